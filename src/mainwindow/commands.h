@@ -1,0 +1,88 @@
+// The toolkit-free core of the window's two commands: reading the field
+// texts into the case record, the result texts of a Solve, and the sweep
+// over Umax/Uy with the exact bytes of its results table.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "bouc_wen_case.h"
+
+namespace quorix {
+
+// The texts of the window's input fields. Defaults are the fields' initial
+// texts.
+struct CaseTexts {
+  std::string Nee = "2.0";
+  std::string BetaSmall = "0.1";
+  std::string GammaSmall = "0.9";
+  std::string AlphaSmall = "0.10";
+  std::string Fy = "2.86";
+  std::string Uy = "0.111";
+  std::string UmaxOverUy = "1";
+  bool Complementary = true;
+};
+
+struct SweepTexts {
+  std::string From = "0.1";
+  std::string To = "10.0";
+  std::string Step = "0.1";
+};
+
+// The nine results in the order the window shows and the file writes them,
+// with their names and the window's captions.
+inline constexpr int kResultCount = 9;
+inline constexpr std::array<std::string_view, kResultCount> kResultNames = {
+    "Za", "Fha", "Fela", "Fa", "Kcd", "Kda", "DEOverFyUy", "DEOverFhUy", "DE"};
+std::array<double, kResultCount> ResultValues(const BoucWenCase& bw);
+// The captions beside the result labels; "Kcd* :" and "Kda* :" in
+// Complementary mode.
+std::array<std::string, kResultCount> ResultCaptions(bool complementary);
+// The nine results as the window shows them: FormatFixed with 9 decimals.
+std::array<std::string, kResultCount> ResultTexts(const BoucWenCase& bw);
+
+// Reads the seven inputs (n, β, γ, α, Fy, Uy, Umax/Uy, in that order) and
+// the option into the record. Throws NumberOutOfRange at the first field
+// beyond the range of a double; the fields before it stay written.
+void ReadCase(const CaseTexts& texts, BoucWenCase& bw);
+
+// ReadCase, then SolveEnergy.
+void SolveCase(const CaseTexts& texts, BoucWenCase& bw);
+
+// A sweep that cannot go on: a bad range or step, a row whose amplitude
+// overflows, or a failed write.
+class SweepError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Where the rows of a sweep go. Open() is called once N is known and
+// nothing can fail before the first byte; WriteLine() takes one line without
+// its CR LF. Both may throw to end the sweep.
+class SweepSink {
+ public:
+  virtual ~SweepSink() = default;
+  virtual void Open() = 0;
+  virtual void WriteLine(std::string_view line) = 0;
+};
+
+// N = round((To − From)/Step), ties to even, as a 32-bit integer. Throws
+// SweepError when the quotient faults or N is outside the 32-bit range.
+std::int32_t SweepStepCount(double from, double to, double step);
+
+// The header line and one row line of the results table (TAB-separated,
+// without the line end).
+std::string SweepHeaderLine();
+std::string SweepRowLine(const BoucWenCase& bw);
+
+// The sweep: reads the case (all but Umax/Uy) and the range from the texts,
+// computes N, opens the sink, writes the header and the rows i = 0 … N with
+// U = Step·i + From. Throws NumberOutOfRange or SweepError, or what the sink
+// throws; the lines written before a failure stay written. The record holds
+// the last row afterwards.
+void RunSweep(const CaseTexts& texts, const SweepTexts& range, BoucWenCase& bw, SweepSink& sink);
+
+}  // namespace quorix

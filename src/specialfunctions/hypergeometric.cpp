@@ -1,0 +1,261 @@
+// The Gauss hypergeometric evaluator F(a, b; c; z), z < 1.
+//
+// Regions, chosen by z:
+//   A   |z| ≤ 1/2        the series itself;
+//   B   1/2 < z < 1      the linear transformation to 1 − z (A&S 15.3.6), or
+//                        its logarithmic forms when c − a − b is within 1e-6
+//                        of an integer m: 15.3.10 for m = 0, 15.3.11 and
+//                        15.3.12 for m > 0 and m < 0;
+//   D   z < −1/2         Pfaff (15.3.4) and one call of region A or B.
+//
+// Faults of this file's own arithmetic are not trapped: each statement is
+// stored first and then checked, and a fault throws FloatingPointFault. The
+// functions it calls trap their own faults and report status 0.
+#include <cstdlib>
+
+#include "ieee.h"
+#include "specialfunctions.h"
+
+namespace quorix {
+
+using ieee::FaultScope;
+using ieee::Real;
+
+namespace {
+
+constexpr double kIntegerTolerance = 0.000001;
+constexpr int kMaxLogTerms = 1000;
+// The closed forms for c = a + b ± m add a finite sum of m terms; beyond this
+// the case is refused rather than summed for ever.
+constexpr double kMaxIntegerGap = 1000.0;
+
+void ThrowIfRaised(const FaultScope& scope) {
+  if (scope.Raised()) throw FloatingPointFault();
+}
+
+// Nearest integer, ties to even (2.5 → 2, 3.5 → 4, −2.5 → −2), without
+// relying on the rounding mode. x − floor(x) is exact for every double.
+Real RoundHalfEven(Real x) {
+  const Real fl = floor(x);
+  const Real frac = x - fl;
+  if (frac < 0.5) return fl;
+  if (frac > 0.5) return fl + 1.0;
+  return ieee::IsWhole(fl * 0.5) ? fl : fl + 1.0;
+}
+
+// ψ for the logarithmic forms. The negative half-integers have no table
+// entry, so they come from the series; at a pole the caller's previous value
+// stands, and the gamma factors fail the call anyway.
+void Psi(Real x, double& value) {
+  if (Digamma(x.value(), value) == 0) DigammaSeries(x.value(), value);
+}
+
+// A gamma factor used as a divisor: status 0, or a value of exactly 0.
+bool DivisorGamma(Real x, double& value) { return GammaFunction(x.value(), value) != 0 && value != 0.0; }
+
+// Region B2, A&S 15.3.6.
+std::int32_t TransformToOneMinusZ(Real a, Real b, Real c, Real z, double& result) {
+  FaultScope scope;
+  const Real cMinusA = c - a;
+  const Real cMinusB = c - b;
+  const Real cab = (c - a) - b;
+  const Real abc = (a + b) - c;
+  ThrowIfRaised(scope);
+
+  double ga = 0, gb = 0, gc = 0, gca = 0, gcb = 0, gcab = 0, gabc = 0;
+  if (!DivisorGamma(a, ga)) return 0;
+  if (!DivisorGamma(b, gb)) return 0;
+  if (GammaFunction(c.value(), gc) == 0) return 0;
+  if (!DivisorGamma(cMinusA, gca)) return 0;
+  if (!DivisorGamma(cMinusB, gcb)) return 0;
+  if (GammaFunction(cab.value(), gcab) == 0) return 0;
+  if (GammaFunction(abc.value(), gabc) == 0) return 0;
+
+  const Real oneMinusZ = 1.0 - z;
+  const Real c1 = abc + 1.0;
+  const Real c2 = cab + 1.0;
+  ThrowIfRaised(scope);
+  double f1 = 0, f2 = 0;
+  if (HypergeometricSeries(a.value(), b.value(), c1.value(), oneMinusZ.value(), f1) == 0) return 0;
+  if (HypergeometricSeries(cMinusA.value(), cMinusB.value(), c2.value(), oneMinusZ.value(), f2) == 0) return 0;
+
+  const Real p = pow(oneMinusZ, cab);
+  ThrowIfRaised(scope);
+  result = (((((p * gc) * gabc) * f2) / ga) / gb + ((((gcab * gc) * f1) / gca) / gcb)).value();
+  ThrowIfRaised(scope);
+  return 1;
+}
+
+// Region B1, A&S 15.3.10: F(a, b; a + b; z); c is not used.
+std::int32_t LogarithmicForm(Real a, Real b, Real z, double& result) {
+  FaultScope scope;
+  double psi1 = 0, psiA = 0, psiB = 0;
+  Psi(1.0, psi1);
+  Psi(a, psiA);
+  Psi(b, psiB);
+  const Real logOneMinusZ = log(1.0 - z);
+  Real sum = 2.0 * psi1 - psiA - psiB - logOneMinusZ;  // the term of index 0
+  Real coef = 1.0;
+  ThrowIfRaised(scope);
+
+  Real next = sum;
+  bool converged = false;
+  for (int j = 1; j <= kMaxLogTerms; ++j) {
+    const Real jj = static_cast<double>(j);
+    const Real nextCoef = (((jj + a - 1.0) * coef) * (jj + b - 1.0)) / (jj * jj);
+    Psi(jj + 1.0, psi1);
+    Psi(jj + a, psiA);
+    Psi(jj + b, psiB);
+    const Real p = pow(1.0 - z, jj);  // a power on every step, not a running product
+    next = p * ((2.0 * psi1 - psiA - psiB - logOneMinusZ) * nextCoef) + sum;
+    ThrowIfRaised(scope);
+    if (next == sum) {
+      converged = true;
+      break;
+    }
+    sum = next;
+    coef = nextCoef;
+  }
+
+  double ga = 0, gb = 0, gab = 0;
+  if (!DivisorGamma(a, ga)) return 0;
+  if (!DivisorGamma(b, gb)) return 0;
+  const Real ab = a + b;
+  ThrowIfRaised(scope);
+  if (GammaFunction(ab.value(), gab) == 0) return 0;
+  result = (((next * gab) / gb) / ga).value();
+  ThrowIfRaised(scope);
+  return converged ? 1 : 0;
+}
+
+// Region B with c = a + b + m, m a non-zero integer: A&S 15.3.11 (m > 0) and
+// 15.3.12 (m < 0), written with K = |m| and x = 1 − z as
+//
+//   F = G · Σ_{k<K} (a')_k (b')_k / (k! (1 − K)_k) · x^k
+//     − (−1)^K · H · Σ_{k≥0} (p)_k (q)_k / (k! (k + K)!) · x^k
+//                 · [ln x − ψ(k + 1) − ψ(k + K + 1) + ψ(p + k) + ψ(q + k)]
+//
+//   m > 0: a' = a, b' = b, p = a + K, q = b + K,
+//          G = Γ(K) Γ(a + b + K) / (Γ(a + K) Γ(b + K)),
+//          H = x^K Γ(a + b + K) / (Γ(a) Γ(b));
+//   m < 0: a' = a − K, b' = b − K, p = a, q = b,
+//          G = Γ(K) Γ(a + b − K) / (Γ(a) Γ(b)) · x^(−K),
+//          H = Γ(a + b − K) / (Γ(a − K) Γ(b − K)).
+//
+// Like the m = 0 form it evaluates at c = a + b + m exactly. A 1/Γ at a pole
+// is 0 (the m < 0 case meets Γ(a − K) at 0, −1, … for whole a and b).
+// Γ(K) and the factorials are exact products of whole numbers.
+std::int32_t IntegerGapForm(Real a, Real b, Real m, Real z, double& result) {
+  FaultScope scope;
+  const int gap = static_cast<int>(std::fabs(m.value()));
+  const bool above = m > 0.0;  // c = a + b + K
+  const Real bigK = static_cast<double>(gap);
+  const Real x = 1.0 - z;
+  const Real logX = log(x);
+  const Real c = (a + b) + m;
+  const Real ap = above ? a : a - bigK;
+  const Real bp = above ? b : b - bigK;
+  const Real p = above ? a + bigK : a;
+  const Real q = above ? b + bigK : b;
+  ThrowIfRaised(scope);
+
+  double gc = 0;
+  if (GammaFunction(c.value(), gc) == 0) return 0;
+  // A whole non-positive a or b ends the series by itself: a polynomial.
+  if ((a <= 0.0 && ieee::IsWhole(a)) || (b <= 0.0 && ieee::IsWhole(b))) {
+    return HypergeometricSeries(a.value(), b.value(), c.value(), z.value(), result);
+  }
+  auto reciprocalGamma = [](Real v, Real& out) {
+    if (v <= 0.0 && ieee::IsWhole(v)) {
+      out = 0.0;
+      return true;
+    }
+    double g = 0;
+    if (!DivisorGamma(v, g)) return false;
+    out = 1.0 / Real(g);
+    return true;
+  };
+  Real rA, rB, rAp, rBp;
+  if (!reciprocalGamma(a, rA) || !reciprocalGamma(b, rB)) return 0;
+  if (!reciprocalGamma(above ? p : ap, rAp) || !reciprocalGamma(above ? q : bp, rBp)) return 0;
+
+  Real factorial = 1.0;  // (K − 1)!
+  for (int k = 1; k < gap; ++k) factorial = factorial * static_cast<double>(k);
+  const Real g = above ? ((factorial * gc) * rAp) * rBp : (((factorial * gc) * rA) * rB) / pow(x, bigK);
+  const Real h = above ? ((pow(x, bigK) * gc) * rA) * rB : (gc * rAp) * rBp;
+  const Real sign = gap % 2 == 0 ? -1.0 : 1.0;  // −(−1)^K
+
+  Real finite = 0.0;
+  Real term = 1.0;
+  for (int k = 0; k < gap; ++k) {
+    const Real kk = static_cast<double>(k);
+    finite = finite + term;
+    if (k + 1 < gap) term = ((((ap + kk) * (bp + kk)) / ((kk + 1.0) * ((1.0 - bigK) + kk))) * term) * x;
+  }
+  ThrowIfRaised(scope);
+
+  Real coef = 1.0 / (factorial * bigK);  // 1 / K!
+  double psi1 = 0, psiK = 0, psiP = 0, psiQ = 0;
+  Real sum = 0.0;
+  Real next = 0.0;
+  bool converged = false;
+  for (int k = 0; k <= kMaxLogTerms; ++k) {
+    const Real kk = static_cast<double>(k);
+    Psi(kk + 1.0, psi1);
+    Psi(kk + bigK + 1.0, psiK);
+    Psi(p + kk, psiP);
+    Psi(q + kk, psiQ);
+    next = coef * (logX - psi1 - psiK + psiP + psiQ) + sum;
+    coef = (((coef * (p + kk)) * (q + kk)) / ((kk + 1.0) * (kk + 1.0 + bigK))) * x;
+    ThrowIfRaised(scope);
+    if (next == sum && k > 0) {
+      converged = true;
+      break;
+    }
+    sum = next;
+  }
+  result = (g * finite + sign * h * next).value();
+  ThrowIfRaised(scope);
+  return converged ? 1 : 0;
+}
+
+// Region D, A&S 15.3.4: F(a, b; c; z) = (1 − z)^(−a) · F(a, c − b; c; z/(z − 1)).
+std::int32_t Pfaff(Real a, Real b, Real c, Real z, double& result) {
+  FaultScope scope;
+  const Real w = z / (z - 1.0);
+  const Real cMinusB = c - b;
+  ThrowIfRaised(scope);
+  // For z < −1/2, 1/3 < w < 1: the inner call never comes back here.
+  const std::int32_t status = Hypergeometric2F1(a.value(), cMinusB.value(), c.value(), w.value(), result);
+  // Scaled even when the inner call failed: the caller sees the scaled
+  // partial value.
+  result = (pow(1.0 - z, -a) * result).value();
+  ThrowIfRaised(scope);
+  return status;
+}
+
+}  // namespace
+
+std::int32_t Hypergeometric2F1(double aArg, double bArg, double cArg, double zArg, double& result) {
+  FaultScope scope;
+  const Real a = aArg, b = bArg, c = cArg, z = zArg;
+
+  const bool nearZero = fabs(z) <= 0.5;
+  ThrowIfRaised(scope);
+  if (nearZero) return HypergeometricSeries(aArg, bArg, cArg, zArg, result);
+
+  if (z > 0.5 && z < 1.0) {
+    const Real d = (c - a) - b;
+    const Real m = RoundHalfEven(d);
+    const bool nearInteger = fabs(m - d) <= kIntegerTolerance;
+    ThrowIfRaised(scope);
+    if (!nearInteger) return TransformToOneMinusZ(a, b, c, z, result);
+    if (m == 0.0) return LogarithmicForm(a, b, z, result);
+    if (fabs(m) > kMaxIntegerGap) return 0;
+    return IntegerGapForm(a, b, m, z, result);
+  }
+  if (z < -0.5) return Pfaff(a, b, c, z, result);
+  return 0;  // z ≥ 1: result untouched
+}
+
+}  // namespace quorix
