@@ -73,6 +73,12 @@ class SweepSink {
 // SweepError when the quotient faults or N is outside the 32-bit range.
 std::int32_t SweepStepCount(double from, double to, double step);
 
+// The row index after row i. It counts up by 1 like the 32-bit loop counter
+// of the sweep, which is advanced once more after the last row: with
+// N = 2147483647 that step would pass the 32-bit range, so it throws
+// SweepError once every row has been written.
+std::int32_t SweepNextRowIndex(std::int32_t i);
+
 // The header line and one row line of the results table (TAB-separated,
 // without the line end).
 std::string SweepHeaderLine();

@@ -33,6 +33,11 @@ class LazyTable {
     return values_;
   }
   bool Filled() const { return filled_.load(std::memory_order_acquire); }
+  void Forget() {
+    std::lock_guard lock(mutex_);
+    values_.fill(0.0);
+    filled_.store(false, std::memory_order_release);
+  }
 
  private:
   std::array<double, kTableSize> values_{};
@@ -61,6 +66,11 @@ const std::array<double, kTableSize>& HalfTable() {
 
 bool DigammaIntegerTableFilled() { return gIntegerTable.Filled(); }
 bool DigammaHalfTableFilled() { return gHalfTable.Filled(); }
+
+void ForgetRememberedValues() {
+  gIntegerTable.Forget();
+  gHalfTable.Forget();
+}
 
 std::int32_t DigammaSeries(double x, double& result) {
   // ψ(x) = −γ + Σ_{k≥1} (x − 1) / (k·(k + x − 1)), cut off after 100000
@@ -97,9 +107,12 @@ std::int32_t Digamma(double xArg, double& result) {
   }
   const Real half = x - 0.5;
   if (ieee::IsWhole(half) && x <= 1000.0) {
+    // The table is filled before the entry is looked up: a negative
+    // half-integer, which has no entry, still counts as its first use.
+    const auto& table = HalfTable();
     const double k = half.value();
     if (k < 0.0 || k > 1000.0) return 0;  // negative half-integers: no entry
-    result = HalfTable()[static_cast<int>(k)];
+    result = table[static_cast<int>(k)];
     return 1;
   }
   return DigammaSeries(xArg, result);

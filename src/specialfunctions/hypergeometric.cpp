@@ -25,9 +25,9 @@ namespace {
 
 constexpr double kIntegerTolerance = 0.000001;
 constexpr int kMaxLogTerms = 1000;
-// The closed forms for c = a + b ± m add a finite sum of m terms; beyond this
-// the case is refused rather than summed for ever.
-constexpr double kMaxIntegerGap = 1000.0;
+// The closed forms for c = a + b ± m carry (|m| − 1)! and |m|!, which
+// overflow beyond 170; such cases are refused with status 0.
+constexpr double kMaxIntegerGap = 170.0;
 
 void ThrowIfRaised(const FaultScope& scope) {
   if (scope.Raised()) throw FloatingPointFault();
@@ -81,7 +81,9 @@ std::int32_t TransformToOneMinusZ(Real a, Real b, Real c, Real z, double& result
 
   const Real p = pow(oneMinusZ, cab);
   ThrowIfRaised(scope);
-  result = (((((p * gc) * gabc) * f2) / ga) / gb + ((((gcab * gc) * f1) / gca) / gcb)).value();
+  // Both products are checked: an overflow inside the second one would
+  // otherwise reach the sum as an infinite operand and pass unnoticed.
+  result = (((((p * gc) * gabc) * f2) / ga) / gb + ((((Real(gcab) * gc) * f1) / gca) / gcb)).value();
   ThrowIfRaised(scope);
   return 1;
 }

@@ -48,4 +48,9 @@ std::int32_t DigammaSeries(double x, double& result);
 bool DigammaIntegerTableFilled();
 bool DigammaHalfTableFilled();
 
+// Returns the process to its starting state: the digamma tables empty, as
+// before their first use. For benchmarks that measure a cold start; it must
+// not run while another thread evaluates.
+void ForgetRememberedValues();
+
 }  // namespace quorix

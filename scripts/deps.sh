@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quorix needs that are not installed yet.
+#   scripts/deps.sh build   compilers, CMake, Qt, CLI11
+#   scripts/deps.sh test    the above, plus GoogleTest, Google Benchmark, Xvfb
+set -euo pipefail
+
+packages=(g++ cmake ninja-build pkg-config libcli11-dev qt6-base-dev qt6-base-dev-tools libgl-dev)
+if [[ "${1:-build}" == test ]]; then
+  packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-utils locales)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [[ $(id -u) -ne 0 ]] && sudo="sudo"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# The number-text tests check that a comma-decimal locale changes nothing.
+if [[ "${1:-build}" == test ]] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  sudo=""
+  [[ $(id -u) -ne 0 ]] && sudo="sudo"
+  $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "note: could not generate de_DE.UTF-8; those tests will be skipped"
+fi

@@ -1,0 +1,56 @@
+// What the subcommands of quorix-cli share: the failure report, the reading
+// of field texts, and the case options of solve and sweep.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "commands.h"
+
+namespace quorix::cli {
+
+// A command that cannot do its work. Reported as one line on standard
+// error, exit status 1.
+class CommandFailure : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Runs a subcommand's work. Any failure (a number beyond the range of a
+// double, a sweep that cannot go on, a file that cannot be written) becomes
+// "quorix-cli: <what failed>" on standard error and exit status 1.
+void RunReporting(int& exitCode, const std::function<void()>& work);
+
+// ParseNumber of a field's text; a number beyond the range of a double is a
+// CommandFailure that names the field.
+double ReadField(std::string_view name, const std::string& text);
+
+// Writes text to standard output; throws CommandFailure when it cannot.
+void WriteOut(std::string_view text);
+
+// The case's fields as the window's text boxes hold them. --beta is
+// optional: without it β is what the window's β field shows for the γ
+// given, FormatPlainNumber(1 − γ).
+struct CaseOptions {
+  CaseTexts texts;
+  CLI::Option* beta = nullptr;
+  bool direct = false;
+  bool complementary = false;
+};
+
+void AddCaseOptions(CLI::App& command, CaseOptions& options, bool withAmplitude);
+
+// Checks the fields in the order the commands read them, so the first one
+// beyond the range of a double is the one reported, fills in β when --beta
+// was not given, and sets the option.
+void ResolveCaseOptions(CaseOptions& options, bool withAmplitude);
+
+void AddEvalCommand(CLI::App& app, int& exitCode);
+void AddSolveCommand(CLI::App& app, int& exitCode);
+void AddSweepCommand(CLI::App& app, int& exitCode);
+void AddTextCommands(CLI::App& app, int& exitCode);
+
+}  // namespace quorix::cli

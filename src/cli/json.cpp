@@ -1,0 +1,78 @@
+#include "json.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace quorix::cli {
+
+namespace {
+
+std::string Quoted(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out = "\"";
+  for (char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (u < 0x20) {
+      out += "\\u00";
+      out += kHex[u >> 4];
+      out += kHex[u & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return out + '"';
+}
+
+}  // namespace
+
+std::string ShortestText(double value) {
+  if (std::isnan(value)) return "nan";  // to_chars would write "-nan" for a negative NaN
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
+JsonObject& JsonObject::Number(std::string_view key, double value) {
+  Key(key);
+  // to_chars' shortest form is valid JSON as it stands: a digit before any
+  // point, and an exponent written "e-05" or "e+300".
+  members_ += std::isfinite(value) ? ShortestText(value) : Quoted(ShortestText(value));
+  return *this;
+}
+
+JsonObject& JsonObject::Integer(std::string_view key, std::int64_t value) {
+  Key(key);
+  members_ += std::to_string(value);
+  return *this;
+}
+
+JsonObject& JsonObject::Bool(std::string_view key, bool value) {
+  Key(key);
+  members_ += value ? "true" : "false";
+  return *this;
+}
+
+JsonObject& JsonObject::String(std::string_view key, std::string_view value) {
+  Key(key);
+  members_ += Quoted(value);
+  return *this;
+}
+
+JsonObject& JsonObject::Object(std::string_view key, const JsonObject& value) {
+  Key(key);
+  members_ += value.Text();
+  return *this;
+}
+
+std::string JsonObject::Text() const { return "{" + members_ + "}"; }
+
+void JsonObject::Key(std::string_view key) {
+  if (!members_.empty()) members_ += ", ";
+  members_ += Quoted(key);
+  members_ += ": ";
+}
+
+}  // namespace quorix::cli

@@ -1,0 +1,56 @@
+// quorix-cli solve: the Solve command on field texts.
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "cli_common.h"
+#include "json.h"
+
+namespace quorix::cli {
+
+namespace {
+
+struct SolveOptions {
+  CaseOptions fields;
+  bool json = false;
+};
+
+void RunSolve(SolveOptions& options) {
+  ResolveCaseOptions(options.fields, true);
+  BoucWenCase bw;
+  SolveCase(options.fields.texts, bw);
+
+  const std::array<double, kResultCount> values = ResultValues(bw);
+  const std::array<std::string, kResultCount> texts = ResultTexts(bw);
+  if (options.json) {
+    JsonObject results;
+    JsonObject resultTexts;
+    for (int i = 0; i < kResultCount; ++i) {
+      results.Number(kResultNames[i], values[i]);
+      resultTexts.String(kResultNames[i], texts[i]);
+    }
+    WriteOut(JsonObject().Object("results", results).Object("texts", resultTexts).Text() + "\n");
+    return;
+  }
+  // Captions right-aligned beside the values, as the window shows them.
+  const std::array<std::string, kResultCount> captions = ResultCaptions(bw.Complementary);
+  std::string out;
+  for (int i = 0; i < kResultCount; ++i) {
+    out += std::string(12 - std::min<std::size_t>(12, captions[i].size()), ' ') + captions[i] + " " + texts[i] + "\n";
+  }
+  WriteOut(out);
+}
+
+}  // namespace
+
+void AddSolveCommand(CLI::App& app, int& exitCode) {
+  auto options = std::make_shared<SolveOptions>();
+  CLI::App* command = app.add_subcommand("solve", "solve one case and print its nine results");
+  AddCaseOptions(*command, options->fields, true);
+  command->add_flag("--json", options->json, "print {\"results\": {...}, \"texts\": {...}}");
+  command->callback([options, &exitCode] { RunReporting(exitCode, [&] { RunSolve(*options); }); });
+}
+
+}  // namespace quorix::cli

@@ -1,0 +1,97 @@
+// quorix-cli sweep: the results table of the Loop command, byte for byte,
+// to standard output or to a file.
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "cli_common.h"
+#include "posix_services.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace quorix::cli {
+
+namespace {
+
+struct SweepOptions {
+  CaseOptions fields;
+  SweepTexts range;
+  std::string output;
+};
+
+// Lines with CR LF on standard output, which is already open.
+class StandardOutputSink final : public SweepSink {
+ public:
+  void Open() override {
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);  // no second CR before each LF
+#endif
+  }
+  void WriteLine(std::string_view line) override {
+    WriteOut(line);
+    WriteOut("\r\n");
+  }
+};
+
+// The file is created, or an existing one truncated, only once the step
+// count is known: a sweep that fails before its first byte leaves it alone.
+class FileSink final : public SweepSink {
+ public:
+  FileSink(platform::Services& services, std::string path) : services_(services), path_(std::move(path)) {}
+  void Open() override { file_ = services_.OpenForOutput(path_); }
+  void WriteLine(std::string_view line) override { file_->WriteLine(line); }
+  // Closes the file; throws PlatformError when its tail could not be written.
+  void Close() {
+    if (file_) file_->Close();
+  }
+
+ private:
+  platform::Services& services_;
+  std::string path_;
+  std::unique_ptr<platform::TextFile> file_;
+};
+
+void RunSweepCommand(SweepOptions& options) {
+  ResolveCaseOptions(options.fields, false);
+  ReadField("--from", options.range.From);
+  ReadField("--to", options.range.To);
+  ReadField("--step", options.range.Step);
+
+  BoucWenCase bw;
+  if (options.output.empty()) {
+    StandardOutputSink sink;
+    RunSweep(options.fields.texts, options.range, bw, sink);
+    errno = 0;
+    if (std::fflush(stdout) != 0) {
+      throw CommandFailure("cannot write standard output: " + std::generic_category().message(errno));
+    }
+    return;
+  }
+  // On a failure the sink's file is closed as it goes out of scope, keeping
+  // the rows written before it.
+  platform::PosixServices services;
+  FileSink sink(services, options.output);
+  RunSweep(options.fields.texts, options.range, bw, sink);
+  sink.Close();
+}
+
+}  // namespace
+
+void AddSweepCommand(CLI::App& app, int& exitCode) {
+  auto options = std::make_shared<SweepOptions>();
+  CLI::App* command =
+      app.add_subcommand("sweep", "write the results table of a sweep over Umax/Uy (TAB-separated, CR LF)");
+  AddCaseOptions(*command, options->fields, false);
+  command->add_option("--from", options->range.From, "first Umax/Uy")->capture_default_str();
+  command->add_option("--to", options->range.To, "last Umax/Uy, to within half a step")->capture_default_str();
+  command->add_option("--step", options->range.Step, "step of Umax/Uy")->capture_default_str();
+  command->add_option("-o,--output", options->output, "write the table to FILE instead of standard output");
+  command->callback([options, &exitCode] { RunReporting(exitCode, [&] { RunSweepCommand(*options); }); });
+}
+
+}  // namespace quorix::cli

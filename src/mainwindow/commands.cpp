@@ -1,0 +1,141 @@
+// The toolkit-free core of the Solve and Loop commands.
+#include "commands.h"
+
+#include <cmath>
+#include <limits>
+
+#include "energy_solver.h"
+#include "ieee.h"
+#include "numbertext.h"
+
+namespace quorix {
+
+namespace {
+
+constexpr int kResultDecimals = 9;
+constexpr int kAmplitudeDecimals = 2;
+
+// The six case inputs both commands read, in the window's order, each
+// stored before the next is parsed so that a failure leaves the earlier
+// fields written.
+void ReadCaseParameters(const CaseTexts& texts, BoucWenCase& bw) {
+  bw.Nee = ParseNumber(texts.Nee);
+  bw.BetaSmall = ParseNumber(texts.BetaSmall);
+  bw.GammaSmall = ParseNumber(texts.GammaSmall);
+  bw.AlphaSmall = ParseNumber(texts.AlphaSmall);
+  bw.Fy = ParseNumber(texts.Fy);
+  bw.Uy = ParseNumber(texts.Uy);
+}
+
+// Nearest whole number, ties to even (2.5 → 2, 3.5 → 4, −2.5 → −2), decided
+// from x − floor(x), which is exact for every double, so the result does
+// not depend on the current rounding mode.
+double RoundHalfEven(double x) {
+  const double fl = std::floor(x);
+  const double frac = x - fl;
+  if (frac < 0.5) return fl;
+  if (frac > 0.5) return fl + 1.0;
+  return std::fmod(fl, 2.0) == 0.0 ? fl : fl + 1.0;
+}
+
+}  // namespace
+
+std::array<double, kResultCount> ResultValues(const BoucWenCase& bw) {
+  return {bw.Za, bw.Fha, bw.Fela, bw.Fa, bw.Kcd, bw.Kda, bw.DEOverFyUy, bw.DEOverFhUy, bw.DE};
+}
+
+std::array<std::string, kResultCount> ResultCaptions(bool complementary) {
+  return {"Za :",
+          "Fha :",
+          "Fela :",
+          "Fa :",
+          complementary ? "Kcd* :" : "Kcd :",
+          complementary ? "Kda* :" : "Kda :",
+          "DE/(Fy Uy) :",
+          "DE/(Fh Uy) :",
+          "DE :"};
+}
+
+std::array<std::string, kResultCount> ResultTexts(const BoucWenCase& bw) {
+  const std::array<double, kResultCount> values = ResultValues(bw);
+  std::array<std::string, kResultCount> texts;
+  for (int i = 0; i < kResultCount; ++i) texts[i] = FormatFixed(values[i], kResultDecimals);
+  return texts;
+}
+
+void ReadCase(const CaseTexts& texts, BoucWenCase& bw) {
+  ReadCaseParameters(texts, bw);
+  bw.UmaxOverUy = ParseNumber(texts.UmaxOverUy);
+  bw.Complementary = texts.Complementary;
+}
+
+void SolveCase(const CaseTexts& texts, BoucWenCase& bw) {
+  ReadCase(texts, bw);
+  SolveEnergy(bw);
+}
+
+std::int32_t SweepStepCount(double from, double to, double step) {
+  double q = 0.0;
+  {
+    ieee::FaultScope scope;
+    q = ((ieee::Real(to) - from) / step).value();
+    // The fault check covers finite operands (a Step of 0, a difference
+    // that overflows); the finiteness test covers callers that pass
+    // infinities, which the fields cannot produce.
+    if (scope.Raised() || !std::isfinite(q)) throw SweepError("step count: (To - From) / Step is not a finite number");
+  }
+  const double n = RoundHalfEven(q);
+  if (n < static_cast<double>(std::numeric_limits<std::int32_t>::min()) ||
+      n > static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
+    throw SweepError("step count: round((To - From) / Step) = " + FormatPlainNumber(n) +
+                     " is outside the 32-bit range");
+  }
+  return static_cast<std::int32_t>(n);
+}
+
+std::int32_t SweepNextRowIndex(std::int32_t i) {
+  if (i == std::numeric_limits<std::int32_t>::max()) throw SweepError("row index passes 2147483647");
+  return i + 1;
+}
+
+std::string SweepHeaderLine() { return "Umax/Uy\tZa\tFha\tFela\tFa\tKcd\tKda\tDE/ Fy /Uy\tDE /Fh /Uy\tDE"; }
+
+std::string SweepRowLine(const BoucWenCase& bw) {
+  std::string line = FormatFixed(bw.UmaxOverUy, kAmplitudeDecimals);
+  for (double value : ResultValues(bw)) {
+    line += '\t';
+    line += FormatFixed(value, kResultDecimals);
+  }
+  return line;
+}
+
+void RunSweep(const CaseTexts& texts, const SweepTexts& range, BoucWenCase& bw, SweepSink& sink) {
+  ReadCaseParameters(texts, bw);
+  bw.Complementary = texts.Complementary;
+  const double from = ParseNumber(range.From);
+  const double to = ParseNumber(range.To);
+  const double step = ParseNumber(range.Step);
+  const std::int32_t n = SweepStepCount(from, to, step);
+
+  // Nothing has been written up to here, so a bad range or step leaves an
+  // existing results table as it was.
+  sink.Open();
+  sink.WriteLine(SweepHeaderLine());
+  // i runs 0 … N like a 32-bit loop counter that is advanced after each row,
+  // also after the last one. With N = 2147483647 that final advance
+  // overflows, so such a sweep fails after writing all its rows.
+  for (std::int32_t i = 0; i <= n; i = SweepNextRowIndex(i)) {
+    {
+      // U = Step·i + From, from the integer i on every row, never by adding
+      // Step to the previous amplitude, so that rounding does not drift.
+      ieee::FaultScope scope;
+      const ieee::Real u = ieee::Real(step) * static_cast<double>(i) + from;
+      if (scope.Raised()) throw SweepError("row " + std::to_string(i) + ": amplitude overflows");
+      bw.UmaxOverUy = u.value();
+    }
+    SolveEnergy(bw);
+    sink.WriteLine(SweepRowLine(bw));
+  }
+}
+
+}  // namespace quorix

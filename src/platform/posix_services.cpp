@@ -1,0 +1,222 @@
+// The run-time services with the standard library and POSIX. Files go
+// through <cstdio> in binary mode; other programs are started with
+// posix_spawn, never through a shell, so a path with blanks or shell
+// characters reaches them as one argument. Only the executable's path has a
+// Windows branch; the process functions need POSIX.
+#include "posix_services.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+#endif
+
+namespace quorix::platform {
+
+namespace {
+
+std::string Reason(int error) {
+  return error != 0 ? std::generic_category().message(error) : std::string("unknown error");
+}
+
+#ifdef _WIN32
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+std::string ExecutablePath() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) throw PlatformError("cannot find the executable's path");
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+#else
+bool IsSeparator(char c) { return c == '/'; }
+
+std::string ExecutablePath() {
+  std::string path(256, '\0');
+  for (;;) {
+    const ssize_t n = readlink("/proc/self/exe", path.data(), path.size());
+    if (n < 0) throw PlatformError("cannot find the executable's path: " + Reason(errno));
+    // readlink does not say whether it truncated: a full buffer may be a
+    // cut-off path, so try again with a larger one.
+    if (static_cast<std::size_t>(n) < path.size()) {
+      path.resize(static_cast<std::size_t>(n));
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+#endif
+
+std::size_t LastSeparator(const std::string& path) {
+  for (std::size_t i = path.size(); i > 0; --i) {
+    if (IsSeparator(path[i - 1])) return i - 1;
+  }
+  return std::string::npos;
+}
+
+class StdioTextFile final : public TextFile {
+ public:
+  StdioTextFile(std::FILE* file, std::string path) : file_(file), path_(std::move(path)) {}
+  // A file abandoned on a failure path is closed quietly: its error, if
+  // any, has already been reported.
+  ~StdioTextFile() override {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  StdioTextFile(const StdioTextFile&) = delete;
+  StdioTextFile& operator=(const StdioTextFile&) = delete;
+
+  void WriteLine(std::string_view text) override {
+    if (file_ == nullptr) throw PlatformError("cannot write " + path_ + ": the file is closed");
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || std::fwrite("\r\n", 1, 2, file_) != 2) {
+      throw PlatformError("cannot write " + path_ + ": " + Reason(errno));
+    }
+  }
+
+  // The buffered tail reaches the file only here, so a full disk may show
+  // up in fflush or even in fclose: both results count.
+  void Close() override {
+    if (file_ == nullptr) return;
+    std::FILE* file = std::exchange(file_, nullptr);
+    errno = 0;
+    const bool flushed = std::fflush(file) == 0;
+    int error = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (flushed && !closed) error = errno;
+    if (!flushed || !closed) throw PlatformError("cannot write " + path_ + ": " + Reason(error));
+  }
+
+ private:
+  std::FILE* file_;
+  std::string path_;
+};
+
+// Starts a program with the given argument vector (argv[0] included)
+// without waiting for it. Returns 0 or the error number. The child starts
+// with no blocked signals and with SIGPIPE at its default, whatever the
+// caller's thread had set.
+int Spawn(const std::string& program, const std::vector<std::string>& args, bool searchPath, pid_t& pid) {
+  std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+
+  posix_spawnattr_t attr;
+  if (const int error = posix_spawnattr_init(&attr); error != 0) return error;
+  sigset_t empty;
+  sigset_t pipe;
+  sigemptyset(&empty);
+  sigemptyset(&pipe);
+  sigaddset(&pipe, SIGPIPE);
+  posix_spawnattr_setsigmask(&attr, &empty);
+  posix_spawnattr_setsigdefault(&attr, &pipe);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+  // glibc reports a failed exec (no such program) as the result of the
+  // spawn call itself, so a viewer that cannot start is noticed here.
+  const int error = searchPath ? posix_spawnp(&pid, program.c_str(), nullptr, &attr, argv.data(), environ)
+                               : posix_spawn(&pid, program.c_str(), nullptr, &attr, argv.data(), environ);
+  posix_spawnattr_destroy(&attr);
+  return error;
+}
+
+// We do not wait for the started program, but someone must collect its exit
+// status or it lingers as a zombie. A detached thread does that without a
+// SIGCHLD handler, which would interfere with the toolkit's own.
+void ReapInBackground(pid_t pid) {
+  try {
+    std::thread([pid] {
+      int status = 0;
+      while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+      }
+    }).detach();
+  } catch (const std::system_error&) {
+    // No thread to spare: the child is reaped by init once we exit.
+  }
+}
+
+}  // namespace
+
+PosixServices::PosixServices(std::string viewer) : viewer_(std::move(viewer)) {}
+
+std::string PosixServices::ExecutableFolder() {
+  const std::string path = ExecutablePath();
+  const std::size_t sep = LastSeparator(path);
+  if (sep == std::string::npos) return ".";
+  if (sep == 0) return path.substr(0, 1);  // the root keeps its separator
+  return path.substr(0, sep);
+}
+
+std::string PosixServices::ExecutableBaseName() {
+  const std::string path = ExecutablePath();
+  const std::size_t sep = LastSeparator(path);
+  std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
+  const std::size_t dot = name.rfind('.');
+  if (dot != std::string::npos && dot > 0) name.resize(dot);
+  return name;
+}
+
+std::unique_ptr<TextFile> PosixServices::OpenForOutput(const std::string& path) {
+  errno = 0;
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) throw PlatformError("cannot create " + path + ": " + Reason(errno));
+  return std::make_unique<StdioTextFile>(file, path);
+}
+
+bool PosixServices::CanOpenForInput(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  // POSIX lets a folder be opened for reading; it is still not a file.
+  struct stat info {};
+  const bool isFile = fstat(fileno(file), &info) == 0 && !S_ISDIR(info.st_mode);
+  std::fclose(file);
+  return isFile;
+}
+
+void PosixServices::OpenInViewer(const std::string& path) {
+  pid_t pid = 0;
+  if (const int error = Spawn(viewer_, {viewer_, path}, true, pid); error != 0) {
+    throw PlatformError("cannot start " + viewer_ + ": " + Reason(error));
+  }
+  ReapInBackground(pid);
+}
+
+bool PosixServices::StartProgram(const std::string& path) {
+  pid_t pid = 0;
+  if (Spawn(path, {path}, false, pid) != 0) return false;
+  ReapInBackground(pid);
+  return true;
+}
+
+void PosixServices::EndProcess() { std::_Exit(0); }
+
+OsVersion PosixServices::QueryOsVersion() { return OsVersion{}; }
+
+void PosixServices::InitCommonControls() {}
+
+void PosixServices::SaveSetting(const std::string&, const std::string&, const std::string&, const std::string&) {
+  throw PlatformError("no settings store");
+}
+
+}  // namespace quorix::platform

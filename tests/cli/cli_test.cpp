@@ -1,0 +1,195 @@
+// End-to-end runs of the built quorix-cli.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "quorix-cli-test-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // Runs quorix-cli with the arguments, standard output and error captured
+  // in files.
+  CliRun Cli(const std::vector<std::string>& args) {
+    const std::string outPath = (dir_ / "stdout").string();
+    const std::string errPath = (dir_ / "stderr").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char*> argv{const_cast<char*>(QUORIX_CLI)};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    CliRun run;
+    const int error = posix_spawn(&pid, QUORIX_CLI, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) return run;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = ReadAll(outPath);
+    run.err = ReadAll(errPath);
+    return run;
+  }
+
+  fs::path dir_;
+};
+
+// The number after "key": in a one-line JSON text, and where it was found.
+double JsonNumber(const std::string& json, const std::string& key, std::size_t* at = nullptr) {
+  const std::string marker = "\"" + key + "\": ";
+  const std::size_t pos = json.find(marker);
+  if (at != nullptr) *at = pos;
+  if (pos == std::string::npos) return -999.0;
+  double value = -999.0;
+  const char* begin = json.data() + pos + marker.size();
+  std::from_chars(begin, json.data() + json.size(), value);
+  return value;
+}
+
+TEST_F(CliTest, SolveJsonHoldsTheNineResultsInOrder) {
+  struct Mode {
+    const char* flag;
+    double kcd, kda;
+  };
+  for (const Mode& mode : {Mode{"--direct", -0.287250, 0.653372}, Mode{"--complementary", 1.016538, 0.617340}}) {
+    SCOPED_TRACE(mode.flag);
+    const CliRun run = Cli({"solve", "--json", mode.flag});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string results = run.out.substr(0, run.out.find("\"texts\""));
+    const std::vector<std::pair<std::string, double>> expected = {
+        {"Za", 0.853990},  {"Fha", 2.198171},        {"Fela", 0.286000},       {"Fa", 2.484171}, {"Kcd", mode.kcd},
+        {"Kda", mode.kda}, {"DEOverFyUy", 0.659019}, {"DEOverFhUy", 0.732244}, {"DE", 0.209212}};
+    std::size_t previous = 0;
+    for (const auto& [key, value] : expected) {
+      std::size_t at = 0;
+      EXPECT_NEAR(JsonNumber(results, key, &at), value, 5e-7) << key;
+      EXPECT_GT(at, previous) << key << " out of order";
+      previous = at;
+    }
+    EXPECT_NE(run.out.find("\"texts\": {\"Za\": \"0.853990"), std::string::npos) << run.out;
+  }
+}
+
+TEST_F(CliTest, SolveTextShowsCaptionsAndValues) {
+  const CliRun run = Cli({"solve", "--u", "100"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 9);
+  EXPECT_NE(run.out.find("Za : 1.000000000\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Kcd* : "), std::string::npos) << run.out;
+}
+
+TEST_F(CliTest, SweepWritesTheResultsTableBytes) {
+  const CliRun run = Cli({"sweep"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string header = "Umax/Uy\tZa\tFha\tFela\tFa\tKcd\tKda\tDE/ Fy /Uy\tDE /Fh /Uy\tDE\r\n";
+  EXPECT_EQ(run.out.substr(0, header.size() + 5), header + "0.10\t");
+  std::size_t crlf = 0;
+  for (std::size_t pos = 0; (pos = run.out.find("\r\n", pos)) != std::string::npos; pos += 2) ++crlf;
+  EXPECT_EQ(crlf, 101u);
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 101) << "every LF follows a CR";
+  EXPECT_EQ(run.out.substr(run.out.size() - 2), "\r\n");
+  EXPECT_NE(run.out.find("\r\n10.00\t"), std::string::npos);
+
+  // The same bytes through -o FILE.
+  const fs::path file = dir_ / "results.out";
+  ASSERT_EQ(Cli({"sweep", "-o", file.string()}).status, 0);
+  EXPECT_EQ(ReadAll(file), run.out);
+}
+
+TEST_F(CliTest, SweepFailureBeforeTheFirstRowLeavesTheFileAlone) {
+  const fs::path file = dir_ / "results.out";
+  std::ofstream(file, std::ios::binary) << "previous table\r\n";
+  const CliRun run = Cli({"sweep", "--step", "0", "-o", file.string()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("step count"), std::string::npos) << run.err;
+  EXPECT_EQ(ReadAll(file), "previous table\r\n");
+}
+
+TEST_F(CliTest, SweepFailureInsideTheLoopKeepsTheRowsBeforeIt) {
+  const CliRun run = Cli({"sweep", "--from", "1e308", "--to", "1.7e308", "--step", "1e308"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("row 1"), std::string::npos) << run.err;
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 2) << "header and row 0";
+}
+
+TEST_F(CliTest, ExitStatusOneForFailuresTwoForBadCommandLines) {
+  const CliRun range = Cli({"solve", "--fy", "1e999"});
+  EXPECT_EQ(range.status, 1);
+  EXPECT_EQ(range.err, "quorix-cli: --fy: number beyond the range of a double: 1e999\n");
+  EXPECT_EQ(Cli({"parse", "-1e309"}).status, 1);
+  EXPECT_EQ(Cli({"sweep", "-o", (dir_ / "no folder" / "x").string()}).status, 1);
+
+  EXPECT_EQ(Cli({}).status, 2);
+  EXPECT_EQ(Cli({"solve", "--no-such-option"}).status, 2);
+  EXPECT_EQ(Cli({"solve", "--direct", "--complementary"}).status, 2);
+  EXPECT_EQ(Cli({"eval", "hyp2f1", "1", "2"}).status, 2);
+  EXPECT_EQ(Cli({"format-fixed", "1", "x"}).status, 2);
+  const CliRun help = Cli({"sweep", "--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--step"), std::string::npos);
+}
+
+TEST_F(CliTest, EvalReportsValueStatusAndEscapedFaults) {
+  // Γ(−2.5) = −8√π/15, read through a negative positional.
+  CliRun run = Cli({"eval", "gamma", "-2.5", "--json"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NEAR(JsonNumber(run.out, "value"), -0.94530872048294188, 1e-13);
+  EXPECT_EQ(JsonNumber(run.out, "status"), 1.0);
+  EXPECT_NE(run.out.find("\"raised\": false"), std::string::npos);
+
+  // Γ(171.7) is beyond the double range: status 0.
+  run = Cli({"eval", "gamma", "171.7", "--json"});
+  EXPECT_EQ(JsonNumber(run.out, "status"), 0.0) << run.out;
+
+  // Pfaff region: (1 − z)^(−a) = (1 + 1e300)^400 overflows inside the
+  // evaluator's own arithmetic, which it lets escape.
+  run = Cli({"eval", "hyp2f1", "-400", "1", "2", "-1e300", "--json"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("\"raised\": true"), std::string::npos) << run.out;
+  run = Cli({"eval", "hyp2f1", "-400", "1", "2", "-1e300"});
+  EXPECT_NE(run.out.find("(arithmetic fault raised)"), std::string::npos) << run.out;
+}
+
+TEST_F(CliTest, NumberTextCommands) {
+  EXPECT_EQ(Cli({"parse", " 2 . 5"}).out, "2.5\n");
+  EXPECT_EQ(Cli({"parse", "1e-999"}).out, "0\n");
+  EXPECT_EQ(Cli({"format-fixed", "2.675", "2"}).out, "2.67\n");
+  EXPECT_EQ(Cli({"format-plain", "0.00001"}).out, "1E-05\n");
+}
+
+}  // namespace
