@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quorix needs that are not installed yet.
-#   scripts/deps.sh build   compilers, CMake, Qt, CLI11
+#   scripts/deps.sh build   compilers, CMake, Qt, CLI11, the text viewer launcher
 #   scripts/deps.sh test    the above, plus GoogleTest, Google Benchmark, Xvfb
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config libcli11-dev qt6-base-dev qt6-base-dev-tools libgl-dev)
+packages=(g++ cmake ninja-build pkg-config libcli11-dev qt6-base-dev qt6-base-dev-tools libgl-dev xdg-utils)
 if [[ "${1:-build}" == test ]]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-utils locales)
 fi

@@ -5,8 +5,4 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh build
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORIX_TESTS=OFF -DQUORIX_BENCH=OFF >/dev/null
 cmake --build build/release -j "$(nproc)"
-if [[ -x build/release/src/startup/quorix ]]; then
-  exec build/release/src/startup/quorix "$@"
-fi
-# Without the desktop program: one Solve with the window's initial texts.
-exec build/release/src/cli/quorix-cli solve
+exec build/release/src/startup/quorix "$@"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <string>
 
 #include "numbertext.h"
@@ -16,6 +17,8 @@ struct Expected {
   bool complementary;
   std::array<double, kResultCount> values;
 };
+
+void PrintTo(const Expected& e, std::ostream* os) { *os << (e.complementary ? "Complementary" : "Direct"); }
 
 class DefaultCaseTest : public ::testing::TestWithParam<Expected> {};
 

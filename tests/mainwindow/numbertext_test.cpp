@@ -7,6 +7,7 @@
 #include <cmath>
 #include <fstream>
 #include <limits>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,6 +21,8 @@ struct ParseCase {
   const char* text;
   double expected;
 };
+
+void PrintTo(const ParseCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class ParseNumberTest : public ::testing::TestWithParam<ParseCase> {};
 
@@ -69,6 +72,8 @@ struct FixedCase {
   const char* expected;
 };
 
+void PrintTo(const FixedCase& c, std::ostream* os) { *os << c.value << " with " << c.decimals; }
+
 class FormatFixedTest : public ::testing::TestWithParam<FixedCase> {};
 
 TEST_P(FormatFixedTest, RoundsTheExactBinaryValue) {
@@ -95,6 +100,8 @@ struct PlainCase {
   double value;
   const char* expected;
 };
+
+void PrintTo(const PlainCase& c, std::ostream* os) { *os << c.value; }
 
 class FormatPlainNumberTest : public ::testing::TestWithParam<PlainCase> {};
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,8 @@ struct RowCase {
   const char* step;
   std::vector<std::string> firstColumn;
 };
+
+void PrintTo(const RowCase& c, std::ostream* os) { *os << "from " << c.from << " to " << c.to << " step " << c.step; }
 
 class SweepRowsTest : public ::testing::TestWithParam<RowCase> {};
 

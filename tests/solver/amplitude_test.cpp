@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
+#include <string>
 
 #include "energy_solver.h"
 
@@ -34,6 +36,8 @@ struct FailureCase {
   const char* label;
   double x, n, beta, gamma;
 };
+
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.label; }
 
 class AmplitudeFailure : public ::testing::TestWithParam<FailureCase> {};
 

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 
 #include "energy_solver.h"
 
@@ -71,6 +72,8 @@ struct CrossCase {
   // at n = 1 and 2 all ψ values come from the tables.
   double relTol;
 };
+
+void PrintTo(const CrossCase& c, std::ostream* os) { *os << "n=" << c.n << " gamma=" << c.gamma << " U=" << c.u; }
 
 class HysteresisCrossCheck : public ::testing::TestWithParam<CrossCase> {};
 

@@ -1,0 +1,115 @@
+#include "about_form.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "about_version.h"
+#include "program_look.h"
+
+namespace quorix {
+
+namespace {
+
+QRect TwipRect(int left, int top, int width, int height) {
+  return QRect(Px(left), Px(top), Px(width), Px(height));
+}
+
+// A caption-less etched box that groups one-line labels.
+QGroupBox* MakeFrame(QWidget* parent, const char* name, QRect geometry) {
+  auto* frame = new QGroupBox(parent);
+  frame->setObjectName(QString::fromLatin1(name));
+  frame->setGeometry(geometry);
+  return frame;
+}
+
+// Every label is one line, 4755 x 255 twips, 120 twips in from its frame.
+QLabel* MakeLabel(QGroupBox* frame, const char* name, int top, const QString& text, Qt::Alignment alignment) {
+  auto* label = new QLabel(text, frame);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setGeometry(TwipRect(120, top, 4755, 255));
+  label->setTextFormat(Qt::PlainText);
+  label->setAlignment(alignment | Qt::AlignVCenter);
+  return label;
+}
+
+}  // namespace
+
+AboutInfo ProgramAboutInfo() {
+  return AboutInfo{QStringLiteral(QUORIX_TITLE), QUORIX_VERSION_MAJOR, QUORIX_VERSION_MINOR, QUORIX_VERSION_REVISION,
+                   QStringLiteral(QUORIX_COMMENTS)};
+}
+
+QString AboutForm::TitleLine(const AboutInfo& info) {
+  return QStringLiteral("%1 %2.%3.%4").arg(info.title).arg(info.major).arg(info.minor).arg(info.revision);
+}
+
+AboutForm::AboutForm(const AboutInfo& info, QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("frmAbout"));
+  // Fixed dialog frame: a close box, no minimise or maximise.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+  setWindowTitle(QStringLiteral("About Quorix"));
+  setWindowIcon(ProgramIcon());
+  setFont(ProgramFont());
+  setModal(true);
+  setFixedSize(Px(5955), Px(5985));
+
+  auto* image = new QLabel(this);
+  image->setObjectName(QStringLiteral("Image"));
+  image->setGeometry(TwipRect(120, 120, 480, 480));
+  image->setPixmap(ProgramIconPixmap());
+
+  auto* frameTitle = MakeFrame(this, "FrameTitle", TwipRect(840, 60, 4995, 1035));
+  for (int index = 0; index < 2; ++index) {
+    // A control array of two: both named lblTitle, told apart by "index".
+    lblTitle_[index] = MakeLabel(frameTitle, "lblTitle", index == 0 ? 240 : 600, QString(), Qt::AlignHCenter);
+    lblTitle_[index]->setProperty("index", index);
+  }
+
+  auto* frameCopyright = MakeFrame(this, "FrameCopyright", TwipRect(840, 1200, 4995, 1095));
+  MakeLabel(frameCopyright, "lblCopyright", 240, QStringLiteral("Example University of Technology, Exampleland"),
+            Qt::AlignHCenter);
+  MakeLabel(frameCopyright, "lblDepartment", 480, QStringLiteral("Department of Civil and Structural Engineering"),
+            Qt::AlignHCenter);
+  MakeLabel(frameCopyright, "lblInstitute", 720, QStringLiteral("Institute of Structural Dynamics"),
+            Qt::AlignHCenter);
+
+  auto* frameContact = MakeFrame(this, "FrameContact", TwipRect(840, 2400, 4995, 1275));
+  MakeLabel(frameContact, "lblContact", 240,
+            QStringLiteral("For comments, suggestions, further information etc. please contact:"), Qt::AlignLeft);
+  MakeLabel(frameContact, "Label1", 660, QStringLiteral("Dr. Robin Sample (robin.sample@example.org)"),
+            Qt::AlignLeft);
+  MakeLabel(frameContact, "Label2", 900, QStringLiteral("K. L. Exemplar (kl.exemplar@example.org)"), Qt::AlignLeft);
+
+  // The disclaimer: two paragraphs, the second set off by a wider gap.
+  auto* frame1 = MakeFrame(this, "Frame1", TwipRect(840, 3780, 4995, 1635));
+  MakeLabel(frame1, "Label5", 240, QStringLiteral("This software comes without any warranty. Liability for"),
+            Qt::AlignLeft);
+  MakeLabel(frame1, "Label4", 480, QStringLiteral("damage of any sort is denied: the authors are not liable"),
+            Qt::AlignLeft);
+  MakeLabel(frame1, "Label3", 720, QStringLiteral("for special, incidental, indirect or consequential damages."),
+            Qt::AlignLeft);
+  MakeLabel(frame1, "Label6", 1080, QStringLiteral("This software is free. It may be copied and distributed,"),
+            Qt::AlignLeft);
+  MakeLabel(frame1, "Label7", 1320, QStringLiteral("provided that it is not altered in any way."), Qt::AlignLeft);
+
+  // The only control that takes the focus: default (Enter) and, through
+  // QDialog, cancel (Escape) button alike.
+  cmdOk_ = new QPushButton(QStringLiteral("Ok"), this);
+  cmdOk_->setObjectName(QStringLiteral("cmdOk"));
+  cmdOk_->setGeometry(TwipRect(4500, 5520, 1335, 375));
+  cmdOk_->setDefault(true);
+  cmdOk_->setFocus(Qt::OtherFocusReason);
+  connect(cmdOk_, &QPushButton::clicked, this, &QDialog::accept);
+
+  Load(info);
+}
+
+void AboutForm::Load(const AboutInfo& info) {
+  setWindowTitle(QStringLiteral("About ") + info.title);
+  lblTitle_[0]->setText(TitleLine(info));
+  lblTitle_[1]->setText(info.comments);
+}
+
+}  // namespace quorix

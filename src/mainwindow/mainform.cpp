@@ -1,0 +1,372 @@
+#include "mainform.h"
+
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "about_form.h"
+#include "numbertext.h"
+#include "program_look.h"
+
+namespace quorix {
+
+namespace {
+
+QRect TwipRect(int left, int top, int width, int height) {
+  return QRect(Px(left), Px(top), Px(width), Px(height));
+}
+
+template <class Widget>
+Widget* Make(QWidget* parent, const char* name, QRect geometry) {
+  auto* widget = new Widget(parent);
+  widget->setObjectName(QString::fromLatin1(name));
+  widget->setGeometry(geometry);
+  return widget;
+}
+
+QGroupBox* MakeFrame(QWidget* parent, const char* name, const char* caption, QRect geometry) {
+  auto* frame = Make<QGroupBox>(parent, name, geometry);
+  frame->setTitle(QString::fromLatin1(caption));
+  return frame;
+}
+
+// A borderless container inside a frame. The frame's caption is drawn in
+// the highlight colour, which its children would inherit through the
+// palette; the container gives them the ordinary text colour back.
+QWidget* MakeInner(QGroupBox* frame, const char* name, QRect geometry) {
+  auto* inner = Make<QWidget>(frame, name, geometry);
+  const QPalette ordinary = frame->palette();
+  QPalette captionPalette = ordinary;
+  QPalette innerPalette = ordinary;
+  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    if (group != QPalette::Disabled) {
+      captionPalette.setColor(group, QPalette::WindowText, ordinary.color(group, QPalette::Highlight));
+    }
+    // Set explicitly, or the container would inherit the caption colour.
+    innerPalette.setColor(group, QPalette::WindowText, ordinary.color(group, QPalette::WindowText));
+  }
+  frame->setPalette(captionPalette);
+  inner->setPalette(innerPalette);
+  return inner;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, QRect geometry, Qt::Alignment alignment) {
+  auto* label = Make<QLabel>(parent, name, geometry);
+  label->setText(QString::fromLatin1(caption));
+  label->setAlignment(alignment | Qt::AlignTop);
+  label->setTextFormat(Qt::PlainText);
+  return label;
+}
+
+QLineEdit* MakeTextBox(QWidget* parent, const char* name, const char* text, QRect geometry) {
+  auto* box = Make<QLineEdit>(parent, name, geometry);
+  box->setText(QString::fromLatin1(text));
+  box->setCursorPosition(0);
+  return box;
+}
+
+// Locked against editing, skipped by Tab, drawn on the button face; it can
+// still be clicked into and its text selected.
+void MakeReadOnly(QLineEdit* box) {
+  box->setReadOnly(true);
+  box->setFocusPolicy(Qt::ClickFocus);
+  QPalette palette = box->palette();
+  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    palette.setColor(group, QPalette::Base, palette.color(group, QPalette::Button));
+  }
+  box->setPalette(palette);
+}
+
+}  // namespace
+
+// Disables the whole window while a command runs and enables it again on
+// every way out. Disabling takes the keyboard focus away from the window's
+// controls, so the focus is handed back to where it was.
+class MainForm::CommandScope {
+ public:
+  explicit CommandScope(MainForm& form) : form_(form), focus_(form.focusWidget()) { form_.setEnabled(false); }
+  ~CommandScope() {
+    form_.setEnabled(true);
+    if (focus_) focus_->setFocus(Qt::OtherFocusReason);
+  }
+  CommandScope(const CommandScope&) = delete;
+  CommandScope& operator=(const CommandScope&) = delete;
+
+ private:
+  MainForm& form_;
+  QPointer<QWidget> focus_;
+};
+
+MainForm::MainForm(platform::Services& services, QWidget* parent) : QMainWindow(parent), services_(services) {
+  setObjectName(QStringLiteral("MainForm"));
+  // Fixed border: a title bar with minimise and close, no maximise.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+  setWindowTitle(QString::fromLatin1(kCaption));
+  setWindowIcon(ProgramIcon());
+  setFont(ProgramFont());
+
+  mnuAbout_ = menuBar()->addAction(QStringLiteral("About"));
+  mnuAbout_->setObjectName(QStringLiteral("mnuAbout"));
+  connect(mnuAbout_, &QAction::triggered, this, &MainForm::ShowAbout);
+
+  BuildControls();
+
+  // Load: the window opens with "Complementary" selected and captioned.
+  optComplementary_->setChecked(true);
+  RelabelLoopIntegrals(true);
+  KeepTabStopOnSelectedOption();
+  connect(optComplementary_, &QRadioButton::toggled, this, &MainForm::RelabelLoopIntegrals);
+  connect(optComplementary_, &QRadioButton::toggled, this, &MainForm::KeepTabStopOnSelectedOption);
+  // β follows γ from the first change on; its initial "0.1" is stored, not
+  // derived.
+  connect(txtGammaSmall_, &QLineEdit::textChanged, this, &MainForm::FollowGamma);
+  connect(cmdSolve_, &QPushButton::clicked, this, &MainForm::SolveCommand);
+  connect(cmdLoop_, &QPushButton::clicked, this, &MainForm::SweepCommand);
+
+  cmdSolve_->setFocus(Qt::OtherFocusReason);
+  // The client area is fixed; the menu bar sits above it.
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void MainForm::BuildControls() {
+  auto* client = new QWidget(this);
+  client->setObjectName(QStringLiteral("MainFormClient"));
+  client->setFixedSize(Px(7545), Px(3900));
+  setCentralWidget(client);
+
+  auto* frameBoucWen = MakeFrame(client, "frameBoucWen", "Bouc-Wen parameters", TwipRect(60, 60, 1875, 3735));
+  auto* frameAmplitude = MakeFrame(client, "frameAmplitude", "Displacement amplitude", TwipRect(2040, 60, 1815, 1695));
+  auto* frameLoop = MakeFrame(client, "frameLoop", "Loop for Umax/Uy", TwipRect(2040, 1860, 1815, 1935));
+  auto* frameResults = MakeFrame(client, "frameResults", "Results", TwipRect(3900, 60, 3555, 3735));
+
+  // Bouc-Wen parameters: one row per field, 360 twips apart; the label is
+  // right-aligned and sits 60 twips lower than its box.
+  auto* picture1 = MakeInner(frameBoucWen, "Picture1", TwipRect(120, 240, 1695, 2655));
+  struct Row {
+    QLineEdit** box;
+    const char* boxName;
+    const char* text;
+    const char* labelName;
+    const char* caption;
+  };
+  const Row rows[] = {
+      {&txtAlphaCap_, "txtAlphaCap", "1.0", "lblAlphaCap", "A :"},
+      {&txtBetaSmall_, "txtBetaSmall", "0.1", "lblBetaSmall", "beta :"},
+      {&txtGammaSmall_, "txtGammaSmall", "0.9", "lblGammaSmall", "gamma :"},
+      {&txtNee_, "txtNee", "2.0", "lblNee", "n :"},
+      {&txtAlphaSmall_, "txtAlphaSmall", "0.10", "lblAlphaSmall", "a :"},
+      {&txtFy_, "txtFy", "2.86", "lblFy", "Fy :"},
+      {&txtUy_, "txtUy", "0.111", "lblUy", "Uy :"},
+  };
+  int top = 60;
+  for (const Row& row : rows) {
+    *row.box = MakeTextBox(picture1, row.boxName, row.text, TwipRect(900, top, 675, 315));
+    MakeLabel(picture1, row.labelName, row.caption, TwipRect(0, top + 60, 735, 195), Qt::AlignRight);
+    top += 360;
+  }
+  MakeReadOnly(txtAlphaCap_);
+  MakeReadOnly(txtBetaSmall_);
+
+  // Displacement amplitude.
+  auto* picture2 = MakeInner(frameAmplitude, "Picture2", TwipRect(60, 285, 1575, 1335));
+  MakeLabel(picture2, "lblUmaxOverUy", "Umax / Uy :", TwipRect(0, 60, 975, 255), Qt::AlignLeft);
+  txtUmaxOverUy_ = MakeTextBox(picture2, "txtUmaxOverUy", "1", TwipRect(1020, 0, 495, 315));
+  optDirect_ = Make<QRadioButton>(picture2, "optDirect", TwipRect(120, 360, 1755, 195));
+  optDirect_->setText(QStringLiteral("Direct"));
+  optComplementary_ = Make<QRadioButton>(picture2, "optComplementary", TwipRect(120, 600, 1815, 195));
+  optComplementary_->setText(QStringLiteral("Complementary"));
+  cmdSolve_ = Make<QPushButton>(picture2, "cmdSolve", TwipRect(120, 900, 1395, 435));
+  cmdSolve_->setText(QStringLiteral("Solve"));
+
+  // Loop for Umax/Uy.
+  auto* picture4 = MakeInner(frameLoop, "Picture4", TwipRect(120, 240, 1635, 1575));
+  MakeLabel(picture4, "Label1", "From :", TwipRect(60, 120, 435, 195), Qt::AlignLeft);
+  txtFrom_ = MakeTextBox(picture4, "txtFrom", "0.1", TwipRect(540, 60, 975, 315));
+  MakeLabel(picture4, "Label2", "To :", TwipRect(240, 480, 285, 195), Qt::AlignLeft);
+  txtTo_ = MakeTextBox(picture4, "txtTo", "10.0", TwipRect(540, 420, 975, 315));
+  MakeLabel(picture4, "Label3", "Step :", TwipRect(30, 840, 420, 195), Qt::AlignLeft);
+  txtStep_ = MakeTextBox(picture4, "txtStep", "0.1", TwipRect(540, 780, 975, 315));
+  cmdLoop_ = Make<QPushButton>(picture4, "cmdLoop", TwipRect(60, 1140, 1455, 435));
+  cmdLoop_->setText(QStringLiteral("Loop"));
+
+  // A button with the focus is pressed by Enter as well as by Space, as on
+  // Windows. No button is the window's default or cancel button: Enter and
+  // Escape elsewhere in the window do nothing.
+  for (QPushButton* button : {cmdSolve_, cmdLoop_}) {
+    button->setAutoDefault(true);
+    button->setDefault(false);
+  }
+
+  // Results: caption and value per row, 360 twips apart.
+  auto* picture3 = MakeInner(frameResults, "Picture3", TwipRect(120, 300, 3315, 3195));
+  const auto captions = ResultCaptions(false);
+  top = 0;
+  for (int i = 0; i < kResultCount; ++i) {
+    const std::string name(kResultNames[i]);
+    auto* caption = MakeLabel(picture3, ("lbl" + name).c_str(), captions[i].c_str(),
+                              TwipRect(0, top + 60, 975, 195), Qt::AlignRight);
+    auto* value = MakeLabel(picture3, ("lbl" + name + "Value").c_str(), "", TwipRect(1140, top, 2115, 315),
+                            Qt::AlignLeft);
+    value->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    value->setFrameStyle(QFrame::Box | QFrame::Plain);
+    value->setLineWidth(1);
+    value->setIndent(3);
+    resultLabels_[i] = value;
+    if (name == "Kcd") lblKcd_ = caption;
+    if (name == "Kda") lblKda_ = caption;
+    top += 360;
+  }
+
+  // Tab order; the read-only boxes and the labels take no Tab stop.
+  QWidget* const tabOrder[] = {cmdSolve_, txtGammaSmall_, txtNee_,  txtAlphaSmall_, txtFy_, txtUy_, txtUmaxOverUy_,
+                               optDirect_, optComplementary_, txtFrom_, txtTo_, txtStep_, cmdLoop_};
+  for (std::size_t i = 1; i < std::size(tabOrder); ++i) QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+  for (QLineEdit* box : {txtNee_, txtGammaSmall_, txtAlphaSmall_, txtFy_, txtUy_, txtUmaxOverUy_, txtFrom_, txtTo_,
+                         txtStep_}) {
+    box->installEventFilter(this);
+  }
+}
+
+bool MainForm::eventFilter(QObject* watched, QEvent* event) {
+  // Select-all on focus. Deferred: a mouse click delivers the focus first
+  // and then places the cursor, which would undo an immediate selection.
+  if (event->type() == QEvent::FocusIn) {
+    if (auto* box = qobject_cast<QLineEdit*>(watched)) {
+      QTimer::singleShot(0, box, [box] {
+        if (box->hasFocus()) box->selectAll();
+      });
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainForm::FollowGamma(const QString& gammaText) {
+  try {
+    const double gamma = ParseNumber(gammaText.toStdString());
+    txtBetaSmall_->setText(QString::fromStdString(FormatPlainNumber(1.0 - gamma)));
+  } catch (const std::exception&) {
+    // γ beyond the range of a double: β keeps its text.
+  }
+}
+
+void MainForm::RelabelLoopIntegrals(bool complementary) {
+  const auto captions = ResultCaptions(complementary);
+  for (int i = 0; i < kResultCount; ++i) {
+    if (kResultNames[i] == "Kcd") lblKcd_->setText(QString::fromStdString(captions[i]));
+    if (kResultNames[i] == "Kda") lblKda_->setText(QString::fromStdString(captions[i]));
+  }
+}
+
+void MainForm::KeepTabStopOnSelectedOption() {
+  // Tab stops at the selected option of the pair only; the arrow keys move
+  // within the pair. Qt would otherwise stop at both until one of them has
+  // had the focus.
+  for (QRadioButton* option : {optDirect_, optComplementary_}) {
+    option->setFocusPolicy(option->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+  }
+}
+
+CaseTexts MainForm::CurrentCaseTexts() const {
+  CaseTexts texts;
+  texts.Nee = txtNee_->text().toStdString();
+  texts.BetaSmall = txtBetaSmall_->text().toStdString();
+  texts.GammaSmall = txtGammaSmall_->text().toStdString();
+  texts.AlphaSmall = txtAlphaSmall_->text().toStdString();
+  texts.Fy = txtFy_->text().toStdString();
+  texts.Uy = txtUy_->text().toStdString();
+  texts.UmaxOverUy = txtUmaxOverUy_->text().toStdString();
+  texts.Complementary = optComplementary_->isChecked();
+  return texts;
+}
+
+SweepTexts MainForm::CurrentSweepTexts() const {
+  SweepTexts texts;
+  texts.From = txtFrom_->text().toStdString();
+  texts.To = txtTo_->text().toStdString();
+  texts.Step = txtStep_->text().toStdString();
+  return texts;
+}
+
+void MainForm::SolveCommand() {
+  CommandScope scope(*this);
+  try {
+    SolveCase(CurrentCaseTexts(), case_);
+    const auto values = ResultValues(case_);
+    for (int i = 0; i < kResultCount; ++i) {
+      resultLabels_[i]->setText(QString::fromStdString(FormatFixed(values[i], 9)));
+    }
+  } catch (const std::exception&) {
+    // A field beyond the range of a double: the command ends here, the
+    // labels written so far keep their new texts.
+  }
+}
+
+namespace {
+
+// The results file as the sweep's sink: opened only once the step count is
+// known, so that a bad range leaves an existing file alone; closed on every
+// way out.
+class ResultsFile : public SweepSink {
+ public:
+  ResultsFile(platform::Services& services, std::string path) : services_(services), path_(std::move(path)) {}
+  ~ResultsFile() override {
+    try {
+      if (file_) file_->Close();
+    } catch (const std::exception&) {
+      // Closing after a failure: nothing more to lose.
+    }
+  }
+  ResultsFile(const ResultsFile&) = delete;
+  ResultsFile& operator=(const ResultsFile&) = delete;
+
+  void Open() override { file_ = services_.OpenForOutput(path_); }
+  void WriteLine(std::string_view line) override { file_->WriteLine(line); }
+  // Closes after a complete table; a failure here means the data may not
+  // have reached the file.
+  void Close() {
+    const std::unique_ptr<platform::TextFile> file = std::move(file_);
+    if (file) file->Close();
+  }
+
+ private:
+  platform::Services& services_;
+  std::string path_;
+  std::unique_ptr<platform::TextFile> file_;
+};
+
+}  // namespace
+
+void MainForm::SweepCommand() {
+  CommandScope scope(*this);
+  try {
+    const std::string path = platform::JoinPath(services_.ExecutableFolder(), "results.out");
+    {
+      ResultsFile file(services_, path);
+      RunSweep(CurrentCaseTexts(), CurrentSweepTexts(), case_, file);
+      file.Close();
+    }
+    services_.OpenInViewer(path);
+  } catch (const std::exception&) {
+    // Bad range, a field beyond the range of a double, a file that cannot be
+    // written or a viewer that does not start: the command just ends.
+  }
+}
+
+void MainForm::ShowAbout() {
+  AboutForm about(ProgramAboutInfo());
+  about.exec();
+}
+
+}  // namespace quorix

@@ -1,0 +1,9 @@
+# Qt Test cases of the main window, on the offscreen platform, with the
+# fake run-time services.
+include(${CMAKE_CURRENT_SOURCE_DIR}/../support/qt_tests.cmake)
+include(${CMAKE_CURRENT_SOURCE_DIR}/../support/fake_services.cmake)
+
+set(_mainform_test_libs quorix_mainwindow quorix_about quorix_program_look quorix_fake_services quorix_solver)
+quorix_add_qtest(mainform_layout_test SOURCES mainform_layout_test.cpp LIBS ${_mainform_test_libs})
+quorix_add_qtest(mainform_behaviour_test SOURCES mainform_behaviour_test.cpp LIBS ${_mainform_test_libs})
+quorix_add_qtest(mainform_commands_test SOURCES mainform_commands_test.cpp LIBS ${_mainform_test_libs})

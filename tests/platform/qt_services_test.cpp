@@ -1,0 +1,58 @@
+// The desktop program's per-user settings store: values land under
+// application name, section and key, and a store that cannot be written is
+// reported as an error.
+#include "qt_services.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+
+namespace quorix::platform {
+namespace {
+
+class QtServicesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder_.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder_.path());
+  }
+  QTemporaryDir folder_;
+};
+
+TEST_F(QtServicesTest, SavesUnderApplicationSectionAndKey) {
+  QtServices services;
+  services.SaveSetting("quorix-test", "Settings", "CanRun", "YES");
+  services.SaveSetting("quorix-test", "Settings", "CanRun", "NO");  // overwrites
+  services.SaveSetting("renamed", "Settings", "CanRun", "YES");
+
+  QSettings store(QSettings::NativeFormat, QSettings::UserScope, QtServices::kSettingsOrganization, "quorix-test");
+  EXPECT_EQ(store.value("Settings/CanRun").toString().toStdString(), "NO");
+  QSettings other(QSettings::NativeFormat, QSettings::UserScope, QtServices::kSettingsOrganization, "renamed");
+  EXPECT_EQ(other.value("Settings/CanRun").toString().toStdString(), "YES");
+#ifndef _WIN32
+  // Kept per user, in a file named after the application.
+  QFile file(folder_.filePath(QStringLiteral("Quorix/quorix-test.conf")));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray text = file.readAll();
+  EXPECT_TRUE(text.contains("[Settings]")) << text.toStdString();
+  EXPECT_TRUE(text.contains("CanRun=NO")) << text.toStdString();
+#endif
+}
+
+#ifndef _WIN32
+TEST_F(QtServicesTest, StoreThatCannotBeWrittenThrows) {
+  // The settings folder would have to be created below a plain file.
+  QFile blocker(folder_.filePath(QStringLiteral("not-a-folder")));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, blocker.fileName());
+  QtServices services;
+  EXPECT_THROW(services.SaveSetting("quorix-test", "Settings", "CanRun", "YES"), PlatformError);
+}
+#endif
+
+}  // namespace
+}  // namespace quorix::platform

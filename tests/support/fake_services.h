@@ -1,0 +1,78 @@
+// A stand-in for the platform services in tests: keeps written files in
+// memory, records every call, and fails on request (a file that cannot be
+// created or written, a viewer or program that does not start, a settings
+// store that refuses a value). No Qt here, so Qt-free tests can use it too.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "services.h"
+
+namespace quorix::testing {
+
+class FakeServices : public platform::Services {
+ public:
+  // Thrown by EndProcess(), which must not return. It does not derive from
+  // std::exception on purpose: code that swallows std::exception (the
+  // start-up routine abandons failing steps) must not swallow the end of
+  // the process.
+  struct ProcessEnded {};
+
+  struct Setting {
+    std::string application, section, key, value;
+    bool operator==(const Setting&) const = default;
+  };
+
+  // --- What the fake reports and where it fails -------------------------
+  std::string folder = "/opt/quorix/bin";
+  std::string baseName = "quorix";
+  platform::OsVersion version{};  // ok = false: not Windows
+  bool failOpenForOutput = false;
+  int failWriteAtLine = 0;  // the k-th WriteLine over all files fails (1-based); 0: none
+  bool failClose = false;
+  bool failViewer = false;
+  bool failSettings = false;
+  bool startProgramResult = true;
+  std::set<std::string> unreadable;  // paths that CanOpenForInput refuses although they exist
+  // Called with the name of each service call before it runs, e.g. to look
+  // at the window's state in the middle of a command.
+  std::function<void(std::string_view call)> onCall;
+
+  // --- What happened ----------------------------------------------------
+  std::map<std::string, std::string> files;  // path -> bytes, CR LF included
+  std::vector<std::string> calls;            // service names in call order
+  std::vector<std::string> viewerPaths;
+  std::vector<std::string> startedPrograms;
+  std::vector<Setting> settings;
+  int initCommonControlsCalls = 0;
+  int openFiles = 0;  // opened for output and not closed (dropped without Close() counts)
+  int linesWritten = 0;
+
+  // Number of recorded calls of the named service.
+  int CallCount(std::string_view name) const;
+
+  std::string ExecutableFolder() override;
+  std::string ExecutableBaseName() override;
+  std::unique_ptr<platform::TextFile> OpenForOutput(const std::string& path) override;
+  bool CanOpenForInput(const std::string& path) override;
+  void OpenInViewer(const std::string& path) override;
+  bool StartProgram(const std::string& path) override;
+  [[noreturn]] void EndProcess() override;
+  platform::OsVersion QueryOsVersion() override;
+  void InitCommonControls() override;
+  void SaveSetting(const std::string& application, const std::string& section, const std::string& key,
+                   const std::string& value) override;
+
+ private:
+  class File;
+  void Record(std::string_view call);
+};
+
+}  // namespace quorix::testing
