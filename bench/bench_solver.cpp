@@ -1,15 +1,22 @@
-// Speed of one Solve and of the default 101-row sweep.
+// Speed of one Solve and of sweeps, on the straightforward path (every
+// digamma series summed anew, one at a time, sweeps on one thread) and on
+// the fast path (series remembered and summed in SIMD lanes, rows on every
+// core), side by side in one run.
 //
-// "Cold" runs start from the process's initial state (digamma tables empty)
-// on every iteration; "warm" runs repeat the same work with everything the
-// process remembers already in place.
+// "Cold" runs start every iteration from the process's initial state
+// (digamma tables empty, nothing remembered); "warm" runs repeat the same
+// work with everything the process remembers in place.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
 #include <string>
 #include <string_view>
 
 #include "commands.h"
+#include "digamma_lanes.h"
+#include "digamma_memory.h"
 #include "energy_solver.h"
+#include "numbertext.h"
 #include "specialfunctions.h"
 
 namespace {
@@ -27,13 +34,18 @@ quorix::BoucWenCase DefaultCase(double n, bool complementary) {
   return bw;
 }
 
-// args: n × 10, complementary (0/1), cold (0/1)
+void UsePath(benchmark::State& state, int fast) {
+  quorix::SetStraightforwardEvaluation(fast == 0);
+  state.SetLabel(fast != 0 ? std::string("fast/") + quorix::detail::DigammaLaneKind() : "straightforward");
+}
+
+// args: n × 10, complementary (0/1), cold (0/1), fast path (0/1)
 void BM_Solve(benchmark::State& state) {
   const double n = static_cast<double>(state.range(0)) / 10.0;
-  const bool complementary = state.range(1) != 0;
   const bool cold = state.range(2) != 0;
-  quorix::BoucWenCase bw = DefaultCase(n, complementary);
-  quorix::SolveEnergy(bw);  // warm-up for the warm runs
+  UsePath(state, static_cast<int>(state.range(3)));
+  quorix::BoucWenCase bw = DefaultCase(n, state.range(1) != 0);
+  quorix::SolveEnergy(bw);  // the warm runs start warm
   for (auto _ : state) {
     if (cold) {
       state.PauseTiming();
@@ -43,10 +55,11 @@ void BM_Solve(benchmark::State& state) {
     quorix::SolveEnergy(bw);
     benchmark::DoNotOptimize(bw.DE);
   }
+  quorix::SetStraightforwardEvaluation(false);
 }
 BENCHMARK(BM_Solve)
-    ->ArgNames({"nx10", "compl", "cold"})
-    ->ArgsProduct({{20, 30}, {0, 1}, {0, 1}})
+    ->ArgNames({"nx10", "compl", "cold", "fast"})
+    ->ArgsProduct({{20, 30}, {0, 1}, {0, 1}, {0, 1}})
     ->Unit(benchmark::kMicrosecond);
 
 class NullSink : public quorix::SweepSink {
@@ -56,10 +69,17 @@ class NullSink : public quorix::SweepSink {
   std::size_t bytes_ = 0;
 };
 
-// The default sweep (0.1 to 10.0 by 0.1, Complementary), cold; args: n × 10.
-void BM_DefaultSweep(benchmark::State& state) {
+quorix::CaseTexts CaseAt(double n) {
   quorix::CaseTexts texts;
-  texts.Nee = std::to_string(static_cast<double>(state.range(0)) / 10.0);
+  texts.Nee = quorix::FormatPlainNumber(n);
+  return texts;
+}
+
+// The default sweep (0.1 to 10.0 by 0.1, Complementary), cold; args: n × 10,
+// fast path (0/1).
+void BM_DefaultSweep(benchmark::State& state) {
+  const quorix::CaseTexts texts = CaseAt(static_cast<double>(state.range(0)) / 10.0);
+  UsePath(state, static_cast<int>(state.range(1)));
   const quorix::SweepTexts range;
   for (auto _ : state) {
     state.PauseTiming();
@@ -70,7 +90,33 @@ void BM_DefaultSweep(benchmark::State& state) {
     quorix::RunSweep(texts, range, bw, sink);
     benchmark::DoNotOptimize(sink.bytes_);
   }
+  quorix::SetStraightforwardEvaluation(false);
 }
-BENCHMARK(BM_DefaultSweep)->ArgName("nx10")->Arg(20)->Arg(30)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DefaultSweep)
+    ->ArgNames({"nx10", "fast"})
+    ->ArgsProduct({{20, 30, 15}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// A 100000-row sweep at n = 3 on the fast path, cold: how much the
+// remembered series take. Reported as counters.
+void BM_LongSweepMemory(benchmark::State& state) {
+  const quorix::CaseTexts texts = CaseAt(3.0);
+  quorix::SweepTexts range;
+  range.From = "0.0001";
+  range.To = "10";
+  range.Step = "0.0001";
+  for (auto _ : state) {
+    quorix::ForgetRememberedValues();
+    const std::size_t before = mallinfo2().uordblks;
+    quorix::BoucWenCase bw;
+    NullSink sink;
+    quorix::RunSweep(texts, range, bw, sink);
+    state.counters["rows"] = static_cast<double>(sink.bytes_ > 0 ? 100000 : 0);
+    state.counters["remembered"] = static_cast<double>(quorix::detail::RememberedSeriesCount());
+    state.counters["heap_growth_bytes"] = static_cast<double>(mallinfo2().uordblks - before);
+  }
+}
+BENCHMARK(BM_LongSweepMemory)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

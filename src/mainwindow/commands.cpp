@@ -1,12 +1,20 @@
 // The toolkit-free core of the Solve and Loop commands.
 #include "commands.h"
 
+#include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <cstdint>
 #include <limits>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "energy_solver.h"
 #include "ieee.h"
 #include "numbertext.h"
+#include "specialfunctions.h"
 
 namespace quorix {
 
@@ -109,6 +117,116 @@ std::string SweepRowLine(const BoucWenCase& bw) {
   return line;
 }
 
+namespace {
+
+// One row of a sweep: its record and line, or the failure of its amplitude.
+struct SweepRow {
+  BoucWenCase record;
+  std::string line;
+  bool amplitudeFaulted = false;
+};
+
+SweepRow ComputeRow(const BoucWenCase& inputs, double from, double step, std::int32_t i) {
+  SweepRow row;
+  row.record = inputs;
+  // U = Step·i + From, from the integer i on every row, never by adding
+  // Step to the previous amplitude, so that rounding does not drift.
+  ieee::FaultScope scope;
+  const ieee::Real u = ieee::Real(step) * static_cast<double>(i) + from;
+  if (scope.Raised()) {
+    row.amplitudeFaulted = true;
+    return row;
+  }
+  row.record.UmaxOverUy = u.value();
+  SolveEnergy(row.record);
+  row.line = SweepRowLine(row.record);
+  return row;
+}
+
+SweepError AmplitudeFault(std::int32_t i) { return SweepError("row " + std::to_string(i) + ": amplitude overflows"); }
+
+// Rows are computed on every core and written in order, each as soon as it
+// and the rows before it are complete. Workers stay at most kWindow rows
+// ahead of the writer, so a long sweep holds only a few rows in memory. A
+// row whose amplitude faults ends the table after the rows before it.
+class ParallelRows {
+ public:
+  ParallelRows(const BoucWenCase& inputs, double from, double step, std::int32_t last)
+      : inputs_(inputs), from_(from), step_(step), last_(last) {}
+
+  void Run(SweepSink& sink, BoucWenCase& bw, unsigned threadCount) {
+    {
+      std::vector<std::jthread> workers;
+      StopOnExit stopOnExit{*this};  // also when the sink throws
+      for (unsigned t = 0; t < threadCount; ++t) workers.emplace_back([this] { Work(); });
+      for (std::int64_t i = 0; i <= last_; ++i) {
+        SweepRow row = Take(i);
+        if (row.amplitudeFaulted) throw AmplitudeFault(static_cast<std::int32_t>(i));
+        sink.WriteLine(row.line);
+        bw = row.record;
+      }
+    }
+  }
+
+ private:
+  static constexpr std::int64_t kWindow = 256;
+
+  struct StopOnExit {
+    ParallelRows& rows;
+    ~StopOnExit() {
+      {
+        std::lock_guard lock(rows.mutex_);
+        rows.stop_ = true;
+      }
+      rows.changed_.notify_all();
+    }
+  };
+
+  void Work() {
+    for (;;) {
+      std::int64_t i = 0;
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return stop_ || next_ - written_ < kWindow; });
+        if (stop_ || next_ > last_ || next_ > firstFault_) return;
+        i = next_++;
+      }
+      SweepRow row = ComputeRow(inputs_, from_, step_, static_cast<std::int32_t>(i));
+      {
+        std::lock_guard lock(mutex_);
+        if (row.amplitudeFaulted) firstFault_ = std::min(firstFault_, i);
+        done_.emplace(i, std::move(row));
+      }
+      changed_.notify_all();
+    }
+  }
+
+  SweepRow Take(std::int64_t i) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return done_.contains(i); });
+    auto node = done_.extract(i);
+    written_ = i + 1;
+    lock.unlock();
+    changed_.notify_all();
+    return std::move(node.mapped());
+  }
+
+  const BoucWenCase inputs_;
+  const double from_;
+  const double step_;
+  const std::int64_t last_;
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::map<std::int64_t, SweepRow> done_;
+  std::int64_t next_ = 0;     // the next row a worker takes
+  std::int64_t written_ = 0;  // rows handed to the sink
+  std::int64_t firstFault_ = std::numeric_limits<std::int64_t>::max();
+  bool stop_ = false;
+};
+
+}  // namespace
+
 void RunSweep(const CaseTexts& texts, const SweepTexts& range, BoucWenCase& bw, SweepSink& sink) {
   ReadCaseParameters(texts, bw);
   bw.Complementary = texts.Complementary;
@@ -121,21 +239,24 @@ void RunSweep(const CaseTexts& texts, const SweepTexts& range, BoucWenCase& bw, 
   // existing results table as it was.
   sink.Open();
   sink.WriteLine(SweepHeaderLine());
+  if (n < 0) return;
+
+  const unsigned cores = std::thread::hardware_concurrency();
+  if (n >= 1 && cores > 1 && !StraightforwardEvaluation()) {
+    ParallelRows(bw, from, step, n).Run(sink, bw, cores);
+  } else {
+    for (std::int32_t i = 0;; ++i) {
+      SweepRow row = ComputeRow(bw, from, step, i);
+      if (row.amplitudeFaulted) throw AmplitudeFault(i);
+      sink.WriteLine(row.line);
+      bw = row.record;
+      if (i == n) break;
+    }
+  }
   // i runs 0 … N like a 32-bit loop counter that is advanced after each row,
   // also after the last one. With N = 2147483647 that final advance
   // overflows, so such a sweep fails after writing all its rows.
-  for (std::int32_t i = 0; i <= n; i = SweepNextRowIndex(i)) {
-    {
-      // U = Step·i + From, from the integer i on every row, never by adding
-      // Step to the previous amplitude, so that rounding does not drift.
-      ieee::FaultScope scope;
-      const ieee::Real u = ieee::Real(step) * static_cast<double>(i) + from;
-      if (scope.Raised()) throw SweepError("row " + std::to_string(i) + ": amplitude overflows");
-      bw.UmaxOverUy = u.value();
-    }
-    SolveEnergy(bw);
-    sink.WriteLine(SweepRowLine(bw));
-  }
+  SweepNextRowIndex(n);
 }
 
 }  // namespace quorix

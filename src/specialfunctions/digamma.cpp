@@ -1,7 +1,11 @@
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <mutex>
+#include <span>
 
+#include "digamma_lanes.h"
+#include "digamma_memory.h"
 #include "ieee.h"
 #include "specialfunctions.h"
 
@@ -70,6 +74,7 @@ bool DigammaHalfTableFilled() { return gHalfTable.Filled(); }
 void ForgetRememberedValues() {
   gIntegerTable.Forget();
   gHalfTable.Forget();
+  detail::ForgetRememberedSeries();
 }
 
 std::int32_t DigammaSeries(double x, double& result) {
@@ -94,28 +99,82 @@ std::int32_t DigammaSeries(double x, double& result) {
   return status;
 }
 
-std::int32_t Digamma(double xArg, double& result) {
+namespace {
+
+// Where Digamma takes ψ(x) from.
+enum class Source { kFailure, kIntegerTable, kHalfTable, kSeries };
+
+Source Classify(double xArg, int& index) {
   FaultScope scope;
   const Real x = xArg;
   const bool whole = ieee::IsWhole(x);
-  if (scope.Raised()) return 0;  // NaN
+  if (scope.Raised()) return Source::kFailure;  // NaN
 
-  if (whole && x <= 0.0) return 0;  // the poles
+  if (whole && x <= 0.0) return Source::kFailure;  // the poles
   if (whole && x <= 1000.0) {
-    result = IntegerTable()[static_cast<int>(xArg)];
-    return 1;
+    index = static_cast<int>(xArg);
+    return Source::kIntegerTable;
   }
   const Real half = x - 0.5;
   if (ieee::IsWhole(half) && x <= 1000.0) {
     // The table is filled before the entry is looked up: a negative
     // half-integer, which has no entry, still counts as its first use.
-    const auto& table = HalfTable();
+    HalfTable();
     const double k = half.value();
-    if (k < 0.0 || k > 1000.0) return 0;  // negative half-integers: no entry
-    result = table[static_cast<int>(k)];
-    return 1;
+    if (k < 0.0 || k > 1000.0) return Source::kFailure;  // negative half-integers: no entry
+    index = static_cast<int>(k);
+    return Source::kHalfTable;
   }
-  return DigammaSeries(xArg, result);
+  return Source::kSeries;
+}
+
+std::atomic<bool> gStraightforward{false};
+
+std::int32_t DigammaFrom(Source source, int index, double x, std::span<const double> companions,
+                         std::span<const double> ahead, double& result) {
+  switch (source) {
+    case Source::kFailure: return 0;
+    case Source::kIntegerTable: result = IntegerTable()[index]; return 1;
+    case Source::kHalfTable: result = HalfTable()[index]; return 1;
+    case Source::kSeries: break;
+  }
+  if (gStraightforward.load(std::memory_order_relaxed)) return DigammaSeries(x, result);
+  const detail::SeriesValue v = detail::RememberedSeries(x, companions, ahead);
+  if (v.status != 0) result = v.value;
+  return v.status;
+}
+
+}  // namespace
+
+void SetStraightforwardEvaluation(bool on) { gStraightforward.store(on); }
+bool StraightforwardEvaluation() { return gStraightforward.load(std::memory_order_relaxed); }
+
+std::int32_t Digamma(double x, double& result) {
+  int index = 0;
+  const Source source = Classify(x, index);
+  return DigammaFrom(source, index, x, {}, {}, result);
+}
+
+std::int32_t DigammaAtStep(double offset, int j, double& result) {
+  const double x = static_cast<double>(j) + offset;
+  int index = 0;
+  const Source source = Classify(x, index);
+  if (source != Source::kSeries || gStraightforward.load(std::memory_order_relaxed)) {
+    return DigammaFrom(source, index, x, {}, {}, result);
+  }
+  // The steps after this one will ask for j + 1 + offset, j + 2 + offset, …:
+  // they fill the lanes of this pass, and the pass after goes ahead.
+  const int width = detail::DigammaLaneWidth();
+  std::array<double, 16> following;
+  int count = 0;
+  for (int i = 1; i < 2 * width && count < 16; ++i) {
+    const double next = static_cast<double>(j + i) + offset;
+    int unused = 0;
+    if (Classify(next, unused) == Source::kSeries) following[count++] = next;
+  }
+  const int companions = std::min(count, width - 1);
+  return DigammaFrom(source, index, x, std::span(following.data(), companions),
+                     std::span(following.data() + companions, count - companions), result);
 }
 
 }  // namespace quorix

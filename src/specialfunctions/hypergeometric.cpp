@@ -50,6 +50,11 @@ void Psi(Real x, double& value) {
   if (Digamma(x.value(), value) == 0) DigammaSeries(x.value(), value);
 }
 
+// ψ(j + offset) in a loop over j; the same value as Psi(j + offset).
+void PsiAtStep(Real offset, int j, double& value) {
+  if (DigammaAtStep(offset.value(), j, value) == 0) DigammaSeries(static_cast<double>(j) + offset.value(), value);
+}
+
 // A gamma factor used as a divisor: status 0, or a value of exactly 0.
 bool DivisorGamma(Real x, double& value) { return GammaFunction(x.value(), value) != 0 && value != 0.0; }
 
@@ -93,8 +98,8 @@ std::int32_t LogarithmicForm(Real a, Real b, Real z, double& result) {
   FaultScope scope;
   double psi1 = 0, psiA = 0, psiB = 0;
   Psi(1.0, psi1);
-  Psi(a, psiA);
-  Psi(b, psiB);
+  PsiAtStep(a, 0, psiA);
+  PsiAtStep(b, 0, psiB);
   const Real logOneMinusZ = log(1.0 - z);
   Real sum = 2.0 * psi1 - psiA - psiB - logOneMinusZ;  // the term of index 0
   Real coef = 1.0;
@@ -106,8 +111,8 @@ std::int32_t LogarithmicForm(Real a, Real b, Real z, double& result) {
     const Real jj = static_cast<double>(j);
     const Real nextCoef = (((jj + a - 1.0) * coef) * (jj + b - 1.0)) / (jj * jj);
     Psi(jj + 1.0, psi1);
-    Psi(jj + a, psiA);
-    Psi(jj + b, psiB);
+    PsiAtStep(a, j, psiA);
+    PsiAtStep(b, j, psiB);
     const Real p = pow(1.0 - z, jj);  // a power on every step, not a running product
     next = p * ((2.0 * psi1 - psiA - psiB - logOneMinusZ) * nextCoef) + sum;
     ThrowIfRaised(scope);
@@ -205,8 +210,8 @@ std::int32_t IntegerGapForm(Real a, Real b, Real m, Real z, double& result) {
     const Real kk = static_cast<double>(k);
     Psi(kk + 1.0, psi1);
     Psi(kk + bigK + 1.0, psiK);
-    Psi(p + kk, psiP);
-    Psi(q + kk, psiQ);
+    PsiAtStep(p, k, psiP);
+    PsiAtStep(q, k, psiQ);
     next = coef * (logX - psi1 - psiK + psiP + psiQ) + sum;
     coef = (((coef * (p + kk)) * (q + kk)) / ((kk + 1.0) * (kk + 1.0 + bigK))) * x;
     ThrowIfRaised(scope);

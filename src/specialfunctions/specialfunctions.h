@@ -39,6 +39,11 @@ std::int32_t Hypergeometric2F1(double a, double b, double c, double z, double& r
 // the 100000-term series ran to the end; status 0: pole or fault.
 std::int32_t Digamma(double x, double& result);
 
+// Digamma(double(j) + offset), for loops that step through j + offset,
+// j + 1 + offset, …: when the value comes from the series, the arguments of
+// the following steps are summed alongside it (and remembered).
+std::int32_t DigammaAtStep(double offset, int j, double& result);
+
 // ψ(x) from the 100000-term series alone, for any x; the same status values
 // as Digamma. The logarithmic branch of the evaluator falls back to it at the
 // negative half-integers, which have no table entry.
@@ -48,9 +53,17 @@ std::int32_t DigammaSeries(double x, double& result);
 bool DigammaIntegerTableFilled();
 bool DigammaHalfTableFilled();
 
-// Returns the process to its starting state: the digamma tables empty, as
-// before their first use. For benchmarks that measure a cold start; it must
-// not run while another thread evaluates.
+// Digamma remembers every series value it sums (keyed by the exact bits of
+// the argument) and sums several at once in SIMD lanes; both give the same
+// bits as summing each one alone. The straightforward evaluation sums every
+// series anew, one at a time, and sweeps run on one thread: the baseline
+// that benchmarks and equality tests compare with.
+void SetStraightforwardEvaluation(bool on);
+bool StraightforwardEvaluation();
+
+// Returns the process to its starting state: the digamma tables empty and no
+// series remembered. For benchmarks that measure a cold start; it must not
+// run while another thread evaluates.
 void ForgetRememberedValues();
 
 }  // namespace quorix

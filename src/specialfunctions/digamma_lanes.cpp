@@ -1,0 +1,164 @@
+// Lane-parallel summation of the digamma series, bit-identical to the
+// scalar loop in digamma.cpp.
+//
+// Why this is exact: IEEE 754 add, multiply and divide are correctly rounded
+// whether they run on one double or on eight, so a lane that performs the
+// scalar loop's operations in the scalar loop's order gets the scalar loop's
+// bits. That rules out fused multiply-add (the functions below are compiled
+// for AVX2/AVX-512F without the FMA extension, and the project builds with
+// -ffp-contract=off) and any re-association of the sum. A lane that meets
+// the stop test keeps its sum while the others run on.
+//
+// Faults: when xm = x − 1 (as rounded) is finite, not a whole number and
+// below 1e300 in magnitude, no operation of the loop can overflow or divide
+// by zero: k + xm is never 0 (a sum of two doubles is 0 only if they are
+// exact negatives), at least an ulp of k, so |term| stays below about 1e16,
+// and (k + xm)·k ≤ 1e305. Those lanes need no fault checks; other arguments
+// take the checked scalar loop.
+#include "digamma_lanes.h"
+
+#include <immintrin.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string_view>
+
+#include "specialfunctions.h"
+
+namespace quorix::detail {
+
+namespace {
+
+constexpr double kEulerGamma = 0.577215664901533;
+constexpr int kSeriesTerms = 100000;
+
+bool LaneSafe(double x) {
+  const double xm = x - 1.0;
+  return std::fabs(xm) < 1e300 && std::floor(xm) != xm;  // false for NaN too
+}
+
+__attribute__((target("avx512f"))) void Sum8(const double* x, double* value, std::int32_t* status) {
+  const __m512d one = _mm512_set1_pd(1.0);
+  const __m512d xm = _mm512_sub_pd(_mm512_loadu_pd(x), one);
+  __m512d s = _mm512_setzero_pd();
+  __m512d k = _mm512_setzero_pd();
+  __mmask8 running = 0xFF;
+  int n = 1;
+  for (; n <= kSeriesTerms && running != 0; ++n) {
+    k = _mm512_add_pd(k, one);  // exact: k stays a small whole number
+    const __m512d term = _mm512_div_pd(xm, _mm512_mul_pd(_mm512_add_pd(k, xm), k));
+    const __m512d next = _mm512_add_pd(term, s);
+    const __mmask8 same = _mm512_cmp_pd_mask(next, s, _CMP_EQ_OQ);
+    running &= static_cast<__mmask8>(~same);
+    s = _mm512_mask_mov_pd(s, running, next);
+  }
+  alignas(64) double sums[8];
+  _mm512_store_pd(sums, _mm512_sub_pd(s, _mm512_set1_pd(kEulerGamma)));
+  for (int i = 0; i < 8; ++i) {
+    value[i] = sums[i];
+    status[i] = (running >> i) & 1 ? 2 : 1;
+  }
+}
+
+__attribute__((target("avx2"))) void Sum4(const double* x, double* value, std::int32_t* status) {
+  const __m256d one = _mm256_set1_pd(1.0);
+  const __m256d xm = _mm256_sub_pd(_mm256_loadu_pd(x), one);
+  __m256d s = _mm256_setzero_pd();
+  __m256d k = _mm256_setzero_pd();
+  __m256d running = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
+  for (int n = 1; n <= kSeriesTerms; ++n) {
+    k = _mm256_add_pd(k, one);
+    const __m256d term = _mm256_div_pd(xm, _mm256_mul_pd(_mm256_add_pd(k, xm), k));
+    const __m256d next = _mm256_add_pd(term, s);
+    const __m256d same = _mm256_cmp_pd(next, s, _CMP_EQ_OQ);
+    running = _mm256_andnot_pd(same, running);
+    s = _mm256_blendv_pd(s, next, running);
+    if (_mm256_movemask_pd(running) == 0) break;
+  }
+  alignas(32) double sums[4];
+  _mm256_store_pd(sums, _mm256_sub_pd(s, _mm256_set1_pd(kEulerGamma)));
+  const int stillRunning = _mm256_movemask_pd(running);
+  for (int i = 0; i < 4; ++i) {
+    value[i] = sums[i];
+    status[i] = (stillRunning >> i) & 1 ? 2 : 1;
+  }
+}
+
+enum class Kind { kAvx512, kAvx2, kScalar };
+
+// The widest lanes the processor has. QUORIX_DIGAMMA_LANES=avx2 or =scalar
+// asks for narrower ones (tests run every kind this way on one machine); a
+// kind the processor lacks is never chosen.
+Kind DetectKind() {
+  __builtin_cpu_init();
+  const bool avx512 = __builtin_cpu_supports("avx512f");
+  const bool avx2 = __builtin_cpu_supports("avx2");
+  const char* asked = std::getenv("QUORIX_DIGAMMA_LANES");
+  const std::string_view request = asked != nullptr ? asked : "";
+  if (request == "scalar") return Kind::kScalar;
+  if (request == "avx2") return avx2 ? Kind::kAvx2 : Kind::kScalar;
+  if (avx512) return Kind::kAvx512;
+  if (avx2) return Kind::kAvx2;
+  return Kind::kScalar;
+}
+
+Kind LaneKind() {
+  static const Kind kind = DetectKind();
+  return kind;
+}
+
+}  // namespace
+
+const char* DigammaLaneKind() {
+  switch (LaneKind()) {
+    case Kind::kAvx512: return "avx512";
+    case Kind::kAvx2: return "avx2";
+    case Kind::kScalar: break;
+  }
+  return "scalar";
+}
+
+int DigammaLaneWidth() {
+  switch (LaneKind()) {
+    case Kind::kAvx512: return 8;
+    case Kind::kAvx2: return 4;
+    case Kind::kScalar: break;
+  }
+  return 1;
+}
+
+void SumDigammaSeriesLanes(const double* x, int count, double* value, std::int32_t* status) {
+  const int width = DigammaLaneWidth();
+  // Gather the arguments the lanes can take; the rest go one by one.
+  double lane[8];
+  int index[8];
+  int filled = 0;
+  auto flush = [&] {
+    if (filled == 0) return;
+    for (int i = filled; i < width; ++i) lane[i] = lane[0];  // padding lanes repeat a real argument
+    double v[8];
+    std::int32_t st[8];
+    if (width == 8) {
+      Sum8(lane, v, st);
+    } else {
+      Sum4(lane, v, st);
+    }
+    for (int i = 0; i < filled; ++i) {
+      value[index[i]] = v[i];
+      status[index[i]] = st[i];
+    }
+    filled = 0;
+  };
+  for (int i = 0; i < count; ++i) {
+    if (width == 1 || !LaneSafe(x[i])) {
+      status[i] = DigammaSeries(x[i], value[i]);
+      continue;
+    }
+    lane[filled] = x[i];
+    index[filled] = i;
+    if (++filled == width) flush();
+  }
+  flush();
+}
+
+}  // namespace quorix::detail

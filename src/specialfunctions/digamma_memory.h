@@ -1,0 +1,30 @@
+// The remembered digamma series: every series result, keyed by the exact
+// bits of its argument, for the life of the process.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace quorix::detail {
+
+struct SeriesValue {
+  double value = 0.0;
+  std::int32_t status = 0;  // as DigammaSeries returns it; value unset when 0
+};
+
+// The series value of x. When x is not remembered yet it is summed, and
+// with it those of `companions` (arguments the caller will ask for next)
+// that are not remembered either, several at once in SIMD lanes, while a
+// second core, where there is one, sums `ahead` (the arguments after the
+// companions). Safe under concurrent use: a value another thread is summing
+// is waited for, never summed twice; while waiting, the caller sums `ahead`.
+SeriesValue RememberedSeries(double x, std::span<const double> companions, std::span<const double> ahead);
+
+// How many series values are remembered.
+std::size_t RememberedSeriesCount();
+
+// Forgets every remembered value. Not while other threads evaluate.
+void ForgetRememberedSeries();
+
+}  // namespace quorix::detail
