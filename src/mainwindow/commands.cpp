@@ -163,6 +163,7 @@ class ParallelRows {
         SweepRow row = Take(i);
         if (row.amplitudeFaulted) throw AmplitudeFault(static_cast<std::int32_t>(i));
         sink.WriteLine(row.line);
+        sink.RowWritten(row.record);
         bw = row.record;
       }
     }
@@ -249,6 +250,7 @@ void RunSweep(const CaseTexts& texts, const SweepTexts& range, BoucWenCase& bw, 
       SweepRow row = ComputeRow(bw, from, step, i);
       if (row.amplitudeFaulted) throw AmplitudeFault(i);
       sink.WriteLine(row.line);
+      sink.RowWritten(row.record);
       bw = row.record;
       if (i == n) break;
     }

@@ -67,6 +67,9 @@ class SweepSink {
   virtual ~SweepSink() = default;
   virtual void Open() = 0;
   virtual void WriteLine(std::string_view line) = 0;
+  // Called after the line of each row has been written, with that row's
+  // solved record, for sinks that want the numbers rather than the text.
+  virtual void RowWritten(const BoucWenCase& /*row*/) {}
 };
 
 // N = round((To − From)/Step), ties to even, as a 32-bit integer. Throws
