@@ -28,13 +28,19 @@ struct Shard {
 };
 
 constexpr std::size_t kShards = 16;
-std::array<Shard, kShards> gShards;
+
+// Never destroyed: the look-ahead thread may still publish while the
+// process exits.
+std::array<Shard, kShards>& Shards() {
+  static auto* shards = new std::array<Shard, kShards>();
+  return *shards;
+}
 
 std::uint64_t Key(double x) { return std::bit_cast<std::uint64_t>(x); }
 
 Shard& ShardOf(std::uint64_t key) {
   // Arguments j + a differ in their upper mantissa bits: mix before picking.
-  return gShards[(key * 0x9E3779B97F4A7C15ull) >> 60];
+  return Shards()[(key * 0x9E3779B97F4A7C15ull) >> 60];
 }
 
 enum class Claim { kReady, kPending, kClaimed };
@@ -166,7 +172,7 @@ SeriesValue RememberedSeries(double x, std::span<const double> companions, std::
 
 std::size_t RememberedSeriesCount() {
   std::size_t count = 0;
-  for (Shard& shard : gShards) {
+  for (Shard& shard : Shards()) {
     std::lock_guard lock(shard.mutex);
     count += shard.entries.size();
   }
@@ -175,7 +181,7 @@ std::size_t RememberedSeriesCount() {
 
 void ForgetRememberedSeries() {
   LookAhead::Instance().WaitUntilIdle();
-  for (Shard& shard : gShards) {
+  for (Shard& shard : Shards()) {
     std::lock_guard lock(shard.mutex);
     shard.entries.clear();
   }
