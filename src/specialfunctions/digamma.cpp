@@ -52,14 +52,14 @@ class LazyTable {
 LazyTable gIntegerTable;  // entry n: ψ(n) for n = 1 … 1000; entry 0 unused
 LazyTable gHalfTable;     // entry k: ψ(k + 1/2) for k = 0 … 1000
 
-const std::array<double, kTableSize>& IntegerTable() {
+[[gnu::always_inline]] inline const std::array<double, kTableSize>& IntegerTable() {
   return gIntegerTable.Get([](std::array<double, kTableSize>& t) {
     t[1] = -kEulerGamma;
     for (int i = 1; i <= 999; ++i) t[i + 1] = 1.0 / i + t[i];
   });
 }
 
-const std::array<double, kTableSize>& HalfTable() {
+[[gnu::always_inline]] inline const std::array<double, kTableSize>& HalfTable() {
   return gHalfTable.Get([](std::array<double, kTableSize>& t) {
     t[0] = -kEulerGamma - 2.0 * std::log(2.0);
     for (int i = 0; i <= 999; ++i) t[i + 1] = 1.0 / (i + 0.5) + t[i];
@@ -104,25 +104,24 @@ namespace {
 // Where Digamma takes ψ(x) from.
 enum class Source { kFailure, kIntegerTable, kHalfTable, kSeries };
 
-Source Classify(double xArg, int& index) {
-  FaultScope scope;
-  const Real x = xArg;
-  const bool whole = ieee::IsWhole(x);
-  if (scope.Raised()) return Source::kFailure;  // NaN
-
+// The tests below can fault only on a NaN argument (the comparisons), and
+// x − 0.5 cannot fault at all, so plain doubles serve: this runs three
+// times per step of the logarithmic series.
+[[gnu::always_inline]] inline Source Classify(double x, int& index) {
+  if (std::isnan(x)) return Source::kFailure;
+  const bool whole = std::floor(x) == x;
   if (whole && x <= 0.0) return Source::kFailure;  // the poles
   if (whole && x <= 1000.0) {
-    index = static_cast<int>(xArg);
+    index = static_cast<int>(x);
     return Source::kIntegerTable;
   }
-  const Real half = x - 0.5;
-  if (ieee::IsWhole(half) && x <= 1000.0) {
+  const double half = x - 0.5;
+  if (std::floor(half) == half && x <= 1000.0) {
     // The table is filled before the entry is looked up: a negative
     // half-integer, which has no entry, still counts as its first use.
     HalfTable();
-    const double k = half.value();
-    if (k < 0.0 || k > 1000.0) return Source::kFailure;  // negative half-integers: no entry
-    index = static_cast<int>(k);
+    if (half < 0.0 || half > 1000.0) return Source::kFailure;  // negative half-integers: no entry
+    index = static_cast<int>(half);
     return Source::kHalfTable;
   }
   return Source::kSeries;

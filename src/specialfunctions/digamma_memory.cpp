@@ -1,6 +1,7 @@
 #include "digamma_memory.h"
 
 #include <array>
+#include <atomic>
 #include <bit>
 #include <condition_variable>
 #include <mutex>
@@ -149,9 +150,39 @@ class LookAhead {
   bool busy_ = false;
 };
 
+SeriesValue LookUpOrSum(double x, std::span<const double> companions, std::span<const double> ahead);
+
+// Each thread keeps the values it has looked up in a small direct-mapped
+// cache in front of the shared map, so a warm evaluation takes no lock.
+// Remembered values never change; forgetting them all advances the epoch,
+// which empties every thread's cache at its next look-up.
+std::atomic<std::uint64_t> gEpoch{1};
+
+struct CachedValue {
+  std::uint64_t key = 0;
+  std::uint64_t epoch = 0;
+  SeriesValue value;
+};
+constexpr std::size_t kCacheSize = 512;
+thread_local std::array<CachedValue, kCacheSize> tCache;
+
+CachedValue& CacheSlot(std::uint64_t key) { return tCache[(key * 0x9E3779B97F4A7C15ull) >> 55]; }
+
 }  // namespace
 
 SeriesValue RememberedSeries(double x, std::span<const double> companions, std::span<const double> ahead) {
+  const std::uint64_t key = Key(x);
+  const std::uint64_t epoch = gEpoch.load(std::memory_order_acquire);
+  CachedValue& slot = CacheSlot(key);
+  if (slot.key == key && slot.epoch == epoch) return slot.value;
+  const SeriesValue found = LookUpOrSum(x, companions, ahead);
+  slot = {key, epoch, found};
+  return found;
+}
+
+namespace {
+
+SeriesValue LookUpOrSum(double x, std::span<const double> companions, std::span<const double> ahead) {
   SeriesValue result;
   const Claim claim = LookUpOrClaim(x, result);
   if (claim == Claim::kReady) return result;
@@ -170,6 +201,8 @@ SeriesValue RememberedSeries(double x, std::span<const double> companions, std::
   return WaitFor(x);
 }
 
+}  // namespace
+
 std::size_t RememberedSeriesCount() {
   std::size_t count = 0;
   for (Shard& shard : Shards()) {
@@ -181,6 +214,7 @@ std::size_t RememberedSeriesCount() {
 
 void ForgetRememberedSeries() {
   LookAhead::Instance().WaitUntilIdle();
+  gEpoch.fetch_add(1, std::memory_order_acq_rel);
   for (Shard& shard : Shards()) {
     std::lock_guard lock(shard.mutex);
     shard.entries.clear();
