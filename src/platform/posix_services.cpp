@@ -1,9 +1,10 @@
 // The run-time services with the standard library and POSIX. Files go
 // through <cstdio> in binary mode; other programs are started with
 // posix_spawn, never through a shell, so a path with blanks or shell
-// characters reaches them as one argument. Only the executable's path has a
-// Windows branch; the process functions need POSIX.
+// characters reaches them as one argument.
 #include "posix_services.h"
+
+#include "stdio_text_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -13,9 +14,6 @@
 #include <utility>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -24,32 +22,13 @@
 #include <unistd.h>
 
 extern char** environ;
-#endif
 
 namespace quorix::platform {
 
 namespace {
 
-std::string Reason(int error) {
-  return error != 0 ? std::generic_category().message(error) : std::string("unknown error");
-}
+std::string Reason(int error) { return ErrorText(error); }
 
-#ifdef _WIN32
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-std::string ExecutablePath() {
-  std::string path(MAX_PATH, '\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) throw PlatformError("cannot find the executable's path");
-    if (n < path.size()) {
-      path.resize(n);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-}
-#else
 bool IsSeparator(char c) { return c == '/'; }
 
 std::string ExecutablePath() {
@@ -66,7 +45,6 @@ std::string ExecutablePath() {
     path.resize(path.size() * 2);
   }
 }
-#endif
 
 std::size_t LastSeparator(const std::string& path) {
   for (std::size_t i = path.size(); i > 0; --i) {
@@ -74,43 +52,6 @@ std::size_t LastSeparator(const std::string& path) {
   }
   return std::string::npos;
 }
-
-class StdioTextFile final : public TextFile {
- public:
-  StdioTextFile(std::FILE* file, std::string path) : file_(file), path_(std::move(path)) {}
-  // A file abandoned on a failure path is closed quietly: its error, if
-  // any, has already been reported.
-  ~StdioTextFile() override {
-    if (file_ != nullptr) std::fclose(file_);
-  }
-  StdioTextFile(const StdioTextFile&) = delete;
-  StdioTextFile& operator=(const StdioTextFile&) = delete;
-
-  void WriteLine(std::string_view text) override {
-    if (file_ == nullptr) throw PlatformError("cannot write " + path_ + ": the file is closed");
-    errno = 0;
-    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || std::fwrite("\r\n", 1, 2, file_) != 2) {
-      throw PlatformError("cannot write " + path_ + ": " + Reason(errno));
-    }
-  }
-
-  // The buffered tail reaches the file only here, so a full disk may show
-  // up in fflush or even in fclose: both results count.
-  void Close() override {
-    if (file_ == nullptr) return;
-    std::FILE* file = std::exchange(file_, nullptr);
-    errno = 0;
-    const bool flushed = std::fflush(file) == 0;
-    int error = errno;
-    const bool closed = std::fclose(file) == 0;
-    if (flushed && !closed) error = errno;
-    if (!flushed || !closed) throw PlatformError("cannot write " + path_ + ": " + Reason(error));
-  }
-
- private:
-  std::FILE* file_;
-  std::string path_;
-};
 
 // Starts a program with the given argument vector (argv[0] included)
 // without waiting for it. Returns 0 or the error number. The child starts
@@ -181,7 +122,7 @@ std::unique_ptr<TextFile> PosixServices::OpenForOutput(const std::string& path) 
   errno = 0;
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) throw PlatformError("cannot create " + path + ": " + Reason(errno));
-  return std::make_unique<StdioTextFile>(file, path);
+  return AdoptTextFile(file, path);
 }
 
 bool PosixServices::CanOpenForInput(const std::string& path) {

@@ -1,16 +1,16 @@
-// The run-time services of the desktop program: the POSIX services with a
-// real per-user settings store (QSettings).
+// The run-time services of the desktop program: the system's services
+// (POSIX or Windows) with a real per-user settings store (QSettings).
 #pragma once
 
 #include <string>
 
-#include "posix_services.h"
+#include "system_services.h"
 
 namespace quorix::platform {
 
-class QtServices : public PosixServices {
+class QtServices : public SystemServices {
  public:
-  using PosixServices::PosixServices;
+  using SystemServices::SystemServices;
 
   // The organisation under which the per-user settings are kept; the
   // application name is the caller's (the executable's base name).

@@ -1,0 +1,135 @@
+// Paths travel through Quorix as UTF-8 and are widened only here, at the
+// system calls, so any file name the system allows works.
+#include "windows_services.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <utility>
+
+#include "stdio_text_file.h"
+
+namespace quorix::platform {
+
+namespace {
+
+std::wstring Widen(const std::string& text) {
+  if (text.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (n <= 0) throw PlatformError("not a UTF-8 path: " + text);
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  return wide;
+}
+
+std::string Narrow(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                    nullptr);
+  std::string text(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n, nullptr, nullptr);
+  return text;
+}
+
+std::string ExecutablePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) throw PlatformError("cannot find the executable's path");
+    if (n < path.size()) {
+      path.resize(n);
+      return Narrow(path);
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+std::size_t LastSeparator(const std::string& path) { return path.find_last_of("\\/"); }
+
+}  // namespace
+
+WindowsServices::WindowsServices(std::string viewer) : viewer_(std::move(viewer)) {}
+
+std::string WindowsServices::ExecutableFolder() {
+  const std::string path = ExecutablePath();
+  const std::size_t sep = LastSeparator(path);
+  if (sep == std::string::npos) return ".";
+  // "C:\": the root keeps its separator.
+  if (sep == 2 && path[1] == ':') return path.substr(0, 3);
+  return path.substr(0, sep);
+}
+
+std::string WindowsServices::ExecutableBaseName() {
+  const std::string path = ExecutablePath();
+  const std::size_t sep = LastSeparator(path);
+  std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
+  const std::size_t dot = name.rfind('.');
+  if (dot != std::string::npos && dot > 0) name.resize(dot);
+  return name;
+}
+
+std::unique_ptr<TextFile> WindowsServices::OpenForOutput(const std::string& path) {
+  errno = 0;
+  std::FILE* file = _wfopen(Widen(path).c_str(), L"wb");
+  if (file == nullptr) throw PlatformError("cannot create " + path + ": " + ErrorText(errno));
+  return AdoptTextFile(file, path);
+}
+
+bool WindowsServices::CanOpenForInput(const std::string& path) {
+  std::FILE* file = _wfopen(Widen(path).c_str(), L"rb");
+  if (file == nullptr) return false;
+  std::fclose(file);
+  return true;
+}
+
+void WindowsServices::OpenInViewer(const std::string& path) {
+  // A Windows path cannot contain '"', so quoting makes it one argument
+  // whatever blanks it holds. No shell is involved.
+  std::wstring commandLine = Widen(viewer_) + L" \"" + Widen(path) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    throw PlatformError("cannot start " + viewer_ + " (error " + std::to_string(GetLastError()) + ")");
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
+bool WindowsServices::StartProgram(const std::string& path) {
+  const auto result =
+      reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", Widen(path).c_str(), nullptr, nullptr, SW_SHOWNOACTIVATE));
+  return result > 32;
+}
+
+void WindowsServices::EndProcess() { ExitProcess(0); }
+
+OsVersion WindowsServices::QueryOsVersion() {
+  OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = sizeof info;  // 148 bytes
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  const BOOL ok = GetVersionExA(&info);
+#pragma GCC diagnostic pop
+  if (ok != 1) return OsVersion{};
+  return OsVersion{true, info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion};
+}
+
+void WindowsServices::InitCommonControls() {
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof controls;  // 8 bytes
+  controls.dwICC = ICC_INTERNET_CLASSES;
+  InitCommonControlsEx(&controls);
+}
+
+void WindowsServices::SaveSetting(const std::string&, const std::string&, const std::string&, const std::string&) {
+  throw PlatformError("no settings store");
+}
+
+}  // namespace quorix::platform
