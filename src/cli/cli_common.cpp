@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "numbertext.h"
+#include "views.h"
 
 namespace quorix::cli {
 
@@ -68,6 +69,11 @@ void ResolveCaseOptions(CaseOptions& options, bool withAmplitude) {
   ReadField("--uy", t.Uy);
   if (withAmplitude) ReadField("--u", t.UmaxOverUy);
   t.Complementary = !options.direct;
+}
+
+void AddDerivedMembers(JsonObject& object, const BoucWenCase& solved) {
+  const DerivedQuantities derived = DeriveQuantities(solved);
+  object.Number("XiEq", derived.XiEq).Number("Ksec", derived.Ksec).Number("KsecOverK0", derived.KsecOverK0);
 }
 
 }  // namespace quorix::cli

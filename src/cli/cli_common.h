@@ -1,5 +1,6 @@
 // What the subcommands of quorix-cli share: the failure report, the reading
-// of field texts, and the case options of solve and sweep.
+// of field texts, the case options of solve, loop and sweep, and the JSON
+// of the derived quantities.
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -9,6 +10,7 @@
 #include <string_view>
 
 #include "commands.h"
+#include "json.h"
 
 namespace quorix::cli {
 
@@ -48,9 +50,14 @@ void AddCaseOptions(CLI::App& command, CaseOptions& options, bool withAmplitude)
 // was not given, and sets the option.
 void ResolveCaseOptions(CaseOptions& options, bool withAmplitude);
 
+// The three derived quantities of a solved record as JSON members
+// "XiEq", "Ksec" and "KsecOverK0", added to the object.
+void AddDerivedMembers(JsonObject& object, const BoucWenCase& solved);
+
 void AddEvalCommand(CLI::App& app, int& exitCode);
 void AddSolveCommand(CLI::App& app, int& exitCode);
 void AddSweepCommand(CLI::App& app, int& exitCode);
+void AddLoopCommand(CLI::App& app, int& exitCode);
 void AddTextCommands(CLI::App& app, int& exitCode);
 
 }  // namespace quorix::cli

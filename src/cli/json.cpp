@@ -26,6 +26,12 @@ std::string Quoted(std::string_view text) {
   return out + '"';
 }
 
+// to_chars' shortest form is valid JSON as it stands: a digit before any
+// point, and an exponent written "e-05" or "e+300".
+std::string NumberText(double value) {
+  return std::isfinite(value) ? ShortestText(value) : Quoted(ShortestText(value));
+}
+
 }  // namespace
 
 std::string ShortestText(double value) {
@@ -37,9 +43,18 @@ std::string ShortestText(double value) {
 
 JsonObject& JsonObject::Number(std::string_view key, double value) {
   Key(key);
-  // to_chars' shortest form is valid JSON as it stands: a digit before any
-  // point, and an exponent written "e-05" or "e+300".
-  members_ += std::isfinite(value) ? ShortestText(value) : Quoted(ShortestText(value));
+  members_ += NumberText(value);
+  return *this;
+}
+
+JsonObject& JsonObject::Numbers(std::string_view key, const std::vector<double>& values) {
+  Key(key);
+  members_ += '[';
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i != 0) members_ += ", ";
+    members_ += NumberText(values[i]);
+  }
+  members_ += ']';
   return *this;
 }
 

@@ -1,10 +1,11 @@
-// A tiny JSON writer: one flat or nested object of numbers, integers,
-// Booleans and strings, on one line.
+// A tiny JSON writer: one flat or nested object of numbers, arrays of
+// numbers, integers, Booleans and strings, on one line.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorix::cli {
 
@@ -17,6 +18,8 @@ class JsonObject {
   // Finite doubles as JSON numbers, non-finite ones as the strings "inf",
   // "-inf" and "nan", which JSON has no numbers for.
   JsonObject& Number(std::string_view key, double value);
+  // An array of numbers, each written as Number writes it.
+  JsonObject& Numbers(std::string_view key, const std::vector<double>& values);
   JsonObject& Integer(std::string_view key, std::int64_t value);
   JsonObject& Bool(std::string_view key, bool value);
   JsonObject& String(std::string_view key, std::string_view value);

@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
   quorix::cli::AddEvalCommand(app, exitCode);
   quorix::cli::AddSolveCommand(app, exitCode);
   quorix::cli::AddSweepCommand(app, exitCode);
+  quorix::cli::AddLoopCommand(app, exitCode);
   quorix::cli::AddTextCommands(app, exitCode);
 
   try {

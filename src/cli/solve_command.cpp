@@ -7,6 +7,8 @@
 
 #include "cli_common.h"
 #include "json.h"
+#include "numbertext.h"
+#include "views.h"
 
 namespace quorix::cli {
 
@@ -31,15 +33,24 @@ void RunSolve(SolveOptions& options) {
       results.Number(kResultNames[i], values[i]);
       resultTexts.String(kResultNames[i], texts[i]);
     }
-    WriteOut(JsonObject().Object("results", results).Object("texts", resultTexts).Text() + "\n");
+    JsonObject derived;
+    AddDerivedMembers(derived, bw);
+    WriteOut(JsonObject().Object("results", results).Object("texts", resultTexts).Object("derived", derived).Text() +
+             "\n");
     return;
   }
   // Captions right-aligned beside the values, as the window shows them.
   const std::array<std::string, kResultCount> captions = ResultCaptions(bw.Complementary);
+  auto line = [](const std::string& caption, const std::string& text) {
+    return std::string(12 - std::min<std::size_t>(12, caption.size()), ' ') + caption + " " + text + "\n";
+  };
   std::string out;
-  for (int i = 0; i < kResultCount; ++i) {
-    out += std::string(12 - std::min<std::size_t>(12, captions[i].size()), ' ') + captions[i] + " " + texts[i] + "\n";
-  }
+  for (int i = 0; i < kResultCount; ++i) out += line(captions[i], texts[i]);
+  // The derived quantities below them, with the results' decimals.
+  const DerivedQuantities derived = DeriveQuantities(bw);
+  out += line("XiEq :", FormatFixed(derived.XiEq, 9));
+  out += line("Ksec :", FormatFixed(derived.Ksec, 9));
+  out += line("Ksec/K0 :", FormatFixed(derived.KsecOverK0, 9));
   WriteOut(out);
 }
 
@@ -47,9 +58,10 @@ void RunSolve(SolveOptions& options) {
 
 void AddSolveCommand(CLI::App& app, int& exitCode) {
   auto options = std::make_shared<SolveOptions>();
-  CLI::App* command = app.add_subcommand("solve", "solve one case and print its nine results");
+  CLI::App* command =
+      app.add_subcommand("solve", "solve one case and print its nine results and the derived quantities");
   AddCaseOptions(*command, options->fields, true);
-  command->add_flag("--json", options->json, "print {\"results\": {...}, \"texts\": {...}}");
+  command->add_flag("--json", options->json, "print {\"results\": {...}, \"texts\": {...}, \"derived\": {...}}");
   command->callback([options, &exitCode] { RunReporting(exitCode, [&] { RunSolve(*options); }); });
 }
 

@@ -1,5 +1,6 @@
 // quorix-cli sweep: the results table of the Loop command, byte for byte,
-// to standard output or to a file.
+// to standard output or to a file; or its rows as JSON lines.
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -7,7 +8,8 @@
 #include <system_error>
 
 #include "cli_common.h"
-#include "posix_services.h"
+#include "json.h"
+#include "system_services.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -22,6 +24,7 @@ struct SweepOptions {
   CaseOptions fields;
   SweepTexts range;
   std::string output;
+  bool jsonLines = false;
 };
 
 // Lines with CR LF on standard output, which is already open.
@@ -35,6 +38,28 @@ class StandardOutputSink final : public SweepSink {
   void WriteLine(std::string_view line) override {
     WriteOut(line);
     WriteOut("\r\n");
+  }
+};
+
+// One JSON object a line per row, with the numbers in full: the amplitude,
+// the nine results and the derived quantities. The table's own text lines
+// are not wanted. Each line goes out whole and at once, so a reader sees the
+// rows as they complete and a failure leaves complete lines only.
+class JsonLinesSink final : public SweepSink {
+ public:
+  void Open() override {}
+  void WriteLine(std::string_view /*line*/) override {}
+  void RowWritten(const BoucWenCase& row) override {
+    JsonObject object;
+    object.Number("UmaxOverUy", row.UmaxOverUy);
+    const std::array<double, kResultCount> values = ResultValues(row);
+    for (int i = 0; i < kResultCount; ++i) object.Number(kResultNames[i], values[i]);
+    AddDerivedMembers(object, row);
+    WriteOut(object.Text() + "\n");
+    errno = 0;
+    if (std::fflush(stdout) != 0) {
+      throw CommandFailure("cannot write standard output: " + std::generic_category().message(errno));
+    }
   }
 };
 
@@ -63,6 +88,11 @@ void RunSweepCommand(SweepOptions& options) {
   ReadField("--step", options.range.Step);
 
   BoucWenCase bw;
+  if (options.jsonLines) {
+    JsonLinesSink sink;
+    RunSweep(options.fields.texts, options.range, bw, sink);
+    return;
+  }
   if (options.output.empty()) {
     StandardOutputSink sink;
     RunSweep(options.fields.texts, options.range, bw, sink);
@@ -74,7 +104,7 @@ void RunSweepCommand(SweepOptions& options) {
   }
   // On a failure the sink's file is closed as it goes out of scope, keeping
   // the rows written before it.
-  platform::PosixServices services;
+  platform::SystemServices services;
   FileSink sink(services, options.output);
   RunSweep(options.fields.texts, options.range, bw, sink);
   sink.Close();
@@ -90,7 +120,13 @@ void AddSweepCommand(CLI::App& app, int& exitCode) {
   command->add_option("--from", options->range.From, "first Umax/Uy")->capture_default_str();
   command->add_option("--to", options->range.To, "last Umax/Uy, to within half a step")->capture_default_str();
   command->add_option("--step", options->range.Step, "step of Umax/Uy")->capture_default_str();
-  command->add_option("-o,--output", options->output, "write the table to FILE instead of standard output");
+  CLI::Option* output =
+      command->add_option("-o,--output", options->output, "write the table to FILE instead of standard output");
+  command
+      ->add_flag("--jsonl", options->jsonLines,
+                 "print each row as one JSON object a line, as it completes: UmaxOverUy, the nine results, XiEq, "
+                 "Ksec and KsecOverK0 in full precision")
+      ->excludes(output);
   command->callback([options, &exitCode] { RunReporting(exitCode, [&] { RunSweepCommand(*options); }); });
 }
 

@@ -36,11 +36,17 @@ struct HysteresisLoop {
 inline constexpr int kDefaultLoopPointsPerBranch = 2001;
 
 // The loop of a solved record, with `pointsPerBranch` points on each branch
-// (at least 3).
+// (at least 3; fewer count as 3), both tips included, so 2·pointsPerBranch − 2
+// points in all. Empty when the record has no cycle the closed form
+// describes: Umax/Uy ≤ 0, Za outside (0, 1], n ≤ 0 or not finite, or an
+// integral that cannot be evaluated (β − γ above 1, for instance).
 HysteresisLoop LoopOf(const BoucWenCase& solved, int pointsPerBranch = kDefaultLoopPointsPerBranch);
 
-// The area enclosed by a closed polygon (shoelace formula), positive for a
-// counter-clockwise traversal in the (u, F) plane.
+// The area enclosed by a closed polygon (shoelace formula), signed as the
+// work ∮ F du along the polygon's order: positive for a clockwise traversal
+// in the (u, F) plane (u to the right, F up). A hysteresis loop runs
+// clockwise (loading along the upper curve), so for LoopOf's polygon this is
+// the energy dissipated per cycle, to compare with DE.
 double ShoelaceArea(const std::vector<double>& u, const std::vector<double>& F);
 
 }  // namespace quorix

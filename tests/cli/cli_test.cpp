@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "numbertext.h"
+
 extern char** environ;
 
 namespace {
@@ -81,6 +83,37 @@ double JsonNumber(const std::string& json, const std::string& key, std::size_t* 
   return value;
 }
 
+// The numbers of the array after "key": in a one-line JSON text.
+std::vector<double> JsonNumbers(const std::string& json, const std::string& key) {
+  std::vector<double> values;
+  const std::string marker = "\"" + key + "\": [";
+  std::size_t pos = json.find(marker);
+  if (pos == std::string::npos) return values;
+  pos += marker.size();
+  const std::size_t end = json.find(']', pos);
+  while (pos < end) {
+    double value = 0.0;
+    const auto result = std::from_chars(json.data() + pos, json.data() + end, value);
+    if (result.ec != std::errc()) break;
+    values.push_back(value);
+    pos = static_cast<std::size_t>(result.ptr - json.data()) + 2;  // past ", "
+  }
+  return values;
+}
+
+std::string ShortestOf(double value) {
+  char buffer[32];
+  return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+}
+
+std::vector<std::string> SplitLines(const std::string& text, const std::string& end) {
+  std::vector<std::string> lines;
+  for (std::size_t pos = 0, next; (next = text.find(end, pos)) != std::string::npos; pos = next + end.size()) {
+    lines.push_back(text.substr(pos, next - pos));
+  }
+  return lines;
+}
+
 TEST_F(CliTest, SolveJsonHoldsTheNineResultsInOrder) {
   struct Mode {
     const char* flag;
@@ -102,15 +135,75 @@ TEST_F(CliTest, SolveJsonHoldsTheNineResultsInOrder) {
       previous = at;
     }
     EXPECT_NE(run.out.find("\"texts\": {\"Za\": \"0.853990"), std::string::npos) << run.out;
+    // The derived quantities last, against mpmath's values (tests/solver/data/make_views_reference.py).
+    std::size_t derivedAt = 0;
+    EXPECT_NEAR(JsonNumber(run.out, "XiEq", &derivedAt), 0.12075432259318535, 1e-8 * 0.12075432259318535);
+    EXPECT_GT(derivedAt, run.out.find("\"derived\": {"));
+    EXPECT_GT(run.out.find("\"derived\": {"), run.out.find("\"texts\""));
+    EXPECT_NEAR(JsonNumber(run.out, "Ksec"), 22.379923050837825, 1e-8 * 22.379923050837825);
+    EXPECT_NEAR(JsonNumber(run.out, "KsecOverK0"), 0.86859141910594355, 1e-8 * 0.86859141910594355);
   }
+}
+
+TEST_F(CliTest, SolveDerivedQuantitiesAreNaNAtZeroAmplitude) {
+  CliRun run = Cli({"solve", "--u", "0", "--json"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("\"derived\": {\"XiEq\": \"nan\", \"Ksec\": \"nan\", \"KsecOverK0\": \"nan\"}}"),
+            std::string::npos)
+      << run.out;
+  run = Cli({"solve", "--u", "0"});
+  EXPECT_NE(run.out.find("      XiEq : NaN\n      Ksec : NaN\n   Ksec/K0 : NaN\n"), std::string::npos) << run.out;
 }
 
 TEST_F(CliTest, SolveTextShowsCaptionsAndValues) {
   const CliRun run = Cli({"solve", "--u", "100"});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 9);
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 12);
   EXPECT_NE(run.out.find("Za : 1.000000000\n"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("Kcd* : "), std::string::npos) << run.out;
+  // The derived quantities after the nine results.
+  const CliRun initial = Cli({"solve"});
+  EXPECT_NE(initial.out.find("        DE : 0.209212246\n      XiEq : 0.120754323\n      Ksec : 22.379923051\n"
+                             "   Ksec/K0 : 0.868591419\n"),
+            std::string::npos)
+      << initial.out;
+}
+
+TEST_F(CliTest, LoopPrintsTheClosedPolygonAsTsvAndJson) {
+  const CliRun solve = Cli({"solve", "--n", "5", "--u", "9", "--json"});
+  const double fa = JsonNumber(solve.out, "Fa");
+  const double de = JsonNumber(solve.out, "DE");
+
+  const CliRun tsv = Cli({"loop", "--n", "5", "--u", "9"});
+  ASSERT_EQ(tsv.status, 0) << tsv.err;
+  EXPECT_EQ(tsv.out.find('\r'), std::string::npos) << "LF line ends";
+  const std::vector<std::string> lines = SplitLines(tsv.out, "\n");
+  ASSERT_EQ(lines.size(), 1u + 2 * 2001 - 2);
+  EXPECT_EQ(lines[0], "u\tF\tz");
+  // Loading starts at (−Umax, −Fa) and reaches (Umax, Fa) on row 2001; the
+  // first point is not repeated at the end. Umax = 9·0.111, Za = 1.
+  EXPECT_EQ(lines[1], "-0.999\t" + ShortestOf(-fa) + "\t-1");
+  EXPECT_EQ(lines[2001], "0.999\t" + ShortestOf(fa) + "\t1");
+
+  const CliRun json = Cli({"loop", "--n", "5", "--u", "9", "--json"});
+  ASSERT_EQ(json.status, 0) << json.err;
+  const std::vector<double> u = JsonNumbers(json.out, "u");
+  const std::vector<double> f = JsonNumbers(json.out, "F");
+  const std::vector<double> z = JsonNumbers(json.out, "z");
+  ASSERT_EQ(u.size(), 4000u);
+  ASSERT_EQ(f.size(), 4000u);
+  ASSERT_EQ(z.size(), 4000u);
+  EXPECT_EQ(u[2000], 0.999);
+  EXPECT_EQ(f[2000], fa);
+  EXPECT_EQ(JsonNumber(json.out, "DE"), de);
+  EXPECT_NEAR(JsonNumber(json.out, "area"), de, 1e-5 * de);
+
+  EXPECT_EQ(SplitLines(Cli({"loop", "--points", "3"}).out, "\n").size(), 5u);
+  EXPECT_EQ(Cli({"loop", "--points", "2"}).status, 2);
+  // No cycle at U = 0: the header only, exit status 0.
+  const CliRun none = Cli({"loop", "--u", "0"});
+  EXPECT_EQ(none.status, 0);
+  EXPECT_EQ(none.out, "u\tF\tz\n");
 }
 
 TEST_F(CliTest, SweepWritesTheResultsTableBytes) {
@@ -129,6 +222,63 @@ TEST_F(CliTest, SweepWritesTheResultsTableBytes) {
   const fs::path file = dir_ / "results.out";
   ASSERT_EQ(Cli({"sweep", "-o", file.string()}).status, 0);
   EXPECT_EQ(ReadAll(file), run.out);
+}
+
+TEST_F(CliTest, SweepJsonLinesHoldTheTableRowsInFull) {
+  const std::vector<std::string> args = {"sweep", "--n", "3", "--from", "0", "--to", "8", "--step", "0.25"};
+  const CliRun table = Cli(args);
+  std::vector<std::string> jsonArgs = args;
+  jsonArgs.push_back("--jsonl");
+  const CliRun json = Cli(jsonArgs);
+  ASSERT_EQ(table.status, 0) << table.err;
+  ASSERT_EQ(json.status, 0) << json.err;
+  const std::vector<std::string> rows = SplitLines(table.out, "\r\n");
+  const std::vector<std::string> objects = SplitLines(json.out, "\n");
+  ASSERT_EQ(objects.size(), 33u);
+  ASSERT_EQ(rows.size(), objects.size() + 1) << "the table has a header";
+
+  const std::vector<std::string> keys = {"UmaxOverUy", "Za",  "Fha",        "Fela",       "Fa",
+                                         "Kcd",        "Kda", "DEOverFyUy", "DEOverFhUy", "DE"};
+  for (std::size_t r = 0; r < objects.size(); ++r) {
+    SCOPED_TRACE(objects[r]);
+    // Each column of the table is the JSON value rounded to its decimals.
+    std::vector<std::string> columns;
+    std::istringstream line(rows[r + 1]);
+    for (std::string column; std::getline(line, column, '\t');) columns.push_back(column);
+    ASSERT_EQ(columns.size(), keys.size());
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+      std::size_t at = 0;
+      const double value = JsonNumber(objects[r], keys[k], &at);
+      ASSERT_NE(at, std::string::npos) << keys[k];
+      EXPECT_EQ(quorix::FormatFixed(value, k == 0 ? 2 : 9), columns[k]) << keys[k];
+    }
+    // The derived quantities close the object.
+    std::size_t previous = objects[r].find("\"DE\": ");
+    for (const char* key : {"\"XiEq\": ", "\"Ksec\": ", "\"KsecOverK0\": "}) {
+      const std::size_t at = objects[r].find(key);
+      ASSERT_NE(at, std::string::npos) << key;
+      EXPECT_GT(at, previous) << key;
+      previous = at;
+    }
+    EXPECT_EQ(objects[r].back(), '}');
+  }
+  // In full: the row of U = 0.25·4 = 1 holds solve's own numbers.
+  const CliRun solve = Cli({"solve", "--n", "3", "--u", "1", "--json"});
+  const std::size_t from = solve.out.find("\"Za\"");
+  const std::string members = solve.out.substr(from, solve.out.find('}') - from);
+  EXPECT_EQ(objects[4].substr(0, 20 + members.size()), "{\"UmaxOverUy\": 1, " + members + ", ") << members;
+
+  EXPECT_EQ(Cli({"sweep", "--jsonl", "-o", (dir_ / "x").string()}).status, 2);
+}
+
+TEST_F(CliTest, SweepJsonLinesFailureKeepsCompleteLinesOnly) {
+  const CliRun run = Cli({"sweep", "--jsonl", "--from", "1e308", "--to", "1.7e308", "--step", "1e308"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("row 1"), std::string::npos) << run.err;
+  ASSERT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << "row 0 only";
+  EXPECT_EQ(run.out.front(), '{');
+  EXPECT_EQ(run.out.substr(run.out.size() - 2), "}\n");
+  EXPECT_EQ(JsonNumber(run.out, "UmaxOverUy"), 1e308);
 }
 
 TEST_F(CliTest, SweepFailureBeforeTheFirstRowLeavesTheFileAlone) {
