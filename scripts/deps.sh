@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quorix needs that are not installed yet.
-#   scripts/deps.sh build   compilers, CMake, Qt, CLI11, the text viewer launcher
-#   scripts/deps.sh test    the above, plus GoogleTest, Google Benchmark, Xvfb
+#   scripts/deps.sh build   compilers, CMake, Qt (with Charts and SVG), CLI11, the text viewer launcher
+#   scripts/deps.sh test    the above, plus GoogleTest, Google Benchmark, Xvfb, and
+#                           Python's development files, pybind11, numpy and pytest
+#                           for the Python module and its tests
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config libcli11-dev qt6-base-dev qt6-base-dev-tools libgl-dev xdg-utils)
+packages=(g++ cmake ninja-build pkg-config libcli11-dev qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-svg-dev
+  libgl-dev xdg-utils)
 if [[ "${1:-build}" == test ]]; then
-  packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-utils locales)
+  packages+=(libgtest-dev libgmock-dev libbenchmark-dev libgsl-dev xvfb xauth x11-utils locales
+    python3-dev pybind11-dev python3-numpy python3-pytest)
 fi
 
 missing=()

@@ -16,7 +16,9 @@
 
 #include "about_form.h"
 #include "numbertext.h"
+#include "plots_window.h"
 #include "program_look.h"
+#include "qt_save_dialogs.h"
 
 namespace quorix {
 
@@ -107,7 +109,16 @@ class MainForm::CommandScope {
   QPointer<QWidget> focus_;
 };
 
-MainForm::MainForm(platform::Services& services, QWidget* parent) : QMainWindow(parent), services_(services) {
+MainForm::MainForm(platform::Services& services, QWidget* parent) : MainForm(services, nullptr, parent) {}
+
+MainForm::MainForm(platform::Services& services, platform::SaveDialogs& dialogs, QWidget* parent)
+    : MainForm(services, &dialogs, parent) {}
+
+MainForm::MainForm(platform::Services& services, platform::SaveDialogs* dialogs, QWidget* parent)
+    : QMainWindow(parent),
+      services_(services),
+      ownDialogs_(dialogs ? nullptr : std::make_unique<platform::QtSaveDialogs>()),
+      dialogs_(dialogs ? dialogs : ownDialogs_.get()) {
   setObjectName(QStringLiteral("MainForm"));
   // Fixed border: a title bar with minimise and close, no maximise.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -116,6 +127,9 @@ MainForm::MainForm(platform::Services& services, QWidget* parent) : QMainWindow(
   setWindowIcon(ProgramIcon());
   setFont(ProgramFont());
 
+  mnuPlots_ = menuBar()->addAction(QStringLiteral("Plots"));
+  mnuPlots_->setObjectName(QStringLiteral("mnuPlots"));
+  connect(mnuPlots_, &QAction::triggered, this, &MainForm::ShowPlots);
   mnuAbout_ = menuBar()->addAction(QStringLiteral("About"));
   mnuAbout_->setObjectName(QStringLiteral("mnuAbout"));
   connect(mnuAbout_, &QAction::triggered, this, &MainForm::ShowAbout);
@@ -138,6 +152,12 @@ MainForm::MainForm(platform::Services& services, QWidget* parent) : QMainWindow(
   // The client area is fixed; the menu bar sits above it.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
+
+// The Plots window, a child, holds on to the save dialogs, which the form
+// may own: it goes first.
+MainForm::~MainForm() { delete plots_; }
+
+PlotsWindow* MainForm::Plots() const { return plots_; }
 
 void MainForm::BuildControls() {
   auto* client = new QWidget(this);
@@ -301,8 +321,11 @@ SweepTexts MainForm::CurrentSweepTexts() const {
 
 void MainForm::SolveCommand() {
   CommandScope scope(*this);
+  bool solved = false;
   try {
     SolveCase(CurrentCaseTexts(), case_);
+    lastSolved_ = case_;
+    solved = true;
     const auto values = ResultValues(case_);
     for (int i = 0; i < kResultCount; ++i) {
       resultLabels_[i]->setText(QString::fromStdString(FormatFixed(values[i], 9)));
@@ -311,16 +334,21 @@ void MainForm::SolveCommand() {
     // A field beyond the range of a double: the command ends here, the
     // labels written so far keep their new texts.
   }
+  // An open Plots window follows; a Solve that failed leaves it as it was.
+  if (solved && plots_) plots_->ShowLoop(*lastSolved_);
 }
 
 namespace {
 
 // The results file as the sweep's sink: opened only once the step count is
 // known, so that a bad range leaves an existing file alone; closed on every
-// way out.
+// way out. The rows' numbers also go to the curves of the Plots window,
+// which begin afresh when the file does: the Sweep tab shows what the file
+// holds.
 class ResultsFile : public SweepSink {
  public:
-  ResultsFile(platform::Services& services, std::string path) : services_(services), path_(std::move(path)) {}
+  ResultsFile(platform::Services& services, std::string path, SweepCurves& curves, bool& opened)
+      : services_(services), path_(std::move(path)), curves_(curves), opened_(opened) {}
   ~ResultsFile() override {
     try {
       if (file_) file_->Close();
@@ -331,8 +359,13 @@ class ResultsFile : public SweepSink {
   ResultsFile(const ResultsFile&) = delete;
   ResultsFile& operator=(const ResultsFile&) = delete;
 
-  void Open() override { file_ = services_.OpenForOutput(path_); }
+  void Open() override {
+    file_ = services_.OpenForOutput(path_);
+    curves_.Clear();
+    opened_ = true;
+  }
   void WriteLine(std::string_view line) override { file_->WriteLine(line); }
+  void RowWritten(const BoucWenCase& row) override { curves_.Add(row); }
   // Closes after a complete table; a failure here means the data may not
   // have reached the file.
   void Close() {
@@ -343,6 +376,8 @@ class ResultsFile : public SweepSink {
  private:
   platform::Services& services_;
   std::string path_;
+  SweepCurves& curves_;
+  bool& opened_;
   std::unique_ptr<platform::TextFile> file_;
 };
 
@@ -350,10 +385,11 @@ class ResultsFile : public SweepSink {
 
 void MainForm::SweepCommand() {
   CommandScope scope(*this);
+  bool opened = false;
   try {
     const std::string path = platform::JoinPath(services_.ExecutableFolder(), "results.out");
     {
-      ResultsFile file(services_, path);
+      ResultsFile file(services_, path, sweepCurves_, opened);
       RunSweep(CurrentCaseTexts(), CurrentSweepTexts(), case_, file);
       file.Close();
     }
@@ -362,11 +398,31 @@ void MainForm::SweepCommand() {
     // Bad range, a field beyond the range of a double, a file that cannot be
     // written or a viewer that does not start: the command just ends.
   }
+  // A sweep that reached its file replaced the table, wholly or in part; one
+  // that stopped before it left both the file and the curves alone.
+  if (opened) {
+    sweepRan_ = true;
+    if (plots_) plots_->ShowSweep(sweepCurves_);
+  }
 }
 
 void MainForm::ShowAbout() {
   AboutForm about(ProgramAboutInfo());
   about.exec();
+}
+
+void MainForm::ShowPlots() {
+  if (!plots_) {
+    plots_ = new PlotsWindow(*dialogs_, this);
+    if (lastSolved_) plots_->ShowLoop(*lastSolved_);
+    if (sweepRan_) plots_->ShowSweep(sweepCurves_);
+  }
+  // Closing the Plots window only hides it; the menu brings the same one
+  // back, in front.
+  plots_->show();
+  if (plots_->isMinimized()) plots_->showNormal();
+  plots_->raise();
+  plots_->activateWindow();
 }
 
 }  // namespace quorix

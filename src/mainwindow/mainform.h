@@ -4,11 +4,16 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
+#include <memory>
+#include <optional>
 
 #include "bouc_wen_case.h"
 #include "commands.h"
+#include "save_dialogs.h"
 #include "services.h"
+#include "sweep_curves.h"
 
 class QAction;
 class QGroupBox;
@@ -19,6 +24,8 @@ class QRadioButton;
 
 namespace quorix {
 
+class PlotsWindow;
+
 class MainForm : public QMainWindow {
   Q_OBJECT
 
@@ -26,11 +33,20 @@ class MainForm : public QMainWindow {
   static constexpr const char* kCaption = "Quorix : Bouc-Wen Dissipated Energy";
 
   // `services` must outlive the window: the sweep writes its file and starts
-  // the viewer through it.
+  // the viewer through it. The Plots window asks for file names in the
+  // platform's native save dialog.
   explicit MainForm(platform::Services& services, QWidget* parent = nullptr);
+  // The same, with the save dialogs given (tests answer them); `dialogs`
+  // must outlive the window.
+  MainForm(platform::Services& services, platform::SaveDialogs& dialogs, QWidget* parent = nullptr);
+  ~MainForm() override;
 
   // The case record of the last command (read by tests).
   const BoucWenCase& CaseRecord() const { return case_; }
+  // The Plots window, once the menu has opened it; nullptr before.
+  PlotsWindow* Plots() const;
+  // What the Sweep tab draws: the rows of the last Loop, thinned.
+  const SweepCurves& LastSweepCurves() const { return sweepCurves_; }
 
  public slots:
   // Solve: reads the fields into the record, solves, and writes the nine
@@ -42,12 +58,17 @@ class MainForm : public QMainWindow {
   void SweepCommand();
   // Opens a freshly made About box, modally.
   void ShowAbout();
+  // Opens the Plots window, or raises it when it is open already.
+  void ShowPlots();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   class CommandScope;
+
+  // nullptr `dialogs`: the native ones, owned by the window.
+  MainForm(platform::Services& services, platform::SaveDialogs* dialogs, QWidget* parent);
 
   void BuildControls();
   void FollowGamma(const QString& gammaText);
@@ -57,8 +78,18 @@ class MainForm : public QMainWindow {
   SweepTexts CurrentSweepTexts() const;
 
   platform::Services& services_;
+  std::unique_ptr<platform::SaveDialogs> ownDialogs_;
+  platform::SaveDialogs* dialogs_;
   BoucWenCase case_;
 
+  // What the Plots window shows, kept also while it is closed so that it
+  // opens on the last Solve and the last Loop.
+  std::optional<BoucWenCase> lastSolved_;
+  bool sweepRan_ = false;  // a Loop has written its table (or part of it)
+  SweepCurves sweepCurves_;
+  QPointer<PlotsWindow> plots_;
+
+  QAction* mnuPlots_ = nullptr;
   QAction* mnuAbout_ = nullptr;
   QLineEdit* txtAlphaCap_ = nullptr;
   QLineEdit* txtBetaSmall_ = nullptr;

@@ -7,3 +7,6 @@ set(_mainform_test_libs quorix_mainwindow quorix_about quorix_program_look quori
 quorix_add_qtest(mainform_layout_test SOURCES mainform_layout_test.cpp LIBS ${_mainform_test_libs})
 quorix_add_qtest(mainform_behaviour_test SOURCES mainform_behaviour_test.cpp LIBS ${_mainform_test_libs})
 quorix_add_qtest(mainform_commands_test SOURCES mainform_commands_test.cpp LIBS ${_mainform_test_libs})
+# The Plots window, its charts and its pictures, with a fake save dialog.
+find_package(Qt6 REQUIRED COMPONENTS Charts)
+quorix_add_qtest(plots_window_test SOURCES plots_window_test.cpp LIBS ${_mainform_test_libs} Qt6::Charts)

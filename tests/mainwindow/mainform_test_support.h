@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QLabel>
+#include <QStringList>
 #include <QWidget>
 
 namespace quorix::testing {
@@ -18,6 +20,16 @@ T* Control(const QObject& root, const QString& name) {
 inline QString FocusName() {
   const QWidget* focus = QApplication::focusWidget();
   return focus ? focus->objectName() : QStringLiteral("<none>");
+}
+
+// The texts of the nine result labels, in the window's order.
+inline QStringList ResultLabelTexts(const QObject& form) {
+  QStringList texts;
+  for (const char* name : {"lblZaValue", "lblFhaValue", "lblFelaValue", "lblFaValue", "lblKcdValue", "lblKdaValue",
+                           "lblDEOverFyUyValue", "lblDEOverFhUyValue", "lblDEValue"}) {
+    texts << Control<QLabel>(form, QString::fromLatin1(name))->text();
+  }
+  return texts;
 }
 
 }  // namespace quorix::testing

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
-#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "commands.h"
@@ -13,7 +13,6 @@
 namespace quorix {
 namespace {
 
-// Keeps what the sweep writes.
 class RecordingSink : public SweepSink {
  public:
   void Open() override { ++opens; }
@@ -27,8 +26,6 @@ class RecordingSink : public SweepSink {
   int opens = 0;
   std::vector<std::string> lines;
 };
-
-SweepTexts Range(const char* from, const char* to, const char* step) { return SweepTexts{from, to, step}; }
 
 TEST(Sweep, DefaultTextsGiveTheHeaderAndRowsFromPointOneToTen) {
   RecordingSink sink;
@@ -47,50 +44,35 @@ TEST(Sweep, DefaultTextsGiveTheHeaderAndRowsFromPointOneToTen) {
     EXPECT_EQ(line.find_first_of("\r\n,"), std::string::npos) << line;
   }
   // The row at U = 1 holds the Solve command's texts for the same case.
-  CaseTexts one;
   BoucWenCase solved;
-  SolveCase(one, solved);
+  SolveCase(CaseTexts{}, solved);
   std::string expected = "1.00";
   for (const std::string& text : ResultTexts(solved)) expected += "\t" + text;
   EXPECT_EQ(sink.lines[10], expected);
   EXPECT_EQ(bw.UmaxOverUy, 0.1 * 99 + 0.1) << "the record holds the last row";
 }
 
-struct RowCase {
-  const char* from;
-  const char* to;
-  const char* step;
-  std::vector<std::string> firstColumn;
-};
-
-void PrintTo(const RowCase& c, std::ostream* os) { *os << "from " << c.from << " to " << c.to << " step " << c.step; }
-
-class SweepRowsTest : public ::testing::TestWithParam<RowCase> {};
-
-TEST_P(SweepRowsTest, RowCountIsTheRoundedQuotientPlusOne) {
-  const RowCase& c = GetParam();
-  RecordingSink sink;
-  BoucWenCase bw;
-  RunSweep(CaseTexts{}, Range(c.from, c.to, c.step), bw, sink);
-  EXPECT_EQ(sink.opens, 1);
-  EXPECT_EQ(sink.FirstColumn(), c.firstColumn);
+// Rows i = 0 … N with N = round((To − From)/Step); the rounding itself is
+// pinned in SweepCounters below.
+TEST(Sweep, RowsRunFromFromForNPlusOneSteps) {
+  const std::pair<SweepTexts, std::vector<std::string>> cases[] = {
+      {{"0", "1", "0.3"}, {"0.00", "0.30", "0.60", "0.90"}},   // q = 3.33
+      {{"0", "1", "0.35"}, {"0.00", "0.35", "0.70", "1.05"}},  // q = 2.86: beyond To
+      {{"2", "2", "0.5"}, {"2.00"}},                           // To = From
+      {{"1", "0.25", "1"}, {}},                                // q = −0.75 → −1: header only
+      {{"2", "1", "-0.5"}, {"2.00", "1.50", "1.00"}}};         // downwards
+  for (const auto& [range, firstColumn] : cases) {
+    RecordingSink sink;
+    BoucWenCase bw;
+    RunSweep(CaseTexts{}, range, bw, sink);
+    EXPECT_EQ(sink.opens, 1) << range.From << " " << range.To << " " << range.Step;
+    EXPECT_EQ(sink.FirstColumn(), firstColumn) << range.From << " " << range.To << " " << range.Step;
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ranges, SweepRowsTest,
-    ::testing::Values(RowCase{"0", "1", "0.4", {"0.00", "0.40", "0.80"}},                  // q = 2.5 → 2 (to even)
-                      RowCase{"0", "1", "0.3", {"0.00", "0.30", "0.60", "0.90"}},          // q = 3.33
-                      RowCase{"0", "1", "0.35", {"0.00", "0.35", "0.70", "1.05"}},         // q = 2.86: beyond To
-                      RowCase{"0", "3.5", "1", {"0.00", "1.00", "2.00", "3.00", "4.00"}},  // q = 3.5 → 4
-                      RowCase{"2", "2", "0.5", {"2.00"}},                                  // To = From
-                      RowCase{"1", "0.5", "1", {"1.00"}},                     // q = −0.5 → 0: one row at From
-                      RowCase{"1", "0.25", "1", {}},                          // q = −0.75 → −1: header only
-                      RowCase{"0", "-2.5", "1", {}},                          // q = −2.5 → −2
-                      RowCase{"2", "1", "-0.5", {"2.00", "1.50", "1.00"}}));  // downwards
-
 TEST(Sweep, BadStepOrRangeFailsBeforeOpening) {
-  for (const SweepTexts& range : {Range("0", "1", "0"), Range("0", "1", ""), Range("1", "1", "0"),
-                                  Range("0", "1e10", "1"), Range("-1e308", "1.7e308", "1")}) {
+  for (const SweepTexts& range : {SweepTexts{"0", "1", "0"}, SweepTexts{"0", "1", ""}, SweepTexts{"1", "1", "0"},
+                                  SweepTexts{"0", "1e10", "1"}, SweepTexts{"-1e308", "1.7e308", "1"}}) {
     SCOPED_TRACE(range.From + " " + range.To + " " + range.Step);
     RecordingSink sink;
     BoucWenCase bw;
@@ -103,15 +85,10 @@ TEST(Sweep, BadStepOrRangeFailsBeforeOpening) {
 TEST(Sweep, FieldBeyondRangeFailsBeforeOpeningButUmaxOverUyIsNotRead) {
   RecordingSink sink;
   BoucWenCase bw;
-  CaseTexts texts;
-  texts.Uy = "-1e999";
-  EXPECT_THROW(RunSweep(texts, SweepTexts{}, bw, sink), NumberOutOfRange);
-  EXPECT_THROW(RunSweep(CaseTexts{}, Range("0", "1", "1e999"), bw, sink), NumberOutOfRange);
+  EXPECT_THROW(RunSweep(CaseTexts{.Uy = "-1e999"}, SweepTexts{}, bw, sink), NumberOutOfRange);
+  EXPECT_THROW(RunSweep(CaseTexts{}, SweepTexts{"0", "1", "1e999"}, bw, sink), NumberOutOfRange);
   EXPECT_EQ(sink.opens, 0);
-
-  texts = CaseTexts{};
-  texts.UmaxOverUy = "1e999";
-  RunSweep(texts, Range("0", "1", "1"), bw, sink);
+  RunSweep(CaseTexts{.UmaxOverUy = "1e999"}, SweepTexts{"0", "1", "1"}, bw, sink);
   EXPECT_EQ(sink.lines.size(), 3u);
 }
 
@@ -120,7 +97,7 @@ TEST(Sweep, AmplitudeOverflowFailsAfterTheRowsBeforeIt) {
   RecordingSink sink;
   BoucWenCase bw;
   try {
-    RunSweep(CaseTexts{}, Range("1e308", "1.7e308", "1e308"), bw, sink);
+    RunSweep(CaseTexts{}, SweepTexts{"1e308", "1.7e308", "1e308"}, bw, sink);
     FAIL() << "no failure";
   } catch (const SweepError& e) {
     EXPECT_NE(std::string(e.what()).find("row 1"), std::string::npos) << e.what();
@@ -129,28 +106,20 @@ TEST(Sweep, AmplitudeOverflowFailsAfterTheRowsBeforeIt) {
   EXPECT_EQ(sink.lines[1].substr(0, 4), "1000");
 }
 
-TEST(SweepStepCount, RoundsHalfToEvenWithinTheIntegerRange) {
+TEST(SweepCounters, RoundHalfToEvenWithinThe32BitRange) {
   EXPECT_EQ(SweepStepCount(0, 2.5, 1), 2);
   EXPECT_EQ(SweepStepCount(0, 3.5, 1), 4);
   EXPECT_EQ(SweepStepCount(0, -2.5, 1), -2);
   EXPECT_EQ(SweepStepCount(0.1, 10.0, 0.1), 99);
   constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
-  constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
   EXPECT_EQ(SweepStepCount(0, 2147483647.4, 1), kMax);
-  EXPECT_THROW(SweepStepCount(0, 2147483647.5, 1), SweepError);  // rounds to 2^31
-  EXPECT_EQ(SweepStepCount(0, -2147483648.5, 1), kMin);          // rounds to −2^31
+  EXPECT_THROW(SweepStepCount(0, 2147483647.5, 1), SweepError);                            // rounds to 2^31
+  EXPECT_EQ(SweepStepCount(0, -2147483648.5, 1), std::numeric_limits<std::int32_t>::min());  // rounds to −2^31
   EXPECT_THROW(SweepStepCount(0, -2147483649.0, 1), SweepError);
-  EXPECT_THROW(SweepStepCount(0, 1, 0), SweepError);
-  EXPECT_THROW(SweepStepCount(0, 0, 0), SweepError);
-  EXPECT_THROW(SweepStepCount(-1.7e308, 1.7e308, 1), SweepError);  // To − From overflows
-}
-
-// With N = 2147483647 the row index is advanced once more after the last
-// row and would pass the 32-bit range: that sweep fails after its rows.
-TEST(SweepNextRowIndex, FailsOnlyPastTheLargestIndex) {
-  EXPECT_EQ(SweepNextRowIndex(0), 1);
-  EXPECT_EQ(SweepNextRowIndex(2147483646), 2147483647);
-  EXPECT_THROW(SweepNextRowIndex(2147483647), SweepError);
+  // With N = 2^31 − 1 the row index is advanced once more after the last
+  // row and would pass the 32-bit range: that sweep fails after its rows.
+  EXPECT_EQ(SweepNextRowIndex(kMax - 1), kMax);
+  EXPECT_THROW(SweepNextRowIndex(kMax), SweepError);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -27,18 +26,16 @@ TEST_F(QtServicesTest, SavesUnderApplicationSectionAndKey) {
   services.SaveSetting("quorix-test", "Settings", "CanRun", "YES");
   services.SaveSetting("quorix-test", "Settings", "CanRun", "NO");  // overwrites
   services.SaveSetting("renamed", "Settings", "CanRun", "YES");
-
-  QSettings store(QSettings::NativeFormat, QSettings::UserScope, QtServices::kSettingsOrganization, "quorix-test");
-  EXPECT_EQ(store.value("Settings/CanRun").toString().toStdString(), "NO");
-  QSettings other(QSettings::NativeFormat, QSettings::UserScope, QtServices::kSettingsOrganization, "renamed");
-  EXPECT_EQ(other.value("Settings/CanRun").toString().toStdString(), "YES");
+  for (const auto& [application, value] : {std::pair{"quorix-test", "NO"}, {"renamed", "YES"}}) {
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QtServices::kSettingsOrganization, application);
+    EXPECT_EQ(store.value("Settings/CanRun").toString().toStdString(), value) << application;
+  }
 #ifndef _WIN32
-  // Kept per user, in a file named after the application.
+  // Kept per user, in a file named after the application (a read-back alone
+  // would also find a value in the system-wide fallback).
   QFile file(folder_.filePath(QStringLiteral("Quorix/quorix-test.conf")));
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const QByteArray text = file.readAll();
-  EXPECT_TRUE(text.contains("[Settings]")) << text.toStdString();
-  EXPECT_TRUE(text.contains("CanRun=NO")) << text.toStdString();
+  EXPECT_TRUE(file.readAll().contains("[Settings]\nCanRun=NO"));
 #endif
 }
 
@@ -49,8 +46,7 @@ TEST_F(QtServicesTest, StoreThatCannotBeWrittenThrows) {
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
   blocker.close();
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, blocker.fileName());
-  QtServices services;
-  EXPECT_THROW(services.SaveSetting("quorix-test", "Settings", "CanRun", "YES"), PlatformError);
+  EXPECT_THROW(QtServices().SaveSetting("quorix-test", "Settings", "CanRun", "YES"), PlatformError);
 }
 #endif
 

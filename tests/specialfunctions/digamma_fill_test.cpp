@@ -19,9 +19,8 @@ TEST(DigammaTables, EachIsFilledByItsFirstUseOnly) {
   EXPECT_FALSE(DigammaIntegerTableFilled());
   EXPECT_FALSE(DigammaHalfTableFilled());
 
-  // ψ(3) = 3/2 − γ.
   EXPECT_EQ(Digamma(3.0, value), 1);
-  EXPECT_NEAR(value, 1.5 - 0.577215664901533, 1e-15);
+  EXPECT_NEAR(value, 1.5 - 0.577215664901533, 1e-15);  // ψ(3) = 3/2 − γ
   EXPECT_TRUE(DigammaIntegerTableFilled());
   EXPECT_FALSE(DigammaHalfTableFilled());
 
@@ -29,11 +28,8 @@ TEST(DigammaTables, EachIsFilledByItsFirstUseOnly) {
   // entry is looked for.
   EXPECT_EQ(Digamma(-1.5, value), 0);
   EXPECT_TRUE(DigammaHalfTableFilled());
-
-  // ψ(5/2) = 2 + 2/3 − γ − 2 ln 2.
   EXPECT_EQ(Digamma(2.5, value), 1);
-  EXPECT_NEAR(value, 0.7031566406452432, 1e-15);
-  EXPECT_TRUE(DigammaIntegerTableFilled());
+  EXPECT_NEAR(value, 0.7031566406452432, 1e-15);  // ψ(5/2) = 2 + 2/3 − γ − 2 ln 2
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 // A stand-in for the platform services in tests: keeps written files in
-// memory, records every call, and fails on request (a file that cannot be
-// created or written, a viewer or program that does not start, a settings
-// store that refuses a value). No Qt here, so Qt-free tests can use it too.
+// memory, records every call, and fails on request. No Qt, so Qt-free tests
+// can use it too.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -19,10 +19,8 @@ namespace quorix::testing {
 
 class FakeServices : public platform::Services {
  public:
-  // Thrown by EndProcess(), which must not return. It does not derive from
-  // std::exception on purpose: code that swallows std::exception (the
-  // start-up routine abandons failing steps) must not swallow the end of
-  // the process.
+  // Thrown by EndProcess(), which must not return. Not a std::exception, so
+  // that code abandoning failed steps cannot swallow the end of the process.
   struct ProcessEnded {};
 
   struct Setting {
@@ -30,7 +28,7 @@ class FakeServices : public platform::Services {
     bool operator==(const Setting&) const = default;
   };
 
-  // --- What the fake reports and where it fails -------------------------
+  // What the fake reports and where it fails.
   std::string folder = "/opt/quorix/bin";
   std::string baseName = "quorix";
   platform::OsVersion version{};  // ok = false: not Windows
@@ -41,11 +39,10 @@ class FakeServices : public platform::Services {
   bool failSettings = false;
   bool startProgramResult = true;
   std::set<std::string> unreadable;  // paths that CanOpenForInput refuses although they exist
-  // Called with the name of each service call before it runs, e.g. to look
-  // at the window's state in the middle of a command.
+  // Called with the name of each service call before it runs.
   std::function<void(std::string_view call)> onCall;
 
-  // --- What happened ----------------------------------------------------
+  // What happened.
   std::map<std::string, std::string> files;  // path -> bytes, CR LF included
   std::vector<std::string> calls;            // service names in call order
   std::vector<std::string> viewerPaths;
@@ -55,18 +52,37 @@ class FakeServices : public platform::Services {
   int openFiles = 0;  // opened for output and not closed (dropped without Close() counts)
   int linesWritten = 0;
 
-  // Number of recorded calls of the named service.
-  int CallCount(std::string_view name) const;
+  int CallCount(std::string_view name) const {
+    return static_cast<int>(std::count(calls.begin(), calls.end(), name));
+  }
 
-  std::string ExecutableFolder() override;
-  std::string ExecutableBaseName() override;
+  std::string ExecutableFolder() override {
+    Record("ExecutableFolder");
+    return folder;
+  }
+  std::string ExecutableBaseName() override {
+    Record("ExecutableBaseName");
+    return baseName;
+  }
   std::unique_ptr<platform::TextFile> OpenForOutput(const std::string& path) override;
-  bool CanOpenForInput(const std::string& path) override;
+  bool CanOpenForInput(const std::string& path) override {
+    Record("CanOpenForInput");
+    return files.contains(path) && !unreadable.contains(path);
+  }
   void OpenInViewer(const std::string& path) override;
   bool StartProgram(const std::string& path) override;
-  [[noreturn]] void EndProcess() override;
-  platform::OsVersion QueryOsVersion() override;
-  void InitCommonControls() override;
+  [[noreturn]] void EndProcess() override {
+    Record("EndProcess");
+    throw ProcessEnded{};
+  }
+  platform::OsVersion QueryOsVersion() override {
+    Record("QueryOsVersion");
+    return version;
+  }
+  void InitCommonControls() override {
+    Record("InitCommonControls");
+    ++initCommonControlsCalls;
+  }
   void SaveSetting(const std::string& application, const std::string& section, const std::string& key,
                    const std::string& value) override;
 
