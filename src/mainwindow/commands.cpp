@@ -5,6 +5,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <limits>
 #include <map>
 #include <mutex>
@@ -119,54 +120,62 @@ std::string SweepRowLine(const BoucWenCase& bw) {
 
 namespace {
 
-// One row of a sweep: its record and line, or the failure of its amplitude.
+// One row of a sweep: its record and line, or why it could not be computed.
 struct SweepRow {
   BoucWenCase record;
   std::string line;
-  bool amplitudeFaulted = false;
+  std::exception_ptr failure;
 };
 
-SweepRow ComputeRow(const BoucWenCase& inputs, double from, double step, std::int32_t i) {
+SweepError AmplitudeFault(std::int32_t i) { return SweepError("row " + std::to_string(i) + ": amplitude overflows"); }
+
+SweepRow ComputeRow(const BoucWenCase& inputs, double from, double step, std::int32_t i, CaseSolver solve) {
   SweepRow row;
   row.record = inputs;
   // U = Step·i + From, from the integer i on every row, never by adding
   // Step to the previous amplitude, so that rounding does not drift.
-  ieee::FaultScope scope;
-  const ieee::Real u = ieee::Real(step) * static_cast<double>(i) + from;
-  if (scope.Raised()) {
-    row.amplitudeFaulted = true;
+  {
+    ieee::FaultScope scope;
+    const ieee::Real u = ieee::Real(step) * static_cast<double>(i) + from;
+    if (scope.Raised()) {
+      row.failure = std::make_exception_ptr(AmplitudeFault(i));
+      return row;
+    }
+    row.record.UmaxOverUy = u.value();
+  }
+  // Caught here, on whichever thread computes the row, and rethrown by the
+  // writer when the row's turn comes, after the rows before it.
+  try {
+    solve(row.record);
+  } catch (...) {
+    row.failure = std::current_exception();
     return row;
   }
-  row.record.UmaxOverUy = u.value();
-  SolveEnergy(row.record);
   row.line = SweepRowLine(row.record);
   return row;
 }
 
-SweepError AmplitudeFault(std::int32_t i) { return SweepError("row " + std::to_string(i) + ": amplitude overflows"); }
+// Hands one computed row to the sink, or ends the sweep with its failure.
+void WriteRow(const SweepRow& row, SweepSink& sink) {
+  if (row.failure) std::rethrow_exception(row.failure);
+  sink.WriteLine(row.line);
+  sink.RowWritten(row.record);
+}
 
 // Rows are computed on every core and written in order, each as soon as it
 // and the rows before it are complete. Workers stay at most kWindow rows
 // ahead of the writer, so a long sweep holds only a few rows in memory. A
-// row whose amplitude faults ends the table after the rows before it.
+// row that fails ends the table after the rows before it.
 class ParallelRows {
  public:
-  ParallelRows(const BoucWenCase& inputs, double from, double step, std::int32_t last)
-      : inputs_(inputs), from_(from), step_(step), last_(last) {}
+  ParallelRows(const BoucWenCase& inputs, double from, double step, std::int32_t last, CaseSolver solve)
+      : inputs_(inputs), from_(from), step_(step), last_(last), solve_(solve) {}
 
-  void Run(SweepSink& sink, BoucWenCase& bw, unsigned threadCount) {
-    {
-      std::vector<std::jthread> workers;
-      StopOnExit stopOnExit{*this};  // also when the sink throws
-      for (unsigned t = 0; t < threadCount; ++t) workers.emplace_back([this] { Work(); });
-      for (std::int64_t i = 0; i <= last_; ++i) {
-        SweepRow row = Take(i);
-        if (row.amplitudeFaulted) throw AmplitudeFault(static_cast<std::int32_t>(i));
-        sink.WriteLine(row.line);
-        sink.RowWritten(row.record);
-        bw = row.record;
-      }
-    }
+  void Run(SweepSink& sink, unsigned threadCount) {
+    std::vector<std::jthread> workers;
+    StopOnExit stopOnExit{*this};  // also when a row or the sink throws
+    for (unsigned t = 0; t < threadCount; ++t) workers.emplace_back([this] { Work(); });
+    for (std::int64_t i = 0; i <= last_; ++i) WriteRow(Take(i), sink);
   }
 
  private:
@@ -192,10 +201,10 @@ class ParallelRows {
         if (stop_ || next_ > last_ || next_ > firstFault_) return;
         i = next_++;
       }
-      SweepRow row = ComputeRow(inputs_, from_, step_, static_cast<std::int32_t>(i));
+      SweepRow row = ComputeRow(inputs_, from_, step_, static_cast<std::int32_t>(i), solve_);
       {
         std::lock_guard lock(mutex_);
-        if (row.amplitudeFaulted) firstFault_ = std::min(firstFault_, i);
+        if (row.failure) firstFault_ = std::min(firstFault_, i);
         done_.emplace(i, std::move(row));
       }
       changed_.notify_all();
@@ -216,6 +225,7 @@ class ParallelRows {
   const double from_;
   const double step_;
   const std::int64_t last_;
+  const CaseSolver solve_;
 
   std::mutex mutex_;
   std::condition_variable changed_;
@@ -228,12 +238,7 @@ class ParallelRows {
 
 }  // namespace
 
-void RunSweep(const CaseTexts& texts, const SweepTexts& range, BoucWenCase& bw, SweepSink& sink) {
-  ReadCaseParameters(texts, bw);
-  bw.Complementary = texts.Complementary;
-  const double from = ParseNumber(range.From);
-  const double to = ParseNumber(range.To);
-  const double step = ParseNumber(range.Step);
+void RunSweepRows(const BoucWenCase& inputs, double from, double to, double step, SweepSink& sink, CaseSolver solve) {
   const std::int32_t n = SweepStepCount(from, to, step);
 
   // Nothing has been written up to here, so a bad range or step leaves an
@@ -244,14 +249,10 @@ void RunSweep(const CaseTexts& texts, const SweepTexts& range, BoucWenCase& bw, 
 
   const unsigned cores = std::thread::hardware_concurrency();
   if (n >= 1 && cores > 1 && !StraightforwardEvaluation()) {
-    ParallelRows(bw, from, step, n).Run(sink, bw, cores);
+    ParallelRows(inputs, from, step, n, solve).Run(sink, cores);
   } else {
     for (std::int32_t i = 0;; ++i) {
-      SweepRow row = ComputeRow(bw, from, step, i);
-      if (row.amplitudeFaulted) throw AmplitudeFault(i);
-      sink.WriteLine(row.line);
-      sink.RowWritten(row.record);
-      bw = row.record;
+      WriteRow(ComputeRow(inputs, from, step, i, solve), sink);
       if (i == n) break;
     }
   }
@@ -259,6 +260,38 @@ void RunSweep(const CaseTexts& texts, const SweepTexts& range, BoucWenCase& bw, 
   // also after the last one. With N = 2147483647 that final advance
   // overflows, so such a sweep fails after writing all its rows.
   SweepNextRowIndex(n);
+}
+
+namespace {
+
+// Passes everything on and keeps the last row written in the record.
+class LastRowSink final : public SweepSink {
+ public:
+  LastRowSink(SweepSink& sink, BoucWenCase& bw) : sink_(sink), bw_(bw) {}
+  void Open() override { sink_.Open(); }
+  void WriteLine(std::string_view line) override { sink_.WriteLine(line); }
+  void RowWritten(const BoucWenCase& row) override {
+    sink_.RowWritten(row);
+    bw_ = row;
+  }
+
+ private:
+  SweepSink& sink_;
+  BoucWenCase& bw_;
+};
+
+}  // namespace
+
+void RunSweep(const CaseTexts& texts, const SweepTexts& range, BoucWenCase& bw, SweepSink& sink) {
+  ReadCaseParameters(texts, bw);
+  bw.Complementary = texts.Complementary;
+  const double from = ParseNumber(range.From);
+  const double to = ParseNumber(range.To);
+  const double step = ParseNumber(range.Step);
+  // The rows start from a copy: the record itself changes row by row.
+  const BoucWenCase inputs = bw;
+  LastRowSink lastRow(sink, bw);
+  RunSweepRows(inputs, from, to, step, lastRow);
 }
 
 }  // namespace quorix

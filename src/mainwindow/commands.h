@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "bouc_wen_case.h"
+#include "energy_solver.h"
 
 namespace quorix {
 
@@ -87,11 +88,22 @@ std::int32_t SweepNextRowIndex(std::int32_t i);
 std::string SweepHeaderLine();
 std::string SweepRowLine(const BoucWenCase& bw);
 
+// What computes a row's nine results from its inputs: SolveEnergy, or
+// another evaluation of the same model. It may throw to end the sweep; it
+// must be safe to call from several threads at once.
+using CaseSolver = void (*)(BoucWenCase&);
+
+// The rows of a sweep of the case `inputs` (all but its Umax/Uy): computes
+// N, opens the sink, writes the header and the rows i = 0 … N with
+// U = Step·i + From, each solved by `solve`. Throws SweepError, what `solve`
+// throws for a row, or what the sink throws; the lines written before a
+// failure stay written.
+void RunSweepRows(const BoucWenCase& inputs, double from, double to, double step, SweepSink& sink,
+                  CaseSolver solve = SolveEnergy);
+
 // The sweep: reads the case (all but Umax/Uy) and the range from the texts,
-// computes N, opens the sink, writes the header and the rows i = 0 … N with
-// U = Step·i + From. Throws NumberOutOfRange or SweepError, or what the sink
-// throws; the lines written before a failure stay written. The record holds
-// the last row afterwards.
+// then RunSweepRows. Throws NumberOutOfRange or what RunSweepRows throws.
+// The record holds the last row afterwards.
 void RunSweep(const CaseTexts& texts, const SweepTexts& range, BoucWenCase& bw, SweepSink& sink);
 
 }  // namespace quorix

@@ -1,0 +1,95 @@
+// Error-free transformations and a minimal double-double type: enough to form
+// β − γ, 1 − α and the products of the forces and energies without a
+// rounding before the last one.
+#pragma once
+
+#include <cmath>
+
+#include "coefficients.h"
+
+namespace quorix::accurate::detail {
+
+// a + b = sum + error exactly (Knuth's TwoSum, any order of magnitudes).
+struct Sum2 {
+  double sum;
+  double error;
+};
+inline Sum2 TwoSum(double a, double b) {
+  const double s = a + b;
+  const double bb = s - a;
+  const double err = (a - (s - bb)) + (b - bb);
+  return {s, err};
+}
+
+// a · b = product + error exactly, unless the product over- or underflows.
+// The explicit fma is exact by definition; contraction elsewhere stays off.
+inline Sum2 TwoProduct(double a, double b) {
+  const double p = a * b;
+  return {p, std::fma(a, b, -p)};
+}
+
+// An unevaluated sum hi + lo with |lo| ≤ ½ ulp(hi).
+struct DoubleDouble {
+  double hi = 0.0;
+  double lo = 0.0;
+
+  static DoubleDouble Difference(double a, double b) {
+    const Sum2 s = TwoSum(a, -b);
+    return Normalised(s.sum, s.error);
+  }
+  static DoubleDouble Normalised(double hi, double lo) {
+    const double s = hi + lo;
+    return {s, lo - (s - hi)};
+  }
+  double Value() const { return hi + lo; }
+};
+
+// x · y with x a double-double: the rounding of hi·y is kept, lo·y adds the
+// rest; the relative error is a few units of 2⁻¹⁰⁶.
+inline DoubleDouble Multiply(const DoubleDouble& x, double y) {
+  const Sum2 p = TwoProduct(x.hi, y);
+  return DoubleDouble::Normalised(p.sum, p.error + x.lo * y);
+}
+
+// x · y for two double-doubles (the product of the low parts is dropped).
+inline DoubleDouble Multiply(const DoubleDouble& x, const DoubleDouble& y) {
+  const Sum2 p = TwoProduct(x.hi, y.hi);
+  return DoubleDouble::Normalised(p.sum, p.error + (x.hi * y.lo + x.lo * y.hi));
+}
+
+inline DoubleDouble Add(const DoubleDouble& x, const DoubleDouble& y) {
+  const Sum2 s = TwoSum(x.hi, y.hi);
+  return DoubleDouble::Normalised(s.sum, s.error + (x.lo + y.lo));
+}
+
+// a / y with y a double-double: one correction from the exact remainder.
+inline DoubleDouble Divide(double a, const DoubleDouble& y) {
+  const double q = a / y.hi;
+  const Sum2 p = TwoProduct(q, y.hi);
+  const double remainder = ((a - p.sum) - p.error) - q * y.lo;
+  return DoubleDouble::Normalised(q, remainder / y.hi);
+}
+
+// ln x for a finite x > 0, to a few units of 2⁻¹⁰⁴ relative:
+// x = m·2^e with m in [√½, √2), ln m = 2·artanh(z), z = (m − 1)/(m + 1),
+// |z| < 0.172. Only 2z needs the second double; the rest of the series,
+// 2z³·(1/3 + z²/5 + …), is below 1% of it and is summed in doubles.
+inline DoubleDouble Log(double x) {
+  int e = 0;
+  double m = std::frexp(x, &e);
+  if (m < 0.70710678118654752) {
+    m *= 2.0;
+    --e;
+  }
+  const double numerator = m - 1.0;  // exact
+  const Sum2 denominator = TwoSum(m, 1.0);
+  const DoubleDouble z = Divide(numerator, {denominator.sum, denominator.error});
+  const double z2 = z.hi * z.hi;
+  double tail = 1.0 / 23.0;
+  for (int k = 10; k >= 1; --k) tail = 1.0 / (2 * k + 1) + z2 * tail;
+  const DoubleDouble logM = DoubleDouble::Normalised(2.0 * z.hi, 2.0 * z.lo + 2.0 * z.hi * z2 * tail);
+  const double exponent = e;
+  return Add(DoubleDouble::Normalised(exponent * kLn2Hi, exponent * kLn2Lo), logM);
+}
+
+}  // namespace quorix::accurate::detail

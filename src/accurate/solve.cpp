@@ -1,0 +1,350 @@
+// The accurate Solve: the root Za by a safeguarded Newton iteration, then the
+// forces, the loop integrals and the energy, every one of them in a form
+// whose parts do not cancel.
+//
+// Notation: w = β − γ, b = 1/n, P = xⁿ, and
+//   G_y(x) = ∫₀ˣ dz/(1 − y·zⁿ)   = x·b·Φ_b(y·P),
+//   H_y(x) = ∫₀ˣ z dz/(1 − y·zⁿ) = x²·b·Φ_2b(y·P)
+// (Φ of lerch.h), so amp(x) = ½(G_w + G_1), Kcd* = G_w + H_w, Kda* = G_1 − H_1,
+// and the energy's integral D(x) = H_1 − H_w.
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "accurate.h"
+#include "domain.h"
+#include "double_double.h"
+#include "energy_solver.h"
+#include "lerch.h"
+
+namespace quorix::accurate {
+
+namespace {
+
+using detail::DoubleDouble;
+using detail::Family;
+using detail::LerchFamily;
+using detail::LerchParts;
+
+// One trial peak x with its two hypergeometric arguments and their distances
+// from 1, each formed without cancellation.
+struct Point {
+  double x = 0.0;
+  double p = 0.0;   // xⁿ
+  double sp = 1.0;  // 1 − xⁿ
+  double tw = 0.0;  // w·xⁿ
+  double sw = 1.0;  // 1 − w·xⁿ
+};
+
+class Model {
+ public:
+  Model(double n, DoubleDouble w)
+      : n_(n),
+        b1_(1.0 / n),
+        b2_(2.0 / n),
+        w_(w.hi),
+        oneMinusW_((1.0 - w.hi) - w.lo),
+        f1_(Family(b1_)),
+        f1Next_(Family(b1_ + 1.0)),
+        f2_(Family(b2_)),
+        f2Next_(Family(b2_ + 1.0)) {}
+
+  Point At(double x) const {
+    Point p;
+    p.x = x;
+    if (x == 0.0) return p;
+    p.p = std::pow(x, n_);
+    // Near x = 1 the distance 1 − xⁿ comes from ln x (exact enough for a
+    // double x near 1), never from the rounded xⁿ, which has lost it.
+    p.sp = p.p > 0.5 ? -std::expm1(n_ * std::log(x)) : 1.0 - p.p;
+    p.tw = w_ * p.p;
+    // 1 − w·xⁿ = (1 − w) + w·(1 − xⁿ): two terms of one sign when w > 0.
+    p.sw = p.tw > 0.5 ? oneMinusW_ + w_ * p.sp : 1.0 - p.tw;
+    return p;
+  }
+
+  // amp(x) − x = ½·x·b·(P·Φ_{b+1}(P) + w·P·Φ_{b+1}(w·P)), from G_y − x = x·(F − 1)
+  // and F − 1 = b·t·Φ_{b+1}(t): small where amp is close to x, and free of
+  // the cancellation that amp(x) − x would suffer.
+  double AmplitudeExcess(const Point& p) const {
+    if (p.x == 0.0) return 0.0;
+    const double sum = p.p * f1Next_->Phi(p.p, p.sp) + p.tw * f1Next_->Phi(p.tw, p.sw);
+    return 0.5 * p.x * b1_ * sum;
+  }
+
+  double Amplitude(const Point& p) const { return p.x + AmplitudeExcess(p); }
+
+  // amp(x) − U, accurate to a few ulps of U however close x is to the root.
+  double Residual(const Point& p, double u) const { return (p.x - u) + AmplitudeExcess(p); }
+
+  // d amp/dx = ½·(1/(1 − w·xⁿ) + 1/(1 − xⁿ)).
+  static double Slope(const Point& p) { return 0.5 * (1.0 / p.sw + 1.0 / p.sp); }
+
+  // d² amp/dx² = ½·n·x^(n−1)·(w/(1 − w·xⁿ)² + 1/(1 − xⁿ)²), for x > 0.
+  double Curvature(const Point& p) const { return 0.5 * n_ * (p.p / p.x) * (w_ / (p.sw * p.sw) + 1.0 / (p.sp * p.sp)); }
+
+  // D′(x) = x·(1/(1 − xⁿ) − 1/(1 − w·xⁿ)) = (1 − w)·x·xⁿ/((1 − xⁿ)(1 − w·xⁿ)),
+  // and D″ = (1 − w)·xⁿ/((1 − xⁿ)(1 − w·xⁿ))·(1 + n + n·xⁿ·(1/(1 − xⁿ) + w/(1 − w·xⁿ))).
+  double EnergySlope(const Point& p) const { return oneMinusW_ * p.x * p.p / (p.sp * p.sw); }
+  double EnergyCurvature(const Point& p) const {
+    return oneMinusW_ * p.p / (p.sp * p.sw) * (1.0 + n_ + n_ * p.p * (1.0 / p.sp + w_ / p.sw));
+  }
+  double N() const { return n_; }
+  double W() const { return w_; }
+
+  double Root(double u, const Point& top, double ampTop) const;
+
+  // Kcd* = G_w + H_w = x·b·(Φ_b(w·P) + x·Φ_2b(w·P)): positive terms.
+  double ComplementaryKcd(const Point& p) const {
+    return p.x * b1_ * (f1_->Phi(p.tw, p.sw) + p.x * f2_->Phi(p.tw, p.sw));
+  }
+
+  // Kda* = G_1 − H_1 = x·b·(Φ_b(P) − x·Φ_2b(P)). Near x = 1 both terms grow
+  // like −ln(1 − P) while their difference stays finite; their logarithmic
+  // parts, x·P^(−b)·ln s and x²·P^(−2b)·ln s, are both exactly ln s
+  // (P^b = x), so they are dropped and only the remainders are subtracted.
+  double ComplementaryKda(const Point& p) const {
+    const LerchParts one = f1_->Parts(p.p, p.sp, true);
+    const LerchParts two = f2_->Parts(p.p, p.sp, true);
+    if (one.split && two.split) return p.x * b1_ * (one.remainder - p.x * two.remainder);
+    return p.x * b1_ * (one.value - p.x * two.value);
+  }
+
+  // F(1, 2b; 1 + 2b; t) = 2b·Φ_2b(t), so that H_y(x) = ½·x²·F(1, 2b; 1 + 2b; y·P).
+  double SecondF(double t, double s) const { return b2_ * f2_->Phi(t, s); }
+
+  // (F2(P) − F2(w·P))/(2b) with F2 = F(1, 2b; 1 + 2b; ·) — the energy's
+  // integral D(x) = H_1 − H_w = x²·b·P·bracket — formed without subtracting
+  // the two hypergeometric values: F2 − 1 = 2b·t·Φ_{2b+1}(t) gives
+  //   P·(Φ_{2b+1}(P) − w·Φ_{2b+1}(w·P)),
+  // a sum of positive terms for w ≤ 0. For 0 < w < 1 the series
+  //   Σ_k Pᵏ·(1 − w^(k+1))/(k + 2b + 1)
+  // has positive terms too; it serves while P ≤ 0.9, and above that
+  // Φ_{2b+1}(P) grows like −ln(1 − P) and the difference no longer cancels
+  // badly unless w is close to 1.
+  double EnergyBracket(const Point& p) const {
+    if (p.x == 0.0) return 0.0;
+    if (w_ > 0.0 && p.p <= 0.9) {
+      // Horner's scheme from the last term that matters (Pᵏ < 2⁻⁵⁶·(1 − P)),
+      // with q_k = 1 − w^(k+1) from q ← (1 − w) + w·q.
+      const double bb = f2Next_->B();
+      const int terms = static_cast<int>(std::ceil(std::log(0x1p-56 * (1.0 - p.p)) / std::log(p.p))) + 1;
+      thread_local std::vector<double> q;
+      q.resize(static_cast<std::size_t>(terms) + 1);
+      q[0] = oneMinusW_;
+      for (int k = 1; k <= terms; ++k) q[k] = oneMinusW_ + w_ * q[k - 1];
+      double sum = 0.0;
+      for (int k = terms; k >= 0; --k) sum = q[k] / (k + bb) + p.p * sum;
+      return p.p * sum;
+    }
+    return p.p * (f2Next_->Phi(p.p, p.sp) - w_ * f2Next_->Phi(p.tw, p.sw));
+  }
+
+  double B2() const { return b2_; }
+
+ private:
+  double n_;
+  double b1_;
+  double b2_;
+  double w_;
+  double oneMinusW_;
+  // Φ for B = b, b + 1, 2b, 2b + 1.
+  std::shared_ptr<const LerchFamily> f1_;
+  std::shared_ptr<const LerchFamily> f1Next_;
+  std::shared_ptr<const LerchFamily> f2_;
+  std::shared_ptr<const LerchFamily> f2Next_;
+};
+
+// amp(x) = U on [0, top.x] with amp(top.x) = ampTop ≥ U. amp rises from 0
+// with slope 1 and grows like −ln(1 − x)/(2n) near 1, so Newton's method is
+// applied to amp as a function of v = −ln(1 − x), where it is close to
+// linear at both ends; each step keeps a bracket and falls back to halving
+// it (in v near 1, in x below ½) when the Newton step leaves it. The last
+// iterate is moved to the neighbouring double while that brings the
+// residual's sign across zero, and the closer of the two is returned.
+double Model::Root(double u, const Point& top, double ampTop) const {
+  if (u == 0.0) return 0.0;
+  if (ampTop == u) return top.x;
+  double lo = 0.0;
+  double hi = top.x;
+
+  // Start: the tangent in v at the top end, which is exact in the limit
+  // x → 1, or u itself when that lies lower (amp(x) ≥ x for |w| ≤ 1).
+  const double slopeTop = Slope(top) * (1.0 - top.x);
+  const double v0 = -std::log1p(-top.x) - (ampTop - u) / slopeTop;
+  double x = v0 > 0.0 ? -std::expm1(-v0) : u;
+  if (u < x) x = u;
+  if (!(x > lo && x < hi)) x = 0.5 * (lo + hi);
+
+  auto residual = [&](const Point& p) { return Residual(p, u); };
+
+  Point p = At(x);
+  double f = residual(p);
+  for (int iteration = 0; iteration < 200 && f != 0.0; ++iteration) {
+    if (f < 0.0) {
+      lo = x;
+    } else {
+      hi = x;
+    }
+    const double e = 1.0 - x;
+    const double dv = -f / (Slope(p) * e);
+    double next = x - e * std::expm1(-dv);
+    if (next == x) break;  // a step below the spacing of doubles: converged
+    if (!(next > lo && next < hi)) {
+      next = hi <= 0.5 ? 0.5 * (lo + hi) : 1.0 - std::sqrt((1.0 - lo) * (1.0 - hi));
+      if (!(next > lo && next < hi)) break;  // the bracket holds adjacent doubles
+    }
+    const bool close = std::fabs(next - x) <= 4.0 * std::numeric_limits<double>::epsilon() * x;
+    x = next;
+    p = At(x);
+    f = residual(p);
+    if (close) break;
+  }
+
+  // To the double nearest the root: step towards it while the residual keeps
+  // its sign; once it changes, the root lies between the last two doubles.
+  for (int step = 0; step < 16 && f != 0.0; ++step) {
+    const double towards = f > 0.0 ? 0.0 : 1.0;
+    const double y = std::nextafter(x, towards);
+    if (y < 0.0 || y > top.x) break;
+    const Point q = At(y);
+    const double g = residual(q);
+    if (g == 0.0 || (g > 0.0) != (f > 0.0)) return std::fabs(g) < std::fabs(f) ? y : x;
+    x = y;
+    f = g;
+  }
+  return x;
+}
+
+DoubleDouble ValidatedW(double beta, double gamma) {
+  const DoubleDouble w = DoubleDouble::Difference(beta, gamma);
+  if (!std::isfinite(w.hi)) detail::Refuse("beta - gamma is not a finite number", w.hi);
+  if (w.hi > 1.0 || (w.hi == 1.0 && w.lo > 0.0)) detail::Refuse("beta - gamma must not exceed 1", w.Value());
+  return w;
+}
+
+void ValidateExponent(double n) {
+  detail::RequireFinite("n", n);
+  if (!(n > 0.0)) detail::Refuse("n must be positive", n);
+}
+
+}  // namespace
+
+double Hyp2F1(double a, double b, double c, double z) {
+  detail::RequireFinite("a", a);
+  detail::RequireFinite("b", b);
+  detail::RequireFinite("c", c);
+  detail::RequireFinite("z", z);
+  // F is symmetric in a and b: F(b', 1; 1 + b'; z) is the same function.
+  double parameter = 0.0;
+  if (a == 1.0 && c == 1.0 + b) {
+    parameter = b;
+  } else if (b == 1.0 && c == 1.0 + a) {
+    parameter = a;
+  } else {
+    throw DomainError("hyp2f1 --accurate covers F(1, b; 1 + b; t) only: a = " + detail::NumberText(a) +
+                      ", b = " + detail::NumberText(b) + ", c = " + detail::NumberText(c));
+  }
+  if (!(parameter > 0.0)) detail::Refuse("hyp2f1 --accurate needs b > 0 in F(1, b; 1 + b; t): b", parameter);
+  if (!(z < 1.0)) detail::Refuse("hyp2f1 --accurate needs t < 1 in F(1, b; 1 + b; t): t", z);
+  if (z == 0.0) return 1.0;
+  return parameter * Family(parameter)->Phi(z, 1.0 - z);
+}
+
+double Amplitude(double x, double n, double beta, double gamma) {
+  detail::RequireFinite("x", x);
+  ValidateExponent(n);
+  detail::RequireFinite("beta", beta);
+  detail::RequireFinite("gamma", gamma);
+  const DoubleDouble w = ValidatedW(beta, gamma);
+  if (!(x >= 0.0 && x <= 1.0)) detail::Refuse("x must lie in [0, 1]", x);
+  if (x == 1.0) return std::numeric_limits<double>::infinity();
+  const Model model(n, w);
+  return model.Amplitude(model.At(x));
+}
+
+void Solve(BoucWenCase& bw) {
+  ValidateExponent(bw.Nee);
+  detail::RequireFinite("beta", bw.BetaSmall);
+  detail::RequireFinite("gamma", bw.GammaSmall);
+  detail::RequireFinite("alpha", bw.AlphaSmall);
+  detail::RequireFinite("Fy", bw.Fy);
+  detail::RequireFinite("Uy", bw.Uy);
+  detail::RequireFinite("Umax/Uy", bw.UmaxOverUy);
+  if (bw.UmaxOverUy < 0.0) detail::Refuse("Umax/Uy must not be negative", bw.UmaxOverUy);
+  const DoubleDouble w = ValidatedW(bw.BetaSmall, bw.GammaSmall);
+  const double u = bw.UmaxOverUy;
+  const Model model(bw.Nee, w);
+
+  // Za: exactly 1 above the amplitude at the top of the search interval, and
+  // the arguments then taken there.
+  const Point top = model.At(ZaUpperBound);
+  const double ampTop = model.Amplitude(top);
+  const bool saturated = u > ampTop;
+  const double za = saturated ? 1.0 : model.Root(u, top, ampTop);
+  const Point at = saturated ? top : model.At(za);
+
+  // Za is the double nearest the root Za*; the other results belong to Za*
+  // itself. Near saturation they change by up to 1/(n·(1 − Za)) per unit of
+  // Za, so one ulp of Za would move them by 10⁻⁶ relative: they are carried
+  // to Za* = Za + ε by their Taylor polynomials of degree two, with ε from
+  // the residual (known to a few ulps of U) and f(Za) + f′·ε + ½·f″·ε² = 0.
+  double eps = 0.0;
+  if (!saturated && za > 0.0) {
+    const double slope = Model::Slope(at);
+    const double first = -model.Residual(at, u) / slope;
+    eps = first - 0.5 * (model.Curvature(at) / slope) * first * first;
+  }
+  auto atRoot = [eps](double value, double d1, double d2) {
+    return eps == 0.0 ? value : value + (d1 * eps + 0.5 * d2 * eps * eps);
+  };
+
+  // Forces, each rounded once from its exact product or sum.
+  const DoubleDouble oneMinusAlpha = DoubleDouble::Difference(1.0, bw.AlphaSmall);
+  const DoubleDouble root = DoubleDouble::Normalised(za, eps);
+  const DoubleDouble fha = detail::Multiply(detail::Multiply(oneMinusAlpha, bw.Fy), root);
+  const DoubleDouble fela = detail::Multiply(DoubleDouble{bw.AlphaSmall, 0.0}, bw.Fy);
+  const DoubleDouble felaU = detail::Multiply(fela, u);
+
+  // Loop integrals and the energy D/(Fh·Uy). For Za < 1 both formula sets
+  // give 2·D(Za) (the Complementary one through 2U = G_w + G_1 at the root).
+  const double x = at.x;
+  const double n = model.N();
+  const double w1 = model.W();
+  const double bracket = model.EnergyBracket(at);
+  const double twiceD = atRoot(x * x * model.B2() * bracket, 2.0 * model.EnergySlope(at),
+                               x > 0.0 ? 2.0 * model.EnergyCurvature(at) : 0.0);
+  const double powerOverX = x > 0.0 ? at.p / x : 0.0;  // x^(n−1)
+  double kcd = 0.0, kda = 0.0, deOverFh = 0.0;
+  if (bw.Complementary) {
+    // Kcd* = G_w + H_w: slope (1 + x)/(1 − w·xⁿ); Kda* = ∫(1 − z)/(1 − zⁿ):
+    // slope (1 − x)/(1 − xⁿ), bounded near saturation.
+    kcd = atRoot(model.ComplementaryKcd(at), (1.0 + x) / at.sw,
+                 1.0 / at.sw + (1.0 + x) * n * w1 * powerOverX / (at.sw * at.sw));
+    kda = atRoot(model.ComplementaryKda(at), (1.0 - x) / at.sp,
+                 -1.0 / at.sp + (1.0 - x) * n * powerOverX / (at.sp * at.sp));
+    deOverFh = saturated ? 4.0 * (u - ampTop) + twiceD : twiceD;
+  } else {
+    // The Direct set multiplies by Za itself, which is 1 when saturated.
+    // Below saturation Kcd = −H_w(Za) and Kda = H_1(Za), H_y′ = x/(1 − y·xⁿ).
+    const double halfSquare = 0.5 * za * za;
+    kcd =
+        atRoot(-halfSquare * model.SecondF(at.tw, at.sw), -x / at.sw, -(1.0 / at.sw + n * w1 * at.p / (at.sw * at.sw)));
+    kda = atRoot(halfSquare * model.SecondF(at.p, at.sp), x / at.sp, 1.0 / at.sp + n * at.p / (at.sp * at.sp));
+    deOverFh = saturated ? model.B2() * bracket : twiceD;
+  }
+
+  bw.Za = za;
+  bw.Fha = fha.Value();
+  bw.Fela = felaU.Value();
+  bw.Fa = detail::Add(fha, felaU).Value();
+  bw.Kcd = kcd;
+  bw.Kda = kda;
+  bw.DEOverFhUy = deOverFh;
+  const DoubleDouble deOverFy = detail::Multiply(oneMinusAlpha, deOverFh);
+  bw.DEOverFyUy = deOverFy.Value();
+  bw.DE = detail::Multiply(detail::Multiply(deOverFy, bw.Fy), bw.Uy).Value();
+}
+
+}  // namespace quorix::accurate
