@@ -1,5 +1,9 @@
 #include "cli_common.h"
 
+#include <cmath>
+
+#include "accurate.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
@@ -55,6 +59,35 @@ void AddCaseOptions(CLI::App& command, CaseOptions& options, bool withAmplitude)
   CLI::Option* complementary =
       command.add_flag("--complementary", options.complementary, "use the Complementary loop integrals (the default)");
   direct->excludes(complementary);
+  command.add_flag("--accurate", options.accurate,
+                   "exact mathematics, correct to about the last digit, instead of the specified arithmetic; "
+                   "inputs outside the model's domain are refused");
+}
+
+CaseSolver SolverFor(const CaseOptions& options) { return options.accurate ? accurate::Solve : SolveEnergy; }
+
+void SolveCaseWith(const CaseOptions& options, BoucWenCase& bw) {
+  ReadCase(options.texts, bw);
+  SolverFor(options)(bw);
+}
+
+namespace {
+
+// G_y(s) = s·F(1/n, 1; 1 + 1/n; y·sⁿ) in exact mathematics.
+bool AccurateBranchIntegral(double y, double s, double n, double& value) {
+  try {
+    const double b = 1.0 / n;
+    value = s * accurate::Hyp2F1(b, 1.0, b + 1.0, y * std::pow(s, n));
+    return std::isfinite(value);
+  } catch (const accurate::DomainError&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+BranchIntegralFn BranchIntegralFor(const CaseOptions& options) {
+  return options.accurate ? AccurateBranchIntegral : nullptr;
 }
 
 void ResolveCaseOptions(CaseOptions& options, bool withAmplitude) {

@@ -11,6 +11,7 @@
 
 #include "commands.h"
 #include "json.h"
+#include "views.h"
 
 namespace quorix::cli {
 
@@ -41,6 +42,7 @@ struct CaseOptions {
   CLI::Option* beta = nullptr;
   bool direct = false;
   bool complementary = false;
+  bool accurate = false;  // exact mathematics instead of the specified arithmetic
 };
 
 void AddCaseOptions(CLI::App& command, CaseOptions& options, bool withAmplitude);
@@ -49,6 +51,18 @@ void AddCaseOptions(CLI::App& command, CaseOptions& options, bool withAmplitude)
 // beyond the range of a double is the one reported, fills in β when --beta
 // was not given, and sets the option.
 void ResolveCaseOptions(CaseOptions& options, bool withAmplitude);
+
+// The solver the options ask for: SolveEnergy, or with --accurate the
+// accurate path, which refuses inputs outside the model's domain by
+// throwing (a failure of the command that names the input).
+CaseSolver SolverFor(const CaseOptions& options);
+
+// ReadCase of the resolved texts, then the solver the options ask for.
+void SolveCaseWith(const CaseOptions& options, BoucWenCase& bw);
+
+// The branch integrals the loop of a solved record needs, in the
+// arithmetic the options ask for.
+BranchIntegralFn BranchIntegralFor(const CaseOptions& options);
 
 // The three derived quantities of a solved record as JSON members
 // "XiEq", "Ksec" and "KsecOverK0", added to the object.

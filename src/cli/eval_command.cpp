@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "accurate.h"
 #include "cli_common.h"
 #include "energy_solver.h"
 #include "json.h"
@@ -20,6 +21,7 @@ struct EvalOptions {
   std::vector<std::string> names;  // of the positionals, for messages
   std::array<std::string, 4> texts;
   bool json = false;
+  bool accurate = false;
 };
 
 struct Outcome {
@@ -29,6 +31,8 @@ struct Outcome {
 };
 
 using SpecialFunction = std::int32_t (*)(const std::array<double, 4>&, double&);
+// The same function in exact mathematics: a value, or a DomainError.
+using AccurateFunction = double (*)(const std::array<double, 4>&);
 
 void Report(const Outcome& outcome, bool json) {
   if (json) {
@@ -63,13 +67,25 @@ CLI::App* AddArguments(CLI::App& parent, const std::string& name, const std::str
 }
 
 void AddFunction(CLI::App& eval, int& exitCode, const std::string& name, const std::string& description,
-                 const std::vector<std::string>& arguments, SpecialFunction function) {
+                 const std::vector<std::string>& arguments, SpecialFunction function,
+                 AccurateFunction accurateFunction = nullptr) {
   auto options = std::make_shared<EvalOptions>();
   CLI::App* command = AddArguments(eval, name, description, arguments, *options);
-  command->callback([options, function, &exitCode] {
+  if (accurateFunction != nullptr) {
+    command->add_flag("--accurate", options->accurate,
+                      "the exact value, correct to about the last digit (status 1); arguments outside the "
+                      "function's domain are refused");
+  }
+  command->callback([options, function, accurateFunction, &exitCode] {
     RunReporting(exitCode, [&] {
       const std::array<double, 4> x = ReadArguments(*options);
       Outcome outcome;
+      if (options->accurate) {
+        outcome.value = accurateFunction(x);
+        outcome.status = 1;
+        Report(outcome, options->json);
+        return;
+      }
       try {
         outcome.status = function(x, outcome.value);
       } catch (const FloatingPointFault&) {
@@ -88,17 +104,25 @@ void AddEvalCommand(CLI::App& app, int& exitCode) {
   CLI::App* eval = app.add_subcommand("eval", "evaluate one special function or the amplitude function");
   eval->require_subcommand(1);
 
-  AddFunction(*eval, exitCode, "loggamma", "ln Gamma(X)", {"X"},
-              [](const std::array<double, 4>& x, double& r) { return LogGamma(x[0], r); });
-  AddFunction(*eval, exitCode, "gamma", "Gamma(X)", {"X"},
-              [](const std::array<double, 4>& x, double& r) { return GammaFunction(x[0], r); });
-  AddFunction(*eval, exitCode, "digamma", "psi(X)", {"X"},
-              [](const std::array<double, 4>& x, double& r) { return Digamma(x[0], r); });
+  AddFunction(
+      *eval, exitCode, "loggamma", "ln Gamma(X)", {"X"},
+      [](const std::array<double, 4>& x, double& r) { return LogGamma(x[0], r); },
+      [](const std::array<double, 4>& x) { return accurate::LogGamma(x[0]); });
+  AddFunction(
+      *eval, exitCode, "gamma", "Gamma(X)", {"X"},
+      [](const std::array<double, 4>& x, double& r) { return GammaFunction(x[0], r); },
+      [](const std::array<double, 4>& x) { return accurate::Gamma(x[0]); });
+  AddFunction(
+      *eval, exitCode, "digamma", "psi(X)", {"X"},
+      [](const std::array<double, 4>& x, double& r) { return Digamma(x[0], r); },
+      [](const std::array<double, 4>& x) { return accurate::Digamma(x[0]); });
   AddFunction(
       *eval, exitCode, "series", "the Gauss series of F(A, B; C; Z), term by term", {"A", "B", "C", "Z"},
       [](const std::array<double, 4>& x, double& r) { return HypergeometricSeries(x[0], x[1], x[2], x[3], r); });
-  AddFunction(*eval, exitCode, "hyp2f1", "the Gauss hypergeometric function F(A, B; C; Z), Z < 1", {"A", "B", "C", "Z"},
-              [](const std::array<double, 4>& x, double& r) { return Hypergeometric2F1(x[0], x[1], x[2], x[3], r); });
+  AddFunction(
+      *eval, exitCode, "hyp2f1", "the Gauss hypergeometric function F(A, B; C; Z), Z < 1", {"A", "B", "C", "Z"},
+      [](const std::array<double, 4>& x, double& r) { return Hypergeometric2F1(x[0], x[1], x[2], x[3], r); },
+      [](const std::array<double, 4>& x) { return accurate::Hyp2F1(x[0], x[1], x[2], x[3]); });
 
   auto options = std::make_shared<EvalOptions>();
   CLI::App* amplitude = AddArguments(*eval, "amplitude", "Umax/Uy of the cycle whose hysteretic variable peaks at X",

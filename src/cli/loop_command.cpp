@@ -20,8 +20,10 @@ struct LoopOptions {
 void RunLoop(LoopOptions& options) {
   ResolveCaseOptions(options.fields, true);
   BoucWenCase bw;
-  SolveCase(options.fields.texts, bw);
-  const HysteresisLoop loop = LoopOf(bw, options.points);
+  SolveCaseWith(options.fields, bw);
+  const BranchIntegralFn integral = BranchIntegralFor(options.fields);
+  const HysteresisLoop loop =
+      integral != nullptr ? LoopOf(bw, options.points, integral) : LoopOf(bw, options.points);
 
   if (options.json) {
     WriteOut(JsonObject()

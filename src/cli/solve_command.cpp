@@ -22,7 +22,7 @@ struct SolveOptions {
 void RunSolve(SolveOptions& options) {
   ResolveCaseOptions(options.fields, true);
   BoucWenCase bw;
-  SolveCase(options.fields.texts, bw);
+  SolveCaseWith(options.fields, bw);
 
   const std::array<double, kResultCount> values = ResultValues(bw);
   const std::array<std::string, kResultCount> texts = ResultTexts(bw);

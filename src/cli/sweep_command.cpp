@@ -83,19 +83,22 @@ class FileSink final : public SweepSink {
 
 void RunSweepCommand(SweepOptions& options) {
   ResolveCaseOptions(options.fields, false);
-  ReadField("--from", options.range.From);
-  ReadField("--to", options.range.To);
-  ReadField("--step", options.range.Step);
+  const double from = ReadField("--from", options.range.From);
+  const double to = ReadField("--to", options.range.To);
+  const double step = ReadField("--step", options.range.Step);
+  BoucWenCase inputs;
+  ReadCase(options.fields.texts, inputs);
+  const CaseSolver solve = SolverFor(options.fields);
+  auto sweep = [&](SweepSink& sink) { RunSweepRows(inputs, from, to, step, sink, solve); };
 
-  BoucWenCase bw;
   if (options.jsonLines) {
     JsonLinesSink sink;
-    RunSweep(options.fields.texts, options.range, bw, sink);
+    sweep(sink);
     return;
   }
   if (options.output.empty()) {
     StandardOutputSink sink;
-    RunSweep(options.fields.texts, options.range, bw, sink);
+    sweep(sink);
     errno = 0;
     if (std::fflush(stdout) != 0) {
       throw CommandFailure("cannot write standard output: " + std::generic_category().message(errno));
@@ -106,7 +109,7 @@ void RunSweepCommand(SweepOptions& options) {
   // the rows written before it.
   platform::SystemServices services;
   FileSink sink(services, options.output);
-  RunSweep(options.fields.texts, options.range, bw, sink);
+  sweep(sink);
   sink.Close();
 }
 

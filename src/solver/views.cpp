@@ -60,13 +60,15 @@ bool BranchIntegral(double y, double s, double n, double& value) {
 // both on the steep start and along the flat tail.
 class LoadingBranch {
  public:
+  explicit LoadingBranch(BranchIntegralFn integral) : integral_(integral) {}
+
   bool Init(const BoucWenCase& solved) {
     n_ = solved.Nee;
     w_ = solved.BetaSmall - solved.GammaSmall;
     zc_ = solved.Za == 1.0 ? ZaUpperBound : solved.Za;
     if (!(std::isfinite(n_) && n_ > 0.0 && std::isfinite(w_) && zc_ > 0.0 && zc_ < 1.0)) return false;
     double g1 = 0.0;
-    if (!BranchIntegral(w_, zc_, n_, gwc_) || !BranchIntegral(1.0, zc_, n_, g1)) return false;
+    if (!integral_(w_, zc_, n_, gwc_) || !integral_(1.0, zc_, n_, g1)) return false;
     extent_ = gwc_ + g1;
     qEnd_ = -std::log1p(-zc_);
     return std::isfinite(extent_) && extent_ > 0.0 && qEnd_ > 0.0;
@@ -88,10 +90,10 @@ class LoadingBranch {
   bool OffsetAt(double z, double& offset) const {
     double g = 0.0;
     if (z < 0.0) {
-      if (!BranchIntegral(w_, -z, n_, g)) return false;
+      if (!integral_(w_, -z, n_, g)) return false;
       offset = gwc_ - g;
     } else {
-      if (!BranchIntegral(1.0, z, n_, g)) return false;
+      if (!integral_(1.0, z, n_, g)) return false;
       offset = gwc_ + g;
     }
     return std::isfinite(offset);
@@ -111,6 +113,7 @@ class LoadingBranch {
   }
 
  private:
+  BranchIntegralFn integral_;
   double n_ = 0.0;
   double w_ = 0.0;
   double zc_ = 0.0;
@@ -171,12 +174,16 @@ DerivedQuantities DeriveQuantities(const BoucWenCase& solved) {
 }
 
 HysteresisLoop LoopOf(const BoucWenCase& solved, int pointsPerBranch) {
+  return LoopOf(solved, pointsPerBranch, BranchIntegral);
+}
+
+HysteresisLoop LoopOf(const BoucWenCase& solved, int pointsPerBranch, BranchIntegralFn integral) {
   HysteresisLoop loop;
   const double u = solved.UmaxOverUy;
   const double za = solved.Za;
   // No cycle, or none the closed form describes: an empty loop.
   if (!(std::isfinite(u) && u > 0.0 && za > 0.0 && za <= 1.0)) return loop;
-  LoadingBranch branch;
+  LoadingBranch branch(integral);
   if (!branch.Init(solved)) return loop;
 
   const int perBranch = pointsPerBranch < 3 ? 3 : pointsPerBranch;

@@ -42,6 +42,14 @@ inline constexpr int kDefaultLoopPointsPerBranch = 2001;
 // integral that cannot be evaluated (β − γ above 1, for instance).
 HysteresisLoop LoopOf(const BoucWenCase& solved, int pointsPerBranch = kDefaultLoopPointsPerBranch);
 
+// G_y(s) = ∫₀ˢ dζ / (1 − y·ζⁿ) for 0 ≤ s < 1 into `value`; false when it
+// cannot be evaluated.
+using BranchIntegralFn = bool (*)(double y, double s, double n, double& value);
+
+// The same loop with another evaluation of the branch integrals, for a
+// record solved by another arithmetic (the accurate one).
+HysteresisLoop LoopOf(const BoucWenCase& solved, int pointsPerBranch, BranchIntegralFn integral);
+
 // The area enclosed by a closed polygon (shoelace formula), signed as the
 // work ∮ F du along the polygon's order: positive for a clockwise traversal
 // in the (u, F) plane (u to the right, F up). A hysteresis loop runs

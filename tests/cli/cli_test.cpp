@@ -343,3 +343,34 @@ TEST_F(CliTest, NumberTextCommands) {
 }
 
 }  // namespace
+
+// --accurate: the exact model. For the window's initial texts (n = 2,
+// w = 0.1 − 0.9 as doubles) mpmath gives Za = 0.85399046567327061688 and
+// DE = 0.20921224550833950883 (the root of ½(atan(√−w·x)/√−w + atanh x) = 1
+// and 2·∫₀^Za z·(1/(1 − z²) − 1/(1 − w·z²)) dz·(1 − α)·Fy·Uy).
+TEST_F(CliTest, AccurateSolveGivesTheExactValuesAndRefusesOutsideTheDomain) {
+  const CliRun run = Cli({"solve", "--accurate", "--json"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NEAR(JsonNumber(run.out, "Za"), 0.85399046567327061688, 4e-16);
+  EXPECT_NEAR(JsonNumber(run.out, "DE"), 0.20921224550833950883, 2e-16);
+
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"solve", "--accurate", "--n", "-1"},
+        std::vector<std::string>{"sweep", "--accurate", "--from", "1", "--to", "-1", "--step", "-1"},
+        std::vector<std::string>{"eval", "hyp2f1", "1", "2", "4", "0.5", "--accurate"}}) {
+    const CliRun refused = Cli(args);
+    EXPECT_EQ(refused.status, 1) << args[0];
+    EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1) << refused.err;
+  }
+  // The sweep's rows before the refused one (U = 1, 0) were written.
+  const CliRun sweep = Cli({"sweep", "--accurate", "--from", "1", "--to", "-1", "--step", "-1"});
+  EXPECT_EQ(std::count(sweep.out.begin(), sweep.out.end(), '\n'), 3);
+  EXPECT_NE(Cli({"solve", "--accurate", "--n", "-1"}).err.find("n must be positive"), std::string::npos);
+}
+
+TEST_F(CliTest, AccurateLoopEnclosesTheAccurateEnergy) {
+  const CliRun run = Cli({"loop", "--accurate", "--n", "3", "--u", "2", "--json"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const double de = JsonNumber(run.out, "DE");
+  EXPECT_NEAR(JsonNumber(run.out, "area"), de, 1e-5 * de);
+}
