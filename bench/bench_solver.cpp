@@ -15,24 +15,14 @@
 #include "commands.h"
 #include "digamma_lanes.h"
 #include "digamma_memory.h"
+#include "bench_cases.h"
 #include "energy_solver.h"
 #include "numbertext.h"
 #include "specialfunctions.h"
 
 namespace {
 
-quorix::BoucWenCase DefaultCase(double n, bool complementary) {
-  quorix::BoucWenCase bw;
-  bw.Nee = n;
-  bw.BetaSmall = 0.1;
-  bw.GammaSmall = 0.9;
-  bw.AlphaSmall = 0.10;
-  bw.Fy = 2.86;
-  bw.Uy = 0.111;
-  bw.UmaxOverUy = 1.0;
-  bw.Complementary = complementary;
-  return bw;
-}
+using quorix::bench::DefaultCase;
 
 void UsePath(benchmark::State& state, int fast) {
   quorix::SetStraightforwardEvaluation(fast == 0);

@@ -2,7 +2,7 @@
 // through <cstdio> in binary mode; other programs are started with
 // posix_spawn, never through a shell, so a path with blanks or shell
 // characters reaches them as one argument.
-#include "posix_services.h"
+#include "system_services.h"
 
 #include "stdio_text_file.h"
 
@@ -29,8 +29,6 @@ namespace {
 
 std::string Reason(int error) { return ErrorText(error); }
 
-bool IsSeparator(char c) { return c == '/'; }
-
 std::string ExecutablePath() {
   std::string path(256, '\0');
   for (;;) {
@@ -44,13 +42,6 @@ std::string ExecutablePath() {
     }
     path.resize(path.size() * 2);
   }
-}
-
-std::size_t LastSeparator(const std::string& path) {
-  for (std::size_t i = path.size(); i > 0; --i) {
-    if (IsSeparator(path[i - 1])) return i - 1;
-  }
-  return std::string::npos;
 }
 
 // Starts a program with the given argument vector (argv[0] included)
@@ -99,33 +90,20 @@ void ReapInBackground(pid_t pid) {
 
 }  // namespace
 
-PosixServices::PosixServices(std::string viewer) : viewer_(std::move(viewer)) {}
+SystemServices::SystemServices(std::string viewer) : viewer_(std::move(viewer)) {}
 
-std::string PosixServices::ExecutableFolder() {
-  const std::string path = ExecutablePath();
-  const std::size_t sep = LastSeparator(path);
-  if (sep == std::string::npos) return ".";
-  if (sep == 0) return path.substr(0, 1);  // the root keeps its separator
-  return path.substr(0, sep);
-}
+std::string SystemServices::ExecutableFolder() { return FolderOfPath(ExecutablePath()); }
 
-std::string PosixServices::ExecutableBaseName() {
-  const std::string path = ExecutablePath();
-  const std::size_t sep = LastSeparator(path);
-  std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
-  const std::size_t dot = name.rfind('.');
-  if (dot != std::string::npos && dot > 0) name.resize(dot);
-  return name;
-}
+std::string SystemServices::ExecutableBaseName() { return BaseNameOfPath(ExecutablePath()); }
 
-std::unique_ptr<TextFile> PosixServices::OpenForOutput(const std::string& path) {
+std::unique_ptr<TextFile> SystemServices::OpenForOutput(const std::string& path) {
   errno = 0;
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) throw PlatformError("cannot create " + path + ": " + Reason(errno));
   return AdoptTextFile(file, path);
 }
 
-bool PosixServices::CanOpenForInput(const std::string& path) {
+bool SystemServices::CanOpenForInput(const std::string& path) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return false;
   // POSIX lets a folder be opened for reading; it is still not a file.
@@ -135,7 +113,7 @@ bool PosixServices::CanOpenForInput(const std::string& path) {
   return isFile;
 }
 
-void PosixServices::OpenInViewer(const std::string& path) {
+void SystemServices::OpenInViewer(const std::string& path) {
   pid_t pid = 0;
   if (const int error = Spawn(viewer_, {viewer_, path}, true, pid); error != 0) {
     throw PlatformError("cannot start " + viewer_ + ": " + Reason(error));
@@ -143,20 +121,20 @@ void PosixServices::OpenInViewer(const std::string& path) {
   ReapInBackground(pid);
 }
 
-bool PosixServices::StartProgram(const std::string& path) {
+bool SystemServices::StartProgram(const std::string& path) {
   pid_t pid = 0;
   if (Spawn(path, {path}, false, pid) != 0) return false;
   ReapInBackground(pid);
   return true;
 }
 
-void PosixServices::EndProcess() { std::_Exit(0); }
+void SystemServices::EndProcess() { std::_Exit(0); }
 
-OsVersion PosixServices::QueryOsVersion() { return OsVersion{}; }
+OsVersion SystemServices::QueryOsVersion() { return OsVersion{}; }
 
-void PosixServices::InitCommonControls() {}
+void SystemServices::InitCommonControls() {}
 
-void PosixServices::SaveSetting(const std::string&, const std::string&, const std::string&, const std::string&) {
+void SystemServices::SaveSetting(const std::string&, const std::string&, const std::string&, const std::string&) {
   throw PlatformError("no settings store");
 }
 

@@ -1,6 +1,6 @@
 // Paths travel through Quorix as UTF-8 and are widened only here, at the
 // system calls, so any file name the system allows works.
-#include "windows_services.h"
+#include "system_services.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -47,45 +47,29 @@ std::string ExecutablePath() {
   }
 }
 
-std::size_t LastSeparator(const std::string& path) { return path.find_last_of("\\/"); }
-
 }  // namespace
 
-WindowsServices::WindowsServices(std::string viewer) : viewer_(std::move(viewer)) {}
+SystemServices::SystemServices(std::string viewer) : viewer_(std::move(viewer)) {}
 
-std::string WindowsServices::ExecutableFolder() {
-  const std::string path = ExecutablePath();
-  const std::size_t sep = LastSeparator(path);
-  if (sep == std::string::npos) return ".";
-  // "C:\": the root keeps its separator.
-  if (sep == 2 && path[1] == ':') return path.substr(0, 3);
-  return path.substr(0, sep);
-}
+std::string SystemServices::ExecutableFolder() { return FolderOfPath(ExecutablePath()); }
 
-std::string WindowsServices::ExecutableBaseName() {
-  const std::string path = ExecutablePath();
-  const std::size_t sep = LastSeparator(path);
-  std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
-  const std::size_t dot = name.rfind('.');
-  if (dot != std::string::npos && dot > 0) name.resize(dot);
-  return name;
-}
+std::string SystemServices::ExecutableBaseName() { return BaseNameOfPath(ExecutablePath()); }
 
-std::unique_ptr<TextFile> WindowsServices::OpenForOutput(const std::string& path) {
+std::unique_ptr<TextFile> SystemServices::OpenForOutput(const std::string& path) {
   errno = 0;
   std::FILE* file = _wfopen(Widen(path).c_str(), L"wb");
   if (file == nullptr) throw PlatformError("cannot create " + path + ": " + ErrorText(errno));
   return AdoptTextFile(file, path);
 }
 
-bool WindowsServices::CanOpenForInput(const std::string& path) {
+bool SystemServices::CanOpenForInput(const std::string& path) {
   std::FILE* file = _wfopen(Widen(path).c_str(), L"rb");
   if (file == nullptr) return false;
   std::fclose(file);
   return true;
 }
 
-void WindowsServices::OpenInViewer(const std::string& path) {
+void SystemServices::OpenInViewer(const std::string& path) {
   // A Windows path cannot contain '"', so quoting makes it one argument
   // whatever blanks it holds. No shell is involved.
   std::wstring commandLine = Widen(viewer_) + L" \"" + Widen(path) + L"\"";
@@ -102,15 +86,15 @@ void WindowsServices::OpenInViewer(const std::string& path) {
   CloseHandle(process.hProcess);
 }
 
-bool WindowsServices::StartProgram(const std::string& path) {
+bool SystemServices::StartProgram(const std::string& path) {
   const auto result =
       reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", Widen(path).c_str(), nullptr, nullptr, SW_SHOWNOACTIVATE));
   return result > 32;
 }
 
-void WindowsServices::EndProcess() { ExitProcess(0); }
+void SystemServices::EndProcess() { ExitProcess(0); }
 
-OsVersion WindowsServices::QueryOsVersion() {
+OsVersion SystemServices::QueryOsVersion() {
   OSVERSIONINFOA info{};
   info.dwOSVersionInfoSize = sizeof info;  // 148 bytes
 #pragma GCC diagnostic push
@@ -121,14 +105,14 @@ OsVersion WindowsServices::QueryOsVersion() {
   return OsVersion{true, info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion};
 }
 
-void WindowsServices::InitCommonControls() {
+void SystemServices::InitCommonControls() {
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof controls;  // 8 bytes
   controls.dwICC = ICC_INTERNET_CLASSES;
   InitCommonControlsEx(&controls);
 }
 
-void WindowsServices::SaveSetting(const std::string&, const std::string&, const std::string&, const std::string&) {
+void SystemServices::SaveSetting(const std::string&, const std::string&, const std::string&, const std::string&) {
   throw PlatformError("no settings store");
 }
 

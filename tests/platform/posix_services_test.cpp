@@ -1,4 +1,4 @@
-#include "posix_services.h"
+#include "system_services.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -47,7 +47,7 @@ class PosixServicesTest : public ::testing::Test {
     fs::remove_all(dir_, ignored);
   }
   fs::path dir_;
-  PosixServices services_;
+  SystemServices services_;
 };
 
 TEST_F(PosixServicesTest, WritesLinesWithCrLfAndTruncatesALongerFile) {
@@ -95,7 +95,7 @@ TEST_F(PosixServicesTest, ViewerReceivesThePathAsOneArgumentAndIsReaped) {
   fs::permissions(viewer, fs::perms::owner_all);
   const std::string path = (dir_ / "a folder; $HOME" / "results 1.out").string();
 
-  PosixServices(viewer.string()).OpenInViewer(path);
+  SystemServices(viewer.string()).OpenInViewer(path);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while ((!fs::exists(record) || HasChildren()) && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -103,7 +103,7 @@ TEST_F(PosixServicesTest, ViewerReceivesThePathAsOneArgumentAndIsReaped) {
   ASSERT_TRUE(fs::exists(record)) << "the viewer did not run";
   EXPECT_EQ(ReadAll(record), "1\n" + path + "\n");
   EXPECT_FALSE(HasChildren());
-  EXPECT_THROW(PosixServices("quorix-no-such-viewer-program").OpenInViewer(path), PlatformError);
+  EXPECT_THROW(SystemServices("quorix-no-such-viewer-program").OpenInViewer(path), PlatformError);
 }
 
 TEST_F(PosixServicesTest, StartProgramReportsWhetherItStarted) {
@@ -112,7 +112,7 @@ TEST_F(PosixServicesTest, StartProgramReportsWhetherItStarted) {
 }
 
 TEST(PosixServices, ExecutableFactsNameThisTest) {
-  PosixServices services;
+  SystemServices services;
   EXPECT_EQ(fs::path(services.ExecutableFolder()), fs::canonical(QUORIX_TEST_BINARY_DIR));
   EXPECT_EQ(services.ExecutableBaseName(), "platform_test");
 }
@@ -125,3 +125,19 @@ TEST(JoinPath, AddsOneSeparator) {
 
 }  // namespace
 }  // namespace quorix::platform
+
+TEST(ExecutablePath, FolderAndBaseName) {
+  struct Case {
+    const char* path;
+    const char* folder;
+    const char* base;
+  };
+  for (const Case& c : {Case{"/opt/quorix/bin/quorix", "/opt/quorix/bin", "quorix"},
+                        Case{"/quorix", "/", "quorix"},                  // the root keeps its separator
+                        Case{"quorix.exe", ".", "quorix"},               // no folder: the current one
+                        Case{"/a/b.c/Quorix.v2.bin", "/a/b.c", "Quorix.v2"},  // only the last extension
+                        Case{"/home/u/.quorix", "/home/u", ".quorix"}}) {     // a leading dot is no extension
+    EXPECT_EQ(quorix::platform::FolderOfPath(c.path), c.folder) << c.path;
+    EXPECT_EQ(quorix::platform::BaseNameOfPath(c.path), c.base) << c.path;
+  }
+}
