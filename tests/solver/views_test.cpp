@@ -17,26 +17,16 @@ namespace quorix {
 namespace {
 
 BoucWenCase Solved(double n, double beta, double gamma, double alpha, double fy, double uy, double u,
-                   bool complementary) {
-  BoucWenCase bw;
-  bw.Nee = n;
-  bw.BetaSmall = beta;
-  bw.GammaSmall = gamma;
-  bw.AlphaSmall = alpha;
-  bw.Fy = fy;
-  bw.Uy = uy;
-  bw.UmaxOverUy = u;
-  bw.Complementary = complementary;
+                   bool complementary = true) {
+  BoucWenCase bw{.Nee = n, .BetaSmall = beta, .GammaSmall = gamma, .AlphaSmall = alpha, .Fy = fy, .Uy = uy,
+                 .UmaxOverUy = u, .Complementary = complementary};
   SolveEnergy(bw);
   return bw;
 }
 
-// The window's initial texts: n 2.0, β 0.1, γ 0.9, α 0.10, Fy 2.86, Uy 0.111, U 1.
-BoucWenCase InitialTexts(bool complementary) { return Solved(2.0, 0.1, 0.9, 0.10, 2.86, 0.111, 1.0, complementary); }
-
 TEST(DerivedQuantities, InitialTextsMatchTheElementaryClosedForms) {
   for (bool complementary : {true, false}) {
-    const DerivedQuantities d = DeriveQuantities(InitialTexts(complementary));
+    const DerivedQuantities d = DeriveQuantities(Solved(2.0, 0.1, 0.9, 0.10, 2.86, 0.111, 1.0, complementary));
     EXPECT_NEAR(d.XiEq, 0.12075432259318535, 1e-8 * 0.12075432259318535);
     EXPECT_NEAR(d.Ksec, 22.379923050837825, 1e-8 * 22.379923050837825);
     EXPECT_NEAR(d.KsecOverK0, 0.86859141910594355, 1e-8 * 0.86859141910594355);
@@ -53,7 +43,7 @@ TEST(DerivedQuantities, NaNWhereTheDenominatorIsZero) {
        {Case{"U = 0", 2.86, 0.111, 0.0, false, false, false}, Case{"Uy = 0", 2.86, 0.0, 1.0, false, false, true},
         Case{"Fy = 0", 0.0, 0.111, 1.0, false, true, false}}) {
     SCOPED_TRACE(c.what);
-    const DerivedQuantities d = DeriveQuantities(Solved(2.0, 0.1, 0.9, 0.1, c.fy, c.uy, c.u, true));
+    const DerivedQuantities d = DeriveQuantities(Solved(2.0, 0.1, 0.9, 0.1, c.fy, c.uy, c.u));
     EXPECT_EQ(std::isnan(d.XiEq), !c.xiDefined) << d.XiEq;
     EXPECT_EQ(std::isnan(d.Ksec), !c.ksecDefined) << d.Ksec;
     EXPECT_EQ(std::isnan(d.KsecOverK0), !c.ratioDefined) << d.KsecOverK0;
@@ -63,10 +53,8 @@ TEST(DerivedQuantities, NaNWhereTheDenominatorIsZero) {
 }
 
 TEST(ShoelaceArea, IsTheWorkAroundThePolygonClockwisePositive) {
-  // Unit square in the (u, F) plane.
-  EXPECT_DOUBLE_EQ(ShoelaceArea({0, 0, 1, 1}, {0, 1, 1, 0}), 1.0);   // clockwise: up, right, down, left
-  EXPECT_DOUBLE_EQ(ShoelaceArea({0, 1, 1, 0}, {0, 0, 1, 1}), -1.0);  // counter-clockwise
-  EXPECT_DOUBLE_EQ(ShoelaceArea({3, -1, 2}, {0.5, 4, -2}), -6.75);   // triangle, ½·|(B − A) × (C − A)|, ccw
+  EXPECT_DOUBLE_EQ(ShoelaceArea({0, 0, 1, 1}, {0, 1, 1, 0}), 1.0);  // unit square, clockwise
+  EXPECT_DOUBLE_EQ(ShoelaceArea({3, -1, 2}, {0.5, 4, -2}), -6.75);  // triangle, ½·|(B − A) × (C − A)|, ccw
   EXPECT_EQ(ShoelaceArea({0, 1}, {0, 1}), 0.0);
 }
 
@@ -74,11 +62,9 @@ TEST(ShoelaceArea, IsTheWorkAroundThePolygonClockwisePositive) {
 // the unloading branch the point reflection of the loading one, and a
 // loading branch that rises in u and z with no chord spanning more than a
 // small share of the loop where z still changes (the tips included).
-void ExpectWellFormedLoop(const BoucWenCase& bw, const HysteresisLoop& loop, int perBranch, bool shortChords = true) {
-  const std::size_t n = static_cast<std::size_t>(perBranch);
+void ExpectWellFormedLoop(const BoucWenCase& bw, const HysteresisLoop& loop, std::size_t n, bool shortChords = true) {
   ASSERT_EQ(loop.u.size(), 2 * n - 2);
-  ASSERT_EQ(loop.F.size(), loop.u.size());
-  ASSERT_EQ(loop.z.size(), loop.u.size());
+  ASSERT_TRUE(loop.F.size() == loop.u.size() && loop.z.size() == loop.u.size());
   const double umax = bw.UmaxOverUy * bw.Uy;
   EXPECT_NEAR(loop.u[0], -umax, 1e-9 * umax);
   EXPECT_NEAR(loop.F[0], -bw.Fa, 1e-9 * bw.Fa);
@@ -89,8 +75,6 @@ void ExpectWellFormedLoop(const BoucWenCase& bw, const HysteresisLoop& loop, int
     ASSERT_EQ(loop.u[i + n - 1], -loop.u[i]) << i;
     ASSERT_EQ(loop.F[i + n - 1], -loop.F[i]) << i;
     ASSERT_EQ(loop.z[i + n - 1], -loop.z[i]) << i;
-  }
-  for (std::size_t i = 0; i + 1 < n; ++i) {
     ASSERT_GT(loop.u[i + 1], loop.u[i]) << i;
     ASSERT_GE(loop.z[i + 1], loop.z[i]) << i;
     if (shortChords && loop.z[i + 1] - loop.z[i] > 1e-9 * bw.Za) {
@@ -104,26 +88,21 @@ enum class Amplitude { kSmall, kMedium, kSaturated };
 void PrintTo(Amplitude a, std::ostream* os) {
   *os << (a == Amplitude::kSmall ? "U=0.3" : a == Amplitude::kMedium ? "U=half saturation" : "U=1.5 saturation");
 }
-using LoopParam = std::tuple<double, double, Amplitude, double>;
-
-class LoopArea : public ::testing::TestWithParam<LoopParam> {};
+class LoopArea : public ::testing::TestWithParam<std::tuple<double, double, Amplitude, double>> {};
 
 TEST_P(LoopArea, EqualsDissipatedEnergyAndPassesThroughThePeaks) {
   const auto [n, gamma, amplitude, alpha] = GetParam();
   const double beta = 1.0 - gamma;
   const double saturation = DisplacementAmplitude(ZaUpperBound, n, beta, gamma);
-  const double u = amplitude == Amplitude::kSmall    ? 0.3
-                   : amplitude == Amplitude::kMedium ? 0.5 * saturation
-                                                     : 1.5 * saturation;
-  const BoucWenCase complementary = Solved(n, beta, gamma, alpha, 2.86, 0.111, u, true);
+  const double u = amplitude == Amplitude::kSmall ? 0.3 : (amplitude == Amplitude::kMedium ? 0.5 : 1.5) * saturation;
+  const BoucWenCase complementary = Solved(n, beta, gamma, alpha, 2.86, 0.111, u);
   ASSERT_EQ(complementary.Za == 1.0, amplitude == Amplitude::kSaturated);
 
   const HysteresisLoop loop = LoopOf(complementary);
   ExpectWellFormedLoop(complementary, loop, kDefaultLoopPointsPerBranch);
   const double area = ShoelaceArea(loop.u, loop.F);
   EXPECT_NEAR(area, complementary.DE, 1e-5 * complementary.DE);
-  if (complementary.Za < 1.0) {
-    // Direct integrates the same loop while z stays below 1.
+  if (complementary.Za < 1.0) {  // Direct integrates the same loop while z stays below 1.
     const BoucWenCase direct = Solved(n, beta, gamma, alpha, 2.86, 0.111, u, false);
     EXPECT_NEAR(area, direct.DE, 1e-5 * direct.DE);
   }
@@ -149,8 +128,7 @@ TEST(LoopArea, MatchesTheExactDissipatedEnergy) {
         Case{5.0, 0.9, 0.1, 2.86, 0.111, 9.0, 9.2168042928859983},
         Case{0.5, 0.5, 0.9, 1.0, 1.0, 60.0, 23.366666666666667}}) {
     SCOPED_TRACE(testing::Message() << "n=" << c.n << " gamma=" << c.gamma << " U=" << c.u);
-    const BoucWenCase bw = Solved(c.n, 1.0 - c.gamma, c.gamma, c.alpha, c.fy, c.uy, c.u, true);
-    const HysteresisLoop loop = LoopOf(bw);
+    const HysteresisLoop loop = LoopOf(Solved(c.n, 1.0 - c.gamma, c.gamma, c.alpha, c.fy, c.uy, c.u));
     EXPECT_NEAR(ShoelaceArea(loop.u, loop.F), c.exact, 1e-5 * c.exact);
   }
 }
@@ -161,32 +139,29 @@ TEST(LoopArea, MatchesTheExactDissipatedEnergy) {
 //   n = 1, w = 0:     G_w(s) = s,                  G_1(s) = −ln(1 − s).
 // Below z = 0 the test compares x (x(z) is well conditioned there), above
 // it z (z(x) = G_1⁻¹(x − C) stays well conditioned up to the flat tip).
+// Each at an amplitude below saturation and one beyond it.
 TEST(LoopShape, FollowsTheElementaryClosedForm) {
   struct Case {
-    double n, gamma, u;
-    std::function<double(double)> gw;
-    std::function<double(double)> g1Inverse;
+    double n, gamma, uBelow, uBeyond;
+    std::function<double(double)> gw, g1Inverse;
   };
   const double r = std::sqrt(0.8);
-  const std::vector<Case> cases = {
-      {2.0, 0.9, 1.0, [r](double s) { return std::atan(r * s) / r; }, [](double x) { return std::tanh(x); }},
-      {2.0, 0.9, 12.0, [r](double s) { return std::atan(r * s) / r; }, [](double x) { return std::tanh(x); }},
-      {1.0, 0.5, 2.0, [](double s) { return s; }, [](double x) { return -std::expm1(-x); }},
-      {1.0, 0.5, 30.0, [](double s) { return s; }, [](double x) { return -std::expm1(-x); }}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "n=" << c.n << " U=" << c.u);
-    const BoucWenCase bw = Solved(c.n, 1.0 - c.gamma, c.gamma, 0.1, 1.0, 1.0, c.u, true);
-    const double zc = bw.Za == 1.0 ? ZaUpperBound : bw.Za;
-    const double zeroCrossing = -c.u + c.gw(zc);
-    const HysteresisLoop loop = LoopOf(bw);
-    ASSERT_FALSE(loop.u.empty());
-    for (std::size_t i = 0; i < static_cast<std::size_t>(kDefaultLoopPointsPerBranch); ++i) {
-      const double x = loop.u[i];
-      const double z = loop.z[i];
-      if (z <= 0.0) {
-        ASSERT_NEAR(x, zeroCrossing - c.gw(-z), 1e-12 * c.u) << i;
-      } else {
-        ASSERT_NEAR(z, c.g1Inverse(x - zeroCrossing), 1e-11) << i;
+  for (const Case& c : {Case{2.0, 0.9, 1.0, 12.0, [r](double s) { return std::atan(r * s) / r; },
+                             [](double x) { return std::tanh(x); }},
+                        Case{1.0, 0.5, 2.0, 30.0, [](double s) { return s; },
+                             [](double x) { return -std::expm1(-x); }}}) {
+    for (double u : {c.uBelow, c.uBeyond}) {
+      SCOPED_TRACE(testing::Message() << "n=" << c.n << " U=" << u);
+      const BoucWenCase bw = Solved(c.n, 1.0 - c.gamma, c.gamma, 0.1, 1.0, 1.0, u);
+      const double zeroCrossing = -u + c.gw(bw.Za == 1.0 ? ZaUpperBound : bw.Za);
+      const HysteresisLoop loop = LoopOf(bw);
+      ASSERT_FALSE(loop.u.empty());
+      for (std::size_t i = 0; i < static_cast<std::size_t>(kDefaultLoopPointsPerBranch); ++i) {
+        if (loop.z[i] <= 0.0) {
+          ASSERT_NEAR(loop.u[i], zeroCrossing - c.gw(-loop.z[i]), 1e-12 * u) << i;
+        } else {
+          ASSERT_NEAR(loop.z[i], c.g1Inverse(loop.u[i] - zeroCrossing), 1e-11) << i;
+        }
       }
     }
   }
@@ -202,13 +177,13 @@ TEST(LoopShape, NoLoopWhereTheClosedFormDoesNotApply) {
                         Case{"n NaN", nan, 0.1, 0.9, 1.0}, Case{"U = 0", 2.0, 0.1, 0.9, 0.0},
                         Case{"U < 0", 2.0, 0.1, 0.9, -1.0}, Case{"w = beta - gamma > 1", 2.0, 1.5, -0.5, 1.0}}) {
     SCOPED_TRACE(c.what);
-    const HysteresisLoop loop = LoopOf(Solved(c.n, c.beta, c.gamma, 0.1, 2.86, 0.111, c.u, true));
+    const HysteresisLoop loop = LoopOf(Solved(c.n, c.beta, c.gamma, 0.1, 2.86, 0.111, c.u));
     EXPECT_TRUE(loop.u.empty() && loop.F.empty() && loop.z.empty()) << loop.u.size();
   }
   // Fewer than three points a branch: three.
-  const BoucWenCase initial = InitialTexts(true);
+  const BoucWenCase initial = Solved(2.0, 0.1, 0.9, 0.1, 2.86, 0.111, 1.0);
   ExpectWellFormedLoop(initial, LoopOf(initial, 1), 3, false);
-  const BoucWenCase saturated = Solved(5.0, 0.1, 0.9, 0.1, 2.86, 0.111, 9.0, true);
+  const BoucWenCase saturated = Solved(5.0, 0.1, 0.9, 0.1, 2.86, 0.111, 9.0);
   ExpectWellFormedLoop(saturated, LoopOf(saturated, 3), 3, false);
 }
 
