@@ -1,17 +1,43 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Quorix needs that are not installed yet.
-#   scripts/deps.sh build   compilers, CMake, Qt (with Charts and SVG), CLI11, the text viewer launcher
-#   scripts/deps.sh test    the above, plus GoogleTest, Google Benchmark, Xvfb, and
-#                           Python's development files, pybind11, numpy and pytest
-#                           for the Python module and its tests
+# Installs the Debian packages that Quorix needs and that are not installed
+# yet, with apt-get (as root, or through sudo). Each group is checked on a
+# bare Debian bookworm root (scripts/fresh-root.sh): it holds what that use
+# needs, and nothing more.
+#   scripts/deps.sh build     compile and start the window
+#   scripts/deps.sh test      build, plus everything the tests use
+#   scripts/deps.sh window    a virtual X server and xwininfo (scripts/window-check.sh)
+#   scripts/deps.sh package   build, plus the tools that make and check the .deb
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config libcli11-dev qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-svg-dev
-  libgl-dev xdg-utils)
-if [[ "${1:-build}" == test ]]; then
-  packages+=(libgtest-dev libgmock-dev libbenchmark-dev libgsl-dev xvfb xauth x11-utils locales
-    python3-dev pybind11-dev python3-numpy python3-pytest)
-fi
+group=${1:-build}
+
+# The compiler and build tools; Qt 6 with Charts and SVG; CLI11.
+# qt6-charts-dev only recommends libqt6opengl6-dev, yet Qt Charts' CMake
+# package needs Qt OpenGL's. The window needs the platform plugins (only
+# recommended by Qt GUI) and at least one font, which a bare system lacks;
+# xdg-utils gives xdg-open, which opens results.out in the text viewer.
+build=(g++ cmake ninja-build pkg-config libcli11-dev qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-svg-dev
+  libqt6opengl6-dev libgl-dev qt6-qpa-plugins fonts-dejavu-core xdg-utils)
+# Virtual X server for the window's tests and the window check.
+window=(xvfb xauth x11-utils)
+# GoogleTest and Google Benchmark; GSL for the benchmarks' peer; the
+# comma-decimal locale of the number-text tests; the Python module's
+# headers, pybind11, numpy and pytest.
+test=(libgtest-dev libgmock-dev libbenchmark-dev libgsl-dev locales
+  python3-dev pybind11-dev python3-numpy python3-pytest)
+# The Debian package: dpkg-shlibdeps and the checks of what it installs.
+package=(dpkg-dev file lintian appstream desktop-file-utils help2man python3-dev pybind11-dev python3-numpy)
+
+case "$group" in
+  build) packages=("${build[@]}") ;;
+  test) packages=("${build[@]}" "${window[@]}" "${test[@]}") ;;
+  window) packages=("${window[@]}") ;;
+  package) packages=("${build[@]}" "${package[@]}") ;;
+  *) echo "usage: scripts/deps.sh build|test|window|package" >&2; exit 2 ;;
+esac
+
+sudo=""
+[[ $(id -u) -ne 0 ]] && sudo="sudo"
 
 missing=()
 for p in "${packages[@]}"; do
@@ -19,15 +45,11 @@ for p in "${packages[@]}"; do
 done
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
-  sudo=""
-  [[ $(id -u) -ne 0 ]] && sudo="sudo"
   $sudo apt-get update
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
 # The number-text tests check that a comma-decimal locale changes nothing.
-if [[ "${1:-build}" == test ]] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
-  sudo=""
-  [[ $(id -u) -ne 0 ]] && sudo="sudo"
-  $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "note: could not generate de_DE.UTF-8; those tests will be skipped"
+if [[ "$group" == test ]] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

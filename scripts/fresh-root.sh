@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Runs a command in a bare Debian bookworm root, as a new user's machine
+# would be: nothing installed beyond apt itself, so every package that the
+# command needs must be installed by the repository's own scripts.
+#
+#   scripts/fresh-root.sh [--in FILE]... [--out PATTERN]... [--keep] [--] COMMAND
+#
+# The root is made with `mmdebstrap --variant=apt bookworm` (installed on
+# the host when missing); the repository's committed HEAD is cloned into it
+# as /root/quorix, which is where COMMAND runs, with bash, as root, in a clean
+# environment. --in copies a host file into that folder first; --out copies
+# the files matching a pattern (relative to that folder) back to
+# build/fresh-root-out/ on the host after COMMAND succeeds. /proc, /dev,
+# /dev/pts and a fresh /dev/shm are mounted for the command, and on every
+# way out (success, failure, Ctrl-C, TERM) the processes left inside are
+# ended, everything is unmounted and the root is removed (unless --keep).
+set -euo pipefail
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+ins=() outs=() keep=0
+while (($#)); do
+  case "$1" in
+    --in) ins+=("$(realpath "$2")"); shift 2 ;;
+    --out) outs+=("$2"); shift 2 ;;
+    --keep) keep=1; shift ;;
+    --) shift; break ;;
+    -*) echo "fresh-root: unknown option $1" >&2; exit 2 ;;
+    *) break ;;
+  esac
+done
+if (($# == 0)); then
+  echo "usage: scripts/fresh-root.sh [--in FILE]... [--out PATTERN]... [--keep] [--] COMMAND" >&2
+  exit 2
+fi
+command_text="$*"
+if [[ $(id -u) -ne 0 ]]; then
+  echo "fresh-root: needs root (mmdebstrap, mount and chroot)" >&2
+  exit 1
+fi
+if ! command -v mmdebstrap >/dev/null; then
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends mmdebstrap >/dev/null
+fi
+
+root=$(mktemp -d "${TMPDIR:-/var/tmp}/quorix-root.XXXXXX")
+mounted=()
+
+cleanup() {
+  local status=$?
+  trap - EXIT INT TERM
+  # Anything still running inside the root (an X server, a window) holds its
+  # mounts busy: end it first.
+  local pid link
+  for link in /proc/[0-9]*/root; do
+    [[ "$(readlink "$link" 2>/dev/null)" == "$root"* ]] || continue
+    pid=${link#/proc/}; pid=${pid%/root}
+    kill -KILL "$pid" 2>/dev/null || true
+  done
+  local i
+  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
+    umount "${mounted[i]}" 2>/dev/null || umount -l "${mounted[i]}" 2>/dev/null || true
+  done
+  if ((keep)); then
+    echo "fresh-root: kept $root (unmounted)" >&2
+  elif findmnt -rn -o TARGET | grep -q "^$root"; then
+    echo "fresh-root: something is still mounted under $root; not removing it" >&2
+  else
+    # --one-file-system: never follow a mount that survived into the host's files.
+    rm -rf --one-file-system "$root"
+  fi
+  exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+echo "fresh-root: making a bare bookworm root in $root"
+mmdebstrap --quiet --variant=apt bookworm "$root"
+git clone --quiet "$repo" "$root/root/quorix"
+for f in "${ins[@]}"; do cp "$f" "$root/root/quorix/"; done
+
+mount_at() {  # mount arguments..., target (last)
+  mount "$@"
+  mounted+=("${*: -1}")
+}
+mount_at -t proc proc "$root/proc"
+mount_at --bind /dev "$root/dev"
+# Private, so that the mounts below stay inside the root even where the
+# host shares its mount events.
+mount --make-private "$root/dev"
+mount_at -t devpts -o newinstance,ptmxmode=0666 devpts "$root/dev/pts"
+mount_at -t tmpfs -o mode=1777 shm "$root/dev/shm"
+
+echo "fresh-root: running '$command_text'"
+chroot "$root" /usr/bin/env -i HOME=/root USER=root LOGNAME=root LANG=C.UTF-8 TERM=dumb \
+  PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin CI="${CI:-}" \
+  /bin/bash -c "cd /root/quorix && $command_text"
+
+if ((${#outs[@]})); then
+  mkdir -p "$repo/build/fresh-root-out"
+  (cd "$root/root/quorix" && for p in "${outs[@]}"; do cp -v $p "$repo/build/fresh-root-out/"; done)
+fi
