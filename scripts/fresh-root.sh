@@ -43,26 +43,42 @@ if ! command -v mmdebstrap >/dev/null; then
 fi
 
 root=$(mktemp -d "${TMPDIR:-/var/tmp}/quorix-root.XXXXXX")
-mounted=()
+child=""
+
+# Runs one step in its own process group, in the background, and waits for
+# it: a signal to this script then runs the clean-up at once, which ends the
+# whole step (mmdebstrap's helpers, the command's children) with its group.
+step() {
+  setsid "$@" </dev/null &
+  child=$!
+  wait "$child"
+  child=""
+}
+
+mounts_under_root() {  # deepest first
+  findmnt -rn -o TARGET | awk -v root="$root" 'index($0, root "/") == 1' | sort -r
+}
 
 cleanup() {
   local status=$?
   trap - EXIT INT TERM
+  [[ -n $child ]] && kill -KILL -- "-$child" 2>/dev/null
   # Anything still running inside the root (an X server, a window) holds its
-  # mounts busy: end it first.
-  local pid link
+  # mounts busy: end it.
+  local link
   for link in /proc/[0-9]*/root; do
     [[ "$(readlink "$link" 2>/dev/null)" == "$root"* ]] || continue
-    pid=${link#/proc/}; pid=${pid%/root}
-    kill -KILL "$pid" 2>/dev/null || true
+    link=${link#/proc/}
+    kill -KILL "${link%/root}" 2>/dev/null || true
   done
-  local i
-  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
-    umount "${mounted[i]}" 2>/dev/null || umount -l "${mounted[i]}" 2>/dev/null || true
+  sleep 0.2
+  local target
+  for target in $(mounts_under_root); do
+    umount "$target" 2>/dev/null || umount -l "$target" 2>/dev/null || true
   done
   if ((keep)); then
     echo "fresh-root: kept $root (unmounted)" >&2
-  elif findmnt -rn -o TARGET | grep -q "^$root"; then
+  elif [[ -n $(mounts_under_root) ]]; then
     echo "fresh-root: something is still mounted under $root; not removing it" >&2
   else
     # --one-file-system: never follow a mount that survived into the host's files.
@@ -75,24 +91,20 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 echo "fresh-root: making a bare bookworm root in $root"
-mmdebstrap --quiet --variant=apt bookworm "$root"
+step mmdebstrap --quiet --variant=apt bookworm "$root"
 git clone --quiet "$repo" "$root/root/quorix"
 for f in "${ins[@]}"; do cp "$f" "$root/root/quorix/"; done
 
-mount_at() {  # mount arguments..., target (last)
-  mount "$@"
-  mounted+=("${*: -1}")
-}
-mount_at -t proc proc "$root/proc"
-mount_at --bind /dev "$root/dev"
+mount -t proc proc "$root/proc"
+mount --bind /dev "$root/dev"
 # Private, so that the mounts below stay inside the root even where the
 # host shares its mount events.
 mount --make-private "$root/dev"
-mount_at -t devpts -o newinstance,ptmxmode=0666 devpts "$root/dev/pts"
-mount_at -t tmpfs -o mode=1777 shm "$root/dev/shm"
+mount -t devpts -o newinstance,ptmxmode=0666 devpts "$root/dev/pts"
+mount -t tmpfs -o mode=1777 shm "$root/dev/shm"
 
 echo "fresh-root: running '$command_text'"
-chroot "$root" /usr/bin/env -i HOME=/root USER=root LOGNAME=root LANG=C.UTF-8 TERM=dumb \
+step chroot "$root" /usr/bin/env -i HOME=/root USER=root LOGNAME=root LANG=C.UTF-8 TERM=dumb \
   PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin CI="${CI:-}" \
   /bin/bash -c "cd /root/quorix && $command_text"
 
