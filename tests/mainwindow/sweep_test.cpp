@@ -9,6 +9,7 @@
 
 #include "commands.h"
 #include "numbertext.h"
+#include "specialfunctions.h"
 
 namespace quorix {
 namespace {
@@ -104,6 +105,50 @@ TEST(Sweep, AmplitudeOverflowFailsAfterTheRowsBeforeIt) {
   }
   ASSERT_EQ(sink.lines.size(), 2u);
   EXPECT_EQ(sink.lines[1].substr(0, 4), "1000");
+}
+
+// A stop request ends the table between rows, on the one-thread path and on
+// the path that computes rows ahead on every core: the file holds the header
+// and exactly the rows before the stop, byte for byte those of a sweep that
+// ran through.
+class StoppingSink : public RecordingSink {
+ public:
+  StoppingSink(SweepWatch& watch, std::size_t stopAfterRows) : watch_(watch), stopAfter_(stopAfterRows) {}
+  void RowWritten(const BoucWenCase&) override {
+    if (lines.size() - 1 == stopAfter_) watch_.RequestStop();
+  }
+
+ private:
+  SweepWatch& watch_;
+  std::size_t stopAfter_;
+};
+
+TEST(SweepStop, EndsBetweenRowsWithCompleteRowsOnly) {
+  const SweepTexts range{"0.1", "100", "0.1"};  // 1000 rows, more than the workers run ahead
+  RecordingSink full;
+  BoucWenCase bw;
+  RunSweep(CaseTexts{}, range, bw, full);
+  ASSERT_EQ(full.lines.size(), 1001u);
+  const bool straightforward = StraightforwardEvaluation();
+  for (bool oneThread : {true, false}) {
+    SetStraightforwardEvaluation(oneThread);
+    for (std::size_t stopAfter : {std::size_t{1}, std::size_t{2}, std::size_t{300}, std::size_t{999}}) {
+      SCOPED_TRACE(std::to_string(stopAfter) + (oneThread ? " one thread" : " every core"));
+      SweepWatch watch;
+      StoppingSink sink(watch, stopAfter);
+      EXPECT_THROW(RunSweep(CaseTexts{}, range, bw, sink, &watch), SweepStopped);
+      EXPECT_EQ(watch.Rows(), 1000);
+      EXPECT_EQ(watch.RowsWritten(), static_cast<std::int64_t>(stopAfter));
+      EXPECT_EQ(sink.lines, std::vector<std::string>(full.lines.begin(), full.lines.begin() + 1 + stopAfter));
+    }
+    // Asked before it opens anything, it writes nothing.
+    SweepWatch watch;
+    watch.RequestStop();
+    RecordingSink sink;
+    EXPECT_THROW(RunSweep(CaseTexts{}, range, bw, sink, &watch), SweepStopped);
+    EXPECT_EQ(sink.opens, 0);
+  }
+  SetStraightforwardEvaluation(straightforward);
 }
 
 TEST(SweepCounters, RoundHalfToEvenWithinThe32BitRange) {
