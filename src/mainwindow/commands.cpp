@@ -118,6 +118,34 @@ std::string SweepRowLine(const BoucWenCase& bw) {
   return line;
 }
 
+std::string GroupedCount(std::int64_t n) {
+  const std::string digits = std::to_string(n);
+  const std::size_t sign = n < 0 ? 1 : 0;
+  std::string text = digits.substr(0, sign);
+  for (std::size_t k = sign; k < digits.size(); ++k) {
+    if (k > sign && (digits.size() - k) % 3 == 0) text += ',';
+    text += digits[k];
+  }
+  return text;
+}
+
+std::string SweepTimeLeftText(std::int64_t written, std::int64_t rows, double elapsedSeconds) {
+  if (written <= 0 || rows < written || !(elapsedSeconds >= 0.0)) return {};
+  const double left = elapsedSeconds / static_cast<double>(written) * static_cast<double>(rows - written);
+  if (!(left < 1e12)) return {};
+  const auto seconds = static_cast<std::int64_t>(left);
+  const auto twoDigits = [](std::int64_t v) { return (v < 10 ? "0" : "") + std::to_string(v); };
+  std::string text;
+  if (seconds < 60) {
+    text = std::to_string(seconds) + " s";
+  } else if (seconds < 3600) {
+    text = std::to_string(seconds / 60) + " min " + twoDigits(seconds % 60) + " s";
+  } else {
+    text = std::to_string(seconds / 3600) + " h " + twoDigits(seconds / 60 % 60) + " min";
+  }
+  return "about " + text + " left";
+}
+
 namespace {
 
 // One row of a sweep: its record and line, or why it could not be computed.

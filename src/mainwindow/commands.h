@@ -122,6 +122,13 @@ class SweepWatch {
   std::atomic<std::int64_t> written_{0};
 };
 
+// Texts of a long sweep's progress. A count grouped by thousands with
+// commas ("999,999,901"), and the time left at the rate so far, rounded
+// down: "about 42 s left", "about 3 min 05 s left", "about 2 h 13 min left";
+// empty while no row is written or the time is not known.
+std::string GroupedCount(std::int64_t n);
+std::string SweepTimeLeftText(std::int64_t written, std::int64_t rows, double elapsedSeconds);
+
 // What computes a row's nine results from its inputs: SolveEnergy, or
 // another evaluation of the same model. It may throw to end the sweep; it
 // must be safe to call from several threads at once.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -149,6 +150,24 @@ TEST(SweepStop, EndsBetweenRowsWithCompleteRowsOnly) {
     EXPECT_EQ(sink.opens, 0);
   }
   SetStraightforwardEvaluation(straightforward);
+}
+
+TEST(SweepProgressText, CountsAndTimeLeft) {
+  const std::pair<std::int64_t, const char*> counts[] = {
+      {0, "0"}, {999, "999"}, {1000, "1,000"}, {999999901, "999,999,901"}, {-1234567, "-1,234,567"}};
+  for (const auto& [n, text] : counts) EXPECT_EQ(GroupedCount(n), text);
+  // written, rows, elapsed seconds: the rest takes elapsed·(rows − written)/written.
+  const std::tuple<std::int64_t, std::int64_t, double, const char*> times[] = {
+      {1, 2, 0.5, "about 0 s left"},
+      {10, 100, 1.0, "about 9 s left"},
+      {1, 3, 92.5, "about 3 min 05 s left"},
+      {1000, 999999901, 0.5, "about 138 h 53 min left"},  // 499,998.95 s
+      {5, 5, 3.0, "about 0 s left"},
+      {0, 100, 1.0, ""},  // no rate yet
+      {3, 2, 1.0, ""}};
+  for (const auto& [written, rows, elapsed, text] : times) {
+    EXPECT_EQ(SweepTimeLeftText(written, rows, elapsed), text) << written << " " << rows << " " << elapsed;
+  }
 }
 
 TEST(SweepCounters, RoundHalfToEvenWithinThe32BitRange) {
