@@ -134,7 +134,9 @@ std::string SweepTimeLeftText(std::int64_t written, std::int64_t rows, double el
   const double left = elapsedSeconds / static_cast<double>(written) * static_cast<double>(rows - written);
   if (!(left < 1e12)) return {};
   const auto seconds = static_cast<std::int64_t>(left);
-  const auto twoDigits = [](std::int64_t v) { return (v < 10 ? "0" : "") + std::to_string(v); };
+  const auto twoDigits = [](std::int64_t v) {  // 0 … 59
+    return std::string{static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
+  };
   std::string text;
   if (seconds < 60) {
     text = std::to_string(seconds) + " s";
