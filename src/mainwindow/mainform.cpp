@@ -402,7 +402,7 @@ struct SweepOutcome {
   bool opened = false;    // the table was replaced, wholly or in part
   bool complete = false;  // every row written and the file closed
   std::string path;
-  BoucWenCase record;     // as RunSweep left it
+  BoucWenCase record;  // as RunSweep left it
   SweepCurves curves;
 };
 
@@ -414,8 +414,7 @@ struct SweepOutcome {
 // window's thread; the sweep never waits for it.
 class MainForm::SweepProgress : public QObject {
  public:
-  SweepProgress(MainForm& form, SweepWatch& watch)
-      : form_(form), watch_(watch), start_(form.clock_()) {
+  SweepProgress(MainForm& form, SweepWatch& watch) : form_(form), watch_(watch), start_(form.clock_()) {
     connect(&timer_, &QTimer::timeout, this, &SweepProgress::Update);
     timer_.start(kUpdateInterval);
   }
@@ -438,9 +437,12 @@ class MainForm::SweepProgress : public QObject {
                        .arg(QString::fromStdString(GroupedCount(written)),
                             QString::fromStdString(rows < 0 ? std::string("?") : GroupedCount(rows)));
     const std::string left = SweepTimeLeftText(written, rows, elapsed);
-    text += QLatin1Char('\n') + (left.empty() ? QStringLiteral("Estimating the time left") : QString::fromStdString(left));
+    text += QLatin1Char('\n');
+    text += left.empty() ? QStringLiteral("Estimating the time left") : QString::fromStdString(left);
     dialog_->setLabelText(text);
-    if (rows > 0) dialog_->setValue(static_cast<int>(static_cast<double>(written) / static_cast<double>(rows) * kBarSteps));
+    if (rows > 0) {
+      dialog_->setValue(static_cast<int>(static_cast<double>(written) / static_cast<double>(rows) * kBarSteps));
+    }
   }
 
   void Show() {
