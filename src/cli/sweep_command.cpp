@@ -1,13 +1,22 @@
 // quorix-cli sweep: the results table of the Loop command, byte for byte,
-// to standard output or to a file; or its rows as JSON lines.
+// to standard output or to a file; or its rows as JSON lines. A long sweep
+// shows its progress on a terminal, and SIGINT or SIGTERM ends it between
+// two rows.
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <system_error>
+#include <thread>
 
 #include "cli_common.h"
+#include "console.h"
 #include "json.h"
 #include "system_services.h"
 
@@ -25,7 +34,81 @@ struct SweepOptions {
   SweepTexts range;
   std::string output;
   bool jsonLines = false;
+  bool noProgress = false;
 };
+
+// Watches a running sweep from a thread of its own: passes a caught SIGINT
+// or SIGTERM on as a stop request, and, when asked to, keeps a progress line
+// on standard error once the sweep has run for a second. The line is
+// rewritten in place and wiped when the watcher ends, before anyone else
+// writes to standard error.
+class SweepMonitor {
+ public:
+  static constexpr std::chrono::milliseconds kInterval{100};
+  static constexpr std::chrono::seconds kProgressDelay{1};
+
+  SweepMonitor(SweepWatch& watch, const platform::InterruptCatcher& interrupts, bool showProgress)
+      : watch_(watch), interrupts_(interrupts), showProgress_(showProgress) {
+    thread_ = std::jthread([this](std::stop_token stop) { Run(stop); });
+  }
+  ~SweepMonitor() {
+    thread_.request_stop();
+    thread_.join();
+    if (shown_ > 0) {
+      std::fprintf(stderr, "\r%*s\r", static_cast<int>(shown_), "");
+      std::fflush(stderr);
+    }
+  }
+  SweepMonitor(const SweepMonitor&) = delete;
+  SweepMonitor& operator=(const SweepMonitor&) = delete;
+
+ private:
+  void Run(const std::stop_token& stop) {
+    const auto start = std::chrono::steady_clock::now();
+    std::mutex mutex;
+    std::condition_variable_any wake;
+    std::unique_lock lock(mutex);
+    for (;;) {
+      // Wakes early only when the watcher ends.
+      wake.wait_for(lock, stop, kInterval, [] { return false; });
+      if (stop.stop_requested()) return;
+      if (interrupts_.Caught() != 0) watch_.RequestStop();
+      const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+      if (showProgress_ && !watch_.StopRequested() && elapsed >= kProgressDelay) Show(elapsed.count());
+    }
+  }
+
+  void Show(double elapsed) {
+    const std::int64_t rows = watch_.Rows();
+    const std::int64_t written = watch_.RowsWritten();
+    std::string line = GroupedCount(written) + " of " + GroupedCount(rows < 0 ? 0 : rows) + " rows, " +
+                       GroupedCount(static_cast<std::int64_t>(static_cast<double>(written) / elapsed)) + " rows/s";
+    if (const std::string left = SweepTimeLeftText(written, rows, elapsed); !left.empty()) line += ", " + left;
+    // Blanks over the rest of a longer line before it.
+    const std::size_t width = line.size();
+    if (width < shown_) line.append(shown_ - width, ' ');
+    std::fprintf(stderr, "\r%s", line.c_str());
+    std::fflush(stderr);
+    shown_ = std::max(shown_, width);
+  }
+
+  SweepWatch& watch_;
+  const platform::InterruptCatcher& interrupts_;
+  const bool showProgress_;
+  std::size_t shown_ = 0;  // the longest line shown, to wipe
+  std::jthread thread_;
+};
+
+const char* SignalName(int signal) {
+  switch (signal) {
+    case SIGINT:
+      return "SIGINT";
+    case SIGTERM:
+      return "SIGTERM";
+    default:
+      return "a signal";
+  }
+}
 
 // Lines with CR LF on standard output, which is already open.
 class StandardOutputSink final : public SweepSink {
@@ -81,7 +164,7 @@ class FileSink final : public SweepSink {
   std::unique_ptr<platform::TextFile> file_;
 };
 
-void RunSweepCommand(SweepOptions& options) {
+void RunSweepCommand(SweepOptions& options, int& exitCode) {
   ResolveCaseOptions(options.fields, false);
   const double from = ReadField("--from", options.range.From);
   const double to = ReadField("--to", options.range.To);
@@ -89,7 +172,30 @@ void RunSweepCommand(SweepOptions& options) {
   BoucWenCase inputs;
   ReadCase(options.fields.texts, inputs);
   const CaseSolver solve = SolverFor(options.fields);
-  auto sweep = [&](SweepSink& sink) { RunSweepRows(inputs, from, to, step, sink, solve); };
+
+  // Progress goes to standard error when a person watches it there, and not
+  // when the table itself streams to the terminal.
+  const bool showProgress = !options.noProgress && platform::StandardErrorIsTerminal() &&
+                            (!options.output.empty() || !platform::StandardOutputIsTerminal());
+  platform::InterruptCatcher interrupts;
+  SweepWatch watch;
+  // Returns false when a signal stopped the sweep between two rows, having
+  // said so on standard error and set the exit status 128 + the signal's
+  // number; the sink's rows up to there are complete.
+  auto sweep = [&](SweepSink& sink) {
+    try {
+      SweepMonitor monitor(watch, interrupts, showProgress);
+      RunSweepRows(inputs, from, to, step, sink, solve, &watch);
+      return true;
+    } catch (const SweepStopped&) {
+      const int signal = interrupts.Caught();
+      std::fflush(stdout);
+      std::fprintf(stderr, "quorix-cli: %s: sweep stopped after %s of %s rows\n", SignalName(signal),
+                   GroupedCount(watch.RowsWritten()).c_str(), GroupedCount(watch.Rows()).c_str());
+      exitCode = 128 + signal;
+      return false;
+    }
+  };
 
   if (options.jsonLines) {
     JsonLinesSink sink;
@@ -110,7 +216,7 @@ void RunSweepCommand(SweepOptions& options) {
   platform::SystemServices services;
   FileSink sink(services, options.output);
   sweep(sink);
-  sink.Close();
+  sink.Close();  // also after a stop: the rows written must reach the file
 }
 
 }  // namespace
@@ -130,7 +236,14 @@ void AddSweepCommand(CLI::App& app, int& exitCode) {
                  "print each row as one JSON object a line, as it completes: UmaxOverUy, the nine results, XiEq, "
                  "Ksec and KsecOverK0 in full precision")
       ->excludes(output);
-  command->callback([options, &exitCode] { RunReporting(exitCode, [&] { RunSweepCommand(*options); }); });
+  command->add_flag("--no-progress", options->noProgress,
+                    "no progress line on standard error, which otherwise appears on a terminal once the sweep has "
+                    "run for a second");
+  command->footer(
+      "SIGINT (Ctrl-C) or SIGTERM ends the sweep after the row in progress: the table holds the header and "
+      "complete rows only, and the exit status is 130 or 143.");
+  command->callback(
+      [options, &exitCode] { RunReporting(exitCode, [&] { RunSweepCommand(*options, exitCode); }); });
 }
 
 }  // namespace quorix::cli

@@ -118,6 +118,36 @@ std::string SweepRowLine(const BoucWenCase& bw) {
   return line;
 }
 
+std::string GroupedCount(std::int64_t n) {
+  const std::string digits = std::to_string(n);
+  const std::size_t sign = n < 0 ? 1 : 0;
+  std::string text = digits.substr(0, sign);
+  for (std::size_t k = sign; k < digits.size(); ++k) {
+    if (k > sign && (digits.size() - k) % 3 == 0) text += ',';
+    text += digits[k];
+  }
+  return text;
+}
+
+std::string SweepTimeLeftText(std::int64_t written, std::int64_t rows, double elapsedSeconds) {
+  if (written <= 0 || rows < written || !(elapsedSeconds >= 0.0)) return {};
+  const double left = elapsedSeconds / static_cast<double>(written) * static_cast<double>(rows - written);
+  if (!(left < 1e12)) return {};
+  const auto seconds = static_cast<std::int64_t>(left);
+  const auto twoDigits = [](std::int64_t v) {  // 0 … 59
+    return std::string{static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
+  };
+  std::string text;
+  if (seconds < 60) {
+    text = std::to_string(seconds) + " s";
+  } else if (seconds < 3600) {
+    text = std::to_string(seconds / 60) + " min " + twoDigits(seconds % 60) + " s";
+  } else {
+    text = std::to_string(seconds / 3600) + " h " + twoDigits(seconds / 60 % 60) + " min";
+  }
+  return "about " + text + " left";
+}
+
 namespace {
 
 // One row of a sweep: its record and line, or why it could not be computed.
@@ -155,27 +185,39 @@ SweepRow ComputeRow(const BoucWenCase& inputs, double from, double step, std::in
   return row;
 }
 
+// Ends the sweep here, between two rows, when its watch asks for it.
+void CheckStop(const SweepWatch* watch) {
+  if (watch != nullptr && watch->StopRequested()) {
+    throw SweepStopped("stopped after " + std::to_string(watch->RowsWritten()) + " rows");
+  }
+}
+
 // Hands one computed row to the sink, or ends the sweep with its failure.
-void WriteRow(const SweepRow& row, SweepSink& sink) {
+void WriteRow(const SweepRow& row, SweepSink& sink, SweepWatch* watch) {
   if (row.failure) std::rethrow_exception(row.failure);
   sink.WriteLine(row.line);
   sink.RowWritten(row.record);
+  if (watch != nullptr) watch->AddRowWritten();
 }
 
 // Rows are computed on every core and written in order, each as soon as it
 // and the rows before it are complete. Workers stay at most kWindow rows
 // ahead of the writer, so a long sweep holds only a few rows in memory. A
-// row that fails ends the table after the rows before it.
+// row that fails, or a stop request, ends the table after the rows before
+// it; the rows computed ahead are dropped.
 class ParallelRows {
  public:
   ParallelRows(const BoucWenCase& inputs, double from, double step, std::int32_t last, CaseSolver solve)
       : inputs_(inputs), from_(from), step_(step), last_(last), solve_(solve) {}
 
-  void Run(SweepSink& sink, unsigned threadCount) {
+  void Run(SweepSink& sink, unsigned threadCount, SweepWatch* watch) {
     std::vector<std::jthread> workers;
-    StopOnExit stopOnExit{*this};  // also when a row or the sink throws
+    StopOnExit stopOnExit{*this};  // also when a row, the sink or a stop request throws
     for (unsigned t = 0; t < threadCount; ++t) workers.emplace_back([this] { Work(); });
-    for (std::int64_t i = 0; i <= last_; ++i) WriteRow(Take(i), sink);
+    for (std::int64_t i = 0; i <= last_; ++i) {
+      CheckStop(watch);
+      WriteRow(Take(i), sink, watch);
+    }
   }
 
  private:
@@ -238,21 +280,25 @@ class ParallelRows {
 
 }  // namespace
 
-void RunSweepRows(const BoucWenCase& inputs, double from, double to, double step, SweepSink& sink, CaseSolver solve) {
+void RunSweepRows(const BoucWenCase& inputs, double from, double to, double step, SweepSink& sink, CaseSolver solve,
+                  SweepWatch* watch) {
   const std::int32_t n = SweepStepCount(from, to, step);
+  if (watch != nullptr) watch->SetRows(n < 0 ? 0 : std::int64_t{n} + 1);
 
   // Nothing has been written up to here, so a bad range or step leaves an
   // existing results table as it was.
+  CheckStop(watch);
   sink.Open();
   sink.WriteLine(SweepHeaderLine());
   if (n < 0) return;
 
   const unsigned cores = std::thread::hardware_concurrency();
   if (n >= 1 && cores > 1 && !StraightforwardEvaluation()) {
-    ParallelRows(inputs, from, step, n, solve).Run(sink, cores);
+    ParallelRows(inputs, from, step, n, solve).Run(sink, cores, watch);
   } else {
     for (std::int32_t i = 0;; ++i) {
-      WriteRow(ComputeRow(inputs, from, step, i, solve), sink);
+      CheckStop(watch);
+      WriteRow(ComputeRow(inputs, from, step, i, solve), sink, watch);
       if (i == n) break;
     }
   }
@@ -282,7 +328,7 @@ class LastRowSink final : public SweepSink {
 
 }  // namespace
 
-void RunSweep(const CaseTexts& texts, const SweepTexts& range, BoucWenCase& bw, SweepSink& sink) {
+void RunSweep(const CaseTexts& texts, const SweepTexts& range, BoucWenCase& bw, SweepSink& sink, SweepWatch* watch) {
   ReadCaseParameters(texts, bw);
   bw.Complementary = texts.Complementary;
   const double from = ParseNumber(range.From);
@@ -291,7 +337,7 @@ void RunSweep(const CaseTexts& texts, const SweepTexts& range, BoucWenCase& bw, 
   // The rows start from a copy: the record itself changes row by row.
   const BoucWenCase inputs = bw;
   LastRowSink lastRow(sink, bw);
-  RunSweepRows(inputs, from, to, step, lastRow);
+  RunSweepRows(inputs, from, to, step, lastRow, SolveEnergy, watch);
 }
 
 }  // namespace quorix

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -88,6 +89,46 @@ std::int32_t SweepNextRowIndex(std::int32_t i);
 std::string SweepHeaderLine();
 std::string SweepRowLine(const BoucWenCase& bw);
 
+// Thrown by RunSweepRows when its watch asked it to stop: the header and
+// every row completed before the stop are written, nothing after them.
+class SweepStopped : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A running sweep seen from another thread: how many rows it has and has
+// written, and a request to stop. The sweep checks the request between rows,
+// so it ends after the row being written, with complete rows only. Every
+// member may be called from any thread; RequestStop() only stores to a
+// lock-free atomic, so a signal handler may call it too.
+class SweepWatch {
+ public:
+  static constexpr std::int64_t kUnknown = -1;
+
+  void RequestStop() noexcept { stop_.store(true, std::memory_order_relaxed); }
+  bool StopRequested() const noexcept { return stop_.load(std::memory_order_relaxed); }
+  // N + 1 (0 when N < 0) once the step count is known; kUnknown before.
+  std::int64_t Rows() const noexcept { return rows_.load(std::memory_order_relaxed); }
+  std::int64_t RowsWritten() const noexcept { return written_.load(std::memory_order_relaxed); }
+
+  // Called by the sweep.
+  void SetRows(std::int64_t rows) noexcept { rows_.store(rows, std::memory_order_relaxed); }
+  void AddRowWritten() noexcept { written_.fetch_add(1, std::memory_order_relaxed); }
+
+ private:
+  static_assert(std::atomic<bool>::is_always_lock_free);
+  std::atomic<bool> stop_{false};
+  std::atomic<std::int64_t> rows_{kUnknown};
+  std::atomic<std::int64_t> written_{0};
+};
+
+// Texts of a long sweep's progress. A count grouped by thousands with
+// commas ("999,999,901"), and the time left at the rate so far, rounded
+// down: "about 42 s left", "about 3 min 05 s left", "about 2 h 13 min left";
+// empty while no row is written or the time is not known.
+std::string GroupedCount(std::int64_t n);
+std::string SweepTimeLeftText(std::int64_t written, std::int64_t rows, double elapsedSeconds);
+
 // What computes a row's nine results from its inputs: SolveEnergy, or
 // another evaluation of the same model. It may throw to end the sweep; it
 // must be safe to call from several threads at once.
@@ -97,13 +138,16 @@ using CaseSolver = void (*)(BoucWenCase&);
 // N, opens the sink, writes the header and the rows i = 0 … N with
 // U = Step·i + From, each solved by `solve`. Throws SweepError, what `solve`
 // throws for a row, or what the sink throws; the lines written before a
-// failure stay written.
+// failure stay written. With a watch, the sweep reports its progress there
+// and throws SweepStopped when a stop was requested before a row is written
+// (also before the file is opened: then nothing is opened).
 void RunSweepRows(const BoucWenCase& inputs, double from, double to, double step, SweepSink& sink,
-                  CaseSolver solve = SolveEnergy);
+                  CaseSolver solve = SolveEnergy, SweepWatch* watch = nullptr);
 
 // The sweep: reads the case (all but Umax/Uy) and the range from the texts,
 // then RunSweepRows. Throws NumberOutOfRange or what RunSweepRows throws.
 // The record holds the last row afterwards.
-void RunSweep(const CaseTexts& texts, const SweepTexts& range, BoucWenCase& bw, SweepSink& sink);
+void RunSweep(const CaseTexts& texts, const SweepTexts& range, BoucWenCase& bw, SweepSink& sink,
+              SweepWatch* watch = nullptr);
 
 }  // namespace quorix

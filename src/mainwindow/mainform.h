@@ -6,6 +6,8 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -31,6 +33,10 @@ class MainForm : public QMainWindow {
 
  public:
   static constexpr const char* kCaption = "Quorix : Bouc-Wen Dissipated Energy";
+  // A Loop that runs this long shows its progress, with a Cancel button.
+  static constexpr std::chrono::milliseconds kProgressDelay{500};
+
+  using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
   // `services` must outlive the window: the sweep writes its file and starts
   // the viewer through it. The Plots window asks for file names in the
@@ -47,14 +53,22 @@ class MainForm : public QMainWindow {
   PlotsWindow* Plots() const;
   // What the Sweep tab draws: the rows of the last Loop, thinned.
   const SweepCurves& LastSweepCurves() const { return sweepCurves_; }
+  // The clock a Loop reads to decide when to show its progress and to
+  // estimate the time left; steady_clock::now unless tests set another.
+  void SetSweepClock(Clock clock) { clock_ = std::move(clock); }
 
  public slots:
   // Solve: reads the fields into the record, solves, and writes the nine
   // result labels one by one. Stops silently at the first failure.
   void SolveCommand();
   // Loop: sweeps Umax/Uy over From..To, writes results.out beside the
-  // executable and opens it in the viewer. Stops silently at the first
-  // failure, closing the file.
+  // executable (or, when that folder is not writable, in the user's data
+  // folder) and opens it in the viewer. Stops silently at the first
+  // failure, closing the file. The rows are computed on another thread
+  // while the window, disabled, keeps drawing; after kProgressDelay a
+  // progress dialog shows the rows written and offers Cancel, which, like
+  // closing the window, ends the table after the row in progress and opens
+  // no viewer. Returns when the sweep has ended.
   void SweepCommand();
   // Opens a freshly made About box, modally.
   void ShowAbout();
@@ -63,9 +77,12 @@ class MainForm : public QMainWindow {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Closing the window during a Loop stops the sweep.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   class CommandScope;
+  class SweepProgress;
 
   // nullptr `dialogs`: the native ones, owned by the window.
   MainForm(platform::Services& services, platform::SaveDialogs* dialogs, QWidget* parent);
@@ -81,6 +98,8 @@ class MainForm : public QMainWindow {
   std::unique_ptr<platform::SaveDialogs> ownDialogs_;
   platform::SaveDialogs* dialogs_;
   BoucWenCase case_;
+  Clock clock_ = [] { return std::chrono::steady_clock::now(); };
+  SweepWatch* runningSweep_ = nullptr;  // the Loop in progress, if any
 
   // What the Plots window shows, kept also while it is closed so that it
   // opens on the last Solve and the last Loop.

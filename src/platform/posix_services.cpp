@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -112,6 +113,16 @@ bool SystemServices::CanOpenForInput(const std::string& path) {
   std::fclose(file);
   return isFile;
 }
+
+bool SystemServices::CanWriteFolder(const std::string& folder) {
+  // Write and search permission for the effective user, as creating a file
+  // there needs; a read-only file system answers EROFS.
+  struct stat info {};
+  return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+         faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+std::string SystemServices::UserDataFolder() { throw PlatformError("no per-user data folder"); }
 
 void SystemServices::OpenInViewer(const std::string& path) {
   pid_t pid = 0;

@@ -56,6 +56,16 @@ class Services {
   virtual std::unique_ptr<TextFile> OpenForOutput(const std::string& path) = 0;
   virtual bool CanOpenForInput(const std::string& path) = 0;
 
+  // Whether the running user may create files in the folder (false for a
+  // folder that does not exist). An installed program's folder is usually
+  // not writable by its users; a portable copy's is.
+  virtual bool CanWriteFolder(const std::string& folder) = 0;
+
+  // The program's per-user data folder, created (with its parents) when it
+  // is missing. Throws PlatformError when there is none or it cannot be
+  // created.
+  virtual std::string UserDataFolder() = 0;
+
   // Opens a text file in the system's text viewer, in its own process,
   // without waiting. The path is passed as one argument, never through a
   // shell. Throws PlatformError when the viewer cannot be started.

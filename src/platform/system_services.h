@@ -30,6 +30,9 @@ class SystemServices : public Services {
   // Binary mode: every WriteLine ends its line with CR LF, on every system.
   std::unique_ptr<TextFile> OpenForOutput(const std::string& path) override;
   bool CanOpenForInput(const std::string& path) override;
+  bool CanWriteFolder(const std::string& folder) override;
+  // No per-user data folder without the toolkit: always throws PlatformError.
+  std::string UserDataFolder() override;
 
   void OpenInViewer(const std::string& path) override;
   bool StartProgram(const std::string& path) override;

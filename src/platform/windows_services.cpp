@@ -69,6 +69,17 @@ bool SystemServices::CanOpenForInput(const std::string& path) {
   return true;
 }
 
+bool SystemServices::CanWriteFolder(const std::string& folder) {
+  // Access control lists decide, and the read-only attribute of a folder
+  // means nothing: the one reliable test is to create a file there.
+  wchar_t probe[MAX_PATH + 1] = {};
+  if (GetTempFileNameW(Widen(folder).c_str(), L"qrx", 0, probe) == 0) return false;
+  DeleteFileW(probe);
+  return true;
+}
+
+std::string SystemServices::UserDataFolder() { throw PlatformError("no per-user data folder"); }
+
 void SystemServices::OpenInViewer(const std::string& path) {
   // A Windows path cannot contain '"', so quoting makes it one argument
   // whatever blanks it holds. No shell is involved.

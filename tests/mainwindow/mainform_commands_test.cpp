@@ -6,9 +6,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QtTest>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -244,6 +247,107 @@ class MainFormCommandsTest : public QObject {
     QCOMPARE(services_->viewerPaths.size(), std::size_t(viewerStarted ? 1 : 0));
     QCOMPARE(services_->CallCount("OpenInViewer"), fail == "viewer" || viewerStarted ? 1 : 0);
     QVERIFY(ResultLabelTexts(*form_).join(QString()).isEmpty());
+  }
+  void resultsFolder_data() {
+    QTest::addColumn<bool>("exeFolderWritable");
+    QTest::addColumn<bool>("dataFolderFails");
+    QTest::addColumn<QString>("written");  // where results.out goes; empty: nowhere
+    QTest::newRow("portable copy") << true << false << "/opt/quorix/bin/results.out";
+    QTest::newRow("installed") << false << false << "/home/user/.local/share/Quorix/results.out";
+    QTest::newRow("installed, no data folder") << false << true << "";
+  }
+  void resultsFolder() {
+    QFETCH(bool, exeFolderWritable);
+    QFETCH(bool, dataFolderFails);
+    QFETCH(QString, written);
+    if (!exeFolderWritable) services_->unwritableFolders.insert(services_->folder);
+    services_->failDataFolder = dataFolderFails;
+    EnabledWatcher watcher(form_.get());
+
+    Click("cmdLoop");
+
+    QCOMPARE(watcher.changes, (QList<bool>{false, true}));
+    QCOMPARE(services_->CallCount("UserDataFolder"), exeFolderWritable ? 0 : 1);
+    if (written.isEmpty()) {
+      QVERIFY(services_->files.empty());
+      QVERIFY(services_->viewerPaths.empty());
+      QCOMPARE(services_->CallCount("OpenForOutput"), 0);
+      return;
+    }
+    const std::string path = written.toStdString();
+    QCOMPARE(services_->files.size(), std::size_t(1));
+    QCOMPARE(int(Lines(services_->files.at(path)).size()), 101);
+    QCOMPARE(services_->viewerPaths, std::vector<std::string>{path});
+  }
+  // A sweep of about 10^9 rows: no progress before the delay, then a dialog
+  // with the rows written of all rows; Cancel or closing the window ends it
+  // after the row in progress, with complete rows only and no viewer. The
+  // clock is the test's, moved by hand.
+  void longSweepStops_data() {
+    QTest::addColumn<bool>("byClosingTheWindow");
+    QTest::newRow("Cancel") << false;
+    QTest::newRow("window closed") << true;
+  }
+  void longSweepStops() {
+    QFETCH(bool, byClosingTheWindow);
+    auto now = std::chrono::steady_clock::time_point{};
+    form_->SetSweepClock([&now] { return now; });
+    SetText("txtFrom", QStringLiteral("0.1"));
+    SetText("txtTo", QStringLiteral("1e6"));
+    SetText("txtStep", QStringLiteral("0.001"));
+    int ticks = 0;
+    QString label;
+    bool dialogEarly = false, dialogEnabled = false, windowDisabled = false;
+    QTimer driver;
+    connect(&driver, &QTimer::timeout, this, [&] {
+      auto* dialog = form_->findChild<QProgressDialog*>(QStringLiteral("sweepProgress"));
+      if (++ticks > 200) {  // no dialog in 20 s: end the sweep, and the test fails below
+        driver.stop();
+        form_->close();
+        return;
+      }
+      if (ticks < 10) {  // a second of the sweep's updates at a standstill
+        dialogEarly = dialogEarly || dialog;
+        if (ticks == 9) now += MainForm::kProgressDelay + std::chrono::milliseconds(100);
+        return;
+      }
+      if (!dialog || !dialog->isVisible() || !dialog->labelText().startsWith(QStringLiteral("Row"))) return;
+      driver.stop();
+      label = dialog->labelText();
+      dialogEnabled = dialog->isEnabled();
+      windowDisabled = !form_->isEnabled();
+      if (byClosingTheWindow) {
+        form_->close();
+      } else {
+        QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+      }
+    });
+    driver.start(100);
+
+    Click("cmdLoop");  // returns when the sweep has ended
+
+    QVERIFY(!driver.isActive());
+    QVERIFY(!dialogEarly);
+    QVERIFY(dialogEnabled && windowDisabled);
+    const QRegularExpression expectedLabel(
+        QStringLiteral("^Row [0-9,]+ of 999,999,901\n(about .* left|Estimating the time left)$"));
+    QVERIFY2(expectedLabel.match(label).hasMatch(), qPrintable(label));
+    QVERIFY(!form_->findChild<QProgressDialog*>());
+    QVERIFY(services_->viewerPaths.empty());
+    QCOMPARE(services_->openFiles, 0);
+    const QStringList lines = Lines(services_->files.at(resultsPath_));
+    QVERIFY(lines.size() < 999999902);
+    QCOMPARE(lines[0], QStringLiteral("Umax/Uy\tZa\tFha\tFela\tFa\tKcd\tKda\tDE/ Fy /Uy\tDE /Fh /Uy\tDE"));
+    // Complete rows in order, each that of U = 0.001·i + 0.1.
+    const int rows = int(lines.size()) - 1;
+    for (int i : {0, 1, rows / 2, rows - 1}) {
+      if (i < 0 || i >= rows) continue;
+      BoucWenCase bw = InitialCase();
+      bw.UmaxOverUy = 0.001 * i + 0.1;
+      QCOMPARE(lines[i + 1], QString::fromStdString(quorix::FormatFixed(bw.UmaxOverUy, 2)) + '\t' +
+                                 ExpectedLabelTexts(bw).join('\t'));
+    }
+    QCOMPARE(form_->isVisible(), !byClosingTheWindow);
   }
   void aboutIsModalAndFreshEachTime() {
     QAction* about = form_->findChild<QAction*>(QStringLiteral("mnuAbout"));

@@ -4,11 +4,13 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "commands.h"
 #include "numbertext.h"
+#include "specialfunctions.h"
 
 namespace quorix {
 namespace {
@@ -104,6 +106,68 @@ TEST(Sweep, AmplitudeOverflowFailsAfterTheRowsBeforeIt) {
   }
   ASSERT_EQ(sink.lines.size(), 2u);
   EXPECT_EQ(sink.lines[1].substr(0, 4), "1000");
+}
+
+// A stop request ends the table between rows, on the one-thread path and on
+// the path that computes rows ahead on every core: the file holds the header
+// and exactly the rows before the stop, byte for byte those of a sweep that
+// ran through.
+class StoppingSink : public RecordingSink {
+ public:
+  StoppingSink(SweepWatch& watch, std::size_t stopAfterRows) : watch_(watch), stopAfter_(stopAfterRows) {}
+  void RowWritten(const BoucWenCase&) override {
+    if (lines.size() - 1 == stopAfter_) watch_.RequestStop();
+  }
+
+ private:
+  SweepWatch& watch_;
+  std::size_t stopAfter_;
+};
+
+TEST(SweepStop, EndsBetweenRowsWithCompleteRowsOnly) {
+  const SweepTexts range{"0.1", "100", "0.1"};  // 1000 rows, more than the workers run ahead
+  RecordingSink full;
+  BoucWenCase bw;
+  RunSweep(CaseTexts{}, range, bw, full);
+  ASSERT_EQ(full.lines.size(), 1001u);
+  const bool straightforward = StraightforwardEvaluation();
+  for (bool oneThread : {true, false}) {
+    SetStraightforwardEvaluation(oneThread);
+    for (std::size_t stopAfter : {std::size_t{1}, std::size_t{2}, std::size_t{300}, std::size_t{999}}) {
+      SCOPED_TRACE(std::to_string(stopAfter) + (oneThread ? " one thread" : " every core"));
+      SweepWatch watch;
+      StoppingSink sink(watch, stopAfter);
+      EXPECT_THROW(RunSweep(CaseTexts{}, range, bw, sink, &watch), SweepStopped);
+      EXPECT_EQ(watch.Rows(), 1000);
+      EXPECT_EQ(watch.RowsWritten(), static_cast<std::int64_t>(stopAfter));
+      EXPECT_EQ(sink.lines, std::vector<std::string>(full.lines.begin(), full.lines.begin() + 1 + stopAfter));
+    }
+    // Asked before it opens anything, it writes nothing.
+    SweepWatch watch;
+    watch.RequestStop();
+    RecordingSink sink;
+    EXPECT_THROW(RunSweep(CaseTexts{}, range, bw, sink, &watch), SweepStopped);
+    EXPECT_EQ(sink.opens, 0);
+  }
+  SetStraightforwardEvaluation(straightforward);
+}
+
+TEST(SweepProgressText, CountsAndTimeLeft) {
+  const std::pair<std::int64_t, const char*> counts[] = {
+      {0, "0"}, {999, "999"}, {1000, "1,000"}, {999999901, "999,999,901"}, {-1234567, "-1,234,567"}};
+  for (const auto& [n, text] : counts) EXPECT_EQ(GroupedCount(n), text);
+  // written, rows, elapsed seconds: the rest takes elapsed·(rows − written)/written.
+  const std::tuple<std::int64_t, std::int64_t, double, const char*> times[] = {
+      {1, 2, 0.5, "about 0 s left"},
+      {10, 100, 1.0, "about 9 s left"},
+      {1, 3, 92.5, "about 3 min 05 s left"},
+      {1000, 999999901, 0.5, "about 138 h 53 min left"},  // 499,998.95 s
+      {5, 5, 3.0, "about 0 s left"},
+      {0, 100, 1.0, ""},  // no rate yet
+      {3, 2, 1.0, ""}};
+  for (const auto& [written, rows, elapsed, text] : times) {
+    EXPECT_EQ(SweepTimeLeftText(written, rows, elapsed), text) << written << " " << rows << " " << elapsed;
+  }
 }
 
 TEST(SweepCounters, RoundHalfToEvenWithinThe32BitRange) {

@@ -71,6 +71,18 @@ TEST_F(PosixServicesTest, FileThatCannotBeCreatedThrows) {
   EXPECT_THROW(services_.OpenForOutput((dir_ / "missing" / "results.out").string()), PlatformError);
 }
 
+TEST_F(PosixServicesTest, CanWriteFolderOnlyForAWritableFolder) {
+  WriteAll(dir_ / "a file", "x");
+  EXPECT_TRUE(services_.CanWriteFolder(dir_.string()));
+  EXPECT_FALSE(services_.CanWriteFolder((dir_ / "missing").string()));
+  EXPECT_FALSE(services_.CanWriteFolder((dir_ / "a file").string()));
+  // Root may write anywhere; an ordinary user not into a folder without write permission.
+  fs::create_directory(dir_ / "locked");
+  fs::permissions(dir_ / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_EQ(services_.CanWriteFolder((dir_ / "locked").string()), geteuid() == 0);
+  EXPECT_THROW(services_.UserDataFolder(), PlatformError);  // only the toolkit's services have one
+}
+
 // /dev/full accepts the open and refuses every write with ENOSPC: the
 // failure shows in WriteLine or, once the buffer is flushed, in Close.
 TEST_F(PosixServicesTest, FullDiskIsAFailure) {

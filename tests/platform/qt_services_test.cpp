@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -47,6 +48,31 @@ TEST_F(QtServicesTest, StoreThatCannotBeWrittenThrows) {
   blocker.close();
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, blocker.fileName());
   EXPECT_THROW(QtServices().SaveSetting("quorix-test", "Settings", "CanRun", "YES"), PlatformError);
+}
+#endif
+
+#ifndef _WIN32
+// The data folder follows XDG_DATA_HOME, is named after the program, and is
+// made with its parents; one that cannot be made is an error.
+TEST_F(QtServicesTest, UserDataFolderIsCreatedUnderTheDataHome) {
+  const QByteArray previous = qgetenv("XDG_DATA_HOME");
+  qputenv("XDG_DATA_HOME", folder_.filePath(QStringLiteral("data/home")).toUtf8());
+  QtServices services;
+  const std::string expected = folder_.filePath(QStringLiteral("data/home/Quorix")).toStdString();
+  EXPECT_EQ(services.UserDataFolder(), expected);
+  EXPECT_TRUE(QFileInfo(QString::fromStdString(expected)).isDir());
+  EXPECT_EQ(services.UserDataFolder(), expected);  // already there
+
+  QFile blocker(folder_.filePath(QStringLiteral("plain-file")));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  qputenv("XDG_DATA_HOME", blocker.fileName().toUtf8());
+  EXPECT_THROW(services.UserDataFolder(), PlatformError);
+  if (previous.isNull()) {
+    qunsetenv("XDG_DATA_HOME");
+  } else {
+    qputenv("XDG_DATA_HOME", previous);
+  }
 }
 #endif
 

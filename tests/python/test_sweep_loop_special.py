@@ -121,3 +121,27 @@ def test_accurate_special_functions_are_the_exact_values():
     assert s.hyp2f1(1.0, 0.5, 1.5, -3.0, accurate=True) == (pytest.approx(atan_form, rel=1e-15), 1)
     with pytest.raises(ValueError, match="F\\(1, b; 1 \\+ b; t\\)"):
         s.hyp2f1(2.0, 0.5, 1.5, 0.5, accurate=True)
+
+
+def test_ctrl_c_ends_a_long_sweep_and_leaves_no_thread_running():
+    import _thread
+    import os
+    import threading
+    import time
+
+    def tasks():
+        return len(os.listdir("/proc/self/task"))
+
+    if not os.path.isdir("/proc/self/task"):
+        pytest.skip("no /proc")
+    before = tasks()
+    timer = threading.Timer(0.5, _thread.interrupt_main)  # Ctrl-C, as the terminal would send it
+    timer.start()
+    with pytest.raises(KeyboardInterrupt):
+        quorix.sweep(0.1, 300.0, 0.0001)  # 3·10^6 rows: far longer than half a second
+    timer.join()
+    # The sweep's workers have ended, and nothing works on in the background.
+    assert tasks() == before
+    cpu = time.process_time()
+    time.sleep(0.3)
+    assert time.process_time() - cpu < 0.05

@@ -46,6 +46,12 @@ std::unique_ptr<platform::TextFile> FakeServices::OpenForOutput(const std::strin
   return std::make_unique<File>(*this, path);
 }
 
+std::string FakeServices::UserDataFolder() {
+  Record("UserDataFolder");
+  if (failDataFolder) throw PlatformError("fake: cannot create " + dataFolder);
+  return dataFolder;
+}
+
 void FakeServices::OpenInViewer(const std::string& path) {
   Record("OpenInViewer");
   if (failViewer) throw PlatformError("fake: viewer did not start");

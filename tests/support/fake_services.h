@@ -31,6 +31,9 @@ class FakeServices : public platform::Services {
   // What the fake reports and where it fails.
   std::string folder = "/opt/quorix/bin";
   std::string baseName = "quorix";
+  std::set<std::string> unwritableFolders;  // CanWriteFolder says no to these
+  std::string dataFolder = "/home/user/.local/share/Quorix";
+  bool failDataFolder = false;  // UserDataFolder cannot create it
   platform::OsVersion version{};  // ok = false: not Windows
   bool failOpenForOutput = false;
   int failWriteAtLine = 0;  // the k-th WriteLine over all files fails (1-based); 0: none
@@ -69,6 +72,11 @@ class FakeServices : public platform::Services {
     Record("CanOpenForInput");
     return files.contains(path) && !unreadable.contains(path);
   }
+  bool CanWriteFolder(const std::string& folder) override {
+    Record("CanWriteFolder");
+    return !unwritableFolders.contains(folder);
+  }
+  std::string UserDataFolder() override;
   void OpenInViewer(const std::string& path) override;
   bool StartProgram(const std::string& path) override;
   [[noreturn]] void EndProcess() override {
