@@ -20,4 +20,4 @@ engine_only=(-DQUORIX_GUI=OFF -DQUORIX_BENCH=OFF)
 run_suite release "" -DCMAKE_BUILD_TYPE=Release
 run_suite o0 "" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O0 -g" "${engine_only[@]}"
 run_suite sanitize "" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORIX_SANITIZE=address,undefined "${engine_only[@]}"
-run_suite thread "FastPath\\.|Thread|^Grid/FastPathEquality.*/3_compl" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORIX_SANITIZE=thread "${engine_only[@]}"
+run_suite thread "FastPath\\.|Thread|^Grid/FastPathEquality.*/3_compl|SweepStop\\.|SweepSignalTest" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORIX_SANITIZE=thread "${engine_only[@]}"
