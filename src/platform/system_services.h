@@ -30,6 +30,7 @@ class SystemServices : public Services {
   // Binary mode: every WriteLine ends its line with CR LF, on every system.
   std::unique_ptr<TextFile> OpenForOutput(const std::string& path) override;
   bool CanOpenForInput(const std::string& path) override;
+  std::unique_ptr<InputFile> OpenForInput(const std::string& path) override;
 
   void OpenInViewer(const std::string& path) override;
   bool StartProgram(const std::string& path) override;
