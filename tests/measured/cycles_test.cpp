@@ -67,7 +67,7 @@ class SteadyCycles : public ::testing::TestWithParam<SteadyCase> {};
 TEST_P(SteadyCycles, AgreeWithTheClosedForm) {
   const SteadyCase& c = GetParam();
   const double a = c.amplitude * c.m.Uy;
-  const auto rec = MakeRecord(c.m, {Block{a, 3, 40}}, 4000);
+  const auto rec = MakeRecord(c.m, {Block{a, 3, true}}, 4000);
   const CycleTable table = FindCycles(rec.u, rec.F);
   ASSERT_EQ(table.cycles.size(), 2u);  // 3 cycles from 0: maxima to maxima
 
@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(Integrated, SteadyCycles,
 // reversals; the blocks of new amplitude start with an unsteady cycle.
 TEST(Cycles, NoiseMakesNoFalseReversals) {
   const TrueModel m{2.0, 0.6, 0.1, 1.0, 1.0};
-  auto rec = MakeRecord(m, {Block{1.0, 3, 10}, Block{2.0, 3, 10}, Block{4.0, 3, 10}}, 500);
+  auto rec = MakeRecord(m, {Block{1.0, 3, false}, Block{2.0, 3, false}, Block{4.0, 3, false}}, 500);
   const CycleTable clean = FindCycles(rec.u, rec.F);
   testing::AddNoise(rec, 0.01, 0.002, 0.01, 7);
   const CycleTable noisy = FindCycles(rec.u, rec.F);

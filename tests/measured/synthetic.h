@@ -20,7 +20,7 @@ struct TrueModel {
 struct Block {
   double amplitude;  // in the unit of u
   int cycles;        // recorded cycles 0 → +a → −a → 0
-  int warmup;        // unrecorded cycles before them, so the recorded ones are steady
+  bool steady;       // begin on the steady cycle instead of where the last block left z
 };
 
 struct Synthetic {
@@ -48,6 +48,26 @@ class Integrator {
     }
   }
   double z() const { return z_; }
+  void SetZ(double z) { z_ = z; }
+
+  // The steady cycle of half-range X (in units of Uy), integrated the way
+  // the record is: the z0 for which the branch started at (−X, −z0) ends
+  // at (X, z0), by the secant method; leaves z on that branch at x = 0.
+  void StartSteady(double X, int steps, int substeps) {
+    auto endOf = [&](double z0) {
+      z_ = -z0;
+      for (int i = 0; i < 2 * steps; ++i) Step(X / steps, substeps);
+      return z_ - z0;
+    };
+    double x0 = 0.3, x1 = 0.6;
+    double g0 = endOf(x0), g1 = endOf(x1);
+    for (int it = 0; it < 60 && g1 != g0 && std::fabs(x1 - x0) > 1e-15; ++it) {
+      const double x2 = std::fmin(std::fmax(x1 - g1 * (x1 - x0) / (g1 - g0), 1e-9), 1.0 - 1e-15);
+      x0 = x1, g0 = g1, x1 = x2, g1 = endOf(x1);
+    }
+    z_ = -x1;
+    for (int i = 0; i < steps; ++i) Step(X / steps, substeps);
+  }
 
  private:
   TrueModel m_;
@@ -55,8 +75,9 @@ class Integrator {
 };
 
 // Blocks of cycles 0 → +a → −a → 0 sampled `perQuarter` points per quarter
-// cycle. Between blocks the state z carries over (warm-up 0) or the
-// recorded cycles follow `warmup` unrecorded ones.
+// cycle. Between blocks the state z carries over, as in a real test, or
+// (steady) the block begins on its steady cycle, which is what the closed
+// form describes: a real test's first cycles at a new amplitude are not.
 inline Synthetic MakeRecord(const TrueModel& m, const std::vector<Block>& blocks, int perQuarter, int substeps = 4) {
   Synthetic r;
   Integrator integ(m);
@@ -68,15 +89,15 @@ inline Synthetic MakeRecord(const TrueModel& m, const std::vector<Block>& blocks
   sample();
   for (const Block& b : blocks) {
     const double du = b.amplitude / perQuarter;
-    for (int c = 0; c < b.warmup + b.cycles; ++c) {
-      const bool record = c >= b.warmup;
+    if (b.steady) integ.StartSteady(b.amplitude / m.Uy, perQuarter, substeps);
+    for (int c = 0; c < b.cycles; ++c) {
       for (int q = 0; q < 4 * perQuarter; ++q) {
         const double dir = (q < perQuarter || q >= 3 * perQuarter) ? 1.0 : -1.0;
         integ.Step(dir * du / m.Uy, substeps);
         // Integer steps keep the tips exact: u = k·du.
         const int k = q < perQuarter ? q + 1 : q < 3 * perQuarter ? 2 * perQuarter - q - 1 : q + 1 - 4 * perQuarter;
         u = k * du;
-        if (record) sample();
+        sample();
       }
     }
   }
