@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
   quorix::cli::AddLoopCommand(app, exitCode);
   quorix::cli::AddTextCommands(app, exitCode);
   quorix::cli::AddCyclesCommand(app, exitCode);
+  quorix::cli::AddFitCommand(app, exitCode);
 
   try {
     app.parse(argc, argv);

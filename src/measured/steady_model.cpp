@@ -64,7 +64,9 @@ double SteadyBranch::Slope(double z) const {
 }
 
 double SteadyBranch::DzDU(double z) const {
-  if (zc_ == ZaUpperBound) return 0.0;  // saturated: the peak no longer moves
+  // Saturated, the peak no longer moves (zc' = 0) and the curve z(x + U)
+  // only shifts with U.
+  if (zc_ == ZaUpperBound) return Slope(z);
   const double zn = std::pow(zc_, n_);
   const double gw = 1.0 / (1.0 - w_ * zn);
   const double g1 = 1.0 / (1.0 - zn);

@@ -36,7 +36,8 @@ class SteadyBranch {
   double Slope(double z) const;
 
   // ∂z/∂U at fixed x on the loading branch at z: (1 − zc'·g_w(zc))·Slope(z)
-  // with g_y(s) = 1/(1 − y·sⁿ) and zc' = dzc/dU = 2/(g_w(zc) + g_1(zc)).
+  // with g_y(s) = 1/(1 − y·sⁿ) and zc' = dzc/dU = 2/(g_w(zc) + g_1(zc));
+  // Slope(z) for a saturated cycle, whose peak stays at ZaUpperBound.
   double DzDU(double z) const;
 
   // z at x, −U ≤ x ≤ U, on the loading branch. `previous` (x, z) is a point
