@@ -131,7 +131,6 @@ void RecordParser::Line(std::string_view raw) {
   const std::string_view line = Trim(raw);
   if (line.empty() || line.front() == '#') return;
 
-  const std::string where = "line " + std::to_string(lineNumber_) + ": ";
   const char delimiter = delimiter_ != 0 ? delimiter_ : DetectDelimiter(line);
   std::array<std::string_view, 3> fields;
   const std::size_t count = Split(line, delimiter, fields);
@@ -144,19 +143,22 @@ void RecordParser::Line(std::string_view raw) {
     return;
   }
   sawHeaderOrPoint_ = true;
+  // The message's prefix, made only on the way to an error.
+  const auto where = [this] { return "line " + std::to_string(lineNumber_) + ": "; };
   if (count == 1) {
-    throw RecordError(where + "one column; expected displacement and force" +
+    throw RecordError(where() + "one column; expected displacement and force" +
                       (delimiter_ != 0 ? " separated by " + DelimiterName(delimiter_) : std::string()));
   }
   if (count > 2) {
-    throw RecordError(where + std::to_string(count) + " columns separated by " + DelimiterName(delimiter) +
+    throw RecordError(where() + std::to_string(count) + " columns separated by " + DelimiterName(delimiter) +
                       "; expected two, displacement and force");
   }
   double F = 0.0;
   const NumberStatus second = ParseNumber(fields[1], F);
   const std::array<std::pair<NumberStatus, const char*>, 2> checks{{{first, "displacement "}, {second, "force "}}};
   for (std::size_t i = 0; i < 2; ++i) {
-    const std::string what = where + "the " + checks[i].second + Quote(fields[i]);
+    if (checks[i].first == NumberStatus::ok) continue;
+    const std::string what = where() + "the " + checks[i].second + Quote(fields[i]);
     switch (checks[i].first) {
       case NumberStatus::ok: break;
       case NumberStatus::notNumber: throw RecordError(what + " is not a number (the decimal point is '.')");
