@@ -268,6 +268,29 @@ Parameters ScanStart(const std::vector<double>& u, const std::vector<double>& F,
 
 }  // namespace
 
+HysteresisLoop ModelLoop(const Parameters& p, double halfRange, double centre, int pointsPerBranch) {
+  BoucWenCase bw;
+  bw.Nee = p.n, bw.GammaSmall = p.gamma, bw.BetaSmall = 1.0 - p.gamma;
+  bw.AlphaSmall = p.alpha, bw.Fy = p.Fy, bw.Uy = p.Uy, bw.UmaxOverUy = halfRange / p.Uy;
+  bw.Complementary = true;
+  try {
+    accurate::Solve(bw);
+  } catch (const accurate::DomainError&) {
+    return {};
+  }
+  HysteresisLoop loop = LoopOf(bw, pointsPerBranch, [](double y, double s, double n, double& value) {
+    try {
+      const double b = 1.0 / n;
+      value = s * accurate::Hyp2F1(b, 1.0, b + 1.0, y * std::pow(s, n));
+      return std::isfinite(value);
+    } catch (const accurate::DomainError&) {
+      return false;
+    }
+  });
+  for (double& u : loop.u) u += centre;
+  return loop;
+}
+
 std::optional<std::size_t> ParameterIndex(std::string_view name) {
   std::string lower(name);
   for (char& ch : lower) ch = static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch - 'A' + 'a' : ch);

@@ -13,6 +13,7 @@
 
 #include "cycles.h"
 #include "steady_model.h"
+#include "views.h"
 
 namespace quorix::measured {
 
@@ -62,6 +63,11 @@ struct FitResult {
   std::vector<std::size_t> points;
   std::vector<double> modelF;
 };
+
+// The model's closed loop (the views' polygon, in the accurate arithmetic)
+// at half-range d, shifted to the centre c: what a fitted cycle is drawn
+// against. Empty when the model has no cycle there.
+HysteresisLoop ModelLoop(const Parameters& p, double halfRange, double centre, int pointsPerBranch = 501);
 
 FitResult FitCycles(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
                     const FitOptions& options = {});

@@ -598,17 +598,6 @@ py::array_t<T> ArrayOf(const std::vector<T>& values) {
   return a;
 }
 
-// G_y(s) = s·F(1/n, 1; 1 + 1/n; y·sⁿ) in exact mathematics, for the loop.
-bool AccurateIntegral(double y, double s, double n, double& value) {
-  try {
-    const double b = 1.0 / n;
-    value = s * accurate::Hyp2F1(b, 1.0, b + 1.0, y * std::pow(s, n));
-    return std::isfinite(value);
-  } catch (const accurate::DomainError&) {
-    return false;
-  }
-}
-
 py::dict Cycles(const py::object& u, const py::object& F, double deadBand) {
   const std::vector<double> uv = VectorOf(u, "u"), Fv = VectorOf(F, "F");
   measured::CycleTable table;
@@ -680,16 +669,8 @@ py::dict Fit(const py::object& u, const py::object& F, const py::object& cycles,
     // The fitted model's closed loop at each fitted cycle's amplitude,
     // centred on the cycle, in the accurate arithmetic.
     for (const measured::CycleFit& c : fit.cycles) {
-      BoucWenCase bw;
-      bw.Nee = fit.parameters.n, bw.GammaSmall = fit.parameters.gamma, bw.BetaSmall = 1.0 - fit.parameters.gamma;
-      bw.AlphaSmall = fit.parameters.alpha, bw.Fy = fit.parameters.Fy, bw.Uy = fit.parameters.Uy;
-      bw.UmaxOverUy = c.halfRange / fit.parameters.Uy;
-      bw.Complementary = true;
-      accurate::Solve(bw);
-      HysteresisLoop loop = LoopOf(bw, 501, AccurateIntegral);
       const measured::Cycle& cy = table.cycles[c.cycle];
-      for (double& x : loop.u) x += 0.5 * (cy.uPlus + cy.uMinus);
-      loops.push_back(std::move(loop));
+      loops.push_back(measured::ModelLoop(fit.parameters, c.halfRange, 0.5 * (cy.uPlus + cy.uMinus)));
     }
   }
   const measured::Parameters& p = fit.parameters;
