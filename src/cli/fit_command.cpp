@@ -34,19 +34,19 @@ bool ReadCount(std::string_view text, std::size_t& value) {
 }
 
 // The cycle numbers I..J as indices; an open end runs to the table's end.
-std::vector<std::size_t> ChosenCycles(const std::string& spec, std::size_t count) {
+std::vector<std::size_t> ChosenCycles(const std::string& range, std::size_t count) {
   std::vector<std::size_t> chosen;
-  if (spec.empty()) return chosen;
-  const std::size_t colon = spec.find(':');
-  const std::string_view first = std::string_view(spec).substr(0, colon);
-  const std::string_view last = colon == std::string::npos ? first : std::string_view(spec).substr(colon + 1);
+  if (range.empty()) return chosen;
+  const std::size_t colon = range.find(':');
+  const std::string_view first = std::string_view(range).substr(0, colon);
+  const std::string_view last = colon == std::string::npos ? first : std::string_view(range).substr(colon + 1);
   std::size_t i = 1, j = count;
   if ((!first.empty() && !ReadCount(first, i)) || (!last.empty() && !ReadCount(last, j)) ||
       (first.empty() && colon == std::string::npos)) {
-    throw CommandFailure("--cycles " + spec + ": expected I:J with cycle numbers from 1");
+    throw CommandFailure("--cycles " + range + ": expected I:J with cycle numbers from 1");
   }
   if (i > j || j > count) {
-    throw CommandFailure("--cycles " + spec + ": the record has cycles 1 to " + std::to_string(count));
+    throw CommandFailure("--cycles " + range + ": the record has cycles 1 to " + std::to_string(count));
   }
   for (std::size_t k = i; k <= j; ++k) chosen.push_back(k - 1);
   return chosen;
