@@ -128,6 +128,9 @@ Record RecordParser::Finish() {
 void RecordParser::Line(std::string_view raw) {
   ++lineNumber_;
   if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+  // A byte-order mark, as spreadsheets put before UTF-8 text, would make
+  // the first point read as a header and be lost.
+  if (lineNumber_ == 1 && raw.starts_with("\xEF\xBB\xBF")) raw.remove_prefix(3);
   const std::string_view line = Trim(raw);
   if (line.empty() || line.front() == '#') return;
 

@@ -6,7 +6,8 @@
 // skipped; the delimiter is found on the first point's line among ';',
 // TAB, ',' and blanks (in that order, so "1,5;2" reads as a bad number, not
 // as three columns) and must then be the same on every line; "." is the
-// only decimal point; CR LF and LF line ends both do.
+// only decimal point; CR LF and LF line ends both do, and a UTF-8 byte-order
+// mark at the start is skipped.
 #pragma once
 
 #include <cstddef>

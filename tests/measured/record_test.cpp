@@ -32,6 +32,7 @@ INSTANTIATE_TEST_SUITE_P(
         GoodCase{"semicolon_blanks", "# test 7\n  1 ; 2 \n\n3;4", {1, 3}, {2, 4}},
         GoodCase{"tab", "d\tF\n1\t2\n+3\t-4.\n", {1, 3}, {2, -4}},
         GoodCase{"blanks", "  1   2\n3 \t 4\n#end\n", {1, 3}, {2, 4}},
+        GoodCase{"byte_order_mark", "\xEF\xBB\xBF" "1;2\n3;4\n", {1, 3}, {2, 4}},
         GoodCase{"exponents_and_points", "1E-3,.5\n-.5e+1,2.\n", {1e-3, -5}, {0.5, 2}}),
     [](const auto& info) { return std::string(info.param.name); });
 
