@@ -72,7 +72,6 @@ struct Problem {
   std::array<bool, 5> free{};
   std::vector<std::size_t> freeIndex;
   Parameters base;  // fixed values live here
-  std::size_t pointCount = 0;
   // Scratch.
   std::vector<double> model, model2, z, dUy;
 
@@ -377,7 +376,6 @@ FitResult FitCycles(const std::vector<double>& u, const std::vector<double>& F, 
     pr.rootWeight.push_back(
         std::sqrt(static_cast<double>(total) / (static_cast<double>(pr.cycles.size()) * cp.index.size())));
   }
-  pr.pointCount = total;
 
   Parameters start = KneeEstimate(u, F, table.cycles[largest]);
   for (std::size_t i = 0; i < 5; ++i) {
