@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "cli_common.h"
+#include "measured_commands.h"
 
 int main(int argc, char** argv) {
   CLI::App app("Bouc-Wen dissipated energy in closed form: solver, special functions and number texts", "quorix-cli");
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
   quorix::cli::AddSweepCommand(app, exitCode);
   quorix::cli::AddLoopCommand(app, exitCode);
   quorix::cli::AddTextCommands(app, exitCode);
+  quorix::cli::AddCyclesCommand(app, exitCode);
+  quorix::cli::AddFitCommand(app, exitCode);
 
   try {
     app.parse(argc, argv);

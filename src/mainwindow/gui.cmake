@@ -14,5 +14,5 @@ add_library(quorix_mainwindow STATIC
   ${CMAKE_CURRENT_LIST_DIR}/sweep_curves.cpp)
 set_target_properties(quorix_mainwindow PROPERTIES AUTOMOC ON)
 target_include_directories(quorix_mainwindow PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(quorix_mainwindow PUBLIC quorix_commands quorix_platform Qt6::Widgets Qt6::Charts
+target_link_libraries(quorix_mainwindow PUBLIC quorix_commands quorix_measured quorix_platform Qt6::Widgets Qt6::Charts
                       PRIVATE quorix_about quorix_program_look quorix_platform_dialogs Qt6::Svg)

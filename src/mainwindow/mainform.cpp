@@ -544,9 +544,19 @@ void MainForm::ShowAbout() {
   about.exec();
 }
 
+void MainForm::ApplyParameters(double n, double gamma, double alpha, double Fy, double Uy) {
+  txtNee_->setText(QString::fromStdString(FormatPlainNumber(n)));
+  txtGammaSmall_->setText(QString::fromStdString(FormatPlainNumber(gamma)));
+  txtAlphaSmall_->setText(QString::fromStdString(FormatPlainNumber(alpha)));
+  txtFy_->setText(QString::fromStdString(FormatPlainNumber(Fy)));
+  txtUy_->setText(QString::fromStdString(FormatPlainNumber(Uy)));
+  SolveCommand();
+}
+
 void MainForm::ShowPlots() {
   if (!plots_) {
-    plots_ = new PlotsWindow(*dialogs_, this);
+    plots_ = new PlotsWindow(*dialogs_, services_, this);
+    connect(plots_, &PlotsWindow::ParametersChosen, this, &MainForm::ApplyParameters);
     if (lastSolved_) plots_->ShowLoop(*lastSolved_);
     if (sweepRan_) plots_->ShowSweep(sweepCurves_);
   }

@@ -74,6 +74,9 @@ class MainForm : public QMainWindow {
   void ShowAbout();
   // Opens the Plots window, or raises it when it is open already.
   void ShowPlots();
+  // Writes n, γ (β follows), α, Fy and Uy into their fields, as the window
+  // shows numbers, and runs Solve: "Use these parameters" of a fit.
+  void ApplyParameters(double n, double gamma, double alpha, double Fy, double Uy);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

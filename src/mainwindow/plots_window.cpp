@@ -22,9 +22,11 @@
 #include <QScatterSeries>
 #include <QScreen>
 #include <QShortcut>
+#include <QHeaderView>
 #include <QStackedWidget>
 #include <QSvgGenerator>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
@@ -32,6 +34,7 @@
 #include <exception>
 #include <vector>
 
+#include "numbertext.h"
 #include "program_look.h"
 #include "views.h"
 
@@ -152,8 +155,8 @@ QImage RenderPicture(QChartView& view, qreal pixelRatio) {
 
 }  // namespace
 
-PlotsWindow::PlotsWindow(platform::SaveDialogs& dialogs, QWidget* parent)
-    : QWidget(parent, Qt::Window), dialogs_(dialogs) {
+PlotsWindow::PlotsWindow(platform::SaveDialogs& dialogs, platform::Services& services, QWidget* parent)
+    : QWidget(parent, Qt::Window), dialogs_(dialogs), services_(services) {
   setObjectName(QStringLiteral("PlotsWindow"));
   setWindowTitle(QString::fromLatin1(kCaption));
   setWindowIcon(ProgramIcon());
@@ -162,6 +165,7 @@ PlotsWindow::PlotsWindow(platform::SaveDialogs& dialogs, QWidget* parent)
   tabs_->setObjectName(QStringLiteral("tabPlots"));
   tabs_->addTab(BuildLoopTab(), QStringLiteral("Loop"));
   tabs_->addTab(BuildSweepTab(), QStringLiteral("Sweep"));
+  tabs_->addTab(BuildRecordTab(), QStringLiteral("Record"));
 
   cmdSavePng_ = new QPushButton(QStringLiteral("Save as PNG…"));
   cmdSavePng_->setObjectName(QStringLiteral("cmdSavePng"));
@@ -230,11 +234,17 @@ QWidget* PlotsWindow::BuildLoopTab() {
   peakMark_->setMarkerSize(11.0);
   peakMark_->setColor(QColor(200, 30, 30));
   peakMark_->setBorderColor(Qt::white);
-  for (QAbstractSeries* series : std::initializer_list<QAbstractSeries*>{energyArea_, loopOutline_, peakMark_}) {
+  // A measured record in a colour of its own, thinner than the model's
+  // outline, which it is drawn over.
+  measuredSeries_ = MakeLine(QStringLiteral("Measured record"), QColor(0, 140, 120), Qt::SolidLine);
+  measuredSeries_->setPen(QPen(QColor(0, 140, 120), 1.2));
+  for (QAbstractSeries* series :
+       std::initializer_list<QAbstractSeries*>{energyArea_, loopOutline_, peakMark_, measuredSeries_}) {
     loopChart_->addSeries(series);
     series->attachAxis(loopAxisU_);
     series->attachAxis(loopAxisF_);
   }
+  for (QLegendMarker* marker : loopChart_->legend()->markers(measuredSeries_)) marker->setVisible(false);
 
   // DE, XiEq and Ksec in a box in the upper left corner of the plot: the
   // loop runs from lower left to upper right, so that corner stays clear.
@@ -303,7 +313,22 @@ void PlotsWindow::ShowLoop(const BoucWenCase& solved) {
   for (std::size_t i = 0; finite && i < count; ++i) finite = std::isfinite(loop.u[i]) && std::isfinite(loop.F[i]);
   if (!finite) {
     // A case without a loop to draw (a zero exponent, a non-finite result):
-    // the tab says so instead of showing the loop of an earlier case.
+    // the tab says so instead of showing the loop of an earlier case, or
+    // shows the measured record alone.
+    modelShown_ = false;
+    for (QXYSeries* series : std::initializer_list<QXYSeries*>{loadingBranch_, unloadingBranch_, loopOutline_, peakMark_}) {
+      series->clear();
+    }
+    loopInfoBox_->setVisible(false);
+    if (record_) {
+      loopChart_->setTitle(ChartTitle({QStringLiteral("Measured record %1").arg(recordName_),
+                                       QStringLiteral("The model loop of this case cannot be drawn.")}));
+      UpdateLoopRanges();
+      loopStack_->setCurrentWidget(loopView_);
+      SetStatus(QString(), false);
+      UpdateButtons();
+      return;
+    }
     lblLoopPrompt_->setText(QStringLiteral("The loop of this case cannot be drawn%1\n\n%2")
                                 .arg(failure.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + failure,
                                      QString::fromLatin1(kLoopPrompt)));
@@ -338,10 +363,10 @@ void PlotsWindow::ShowLoop(const BoucWenCase& solved) {
   peakMark_->clear();
   peakMark_->append(uMax, solved.Fa);
   peakMark_->setName(QStringLiteral("Peak (Umax, Fa) = (%1, %2)").arg(Number(uMax), Number(solved.Fa)));
-  // Symmetric about the origin, like the loop, with a little room at the
-  // tips.
-  SetRange(loopAxisU_, -1.04 * uExtent, 1.04 * uExtent, 6);
-  SetRange(loopAxisF_, -1.08 * fExtent, 1.08 * fExtent, 6);
+  modelShown_ = true;
+  modelUExtent_ = uExtent;
+  modelFExtent_ = fExtent;
+  UpdateLoopRanges();
 
   loopChart_->setTitle(ChartTitle(
       {QStringLiteral("Hysteresis loop at Umax/Uy = %1").arg(Number(solved.UmaxOverUy)), CaseCaption(solved)}));
@@ -357,6 +382,23 @@ void PlotsWindow::ShowLoop(const BoucWenCase& solved) {
   loopStack_->setCurrentWidget(loopView_);
   SetStatus(QString(), false);
   UpdateButtons();
+}
+
+void PlotsWindow::UpdateLoopRanges() {
+  double uExtent = modelShown_ ? modelUExtent_ : 0.0;
+  double fExtent = modelShown_ ? modelFExtent_ : 0.0;
+  std::vector<QXYSeries*> extra{measuredSeries_};
+  extra.insert(extra.end(), fittedSeries_.begin(), fittedSeries_.end());
+  for (QXYSeries* series : extra) {
+    for (const QPointF& p : series->points()) {
+      uExtent = std::max(uExtent, std::abs(p.x()));
+      fExtent = std::max(fExtent, std::abs(p.y()));
+    }
+  }
+  // Symmetric about the origin, like the loop, with a little room at the
+  // tips.
+  SetRange(loopAxisU_, -1.04 * uExtent, 1.04 * uExtent, 6);
+  SetRange(loopAxisF_, -1.08 * fExtent, 1.08 * fExtent, 6);
 }
 
 void PlotsWindow::PlaceLoopInfo() {
@@ -426,6 +468,228 @@ void PlotsWindow::ShowSweep(const SweepCurves& curves) {
   SetStatus(QString(), false);
   UpdateButtons();
 }
+
+QWidget* PlotsWindow::BuildRecordTab() {
+  cmdOpenRecord_ = new QPushButton(QStringLiteral("Open measured record…"));
+  cmdOpenRecord_->setObjectName(QStringLiteral("cmdOpenRecord"));
+  cmdFit_ = new QPushButton(QStringLiteral("Fit"));
+  cmdFit_->setObjectName(QStringLiteral("cmdFit"));
+  cmdFit_->setToolTip(QStringLiteral("Fit n, γ, α, Fy and Uy to the steady cycles of the record"));
+  cmdUseParameters_ = new QPushButton(QStringLiteral("Use these parameters"));
+  cmdUseParameters_->setObjectName(QStringLiteral("cmdUseParameters"));
+  cmdUseParameters_->setToolTip(QStringLiteral("Write the fitted n, γ, α, Fy and Uy into the main window and Solve"));
+  connect(cmdOpenRecord_, &QPushButton::clicked, this, &PlotsWindow::OpenMeasuredRecord);
+  connect(cmdFit_, &QPushButton::clicked, this, &PlotsWindow::FitRecord);
+  connect(cmdUseParameters_, &QPushButton::clicked, this, &PlotsWindow::UseFittedParameters);
+  cmdFit_->setEnabled(false);
+  cmdUseParameters_->setEnabled(false);
+
+  lblRecord_ = new QLabel;
+  lblRecord_->setObjectName(QStringLiteral("lblRecord"));
+  lblRecord_->setWordWrap(true);
+  lblRecord_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  cycleTable_ = new QTableWidget;
+  cycleTable_->setObjectName(QStringLiteral("tblCycles"));
+  cycleTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  cycleTable_->verticalHeader()->setVisible(false);
+  cycleTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  auto* page = new QWidget;
+  auto* pageLayout = new QVBoxLayout(page);
+  pageLayout->setContentsMargins(0, 0, 0, 0);
+  pageLayout->addWidget(lblRecord_);
+  pageLayout->addWidget(cycleTable_, 1);
+
+  lblRecordPrompt_ = MakePrompt("lblRecordPrompt", kRecordPrompt);
+  recordStack_ = new QStackedWidget;
+  recordStack_->addWidget(lblRecordPrompt_);
+  recordStack_->addWidget(page);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(cmdOpenRecord_);
+  buttons->addWidget(cmdFit_);
+  buttons->addWidget(cmdUseParameters_);
+  buttons->addStretch(1);
+  auto* tab = new QWidget;
+  auto* layout = new QVBoxLayout(tab);
+  layout->addLayout(buttons);
+  layout->addWidget(recordStack_, 1);
+  return tab;
+}
+
+void PlotsWindow::OpenMeasuredRecord() {
+  const std::optional<std::string> path =
+      dialogs_.AskOpenPath("Open a measured record", "Records (*.csv *.txt *.dat);;All files (*)");
+  if (path) OpenRecord(*path);
+}
+
+bool PlotsWindow::OpenRecord(const std::string& path) {
+  const QString name = QFileInfo(QString::fromStdString(path)).fileName();
+  measured::Record record;
+  measured::CycleTable table;
+  try {
+    record = measured::ReadRecordFile(services_, path);
+    table = measured::FindCycles(record.u, record.F);
+  } catch (const std::exception& error) {
+    SetStatus(QStringLiteral("Could not open %1: %2").arg(name, QString::fromUtf8(error.what())), true);
+    return false;
+  }
+  record_ = std::move(record);
+  cycles_ = std::move(table);
+  recordName_ = name;
+  ClearFit();
+
+  // At most 20000 points are drawn: a chart cannot show more, and a long
+  // record would make it slow. The cycles are computed on every point.
+  const std::size_t count = record_->u.size();
+  const std::size_t stride = std::max<std::size_t>(1, (count + 19999) / 20000);
+  QList<QPointF> points;
+  points.reserve(static_cast<qsizetype>(count / stride + 1));
+  for (std::size_t i = 0; i < count; i += stride) points.append(QPointF(record_->u[i], record_->F[i]));
+  measuredSeries_->replace(points);
+  measuredSeries_->setName(QStringLiteral("Measured record %1").arg(name));
+  for (QLegendMarker* marker : loopChart_->legend()->markers(measuredSeries_)) marker->setVisible(true);
+  UpdateLoopRanges();
+  if (!modelShown_) {
+    loopChart_->setTitle(ChartTitle({QStringLiteral("Measured record %1").arg(name)}));
+  }
+  loopStack_->setCurrentWidget(loopView_);
+
+  FillCycleTable();
+  recordStack_->setCurrentIndex(1);
+  cmdFit_->setEnabled(true);
+  SetStatus(QStringLiteral("Opened %1: %2 points, %3 cycles.")
+                .arg(name)
+                .arg(count)
+                .arg(cycles_->cycles.size()),
+            false);
+  UpdateButtons();
+  return true;
+}
+
+void PlotsWindow::FillCycleTable() {
+  const std::vector<measured::Cycle>& cycles = cycles_->cycles;
+  const bool fitted = fit_.has_value();
+  QStringList headers{QStringLiteral("Cycle"), QStringLiteral("u⁺"),   QStringLiteral("u⁻"),   QStringLiteral("F⁺"),
+                      QStringLiteral("F⁻"),    QStringLiteral("EDC"),  QStringLiteral("Keff"), QStringLiteral("ξeff"),
+                      QStringLiteral("Steady")};
+  if (fitted) headers << QStringLiteral("EDC of the fit");
+  cycleTable_->clear();
+  cycleTable_->setColumnCount(static_cast<int>(headers.size()));
+  cycleTable_->setHorizontalHeaderLabels(headers);
+  cycleTable_->setRowCount(static_cast<int>(cycles.size()) + 1);
+  auto set = [this](int row, int column, const QString& text) {
+    auto* item = new QTableWidgetItem(text);
+    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    cycleTable_->setItem(row, column, item);
+  };
+  for (std::size_t i = 0; i < cycles.size(); ++i) {
+    const measured::Cycle& c = cycles[i];
+    const int row = static_cast<int>(i);
+    set(row, 0, QString::number(i + 1));
+    int column = 1;
+    for (double v : {c.uPlus, c.uMinus, c.FPlus, c.FMinus, c.EDC, c.Keff, c.XiEff}) set(row, column++, Number(v));
+    set(row, 8, c.steady ? QStringLiteral("yes") : QStringLiteral("no"));
+  }
+  const measured::CycleMeans& m = cycles_->steadyMeans;
+  const int last = static_cast<int>(cycles.size());
+  set(last, 0, QStringLiteral("Mean of %1 steady").arg(m.count));
+  int column = 1;
+  for (double v : {m.uPlus, m.uMinus, m.FPlus, m.FMinus, m.EDC, m.Keff, m.XiEff}) set(last, column++, Number(v));
+  if (fitted) {
+    for (const measured::CycleFit& c : fit_->cycles) set(static_cast<int>(c.cycle), 9, Number(c.modelEDC));
+  }
+  QString text = QStringLiteral("%1: %2 points, %3 full cycles, %4 steady.")
+                     .arg(recordName_)
+                     .arg(record_->u.size())
+                     .arg(cycles.size())
+                     .arg(m.count);
+  if (fitted) {
+    const measured::Parameters& p = fit_->parameters;
+    const double values[5] = {p.n, p.gamma, p.alpha, p.Fy, p.Uy};
+    const char* names[5] = {"n", "γ", "α", "Fy", "Uy"};
+    QStringList parts;
+    for (int i = 0; i < 5; ++i) {
+      parts << (fit_->fixed[static_cast<std::size_t>(i)]
+                    ? QStringLiteral("%1 = %2 (fixed)").arg(QString::fromUtf8(names[i]), Number(values[i]))
+                    : QStringLiteral("%1 = %2 ± %3")
+                          .arg(QString::fromUtf8(names[i]), Number(values[i]),
+                               Number(fit_->errors[static_cast<std::size_t>(i)])));
+    }
+    QStringList fittedCycles;
+    for (const measured::CycleFit& c : fit_->cycles) fittedCycles << QString::number(c.cycle + 1);
+    text += QStringLiteral("\nFit to cycles %1: %2 (β = %3).\nMisfit (RMS) %4, %5 % of the mean F⁺.")
+                .arg(fittedCycles.join(QStringLiteral(", ")), parts.join(QStringLiteral(", ")), Number(1.0 - p.gamma),
+                     Number(fit_->rms), QString::number(100.0 * fit_->rmsRelative, 'f', 2));
+  }
+  lblRecord_->setText(text);
+}
+
+void PlotsWindow::ClearFit() {
+  fit_.reset();
+  for (QLineSeries* series : fittedSeries_) {
+    loopChart_->removeSeries(series);
+    delete series;
+  }
+  fittedSeries_.clear();
+  cmdUseParameters_->setEnabled(false);
+}
+
+void PlotsWindow::FitRecord() {
+  if (!record_ || !cycles_) return;
+  ClearFit();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  QString failure;
+  try {
+    fit_ = measured::FitCycles(record_->u, record_->F, *cycles_);
+  } catch (const std::exception& error) {
+    failure = QString::fromUtf8(error.what());
+  }
+  QApplication::restoreOverrideCursor();
+  if (!failure.isEmpty()) {
+    FillCycleTable();
+    SetStatus(QStringLiteral("No fit: %1").arg(failure), true);
+    return;
+  }
+  // One fitted loop per distinct amplitude, dashed, in a colour of its own;
+  // one legend entry for them all.
+  std::vector<double> drawn;
+  for (const measured::CycleFit& c : fit_->cycles) {
+    if (std::any_of(drawn.begin(), drawn.end(), [&](double d) { return std::abs(d - c.halfRange) <= 1e-3 * d; })) {
+      continue;
+    }
+    drawn.push_back(c.halfRange);
+    const measured::Cycle& cy = cycles_->cycles[c.cycle];
+    const HysteresisLoop loop = measured::ModelLoop(fit_->parameters, c.halfRange, 0.5 * (cy.uPlus + cy.uMinus), 301);
+    if (loop.u.empty()) continue;
+    QList<QPointF> points;
+    for (std::size_t i = 0; i < loop.u.size(); ++i) points.append(QPointF(loop.u[i], loop.F[i]));
+    points.append(points.front());
+    QLineSeries* series = MakeLine(QStringLiteral("Fitted model"), QColor(170, 0, 170), Qt::DashLine);
+    series->replace(points);
+    loopChart_->addSeries(series);
+    series->attachAxis(loopAxisU_);
+    series->attachAxis(loopAxisF_);
+    if (!fittedSeries_.empty()) {
+      for (QLegendMarker* marker : loopChart_->legend()->markers(series)) marker->setVisible(false);
+    }
+    fittedSeries_.push_back(series);
+  }
+  UpdateLoopRanges();
+  FillCycleTable();
+  cmdUseParameters_->setEnabled(true);
+  SetStatus(QStringLiteral("Fitted in %1 iterations; misfit %2 % of the mean F⁺.")
+                .arg(fit_->iterations)
+                .arg(100.0 * fit_->rmsRelative, 0, 'f', 2),
+            false);
+}
+
+void PlotsWindow::UseFittedParameters() {
+  if (!fit_) return;
+  const measured::Parameters& p = fit_->parameters;
+  emit ParametersChosen(p.n, p.gamma, p.alpha, p.Fy, p.Uy);
+}
+
+QString PlotsWindow::RecordText() const { return lblRecord_->text(); }
 
 QString PlotsWindow::StatusText() const { return lblStatus_->text(); }
 

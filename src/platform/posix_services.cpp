@@ -104,6 +104,18 @@ std::unique_ptr<TextFile> SystemServices::OpenForOutput(const std::string& path)
   return AdoptTextFile(file, path);
 }
 
+std::unique_ptr<InputFile> SystemServices::OpenForInput(const std::string& path) {
+  errno = 0;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) throw PlatformError("cannot open " + path + ": " + Reason(errno));
+  struct stat info {};
+  if (fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
+    std::fclose(file);
+    throw PlatformError("cannot open " + path + ": " + Reason(EISDIR));
+  }
+  return AdoptInputFile(file, path);
+}
+
 bool SystemServices::CanOpenForInput(const std::string& path) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return false;

@@ -23,4 +23,15 @@ std::optional<std::string> QtSaveDialogs::AskSavePath(const std::string& title, 
   return path.toStdString();
 }
 
+std::optional<std::string> QtSaveDialogs::AskOpenPath(const std::string& title, const std::string& filter) {
+  QString folder = lastOpenFolder_;
+  if (folder.isEmpty()) folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
+  const QString path = QFileDialog::getOpenFileName(QApplication::activeWindow(), QString::fromStdString(title), folder,
+                                                    QString::fromStdString(filter));
+  if (path.isEmpty()) return std::nullopt;
+  lastOpenFolder_ = QFileInfo(path).absolutePath();
+  return path.toStdString();
+}
+
 }  // namespace quorix::platform

@@ -14,9 +14,11 @@ class QtSaveDialogs : public SaveDialogs {
  public:
   std::optional<std::string> AskSavePath(const std::string& title, const std::string& filter,
                                          const std::string& suggestedName) override;
+  std::optional<std::string> AskOpenPath(const std::string& title, const std::string& filter) override;
 
  private:
-  QString lastFolder_;  // empty until the first accepted dialog: the user's picture folder
+  QString lastFolder_;      // empty until the first accepted dialog: the user's picture folder
+  QString lastOpenFolder_;  // empty until the first record opened: the user's documents
 };
 
 }  // namespace quorix::platform

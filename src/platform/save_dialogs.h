@@ -1,6 +1,6 @@
-// The one question the Plots window asks its platform: where to save a
-// picture. Behind an interface so that tests can answer it without a
-// dialog on screen.
+// The questions the Plots window asks its platform: where to save a
+// picture, and which measured record to open. Behind an interface so that
+// tests can answer them without a dialog on screen.
 #pragma once
 
 #include <optional>
@@ -19,6 +19,11 @@ class SaveDialogs {
   // when the user cancels.
   virtual std::optional<std::string> AskSavePath(const std::string& title, const std::string& filter,
                                                  const std::string& suggestedName) = 0;
+
+  // Asks the user for an existing file to read, in the system's own open
+  // dialog. `filter` as above, entries separated by ";;". Returns the chosen
+  // path, or nothing when the user cancels.
+  virtual std::optional<std::string> AskOpenPath(const std::string& title, const std::string& filter) = 0;
 };
 
 }  // namespace quorix::platform

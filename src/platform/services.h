@@ -7,6 +7,7 @@
 // request (an unwritable folder, a viewer that does not start).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -33,6 +34,15 @@ class TextFile {
   virtual void Close() = 0;
 };
 
+// A file open for sequential binary input.
+class InputFile {
+ public:
+  virtual ~InputFile() = default;
+  // Reads up to `capacity` bytes into `buffer`; returns how many, 0 only at
+  // the end of the file. Throws PlatformError when the file cannot be read.
+  virtual std::size_t Read(char* buffer, std::size_t capacity) = 0;
+};
+
 // What the operating-system version query reports. `ok` is false when the
 // query itself failed (or, off Windows, when there is no such query).
 struct OsVersion {
@@ -55,6 +65,9 @@ class Services {
   // PlatformError. CanOpenForInput opens for reading and closes at once.
   virtual std::unique_ptr<TextFile> OpenForOutput(const std::string& path) = 0;
   virtual bool CanOpenForInput(const std::string& path) = 0;
+  // Opens an existing file for reading, byte for byte; throws PlatformError
+  // (naming the path and the reason) when it cannot, a folder included.
+  virtual std::unique_ptr<InputFile> OpenForInput(const std::string& path) = 0;
 
   // Whether the running user may create files in the folder (false for a
   // folder that does not exist). An installed program's folder is usually

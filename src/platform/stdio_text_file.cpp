@@ -46,7 +46,31 @@ class StdioTextFile final : public TextFile {
   std::string path_;
 };
 
+class StdioInputFile final : public InputFile {
+ public:
+  StdioInputFile(std::FILE* file, std::string path) : file_(file), path_(std::move(path)) {}
+  ~StdioInputFile() override { std::fclose(file_); }
+  StdioInputFile(const StdioInputFile&) = delete;
+  StdioInputFile& operator=(const StdioInputFile&) = delete;
+
+  std::size_t Read(char* buffer, std::size_t capacity) override {
+    errno = 0;
+    const std::size_t got = std::fread(buffer, 1, capacity, file_);
+    // A short count is the end of the file or an error; only ferror tells.
+    if (got < capacity && std::ferror(file_) != 0) throw PlatformError("cannot read " + path_ + ": " + ErrorText(errno));
+    return got;
+  }
+
+ private:
+  std::FILE* file_;
+  std::string path_;
+};
+
 }  // namespace
+
+std::unique_ptr<InputFile> AdoptInputFile(std::FILE* file, std::string path) {
+  return std::make_unique<StdioInputFile>(file, std::move(path));
+}
 
 std::string ErrorText(int error) {
   return error != 0 ? std::generic_category().message(error) : std::string("unknown error");

@@ -14,6 +14,9 @@ namespace quorix::platform {
 // Takes ownership of an open FILE*. `path` is only for error messages.
 std::unique_ptr<TextFile> AdoptTextFile(std::FILE* file, std::string path);
 
+// Takes ownership of a FILE* open for binary reading.
+std::unique_ptr<InputFile> AdoptInputFile(std::FILE* file, std::string path);
+
 // The text of an errno value, or "unknown error" for 0.
 std::string ErrorText(int error);
 

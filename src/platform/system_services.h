@@ -33,6 +33,7 @@ class SystemServices : public Services {
   bool CanWriteFolder(const std::string& folder) override;
   // No per-user data folder without the toolkit: always throws PlatformError.
   std::string UserDataFolder() override;
+  std::unique_ptr<InputFile> OpenForInput(const std::string& path) override;
 
   void OpenInViewer(const std::string& path) override;
   bool StartProgram(const std::string& path) override;

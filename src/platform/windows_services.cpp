@@ -62,6 +62,13 @@ std::unique_ptr<TextFile> SystemServices::OpenForOutput(const std::string& path)
   return AdoptTextFile(file, path);
 }
 
+std::unique_ptr<InputFile> SystemServices::OpenForInput(const std::string& path) {
+  errno = 0;
+  std::FILE* file = _wfopen(Widen(path).c_str(), L"rb");
+  if (file == nullptr) throw PlatformError("cannot open " + path + ": " + ErrorText(errno));
+  return AdoptInputFile(file, path);
+}
+
 bool SystemServices::CanOpenForInput(const std::string& path) {
   std::FILE* file = _wfopen(Widen(path).c_str(), L"rb");
   if (file == nullptr) return false;

@@ -67,9 +67,10 @@ class PlotsWindowTest : public QObject {
     PlotsWindow* plots = OpenPlots();
     QVERIFY(plots && plots->isVisible() && plots->isWindow() && !plots->isModal());
     QCOMPARE(plots->windowTitle(), QStringLiteral("Quorix : Plots"));
-    QCOMPARE(plots->Tabs()->count(), 2);
+    QCOMPARE(plots->Tabs()->count(), 3);
     QCOMPARE(plots->Tabs()->tabText(0), QStringLiteral("Loop"));
     QCOMPARE(plots->Tabs()->tabText(1), QStringLiteral("Sweep"));
+    QCOMPARE(plots->Tabs()->tabText(2), QStringLiteral("Record"));
     // Before any command each tab says which button fills it, and there is nothing to save.
     auto* loopPrompt = Control<QLabel>(*plots, "lblLoopPrompt");
     auto* sweepPrompt = Control<QLabel>(*plots, "lblSweepPrompt");

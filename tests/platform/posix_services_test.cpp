@@ -67,6 +67,19 @@ TEST_F(PosixServicesTest, WritesLinesWithCrLfAndTruncatesALongerFile) {
   EXPECT_FALSE(services_.CanOpenForInput(dir_.string()));
 }
 
+TEST_F(PosixServicesTest, ReadsAFileByteForByteInPieces) {
+  const fs::path path = dir_ / "record.csv";
+  const std::string text = "u,F\r\n" + std::string(3000, '1') + "\n";
+  WriteAll(path, text);
+  auto file = services_.OpenForInput(path.string());
+  std::string read;
+  char buffer[1024];
+  for (std::size_t got; (got = file->Read(buffer, sizeof buffer)) > 0;) read.append(buffer, got);
+  EXPECT_EQ(read, text);
+  EXPECT_THROW(services_.OpenForInput((dir_ / "missing").string()), PlatformError);
+  EXPECT_THROW(services_.OpenForInput(dir_.string()), PlatformError);
+}
+
 TEST_F(PosixServicesTest, FileThatCannotBeCreatedThrows) {
   EXPECT_THROW(services_.OpenForOutput((dir_ / "missing" / "results.out").string()), PlatformError);
 }

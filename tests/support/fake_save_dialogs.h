@@ -1,5 +1,5 @@
-// A stand-in for the save dialog in tests: answers with a path set
-// beforehand (or cancels) and records what it was asked. No Qt here.
+// A stand-in for the save and open dialogs in tests: answers with a path
+// set beforehand (or cancels) and records what it was asked. No Qt here.
 #pragma once
 
 #include <optional>
@@ -24,6 +24,15 @@ class FakeSaveDialogs : public platform::SaveDialogs {
                                          const std::string& suggestedName) override {
     questions.push_back({title, filter, suggestedName});
     return answer;
+  }
+
+  // The answer to the next open dialog; nothing: the user cancels.
+  std::optional<std::string> openAnswer;
+  std::vector<Question> openQuestions;
+
+  std::optional<std::string> AskOpenPath(const std::string& title, const std::string& filter) override {
+    openQuestions.push_back({title, filter, std::string()});
+    return openAnswer;
   }
 };
 

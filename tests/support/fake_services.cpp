@@ -33,6 +33,34 @@ class FakeServices::File : public platform::TextFile {
   bool open_ = true;
 };
 
+class FakeServices::Input : public platform::InputFile {
+ public:
+  // Reads a copy, so that writing the file meanwhile cannot disturb it.
+  Input(FakeServices& owner, std::string bytes) : owner_(owner), bytes_(std::move(bytes)) {}
+
+  std::size_t Read(char* buffer, std::size_t capacity) override {
+    std::size_t n = std::min({capacity, owner_.readChunk, bytes_.size() - offset_});
+    if (owner_.failReadAfter >= 0 && offset_ + n > static_cast<std::size_t>(owner_.failReadAfter)) {
+      throw PlatformError("fake: read failed");
+    }
+    bytes_.copy(buffer, n, offset_);
+    offset_ += n;
+    return n;
+  }
+
+ private:
+  FakeServices& owner_;
+  std::string bytes_;
+  std::size_t offset_ = 0;
+};
+
+std::unique_ptr<platform::InputFile> FakeServices::OpenForInput(const std::string& path) {
+  Record("OpenForInput");
+  const auto found = files.find(path);
+  if (found == files.end() || unreadable.contains(path)) throw PlatformError("fake: cannot open " + path);
+  return std::make_unique<Input>(*this, found->second);
+}
+
 void FakeServices::Record(std::string_view call) {
   calls.emplace_back(call);
   if (onCall) onCall(call);

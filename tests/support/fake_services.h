@@ -42,6 +42,10 @@ class FakeServices : public platform::Services {
   bool failSettings = false;
   bool startProgramResult = true;
   std::set<std::string> unreadable;  // paths that CanOpenForInput refuses although they exist
+  // OpenForInput serves `files`; a path in `unreadable` cannot be opened, and
+  // reading fails once this many bytes of a file have been read (-1: never).
+  long failReadAfter = -1;
+  std::size_t readChunk = 4096;  // at most this many bytes per Read
   // Called with the name of each service call before it runs.
   std::function<void(std::string_view call)> onCall;
 
@@ -77,6 +81,7 @@ class FakeServices : public platform::Services {
     return !unwritableFolders.contains(folder);
   }
   std::string UserDataFolder() override;
+  std::unique_ptr<platform::InputFile> OpenForInput(const std::string& path) override;
   void OpenInViewer(const std::string& path) override;
   bool StartProgram(const std::string& path) override;
   [[noreturn]] void EndProcess() override {
@@ -96,6 +101,7 @@ class FakeServices : public platform::Services {
 
  private:
   class File;
+  class Input;
   void Record(std::string_view call);
 };
 

@@ -1,0 +1,172 @@
+// quorix-cli fit: the Bouc-Wen parameters whose closed-form steady loop
+// best matches the cycles of a measured record.
+#include <array>
+#include <charconv>
+#include <optional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli_common.h"
+#include "cycles.h"
+#include "fit.h"
+#include "json.h"
+#include "measured_commands.h"
+#include "record.h"
+#include "system_services.h"
+
+namespace quorix::cli {
+
+namespace {
+
+struct FitCommandOptions {
+  std::string path;
+  std::string cycles;  // "I:J", "I", ":J", "I:" (1-based, inclusive); empty: the steady cycles
+  std::vector<std::string> fixed;
+  std::vector<std::string> start;
+  double deadBand = measured::kDefaultDeadBand;
+  bool json = false;
+};
+
+bool ReadCount(std::string_view text, std::size_t& value) {
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size() && value >= 1;
+}
+
+// The cycle numbers I..J as indices; an open end runs to the table's end.
+std::vector<std::size_t> ChosenCycles(const std::string& range, std::size_t count) {
+  std::vector<std::size_t> chosen;
+  if (range.empty()) return chosen;
+  const std::size_t colon = range.find(':');
+  const std::string_view first = std::string_view(range).substr(0, colon);
+  const std::string_view last = colon == std::string::npos ? first : std::string_view(range).substr(colon + 1);
+  std::size_t i = 1, j = count;
+  if ((!first.empty() && !ReadCount(first, i)) || (!last.empty() && !ReadCount(last, j)) ||
+      (first.empty() && colon == std::string::npos)) {
+    throw CommandFailure("--cycles " + range + ": expected I:J with cycle numbers from 1");
+  }
+  if (i > j || j > count) {
+    throw CommandFailure("--cycles " + range + ": the record has cycles 1 to " + std::to_string(count));
+  }
+  for (std::size_t k = i; k <= j; ++k) chosen.push_back(k - 1);
+  return chosen;
+}
+
+void RunFit(const FitCommandOptions& options) {
+  measured::FitOptions fitOptions;
+  for (const std::string& a : options.fixed) measured::SetParameter(fitOptions.fixed, a);
+  for (const std::string& a : options.start) measured::SetParameter(fitOptions.start, a);
+  platform::SystemServices services;
+  const measured::Record record = measured::ReadRecordFile(services, options.path);
+  const measured::CycleTable table = measured::FindCycles(record.u, record.F, options.deadBand);
+  fitOptions.cycles = ChosenCycles(options.cycles, table.cycles.size());
+  const measured::FitResult fit = measured::FitCycles(record.u, record.F, table, fitOptions);
+
+  const measured::Parameters& p = fit.parameters;
+  const double values[5] = {p.n, p.gamma, p.alpha, p.Fy, p.Uy};
+  std::vector<double> numbers, halfRange, measuredEDC, modelEDC;
+  for (const measured::CycleFit& c : fit.cycles) {
+    numbers.push_back(static_cast<double>(c.cycle + 1));
+    halfRange.push_back(c.halfRange);
+    measuredEDC.push_back(c.measuredEDC);
+    modelEDC.push_back(c.modelEDC);
+  }
+
+  if (options.json) {
+    JsonObject object, errors, fixed;
+    for (std::size_t i = 0; i < 5; ++i) {
+      object.Number(measured::kParameterNames[i], values[i]);
+      errors.Number(measured::kParameterNames[i], fit.errors[i]);
+      fixed.Bool(measured::kParameterNames[i], fit.fixed[i]);
+    }
+    object.Number("beta", 1.0 - p.gamma)
+        .Object("errors", errors)
+        .Object("fixed", fixed)
+        .Number("rms", fit.rms)
+        .Number("rmsRelative", fit.rmsRelative)
+        .Integer("iterations", fit.iterations)
+        .Integer("points", static_cast<std::int64_t>(fit.points.size()))
+        .Numbers("cycles", numbers)
+        .Numbers("halfRange", halfRange)
+        .Numbers("measuredEDC", measuredEDC)
+        .Numbers("modelEDC", modelEDC);
+    WriteOut(object.Text() + "\n");
+    return;
+  }
+  std::string out = "parameter\tvalue\tstandard error\n";
+  for (std::size_t i = 0; i < 5; ++i) {
+    out += std::string(measured::kParameterNames[i]) + '\t' + ShortestText(values[i]) + '\t' +
+           (fit.fixed[i] ? std::string("fixed") : ShortestText(fit.errors[i])) + '\n';
+  }
+  out += "beta\t" + ShortestText(1.0 - p.gamma) + "\t(1 - gamma)\n";
+  out += "\nrms misfit\t" + ShortestText(fit.rms) + "\t" + ShortestText(100.0 * fit.rmsRelative) +
+         " % of the mean F+\n";
+  out += "points\t" + std::to_string(fit.points.size()) + "\titerations\t" + std::to_string(fit.iterations) + "\n";
+  out += "\ncycle\td\tEDC measured\tEDC model\n";
+  for (std::size_t k = 0; k < numbers.size(); ++k) {
+    out += std::to_string(fit.cycles[k].cycle + 1) + '\t' + ShortestText(halfRange[k]) + '\t' +
+           ShortestText(measuredEDC[k]) + '\t' + ShortestText(modelEDC[k]) + '\n';
+  }
+  WriteOut(out);
+}
+
+// NAME=VALUE checked when the command line is read, so that a bad one is a
+// bad command line (status 2) like any other.
+const CLI::Validator kAssignment(
+    [](std::string& text) {
+      try {
+        std::array<std::optional<double>, 5> scratch;
+        measured::SetParameter(scratch, text);
+        return std::string();
+      } catch (const measured::FitError& e) {
+        return std::string(e.what());
+      }
+    },
+    "NAME=VALUE");
+
+const CLI::Validator kCycleRange(
+    [](std::string& text) {
+      try {
+        ChosenCycles(text, static_cast<std::size_t>(-1));
+        return std::string();
+      } catch (const CommandFailure&) {
+        return std::string("expected I:J with cycle numbers from 1, I <= J");
+      }
+    },
+    "I:J");
+
+}  // namespace
+
+void AddFitCommand(CLI::App& app, int& exitCode) {
+  auto options = std::make_shared<FitCommandOptions>();
+  CLI::App* command = app.add_subcommand(
+      "fit",
+      "fit n, gamma (beta = 1 - gamma), alpha, Fy and Uy to the cycles of a measured force-displacement record: "
+      "least squares on the force at the measured displacements against the model's closed-form steady loop at "
+      "each cycle's amplitude (exact arithmetic); prints the parameters with their standard errors, the misfit "
+      "and the model's EDC beside the measured one. FILE as for 'cycles'");
+  command->add_option("FILE", options->path, "the record")->required();
+  command->add_option("--cycles", options->cycles,
+                      "the cycles to fit, I:J (numbers as 'cycles' prints them, both included; I: or :J for an "
+                      "open end); default: the steady cycles, or all when none is steady")
+      ->check(kCycleRange);
+  command->add_option("--fix", options->fixed,
+                      "hold a parameter at a value, NAME=VALUE with NAME one of n, gamma, beta, alpha, Fy, Uy; "
+                      "may be repeated")
+      ->allow_extra_args(false)
+      ->check(kAssignment);
+  command->add_option("--start", options->start,
+                      "a starting value instead of the one read off the record, NAME=VALUE; may be repeated")
+      ->allow_extra_args(false)
+      ->check(kAssignment);
+  command->add_option("--dead-band", options->deadBand, "as for 'cycles'")
+      ->check(CLI::Range(1e-6, 0.5))
+      ->capture_default_str();
+  command->add_flag("--json", options->json,
+                    "print one object: n, gamma, alpha, Fy, Uy, beta, \"errors\" and \"fixed\" per parameter, rms, "
+                    "rmsRelative (rms over the mean F+), iterations, points, and per fitted cycle: cycles, "
+                    "halfRange, measuredEDC, modelEDC");
+  command->callback([options, &exitCode] { RunReporting(exitCode, [&] { RunFit(*options); }); });
+}
+
+}  // namespace quorix::cli

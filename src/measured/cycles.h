@@ -1,0 +1,68 @@
+// The full cycles of a displacement record and what the testing standards
+// for anti-seismic devices read off each: the energy dissipated per cycle,
+// the effective stiffness and the effective damping.
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <vector>
+
+namespace quorix::measured {
+
+// A record without a full cycle, or with displacements and forces of
+// different lengths. The message says which.
+class CycleError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The dead band of the reversal search, as a share of the record's whole
+// displacement range: a reversal counts only once the displacement has
+// moved back from the extremum by more than this, so noise of a smaller
+// size makes no false reversals.
+inline constexpr double kDefaultDeadBand = 0.01;
+
+// Consecutive cycles count as the same steady amplitude when their
+// half-ranges d and their centres differ by at most this share of d.
+inline constexpr double kSteadyTolerance = 0.02;
+
+struct Cycle {
+  // Points first..last (indices into the record), from one reversal to the
+  // next of the same kind, both included; the polygon closes from last back
+  // to first.
+  std::size_t first = 0;
+  std::size_t last = 0;
+  std::size_t middle = 0;  // the reversal in between
+  double uPlus = 0.0, uMinus = 0.0;  // the largest and smallest displacement
+  double FPlus = 0.0, FMinus = 0.0;  // the forces at those two points
+  double EDC = 0.0;    // enclosed area ∮ F du, positive for a clockwise (dissipating) loop
+  double Keff = 0.0;   // (F⁺ − F⁻)/(u⁺ − u⁻)
+  double XiEff = 0.0;  // EDC / (2π·Keff·d²), d = (u⁺ − u⁻)/2
+  // Same half-range and centre as the cycle before it (within
+  // kSteadyTolerance): a cycle repeated at constant amplitude. The first
+  // cycle, and the first at each new amplitude, is not steady.
+  bool steady = false;
+};
+
+struct CycleMeans {
+  std::size_t count = 0;  // steady cycles averaged; the means are NaN when 0
+  double uPlus = 0.0, uMinus = 0.0, FPlus = 0.0, FMinus = 0.0, EDC = 0.0, Keff = 0.0, XiEff = 0.0;
+};
+
+struct CycleTable {
+  std::vector<Cycle> cycles;
+  CycleMeans steadyMeans;
+};
+
+// Splits the record at displacement reversals into full cycles, dropping the
+// incomplete first and last ones. Throws CycleError when u and F differ in
+// length, when the displacement never moves beyond the dead band, or when
+// there is not one full cycle.
+CycleTable FindCycles(const std::vector<double>& u, const std::vector<double>& F,
+                      double deadBand = kDefaultDeadBand);
+
+// The reversal points (indices) the cycles are cut at, alternately maxima
+// and minima. Exposed for the fit, which needs each cycle's two branches.
+std::vector<std::size_t> FindReversals(const std::vector<double>& u, double deadBand = kDefaultDeadBand);
+
+}  // namespace quorix::measured

@@ -1,0 +1,75 @@
+// Bouc-Wen parameters fitted to measured cycles: weighted least squares on
+// the force at the measured displacements, against the model's closed-form
+// steady loop at each cycle's own amplitude and centre.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cycles.h"
+#include "steady_model.h"
+#include "views.h"
+
+namespace quorix::measured {
+
+// A record the fit cannot answer honestly: no hysteresis, parameters the
+// data does not determine, a search that does not converge, bad options.
+class FitError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+inline constexpr std::array<const char*, 5> kParameterNames{"n", "gamma", "alpha", "Fy", "Uy"};
+
+// A parameter named as the user types it: n, gamma, alpha, Fy, Uy (any
+// case), or beta, which stands for gamma = 1 − beta. Returns its index in
+// kParameterNames, or nothing.
+std::optional<std::size_t> ParameterIndex(std::string_view name);
+
+struct FitOptions {
+  // Indices into the cycle table; empty: the steady cycles, or all cycles
+  // when none is steady.
+  std::vector<std::size_t> cycles;
+  std::array<std::optional<double>, 5> fixed;  // held at this value
+  std::array<std::optional<double>, 5> start;  // starting value instead of the record's own
+};
+
+// "name=value" into options.fixed or options.start; throws FitError naming
+// the problem (an unknown name, a value that is not a number).
+void SetParameter(std::array<std::optional<double>, 5>& where, std::string_view assignment);
+
+struct CycleFit {
+  std::size_t cycle = 0;      // index into the cycle table
+  double halfRange = 0.0;     // d
+  double measuredEDC = 0.0;   // shoelace area of the measured cycle
+  double modelEDC = 0.0;      // DE of the fitted model at d/Uy
+};
+
+struct FitResult {
+  Parameters parameters;
+  std::array<double, 5> errors{};  // standard errors; 0 for a fixed parameter
+  std::array<bool, 5> fixed{};
+  Parameters startingValues;
+  double rms = 0.0;          // root mean square of F_model − F over the fitted points
+  double rmsRelative = 0.0;  // rms over the mean F⁺ of the fitted cycles
+  int iterations = 0;
+  std::vector<CycleFit> cycles;
+  // The fitted points (record indices, ascending) and the model's force at each.
+  std::vector<std::size_t> points;
+  std::vector<double> modelF;
+};
+
+// The model's closed loop (the views' polygon, in the accurate arithmetic)
+// at half-range d, shifted to the centre c: what a fitted cycle is drawn
+// against. Empty when the model has no cycle there.
+HysteresisLoop ModelLoop(const Parameters& p, double halfRange, double centre, int pointsPerBranch = 501);
+
+FitResult FitCycles(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
+                    const FitOptions& options = {});
+
+}  // namespace quorix::measured
