@@ -11,19 +11,20 @@ set -euo pipefail
 
 group=${1:-build}
 
-# The compiler and build tools; Qt 6 with Charts and SVG; CLI11.
+# The compiler and build tools; Qt 6 with Charts and SVG; CLI11; GSL, whose
+# nonlinear least squares fit the model to measured records.
 # qt6-charts-dev only recommends libqt6opengl6-dev, yet Qt Charts' CMake
 # package needs Qt OpenGL's. The window needs the platform plugins (only
 # recommended by Qt GUI) and at least one font, which a bare system lacks;
 # xdg-utils gives xdg-open, which opens results.out in the text viewer.
 build=(g++ cmake ninja-build pkg-config libcli11-dev qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-svg-dev
-  libqt6opengl6-dev libgl-dev qt6-qpa-plugins fonts-dejavu-core xdg-utils)
+  libqt6opengl6-dev libgl-dev qt6-qpa-plugins fonts-dejavu-core xdg-utils libgsl-dev)
 # Virtual X server for the window's tests and the window check.
 window=(xvfb xauth x11-utils)
-# GoogleTest and Google Benchmark; GSL for the benchmarks' peer; the
+# GoogleTest and Google Benchmark; the
 # comma-decimal locale of the number-text tests; the Python module's
 # headers, pybind11, numpy and pytest.
-test=(libgtest-dev libgmock-dev libbenchmark-dev libgsl-dev locales
+test=(libgtest-dev libgmock-dev libbenchmark-dev locales
   python3-dev pybind11-dev python3-numpy python3-pytest)
 # The Debian package: dpkg-shlibdeps and the checks of what it installs.
 package=(dpkg-dev file lintian appstream desktop-file-utils help2man python3-dev pybind11-dev python3-numpy)
