@@ -53,6 +53,13 @@ double Gamma(double x);
 // to a few ulps in every region: z near 0, z → 1⁻, z = −1 and z → −∞.
 double Hyp2F1(double a, double b, double c, double z);
 
+// The integral of the loop's branches, G_y(s) = ∫₀ˢ dz / (1 − y·zⁿ)
+// = s·F(1/n, 1; 1 + 1/n; y·sⁿ), for the closed-form loop in exact
+// mathematics. Returns false (value unspecified) where the family's
+// function refuses its arguments or the value is not finite; never throws.
+// Its signature is the solver's BranchIntegralFn.
+bool BranchIntegral(double y, double s, double n, double& value) noexcept;
+
 // The normalised displacement amplitude whose hysteretic variable peaks at x:
 //   ½·( ∫₀ˣ dz / (1 − (β − γ)·zⁿ) + ∫₀ˣ dz / (1 − zⁿ) ),
 // with β − γ formed exactly from the two doubles. Requires finite arguments,

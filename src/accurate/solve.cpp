@@ -347,4 +347,14 @@ void Solve(BoucWenCase& bw) {
   bw.DE = detail::Multiply(detail::Multiply(deOverFy, bw.Fy), bw.Uy).Value();
 }
 
+bool BranchIntegral(double y, double s, double n, double& value) noexcept {
+  try {
+    const double b = 1.0 / n;
+    value = s * Hyp2F1(b, 1.0, b + 1.0, y * std::pow(s, n));
+    return std::isfinite(value);
+  } catch (const DomainError&) {
+    return false;
+  }
+}
+
 }  // namespace quorix::accurate

@@ -71,23 +71,8 @@ void SolveCaseWith(const CaseOptions& options, BoucWenCase& bw) {
   SolverFor(options)(bw);
 }
 
-namespace {
-
-// G_y(s) = s·F(1/n, 1; 1 + 1/n; y·sⁿ) in exact mathematics.
-bool AccurateBranchIntegral(double y, double s, double n, double& value) {
-  try {
-    const double b = 1.0 / n;
-    value = s * accurate::Hyp2F1(b, 1.0, b + 1.0, y * std::pow(s, n));
-    return std::isfinite(value);
-  } catch (const accurate::DomainError&) {
-    return false;
-  }
-}
-
-}  // namespace
-
 BranchIntegralFn BranchIntegralFor(const CaseOptions& options) {
-  return options.accurate ? AccurateBranchIntegral : nullptr;
+  return options.accurate ? accurate::BranchIntegral : nullptr;
 }
 
 void ResolveCaseOptions(CaseOptions& options, bool withAmplitude) {

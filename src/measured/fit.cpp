@@ -277,15 +277,7 @@ HysteresisLoop ModelLoop(const Parameters& p, double halfRange, double centre, i
   } catch (const accurate::DomainError&) {
     return {};
   }
-  HysteresisLoop loop = LoopOf(bw, pointsPerBranch, [](double y, double s, double n, double& value) {
-    try {
-      const double b = 1.0 / n;
-      value = s * accurate::Hyp2F1(b, 1.0, b + 1.0, y * std::pow(s, n));
-      return std::isfinite(value);
-    } catch (const accurate::DomainError&) {
-      return false;
-    }
-  });
+  HysteresisLoop loop = LoopOf(bw, pointsPerBranch, accurate::BranchIntegral);
   for (double& u : loop.u) u += centre;
   return loop;
 }

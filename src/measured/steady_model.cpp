@@ -16,13 +16,7 @@ bool BranchIntegral(double y, double s, double n, double& value) {
     value = 0.0;
     return true;
   }
-  try {
-    const double b = 1.0 / n;
-    value = s * accurate::Hyp2F1(b, 1.0, b + 1.0, y * std::pow(s, n));
-    return std::isfinite(value);
-  } catch (const accurate::DomainError&) {
-    return false;
-  }
+  return accurate::BranchIntegral(y, s, n, value);
 }
 
 }  // namespace

@@ -511,7 +511,8 @@ py::tuple Loop(double n, double gamma, const std::optional<double>& beta, double
   {
     py::gil_scoped_release release;
     SolverFor(options.accurate)(bw);
-    loop = LoopOf(bw, points);
+    // The accurate record's loop takes the accurate branch integrals too.
+    loop = options.accurate ? LoopOf(bw, points, accurate::BranchIntegral) : LoopOf(bw, points);
   }
   auto array = [](const std::vector<double>& values) {
     py::array_t<double> a(static_cast<py::ssize_t>(values.size()));

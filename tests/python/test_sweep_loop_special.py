@@ -71,11 +71,12 @@ def test_accurate_sweep_rows_are_accurate_solves_and_a_refused_row_ends_it():
         quorix.sweep(1.0, -1.0, -0.5, accurate=True)
 
 
-@pytest.mark.parametrize("case", [{}, {"n": 3, "u": 40, "mode": "direct"}])
+@pytest.mark.parametrize("case", [{}, {"n": 3, "u": 40, "mode": "direct"}, {"n": 1.5, "u": 2, "accurate": True}])
 def test_loop_is_the_loop_of_the_command_line(cli, case):
     mode = case.pop("mode", "complementary")
-    u, F, z = quorix.loop(**case, mode=mode, points=50)
-    expected = cli.json("loop", *case_options(case, mode), "--points", 50)
+    accurate = case.pop("accurate", False)
+    u, F, z = quorix.loop(**case, mode=mode, accurate=accurate, points=50)
+    expected = cli.json("loop", *case_options(case, mode, accurate), "--points", 50)
     for got, name in ((u, "u"), (F, "F"), (z, "z")):
         assert len(got) == 98 == len(expected[name])
         assert all(same(a, b) for a, b in zip(got, expected[name])), name
