@@ -158,7 +158,9 @@ void BM_SeriesFloor(benchmark::State& state) {
   for (auto _ : state) {
     std::vector<double> sums(threads, 0.0);
     auto work = [&](int t) {
-      for (int p = t; p < passes; p += threads) sums[t] += avx512 ? FloorPass8(&x[p * width]) : FloorPass4(&x[p * width]);
+      for (int p = t; p < passes; p += threads) {
+        sums[t] += avx512 ? FloorPass8(&x[p * width]) : FloorPass4(&x[p * width]);
+      }
     };
     std::vector<std::thread> others;
     for (int t = 1; t < threads; ++t) others.emplace_back(work, t);

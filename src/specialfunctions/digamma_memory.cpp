@@ -1,9 +1,9 @@
 #include "digamma_memory.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <bit>
-#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -206,7 +206,8 @@ SeriesValue LookUpOrSum(double x, std::span<const double> companions) {
     for (double c : ClaimFree(companions)) batch.push_back(c);
     const std::size_t width = static_cast<std::size_t>(DigammaLaneWidth());
     for (std::size_t first = width; first < batch.size(); first += width) {
-      Units::Instance().Post(std::vector<double>(batch.begin() + first, batch.begin() + std::min(first + width, batch.size())));
+      const std::size_t end = std::min(first + width, batch.size());
+      Units::Instance().Post(std::vector<double>(batch.begin() + first, batch.begin() + end));
     }
     batch.resize(std::min(width, batch.size()));
     SumAndPublish(batch);
