@@ -160,6 +160,10 @@ std::int32_t DigammaAtStep(double offset, int j, double& result) {
   if (source != Source::kSeries || gStraightforward.load(std::memory_order_relaxed)) {
     return DigammaFrom(source, index, x, {}, result);
   }
+  if (detail::SeriesValue v; detail::CachedSeries(x, v)) {
+    if (v.status != 0) result = v.value;
+    return v.status;
+  }
   // The loop asks for j + offset, j + 1 + offset, … in turn. Its steps are
   // summed in aligned groups of two passes of lanes (from j − j mod 2·width):
   // the caller sums one pass while a second core sums the other, and loops

@@ -183,6 +183,14 @@ CachedValue& CacheSlot(std::uint64_t key) { return tCache[(key * 0x9E3779B97F4A7
 
 }  // namespace
 
+bool CachedSeries(double x, SeriesValue& value) {
+  const std::uint64_t key = Key(x);
+  const CachedValue& slot = CacheSlot(key);
+  if (slot.key != key || slot.epoch != gEpoch.load(std::memory_order_acquire)) return false;
+  value = slot.value;
+  return true;
+}
+
 SeriesValue RememberedSeries(double x, std::span<const double> companions) {
   const std::uint64_t key = Key(x);
   const std::uint64_t epoch = gEpoch.load(std::memory_order_acquire);

@@ -21,6 +21,10 @@ struct SeriesValue {
 // never summed twice; a caller that would wait sums queued passes first.
 SeriesValue RememberedSeries(double x, std::span<const double> companions);
 
+// The value of x when this thread has looked it up before: no lock, and
+// no companions to gather on the common path of a loop. False otherwise.
+bool CachedSeries(double x, SeriesValue& value);
+
 // How many series values are remembered.
 std::size_t RememberedSeriesCount();
 
