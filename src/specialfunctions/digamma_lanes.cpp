@@ -17,6 +17,7 @@
 // take the checked scalar loop.
 #include "digamma_lanes.h"
 
+#include <cpuid.h>
 #include <immintrin.h>
 
 #include <cmath>
@@ -126,10 +127,35 @@ enum class Kind { kAvx512, kAvx2, kScalar };
 // The widest lanes the processor has. QUORIX_DIGAMMA_LANES=avx2 or =scalar
 // asks for narrower ones (tests run every kind this way on one machine); a
 // kind the processor lacks is never chosen.
+//
+// The processor is asked with CPUID on first use, not through
+// __builtin_cpu_supports: that pulls in the compiler runtime's feature
+// probe, a constructor that runs a dozen CPUID instructions at every
+// process start (each one a trap to the hypervisor on a virtual machine),
+// whether or not the process ever sums a series.
+struct Features {
+  bool avx2 = false;
+  bool avx512f = false;
+};
+
+Features ProcessorFeatures() {
+  unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+  if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0) return {};
+  if ((ecx & bit_OSXSAVE) == 0 || (ecx & bit_AVX) == 0) return {};
+  // The system must save the wide registers: XCR0 bits 1–2 (SSE, AVX
+  // state) and, for AVX-512, bits 5–7 (opmask, upper ZMM halves, ZMM16–31).
+  unsigned xcr0 = 0, xcr0High = 0;
+  asm volatile("xgetbv" : "=a"(xcr0), "=d"(xcr0High) : "c"(0));
+  const bool ymmSaved = (xcr0 & 0x6u) == 0x6u;
+  const bool zmmSaved = (xcr0 & 0xE6u) == 0xE6u;
+  if (__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) == 0) return {};
+  return {ymmSaved && (ebx & bit_AVX2) != 0, zmmSaved && (ebx & bit_AVX512F) != 0};
+}
+
 Kind DetectKind() {
-  __builtin_cpu_init();
-  const bool avx512 = __builtin_cpu_supports("avx512f");
-  const bool avx2 = __builtin_cpu_supports("avx2");
+  const Features features = ProcessorFeatures();
+  const bool avx512 = features.avx512f;
+  const bool avx2 = features.avx2;
   const char* asked = std::getenv("QUORIX_DIGAMMA_LANES");
   const std::string_view request = asked != nullptr ? asked : "";
   if (request == "scalar") return Kind::kScalar;
