@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <latch>
 #include <limits>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "digamma_lanes.h"
@@ -55,6 +57,40 @@ TEST(DigammaLanes, EqualTheSeriesWhereverALaneStops) {
     stopped += expectedStatus == 1;
   }
   EXPECT_EQ(stopped, 7);  // the table's early stops are really there
+}
+
+// Loops over j + offset on several threads at once, as a sweep's rows run:
+// they claim the same groups, post and take each other's passes, wait for
+// values being summed, and every one gets the one-argument series' bits.
+TEST(DigammaLanes, ThreadsInStepGetTheSeriesBits) {
+  constexpr int kThreads = 4;
+  constexpr int kSteps = 40;
+  const double offsets[] = {1.0 / 3.0, 0.3};
+  ForgetRememberedValues();
+  std::vector<std::vector<double>> seen(kThreads, std::vector<double>(2 * kSteps));
+  std::latch start(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      start.arrive_and_wait();
+      for (int j = 0; j < kSteps; ++j) {
+        for (int o = 0; o < 2; ++o) {
+          const int f = (o + t) % 2;  // half the threads take the families in the other order
+          if (DigammaAtStep(offsets[f], j, seen[t][f * kSteps + j]) != 2) seen[t][f * kSteps + j] = -1.0;
+        }
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (int f = 0; f < 2; ++f) {
+    for (int j = 0; j < kSteps; ++j) {
+      double expected = 0.0;
+      ASSERT_EQ(DigammaSeries(static_cast<double>(j) + offsets[f], expected), 2);
+      for (int t = 0; t < kThreads; ++t) {
+        EXPECT_EQ(std::memcmp(&seen[t][f * kSteps + j], &expected, sizeof expected), 0) << j << " + " << offsets[f];
+      }
+    }
+  }
 }
 
 }  // namespace
