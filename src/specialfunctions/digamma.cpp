@@ -129,8 +129,7 @@ enum class Source { kFailure, kIntegerTable, kHalfTable, kSeries };
 
 std::atomic<bool> gStraightforward{false};
 
-std::int32_t DigammaFrom(Source source, int index, double x, std::span<const double> companions,
-                         std::span<const double> ahead, double& result) {
+std::int32_t DigammaFrom(Source source, int index, double x, std::span<const double> companions, double& result) {
   switch (source) {
     case Source::kFailure: return 0;
     case Source::kIntegerTable: result = IntegerTable()[index]; return 1;
@@ -138,7 +137,7 @@ std::int32_t DigammaFrom(Source source, int index, double x, std::span<const dou
     case Source::kSeries: break;
   }
   if (gStraightforward.load(std::memory_order_relaxed)) return DigammaSeries(x, result);
-  const detail::SeriesValue v = detail::RememberedSeries(x, companions, ahead);
+  const detail::SeriesValue v = detail::RememberedSeries(x, companions);
   if (v.status != 0) result = v.value;
   return v.status;
 }
@@ -151,7 +150,7 @@ bool StraightforwardEvaluation() { return gStraightforward.load(std::memory_orde
 std::int32_t Digamma(double x, double& result) {
   int index = 0;
   const Source source = Classify(x, index);
-  return DigammaFrom(source, index, x, {}, {}, result);
+  return DigammaFrom(source, index, x, {}, result);
 }
 
 std::int32_t DigammaAtStep(double offset, int j, double& result) {
@@ -159,21 +158,28 @@ std::int32_t DigammaAtStep(double offset, int j, double& result) {
   int index = 0;
   const Source source = Classify(x, index);
   if (source != Source::kSeries || gStraightforward.load(std::memory_order_relaxed)) {
-    return DigammaFrom(source, index, x, {}, {}, result);
+    return DigammaFrom(source, index, x, {}, result);
   }
-  // The steps after this one will ask for j + 1 + offset, j + 2 + offset, …:
-  // they fill the lanes of this pass, and the pass after goes ahead.
-  const int width = detail::DigammaLaneWidth();
-  std::array<double, 16> following;
+  if (detail::SeriesValue v; detail::CachedSeries(x, v)) {
+    if (v.status != 0) result = v.value;
+    return v.status;
+  }
+  // The loop asks for j + offset, j + 1 + offset, … in turn. Its steps are
+  // summed in aligned groups of two passes of lanes (from j − j mod 2·width):
+  // the caller sums one pass while a second core sums the other, and loops
+  // that run in step on several threads claim whole groups, never a group
+  // split into scraps that each cost a full pass.
+  const int group = 2 * detail::DigammaLaneWidth();
+  const std::int64_t first = j >= 0 ? j - j % group : j;
+  std::array<double, 16> companions;
   int count = 0;
-  for (int i = 1; i < 2 * width && count < 16; ++i) {
-    const double next = static_cast<double>(j + i) + offset;
+  for (std::int64_t i = first; i < first + group; ++i) {
+    if (i == j) continue;
+    const double next = static_cast<double>(i) + offset;
     int unused = 0;
-    if (Classify(next, unused) == Source::kSeries) following[count++] = next;
+    if (Classify(next, unused) == Source::kSeries) companions[count++] = next;
   }
-  const int companions = std::min(count, width - 1);
-  return DigammaFrom(source, index, x, std::span(following.data(), companions),
-                     std::span(following.data() + companions, count - companions), result);
+  return DigammaFrom(source, index, x, std::span(companions.data(), count), result);
 }
 
 }  // namespace quorix

@@ -17,6 +17,7 @@
 // take the checked scalar loop.
 #include "digamma_lanes.h"
 
+#include <cpuid.h>
 #include <immintrin.h>
 
 #include <cmath>
@@ -37,20 +38,44 @@ bool LaneSafe(double x) {
   return std::fabs(xm) < 1e300 && std::floor(xm) != xm;  // false for NaN too
 }
 
+// The terms are summed in blocks. Within a block every running lane adds
+// every term, and a lane whose sum a term leaves unchanged is only noted, off
+// the chain of additions: the compare never delays the next addition, so the
+// loop runs at the divider's throughput. In the rare block where some lane
+// meets the stop test, the block is summed again from its start term by
+// term, freezing each lane at its first equality, exactly as the scalar loop
+// stops. A stopped lane keeps its sum: it adds +0.0 (AVX2) or nothing
+// (AVX-512); s + 0.0 is s because a sum of non-zero terms is never −0.0.
+constexpr int kBlock = 16;
+static_assert(kSeriesTerms % kBlock == 0);
+
 __attribute__((target("avx512f"))) void Sum8(const double* x, double* value, std::int32_t* status) {
   const __m512d one = _mm512_set1_pd(1.0);
   const __m512d xm = _mm512_sub_pd(_mm512_loadu_pd(x), one);
   __m512d s = _mm512_setzero_pd();
   __m512d k = _mm512_setzero_pd();
   __mmask8 running = 0xFF;
-  int n = 1;
-  for (; n <= kSeriesTerms && running != 0; ++n) {
-    k = _mm512_add_pd(k, one);  // exact: k stays a small whole number
-    const __m512d term = _mm512_div_pd(xm, _mm512_mul_pd(_mm512_add_pd(k, xm), k));
-    const __m512d next = _mm512_add_pd(term, s);
-    const __mmask8 same = _mm512_cmp_pd_mask(next, s, _CMP_EQ_OQ);
-    running &= static_cast<__mmask8>(~same);
-    s = _mm512_mask_mov_pd(s, running, next);
+  for (int n = 0; n < kSeriesTerms && running != 0; n += kBlock) {
+    const __m512d blockSum = s;
+    const __m512d blockK = k;
+    __mmask8 stopped = 0;
+    for (int i = 0; i < kBlock; ++i) {
+      k = _mm512_add_pd(k, one);  // exact: k stays a small whole number
+      const __m512d term = _mm512_div_pd(xm, _mm512_mul_pd(_mm512_add_pd(k, xm), k));
+      const __m512d next = _mm512_mask_add_pd(s, running, term, s);
+      stopped |= _mm512_mask_cmp_pd_mask(running, next, s, _CMP_EQ_OQ);
+      s = next;
+    }
+    if (stopped == 0) continue;
+    s = blockSum;
+    k = blockK;
+    for (int i = 0; i < kBlock; ++i) {
+      k = _mm512_add_pd(k, one);
+      const __m512d term = _mm512_div_pd(xm, _mm512_mul_pd(_mm512_add_pd(k, xm), k));
+      const __m512d next = _mm512_add_pd(term, s);
+      running &= static_cast<__mmask8>(~_mm512_cmp_pd_mask(next, s, _CMP_EQ_OQ));
+      s = _mm512_mask_mov_pd(s, running, next);
+    }
   }
   alignas(64) double sums[8];
   _mm512_store_pd(sums, _mm512_sub_pd(s, _mm512_set1_pd(kEulerGamma)));
@@ -66,14 +91,27 @@ __attribute__((target("avx2"))) void Sum4(const double* x, double* value, std::i
   __m256d s = _mm256_setzero_pd();
   __m256d k = _mm256_setzero_pd();
   __m256d running = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
-  for (int n = 1; n <= kSeriesTerms; ++n) {
-    k = _mm256_add_pd(k, one);
-    const __m256d term = _mm256_div_pd(xm, _mm256_mul_pd(_mm256_add_pd(k, xm), k));
-    const __m256d next = _mm256_add_pd(term, s);
-    const __m256d same = _mm256_cmp_pd(next, s, _CMP_EQ_OQ);
-    running = _mm256_andnot_pd(same, running);
-    s = _mm256_blendv_pd(s, next, running);
-    if (_mm256_movemask_pd(running) == 0) break;
+  for (int n = 0; n < kSeriesTerms && _mm256_movemask_pd(running) != 0; n += kBlock) {
+    const __m256d blockSum = s;
+    const __m256d blockK = k;
+    __m256d stopped = _mm256_setzero_pd();
+    for (int i = 0; i < kBlock; ++i) {
+      k = _mm256_add_pd(k, one);
+      const __m256d term = _mm256_div_pd(xm, _mm256_mul_pd(_mm256_add_pd(k, xm), k));
+      const __m256d next = _mm256_add_pd(_mm256_and_pd(term, running), s);
+      stopped = _mm256_or_pd(stopped, _mm256_and_pd(_mm256_cmp_pd(next, s, _CMP_EQ_OQ), running));
+      s = next;
+    }
+    if (_mm256_movemask_pd(stopped) == 0) continue;
+    s = blockSum;
+    k = blockK;
+    for (int i = 0; i < kBlock; ++i) {
+      k = _mm256_add_pd(k, one);
+      const __m256d term = _mm256_div_pd(xm, _mm256_mul_pd(_mm256_add_pd(k, xm), k));
+      const __m256d next = _mm256_add_pd(term, s);
+      running = _mm256_andnot_pd(_mm256_cmp_pd(next, s, _CMP_EQ_OQ), running);
+      s = _mm256_blendv_pd(s, next, running);
+    }
   }
   alignas(32) double sums[4];
   _mm256_store_pd(sums, _mm256_sub_pd(s, _mm256_set1_pd(kEulerGamma)));
@@ -89,10 +127,35 @@ enum class Kind { kAvx512, kAvx2, kScalar };
 // The widest lanes the processor has. QUORIX_DIGAMMA_LANES=avx2 or =scalar
 // asks for narrower ones (tests run every kind this way on one machine); a
 // kind the processor lacks is never chosen.
+//
+// The processor is asked with CPUID on first use, not through
+// __builtin_cpu_supports: that pulls in the compiler runtime's feature
+// probe, a constructor that runs a dozen CPUID instructions at every
+// process start (each one a trap to the hypervisor on a virtual machine),
+// whether or not the process ever sums a series.
+struct Features {
+  bool avx2 = false;
+  bool avx512f = false;
+};
+
+Features ProcessorFeatures() {
+  unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+  if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0) return {};
+  if ((ecx & bit_OSXSAVE) == 0 || (ecx & bit_AVX) == 0) return {};
+  // The system must save the wide registers: XCR0 bits 1–2 (SSE, AVX
+  // state) and, for AVX-512, bits 5–7 (opmask, upper ZMM halves, ZMM16–31).
+  unsigned xcr0 = 0, xcr0High = 0;
+  asm volatile("xgetbv" : "=a"(xcr0), "=d"(xcr0High) : "c"(0));
+  const bool ymmSaved = (xcr0 & 0x6u) == 0x6u;
+  const bool zmmSaved = (xcr0 & 0xE6u) == 0xE6u;
+  if (__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) == 0) return {};
+  return {ymmSaved && (ebx & bit_AVX2) != 0, zmmSaved && (ebx & bit_AVX512F) != 0};
+}
+
 Kind DetectKind() {
-  __builtin_cpu_init();
-  const bool avx512 = __builtin_cpu_supports("avx512f");
-  const bool avx2 = __builtin_cpu_supports("avx2");
+  const Features features = ProcessorFeatures();
+  const bool avx512 = features.avx512f;
+  const bool avx2 = features.avx2;
   const char* asked = std::getenv("QUORIX_DIGAMMA_LANES");
   const std::string_view request = asked != nullptr ? asked : "";
   if (request == "scalar") return Kind::kScalar;

@@ -1,9 +1,11 @@
 #include "digamma_memory.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <bit>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <thread>
 #include <unordered_map>
@@ -30,7 +32,7 @@ struct Shard {
 
 constexpr std::size_t kShards = 16;
 
-// Never destroyed: the look-ahead thread may still publish while the
+// Never destroyed: the helper thread may still publish while the
 // process exits.
 std::array<Shard, kShards>& Shards() {
   static auto* shards = new std::array<Shard, kShards>();
@@ -96,61 +98,72 @@ std::vector<double> ClaimFree(std::span<const double> arguments) {
   return claimed;
 }
 
-// A second core sums the batch after the one being summed, which a loop
-// over j + offset will most likely ask for next. It takes one batch at a
-// time and turns down more while busy, so it never holds up the caller.
-class LookAhead {
+// Units of claimed arguments, one pass of lanes each, that any thread may
+// sum: a helper thread on a second core, and every caller that would
+// otherwise wait for a value. A thread that claims a group of arguments
+// sums the unit of the one it needs and posts the others; every posted unit
+// is taken exactly once, by the first thread that gets to it, and the
+// poster takes back whatever is still queued when its own unit is done, so
+// a unit never waits for a thread that is not running. Nothing is summed on
+// speculation: only what a caller claimed.
+class Units {
  public:
-  static LookAhead& Instance() {
-    static LookAhead* instance = new LookAhead();  // lives until exit, like its thread
+  static Units& Instance() {
+    static Units* instance = new Units();  // lives until exit, like its thread
     return *instance;
   }
-  bool Available() const { return available_; }
+  void Post(std::vector<double> unit) {
+    {
+      std::lock_guard lock(mutex_);
+      queue_.push_back(std::move(unit));
+    }
+    wake_.notify_one();
+  }
+  // Sums queued units until none is left.
+  void Drain() {
+    for (std::vector<double> unit; Take(unit, false);) Sum(unit);
+  }
   void WaitUntilIdle() {
     std::unique_lock lock(mutex_);
-    idle_.wait(lock, [this] { return !busy_; });
-  }
-  // Claims what is free of `arguments` and sums it on the second core;
-  // nothing happens while that core is busy.
-  void Offer(std::span<const double> arguments) {
-    std::lock_guard lock(mutex_);
-    if (busy_) return;
-    work_ = ClaimFree(arguments);
-    if (work_.empty()) return;
-    busy_ = true;
-    wake_.notify_one();
+    idle_.wait(lock, [this] { return queue_.empty() && active_ == 0; });
   }
 
  private:
-  LookAhead() : available_(std::thread::hardware_concurrency() > 1) {
-    if (available_) std::thread([this] { Run(); }).detach();
+  Units() {
+    if (std::thread::hardware_concurrency() > 1) std::thread([this] { Run(); }).detach();
+  }
+  bool Take(std::vector<double>& unit, bool wait) {
+    std::unique_lock lock(mutex_);
+    if (wait) wake_.wait(lock, [this] { return !queue_.empty(); });
+    if (queue_.empty()) return false;
+    unit = std::move(queue_.front());
+    queue_.pop_front();
+    ++active_;
+    return true;
+  }
+  void Sum(const std::vector<double>& unit) {
+    SumAndPublish(unit);
+    {
+      std::lock_guard lock(mutex_);
+      --active_;
+    }
+    idle_.notify_all();
   }
   void Run() {
-    for (;;) {
-      std::vector<double> batch;
-      {
-        std::unique_lock lock(mutex_);
-        wake_.wait(lock, [this] { return busy_; });
-        batch.swap(work_);
-      }
-      SumAndPublish(batch);
-      {
-        std::lock_guard lock(mutex_);
-        busy_ = false;
-      }
-      idle_.notify_all();
+    for (std::vector<double> unit;;) {
+      Take(unit, true);
+      Sum(unit);
     }
   }
 
-  const bool available_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable idle_;
-  std::vector<double> work_;
-  bool busy_ = false;
+  std::deque<std::vector<double>> queue_;
+  int active_ = 0;  // units taken and not yet published
 };
 
-SeriesValue LookUpOrSum(double x, std::span<const double> companions, std::span<const double> ahead);
+SeriesValue LookUpOrSum(double x, std::span<const double> companions);
 
 // Each thread keeps the values it has looked up in a small direct-mapped
 // cache in front of the shared map, so a warm evaluation takes no lock.
@@ -170,34 +183,46 @@ CachedValue& CacheSlot(std::uint64_t key) { return tCache[(key * 0x9E3779B97F4A7
 
 }  // namespace
 
-SeriesValue RememberedSeries(double x, std::span<const double> companions, std::span<const double> ahead) {
+bool CachedSeries(double x, SeriesValue& value) {
+  const std::uint64_t key = Key(x);
+  const CachedValue& slot = CacheSlot(key);
+  if (slot.key != key || slot.epoch != gEpoch.load(std::memory_order_acquire)) return false;
+  value = slot.value;
+  return true;
+}
+
+SeriesValue RememberedSeries(double x, std::span<const double> companions) {
   const std::uint64_t key = Key(x);
   const std::uint64_t epoch = gEpoch.load(std::memory_order_acquire);
   CachedValue& slot = CacheSlot(key);
   if (slot.key == key && slot.epoch == epoch) return slot.value;
-  const SeriesValue found = LookUpOrSum(x, companions, ahead);
+  const SeriesValue found = LookUpOrSum(x, companions);
   slot = {key, epoch, found};
   return found;
 }
 
 namespace {
 
-SeriesValue LookUpOrSum(double x, std::span<const double> companions, std::span<const double> ahead) {
+SeriesValue LookUpOrSum(double x, std::span<const double> companions) {
   SeriesValue result;
   const Claim claim = LookUpOrClaim(x, result);
   if (claim == Claim::kReady) return result;
-  if (claim == Claim::kPending) {
-    // Somebody is summing x already: sum what comes after it meanwhile.
-    const std::vector<double> batch = ClaimFree(ahead);
-    if (!batch.empty()) SumAndPublish(batch);
-    return WaitFor(x);
+  if (claim == Claim::kClaimed) {
+    // Ours to sum, with the companions nobody has claimed yet: the unit
+    // with x here, the others posted first for another core to take.
+    std::vector<double> batch{x};
+    for (double c : ClaimFree(companions)) batch.push_back(c);
+    const std::size_t width = static_cast<std::size_t>(DigammaLaneWidth());
+    for (std::size_t first = width; first < batch.size(); first += width) {
+      const std::size_t end = std::min(first + width, batch.size());
+      Units::Instance().Post(std::vector<double>(batch.begin() + first, batch.begin() + end));
+    }
+    batch.resize(std::min(width, batch.size()));
+    SumAndPublish(batch);
   }
-  // Ours to sum, with the companions nobody has claimed yet; the batch
-  // after it goes to the second core.
-  if (!ahead.empty() && LookAhead::Instance().Available()) LookAhead::Instance().Offer(ahead);
-  std::vector<double> batch{x};
-  for (double c : ClaimFree(companions)) batch.push_back(c);
-  SumAndPublish(batch);
+  // Somebody is summing x, or units of our group are still queued: sum
+  // what is queued rather than wait.
+  Units::Instance().Drain();
   return WaitFor(x);
 }
 
@@ -213,7 +238,7 @@ std::size_t RememberedSeriesCount() {
 }
 
 void ForgetRememberedSeries() {
-  LookAhead::Instance().WaitUntilIdle();
+  Units::Instance().WaitUntilIdle();
   gEpoch.fetch_add(1, std::memory_order_acq_rel);
   for (Shard& shard : Shards()) {
     std::lock_guard lock(shard.mutex);

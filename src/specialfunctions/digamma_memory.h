@@ -15,11 +15,15 @@ struct SeriesValue {
 
 // The series value of x. When x is not remembered yet it is summed, and
 // with it those of `companions` (arguments the caller will ask for next)
-// that are not remembered either, several at once in SIMD lanes, while a
-// second core, where there is one, sums `ahead` (the arguments after the
-// companions). Safe under concurrent use: a value another thread is summing
-// is waited for, never summed twice; while waiting, the caller sums `ahead`.
-SeriesValue RememberedSeries(double x, std::span<const double> companions, std::span<const double> ahead);
+// that are not remembered either, in passes of SIMD lanes shared out among
+// the caller and a helper thread on a second core, where there is one. Safe
+// under concurrent use: a value another thread is summing is waited for,
+// never summed twice; a caller that would wait sums queued passes first.
+SeriesValue RememberedSeries(double x, std::span<const double> companions);
+
+// The value of x when this thread has looked it up before: no lock, and
+// no companions to gather on the common path of a loop. False otherwise.
+bool CachedSeries(double x, SeriesValue& value);
 
 // How many series values are remembered.
 std::size_t RememberedSeriesCount();
