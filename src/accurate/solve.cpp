@@ -17,6 +17,7 @@
 #include "double_double.h"
 #include "energy_solver.h"
 #include "lerch.h"
+#include "step_counter.h"
 
 namespace quorix::accurate {
 
@@ -133,7 +134,10 @@ class Model {
       thread_local std::vector<double> q;
       q.resize(static_cast<std::size_t>(terms) + 1);
       q[0] = oneMinusW_;
-      for (int k = 1; k <= terms; ++k) q[k] = oneMinusW_ + w_ * q[k - 1];
+      for (int k = 1; k <= terms; ++k) {
+        steps::Count();
+        q[k] = oneMinusW_ + w_ * q[k - 1];
+      }
       double sum = 0.0;
       for (int k = terms; k >= 0; --k) sum = q[k] / (k + bb) + p.p * sum;
       return p.p * sum;
@@ -182,6 +186,7 @@ double Model::Root(double u, const Point& top, double ampTop) const {
   Point p = At(x);
   double f = residual(p);
   for (int iteration = 0; iteration < 200 && f != 0.0; ++iteration) {
+    steps::Count();
     if (f < 0.0) {
       lo = x;
     } else {
@@ -205,6 +210,7 @@ double Model::Root(double u, const Point& top, double ampTop) const {
   // To the double nearest the root: step towards it while the residual keeps
   // its sign; once it changes, the root lies between the last two doubles.
   for (int step = 0; step < 16 && f != 0.0; ++step) {
+    steps::Count();
     const double towards = f > 0.0 ? 0.0 : 1.0;
     const double y = std::nextafter(x, towards);
     if (y < 0.0 || y > top.x) break;

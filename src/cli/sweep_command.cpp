@@ -2,6 +2,7 @@
 // to standard output or to a file; or its rows as JSON lines.
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -32,7 +33,7 @@ class StandardOutputSink final : public SweepSink {
  public:
   void Open() override {
 #ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);  // no second CR before each LF
+    _setmode(_fileno(Settings().out), _O_BINARY);  // no second CR before each LF
 #endif
   }
   void WriteLine(std::string_view line) override {
@@ -57,7 +58,7 @@ class JsonLinesSink final : public SweepSink {
     AddDerivedMembers(object, row);
     WriteOut(object.Text() + "\n");
     errno = 0;
-    if (std::fflush(stdout) != 0) {
+    if (std::fflush(Settings().out) != 0) {
       throw CommandFailure("cannot write standard output: " + std::generic_category().message(errno));
     }
   }
@@ -86,6 +87,10 @@ void RunSweepCommand(SweepOptions& options) {
   const double from = ReadField("--from", options.range.From);
   const double to = ReadField("--to", options.range.To);
   const double step = ReadField("--step", options.range.Step);
+  const std::int64_t limit = Settings().maxSweepRows;
+  if (limit > 0 && static_cast<std::int64_t>(SweepStepCount(from, to, step)) + 1 > limit) {
+    throw CommandFailure("sweep of more than " + std::to_string(limit) + " rows refused");
+  }
   BoucWenCase inputs;
   ReadCase(options.fields.texts, inputs);
   const CaseSolver solve = SolverFor(options.fields);
@@ -100,7 +105,7 @@ void RunSweepCommand(SweepOptions& options) {
     StandardOutputSink sink;
     sweep(sink);
     errno = 0;
-    if (std::fflush(stdout) != 0) {
+    if (std::fflush(Settings().out) != 0) {
       throw CommandFailure("cannot write standard output: " + std::generic_category().message(errno));
     }
     return;
