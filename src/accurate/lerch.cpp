@@ -100,6 +100,9 @@ double Ein(double x) {
 }  // namespace
 
 double ScaledExponentialIntegral(double x) {
+  // A NaN argument (from parameters beyond the reach of the series) stays
+  // NaN, and never becomes a depth of the continued fraction below.
+  if (std::isnan(x)) return x;
   if (x <= 0.6) {
     // E₁ = −γ − ln x + Ein(x); up to x = 0.6 the parts cancel by less than a
     // factor of 2.

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "accurate.h"
@@ -339,6 +340,20 @@ void Solve(BoucWenCase& bw) {
         atRoot(-halfSquare * model.SecondF(at.tw, at.sw), -x / at.sw, -(1.0 / at.sw + n * w1 * at.p / (at.sw * at.sw)));
     kda = atRoot(halfSquare * model.SecondF(at.p, at.sp), x / at.sp, 1.0 / at.sp + n * at.p / (at.sp * at.sp));
     deOverFh = saturated ? model.B2() * bracket : twiceD;
+  }
+
+  // At the extremes of the domain (an exponent so small that 1/n overflows,
+  // amplitudes near the smallest doubles with n near 0 or a huge |β − γ|)
+  // the series above no longer reach, and a result comes out NaN or
+  // infinite. Those inputs are refused rather than answered, the record
+  // unchanged, as for inputs outside the domain.
+  const double dimensionless[] = {za, kcd, kda, deOverFh};
+  const char* const names[] = {"Za", "Kcd", "Kda", "DE/(Fh Uy)"};
+  for (int i = 0; i < 4; ++i) {
+    if (!std::isfinite(dimensionless[i])) {
+      detail::Refuse(std::string("no accurate result for these inputs: ") + names[i] + " is not a finite number",
+                     dimensionless[i]);
+    }
   }
 
   bw.Za = za;
