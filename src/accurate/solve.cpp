@@ -236,6 +236,13 @@ void ValidateExponent(double n) {
   if (!(n > 0.0)) detail::Refuse("n must be positive", n);
 }
 
+// The model's parameters 1/n and 2/n must be numbers: below about 1.1e-308
+// 2/n overflows, and the series of the families would meet an infinite
+// parameter.
+void RequireReachableExponent(double n) {
+  if (!std::isfinite(2.0 / n)) detail::Refuse("no accurate result for these inputs: n is too small", n);
+}
+
 }  // namespace
 
 double Hyp2F1(double a, double b, double c, double z) {
@@ -267,6 +274,7 @@ double Amplitude(double x, double n, double beta, double gamma) {
   const DoubleDouble w = ValidatedW(beta, gamma);
   if (!(x >= 0.0 && x <= 1.0)) detail::Refuse("x must lie in [0, 1]", x);
   if (x == 1.0) return std::numeric_limits<double>::infinity();
+  RequireReachableExponent(n);
   const Model model(n, w);
   return model.Amplitude(model.At(x));
 }
@@ -282,6 +290,7 @@ void Solve(BoucWenCase& bw) {
   if (bw.UmaxOverUy < 0.0) detail::Refuse("Umax/Uy must not be negative", bw.UmaxOverUy);
   const DoubleDouble w = ValidatedW(bw.BetaSmall, bw.GammaSmall);
   const double u = bw.UmaxOverUy;
+  RequireReachableExponent(bw.Nee);
   const Model model(bw.Nee, w);
 
   // Za: exactly 1 above the amplitude at the top of the search interval, and

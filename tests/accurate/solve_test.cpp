@@ -135,12 +135,13 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.label); });
 
 // Inputs inside the domain where the series of the accurate path do not
-// reach (found by fuzzing: an exponent so small that 1/n overflows, or tiny
+// reach (found by fuzzing: an exponent so small that 2/n overflows, or tiny
 // amplitudes with n near 0 or a huge |β − γ|) gave NaN or infinite
 // dimensionless results. They are refused instead, the record unchanged.
 TEST(AccurateSolve, RefusesWhereItHasNoFiniteResult) {
   const BoucWenCase cases[] = {
       Input(2.75859452825e-313, 0.1, 0.9, 10.0, true),
+      Input(5.562684646268003e-309, -9.255965344119887e+61, 0.0, 0.0, false),
       Input(1e-9, 0.0, 0.0, 1e-300, false),
       Input(0.01, -1e20, 0.0, 1e-300, true),
       Input(1e-300, 0.9, 0.1, 0.5, true),
