@@ -5,6 +5,7 @@
 #   scripts/fuzz.sh                 every harness for 30 s
 #   scripts/fuzz.sh --seconds N     every harness for N s
 #   scripts/fuzz.sh --long          every harness for 10^7 executions
+#   scripts/fuzz.sh --long --seconds N   the same, each stopped after N s at most
 #   scripts/fuzz.sh ... HARNESS...  only these (e.g. fuzz_cli fuzz_solve)
 #
 # Needs clang, libfuzzer-14-dev and libclang-rt-14-dev. New inputs that
@@ -16,13 +17,14 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/fuzz"
 seconds=30
+seconds_given=0
 long=0
 harnesses=""
 while [ $# -gt 0 ]; do
   case "$1" in
-    --seconds) seconds="$2"; shift 2 ;;
+    --seconds) seconds="$2"; seconds_given=1; shift 2 ;;
     --long) long=1; shift ;;
-    -h|--help) sed -n '2,13p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
     -*) echo "fuzz.sh: unknown option $1" >&2; exit 2 ;;
     *) harnesses="$harnesses $1"; shift ;;
   esac
@@ -44,6 +46,8 @@ for h in $harnesses; do
   set -- -timeout=60 -print_final_stats=1 -artifact_prefix="$build/findings/$name-"
   if [ "$long" = 1 ]; then
     set -- "$@" -runs=10000000
+    # --seconds with --long: a cap on the time of each harness.
+    [ "$seconds_given" = 0 ] || set -- "$@" -max_total_time="$seconds"
   else
     set -- "$@" -max_total_time="$seconds"
   fi
