@@ -23,9 +23,4 @@ struct CliSettings {
 // message on `err` says what failed), 2 for a bad command line.
 int RunCli(int argc, const char* const* argv, const CliSettings& settings = {});
 
-// Whether a command-line argument is a number text that the option parser
-// would take for an option name: "-" and then, after any blanks, a point
-// and a complete number ("-.5", "-.5e3"). Such an argument is a value.
-bool IsNumberLookingLikeOption(const char* argument);
-
 }  // namespace quorix::cli

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -47,17 +48,19 @@ bool IsCompleteNumber(std::string_view text) {
   return i == t.size();
 }
 
+// Whether a command-line argument is a number text that the option parser
+// would take for an option name. It takes "-" and a digit for a value
+// itself, and "-" with a blank after it is no option name either; "-." and
+// the rest of a number ("-.5", "-.5e3") is.
+bool IsNumberLookingLikeOption(const char* argument) {
+  const std::string_view text(argument);
+  return text.size() >= 3 && text[0] == '-' && text[1] == '.' && IsCompleteNumber(text);
+}
+
 // Writes a message of the option parser to a stream of the settings.
 void Put(std::FILE* stream, const std::string& text) { std::fwrite(text.data(), 1, text.size(), stream); }
 
 }  // namespace
-
-bool IsNumberLookingLikeOption(const char* argument) {
-  const std::string_view text(argument);
-  // The parser takes "-" and a digit for a value itself, and "-" with a
-  // blank after it is no option name either; "-." and a number is.
-  return text.size() >= 3 && text[0] == '-' && text[1] == '.' && IsCompleteNumber(text);
-}
 
 int RunCli(int argc, const char* const* argv, const CliSettings& settings) {
   const ScopedSettings scoped(settings);
