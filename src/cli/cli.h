@@ -20,7 +20,8 @@ struct CliSettings {
 
 // Runs quorix-cli with the arguments argv[1] … argv[argc − 1]. Returns the
 // exit status: 0 on success (also for --help), 1 when the command fails (a
-// message on `err` says what failed), 2 for a bad command line.
+// message on `err` says what failed), 2 for a bad command line. One run at
+// a time in a process.
 int RunCli(int argc, const char* const* argv, const CliSettings& settings = {});
 
 }  // namespace quorix::cli

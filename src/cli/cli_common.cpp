@@ -4,6 +4,7 @@
 
 #include "accurate.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
@@ -15,13 +16,15 @@ namespace quorix::cli {
 
 namespace {
 const CliSettings kDefaultSettings;
-thread_local const CliSettings* tSettings = &kDefaultSettings;
+// One for the process, not per thread: a sweep's helper threads write to the
+// same streams as the run that started them.
+std::atomic<const CliSettings*> gSettings{&kDefaultSettings};
 }  // namespace
 
-const CliSettings& Settings() { return *tSettings; }
+const CliSettings& Settings() { return *gSettings.load(std::memory_order_acquire); }
 
-ScopedSettings::ScopedSettings(const CliSettings& settings) : previous_(tSettings) { tSettings = &settings; }
-ScopedSettings::~ScopedSettings() { tSettings = previous_; }
+ScopedSettings::ScopedSettings(const CliSettings& settings) : previous_(gSettings.exchange(&settings)) {}
+ScopedSettings::~ScopedSettings() { gSettings.store(previous_); }
 
 void RunReporting(int& exitCode, const std::function<void()>& work) {
   try {

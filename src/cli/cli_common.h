@@ -23,8 +23,8 @@ class CommandFailure : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The settings of the RunCli call in progress on this thread: where output
-// and messages go, and the size limits. Set for the length of a run.
+// The settings of the RunCli call in progress: where output and messages
+// go, and the size limits. Set for the length of a run; one run at a time.
 const CliSettings& Settings();
 class ScopedSettings {
  public:
