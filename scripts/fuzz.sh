@@ -36,7 +36,8 @@ cmake -G Ninja -S "$root" -B "$build" -DQUORIX_FUZZ=ON -DCMAKE_CXX_COMPILER=clan
 cmake --build "$build" --target $harnesses
 
 mkdir -p "$build/findings"
-table="$build/fuzz-table.txt"
+# A table of this run's own, so that two runs at once do not mix theirs.
+table="$build/fuzz-table.$$.txt"
 printf '%-22s %14s %9s %10s\n' harness executions findings seconds >"$table"
 status=0
 for h in $harnesses; do
@@ -70,4 +71,5 @@ for h in $harnesses; do
 done
 echo
 cat "$table"
+mv "$table" "$build/fuzz-table.txt"
 exit $status
