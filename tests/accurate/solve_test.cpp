@@ -136,8 +136,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Inputs inside the domain where the series of the accurate path do not
 // reach (found by fuzzing: an exponent so small that 2/n overflows, or tiny
-// amplitudes with n near 0 or a huge |β − γ|) gave NaN or infinite
-// dimensionless results. They are refused instead, the record unchanged.
+// amplitudes with n near 0 or a huge |β − γ|, and amplitudes so large that
+// DE/(Fh Uy) overflows) gave NaN or infinite dimensionless results. They are
+// refused instead, the record unchanged.
 TEST(AccurateSolve, RefusesWhereItHasNoFiniteResult) {
   const BoucWenCase cases[] = {
       Input(2.75859452825e-313, 0.1, 0.9, 10.0, true),
@@ -145,6 +146,7 @@ TEST(AccurateSolve, RefusesWhereItHasNoFiniteResult) {
       Input(1e-9, 0.0, 0.0, 1e-300, false),
       Input(0.01, -1e20, 0.0, 1e-300, true),
       Input(1e-300, 0.9, 0.1, 0.5, true),
+      Input(13.5, 0.9, 0.1, 4.802553018217681e+307, true),  // DE/(Fh Uy) ≈ 4·Umax/Uy overflows
   };
   for (const BoucWenCase& input : cases) {
     BoucWenCase bw = input;

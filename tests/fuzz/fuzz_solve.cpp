@@ -9,7 +9,8 @@
 //      on the two doubles) or Umax/Uy < 0; then the record is unchanged.
 //      Inside the domain it may refuse only with "no accurate result", and
 //      only at its extremes (n below 0.05 or above 1e6, β − γ below -1e6,
-//      or a subnormal Umax/Uy). Otherwise it returns nine results: Za in [0, 1] and the
+//      or Umax/Uy subnormal or above 1e300, where DE/(Fh Uy), about 4·Umax/Uy
+//      when saturated, may exceed the range of a double). Otherwise it returns nine results: Za in [0, 1] and the
 //      dimensionless Kcd, Kda and DE/(Fh Uy) finite, and all nine finite
 //      when Fy, Uy and 1 − α are within 1e-50 … 1e50 in magnitude and α
 //      and Umax/Uy are 0 or there too: no product or quotient of them can
@@ -114,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(!outside || (refused && !noResult), "accurate: refuses inputs outside the domain", where);
   const double w = input.BetaSmall - input.GammaSmall;
   const bool ordinary = input.Nee >= 0.05 && input.Nee <= 1e6 && w >= -1e6 &&
-                        (input.UmaxOverUy == 0.0 || input.UmaxOverUy >= 1e-300);
+                        (input.UmaxOverUy == 0.0 || (input.UmaxOverUy >= 1e-300 && input.UmaxOverUy <= 1e300));
   Check(outside || !refused || (noResult && !ordinary), "accurate: answers inside the domain", where);
   if (refused) return 0;
   Check(accurate.Za >= 0.0 && accurate.Za <= 1.0, "accurate: Za in [0, 1]", where + ": Za " + Show(accurate.Za));
