@@ -82,17 +82,18 @@ AboutForm::AboutForm(const AboutInfo& info, QWidget* parent) : QDialog(parent) {
             Qt::AlignLeft);
   MakeLabel(frameContact, "Label2", 900, QStringLiteral("K. L. Exemplar (kl.exemplar@example.org)"), Qt::AlignLeft);
 
-  // The disclaimer: two paragraphs, the second set off by a wider gap.
+  // The license: two paragraphs, the second set off by a wider gap.
   auto* frame1 = MakeFrame(this, "Frame1", TwipRect(840, 3780, 4995, 1635));
-  MakeLabel(frame1, "Label5", 240, QStringLiteral("This software comes without any warranty. Liability for"),
+  MakeLabel(frame1, "Label5", 240, QStringLiteral("Quorix is free software under the GNU General Public"),
             Qt::AlignLeft);
-  MakeLabel(frame1, "Label4", 480, QStringLiteral("damage of any sort is denied: the authors are not liable"),
+  MakeLabel(frame1, "Label4", 480, QStringLiteral("License, version 3 or later (GPL-3.0-or-later): you may"),
             Qt::AlignLeft);
-  MakeLabel(frame1, "Label3", 720, QStringLiteral("for special, incidental, indirect or consequential damages."),
+  MakeLabel(frame1, "Label3", 720, QStringLiteral("share and modify it under the terms of that license."),
             Qt::AlignLeft);
-  MakeLabel(frame1, "Label6", 1080, QStringLiteral("This software is free. It may be copied and distributed,"),
+  MakeLabel(frame1, "Label6", 1080, QStringLiteral("It comes without any warranty, as far as the law permits;"),
             Qt::AlignLeft);
-  MakeLabel(frame1, "Label7", 1320, QStringLiteral("provided that it is not altered in any way."), Qt::AlignLeft);
+  MakeLabel(frame1, "Label7", 1320, QStringLiteral("see the license text (the file LICENSE) for the details."),
+            Qt::AlignLeft);
 
   // The only control that takes the focus: default (Enter) and, through
   // QDialog, cancel (Escape) button alike.

@@ -81,7 +81,11 @@ double Amplitude(double x, double n, double beta, double gamma);
 //     whose integrand carries a factor z^(n+1), and that integral is what is
 //     computed.
 // Throws DomainError, leaving the record unchanged, for a non-finite input,
-// n ≤ 0, β − γ > 1 or UmaxOverUy < 0.
+// n ≤ 0, β − γ > 1 or UmaxOverUy < 0; and, rather than answer NaN or ±∞,
+// with a message that begins "no accurate result", at the extremes of the
+// domain where its series do not reach (n so small that 2/n overflows;
+// amplitudes near the smallest doubles with n near 0 or |β − γ| near 1e20
+// and beyond).
 void Solve(BoucWenCase& bw);
 
 }  // namespace quorix::accurate

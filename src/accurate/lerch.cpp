@@ -7,6 +7,7 @@
 
 #include "coefficients.h"
 #include "double_double.h"
+#include "step_counter.h"
 
 namespace quorix::accurate::detail {
 
@@ -54,6 +55,7 @@ double Polynomial(const double* c, int last, double x) {
   int k = last;
   if (k % 2 == 0) even = c[k--];
   for (; k >= 1; k -= 2) {
+    steps::Count();
     odd = c[k] + x2 * odd;
     even = c[k - 1] + x2 * even;
   }
@@ -98,6 +100,9 @@ double Ein(double x) {
 }  // namespace
 
 double ScaledExponentialIntegral(double x) {
+  // A NaN argument (from parameters beyond the reach of the series) stays
+  // NaN, and never becomes a depth of the continued fraction below.
+  if (std::isnan(x)) return x;
   if (x <= 0.6) {
     // E₁ = −γ − ln x + Ein(x); up to x = 0.6 the parts cancel by less than a
     // factor of 2.
@@ -137,6 +142,7 @@ void LerchFamily::EnsureReciprocals(std::size_t count) const {
   if (count <= reciprocals_.size()) return;
   reciprocals_.reserve(std::max<std::size_t>(count, 2 * kLogTerms));
   for (std::size_t k = reciprocals_.size(); k < count; ++k) {
+    steps::Count();
     reciprocals_.push_back(1.0 / (static_cast<double>(k) + b_));
   }
 }
@@ -277,6 +283,7 @@ double LerchFamily::Pfaff(double bigT, double s) const {
       pfaffCoefficients_.push_back(1.0);
     }
     for (std::size_t k = pfaffCoefficients_.size(); k <= static_cast<std::size_t>(last); ++k) {
+      steps::Count();
       pfaffCoefficients_.push_back(pfaffCoefficients_.back() * (static_cast<double>(k) * reciprocals_[k]));
     }
   }
@@ -314,6 +321,7 @@ double LerchFamily::Inverse(double bigT) const {
   double power = inverseT;  // T^(−k−1)
   double sum = 0.0;
   for (int k = 0; k < terms; ++k) {
+    steps::Count();
     if (static_cast<double>(k) != m - 1.0) {
       const double term = power / ((b_ - 1.0) - k);
       sum += (k % 2 == 0) ? term : -term;

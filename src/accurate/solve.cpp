@@ -10,6 +10,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "accurate.h"
@@ -17,6 +18,7 @@
 #include "double_double.h"
 #include "energy_solver.h"
 #include "lerch.h"
+#include "step_counter.h"
 
 namespace quorix::accurate {
 
@@ -133,7 +135,10 @@ class Model {
       thread_local std::vector<double> q;
       q.resize(static_cast<std::size_t>(terms) + 1);
       q[0] = oneMinusW_;
-      for (int k = 1; k <= terms; ++k) q[k] = oneMinusW_ + w_ * q[k - 1];
+      for (int k = 1; k <= terms; ++k) {
+        steps::Count();
+        q[k] = oneMinusW_ + w_ * q[k - 1];
+      }
       double sum = 0.0;
       for (int k = terms; k >= 0; --k) sum = q[k] / (k + bb) + p.p * sum;
       return p.p * sum;
@@ -182,6 +187,7 @@ double Model::Root(double u, const Point& top, double ampTop) const {
   Point p = At(x);
   double f = residual(p);
   for (int iteration = 0; iteration < 200 && f != 0.0; ++iteration) {
+    steps::Count();
     if (f < 0.0) {
       lo = x;
     } else {
@@ -205,6 +211,7 @@ double Model::Root(double u, const Point& top, double ampTop) const {
   // To the double nearest the root: step towards it while the residual keeps
   // its sign; once it changes, the root lies between the last two doubles.
   for (int step = 0; step < 16 && f != 0.0; ++step) {
+    steps::Count();
     const double towards = f > 0.0 ? 0.0 : 1.0;
     const double y = std::nextafter(x, towards);
     if (y < 0.0 || y > top.x) break;
@@ -227,6 +234,13 @@ DoubleDouble ValidatedW(double beta, double gamma) {
 void ValidateExponent(double n) {
   detail::RequireFinite("n", n);
   if (!(n > 0.0)) detail::Refuse("n must be positive", n);
+}
+
+// The model's parameters 1/n and 2/n must be numbers: below about 1.1e-308
+// 2/n overflows, and the series of the families would meet an infinite
+// parameter.
+void RequireReachableExponent(double n) {
+  if (!std::isfinite(2.0 / n)) detail::Refuse("no accurate result for these inputs: n is too small", n);
 }
 
 }  // namespace
@@ -260,6 +274,7 @@ double Amplitude(double x, double n, double beta, double gamma) {
   const DoubleDouble w = ValidatedW(beta, gamma);
   if (!(x >= 0.0 && x <= 1.0)) detail::Refuse("x must lie in [0, 1]", x);
   if (x == 1.0) return std::numeric_limits<double>::infinity();
+  RequireReachableExponent(n);
   const Model model(n, w);
   return model.Amplitude(model.At(x));
 }
@@ -275,6 +290,7 @@ void Solve(BoucWenCase& bw) {
   if (bw.UmaxOverUy < 0.0) detail::Refuse("Umax/Uy must not be negative", bw.UmaxOverUy);
   const DoubleDouble w = ValidatedW(bw.BetaSmall, bw.GammaSmall);
   const double u = bw.UmaxOverUy;
+  RequireReachableExponent(bw.Nee);
   const Model model(bw.Nee, w);
 
   // Za: exactly 1 above the amplitude at the top of the search interval, and
@@ -333,6 +349,20 @@ void Solve(BoucWenCase& bw) {
         atRoot(-halfSquare * model.SecondF(at.tw, at.sw), -x / at.sw, -(1.0 / at.sw + n * w1 * at.p / (at.sw * at.sw)));
     kda = atRoot(halfSquare * model.SecondF(at.p, at.sp), x / at.sp, 1.0 / at.sp + n * at.p / (at.sp * at.sp));
     deOverFh = saturated ? model.B2() * bracket : twiceD;
+  }
+
+  // At the extremes of the domain (an exponent so small that 1/n overflows,
+  // amplitudes near the smallest doubles with n near 0 or a huge |β − γ|)
+  // the series above no longer reach, and a result comes out NaN or
+  // infinite. Those inputs are refused rather than answered, the record
+  // unchanged, as for inputs outside the domain.
+  const double dimensionless[] = {za, kcd, kda, deOverFh};
+  const char* const names[] = {"Za", "Kcd", "Kda", "DE/(Fh Uy)"};
+  for (int i = 0; i < 4; ++i) {
+    if (!std::isfinite(dimensionless[i])) {
+      detail::Refuse(std::string("no accurate result for these inputs: ") + names[i] + " is not a finite number",
+                     dimensionless[i]);
+    }
   }
 
   bw.Za = za;

@@ -4,6 +4,7 @@
 
 #include "accurate.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
@@ -13,6 +14,18 @@
 
 namespace quorix::cli {
 
+namespace {
+const CliSettings kDefaultSettings;
+// One for the process, not per thread: a sweep's helper threads write to the
+// same streams as the run that started them.
+std::atomic<const CliSettings*> gSettings{&kDefaultSettings};
+}  // namespace
+
+const CliSettings& Settings() { return *gSettings.load(std::memory_order_acquire); }
+
+ScopedSettings::ScopedSettings(const CliSettings& settings) : previous_(gSettings.exchange(&settings)) {}
+ScopedSettings::~ScopedSettings() { gSettings.store(previous_); }
+
 void RunReporting(int& exitCode, const std::function<void()>& work) {
   try {
     work();
@@ -20,8 +33,8 @@ void RunReporting(int& exitCode, const std::function<void()>& work) {
   } catch (const std::exception& e) {
     // Whatever was already written to standard output (the rows of a sweep
     // before the failing one) goes out before the message.
-    std::fflush(stdout);
-    std::fprintf(stderr, "quorix-cli: %s\n", e.what());
+    std::fflush(Settings().out);
+    std::fprintf(Settings().err, "quorix-cli: %s\n", e.what());
   }
   exitCode = 1;
 }
@@ -36,7 +49,7 @@ double ReadField(std::string_view name, const std::string& text) {
 
 void WriteOut(std::string_view text) {
   errno = 0;
-  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) {
+  if (std::fwrite(text.data(), 1, text.size(), Settings().out) != text.size()) {
     const int error = errno;
     throw CommandFailure("cannot write standard output: " +
                          (error != 0 ? std::generic_category().message(error) : std::string("unknown error")));

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli.h"
 #include "commands.h"
 #include "json.h"
 #include "views.h"
@@ -22,6 +23,20 @@ class CommandFailure : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The settings of the RunCli call in progress: where output and messages
+// go, and the size limits. Set for the length of a run; one run at a time.
+const CliSettings& Settings();
+class ScopedSettings {
+ public:
+  explicit ScopedSettings(const CliSettings& settings);
+  ~ScopedSettings();
+  ScopedSettings(const ScopedSettings&) = delete;
+  ScopedSettings& operator=(const ScopedSettings&) = delete;
+
+ private:
+  const CliSettings* previous_;
+};
+
 // Runs a subcommand's work. Any failure (a number beyond the range of a
 // double, a sweep that cannot go on, a file that cannot be written) becomes
 // "quorix-cli: <what failed>" on standard error and exit status 1.
@@ -31,7 +46,8 @@ void RunReporting(int& exitCode, const std::function<void()>& work);
 // CommandFailure that names the field.
 double ReadField(std::string_view name, const std::string& text);
 
-// Writes text to standard output; throws CommandFailure when it cannot.
+// Writes text to the run's output (standard output); throws CommandFailure
+// when it cannot.
 void WriteOut(std::string_view text);
 
 // The case's fields as the window's text boxes hold them. --beta is

@@ -18,6 +18,10 @@ struct LoopOptions {
 };
 
 void RunLoop(LoopOptions& options) {
+  const int limit = Settings().maxLoopPoints;
+  if (limit > 0 && options.points > limit) {
+    throw CommandFailure("loop of more than " + std::to_string(limit) + " points a branch refused");
+  }
   ResolveCaseOptions(options.fields, true);
   BoucWenCase bw;
   SolveCaseWith(options.fields, bw);

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -55,8 +56,8 @@ class SweepMonitor {
     thread_.request_stop();
     thread_.join();
     if (shown_ > 0) {
-      std::fprintf(stderr, "\r%*s\r", static_cast<int>(shown_), "");
-      std::fflush(stderr);
+      std::fprintf(Settings().err, "\r%*s\r", static_cast<int>(shown_), "");
+      std::fflush(Settings().err);
     }
   }
   SweepMonitor(const SweepMonitor&) = delete;
@@ -87,8 +88,8 @@ class SweepMonitor {
     // Blanks over the rest of a longer line before it.
     const std::size_t width = line.size();
     if (width < shown_) line.append(shown_ - width, ' ');
-    std::fprintf(stderr, "\r%s", line.c_str());
-    std::fflush(stderr);
+    std::fprintf(Settings().err, "\r%s", line.c_str());
+    std::fflush(Settings().err);
     shown_ = std::max(shown_, width);
   }
 
@@ -115,7 +116,7 @@ class StandardOutputSink final : public SweepSink {
  public:
   void Open() override {
 #ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);  // no second CR before each LF
+    _setmode(_fileno(Settings().out), _O_BINARY);  // no second CR before each LF
 #endif
   }
   void WriteLine(std::string_view line) override {
@@ -140,7 +141,7 @@ class JsonLinesSink final : public SweepSink {
     AddDerivedMembers(object, row);
     WriteOut(object.Text() + "\n");
     errno = 0;
-    if (std::fflush(stdout) != 0) {
+    if (std::fflush(Settings().out) != 0) {
       throw CommandFailure("cannot write standard output: " + std::generic_category().message(errno));
     }
   }
@@ -169,6 +170,10 @@ void RunSweepCommand(SweepOptions& options, int& exitCode) {
   const double from = ReadField("--from", options.range.From);
   const double to = ReadField("--to", options.range.To);
   const double step = ReadField("--step", options.range.Step);
+  const std::int64_t limit = Settings().maxSweepRows;
+  if (limit > 0 && static_cast<std::int64_t>(SweepStepCount(from, to, step)) + 1 > limit) {
+    throw CommandFailure("sweep of more than " + std::to_string(limit) + " rows refused");
+  }
   BoucWenCase inputs;
   ReadCase(options.fields.texts, inputs);
   const CaseSolver solve = SolverFor(options.fields);
@@ -189,8 +194,8 @@ void RunSweepCommand(SweepOptions& options, int& exitCode) {
       return true;
     } catch (const SweepStopped&) {
       const int signal = interrupts.Caught();
-      std::fflush(stdout);
-      std::fprintf(stderr, "quorix-cli: %s: sweep stopped after %s of %s rows\n", SignalName(signal),
+      std::fflush(Settings().out);
+      std::fprintf(Settings().err, "quorix-cli: %s: sweep stopped after %s of %s rows\n", SignalName(signal),
                    GroupedCount(watch.RowsWritten()).c_str(), GroupedCount(watch.Rows()).c_str());
       exitCode = 128 + signal;
       return false;
@@ -206,7 +211,7 @@ void RunSweepCommand(SweepOptions& options, int& exitCode) {
     StandardOutputSink sink;
     sweep(sink);
     errno = 0;
-    if (std::fflush(stdout) != 0) {
+    if (std::fflush(Settings().out) != 0) {
       throw CommandFailure("cannot write standard output: " + std::generic_category().message(errno));
     }
     return;

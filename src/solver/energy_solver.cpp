@@ -11,6 +11,7 @@
 #include "energy_solver.h"
 #include "ieee.h"
 #include "specialfunctions.h"
+#include "step_counter.h"
 
 namespace quorix {
 
@@ -71,6 +72,7 @@ void SolveEnergy(BoucWenCase& bw) {
     double min1 = 0.0, min2 = 0.0, m = 0.0;
     int k = 0;
     do {
+      steps::Count();
       if (Holds([&] {
             const bool bothPositive = (Real(fb) > 0.0) & (Real(fc) > 0.0);
             const bool bothNegative = (Real(fb) < 0.0) & (Real(fc) < 0.0);

@@ -8,6 +8,7 @@
 #include "energy_solver.h"
 #include "ieee.h"
 #include "specialfunctions.h"
+#include "step_counter.h"
 
 namespace quorix {
 
@@ -147,6 +148,7 @@ bool CurvePoints(const LoadingBranch& branch, int count, std::vector<BranchPoint
     double q = qPrevious + spacing / slopePrevious;
     BranchPoint p;
     for (int iteration = 0;; ++iteration) {
+      steps::Count();
       if (!(q > lo && q < hi)) q = 0.5 * (lo + hi);
       p.z = branch.ZOf(q);
       if (!branch.OffsetAt(p.z, p.x)) return false;

@@ -8,6 +8,7 @@
 #include "digamma_memory.h"
 #include "ieee.h"
 #include "specialfunctions.h"
+#include "step_counter.h"
 
 namespace quorix {
 
@@ -81,6 +82,7 @@ std::int32_t DigammaSeries(double x, double& result) {
   // ψ(x) = −γ + Σ_{k≥1} (x − 1) / (k·(k + x − 1)), cut off after 100000
   // terms. The terms fall off like (x − 1)/k², so for most arguments the sum
   // never settles and the value lies below ψ(x) by about the omitted tail.
+  steps::Count();
   FaultScope scope;
   const Real xm = Real(x) - 1.0;
   Real s = 0.0;

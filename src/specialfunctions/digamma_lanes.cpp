@@ -25,6 +25,7 @@
 #include <string_view>
 
 #include "specialfunctions.h"
+#include "step_counter.h"
 
 namespace quorix::detail {
 
@@ -217,6 +218,7 @@ void SumDigammaSeriesLanes(const double* x, int count, double* value, std::int32
       status[i] = DigammaSeries(x[i], value[i]);
       continue;
     }
+    steps::Count();
     lane[filled] = x[i];
     index[filled] = i;
     if (++filled == width) flush();

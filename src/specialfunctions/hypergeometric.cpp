@@ -15,6 +15,7 @@
 
 #include "ieee.h"
 #include "specialfunctions.h"
+#include "step_counter.h"
 
 namespace quorix {
 
@@ -108,6 +109,7 @@ std::int32_t LogarithmicForm(Real a, Real b, Real z, double& result) {
   Real next = sum;
   bool converged = false;
   for (int j = 1; j <= kMaxLogTerms; ++j) {
+    steps::Count();
     const Real jj = static_cast<double>(j);
     const Real nextCoef = (((jj + a - 1.0) * coef) * (jj + b - 1.0)) / (jj * jj);
     Psi(jj + 1.0, psi1);
@@ -187,7 +189,10 @@ std::int32_t IntegerGapForm(Real a, Real b, Real m, Real z, double& result) {
   if (!reciprocalGamma(above ? p : ap, rAp) || !reciprocalGamma(above ? q : bp, rBp)) return 0;
 
   Real factorial = 1.0;  // (K − 1)!
-  for (int k = 1; k < gap; ++k) factorial = factorial * static_cast<double>(k);
+  for (int k = 1; k < gap; ++k) {
+    steps::Count();
+    factorial = factorial * static_cast<double>(k);
+  }
   const Real g = above ? ((factorial * gc) * rAp) * rBp : (((factorial * gc) * rA) * rB) / pow(x, bigK);
   const Real h = above ? ((pow(x, bigK) * gc) * rA) * rB : (gc * rAp) * rBp;
   const Real sign = gap % 2 == 0 ? -1.0 : 1.0;  // −(−1)^K
@@ -195,6 +200,7 @@ std::int32_t IntegerGapForm(Real a, Real b, Real m, Real z, double& result) {
   Real finite = 0.0;
   Real term = 1.0;
   for (int k = 0; k < gap; ++k) {
+    steps::Count();
     const Real kk = static_cast<double>(k);
     finite = finite + term;
     if (k + 1 < gap) term = ((((ap + kk) * (bp + kk)) / ((kk + 1.0) * ((1.0 - bigK) + kk))) * term) * x;
@@ -207,6 +213,7 @@ std::int32_t IntegerGapForm(Real a, Real b, Real m, Real z, double& result) {
   Real next = 0.0;
   bool converged = false;
   for (int k = 0; k <= kMaxLogTerms; ++k) {
+    steps::Count();
     const Real kk = static_cast<double>(k);
     Psi(kk + 1.0, psi1);
     Psi(kk + bigK + 1.0, psiK);

@@ -1,5 +1,6 @@
 #include "ieee.h"
 #include "specialfunctions.h"
+#include "step_counter.h"
 
 namespace quorix {
 
@@ -23,6 +24,7 @@ std::int32_t HypergeometricSeries(double a, double b, double c, double zArg, dou
   Real cp = c;
   Real n = 1.0;  // a double, as every intermediate is
   for (;;) {
+    steps::Count();
     t = ((ap * bp) / cp) * t;
     t = (t * z) / n;
     const Real next = t + s;

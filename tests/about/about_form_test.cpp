@@ -49,14 +49,20 @@ class AboutFormTest : public QObject {
     for (const char* name : {"Label1", "Label2"}) {
       QVERIFY2(contact.match(Text(box, name)).hasMatch(), qPrintable(Text(box, name)));
     }
-    // The institution and the two-paragraph disclaimer, one line each.
+    // The institution and the two-paragraph license statement, one line each.
     for (const char* name :
          {"lblCopyright", "lblDepartment", "lblInstitute", "Label5", "Label4", "Label3", "Label6", "Label7"}) {
       const QString text = Text(box, name);
       QVERIFY2(!text.isEmpty() && !text.startsWith(QLatin1Char('<')) && !text.contains(QLatin1Char('\n')), name);
     }
-    QVERIFY(Text(box, "Label5").contains(QLatin1String("warranty")));
-    QVERIFY(Text(box, "Label6").contains(QLatin1String("free")));
+    // The license, the absence of warranty and where the license text is.
+    QString license;
+    for (const char* name : {"Label5", "Label4", "Label3", "Label6", "Label7"}) license += Text(box, name) + u' ';
+    for (const char* part : {"GNU General Public License, version 3 or later (GPL-3.0-or-later)",
+                             "without any warranty", "license text (the file LICENSE)"}) {
+      QVERIFY2(license.simplified().contains(QLatin1String(part)), part);
+    }
+    QVERIFY(!license.contains(QLatin1String("altered")));
   }
 
   void titleLineIsPlainDecimal() {

@@ -134,6 +134,34 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"InfiniteAmplitude", &BoucWenCase::UmaxOverUy, INFINITY, "Umax/Uy is not a finite number: inf"}),
     [](const auto& info) { return std::string(info.param.label); });
 
+// Inputs inside the domain where the series of the accurate path do not
+// reach (found by fuzzing: an exponent so small that 2/n overflows, or tiny
+// amplitudes with n near 0 or a huge |β − γ|, and amplitudes so large that
+// DE/(Fh Uy) overflows) gave NaN or infinite dimensionless results. They are
+// refused instead, the record unchanged.
+TEST(AccurateSolve, RefusesWhereItHasNoFiniteResult) {
+  const BoucWenCase cases[] = {
+      Input(2.75859452825e-313, 0.1, 0.9, 10.0, true),
+      Input(5.562684646268003e-309, -9.255965344119887e+61, 0.0, 0.0, false),
+      Input(1e-9, 0.0, 0.0, 1e-300, false),
+      Input(0.01, -1e20, 0.0, 1e-300, true),
+      Input(1e-300, 0.9, 0.1, 0.5, true),
+      Input(13.5, 0.9, 0.1, 4.802553018217681e+307, true),  // DE/(Fh Uy) ≈ 4·Umax/Uy overflows
+  };
+  for (const BoucWenCase& input : cases) {
+    BoucWenCase bw = input;
+    bw.Za = 42.0;
+    try {
+      Solve(bw);
+      ADD_FAILURE() << "n " << input.Nee << " U " << input.UmaxOverUy << ": Kcd " << bw.Kcd << " Kda " << bw.Kda
+                    << " DE/(Fh Uy) " << bw.DEOverFhUy;
+    } catch (const DomainError& e) {
+      EXPECT_EQ(std::string(e.what()).rfind("no accurate result", 0), 0u) << e.what();
+      EXPECT_EQ(bw.Za, 42.0);
+    }
+  }
+}
+
 // Each thread keeps its own coefficient tables, and no value depends on what
 // was asked for before: fresh threads, two at once and in opposite orders,
 // give bit for bit what this thread gives with its tables warm (the cases

@@ -280,10 +280,28 @@ TEST_F(CliTest, EvalReportsValueStatusAndEscapedFaults) {
   EXPECT_NE(run.out.find("(arithmetic fault raised)"), std::string::npos) << run.out;
 }
 
+// Number texts as positionals and option values, also those that begin
+// with "-." and would otherwise be read as an option name.
 TEST_F(CliTest, NumberTextCommands) {
-  EXPECT_EQ(Cli({"parse", " 2 . 5"}).out, "2.5\n");
-  EXPECT_EQ(Cli({"format-fixed", "2.675", "2"}).out, "2.67\n");
-  EXPECT_EQ(Cli({"format-plain", "0.00001"}).out, "1E-05\n");
+  const std::pair<Args, std::string> cases[] = {
+      {{"parse", " 2 . 5"}, "2.5\n"},
+      {{"parse", "-.5"}, "-0.5\n"},
+      {{"parse", "-.5e3"}, "-500\n"},
+      {{"format-fixed", "2.675", "2"}, "2.67\n"},
+      {{"format-fixed", "-.25", "2"}, "-0.25\n"},
+      {{"format-plain", "0.00001"}, "1E-05\n"},
+      {{"format-plain", "-.5"}, "-.5\n"},
+  };
+  for (const auto& [args, out] : cases) {
+    const CliRun run = Cli(args);
+    EXPECT_EQ(run.status, 0) << args[1] << ": " << run.err;
+    EXPECT_EQ(run.out, out) << args[1];
+  }
+  // Γ(−½) = −2√π.
+  EXPECT_NEAR(JsonNumber(Cli({"eval", "gamma", "-.5", "--json"}).out, "value"), -3.5449077018110320546, 1e-12);
+  EXPECT_EQ(Cli({"solve", "--gamma", "-.5"}).out, Cli({"solve", "--gamma", "-0.5"}).out);
+  // Not numbers: still options, and unknown ones.
+  for (const char* text : {"-.", "-.e5", "-inf"}) EXPECT_EQ(Cli({"parse", text}).status, 2) << text;
 }
 
 // --accurate: the exact model. For the window's initial texts (n = 2,
