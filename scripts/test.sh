@@ -2,7 +2,7 @@
 # Builds Quorix and runs every test: the whole suite optimised (-O2), the
 # engine's and command line's suites again unoptimised (-O0) and under
 # AddressSanitizer with UndefinedBehaviorSanitizer, and the tests that run
-# several threads under ThreadSanitizer.
+# several threads under ThreadSanitizer; then every fuzzing harness for 30 s.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh test
@@ -21,3 +21,4 @@ run_suite release "" -DCMAKE_BUILD_TYPE=Release
 run_suite o0 "" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O0 -g" "${engine_only[@]}"
 run_suite sanitize "" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORIX_SANITIZE=address,undefined "${engine_only[@]}"
 run_suite thread "FastPath\\.|Thread|^Grid/FastPathEquality.*/3_compl|SweepStop\\.|SweepSignalTest" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORIX_SANITIZE=thread "${engine_only[@]}"
+bash scripts/fuzz.sh --seconds 30
