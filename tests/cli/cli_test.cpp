@@ -12,56 +12,25 @@
 #include <string>
 #include <vector>
 
+#include "cli_process.h"
 #include "numbertext.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace quorix::testing;
 using Args = std::vector<std::string>;
-
-struct CliRun {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string ReadAll(const fs::path& path) {
-  std::ostringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
-}
 
 std::size_t Count(const std::string& text, char c) { return static_cast<std::size_t>(std::ranges::count(text, c)); }
 
-class CliTest : public ::testing::Test {
+class CliTest : public TempFolderTest {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "quorix-cli-test-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  // Runs quorix-cli with the arguments (none holds a quote), standard output and error captured in files.
+  // Runs quorix-cli with the arguments (none holds a quote).
   CliRun Cli(const Args& args) {
-    std::string command = QUORIX_CLI;
-    for (const std::string& arg : args) command += " '" + arg + "'";
-    const std::string out = (dir_ / "out").string(), err = (dir_ / "err").string();
-    const int status = std::system((command + " >'" + out + "' 2>'" + err + "'").c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(out), ReadAll(err)};
+    std::string arguments;
+    for (const std::string& arg : args) arguments += " '" + arg + "'";
+    return RunCommand(QUORIX_CLI, arguments);
   }
-
-  fs::path dir_;
 };
-
-// The number after "key": in a one-line JSON text, and where it was found.
-double JsonNumber(const std::string& json, const std::string& key, std::size_t* at = nullptr) {
-  const std::string marker = "\"" + key + "\": ";
-  const std::size_t pos = json.find(marker);
-  if (at != nullptr) *at = pos;
-  double value = -999.0;
-  if (pos != std::string::npos) std::from_chars(json.data() + pos + marker.size(), json.data() + json.size(), value);
-  return value;
-}
 
 std::string ShortestOf(double value) {
   char buffer[32];

@@ -16,15 +16,11 @@
 #include <thread>
 #include <vector>
 
+#include "cli_process.h"
+
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& path) {
-  std::ostringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
-}
+using namespace quorix::testing;
 
 // Starts quorix-cli with standard output and error in files; returns its id.
 pid_t Start(const std::vector<std::string>& args, const fs::path& out, const fs::path& err) {
@@ -48,16 +44,7 @@ int ExitStatus(pid_t pid) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-class SweepSignalTest : public ::testing::TestWithParam<std::tuple<int, int, bool>> {
- protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "quorix-sweep-signal-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  fs::path dir_;
-};
+class SweepSignalTest : public TempFolderTest, public ::testing::WithParamInterface<std::tuple<int, int, bool>> {};
 
 TEST_P(SweepSignalTest, EndsAfterCompleteRows) {
   const auto [signal, expectedStatus, toFile] = GetParam();

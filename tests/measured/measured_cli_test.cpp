@@ -12,57 +12,22 @@
 #include <string>
 #include <vector>
 
+#include "cli_process.h"
 #include "synthetic.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace quorix::testing;
 
-struct CliRun {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string ReadAll(const fs::path& path) {
-  std::ostringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
-}
-
-// The number after "key": in a one-line JSON text (the first element of an array).
-double JsonNumber(const std::string& json, const std::string& key) {
-  const std::string marker = "\"" + key + "\": ";
-  std::size_t pos = json.find(marker);
-  if (pos == std::string::npos) return -999.0;
-  pos += marker.size();
-  if (json[pos] == '[') ++pos;
-  double value = -999.0;
-  std::from_chars(json.data() + pos, json.data() + json.size(), value);
-  return value;
-}
-
-class MeasuredCli : public ::testing::Test {
+class MeasuredCli : public TempFolderTest {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "quorix-measured-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string Write(const std::string& name, const std::string& text) {
     const fs::path path = dir_ / name;
     std::ofstream(path, std::ios::binary) << text;
     return path.string();
   }
 
-  CliRun Cli(const std::string& args) {
-    const std::string out = (dir_ / "out").string(), err = (dir_ / "err").string();
-    const int status = std::system((std::string(QUORIX_CLI) + " " + args + " >'" + out + "' 2>'" + err + "'").c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(out), ReadAll(err)};
-  }
-
-  fs::path dir_;
+  CliRun Cli(const std::string& args) { return RunCommand(QUORIX_CLI, args); }
 };
 
 // An ellipse polygon of N points a turn: its area is (N/2)·c·d·sin(2π/N).
