@@ -9,6 +9,7 @@
 #include <limits>
 #include <map>
 #include <mutex>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -207,14 +208,16 @@ void WriteRow(const SweepRow& row, SweepSink& sink, SweepWatch* watch) {
 // it; the rows computed ahead are dropped.
 class ParallelRows {
  public:
-  ParallelRows(const BoucWenCase& inputs, double from, double step, std::int32_t last, CaseSolver solve)
-      : inputs_(inputs), from_(from), step_(step), last_(last), solve_(solve) {}
+  // Rows first … last; the rows before `first` have been written.
+  ParallelRows(const BoucWenCase& inputs, double from, double step, std::int64_t first, std::int32_t last,
+               CaseSolver solve)
+      : inputs_(inputs), from_(from), step_(step), last_(last), solve_(solve), next_(first), written_(first) {}
 
   void Run(SweepSink& sink, unsigned threadCount, SweepWatch* watch) {
     std::vector<std::jthread> workers;
     StopOnExit stopOnExit{*this};  // also when a row, the sink or a stop request throws
     for (unsigned t = 0; t < threadCount; ++t) workers.emplace_back([this] { Work(); });
-    for (std::int64_t i = 0; i <= last_; ++i) {
+    for (std::int64_t i = written_; i <= last_; ++i) {
       CheckStop(watch);
       WriteRow(Take(i), sink, watch);
     }
@@ -272,8 +275,8 @@ class ParallelRows {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::map<std::int64_t, SweepRow> done_;
-  std::int64_t next_ = 0;     // the next row a worker takes
-  std::int64_t written_ = 0;  // rows handed to the sink
+  std::int64_t next_;     // the next row a worker takes
+  std::int64_t written_;  // rows handed to the sink
   std::int64_t firstFault_ = std::numeric_limits<std::int64_t>::max();
   bool stop_ = false;
 };
@@ -292,14 +295,23 @@ void RunSweepRows(const BoucWenCase& inputs, double from, double to, double step
   sink.WriteLine(SweepHeaderLine());
   if (n < 0) return;
 
+  // The first row is written on this thread and timed: a sweep whose rows
+  // would take less than kWorthThreads in all at that pace (cheap rows: the
+  // accurate arithmetic, or a short table) goes on here, since starting
+  // threads, each with caches of its own to fill, would cost more than it
+  // saves. The first row is the dearest (it fills this thread's caches), so
+  // the estimate errs towards threads.
+  constexpr std::chrono::microseconds kWorthThreads{2000};
   const unsigned cores = std::thread::hardware_concurrency();
-  if (n >= 1 && cores > 1 && !StraightforwardEvaluation()) {
-    ParallelRows(inputs, from, step, n, solve).Run(sink, cores, watch);
-  } else {
-    for (std::int32_t i = 0;; ++i) {
-      CheckStop(watch);
-      WriteRow(ComputeRow(inputs, from, step, i, solve), sink, watch);
-      if (i == n) break;
+  const bool mayShare = cores > 1 && !StraightforwardEvaluation();
+  for (std::int32_t i = 0;; ++i) {
+    CheckStop(watch);
+    const auto start = std::chrono::steady_clock::now();
+    WriteRow(ComputeRow(inputs, from, step, i, solve), sink, watch);
+    if (i == n) break;
+    if (i == 0 && mayShare && (std::chrono::steady_clock::now() - start) * n >= kWorthThreads) {
+      ParallelRows(inputs, from, step, 1, n, solve).Run(sink, cores, watch);
+      break;
     }
   }
   // i runs 0 … N like a 32-bit loop counter that is advanced after each row,
