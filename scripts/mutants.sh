@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Deliberate faults in the engine and the number texts, one at a time, to
+# see which of them the test suite notices.
+#
+#   scripts/mutants.sh            every mutant
+#   scripts/mutants.sh M3 M7      only these
+#   scripts/mutants.sh --list     the mutants and what each one breaks
+#
+# Each mutant is applied to a copy of the working tree in build/mutants/src,
+# built there (Release) and tested with ctest, which stops at the first
+# failing test. A mutant is "caught" when some test fails, "survived" when
+# the whole suite passes. The table goes to standard output and to
+# build/mutants/table.txt. Exit status 1 when a mutant does not apply (the
+# code it edits has changed) or its build fails.
+#
+# MUTANTS_CMAKE_ARGS adds configure options (e.g. -DQUORIX_GUI=OFF) and
+# MUTANTS_CTEST_ARGS ctest options (e.g. -R 'Digamma|Hypergeometric') for a
+# quicker look at part of the suite.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+work="$root/build/mutants"
+
+# id | file | perl substitution applied once to the whole file | what it breaks
+mutants=$(cat <<'EOF'
+M1|src/specialfunctions/gamma.cpp|s/tmp = x \+ 5\.5;/tmp = x + 5.25;/|log-gamma: wrong Lanczos shift
+M2|src/specialfunctions/gamma.cpp|s/\(kPi \/ s\)/(kPi * s)/|gamma: reflection formula for x < 0
+M3|src/specialfunctions/series.cpp|s/kMaxTerms = 1000\.0/kMaxTerms = 999.0/|2F1 series: term limit one lower
+M4|src/specialfunctions/series.cpp|s/(if \(scope\.Raised\(\)\) return 0;\n)(\s*)(sum = next\.value\(\);)/$2$3\n$2$1/|2F1 series: a faulting term overwrites the kept partial sum
+M5|src/specialfunctions/digamma.cpp|s/whole && x <= 1000\.0/whole && x < 1000.0/|digamma: ψ(1000) from the series instead of the table
+M6|src/specialfunctions/digamma.cpp|s/kEulerGamma = 0\.577215664901533;/kEulerGamma = 0.5772156649015329;/|digamma tables: Euler's constant one ulp lower
+M7|src/specialfunctions/digamma.cpp|s/kSeriesTerms = 100000;/kSeriesTerms = 99999;/|digamma straightforward series: one term fewer
+M8|src/specialfunctions/digamma_lanes.cpp|s/kSeriesTerms = 100000;/kSeriesTerms = 100016;/|digamma lanes: one block more
+M9|src/specialfunctions/digamma_lanes.cpp|s/(if \(stopped == 0\) continue;\n\s*)s = blockSum;/$1(void)blockSum;/|digamma AVX-512 lanes: stopping block not replayed
+M10|src/specialfunctions/digamma_lanes.cpp|s/(_mm256_movemask_pd\(stopped\) == 0\) continue;\n\s*)s = blockSum;/$1(void)blockSum;/|digamma AVX2 lanes: stopping block not replayed
+M11|src/specialfunctions/hypergeometric.cpp|s/kIntegerTolerance = 0\.000001;/kIntegerTolerance = 0.00001;/|2F1: wider tolerance for c − a − b whole
+M12|src/specialfunctions/hypergeometric.cpp|s/\(2\.0 \* psi1 - psiA - psiB - logOneMinusZ\) \* nextCoef/(2.0 * psi1 - psiA - psiB + logOneMinusZ) * nextCoef/|2F1 logarithmic form: sign of log(1 − z) in the terms
+M13|src/specialfunctions/hypergeometric.cpp|s/pow\(1\.0 - z, -a\) \* result/pow(1.0 - z, a) * result/|2F1 Pfaff transformation: wrong power
+M14|src/specialfunctions/hypergeometric.cpp|s/sign = gap % 2 == 0 \? -1\.0 : 1\.0/sign = gap % 2 == 0 ? 1.0 : -1.0/|2F1 integer-gap form: sign (−1)^K
+M15|src/solver/amplitude.cpp|s/Real\(beta\) - gamma/Real(gamma) - beta/|amplitude: β − γ reversed
+M16|src/solver/energy_solver.cpp|s/b = b \+ RootTolerance \* Sign\(xm\);/b = b + RootTolerance;/|Brent: minimal step always upwards
+M17|src/solver/energy_solver.cpp|s/bw\.Kcd = \(0\.5 \* zc \* i2 \+ i1\) \* zc;/bw.Kcd = (0.5 * zc * i2 - i1) * zc;/|complementary loop integral Kcd
+M18|src/solver/energy_solver.cpp|s/if \(!Holds\(\[&\] \{ return Real\(bw\.Za\) == 1\.0; \}\)\) zc = bw\.Za;/zc = bw.Za;/|saturated case: zc = 1 instead of the upper bound
+M19|src/solver/views.cpp|s/zc_ = solved\.Za == 1\.0 \? ZaUpperBound : solved\.Za;/zc_ = solved.Za;/|loop view: saturated case
+M20|src/solver/views.cpp|s/const double denominator = \(1\.0 - y\) \+ y \* oneMinusPow;/const double denominator = (1.0 - y) + oneMinusPow;/|loop view: slope of the unloading branch
+M21|src/accurate/solve.cpp|s/return 0\.5 \* p\.x \* b1_ \* sum;/return 0.5 * p.x * b1_ * sum * (1.0 + 0x1p-40);/|accurate: amplitude excess off by 1e-12
+M22|src/accurate/solve.cpp|s/value \+ \(d1 \* eps \+ 0\.5 \* d2 \* eps \* eps\)/value + d1 * eps/|accurate: second-order correction dropped
+M23|src/accurate/lerch.cpp|s/kNegligible = 0x1p-56;/kNegligible = 0x1p-36;/|accurate: series cut off far too early
+M24|src/mainwindow/numbertext.cpp|s/return n\.negative \? -0\.0 : 0\.0;/return 0.0;/|number text: underflow loses the sign of zero
+M25|src/mainwindow/numbertext.cpp|s/exponent < -4 \|\| exponent >= 15/exponent < -5 || exponent >= 15/|plain number: exponent form starts one decade lower
+EOF
+)
+
+if [ "${1:-}" = "--list" ]; then
+  echo "$mutants" | awk -F'|' '{ printf "%-4s %-42s %s\n", $1, $2, $4 }'
+  exit 0
+fi
+wanted=" $* "
+
+mkdir -p "$work"
+# A copy of the tracked and new files, so that the working tree is never
+# edited and an interrupted run leaves nothing behind in it.
+rm -rf "$work/src"
+mkdir -p "$work/src"
+(cd "$root" && git ls-files -z -co --exclude-standard) |
+  tar -C "$root" --null -T - -cf - | tar -C "$work/src" -xf -
+cmake -S "$work/src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORIX_BENCH=OFF ${MUTANTS_CMAKE_ARGS:-} >/dev/null
+cmake --build "$work/build" >/dev/null
+
+table="$work/table.txt"
+: >"$table"
+status=0
+while IFS='|' read -r id file subst what; do
+  [ "$wanted" = "  " ] || [[ "$wanted" == *" $id "* ]] || continue
+  target="$work/src/$file"
+  cp "$target" "$target.orig"
+  perl -0pi -e "$subst" "$target"
+  if cmp -s "$target" "$target.orig"; then
+    result="does not apply"
+    status=1
+  elif ! cmake --build "$work/build" >"$work/$id.build.log" 2>&1; then
+    result="build fails"
+    status=1
+  elif ctest --test-dir "$work/build" -j "$(nproc)" --timeout 300 --stop-on-failure ${MUTANTS_CTEST_ARGS:-} >"$work/$id.log" 2>&1; then
+    result="survived"
+  else
+    first=$(sed -n '/tests FAILED/,$p' "$work/$id.log" | grep -m1 ' - ' | sed 's/^[^-]*- //' || true)
+    result="caught: ${first:-see $id.log}"
+  fi
+  mv "$target.orig" "$target"
+  printf '%-4s %-50s %s\n' "$id" "$what" "$result" | tee -a "$table"
+done <<<"$mutants"
+# Leave the copy built as it is in the working tree.
+cmake --build "$work/build" >/dev/null
+exit $status
