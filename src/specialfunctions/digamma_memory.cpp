@@ -22,6 +22,7 @@ namespace {
 struct Entry {
   SeriesValue result;
   bool ready = false;
+  int waiters = 0;  // threads asleep until it is ready: it stays until they wake
 };
 
 struct Shard {
@@ -31,6 +32,14 @@ struct Shard {
 };
 
 constexpr std::size_t kShards = 16;
+
+// A process that meets ever new arguments (a study over thousands of
+// exponents n, a fuzzer) would otherwise keep every series for good. A shard
+// that reaches its limit forgets its ready entries; a value forgotten and
+// asked again is summed again, to the same bits. 2048 a shard is about 2 MB
+// in all, far above the hundred or so series of a whole sweep.
+constexpr std::size_t kShardLimit = 2048;
+std::atomic<std::size_t> gShardLimit{kShardLimit};
 
 // Never destroyed: the helper thread may still publish while the
 // process exits.
@@ -53,6 +62,9 @@ Claim LookUpOrClaim(double x, SeriesValue& found) {
   const std::uint64_t key = Key(x);
   Shard& shard = ShardOf(key);
   std::lock_guard lock(shard.mutex);
+  if (shard.entries.size() >= gShardLimit.load(std::memory_order_relaxed)) {
+    std::erase_if(shard.entries, [](const auto& item) { return item.second.ready && item.second.waiters == 0; });
+  }
   auto [it, inserted] = shard.entries.try_emplace(key);
   if (inserted) return Claim::kClaimed;
   if (!it->second.ready) return Claim::kPending;
@@ -72,12 +84,20 @@ void Publish(double x, const SeriesValue& value) {
   shard.summed.notify_all();
 }
 
-SeriesValue WaitFor(double x) {
+// Waits until x is summed. False when x is no longer remembered: it was
+// ready, and a full shard has forgotten it since.
+bool WaitFor(double x, SeriesValue& value) {
   const std::uint64_t key = Key(x);
   Shard& shard = ShardOf(key);
   std::unique_lock lock(shard.mutex);
-  shard.summed.wait(lock, [&] { return shard.entries[key].ready; });
-  return shard.entries[key].result;
+  const auto it = shard.entries.find(key);
+  if (it == shard.entries.end()) return false;
+  Entry& entry = it->second;  // kept in place while waited for
+  ++entry.waiters;
+  shard.summed.wait(lock, [&] { return entry.ready; });
+  --entry.waiters;
+  value = entry.result;
+  return true;
 }
 
 // Sums a batch of claimed arguments and publishes every value.
@@ -164,6 +184,7 @@ class Units {
 };
 
 SeriesValue LookUpOrSum(double x, std::span<const double> companions);
+void SumClaimed(double x, std::span<const double> companions);
 
 // Each thread keeps the values it has looked up in a small direct-mapped
 // cache in front of the shared map, so a warm evaluation takes no lock.
@@ -207,23 +228,26 @@ SeriesValue LookUpOrSum(double x, std::span<const double> companions) {
   SeriesValue result;
   const Claim claim = LookUpOrClaim(x, result);
   if (claim == Claim::kReady) return result;
-  if (claim == Claim::kClaimed) {
-    // Ours to sum, with the companions nobody has claimed yet: the unit
-    // with x here, the others posted first for another core to take.
-    std::vector<double> batch{x};
-    for (double c : ClaimFree(companions)) batch.push_back(c);
-    const std::size_t width = static_cast<std::size_t>(DigammaLaneWidth());
-    for (std::size_t first = width; first < batch.size(); first += width) {
-      const std::size_t end = std::min(first + width, batch.size());
-      Units::Instance().Post(std::vector<double>(batch.begin() + first, batch.begin() + end));
-    }
-    batch.resize(std::min(width, batch.size()));
-    SumAndPublish(batch);
-  }
+  if (claim == Claim::kClaimed) SumClaimed(x, companions);
   // Somebody is summing x, or units of our group are still queued: sum
   // what is queued rather than wait.
   Units::Instance().Drain();
-  return WaitFor(x);
+  if (WaitFor(x, result)) return result;
+  return LookUpOrSum(x, {});  // forgotten in the meantime: once more, alone
+}
+
+// x is ours to sum, with the companions nobody has claimed yet: the unit
+// with x here, the others posted first for another core to take.
+void SumClaimed(double x, std::span<const double> companions) {
+  std::vector<double> batch{x};
+  for (double c : ClaimFree(companions)) batch.push_back(c);
+  const std::size_t width = static_cast<std::size_t>(DigammaLaneWidth());
+  for (std::size_t first = width; first < batch.size(); first += width) {
+    const std::size_t end = std::min(first + width, batch.size());
+    Units::Instance().Post(std::vector<double>(batch.begin() + first, batch.begin() + end));
+  }
+  batch.resize(std::min(width, batch.size()));
+  SumAndPublish(batch);
 }
 
 }  // namespace
@@ -236,6 +260,8 @@ std::size_t RememberedSeriesCount() {
   }
   return count;
 }
+
+void SetRememberedSeriesLimit(std::size_t perShard) { gShardLimit.store(perShard == 0 ? kShardLimit : perShard); }
 
 void ForgetRememberedSeries() {
   Units::Instance().WaitUntilIdle();

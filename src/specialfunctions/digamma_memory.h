@@ -1,5 +1,5 @@
-// The remembered digamma series: every series result, keyed by the exact
-// bits of its argument, for the life of the process.
+// The remembered digamma series: series results keyed by the exact bits of
+// their argument, up to a bound on the memory they take.
 #pragma once
 
 #include <cstddef>
@@ -27,6 +27,10 @@ bool CachedSeries(double x, SeriesValue& value);
 
 // How many series values are remembered.
 std::size_t RememberedSeriesCount();
+
+// How many values each of the 16 shards of the memory keeps before it
+// forgets its ready ones (0: the default, 2048). For tests.
+void SetRememberedSeriesLimit(std::size_t perShard);
 
 // Forgets every remembered value. Not while other threads evaluate.
 void ForgetRememberedSeries();
