@@ -3,6 +3,9 @@
 // Exit status: 0 on success (also for --help), 1 when the command fails
 // (a message on standard error says what failed), 2 for a bad command line.
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <iterator>
+#include <utility>
 #include <cerrno>
 #include <cstdio>
 #include <sstream>
@@ -72,14 +75,29 @@ int RunCli(int argc, const char* const* argv, const CliSettings& settings) {
       "(quorix-cli parse -.5).\n"
       "Exit status: 0 success, 1 the command failed, 2 bad command line.");
 
+  // Building a subcommand's options is most of what the program itself
+  // does at start-up, so only the subcommand named first is built. Any
+  // other first argument (--help, a misspelt name, none) gets them all, for
+  // the overall help and the parser's messages.
   int exitCode = 0;
-  AddEvalCommand(app, exitCode);
-  AddSolveCommand(app, exitCode);
-  AddSweepCommand(app, exitCode);
-  AddLoopCommand(app, exitCode);
-  AddTextCommands(app, exitCode);
-  AddCyclesCommand(app, exitCode);
-  AddFitCommand(app, exitCode);
+  using Add = void (*)(CLI::App&, int&);
+  static constexpr std::pair<std::string_view, Add> kCommands[] = {
+      {"eval", AddEvalCommand},          {"solve", AddSolveCommand},       {"sweep", AddSweepCommand},
+      {"loop", AddLoopCommand},          {"parse", AddTextCommands},       {"format-fixed", AddTextCommands},
+      {"format-plain", AddTextCommands}, {"cycles", AddCyclesCommand},     {"fit", AddFitCommand},
+  };
+  const std::string_view first = argc > 1 && argv[1] != nullptr ? argv[1] : "";
+  const auto named = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                  [first](const auto& command) { return command.first == first; });
+  if (named != std::end(kCommands)) {
+    named->second(app, exitCode);
+  } else {
+    Add previous = nullptr;
+    for (const auto& [name, add] : kCommands) {
+      if (add != previous) add(app, exitCode);
+      previous = add;
+    }
+  }
 
   // The option parser reads "-2.5" as a value but "-.5" as the option "-."
   // with a value "5". Such an argument is handed on as "-0.5", which every
