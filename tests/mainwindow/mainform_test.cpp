@@ -423,7 +423,8 @@ class MainFormTest : public QObject {
     // The viewer is started on the finished, closed file.
     QCOMPARE(w_->services.viewerPaths, std::vector<std::string>{w_->results});
     const auto& calls = w_->services.calls;
-    QCOMPARE((std::vector<std::string>(calls.end() - 2, calls.end())), (std::vector<std::string>{"Close", "OpenInViewer"}));
+    QCOMPARE((std::vector<std::string>(calls.end() - 2, calls.end())),
+             (std::vector<std::string>{"Close", "OpenInViewer"}));
     // The header and rows i = 0 … 99 at U = 0.1·i + 0.1, with the engine's numbers.
     const QStringList lines = w_->ResultLines();
     QCOMPARE(lines.size(), 101);
@@ -436,19 +437,24 @@ class MainFormTest : public QObject {
   void sweepFailures_data() {
     QTest::addColumn<QStringList>("range");  // From, To, Step
     QTest::addColumn<QString>("fy");
-    QTest::addColumn<QString>("fail");  // the service that fails: open, write3 (the third line), close, viewer
-    QTest::addColumn<int>("lines");     // lines in results.out afterwards; -1: the old file untouched
+    // The service that fails: open, write3 (the third line), close, viewer; exe (the executable's folder is
+    // not writable: the data folder is used), exe+data (neither folder is usable).
+    QTest::addColumn<QString>("fail");
+    QTest::addColumn<int>("lines");  // lines in results.out afterwards; -1: the old file untouched
     QTest::addColumn<bool>("viewerStarted");
     const QStringList initial = {"0.1", "10.0", "0.1"};
     // Failures before the file is opened leave an existing file alone.
     QTest::newRow("Step of 0") << QStringList{"0.1", "10.0", "0"} << "2.86" << "" << -1 << false;
     QTest::newRow("field beyond double range") << initial << "1e999" << "" << -1 << false;
     QTest::newRow("file cannot be created") << initial << "2.86" << "open" << -1 << false;
+    QTest::newRow("installed, no data folder") << initial << "2.86" << "exe+data" << -1 << false;
     // A failure while writing keeps what was written, and closes the file.
     QTest::newRow("third line cannot be written") << initial << "2.86" << "write3" << 2 << false;
     QTest::newRow("file cannot be closed") << initial << "2.86" << "close" << 101 << false;
     QTest::newRow("viewer does not start") << initial << "2.86" << "viewer" << 101 << false;
-    // Not failures: a range the step runs away from gives a header-only table, still opened.
+    // Not failures: the data folder of an installed copy; a range the step runs
+    // away from gives a header-only table, still opened.
+    QTest::newRow("installed") << initial << "2.86" << "exe" << 101 << true;
     QTest::newRow("header only") << QStringList{"1", "0", "0.1"} << "2.86" << "" << 1 << true;
     QTest::newRow("one row at From") << QStringList{"0.5", "0.5", "0.1"} << "2.86" << "" << 2 << true;
   }
@@ -460,11 +466,14 @@ class MainFormTest : public QObject {
     QFETCH(bool, viewerStarted);
     testing::FakeServices& services = w_->services;
     const std::string old = "an older table\r\n";
+    const std::string path = fail == "exe" ? services.dataFolder + "/results.out" : w_->results;
     services.files[w_->results] = old;
     services.failOpenForOutput = fail == "open";
     services.failWriteAtLine = fail == "write3" ? 3 : 0;
     services.failClose = fail == "close";
     services.failViewer = fail == "viewer";
+    if (fail.startsWith("exe")) services.unwritableFolders.insert(services.folder);
+    services.failDataFolder = fail == "exe+data";
     w_->SetText("txtFrom", range[0]);
     w_->SetText("txtTo", range[1]);
     w_->SetText("txtStep", range[2]);
@@ -473,38 +482,16 @@ class MainFormTest : public QObject {
     w_->Click("cmdLoop");
     QCOMPARE(watcher.changes, (QList<bool>{false, true}));
     QCOMPARE(services.openFiles, 0);  // closed on every path
+    QCOMPARE(services.CallCount("UserDataFolder"), fail.startsWith("exe") ? 1 : 0);
+    QCOMPARE(services.files.size(), std::size_t(fail == "exe" ? 2 : 1));  // nothing written anywhere else
     if (lines < 0) {
       QCOMPARE(services.files.at(w_->results), old);
     } else {
-      QCOMPARE(w_->ResultLines().size(), lines);
+      QCOMPARE(testing::Lines(services.files.at(path)).size(), lines);
     }
-    QCOMPARE(services.viewerPaths.size(), std::size_t(viewerStarted ? 1 : 0));
+    QCOMPARE(services.viewerPaths, viewerStarted ? std::vector<std::string>{path} : std::vector<std::string>{});
     QCOMPARE(services.CallCount("OpenInViewer"), fail == "viewer" || viewerStarted ? 1 : 0);
     QVERIFY(w_->ResultLabels().join(QString()).isEmpty());
-  }
-  void resultsFolder_data() {
-    QTest::addColumn<bool>("exeFolderWritable");
-    QTest::addColumn<bool>("dataFolderFails");
-    QTest::addColumn<QString>("written");  // where results.out goes; empty: nowhere
-    QTest::newRow("portable copy") << true << false << "/opt/quorix/bin/results.out";
-    QTest::newRow("installed") << false << false << "/home/user/.local/share/Quorix/results.out";
-    QTest::newRow("installed, no data folder") << false << true << "";
-  }
-  void resultsFolder() {
-    QFETCH(bool, exeFolderWritable);
-    QFETCH(bool, dataFolderFails);
-    QFETCH(QString, written);
-    testing::FakeServices& services = w_->services;
-    if (!exeFolderWritable) services.unwritableFolders.insert(services.folder);
-    services.failDataFolder = dataFolderFails;
-    EnabledWatcher watcher(&w_->form);
-    w_->Click("cmdLoop");
-    QCOMPARE(watcher.changes, (QList<bool>{false, true}));
-    QCOMPARE(services.CallCount("UserDataFolder"), exeFolderWritable ? 0 : 1);
-    QCOMPARE(services.CallCount("OpenForOutput"), written.isEmpty() ? 0 : 1);
-    const std::vector<std::string> viewed{written.toStdString()};
-    QCOMPARE(services.viewerPaths, written.isEmpty() ? std::vector<std::string>{} : viewed);
-    if (!written.isEmpty()) QCOMPARE(testing::Lines(services.files.at(viewed[0])).size(), 101);
   }
   // A sweep of about 10^9 rows: no progress before the delay, then a dialog
   // with the rows written of all rows; Cancel or closing the window ends it
