@@ -179,8 +179,10 @@ class MainFormTest : public QObject {
       QCOMPARE(Control(form, frameName)->palette().color(QPalette::Active, QPalette::WindowText),
                palette.color(QPalette::Active, QPalette::Highlight));
       QWidget* inner = Control(form, innerName);
-      QVERIFY(!inner->findChildren<QLabel*>().isEmpty());
-      for (const QWidget* control : inner->findChildren<QLabel*>() << static_cast<QLabel*>(inner)) {
+      QList<QWidget*> controls = {inner};
+      for (QLabel* label : inner->findChildren<QLabel*>()) controls << label;
+      QVERIFY(controls.size() > 1);
+      for (const QWidget* control : controls) {
         QCOMPARE(control->palette().color(QPalette::Active, QPalette::WindowText),
                  palette.color(QPalette::Active, QPalette::WindowText));
       }
