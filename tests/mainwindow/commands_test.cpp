@@ -2,12 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "numbertext.h"
+#include "specialfunctions.h"
 
 namespace quorix {
 namespace {
@@ -36,13 +42,8 @@ TEST(ReadCase, StopsAtTheFirstFieldBeyondRangeLeavingEarlierFieldsWritten) {
   bw.Fy = bw.Uy = bw.UmaxOverUy = 42.0;
   bw.Complementary = false;
   EXPECT_THROW(ReadCase(CaseTexts{.Nee = "3", .AlphaSmall = " 0 . 2", .Fy = "1e999"}, bw), NumberOutOfRange);
-  EXPECT_EQ(bw.Nee, 3.0);
-  EXPECT_EQ(bw.BetaSmall, 0.1);
-  EXPECT_EQ(bw.GammaSmall, 0.9);
-  EXPECT_EQ(bw.AlphaSmall, 0.2);
-  EXPECT_EQ(bw.Fy, 42.0);
-  EXPECT_EQ(bw.Uy, 42.0);
-  EXPECT_EQ(bw.UmaxOverUy, 42.0);
+  EXPECT_EQ((std::array{bw.Nee, bw.BetaSmall, bw.GammaSmall, bw.AlphaSmall, bw.Fy, bw.Uy, bw.UmaxOverUy}),
+            (std::array{3.0, 0.1, 0.9, 0.2, 42.0, 42.0, 42.0}));
   EXPECT_FALSE(bw.Complementary) << "the option is read after the seven fields";
 }
 
@@ -57,6 +58,177 @@ TEST(ResultTexts, ShowTheEdgesOfTheResultRange) {
   // Fy·Uy beyond the double range: DE overflows and is shown as such.
   SolveCase(CaseTexts{.Fy = "1e300", .Uy = "1e300"}, bw);
   EXPECT_EQ(ResultTexts(bw)[8], "Infinity");
+}
+
+class RecordingSink : public SweepSink {
+ public:
+  void Open() override { ++opens; }
+  void WriteLine(std::string_view line) override { lines.emplace_back(line); }
+  std::vector<std::string> FirstColumn() const {
+    std::vector<std::string> column;
+    for (std::size_t i = 1; i < lines.size(); ++i) column.push_back(lines[i].substr(0, lines[i].find('\t')));
+    return column;
+  }
+
+  int opens = 0;
+  std::vector<std::string> lines;
+};
+
+TEST(Sweep, DefaultTextsGiveTheHeaderAndRowsFromPointOneToTen) {
+  RecordingSink sink;
+  BoucWenCase bw;
+  RunSweep(CaseTexts{}, SweepTexts{}, bw, sink);
+  ASSERT_EQ(sink.opens, 1);
+  ASSERT_EQ(sink.lines.size(), 101u);  // header + rows for q = 99
+  EXPECT_EQ(sink.lines[0], "Umax/Uy\tZa\tFha\tFela\tFa\tKcd\tKda\tDE/ Fy /Uy\tDE /Fh /Uy\tDE");
+  // 0.10, 0.20, …, 10.00 from integers; 0.1·2 + 0.1 lies above 0.3 and still shows 0.30.
+  const std::vector<std::string> column = sink.FirstColumn();
+  for (int k = 1; k <= 100; ++k) {
+    EXPECT_EQ(column[k - 1], std::to_string(k / 10) + "." + std::to_string(k % 10) + "0");
+  }
+  for (const std::string& line : sink.lines) {
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 9) << line;
+    EXPECT_EQ(line.find_first_of("\r\n,"), std::string::npos) << line;
+  }
+  // The row at U = 1 holds the Solve command's texts for the same case.
+  BoucWenCase solved;
+  SolveCase(CaseTexts{}, solved);
+  std::string expected = "1.00";
+  for (const std::string& text : ResultTexts(solved)) expected += "\t" + text;
+  EXPECT_EQ(sink.lines[10], expected);
+  EXPECT_EQ(bw.UmaxOverUy, 0.1 * 99 + 0.1) << "the record holds the last row";
+}
+
+// Rows i = 0 … N with N = round((To − From)/Step); the rounding itself is
+// pinned in SweepCounters below.
+TEST(Sweep, RowsRunFromFromForNPlusOneSteps) {
+  const std::pair<SweepTexts, std::vector<std::string>> cases[] = {
+      {{"0", "1", "0.3"}, {"0.00", "0.30", "0.60", "0.90"}},   // q = 3.33
+      {{"0", "1", "0.35"}, {"0.00", "0.35", "0.70", "1.05"}},  // q = 2.86: beyond To
+      {{"2", "2", "0.5"}, {"2.00"}},                           // To = From
+      {{"1", "0.25", "1"}, {}},                                // q = −0.75 → −1: header only
+      {{"2", "1", "-0.5"}, {"2.00", "1.50", "1.00"}}};         // downwards
+  for (const auto& [range, firstColumn] : cases) {
+    RecordingSink sink;
+    BoucWenCase bw;
+    RunSweep(CaseTexts{}, range, bw, sink);
+    EXPECT_EQ(sink.opens, 1) << range.From << " " << range.To << " " << range.Step;
+    EXPECT_EQ(sink.FirstColumn(), firstColumn) << range.From << " " << range.To << " " << range.Step;
+  }
+}
+
+TEST(Sweep, BadStepOrRangeFailsBeforeOpening) {
+  for (const SweepTexts& range : {SweepTexts{"0", "1", "0"}, SweepTexts{"0", "1", ""}, SweepTexts{"1", "1", "0"},
+                                  SweepTexts{"0", "1e10", "1"}, SweepTexts{"-1e308", "1.7e308", "1"}}) {
+    SCOPED_TRACE(range.From + " " + range.To + " " + range.Step);
+    RecordingSink sink;
+    BoucWenCase bw;
+    EXPECT_THROW(RunSweep(CaseTexts{}, range, bw, sink), SweepError);
+    EXPECT_EQ(sink.opens, 0);
+    EXPECT_TRUE(sink.lines.empty());
+  }
+}
+
+TEST(Sweep, FieldBeyondRangeFailsBeforeOpeningButUmaxOverUyIsNotRead) {
+  RecordingSink sink;
+  BoucWenCase bw;
+  EXPECT_THROW(RunSweep(CaseTexts{.Uy = "-1e999"}, SweepTexts{}, bw, sink), NumberOutOfRange);
+  EXPECT_THROW(RunSweep(CaseTexts{}, SweepTexts{"0", "1", "1e999"}, bw, sink), NumberOutOfRange);
+  EXPECT_EQ(sink.opens, 0);
+  RunSweep(CaseTexts{.UmaxOverUy = "1e999"}, SweepTexts{"0", "1", "1"}, bw, sink);
+  EXPECT_EQ(sink.lines.size(), 3u);
+}
+
+TEST(Sweep, AmplitudeOverflowFailsAfterTheRowsBeforeIt) {
+  // q = 0.7 → N = 1; row 0 at 1e308, row 1 at 1e308·1 + 1e308 = ∞.
+  RecordingSink sink;
+  BoucWenCase bw;
+  try {
+    RunSweep(CaseTexts{}, SweepTexts{"1e308", "1.7e308", "1e308"}, bw, sink);
+    FAIL() << "no failure";
+  } catch (const SweepError& e) {
+    EXPECT_NE(std::string(e.what()).find("row 1"), std::string::npos) << e.what();
+  }
+  ASSERT_EQ(sink.lines.size(), 2u);
+  EXPECT_EQ(sink.lines[1].substr(0, 4), "1000");
+}
+
+// A stop request ends the table between rows, on the one-thread path and on
+// the path that computes rows ahead on every core: the file holds the header
+// and exactly the rows before the stop, byte for byte those of a sweep that
+// ran through.
+class StoppingSink : public RecordingSink {
+ public:
+  StoppingSink(SweepWatch& watch, std::size_t stopAfterRows) : watch_(watch), stopAfter_(stopAfterRows) {}
+  void RowWritten(const BoucWenCase&) override {
+    if (lines.size() - 1 == stopAfter_) watch_.RequestStop();
+  }
+
+ private:
+  SweepWatch& watch_;
+  std::size_t stopAfter_;
+};
+
+TEST(SweepStop, EndsBetweenRowsWithCompleteRowsOnly) {
+  const SweepTexts range{"0.1", "100", "0.1"};  // 1000 rows, more than the workers run ahead
+  RecordingSink full;
+  BoucWenCase bw;
+  RunSweep(CaseTexts{}, range, bw, full);
+  ASSERT_EQ(full.lines.size(), 1001u);
+  const bool straightforward = StraightforwardEvaluation();
+  for (bool oneThread : {true, false}) {
+    SetStraightforwardEvaluation(oneThread);
+    for (std::size_t stopAfter : {std::size_t{1}, std::size_t{2}, std::size_t{300}, std::size_t{999}}) {
+      SCOPED_TRACE(std::to_string(stopAfter) + (oneThread ? " one thread" : " every core"));
+      SweepWatch watch;
+      StoppingSink sink(watch, stopAfter);
+      EXPECT_THROW(RunSweep(CaseTexts{}, range, bw, sink, &watch), SweepStopped);
+      EXPECT_EQ(watch.Rows(), 1000);
+      EXPECT_EQ(watch.RowsWritten(), static_cast<std::int64_t>(stopAfter));
+      EXPECT_EQ(sink.lines, std::vector<std::string>(full.lines.begin(), full.lines.begin() + 1 + stopAfter));
+    }
+    // Asked before it opens anything, it writes nothing.
+    SweepWatch watch;
+    watch.RequestStop();
+    RecordingSink sink;
+    EXPECT_THROW(RunSweep(CaseTexts{}, range, bw, sink, &watch), SweepStopped);
+    EXPECT_EQ(sink.opens, 0);
+  }
+  SetStraightforwardEvaluation(straightforward);
+}
+
+TEST(SweepProgressText, CountsAndTimeLeft) {
+  const std::pair<std::int64_t, const char*> counts[] = {
+      {0, "0"}, {999, "999"}, {1000, "1,000"}, {999999901, "999,999,901"}, {-1234567, "-1,234,567"}};
+  for (const auto& [n, text] : counts) EXPECT_EQ(GroupedCount(n), text);
+  // written, rows, elapsed seconds: the rest takes elapsed·(rows − written)/written.
+  const std::tuple<std::int64_t, std::int64_t, double, const char*> times[] = {
+      {1, 2, 0.5, "about 0 s left"},
+      {10, 100, 1.0, "about 9 s left"},
+      {1, 3, 92.5, "about 3 min 05 s left"},
+      {1000, 999999901, 0.5, "about 138 h 53 min left"},  // 499,998.95 s
+      {5, 5, 3.0, "about 0 s left"},
+      {0, 100, 1.0, ""},  // no rate yet
+      {3, 2, 1.0, ""}};
+  for (const auto& [written, rows, elapsed, text] : times) {
+    EXPECT_EQ(SweepTimeLeftText(written, rows, elapsed), text) << written << " " << rows << " " << elapsed;
+  }
+}
+
+TEST(SweepCounters, RoundHalfToEvenWithinThe32BitRange) {
+  for (const auto& [from, to, step, n] : {std::tuple{0.0, 2.5, 1.0, 2}, {0.0, 3.5, 1.0, 4}, {0.0, -2.5, 1.0, -2},
+                                          {0.1, 10.0, 0.1, 99}}) {
+    EXPECT_EQ(SweepStepCount(from, to, step), n) << from << " " << to << " " << step;
+  }
+  constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+  EXPECT_EQ(SweepStepCount(0, 2147483647.4, 1), kMax);
+  EXPECT_THROW(SweepStepCount(0, 2147483647.5, 1), SweepError);                            // rounds to 2^31
+  EXPECT_EQ(SweepStepCount(0, -2147483648.5, 1), std::numeric_limits<std::int32_t>::min());  // rounds to −2^31
+  EXPECT_THROW(SweepStepCount(0, -2147483649.0, 1), SweepError);
+  // With N = 2^31 − 1 the row index is advanced once more after the last
+  // row and would pass the 32-bit range: that sweep fails after its rows.
+  EXPECT_EQ(SweepNextRowIndex(kMax - 1), kMax);
+  EXPECT_THROW(SweepNextRowIndex(kMax), SweepError);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // must give exactly the bytes and bits of the straightforward path.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <ostream>
 #include <stdexcept>
@@ -53,7 +54,9 @@ struct GridCase {
   bool complementary;
 };
 
-void PrintTo(const GridCase& c, std::ostream* os) { *os << "n=" << c.n << (c.complementary ? " Complementary" : " Direct"); }
+void PrintTo(const GridCase& c, std::ostream* os) {
+  *os << "n=" << c.n << (c.complementary ? " Complementary" : " Direct");
+}
 
 class FastPathEquality : public ::testing::TestWithParam<GridCase> {};
 
@@ -91,20 +94,16 @@ TEST_P(FastPathEquality, SweepBytesAndSolveBitsMatchTheStraightforwardPath) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Grid, FastPathEquality,
-                         ::testing::ValuesIn([] {
+INSTANTIATE_TEST_SUITE_P(Grid, FastPathEquality, ::testing::ValuesIn([] {
                            std::vector<GridCase> cases;
-                           for (double n : {0.3, 0.5, 1.0, 1.5, 2.0, 2.7, 3.0, 5.0}) {
-                             cases.push_back({n, false});
-                             cases.push_back({n, true});
-                           }
+                           for (double n : {0.3, 0.5, 1.0, 1.5, 2.0, 2.7, 3.0, 5.0})
+                             cases.insert(cases.end(), {{n, false}, {n, true}});
                            return cases;
                          }()),
                          [](const auto& info) {
-                           std::string name = FormatPlainNumber(info.param.n) + (info.param.complementary ? "_compl" : "_direct");
-                           for (char& ch : name) {
-                             if (ch == '.') ch = 'p';
-                           }
+                           std::string name =
+                               FormatPlainNumber(info.param.n) + (info.param.complementary ? "_compl" : "_direct");
+                           std::replace(name.begin(), name.end(), '.', 'p');
                            return name;
                          });
 
@@ -146,14 +145,9 @@ TEST(FastPath, DigammaAndTheEvaluatorGiveTheStraightforwardBits) {
   arguments.push_back(2.5e300);
   ForgetRememberedValues();
   for (double x : arguments) {
-    double fast = -7.0;
-    double slow = -7.0;
+    double fast = -7.0, slow = -7.0;
     const std::int32_t fastStatus = DigammaAtStep(x, 0, fast);
-    std::int32_t slowStatus = 0;
-    {
-      StraightforwardScope straightforward;
-      slowStatus = Digamma(x, slow);
-    }
+    const std::int32_t slowStatus = (StraightforwardScope(), Digamma(x, slow));  // scoped to the expression
     EXPECT_EQ(fastStatus, slowStatus) << x;
     EXPECT_EQ(std::memcmp(&fast, &slow, sizeof fast), 0) << x;
   }
@@ -161,14 +155,9 @@ TEST(FastPath, DigammaAndTheEvaluatorGiveTheStraightforwardBits) {
   for (double n : {0.3, 1.5, 2.7, 5.0}) {
     for (double z : {0.55, 0.8, 0.99, -0.9, -4.0}) {
       for (double k : {1.0, 2.0}) {
-        double fast = 0.0;
-        double slow = 0.0;
+        double fast = 0.0, slow = 0.0;
         const std::int32_t fastStatus = Hypergeometric2F1(1.0, k / n, k / n + 1.0, z, fast);
-        std::int32_t slowStatus = 0;
-        {
-          StraightforwardScope straightforward;
-          slowStatus = Hypergeometric2F1(1.0, k / n, k / n + 1.0, z, slow);
-        }
+        const std::int32_t slowStatus = (StraightforwardScope(), Hypergeometric2F1(1.0, k / n, k / n + 1.0, z, slow));
         EXPECT_EQ(fastStatus, slowStatus);
         EXPECT_EQ(std::memcmp(&fast, &slow, sizeof fast), 0) << n << " " << z << " " << k;
       }

@@ -1,10 +1,17 @@
-// Helpers shared by the Qt tests of the main window.
+// Helpers shared by the Qt tests of the main window and its Plots window.
 #pragma once
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QStringList>
-#include <QWidget>
+#include <QtTest>
+#include <string>
+
+#include "fake_save_dialogs.h"
+#include "fake_services.h"
+#include "mainform.h"
 
 namespace quorix::testing {
 
@@ -16,20 +23,45 @@ T* Control(const QObject& root, const QString& name) {
   return found.size() == 1 ? found.front() : nullptr;
 }
 
-// The name of the widget that has the keyboard focus, or "<none>".
 inline QString FocusName() {
   const QWidget* focus = QApplication::focusWidget();
   return focus ? focus->objectName() : QStringLiteral("<none>");
 }
 
-// The texts of the nine result labels, in the window's order.
-inline QStringList ResultLabelTexts(const QObject& form) {
-  QStringList texts;
-  for (const char* name : {"lblZaValue", "lblFhaValue", "lblFelaValue", "lblFaValue", "lblKcdValue", "lblKdaValue",
-                           "lblDEOverFyUyValue", "lblDEOverFhUyValue", "lblDEValue"}) {
-    texts << Control<QLabel>(form, QString::fromLatin1(name))->text();
-  }
-  return texts;
+// The lines of a file; each must end in CR LF.
+inline QStringList Lines(const std::string& bytes) {
+  QStringList lines = QString::fromStdString(bytes).split(QStringLiteral("\r\n"));
+  if (!lines.takeLast().isEmpty()) lines << QStringLiteral("<no CR LF at the end>");
+  return lines;
 }
+
+// A main window on the fake services and save dialogs, shown and active.
+struct Window {
+  FakeServices services;
+  FakeSaveDialogs dialogs;
+  MainForm form{services, dialogs};
+  const std::string results = platform::JoinPath(services.folder, "results.out");
+
+  Window() {
+    form.show();
+    (void)QTest::qWaitForWindowActive(&form);
+  }
+  void Click(const char* button) { QTest::mouseClick(Control<QPushButton>(form, button), Qt::LeftButton); }
+  void SetText(const char* box, const QString& text) { Control<QLineEdit>(form, box)->setText(text); }
+  QString Text(const char* box) const { return Control<QLineEdit>(form, box)->text(); }
+  QStringList ResultLines() const {
+    const auto found = services.files.find(results);
+    return found == services.files.end() ? QStringList() : Lines(found->second);
+  }
+  // The texts of the nine result labels, in the window's order.
+  QStringList ResultLabels() const {
+    QStringList texts;
+    for (const char* name : {"lblZaValue", "lblFhaValue", "lblFelaValue", "lblFaValue", "lblKcdValue", "lblKdaValue",
+                             "lblDEOverFyUyValue", "lblDEOverFhUyValue", "lblDEValue"}) {
+      texts << Control<QLabel>(form, QString::fromLatin1(name))->text();
+    }
+    return texts;
+  }
+};
 
 }  // namespace quorix::testing

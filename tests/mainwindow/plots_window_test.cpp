@@ -1,34 +1,24 @@
 // The Plots window: opened (and raised) from the menu, its loop tab after
-// Solve and its sweep tab after Loop, the pictures it saves through the
-// save dialogs, the clipboard, and the even thinning of long sweeps.
+// Solve and its sweep tab after Loop, the pictures it saves through the save
+// dialogs, the clipboard, the even thinning of long sweeps, and a measured
+// record opened, drawn, listed and fitted on the Record tab.
 #include <QtCharts>
-#include <QtTest>
 #include <QtWidgets>
+#include <charconv>
 #include <cmath>
 #include <memory>
-#include <string>
-#include <vector>
 
-#include "fake_save_dialogs.h"
-#include "fake_services.h"
-#include "mainform.h"
 #include "mainform_test_support.h"
+#include "numbertext.h"
 #include "plots_window.h"
 #include "sweep_curves.h"
+#include "synthetic.h"
 #include "views.h"
 
 using quorix::PlotsWindow;
 using quorix::testing::Control;
 
 namespace {
-
-QString ChartTexts(const QChartView& view) {
-  QString texts;
-  for (QGraphicsItem* item : view.scene()->items()) {
-    if (auto* text = dynamic_cast<QGraphicsSimpleTextItem*>(item)) texts += text->text() + u'\n';
-  }
-  return texts;
-}
 
 QString AxisTitle(QChart* chart, Qt::Alignment alignment) {
   for (QAbstractAxis* axis : chart->axes(alignment == Qt::AlignBottom ? Qt::Horizontal : Qt::Vertical)) {
@@ -37,88 +27,76 @@ QString AxisTitle(QChart* chart, Qt::Alignment alignment) {
   return QStringLiteral("<none>");
 }
 
+// Steady cycles at three amplitudes of n = 2, γ = 0.7, α, Fy = 50, Uy = 2,
+// from an independent integration, as a semicolon-separated file with a header.
+std::string RecordText(double alpha) {
+  using namespace quorix::measured::testing;
+  const auto rec = MakeRecord(TrueModel{2.0, 0.7, alpha, 50.0, 2.0},
+                              {Block{1.4, 3, true}, Block{3.0, 3, true}, Block{8.0, 3, true}}, 300, 4);
+  std::string text = "u [mm];F [kN]\n";
+  char buffer[32];
+  for (std::size_t i = 0; i < rec.u.size(); ++i) {
+    text.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, rec.u[i]).ptr).append(";");
+    text.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, rec.F[i]).ptr).append("\n");
+  }
+  return text;
+}
+
 }  // namespace
 
 class PlotsWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() {
-    services_ = std::make_unique<quorix::testing::FakeServices>();
-    dialogs_ = std::make_unique<quorix::testing::FakeSaveDialogs>();
-    form_ = std::make_unique<quorix::MainForm>(*services_, *dialogs_);
-    form_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-  }
-  void cleanup() {
-    form_.reset();
-    dialogs_.reset();
-    services_.reset();
-  }
+  void init() { w_ = std::make_unique<quorix::testing::Window>(); }
+  void cleanup() { w_.reset(); }
 
-  void opensFromTheMenuBeforeAboutAndIsRaisedAgain() {
-    const QList<QAction*> items = form_->menuBar()->actions();  // a command just before "About"
-    QCOMPARE(items.size(), 2);
-    QVERIFY(items[0]->objectName() == QStringLiteral("mnuPlots") && items[0]->text() == QStringLiteral("Plots"));
-    QVERIFY(items[0]->menu() == nullptr);  // a command, not a menu
-    QCOMPARE(items[1]->objectName(), QStringLiteral("mnuAbout"));
-    QVERIFY(form_->Plots() == nullptr);  // made on first use only
-
+  void opensFromTheMenuAndIsRaisedAgain() {
+    QVERIFY(w_->form.Plots() == nullptr);  // made on first use only
     PlotsWindow* plots = OpenPlots();
     QVERIFY(plots && plots->isVisible() && plots->isWindow() && !plots->isModal());
     QCOMPARE(plots->windowTitle(), QStringLiteral("Quorix : Plots"));
-    QCOMPARE(plots->Tabs()->count(), 3);
-    QCOMPARE(plots->Tabs()->tabText(0), QStringLiteral("Loop"));
-    QCOMPARE(plots->Tabs()->tabText(1), QStringLiteral("Sweep"));
-    QCOMPARE(plots->Tabs()->tabText(2), QStringLiteral("Record"));
+    QStringList tabs;
+    for (int i = 0; i < plots->Tabs()->count(); ++i) tabs << plots->Tabs()->tabText(i);
+    QCOMPARE(tabs, (QStringList{"Loop", "Sweep", "Record"}));
     // Before any command each tab says which button fills it, and there is nothing to save.
-    auto* loopPrompt = Control<QLabel>(*plots, "lblLoopPrompt");
-    auto* sweepPrompt = Control<QLabel>(*plots, "lblSweepPrompt");
-    QCOMPARE(loopPrompt->text(), QStringLiteral("Press Solve to draw the loop."));
-    QCOMPARE(sweepPrompt->text(), QStringLiteral("Press Loop to draw the sweep."));
-    QVERIFY(loopPrompt->isVisible());
+    QCOMPARE(Prompt(plots, "lblLoopPrompt"), QStringLiteral("Press Solve to draw the loop."));
     plots->Tabs()->setCurrentIndex(1);
-    QVERIFY(sweepPrompt->isVisible());
+    QCOMPARE(Prompt(plots, "lblSweepPrompt"), QStringLiteral("Press Loop to draw the sweep."));
     for (const char* button : {"cmdSavePng", "cmdSaveSvg", "cmdCopy"}) {
       QVERIFY2(!Control<QPushButton>(*plots, button)->isEnabled(), button);
     }
-
     // The menu again raises and activates the same window, hidden by closing.
-    QPointer<PlotsWindow> watch(plots);
     QVERIFY(QTest::qWaitForWindowActive(plots));
-    form_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    w_->form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w_->form));
     QCOMPARE(OpenPlots(), plots);
     QVERIFY(QTest::qWaitForWindowActive(plots));
     plots->close();
-    QVERIFY(watch && !plots->isVisible());
+    QVERIFY(!plots->isVisible());
     QCOMPARE(OpenPlots(), plots);
     QVERIFY(plots->isVisible());
-    QCOMPARE(form_->findChildren<PlotsWindow*>().size(), 1);
+    QCOMPARE(w_->form.findChildren<PlotsWindow*>().size(), 1);
   }
 
   void loopTabFollowsEverySolve() {
     PlotsWindow* plots = OpenPlots();
-    Click("cmdSolve");
+    w_->Click("cmdSolve");
     QVERIFY(plots->LoopView()->isVisible());
     QVERIFY(Control<QPushButton>(*plots, "cmdSavePng")->isEnabled());
-
-    const quorix::BoucWenCase& record = form_->CaseRecord();
+    const quorix::BoucWenCase& record = w_->form.CaseRecord();
     const quorix::HysteresisLoop loop = quorix::LoopOf(record);
     const QList<QPointF> outline = plots->LoopOutline()->points();
     QCOMPARE(outline.size(), static_cast<qsizetype>(loop.u.size() + 1));
     QCOMPARE(outline.front(), outline.back());  // drawn closed
     for (std::size_t i = 0; i < loop.u.size(); ++i) QCOMPARE(outline[i], QPointF(loop.u[i], loop.F[i]));
-
     // The shaded area is the loop: its bounds, the upper in order and the
     // lower reversed, enclose the dissipated energy, split at the tip.
     QChart* chart = plots->LoopView()->chart();
     auto* area = qobject_cast<QAreaSeries*>(chart->series().at(0));
-    QVERIFY(area);
     QList<QPointF> shaded = area->upperSeries()->points();
     const QList<QPointF> lower = area->lowerSeries()->points();
     shaded.append(QList<QPointF>(lower.rbegin(), lower.rend()));
-    QVERIFY(shaded.size() >= outline.size());
     std::vector<double> u, f;
     for (const QPointF& p : shaded) u.push_back(p.x()), f.push_back(p.y());
     const double enclosed = quorix::ShoelaceArea(u, f);
@@ -126,12 +104,13 @@ class PlotsWindowTest : public QObject {
     const double uMax = record.UmaxOverUy * record.Uy;
     QVERIFY(std::abs(area->upperSeries()->points().back().x() - uMax) <= 1e-9 * uMax);
     auto* peak = qobject_cast<QScatterSeries*>(chart->series().at(2));
-    QVERIFY(peak);
     QCOMPARE(peak->points(), (QList<QPointF>{QPointF(uMax, record.Fa)}));
-
     // The initial texts: XiEq, Ksec and Ksec/K0 from the elementary closed
     // forms at n = 2 (mpmath, 30 digits), DE from the engine.
-    const QString texts = ChartTexts(*plots->LoopView());
+    QString texts;
+    for (QGraphicsItem* item : plots->LoopView()->scene()->items()) {
+      if (auto* text = dynamic_cast<QGraphicsSimpleTextItem*>(item)) texts += text->text() + u'\n';
+    }
     for (const QString& part : {QStringLiteral("DE = ") + QString::number(record.DE, 'g', 6),
                                 QStringLiteral("= 0.120754 (12.08 %)"),  // XiEq 0.1207543226
                                 QStringLiteral("Ksec = 22.3799"),        // 22.37992305
@@ -146,53 +125,48 @@ class PlotsWindowTest : public QObject {
     for (const QPointF& p : outline) {  // the whole loop inside the axes' ranges
       QVERIFY(p.x() >= axisU->min() && p.x() <= axisU->max() && p.y() >= axisF->min() && p.y() <= axisF->max());
     }
-
     // A saturated case: the open window follows the next Solve.
-    SetText("txtNee", QStringLiteral("5"));
-    SetText("txtUmaxOverUy", QStringLiteral("9"));
-    Click("cmdSolve");
-    QCOMPARE(form_->CaseRecord().Za, 1.0);
-    QCOMPARE(peak->points().front(), QPointF(9 * 0.111, form_->CaseRecord().Fa));
+    w_->SetText("txtNee", QStringLiteral("5"));
+    w_->SetText("txtUmaxOverUy", QStringLiteral("9"));
+    w_->Click("cmdSolve");
+    QCOMPARE(w_->form.CaseRecord().Za, 1.0);
+    QCOMPARE(peak->points().front(), QPointF(9 * 0.111, w_->form.CaseRecord().Fa));
     QVERIFY(axisU->max() >= 9 * 0.111);
     // A Solve that fails (a field beyond the range of a double) leaves the loop of the last good one.
-    SetText("txtFy", QStringLiteral("1e999"));
-    Click("cmdSolve");
+    w_->SetText("txtFy", QStringLiteral("1e999"));
+    w_->Click("cmdSolve");
     QCOMPARE(peak->points().front().x(), 9 * 0.111);
+    // Umax/Uy = 0: no cycle. The tab says so rather than keep the loop, and there is nothing to save.
+    w_->SetText("txtFy", QStringLiteral("2"));
+    w_->SetText("txtUmaxOverUy", QStringLiteral("0"));
+    w_->Click("cmdSolve");
+    QVERIFY2(Prompt(plots, "lblLoopPrompt").contains(QStringLiteral("cannot be drawn")),
+             qPrintable(Prompt(plots, "lblLoopPrompt")));
+    QVERIFY(!Control<QPushButton>(*plots, "cmdSavePng")->isEnabled());
+    w_->SetText("txtUmaxOverUy", QStringLiteral("2"));  // the next Solve with a cycle draws again
+    w_->Click("cmdSolve");
     QVERIFY(plots->LoopView()->isVisible());
   }
 
-  void loopTabOpensOnTheLastSolveAndSaysWhenThereIsNoCycle() {
-    Click("cmdSolve");
+  void opensOnTheLastSolve() {
+    w_->Click("cmdSolve");
     PlotsWindow* plots = OpenPlots();
     QVERIFY(plots->LoopView()->isVisible());
     QVERIFY(plots->LoopOutline()->count() > 3);
     plots->Tabs()->setCurrentIndex(1);  // the Sweep tab still waits for its button
     QVERIFY(Control<QLabel>(*plots, "lblSweepPrompt")->isVisible());
     QVERIFY(!Control<QPushButton>(*plots, "cmdSaveSvg")->isEnabled());
-    // Umax/Uy = 0: no cycle, XiEq and Ksec undefined. The tab says so rather
-    // than keep the previous loop, and there is nothing to save.
-    plots->Tabs()->setCurrentIndex(0);
-    SetText("txtUmaxOverUy", QStringLiteral("0"));
-    Click("cmdSolve");
-    auto* prompt = Control<QLabel>(*plots, "lblLoopPrompt");
-    QVERIFY(prompt->isVisible());
-    QVERIFY2(prompt->text().contains(QStringLiteral("cannot be drawn")), qPrintable(prompt->text()));
-    QVERIFY(!Control<QPushButton>(*plots, "cmdSavePng")->isEnabled());
-    SetText("txtUmaxOverUy", QStringLiteral("2"));  // the next Solve with a cycle draws again
-    Click("cmdSolve");
-    QVERIFY(plots->LoopView()->isVisible());
   }
 
   void sweepTabFollowsEveryLoop() {
     PlotsWindow* plots = OpenPlots();
-    Click("cmdLoop");  // the initial range: 0.1 to 10 in steps of 0.1, 100 rows
+    w_->Click("cmdLoop");  // the initial range: 0.1 to 10 in steps of 0.1, 100 rows
     plots->Tabs()->setCurrentIndex(1);
     QVERIFY(plots->SweepView()->isVisible());
     // The curves carry the table's numbers: each 9-decimal DE text of
-    // results.out (the last column, CRLF lines) is the rounding of the value drawn.
-    const QStringList lines = QString::fromStdString(ResultsBytes()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    // results.out is the rounding of the value drawn.
+    const QStringList lines = w_->ResultLines();
     const QList<QPointF> de = plots->DESeries()->points();
-    QCOMPARE(lines.size(), qsizetype{101});
     QCOMPARE(de.size(), qsizetype{100});
     QCOMPARE(plots->XiEqSeries()->count(), 100);
     QCOMPARE(plots->ZaSeries()->count(), 100);
@@ -208,33 +182,31 @@ class PlotsWindowTest : public QObject {
     QCOMPARE(AxisTitle(chart, Qt::AlignBottom), QStringLiteral("Umax/Uy"));
     QVERIFY(AxisTitle(chart, Qt::AlignLeft).startsWith(QStringLiteral("DE")));
     QVERIFY(AxisTitle(chart, Qt::AlignRight).contains(QStringLiteral("XiEq")));
-
     // The next Loop replaces the curves.
-    SetText("txtFrom", QStringLiteral("1"));
-    SetText("txtTo", QStringLiteral("3"));
-    SetText("txtStep", QStringLiteral("0.5"));
-    Click("cmdLoop");
+    w_->SetText("txtFrom", QStringLiteral("1"));
+    w_->SetText("txtTo", QStringLiteral("3"));
+    w_->SetText("txtStep", QStringLiteral("0.5"));
+    w_->Click("cmdLoop");
     QCOMPARE(plots->DESeries()->count(), 5);
     QCOMPARE(plots->DESeries()->points().front().x(), 1.0);
     QCOMPARE(plots->DESeries()->points().back().x(), 3.0);
     // A Loop that stops before its file (a Step of 0) changes neither the file nor the curves.
-    SetText("txtStep", QStringLiteral("0"));
-    Click("cmdLoop");
+    w_->SetText("txtStep", QStringLiteral("0"));
+    w_->Click("cmdLoop");
     QCOMPARE(plots->DESeries()->count(), 5);
     // A range without rows: the file holds its header only, and the tab says there is nothing to draw.
-    SetText("txtStep", QStringLiteral("1"));
-    SetText("txtTo", QStringLiteral("-5"));
-    Click("cmdLoop");
-    QCOMPARE(QString::fromStdString(ResultsBytes()).count(QStringLiteral("\r\n")), qsizetype{1});
-    QVERIFY(Control<QLabel>(*plots, "lblSweepPrompt")->isVisible());
-    QVERIFY(Control<QLabel>(*plots, "lblSweepPrompt")->text().contains(QStringLiteral("no rows")));
+    w_->SetText("txtStep", QStringLiteral("1"));
+    w_->SetText("txtTo", QStringLiteral("-5"));
+    w_->Click("cmdLoop");
+    QCOMPARE(w_->ResultLines().size(), 1);
+    QVERIFY(Prompt(plots, "lblSweepPrompt").contains(QStringLiteral("no rows")));
     // A file that fails at its fourth line (header and two rows written): the curves hold what the file holds.
-    services_->failWriteAtLine = services_->linesWritten + 4;
-    SetText("txtTo", QStringLiteral("9"));
-    Click("cmdLoop");
+    w_->services.failWriteAtLine = w_->services.linesWritten + 4;
+    w_->SetText("txtTo", QStringLiteral("9"));
+    w_->Click("cmdLoop");
     QVERIFY(plots->SweepView()->isVisible());
     QCOMPARE(plots->DESeries()->count(), 2);
-    QCOMPARE(form_->LastSweepCurves().RowsSeen(), std::uint64_t{2});
+    QCOMPARE(w_->form.LastSweepCurves().RowsSeen(), std::uint64_t{2});
   }
 
   void savesPngAndSvgThroughTheDialogs_data() {
@@ -252,17 +224,15 @@ class PlotsWindowTest : public QObject {
     QFETCH(bool, png);
     QFETCH(QString, typedName);
     QFETCH(QString, writtenName);
-    Click("cmdSolve");
-    Click("cmdLoop");
+    w_->Click("cmdSolve");
+    w_->Click("cmdLoop");
     PlotsWindow* plots = OpenPlots();
     plots->Tabs()->setCurrentIndex(tab);
     QTemporaryDir folder;
-    QVERIFY(folder.isValid());
-    dialogs_->answer = folder.filePath(typedName).toStdString();
+    w_->dialogs.answer = folder.filePath(typedName).toStdString();
     QTest::mouseClick(Control<QPushButton>(*plots, png ? "cmdSavePng" : "cmdSaveSvg"), Qt::LeftButton);
-    QCOMPARE(dialogs_->questions.size(), std::size_t{1});
-    QVERIFY(QString::fromStdString(dialogs_->questions[0].filter).contains(png ? "*.png" : "*.svg"));
-
+    QCOMPARE(w_->dialogs.questions.size(), std::size_t{1});
+    QVERIFY(QString::fromStdString(w_->dialogs.questions[0].filter).contains(png ? "*.png" : "*.svg"));
     QFile file(folder.filePath(writtenName));
     QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(plots->StatusText()));
     const QByteArray bytes = file.readAll();
@@ -286,25 +256,23 @@ class PlotsWindowTest : public QObject {
   }
 
   void cancelledAndFailedSavesAndTheClipboard() {
-    Click("cmdSolve");
+    w_->Click("cmdSolve");
     PlotsWindow* plots = OpenPlots();
     QTemporaryDir folder;
-    QVERIFY(folder.isValid());
-    dialogs_->answer.reset();  // the user cancels
+    w_->dialogs.answer.reset();  // the user cancels
     plots->SaveAsPng();
-    QCOMPARE(dialogs_->questions.size(), std::size_t{1});
+    QCOMPARE(w_->dialogs.questions.size(), std::size_t{1});
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 0);
     QVERIFY(plots->StatusText().isEmpty());
     // A folder that does not exist: the failure is said, not swallowed.
     const QString path = folder.filePath(QStringLiteral("missing/loop.svg"));
-    dialogs_->answer = path.toStdString();
+    w_->dialogs.answer = path.toStdString();
     plots->SaveAsSvg();
     QVERIFY(!QFile::exists(path));
     QVERIFY2(plots->StatusText().startsWith(QStringLiteral("Could not save")), qPrintable(plots->StatusText()));
     QVERIFY(plots->StatusText().contains(QDir::toNativeSeparators(path)));
-
     // Copy puts the picture of the current tab on the clipboard.
-    Click("cmdLoop");
+    w_->Click("cmdLoop");
     plots->Tabs()->setCurrentIndex(1);
     QGuiApplication::clipboard()->clear();
     QTest::mouseClick(Control<QPushButton>(*plots, "cmdCopy"), Qt::LeftButton);
@@ -316,13 +284,10 @@ class PlotsWindowTest : public QObject {
   void thinningKeepsTheBoundAndBothEnds_data() {
     QTest::addColumn<int>("maxRows");
     QTest::addColumn<int>("rowCount");
-    QTest::newRow("under the bound") << 10 << 7;
-    QTest::newRow("at the bound") << 10 << 10;
-    QTest::newRow("one over") << 10 << 11;
-    QTest::newRow("odd room, many") << 10 << 1001;
-    QTest::newRow("even room, many") << 11 << 1000;
-    QTest::newRow("one row") << 10 << 1;
-    QTest::newRow("full at the stride, last row after it") << 10 << 20;  // room for that last row
+    for (const auto& [maxRows, rowCount] : {std::pair{10, 7}, {10, 10}, {10, 11}, {10, 1001}, {11, 1000}, {10, 1},
+                                            {10, 20}}) {  // the last: full at the stride, room for the last row
+      QTest::addRow("%d of %d", maxRows, rowCount) << maxRows << rowCount;
+    }
   }
   void thinningKeepsTheBoundAndBothEnds() {
     QFETCH(int, maxRows);
@@ -330,56 +295,118 @@ class PlotsWindowTest : public QObject {
     quorix::SweepCurves curves(static_cast<std::size_t>(maxRows));
     for (int i = 0; i < rowCount; ++i) curves.Add(quorix::SweepCurvePoint{static_cast<double>(i), 0.0, 0.0, 0.0});
     const std::vector<quorix::SweepCurvePoint> rows = curves.Rows();
-    const std::size_t kept = rows.size();
+    const int kept = static_cast<int>(rows.size());
     QCOMPARE(curves.RowsSeen(), static_cast<std::uint64_t>(rowCount));
-    QVERIFY(kept <= static_cast<std::size_t>(maxRows));
+    QVERIFY(kept <= maxRows);
     QCOMPARE(rows.front().UmaxOverUy, 0.0);
     QCOMPARE(rows.back().UmaxOverUy, static_cast<double>(rowCount - 1));
-    if (rowCount <= maxRows) QCOMPARE(kept, static_cast<std::size_t>(rowCount));
+    if (rowCount <= maxRows) QCOMPARE(kept, rowCount);
     // Evenly thinned: every row but the last is Stride() after the one
     // before, and the last closes a gap of at most one stride.
     const double stride = static_cast<double>(curves.Stride());
-    for (std::size_t j = 1; j + 1 < kept; ++j) QCOMPARE(rows[j].UmaxOverUy - rows[j - 1].UmaxOverUy, stride);
+    for (int j = 1; j + 1 < kept; ++j) QCOMPARE(rows[j].UmaxOverUy - rows[j - 1].UmaxOverUy, stride);
     if (kept >= 2) {
       const double lastGap = rows.back().UmaxOverUy - rows[kept - 2].UmaxOverUy;
       QVERIFY(lastGap > 0.0 && lastGap <= stride);
     }
-    // Not thinned more than needed: twice as many rows would not have fitted.
-    if (rowCount > maxRows) QVERIFY(2 * kept > static_cast<std::size_t>(maxRows) - 1);
+    if (rowCount > maxRows) QVERIFY(2 * kept > maxRows - 1);  // twice as many rows would not have fitted
     curves.Clear();
     QVERIFY(curves.Rows().empty());
   }
 
   void longSweepIsThinnedForTheChart() {
     // 100001 rows through the window: one more than the chart keeps.
-    SetText("txtFrom", QStringLiteral("0"));
-    SetText("txtTo", QStringLiteral("100"));
-    SetText("txtStep", QStringLiteral("0.001"));
-    Click("cmdLoop");
-    QCOMPARE(form_->LastSweepCurves().RowsSeen(), std::uint64_t{100001});
+    w_->SetText("txtFrom", QStringLiteral("0"));
+    w_->SetText("txtTo", QStringLiteral("100"));
+    w_->SetText("txtStep", QStringLiteral("0.001"));
+    w_->Click("cmdLoop");
+    QCOMPARE(w_->form.LastSweepCurves().RowsSeen(), std::uint64_t{100001});
     const QList<QPointF> de = OpenPlots()->DESeries()->points();
     QVERIFY(de.size() <= 100000 && de.size() >= 50000);
     QCOMPARE(de.front().x(), 0.0);
     QCOMPARE(de.back().x(), 100.0);
   }
 
+  void openedRecordIsDrawnListedAndFitted() {
+    w_->services.files["/data/record.csv"] = RecordText(0.1);
+    w_->Click("cmdSolve");  // the model loop of the window's case under the record
+    PlotsWindow* plots = OpenPlots();
+    plots->Tabs()->setCurrentIndex(2);
+    QVERIFY(Control<QLabel>(*plots, "lblRecordPrompt")->isVisible());
+    QVERIFY(!Control<QPushButton>(*plots, "cmdFit")->isEnabled());
+    w_->dialogs.openAnswer.reset();  // cancelled: nothing happens
+    PlotsClick(plots, "cmdOpenRecord");
+    QCOMPARE(w_->dialogs.openQuestions.size(), std::size_t{1});
+    QVERIFY(plots->MeasuredSeries()->points().isEmpty());
+    w_->dialogs.openAnswer = "/data/record.csv";
+    PlotsClick(plots, "cmdOpenRecord");
+    QVERIFY2(plots->StatusText().startsWith(QStringLiteral("Opened record.csv: 10801 points, 8 cycles")),
+             qPrintable(plots->StatusText()));
+    QCOMPARE(plots->MeasuredSeries()->points().size(), 10801);
+    QTableWidget* table = plots->CycleTable();
+    QCOMPARE(table->rowCount(), 9);  // eight cycles and the mean
+    QCOMPARE(table->item(1, 8)->text(), QStringLiteral("yes"));
+    QCOMPARE(table->item(2, 8)->text(), QStringLiteral("no"));  // from one block into the next
+    QCOMPARE(table->item(8, 0)->text(), QStringLiteral("Mean of 3 steady"));
+    QCOMPARE(table->item(7, 1)->text(), QStringLiteral("8"));  // u⁺ of the last cycle
+    // The u axis holds the record, which reaches 8, beyond the model loop.
+    auto* axis = qobject_cast<QValueAxis*>(plots->LoopView()->chart()->axes(Qt::Horizontal).first());
+    QVERIFY(axis->max() >= 8.0 && axis->min() <= -8.0);
+    // A bad file names its line; the record shown stays.
+    w_->services.files["/data/bad.csv"] = "u,F\n1,2\n3,x\n";
+    w_->dialogs.openAnswer = "/data/bad.csv";
+    PlotsClick(plots, "cmdOpenRecord");
+    QCOMPARE(plots->StatusText(),
+             QStringLiteral("Could not open bad.csv: line 3: the force \"x\" is not a number (the decimal point is '.')"));
+    QCOMPARE(plots->MeasuredSeries()->points().size(), 10801);
+
+    // The fit finds the model the record was made with, and hands it to the main window.
+    w_->dialogs.openAnswer = "/data/record.csv";
+    PlotsClick(plots, "cmdOpenRecord");
+    QVERIFY(!Control<QPushButton>(*plots, "cmdUseParameters")->isEnabled());
+    PlotsClick(plots, "cmdFit");
+    QVERIFY(plots->LastFit().has_value());
+    const quorix::measured::Parameters p = plots->LastFit()->parameters;
+    QVERIFY(std::abs(p.n / 2.0 - 1.0) < 1e-6 && std::abs(p.gamma / 0.7 - 1.0) < 1e-6);
+    QVERIFY(std::abs(p.Uy / 2.0 - 1.0) < 1e-6 && std::abs(p.Fy / 50.0 - 1.0) < 1e-6);
+    QCOMPARE(plots->FittedSeries().size(), std::size_t{3});  // one loop per amplitude
+    QVERIFY(plots->RecordText().contains(QStringLiteral("Fit to cycles 2, 5, 8")));
+    QCOMPARE(plots->CycleTable()->columnCount(), 10);  // the fit's EDC beside the measured one
+    PlotsClick(plots, "cmdUseParameters");
+    const auto shown = [](double x) { return QString::fromStdString(quorix::FormatPlainNumber(x)); };
+    QCOMPARE(w_->Text("txtNee"), shown(p.n));
+    QCOMPARE(w_->Text("txtGammaSmall"), shown(p.gamma));
+    QCOMPARE(w_->Text("txtBetaSmall"), shown(1.0 - p.gamma));
+    QCOMPARE(w_->Text("txtUy"), shown(p.Uy));
+    QCOMPARE(w_->form.CaseRecord().Fy, quorix::ParseNumber(quorix::FormatPlainNumber(p.Fy)));  // Solve ran on them
+    QVERIFY(w_->form.CaseRecord().DE > 0.0);
+    // A record the fit cannot answer: the reason, no fitted loop, nothing to use.
+    w_->services.files["/data/elastic.csv"] = RecordText(1.0);
+    w_->dialogs.openAnswer = "/data/elastic.csv";
+    PlotsClick(plots, "cmdOpenRecord");
+    QVERIFY(plots->FittedSeries().empty());
+    PlotsClick(plots, "cmdFit");
+    QVERIFY2(plots->StatusText().startsWith(QStringLiteral("No fit: the cycles enclose almost no area")),
+             qPrintable(plots->StatusText()));
+    QVERIFY(!Control<QPushButton>(*plots, "cmdUseParameters")->isEnabled());
+  }
+
  private:
   PlotsWindow* OpenPlots() {
-    form_->findChild<QAction*>(QStringLiteral("mnuPlots"))->trigger();
-    PlotsWindow* plots = form_->Plots();
+    w_->form.findChild<QAction*>(QStringLiteral("mnuPlots"))->trigger();
+    PlotsWindow* plots = w_->form.Plots();
     if (plots) (void)QTest::qWaitForWindowExposed(plots);
     return plots;
   }
-  void Click(const char* button) { QTest::mouseClick(Control<QPushButton>(*form_, button), Qt::LeftButton); }
-  void SetText(const char* box, const QString& text) { Control<QLineEdit>(*form_, box)->setText(text); }
-  std::string ResultsBytes() const {
-    const auto found = services_->files.find(quorix::platform::JoinPath(services_->folder, "results.out"));
-    return found == services_->files.end() ? std::string() : found->second;
+  static QString Prompt(PlotsWindow* plots, const char* name) {
+    auto* label = Control<QLabel>(*plots, name);
+    return label->isVisible() ? label->text() : QStringLiteral("<hidden>");
+  }
+  static void PlotsClick(PlotsWindow* plots, const char* button) {
+    QTest::mouseClick(Control<QPushButton>(*plots, button), Qt::LeftButton);
   }
 
-  std::unique_ptr<quorix::testing::FakeServices> services_;
-  std::unique_ptr<quorix::testing::FakeSaveDialogs> dialogs_;
-  std::unique_ptr<quorix::MainForm> form_;
+  std::unique_ptr<quorix::testing::Window> w_;
 };
 
 QTEST_MAIN(PlotsWindowTest)

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -65,6 +66,7 @@ TEST_F(PosixServicesTest, WritesLinesWithCrLfAndTruncatesALongerFile) {
   // Neither a missing file nor a folder (which POSIX lets one open) counts.
   EXPECT_FALSE(services_.CanOpenForInput((dir_ / "missing").string()));
   EXPECT_FALSE(services_.CanOpenForInput(dir_.string()));
+  EXPECT_THROW(services_.OpenForOutput((dir_ / "missing" / "results.out").string()), PlatformError);
 }
 
 TEST_F(PosixServicesTest, ReadsAFileByteForByteInPieces) {
@@ -78,10 +80,6 @@ TEST_F(PosixServicesTest, ReadsAFileByteForByteInPieces) {
   EXPECT_EQ(read, text);
   EXPECT_THROW(services_.OpenForInput((dir_ / "missing").string()), PlatformError);
   EXPECT_THROW(services_.OpenForInput(dir_.string()), PlatformError);
-}
-
-TEST_F(PosixServicesTest, FileThatCannotBeCreatedThrows) {
-  EXPECT_THROW(services_.OpenForOutput((dir_ / "missing" / "results.out").string()), PlatformError);
 }
 
 TEST_F(PosixServicesTest, CanWriteFolderOnlyForAWritableFolder) {
@@ -131,18 +129,24 @@ TEST_F(PosixServicesTest, ViewerReceivesThePathAsOneArgumentAndIsReaped) {
   EXPECT_THROW(SystemServices("quorix-no-such-viewer-program").OpenInViewer(path), PlatformError);
 }
 
-TEST_F(PosixServicesTest, StartProgramReportsWhetherItStarted) {
+TEST_F(PosixServicesTest, ProgramFactsAndStarts) {
+  EXPECT_EQ(fs::path(services_.ExecutableFolder()), fs::canonical(QUORIX_TEST_BINARY_DIR));
+  EXPECT_EQ(services_.ExecutableBaseName(), "platform_test");
   EXPECT_TRUE(services_.StartProgram("/bin/true"));
   EXPECT_FALSE(services_.StartProgram((dir_ / "missing").string()));
 }
 
-TEST(PosixServices, ExecutableFactsNameThisTest) {
-  SystemServices services;
-  EXPECT_EQ(fs::path(services.ExecutableFolder()), fs::canonical(QUORIX_TEST_BINARY_DIR));
-  EXPECT_EQ(services.ExecutableBaseName(), "platform_test");
-}
-
-TEST(JoinPath, AddsOneSeparator) {
+TEST(PathTexts, FolderBaseNameAndJoin) {
+  const std::array<const char*, 3> cases[] = {
+      {"/opt/quorix/bin/quorix", "/opt/quorix/bin", "quorix"},
+      {"/quorix", "/", "quorix"},                     // the root keeps its separator
+      {"quorix.exe", ".", "quorix"},                  // no folder: the current one
+      {"/a/b.c/Quorix.v2.bin", "/a/b.c", "Quorix.v2"},  // only the last extension
+      {"/home/u/.quorix", "/home/u", ".quorix"}};     // a leading dot is no extension
+  for (const auto& [path, folder, base] : cases) {
+    EXPECT_EQ(FolderOfPath(path), folder) << path;
+    EXPECT_EQ(BaseNameOfPath(path), base) << path;
+  }
   EXPECT_EQ(JoinPath("/opt/quorix", "results.out"), "/opt/quorix/results.out");
   EXPECT_EQ(JoinPath("/", "results.out"), "/results.out");
   EXPECT_EQ(JoinPath("", "results.out"), "results.out");
@@ -150,19 +154,3 @@ TEST(JoinPath, AddsOneSeparator) {
 
 }  // namespace
 }  // namespace quorix::platform
-
-TEST(ExecutablePath, FolderAndBaseName) {
-  struct Case {
-    const char* path;
-    const char* folder;
-    const char* base;
-  };
-  for (const Case& c : {Case{"/opt/quorix/bin/quorix", "/opt/quorix/bin", "quorix"},
-                        Case{"/quorix", "/", "quorix"},                  // the root keeps its separator
-                        Case{"quorix.exe", ".", "quorix"},               // no folder: the current one
-                        Case{"/a/b.c/Quorix.v2.bin", "/a/b.c", "Quorix.v2"},  // only the last extension
-                        Case{"/home/u/.quorix", "/home/u", ".quorix"}}) {     // a leading dot is no extension
-    EXPECT_EQ(quorix::platform::FolderOfPath(c.path), c.folder) << c.path;
-    EXPECT_EQ(quorix::platform::BaseNameOfPath(c.path), c.base) << c.path;
-  }
-}

@@ -40,7 +40,7 @@ TEST_F(QtServicesTest, SavesUnderApplicationSectionAndKey) {
 #endif
 }
 
-#ifndef _WIN32
+#ifndef _WIN32  // POSIX folders and XDG_DATA_HOME
 TEST_F(QtServicesTest, StoreThatCannotBeWrittenThrows) {
   // The settings folder would have to be created below a plain file.
   QFile blocker(folder_.filePath(QStringLiteral("not-a-folder")));
@@ -49,9 +49,7 @@ TEST_F(QtServicesTest, StoreThatCannotBeWrittenThrows) {
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, blocker.fileName());
   EXPECT_THROW(QtServices().SaveSetting("quorix-test", "Settings", "CanRun", "YES"), PlatformError);
 }
-#endif
 
-#ifndef _WIN32
 // The data folder follows XDG_DATA_HOME, is named after the program, and is
 // made with its parents; one that cannot be made is an error.
 TEST_F(QtServicesTest, UserDataFolderIsCreatedUnderTheDataHome) {

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,8 +18,7 @@ namespace {
 using platform::OsVersion;
 using testing::FakeServices;
 
-constexpr std::uint32_t k9x = 1;
-constexpr std::uint32_t kNt = 2;
+constexpr std::uint32_t k9x = 1, kNt = 2;
 
 OsVersion Version(std::uint32_t platform, std::uint32_t major, std::uint32_t minor) {
   return OsVersion{true, platform, major, minor};
@@ -42,28 +40,17 @@ std::string ExpectedManifest() {
   return text;
 }
 
-#ifdef _WIN32
-constexpr const char* kExecutableSuffix = ".exe";
-#else
-constexpr const char* kExecutableSuffix = "";
-#endif
-
 TEST(WindowsVersionCode, ClassifiesBySignedPlatformMajorAndMinor) {
-  const struct {
-    OsVersion version;
-    int code;
-  } cases[] = {{OsVersion{}, 0},           {{false, kNt, 5, 1}, 0},        {Version(kNt, 5, 1), 6},
-               {Version(kNt, 5, 0), 5},    {Version(kNt, 4, 0), 4},        {Version(kNt, 4, 10), 4},
-               {Version(k9x, 4, 90), 3},   {Version(k9x, 5, 0), 2},        {Version(k9x, 4, 10), 2},
-               {Version(0, 4, 10), 2},     {Version(k9x, 4, 0), 1},        {Version(kNt, 5, 2), 0},
-               {Version(kNt, 6, 1), 0},    {Version(kNt, 3, 51), 0},
-               // Signed 32-bit comparisons: 0xFFFFFFFF is −1, not greater than
-               // 0; 0x80000000 is −2^31, not greater than 4.
-               {Version(k9x, 4, 0xFFFFFFFFu), 0}, {Version(k9x, 0x80000000u, 0), 0}};
+  const std::pair<OsVersion, int> cases[] = {
+      {OsVersion{}, 0}, {{false, kNt, 5, 1}, 0}, {Version(kNt, 5, 1), 6}, {Version(kNt, 5, 0), 5},
+      {Version(kNt, 4, 0), 4}, {Version(kNt, 4, 10), 4}, {Version(k9x, 4, 90), 3}, {Version(k9x, 5, 0), 2},
+      {Version(k9x, 4, 10), 2}, {Version(0, 4, 10), 2}, {Version(k9x, 4, 0), 1}, {Version(kNt, 5, 2), 0},
+      {Version(kNt, 6, 1), 0}, {Version(kNt, 3, 51), 0},
+      // Signed 32-bit comparisons: 0xFFFFFFFF is −1, not above 0; 0x80000000 is −2^31, not above 4.
+      {Version(k9x, 4, 0xFFFFFFFFu), 0}, {Version(k9x, 0x80000000u, 0), 0}};
   for (const auto& [version, code] : cases) {
-    SCOPED_TRACE(::testing::Message() << "ok " << version.ok << ", platform " << version.platformId << ", "
-                                      << version.major << "." << version.minor);
-    EXPECT_EQ(WindowsVersionCode(version), code);
+    SCOPED_TRACE(::testing::Message() << version.ok << " " << version.platformId << " " << version.major << "."
+                                      << version.minor);
     FakeServices services;
     services.version = version;
     EXPECT_EQ(WindowsVersionCode(services), code);
@@ -75,28 +62,19 @@ TEST(Manifest, TextIsTheNineLinesByteForByte) {
   EXPECT_EQ(std::string(kManifestText), ExpectedManifest());
 }
 
+// The services start a program with no arguments, in its own folder, shown
+// without activation; anything else is refused, not approximated.
 TEST(ShellExecuteFile, StartsOnlyWhatTheServicesCanStart) {
   FakeServices services;
-  EXPECT_TRUE(ShellExecuteFile(services, "/opt/q/quorix", "Open", nullptr, nullptr, kShowNoActivate));
-  EXPECT_EQ(services.startedPrograms, std::vector<std::string>{"/opt/q/quorix"});
-  // The services start a program with no arguments, in its own folder,
-  // shown without activation; anything else is refused, not approximated.
-  EXPECT_FALSE(ShellExecuteFile(services, "/opt/q/quorix", "Open", "-x", nullptr, kShowNoActivate));
-  EXPECT_FALSE(ShellExecuteFile(services, "/opt/q/quorix", "Open", nullptr, "/tmp", kShowNoActivate));
-  EXPECT_FALSE(ShellExecuteFile(services, "/opt/q/quorix", "Print", nullptr, nullptr, kShowNoActivate));
-  EXPECT_FALSE(ShellExecuteFile(services, "/opt/q/quorix", "Open", nullptr, nullptr, 1));
-  EXPECT_EQ(services.startedPrograms.size(), 1u);
+  const char* path = "/opt/q/quorix";
+  EXPECT_TRUE(ShellExecuteFile(services, path, "Open", nullptr, nullptr, kShowNoActivate));
+  EXPECT_FALSE(ShellExecuteFile(services, path, "Open", "-x", nullptr, kShowNoActivate));
+  EXPECT_FALSE(ShellExecuteFile(services, path, "Open", nullptr, "/tmp", kShowNoActivate));
+  EXPECT_FALSE(ShellExecuteFile(services, path, "Print", nullptr, nullptr, kShowNoActivate));
+  EXPECT_FALSE(ShellExecuteFile(services, path, "Open", nullptr, nullptr, 1));
+  EXPECT_EQ(services.startedPrograms, std::vector<std::string>{path});
   services.startProgramResult = false;
-  EXPECT_FALSE(ShellExecuteFile(services, "/opt/q/quorix", "Open", nullptr, nullptr, kShowNoActivate));
-}
-
-TEST(RelaunchMarker, IsTakenOnce) {
-#ifndef _WIN32
-  setenv(kRelaunchMarker, "1", 1);
-  EXPECT_TRUE(TakeRelaunchMarker());
-  EXPECT_EQ(std::getenv(kRelaunchMarker), nullptr);
-  EXPECT_FALSE(TakeRelaunchMarker());
-#endif
+  EXPECT_FALSE(ShellExecuteFile(services, path, "Open", nullptr, nullptr, kShowNoActivate));
 }
 
 // Runs the routine; true when the process ended, with the windows shown counted.
@@ -109,29 +87,23 @@ bool StartUp(FakeServices& services, int& windowsShown, bool relaunchedCopy = fa
   return false;
 }
 
-using Setting = FakeServices::Setting;
-
-// Codes 0 to 5, without a manifest: no write, no initialisation, no setting
-// and no relaunch; the window is shown.
+// Codes 0 to 5 have no manifest: nothing written, initialised, stored or relaunched.
 TEST(VisualStylesStartup, OtherVersionsShowTheWindowAndTouchNothing) {
   for (const OsVersion& version : {OsVersion{}, Version(k9x, 4, 0), Version(k9x, 4, 10), Version(k9x, 4, 90),
                                    Version(kNt, 4, 0), Version(kNt, 5, 0), Version(kNt, 5, 2)}) {
-    SCOPED_TRACE(::testing::Message() << "code " << WindowsVersionCode(version));
     FakeServices services;
     services.version = version;
     int windows = 0;
     EXPECT_FALSE(StartUp(services, windows));
     EXPECT_EQ(windows, 1);
-    EXPECT_EQ(services.CallCount("OpenForOutput"), 0);
-    EXPECT_EQ(services.initCommonControlsCalls, 0);
-    EXPECT_EQ(services.CallCount("SaveSetting"), 0);
-    EXPECT_EQ(services.CallCount("StartProgram"), 0);
+    for (const char* call : {"OpenForOutput", "InitCommonControls", "SaveSetting", "StartProgram"}) {
+      EXPECT_EQ(services.CallCount(call), 0) << call << " at code " << WindowsVersionCode(version);
+    }
   }
 }
 
 TEST(VisualStylesStartup, FirstStartOnNt51WritesTheManifestAndRelaunches) {
-  // Renamed executable: the manifest, the relaunch target and the setting
-  // all follow the base name.
+  // Renamed executable: the manifest, the relaunch target and the setting follow the base name.
   FakeServices services;
   services.version = Version(kNt, 5, 1);
   services.baseName = "bw-energy";
@@ -141,16 +113,18 @@ TEST(VisualStylesStartup, FirstStartOnNt51WritesTheManifestAndRelaunches) {
   };
   int windows = 0;
   EXPECT_TRUE(StartUp(services, windows));
-  TakeRelaunchMarker();
+  EXPECT_TRUE(TakeRelaunchMarker());
+  EXPECT_FALSE(TakeRelaunchMarker()) << "taken once";
   EXPECT_EQ(windows, 0);
   EXPECT_EQ(services.files.at(platform::JoinPath(services.folder, "bw-energy.exe.MANIFEST")), ExpectedManifest());
-  EXPECT_EQ(services.initCommonControlsCalls, 1);
-  EXPECT_EQ(services.settings, (std::vector<Setting>{{"bw-energy", "Settings", "CanRun", "YES"}}));
-  const std::string target = platform::JoinPath(services.folder, std::string("bw-energy") + kExecutableSuffix);
-  EXPECT_EQ(services.startedPrograms, std::vector<std::string>{target});
+  EXPECT_EQ(services.settings, (std::vector<FakeServices::Setting>{{"bw-energy", "Settings", "CanRun", "YES"}}));
+#ifdef _WIN32
+  EXPECT_EQ(services.startedPrograms, std::vector<std::string>{platform::JoinPath(services.folder, "bw-energy.exe")});
+#else
+  EXPECT_EQ(services.startedPrograms, std::vector<std::string>{platform::JoinPath(services.folder, "bw-energy")});
+#endif
   EXPECT_FALSE(markerAtStart.empty()) << "the new copy must know it was relaunched";
-  // Initialised before the relaunch decision; the setting is stored before
-  // the new copy starts; the process ends right after.
+  // Initialised before the relaunch decision, stored before the new copy starts, ended right after.
   const auto& calls = services.calls;
   const auto at = [&](const char* name) { return std::find(calls.begin(), calls.end(), name) - calls.begin(); };
   EXPECT_LT(at("InitCommonControls"), at("SaveSetting"));
@@ -158,23 +132,21 @@ TEST(VisualStylesStartup, FirstStartOnNt51WritesTheManifestAndRelaunches) {
   EXPECT_EQ(calls.back(), "EndProcess");
 }
 
-// What the file holds afterwards.
-enum class Manifest { kAbsent, kWhole, kFirstFiveLines };
+const std::size_t kFirstFiveLines = ExpectedManifest().find("<assemblyIdentity type");
 
 struct Scenario {
   const char* label;
   bool manifestThere = false, failOpen = false, refuseStart = false, failSettings = false, unreadable = false;
   int failWriteAt = 0;
   bool relaunchedCopy = false;
-  // Expected:
+  // Expected: the process ended, the manifest's bytes afterwards (npos: whole; 0: absent),
+  // InitCommonControls calls, the values stored for "CanRun", SaveSetting and StartProgram calls.
   bool ended = false;
-  Manifest manifest = Manifest::kWhole;
+  std::size_t manifestBytes = std::string::npos;
   int initCalls = 1;
-  std::vector<std::string> settings = {};  // the values stored for "CanRun"
+  std::vector<std::string> settings = {};
   int saveCalls = 0, startCalls = 0;
 };
-
-void PrintTo(const Scenario& s, std::ostream* out) { *out << s.label; }
 
 class Nt51 : public ::testing::TestWithParam<Scenario> {};
 
@@ -193,22 +165,16 @@ TEST_P(Nt51, FollowsTheStartUpSequence) {
   EXPECT_EQ(StartUp(services, windows, s.relaunchedCopy), s.ended);
   EXPECT_EQ(windows, s.ended ? 0 : 1);
   // A copy that shows its window started no other: no mark may linger.
-  if (!s.ended) {
-    EXPECT_EQ(std::getenv(kRelaunchMarker), nullptr);
-  }
-  TakeRelaunchMarker();
-  // Written on every start here, whether or not it was there.
-  EXPECT_EQ(services.CallCount("OpenForOutput"), 1);
-  const std::string whole = ExpectedManifest();
-  if (s.manifest == Manifest::kAbsent) {
+  EXPECT_EQ(TakeRelaunchMarker(), s.ended);
+  EXPECT_EQ(services.CallCount("OpenForOutput"), 1);  // written on every start, whether or not it was there
+  if (s.manifestBytes == 0) {
     EXPECT_EQ(services.files.count(path), 0u);
   } else {
-    const auto end = s.manifest == Manifest::kWhole ? std::string::npos : whole.find("<assemblyIdentity type");
-    EXPECT_EQ(services.files.at(path), whole.substr(0, end));
+    EXPECT_EQ(services.files.at(path), ExpectedManifest().substr(0, s.manifestBytes));
   }
-  EXPECT_EQ(services.initCommonControlsCalls, s.initCalls);
+  EXPECT_EQ(services.CallCount("InitCommonControls"), s.initCalls);
   std::vector<std::string> values;
-  for (const Setting& setting : services.settings) {
+  for (const FakeServices::Setting& setting : services.settings) {
     EXPECT_EQ(setting.application + "/" + setting.section + "/" + setting.key, "quorix/Settings/CanRun");
     values.push_back(setting.value);
   }
@@ -223,14 +189,13 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{.label = "later_start_rewrites", .manifestThere = true},
         Scenario{.label = "refused_relaunch", .refuseStart = true, .settings = {"YES", "NO"}, .saveCalls = 2,
                  .startCalls = 1},
-        Scenario{.label = "unwritable_folder", .failOpen = true, .manifest = Manifest::kAbsent, .initCalls = 0},
-        Scenario{.label = "partly_written", .failWriteAt = 6, .manifest = Manifest::kFirstFiveLines, .initCalls = 0},
+        Scenario{.label = "unwritable_folder", .failOpen = true, .manifestBytes = 0, .initCalls = 0},
+        Scenario{.label = "partly_written", .failWriteAt = 6, .manifestBytes = kFirstFiveLines, .initCalls = 0},
         // A failing settings store does not stop the relaunch, nor the second write after a refusal.
         Scenario{.label = "settings_fail", .failSettings = true, .ended = true, .saveCalls = 1, .startCalls = 1},
         Scenario{.label = "settings_fail_refused", .refuseStart = true, .failSettings = true, .saveCalls = 2,
                  .startCalls = 1},
-        // Written but never readable: the first copy relaunches, the
-        // relaunched copy shows its window instead of relaunching again.
+        // Written but never readable: the first copy relaunches, the relaunched one shows its window.
         Scenario{.label = "unreadable_first", .unreadable = true, .ended = true, .settings = {"YES"}, .saveCalls = 1,
                  .startCalls = 1},
         Scenario{.label = "unreadable_relaunched", .unreadable = true, .relaunchedCopy = true},

@@ -1,5 +1,5 @@
 // A stand-in for the save and open dialogs in tests: answers with a path
-// set beforehand (or cancels) and records what it was asked. No Qt here.
+// set beforehand (nothing: the user cancels) and records what it was asked.
 #pragma once
 
 #include <optional>
@@ -10,26 +10,18 @@
 
 namespace quorix::testing {
 
-class FakeSaveDialogs : public platform::SaveDialogs {
- public:
+struct FakeSaveDialogs : platform::SaveDialogs {
   struct Question {
     std::string title, filter, suggestedName;
   };
-
-  // The answer to the next question; nothing: the user cancels.
-  std::optional<std::string> answer;
-  std::vector<Question> questions;
+  std::optional<std::string> answer, openAnswer;  // to the next save and open dialog
+  std::vector<Question> questions, openQuestions;
 
   std::optional<std::string> AskSavePath(const std::string& title, const std::string& filter,
                                          const std::string& suggestedName) override {
     questions.push_back({title, filter, suggestedName});
     return answer;
   }
-
-  // The answer to the next open dialog; nothing: the user cancels.
-  std::optional<std::string> openAnswer;
-  std::vector<Question> openQuestions;
-
   std::optional<std::string> AskOpenPath(const std::string& title, const std::string& filter) override {
     openQuestions.push_back({title, filter, std::string()});
     return openAnswer;

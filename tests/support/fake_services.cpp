@@ -6,19 +6,15 @@ using platform::PlatformError;
 
 class FakeServices::File : public platform::TextFile {
  public:
-  // A file dropped without Close() stays counted in openFiles.
   File(FakeServices& owner, std::string path) : owner_(owner), path_(std::move(path)) {}
 
   void WriteLine(std::string_view text) override {
     owner_.Record("WriteLine");
     if (!open_) throw PlatformError("write to a closed file");
-    if (owner_.failWriteAtLine > 0 && owner_.linesWritten + 1 == owner_.failWriteAtLine) {
-      throw PlatformError("fake: write failed");
-    }
+    if (owner_.linesWritten + 1 == owner_.failWriteAtLine) throw PlatformError("fake: write failed");
     ++owner_.linesWritten;
     owner_.files[path_].append(text).append("\r\n");
   }
-
   void Close() override {
     if (!open_) return;
     owner_.Record("Close");
@@ -33,9 +29,9 @@ class FakeServices::File : public platform::TextFile {
   bool open_ = true;
 };
 
+// Reads a copy, so that writing the file meanwhile cannot disturb it.
 class FakeServices::Input : public platform::InputFile {
  public:
-  // Reads a copy, so that writing the file meanwhile cannot disturb it.
   Input(FakeServices& owner, std::string bytes) : owner_(owner), bytes_(std::move(bytes)) {}
 
   std::size_t Read(char* buffer, std::size_t capacity) override {
@@ -59,11 +55,6 @@ std::unique_ptr<platform::InputFile> FakeServices::OpenForInput(const std::strin
   const auto found = files.find(path);
   if (found == files.end() || unreadable.contains(path)) throw PlatformError("fake: cannot open " + path);
   return std::make_unique<Input>(*this, found->second);
-}
-
-void FakeServices::Record(std::string_view call) {
-  calls.emplace_back(call);
-  if (onCall) onCall(call);
 }
 
 std::unique_ptr<platform::TextFile> FakeServices::OpenForOutput(const std::string& path) {

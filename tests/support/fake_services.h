@@ -1,10 +1,8 @@
 // A stand-in for the platform services in tests: keeps written files in
-// memory, records every call, and fails on request. No Qt, so Qt-free tests
-// can use it too.
+// memory, records every call, and fails on request. No Qt.
 #pragma once
 
 #include <algorithm>
-#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -22,7 +20,6 @@ class FakeServices : public platform::Services {
   // Thrown by EndProcess(), which must not return. Not a std::exception, so
   // that code abandoning failed steps cannot swallow the end of the process.
   struct ProcessEnded {};
-
   struct Setting {
     std::string application, section, key, value;
     bool operator==(const Setting&) const = default;
@@ -31,9 +28,9 @@ class FakeServices : public platform::Services {
   // What the fake reports and where it fails.
   std::string folder = "/opt/quorix/bin";
   std::string baseName = "quorix";
-  std::set<std::string> unwritableFolders;  // CanWriteFolder says no to these
+  std::set<std::string> unwritableFolders;
   std::string dataFolder = "/home/user/.local/share/Quorix";
-  bool failDataFolder = false;  // UserDataFolder cannot create it
+  bool failDataFolder = false;
   platform::OsVersion version{};  // ok = false: not Windows
   bool failOpenForOutput = false;
   int failWriteAtLine = 0;  // the k-th WriteLine over all files fails (1-based); 0: none
@@ -41,13 +38,10 @@ class FakeServices : public platform::Services {
   bool failViewer = false;
   bool failSettings = false;
   bool startProgramResult = true;
-  std::set<std::string> unreadable;  // paths that CanOpenForInput refuses although they exist
-  // OpenForInput serves `files`; a path in `unreadable` cannot be opened, and
-  // reading fails once this many bytes of a file have been read (-1: never).
-  long failReadAfter = -1;
-  std::size_t readChunk = 4096;  // at most this many bytes per Read
-  // Called with the name of each service call before it runs.
-  std::function<void(std::string_view call)> onCall;
+  std::set<std::string> unreadable;  // exist, but cannot be opened for input
+  long failReadAfter = -1;           // reading fails once this many bytes of a file are read; -1: never
+  std::size_t readChunk = 4096;      // at most this many bytes per Read
+  std::function<void(std::string_view call)> onCall;  // called before each service call runs
 
   // What happened.
   std::map<std::string, std::string> files;  // path -> bytes, CR LF included
@@ -55,54 +49,37 @@ class FakeServices : public platform::Services {
   std::vector<std::string> viewerPaths;
   std::vector<std::string> startedPrograms;
   std::vector<Setting> settings;
-  int initCommonControlsCalls = 0;
-  int openFiles = 0;  // opened for output and not closed (dropped without Close() counts)
+  int openFiles = 0;  // opened for output and not closed
   int linesWritten = 0;
 
-  int CallCount(std::string_view name) const {
-    return static_cast<int>(std::count(calls.begin(), calls.end(), name));
-  }
+  int CallCount(std::string_view name) const { return static_cast<int>(std::count(calls.begin(), calls.end(), name)); }
 
-  std::string ExecutableFolder() override {
-    Record("ExecutableFolder");
-    return folder;
-  }
-  std::string ExecutableBaseName() override {
-    Record("ExecutableBaseName");
-    return baseName;
-  }
+  std::string ExecutableFolder() override { return Record("ExecutableFolder"), folder; }
+  std::string ExecutableBaseName() override { return Record("ExecutableBaseName"), baseName; }
   std::unique_ptr<platform::TextFile> OpenForOutput(const std::string& path) override;
   bool CanOpenForInput(const std::string& path) override {
-    Record("CanOpenForInput");
-    return files.contains(path) && !unreadable.contains(path);
+    return Record("CanOpenForInput"), files.contains(path) && !unreadable.contains(path);
   }
-  bool CanWriteFolder(const std::string& folder) override {
-    Record("CanWriteFolder");
-    return !unwritableFolders.contains(folder);
+  bool CanWriteFolder(const std::string& path) override {
+    return Record("CanWriteFolder"), !unwritableFolders.contains(path);
   }
   std::string UserDataFolder() override;
   std::unique_ptr<platform::InputFile> OpenForInput(const std::string& path) override;
   void OpenInViewer(const std::string& path) override;
   bool StartProgram(const std::string& path) override;
-  [[noreturn]] void EndProcess() override {
-    Record("EndProcess");
-    throw ProcessEnded{};
-  }
-  platform::OsVersion QueryOsVersion() override {
-    Record("QueryOsVersion");
-    return version;
-  }
-  void InitCommonControls() override {
-    Record("InitCommonControls");
-    ++initCommonControlsCalls;
-  }
+  [[noreturn]] void EndProcess() override { Record("EndProcess"), throw ProcessEnded{}; }
+  platform::OsVersion QueryOsVersion() override { return Record("QueryOsVersion"), version; }
+  void InitCommonControls() override { Record("InitCommonControls"); }
   void SaveSetting(const std::string& application, const std::string& section, const std::string& key,
                    const std::string& value) override;
 
  private:
   class File;
   class Input;
-  void Record(std::string_view call);
+  void Record(std::string_view call) {
+    calls.emplace_back(call);
+    if (onCall) onCall(call);
+  }
 };
 
 }  // namespace quorix::testing
