@@ -58,11 +58,16 @@ wanted=" $* "
 
 mkdir -p "$work"
 # A copy of the tracked and new files, so that the working tree is never
-# edited and an interrupted run leaves nothing behind in it.
-rm -rf "$work/src"
+# edited and an interrupted run leaves nothing behind in it. Only files whose
+# contents differ are copied, with a new time stamp: the build must see every
+# change, also a file put back to an older version.
 mkdir -p "$work/src"
-(cd "$root" && git ls-files -z -co --exclude-standard) |
-  tar -C "$root" --null -T - -cf - | tar -C "$work/src" -xf -
+(cd "$root" && git ls-files -co --exclude-standard) | while IFS= read -r file; do
+  if ! cmp -s "$root/$file" "$work/src/$file"; then
+    mkdir -p "$(dirname "$work/src/$file")"
+    cp "$root/$file" "$work/src/$file"
+  fi
+done
 cmake -S "$work/src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORIX_BENCH=OFF ${MUTANTS_CMAKE_ARGS:-} >/dev/null
 cmake --build "$work/build" >/dev/null
 
@@ -87,6 +92,7 @@ while IFS='|' read -r id file subst what; do
     result="caught: ${first:-see $id.log}"
   fi
   mv "$target.orig" "$target"
+  touch "$target"  # newer than the mutant's objects, so they are rebuilt
   printf '%-4s %-50s %s\n' "$id" "$what" "$result" | tee -a "$table"
 done <<<"$mutants"
 # Leave the copy built as it is in the working tree.
