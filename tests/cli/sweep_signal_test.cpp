@@ -16,12 +16,13 @@ namespace {
 using namespace quorix::testing;
 using Args = std::vector<std::string>;
 
-// Starts quorix-cli with standard output and error on the given files.
-pid_t Start(const Args& args, const fs::path& out, int errFd) {
+// Starts quorix-cli with standard output and error written to the given files.
+pid_t Start(const Args& args, const fs::path& out, const fs::path& err) {
   const pid_t pid = fork();
   if (pid == 0) {
     const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (outFd < 0 || dup2(outFd, 1) < 0 || dup2(errFd, 2) < 0) _exit(127);
+    const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY, 0644);
+    if (outFd < 0 || errFd < 0 || dup2(outFd, 1) < 0 || dup2(errFd, 2) < 0) _exit(127);
     std::vector<char*> argv{const_cast<char*>(QUORIX_CLI)};
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -46,9 +47,7 @@ TEST_P(SweepSignalTest, EndsAfterCompleteRows) {
   const fs::path table = dir_ / (toFile ? "results.out" : "out"), err = dir_ / "err";
   Args args = kLongSweep;
   if (toFile) args.insert(args.end(), {"-o", table.string()});
-  const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  const pid_t pid = Start(args, dir_ / "out", errFd);
-  close(errFd);
+  const pid_t pid = Start(args, dir_ / "out", err);
   ASSERT_GT(pid, 0);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   std::error_code missing;  // file_size is -1 while the file is not there yet
@@ -70,13 +69,10 @@ TEST_P(SweepSignalTest, EndsAfterCompleteRows) {
   }
   char to[40];
   std::snprintf(to, sizeof to, "%.17g", 0.001 * static_cast<double>(lines - 2) + 0.1);
-  const fs::path shorter = dir_ / "shorter.out";
-  const int throughErr = open((dir_ / "through.err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  const pid_t through = Start({"sweep", "--from", "0.1", "--to", to, "--step", "0.001", "-o", shorter.string()},
-                              dir_ / "through.out", throughErr);
-  close(throughErr);
-  ASSERT_EQ(ExitStatus(through), 0) << ReadAll(dir_ / "through.err");
-  EXPECT_TRUE(ReadAll(shorter) == bytes) << lines << " lines";
+  const CliRun through =
+      RunCommand(QUORIX_CLI, std::string("sweep --from 0.1 --step 0.001 --to ") + to + " -o " + (dir_ / "shorter").string());
+  ASSERT_EQ(through.status, 0) << through.err;
+  EXPECT_TRUE(ReadAll(dir_ / "shorter") == bytes) << lines << " lines";
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, SweepSignalTest,
@@ -95,11 +91,10 @@ TEST(SweepProgressTest, ShownOnATerminalUnlessNoProgress) {
     SCOPED_TRACE(quiet ? "--no-progress" : "progress");
     const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
     ASSERT_TRUE(terminal >= 0 && grantpt(terminal) == 0 && unlockpt(terminal) == 0);
-    const int screen = open(ptsname(terminal), O_RDWR | O_NOCTTY);
-    ASSERT_GE(screen, 0);
+    const int screen = open(ptsname(terminal), O_RDWR | O_NOCTTY);  // kept open until all is read
     Args args = kLongSweep;
     if (quiet) args.push_back("--no-progress");
-    const pid_t pid = Start(args, "/dev/null", screen);
+    const pid_t pid = Start(args, "/dev/null", ptsname(terminal));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     ASSERT_EQ(kill(pid, SIGTERM), 0);
     ASSERT_EQ(ExitStatus(pid), 143);
