@@ -161,17 +161,11 @@ def test_loop_is_the_loop_of_the_command_line(cli, case):
         assert all(same(a, b) for a, b in zip(column, expected[name])), name
 
 
+# digamma from the table, from the series, at a pole (status 0).
 @pytest.mark.parametrize(
     "name, args",
-    [
-        ("loggamma", [0.5]),
-        ("gamma", [-2.5]),
-        ("digamma", [3.0]),  # from the table
-        ("digamma", [0.3]),  # from the series
-        ("digamma", [-2.0]),  # a pole: status 0
-        ("hyp2f1", [1.0, 0.5, 1.5, -3.0]),
-        ("series", [1.0, 1.0, 2.0, 0.5]),
-    ],
+    [("loggamma", [0.5]), ("gamma", [-2.5]), ("digamma", [3.0]), ("digamma", [0.3]), ("digamma", [-2.0]),
+     ("hyp2f1", [1.0, 0.5, 1.5, -3.0]), ("series", [1.0, 1.0, 2.0, 0.5])],
 )
 def test_special_functions_give_value_and_status_as_the_command_line(cli, name, args):
     expected = cli.json("eval", name, *map(repr, args))
