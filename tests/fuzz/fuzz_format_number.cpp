@@ -1,25 +1,21 @@
-// FormatFixed and FormatPlainNumber on any double (and any count of decimals
-// from 0 to 1074). Properties, each checked with an abort:
-//   FormatFixed(x, d):
-//     1. Non-finite values give "NaN", "Infinity", "-Infinity".
-//     2. The text is an optional "-", digits without a superfluous leading
-//        zero, and for d > 0 a "." with exactly d digits; "-" only when the
-//        text is not all zeros and x < 0.
-//     3. It is x correctly rounded to d decimals: against the exact decimal
-//        expansion of x (glibc's printf with 1074 decimals, which is exact
-//        for every double), the nearer of the two neighbours that have d
-//        decimals, either of them on an exact tie.
-//   FormatPlainNumber(x):
-//     4. The documented forms: "0" for zero; plain "-"?digits["."digits] with
-//        no zero before the point below 1, no trailing zeros and no trailing
-//        point, for 1e-4 <= |value| < 1e15; otherwise a mantissa d[.ddd] with
-//        no trailing zeros, "E", a sign and two or more exponent digits. At
-//        most 15 significant digits.
-//     5. It parses back (ParseNumber) to x rounded to 15 significant digits:
-//        the same double as glibc's "%.14e" of x read back, or, where x lies
-//        exactly halfway between two 15-digit decimals, one of them. Where
-//        that rounding is beyond the doubles (|x| above 1.797693134862315e308),
-//        the text reads back as out of range.
+// FormatFixed(x, d) and FormatPlainNumber(x) on any double x, d from 0 to
+// 1074. Properties, each checked with an abort:
+//   1. Non-finite values give "NaN", "Infinity", "-Infinity".
+//   2. FormatFixed: an optional "-" (only when x < 0 and the text is not all
+//      zeros), digits without a superfluous leading zero, and for d > 0 a "."
+//      with exactly d digits.
+//   3. FormatFixed is x correctly rounded to d decimals: of the two neighbours
+//      with d decimals of x's exact expansion (glibc's "%.1074f", exact for
+//      every double), the nearer one, either one on an exact tie.
+//   4. FormatPlainNumber: "0" for zero; for 1e-4 <= |value| < 1e15 plain
+//      "-"?digits["."digits], no zero before the point below 1, no trailing
+//      zeros or point; otherwise a mantissa d[.ddd] without trailing zeros,
+//      "E", a sign and two or more exponent digits. At most 15 significant
+//      digits.
+//   5. FormatPlainNumber parses back (ParseNumber) to x rounded to 15
+//      significant digits (glibc's "%.14e" read back; on an exact tie either
+//      neighbour); where that is beyond the doubles (|x| above
+//      1.797693134862315e308), as out of range.
 #include <cmath>
 
 #include "fuzz_support.h"

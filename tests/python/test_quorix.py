@@ -2,6 +2,7 @@
 as quorix-cli gives them, and closed forms."""
 import math
 import threading
+from concurrent.futures import ThreadPoolExecutor
 
 import numpy as np
 import pytest
@@ -79,22 +80,15 @@ def test_refusals_name_the_input(call, message):
 
 def test_two_python_threads_get_the_results_of_one():
     # Cold series in both threads at once first, then the same calls alone.
-    n, barrier, outcomes = np.linspace(1.23, 3.77, 40), threading.Barrier(2), []
+    n, barrier = np.linspace(1.23, 3.77, 40), threading.Barrier(2)
 
-    def work():
+    def work(wait):
+        wait()
         return quorix.solve(n=n, u=2.0).as_dict(), [quorix.solve(n=x, u=1.5).DE for x in n[:8]]
 
-    def racer():
-        barrier.wait()
-        outcomes.append(work())
-
-    threads = [threading.Thread(target=racer) for _ in range(2)]
-    for t in threads:
-        t.start()
-    for t in threads:
-        t.join()
-    alone, alone_scalars = work()
-    assert len(outcomes) == 2
+    with ThreadPoolExecutor(2) as pool:
+        outcomes = list(pool.map(work, [barrier.wait] * 2))
+    alone, alone_scalars = work(lambda: None)
     for arrays, scalars in outcomes:
         assert all(np.array_equal(arrays[name].view(np.int64), alone[name].view(np.int64)) for name in NAMES)
         assert scalars == alone_scalars
