@@ -164,7 +164,8 @@ TEST_F(CliTest, SweepJsonLinesHoldTheTableRowsInFull) {
 // before its first row leaves the file as it was.
 TEST_F(CliTest, FailedSweepKeepsCompleteRowsOrTheFileAsItWas) {
   const fs::path file = dir_ / "results.out";
-  for (const auto& [extra, lines] : {std::pair<Args, std::size_t>{{}, 2}, {{"--jsonl"}, 1}, {{"-o", "results.out"}, 0}}) {
+  for (const auto& [extra, lines] :
+       {std::pair<Args, std::size_t>{{}, 2}, {{"--jsonl"}, 1}, {{"-o", "results.out"}, 0}}) {
     std::ofstream(file, std::ios::binary) << "previous table\r\n";
     Args args = {"sweep", "--from", "1e308", "--to", "1.7e308", "--step", "1e308"};
     args.insert(args.end(), extra.begin(), extra.end());

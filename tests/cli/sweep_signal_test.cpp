@@ -69,8 +69,8 @@ TEST_P(SweepSignalTest, EndsAfterCompleteRows) {
   }
   char to[40];
   std::snprintf(to, sizeof to, "%.17g", 0.001 * static_cast<double>(lines - 2) + 0.1);
-  const CliRun through =
-      RunCommand(QUORIX_CLI, std::string("sweep --from 0.1 --step 0.001 --to ") + to + " -o " + (dir_ / "shorter").string());
+  const CliRun through = RunCommand(
+      QUORIX_CLI, std::string("sweep --from 0.1 --step 0.001 --to ") + to + " -o " + (dir_ / "shorter").string());
   ASSERT_EQ(through.status, 0) << through.err;
   EXPECT_TRUE(ReadAll(dir_ / "shorter") == bytes) << lines << " lines";
 }

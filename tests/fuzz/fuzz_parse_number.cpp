@@ -30,7 +30,8 @@ bool StrtodReadsAsFields(const std::string& t) {
   const std::size_t i = !t.empty() && (t[0] == '+' || t[0] == '-') ? 1 : 0;
   if (t.empty() || std::isspace(static_cast<unsigned char>(t[0]))) return t.empty();
   if (i >= t.size()) return true;
-  return !std::isalpha(static_cast<unsigned char>(t[i])) && !(t[i] == '0' && i + 1 < t.size() && (t[i + 1] | 0x20) == 'x');
+  return !std::isalpha(static_cast<unsigned char>(t[i])) &&
+         !(t[i] == '0' && i + 1 < t.size() && (t[i + 1] == 'x' || t[i + 1] == 'X'));
 }
 
 }  // namespace

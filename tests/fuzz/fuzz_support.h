@@ -96,7 +96,9 @@ struct StepRecord {
   const char* name;
   std::uint64_t most = 0;
   void Note(std::uint64_t steps) { most = std::max(most, steps); }
-  ~StepRecord() { std::fprintf(stderr, "%s: most evaluator steps in one call: %llu\n", name, (unsigned long long)most); }
+  ~StepRecord() {
+    std::fprintf(stderr, "%s: most evaluator steps in one call: %llu\n", name, static_cast<unsigned long long>(most));
+  }
 };
 
 }  // namespace quorix::fuzz

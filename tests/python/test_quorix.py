@@ -46,7 +46,7 @@ def test_arrays_broadcast_like_numpy_and_match_scalar_calls():
     r = quorix.solve(n=n, u=u, gamma=gamma, fy=np.array([3]), mode="direct")
     for i, j in np.ndindex(3, 12):
         one = quorix.solve(n=n[i, 0], u=u[j], gamma=gamma[j], fy=3, mode="direct")
-        assert all(getattr(r, name).shape == (3, 12) and same(getattr(r, name)[i, j], getattr(one, name)) for name in NAMES)
+        assert all(getattr(r, f).shape == (3, 12) and same(getattr(r, f)[i, j], getattr(one, f)) for f in NAMES)
     scalar = quorix.solve(n=np.array(3.0), u=np.float32(2.0))  # numpy scalars: a scalar result
     assert isinstance(scalar.DE, float) and same(scalar.DE, quorix.solve(n=3.0, u=2.0).DE)
     # The specified arithmetic never raises.
@@ -98,7 +98,8 @@ def test_result_reads_as_attributes_dict_and_repr():
     r = quorix.solve(n=3.0, mode="direct")
     assert all(getattr(r, name) == value for name, value in r.as_dict().items())
     assert (r.mode, r.accurate) == ("direct", False)
-    assert repr(r).startswith("quorix.Result(mode='direct', accurate=False") and f"KsecOverK0={r.KsecOverK0!r}" in repr(r)
+    text = repr(r)
+    assert text.startswith("quorix.Result(mode='direct', accurate=False") and f"KsecOverK0={r.KsecOverK0!r}" in text
 
 
 @pytest.mark.parametrize(
