@@ -1,6 +1,6 @@
-// What the end-to-end tests of the built quorix-cli share: a fresh temporary
-// folder per test, a run of the program with its standard output and error
-// captured in files there, and reading numbers back out of its JSON.
+// What the end-to-end tests of the built quorix-cli share: a temporary folder
+// per test, runs with standard output and error captured, numbers read back
+// out of the JSON.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -32,18 +32,16 @@ inline std::string ReadAll(const fs::path& path) {
 // The number after "key": in a one-line JSON text (for an array, its first
 // element), and where the key was found; -999 when it is missing.
 inline double JsonNumber(const std::string& json, const std::string& key, std::size_t* at = nullptr) {
-  const std::string marker = "\"" + key + "\": ";
-  std::size_t pos = json.find(marker);
+  std::size_t pos = json.find("\"" + key + "\": ");
   if (at != nullptr) *at = pos;
   if (pos == std::string::npos) return -999.0;
-  pos += marker.size();
+  pos += key.size() + 4;
   if (pos < json.size() && json[pos] == '[') ++pos;
   double value = -999.0;
   std::from_chars(json.data() + pos, json.data() + json.size(), value);
   return value;
 }
 
-// A test with a temporary folder of its own, removed afterwards.
 class TempFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -53,8 +51,7 @@ class TempFolderTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  // Runs `program arguments` through the shell (the arguments quoted as the
-  // caller wants them), standard output and error captured.
+  // Runs `program arguments` through the shell, the arguments quoted by the caller.
   CliRun RunCommand(const std::string& program, const std::string& arguments) {
     const std::string out = (dir_ / "out").string(), err = (dir_ / "err").string();
     const int status = std::system((program + " " + arguments + " >'" + out + "' 2>'" + err + "'").c_str());
