@@ -24,10 +24,10 @@ window=(xvfb xauth x11-utils)
 # GoogleTest and Google Benchmark; the comma-decimal locale of the
 # number-text tests; the Python module's headers, pybind11, numpy and
 # pytest; clang with libFuzzer and its sanitizer runtimes for the fuzzing
-# harnesses.
+# harnesses, and a JSON parser that checks the command line's JSON there.
 test=(libgtest-dev libgmock-dev libbenchmark-dev locales
   python3-dev pybind11-dev python3-numpy python3-pytest
-  clang libfuzzer-14-dev libclang-rt-14-dev)
+  clang libfuzzer-14-dev libclang-rt-14-dev nlohmann-json3-dev)
 # The Debian package: dpkg-shlibdeps and the checks of what it installs.
 package=(dpkg-dev file lintian appstream desktop-file-utils help2man python3-dev pybind11-dev python3-numpy)
 
