@@ -79,18 +79,6 @@ __attribute__((target("avx512f"))) quorix::test::CheckCounts Denominators(const 
   return counts;
 }
 
-__attribute__((target("avx512f"))) quorix::test::CheckCounts Drawn(quorix::test::OperandClass c, std::uint64_t pairs,
-                                                                   std::uint64_t seed) {
-  quorix::test::LaneRandom random(seed);
-  quorix::test::CheckCounts counts;
-  __m512d a, b;
-  while (counts.pairs < pairs) {
-    quorix::test::MakeOperands(c, random, a, b);
-    quorix::test::CheckPairs(a, b, counts);
-  }
-  return counts;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -137,7 +125,7 @@ int main(int argc, char** argv) {
   std::uint64_t seed = 20261207;
   for (const auto& entry : classes) {
     t = std::chrono::steady_clock::now();
-    const quorix::test::CheckCounts counts = Drawn(entry.c, millions * 1000000, seed++);
+    const quorix::test::CheckCounts counts = quorix::test::Drawn(entry.c, millions * 1000000, seed++);
     ok &= Report(entry.name, counts, Seconds(t));
   }
   std::printf("%s, %.1f s in all\n", ok ? "all equal" : "MISMATCHES", Seconds(start));

@@ -126,6 +126,18 @@ __attribute__((target("avx512f"))) inline void CheckPairs(__m512d a, __m512d b, 
   }
 }
 
+// `pairs` pairs of class c from the generators seeded with seed.
+__attribute__((target("avx512f"))) inline CheckCounts Drawn(OperandClass c, std::uint64_t pairs, std::uint64_t seed) {
+  LaneRandom random(seed);
+  CheckCounts counts;
+  __m512d a, b;
+  while (counts.pairs < pairs) {
+    MakeOperands(c, random, a, b);
+    CheckPairs(a, b, counts);
+  }
+  return counts;
+}
+
 }  // namespace quorix::test
 
 #undef Shl
