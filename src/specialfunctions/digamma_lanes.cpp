@@ -21,8 +21,6 @@
 #include <cpuid.h>
 #include <immintrin.h>
 
-#include <x86intrin.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -152,17 +150,17 @@ enum class Kind { kAvx512, kAvx512Fma, kAvx2, kScalar };
 // is speed only. A term costs one 512-bit vdivpd, or about twenty 512-bit
 // operations (rcp14, eleven FMAs and multiplies, the lane checks). Where the
 // divider accepts one vdivpd every 16 cycles and two ports execute 512-bit
-// FMAs (Intel's server cores), the FMA sequence takes about 10 cycles per
-// term and wins; where 512-bit operations run as two 256-bit halves and the
-// divider is faster (AMD Zen 4: 0.14–0.31 ns per term and lane with vdivpd,
-// 0.51 with the FMAs), the divider wins; on cores with a single 512-bit
-// FMA port the two are close. Processor models do not tell these apart
-// reliably (a virtual machine may hide them), so the first use times both
-// on the series' own loop: 256 terms of eight series each, alternately, six
-// times, the fastest of each kept (an interrupt or the frequency change of
-// a first 512-bit burst only slows single runs), about 15 µs in all. The
-// FMAs are taken only when they are clearly faster (by 10 %), so a close
-// race does not flip between runs.
+// FMAs (Intel's server cores), the FMA sequence should take about 10
+// cycles per term and win; where 512-bit operations run as two 256-bit
+// halves and the divider is faster (AMD Zen 4, BM_SeriesFloorKernel: 0.31
+// ns of CPU per term and lane with vdivpd, 0.60 with the FMAs), the divider
+// wins; on cores with a single 512-bit FMA port the two are close.
+// Processor models do not tell these apart reliably (a virtual machine may
+// hide them), so the first use times both on the series' own loop: 256
+// terms of eight series each, alternately, six times, the fastest of each
+// kept (an interrupt or the frequency change of a first 512-bit burst only
+// slows single runs), 10–25 µs in all. The FMAs are taken only when they
+// are clearly faster (by 10 %), so a close race does not flip between runs.
 constexpr int kCalibrationTerms = 256;
 constexpr int kCalibrationRounds = 6;
 

@@ -14,10 +14,10 @@
 //   q2 = q1 + (a − b·q1)·y3            = RN(a/b)
 // Each residual 1 − b·y and a − b·q comes from one FMA, so it carries one
 // rounding only (error relative 2^-53 of a quantity already of order 2^-14
-// or 2^-27 — the two error terms above); and the last two are exact.
+// or 2^-27 — the two error terms above); those of y2 and q1 are exact.
 //
 // Why the last two lines are right (the theorems of Markstein, IBM J. Res.
-// Dev. 34 (1990), as proved for IA-64 by Harrison and in Louvet, Muller and
+// Dev. 34 (1990), as proved for IA-64 by Harrison (TPHOLs 2000) and in Louvet, Muller and
 // Panhaleux, "Newton-Raphson algorithms for floating-point division using
 // an FMA", 2010):
 //  - reciprocal: if y is within one ulp of 1/b, the residual 1 − b·y is
@@ -32,7 +32,8 @@
 // tiny products (y·e ~ 2^-53·y) do not matter, only the values stored.
 //
 // Both theorems hold in the normal range only; the lanes are restricted so
-// that every stored value is normal or an exact zero, with margin. With
+// that every stored value is normal or zero, with margin (all but the
+// first remainder, see below). With
 // ea = ⌊log2 |a|⌋, eb = ⌊log2 |b|⌋ (vgetexppd):
 //   −1020 ≤ eb ≤ 1020       b normal, 1/b and all y normal (|y/(1/b) − 1|
 //                           < 2^-13), rcp14 on a normal operand;
@@ -40,12 +41,13 @@
 //                           finite, and so the result;
 //   ea ≥ −969               a finite, non-zero (a = −0 would lose its sign
 //                           in q0 + r0·y1) and large enough that the exact
-//                           a − b·q, a multiple of 2^(eb + eq − 104) with
-//                           eb + eq ≥ ea − 1, is a multiple of 2^-1074: the
-//                           last remainder is then representable (it needs
-//                           at most 53 bits for a faithful q) and the first
-//                           one is either exact or rounded in the normal
-//                           range;
+//                           a − b·q1, a multiple of 2^(eb + eq1 − 104) with
+//                           eb + eq1 ≥ ea − 1 (q1 is faithful), is a
+//                           multiple of 2^-1074: the last remainder is then
+//                           representable (a faithful q leaves at most 53
+//                           bits); the first one, a − b·q0, rounds in the
+//                           normal range or else by at most 2^-1075, which
+//                           moves q1 by under 2^-53 of its ulp;
 //   b's significand not all ones.
 // Every other lane — zeros, infinities, NaNs, subnormals, the extremes of
 // the exponent range, the all-ones significand — takes the hardware
@@ -69,7 +71,7 @@ struct FmaDivisionBounds {
 };
 
 __attribute__((target("avx512f"))) inline FmaDivisionBounds FmaDivisionBoundsFor(__m512d a) {
-  const __m512d ea = _mm512_maskz_getexp_pd(0xFF, a);  // −inf for 0, +inf for ±inf, NaN for NaN 
+  const __m512d ea = _mm512_maskz_getexp_pd(0xFF, a);  // −inf for 0, +inf for ±inf, NaN for NaN
   const __m512d limit = _mm512_set1_pd(1020.0);
   const __m512d low = _mm512_maskz_max_pd(0xFF, _mm512_sub_pd(ea, limit), _mm512_set1_pd(-1020.0));
   const __m512d high = _mm512_maskz_min_pd(0xFF, _mm512_add_pd(ea, limit), limit);

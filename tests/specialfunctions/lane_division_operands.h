@@ -63,7 +63,8 @@ __attribute__((target("avx512f"))) inline __m512i Significand(OperandClass c, __
   const __m512i pick = Field(r, shift, 3);
   const __m512i low = _mm512_and_si512(random, _mm512_set1_epi64(0xFFFF));
   if (c == OperandClass::kSignificands) {
-    const __m512i base = _mm512_mask_mov_epi64(_mm512_setzero_si512(), _mm512_test_epi64_mask(pick, _mm512_set1_epi64(1)), ones);
+    const __m512i base =
+        _mm512_mask_mov_epi64(_mm512_setzero_si512(), _mm512_test_epi64_mask(pick, _mm512_set1_epi64(1)), ones);
     return _mm512_mask_xor_epi64(base, _mm512_test_epi64_mask(pick, _mm512_set1_epi64(2)), base, low);
   }
   __m512i s = _mm512_and_si512(random, ones);
@@ -73,7 +74,8 @@ __attribute__((target("avx512f"))) inline __m512i Significand(OperandClass c, __
 
 }  // namespace operands
 
-__attribute__((target("avx512f"))) inline void MakeOperands(OperandClass c, LaneRandom& random, __m512d& a, __m512d& b) {
+__attribute__((target("avx512f"))) inline void MakeOperands(OperandClass c, LaneRandom& random, __m512d& a,
+                                                            __m512d& b) {
   using operands::Field;
   __m512i r, ra, rb;
   random.Next(r);
@@ -97,7 +99,8 @@ __attribute__((target("avx512f"))) inline void MakeOperands(OperandClass c, Lane
     eb = _mm512_mask_mov_epi64(eb, _mm512_cmpeq_epi64_mask(pick, _mm512_set1_epi64(0)), edgeB);
     eb = _mm512_mask_mov_epi64(eb, _mm512_cmpeq_epi64_mask(pick, _mm512_set1_epi64(1)), below);
     eb = _mm512_mask_mov_epi64(eb, _mm512_cmpeq_epi64_mask(pick, _mm512_set1_epi64(2)), above);
-    eb = _mm512_maskz_min_epi64(0xFF, _mm512_maskz_max_epi64(0xFF, eb, _mm512_setzero_si512()), _mm512_set1_epi64(2047));
+    eb =
+        _mm512_maskz_min_epi64(0xFF, _mm512_maskz_max_epi64(0xFF, eb, _mm512_setzero_si512()), _mm512_set1_epi64(2047));
   }
   const __m512i sa = operands::Significand(c, r, ra, 16);
   const __m512i sb = operands::Significand(c, r, rb, 18);
@@ -119,7 +122,8 @@ __attribute__((target("avx512f"))) inline void CheckPairs(__m512d a, __m512d b, 
   _mm512_store_pd(bv, b);
   _mm512_store_pd(qv, detail::DivideByFma(a, b));
   counts.pairs += 8;
-  counts.byFma += static_cast<unsigned>(__builtin_popcount(detail::FmaDivisionAdmits(b, detail::FmaDivisionBoundsFor(a))));
+  counts.byFma +=
+      static_cast<unsigned>(__builtin_popcount(detail::FmaDivisionAdmits(b, detail::FmaDivisionBoundsFor(a))));
   for (int i = 0; i < 8; ++i) {
     if (std::bit_cast<std::uint64_t>(qv[i]) == std::bit_cast<std::uint64_t>(av[i] / bv[i])) continue;
     if (counts.mismatches++ == 0) counts.firstA = av[i], counts.firstB = bv[i];
