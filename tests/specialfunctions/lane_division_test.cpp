@@ -26,6 +26,7 @@ struct DrawnCase {
   std::uint64_t millions;
   double byFmaShare;  // at least this share of the pairs is admitted
 };
+void PrintTo(const DrawnCase& c, std::ostream* os) { *os << c.name; }
 
 class LaneDivision : public testing::TestWithParam<DrawnCase> {};
 
