@@ -18,6 +18,7 @@
 #include "commands.h"
 #include "digamma_lanes.h"
 #include "digamma_memory.h"
+#include "lane_division.h"
 #include "bench_cases.h"
 #include "energy_solver.h"
 #include "numbertext.h"
@@ -173,5 +174,46 @@ void BM_SeriesFloor(benchmark::State& state) {
   state.SetLabel(avx512 ? "avx512 vdivpd" : "avx2 vdivpd");
 }
 BENCHMARK(BM_SeriesFloor)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same floor on one thread for each AVX-512 division, side by side:
+// vdivpd, or the correctly rounded quotient from FMAs that the "avx512fma"
+// lanes use (lane_division.h). args: kernel (0 vdivpd, 1 FMA).
+template <bool kFma>
+__attribute__((target("avx512f"))) double KernelPass8(const double* x) {
+  const __m512d one = _mm512_set1_pd(1.0);
+  const __m512d xm = _mm512_sub_pd(_mm512_loadu_pd(x), one);
+  const quorix::detail::FmaDivisionBounds bounds = quorix::detail::FmaDivisionBoundsFor(xm);
+  __m512d s = _mm512_setzero_pd();
+  __m512d k = _mm512_setzero_pd();
+  for (int n = 0; n < 100000; ++n) {
+    k = _mm512_add_pd(k, one);
+    const __m512d b = _mm512_mul_pd(_mm512_add_pd(k, xm), k);
+    s = _mm512_add_pd(kFma ? quorix::detail::DivideByFma(xm, b, bounds) : _mm512_div_pd(xm, b), s);
+  }
+  alignas(64) double lanes[8];
+  _mm512_store_pd(lanes, s);
+  return lanes[0] + lanes[1] + lanes[2] + lanes[3] + lanes[4] + lanes[5] + lanes[6] + lanes[7];
+}
+
+void BM_SeriesFloorKernel(benchmark::State& state) {
+  const bool fma = state.range(0) != 0;
+  if (!__builtin_cpu_supports("avx512f")) {
+    state.SkipWithError("no AVX-512");
+    return;
+  }
+  std::vector<double> x;
+  for (int j = 0; j < 47; ++j) x.push_back(j + 1.0 / 3.0);
+  for (int j = 0; j < 40; ++j) x.push_back(j + 2.0 / 3.0);
+  while (x.size() % 8 != 0) x.push_back(x.back());
+  double sum = 0.0;
+  for (auto _ : state) {
+    for (std::size_t p = 0; p < x.size(); p += 8) sum += fma ? KernelPass8<true>(&x[p]) : KernelPass8<false>(&x[p]);
+    benchmark::DoNotOptimize(sum);
+  }
+  state.counters["s_per_lane_term"] =
+      benchmark::Counter(87.0 * 100000.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.SetLabel(fma ? "avx512 FMA quotient" : "avx512 vdivpd");
+}
+BENCHMARK(BM_SeriesFloorKernel)->ArgName("fma")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -4,10 +4,11 @@
 // Why this is exact: IEEE 754 add, multiply and divide are correctly rounded
 // whether they run on one double or on eight, so a lane that performs the
 // scalar loop's operations in the scalar loop's order gets the scalar loop's
-// bits. That rules out fused multiply-add (the functions below are compiled
-// for AVX2/AVX-512F without the FMA extension, and the project builds with
-// -ffp-contract=off) and any re-association of the sum. A lane that meets
-// the stop test keeps its sum while the others run on.
+// bits. That rules out fusing the loop's own multiply and add (the project
+// builds with -ffp-contract=off) and any re-association of the sum. A lane
+// that meets the stop test keeps its sum while the others run on. The one
+// FMA kind ("avx512fma") replaces only the divide, by a sequence of FMAs
+// that yields the correctly rounded quotient itself (lane_division.h).
 //
 // Faults: when xm = x − 1 (as rounded) is finite, not a whole number and
 // below 1e300 in magnitude, no operation of the loop can overflow or divide
@@ -20,10 +21,13 @@
 #include <cpuid.h>
 #include <immintrin.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
+#include "lane_division.h"
 #include "specialfunctions.h"
 #include "step_counter.h"
 
@@ -50,9 +54,26 @@ bool LaneSafe(double x) {
 constexpr int kBlock = 16;
 static_assert(kSeriesTerms % kBlock == 0);
 
+// The eight-lane quotient xm/((k + xm)·k): the divider's, or the same bits
+// from FMAs (lane_division.h).
+struct HardwareDivision {
+  __attribute__((target("avx512f"))) explicit HardwareDivision(__m512d) {}
+  __attribute__((target("avx512f"))) __m512d operator()(__m512d a, __m512d b) const { return _mm512_div_pd(a, b); }
+};
+
+struct FmaDivision {
+  FmaDivisionBounds bounds;
+  __attribute__((target("avx512f"))) explicit FmaDivision(__m512d a) : bounds(FmaDivisionBoundsFor(a)) {}
+  __attribute__((target("avx512f"))) __m512d operator()(__m512d a, __m512d b) const {
+    return DivideByFma(a, b, bounds);
+  }
+};
+
+template <class Divide>
 __attribute__((target("avx512f"))) void Sum8(const double* x, double* value, std::int32_t* status) {
   const __m512d one = _mm512_set1_pd(1.0);
   const __m512d xm = _mm512_sub_pd(_mm512_loadu_pd(x), one);
+  const Divide divide(xm);
   __m512d s = _mm512_setzero_pd();
   __m512d k = _mm512_setzero_pd();
   __mmask8 running = 0xFF;
@@ -62,7 +83,7 @@ __attribute__((target("avx512f"))) void Sum8(const double* x, double* value, std
     __mmask8 stopped = 0;
     for (int i = 0; i < kBlock; ++i) {
       k = _mm512_add_pd(k, one);  // exact: k stays a small whole number
-      const __m512d term = _mm512_div_pd(xm, _mm512_mul_pd(_mm512_add_pd(k, xm), k));
+      const __m512d term = divide(xm, _mm512_mul_pd(_mm512_add_pd(k, xm), k));
       const __m512d next = _mm512_mask_add_pd(s, running, term, s);
       stopped |= _mm512_mask_cmp_pd_mask(running, next, s, _CMP_EQ_OQ);
       s = next;
@@ -72,7 +93,7 @@ __attribute__((target("avx512f"))) void Sum8(const double* x, double* value, std
     k = blockK;
     for (int i = 0; i < kBlock; ++i) {
       k = _mm512_add_pd(k, one);
-      const __m512d term = _mm512_div_pd(xm, _mm512_mul_pd(_mm512_add_pd(k, xm), k));
+      const __m512d term = divide(xm, _mm512_mul_pd(_mm512_add_pd(k, xm), k));
       const __m512d next = _mm512_add_pd(term, s);
       running &= static_cast<__mmask8>(~_mm512_cmp_pd_mask(next, s, _CMP_EQ_OQ));
       s = _mm512_mask_mov_pd(s, running, next);
@@ -123,11 +144,59 @@ __attribute__((target("avx2"))) void Sum4(const double* x, double* value, std::i
   }
 }
 
-enum class Kind { kAvx512, kAvx2, kScalar };
+enum class Kind { kAvx512, kAvx512Fma, kAvx2, kScalar };
 
-// The widest lanes the processor has. QUORIX_DIGAMMA_LANES=avx2 or =scalar
-// asks for narrower ones (tests run every kind this way on one machine); a
-// kind the processor lacks is never chosen.
+// Which division the AVX-512 lanes use. Both give the same bits; the choice
+// is speed only. A term costs one 512-bit vdivpd, or about twenty 512-bit
+// operations (rcp14, eleven FMAs and multiplies, the lane checks). Where the
+// divider accepts one vdivpd every 16 cycles and two ports execute 512-bit
+// FMAs (Intel's server cores), the FMA sequence should take about 10
+// cycles per term and win; where 512-bit operations run as two 256-bit
+// halves and the divider is faster (AMD Zen 4, BM_SeriesFloorKernel: 0.31
+// ns of CPU per term and lane with vdivpd, 0.60 with the FMAs), the divider
+// wins; on cores with a single 512-bit FMA port the two are close.
+// Processor models do not tell these apart reliably (a virtual machine may
+// hide them), so the first use times both on the series' own loop: 256
+// terms of eight series each, alternately, six times, the fastest of each
+// kept (an interrupt or the frequency change of a first 512-bit burst only
+// slows single runs), 10–25 µs in all. The FMAs are taken only when they
+// are clearly faster (by 10 %), so a close race does not flip between runs.
+constexpr int kCalibrationTerms = 256;
+constexpr int kCalibrationRounds = 6;
+
+template <class Divide>
+__attribute__((target("avx512f"))) std::uint64_t TimeTerms() {
+  const __m512d one = _mm512_set1_pd(1.0);
+  const __m512d xm = _mm512_set_pd(7.3, 6.3, 5.3, 4.3, 3.3, 2.3, 1.3, 0.3);
+  const Divide divide(xm);
+  __m512d s = _mm512_setzero_pd();
+  __m512d k = _mm512_setzero_pd();
+  _mm_lfence();
+  const std::uint64_t start = __rdtsc();
+  asm volatile("" : "+v"(k));  // the loop starts after the clock is read
+  for (int i = 0; i < kCalibrationTerms; ++i) {
+    k = _mm512_add_pd(k, one);
+    s = _mm512_add_pd(divide(xm, _mm512_mul_pd(_mm512_add_pd(k, xm), k)), s);
+  }
+  asm volatile("" : "+v"(s));  // and ends before it is read again
+  _mm_lfence();
+  return __rdtsc() - start;
+}
+
+bool FmaDivisionIsFaster() {
+  std::uint64_t divider = UINT64_MAX;
+  std::uint64_t fma = UINT64_MAX;
+  for (int round = 0; round < kCalibrationRounds; ++round) {
+    divider = std::min(divider, TimeTerms<HardwareDivision>());
+    fma = std::min(fma, TimeTerms<FmaDivision>());
+  }
+  return fma * 10 < divider * 9;
+}
+
+// The widest lanes the processor has, with the faster division for
+// AVX-512. QUORIX_DIGAMMA_LANES=avx2 or =scalar asks for narrower lanes,
+// =avx512 or =avx512fma for one division (tests run every kind this way on
+// one machine); a kind the processor lacks is never chosen.
 //
 // The processor is asked with CPUID on first use, not through
 // __builtin_cpu_supports: that pulls in the compiler runtime's feature
@@ -161,7 +230,9 @@ Kind DetectKind() {
   const std::string_view request = asked != nullptr ? asked : "";
   if (request == "scalar") return Kind::kScalar;
   if (request == "avx2") return avx2 ? Kind::kAvx2 : Kind::kScalar;
-  if (avx512) return Kind::kAvx512;
+  if (avx512 && request == "avx512") return Kind::kAvx512;
+  if (avx512 && request == "avx512fma") return Kind::kAvx512Fma;
+  if (avx512) return FmaDivisionIsFaster() ? Kind::kAvx512Fma : Kind::kAvx512;
   if (avx2) return Kind::kAvx2;
   return Kind::kScalar;
 }
@@ -176,6 +247,7 @@ Kind LaneKind() {
 const char* DigammaLaneKind() {
   switch (LaneKind()) {
     case Kind::kAvx512: return "avx512";
+    case Kind::kAvx512Fma: return "avx512fma";
     case Kind::kAvx2: return "avx2";
     case Kind::kScalar: break;
   }
@@ -184,7 +256,8 @@ const char* DigammaLaneKind() {
 
 int DigammaLaneWidth() {
   switch (LaneKind()) {
-    case Kind::kAvx512: return 8;
+    case Kind::kAvx512:
+    case Kind::kAvx512Fma: return 8;
     case Kind::kAvx2: return 4;
     case Kind::kScalar: break;
   }
@@ -202,8 +275,10 @@ void SumDigammaSeriesLanes(const double* x, int count, double* value, std::int32
     for (int i = filled; i < width; ++i) lane[i] = lane[0];  // padding lanes repeat a real argument
     double v[8];
     std::int32_t st[8];
-    if (width == 8) {
-      Sum8(lane, v, st);
+    if (LaneKind() == Kind::kAvx512Fma) {
+      Sum8<FmaDivision>(lane, v, st);
+    } else if (width == 8) {
+      Sum8<HardwareDivision>(lane, v, st);
     } else {
       Sum4(lane, v, st);
     }

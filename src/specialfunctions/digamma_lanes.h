@@ -12,8 +12,9 @@ namespace quorix::detail {
 // the end) or 0 (a fault), and value[i] is written only when status[i] ≠ 0.
 void SumDigammaSeriesLanes(const double* x, int count, double* value, std::int32_t* status);
 
-// The instruction set the lanes run on: "avx512", "avx2" or "scalar", and
-// how many series one pass sums (8, 4 or 1).
+// The instruction set the lanes run on: "avx512" (quotients from vdivpd),
+// "avx512fma" (the same quotients from FMAs), "avx2" or "scalar", and how
+// many series one pass sums (8, 8, 4 or 1).
 const char* DigammaLaneKind();
 int DigammaLaneWidth();
 
