@@ -1,0 +1,169 @@
+// Values in every region against mpmath are in reference_test.cpp; here the
+// statuses, what each call leaves in its result, and the values the table
+// cannot pin: closed forms, ψ from the cut-off series, the stored constants.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <vector>
+
+#include "specialfunctions.h"
+
+namespace quorix {
+namespace {
+
+constexpr double kCallers = 12345.678;  // what the caller left in the result
+constexpr double kAny = std::numeric_limits<double>::quiet_NaN();  // result not checked
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kStoredEulerGamma = 0.577215664901533;  // 15 digits, not the full constant
+// ψ(−1/2) = 2 − γ − 2 ln 2; the digamma series' cut-off leaves out
+// ψ(99999.5) − ψ(100001) = −1.50000375e-5 (mpmath), so it lies that much above.
+const double kPsiMinusHalf = 2.0 - 0.5772156649015329 - 2.0 * std::numbers::ln2;
+constexpr double kPsiTail = 1.50000375e-5;
+
+enum Fn { kLogGamma, kGamma, kDigamma, kDigammaSeries, kSeries, k2F1 };
+
+std::int32_t Call(Fn f, double a, double b, double c, double z, double& result) {
+  switch (f) {
+    case kLogGamma: return LogGamma(a, result);
+    case kGamma: return GammaFunction(a, result);
+    case kDigamma: return Digamma(a, result);
+    case kDigammaSeries: return DigammaSeries(a, result);
+    case kSeries: return HypergeometricSeries(a, b, c, z, result);
+    case k2F1: return Hypergeometric2F1(a, b, c, z, result);
+  }
+  return -1;
+}
+
+struct Case {
+  const char* label;
+  Fn f;
+  double a, b, c, z;
+  std::int32_t status;
+  double expected, tolerance;  // the result within tolerance (absolute); tolerance 0: exactly
+};
+
+const double kLog4 = 2.0 * std::numbers::ln2, kLog2p25 = 2.0 * std::log(1.5);
+const double kArtanh = std::atanh(std::sqrt(0.3)) / std::sqrt(0.3);
+const double kGammaMinus170p5 = static_cast<double>(-std::numbers::pi_v<long double> / std::tgamma(171.5L));
+const Case kCases[] = {
+    // With the 15-digit Lanczos constants ln Γ(1) and ln Γ(2) are within an
+    // ulp or two of 0; a wrong digit in a coefficient shows here first.
+    {"lgamma_one", kLogGamma, 1.0, 0, 0, 0, 1, 0.0, 1e-15},
+    {"lgamma_two", kLogGamma, 2.0, 0, 0, 0, 1, 0.0, 1e-15},
+    // Γ leaves the double range near 171.624, for negative x when 1 − x passes
+    // it: a failure, not a fault. Γ(−170.5) = −π/Γ(171.5) still fits.
+    {"gamma_overflow", kGamma, 171.7, 0, 0, 0, 0, kAny, 0},
+    {"gamma_reflected_overflow", kGamma, -171.5, 0, 0, 0, 0, kAny, 0},
+    {"gamma_reflected_fits", kGamma, -170.5, 0, 0, 0, 1, kGammaMinus170p5, -2e-10 * kGammaMinus170p5},
+    {"digamma_one", kDigamma, 1.0, 0, 0, 0, 1, -kStoredEulerGamma, 0},
+    // The series' first term at x = 1 is exactly 0, so its stop test holds at k = 1.
+    {"digamma_series_one", kDigammaSeries, 1.0, 0, 0, 0, 1, -kStoredEulerGamma, 0},
+    {"digamma_series_minus_half", kDigammaSeries, -0.5, 0, 0, 0, 2, kPsiMinusHalf + kPsiTail, 1e-13},
+    // The series' status is the index of the first term that left the sum
+    // unchanged; rounding only, a few dozen additions and the closed forms' own.
+    {"series_z_zero", kSeries, 1.7, 2.3, 0.4, 0.0, 1, 1.0, 0},
+    {"series_a_zero", kSeries, 0.0, 3.0, 4.0, 0.7, 1, 1.0, 0},
+    {"series_polynomial", kSeries, -2.0, 3.0, 4.0, 0.7, 3, 0.244, 2e-15 * 0.244},  // 1 − 1.05 + 0.294
+    // F(1, 1; 2; z) = −ln(1 − z)/z and F(1, 1/2; 3/2; z) = artanh(√z)/√z.
+    {"series_log_half", kSeries, 1.0, 1.0, 2.0, 0.5, 48, kLog4, 2e-15 * kLog4},
+    {"series_log_minus_half", kSeries, 1.0, 1.0, 2.0, -0.5, 49, kLog2p25, 2e-15 * kLog2p25},
+    {"series_artanh", kSeries, 1.0, 0.5, 1.5, 0.3, 28, kArtanh, 2e-15 * kArtanh},
+    {"series_z_one", kSeries, 1.0, 1.0, 2.0, 1.0, 0, kCallers, 0},
+    {"series_z_minus_one", kSeries, 1.0, 1.0, 2.0, -1.0, 0, kCallers, 0},
+    {"series_z_two", kSeries, 1.0, 1.0, 2.0, 2.0, 0, kCallers, 0},
+    {"series_z_nan", kSeries, 1.0, 1.0, 2.0, kNaN, 0, kCallers, 0},
+    // A fault keeps the last good partial sum: 0 when the first step divides by c = 0.
+    {"series_c_zero", kSeries, 1.0, 1.0, 0.0, 0.3, 0, 0.0, 0},
+    // c = a + b with ψ(j + 1/3) off the tables: the cut-off series leaves F
+    // about 1.4e-6 below its true value 1.2430525828 (mpmath).
+    {"2f1_psi_from_series", k2F1, 1.0, 1.0 / 3.0, 4.0 / 3.0, 0.6, 1, 1.2430508263, 1e-9},
+    // F(−1/2, 1; 1/2; z) = 1 − √z·artanh(√z); ψ(−1/2) comes from the series and
+    // enters with weight −Γ(1/2)/(Γ(−1/2)Γ(1)) = 1/2, every other ψ is tabled.
+    {"2f1_negative_half_integer", k2F1, -0.5, 1.0, 0.5, 0.7, 1,
+     1.0 - std::sqrt(0.7) * std::atanh(std::sqrt(0.7)) + 0.5 * kPsiTail, 1e-12},
+    {"2f1_z_one", k2F1, 1.0, 1.0, 2.0, 1.0, 0, kCallers, 0},
+    {"2f1_z_two", k2F1, 1.0, 1.0, 2.0, 2.0, 0, kCallers, 0},
+    // c − a − b = 171: the closed form's m! would overflow, so it is refused first.
+    {"2f1_gap_beyond_170", k2F1, -35.25, -35.75, 100.0, 0.7, 0, kCallers, 0},
+    {"2f1_series_fails", k2F1, 1.0, 1.0, 0.0, 0.3, 0, 0.0, 0},  // the series stored 0
+    {"2f1_gamma_form_pole", k2F1, 2.5, 0.25, 0.5, 0.95, 0, kCallers, 0},  // Γ(c − a) = Γ(−2)
+    {"2f1_log_form_pole", k2F1, -1.0, 2.5, 1.5, 0.7, 0, kCallers, 0},     // c = a + b, Γ(−1)
+    // Inner F(−2, 1.2; 1.5; 3/4) fails on Γ(−2); the untouched value is still
+    // scaled by Pfaff's (1 − z)^(−a) = 4² = 16.
+    {"2f1_pfaff_scales_failure", k2F1, -2.0, 0.3, 1.5, -3.0, 0, 16.0 * kCallers, 0},
+};
+
+// Refused arguments: status 0, the caller's value untouched.
+TEST(SpecialFunctions, RefusalsLeaveTheCallersValue) {
+  const struct {
+    Fn f;
+    std::vector<double> x;
+  } cases[] = {{kLogGamma, {0.0, -0.0, -1.0, -1.5, -1e-300, kNaN}},
+               {kGamma, {0.0, -0.0, -1.0, -3.0, -1000.0}},  // the poles
+               {kDigamma, {0.0, -3.0, -0.5, -1.5, kNaN}},   // poles, negative half-integers
+               {kDigammaSeries, {-2.0}}};                   // k + x − 1 = 0 at k = 3
+  for (const auto& c : cases) {
+    for (double x : c.x) {
+      double result = kCallers;
+      EXPECT_EQ(Call(c.f, x, 0, 0, 0, result), 0) << c.f << ": " << x;
+      EXPECT_EQ(result, kCallers) << c.f << ": " << x;
+    }
+  }
+}
+
+class Status : public ::testing::TestWithParam<Case> {};
+
+TEST_P(Status, AndResult) {
+  const Case& c = GetParam();
+  double result = kCallers;
+  EXPECT_EQ(Call(c.f, c.a, c.b, c.c, c.z, result), c.status);
+  if (c.tolerance > 0.0) {
+    EXPECT_NEAR(result, c.expected, c.tolerance);
+  } else if (!std::isnan(c.expected)) {
+    EXPECT_EQ(result, c.expected);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Status, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+TEST(HypergeometricSeries, AnOverflowingTermKeepsTheLastFinitePartialSum) {
+  // (300)ₙ²/(n!)²·2⁻ⁿ passes 1e308 near n = 500: a huge but finite sum, never the infinity.
+  double sum = kCallers;
+  EXPECT_EQ(HypergeometricSeries(300.0, 300.0, 1.0, 0.5, sum), 0);
+  EXPECT_TRUE(std::isfinite(sum) && sum > 1e300) << sum;
+}
+
+TEST(Hypergeometric2F1, NearlyIntegerGapsUseTheExactInteger) {
+  // Within 1e-6 of an integer m the logarithmic forms take m itself: bit for bit c = a + b + m.
+  const double cases[][5] = {{1.0, 0.5, 1.5, 1.5000001, 0.7}, {1.0, 1.0, 3.0, 3.0000005, 0.9}};
+  for (const auto& c : cases) {
+    double exact = 0.0, near = 0.0;
+    ASSERT_EQ(Hypergeometric2F1(c[0], c[1], c[2], c[4], exact), 1);
+    EXPECT_EQ(Hypergeometric2F1(c[0], c[1], c[3], c[4], near), 1);
+    EXPECT_EQ(near, exact) << c[3];
+  }
+}
+
+// The evaluator's own faults reach the caller; the result holds an infinity
+// when the faulting operation was the final store, else the caller's value.
+TEST(Hypergeometric2F1, FaultsEscapeToTheCaller) {
+  const struct {
+    double a, b, c, z;
+    bool storesInfinity;
+  } cases[] = {
+      {20.0, 21.0, 0.5, 0.9999999999, false},  // (1 − z)^(c − a − b) = (1e-10)^(−40.5) overflows
+      {34.85, 34.85, 170.0, 0.9, true},  // Γ(100.3)·Γ(170) in the final product, though F ≈ 2830.62
+      {-2.0, 1.0, 3.0, -1e300, true},    // w rounds to 1, the inner call fails, (1 + 1e300)² overflows
+      {1.0, 1.0, 2.0, kNaN, false}};     // the region test compares a NaN
+  for (const auto& c : cases) {
+    double result = kCallers;
+    EXPECT_THROW(Hypergeometric2F1(c.a, c.b, c.c, c.z, result), FloatingPointFault) << c.a;
+    EXPECT_TRUE(c.storesInfinity ? std::isinf(result) : result == kCallers) << c.a;
+  }
+}
+
+}  // namespace
+}  // namespace quorix
