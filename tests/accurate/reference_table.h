@@ -1,5 +1,4 @@
-// Reading the mpmath reference tables (tab-separated, '#' comments) and
-// measuring errors against them in relative units and in units in the last place.
+// The mpmath reference tables (tab-separated, '#' comments) and errors against them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,9 +13,8 @@
 
 namespace quorix::testing {
 
-// One data line: its number in the file, its text fields and the same fields
-// read as numbers (NaN for a word) in long double, so that a 30-digit
-// reference keeps the bits beyond a double that a fraction of an ulp shows in.
+// A data line: its number, its fields, and the fields as numbers (NaN for a word) in long
+// double, so that a 30-digit reference keeps the bits a fraction of an ulp shows in.
 struct Row {
   int line = 0;
   std::vector<std::string> fields;
@@ -44,22 +42,20 @@ inline std::vector<Row> ReadTable(const std::string& name) {
   return rows;
 }
 
-// |computed − reference| in units of the spacing of doubles at the reference
-// (for a reference of 0, the smallest subnormal).
+// |computed − reference| in ulps of the reference (for 0, the smallest subnormal).
 inline double UlpError(double computed, long double reference) {
   const double magnitude = std::fabs(static_cast<double>(reference));
   const double ulp = std::isfinite(magnitude) ? std::nextafter(magnitude, INFINITY) - magnitude : INFINITY;
   return static_cast<double>(std::fabs(static_cast<long double>(computed) - reference) / ulp);
 }
 
-// |computed − reference| / |reference|, or the absolute error for a reference of 0.
+// |computed − reference| / |reference|, absolute for a reference of 0.
 inline double RelativeError(double computed, long double reference) {
   const long double error = std::fabs(static_cast<long double>(computed) - reference);
   return static_cast<double>(reference == 0.0L ? error : error / std::fabs(reference));
 }
 
-// The largest errors over a table and the rows where they occur, reported as
-// "<name>: N values, worst 1.5 ulp (<where>), worst 3.1e-16 relative (<where>)".
+// The largest errors over a table and where they occur.
 struct WorstError {
   explicit WorstError(std::string what) : name(std::move(what)) {}
   std::string name;

@@ -79,12 +79,13 @@ TEST_F(MeasuredCli, BadRecordsFailWithTheirReason) {
 // Noiseless steady cycles at three amplitudes of n = 2, γ = 0.7, α = 0.1, Fy = 50, Uy = 2.
 TEST_F(MeasuredCli, FitPrintsTheParametersAndRefusesBadOptions) {
   using namespace quorix::measured::testing;
-  const auto rec = MakeRecord({2.0, 0.7, 0.1, 50.0, 2.0}, {Block{2.8, 3, true}, Block{6.0, 3, true}, Block{16.0, 3, true}},
-                              400, 8);
+  const auto rec =
+      MakeRecord({2.0, 0.7, 0.1, 50.0, 2.0}, {Block{2.8, 3, true}, Block{6.0, 3, true}, Block{16.0, 3, true}}, 400, 8);
   const std::string path = Write("record.csv", "# synthetic\nu;F\n", rec.u, rec.F);
   const CliRun run = Cli("fit --json " + path);
   ASSERT_EQ(run.status, 0) << run.err;
-  const std::pair<const char*, double> truth[] = {{"n", 2.0}, {"gamma", 0.7}, {"alpha", 0.1}, {"Fy", 50.0}, {"Uy", 2.0}};
+  const std::pair<const char*, double> truth[] = {{"n", 2.0}, {"gamma", 0.7}, {"alpha", 0.1}, {"Fy", 50.0},
+                                                  {"Uy", 2.0}};
   for (const auto& [name, value] : truth) EXPECT_NEAR(JsonNumber(run.out, name), value, 1e-6 * value) << name;
   EXPECT_EQ(JsonNumber(run.out, "cycles"), 2.0);  // the steady cycles: 2, 5, 8
 

@@ -59,8 +59,7 @@ TEST(SolveEnergy, ElementaryClosedFormsAtNTwo) {
     const BoucWenCase direct = Solved(u, false), compl_ = Solved(u, true);
     const double za = direct.Za;
     EXPECT_EQ(za, compl_.Za);  // the search does not depend on the option
-    // The search stops within 2e-12 of the root in Za (near saturation amp is
-    // steep: amp(Za) itself may miss U by far more).
+    // The root lies within 2e-12 of Za (amp is steep near saturation: amp(Za) may miss U by more).
     EXPECT_LE(Amp(za - 2e-12), u);
     EXPECT_GE(Amp(std::fmin(za + 2e-12, 1.0)), u);
     EXPECT_NEAR(direct.Kcd, -std::log1p(0.8 * za * za) / 1.6, 1e-12);
@@ -75,8 +74,8 @@ TEST(SolveEnergy, ElementaryClosedFormsAtNTwo) {
   }
 }
 
-// Above the amplitude at ZaUpperBound Za is 1, Direct no longer depends on U
-// and Complementary grows by 4 per unit of U; at it the search leaves at once.
+// Above the amplitude at ZaUpperBound Za is 1, Direct no longer depends on U and Complementary grows
+// by 4 per unit of U; at it the search leaves at once.
 TEST(SolveEnergy, Saturation) {
   const double top = DisplacementAmplitude(ZaUpperBound, 2.0, 0.1, 0.9);
   EXPECT_EQ(Solved(top, true).Za, ZaUpperBound);
@@ -94,8 +93,7 @@ TEST(SolveEnergy, EdgeCases) {
     const BoucWenCase r = Solved(0.0, compl_);
     for (double v : {r.Za, r.Fha, r.Fela, r.Fa, r.Kcd, r.Kda, r.DEOverFyUy, r.DEOverFhUy, r.DE}) EXPECT_EQ(v, 0.0);
     EXPECT_EQ(std::signbit(r.Kcd), !compl_);
-    // β − γ = 2: the amplitude fails at the top, so Za = 1, and the integrals
-    // with argument w·P ≥ 1 fail without writing their scratch values.
+    // β − γ = 2: Za = 1, and the integrals at w·P ≥ 1 fail without writing their scratch values.
     const BoucWenCase w = Solved(0.5, compl_, 2.0, 1.5, -0.5);
     EXPECT_TRUE(w.Za == 1.0 && w.Kcd == 0.0 && std::signbit(w.Kcd) == !compl_);
   }
@@ -109,10 +107,8 @@ TEST(SolveEnergy, EdgeCases) {
   EXPECT_TRUE(std::isfinite(big.Fha) && big.DE == std::numeric_limits<double>::infinity());
 }
 
-// The steady cycle of the integrated law peaks at Za and encloses
-// ∮ z dx = DE/(Fh Uy). Where ψ comes from the truncated series (n = 1.5, 3)
-// the specified arithmetic is a few 1e-6 off the exact model; at n = 1 and 2
-// the tables serve every ψ.
+// The steady cycle of the integrated law peaks at Za and encloses ∮ z dx = DE/(Fh Uy). Where ψ comes
+// from the truncated series (n = 1.5, 3) the result is a few 1e-6 off the exact model.
 TEST(SolveEnergy, MatchesTheIntegratedLaw) {
   const double cases[][4] = {{2.0, 0.9, 1.0, 1e-9}, {2.0, 0.5, 3.0, 1e-9}, {1.0, 0.5, 0.8, 1e-9},
                              {1.5, 0.7, 2.0, 1e-5}, {3.0, 0.9, 1.5, 1e-5}};  // n, γ, U, tolerance
@@ -153,9 +149,8 @@ TEST(ShoelaceArea, IsTheWorkAroundThePolygonClockwisePositive) {
   EXPECT_EQ(ShoelaceArea({0, 1}, {0, 1}), 0.0);
 }
 
-// Every loop: 2N − 2 points, the tips at (±Umax, ±Fa), the unloading branch
-// the point reflection of the loading one, which rises in u and z with no
-// chord spanning more than a small share of the loop where z still changes.
+// Every loop: 2N − 2 points, the tips at (±Umax, ±Fa), the unloading branch the point reflection of
+// the loading one, which rises in u and z with no long chord where z still changes.
 void ExpectWellFormedLoop(const BoucWenCase& bw, const HysteresisLoop& loop, std::size_t n, bool shortChords = true) {
   ASSERT_EQ(loop.u.size(), 2 * n - 2);
   ASSERT_TRUE(loop.F.size() == loop.u.size() && loop.z.size() == loop.u.size());
@@ -199,9 +194,8 @@ INSTANTIATE_TEST_SUITE_P(Table, LoopArea,
                                             ::testing::Values(0.5, 0.9), ::testing::Values(0, 1, 2),
                                             ::testing::Values(0.0, 0.1, 0.9)));
 
-// Against the exact model's dissipated energy (mpmath quadrature). The
-// polygon's chords cut off a few 1e-7; where 1/n is neither whole nor half,
-// the truncated digamma series moves DE by up to a few 1e-6 as well.
+// Against the exact model's DE (mpmath quadrature). The chords cut off a few 1e-7; where 1/n is
+// neither whole nor half, the truncated digamma series moves DE by a few 1e-6 as well.
 TEST(LoopArea, MatchesTheExactDissipatedEnergy) {
   const double cases[][7] = {{2.0, 0.9, 0.1, 2.86, 0.111, 1.0, 0.20921224550833952},  // n, γ, α, Fy, Uy, U, DE
                              {3.0, 0.5, 0.3, 1.0, 1.0, 1.5, 1.2868554379251632},
@@ -227,7 +221,8 @@ TEST(LoopShape, FollowsTheElementaryClosedForm) {
   const double r = std::sqrt(0.8);
   for (const Case& c : {Case{2.0, 0.9, 1.0, 12.0, [r](double s) { return std::atan(r * s) / r; },
                              [](double x) { return std::tanh(x); }},
-                        Case{1.0, 0.5, 2.0, 30.0, [](double s) { return s; }, [](double x) { return -std::expm1(-x); }}}) {
+                        Case{1.0, 0.5, 2.0, 30.0, [](double s) { return s; },
+                             [](double x) { return -std::expm1(-x); }}}) {
     for (double u : {c.uBelow, c.uBeyond}) {
       SCOPED_TRACE(::testing::Message() << "n=" << c.n << " U=" << u);
       const BoucWenCase bw = Solved(u, true, c.n, 1.0 - c.gamma, c.gamma, 0.1, 1.0, 1.0);

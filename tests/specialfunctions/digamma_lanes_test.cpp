@@ -1,6 +1,5 @@
-// The lane sums against the one-argument series, bit for bit and status for
-// status, on whichever lanes QUORIX_DIGAMMA_LANES selects (CTest runs this
-// once per kind).
+// The lane sums against the one-argument series, bit for bit and status for status, on
+// whichever lanes QUORIX_DIGAMMA_LANES selects (CTest runs this once per kind).
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -20,8 +19,7 @@ namespace {
 
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-// The kind follows the request, or else the widest the processor has, as the
-// compiler's own feature probe reports it.
+// The kind follows the request, or else the widest the processor has (the compiler's own probe).
 TEST(DigammaLanes, RunOnTheRequestedOrWidestKind) {
   __builtin_cpu_init();
   const bool avx2 = __builtin_cpu_supports("avx2");
@@ -33,10 +31,9 @@ TEST(DigammaLanes, RunOnTheRequestedOrWidestKind) {
 }
 
 TEST(DigammaLanes, EqualTheSeriesWhereverALaneStops) {
-  // Near a pole one huge term leaves a sum whose ulp later terms fall below:
-  // these stop after 25, 47, 317, 2512 (the last term of a block of 16) and
-  // 18781 terms (checked with Python's doubles), each sharing a pass with
-  // lanes that run all 100000 terms. Whole numbers, NaN and huge arguments
+  // Near a pole one huge term leaves a sum whose ulp later terms fall below: these stop after 25,
+  // 47, 317, 2512 (the last term of a block of 16) and 18781 terms (checked with Python's doubles),
+  // sharing passes with lanes that run all 100000 terms. Whole numbers, NaN and huge arguments
   // take the checked scalar loop.
   const std::vector<double> x = {-2.99999999999999, 1.0 / 3.0, -0.9999999999999, 7.25, -4.999999999999, -0.3,
                                  -4.9999999999, 1e20, -19.999999999, 40.6666, 1.0 + 0x1p-52, 1001.0, -2.0, 2.5e300,
@@ -56,9 +53,8 @@ TEST(DigammaLanes, EqualTheSeriesWhereverALaneStops) {
   EXPECT_EQ(stopped, 7);  // the early stops are really there
 }
 
-// Loops over j + offset on several threads at once, as a sweep's rows run:
-// they claim the same groups, post and take each other's passes, wait for
-// values being summed, and every one gets the one-argument series' bits.
+// Loops over j + offset on several threads at once, as a sweep's rows run: they claim the same groups,
+// post and take each other's passes, wait for values being summed, and all get the series' bits.
 TEST(DigammaLanes, ThreadsInStepGetTheSeriesBits) {
   constexpr int kThreads = 4, kSteps = 40;
   const double offsets[] = {1.0 / 3.0, 0.3};
@@ -82,7 +78,9 @@ TEST(DigammaLanes, ThreadsInStepGetTheSeriesBits) {
     for (int j = 0; j < kSteps; ++j) {
       double expected = 0.0;
       ASSERT_EQ(DigammaSeries(static_cast<double>(j) + offsets[f], expected), 2);
-      for (int t = 0; t < kThreads; ++t) EXPECT_TRUE(SameBits(seen[t][f * kSteps + j], expected)) << j << " + " << offsets[f];
+      for (int t = 0; t < kThreads; ++t) {
+        EXPECT_TRUE(SameBits(seen[t][f * kSteps + j], expected)) << j << " + " << offsets[f];
+      }
     }
   }
 }

@@ -22,7 +22,8 @@ namespace {
 std::vector<std::pair<std::string, std::vector<double>>> Rows(const std::string& kind) {
   std::vector<std::pair<std::string, std::vector<double>>> rows;
   for (const testing::Row& r : testing::ReadTable("reference.tsv")) {
-    if (r.fields[0] == kind) rows.emplace_back(r.fields[1], std::vector<double>(r.numbers.begin() + 2, r.numbers.end()));
+    if (r.fields[0] != kind) continue;
+    rows.emplace_back(r.fields[1], std::vector<double>(r.numbers.begin() + 2, r.numbers.end()));
   }
   EXPECT_FALSE(rows.empty()) << "no rows of kind " << kind;
   return rows;
