@@ -1,48 +1,81 @@
-// Reading the mpmath reference tables of data/ and measuring errors against
-// them in relative units and in units in the last place.
+// The mpmath reference tables (tab-separated, '#' comments) and errors against them.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <limits>
+#include <sstream>
 #include <string>
 #include <vector>
 
-namespace quorix::accurate::testing {
+namespace quorix::testing {
 
-// One data line: its number in the file, its text fields and the same fields
-// read as numbers (long double, so that a 30-digit reference keeps the bits
-// beyond a double that an error of a fraction of an ulp shows in).
+// A data line: its number, its fields, and the fields as numbers (NaN for a word) in long
+// double, so that a 30-digit reference keeps the bits a fraction of an ulp shows in.
 struct Row {
   int line = 0;
   std::vector<std::string> fields;
   std::vector<long double> numbers;
 };
 
-std::vector<Row> ReadTable(const std::string& name);
+inline std::vector<Row> ReadTable(const std::string& name) {
+  std::ifstream in(std::string(QUORIX_TEST_DATA_DIR) + "/" + name);
+  EXPECT_TRUE(in.is_open()) << name << " not found";
+  std::vector<Row> rows;
+  std::string text;
+  for (int line = 1; std::getline(in, text); ++line) {
+    if (text.empty() || text[0] == '#') continue;
+    Row row{line, {}, {}};
+    std::istringstream fields(text);
+    for (std::string field; std::getline(fields, field, '\t');) {
+      long double value = std::numeric_limits<long double>::quiet_NaN();
+      std::from_chars(field.data(), field.data() + field.size(), value);
+      row.fields.push_back(field);
+      row.numbers.push_back(value);
+    }
+    rows.push_back(std::move(row));
+  }
+  EXPECT_FALSE(rows.empty()) << name << " has no rows";
+  return rows;
+}
 
-// |computed − reference| in units of the spacing of doubles at the
-// reference (its ulp; for a reference of 0, the smallest subnormal).
-double UlpError(double computed, long double reference);
+// |computed − reference| in ulps of the reference (for 0, the smallest subnormal).
+inline double UlpError(double computed, long double reference) {
+  const double magnitude = std::fabs(static_cast<double>(reference));
+  const double ulp = std::isfinite(magnitude) ? std::nextafter(magnitude, INFINITY) - magnitude : INFINITY;
+  return static_cast<double>(std::fabs(static_cast<long double>(computed) - reference) / ulp);
+}
 
-// |computed − reference| / |reference|, or the absolute error when the
-// reference is 0.
-double RelativeError(double computed, long double reference);
+// |computed − reference| / |reference|, absolute for a reference of 0.
+inline double RelativeError(double computed, long double reference) {
+  const long double error = std::fabs(static_cast<long double>(computed) - reference);
+  return static_cast<double>(reference == 0.0L ? error : error / std::fabs(reference));
+}
 
-// The largest error over a table, with the row where it occurs.
-class WorstError {
- public:
-  explicit WorstError(std::string name) : name_(std::move(name)) {}
-  void Add(double computed, long double reference, const std::string& where);
-  double Ulps() const { return ulps_; }
-  double Relative() const { return relative_; }
-  // One line: "<name>: N rows, worst 1.5 ulp at <where>, worst 3.1e-16 relative at <where>".
-  std::string Report() const;
+// The largest errors over a table and where they occur.
+struct WorstError {
+  explicit WorstError(std::string what) : name(std::move(what)) {}
+  std::string name;
+  int count = 0;
+  double ulps = 0.0, relative = 0.0;
+  std::string ulpsAt, relativeAt;
 
- private:
-  std::string name_;
-  int count_ = 0;
-  double ulps_ = 0.0;
-  double relative_ = 0.0;
-  std::string ulpsAt_;
-  std::string relativeAt_;
+  void Add(double computed, long double reference, const std::string& where) {
+    ++count;
+    const double u = UlpError(computed, reference), r = RelativeError(computed, reference);
+    if (!(u <= ulps)) ulps = u, ulpsAt = where;
+    if (!(r <= relative)) relative = r, relativeAt = where;
+  }
+  std::string Report() const {
+    std::ostringstream out;
+    out.precision(3);
+    out << name << ": " << count << " values, worst " << ulps << " ulp (" << ulpsAt << "), worst " << relative
+        << " relative (" << relativeAt << ")";
+    return out.str();
+  }
 };
 
-}  // namespace quorix::accurate::testing
+}  // namespace quorix::testing

@@ -1,0 +1,268 @@
+// Measured records: reading them, their cycles, the steady model loop and
+// the fit, on records made by integrating the law in time (synthetic.h).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <string>
+
+#include "accurate.h"
+#include "cycles.h"
+#include "fake_services.h"
+#include "fit.h"
+#include "record.h"
+#include "steady_model.h"
+#include "synthetic.h"
+#include "views.h"
+
+namespace quorix::measured {
+namespace {
+
+using testing::Block;
+using testing::MakeRecord;
+using testing::TrueModel;
+
+// The message of the exception of type E that `call` throws, or "accepted".
+template <class E, class F>
+std::string ErrorOf(F call) {
+  try {
+    call();
+  } catch (const E& e) {
+    return e.what();
+  }
+  return "accepted";
+}
+
+TEST(ParseRecord, ReadsTheFormatsATestMachineWrites) {
+  const struct {
+    const char* text;
+    std::vector<double> u, F;
+  } cases[] = {{"u [mm],F [kN]\r\n1.5,-2\r\n-0.25,3e2\r\n", {1.5, -0.25}, {-2, 300}},
+               {"# test 7\n  1 ; 2 \n\n3;4", {1, 3}, {2, 4}},
+               {"d\tF\n1\t2\n+3\t-4.\n", {1, 3}, {2, -4}},
+               {"  1   2\n3 \t 4\n#end\n", {1, 3}, {2, 4}},
+               {"\xEF\xBB\xBF" "1;2\n3;4\n", {1, 3}, {2, 4}},  // byte order mark
+               {"1E-3,.5\n-.5e+1,2.\n", {1e-3, -5}, {0.5, 2}}};
+  for (const auto& c : cases) {
+    const Record r = ParseRecord(c.text);
+    EXPECT_EQ(r.u, c.u) << c.text;
+    EXPECT_EQ(r.F, c.F) << c.text;
+  }
+}
+
+TEST(ParseRecord, NamesTheProblemOfABadRecord) {
+  const std::pair<std::string, const char*> cases[] = {  // the text, a part of the message
+      {"", "the record is empty"},
+      {"# x\nu,F\n\n", "holds no points (3 lines read)"},
+      {"1\n2\n", "line 1: one column"},
+      {"1,2\n3\n", "line 2: one column"},
+      {"u F t\n1 2 3\n", "line 2: 3 columns"},
+      {"1;2\n1,5;2,5\n", "line 2: the displacement \"1,5\" is not a number"},  // decimal comma
+      {"1,2\n3;4\n", "line 2: one column"},                                     // the delimiter changes
+      {"u,F\n1,2\n3,abc\n", "line 3: the force \"abc\" is not a number"},
+      {"1,2\nu,F\n", "line 2: the displacement \"u\""},  // a header after points
+      {"1,2\n3,nan\n", "line 2: the force \"nan\" is not a finite number"},
+      {"-inf,2\n", "line 1: the displacement \"-inf\" is not a finite"},
+      {"1,1e999\n", "line 1: the force \"1e999\" is beyond the range"},
+      {"1,2,\n", "line 1: 3 columns"},
+      {"1,+-2\n", "not a number"},
+      {"1,2\n0x10,2\n", "line 2: the displacement \"0x10\" is not a number"},
+      {"1,2\n" + std::string(5000, '7'), "line 2 is longer than 4096"},
+      {std::string("\x7f" "ELF\x01\x02\0\0\n\x03\x04\0,\x05\n", 15), "line 2: the displacement"}};
+  for (const auto& [text, message] : cases) {
+    const std::string error = ErrorOf<RecordError>([&] { ParseRecord(text); });
+    EXPECT_NE(error.find(message), std::string::npos) << error;
+  }
+}
+
+// Read through the platform in small pieces the file gives what the whole
+// text gives: lines cut anywhere, a CR LF cut between its two bytes. The
+// platform's failures pass through.
+TEST(ReadRecordFile, PiecesJoinToTheWholeTextAndFailuresPassThrough) {
+  quorix::testing::FakeServices services;
+  std::string text = "u;F\r\n";
+  for (int i = 0; i < 500; ++i) text += std::to_string(i * 0.001) + ";" + std::to_string(-i * 0.25) + "\r\n";
+  services.files["rec.csv"] = text;
+  const Record whole = ParseRecord(text);
+  EXPECT_EQ(whole.u.size(), 500u);
+  for (std::size_t chunk : {1u, 7u, 4096u}) {
+    services.readChunk = chunk;
+    const Record read = ReadRecordFile(services, "rec.csv");
+    EXPECT_TRUE(read.u == whole.u && read.F == whole.F) << chunk;
+  }
+  EXPECT_THROW(ReadRecordFile(services, "missing.csv"), platform::PlatformError);
+  services.failReadAfter = 3;
+  EXPECT_THROW(ReadRecordFile(services, "rec.csv"), platform::PlatformError);
+}
+
+// An ellipse u = d·cos t, F = k·u − c·sin t sampled at N even steps of t is
+// a polygon of area (N/2)·c·d·sin(2π/N), run clockwise: EDC exactly that,
+// Keff = k, ξeff = EDC/(2π·k·d²).
+TEST(Cycles, EllipsePolygonHasItsExactArea) {
+  const int N = 360;
+  const double d = 2.0, k = 3.0, c = 0.7, area = 0.5 * N * c * d * std::sin(2.0 * std::numbers::pi / N);
+  std::vector<double> u, F;
+  for (int i = 0; i <= 3 * N + N / 4; ++i) {  // three cycles and a quarter
+    u.push_back(d * std::cos(2.0 * std::numbers::pi * i / N));
+    F.push_back(k * u.back() - c * std::sin(2.0 * std::numbers::pi * i / N));
+  }
+  const CycleTable table = FindCycles(u, F);
+  // Starting on a maximum is no reversal: the cycles run from the first minimum to the last.
+  ASSERT_EQ(table.cycles.size(), 2u);
+  for (const Cycle& cy : table.cycles) {
+    EXPECT_NEAR(cy.EDC, area, 1e-12 * area);
+    EXPECT_NEAR(cy.Keff, k, 1e-12 * k);
+    EXPECT_NEAR(cy.XiEff, area / (2.0 * std::numbers::pi * k * d * d), 1e-12);
+    EXPECT_TRUE(cy.uPlus == d && cy.uMinus == -d);
+    EXPECT_NEAR(cy.FPlus, k * d, 1e-12 * k * d);  // F at u⁺ (sin t = 0 there)
+  }
+  EXPECT_TRUE(!table.cycles[0].steady && table.cycles[1].steady);
+  EXPECT_EQ(table.steadyMeans.count, 1u);
+  EXPECT_NEAR(table.steadyMeans.EDC, area, 1e-12 * area);
+}
+
+// Force noise and displacement noise below the dead band make no false
+// reversals; the blocks of new amplitude start with an unsteady cycle.
+TEST(Cycles, NoiseMakesNoFalseReversals) {
+  auto rec =
+      MakeRecord({2.0, 0.6, 0.1, 1.0, 1.0}, {Block{1.0, 3, false}, Block{2.0, 3, false}, Block{4.0, 3, false}}, 500);
+  const CycleTable clean = FindCycles(rec.u, rec.F);
+  testing::AddNoise(rec, 0.01, 0.002, 0.01, 7);
+  const CycleTable noisy = FindCycles(rec.u, rec.F);
+  ASSERT_EQ(clean.cycles.size(), 8u);
+  ASSERT_EQ(noisy.cycles.size(), clean.cycles.size());
+  for (std::size_t i = 0; i < 8; ++i) {
+    EXPECT_EQ(noisy.cycles[i].steady, i % 3 == 1) << i;
+    EXPECT_NEAR(noisy.cycles[i].EDC, clean.cycles[i].EDC, 0.03 * clean.cycles[i].EDC) << i;
+  }
+}
+
+TEST(Cycles, ARecordWithoutAFullCycleIsAClearError) {
+  const struct {
+    std::vector<double> u, F;
+    const char* message;
+  } cases[] = {{{0, 1, 0}, {0, 1}, "differ in number (3 and 2)"},
+               {{1, 1, 1, 1}, {0, 1, 2, 3}, "reverses 0 time(s)"},
+               {{0, 1, 2, 3}, {0, 1, 2, 3}, "reverses 0 time(s)"},
+               {{0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, "reverses 2 time(s)"},
+               {{0, NAN, 0}, {0, 1, 0}, "point 2 is not finite"}};
+  for (const auto& c : cases) {
+    const std::string error = ErrorOf<CycleError>([&] { FindCycles(c.u, c.F); });
+    EXPECT_NE(error.find(c.message), std::string::npos) << error;
+  }
+}
+
+// The steady loop at given displacements reproduces the loop polygon of views
+// (which places points along z and computes x, the other way round), and its
+// analytic ∂F/∂Uy the central differences, also on a saturated cycle.
+TEST(SteadyModel, ReproducesTheSolversLoop) {
+  const struct {
+    Parameters p;
+    double U;  // in units of Uy
+  } cases[] = {{{2.0, 0.7, 0.1, 50.0, 2.0}, 1.5}, {{1.0, 0.5, 0.0, 1.0, 1.0}, 0.3},
+               {{2.0, 0.9, 0.2, 3.0, 0.5}, 12.0}, {{5.0, 0.3, 0.05, 1.0, 1.0}, 2.0}};
+  for (const auto& [p, U] : cases) {
+    SCOPED_TRACE(::testing::Message() << "n=" << p.n << " gamma=" << p.gamma << " U=" << U);
+    BoucWenCase bw{.Nee = p.n, .BetaSmall = 1.0 - p.gamma, .GammaSmall = p.gamma, .AlphaSmall = p.alpha, .Fy = p.Fy,
+                   .Uy = p.Uy, .UmaxOverUy = U, .Complementary = true};
+    accurate::Solve(bw);
+    const HysteresisLoop loop = LoopOf(bw, 301, [](double y, double s, double n, double& value) {
+      value = s * accurate::Hyp2F1(1.0 / n, 1.0, 1.0 / n + 1.0, y * std::pow(s, n));
+      return std::isfinite(value);
+    });
+    ASSERT_FALSE(loop.u.empty());
+    // The points of the whole cycle in the order CyclePoints wants them: the
+    // loading branch with both tips, then the unloading one reflected.
+    CyclePoints cp;
+    cp.halfRange = U * p.Uy;
+    std::vector<std::pair<double, std::size_t>> order;
+    const std::size_t half = loop.u.size() / 2 + 1;
+    for (std::size_t i = 0; i < loop.u.size(); ++i) order.emplace_back(i < half ? loop.u[i] : -loop.u[i], i);
+    std::sort(order.begin(), order.end());
+    for (const auto& [frame, i] : order) {
+      cp.frameU.push_back(frame);
+      cp.index.push_back(i);
+      cp.sign.push_back(i < half ? 1 : -1);
+    }
+    std::vector<double> F, z, dUy, Fu, Fd;
+    ASSERT_TRUE(ModelForces(p, cp, F, &z, &dUy));
+    for (std::size_t k = 0; k < F.size(); ++k) EXPECT_NEAR(F[k], loop.F[cp.index[k]], 1e-9 * bw.Fa) << k;
+    const double h = 1e-6 * p.Uy;
+    Parameters up = p, down = p;
+    up.Uy += h, down.Uy -= h;
+    ASSERT_TRUE(ModelForces(up, cp, Fu) && ModelForces(down, cp, Fd));
+    for (std::size_t k = 0; k < F.size(); ++k) EXPECT_NEAR(dUy[k], (Fu[k] - Fd[k]) / (2 * h), 1e-5 * bw.Fa / p.Uy) << k;
+  }
+}
+
+// Three amplitudes, three cycles each, each block begun on its steady cycle
+// (which the closed form describes). Noiseless: all five within 1e-6; with 1 %
+// force noise, 0.1 % displacement noise and a 1 % drift of the force's zero:
+// Fy, Uy, α within 2 %, n and γ within 5 %, and within 5 standard errors.
+constexpr double Parameters::*kFields[5] = {&Parameters::n, &Parameters::gamma, &Parameters::alpha, &Parameters::Fy,
+                                            &Parameters::Uy};
+class Fit : public ::testing::TestWithParam<std::tuple<int, bool>> {};
+
+TEST_P(Fit, RecoversTheTrueParameters) {
+  const auto [which, noisy] = GetParam();
+  const struct {
+    TrueModel m;
+    double amplitudes[3];  // in units of Uy
+  } cases[] = {{{2.0, 0.7, 0.1, 50.0, 2.0}, {0.7, 1.5, 4.0}},
+               {{5.0, 0.9, 0.05, 1.2, 0.01}, {0.5, 1.2, 3.0}},
+               {{1.5, 0.5, 0.2, 10.0, 1.0}, {0.6, 1.5, 5.0}}};
+  const TrueModel& m = cases[which].m;
+  std::vector<Block> blocks;
+  for (double a : cases[which].amplitudes) blocks.push_back(Block{a * m.Uy, 3, true});
+  auto rec = MakeRecord(m, blocks, 1000, 8);
+  if (noisy) testing::AddNoise(rec, 0.01, 0.001, 0.01, 20261207);
+  const FitResult fit = FitCycles(rec.u, rec.F, FindCycles(rec.u, rec.F));
+  const double truth[5] = {m.n, m.gamma, m.alpha, m.Fy, m.Uy};
+  for (int i = 0; i < 5; ++i) {
+    const double got = fit.parameters.*kFields[i];
+    EXPECT_NEAR(got, truth[i], (noisy ? (i < 2 ? 0.05 : 0.02) : 1e-6) * std::fabs(truth[i])) << kParameterNames[i];
+    EXPECT_TRUE(!noisy || std::fabs(got - truth[i]) < 5.0 * fit.errors[i]) << kParameterNames[i];
+  }
+  // Noise and drift add area of their own to a small cycle; without them the model's DE is the measured area.
+  for (const CycleFit& cf : fit.cycles) {
+    EXPECT_TRUE(noisy || std::fabs(cf.modelEDC - cf.measuredEDC) <= 1e-6 * cf.measuredEDC) << cf.modelEDC;
+  }
+  EXPECT_LT(fit.rmsRelative, noisy ? 0.02 : 1e-7);
+  if (which != 0) return;
+  // Held parameters stay where they are put and the others still come back.
+  FitOptions options;
+  SetParameter(options.fixed, "n=2");
+  SetParameter(options.fixed, "beta=0.3");  // γ = 0.7
+  const FitResult held = FitCycles(rec.u, rec.F, FindCycles(rec.u, rec.F), options);
+  EXPECT_TRUE(held.parameters.n == 2.0 && held.parameters.gamma == 1.0 - 0.3 && held.errors[0] == 0.0);
+  EXPECT_TRUE(held.fixed[0] && held.fixed[1] && !held.fixed[2]);
+  for (int i = 2; i < 5; ++i) EXPECT_NEAR(held.parameters.*kFields[i], truth[i], 0.02 * truth[i]) << kParameterNames[i];
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, Fit, ::testing::Combine(::testing::Values(0, 1, 2), ::testing::Bool()));
+
+TEST(Fit, RefusesRecordsThatCannotDetermineTheParametersAndBadAssignments) {
+  const struct {
+    TrueModel m;
+    Block block;
+    const char* message;
+  } cases[] = {{{2.0, 0.5, 1.0, 10.0, 1.0}, Block{2.0, 3, true}, "enclose almost no area"},  // α = 1: a line
+               {{2.0, 0.5, 0.1, 10.0, 1.0}, Block{0.02, 2, true}, "almost no area"},        // one tiny cycle
+               {{2.0, 0.7, 0.1, 10.0, 1.0}, Block{0.2, 2, true}, "does not determine"}};    // one small cycle
+  for (const auto& c : cases) {
+    auto rec = MakeRecord(c.m, {c.block}, 500);
+    testing::AddNoise(rec, 1e-4, 0.0, 0.0, 5);
+    const std::string error = ErrorOf<FitError>([&] { FitCycles(rec.u, rec.F, FindCycles(rec.u, rec.F)); });
+    EXPECT_NE(error.find(c.message), std::string::npos) << error;
+  }
+  FitOptions options;
+  for (const char* bad : {"k=2", "n", "n=2x", "Fy=nan"}) {
+    EXPECT_THROW(SetParameter(options.fixed, bad), FitError) << bad;
+  }
+  SetParameter(options.fixed, "fy=+3");
+  EXPECT_EQ(options.fixed[3], 3.0);
+}
+
+}  // namespace
+}  // namespace quorix::measured
