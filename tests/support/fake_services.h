@@ -25,7 +25,7 @@ class FakeServices : public platform::Services {
     bool operator==(const Setting&) const = default;
   };
 
-  // What the fake reports and where it fails.
+  // What it reports and where it fails.
   std::string folder = "/opt/quorix/bin";
   std::string baseName = "quorix";
   std::set<std::string> unwritableFolders;
@@ -54,21 +54,35 @@ class FakeServices : public platform::Services {
 
   int CallCount(std::string_view name) const { return static_cast<int>(std::count(calls.begin(), calls.end(), name)); }
 
-  std::string ExecutableFolder() override { return Record("ExecutableFolder"), folder; }
-  std::string ExecutableBaseName() override { return Record("ExecutableBaseName"), baseName; }
+  std::string ExecutableFolder() override {
+    Record("ExecutableFolder");
+    return folder;
+  }
+  std::string ExecutableBaseName() override {
+    Record("ExecutableBaseName");
+    return baseName;
+  }
   std::unique_ptr<platform::TextFile> OpenForOutput(const std::string& path) override;
   bool CanOpenForInput(const std::string& path) override {
-    return Record("CanOpenForInput"), files.contains(path) && !unreadable.contains(path);
+    Record("CanOpenForInput");
+    return files.contains(path) && !unreadable.contains(path);
   }
   bool CanWriteFolder(const std::string& path) override {
-    return Record("CanWriteFolder"), !unwritableFolders.contains(path);
+    Record("CanWriteFolder");
+    return !unwritableFolders.contains(path);
   }
   std::string UserDataFolder() override;
   std::unique_ptr<platform::InputFile> OpenForInput(const std::string& path) override;
   void OpenInViewer(const std::string& path) override;
   bool StartProgram(const std::string& path) override;
-  [[noreturn]] void EndProcess() override { Record("EndProcess"), throw ProcessEnded{}; }
-  platform::OsVersion QueryOsVersion() override { return Record("QueryOsVersion"), version; }
+  [[noreturn]] void EndProcess() override {
+    Record("EndProcess");
+    throw ProcessEnded{};
+  }
+  platform::OsVersion QueryOsVersion() override {
+    Record("QueryOsVersion");
+    return version;
+  }
   void InitCommonControls() override { Record("InitCommonControls"); }
   void SaveSetting(const std::string& application, const std::string& section, const std::string& key,
                    const std::string& value) override;
