@@ -53,22 +53,6 @@ TEST(WindowsVersionCode, ClassifiesBySignedPlatformMajorAndMinor) {
     services.version = version;
     EXPECT_EQ(WindowsVersionCode(services), code) << version.platformId << " " << version.major << "." << version.minor;
   }
-  EXPECT_EQ(std::string(kManifestText), ExpectedManifest());
-}
-
-// The services start a program with no arguments, in its own folder, shown
-// without activation; anything else is refused, not approximated.
-TEST(ShellExecuteFile, StartsOnlyWhatTheServicesCanStart) {
-  FakeServices services;
-  const char* path = "/opt/q/quorix";
-  EXPECT_TRUE(ShellExecuteFile(services, path, "Open", nullptr, nullptr, kShowNoActivate));
-  EXPECT_FALSE(ShellExecuteFile(services, path, "Open", "-x", nullptr, kShowNoActivate));
-  EXPECT_FALSE(ShellExecuteFile(services, path, "Open", nullptr, "/tmp", kShowNoActivate));
-  EXPECT_FALSE(ShellExecuteFile(services, path, "Print", nullptr, nullptr, kShowNoActivate));
-  EXPECT_FALSE(ShellExecuteFile(services, path, "Open", nullptr, nullptr, 1));
-  EXPECT_EQ(services.startedPrograms, std::vector<std::string>{path});
-  services.startProgramResult = false;
-  EXPECT_FALSE(ShellExecuteFile(services, path, "Open", nullptr, nullptr, kShowNoActivate));
 }
 
 // Runs the routine; true when the process ended, with the windows shown counted.
