@@ -1,5 +1,4 @@
-// The About box: its texts, its layout, and that it opens modal and centred
-// and closes on Ok, Enter, Return and Escape.
+// The About box: its texts, its layout, and that it opens modal and centred.
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -41,9 +40,7 @@ class AboutFormTest : public QObject {
              QStringLiteral("For comments, suggestions, further information etc. please contact:"));
     // Two contacts: a name, then the e-mail address in parentheses.
     const QRegularExpression contact(QStringLiteral("^\\S.* \\([a-z.]+@example\\.org\\)$"));
-    for (const char* name : {"Label1", "Label2"}) {
-      QVERIFY2(contact.match(Text(box, name)).hasMatch(), qPrintable(Text(box, name)));
-    }
+    QVERIFY(contact.match(Text(box, "Label1")).hasMatch() && contact.match(Text(box, "Label2")).hasMatch());
     // The institution and the two-paragraph license statement, one line each.
     QString license;
     for (const char* name :
@@ -121,18 +118,11 @@ class AboutFormTest : public QObject {
     }
   }
 
-  void opensModalCentredAndCloses_data() {
-    QTest::addColumn<int>("key");  // 0: a click on Ok
-    QTest::newRow("click Ok") << 0;
-    QTest::newRow("Enter") << int(Qt::Key_Enter);
-    QTest::newRow("Return") << int(Qt::Key_Return);
-    QTest::newRow("Escape") << int(Qt::Key_Escape);
-  }
-  void opensModalCentredAndCloses() {
-    QFETCH(int, key);
+  // Closing by Enter, Return and Escape is the dialog's own, given Ok as its default button.
+  void opensModalCentredAndClosesOnOk() {
     AboutForm box(quorix::ProgramAboutInfo());
     auto* ok = box.findChild<QPushButton*>(QStringLiteral("cmdOk"));
-    bool sawItOpen = false;
+    bool sawItOpen = false, timedOut = false;
     QTimer::singleShot(0, this, [&] {
       QCOMPARE(QApplication::activeModalWidget(), &box);
       sawItOpen = true;
@@ -141,19 +131,14 @@ class AboutFormTest : public QObject {
       // Centred on the screen, allowing for the window frame Qt assumes.
       const QPoint offset = box.geometry().center() - box.screen()->availableGeometry().center();
       QVERIFY(std::abs(offset.x()) <= 12 && std::abs(offset.y()) <= 45);
-      if (key == 0) {
-        QTest::mouseClick(ok, Qt::LeftButton);
-      } else {
-        QTest::keyClick(&box, Qt::Key(key));
-      }
+      QTest::mouseClick(ok, Qt::LeftButton);
     });
-    // A box that does not close fails, not hangs.
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    connect(&watchdog, &QTimer::timeout, &box, [&box] { box.done(-1); });
-    watchdog.start(5000);
+    QTimer::singleShot(5000, &box, [&] {  // a box that does not close fails, not hangs
+      timedOut = true;
+      box.done(-1);
+    });
     box.exec();
-    QVERIFY(watchdog.isActive() && sawItOpen && !box.isVisible());
+    QVERIFY(!timedOut && sawItOpen && !box.isVisible());
   }
 };
 

@@ -54,22 +54,14 @@ class FakeServices : public platform::Services {
 
   int CallCount(std::string_view name) const { return static_cast<int>(std::count(calls.begin(), calls.end(), name)); }
 
-  std::string ExecutableFolder() override {
-    Record("ExecutableFolder");
-    return folder;
-  }
-  std::string ExecutableBaseName() override {
-    Record("ExecutableBaseName");
-    return baseName;
-  }
+  std::string ExecutableFolder() override { return Recorded("ExecutableFolder", folder); }
+  std::string ExecutableBaseName() override { return Recorded("ExecutableBaseName", baseName); }
   std::unique_ptr<platform::TextFile> OpenForOutput(const std::string& path) override;
   bool CanOpenForInput(const std::string& path) override {
-    Record("CanOpenForInput");
-    return files.contains(path) && !unreadable.contains(path);
+    return Recorded("CanOpenForInput", files.contains(path) && !unreadable.contains(path));
   }
   bool CanWriteFolder(const std::string& path) override {
-    Record("CanWriteFolder");
-    return !unwritableFolders.contains(path);
+    return Recorded("CanWriteFolder", !unwritableFolders.contains(path));
   }
   std::string UserDataFolder() override;
   std::unique_ptr<platform::InputFile> OpenForInput(const std::string& path) override;
@@ -79,10 +71,7 @@ class FakeServices : public platform::Services {
     Record("EndProcess");
     throw ProcessEnded{};
   }
-  platform::OsVersion QueryOsVersion() override {
-    Record("QueryOsVersion");
-    return version;
-  }
+  platform::OsVersion QueryOsVersion() override { return Recorded("QueryOsVersion", version); }
   void InitCommonControls() override { Record("InitCommonControls"); }
   void SaveSetting(const std::string& application, const std::string& section, const std::string& key,
                    const std::string& value) override;
@@ -93,6 +82,11 @@ class FakeServices : public platform::Services {
   void Record(std::string_view call) {
     calls.emplace_back(call);
     if (onCall) onCall(call);
+  }
+  template <class T>
+  T Recorded(std::string_view call, T value) {
+    Record(call);
+    return value;
   }
 };
 
