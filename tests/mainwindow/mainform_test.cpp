@@ -62,23 +62,36 @@ class MainFormTest : public QObject {
   void init() { w_ = std::make_unique<testing::Window>(); }
   void cleanup() { w_.reset(); }
 
-  void controls_data() {
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("container");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QRect>("geometry");
-    auto row = [](const QString& name, const char* kind, const char* container, const QString& text, QRect place) {
-      QTest::newRow(qPrintable(name)) << kind << container << text << place;
+  // The fixed layout: each control's class, container, initial text and place.
+  void controls() {
+    struct Row {
+      QString name;
+      const char *kind, *container;
+      QString text;
+      QRect place;
     };
     const char *frame = "QGroupBox", *inner = "QWidget", *box = "QLineEdit", *label = "QLabel";
-    row("frameBoucWen", frame, "MainFormClient", "Bouc-Wen parameters", Twips(60, 60, 1875, 3735));
-    row("frameAmplitude", frame, "MainFormClient", "Displacement amplitude", Twips(2040, 60, 1815, 1695));
-    row("frameLoop", frame, "MainFormClient", "Loop for Umax/Uy", Twips(2040, 1860, 1815, 1935));
-    row("frameResults", frame, "MainFormClient", "Results", Twips(3900, 60, 3555, 3735));
-    row("Picture1", inner, "frameBoucWen", "", Twips(120, 240, 1695, 2655));
-    row("Picture2", inner, "frameAmplitude", "", Twips(60, 285, 1575, 1335));
-    row("Picture4", inner, "frameLoop", "", Twips(120, 240, 1635, 1575));
-    row("Picture3", inner, "frameResults", "", Twips(120, 300, 3315, 3195));
+    std::vector<Row> rows = {
+        {"frameBoucWen", frame, "MainFormClient", "Bouc-Wen parameters", Twips(60, 60, 1875, 3735)},
+        {"frameAmplitude", frame, "MainFormClient", "Displacement amplitude", Twips(2040, 60, 1815, 1695)},
+        {"frameLoop", frame, "MainFormClient", "Loop for Umax/Uy", Twips(2040, 1860, 1815, 1935)},
+        {"frameResults", frame, "MainFormClient", "Results", Twips(3900, 60, 3555, 3735)},
+        {"Picture1", inner, "frameBoucWen", "", Twips(120, 240, 1695, 2655)},
+        {"Picture2", inner, "frameAmplitude", "", Twips(60, 285, 1575, 1335)},
+        {"Picture4", inner, "frameLoop", "", Twips(120, 240, 1635, 1575)},
+        {"Picture3", inner, "frameResults", "", Twips(120, 300, 3315, 3195)},
+        {"lblUmaxOverUy", label, "Picture2", "Umax / Uy :", Twips(0, 60, 975, 255)},
+        {"txtUmaxOverUy", box, "Picture2", "1", Twips(1020, 0, 495, 315)},
+        {"optDirect", "QRadioButton", "Picture2", "Direct", Twips(120, 360, 1755, 195)},
+        {"optComplementary", "QRadioButton", "Picture2", "Complementary", Twips(120, 600, 1815, 195)},
+        {"cmdSolve", "QPushButton", "Picture2", "Solve", Twips(120, 900, 1395, 435)},
+        {"Label1", label, "Picture4", "From :", Twips(60, 120, 435, 195)},
+        {"txtFrom", box, "Picture4", "0.1", Twips(540, 60, 975, 315)},
+        {"Label2", label, "Picture4", "To :", Twips(240, 480, 285, 195)},
+        {"txtTo", box, "Picture4", "10.0", Twips(540, 420, 975, 315)},
+        {"Label3", label, "Picture4", "Step :", Twips(30, 840, 420, 195)},
+        {"txtStep", box, "Picture4", "0.1", Twips(540, 780, 975, 315)},
+        {"cmdLoop", "QPushButton", "Picture4", "Loop", Twips(60, 1140, 1455, 435)}};
     // Parameters: rows 360 twips apart, the right-aligned label 60 twips below its box's top.
     const char* const parameters[][3] = {{"AlphaCap", "1.0", "A :"},   {"BetaSmall", "0.1", "beta :"},
                                          {"GammaSmall", "0.9", "gamma :"}, {"Nee", "2.0", "n :"},
@@ -86,46 +99,29 @@ class MainFormTest : public QObject {
                                          {"Uy", "0.111", "Uy :"}};
     for (int r = 0; r < 7; ++r) {
       const QString name = QString::fromLatin1(parameters[r][0]);
-      row("txt" + name, box, "Picture1", parameters[r][1], Twips(900, 60 + 360 * r, 675, 315));
-      row("lbl" + name, label, "Picture1", parameters[r][2], Twips(0, 120 + 360 * r, 735, 195));
+      rows.push_back({"txt" + name, box, "Picture1", parameters[r][1], Twips(900, 60 + 360 * r, 675, 315)});
+      rows.push_back({"lbl" + name, label, "Picture1", parameters[r][2], Twips(0, 120 + 360 * r, 735, 195)});
     }
-    row("lblUmaxOverUy", label, "Picture2", "Umax / Uy :", Twips(0, 60, 975, 255));
-    row("txtUmaxOverUy", box, "Picture2", "1", Twips(1020, 0, 495, 315));
-    row("optDirect", "QRadioButton", "Picture2", "Direct", Twips(120, 360, 1755, 195));
-    row("optComplementary", "QRadioButton", "Picture2", "Complementary", Twips(120, 600, 1815, 195));
-    row("cmdSolve", "QPushButton", "Picture2", "Solve", Twips(120, 900, 1395, 435));
-    row("Label1", label, "Picture4", "From :", Twips(60, 120, 435, 195));
-    row("txtFrom", box, "Picture4", "0.1", Twips(540, 60, 975, 315));
-    row("Label2", label, "Picture4", "To :", Twips(240, 480, 285, 195));
-    row("txtTo", box, "Picture4", "10.0", Twips(540, 420, 975, 315));
-    row("Label3", label, "Picture4", "Step :", Twips(30, 840, 420, 195));
-    row("txtStep", box, "Picture4", "0.1", Twips(540, 780, 975, 315));
-    row("cmdLoop", "QPushButton", "Picture4", "Loop", Twips(60, 1140, 1455, 435));
     // Results: empty value label at 360 r, caption 60 twips lower; starred in Complementary mode.
     const char* const results[][2] = {{"Za", "Za :"},     {"Fha", "Fha :"},   {"Fela", "Fela :"},
                                       {"Fa", "Fa :"},     {"Kcd", "Kcd* :"},  {"Kda", "Kda* :"},
                                       {"DEOverFyUy", "DE/(Fy Uy) :"}, {"DEOverFhUy", "DE/(Fh Uy) :"}, {"DE", "DE :"}};
     for (int r = 0; r < 9; ++r) {
       const QString name = "lbl" + QString::fromLatin1(results[r][0]);
-      row(name, label, "Picture3", results[r][1], Twips(0, 60 + 360 * r, 975, 195));
-      row(name + "Value", label, "Picture3", "", Twips(1140, 360 * r, 2115, 315));
+      rows.push_back({name, label, "Picture3", results[r][1], Twips(0, 60 + 360 * r, 975, 195)});
+      rows.push_back({name + "Value", label, "Picture3", "", Twips(1140, 360 * r, 2115, 315)});
     }
-  }
-  void controls() {
-    QFETCH(QString, kind);
-    QFETCH(QString, container);
-    QFETCH(QString, text);
-    QFETCH(QRect, geometry);
-    const QString name = QString::fromLatin1(QTest::currentDataTag());
-    QWidget* control = Control(w_->form, name);
-    QVERIFY(control);  // present and unique
-    QCOMPARE(QString::fromLatin1(control->metaObject()->className()), kind);
-    QCOMPARE(control->parentWidget()->objectName(), container);
-    QCOMPARE(control->property(qobject_cast<QGroupBox*>(control) ? "title" : "text").toString(), text);
-    QCOMPARE(control->geometry(), geometry);
-    if (auto* label = qobject_cast<QLabel*>(control); label && !name.endsWith(QLatin1String("Value")) &&
-                                                       (container == "Picture1" || container == "Picture3")) {
-      QVERIFY(label->alignment() & Qt::AlignRight);
+    for (const Row& r : rows) {
+      QWidget* control = Control(w_->form, r.name);  // present and unique
+      QVERIFY2(control && control->metaObject()->className() == QLatin1String(r.kind) &&
+                   control->parentWidget()->objectName() == QLatin1String(r.container) &&
+                   control->property(qobject_cast<QGroupBox*>(control) ? "title" : "text").toString() == r.text &&
+                   control->geometry() == r.place,
+               qPrintable(r.name));
+      const std::string_view in = r.container;
+      if (r.kind == label && !r.name.endsWith(QLatin1String("Value")) && (in == "Picture1" || in == "Picture3")) {
+        QVERIFY2(qobject_cast<QLabel*>(control)->alignment() & Qt::AlignRight, qPrintable(r.name));
+      }
     }
   }
   void windowAsItOpens() {
