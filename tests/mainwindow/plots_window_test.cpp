@@ -84,7 +84,10 @@ class PlotsWindowTest : public QObject {
     const QList<QPointF> lower = area->lowerSeries()->points();
     shaded.append(QList<QPointF>(lower.rbegin(), lower.rend()));
     std::vector<double> u, f;
-    for (const QPointF& p : shaded) u.push_back(p.x()), f.push_back(p.y());
+    for (const QPointF& p : shaded) {
+      u.push_back(p.x());
+      f.push_back(p.y());
+    }
     QVERIFY(std::abs(quorix::ShoelaceArea(u, f) - record.DE) <= 1e-5 * record.DE);
     const double uMax = record.UmaxOverUy * record.Uy;
     auto* peak = qobject_cast<QScatterSeries*>(chart->series().at(2));

@@ -77,8 +77,8 @@ class FakeServices : public platform::Services {
                    const std::string& value) override;
 
  private:
-  class File;
-  class Input;
+  struct File;
+  struct Input;
   void Record(std::string_view call) {
     calls.emplace_back(call);
     if (onCall) onCall(call);
