@@ -233,8 +233,7 @@ class MainFormTest : public QObject {
       QCOMPARE(box->text(), QStringLiteral("3.5"));
     }
   }
-  // The option buttons relabel Kcd and Kda at once; the results and the case
-  // record change at the next command only.
+  // The option buttons relabel Kcd and Kda at once; results and case record change at the next command.
   void optionsRelabelWithoutTouchingResults() {
     auto* direct = Control<QRadioButton>(w_->form, "optDirect");
     const auto captions = [this] {
@@ -253,8 +252,7 @@ class MainFormTest : public QObject {
     QCOMPARE(w_->ResultLabels(), results);
     QVERIFY(w_->services.calls.empty());
   }
-  // Solve reads the fields as they are now, with the window disabled for the command only; one that fails
-  // leaves the labels.
+  // Solve reads the fields as they are now; one that fails leaves the labels.
   void solve() {
     EnabledWatcher watcher(&w_->form);
     w_->Click("cmdSolve");

@@ -18,8 +18,7 @@ using quorix::testing::Control;
 
 namespace {
 
-// Steady cycles at three amplitudes of n = 2, γ = 0.7, α, Fy = 50, Uy = 2,
-// from an independent integration, as a semicolon-separated file with a header.
+// Steady cycles at three amplitudes of n = 2, γ = 0.7, α, Fy = 50, Uy = 2, integrated independently.
 std::string RecordText(double alpha) {
   using namespace quorix::measured::testing;
   const auto rec = MakeRecord(TrueModel{2.0, 0.7, alpha, 50.0, 2.0},
@@ -162,7 +161,6 @@ class PlotsWindowTest : public QObject {
     w_->SetText("txtStep", QStringLiteral("1"));
     w_->SetText("txtTo", QStringLiteral("-5"));
     w_->Click("cmdLoop");
-    QCOMPARE(w_->ResultLines().size(), 1);
     QVERIFY(Prompt(plots, "lblSweepPrompt").contains(QStringLiteral("no rows")));
     // A file that fails at its fourth line (header and two rows written): the curves hold what the file holds.
     w_->services.failWriteAtLine = w_->services.linesWritten + 4;
