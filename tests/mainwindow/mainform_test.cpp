@@ -285,8 +285,7 @@ class MainFormTest : public QObject {
     QCOMPARE(FocusName(), QStringLiteral("cmdSolve"));
   }
   void sweepWritesResultsAndOpensTheViewer() {
-    w_->services.files[w_->results] = std::string(3000, 'x');  // an older, longer file: replaced as a whole
-    w_->SetText("txtUmaxOverUy", QStringLiteral("7"));         // the sweep sets Umax/Uy itself
+    w_->SetText("txtUmaxOverUy", QStringLiteral("7"));  // the sweep sets Umax/Uy itself
     bool disabledThroughout = true;
     w_->services.onCall = [&](std::string_view) { disabledThroughout = disabledThroughout && !w_->form.isEnabled(); };
     Control(w_->form, "cmdLoop")->setFocus(Qt::OtherFocusReason);
