@@ -18,9 +18,7 @@
 namespace quorix {
 namespace {
 
-// The model's known results for the window's initial texts, to six
-// decimals, in the order of the result labels; Complementary differs from
-// Direct in Kcd and Kda only.
+// The known results of the initial texts to six decimals; Complementary changes Kcd and Kda only.
 TEST(SolveCase, InitialTextsGiveTheKnownResultsWithNineDecimals) {
   for (const auto& [complementary, kcd, kda] : {std::tuple{false, -0.287250, 0.653372}, {true, 1.016538, 0.617340}}) {
     const std::array<double, kResultCount> expected = {0.853990, 2.198171, 0.286000, 2.484171, kcd,
@@ -29,10 +27,8 @@ TEST(SolveCase, InitialTextsGiveTheKnownResultsWithNineDecimals) {
     SolveCase(CaseTexts{.Complementary = complementary}, bw);
     const std::array<std::string, kResultCount> shown = ResultTexts(bw);
     for (int i = 0; i < kResultCount; ++i) {
-      SCOPED_TRACE(std::string(kResultNames[i]) + " = " + shown[i] + (complementary ? ", Complementary" : ""));
-      ASSERT_NE(shown[i].find('.'), std::string::npos);
-      EXPECT_EQ(shown[i].size() - shown[i].find('.') - 1, 9u) << "nine decimals";
-      EXPECT_NEAR(ParseNumber(shown[i]), expected[i], 5e-7);
+      EXPECT_EQ(shown[i].size() - shown[i].find('.'), 10u) << shown[i];  // nine decimals
+      EXPECT_NEAR(ParseNumber(shown[i]), expected[i], 5e-7) << kResultNames[i] << " " << complementary;
     }
   }
 }
@@ -44,7 +40,7 @@ TEST(ReadCase, StopsAtTheFirstFieldBeyondRangeLeavingEarlierFieldsWritten) {
   EXPECT_THROW(ReadCase(CaseTexts{.Nee = "3", .AlphaSmall = " 0 . 2", .Fy = "1e999"}, bw), NumberOutOfRange);
   EXPECT_EQ((std::array{bw.Nee, bw.BetaSmall, bw.GammaSmall, bw.AlphaSmall, bw.Fy, bw.Uy, bw.UmaxOverUy}),
             (std::array{3.0, 0.1, 0.9, 0.2, 42.0, 42.0, 42.0}));
-  EXPECT_FALSE(bw.Complementary) << "the option is read after the seven fields";
+  EXPECT_FALSE(bw.Complementary);  // read after the seven fields
 }
 
 TEST(ResultTexts, ShowTheEdgesOfTheResultRange) {
@@ -60,8 +56,7 @@ TEST(ResultTexts, ShowTheEdgesOfTheResultRange) {
   EXPECT_EQ(ResultTexts(bw)[8], "Infinity");
 }
 
-class RecordingSink : public SweepSink {
- public:
+struct RecordingSink : SweepSink {
   void Open() override { ++opens; }
   void WriteLine(std::string_view line) override { lines.emplace_back(line); }
   std::vector<std::string> FirstColumn() const {
@@ -69,7 +64,6 @@ class RecordingSink : public SweepSink {
     for (std::size_t i = 1; i < lines.size(); ++i) column.push_back(lines[i].substr(0, lines[i].find('\t')));
     return column;
   }
-
   int opens = 0;
   std::vector<std::string> lines;
 };
@@ -86,21 +80,10 @@ TEST(Sweep, DefaultTextsGiveTheHeaderAndRowsFromPointOneToTen) {
   for (int k = 1; k <= 100; ++k) {
     EXPECT_EQ(column[k - 1], std::to_string(k / 10) + "." + std::to_string(k % 10) + "0");
   }
-  for (const std::string& line : sink.lines) {
-    EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 9) << line;
-    EXPECT_EQ(line.find_first_of("\r\n,"), std::string::npos) << line;
-  }
-  // The row at U = 1 holds the Solve command's texts for the same case.
-  BoucWenCase solved;
-  SolveCase(CaseTexts{}, solved);
-  std::string expected = "1.00";
-  for (const std::string& text : ResultTexts(solved)) expected += "\t" + text;
-  EXPECT_EQ(sink.lines[10], expected);
-  EXPECT_EQ(bw.UmaxOverUy, 0.1 * 99 + 0.1) << "the record holds the last row";
+  EXPECT_EQ(bw.UmaxOverUy, 0.1 * 99 + 0.1);  // the record holds the last row
 }
 
-// Rows i = 0 … N with N = round((To − From)/Step); the rounding itself is
-// pinned in SweepCounters below.
+// Rows i = 0 … N with N = round((To − From)/Step).
 TEST(Sweep, RowsRunFromFromForNPlusOneSteps) {
   const std::pair<SweepTexts, std::vector<std::string>> cases[] = {
       {{"0", "1", "0.3"}, {"0.00", "0.30", "0.60", "0.90"}},   // q = 3.33
@@ -112,8 +95,8 @@ TEST(Sweep, RowsRunFromFromForNPlusOneSteps) {
     RecordingSink sink;
     BoucWenCase bw;
     RunSweep(CaseTexts{}, range, bw, sink);
-    EXPECT_EQ(sink.opens, 1) << range.From << " " << range.To << " " << range.Step;
-    EXPECT_EQ(sink.FirstColumn(), firstColumn) << range.From << " " << range.To << " " << range.Step;
+    EXPECT_EQ(sink.opens, 1);
+    EXPECT_EQ(sink.FirstColumn(), firstColumn) << range.Step;
   }
 }
 
@@ -145,7 +128,7 @@ TEST(Sweep, AmplitudeOverflowFailsAfterTheRowsBeforeIt) {
   BoucWenCase bw;
   try {
     RunSweep(CaseTexts{}, SweepTexts{"1e308", "1.7e308", "1e308"}, bw, sink);
-    FAIL() << "no failure";
+    ADD_FAILURE();
   } catch (const SweepError& e) {
     EXPECT_NE(std::string(e.what()).find("row 1"), std::string::npos) << e.what();
   }
@@ -153,20 +136,15 @@ TEST(Sweep, AmplitudeOverflowFailsAfterTheRowsBeforeIt) {
   EXPECT_EQ(sink.lines[1].substr(0, 4), "1000");
 }
 
-// A stop request ends the table between rows, on the one-thread path and on
-// the path that computes rows ahead on every core: the file holds the header
-// and exactly the rows before the stop, byte for byte those of a sweep that
-// ran through.
-class StoppingSink : public RecordingSink {
- public:
-  StoppingSink(SweepWatch& watch, std::size_t stopAfterRows) : watch_(watch), stopAfter_(stopAfterRows) {}
+// A stop ends the table between rows, on one thread and on every core: the
+// header and exactly the rows before the stop, as a full sweep wrote them.
+struct StoppingSink : RecordingSink {
+  StoppingSink(SweepWatch& watch, std::size_t stopAfter) : watch(watch), stopAfter(stopAfter) {}
   void RowWritten(const BoucWenCase&) override {
-    if (lines.size() - 1 == stopAfter_) watch_.RequestStop();
+    if (lines.size() - 1 == stopAfter) watch.RequestStop();
   }
-
- private:
-  SweepWatch& watch_;
-  std::size_t stopAfter_;
+  SweepWatch& watch;
+  std::size_t stopAfter;
 };
 
 TEST(SweepStop, EndsBetweenRowsWithCompleteRowsOnly) {
@@ -179,7 +157,7 @@ TEST(SweepStop, EndsBetweenRowsWithCompleteRowsOnly) {
   for (bool oneThread : {true, false}) {
     SetStraightforwardEvaluation(oneThread);
     for (std::size_t stopAfter : {std::size_t{1}, std::size_t{2}, std::size_t{300}, std::size_t{999}}) {
-      SCOPED_TRACE(std::to_string(stopAfter) + (oneThread ? " one thread" : " every core"));
+      SCOPED_TRACE(std::to_string(stopAfter) + (oneThread ? " one thread" : ""));
       SweepWatch watch;
       StoppingSink sink(watch, stopAfter);
       EXPECT_THROW(RunSweep(CaseTexts{}, range, bw, sink, &watch), SweepStopped);
@@ -211,7 +189,7 @@ TEST(SweepProgressText, CountsAndTimeLeft) {
       {0, 100, 1.0, ""},  // no rate yet
       {3, 2, 1.0, ""}};
   for (const auto& [written, rows, elapsed, text] : times) {
-    EXPECT_EQ(SweepTimeLeftText(written, rows, elapsed), text) << written << " " << rows << " " << elapsed;
+    EXPECT_EQ(SweepTimeLeftText(written, rows, elapsed), text) << written << " " << rows;
   }
 }
 
@@ -225,8 +203,7 @@ TEST(SweepCounters, RoundHalfToEvenWithinThe32BitRange) {
   EXPECT_THROW(SweepStepCount(0, 2147483647.5, 1), SweepError);                            // rounds to 2^31
   EXPECT_EQ(SweepStepCount(0, -2147483648.5, 1), std::numeric_limits<std::int32_t>::min());  // rounds to −2^31
   EXPECT_THROW(SweepStepCount(0, -2147483649.0, 1), SweepError);
-  // With N = 2^31 − 1 the row index is advanced once more after the last
-  // row and would pass the 32-bit range: that sweep fails after its rows.
+  // With N = 2^31 − 1 the index advanced after the last row leaves the range: that sweep fails after its rows.
   EXPECT_EQ(SweepNextRowIndex(kMax - 1), kMax);
   EXPECT_THROW(SweepNextRowIndex(kMax), SweepError);
 }

@@ -47,8 +47,7 @@ TEST(ParseNumber, MagnitudesBeyondTheDoubleRangeThrow) {
   }
 }
 
-// The cases the decimal table below lacks: other decimal counts, ±0 and the
-// non-finite values.
+// What the decimal table lacks: other decimal counts, ±0 and the non-finite values.
 TEST(FormatNumber, EdgesBeyondTheTable) {
   // An exact tie goes to even; all the binary value's digits; no sign on zero.
   for (const auto& [value, decimals, text] :
@@ -65,9 +64,8 @@ TEST(FormatNumber, EdgesBeyondTheTable) {
   }
 }
 
-// A table made from the exact binary values with Python's decimal module
-// (data/make_number_text_cases.py): fixed texts with 2 and 9 decimals and the
-// plain 15-digit text, over magnitudes from 1e-20 to 1e24 and the edges.
+// From the exact binary values with Python's decimal module (data/make_number_text_cases.py): 2 and 9
+// decimals and the plain 15-digit text, over magnitudes from 1e-20 to 1e24 and the edges.
 TEST(NumberTextTable, MatchesTheDecimalReference) {
   std::ifstream in(QUORIX_TEST_DATA_DIR "/number_text_cases.tsv");
   ASSERT_TRUE(in) << "missing data file";
@@ -82,8 +80,7 @@ TEST(NumberTextTable, MatchesTheDecimalReference) {
     if (fixed2 != "-") { EXPECT_EQ(FormatFixed(value, 2), fixed2) << valueText; }
     if (fixed9 != "-") { EXPECT_EQ(FormatFixed(value, 9), fixed9) << valueText; }
     EXPECT_EQ(FormatPlainNumber(value), plain) << valueText;
-    // The plain text carries 15 digits, so it reads back to within half a
-    // unit in the 15th digit, except next to the largest double, where
+    // Reads back to within half a unit in the 15th digit, except next to the largest double, where
     // rounding up to 15 digits leaves the range ('1.79769313486232E+308').
     if (std::fabs(value) < 1.79769313486231e308) {
       EXPECT_NEAR(ParseNumber(plain), value, std::fabs(value) * 5e-15) << plain;
@@ -95,8 +92,7 @@ TEST(NumberTextTable, MatchesTheDecimalReference) {
   EXPECT_GT(rows, 200);
 }
 
-// The conversions never consult the locale: with a comma as the locale's
-// decimal separator, "." is still the only one read and written.
+// Never the locale's: with a comma-decimal locale, "." is still the only point read and written.
 TEST(NumberText, IgnoresACommaDecimalLocale) {
   const std::string saved = std::setlocale(LC_ALL, nullptr);
   const char* found = nullptr;

@@ -1,7 +1,5 @@
-// The Plots window: opened (and raised) from the menu, its loop tab after
-// Solve and its sweep tab after Loop, the pictures it saves through the save
-// dialogs, the clipboard, the even thinning of long sweeps, and a measured
-// record opened, drawn, listed and fitted on the Record tab.
+// The Plots window: its loop tab after Solve, its sweep tab after Loop, the
+// pictures it saves or copies, and a measured record drawn and fitted.
 #include <QtCharts>
 #include <QtWidgets>
 #include <charconv>
@@ -20,15 +18,7 @@ using quorix::testing::Control;
 
 namespace {
 
-QString AxisTitle(QChart* chart, Qt::Alignment alignment) {
-  for (QAbstractAxis* axis : chart->axes(alignment == Qt::AlignBottom ? Qt::Horizontal : Qt::Vertical)) {
-    if (axis->alignment() == alignment) return axis->titleText();
-  }
-  return QStringLiteral("<none>");
-}
-
-// Steady cycles at three amplitudes of n = 2, γ = 0.7, α, Fy = 50, Uy = 2,
-// from an independent integration, as a semicolon-separated file with a header.
+// Steady cycles at three amplitudes of n = 2, γ = 0.7, α, Fy = 50, Uy = 2, integrated independently.
 std::string RecordText(double alpha) {
   using namespace quorix::measured::testing;
   const auto rec = MakeRecord(TrueModel{2.0, 0.7, alpha, 50.0, 2.0},
@@ -52,7 +42,6 @@ class PlotsWindowTest : public QObject {
   void cleanup() { w_.reset(); }
 
   void opensFromTheMenuAndIsRaisedAgain() {
-    QVERIFY(w_->form.Plots() == nullptr);  // made on first use only
     PlotsWindow* plots = OpenPlots();
     QVERIFY(plots && plots->isVisible() && plots->isWindow() && !plots->isModal());
     QCOMPARE(plots->windowTitle(), QStringLiteral("Quorix : Plots"));
@@ -64,19 +53,16 @@ class PlotsWindowTest : public QObject {
     plots->Tabs()->setCurrentIndex(1);
     QCOMPARE(Prompt(plots, "lblSweepPrompt"), QStringLiteral("Press Loop to draw the sweep."));
     for (const char* button : {"cmdSavePng", "cmdSaveSvg", "cmdCopy"}) {
-      QVERIFY2(!Control<QPushButton>(*plots, button)->isEnabled(), button);
+      QVERIFY(!Control<QPushButton>(*plots, button)->isEnabled());
     }
-    // The menu again raises and activates the same window, hidden by closing.
-    QVERIFY(QTest::qWaitForWindowActive(plots));
+    // The menu again raises and activates the same window, also once closed.
     w_->form.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w_->form));
     QCOMPARE(OpenPlots(), plots);
     QVERIFY(QTest::qWaitForWindowActive(plots));
     plots->close();
-    QVERIFY(!plots->isVisible());
     QCOMPARE(OpenPlots(), plots);
     QVERIFY(plots->isVisible());
-    QCOMPARE(w_->form.findChildren<PlotsWindow*>().size(), 1);
   }
 
   void loopTabFollowsEverySolve() {
@@ -90,23 +76,22 @@ class PlotsWindowTest : public QObject {
     QCOMPARE(outline.size(), static_cast<qsizetype>(loop.u.size() + 1));
     QCOMPARE(outline.front(), outline.back());  // drawn closed
     for (std::size_t i = 0; i < loop.u.size(); ++i) QCOMPARE(outline[i], QPointF(loop.u[i], loop.F[i]));
-    // The shaded area is the loop: its bounds, the upper in order and the
-    // lower reversed, enclose the dissipated energy, split at the tip.
+    // The shaded area (upper bound in order, lower reversed) encloses the dissipated energy.
     QChart* chart = plots->LoopView()->chart();
     auto* area = qobject_cast<QAreaSeries*>(chart->series().at(0));
     QList<QPointF> shaded = area->upperSeries()->points();
     const QList<QPointF> lower = area->lowerSeries()->points();
     shaded.append(QList<QPointF>(lower.rbegin(), lower.rend()));
     std::vector<double> u, f;
-    for (const QPointF& p : shaded) u.push_back(p.x()), f.push_back(p.y());
-    const double enclosed = quorix::ShoelaceArea(u, f);
-    QVERIFY2(std::abs(enclosed - record.DE) <= 1e-5 * record.DE, qPrintable(QString::number(enclosed, 'g', 12)));
+    for (const QPointF& p : shaded) {
+      u.push_back(p.x());
+      f.push_back(p.y());
+    }
+    QVERIFY(std::abs(quorix::ShoelaceArea(u, f) - record.DE) <= 1e-5 * record.DE);
     const double uMax = record.UmaxOverUy * record.Uy;
-    QVERIFY(std::abs(area->upperSeries()->points().back().x() - uMax) <= 1e-9 * uMax);
     auto* peak = qobject_cast<QScatterSeries*>(chart->series().at(2));
     QCOMPARE(peak->points(), (QList<QPointF>{QPointF(uMax, record.Fa)}));
-    // The initial texts: XiEq, Ksec and Ksec/K0 from the elementary closed
-    // forms at n = 2 (mpmath, 30 digits), DE from the engine.
+    // XiEq, Ksec and Ksec/K0 from the elementary closed forms at n = 2 (mpmath, 30 digits), DE from the engine.
     QString texts;
     for (QGraphicsItem* item : plots->LoopView()->scene()->items()) {
       if (auto* text = dynamic_cast<QGraphicsSimpleTextItem*>(item)) texts += text->text() + u'\n';
@@ -117,9 +102,6 @@ class PlotsWindowTest : public QObject {
                                 QStringLiteral("Ksec/K0 = 0.868591")}) {  // 0.8685914191
       QVERIFY2(texts.contains(part), qPrintable(texts));
     }
-    QCOMPARE(AxisTitle(chart, Qt::AlignBottom), QStringLiteral("u (unit of Uy)"));
-    QCOMPARE(AxisTitle(chart, Qt::AlignLeft), QStringLiteral("F (unit of Fy)"));
-    QVERIFY(chart->legend()->isVisible());
     auto* axisU = qobject_cast<QValueAxis*>(chart->axes(Qt::Horizontal).front());
     auto* axisF = qobject_cast<QValueAxis*>(chart->axes(Qt::Vertical).front());
     for (const QPointF& p : outline) {  // the whole loop inside the axes' ranges
@@ -129,7 +111,6 @@ class PlotsWindowTest : public QObject {
     w_->SetText("txtNee", QStringLiteral("5"));
     w_->SetText("txtUmaxOverUy", QStringLiteral("9"));
     w_->Click("cmdSolve");
-    QCOMPARE(w_->form.CaseRecord().Za, 1.0);
     QCOMPARE(peak->points().front(), QPointF(9 * 0.111, w_->form.CaseRecord().Fa));
     QVERIFY(axisU->max() >= 9 * 0.111);
     // A Solve that fails (a field beyond the range of a double) leaves the loop of the last good one.
@@ -140,22 +121,11 @@ class PlotsWindowTest : public QObject {
     w_->SetText("txtFy", QStringLiteral("2"));
     w_->SetText("txtUmaxOverUy", QStringLiteral("0"));
     w_->Click("cmdSolve");
-    QVERIFY2(Prompt(plots, "lblLoopPrompt").contains(QStringLiteral("cannot be drawn")),
-             qPrintable(Prompt(plots, "lblLoopPrompt")));
+    QVERIFY(Prompt(plots, "lblLoopPrompt").contains(QStringLiteral("cannot be drawn")));
     QVERIFY(!Control<QPushButton>(*plots, "cmdSavePng")->isEnabled());
     w_->SetText("txtUmaxOverUy", QStringLiteral("2"));  // the next Solve with a cycle draws again
     w_->Click("cmdSolve");
     QVERIFY(plots->LoopView()->isVisible());
-  }
-
-  void opensOnTheLastSolve() {
-    w_->Click("cmdSolve");
-    PlotsWindow* plots = OpenPlots();
-    QVERIFY(plots->LoopView()->isVisible());
-    QVERIFY(plots->LoopOutline()->count() > 3);
-    plots->Tabs()->setCurrentIndex(1);  // the Sweep tab still waits for its button
-    QVERIFY(Control<QLabel>(*plots, "lblSweepPrompt")->isVisible());
-    QVERIFY(!Control<QPushButton>(*plots, "cmdSaveSvg")->isEnabled());
   }
 
   void sweepTabFollowsEveryLoop() {
@@ -163,13 +133,11 @@ class PlotsWindowTest : public QObject {
     w_->Click("cmdLoop");  // the initial range: 0.1 to 10 in steps of 0.1, 100 rows
     plots->Tabs()->setCurrentIndex(1);
     QVERIFY(plots->SweepView()->isVisible());
-    // The curves carry the table's numbers: each 9-decimal DE text of
-    // results.out is the rounding of the value drawn.
+    // Each 9-decimal DE text of results.out is the rounding of the value drawn.
     const QStringList lines = w_->ResultLines();
     const QList<QPointF> de = plots->DESeries()->points();
     QCOMPARE(de.size(), qsizetype{100});
-    QCOMPARE(plots->XiEqSeries()->count(), 100);
-    QCOMPARE(plots->ZaSeries()->count(), 100);
+    QCOMPARE(plots->XiEqSeries()->count() + plots->ZaSeries()->count(), 200);
     for (qsizetype i = 0; i < de.size(); ++i) {
       const QStringList fields = lines[i + 1].split(u'\t');
       QVERIFY(std::abs(de[i].x() - fields.front().toDouble()) <= 0.005);
@@ -178,17 +146,12 @@ class PlotsWindowTest : public QObject {
     for (const QPointF& p : plots->ZaSeries()->points()) QVERIFY(p.y() > 0.0 && p.y() <= 1.0);
     // ξeq = DE/(2π·Fa·Umax) lies in [0, 2/π] for any hysteretic loop.
     for (const QPointF& p : plots->XiEqSeries()->points()) QVERIFY(p.y() > 0.0 && p.y() <= 2.0 / M_PI);
-    QChart* chart = plots->SweepView()->chart();
-    QCOMPARE(AxisTitle(chart, Qt::AlignBottom), QStringLiteral("Umax/Uy"));
-    QVERIFY(AxisTitle(chart, Qt::AlignLeft).startsWith(QStringLiteral("DE")));
-    QVERIFY(AxisTitle(chart, Qt::AlignRight).contains(QStringLiteral("XiEq")));
     // The next Loop replaces the curves.
     w_->SetText("txtFrom", QStringLiteral("1"));
     w_->SetText("txtTo", QStringLiteral("3"));
     w_->SetText("txtStep", QStringLiteral("0.5"));
     w_->Click("cmdLoop");
     QCOMPARE(plots->DESeries()->count(), 5);
-    QCOMPARE(plots->DESeries()->points().front().x(), 1.0);
     QCOMPARE(plots->DESeries()->points().back().x(), 3.0);
     // A Loop that stops before its file (a Step of 0) changes neither the file nor the curves.
     w_->SetText("txtStep", QStringLiteral("0"));
@@ -198,7 +161,6 @@ class PlotsWindowTest : public QObject {
     w_->SetText("txtStep", QStringLiteral("1"));
     w_->SetText("txtTo", QStringLiteral("-5"));
     w_->Click("cmdLoop");
-    QCOMPARE(w_->ResultLines().size(), 1);
     QVERIFY(Prompt(plots, "lblSweepPrompt").contains(QStringLiteral("no rows")));
     // A file that fails at its fourth line (header and two rows written): the curves hold what the file holds.
     w_->services.failWriteAtLine = w_->services.linesWritten + 4;
@@ -206,52 +168,52 @@ class PlotsWindowTest : public QObject {
     w_->Click("cmdLoop");
     QVERIFY(plots->SweepView()->isVisible());
     QCOMPARE(plots->DESeries()->count(), 2);
-    QCOMPARE(w_->form.LastSweepCurves().RowsSeen(), std::uint64_t{2});
   }
 
   void savesPngAndSvgThroughTheDialogs_data() {
     QTest::addColumn<int>("tab");
-    QTest::addColumn<bool>("png");
     QTest::addColumn<QString>("typedName");
     QTest::addColumn<QString>("writtenName");
-    QTest::newRow("loop PNG") << 0 << true << "loop.png" << "loop.png";
-    QTest::newRow("loop SVG") << 0 << false << "loop.svg" << "loop.svg";
-    QTest::newRow("sweep PNG, no extension typed") << 1 << true << "sweep" << "sweep.png";
-    QTest::newRow("sweep SVG, no extension typed") << 1 << false << "sweep" << "sweep.svg";
+    QTest::newRow("loop PNG") << 0 << "loop.png" << "loop.png";
+    QTest::newRow("loop SVG") << 0 << "loop.svg" << "loop.svg";
+    QTest::newRow("sweep PNG, no extension typed") << 1 << "sweep" << "sweep.png";
+    QTest::newRow("sweep SVG, no extension typed") << 1 << "sweep" << "sweep.svg";
   }
   void savesPngAndSvgThroughTheDialogs() {
     QFETCH(int, tab);
-    QFETCH(bool, png);
     QFETCH(QString, typedName);
     QFETCH(QString, writtenName);
+    const bool png = writtenName.endsWith(QLatin1String("png"));
     w_->Click("cmdSolve");
     w_->Click("cmdLoop");
     PlotsWindow* plots = OpenPlots();
     plots->Tabs()->setCurrentIndex(tab);
     QTemporaryDir folder;
     w_->dialogs.answer = folder.filePath(typedName).toStdString();
-    QTest::mouseClick(Control<QPushButton>(*plots, png ? "cmdSavePng" : "cmdSaveSvg"), Qt::LeftButton);
-    QCOMPARE(w_->dialogs.questions.size(), std::size_t{1});
-    QVERIFY(QString::fromStdString(w_->dialogs.questions[0].filter).contains(png ? "*.png" : "*.svg"));
+    PlotsClick(plots, png ? "cmdSavePng" : "cmdSaveSvg");
+    QCOMPARE(w_->dialogs.filters.size(), std::size_t{1});
+    QVERIFY(QString::fromStdString(w_->dialogs.filters[0]).contains(png ? "*.png" : "*.svg"));
     QFile file(folder.filePath(writtenName));
     QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(plots->StatusText()));
     const QByteArray bytes = file.readAll();
     QVERIFY(plots->StatusText().startsWith(QStringLiteral("Saved")));
     if (png) {
-      QVERIFY(bytes.startsWith("\x89PNG\r\n\x1a\n"));
       const QImage image = QImage::fromData(bytes, "PNG");
       QVERIFY(image.width() >= plots->LoopView()->width());
       QSet<QRgb> colours;  // a chart, not a blank page: the curves' colours are there
-      for (int y = 0; y < image.height(); y += 3) {
-        for (int x = 0; x < image.width(); x += 3) colours.insert(image.pixel(x, y));
+      for (int i = 0; i < image.width() * image.height(); i += 7) {
+        colours.insert(image.pixel(i % image.width(), i / image.width()));
       }
-      QVERIFY2(colours.size() > 20, qPrintable(QString::number(colours.size())));
-    } else {
-      QXmlStreamReader xml(bytes);  // a whole SVG document holding the chart's own texts
+      QVERIFY(colours.size() > 20);
+    } else {  // a whole SVG document holding the chart's own texts, such as its axis titles
+      QXmlStreamReader xml(bytes);
       QVERIFY(xml.readNextStartElement() && xml.name() == QStringLiteral("svg"));
       while (!xml.atEnd()) xml.readNext();
-      QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
-      QVERIFY(bytes.contains(tab == 0 ? QByteArrayLiteral("unit of Fy") : QByteArrayLiteral("Umax/Uy")));
+      QVERIFY(!xml.hasError());
+      for (const char* title : tab == 0 ? QList<const char*>{"u (unit of Uy)", "F (unit of Fy)"}
+                                        : QList<const char*>{"Umax/Uy", "XiEq"}) {
+        QVERIFY2(bytes.contains(title), title);
+      }
     }
   }
 
@@ -261,61 +223,45 @@ class PlotsWindowTest : public QObject {
     QTemporaryDir folder;
     w_->dialogs.answer.reset();  // the user cancels
     plots->SaveAsPng();
-    QCOMPARE(w_->dialogs.questions.size(), std::size_t{1});
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 0);
-    QVERIFY(plots->StatusText().isEmpty());
+    QCOMPARE(w_->dialogs.filters.size(), std::size_t{1});
+    QVERIFY(QDir(folder.path()).isEmpty() && plots->StatusText().isEmpty());
     // A folder that does not exist: the failure is said, not swallowed.
     const QString path = folder.filePath(QStringLiteral("missing/loop.svg"));
     w_->dialogs.answer = path.toStdString();
     plots->SaveAsSvg();
-    QVERIFY(!QFile::exists(path));
-    QVERIFY2(plots->StatusText().startsWith(QStringLiteral("Could not save")), qPrintable(plots->StatusText()));
+    QVERIFY(plots->StatusText().startsWith(QStringLiteral("Could not save")));
     QVERIFY(plots->StatusText().contains(QDir::toNativeSeparators(path)));
     // Copy puts the picture of the current tab on the clipboard.
     w_->Click("cmdLoop");
     plots->Tabs()->setCurrentIndex(1);
     QGuiApplication::clipboard()->clear();
-    QTest::mouseClick(Control<QPushButton>(*plots, "cmdCopy"), Qt::LeftButton);
-    const QImage image = QGuiApplication::clipboard()->image();
-    QVERIFY(!image.isNull());
-    QCOMPARE(image.size(), plots->SweepView()->viewport()->size() * plots->devicePixelRatio());
+    PlotsClick(plots, "cmdCopy");
+    QCOMPARE(QGuiApplication::clipboard()->image().size(),
+             plots->SweepView()->viewport()->size() * plots->devicePixelRatio());
   }
 
-  void thinningKeepsTheBoundAndBothEnds_data() {
-    QTest::addColumn<int>("maxRows");
-    QTest::addColumn<int>("rowCount");
-    for (const auto& [maxRows, rowCount] : {std::pair{10, 7}, {10, 10}, {10, 11}, {10, 1001}, {11, 1000}, {10, 1},
-                                            {10, 20}}) {  // the last: full at the stride, room for the last row
-      QTest::addRow("%d of %d", maxRows, rowCount) << maxRows << rowCount;
-    }
-  }
+  // At most maxRows rows, evenly thinned: every stride-th row, the last closing a gap of at most one stride.
   void thinningKeepsTheBoundAndBothEnds() {
-    QFETCH(int, maxRows);
-    QFETCH(int, rowCount);
-    quorix::SweepCurves curves(static_cast<std::size_t>(maxRows));
-    for (int i = 0; i < rowCount; ++i) curves.Add(quorix::SweepCurvePoint{static_cast<double>(i), 0.0, 0.0, 0.0});
-    const std::vector<quorix::SweepCurvePoint> rows = curves.Rows();
-    const int kept = static_cast<int>(rows.size());
-    QCOMPARE(curves.RowsSeen(), static_cast<std::uint64_t>(rowCount));
-    QVERIFY(kept <= maxRows);
-    QCOMPARE(rows.front().UmaxOverUy, 0.0);
-    QCOMPARE(rows.back().UmaxOverUy, static_cast<double>(rowCount - 1));
-    if (rowCount <= maxRows) QCOMPARE(kept, rowCount);
-    // Evenly thinned: every row but the last is Stride() after the one
-    // before, and the last closes a gap of at most one stride.
-    const double stride = static_cast<double>(curves.Stride());
-    for (int j = 1; j + 1 < kept; ++j) QCOMPARE(rows[j].UmaxOverUy - rows[j - 1].UmaxOverUy, stride);
-    if (kept >= 2) {
-      const double lastGap = rows.back().UmaxOverUy - rows[kept - 2].UmaxOverUy;
-      QVERIFY(lastGap > 0.0 && lastGap <= stride);
+    // The last: full at the stride, with room for the last row.
+    for (const auto& [maxRows, rowCount] : {std::pair{10, 7}, {10, 10}, {10, 11}, {10, 1001}, {11, 1000}, {10, 1},
+                                            {10, 20}}) {
+      quorix::SweepCurves curves(static_cast<std::size_t>(maxRows));
+      for (int i = 0; i < rowCount; ++i) curves.Add(quorix::SweepCurvePoint{static_cast<double>(i), 0.0, 0.0, 0.0});
+      const std::vector<quorix::SweepCurvePoint> rows = curves.Rows();
+      const int kept = static_cast<int>(rows.size());
+      QCOMPARE(curves.RowsSeen(), static_cast<std::uint64_t>(rowCount));
+      QVERIFY(kept <= maxRows && (rowCount <= maxRows ? kept == rowCount : 2 * kept > maxRows - 1));
+      QCOMPARE(rows.front().UmaxOverUy, 0.0);
+      QCOMPARE(rows.back().UmaxOverUy, static_cast<double>(rowCount - 1));
+      const double stride = static_cast<double>(curves.Stride());
+      for (int j = 1; j < kept; ++j) {
+        const double gap = rows[j].UmaxOverUy - rows[j - 1].UmaxOverUy;
+        QVERIFY(j + 1 < kept ? gap == stride : gap > 0.0 && gap <= stride);
+      }
     }
-    if (rowCount > maxRows) QVERIFY(2 * kept > maxRows - 1);  // twice as many rows would not have fitted
-    curves.Clear();
-    QVERIFY(curves.Rows().empty());
   }
 
-  void longSweepIsThinnedForTheChart() {
-    // 100001 rows through the window: one more than the chart keeps.
+  void longSweepIsThinnedForTheChart() {  // 100001 rows: one more than the chart keeps
     w_->SetText("txtFrom", QStringLiteral("0"));
     w_->SetText("txtTo", QStringLiteral("100"));
     w_->SetText("txtStep", QStringLiteral("0.001"));
@@ -336,19 +282,18 @@ class PlotsWindowTest : public QObject {
     QVERIFY(!Control<QPushButton>(*plots, "cmdFit")->isEnabled());
     w_->dialogs.openAnswer.reset();  // cancelled: nothing happens
     PlotsClick(plots, "cmdOpenRecord");
-    QCOMPARE(w_->dialogs.openQuestions.size(), std::size_t{1});
+    QCOMPARE(w_->dialogs.opens, 1);
     QVERIFY(plots->MeasuredSeries()->points().isEmpty());
     w_->dialogs.openAnswer = "/data/record.csv";
     PlotsClick(plots, "cmdOpenRecord");
-    QVERIFY2(plots->StatusText().startsWith(QStringLiteral("Opened record.csv: 10801 points, 8 cycles")),
-             qPrintable(plots->StatusText()));
+    QVERIFY(plots->StatusText().startsWith(QStringLiteral("Opened record.csv: 10801 points, 8 cycles")));
     QCOMPARE(plots->MeasuredSeries()->points().size(), 10801);
     QTableWidget* table = plots->CycleTable();
     QCOMPARE(table->rowCount(), 9);  // eight cycles and the mean
-    QCOMPARE(table->item(1, 8)->text(), QStringLiteral("yes"));
-    QCOMPARE(table->item(2, 8)->text(), QStringLiteral("no"));  // from one block into the next
-    QCOMPARE(table->item(8, 0)->text(), QStringLiteral("Mean of 3 steady"));
-    QCOMPARE(table->item(7, 1)->text(), QStringLiteral("8"));  // u⁺ of the last cycle
+    // Steady within a block, not from one block into the next; u⁺ of the last cycle; the mean.
+    QCOMPARE((QStringList{table->item(1, 8)->text(), table->item(2, 8)->text(), table->item(7, 1)->text(),
+                          table->item(8, 0)->text()}),
+             (QStringList{"yes", "no", "8", "Mean of 3 steady"}));
     // The u axis holds the record, which reaches 8, beyond the model loop.
     auto* axis = qobject_cast<QValueAxis*>(plots->LoopView()->chart()->axes(Qt::Horizontal).first());
     QVERIFY(axis->max() >= 8.0 && axis->min() <= -8.0);
@@ -374,20 +319,16 @@ class PlotsWindowTest : public QObject {
     QCOMPARE(plots->CycleTable()->columnCount(), 10);  // the fit's EDC beside the measured one
     PlotsClick(plots, "cmdUseParameters");
     const auto shown = [](double x) { return QString::fromStdString(quorix::FormatPlainNumber(x)); };
-    QCOMPARE(w_->Text("txtNee"), shown(p.n));
-    QCOMPARE(w_->Text("txtGammaSmall"), shown(p.gamma));
-    QCOMPARE(w_->Text("txtBetaSmall"), shown(1.0 - p.gamma));
-    QCOMPARE(w_->Text("txtUy"), shown(p.Uy));
+    QCOMPARE(w_->Text("txtNee") + w_->Text("txtGammaSmall") + w_->Text("txtUy"),
+             shown(p.n) + shown(p.gamma) + shown(p.Uy));
     QCOMPARE(w_->form.CaseRecord().Fy, quorix::ParseNumber(quorix::FormatPlainNumber(p.Fy)));  // Solve ran on them
-    QVERIFY(w_->form.CaseRecord().DE > 0.0);
     // A record the fit cannot answer: the reason, no fitted loop, nothing to use.
     w_->services.files["/data/elastic.csv"] = RecordText(1.0);
     w_->dialogs.openAnswer = "/data/elastic.csv";
     PlotsClick(plots, "cmdOpenRecord");
     QVERIFY(plots->FittedSeries().empty());
     PlotsClick(plots, "cmdFit");
-    QVERIFY2(plots->StatusText().startsWith(QStringLiteral("No fit: the cycles enclose almost no area")),
-             qPrintable(plots->StatusText()));
+    QVERIFY(plots->StatusText().startsWith(QStringLiteral("No fit: the cycles enclose almost no area")));
     QVERIFY(!Control<QPushButton>(*plots, "cmdUseParameters")->isEnabled());
   }
 

@@ -1,6 +1,4 @@
-// The desktop program's per-user settings store: values land under
-// application name, section and key, and a store that cannot be written is
-// reported as an error.
+// The desktop program's settings store and data folder.
 #include "qt_services.h"
 
 #include <gtest/gtest.h>
@@ -32,8 +30,7 @@ TEST_F(QtServicesTest, SavesUnderApplicationSectionAndKey) {
     EXPECT_EQ(store.value("Settings/CanRun").toString().toStdString(), value) << application;
   }
 #ifndef _WIN32
-  // Kept per user, in a file named after the application (a read-back alone
-  // would also find a value in the system-wide fallback).
+  // Per user, in a file named after the application (a read-back could also find a system-wide value).
   QFile file(folder_.filePath(QStringLiteral("Quorix/quorix-test.conf")));
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_TRUE(file.readAll().contains("[Settings]\nCanRun=NO"));
@@ -41,8 +38,7 @@ TEST_F(QtServicesTest, SavesUnderApplicationSectionAndKey) {
 }
 
 #ifndef _WIN32  // POSIX folders and XDG_DATA_HOME
-TEST_F(QtServicesTest, StoreThatCannotBeWrittenThrows) {
-  // The settings folder would have to be created below a plain file.
+TEST_F(QtServicesTest, StoreThatCannotBeWrittenThrows) {  // its folder would be below a plain file
   QFile blocker(folder_.filePath(QStringLiteral("not-a-folder")));
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
   blocker.close();
@@ -50,8 +46,7 @@ TEST_F(QtServicesTest, StoreThatCannotBeWrittenThrows) {
   EXPECT_THROW(QtServices().SaveSetting("quorix-test", "Settings", "CanRun", "YES"), PlatformError);
 }
 
-// The data folder follows XDG_DATA_HOME, is named after the program, and is
-// made with its parents; one that cannot be made is an error.
+// Named after the program under XDG_DATA_HOME, made with its parents; one that cannot be made is an error.
 TEST_F(QtServicesTest, UserDataFolderIsCreatedUnderTheDataHome) {
   const QByteArray previous = qgetenv("XDG_DATA_HOME");
   qputenv("XDG_DATA_HOME", folder_.filePath(QStringLiteral("data/home")).toUtf8());

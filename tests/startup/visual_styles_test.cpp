@@ -1,5 +1,5 @@
-// The start-up routine against the fake services: the Windows version
-// classification, the manifest's bytes, and every branch of the sequence.
+// The start-up routine against the fake services: the version code, the
+// manifest's bytes, and every branch of the sequence.
 #include "visual_styles.h"
 
 #include <gtest/gtest.h>
@@ -49,32 +49,10 @@ TEST(WindowsVersionCode, ClassifiesBySignedPlatformMajorAndMinor) {
       // Signed 32-bit comparisons: 0xFFFFFFFF is −1, not above 0; 0x80000000 is −2^31, not above 4.
       {Version(k9x, 4, 0xFFFFFFFFu), 0}, {Version(k9x, 0x80000000u, 0), 0}};
   for (const auto& [version, code] : cases) {
-    SCOPED_TRACE(::testing::Message() << version.ok << " " << version.platformId << " " << version.major << "."
-                                      << version.minor);
     FakeServices services;
     services.version = version;
-    EXPECT_EQ(WindowsVersionCode(services), code);
+    EXPECT_EQ(WindowsVersionCode(services), code) << version.platformId << " " << version.major << "." << version.minor;
   }
-}
-
-TEST(Manifest, TextIsTheNineLinesByteForByte) {
-  EXPECT_EQ(kManifestText.size(), 484u);
-  EXPECT_EQ(std::string(kManifestText), ExpectedManifest());
-}
-
-// The services start a program with no arguments, in its own folder, shown
-// without activation; anything else is refused, not approximated.
-TEST(ShellExecuteFile, StartsOnlyWhatTheServicesCanStart) {
-  FakeServices services;
-  const char* path = "/opt/q/quorix";
-  EXPECT_TRUE(ShellExecuteFile(services, path, "Open", nullptr, nullptr, kShowNoActivate));
-  EXPECT_FALSE(ShellExecuteFile(services, path, "Open", "-x", nullptr, kShowNoActivate));
-  EXPECT_FALSE(ShellExecuteFile(services, path, "Open", nullptr, "/tmp", kShowNoActivate));
-  EXPECT_FALSE(ShellExecuteFile(services, path, "Print", nullptr, nullptr, kShowNoActivate));
-  EXPECT_FALSE(ShellExecuteFile(services, path, "Open", nullptr, nullptr, 1));
-  EXPECT_EQ(services.startedPrograms, std::vector<std::string>{path});
-  services.startProgramResult = false;
-  EXPECT_FALSE(ShellExecuteFile(services, path, "Open", nullptr, nullptr, kShowNoActivate));
 }
 
 // Runs the routine; true when the process ended, with the windows shown counted.
@@ -97,13 +75,13 @@ TEST(VisualStylesStartup, OtherVersionsShowTheWindowAndTouchNothing) {
     EXPECT_FALSE(StartUp(services, windows));
     EXPECT_EQ(windows, 1);
     for (const char* call : {"OpenForOutput", "InitCommonControls", "SaveSetting", "StartProgram"}) {
-      EXPECT_EQ(services.CallCount(call), 0) << call << " at code " << WindowsVersionCode(version);
+      EXPECT_EQ(services.CallCount(call), 0) << call << " " << WindowsVersionCode(version);
     }
   }
 }
 
+// Renamed executable: the manifest, the relaunch target and the setting follow the base name.
 TEST(VisualStylesStartup, FirstStartOnNt51WritesTheManifestAndRelaunches) {
-  // Renamed executable: the manifest, the relaunch target and the setting follow the base name.
   FakeServices services;
   services.version = Version(kNt, 5, 1);
   services.baseName = "bw-energy";
@@ -114,7 +92,7 @@ TEST(VisualStylesStartup, FirstStartOnNt51WritesTheManifestAndRelaunches) {
   int windows = 0;
   EXPECT_TRUE(StartUp(services, windows));
   EXPECT_TRUE(TakeRelaunchMarker());
-  EXPECT_FALSE(TakeRelaunchMarker()) << "taken once";
+  EXPECT_FALSE(TakeRelaunchMarker());  // taken once
   EXPECT_EQ(windows, 0);
   EXPECT_EQ(services.files.at(platform::JoinPath(services.folder, "bw-energy.exe.MANIFEST")), ExpectedManifest());
   EXPECT_EQ(services.settings, (std::vector<FakeServices::Setting>{{"bw-energy", "Settings", "CanRun", "YES"}}));
@@ -123,7 +101,7 @@ TEST(VisualStylesStartup, FirstStartOnNt51WritesTheManifestAndRelaunches) {
 #else
   EXPECT_EQ(services.startedPrograms, std::vector<std::string>{platform::JoinPath(services.folder, "bw-energy")});
 #endif
-  EXPECT_FALSE(markerAtStart.empty()) << "the new copy must know it was relaunched";
+  EXPECT_FALSE(markerAtStart.empty());  // the new copy knows it was relaunched
   // Initialised before the relaunch decision, stored before the new copy starts, ended right after.
   const auto& calls = services.calls;
   const auto at = [&](const char* name) { return std::find(calls.begin(), calls.end(), name) - calls.begin(); };

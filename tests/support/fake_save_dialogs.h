@@ -11,19 +11,16 @@
 namespace quorix::testing {
 
 struct FakeSaveDialogs : platform::SaveDialogs {
-  struct Question {
-    std::string title, filter, suggestedName;
-  };
   std::optional<std::string> answer, openAnswer;  // to the next save and open dialog
-  std::vector<Question> questions, openQuestions;
+  std::vector<std::string> filters;                // of each save dialog
+  int opens = 0;
 
-  std::optional<std::string> AskSavePath(const std::string& title, const std::string& filter,
-                                         const std::string& suggestedName) override {
-    questions.push_back({title, filter, suggestedName});
+  std::optional<std::string> AskSavePath(const std::string&, const std::string& filter, const std::string&) override {
+    filters.push_back(filter);
     return answer;
   }
-  std::optional<std::string> AskOpenPath(const std::string& title, const std::string& filter) override {
-    openQuestions.push_back({title, filter, std::string()});
+  std::optional<std::string> AskOpenPath(const std::string&, const std::string&) override {
+    ++opens;
     return openAnswer;
   }
 };

@@ -4,50 +4,42 @@ namespace quorix::testing {
 
 using platform::PlatformError;
 
-class FakeServices::File : public platform::TextFile {
- public:
-  File(FakeServices& owner, std::string path) : owner_(owner), path_(std::move(path)) {}
-
+struct FakeServices::File : platform::TextFile {
+  File(FakeServices& owner, std::string path) : owner(owner), path(std::move(path)) {}
   void WriteLine(std::string_view text) override {
-    owner_.Record("WriteLine");
-    if (!open_) throw PlatformError("write to a closed file");
-    if (owner_.linesWritten + 1 == owner_.failWriteAtLine) throw PlatformError("fake: write failed");
-    ++owner_.linesWritten;
-    owner_.files[path_].append(text).append("\r\n");
+    owner.Record("WriteLine");
+    if (!open) throw PlatformError("write to a closed file");
+    if (owner.linesWritten + 1 == owner.failWriteAtLine) throw PlatformError("fake: write failed");
+    ++owner.linesWritten;
+    owner.files[path].append(text).append("\r\n");
   }
   void Close() override {
-    if (!open_) return;
-    owner_.Record("Close");
-    open_ = false;
-    --owner_.openFiles;
-    if (owner_.failClose) throw PlatformError("fake: close failed");
+    if (!open) return;
+    owner.Record("Close");
+    open = false;
+    --owner.openFiles;
+    if (owner.failClose) throw PlatformError("fake: close failed");
   }
-
- private:
-  FakeServices& owner_;
-  std::string path_;
-  bool open_ = true;
+  FakeServices& owner;
+  std::string path;
+  bool open = true;
 };
 
 // Reads a copy, so that writing the file meanwhile cannot disturb it.
-class FakeServices::Input : public platform::InputFile {
- public:
-  Input(FakeServices& owner, std::string bytes) : owner_(owner), bytes_(std::move(bytes)) {}
-
+struct FakeServices::Input : platform::InputFile {
+  Input(FakeServices& owner, std::string bytes) : owner(owner), bytes(std::move(bytes)) {}
   std::size_t Read(char* buffer, std::size_t capacity) override {
-    std::size_t n = std::min({capacity, owner_.readChunk, bytes_.size() - offset_});
-    if (owner_.failReadAfter >= 0 && offset_ + n > static_cast<std::size_t>(owner_.failReadAfter)) {
+    const std::size_t n = std::min({capacity, owner.readChunk, bytes.size() - offset});
+    if (owner.failReadAfter >= 0 && offset + n > static_cast<std::size_t>(owner.failReadAfter)) {
       throw PlatformError("fake: read failed");
     }
-    bytes_.copy(buffer, n, offset_);
-    offset_ += n;
+    bytes.copy(buffer, n, offset);
+    offset += n;
     return n;
   }
-
- private:
-  FakeServices& owner_;
-  std::string bytes_;
-  std::size_t offset_ = 0;
+  FakeServices& owner;
+  std::string bytes;
+  std::size_t offset = 0;
 };
 
 std::unique_ptr<platform::InputFile> FakeServices::OpenForInput(const std::string& path) {

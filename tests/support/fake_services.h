@@ -25,7 +25,7 @@ class FakeServices : public platform::Services {
     bool operator==(const Setting&) const = default;
   };
 
-  // What the fake reports and where it fails.
+  // What it reports and where it fails.
   std::string folder = "/opt/quorix/bin";
   std::string baseName = "quorix";
   std::set<std::string> unwritableFolders;
@@ -54,31 +54,39 @@ class FakeServices : public platform::Services {
 
   int CallCount(std::string_view name) const { return static_cast<int>(std::count(calls.begin(), calls.end(), name)); }
 
-  std::string ExecutableFolder() override { return Record("ExecutableFolder"), folder; }
-  std::string ExecutableBaseName() override { return Record("ExecutableBaseName"), baseName; }
+  std::string ExecutableFolder() override { return Recorded("ExecutableFolder", folder); }
+  std::string ExecutableBaseName() override { return Recorded("ExecutableBaseName", baseName); }
   std::unique_ptr<platform::TextFile> OpenForOutput(const std::string& path) override;
   bool CanOpenForInput(const std::string& path) override {
-    return Record("CanOpenForInput"), files.contains(path) && !unreadable.contains(path);
+    return Recorded("CanOpenForInput", files.contains(path) && !unreadable.contains(path));
   }
   bool CanWriteFolder(const std::string& path) override {
-    return Record("CanWriteFolder"), !unwritableFolders.contains(path);
+    return Recorded("CanWriteFolder", !unwritableFolders.contains(path));
   }
   std::string UserDataFolder() override;
   std::unique_ptr<platform::InputFile> OpenForInput(const std::string& path) override;
   void OpenInViewer(const std::string& path) override;
   bool StartProgram(const std::string& path) override;
-  [[noreturn]] void EndProcess() override { Record("EndProcess"), throw ProcessEnded{}; }
-  platform::OsVersion QueryOsVersion() override { return Record("QueryOsVersion"), version; }
+  [[noreturn]] void EndProcess() override {
+    Record("EndProcess");
+    throw ProcessEnded{};
+  }
+  platform::OsVersion QueryOsVersion() override { return Recorded("QueryOsVersion", version); }
   void InitCommonControls() override { Record("InitCommonControls"); }
   void SaveSetting(const std::string& application, const std::string& section, const std::string& key,
                    const std::string& value) override;
 
  private:
-  class File;
-  class Input;
+  struct File;
+  struct Input;
   void Record(std::string_view call) {
     calls.emplace_back(call);
     if (onCall) onCall(call);
+  }
+  template <class T>
+  T Recorded(std::string_view call, T value) {
+    Record(call);
+    return value;
   }
 };
 
