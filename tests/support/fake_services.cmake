@@ -1,6 +1,7 @@
-# The fake run-time services shared by the tests of the window and of the
-# start-up routine. Included from each test folder that needs it.
+# The fake run-time services shared by the tests of the window, of the
+# start-up routine and of the measured records (header only). Included from
+# each test folder that needs it.
 include_guard(GLOBAL)
-add_library(quorix_fake_services STATIC ${CMAKE_CURRENT_LIST_DIR}/fake_services.cpp)
-target_include_directories(quorix_fake_services PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(quorix_fake_services PUBLIC quorix_platform)
+add_library(quorix_fake_services INTERFACE)
+target_include_directories(quorix_fake_services INTERFACE ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(quorix_fake_services INTERFACE quorix_platform)
