@@ -1,3 +1,4 @@
+// The POSIX services against the real file system and real processes.
 #include "system_services.h"
 
 #include <gtest/gtest.h>
@@ -41,46 +42,41 @@ class PosixServicesTest : public ::testing::Test {
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
   }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
+  void TearDown() override { fs::remove_all(dir_, ignored_); }
   fs::path dir_;
+  std::error_code ignored_;
   SystemServices services_;
 };
 
-TEST_F(PosixServicesTest, WritesLinesWithCrLfAndTruncatesALongerFile) {
+// Written with CR LF over a longer file (truncated on opening), read back byte for byte in pieces.
+TEST_F(PosixServicesTest, WritesLinesWithCrLfAndReadsThemBack) {
   const fs::path path = dir_ / "results.out";
   WriteAll(path, std::string(5000, 'x') + "\n");
   auto file = services_.OpenForOutput(path.string());
-  EXPECT_EQ(fs::file_size(path), 0u);  // truncated on opening
-  file->WriteLine("a\tb");
-  file->WriteLine("");
-  file->WriteLine("0.10");
+  EXPECT_EQ(fs::file_size(path), 0u);
+  for (const char* line : {"a\tb", "", "0.10"}) file->WriteLine(line);
   file->Close();
   file->Close();  // a second close does nothing
   EXPECT_EQ(ReadAll(path), "a\tb\r\n\r\n0.10\r\n");
+  auto input = services_.OpenForInput(path.string());
+  std::string read;
+  char buffer[4];
+  for (std::size_t got; (got = input->Read(buffer, sizeof buffer)) > 0;) read.append(buffer, got);
+  EXPECT_EQ(read, "a\tb\r\n\r\n0.10\r\n");
   EXPECT_TRUE(services_.CanOpenForInput(path.string()));
   // Neither a missing file nor a folder (which POSIX lets one open) counts.
-  EXPECT_FALSE(services_.CanOpenForInput((dir_ / "missing").string()));
-  EXPECT_FALSE(services_.CanOpenForInput(dir_.string()));
+  for (const fs::path& bad : {dir_ / "missing", dir_}) {
+    EXPECT_FALSE(services_.CanOpenForInput(bad.string())) << bad;
+    EXPECT_THROW(services_.OpenForInput(bad.string()), PlatformError) << bad;
+  }
   EXPECT_THROW(services_.OpenForOutput((dir_ / "missing" / "results.out").string()), PlatformError);
 }
 
-TEST_F(PosixServicesTest, ReadsAFileByteForByteInPieces) {
-  const fs::path path = dir_ / "record.csv";
-  const std::string text = "u,F\r\n" + std::string(3000, '1') + "\n";
-  WriteAll(path, text);
-  auto file = services_.OpenForInput(path.string());
-  std::string read;
-  char buffer[1024];
-  for (std::size_t got; (got = file->Read(buffer, sizeof buffer)) > 0;) read.append(buffer, got);
-  EXPECT_EQ(read, text);
-  EXPECT_THROW(services_.OpenForInput((dir_ / "missing").string()), PlatformError);
-  EXPECT_THROW(services_.OpenForInput(dir_.string()), PlatformError);
-}
-
-TEST_F(PosixServicesTest, CanWriteFolderOnlyForAWritableFolder) {
+TEST_F(PosixServicesTest, ProgramFactsStartsAndWritableFolders) {
+  EXPECT_EQ(fs::path(services_.ExecutableFolder()), fs::canonical(QUORIX_TEST_BINARY_DIR));
+  EXPECT_EQ(services_.ExecutableBaseName(), "platform_test");
+  EXPECT_TRUE(services_.StartProgram("/bin/true"));
+  EXPECT_FALSE(services_.StartProgram((dir_ / "missing").string()));
   WriteAll(dir_ / "a file", "x");
   EXPECT_TRUE(services_.CanWriteFolder(dir_.string()));
   EXPECT_FALSE(services_.CanWriteFolder((dir_ / "missing").string()));
@@ -92,8 +88,7 @@ TEST_F(PosixServicesTest, CanWriteFolderOnlyForAWritableFolder) {
   EXPECT_THROW(services_.UserDataFolder(), PlatformError);  // only the toolkit's services have one
 }
 
-// /dev/full accepts the open and refuses every write with ENOSPC: the
-// failure shows in WriteLine or, once the buffer is flushed, in Close.
+// /dev/full refuses every write with ENOSPC: in WriteLine or, once the buffer is flushed, in Close.
 TEST_F(PosixServicesTest, FullDiskIsAFailure) {
   if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
   auto file = services_.OpenForOutput("/dev/full");
@@ -109,14 +104,12 @@ TEST_F(PosixServicesTest, FullDiskIsAFailure) {
 // The viewer gets the path as one argument, blanks and shell characters
 // included, and is reaped once it ends (or it would stay a zombie child).
 TEST_F(PosixServicesTest, ViewerReceivesThePathAsOneArgumentAndIsReaped) {
-  const fs::path record = dir_ / "argv.txt";
-  const fs::path viewer = dir_ / "viewer";
-  WriteAll(viewer, "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" > '" + record.string() + ".tmp'\nmv '" + record.string() +
-                       ".tmp' '" + record.string() + "'\n");
+  const std::string record = (dir_ / "argv.txt").string(), viewer = (dir_ / "viewer").string();
+  WriteAll(viewer, "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" > '" + record + ".tmp'\nmv '" + record + ".tmp' '" +
+                       record + "'\n");
   fs::permissions(viewer, fs::perms::owner_all);
   const std::string path = (dir_ / "a folder; $HOME" / "results 1.out").string();
-
-  SystemServices(viewer.string()).OpenInViewer(path);
+  SystemServices(viewer).OpenInViewer(path);
   for (int i = 0; i < 1000 && (!fs::exists(record) || HasChildren()); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
@@ -125,20 +118,13 @@ TEST_F(PosixServicesTest, ViewerReceivesThePathAsOneArgumentAndIsReaped) {
   EXPECT_THROW(SystemServices("quorix-no-such-viewer-program").OpenInViewer(path), PlatformError);
 }
 
-TEST_F(PosixServicesTest, ProgramFactsAndStarts) {
-  EXPECT_EQ(fs::path(services_.ExecutableFolder()), fs::canonical(QUORIX_TEST_BINARY_DIR));
-  EXPECT_EQ(services_.ExecutableBaseName(), "platform_test");
-  EXPECT_TRUE(services_.StartProgram("/bin/true"));
-  EXPECT_FALSE(services_.StartProgram((dir_ / "missing").string()));
-}
-
 TEST(PathTexts, FolderBaseNameAndJoin) {
   const std::array<const char*, 3> cases[] = {
       {"/opt/quorix/bin/quorix", "/opt/quorix/bin", "quorix"},
-      {"/quorix", "/", "quorix"},                     // the root keeps its separator
-      {"quorix.exe", ".", "quorix"},                  // no folder: the current one
+      {"/quorix", "/", "quorix"},                       // the root keeps its separator
+      {"quorix.exe", ".", "quorix"},                    // no folder: the current one
       {"/a/b.c/Quorix.v2.bin", "/a/b.c", "Quorix.v2"},  // only the last extension
-      {"/home/u/.quorix", "/home/u", ".quorix"}};     // a leading dot is no extension
+      {"/home/u/.quorix", "/home/u", ".quorix"}};       // a leading dot is no extension
   for (const auto& [path, folder, base] : cases) {
     EXPECT_EQ(FolderOfPath(path), folder) << path;
     EXPECT_EQ(BaseNameOfPath(path), base) << path;
