@@ -5,15 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <string>
-#include <thread>
+#include <iterator>
 
 namespace quorix::platform {
 namespace {
@@ -21,9 +17,8 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string ReadAll(const fs::path& path) {
-  std::ostringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), {}};
 }
 
 void WriteAll(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
@@ -110,16 +105,14 @@ TEST_F(PosixServicesTest, ViewerReceivesThePathAsOneArgumentAndIsReaped) {
   fs::permissions(viewer, fs::perms::owner_all);
   const std::string path = (dir_ / "a folder; $HOME" / "results 1.out").string();
   SystemServices(viewer).OpenInViewer(path);
-  for (int i = 0; i < 1000 && (!fs::exists(record) || HasChildren()); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  for (int i = 0; i < 1000 && (!fs::exists(record) || HasChildren()); ++i) usleep(10'000);
   EXPECT_EQ(ReadAll(record), "1\n" + path + "\n");
   EXPECT_FALSE(HasChildren());
   EXPECT_THROW(SystemServices("quorix-no-such-viewer-program").OpenInViewer(path), PlatformError);
 }
 
 TEST(PathTexts, FolderBaseNameAndJoin) {
-  const std::array<const char*, 3> cases[] = {
+  const char* const cases[][3] = {
       {"/opt/quorix/bin/quorix", "/opt/quorix/bin", "quorix"},
       {"/quorix", "/", "quorix"},                       // the root keeps its separator
       {"quorix.exe", ".", "quorix"},                    // no folder: the current one
