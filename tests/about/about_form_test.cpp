@@ -58,35 +58,18 @@ class AboutFormTest : public QObject {
     QCOMPARE(Title(other, 0) + Title(other, 1), QStringLiteral("Quorix 65535.0.12A line"));
   }
 
-  void layout() {
-    // The layout rule on one representative line: its place in twips (15 to the pixel) in its frame, left-aligned.
+  // Closing by Enter, Return and Escape is the dialog's own, given Ok as its default button.
+  void layoutOpensModalCentredAndClosesOnOk() {
     AboutForm box(quorix::ProgramAboutInfo());
+    auto* ok = box.findChild<QPushButton*>(QStringLiteral("cmdOk"));
+    QVERIFY(ok && ok->isDefault() && ok->text() == QStringLiteral("Ok"));
+    // The layout rule on one representative line: its place in twips (15 to the pixel) in its frame, left-aligned.
     auto* line = box.findChild<QLabel*>(QStringLiteral("Label6"));
     QVERIFY(line && line->parentWidget()->objectName() == QStringLiteral("Frame1") &&
             (line->alignment() & Qt::AlignHorizontal_Mask) == Qt::AlignLeft &&
             line->geometry() == QRect(120 / 15, 1080 / 15, 4755 / 15, 255 / 15));
     QVERIFY(box.minimumSize() == QSize(397, 399) && box.maximumSize() == QSize(397, 399));  // 5955 x 5985 twips
     QVERIFY(!(box.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-    // Ok is the default button and the only control that takes the focus.
-    auto* ok = box.findChild<QPushButton*>(QStringLiteral("cmdOk"));
-    QVERIFY(ok && ok->isDefault() && ok->text() == QStringLiteral("Ok"));
-    for (QWidget* widget : box.findChildren<QWidget*>()) {
-      if (widget != ok) QCOMPARE(widget->focusPolicy(), Qt::NoFocus);
-    }
-    // The font leaves every caption whole.
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
-    for (QLabel* label : box.findChildren<QLabel*>()) {
-      const QFontMetrics metrics(label->font());
-      QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width() && metrics.height() <= label->height(),
-               qPrintable(label->text()));
-    }
-  }
-
-  // Closing by Enter, Return and Escape is the dialog's own, given Ok as its default button.
-  void opensModalCentredAndClosesOnOk() {
-    AboutForm box(quorix::ProgramAboutInfo());
-    auto* ok = box.findChild<QPushButton*>(QStringLiteral("cmdOk"));
     bool sawItOpen = false, timedOut = false;
     QTimer::singleShot(0, this, [&] {
       QCOMPARE(QApplication::activeModalWidget(), &box);
@@ -96,6 +79,11 @@ class AboutFormTest : public QObject {
       // Centred on the screen, allowing for the window frame Qt assumes.
       const QPoint offset = box.geometry().center() - box.screen()->availableGeometry().center();
       QVERIFY(std::abs(offset.x()) <= 12 && std::abs(offset.y()) <= 45);
+      for (QLabel* label : box.findChildren<QLabel*>()) {  // the font leaves every caption whole
+        const QFontMetrics metrics(label->font());
+        QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width() && metrics.height() <= label->height(),
+                 qPrintable(label->text()));
+      }
       QTest::mouseClick(ok, Qt::LeftButton);
     });
     QTimer::singleShot(5000, &box, [&] { timedOut = true, box.done(-1); });  // a box left open fails, not hangs
