@@ -1,5 +1,4 @@
-// The start-up routine against the fake services: the version code, the
-// manifest's bytes, and every branch of the sequence.
+// The start-up routine against the fake services: the version code, the manifest's bytes, every branch.
 #include "visual_styles.h"
 
 #include <gtest/gtest.h>
@@ -19,8 +18,8 @@ using testing::FakeServices;
 constexpr std::uint32_t k9x = 1, kNt = 2;
 const OsVersion kNt51{true, kNt, 5, 1};
 
-// The manifest, typed out line by line.
-std::string ExpectedManifest() {
+// The manifest, typed out line by line, each line ended by CR LF.
+const std::string kManifest = [] {
   std::string text;
   for (const char* line :
        {R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)",
@@ -33,7 +32,7 @@ std::string ExpectedManifest() {
     text.append(line).append("\r\n");
   }
   return text;
-}
+}();
 
 // Runs the routine; true when the process ended, with the windows shown counted. Every window
 // fails to load afterwards: a failed load must be abandoned quietly, never escape.
@@ -70,20 +69,18 @@ TEST(VisualStylesStartup, VersionCodeAndVersionsWithoutManifest) {
   }
 }
 
-const std::size_t kFirstFiveLines = ExpectedManifest().find("<assemblyIdentity type");
-
 struct Scenario {
   const char* label;
   bool manifestThere = false, failOpen = false, refuseStart = false, failSettings = false, unreadable = false;
   int failWriteAt = 0;
   bool relaunchedCopy = false;
-  // Expected: the process ended, the manifest's bytes afterwards (npos: whole; 0: absent),
-  // InitCommonControls calls, the values stored for "CanRun", SaveSetting and StartProgram calls.
+  // Expected: the process ended, the manifest's bytes afterwards (npos: whole; 0: absent), InitCommonControls
+  // calls, the values offered to the settings store for "CanRun" (each one call), StartProgram calls.
   bool ended = false;
   std::size_t manifestBytes = std::string::npos;
   int initCalls = 1;
   std::vector<std::string> settings = {};
-  int saveCalls = 0, startCalls = 0;
+  int startCalls = 0;
 };
 
 class Nt51 : public ::testing::TestWithParam<Scenario> {};
@@ -95,7 +92,7 @@ TEST_P(Nt51, FollowsTheStartUpSequence) {
   services.version = kNt51;
   services.baseName = "bw-energy";
   const std::string path = platform::JoinPath(services.folder, "bw-energy.exe.MANIFEST");
-  if (s.manifestThere) services.files[path] = ExpectedManifest();
+  if (s.manifestThere) services.files[path] = kManifest;
   services.failOpenForOutput = s.failOpen;
   services.startProgramResult = !s.refuseStart;
   services.failSettings = s.failSettings;
@@ -112,19 +109,16 @@ TEST_P(Nt51, FollowsTheStartUpSequence) {
   EXPECT_EQ(TakeRelaunchMarker(), s.ended);
   EXPECT_FALSE(TakeRelaunchMarker());
   EXPECT_EQ(services.CallCount("OpenForOutput"), 1);  // written on every start, whether or not it was there
-  if (s.manifestBytes == 0) {
-    EXPECT_EQ(services.files.count(path), 0u);
-  } else {
-    EXPECT_EQ(services.files.at(path), ExpectedManifest().substr(0, s.manifestBytes));
-  }
+  EXPECT_EQ(services.files.contains(path) ? services.files.at(path) : "<absent>",
+            s.manifestBytes == 0 ? "<absent>" : kManifest.substr(0, s.manifestBytes));
   EXPECT_EQ(services.CallCount("InitCommonControls"), s.initCalls);
   std::vector<std::string> values;
   for (const FakeServices::Setting& setting : services.settings) {
     EXPECT_EQ(setting.application + "/" + setting.section + "/" + setting.key, "bw-energy/Settings/CanRun");
     values.push_back(setting.value);
   }
-  EXPECT_EQ(values, s.settings);
-  EXPECT_EQ(services.CallCount("SaveSetting"), s.saveCalls);
+  EXPECT_EQ(values, s.failSettings ? std::vector<std::string>{} : s.settings);
+  EXPECT_EQ(services.CallCount("SaveSetting"), static_cast<int>(s.settings.size()));
   EXPECT_EQ(services.CallCount("StartProgram"), s.startCalls);
   EXPECT_EQ(markedAtStart, s.startCalls > 0);
   if (!s.ended) return;
@@ -134,29 +128,26 @@ TEST_P(Nt51, FollowsTheStartUpSequence) {
   EXPECT_EQ(services.startedPrograms, std::vector<std::string>{platform::JoinPath(services.folder, "bw-energy")});
 #endif
   // Initialised before the relaunch decision, stored before the new copy starts, ended right after.
-  const auto& calls = services.calls;
-  const auto at = [&](const char* name) { return std::find(calls.begin(), calls.end(), name) - calls.begin(); };
-  EXPECT_LT(at("InitCommonControls"), at("SaveSetting"));
-  EXPECT_LT(at("SaveSetting"), at("StartProgram"));
-  EXPECT_EQ(calls.back(), "EndProcess");
+  const auto at = [&](const char* name) { return std::ranges::find(services.calls, name) - services.calls.begin(); };
+  EXPECT_TRUE(at("InitCommonControls") < at("SaveSetting") && at("SaveSetting") < at("StartProgram"));
+  EXPECT_EQ(services.calls.back(), "EndProcess");
 }
 
+// A failing settings store stops neither the relaunch nor the second value after a refusal; a manifest
+// written but never readable relaunches the first copy, and the relaunched one shows its window.
 INSTANTIATE_TEST_SUITE_P(
     Branches, Nt51,
     ::testing::Values(
-        Scenario{.label = "first_start", .ended = true, .settings = {"YES"}, .saveCalls = 1, .startCalls = 1},
+        Scenario{.label = "first_start", .ended = true, .settings = {"YES"}, .startCalls = 1},
         Scenario{.label = "later_start_rewrites", .manifestThere = true},
-        Scenario{.label = "refused_relaunch", .refuseStart = true, .settings = {"YES", "NO"}, .saveCalls = 2,
-                 .startCalls = 1},
+        Scenario{.label = "refused_relaunch", .refuseStart = true, .settings = {"YES", "NO"}, .startCalls = 1},
         Scenario{.label = "unwritable_folder", .failOpen = true, .manifestBytes = 0, .initCalls = 0},
-        Scenario{.label = "partly_written", .failWriteAt = 6, .manifestBytes = kFirstFiveLines, .initCalls = 0},
-        // A failing settings store does not stop the relaunch, nor the second write after a refusal.
-        Scenario{.label = "settings_fail", .failSettings = true, .ended = true, .saveCalls = 1, .startCalls = 1},
-        Scenario{.label = "settings_fail_refused", .refuseStart = true, .failSettings = true, .saveCalls = 2,
-                 .startCalls = 1},
-        // Written but never readable: the first copy relaunches, the relaunched one shows its window.
-        Scenario{.label = "unreadable_first", .unreadable = true, .ended = true, .settings = {"YES"}, .saveCalls = 1,
-                 .startCalls = 1},
+        Scenario{.label = "partly_written", .failWriteAt = 6, .manifestBytes = kManifest.find("<assemblyIdentity type"),
+                 .initCalls = 0},
+        Scenario{.label = "settings_fail", .failSettings = true, .ended = true, .settings = {"YES"}, .startCalls = 1},
+        Scenario{.label = "settings_fail_refused", .refuseStart = true, .failSettings = true,
+                 .settings = {"YES", "NO"}, .startCalls = 1},
+        Scenario{.label = "unreadable_first", .unreadable = true, .ended = true, .settings = {"YES"}, .startCalls = 1},
         Scenario{.label = "unreadable_relaunched", .unreadable = true, .relaunchedCopy = true},
         Scenario{.label = "relaunched_with_manifest", .manifestThere = true, .relaunchedCopy = true}),
     [](const auto& info) { return info.param.label; });
