@@ -1,5 +1,4 @@
-// A stand-in for the save and open dialogs in tests: answers with a path
-// set beforehand (nothing: the user cancels) and records what it was asked.
+// A stand-in for the save and open dialogs: answers with a path set beforehand (none: the user cancels).
 #pragma once
 
 #include <optional>

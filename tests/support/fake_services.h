@@ -1,5 +1,4 @@
-// A stand-in for the platform services in tests: keeps written files in
-// memory, records every call, and fails on request. No Qt.
+// A stand-in for the platform services in tests: keeps written files in memory, records every call, fails on request.
 #pragma once
 
 #include <algorithm>
@@ -18,21 +17,19 @@ namespace quorix::testing {
 
 class FakeServices : public platform::Services {
  public:
-  // Thrown by EndProcess(), which must not return. Not a std::exception, so
-  // that code abandoning failed steps cannot swallow the end of the process.
+  // Thrown by EndProcess(); not a std::exception, so code abandoning failed steps cannot swallow it.
   struct ProcessEnded {};
   struct Setting { std::string application, section, key, value; };
 
   // What it reports and where it fails.
   std::string folder = "/opt/quorix/bin", baseName = "quorix", dataFolder = "/home/user/.local/share/Quorix";
-  std::set<std::string> unwritableFolders;
   platform::OsVersion version{};  // ok = false: not Windows
   bool failDataFolder = false, failOpenForOutput = false, failClose = false, failViewer = false, failSettings = false;
   int failWriteAtLine = 0;  // the k-th WriteLine over all files fails (1-based); 0: none
   bool startProgramResult = true;
-  std::set<std::string> unreadable;  // exist, but cannot be opened for input
-  long failReadAfter = -1;           // reading fails once this many bytes of a file are read; -1: never
-  std::size_t readChunk = 4096;      // at most this many bytes per Read
+  std::set<std::string> unwritableFolders, unreadable;  // unreadable: exist, but cannot be opened for input
+  long failReadAfter = -1;       // reading fails once this many bytes of a file are read; -1: never
+  std::size_t readChunk = 4096;  // at most this many bytes per Read
   std::function<void(std::string_view call)> onCall;  // called before each service call runs
 
   // What happened.
@@ -40,8 +37,7 @@ class FakeServices : public platform::Services {
   std::vector<std::string> calls;            // service names in call order
   std::vector<std::string> viewerPaths, startedPrograms;
   std::vector<Setting> settings;
-  int openFiles = 0;  // opened for output and not closed
-  int linesWritten = 0;
+  int openFiles = 0, linesWritten = 0;  // open files: opened for output and not closed
 
   int CallCount(std::string_view name) const { return static_cast<int>(std::count(calls.begin(), calls.end(), name)); }
 
