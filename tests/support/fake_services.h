@@ -19,7 +19,6 @@ class FakeServices : public platform::Services {
  public:
   // Thrown by EndProcess(); not a std::exception, so code abandoning failed steps cannot swallow it.
   struct ProcessEnded {};
-  struct Setting { std::string application, section, key, value; };
 
   // What it reports and where it fails.
   std::string folder = "/opt/quorix/bin", baseName = "quorix", dataFolder = "/home/user/.local/share/Quorix";
@@ -36,7 +35,7 @@ class FakeServices : public platform::Services {
   std::map<std::string, std::string> files;  // path -> bytes, CR LF included
   std::vector<std::string> calls;            // service names in call order
   std::vector<std::string> viewerPaths, startedPrograms;
-  std::vector<Setting> settings;
+  std::vector<std::string> settings;  // "application/section/key=value", in the order saved
   int openFiles = 0, linesWritten = 0;  // open files: opened for output and not closed
 
   int CallCount(std::string_view name) const { return static_cast<int>(std::count(calls.begin(), calls.end(), name)); }
@@ -69,16 +68,13 @@ class FakeServices : public platform::Services {
     if (startProgramResult) startedPrograms.push_back(path);
     return startProgramResult;
   }
-  [[noreturn]] void EndProcess() override {
-    Record("EndProcess");
-    throw ProcessEnded{};
-  }
+  [[noreturn]] void EndProcess() override { Record("EndProcess"), throw ProcessEnded{}; }
   platform::OsVersion QueryOsVersion() override { return Record("QueryOsVersion"), version; }
   void InitCommonControls() override { Record("InitCommonControls"); }
   void SaveSetting(const std::string& application, const std::string& section, const std::string& key,
                    const std::string& value) override {
     Call("SaveSetting", failSettings, key);
-    settings.push_back({application, section, key, value});
+    settings.push_back(application + "/" + section + "/" + key + "=" + value);
   }
 
  private:
