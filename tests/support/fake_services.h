@@ -44,8 +44,7 @@ class FakeServices : public platform::Services {
   std::string ExecutableBaseName() override { return Record("ExecutableBaseName"), baseName; }
   std::unique_ptr<platform::TextFile> OpenForOutput(const std::string& path) override {
     Call("OpenForOutput", failOpenForOutput, path);
-    files[path].clear();  // create or truncate
-    ++openFiles;
+    ++openFiles, files[path].clear();  // create or truncate
     return std::make_unique<File>(*this, path);
   }
   bool CanOpenForInput(const std::string& path) override {
@@ -60,12 +59,10 @@ class FakeServices : public platform::Services {
     return std::make_unique<File>(*this, path, files.at(path));
   }
   void OpenInViewer(const std::string& path) override {
-    Call("OpenInViewer", failViewer, path);
-    viewerPaths.push_back(path);
+    Call("OpenInViewer", failViewer, path), viewerPaths.push_back(path);
   }
   bool StartProgram(const std::string& path) override {
-    Record("StartProgram");
-    if (startProgramResult) startedPrograms.push_back(path);
+    if (Record("StartProgram"), startProgramResult) startedPrograms.push_back(path);
     return startProgramResult;
   }
   [[noreturn]] void EndProcess() override { Record("EndProcess"), throw ProcessEnded{}; }
@@ -73,8 +70,7 @@ class FakeServices : public platform::Services {
   void InitCommonControls() override { Record("InitCommonControls"); }
   void SaveSetting(const std::string& application, const std::string& section, const std::string& key,
                    const std::string& value) override {
-    Call("SaveSetting", failSettings, key);
-    settings.push_back(application + "/" + section + "/" + key + "=" + value);
+    Call("SaveSetting", failSettings, key), settings.push_back(application + "/" + section + "/" + key + "=" + value);
   }
 
  private:
