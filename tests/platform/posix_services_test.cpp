@@ -90,8 +90,7 @@ TEST_F(PosixServicesTest, ProgramFactsStartsAndWritableFolders) {
   EXPECT_THROW(services_.UserDataFolder(), PlatformError);  // only the toolkit's services have one
 }
 
-// The viewer gets the path as one argument, blanks and shell characters
-// included, and is reaped once it ends (or it would stay a zombie child).
+// The viewer gets the path as one argument, blanks and shell characters included, and is reaped (no zombie).
 TEST_F(PosixServicesTest, ViewerReceivesThePathAsOneArgumentAndIsReaped) {
   const std::string record = (dir_ / "argv.txt").string(), viewer = (dir_ / "viewer").string();
   WriteAll(viewer, "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" > '" + record + ".tmp'\nmv '" + record + ".tmp' '" +

@@ -34,8 +34,7 @@ const std::string kManifest = [] {
   return text;
 }();
 
-// Runs the routine; true when the process ended, with the windows shown counted. Every window
-// fails to load afterwards: a failed load must be abandoned quietly, never escape.
+// True when the process ended; counts the windows shown, each of which then fails to load (abandoned quietly).
 bool StartUp(FakeServices& services, int& windowsShown, bool relaunchedCopy = false) try {
   VisualStylesStartup(services, [&] { ++windowsShown, throw std::runtime_error("no display"); }, relaunchedCopy);
   return false;
@@ -71,8 +70,7 @@ struct Scenario {
   bool manifestThere = false, failOpen = false, refuseStart = false, failSettings = false, unreadable = false;
   int failWriteAt = 0;
   bool relaunchedCopy = false;
-  // Expected: the process ended, the manifest's bytes afterwards (npos: whole; 0: absent), InitCommonControls
-  // calls, the values offered to the settings store for "CanRun" (each one call), StartProgram calls.
+  // Expected: ended, the manifest's bytes (npos: whole; 0: absent), init calls, values offered, relaunch calls.
   bool ended = false;
   std::size_t manifestBytes = std::string::npos;
   int initCalls = 1;

@@ -15,12 +15,10 @@ struct FakeSaveDialogs : platform::SaveDialogs {
   int opens = 0;
 
   std::optional<std::string> AskSavePath(const std::string&, const std::string& filter, const std::string&) override {
-    filters.push_back(filter);
-    return answer;
+    return filters.push_back(filter), answer;
   }
   std::optional<std::string> AskOpenPath(const std::string&, const std::string&) override {
-    ++opens;
-    return openAnswer;
+    return ++opens, openAnswer;
   }
 };
 
