@@ -17,8 +17,7 @@
 namespace quorix::test {
 namespace {
 
-// The zero-masking forms with a full mask are the plain instructions; GCC 12
-// warns about the plain intrinsics (they start from an undefined register).
+// The zero-masking forms with a full mask: GCC 12 warns about the plain ones (undefined start register).
 #define Shl(x, n) _mm512_maskz_slli_epi64(0xFF, x, n)
 #define Shr(x, n) _mm512_maskz_srli_epi64(0xFF, x, n)
 #define TARGET __attribute__((target("avx512f")))
@@ -27,6 +26,9 @@ enum class Family {
   kRandom,        // sign, exponent (all 2048 fields) and significand uniform
   kSignificands,  // significands all zeros, all ones, or either with the low 16 bits random
   kThresholds,    // exponents at the edges: subnormal, ±1020, −969, overflow, and quotients near 2^±1020
+  // (k + x − 1)·k of the series ψ(x), x = i + m/n, m = 1, 2, i < 100, n = 0.3, 0.4, … 5: every
+  // argument the default sweeps sum a series for (j + b in F(1, b; b + 1; z), b = m/n)
+  kDenominators,
 };
 
 // Eight xorshift128+ generators side by side, seeded by splitmix64.
@@ -118,10 +120,31 @@ TARGET void CheckPairs(__m512d a, __m512d b, Counts& counts) {
   }
 }
 
-// Vectors pass between AVX-512 functions only: the loop lives in one (else -Wpsabi, and garbage).
-TARGET Counts Drawn(Family f, std::uint64_t pairs) {
-  LaneRandom random(20261207 + static_cast<int>(f));
+constexpr std::uint64_t kAllDenominators = 8ull * 9000 * 12500;  // 9000 x (some twice), k = 1 … 100000
+
+// `pairs` pairs of family f. Kernel vectors pass only between AVX-512 functions (else another ABI).
+TARGET Counts Check(Family f, std::uint64_t pairs) {
   Counts counts;
+  if (f == Family::kDenominators) {
+    // Runs of eight k, spread over 1 … 100000 from k = 1, or all of them when the count allows.
+    const std::uint64_t runs = std::min<std::uint64_t>((pairs + 71999) / 72000, 12500);
+    const __m512d steps = _mm512_setr_pd(0, 1, 2, 3, 4, 5, 6, 7);
+    for (int tenths = 3; tenths <= 50; ++tenths) {
+      for (const double m : {1.0, 2.0}) {
+        for (int i = 0; i < 100; ++i) {
+          const double x = i + m / (tenths / 10.0);
+          if (std::floor(x) == x) continue;  // whole numbers: from the table, no series
+          const __m512d xm = _mm512_set1_pd(x - 1.0);
+          for (std::uint64_t run = 0; run < runs; ++run) {
+            const __m512d k = _mm512_add_pd(_mm512_set1_pd(1.0 + 8.0 * (run * 12500 / runs)), steps);
+            CheckPairs(xm, _mm512_mul_pd(_mm512_add_pd(k, xm), k), counts);
+          }
+        }
+      }
+    }
+    return counts;
+  }
+  LaneRandom random(20261207 + static_cast<int>(f));
   __m512d a, b;
   while (counts.pairs < pairs) {
     MakeOperands(f, random, a, b);
@@ -130,78 +153,37 @@ TARGET Counts Drawn(Family f, std::uint64_t pairs) {
   return counts;
 }
 
-std::uint64_t Millions() {
-  const char* text = std::getenv("QUORIX_LANE_DIVISION_MILLIONS");
-  return text != nullptr && std::strtoull(text, nullptr, 10) > 0 ? std::strtoull(text, nullptr, 10) : 3;
-}
-
-void Expect(const char* family, const Counts& c, std::uint64_t pairs, std::uint64_t byFmaAtLeast) {
-  std::printf("[lane division] %-12s %12llu pairs %12llu by FMA %llu mismatches\n", family,
-              static_cast<unsigned long long>(c.pairs), static_cast<unsigned long long>(c.byFma),
-              static_cast<unsigned long long>(c.mismatches));
-  EXPECT_EQ(c.mismatches, 0u) << "first: " << std::hexfloat << c.firstA << " / " << c.firstB;
-  EXPECT_GE(c.pairs, pairs);
-  EXPECT_GE(c.byFma, byFmaAtLeast);  // the FMA sequence, not the divider, answered the lanes meant for it
-}
-
-struct DrawnCase {
+struct FamilyCase {
   const char* name;
   Family family;
   double byFmaShare;  // at least this share of the pairs is admitted
 };
-void PrintTo(const DrawnCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FamilyCase& c, std::ostream* os) { *os << c.name; }
 
-class LaneDivision : public testing::TestWithParam<DrawnCase> {};
+class LaneDivision : public testing::TestWithParam<FamilyCase> {};
 
 TEST_P(LaneDivision, EqualsTheQuotient) {
   if (!__builtin_cpu_supports("avx512f")) GTEST_SKIP() << "no AVX-512";
-  const DrawnCase& c = GetParam();
-  const std::uint64_t pairs = Millions() * 1000000;
-  Expect(c.name, Drawn(c.family, pairs), pairs, static_cast<std::uint64_t>(c.byFmaShare * pairs));
+  const FamilyCase& f = GetParam();
+  const char* text = std::getenv("QUORIX_LANE_DIVISION_MILLIONS");
+  std::uint64_t pairs = (text != nullptr && std::atoll(text) > 0 ? std::atoll(text) : 3) * 1000000ull;
+  if (f.family == Family::kDenominators) pairs = std::min(pairs, kAllDenominators);
+  const Counts c = Check(f.family, pairs);
+  std::printf("[lane division] %-12s %12llu pairs %12llu by FMA %llu mismatches\n", f.name,
+              static_cast<unsigned long long>(c.pairs), static_cast<unsigned long long>(c.byFma),
+              static_cast<unsigned long long>(c.mismatches));
+  EXPECT_EQ(c.mismatches, 0u) << "first: " << std::hexfloat << c.firstA << " / " << c.firstB;
+  EXPECT_GE(c.pairs, pairs);
+  // The FMA sequence, not the divider, answered the lanes meant for it.
+  EXPECT_GE(c.byFma, static_cast<std::uint64_t>(f.byFmaShare * static_cast<double>(c.pairs)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, LaneDivision,
-                         testing::Values(DrawnCase{"random", Family::kRandom, 0.5},
-                                         DrawnCase{"significands", Family::kSignificands, 0.5},
-                                         DrawnCase{"thresholds", Family::kThresholds, 0.15}),
+                         testing::Values(FamilyCase{"random", Family::kRandom, 0.5},
+                                         FamilyCase{"significands", Family::kSignificands, 0.5},
+                                         FamilyCase{"thresholds", Family::kThresholds, 0.15},
+                                         FamilyCase{"denominators", Family::kDenominators, 1.0}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// The denominators (k + xm)·k of the series ψ(x), x = i + m/n, m = 1, 2, i < 100, n = 0.3, 0.4, … 5:
-// every argument the default sweeps sum a series for (j + b in F(1, b; b + 1; z), b = m/n). Runs of
-// eight k from 1 … 100000: random runs, the first at k = 1, or all of them when the count allows.
-TARGET Counts Denominators(std::uint64_t pairsWanted) {
-  constexpr int kArguments = 9000, kAllRuns = 12500;  // the fractional x of the grid (some twice); 8·12500 = 100000 k
-  const std::uint64_t wanted = (pairsWanted + 8 * kArguments - 1) / (8 * kArguments);
-  const int runs = wanted >= kAllRuns ? kAllRuns : static_cast<int>(wanted);
-  Counts counts;
-  std::uint64_t state = 1;
-  const __m512d steps = _mm512_setr_pd(0, 1, 2, 3, 4, 5, 6, 7);
-  for (int tenths = 3; tenths <= 50; ++tenths) {
-    for (const double m : {1.0, 2.0}) {
-      for (int i = 0; i < 100; ++i) {
-        const double x = i + m / (tenths / 10.0);
-        if (std::floor(x) == x) continue;  // whole numbers: from the table, no series
-        const __m512d xm = _mm512_set1_pd(x - 1.0);
-        for (int run = 0; run < runs; ++run) {
-          state = state * 6364136223846793005ull + 1442695040888963407ull;
-          const double k = runs == kAllRuns ? 1 + 8 * run
-                           : run == 0       ? 1
-                                            : 1 + static_cast<double>((state >> 33) % 99993);
-          const __m512d kk = _mm512_add_pd(_mm512_set1_pd(k), steps);
-          CheckPairs(xm, _mm512_mul_pd(_mm512_add_pd(kk, xm), kk), counts);
-        }
-      }
-    }
-  }
-  EXPECT_EQ(counts.pairs, 8ull * kArguments * runs);
-  return counts;
-}
-
-TEST(LaneDivision, EqualsTheQuotientOnTheSeriesDenominators) {
-  if (!__builtin_cpu_supports("avx512f")) GTEST_SKIP() << "no AVX-512";
-  const Counts counts = Denominators(Millions() * 1000000);
-  Expect("denominators", counts, std::min<std::uint64_t>(Millions() * 1000000, 8ull * 9000 * 12500), counts.pairs);
-}
 
 }  // namespace
 }  // namespace quorix::test
