@@ -2,7 +2,7 @@
 # The long check of the FMA division of the digamma lanes: builds
 # lane_division_test (Release, engine only) in build/lane-division and runs it
 # with 10^9 drawn pairs per family (3·10^9) and every series denominator
-# (k + x − 1)·k, k = 1 … 100000, of the default sweeps' arguments (6.2·10^8).
+# (k + x − 1)·k, k = 1 … 100000, of the default sweeps' arguments (9·10^8).
 #
 #   scripts/lane-division-long.sh        10^9 drawn pairs per family
 #   scripts/lane-division-long.sh N      N·10^6 pairs per family (all denominators from N = 900)
