@@ -10,16 +10,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "lane_division.h"
 
 namespace quorix::test {
 namespace {
 
-// The zero-masking forms with a full mask: GCC 12 warns about the plain ones (undefined start register).
-#define Shl(x, n) _mm512_maskz_slli_epi64(0xFF, x, n)
-#define Shr(x, n) _mm512_maskz_srli_epi64(0xFF, x, n)
 #define TARGET __attribute__((target("avx512f")))
 
 enum class Family {
@@ -31,74 +27,38 @@ enum class Family {
   kDenominators,
 };
 
-// Eight xorshift128+ generators side by side, seeded by splitmix64.
-class LaneRandom {
- public:
-  explicit LaneRandom(std::uint64_t seed) {
-    alignas(64) std::uint64_t s[16];
-    for (std::uint64_t& v : s) {
-      std::uint64_t z = (seed += 0x9E3779B97F4A7C15ull);
-      z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-      z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-      v = z ^ (z >> 31);
-    }
-    std::memcpy(&s0_, s, sizeof s0_);
-    std::memcpy(&s1_, s + 8, sizeof s1_);
-  }
-  TARGET __m512i Next() {
-    __m512i x = s0_;
-    const __m512i y = s1_;
-    s0_ = y;
-    x = _mm512_xor_si512(x, Shl(x, 23));
-    s1_ = _mm512_xor_si512(_mm512_xor_si512(x, y), _mm512_xor_si512(Shr(x, 17), Shr(y, 26)));
-    return _mm512_add_epi64(s1_, y);
-  }
-
- private:
-  __m512i s0_, s1_;
-};
-
-TARGET __m512i Field(__m512i r, int shift, long long mask) {
-  return _mm512_and_si512(Shr(r, shift), _mm512_set1_epi64(mask));
-}
-TARGET __mmask8 Is(__m512i field, long long value) { return _mm512_cmpeq_epi64_mask(field, _mm512_set1_epi64(value)); }
-
-// A significand: random, random, all zeros, all ones (2 bits of r at shift);
-// for kSignificands: all zeros or all ones, exactly or with 16 random low bits.
-TARGET __m512i Significand(Family f, __m512i r, __m512i random, int shift) {
-  const __m512i ones = _mm512_set1_epi64(0x000FFFFFFFFFFFFFLL), zero = _mm512_setzero_si512();
-  const __m512i pick = Field(r, shift, 3);
-  if (f == Family::kSignificands) {
-    const __m512i base = _mm512_mask_mov_epi64(zero, _mm512_test_epi64_mask(pick, _mm512_set1_epi64(1)), ones);
-    return _mm512_mask_xor_epi64(base, _mm512_test_epi64_mask(pick, _mm512_set1_epi64(2)), base,
-                                 _mm512_and_si512(random, _mm512_set1_epi64(0xFFFF)));
-  }
-  const __m512i s = _mm512_mask_mov_epi64(_mm512_and_si512(random, ones), Is(pick, 2), zero);
-  return _mm512_mask_mov_epi64(s, Is(pick, 3), ones);
+std::uint64_t SplitMix64(std::uint64_t& state) {
+  std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
 }
 
-TARGET void MakeOperands(Family f, LaneRandom& random, __m512d& a, __m512d& b) {
-  const __m512i r = random.Next(), ra = random.Next(), rb = random.Next();
-  const __m512i sign = _mm512_set1_epi64(static_cast<long long>(0x8000000000000000ull));
-  __m512i ea = Shr(ra, 53), eb = Shr(rb, 53);  // biased exponent fields: uniform, or from the edges
+// A significand from 2 bits of r at shift: random, random, all zeros, all ones; for kSignificands
+// all zeros or all ones, exactly or with the low 16 bits random.
+std::uint64_t Significand(Family f, std::uint64_t r, std::uint64_t random, int shift) {
+  constexpr std::uint64_t kOnes = 0x000FFFFFFFFFFFFFull;
+  const std::uint64_t pick = (r >> shift) & 3;
+  if (f == Family::kSignificands) return ((pick & 1) != 0 ? kOnes : 0) ^ ((pick & 2) != 0 ? random & 0xFFFF : 0);
+  return pick == 2 ? 0 : pick == 3 ? kOnes : random & kOnes;
+}
+
+// One operand pair of family f: a's and b's sign, exponent field and significand.
+void MakePair(Family f, std::uint64_t& state, double& a, double& b) {
+  static constexpr std::int64_t kEdges[16] = {0, 1, 2, 3, 4, 52, 53, 54, 55, 1023, 2042, 2043, 2044, 2045, 2046, 2047};
+  const std::uint64_t r = SplitMix64(state), ra = SplitMix64(state), rb = SplitMix64(state);
+  auto ea = static_cast<std::int64_t>(ra >> 53), eb = static_cast<std::int64_t>(rb >> 53);
   if (f == Family::kThresholds) {
-    const __m512i lowEdges = _mm512_setr_epi64(0, 1, 2, 3, 4, 52, 53, 54);
-    const __m512i highEdges = _mm512_setr_epi64(55, 1023, 2042, 2043, 2044, 2045, 2046, 2047);
-    const __m512i edgeA = _mm512_permutex2var_epi64(lowEdges, Field(r, 0, 15), highEdges);
-    const __m512i edgeB = _mm512_permutex2var_epi64(lowEdges, Field(r, 4, 15), highEdges);
-    ea = _mm512_mask_mov_epi64(ea, _mm512_test_epi64_mask(r, _mm512_set1_epi64(1 << 8)), edgeA);
+    if ((r & (1 << 8)) != 0) ea = kEdges[r & 15];
     // b's field: an edge, or a's field ∓ (1016 … 1023), or ± (1024 … 1031): quotients at the limits.
-    const __m512i gap = _mm512_add_epi64(Field(r, 9, 15), _mm512_set1_epi64(1016));
-    const __m512i pick = Field(r, 13, 3);
-    eb = _mm512_mask_mov_epi64(eb, Is(pick, 0), edgeB);
-    eb = _mm512_mask_mov_epi64(eb, Is(pick, 1), _mm512_sub_epi64(ea, gap));
-    eb = _mm512_mask_mov_epi64(eb, Is(pick, 2), _mm512_add_epi64(ea, gap));
-    eb = _mm512_maskz_min_epi64(0xFF, _mm512_maskz_max_epi64(0xFF, eb, _mm512_setzero_si512()),
-                                _mm512_set1_epi64(2047));
+    const auto gap = static_cast<std::int64_t>((r >> 9) & 15) + 1016;
+    const std::uint64_t pick = (r >> 13) & 3;
+    eb = pick == 0 ? kEdges[(r >> 4) & 15] : pick == 1 ? ea - gap : pick == 2 ? ea + gap : eb;
+    eb = std::clamp<std::int64_t>(eb, 0, 2047);
   }
-  const __m512i sa = Significand(f, r, ra, 16), sb = Significand(f, r, rb, 18);
-  a = _mm512_castsi512_pd(_mm512_or_si512(_mm512_or_si512(Shl(ea, 52), sa), _mm512_and_si512(ra, sign)));
-  b = _mm512_castsi512_pd(_mm512_or_si512(_mm512_or_si512(Shl(eb, 52), sb), _mm512_and_si512(rb, sign)));
+  const std::uint64_t sign = 0x8000000000000000ull;
+  a = std::bit_cast<double>((static_cast<std::uint64_t>(ea) << 52) | Significand(f, r, ra, 16) | (ra & sign));
+  b = std::bit_cast<double>((static_cast<std::uint64_t>(eb) << 52) | Significand(f, r, rb, 18) | (rb & sign));
 }
 
 struct Counts {
@@ -144,11 +104,11 @@ TARGET Counts Check(Family f, std::uint64_t pairs) {
     }
     return counts;
   }
-  LaneRandom random(20261207 + static_cast<int>(f));
-  __m512d a, b;
+  std::uint64_t state = 20261207 + static_cast<int>(f);
+  alignas(64) double a[8], b[8];
   while (counts.pairs < pairs) {
-    MakeOperands(f, random, a, b);
-    CheckPairs(a, b, counts);
+    for (int i = 0; i < 8; ++i) MakePair(f, state, a[i], b[i]);
+    CheckPairs(_mm512_load_pd(a), _mm512_load_pd(b), counts);
   }
   return counts;
 }
