@@ -16,7 +16,7 @@ namespace quorix::testing {
 // A data line: its number, its fields, and the fields as numbers (NaN for a word) in long
 // double, so that a 30-digit reference keeps the bits a fraction of an ulp shows in.
 struct Row {
-  int line = 0;
+  int line;
   std::vector<std::string> fields;
   std::vector<long double> numbers;
 };
@@ -62,7 +62,6 @@ struct WorstError {
   int count = 0;
   double ulps = 0.0, relative = 0.0;
   std::string ulpsAt, relativeAt;
-
   void Add(double computed, long double reference, const std::string& where) {
     ++count;
     const double u = UlpError(computed, reference), r = RelativeError(computed, reference);

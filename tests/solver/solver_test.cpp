@@ -1,10 +1,6 @@
-// The solver against the model's example values, the elementary closed forms
-// at n = 2, w = β − γ = −0.8, where
-//   amp(x) = ½(atan(√0.8 x)/√0.8 + atanh x),
-//   Direct:        Kcd = −ln(1 + 0.8 Za²)/1.6,  Kda = −½ ln(1 − Za²),
-//   Complementary: Kcd = atan(√0.8 Za)/√0.8 + ln(1 + 0.8 Za²)/1.6,  Kda = ln(1 + Za),
-// and the law integrated in time; then the views (derived quantities, the
-// loop) against closed forms and data/make_views_reference.py (mpmath).
+// The solver against the model's example values, the elementary closed forms at n = 2,
+// w = β − γ = −0.8 and the law integrated in time; the views against closed forms and
+// data/make_views_reference.py (mpmath).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -52,6 +48,8 @@ TEST(SolveEnergy, DefaultInputsGiveTheKnownSixDecimalValues) {
   }
 }
 
+// amp(x) = ½(atan(√0.8 x)/√0.8 + atanh x); Direct: Kcd = −ln(1 + 0.8 Za²)/1.6, Kda = −½ ln(1 − Za²);
+// Complementary: Kcd = atan(√0.8 Za)/√0.8 + ln(1 + 0.8 Za²)/1.6, Kda = ln(1 + Za).
 TEST(SolveEnergy, ElementaryClosedFormsAtNTwo) {
   const double r8 = std::sqrt(0.8);
   for (double u : {0.05, 0.4, 1.0, 2.5, 5.0, 7.0}) {
@@ -68,9 +66,6 @@ TEST(SolveEnergy, ElementaryClosedFormsAtNTwo) {
     EXPECT_NEAR(compl_.Kda, std::log1p(za), 1e-12);
     // Kcd* + Kda* = 2·amp(Za) − Kcd − Kda: the formula sets differ by exactly 4·(U − amp(Za)).
     EXPECT_NEAR(compl_.DEOverFhUy - direct.DEOverFhUy, 4.0 * (u - Amp(za)), 1e-9 * (1 + direct.DEOverFhUy));
-    EXPECT_DOUBLE_EQ(direct.Fa, direct.Fha + direct.Fela);
-    EXPECT_DOUBLE_EQ(direct.DEOverFyUy, 0.9 * direct.DEOverFhUy);
-    EXPECT_DOUBLE_EQ(direct.DE, direct.DEOverFyUy * 2.86 * 0.111);
   }
 }
 
@@ -83,8 +78,7 @@ TEST(SolveEnergy, Saturation) {
   const BoucWenCase d1 = Solved(8.0, false), d2 = Solved(9.5, false), c1 = Solved(8.0, true), c2 = Solved(9.5, true);
   EXPECT_TRUE(d1.Za == 1.0 && d1.Kcd == d2.Kcd && d1.Kda == d2.Kda && d1.DEOverFhUy == d2.DEOverFhUy);
   EXPECT_NEAR(c2.DEOverFhUy - c1.DEOverFhUy, 4.0 * 1.5, 1e-12);
-  EXPECT_EQ(c1.Fha, c2.Fha);  // the elastic force keeps growing with U, the hysteretic one does not
-  EXPECT_GT(c2.Fela, c1.Fela);
+  EXPECT_TRUE(c1.Fha == c2.Fha && c2.Fela > c1.Fela);  // only the elastic force grows with U
 }
 
 TEST(SolveEnergy, EdgeCases) {
@@ -107,8 +101,8 @@ TEST(SolveEnergy, EdgeCases) {
   EXPECT_TRUE(std::isfinite(big.Fha) && big.DE == std::numeric_limits<double>::infinity());
 }
 
-// The steady cycle of the integrated law peaks at Za and encloses ∮ z dx = DE/(Fh Uy). Where ψ comes
-// from the truncated series (n = 1.5, 3) the result is a few 1e-6 off the exact model.
+// The steady cycle of the integrated law peaks at Za and encloses ∮ z dx = DE/(Fh Uy); a few 1e-6
+// off where ψ comes from the truncated series (n = 1.5, 3).
 TEST(SolveEnergy, MatchesTheIntegratedLaw) {
   const double cases[][4] = {{2.0, 0.9, 1.0, 1e-9}, {2.0, 0.5, 3.0, 1e-9}, {1.0, 0.5, 0.8, 1e-9},
                              {1.5, 0.7, 2.0, 1e-5}, {3.0, 0.9, 1.5, 1e-5}};  // n, γ, U, tolerance
@@ -126,15 +120,14 @@ TEST(SolveEnergy, MatchesTheIntegratedLaw) {
 TEST(DerivedQuantities, MatchTheClosedFormsAndAreNaNWhereTheDenominatorIsZero) {
   for (bool compl_ : {true, false}) {
     const DerivedQuantities d = DeriveQuantities(Solved(1.0, compl_));
-    EXPECT_NEAR(d.XiEq, 0.12075432259318535, 1e-8 * 0.12075432259318535);
-    EXPECT_NEAR(d.Ksec, 22.379923050837825, 1e-8 * 22.379923050837825);
-    EXPECT_NEAR(d.KsecOverK0, 0.86859141910594355, 1e-8 * 0.86859141910594355);
+    const double got[] = {d.XiEq, d.Ksec, d.KsecOverK0}, want[] = {0.12075432259318535, 22.379923050837825,
+                                                                   0.86859141910594355};
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(got[i], want[i], 1e-8 * want[i]) << i;
   }
   const struct {
     double fy, uy, u;
     bool xi, ksec, ratio;  // defined
-  } cases[] = {{2.86, 0.111, 0.0, false, false, false}, {2.86, 0.0, 1.0, false, false, true},
-               {0.0, 0.111, 1.0, false, true, false}};
+  } cases[] = {{2.86, 0.111, 0.0, 0, 0, 0}, {2.86, 0.0, 1.0, 0, 0, 1}, {0.0, 0.111, 1.0, 0, 1, 0}};
   for (const auto& c : cases) {
     const DerivedQuantities d = DeriveQuantities(Solved(c.u, true, 2.0, 0.1, 0.9, 0.1, c.fy, c.uy));
     EXPECT_TRUE(std::isnan(d.XiEq) != c.xi && std::isnan(d.Ksec) != c.ksec && std::isnan(d.KsecOverK0) != c.ratio)
@@ -143,17 +136,10 @@ TEST(DerivedQuantities, MatchTheClosedFormsAndAreNaNWhereTheDenominatorIsZero) {
   }
 }
 
-TEST(ShoelaceArea, IsTheWorkAroundThePolygonClockwisePositive) {
-  EXPECT_DOUBLE_EQ(ShoelaceArea({0, 0, 1, 1}, {0, 1, 1, 0}), 1.0);  // unit square, clockwise
-  EXPECT_DOUBLE_EQ(ShoelaceArea({3, -1, 2}, {0.5, 4, -2}), -6.75);  // triangle, ½·|(B − A) × (C − A)|, ccw
-  EXPECT_EQ(ShoelaceArea({0, 1}, {0, 1}), 0.0);
-}
-
 // Every loop: 2N − 2 points, the tips at (±Umax, ±Fa), the unloading branch the point reflection of
 // the loading one, which rises in u and z with no long chord where z still changes.
 void ExpectWellFormedLoop(const BoucWenCase& bw, const HysteresisLoop& loop, std::size_t n, bool shortChords = true) {
-  ASSERT_EQ(loop.u.size(), 2 * n - 2);
-  ASSERT_TRUE(loop.F.size() == loop.u.size() && loop.z.size() == loop.u.size());
+  ASSERT_TRUE(loop.u.size() == 2 * n - 2 && loop.F.size() == loop.u.size() && loop.z.size() == loop.u.size());
   const double umax = bw.UmaxOverUy * bw.Uy;  // the tips at −Umax, −Fa follow from the reflection below
   EXPECT_NEAR(loop.u[n - 1], umax, 1e-9 * umax);
   EXPECT_NEAR(loop.F[n - 1], bw.Fa, 1e-9 * bw.Fa);
@@ -206,11 +192,9 @@ TEST(LoopArea, MatchesTheExactDissipatedEnergy) {
   }
 }
 
-// Every point of the loading branch lies on the curve of the law, elementary here:
-//   n = 2, w = −0.8:  G_w(s) = atan(√0.8·s)/√0.8,  G_1(s) = atanh(s);
-//   n = 1, w = 0:     G_w(s) = s,                  G_1(s) = −ln(1 − s).
-// Below z = 0 the test compares x (x(z) is well conditioned there), above it
-// z (z(x) = G_1⁻¹(x − C) stays well conditioned up to the flat tip).
+// Every point of the loading branch lies on the curve of the law: n = 2, w = −0.8: G_w(s) =
+// atan(√0.8·s)/√0.8, G_1(s) = atanh(s); n = 1, w = 0: G_w(s) = s, G_1(s) = −ln(1 − s). Compared in
+// x below z = 0 and in z above, where each is well conditioned.
 TEST(LoopShape, FollowsTheElementaryClosedForm) {
   struct Case {
     double n, gamma, uBelow, uBeyond;  // U below saturation and beyond it

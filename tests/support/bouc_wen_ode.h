@@ -1,7 +1,5 @@
-// The Bouc-Wen law (A = 1, β = 1 − γ) integrated in time, independently of
-// the closed forms, in x = u/Uy with classical RK4:
-//
-//   ż = u̇ − γ·|u̇|·|z|^(n−1)·z − β·u̇·|z|ⁿ.
+// The Bouc-Wen law (A = 1, β = 1 − γ) integrated in time, independently of the closed forms, in
+// x = u/Uy with classical RK4:  ż = u̇ − γ·|u̇|·|z|^(n−1)·z − β·u̇·|z|ⁿ.
 #pragma once
 
 #include <cmath>
@@ -17,8 +15,7 @@ struct BoucWenOde {
   void Run(double dx, int steps) {
     const double s = dx > 0.0 ? 1.0 : -1.0;
     auto slope = [&](double y) {
-      const double ay = std::fabs(y);
-      return 1.0 - s * gamma * std::pow(ay, n - 1.0) * y - (1.0 - gamma) * std::pow(ay, n);
+      return 1.0 - s * gamma * std::pow(std::fabs(y), n - 1.0) * y - (1.0 - gamma) * std::pow(std::fabs(y), n);
     };
     for (int i = 0; i < steps; ++i) {
       const double k1 = slope(z), z2 = z + 0.5 * dx * k1, k2 = slope(z2), z3 = z + 0.5 * dx * k2, k3 = slope(z3);
@@ -28,9 +25,8 @@ struct BoucWenOde {
     }
   }
 
-  // The steady cycle of half-range X: the z0 for which the loading branch
-  // started at (−X, −z0) ends at (X, z0), by the secant method, in `steps`
-  // steps a branch. Leaves z and area at the end of that branch.
+  // The steady cycle of half-range X: the z0 for which the loading branch from (−X, −z0) ends at
+  // (X, z0), by the secant method, `steps` steps a branch. Leaves z and area at that branch's end.
   double SteadyPeak(double X, int steps) {
     auto miss = [&](double z0) {
       z = -z0, area = 0.0;
