@@ -7,14 +7,12 @@
 
 #include <chrono>
 #include <thread>
-#include <vector>
 
 #include "cli_process.h"
 
 namespace {
 
 using namespace quorix::testing;
-using Args = std::vector<std::string>;
 
 // Starts quorix-cli with standard output and error written to the given files.
 pid_t Start(const Args& args, const fs::path& out, const fs::path& err) {
@@ -40,6 +38,7 @@ int ExitStatus(pid_t pid) {
 // About 10^9 rows: hours of work, to be stopped.
 const Args kLongSweep = {"sweep", "--from", "0.1", "--to", "1e6", "--step", "0.001"};
 
+// The signal, the exit status it gives, the table written with -o or to standard output.
 class SweepSignalTest : public TempFolderTest, public ::testing::WithParamInterface<std::tuple<int, int, bool>> {};
 
 TEST_P(SweepSignalTest, EndsAfterCompleteRows) {
@@ -57,35 +56,26 @@ TEST_P(SweepSignalTest, EndsAfterCompleteRows) {
   ASSERT_EQ(kill(pid, signal), 0);
   ASSERT_EQ(ExitStatus(pid), expectedStatus);
   const std::string message = ReadAll(err);
-  EXPECT_TRUE(message.find('\n') == message.size() - 1 && message.find("stopped after") != std::string::npos)
-      << message;
+  EXPECT_TRUE(message.find('\n') == message.size() - 1 && Has(message, "stopped after")) << message;
 
   // Whole CR LF lines, the same bytes as a sweep that ends at the last of them.
   const std::string bytes = ReadAll(table);
   ASSERT_TRUE(bytes.size() >= 10000 && bytes.ends_with("\r\n"));
-  std::size_t lines = 0;
-  for (std::size_t at = 0; (at = bytes.find('\n', at)) != std::string::npos; ++at, ++lines) {
-    ASSERT_EQ(bytes[at - 1], '\r') << "at byte " << at;
-  }
+  const std::size_t lines = Split(bytes, "\r\n").size();
+  ASSERT_EQ(Count(bytes, '\n'), lines) << "every LF follows a CR";
   char to[40];
   std::snprintf(to, sizeof to, "%.17g", 0.001 * static_cast<double>(lines - 2) + 0.1);
-  const CliRun through = RunCommand(
-      QUORIX_CLI, std::string("sweep --from 0.1 --step 0.001 --to ") + to + " -o " + (dir_ / "shorter").string());
+  const CliRun through = Cli({"sweep", "--from", "0.1", "--step", "0.001", "--to", to, "-o", "shorter"});
   ASSERT_EQ(through.status, 0) << through.err;
   EXPECT_TRUE(ReadAll(dir_ / "shorter") == bytes) << lines << " lines";
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, SweepSignalTest,
                          ::testing::Values(std::tuple{SIGINT, 130, true}, std::tuple{SIGTERM, 143, true},
-                                           std::tuple{SIGINT, 130, false}),
-                         [](const auto& info) {
-                           return std::string(std::get<0>(info.param) == SIGINT ? "SIGINT" : "SIGTERM") +
-                                  (std::get<2>(info.param) ? "_file" : "_stdout");
-                         });
+                                           std::tuple{SIGINT, 130, false}));
 
 // With standard error on a terminal, a sweep that runs longer than a second
-// shows its progress there, wiped before the last message; not with
-// --no-progress.
+// shows its progress there, wiped before the last message; not with --no-progress.
 TEST(SweepProgressTest, ShownOnATerminalUnlessNoProgress) {
   for (const bool quiet : {false, true}) {
     SCOPED_TRACE(quiet ? "--no-progress" : "progress");
@@ -106,7 +96,7 @@ TEST(SweepProgressTest, ShownOnATerminalUnlessNoProgress) {
     close(terminal);
     const std::size_t stopped = shown.find("quorix-cli: SIGTERM: sweep stopped after ");
     ASSERT_NE(stopped, std::string::npos) << shown;
-    EXPECT_EQ(shown.find(" rows/s") != std::string::npos, !quiet) << shown;
+    EXPECT_EQ(Has(shown, " rows/s"), !quiet) << shown;
     EXPECT_TRUE(quiet || shown.substr(0, stopped).ends_with(" \r")) << "wiped: " << shown;
   }
 }

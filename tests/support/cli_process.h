@@ -7,16 +7,19 @@
 #include <stdlib.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace quorix::testing {
 
 namespace fs = std::filesystem;
+using Args = std::vector<std::string>;
 
 struct CliRun {
   int status = -1;
@@ -27,6 +30,16 @@ inline std::string ReadAll(const fs::path& path) {
   std::ostringstream text;
   text << std::ifstream(path, std::ios::binary).rdbuf();
   return text.str();
+}
+inline std::size_t Count(const std::string& text, char c) { return static_cast<std::size_t>(std::ranges::count(text, c)); }
+inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+// The pieces of `text` that each end with `end`.
+inline std::vector<std::string> Split(const std::string& text, const std::string& end) {
+  std::vector<std::string> lines;
+  for (std::size_t pos = 0, next; (next = text.find(end, pos)) != std::string::npos; pos = next + end.size()) {
+    lines.push_back(text.substr(pos, next - pos));
+  }
+  return lines;
 }
 
 // The number after "key": in a one-line JSON text (for an array, its first
@@ -51,12 +64,14 @@ class TempFolderTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  // Runs `program arguments` through the shell, the arguments quoted by the caller.
-  CliRun RunCommand(const std::string& program, const std::string& arguments) {
-    const std::string out = (dir_ / "out").string(), err = (dir_ / "err").string();
-    const int status = std::system((program + " " + arguments + " >'" + out + "' 2>'" + err + "'").c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(out), ReadAll(err)};
+  // quorix-cli run through the shell in the test's folder; no argument holds a quote.
+  CliRun Cli(const Args& args) {
+    std::string command = "cd '" + dir_.string() + "' && " QUORIX_CLI;
+    for (const std::string& arg : args) command += " '" + arg + "'";
+    const int status = std::system((command + " >out 2>err").c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(dir_ / "out"), ReadAll(dir_ / "err")};
   }
+  void Write(const std::string& name, const std::string& text) { std::ofstream(dir_ / name, std::ios::binary) << text; }
 
   fs::path dir_;
 };
