@@ -22,15 +22,11 @@ TEST_F(CliTest, SolveJsonHoldsTheNineResultsInOrderThenTextsAndDerived) {
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string results = run.out.substr(0, run.out.find("\"texts\": {\"Za\": \"0.853990"));
     ASSERT_LT(results.size(), run.out.size()) << run.out;
-    const std::pair<std::string, double> expected[] = {
+    const std::vector<std::pair<std::string, double>> expected = {
         {"Za", 0.853990}, {"Fha", 2.198171},        {"Fela", 0.286000},       {"Fa", 2.484171}, {"Kcd", kcd},
         {"Kda", kda},     {"DEOverFyUy", 0.659019}, {"DEOverFhUy", 0.732244}, {"DE", 0.209212}};
-    std::size_t previous = 0, at = 0;
-    for (const auto& [key, value] : expected) {
-      EXPECT_NEAR(JsonNumber(results, key, &at), value, 5e-7) << key;
-      EXPECT_TRUE(at > previous && at != std::string::npos) << key << " missing or out of order";
-      previous = at;
-    }
+    for (const auto& [key, value] : expected) EXPECT_NEAR(JsonNumber(results, key), value, 5e-7) << key;
+    EXPECT_TRUE(InOrder(results, Args{"Za", "Fha", "Fela", "Fa", "Kcd", "Kda", "DEOverFyUy", "DEOverFhUy", "DE"}));
     // After the texts, against mpmath's values (tests/solver/data/make_views_reference.py).
     const std::string derived = run.out.substr(run.out.find("\"derived\": {", results.size()));
     for (const auto& [key, value] : {std::pair{"XiEq", 0.12075432259318535}, {"Ksec", 22.379923050837825},
@@ -61,13 +57,10 @@ TEST_F(CliTest, LoopPrintsTheClosedPolygonAsTsvAndJson) {
   const CliRun solve = Cli({"solve", "--n", "5", "--u", "9", "--json"});
   const double fa = JsonNumber(solve.out, "Fa"), de = JsonNumber(solve.out, "DE");
   const CliRun tsv = Cli({"loop", "--n", "5", "--u", "9"});
-  ASSERT_EQ(tsv.status, 0) << tsv.err;
   const std::vector<std::string> lines = Split(tsv.out, "\n");
-  ASSERT_EQ(lines.size(), 1u + 2 * 2001 - 2);
-  EXPECT_FALSE(Has(tsv.out, "\r")) << "LF line ends";
-  // From (−Umax, −Fa) to (Umax, Fa) on row 2001, the first point not repeated
-  // at the end. Umax = 9·0.111, Za = 1.
-  EXPECT_EQ(lines[0], "u\tF\tz");
+  ASSERT_EQ(lines.size(), 1u + 2 * 2001 - 2) << tsv.err;
+  EXPECT_TRUE(lines[0] == "u\tF\tz" && !Has(tsv.out, "\r")) << "LF line ends";
+  // From (−Umax, −Fa) to (Umax, Fa) on row 2001, the first point not repeated at the end. Umax = 9·0.111, Za = 1.
   EXPECT_EQ(lines[1], "-0.999\t" + Shortest(-fa) + "\t-1");
   EXPECT_EQ(lines[2001], "0.999\t" + Shortest(fa) + "\t1");
   // The JSON holds the same numbers column by column, then DE and the enclosed area.
@@ -95,9 +88,9 @@ TEST_F(CliTest, SweepWritesTheResultsTableBytes) {
   ASSERT_EQ(run.status, 0) << run.err;
   const std::string header = "Umax/Uy\tZa\tFha\tFela\tFa\tKcd\tKda\tDE/ Fy /Uy\tDE /Fh /Uy\tDE\r\n";
   EXPECT_EQ(run.out.substr(0, header.size() + 5), header + "0.10\t");
-  EXPECT_EQ(Split(run.out, "\r\n").size(), 101u);
-  EXPECT_EQ(Count(run.out, '\n'), 101u) << "every LF follows a CR";
-  EXPECT_TRUE(run.out.ends_with("\r\n") && Has(run.out, "\r\n10.00\t"));
+  // 101 lines, every LF after a CR, the last one ending the text.
+  EXPECT_TRUE(Split(run.out, "\r\n").size() == 101u && Count(run.out, '\n') == 101u && run.out.ends_with("\r\n"));
+  EXPECT_TRUE(Has(run.out, "\r\n10.00\t"));
   ASSERT_EQ(Cli({"sweep", "--no-progress", "-o", "results.out"}).status, 0);
   EXPECT_EQ(ReadAll(dir_ / "results.out"), run.out);
 }
@@ -107,26 +100,16 @@ TEST_F(CliTest, SweepJsonLinesHoldTheTableRowsInFull) {
   const std::vector<std::string> rows = Split(Cli(args).out, "\r\n");
   args.push_back("--jsonl");
   const std::vector<std::string> objects = Split(Cli(args).out, "\n");
-  ASSERT_EQ(objects.size(), 33u);
-  ASSERT_EQ(rows.size(), objects.size() + 1) << "the table has a header";
+  ASSERT_TRUE(objects.size() == 33u && rows.size() == 34u) << "the table has a header";
   const Args keys = {"UmaxOverUy", "Za",  "Fha",        "Fela",       "Fa",   "Kcd",
                      "Kda",        "DEOverFyUy", "DEOverFhUy", "DE", "XiEq", "Ksec", "KsecOverK0"};
   for (std::size_t r = 0; r < objects.size(); ++r) {
-    SCOPED_TRACE(objects[r]);
-    // Each column of the table is the JSON value rounded to its decimals; the
-    // derived quantities close the object.
+    // Each column of the table is the JSON value rounded to its decimals; the derived quantities close the object.
     const std::vector<std::string> columns = Split(rows[r + 1] + "\t", "\t");
-    ASSERT_EQ(columns.size(), 10u);
-    std::size_t previous = 0, at = 0;
-    for (std::size_t k = 0; k < keys.size(); ++k) {
-      const double value = JsonNumber(objects[r], keys[k], &at);
-      ASSERT_TRUE(at != std::string::npos && (k == 0 || at > previous)) << keys[k] << " missing or out of order";
-      previous = at;
-      if (k < 10) {
-        EXPECT_EQ(quorix::FormatFixed(value, k == 0 ? 2 : 9), columns[k]) << keys[k];
-      }
+    ASSERT_TRUE(columns.size() == 10u && InOrder(objects[r], keys) && objects[r].ends_with('}')) << objects[r];
+    for (std::size_t k = 0; k < 10; ++k) {
+      EXPECT_EQ(quorix::FormatFixed(JsonNumber(objects[r], keys[k]), k == 0 ? 2 : 9), columns[k]) << objects[r];
     }
-    EXPECT_EQ(objects[r].back(), '}');
   }
   // The row of U = 0.25·4 = 1 holds solve's own numbers in full.
   const CliRun solve = Cli({"solve", "--n", "3", "--u", "1", "--json"});
@@ -178,16 +161,12 @@ TEST_F(CliTest, FailuresGiveTheirStatusAndMessage) {
       {{"sweep", "--accurate", "--from", "1", "--to", "-1", "--step", "-1"}, 1,
        "quorix-cli: Umax/Uy must not be negative: -1\n", 3},  // the rows at 1 and 0 written
       {{"eval", "hyp2f1", "1", "2", "4", "0.5", "--accurate"}, 1, "covers F(1, b; 1 + b; t) only"},
-      {{}, 2, "A subcommand is required"},
-      {{"solve", "--no-such-option"}, 2, "--no-such-option"},
+      {{}, 2, "A subcommand is required"}, {{"solve", "--no-such-option"}, 2, "--no-such-option"},
       {{"solve", "--direct", "--complementary"}, 2, "--direct excludes --complementary"},
-      {{"eval", "hyp2f1", "1", "2"}, 2, "C is required"},
-      {{"format-fixed", "1", "x"}, 2, "DECIMALS"},
-      {{"loop", "--points", "2"}, 2, "--points"},
-      {{"sweep", "--jsonl", "-o", "x"}, 2, "excludes --jsonl"},
+      {{"eval", "hyp2f1", "1", "2"}, 2, "C is required"}, {{"format-fixed", "1", "x"}, 2, "DECIMALS"},
+      {{"loop", "--points", "2"}, 2, "--points"}, {{"sweep", "--jsonl", "-o", "x"}, 2, "excludes --jsonl"},
       {{"parse", "-."}, 2, "TEXT is required"}, {{"parse", "-.e5"}, 2, "TEXT is required"},
-      {{"parse", "-inf"}, 2, "TEXT is required"},
-  };
+      {{"parse", "-inf"}, 2, "TEXT is required"}};
   for (const auto& c : cases) {
     const CliRun run = Cli(c.args);
     SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0] + " " + c.args.back());

@@ -31,7 +31,7 @@ inline std::string ReadAll(const fs::path& path) {
   text << std::ifstream(path, std::ios::binary).rdbuf();
   return text.str();
 }
-inline std::size_t Count(const std::string& text, char c) { return static_cast<std::size_t>(std::ranges::count(text, c)); }
+inline std::size_t Count(const std::string& s, char c) { return static_cast<std::size_t>(std::ranges::count(s, c)); }
 inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 // The pieces of `text` that each end with `end`.
 inline std::vector<std::string> Split(const std::string& text, const std::string& end) {
@@ -42,17 +42,23 @@ inline std::vector<std::string> Split(const std::string& text, const std::string
   return lines;
 }
 
-// The number after "key": in a one-line JSON text (for an array, its first
-// element), and where the key was found; -999 when it is missing.
-inline double JsonNumber(const std::string& json, const std::string& key, std::size_t* at = nullptr) {
+// The number after "key": in a one-line JSON text (for an array, its first element); -999 when missing.
+inline double JsonNumber(const std::string& json, const std::string& key) {
   std::size_t pos = json.find("\"" + key + "\": ");
-  if (at != nullptr) *at = pos;
   if (pos == std::string::npos) return -999.0;
   pos += key.size() + 4;
   if (pos < json.size() && json[pos] == '[') ++pos;
   double value = -999.0;
   std::from_chars(json.data() + pos, json.data() + json.size(), value);
   return value;
+}
+// Whether the JSON text holds every one of the keys, in this order.
+inline bool InOrder(const std::string& json, const std::vector<std::string>& keys) {
+  std::size_t at = 0;
+  for (const std::string& key : keys) {
+    if ((at = json.find("\"" + key + "\": ", at)) == std::string::npos) return false;
+  }
+  return true;
 }
 
 class TempFolderTest : public ::testing::Test {
