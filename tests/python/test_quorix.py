@@ -5,7 +5,6 @@ import math
 import os
 import threading
 import time
-from concurrent.futures import ThreadPoolExecutor
 
 import numpy as np
 import pytest
@@ -78,22 +77,6 @@ def test_arrays_broadcast_like_numpy_and_match_scalar_calls():
 def test_refusals_name_the_input(call, message):
     with pytest.raises(ValueError, match=message):
         call()
-
-
-def test_two_python_threads_get_the_results_of_one():
-    # Cold series in both threads at once first, then the same calls alone.
-    n, barrier = np.linspace(1.23, 3.77, 40), threading.Barrier(2)
-
-    def work(wait):
-        wait()
-        return quorix.solve(n=n, u=2.0).as_dict(), [quorix.solve(n=x, u=1.5).DE for x in n[:8]]
-
-    with ThreadPoolExecutor(2) as pool:
-        outcomes = list(pool.map(work, [barrier.wait] * 2))
-    alone, alone_scalars = work(lambda: None)
-    for arrays, scalars in outcomes:
-        assert all(np.array_equal(arrays[name].view(np.int64), alone[name].view(np.int64)) for name in NAMES)
-        assert scalars == alone_scalars
 
 
 @pytest.mark.parametrize(
