@@ -1,19 +1,16 @@
-// FormatFixed(x, d) and FormatPlainNumber(x) on any double x, d from 0 to
-// 1074. Properties, each checked with an abort:
+// FormatFixed(x, d) and FormatPlainNumber(x) on any double x, d from 0 to 1074. Properties, each
+// checked with an abort:
 //   1. Non-finite values give "NaN", "Infinity", "-Infinity".
-//   2. FormatFixed: "-" only when x < 0 and the text is not all zeros, digits
-//      without a superfluous leading zero, for d > 0 a "." and exactly d digits.
-//   3. FormatFixed is x correctly rounded to d decimals: the nearer of the two
-//      d-decimal neighbours of x's exact expansion (glibc's "%.1074f", exact
-//      for every double), either one on an exact tie.
-//   4. FormatPlainNumber: "0" for zero; for 1e-4 <= |value| < 1e15 plain
-//      "-"?digits["."digits] without a zero before the point, otherwise a
-//      mantissa d[.ddd], "E", a sign and two or more exponent digits; no
-//      trailing zeros or point; at most 15 significant digits.
-//   5. FormatPlainNumber parses back (ParseNumber) to x rounded to 15
-//      significant digits (glibc's "%.14e" read back; either neighbour on an
-//      exact tie); beyond the doubles (|x| above 1.797693134862315e308), as
-//      out of range.
+//   2. FormatFixed: "-" only when x < 0 and the text is not all zeros, digits without a superfluous
+//      leading zero, for d > 0 a "." and exactly d digits.
+//   3. FormatFixed is x correctly rounded to d decimals: the nearer of the two d-decimal neighbours
+//      of x's exact expansion (glibc's "%.1074f", exact for every double), either on an exact tie.
+//   4. FormatPlainNumber: "0" for zero; for 1e-4 <= |value| < 1e15 plain "-"?digits["."digits]
+//      without a zero before the point, otherwise a mantissa d[.ddd], "E", a sign and two or more
+//      exponent digits; no trailing zeros or point; at most 15 significant digits.
+//   5. FormatPlainNumber parses back (ParseNumber) to x rounded to 15 significant digits (glibc's
+//      "%.14e" read back; either neighbour on an exact tie); beyond the doubles (|x| above
+//      1.797693134862315e308), as out of range.
 #include <cmath>
 
 #include "fuzz_support.h"

@@ -1,14 +1,12 @@
 // ParseNumber on any text. Properties, each checked with an abort:
-//   1. It returns a double or throws NumberOutOfRange; nothing else, no
-//      sanitizer report.
-//   2. It agrees with the C library's strtod on the same number: the text
-//      without its blanks (space, tab, line feed), read by strtod in the "C"
-//      locale, gives the same double bit for bit, and strtod reports overflow
-//      (ERANGE with ±HUGE_VAL) exactly when ParseNumber throws. Texts that
-//      strtod reads further than the fields do (hexadecimal, "inf", "nan",
-//      other leading white space) are left out of this check.
-//   3. For a finite result x, the shortest round-trip text of x
-//      (std::to_chars) parses back to x, bit for bit.
+//   1. It returns a double or throws NumberOutOfRange; nothing else, no sanitizer report.
+//   2. It agrees with the C library's strtod on the same number: the text without its blanks (space,
+//      tab, line feed), read by strtod in the "C" locale, gives the same double bit for bit, and
+//      strtod reports overflow (ERANGE with ±HUGE_VAL) exactly when ParseNumber throws. Texts that
+//      strtod reads further than the fields do (hexadecimal, "inf", "nan", other leading white
+//      space) are left out of this check.
+//   3. For a finite result x, the shortest round-trip text of x (std::to_chars) parses back to x,
+//      bit for bit.
 #include <cctype>
 #include <cerrno>
 #include <charconv>
