@@ -58,9 +58,7 @@ def test_arrays_broadcast_like_numpy_and_match_scalar_calls():
                    for k, v in enumerate(values) for f in NAMES), name
 
 
-@pytest.mark.parametrize(
-    "call, message",
-    [
+@pytest.mark.parametrize("call, message", [
         (lambda: quorix.solve(n=[1.0, 2.0], u=[1.0, 2.0, 3.0]), r"n \(2,\).*u \(3,\)"),
         (lambda: quorix.solve(mode="Direct"), "mode must be 'complementary' or 'direct'"),
         (lambda: quorix.solve(n=-1.0, accurate=True), "n must be positive"),
@@ -71,23 +69,17 @@ def test_arrays_broadcast_like_numpy_and_match_scalar_calls():
         # Rows at 1, 0.5, 0, -0.5, -1: the fourth one is outside the model.
         (lambda: quorix.sweep(1.0, -1.0, -0.5, accurate=True), r"^Umax/Uy must not be negative: -0\.5$"),
         (lambda: quorix.loop(points=2), "points"),
-        (lambda: quorix.special.hyp2f1(2.0, 0.5, 1.5, 0.5, accurate=True), r"F\(1, b; 1 \+ b; t\)"),
-    ],
-)
+        (lambda: quorix.special.hyp2f1(2.0, 0.5, 1.5, 0.5, accurate=True), r"F\(1, b; 1 \+ b; t\)")])
 def test_refusals_name_the_input(call, message):
     with pytest.raises(ValueError, match=message):
         call()
 
 
-@pytest.mark.parametrize(
-    "start, stop, step, case, mode, accurate",
-    [
+@pytest.mark.parametrize("start, stop, step, case, mode, accurate", [
         (0.1, 10.0, 0.1, {}, "complementary", False),  # the window's initial range
         (2.0, 0.5, -0.25, {"n": 3, "gamma": 0.8}, "direct", False),  # downwards
         (0.0, 1.0, 0.35, {"n": 1.5}, "complementary", False),  # q = 2.86: the last row lies beyond stop
-        (0.25, 5.0, 0.25, {"n": 3}, "direct", True),
-    ],
-)
+        (0.25, 5.0, 0.25, {"n": 3}, "direct", True)])
 def test_sweep_rows_are_those_of_the_command_line(cli, start, stop, step, case, mode, accurate):
     table = quorix.sweep(start, stop, step, **case, mode=mode, accurate=accurate)
     options = case_options(case, mode, accurate) + ["--from", repr(start), "--to", repr(stop), "--step", repr(step)]
@@ -126,11 +118,9 @@ def test_loop_is_the_loop_of_the_command_line(cli, case):
 
 
 # digamma from the table, from the series, at a pole (status 0).
-@pytest.mark.parametrize(
-    "name, args",
-    [("loggamma", [0.5]), ("gamma", [-2.5]), ("digamma", [3.0]), ("digamma", [0.3]), ("digamma", [-2.0]),
-     ("hyp2f1", [1.0, 0.5, 1.5, -3.0]), ("series", [1.0, 1.0, 2.0, 0.5])],
-)
+@pytest.mark.parametrize("name, args", [
+    ("loggamma", [0.5]), ("gamma", [-2.5]), ("digamma", [3.0]), ("digamma", [0.3]), ("digamma", [-2.0]),
+    ("hyp2f1", [1.0, 0.5, 1.5, -3.0]), ("series", [1.0, 1.0, 2.0, 0.5])])
 def test_special_functions_give_value_and_status_as_the_command_line(cli, name, args):
     expected = cli.json("eval", name, *map(repr, args))
     value, status = getattr(quorix.special, name)(*args)
@@ -145,15 +135,12 @@ def test_a_fault_the_evaluator_lets_out_is_a_floating_point_error(cli):
     assert raised.value.value == 0.0
 
 
-@pytest.mark.parametrize(
-    "name, args, exact",
-    [
+@pytest.mark.parametrize("name, args, exact", [
         ("digamma", [0.5], -0.5772156649015329 - 2 * math.log(2)),
         ("gamma", [4.5], 105 / 16 * math.sqrt(math.pi)),
         ("loggamma", [0.5], 0.5 * math.log(math.pi)),
         ("hyp2f1", [1.0, 0.5, 1.5, -3.0], math.atan(math.sqrt(3)) / math.sqrt(3)),  # F(1, 1/2; 3/2; -x^2) = atan(x)/x
-    ],
-)
+    ])
 def test_accurate_special_functions_are_the_closed_forms(name, args, exact):
     assert getattr(quorix.special, name)(*args, accurate=True) == (pytest.approx(exact, rel=1e-15), 1)
 
