@@ -39,9 +39,8 @@ TEST_F(CliTest, SolveJsonHoldsTheNineResultsInOrderThenTextsAndDerived) {
       EXPECT_NEAR(JsonNumber(derived, key), value, 1e-8 * value) << key;
     }
   }
-  // The exact model: for n = 2, w = 0.1 − 0.9 (as doubles) mpmath gives Za, the
-  // root of ½(atan(√−w·x)/√−w + atanh x) = 1, and DE = 2·∫₀^Za z·(1/(1 − z²) −
-  // 1/(1 − w·z²)) dz·(1 − α)·Fy·Uy.
+  // The exact model: for n = 2, w = 0.1 − 0.9 (as doubles) mpmath gives Za, the root of
+  // ½(atan(√−w·x)/√−w + atanh x) = 1, and DE = 2·∫₀^Za z·(1/(1 − z²) − 1/(1 − w·z²)) dz·(1 − α)·Fy·Uy.
   const CliRun accurate = Cli({"solve", "--accurate", "--json"});
   EXPECT_NEAR(JsonNumber(accurate.out, "Za"), 0.85399046567327061688, 4e-16) << accurate.err;
   EXPECT_NEAR(JsonNumber(accurate.out, "DE"), 0.20921224550833950883, 2e-16);
@@ -54,8 +53,6 @@ TEST_F(CliTest, SolveTextShowsCaptionsAndValuesAndNaNWithoutACycle) {
   EXPECT_TRUE(Has(Cli({"solve"}).out, "        DE : 0.209212246\n      XiEq : 0.120754323\n"
                                       "      Ksec : 22.379923051\n   Ksec/K0 : 0.868591419\n"));
   EXPECT_TRUE(Has(Cli({"solve", "--u", "0"}).out, "      XiEq : NaN\n      Ksec : NaN\n   Ksec/K0 : NaN\n"));
-  EXPECT_TRUE(Has(Cli({"solve", "--u", "0", "--json"}).out,
-                  "\"derived\": {\"XiEq\": \"nan\", \"Ksec\": \"nan\", \"KsecOverK0\": \"nan\"}}"));
 }
 
 TEST_F(CliTest, LoopPrintsTheClosedPolygonAsTsvAndJson) {
@@ -94,8 +91,8 @@ TEST_F(CliTest, SweepWritesTheResultsTableBytes) {
   const std::string header = "Umax/Uy\tZa\tFha\tFela\tFa\tKcd\tKda\tDE/ Fy /Uy\tDE /Fh /Uy\tDE\r\n";
   EXPECT_EQ(run.out.substr(0, header.size() + 5), header + "0.10\t");
   // 101 lines, every LF after a CR, the last one ending the text.
-  EXPECT_TRUE(Split(run.out, "\r\n").size() == 101u && Count(run.out, '\n') == 101u && run.out.ends_with("\r\n"));
-  EXPECT_TRUE(Has(run.out, "\r\n10.00\t"));
+  EXPECT_TRUE(Split(run.out, "\r\n").size() == 101u && Count(run.out, '\n') == 101u && run.out.ends_with("\r\n") &&
+              Has(run.out, "\r\n10.00\t"));
   ASSERT_EQ(Cli({"sweep", "--no-progress", "-o", "results.out"}).status, 0);
   EXPECT_EQ(ReadAll(dir_ / "results.out"), run.out);
 }
@@ -134,14 +131,12 @@ TEST_F(CliTest, FailedSweepKeepsCompleteRowsOrTheFileAsItWas) {
     args.insert(args.end(), extra.begin(), extra.end());
     const CliRun run = Cli(args);
     const std::string table = lines == 0 ? ReadAll(dir_ / "results.out") : run.out;
-    SCOPED_TRACE(table);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "quorix-cli: row 1: amplitude overflows\n");
-    ASSERT_EQ(Count(run.out, '\n'), lines) << "(header and) row 0";
+    EXPECT_TRUE(run.status == 1 && run.err == "quorix-cli: row 1: amplitude overflows\n") << run.err;
+    ASSERT_EQ(Count(run.out, '\n'), lines) << "(header and) row 0: " << table;
     if (lines == 1) {
       EXPECT_TRUE(run.out.starts_with("{") && run.out.ends_with("}\n") && JsonNumber(run.out, "UmaxOverUy") == 1e308);
     } else {
-      EXPECT_TRUE(table.starts_with("Umax/Uy\t") && table.ends_with("\r\n") && Count(table, '\n') == 2);
+      EXPECT_TRUE(table.starts_with("Umax/Uy\t") && table.ends_with("\r\n") && Count(table, '\n') == 2) << table;
     }
   }
   Write("results.out", "previous table\r\n");
@@ -153,6 +148,9 @@ TEST_F(CliTest, FailedSweepKeepsCompleteRowsOrTheFileAsItWas) {
 // Status 1 for a failure, with one line on standard error; 2 for a bad
 // command line. "-.", "-.e5", "-inf" are not numbers: options, and unknown.
 TEST_F(CliTest, FailuresGiveTheirStatusAndMessage) {
+  Write("bad.csv", "u,F\n1,2\n3,x\n");
+  Write("half.csv", "0,0\n1,1\n0,0\n-1,-1\n0,0\n");
+  Write("one.csv", "1,2\n3\n");
   const struct {
     Args args;
     int status;
@@ -166,6 +164,10 @@ TEST_F(CliTest, FailuresGiveTheirStatusAndMessage) {
       {{"sweep", "--accurate", "--from", "1", "--to", "-1", "--step", "-1"}, 1,
        "quorix-cli: Umax/Uy must not be negative: -1\n", 3},  // the rows at 1 and 0 written
       {{"eval", "hyp2f1", "1", "2", "4", "0.5", "--accurate"}, 1, "covers F(1, b; 1 + b; t) only"},
+      {{"cycles", "bad.csv"}, 1, "quorix-cli: line 3: the force \"x\" is not a number"},
+      {{"cycles", "missing.csv"}, 1, "quorix-cli: cannot open"},
+      {{"cycles", "half.csv"}, 1, "quorix-cli: fewer than one full cycle"},
+      {{"fit", "one.csv"}, 1, "quorix-cli: line 2: one column"},
       {{}, 2, "A subcommand is required"}, {{"solve", "--no-such-option"}, 2, "--no-such-option"},
       {{"solve", "--direct", "--complementary"}, 2, "--direct excludes --complementary"},
       {{"eval", "hyp2f1", "1", "2"}, 2, "C is required"}, {{"format-fixed", "1", "x"}, 2, "DECIMALS"},
@@ -188,9 +190,7 @@ TEST_F(CliTest, EvalReportsValueStatusAndEscapedFaults) {
   EXPECT_TRUE(JsonNumber(run.out, "status") == 1.0 && Has(run.out, "\"raised\": false")) << run.out;
   EXPECT_EQ(JsonNumber(Cli({"eval", "gamma", "171.7", "--json"}).out, "status"), 0.0);  // beyond the doubles
   EXPECT_NEAR(JsonNumber(Cli({"eval", "gamma", "-.5", "--json"}).out, "value"), -3.5449077018110320546, 1e-12);
-  // Pfaff region: (1 − z)^(−a) = (1 + 1e300)^400 overflows inside the
-  // evaluator's own arithmetic, which it lets escape.
-  EXPECT_TRUE(Has(Cli({"eval", "hyp2f1", "-400", "1", "2", "-1e300", "--json"}).out, "\"raised\": true"));
+  // Pfaff region: (1 − z)^(−a) = (1 + 1e300)^400 overflows in the evaluator's own arithmetic; it lets that escape.
   EXPECT_TRUE(Has(Cli({"eval", "hyp2f1", "-400", "1", "2", "-1e300"}).out, "(arithmetic fault raised)"));
 }
 
@@ -239,21 +239,6 @@ TEST_F(MeasuredCli, CyclesOfAnEllipse) {
   EXPECT_TRUE(table.out.starts_with("cycle\tfirst\tlast\tu+\tu-\tF+\tF-\tEDC\tKeff\txi_eff\tsteady\n") &&
               Has(table.out, "\nmean of 1 steady\t"))
       << table.out;
-}
-
-TEST_F(MeasuredCli, BadRecordsFailWithTheirReason) {
-  Write("bad.csv", "u,F\n1,2\n3,x\n");
-  Write("half.csv", "0,0\n1,1\n0,0\n-1,-1\n0,0\n");
-  Write("one.csv", "1,2\n3\n");
-  const std::pair<Args, std::string> cases[] = {
-      {{"cycles", "bad.csv"}, "quorix-cli: line 3: the force \"x\" is not a number"},
-      {{"cycles", "missing.csv"}, "quorix-cli: cannot open"},
-      {{"cycles", "half.csv"}, "quorix-cli: fewer than one full cycle"},
-      {{"fit", "one.csv"}, "quorix-cli: line 2: one column"}};
-  for (const auto& [args, message] : cases) {
-    const CliRun run = Cli(args);
-    EXPECT_TRUE(run.status == 1 && run.err.starts_with(message) && run.out.empty()) << args[1] << ": " << run.err;
-  }
 }
 
 // Noiseless steady cycles at three amplitudes of n = 2, γ = 0.7, α = 0.1, Fy = 50, Uy = 2.
