@@ -24,9 +24,6 @@ constexpr std::size_t npos = std::string::npos;
 
 bool AllDigits(const std::string& s) { return s.find_first_not_of("0123456789") == npos; }
 bool Half(const std::string& tail) { return tail.starts_with('5') && tail.find_first_not_of('0', 1) == npos; }
-std::string Trimmed(std::string digits) {  // no leading zeros, at least one digit
-  return digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size() - 1));
-}
 std::string Increment(std::string digits) {  // one unit in the last place more
   for (std::size_t i = digits.size(); i-- > 0; digits[i] = '0') {
     if (digits[i] != '9') return ++digits[i], digits;
@@ -34,16 +31,15 @@ std::string Increment(std::string digits) {  // one unit in the last place more
   return "1" + digits;
 }
 
-// The text split into sign, integer digits, fraction digits and the place of the point.
+// A number's text split into sign, integer digits, the place of the point and fraction digits.
 struct Parts {
   bool minus;
-  std::string body, integer, fraction;
+  std::string body;
   std::size_t point;
-  explicit Parts(const std::string& text, std::size_t end = npos)
-      : minus(text.starts_with('-')), body(text.substr(minus)), point(body.substr(0, end).find('.')) {
-    integer = body.substr(0, std::min(point, end));
-    fraction = point == npos ? "" : body.substr(point + 1, end == npos ? npos : end - point - 1);
-  }
+  std::string integer, fraction;
+  explicit Parts(const std::string& text)
+      : minus(text.starts_with('-')), body(text.substr(minus)), point(body.find('.')),
+        integer(body.substr(0, point)), fraction(point == npos ? "" : body.substr(point + 1)) {}
 };
 
 void CheckFixed(double x, int d) {
@@ -58,8 +54,9 @@ void CheckFixed(double x, int d) {
   std::snprintf(exact, sizeof exact, "%.1074f", std::fabs(x));
   const std::string all(exact);
   const std::size_t point = all.find('.');
-  const std::string lower = Trimmed(all.substr(0, point) + all.substr(point + 1, d)), upper = Increment(lower);
-  const std::string tail = all.substr(point + 1 + d), shown = Trimmed(p.integer + p.fraction);
+  // Integer digits (no superfluous zero) and d decimals on both sides: the digit strings compare as the numbers.
+  const std::string lower = all.substr(0, point) + all.substr(point + 1, d), upper = Increment(lower);
+  const std::string tail = all.substr(point + 1 + d), shown = p.integer + p.fraction;
   // tail < "5" compares as strings: the digits left out are below one half.
   Check(Half(tail) ? shown == lower || shown == upper : shown == (tail < "5" ? lower : upper),
         "FormatFixed rounds correctly", where + " exact " + all.substr(0, point + d + 21));
@@ -70,7 +67,7 @@ void CheckPlain(double x) {
   const std::string where = quorix::fuzz::Show(x) + ": [" + text + "]";
   if (x == 0.0) return Check(text == "0", "FormatPlainNumber of zero", where);
   const std::size_t e = text.find('E');
-  const Parts p(text, e == npos ? npos : e - (text[0] == '-'));
+  const Parts p(text.substr(0, e));
   const std::string digits = p.integer + p.fraction;
   const std::size_t first = digits.find_first_not_of('0');
   Check(p.minus == (x < 0) && AllDigits(digits) && first != npos && digits.size() - first <= 15 &&

@@ -34,10 +34,9 @@ std::optional<double> Parse(const std::string& text) {  // nothing when out of r
 // Whether strtod reads the blank-free text as the fields do: decimal digits
 // only, no "inf" or "nan", no white space that it skips.
 bool StrtodReadsAsFields(const std::string& t) {
-  const std::size_t i = !t.empty() && (t[0] == '+' || t[0] == '-') ? 1 : 0;
-  if (t.empty() || std::isspace(static_cast<unsigned char>(t[0]))) return t.empty();
+  const std::size_t i = t.starts_with('+') || t.starts_with('-');
   if (i >= t.size()) return true;
-  return !std::isalpha(static_cast<unsigned char>(t[i])) &&
+  return !std::isspace(static_cast<unsigned char>(t[0])) && !std::isalpha(static_cast<unsigned char>(t[i])) &&
          !(t[i] == '0' && i + 1 < t.size() && (t[i + 1] == 'x' || t[i + 1] == 'X'));
 }
 
