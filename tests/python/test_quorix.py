@@ -15,8 +15,7 @@ from conftest import case_options, loads, same
 NAMES = ["Za", "Fha", "Fela", "Fa", "Kcd", "Kda", "DEOverFyUy", "DEOverFhUy", "DE", "XiEq", "Ksec", "KsecOverK0"]
 CASES = [
     {},  # the window's initial values, also quorix-cli's defaults
-    # beta from gamma: .46 and .44, not 1 - gamma; beta - gamma differs in its
-    # last bits, and so do Kcd and DE, in either mode.
+    # beta from gamma: .46 and .44, not 1 - gamma; beta - gamma differs in its last bits, and so do Kcd and DE.
     {"n": 3, "gamma": 0.54, "u": 3.0},
     {"n": 1.5, "gamma": 0.56, "u": 1.0},
     {"n": 2, "gamma": 0.5, "beta": 0.45, "alpha": 0.05, "fy": 1, "uy": 0.02, "u": 40},  # saturated: Za = 1
@@ -104,8 +103,7 @@ def test_loop_is_the_loop_of_the_command_line(cli, case):
     got = quorix.loop(**case, mode=mode, accurate=accurate, points=50)
     expected = cli.json("loop", *case_options(case, mode, accurate), "--points", 50)
     for column, name in zip(got, "uFz"):
-        assert len(column) == 98 == len(expected[name])
-        assert all(same(a, b) for a, b in zip(column, expected[name])), name
+        assert len(column) == 98 == len(expected[name]) and all(map(same, column, expected[name])), name
 
 
 # digamma from the table, from the series, at a pole (status 0).
