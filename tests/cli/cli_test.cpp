@@ -48,8 +48,8 @@ TEST_F(CliTest, SolveJsonHoldsTheNineResultsInOrderThenTextsAndDerived) {
 
 TEST_F(CliTest, SolveTextShowsCaptionsAndValuesAndNaNWithoutACycle) {
   const CliRun run = Cli({"solve", "--u", "100"});
-  EXPECT_EQ(Count(run.out, '\n'), 12u);
-  EXPECT_TRUE(Has(run.out, "Za : 1.000000000\n") && Has(run.out, "Kcd* : ")) << run.out << run.err;
+  EXPECT_TRUE(Count(run.out, '\n') == 12u && Has(run.out, "Za : 1.000000000\n") && Has(run.out, "Kcd* : "))
+      << run.out << run.err;
   EXPECT_TRUE(Has(Cli({"solve"}).out, "        DE : 0.209212246\n      XiEq : 0.120754323\n"
                                       "      Ksec : 22.379923051\n   Ksec/K0 : 0.868591419\n"));
   EXPECT_TRUE(Has(Cli({"solve", "--u", "0"}).out, "      XiEq : NaN\n      Ksec : NaN\n   Ksec/K0 : NaN\n"));
@@ -133,11 +133,10 @@ TEST_F(CliTest, FailedSweepKeepsCompleteRowsOrTheFileAsItWas) {
     const std::string table = lines == 0 ? ReadAll(dir_ / "results.out") : run.out;
     EXPECT_TRUE(run.status == 1 && run.err == "quorix-cli: row 1: amplitude overflows\n") << run.err;
     ASSERT_EQ(Count(run.out, '\n'), lines) << "(header and) row 0: " << table;
-    if (lines == 1) {
-      EXPECT_TRUE(run.out.starts_with("{") && run.out.ends_with("}\n") && JsonNumber(run.out, "UmaxOverUy") == 1e308);
-    } else {
-      EXPECT_TRUE(table.starts_with("Umax/Uy\t") && table.ends_with("\r\n") && Count(table, '\n') == 2) << table;
-    }
+    EXPECT_TRUE(lines == 1 ? run.out.starts_with("{") && run.out.ends_with("}\n") &&
+                                 JsonNumber(run.out, "UmaxOverUy") == 1e308
+                           : table.starts_with("Umax/Uy\t") && table.ends_with("\r\n") && Count(table, '\n') == 2)
+        << table;
   }
   Write("results.out", "previous table\r\n");
   const CliRun run = Cli({"sweep", "--step", "0", "-o", "results.out"});
@@ -170,10 +169,10 @@ TEST_F(CliTest, FailuresGiveTheirStatusAndMessage) {
       {{"fit", "one.csv"}, 1, "quorix-cli: line 2: one column"},
       {{}, 2, "A subcommand is required"}, {{"solve", "--no-such-option"}, 2, "--no-such-option"},
       {{"solve", "--direct", "--complementary"}, 2, "--direct excludes --complementary"},
-      {{"eval", "hyp2f1", "1", "2"}, 2, "C is required"}, {{"format-fixed", "1", "x"}, 2, "DECIMALS"},
-      {{"loop", "--points", "2"}, 2, "--points"}, {{"sweep", "--jsonl", "-o", "x"}, 2, "excludes --jsonl"},
+      {{"eval", "hyp2f1", "1", "2"}, 2, "C is required"}, {{"loop", "--points", "2"}, 2, "--points"},
+      {{"sweep", "--jsonl", "-o", "x"}, 2, "excludes --jsonl"},
       {{"parse", "-."}, 2, "TEXT is required"}, {{"parse", "-.e5"}, 2, "TEXT is required"},
-      {{"parse", "-inf"}, 2, "TEXT is required"}};
+      {{"parse", "-inf"}, 2, "TEXT is required"}, {{"format-fixed", "1", "x"}, 2, "DECIMALS"}};
   for (const auto& c : cases) {
     const CliRun run = Cli(c.args);
     SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0] + " " + c.args.back());
@@ -263,8 +262,8 @@ TEST_F(MeasuredCli, FitPrintsTheParametersAndRefusesBadOptions) {
     EXPECT_EQ(Cli({"fit", "record.csv", bad[0], bad[1]}).status, 2) << bad[0] << " " << bad[1];
   }
   const CliRun beyond = Cli({"fit", "record.csv", "--cycles", "7:9"});
-  EXPECT_EQ(beyond.status, 1);
-  EXPECT_EQ(beyond.err, "quorix-cli: --cycles 7:9: the record has cycles 1 to 8\n");
+  EXPECT_TRUE(beyond.status == 1 && beyond.err == "quorix-cli: --cycles 7:9: the record has cycles 1 to 8\n")
+      << beyond.err;
 }
 
 }  // namespace

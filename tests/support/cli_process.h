@@ -1,6 +1,5 @@
-// What the end-to-end tests of the built quorix-cli share: a temporary folder
-// per test, runs with standard output and error captured, numbers read back
-// out of the JSON.
+// What the end-to-end tests of the built quorix-cli share: a temporary folder per test, runs with
+// standard output and error captured, numbers read back out of the JSON.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,7 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -27,9 +26,8 @@ struct CliRun {
 };
 
 inline std::string ReadAll(const fs::path& path) {
-  std::ostringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 inline std::size_t Count(const std::string& s, char c) { return static_cast<std::size_t>(std::ranges::count(s, c)); }
 inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
