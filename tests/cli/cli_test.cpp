@@ -12,12 +12,8 @@ namespace {
 
 using namespace quorix::testing;
 using CliTest = TempFolderTest;
-using MeasuredCli = TempFolderTest;
 
-std::string Shortest(double x) {
-  char text[32];
-  return std::string(text, std::to_chars(text, text + sizeof text, x).ptr);
-}
+std::string Shortest(double x) { char t[32]; return std::string(t, std::to_chars(t, t + sizeof t, x).ptr); }
 
 TEST_F(CliTest, SolveJsonHoldsTheNineResultsInOrderThenTextsAndDerived) {
   for (const auto& [flag, kcd, kda] :
@@ -220,7 +216,7 @@ std::string RecordText(std::string header, const std::vector<double>& u, const s
 }
 
 // An ellipse polygon of N points a turn: its area is (N/2)·c·d·sin(2π/N).
-TEST_F(MeasuredCli, CyclesOfAnEllipse) {
+TEST_F(CliTest, CyclesOfAnEllipse) {
   const int N = 400;
   std::vector<double> u, F;
   for (int i = 0; i <= 3 * N + N / 4; ++i) {
@@ -241,7 +237,7 @@ TEST_F(MeasuredCli, CyclesOfAnEllipse) {
 }
 
 // Noiseless steady cycles at three amplitudes of n = 2, γ = 0.7, α = 0.1, Fy = 50, Uy = 2.
-TEST_F(MeasuredCli, FitPrintsTheParametersAndRefusesBadOptions) {
+TEST_F(CliTest, FitPrintsTheParametersAndRefusesBadOptions) {
   using namespace quorix::measured::testing;
   const auto rec =
       MakeRecord({2.0, 0.7, 0.1, 50.0, 2.0}, {Block{2.8, 3, true}, Block{6.0, 3, true}, Block{16.0, 3, true}}, 400, 8);
