@@ -1,36 +1,19 @@
 // End-to-end runs of the built quorix-cli.
-#include <algorithm>
 #include <charconv>
-#include <string>
-#include <vector>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
 
+#include "../measured/synthetic.h"
 #include "cli_process.h"
 #include "numbertext.h"
 
 namespace {
 
 using namespace quorix::testing;
-using Args = std::vector<std::string>;
+using CliTest = TempFolderTest;
 
-std::size_t Count(const std::string& text, char c) { return static_cast<std::size_t>(std::ranges::count(text, c)); }
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-std::vector<std::string> Split(const std::string& text, const std::string& end) {
-  std::vector<std::string> lines;
-  for (std::size_t pos = 0, next; (next = text.find(end, pos)) != std::string::npos; pos = next + end.size()) {
-    lines.push_back(text.substr(pos, next - pos));
-  }
-  return lines;
-}
-
-class CliTest : public TempFolderTest {
- protected:
-  CliRun Cli(const Args& args) {  // in the test's folder; no argument holds a quote
-    std::string arguments;
-    for (const std::string& arg : args) arguments += " '" + arg + "'";
-    return RunCommand("cd '" + dir_.string() + "' && " QUORIX_CLI, arguments);
-  }
-};
+std::string Shortest(double x) { char t[32]; return std::string(t, std::to_chars(t, t + sizeof t, x).ptr); }
 
 TEST_F(CliTest, SolveJsonHoldsTheNineResultsInOrderThenTextsAndDerived) {
   for (const auto& [flag, kcd, kda] :
@@ -40,24 +23,20 @@ TEST_F(CliTest, SolveJsonHoldsTheNineResultsInOrderThenTextsAndDerived) {
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string results = run.out.substr(0, run.out.find("\"texts\": {\"Za\": \"0.853990"));
     ASSERT_LT(results.size(), run.out.size()) << run.out;
-    const std::pair<std::string, double> expected[] = {
+    const std::vector<std::pair<std::string, double>> expected = {
         {"Za", 0.853990}, {"Fha", 2.198171},        {"Fela", 0.286000},       {"Fa", 2.484171}, {"Kcd", kcd},
         {"Kda", kda},     {"DEOverFyUy", 0.659019}, {"DEOverFhUy", 0.732244}, {"DE", 0.209212}};
-    std::size_t previous = 0, at = 0;
-    for (const auto& [key, value] : expected) {
-      EXPECT_NEAR(JsonNumber(results, key, &at), value, 5e-7) << key;
-      EXPECT_TRUE(at > previous && at != std::string::npos) << key << " missing or out of order";
-      previous = at;
-    }
+    for (const auto& [key, value] : expected) EXPECT_NEAR(JsonNumber(results, key), value, 5e-7) << key;
+    EXPECT_TRUE(InOrder(results, Args{"Za", "Fha", "Fela", "Fa", "Kcd", "Kda", "DEOverFyUy", "DEOverFhUy", "DE"}));
     // After the texts, against mpmath's values (tests/solver/data/make_views_reference.py).
     const std::string derived = run.out.substr(run.out.find("\"derived\": {", results.size()));
-    EXPECT_NEAR(JsonNumber(derived, "XiEq"), 0.12075432259318535, 1e-8 * 0.12075432259318535);
-    EXPECT_NEAR(JsonNumber(derived, "Ksec"), 22.379923050837825, 1e-8 * 22.379923050837825);
-    EXPECT_NEAR(JsonNumber(derived, "KsecOverK0"), 0.86859141910594355, 1e-8 * 0.86859141910594355);
+    for (const auto& [key, value] : {std::pair{"XiEq", 0.12075432259318535}, {"Ksec", 22.379923050837825},
+                                     {"KsecOverK0", 0.86859141910594355}}) {
+      EXPECT_NEAR(JsonNumber(derived, key), value, 1e-8 * value) << key;
+    }
   }
-  // The exact model: for n = 2, w = 0.1 − 0.9 (as doubles) mpmath gives Za, the
-  // root of ½(atan(√−w·x)/√−w + atanh x) = 1, and DE = 2·∫₀^Za z·(1/(1 − z²) −
-  // 1/(1 − w·z²)) dz·(1 − α)·Fy·Uy.
+  // The exact model: for n = 2, w = 0.1 − 0.9 (as doubles) mpmath gives Za, the root of
+  // ½(atan(√−w·x)/√−w + atanh x) = 1, and DE = 2·∫₀^Za z·(1/(1 − z²) − 1/(1 − w·z²)) dz·(1 − α)·Fy·Uy.
   const CliRun accurate = Cli({"solve", "--accurate", "--json"});
   EXPECT_NEAR(JsonNumber(accurate.out, "Za"), 0.85399046567327061688, 4e-16) << accurate.err;
   EXPECT_NEAR(JsonNumber(accurate.out, "DE"), 0.20921224550833950883, 2e-16);
@@ -65,30 +44,23 @@ TEST_F(CliTest, SolveJsonHoldsTheNineResultsInOrderThenTextsAndDerived) {
 
 TEST_F(CliTest, SolveTextShowsCaptionsAndValuesAndNaNWithoutACycle) {
   const CliRun run = Cli({"solve", "--u", "100"});
-  ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(Count(run.out, '\n'), 12u);
-  EXPECT_TRUE(Has(run.out, "Za : 1.000000000\n") && Has(run.out, "Kcd* : ")) << run.out;
+  EXPECT_TRUE(Count(run.out, '\n') == 12u && Has(run.out, "Za : 1.000000000\n") && Has(run.out, "Kcd* : "))
+      << run.out << run.err;
   EXPECT_TRUE(Has(Cli({"solve"}).out, "        DE : 0.209212246\n      XiEq : 0.120754323\n"
                                       "      Ksec : 22.379923051\n   Ksec/K0 : 0.868591419\n"));
   EXPECT_TRUE(Has(Cli({"solve", "--u", "0"}).out, "      XiEq : NaN\n      Ksec : NaN\n   Ksec/K0 : NaN\n"));
-  EXPECT_TRUE(Has(Cli({"solve", "--u", "0", "--json"}).out,
-                  "\"derived\": {\"XiEq\": \"nan\", \"Ksec\": \"nan\", \"KsecOverK0\": \"nan\"}}"));
 }
 
 TEST_F(CliTest, LoopPrintsTheClosedPolygonAsTsvAndJson) {
   const CliRun solve = Cli({"solve", "--n", "5", "--u", "9", "--json"});
   const double fa = JsonNumber(solve.out, "Fa"), de = JsonNumber(solve.out, "DE");
   const CliRun tsv = Cli({"loop", "--n", "5", "--u", "9"});
-  ASSERT_EQ(tsv.status, 0) << tsv.err;
-  EXPECT_FALSE(Has(tsv.out, "\r")) << "LF line ends";
   const std::vector<std::string> lines = Split(tsv.out, "\n");
-  ASSERT_EQ(lines.size(), 1u + 2 * 2001 - 2);
-  EXPECT_EQ(lines[0], "u\tF\tz");
-  // From (−Umax, −Fa) to (Umax, Fa) on row 2001, the first point not repeated
-  // at the end. Umax = 9·0.111, Za = 1.
-  char text[32];
-  EXPECT_EQ(lines[1], "-0.999\t" + std::string(text, std::to_chars(text, text + 32, -fa).ptr) + "\t-1");
-  EXPECT_EQ(lines[2001], "0.999\t" + std::string(text, std::to_chars(text, text + 32, fa).ptr) + "\t1");
+  ASSERT_EQ(lines.size(), 1u + 2 * 2001 - 2) << tsv.err;
+  EXPECT_TRUE(lines[0] == "u\tF\tz" && !Has(tsv.out, "\r")) << "LF line ends";
+  // From (−Umax, −Fa) to (Umax, Fa) on row 2001, the first point not repeated at the end. Umax = 9·0.111, Za = 1.
+  EXPECT_EQ(lines[1], "-0.999\t" + Shortest(-fa) + "\t-1");
+  EXPECT_EQ(lines[2001], "0.999\t" + Shortest(fa) + "\t1");
   // The JSON holds the same numbers column by column, then DE and the enclosed area.
   std::string columns[3];
   for (std::size_t i = 1; i < lines.size(); ++i) {
@@ -104,11 +76,9 @@ TEST_F(CliTest, LoopPrintsTheClosedPolygonAsTsvAndJson) {
     const CliRun run = Cli({"loop", model, "--n", "3", "--u", "2", "--json"});
     EXPECT_NEAR(JsonNumber(run.out, "area"), JsonNumber(run.out, "DE"), 1e-5 * JsonNumber(run.out, "DE")) << model;
   }
-
   EXPECT_EQ(Split(Cli({"loop", "--points", "3"}).out, "\n").size(), 5u);
   const CliRun none = Cli({"loop", "--u", "0"});  // no cycle: the header only
-  EXPECT_EQ(none.status, 0);
-  EXPECT_EQ(none.out, "u\tF\tz\n");
+  EXPECT_TRUE(none.status == 0 && none.out == "u\tF\tz\n") << none.out;
 }
 
 TEST_F(CliTest, SweepWritesTheResultsTableBytes) {
@@ -116,41 +86,28 @@ TEST_F(CliTest, SweepWritesTheResultsTableBytes) {
   ASSERT_EQ(run.status, 0) << run.err;
   const std::string header = "Umax/Uy\tZa\tFha\tFela\tFa\tKcd\tKda\tDE/ Fy /Uy\tDE /Fh /Uy\tDE\r\n";
   EXPECT_EQ(run.out.substr(0, header.size() + 5), header + "0.10\t");
-  EXPECT_EQ(Split(run.out, "\r\n").size(), 101u);
-  EXPECT_EQ(Count(run.out, '\n'), 101u) << "every LF follows a CR";
-  EXPECT_TRUE(run.out.ends_with("\r\n") && Has(run.out, "\r\n10.00\t"));
+  // 101 lines, every LF after a CR, the last one ending the text.
+  EXPECT_TRUE(Split(run.out, "\r\n").size() == 101u && Count(run.out, '\n') == 101u && run.out.ends_with("\r\n") &&
+              Has(run.out, "\r\n10.00\t"));
   ASSERT_EQ(Cli({"sweep", "--no-progress", "-o", "results.out"}).status, 0);
   EXPECT_EQ(ReadAll(dir_ / "results.out"), run.out);
-  EXPECT_TRUE(Has(Cli({"sweep", "--help"}).out, "--step"));
 }
 
 TEST_F(CliTest, SweepJsonLinesHoldTheTableRowsInFull) {
   Args args = {"sweep", "--n", "3", "--from", "0", "--to", "8", "--step", "0.25"};
-  const CliRun table = Cli(args);
+  const std::vector<std::string> rows = Split(Cli(args).out, "\r\n");
   args.push_back("--jsonl");
-  const CliRun json = Cli(args);
-  ASSERT_EQ(json.status, 0) << json.err;
-  const std::vector<std::string> rows = Split(table.out, "\r\n"), objects = Split(json.out, "\n");
-  ASSERT_EQ(objects.size(), 33u);
-  ASSERT_EQ(rows.size(), objects.size() + 1) << "the table has a header";
+  const std::vector<std::string> objects = Split(Cli(args).out, "\n");
+  ASSERT_TRUE(objects.size() == 33u && rows.size() == 34u) << "the table has a header";
   const Args keys = {"UmaxOverUy", "Za",  "Fha",        "Fela",       "Fa",   "Kcd",
                      "Kda",        "DEOverFyUy", "DEOverFhUy", "DE", "XiEq", "Ksec", "KsecOverK0"};
   for (std::size_t r = 0; r < objects.size(); ++r) {
-    SCOPED_TRACE(objects[r]);
-    // Each column of the table is the JSON value rounded to its decimals; the
-    // derived quantities close the object.
+    // Each column of the table is the JSON value rounded to its decimals; the derived quantities close the object.
     const std::vector<std::string> columns = Split(rows[r + 1] + "\t", "\t");
-    ASSERT_EQ(columns.size(), 10u);
-    std::size_t previous = 0, at = 0;
-    for (std::size_t k = 0; k < keys.size(); ++k) {
-      const double value = JsonNumber(objects[r], keys[k], &at);
-      ASSERT_TRUE(at != std::string::npos && (k == 0 || at > previous)) << keys[k] << " missing or out of order";
-      previous = at;
-      if (k < 10) {
-        EXPECT_EQ(quorix::FormatFixed(value, k == 0 ? 2 : 9), columns[k]) << keys[k];
-      }
+    ASSERT_TRUE(columns.size() == 10u && InOrder(objects[r], keys) && objects[r].ends_with('}')) << objects[r];
+    for (std::size_t k = 0; k < 10; ++k) {
+      EXPECT_EQ(quorix::FormatFixed(JsonNumber(objects[r], keys[k]), k == 0 ? 2 : 9), columns[k]) << objects[r];
     }
-    EXPECT_EQ(objects[r].back(), '}');
   }
   // The row of U = 0.25·4 = 1 holds solve's own numbers in full.
   const CliRun solve = Cli({"solve", "--n", "3", "--u", "1", "--json"});
@@ -163,35 +120,32 @@ TEST_F(CliTest, SweepJsonLinesHoldTheTableRowsInFull) {
 // header), in the JSON lines and in the file of -o alike. A sweep that fails
 // before its first row leaves the file as it was.
 TEST_F(CliTest, FailedSweepKeepsCompleteRowsOrTheFileAsItWas) {
-  const fs::path file = dir_ / "results.out";
   for (const auto& [extra, lines] :
        {std::pair<Args, std::size_t>{{}, 2}, {{"--jsonl"}, 1}, {{"-o", "results.out"}, 0}}) {
-    std::ofstream(file, std::ios::binary) << "previous table\r\n";
+    Write("results.out", "previous table\r\n");
     Args args = {"sweep", "--from", "1e308", "--to", "1.7e308", "--step", "1e308"};
     args.insert(args.end(), extra.begin(), extra.end());
     const CliRun run = Cli(args);
-    const std::string table = lines == 0 ? ReadAll(file) : run.out;
-    SCOPED_TRACE(table);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "quorix-cli: row 1: amplitude overflows\n");
-    ASSERT_EQ(Count(run.out, '\n'), lines) << "(header and) row 0";
-    if (lines == 1) {
-      EXPECT_TRUE(run.out.starts_with("{") && run.out.ends_with("}\n"));
-      EXPECT_EQ(JsonNumber(run.out, "UmaxOverUy"), 1e308);
-    } else {
-      EXPECT_TRUE(table.starts_with("Umax/Uy\t") && table.ends_with("\r\n") && Count(table, '\n') == 2);
-    }
+    const std::string table = lines == 0 ? ReadAll(dir_ / "results.out") : run.out;
+    EXPECT_TRUE(run.status == 1 && run.err == "quorix-cli: row 1: amplitude overflows\n") << run.err;
+    ASSERT_EQ(Count(run.out, '\n'), lines) << "(header and) row 0: " << table;
+    EXPECT_TRUE(lines == 1 ? run.out.starts_with("{") && run.out.ends_with("}\n") &&
+                                 JsonNumber(run.out, "UmaxOverUy") == 1e308
+                           : table.starts_with("Umax/Uy\t") && table.ends_with("\r\n") && Count(table, '\n') == 2)
+        << table;
   }
-  std::ofstream(file, std::ios::binary) << "previous table\r\n";
+  Write("results.out", "previous table\r\n");
   const CliRun run = Cli({"sweep", "--step", "0", "-o", "results.out"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_TRUE(Has(run.err, "step count")) << run.err;
-  EXPECT_EQ(ReadAll(file), "previous table\r\n");
+  EXPECT_TRUE(run.status == 1 && Has(run.err, "step count")) << run.err;
+  EXPECT_EQ(ReadAll(dir_ / "results.out"), "previous table\r\n");
 }
 
 // Status 1 for a failure, with one line on standard error; 2 for a bad
 // command line. "-.", "-.e5", "-inf" are not numbers: options, and unknown.
 TEST_F(CliTest, FailuresGiveTheirStatusAndMessage) {
+  Write("bad.csv", "u,F\n1,2\n3,x\n");
+  Write("half.csv", "0,0\n1,1\n0,0\n-1,-1\n0,0\n");
+  Write("one.csv", "1,2\n3\n");
   const struct {
     Args args;
     int status;
@@ -205,17 +159,16 @@ TEST_F(CliTest, FailuresGiveTheirStatusAndMessage) {
       {{"sweep", "--accurate", "--from", "1", "--to", "-1", "--step", "-1"}, 1,
        "quorix-cli: Umax/Uy must not be negative: -1\n", 3},  // the rows at 1 and 0 written
       {{"eval", "hyp2f1", "1", "2", "4", "0.5", "--accurate"}, 1, "covers F(1, b; 1 + b; t) only"},
-      {{}, 2, "A subcommand is required"},
-      {{"solve", "--no-such-option"}, 2, "--no-such-option"},
+      {{"cycles", "bad.csv"}, 1, "quorix-cli: line 3: the force \"x\" is not a number"},
+      {{"cycles", "missing.csv"}, 1, "quorix-cli: cannot open"},
+      {{"cycles", "half.csv"}, 1, "quorix-cli: fewer than one full cycle"},
+      {{"fit", "one.csv"}, 1, "quorix-cli: line 2: one column"},
+      {{}, 2, "A subcommand is required"}, {{"solve", "--no-such-option"}, 2, "--no-such-option"},
       {{"solve", "--direct", "--complementary"}, 2, "--direct excludes --complementary"},
-      {{"eval", "hyp2f1", "1", "2"}, 2, "C is required"},
-      {{"format-fixed", "1", "x"}, 2, "DECIMALS"},
-      {{"loop", "--points", "2"}, 2, "--points"},
+      {{"eval", "hyp2f1", "1", "2"}, 2, "C is required"}, {{"loop", "--points", "2"}, 2, "--points"},
       {{"sweep", "--jsonl", "-o", "x"}, 2, "excludes --jsonl"},
-      {{"parse", "-."}, 2, "TEXT is required"},
-      {{"parse", "-.e5"}, 2, "TEXT is required"},
-      {{"parse", "-inf"}, 2, "TEXT is required"},
-  };
+      {{"parse", "-."}, 2, "TEXT is required"}, {{"parse", "-.e5"}, 2, "TEXT is required"},
+      {{"parse", "-inf"}, 2, "TEXT is required"}, {{"format-fixed", "1", "x"}, 2, "DECIMALS"}};
   for (const auto& c : cases) {
     const CliRun run = Cli(c.args);
     SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0] + " " + c.args.back());
@@ -229,13 +182,10 @@ TEST_F(CliTest, EvalReportsValueStatusAndEscapedFaults) {
   const CliRun run = Cli({"eval", "gamma", "-2.5", "--json"});  // Γ(−5/2) = −8√π/15
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NEAR(JsonNumber(run.out, "value"), -0.94530872048294188, 1e-13);
-  EXPECT_EQ(JsonNumber(run.out, "status"), 1.0);
-  EXPECT_TRUE(Has(run.out, "\"raised\": false"));
+  EXPECT_TRUE(JsonNumber(run.out, "status") == 1.0 && Has(run.out, "\"raised\": false")) << run.out;
   EXPECT_EQ(JsonNumber(Cli({"eval", "gamma", "171.7", "--json"}).out, "status"), 0.0);  // beyond the doubles
   EXPECT_NEAR(JsonNumber(Cli({"eval", "gamma", "-.5", "--json"}).out, "value"), -3.5449077018110320546, 1e-12);
-  // Pfaff region: (1 − z)^(−a) = (1 + 1e300)^400 overflows inside the
-  // evaluator's own arithmetic, which it lets escape.
-  EXPECT_TRUE(Has(Cli({"eval", "hyp2f1", "-400", "1", "2", "-1e300", "--json"}).out, "\"raised\": true"));
+  // Pfaff region: (1 − z)^(−a) = (1 + 1e300)^400 overflows in the evaluator's own arithmetic; it lets that escape.
   EXPECT_TRUE(Has(Cli({"eval", "hyp2f1", "-400", "1", "2", "-1e300"}).out, "(arithmetic fault raised)"));
 }
 
@@ -250,10 +200,66 @@ TEST_F(CliTest, NumberTextCommands) {
   };
   for (const auto& [args, out] : cases) {
     const CliRun run = Cli(args);
-    EXPECT_EQ(run.status, 0) << args[1] << ": " << run.err;
-    EXPECT_EQ(run.out, out) << args[1];
+    EXPECT_TRUE(run.status == 0 && run.out == out) << args[1] << ": " << run.out << run.err;
   }
   EXPECT_EQ(Cli({"solve", "--gamma", "-.5"}).out, Cli({"solve", "--gamma", "-0.5"}).out);
+}
+
+// The points with 17 digits after `header`, the columns split by `sep`.
+std::string RecordText(std::string header, const std::vector<double>& u, const std::vector<double>& F, char sep) {
+  for (std::size_t i = 0; i < u.size(); ++i) {
+    char line[64];
+    std::snprintf(line, sizeof line, "%.17g%c%.17g\n", u[i], sep, F[i]);
+    header += line;
+  }
+  return header;
+}
+
+// An ellipse polygon of N points a turn: its area is (N/2)·c·d·sin(2π/N).
+TEST_F(CliTest, CyclesOfAnEllipse) {
+  const int N = 400;
+  std::vector<double> u, F;
+  for (int i = 0; i <= 3 * N + N / 4; ++i) {
+    u.push_back(2.0 * std::cos(2.0 * std::numbers::pi * i / N));
+    F.push_back(3.0 * u.back() - 0.7 * std::sin(2.0 * std::numbers::pi * i / N));
+  }
+  Write("ellipse.txt", RecordText("u [mm]\tF [kN]\n", u, F, '\t'));
+  const CliRun run = Cli({"cycles", "--json", "ellipse.txt"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const double area = 0.5 * N * 0.7 * 2.0 * std::sin(2.0 * std::numbers::pi / N);
+  EXPECT_NEAR(JsonNumber(run.out, "EDC"), area, 1e-12 * area);
+  EXPECT_NEAR(JsonNumber(run.out, "Keff"), 3.0, 1e-12);
+  EXPECT_TRUE(JsonNumber(run.out, "steady") == 2.0 && JsonNumber(run.out, "count") == 1.0) << run.out;
+  const CliRun table = Cli({"cycles", "ellipse.txt"});
+  EXPECT_TRUE(table.out.starts_with("cycle\tfirst\tlast\tu+\tu-\tF+\tF-\tEDC\tKeff\txi_eff\tsteady\n") &&
+              Has(table.out, "\nmean of 1 steady\t"))
+      << table.out;
+}
+
+// Noiseless steady cycles at three amplitudes of n = 2, γ = 0.7, α = 0.1, Fy = 50, Uy = 2.
+TEST_F(CliTest, FitPrintsTheParametersAndRefusesBadOptions) {
+  using namespace quorix::measured::testing;
+  const auto rec =
+      MakeRecord({2.0, 0.7, 0.1, 50.0, 2.0}, {Block{2.8, 3, true}, Block{6.0, 3, true}, Block{16.0, 3, true}}, 400, 8);
+  Write("record.csv", RecordText("# synthetic\nu;F\n", rec.u, rec.F, ';'));
+  const CliRun run = Cli({"fit", "--json", "record.csv"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const auto& [name, value] : {std::pair{"n", 2.0}, {"gamma", 0.7}, {"alpha", 0.1}, {"Fy", 50.0}, {"Uy", 2.0}}) {
+    EXPECT_NEAR(JsonNumber(run.out, name), value, 1e-6 * value) << name;
+  }
+  EXPECT_EQ(JsonNumber(run.out, "cycles"), 2.0);  // the steady cycles: 2, 5, 8
+
+  const CliRun fixed = Cli({"fit", "record.csv", "--cycles", "4:5", "--fix", "n=2.5", "--fix", "beta=0.3"});
+  for (const char* line : {"n\t2.5\tfixed\n", "gamma\t0.7\tfixed\n", "\n4\t6\t"}) {
+    EXPECT_TRUE(Has(fixed.out, line)) << line << fixed.out << fixed.err;
+  }
+  for (const Args& bad : {Args{"--fix", "k=2"}, {"--fix", "n"}, {"--fix", "n=x"}, {"--start", "alpha="},
+                          {"--cycles", "0:2"}, {"--cycles", "3:2"}}) {
+    EXPECT_EQ(Cli({"fit", "record.csv", bad[0], bad[1]}).status, 2) << bad[0] << " " << bad[1];
+  }
+  const CliRun beyond = Cli({"fit", "record.csv", "--cycles", "7:9"});
+  EXPECT_TRUE(beyond.status == 1 && beyond.err == "quorix-cli: --cycles 7:9: the record has cycles 1 to 8\n")
+      << beyond.err;
 }
 
 }  // namespace

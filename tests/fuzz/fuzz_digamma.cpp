@@ -1,11 +1,11 @@
-// Digamma, DigammaAtStep, DigammaSeries, LogGamma, GammaFunction and their
-// accurate counterparts on any double. Properties, each checked with an abort:
-//   1. Every call returns, with no sanitizer report, after at most
-//      kDigammaSteps evaluator steps (one step a series summed).
+// Digamma, DigammaAtStep, DigammaSeries, LogGamma, GammaFunction and their accurate counterparts on
+// any double. Properties, each checked with an abort:
+//   1. Every call returns, with no sanitizer report, after at most kDigammaSteps evaluator steps
+//      (one step a series summed).
 //   2. A status 1 or 2 comes with a value: Digamma's value is not NaN.
 //   3. The accurate functions return or throw DomainError with a message.
-// Unless the flag byte is 0xFF the argument goes through Coarse(); only with
-// 0xFF is DigammaSeries, which remembers nothing, called.
+// Unless the flag byte is 0xFF the argument goes through Coarse(); only with 0xFF is DigammaSeries,
+// which remembers nothing, called.
 #include <cmath>
 
 #include "accurate.h"

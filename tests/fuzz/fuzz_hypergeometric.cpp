@@ -1,12 +1,10 @@
-// Hypergeometric2F1, the Gauss series and the accurate evaluator on any four
-// doubles. Properties, each checked with an abort:
-//   1. Hypergeometric2F1 returns a status or throws FloatingPointFault, with
-//      no sanitizer report, after at most kHypergeometricSteps evaluator
-//      steps; HypergeometricSeries after at most kSeriesSteps.
-//   2. The accurate Hyp2F1 returns or throws DomainError with a message,
-//      after at most 100000 steps.
-// Unless the flag byte is 0xFF, a and b go through Coarse(): a new a, b (for
-// c = a + b) means new digamma series in the logarithmic form.
+// Hypergeometric2F1, the Gauss series and the accurate evaluator on any four doubles. Properties,
+// each checked with an abort:
+//   1. Hypergeometric2F1 returns a status or throws FloatingPointFault, with no sanitizer report,
+//      after at most kHypergeometricSteps evaluator steps; HypergeometricSeries after kSeriesSteps.
+//   2. The accurate Hyp2F1 returns or throws DomainError with a message, after at most 100000 steps.
+// Unless the flag byte is 0xFF, a and b go through Coarse(): a new a, b (for c = a + b) means new
+// digamma series in the logarithmic form.
 #include "accurate.h"
 #include "fuzz_support.h"
 #include "specialfunctions.h"

@@ -1,5 +1,5 @@
-// Measured records: reading them, their cycles, the steady model loop and
-// the fit, on records made by integrating the law in time (synthetic.h).
+// Measured records: reading them, their cycles, the steady model loop and the fit, on records made by
+// integrating the law in time (synthetic.h).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,19 +19,17 @@
 namespace quorix::measured {
 namespace {
 
-using testing::Block;
-using testing::MakeRecord;
-using testing::TrueModel;
+using namespace testing;  // the synthetic records
 
-// The message of the exception of type E that `call` throws, or "accepted".
+// That `call` throws an E whose message holds `part`.
 template <class E, class F>
-std::string ErrorOf(F call) {
+void ExpectError(F call, const std::string& part) {
   try {
     call();
+    ADD_FAILURE() << "accepted; expected " << part;
   } catch (const E& e) {
-    return e.what();
+    EXPECT_NE(std::string(e.what()).find(part), std::string::npos) << e.what();
   }
-  return "accepted";
 }
 
 TEST(ParseRecord, ReadsTheFormatsATestMachineWrites) {
@@ -39,45 +37,31 @@ TEST(ParseRecord, ReadsTheFormatsATestMachineWrites) {
     const char* text;
     std::vector<double> u, F;
   } cases[] = {{"u [mm],F [kN]\r\n1.5,-2\r\n-0.25,3e2\r\n", {1.5, -0.25}, {-2, 300}},
-               {"# test 7\n  1 ; 2 \n\n3;4", {1, 3}, {2, 4}},
-               {"d\tF\n1\t2\n+3\t-4.\n", {1, 3}, {2, -4}},
-               {"  1   2\n3 \t 4\n#end\n", {1, 3}, {2, 4}},
-               {"\xEF\xBB\xBF" "1;2\n3;4\n", {1, 3}, {2, 4}},  // byte order mark
-               {"1E-3,.5\n-.5e+1,2.\n", {1e-3, -5}, {0.5, 2}}};
+               {"# test 7\n  1 ; 2 \n\n3;4", {1, 3}, {2, 4}}, {"d\tF\n1\t2\n+3\t-4.\n", {1, 3}, {2, -4}},
+               {"  1   2\n3 \t 4\n#end\n", {1, 3}, {2, 4}}, {"1E-3,.5\n-.5e+1,2.\n", {1e-3, -5}, {0.5, 2}},
+               {"\xEF\xBB\xBF" "1;2\n3;4\n", {1, 3}, {2, 4}}};  // byte order mark
   for (const auto& c : cases) {
     const Record r = ParseRecord(c.text);
-    EXPECT_EQ(r.u, c.u) << c.text;
-    EXPECT_EQ(r.F, c.F) << c.text;
+    EXPECT_TRUE(r.u == c.u && r.F == c.F) << c.text;
   }
 }
 
 TEST(ParseRecord, NamesTheProblemOfABadRecord) {
   const std::pair<std::string, const char*> cases[] = {  // the text, a part of the message
-      {"", "the record is empty"},
-      {"# x\nu,F\n\n", "holds no points (3 lines read)"},
-      {"1\n2\n", "line 1: one column"},
-      {"1,2\n3\n", "line 2: one column"},
-      {"u F t\n1 2 3\n", "line 2: 3 columns"},
+      {"", "the record is empty"}, {"# x\nu,F\n\n", "holds no points (3 lines read)"},
+      {"1\n2\n", "line 1: one column"}, {"1,2\n3\n", "line 2: one column"}, {"u F t\n1 2 3\n", "line 2: 3 columns"},
       {"1;2\n1,5;2,5\n", "line 2: the displacement \"1,5\" is not a number"},  // decimal comma
       {"1,2\n3;4\n", "line 2: one column"},                                     // the delimiter changes
       {"u,F\n1,2\n3,abc\n", "line 3: the force \"abc\" is not a number"},
-      {"1,2\nu,F\n", "line 2: the displacement \"u\""},  // a header after points
-      {"1,2\n3,nan\n", "line 2: the force \"nan\" is not a finite number"},
-      {"-inf,2\n", "line 1: the displacement \"-inf\" is not a finite"},
-      {"1,1e999\n", "line 1: the force \"1e999\" is beyond the range"},
-      {"1,2,\n", "line 1: 3 columns"},
-      {"1,+-2\n", "not a number"},
+      {"1,2\nu,F\n", "line 2: the displacement \"u\""}, {"1,2\n3,nan\n", "line 2: the force \"nan\" is not a finite"},
+      {"1,1e999\n", "line 1: the force \"1e999\" is beyond the range"}, {"1,2,\n", "line 1: 3 columns"},
       {"1,2\n0x10,2\n", "line 2: the displacement \"0x10\" is not a number"},
       {"1,2\n" + std::string(5000, '7'), "line 2 is longer than 4096"},
       {std::string("\x7f" "ELF\x01\x02\0\0\n\x03\x04\0,\x05\n", 15), "line 2: the displacement"}};
-  for (const auto& [text, message] : cases) {
-    const std::string error = ErrorOf<RecordError>([&] { ParseRecord(text); });
-    EXPECT_NE(error.find(message), std::string::npos) << error;
-  }
+  for (const auto& [text, message] : cases) ExpectError<RecordError>([&] { ParseRecord(text); }, message);
 }
 
-// Read through the platform in small pieces the file gives what the whole
-// text gives: lines cut anywhere, a CR LF cut between its two bytes. The
+// Read in small pieces (lines and CR LF cut anywhere) a file gives what its whole text gives; the
 // platform's failures pass through.
 TEST(ReadRecordFile, PiecesJoinToTheWholeTextAndFailuresPassThrough) {
   quorix::testing::FakeServices services;
@@ -85,20 +69,18 @@ TEST(ReadRecordFile, PiecesJoinToTheWholeTextAndFailuresPassThrough) {
   for (int i = 0; i < 500; ++i) text += std::to_string(i * 0.001) + ";" + std::to_string(-i * 0.25) + "\r\n";
   services.files["rec.csv"] = text;
   const Record whole = ParseRecord(text);
-  EXPECT_EQ(whole.u.size(), 500u);
   for (std::size_t chunk : {1u, 7u, 4096u}) {
     services.readChunk = chunk;
     const Record read = ReadRecordFile(services, "rec.csv");
-    EXPECT_TRUE(read.u == whole.u && read.F == whole.F) << chunk;
+    EXPECT_TRUE(read.u == whole.u && read.F == whole.F && whole.u.size() == 500u) << chunk;
   }
   EXPECT_THROW(ReadRecordFile(services, "missing.csv"), platform::PlatformError);
   services.failReadAfter = 3;
   EXPECT_THROW(ReadRecordFile(services, "rec.csv"), platform::PlatformError);
 }
 
-// An ellipse u = d·cos t, F = k·u − c·sin t sampled at N even steps of t is
-// a polygon of area (N/2)·c·d·sin(2π/N), run clockwise: EDC exactly that,
-// Keff = k, ξeff = EDC/(2π·k·d²).
+// An ellipse u = d·cos t, F = k·u − c·sin t at N even steps of t is a polygon of area
+// (N/2)·c·d·sin(2π/N), run clockwise: EDC exactly that, Keff = k, ξeff = EDC/(2π·k·d²).
 TEST(Cycles, EllipsePolygonHasItsExactArea) {
   const int N = 360;
   const double d = 2.0, k = 3.0, c = 0.7, area = 0.5 * N * c * d * std::sin(2.0 * std::numbers::pi / N);
@@ -114,24 +96,20 @@ TEST(Cycles, EllipsePolygonHasItsExactArea) {
     EXPECT_NEAR(cy.EDC, area, 1e-12 * area);
     EXPECT_NEAR(cy.Keff, k, 1e-12 * k);
     EXPECT_NEAR(cy.XiEff, area / (2.0 * std::numbers::pi * k * d * d), 1e-12);
-    EXPECT_TRUE(cy.uPlus == d && cy.uMinus == -d);
-    EXPECT_NEAR(cy.FPlus, k * d, 1e-12 * k * d);  // F at u⁺ (sin t = 0 there)
+    EXPECT_TRUE(cy.uPlus == d && cy.uMinus == -d && std::fabs(cy.FPlus - k * d) <= 1e-12 * k * d);  // sin t = 0 at u⁺
   }
-  EXPECT_TRUE(!table.cycles[0].steady && table.cycles[1].steady);
-  EXPECT_EQ(table.steadyMeans.count, 1u);
+  EXPECT_TRUE(!table.cycles[0].steady && table.cycles[1].steady && table.steadyMeans.count == 1u);
   EXPECT_NEAR(table.steadyMeans.EDC, area, 1e-12 * area);
 }
 
-// Force noise and displacement noise below the dead band make no false
-// reversals; the blocks of new amplitude start with an unsteady cycle.
+// Force and displacement noise below the dead band make no false reversals; blocks of new amplitude start unsteady.
 TEST(Cycles, NoiseMakesNoFalseReversals) {
   auto rec =
       MakeRecord({2.0, 0.6, 0.1, 1.0, 1.0}, {Block{1.0, 3, false}, Block{2.0, 3, false}, Block{4.0, 3, false}}, 500);
   const CycleTable clean = FindCycles(rec.u, rec.F);
   testing::AddNoise(rec, 0.01, 0.002, 0.01, 7);
   const CycleTable noisy = FindCycles(rec.u, rec.F);
-  ASSERT_EQ(clean.cycles.size(), 8u);
-  ASSERT_EQ(noisy.cycles.size(), clean.cycles.size());
+  ASSERT_TRUE(clean.cycles.size() == 8u && noisy.cycles.size() == 8u) << noisy.cycles.size();
   for (std::size_t i = 0; i < 8; ++i) {
     EXPECT_EQ(noisy.cycles[i].steady, i % 3 == 1) << i;
     EXPECT_NEAR(noisy.cycles[i].EDC, clean.cycles[i].EDC, 0.03 * clean.cycles[i].EDC) << i;
@@ -142,20 +120,14 @@ TEST(Cycles, ARecordWithoutAFullCycleIsAClearError) {
   const struct {
     std::vector<double> u, F;
     const char* message;
-  } cases[] = {{{0, 1, 0}, {0, 1}, "differ in number (3 and 2)"},
-               {{1, 1, 1, 1}, {0, 1, 2, 3}, "reverses 0 time(s)"},
-               {{0, 1, 2, 3}, {0, 1, 2, 3}, "reverses 0 time(s)"},
-               {{0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, "reverses 2 time(s)"},
-               {{0, NAN, 0}, {0, 1, 0}, "point 2 is not finite"}};
-  for (const auto& c : cases) {
-    const std::string error = ErrorOf<CycleError>([&] { FindCycles(c.u, c.F); });
-    EXPECT_NE(error.find(c.message), std::string::npos) << error;
-  }
+  } cases[] = {{{0, 1, 0}, {0, 1}, "differ in number (3 and 2)"}, {{1, 1, 1, 1}, {0, 1, 2, 3}, "reverses 0 time(s)"},
+               {{0, 1, 2, 3}, {0, 1, 2, 3}, "reverses 0 time(s)"}, {{0, NAN, 0}, {0, 1, 0}, "point 2 is not finite"},
+               {{0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, "reverses 2 time(s)"}};
+  for (const auto& c : cases) ExpectError<CycleError>([&] { FindCycles(c.u, c.F); }, c.message);
 }
 
-// The steady loop at given displacements reproduces the loop polygon of views
-// (which places points along z and computes x, the other way round), and its
-// analytic ∂F/∂Uy the central differences, also on a saturated cycle.
+// The steady loop at given displacements reproduces the loop polygon of views (which goes from z
+// to x, the other way round), and its analytic ∂F/∂Uy the central differences, also saturated.
 TEST(SteadyModel, ReproducesTheSolversLoop) {
   const struct {
     Parameters p;
@@ -172,8 +144,7 @@ TEST(SteadyModel, ReproducesTheSolversLoop) {
       return std::isfinite(value);
     });
     ASSERT_FALSE(loop.u.empty());
-    // The points of the whole cycle in the order CyclePoints wants them: the
-    // loading branch with both tips, then the unloading one reflected.
+    // The whole cycle as CyclePoints wants it: the loading branch with both tips, the unloading one reflected.
     CyclePoints cp;
     cp.halfRange = U * p.Uy;
     std::vector<std::pair<double, std::size_t>> order;
@@ -196,9 +167,8 @@ TEST(SteadyModel, ReproducesTheSolversLoop) {
   }
 }
 
-// Three amplitudes, three cycles each, each block begun on its steady cycle
-// (which the closed form describes). Noiseless: all five within 1e-6; with 1 %
-// force noise, 0.1 % displacement noise and a 1 % drift of the force's zero:
+// Three amplitudes, three cycles each, each block begun on its steady cycle. Noiseless: all five
+// within 1e-6; with 1 % force noise, 0.1 % displacement noise and a 1 % drift of the force's zero:
 // Fy, Uy, α within 2 %, n and γ within 5 %, and within 5 standard errors.
 constexpr double Parameters::*kFields[5] = {&Parameters::n, &Parameters::gamma, &Parameters::alpha, &Parameters::Fy,
                                             &Parameters::Uy};
@@ -232,8 +202,7 @@ TEST_P(Fit, RecoversTheTrueParameters) {
   if (which != 0) return;
   // Held parameters stay where they are put and the others still come back.
   FitOptions options;
-  SetParameter(options.fixed, "n=2");
-  SetParameter(options.fixed, "beta=0.3");  // γ = 0.7
+  for (const char* assignment : {"n=2", "beta=0.3"}) SetParameter(options.fixed, assignment);  // γ = 0.7
   const FitResult held = FitCycles(rec.u, rec.F, FindCycles(rec.u, rec.F), options);
   EXPECT_TRUE(held.parameters.n == 2.0 && held.parameters.gamma == 1.0 - 0.3 && held.errors[0] == 0.0);
   EXPECT_TRUE(held.fixed[0] && held.fixed[1] && !held.fixed[2]);
@@ -253,13 +222,10 @@ TEST(Fit, RefusesRecordsThatCannotDetermineTheParametersAndBadAssignments) {
   for (const auto& c : cases) {
     auto rec = MakeRecord(c.m, {c.block}, 500);
     testing::AddNoise(rec, 1e-4, 0.0, 0.0, 5);
-    const std::string error = ErrorOf<FitError>([&] { FitCycles(rec.u, rec.F, FindCycles(rec.u, rec.F)); });
-    EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    ExpectError<FitError>([&] { FitCycles(rec.u, rec.F, FindCycles(rec.u, rec.F)); }, c.message);
   }
   FitOptions options;
-  for (const char* bad : {"k=2", "n", "n=2x", "Fy=nan"}) {
-    EXPECT_THROW(SetParameter(options.fixed, bad), FitError) << bad;
-  }
+  for (const char* bad : {"k=2", "n", "n=2x", "Fy=nan"}) EXPECT_THROW(SetParameter(options.fixed, bad), FitError);
   SetParameter(options.fixed, "fy=+3");
   EXPECT_EQ(options.fixed[3], 3.0);
 }

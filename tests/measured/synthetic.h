@@ -1,5 +1,5 @@
-// Synthetic cyclic-test records from the law integrated in time (bouc_wen_ode.h), not from the
-// closed forms: F = α·Fy·u/Uy + (1 − α)·Fy·z along a triangular history sampled at even steps.
+// Synthetic cyclic-test records from the law integrated in time (bouc_wen_ode.h), not the closed
+// forms: F = α·Fy·u/Uy + (1 − α)·Fy·z along a triangular history sampled at even steps.
 #pragma once
 
 #include <cmath>
@@ -24,9 +24,8 @@ struct Synthetic {
   std::vector<double> u, F;
 };
 
-// Blocks sampled `perQuarter` points a quarter cycle, `substeps` RK4 steps a sample. Between
-// blocks z carries over, as in a real test, or (steady) the block begins on its steady cycle, which
-// the closed form describes: a real test's first cycles at a new amplitude are not.
+// Blocks sampled `perQuarter` points a quarter cycle, `substeps` RK4 steps a sample. Between blocks
+// z carries over, as in a real test, or (steady) the block begins on the steady cycle the closed form describes.
 inline Synthetic MakeRecord(const TrueModel& m, const std::vector<Block>& blocks, int perQuarter, int substeps = 4) {
   Synthetic r;
   quorix::testing::BoucWenOde ode{m.n, m.gamma};
@@ -60,10 +59,8 @@ inline Synthetic MakeRecord(const TrueModel& m, const std::vector<Block>& blocks
 // displacements, a drift of the force's zero by `drift`·max|F| over the record; a fixed seed.
 inline void AddNoise(Synthetic& r, double forceShare, double displacementShare, double drift, unsigned seed) {
   double fMax = 0.0, uMax = 0.0;
-  for (std::size_t i = 0; i < r.u.size(); ++i) {
-    fMax = std::fmax(fMax, std::fabs(r.F[i]));
-    uMax = std::fmax(uMax, std::fabs(r.u[i]));
-  }
+  for (double F : r.F) fMax = std::fmax(fMax, std::fabs(F));
+  for (double u : r.u) uMax = std::fmax(uMax, std::fabs(u));
   std::mt19937_64 rng(seed);
   std::normal_distribution<double> normal(0.0, 1.0);
   const double count = static_cast<double>(r.u.size());

@@ -1,22 +1,24 @@
-// What the end-to-end tests of the built quorix-cli share: a temporary folder
-// per test, runs with standard output and error captured, numbers read back
-// out of the JSON.
+// What the end-to-end tests of the built quorix-cli share: a temporary folder per test, runs with
+// standard output and error captured, numbers read back out of the JSON.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 namespace quorix::testing {
 
 namespace fs = std::filesystem;
+using Args = std::vector<std::string>;
 
 struct CliRun {
   int status = -1;
@@ -24,22 +26,37 @@ struct CliRun {
 };
 
 inline std::string ReadAll(const fs::path& path) {
-  std::ostringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+inline std::size_t Count(const std::string& s, char c) { return static_cast<std::size_t>(std::ranges::count(s, c)); }
+inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+// The pieces of `text` that each end with `end`.
+inline std::vector<std::string> Split(const std::string& text, const std::string& end) {
+  std::vector<std::string> lines;
+  for (std::size_t pos = 0, next; (next = text.find(end, pos)) != std::string::npos; pos = next + end.size()) {
+    lines.push_back(text.substr(pos, next - pos));
+  }
+  return lines;
 }
 
-// The number after "key": in a one-line JSON text (for an array, its first
-// element), and where the key was found; -999 when it is missing.
-inline double JsonNumber(const std::string& json, const std::string& key, std::size_t* at = nullptr) {
+// The number after "key": in a one-line JSON text (for an array, its first element); -999 when missing.
+inline double JsonNumber(const std::string& json, const std::string& key) {
   std::size_t pos = json.find("\"" + key + "\": ");
-  if (at != nullptr) *at = pos;
   if (pos == std::string::npos) return -999.0;
   pos += key.size() + 4;
   if (pos < json.size() && json[pos] == '[') ++pos;
   double value = -999.0;
   std::from_chars(json.data() + pos, json.data() + json.size(), value);
   return value;
+}
+// Whether the JSON text holds every one of the keys, in this order.
+inline bool InOrder(const std::string& json, const std::vector<std::string>& keys) {
+  std::size_t at = 0;
+  for (const std::string& key : keys) {
+    if ((at = json.find("\"" + key + "\": ", at)) == std::string::npos) return false;
+  }
+  return true;
 }
 
 class TempFolderTest : public ::testing::Test {
@@ -51,12 +68,14 @@ class TempFolderTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  // Runs `program arguments` through the shell, the arguments quoted by the caller.
-  CliRun RunCommand(const std::string& program, const std::string& arguments) {
-    const std::string out = (dir_ / "out").string(), err = (dir_ / "err").string();
-    const int status = std::system((program + " " + arguments + " >'" + out + "' 2>'" + err + "'").c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(out), ReadAll(err)};
+  // quorix-cli run through the shell in the test's folder; no argument holds a quote.
+  CliRun Cli(const Args& args) {
+    std::string command = "cd '" + dir_.string() + "' && " QUORIX_CLI;
+    for (const std::string& arg : args) command += " '" + arg + "'";
+    const int status = std::system((command + " >out 2>err").c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(dir_ / "out"), ReadAll(dir_ / "err")};
   }
+  void Write(const std::string& name, const std::string& text) { std::ofstream(dir_ / name, std::ios::binary) << text; }
 
   fs::path dir_;
 };
