@@ -1,5 +1,6 @@
 // quorix-cli sweep stopped by SIGINT or SIGTERM: the conventional exit status, one line on standard
-// error, and complete rows that are, byte for byte, those of a sweep that ran through.
+// error, and complete rows that are, byte for byte, those of a sweep that ran through. Its progress
+// line on a terminal.
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
@@ -18,7 +19,7 @@ pid_t Start(const Args& args, const fs::path& out, const fs::path& err) {
   const pid_t pid = fork();
   if (pid == 0) {
     const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY, 0644);
     if (outFd < 0 || errFd < 0 || dup2(outFd, 1) < 0 || dup2(errFd, 2) < 0) _exit(127);
     std::vector<char*> argv{const_cast<char*>(QUORIX_CLI)};
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
@@ -64,5 +65,31 @@ TEST_P(SweepSignalTest, EndsAfterCompleteRows) {
 INSTANTIATE_TEST_SUITE_P(Signals, SweepSignalTest,
                          ::testing::Values(std::tuple{SIGINT, 130, true}, std::tuple{SIGTERM, 143, true},
                                            std::tuple{SIGINT, 130, false}));
+
+// With standard error on a terminal, a sweep running longer than a second shows its progress there,
+// wiped before the last message; not with --no-progress.
+TEST(SweepProgressTest, ShownOnATerminalUnlessNoProgress) {
+  for (const bool quiet : {false, true}) {
+    const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_TRUE(terminal >= 0 && grantpt(terminal) == 0 && unlockpt(terminal) == 0);
+    const int screen = open(ptsname(terminal), O_RDWR | O_NOCTTY);  // kept open until all is read
+    Args args = {"sweep", "--from", "0.1", "--to", "1e6", "--step", "0.001"};
+    if (quiet) args.push_back("--no-progress");
+    const pid_t pid = Start(args, "/dev/null", ptsname(terminal));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    int status = 0;
+    ASSERT_TRUE(kill(pid, SIGTERM) == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status));
+    fcntl(terminal, F_SETFL, O_NONBLOCK);
+    std::string shown;
+    char buffer[4096];
+    for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;) shown.append(buffer, static_cast<std::size_t>(n));
+    close(screen);
+    close(terminal);
+    const std::size_t stopped = shown.find("quorix-cli: SIGTERM: sweep stopped after ");
+    ASSERT_TRUE(WEXITSTATUS(status) == 143 && stopped != std::string::npos) << shown;
+    EXPECT_EQ(Has(shown, " rows/s"), !quiet) << shown;
+    EXPECT_TRUE(quiet || shown.substr(0, stopped).ends_with(" \r")) << "wiped: " << shown;
+  }
+}
 
 }  // namespace
