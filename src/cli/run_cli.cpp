@@ -61,6 +61,12 @@ bool IsNumberLookingLikeOption(const char* argument) {
   return text.size() >= 3 && text[0] == '-' && text[1] == '.' && IsCompleteNumber(text);
 }
 
+// Whether the option parser may take an argument for -h or --help: the flag
+// itself, or a cluster of short flags that starts with it.
+bool AsksForHelp(const std::string& argument) {
+  return argument == "--help" || (argument.size() >= 2 && argument[0] == '-' && argument[1] == 'h');
+}
+
 // Writes a message of the option parser to a stream of the settings.
 void Put(std::FILE* stream, const std::string& text) { std::fwrite(text.data(), 1, text.size(), stream); }
 
@@ -111,7 +117,17 @@ int RunCli(int argc, const char* const* argv, const CliSettings& settings) {
   for (const std::string& a : arguments) pointers.push_back(a.c_str());
 
   try {
-    app.parse(static_cast<int>(pointers.size()), pointers.data());
+    try {
+      app.parse(static_cast<int>(pointers.size()), pointers.data());
+    } catch (const CLI::CallForHelp&) {
+      // A subcommand with no operand left hands every argument after "--"
+      // back to the top level, which would read "-h" there as a request for
+      // help. After "--" it is an operand like the others, all unexpected.
+      const auto end = std::find(arguments.begin() + 1, arguments.end(), "--");
+      if (end == arguments.end() || std::any_of(arguments.begin() + 1, end, AsksForHelp)) throw;
+      // (The parser keeps its arguments last first, and so lists them.)
+      throw CLI::ExtrasError(std::vector<std::string>(arguments.rbegin(), std::make_reverse_iterator(end + 1)));
+    }
   } catch (const CLI::ParseError& e) {
     // --help and --version arrive here as "errors" with status 0.
     std::ostringstream out, err;
