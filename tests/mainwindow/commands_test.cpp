@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 #include "numbertext.h"
@@ -47,12 +45,10 @@ TEST(ResultTexts, ShowTheEdgesOfTheResultRange) {
   BoucWenCase bw;
   SolveCase(CaseTexts{.UmaxOverUy = "100"}, bw);  // beyond the amplitude reached at Za → 1
   EXPECT_EQ(ResultTexts(bw)[0], "1.000000000");
-  // Direct with U = 0: Kcd is −0, shown without a sign.
-  SolveCase(CaseTexts{.UmaxOverUy = "0", .Complementary = false}, bw);
+  SolveCase(CaseTexts{.UmaxOverUy = "0", .Complementary = false}, bw);  // Kcd is −0, shown without a sign
   ASSERT_TRUE(std::signbit(bw.Kcd));
   EXPECT_EQ(ResultTexts(bw)[4], "0.000000000");
-  // Fy·Uy beyond the double range: DE overflows and is shown as such.
-  SolveCase(CaseTexts{.Fy = "1e300", .Uy = "1e300"}, bw);
+  SolveCase(CaseTexts{.Fy = "1e300", .Uy = "1e300"}, bw);  // DE overflows and is shown as such
   EXPECT_EQ(ResultTexts(bw)[8], "Infinity");
 }
 
@@ -68,24 +64,12 @@ struct RecordingSink : SweepSink {
   std::vector<std::string> lines;
 };
 
-TEST(Sweep, DefaultTextsGiveTheHeaderAndRowsFromPointOneToTen) {
-  RecordingSink sink;
-  BoucWenCase bw;
-  RunSweep(CaseTexts{}, SweepTexts{}, bw, sink);
-  ASSERT_EQ(sink.opens, 1);
-  ASSERT_EQ(sink.lines.size(), 101u);  // header + rows for q = 99
-  EXPECT_EQ(sink.lines[0], "Umax/Uy\tZa\tFha\tFela\tFa\tKcd\tKda\tDE/ Fy /Uy\tDE /Fh /Uy\tDE");
-  // 0.10, 0.20, …, 10.00 from integers; 0.1·2 + 0.1 lies above 0.3 and still shows 0.30.
-  const std::vector<std::string> column = sink.FirstColumn();
-  for (int k = 1; k <= 100; ++k) {
-    EXPECT_EQ(column[k - 1], std::to_string(k / 10) + "." + std::to_string(k % 10) + "0");
-  }
-  EXPECT_EQ(bw.UmaxOverUy, 0.1 * 99 + 0.1);  // the record holds the last row
-}
-
-// Rows i = 0 … N with N = round((To − From)/Step).
+// Rows i = 0 … N with N = round((To − From)/Step), each at From + i·Step.
 TEST(Sweep, RowsRunFromFromForNPlusOneSteps) {
+  std::vector<std::string> initial;  // 0.10 … 10.00; 0.1·2 + 0.1 lies above 0.3 and still shows 0.30
+  for (int k = 1; k <= 100; ++k) initial.push_back(std::to_string(k / 10) + "." + std::to_string(k % 10) + "0");
   const std::pair<SweepTexts, std::vector<std::string>> cases[] = {
+      {{}, initial},                                           // q = 99
       {{"0", "1", "0.3"}, {"0.00", "0.30", "0.60", "0.90"}},   // q = 3.33
       {{"0", "1", "0.35"}, {"0.00", "0.35", "0.70", "1.05"}},  // q = 2.86: beyond To
       {{"2", "2", "0.5"}, {"2.00"}},                           // To = From
@@ -97,27 +81,25 @@ TEST(Sweep, RowsRunFromFromForNPlusOneSteps) {
     RunSweep(CaseTexts{}, range, bw, sink);
     EXPECT_EQ(sink.opens, 1);
     EXPECT_EQ(sink.FirstColumn(), firstColumn) << range.Step;
+    if (!firstColumn.empty()) { EXPECT_EQ(FormatFixed(bw.UmaxOverUy, 2), firstColumn.back()); }  // the last row's
   }
 }
 
-TEST(Sweep, BadStepOrRangeFailsBeforeOpening) {
-  for (const SweepTexts& range : {SweepTexts{"0", "1", "0"}, SweepTexts{"0", "1", ""}, SweepTexts{"1", "1", "0"},
-                                  SweepTexts{"0", "1e10", "1"}, SweepTexts{"-1e308", "1.7e308", "1"}}) {
-    SCOPED_TRACE(range.From + " " + range.To + " " + range.Step);
+TEST(Sweep, BadStepRangeOrFieldFailsBeforeOpening) {
+  const std::tuple<CaseTexts, SweepTexts, bool> cases[] = {  // texts, range, thrown as out of range
+      {{}, {"0", "1", "0"}, false},       {{}, {"0", "1", ""}, false},         {{}, {"1", "1", "0"}, false},
+      {{}, {"0", "1e10", "1"}, false},    {{}, {"-1e308", "1.7e308", "1"}, false}, {{}, {"0", "1", "1e999"}, true},
+      {{.Uy = "-1e999"}, {}, true}};
+  for (const auto& [texts, range, outOfRange] : cases) {
+    SCOPED_TRACE(range.From + " " + range.To + " " + range.Step + " " + texts.Uy);
     RecordingSink sink;
     BoucWenCase bw;
-    EXPECT_THROW(RunSweep(CaseTexts{}, range, bw, sink), SweepError);
-    EXPECT_EQ(sink.opens, 0);
-    EXPECT_TRUE(sink.lines.empty());
+    if (outOfRange) { EXPECT_THROW(RunSweep(texts, range, bw, sink), NumberOutOfRange); }
+    if (!outOfRange) { EXPECT_THROW(RunSweep(texts, range, bw, sink), SweepError); }
+    EXPECT_TRUE(sink.opens == 0 && sink.lines.empty());
   }
-}
-
-TEST(Sweep, FieldBeyondRangeFailsBeforeOpeningButUmaxOverUyIsNotRead) {
-  RecordingSink sink;
+  RecordingSink sink;  // Umax/Uy is not read
   BoucWenCase bw;
-  EXPECT_THROW(RunSweep(CaseTexts{.Uy = "-1e999"}, SweepTexts{}, bw, sink), NumberOutOfRange);
-  EXPECT_THROW(RunSweep(CaseTexts{}, SweepTexts{"0", "1", "1e999"}, bw, sink), NumberOutOfRange);
-  EXPECT_EQ(sink.opens, 0);
   RunSweep(CaseTexts{.UmaxOverUy = "1e999"}, SweepTexts{"0", "1", "1"}, bw, sink);
   EXPECT_EQ(sink.lines.size(), 3u);
 }
@@ -156,21 +138,18 @@ TEST(SweepStop, EndsBetweenRowsWithCompleteRowsOnly) {
   const bool straightforward = StraightforwardEvaluation();
   for (bool oneThread : {true, false}) {
     SetStraightforwardEvaluation(oneThread);
-    for (std::size_t stopAfter : {std::size_t{1}, std::size_t{2}, std::size_t{300}, std::size_t{999}}) {
+    for (std::size_t stopAfter : {0, 1, 2, 300, 999}) {  // 0: asked before it opens anything, it writes nothing
       SCOPED_TRACE(std::to_string(stopAfter) + (oneThread ? " one thread" : ""));
       SweepWatch watch;
       StoppingSink sink(watch, stopAfter);
+      if (stopAfter == 0) watch.RequestStop();
       EXPECT_THROW(RunSweep(CaseTexts{}, range, bw, sink, &watch), SweepStopped);
+      EXPECT_EQ(sink.opens, stopAfter == 0 ? 0 : 1);
+      if (stopAfter == 0) continue;
       EXPECT_EQ(watch.Rows(), 1000);
       EXPECT_EQ(watch.RowsWritten(), static_cast<std::int64_t>(stopAfter));
       EXPECT_EQ(sink.lines, std::vector<std::string>(full.lines.begin(), full.lines.begin() + 1 + stopAfter));
     }
-    // Asked before it opens anything, it writes nothing.
-    SweepWatch watch;
-    watch.RequestStop();
-    RecordingSink sink;
-    EXPECT_THROW(RunSweep(CaseTexts{}, range, bw, sink, &watch), SweepStopped);
-    EXPECT_EQ(sink.opens, 0);
   }
   SetStraightforwardEvaluation(straightforward);
 }
@@ -181,12 +160,9 @@ TEST(SweepProgressText, CountsAndTimeLeft) {
   for (const auto& [n, text] : counts) EXPECT_EQ(GroupedCount(n), text);
   // written, rows, elapsed seconds: the rest takes elapsed·(rows − written)/written.
   const std::tuple<std::int64_t, std::int64_t, double, const char*> times[] = {
-      {1, 2, 0.5, "about 0 s left"},
-      {10, 100, 1.0, "about 9 s left"},
-      {1, 3, 92.5, "about 3 min 05 s left"},
-      {1000, 999999901, 0.5, "about 138 h 53 min left"},  // 499,998.95 s
-      {5, 5, 3.0, "about 0 s left"},
-      {0, 100, 1.0, ""},  // no rate yet
+      {1, 2, 0.5, "about 0 s left"},           {10, 100, 1.0, "about 9 s left"},
+      {1, 3, 92.5, "about 3 min 05 s left"},   {1000, 999999901, 0.5, "about 138 h 53 min left"},  // 499,998.95 s
+      {5, 5, 3.0, "about 0 s left"},           {0, 100, 1.0, ""},  // no rate yet
       {3, 2, 1.0, ""}};
   for (const auto& [written, rows, elapsed, text] : times) {
     EXPECT_EQ(SweepTimeLeftText(written, rows, elapsed), text) << written << " " << rows;
