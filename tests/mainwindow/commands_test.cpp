@@ -16,21 +16,6 @@
 namespace quorix {
 namespace {
 
-// The known results of the initial texts to six decimals; Complementary changes Kcd and Kda only.
-TEST(SolveCase, InitialTextsGiveTheKnownResultsWithNineDecimals) {
-  for (const auto& [complementary, kcd, kda] : {std::tuple{false, -0.287250, 0.653372}, {true, 1.016538, 0.617340}}) {
-    const std::array<double, kResultCount> expected = {0.853990, 2.198171, 0.286000, 2.484171, kcd,
-                                                       kda,      0.659019, 0.732244, 0.209212};
-    BoucWenCase bw;
-    SolveCase(CaseTexts{.Complementary = complementary}, bw);
-    const std::array<std::string, kResultCount> shown = ResultTexts(bw);
-    for (int i = 0; i < kResultCount; ++i) {
-      EXPECT_EQ(shown[i].size() - shown[i].find('.'), 10u) << shown[i];  // nine decimals
-      EXPECT_NEAR(ParseNumber(shown[i]), expected[i], 5e-7) << kResultNames[i] << " " << complementary;
-    }
-  }
-}
-
 TEST(ReadCase, StopsAtTheFirstFieldBeyondRangeLeavingEarlierFieldsWritten) {
   BoucWenCase bw;
   bw.Fy = bw.Uy = bw.UmaxOverUy = 42.0;
@@ -102,20 +87,6 @@ TEST(Sweep, BadStepRangeOrFieldFailsBeforeOpening) {
   BoucWenCase bw;
   RunSweep(CaseTexts{.UmaxOverUy = "1e999"}, SweepTexts{"0", "1", "1"}, bw, sink);
   EXPECT_EQ(sink.lines.size(), 3u);
-}
-
-TEST(Sweep, AmplitudeOverflowFailsAfterTheRowsBeforeIt) {
-  // q = 0.7 → N = 1; row 0 at 1e308, row 1 at 1e308·1 + 1e308 = ∞.
-  RecordingSink sink;
-  BoucWenCase bw;
-  try {
-    RunSweep(CaseTexts{}, SweepTexts{"1e308", "1.7e308", "1e308"}, bw, sink);
-    ADD_FAILURE();
-  } catch (const SweepError& e) {
-    EXPECT_NE(std::string(e.what()).find("row 1"), std::string::npos) << e.what();
-  }
-  ASSERT_EQ(sink.lines.size(), 2u);
-  EXPECT_EQ(sink.lines[1].substr(0, 4), "1000");
 }
 
 // A stop ends the table between rows, on one thread and on every core: the
