@@ -53,12 +53,11 @@ struct Window {
     const auto found = services.files.find(results);
     return found == services.files.end() ? QStringList() : Lines(found->second);
   }
-  // The texts of the nine result labels, in the window's order.
+  // The texts of the nine result labels (lblZaValue …), in the window's order.
   QStringList ResultLabels() const {
     QStringList texts;
-    for (const char* name : {"lblZaValue", "lblFhaValue", "lblFelaValue", "lblFaValue", "lblKcdValue", "lblKdaValue",
-                             "lblDEOverFyUyValue", "lblDEOverFhUyValue", "lblDEValue"}) {
-      texts << Control<QLabel>(form, QString::fromLatin1(name))->text();
+    for (std::string_view name : kResultNames) {
+      texts << Control<QLabel>(form, "lbl" + QString::fromLatin1(name.data(), name.size()) + "Value")->text();
     }
     return texts;
   }
