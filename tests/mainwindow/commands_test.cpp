@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -24,17 +23,6 @@ TEST(ReadCase, StopsAtTheFirstFieldBeyondRangeLeavingEarlierFieldsWritten) {
   EXPECT_EQ((std::array{bw.Nee, bw.BetaSmall, bw.GammaSmall, bw.AlphaSmall, bw.Fy, bw.Uy, bw.UmaxOverUy}),
             (std::array{3.0, 0.1, 0.9, 0.2, 42.0, 42.0, 42.0}));
   EXPECT_FALSE(bw.Complementary);  // read after the seven fields
-}
-
-TEST(ResultTexts, ShowTheEdgesOfTheResultRange) {
-  BoucWenCase bw;
-  SolveCase(CaseTexts{.UmaxOverUy = "100"}, bw);  // beyond the amplitude reached at Za → 1
-  EXPECT_EQ(ResultTexts(bw)[0], "1.000000000");
-  SolveCase(CaseTexts{.UmaxOverUy = "0", .Complementary = false}, bw);  // Kcd is −0, shown without a sign
-  ASSERT_TRUE(std::signbit(bw.Kcd));
-  EXPECT_EQ(ResultTexts(bw)[4], "0.000000000");
-  SolveCase(CaseTexts{.Fy = "1e300", .Uy = "1e300"}, bw);  // DE overflows and is shown as such
-  EXPECT_EQ(ResultTexts(bw)[8], "Infinity");
 }
 
 struct RecordingSink : SweepSink {
@@ -83,10 +71,6 @@ TEST(Sweep, BadStepRangeOrFieldFailsBeforeOpening) {
     if (!outOfRange) { EXPECT_THROW(RunSweep(texts, range, bw, sink), SweepError); }
     EXPECT_TRUE(sink.opens == 0 && sink.lines.empty());
   }
-  RecordingSink sink;  // Umax/Uy is not read
-  BoucWenCase bw;
-  RunSweep(CaseTexts{.UmaxOverUy = "1e999"}, SweepTexts{"0", "1", "1"}, bw, sink);
-  EXPECT_EQ(sink.lines.size(), 3u);
 }
 
 // A stop ends the table between rows, on one thread and on every core: the
@@ -126,9 +110,10 @@ TEST(SweepStop, EndsBetweenRowsWithCompleteRowsOnly) {
 }
 
 TEST(SweepProgressText, CountsAndTimeLeft) {
-  const std::pair<std::int64_t, const char*> counts[] = {
-      {0, "0"}, {999, "999"}, {1000, "1,000"}, {999999901, "999,999,901"}, {-1234567, "-1,234,567"}};
-  for (const auto& [n, text] : counts) EXPECT_EQ(GroupedCount(n), text);
+  for (const auto& [n, text] : {std::pair<std::int64_t, const char*>{0, "0"}, {999, "999"}, {1000, "1,000"},
+                                 {999999901, "999,999,901"}, {-1234567, "-1,234,567"}}) {
+    EXPECT_EQ(GroupedCount(n), text);
+  }
   // written, rows, elapsed seconds: the rest takes elapsed·(rows − written)/written.
   const std::tuple<std::int64_t, std::int64_t, double, const char*> times[] = {
       {1, 2, 0.5, "about 0 s left"},           {10, 100, 1.0, "about 9 s left"},
