@@ -53,9 +53,8 @@ TEST(FormatNumber, EdgesBeyondTheTable) {
        {std::tuple{2.5, 0, "2"}, {3.5, 0, "4"}, {0.1, 20, "0.10000000000000000555"}, {-0.0, 9, "0.000000000"}}) {
     EXPECT_EQ(FormatFixed(value, decimals), text);
   }
-  EXPECT_EQ(FormatPlainNumber(0.0) + FormatPlainNumber(-0.0), "00");
-  // 15 digits of 999999999999999.9 are 1000000000000000: the exponent form.
-  EXPECT_EQ(FormatPlainNumber(999999999999999.9), "1E+15");
+  // ±0; 15 digits of 999999999999999.9 are 1000000000000000: the exponent form.
+  EXPECT_EQ(FormatPlainNumber(0.0) + FormatPlainNumber(-0.0) + " " + FormatPlainNumber(999999999999999.9), "00 1E+15");
   for (const auto& [value, text] : {std::pair{kInf, "Infinity"}, {-kInf, "-Infinity"}, {kNaN, "NaN"}}) {
     EXPECT_EQ(FormatFixed(value, 9) + FormatFixed(value, 2) + FormatPlainNumber(value), std::string(text) + text + text);
   }
@@ -92,15 +91,11 @@ TEST(NumberTextTable, MatchesTheDecimalReference) {
 // Never the locale's: with a comma-decimal locale, "." is still the only point read and written.
 TEST(NumberText, IgnoresACommaDecimalLocale) {
   const std::string saved = std::setlocale(LC_ALL, nullptr);
-  const char* found = nullptr;
-  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "nl_NL.UTF-8"}) {
-    if ((found = std::setlocale(LC_ALL, name)) != nullptr) break;
+  if (!std::setlocale(LC_ALL, "de_DE.UTF-8") && !std::setlocale(LC_ALL, "de_DE.utf8")) {
+    GTEST_SKIP() << "no de_DE locale installed";
   }
-  if (found == nullptr) GTEST_SKIP() << "no comma-decimal locale installed (tried de_DE, fr_FR, nl_NL)";
-  EXPECT_EQ(ParseNumber("2.5"), 2.5);
-  EXPECT_EQ(ParseNumber("2,5"), 2.0);
-  EXPECT_EQ(FormatFixed(1234.5, 2), "1234.50");
-  EXPECT_EQ(FormatPlainNumber(-0.5), "-.5");
+  EXPECT_TRUE(ParseNumber("2.5") == 2.5 && ParseNumber("2,5") == 2.0);
+  EXPECT_EQ(FormatFixed(1234.5, 2) + " " + FormatPlainNumber(-0.5), "1234.50 -.5");
   std::setlocale(LC_ALL, saved.c_str());
 }
 
