@@ -74,7 +74,7 @@ TEST_P(FastPathEquality, SweepBytesAndSolveBitsMatchTheStraightforwardPath) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Grid, FastPathEquality,
-                         ::testing::Combine(::testing::Values(0.3, 0.5, 1.0, 1.5, 2.0, 2.7, 3.0, 5.0), ::testing::Bool()),
+                         testing::Combine(testing::Values(0.3, 0.5, 1.0, 1.5, 2.0, 2.7, 3.0, 5.0), testing::Bool()),
                          [](const auto& info) {
                            std::string name = FormatPlainNumber(std::get<0>(info.param)) +
                                               (std::get<1>(info.param) ? "_compl" : "_direct");

@@ -23,10 +23,7 @@ T* Control(const QObject& root, const QString& name) {
   return found.size() == 1 ? found.front() : nullptr;
 }
 
-inline QString FocusName() {
-  const QWidget* focus = QApplication::focusWidget();
-  return focus ? focus->objectName() : QStringLiteral("<none>");
-}
+inline QString FocusName() { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "-"; }
 
 // The lines of a file; each must end in CR LF.
 inline QStringList Lines(const std::string& bytes) {

@@ -56,7 +56,8 @@ TEST(FormatNumber, EdgesBeyondTheTable) {
   // ±0; 15 digits of 999999999999999.9 are 1000000000000000: the exponent form.
   EXPECT_EQ(FormatPlainNumber(0.0) + FormatPlainNumber(-0.0) + " " + FormatPlainNumber(999999999999999.9), "00 1E+15");
   for (const auto& [value, text] : {std::pair{kInf, "Infinity"}, {-kInf, "-Infinity"}, {kNaN, "NaN"}}) {
-    EXPECT_EQ(FormatFixed(value, 9) + FormatFixed(value, 2) + FormatPlainNumber(value), std::string(text) + text + text);
+    EXPECT_EQ(FormatFixed(value, 9) + FormatFixed(value, 2) + FormatPlainNumber(value), std::string(text) + text + text)
+        << value;
   }
 }
 
