@@ -25,9 +25,13 @@ TEST(ReadCase, StopsAtTheFirstFieldBeyondRangeLeavingEarlierFieldsWritten) {
   EXPECT_FALSE(bw.Complementary);  // read after the seven fields
 }
 
+// Records the lines; with a watch, asks it to stop once stopAfter rows are written.
 struct RecordingSink : SweepSink {
   void Open() override { ++opens; }
   void WriteLine(std::string_view line) override { lines.emplace_back(line); }
+  void RowWritten(const BoucWenCase&) override {
+    if (watch && lines.size() - 1 == stopAfter) watch->RequestStop();
+  }
   std::vector<std::string> FirstColumn() const {
     std::vector<std::string> column;
     for (std::size_t i = 1; i < lines.size(); ++i) column.push_back(lines[i].substr(0, lines[i].find('\t')));
@@ -35,6 +39,8 @@ struct RecordingSink : SweepSink {
   }
   int opens = 0;
   std::vector<std::string> lines;
+  SweepWatch* watch = nullptr;
+  std::size_t stopAfter = 0;
 };
 
 // Rows i = 0 … N with N = round((To − From)/Step), each at From + i·Step.
@@ -75,15 +81,6 @@ TEST(Sweep, BadStepRangeOrFieldFailsBeforeOpening) {
 
 // A stop ends the table between rows, on one thread and on every core: the
 // header and exactly the rows before the stop, as a full sweep wrote them.
-struct StoppingSink : RecordingSink {
-  StoppingSink(SweepWatch& watch, std::size_t stopAfter) : watch(watch), stopAfter(stopAfter) {}
-  void RowWritten(const BoucWenCase&) override {
-    if (lines.size() - 1 == stopAfter) watch.RequestStop();
-  }
-  SweepWatch& watch;
-  std::size_t stopAfter;
-};
-
 TEST(SweepStop, EndsBetweenRowsWithCompleteRowsOnly) {
   const SweepTexts range{"0.1", "100", "0.1"};  // 1000 rows, more than the workers run ahead
   RecordingSink full;
@@ -96,7 +93,9 @@ TEST(SweepStop, EndsBetweenRowsWithCompleteRowsOnly) {
     for (std::size_t stopAfter : {0, 1, 2, 300, 999}) {  // 0: asked before it opens anything, it writes nothing
       SCOPED_TRACE(std::to_string(stopAfter) + (oneThread ? " one thread" : ""));
       SweepWatch watch;
-      StoppingSink sink(watch, stopAfter);
+      RecordingSink sink;
+      sink.watch = &watch;
+      sink.stopAfter = stopAfter;
       if (stopAfter == 0) watch.RequestStop();
       EXPECT_THROW(RunSweep(CaseTexts{}, range, bw, sink, &watch), SweepStopped);
       EXPECT_EQ(sink.opens, stopAfter == 0 ? 0 : 1);
