@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -17,15 +16,9 @@
 namespace quorix {
 namespace {
 
-// Fails at line failAt (0-based; −1: never), keeping the lines before it.
 struct TextSink : SweepSink {
   void Open() override {}
-  void WriteLine(std::string_view line) override {
-    if (lines == failAt) throw std::runtime_error("disk full");
-    text.append(line).append("\r\n");
-    ++lines;
-  }
-  int failAt = -1, lines = 0;
+  void WriteLine(std::string_view line) override { text.append(line).append("\r\n"); }
   std::string text;
 };
 
@@ -81,20 +74,6 @@ INSTANTIATE_TEST_SUITE_P(Grid, FastPathEquality,
                            std::replace(name.begin(), name.end(), '.', 'p');
                            return name;
                          });
-
-// A failing write reaches the caller, the rows before it stay written, and
-// no worker is left behind.
-TEST(FastPath, AWriteFailureMidSweepKeepsTheEarlierLines) {
-  SweepTexts range;
-  range.To = "100";  // 1000 rows: more than the rows computed ahead of the writer
-  const std::string full = Sweep(CaseTexts{}, range);
-  TextSink sink;
-  sink.failAt = 500;
-  BoucWenCase bw;
-  EXPECT_THROW(RunSweep(CaseTexts{}, range, bw, sink), std::runtime_error);
-  EXPECT_EQ(sink.lines, 500);
-  EXPECT_EQ(full.compare(0, sink.text.size(), sink.text), 0);
-}
 
 TEST(FastPath, DigammaAndTheEvaluatorGiveTheStraightforwardBits) {
   std::vector<double> arguments = {1e-300, 1001.0, 2.5e300};  // 1e-300: x − 1 rounds to −1, a pole of the series
