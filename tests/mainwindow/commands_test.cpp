@@ -124,16 +124,14 @@ TEST(SweepProgressText, CountsAndTimeLeft) {
   }
 }
 
+// N = round((To − From)/Step), ties to even, within the 32-bit range (0 below: beyond it, an error).
 TEST(SweepCounters, RoundHalfToEvenWithinThe32BitRange) {
-  for (const auto& [from, to, step, n] : {std::tuple{0.0, 2.5, 1.0, 2}, {0.0, 3.5, 1.0, 4}, {0.0, -2.5, 1.0, -2},
-                                          {0.1, 10.0, 0.1, 99}}) {
-    EXPECT_EQ(SweepStepCount(from, to, step), n) << from << " " << to << " " << step;
-  }
   constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
-  EXPECT_EQ(SweepStepCount(0, 2147483647.4, 1), kMax);
-  EXPECT_THROW(SweepStepCount(0, 2147483647.5, 1), SweepError);                            // rounds to 2^31
-  EXPECT_EQ(SweepStepCount(0, -2147483648.5, 1), std::numeric_limits<std::int32_t>::min());  // rounds to −2^31
-  EXPECT_THROW(SweepStepCount(0, -2147483649.0, 1), SweepError);
+  for (const auto& [to, n] : {std::pair{2.5, 2}, {3.5, 4}, {-2.5, -2}, {2147483647.4, kMax}, {2147483647.5, 0},
+                              {-2147483648.5, std::numeric_limits<std::int32_t>::min()}, {-2147483649.0, 0}}) {
+    if (n != 0) { EXPECT_EQ(SweepStepCount(0.0, to, 1.0), n) << to; }
+    if (n == 0) { EXPECT_THROW(SweepStepCount(0.0, to, 1.0), SweepError) << to; }
+  }
   // With N = 2^31 − 1 the index advanced after the last row leaves the range: that sweep fails after its rows.
   EXPECT_EQ(SweepNextRowIndex(kMax - 1), kMax);
   EXPECT_THROW(SweepNextRowIndex(kMax), SweepError);

@@ -244,8 +244,8 @@ class PlotsWindowTest : public QObject {
     PlotsClick(plots, "cmdFit");
     QVERIFY(plots->LastFit().has_value());
     const quorix::measured::Parameters p = plots->LastFit()->parameters;
-    QVERIFY(std::abs(p.n / 2.0 - 1.0) < 1e-6 && std::abs(p.gamma / 0.7 - 1.0) < 1e-6);
-    QVERIFY(std::abs(p.Uy / 2.0 - 1.0) < 1e-6 && std::abs(p.Fy / 50.0 - 1.0) < 1e-6);
+    for (const auto& [fitted, made] : {std::pair{p.n, 2.0}, {p.gamma, 0.7}, {p.Uy, 2.0}, {p.Fy, 50.0}})
+      QVERIFY(std::abs(fitted / made - 1.0) < 1e-6);
     QCOMPARE(plots->FittedSeries().size(), std::size_t{3});  // one loop per amplitude, of the steady cycles
     QVERIFY(plots->RecordText().contains(QStringLiteral("Fit to cycles 2, 5, 8")));
     PlotsClick(plots, "cmdUseParameters");
