@@ -79,8 +79,7 @@ TEST(Sweep, BadStepRangeOrFieldFailsBeforeOpening) {
   }
 }
 
-// A stop ends the table between rows, on one thread and on every core: the
-// header and exactly the rows before the stop, as a full sweep wrote them.
+// A stop ends the table between rows, on one thread and on every core, with the rows a full sweep wrote.
 TEST(SweepStop, EndsBetweenRowsWithCompleteRowsOnly) {
   const SweepTexts range{"0.1", "100", "0.1"};  // 1000 rows, more than the workers run ahead
   RecordingSink full;

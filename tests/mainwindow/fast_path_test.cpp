@@ -1,5 +1,4 @@
-// The fast path (remembered digamma series, SIMD lanes, rows on every core)
-// must give exactly the bytes and bits of the straightforward path.
+// The fast path (remembered series, SIMD lanes, rows on every core) gives the straightforward path's bits.
 #include <gtest/gtest.h>
 
 #include <algorithm>

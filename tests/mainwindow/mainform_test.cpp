@@ -1,5 +1,4 @@
-// The main window: its controls, and its commands, which end every failure
-// silently with the window enabled again.
+// The main window: its controls, and its commands, which end every failure silently, the window enabled again.
 #include <QAction>
 #include <QGroupBox>
 #include <QMenuBar>
@@ -84,10 +83,9 @@ class MainFormTest : public QObject {
     QCOMPARE(form.size(), QSize(503, 260 + form.menuBar()->height()));
     QCOMPARE(form.minimumSize(), form.maximumSize());
     QVERIFY(!form.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-    // Plots, then About, as commands on the bar itself.
-    const QList<QAction*> items = form.menuBar()->actions();
-    QCOMPARE(items.size(), 2);
-    QCOMPARE(items[0]->text() + items[1]->text(), QStringLiteral("PlotsAbout"));
+    QStringList commands;  // Plots, then About, as commands on the bar itself
+    for (const QAction* item : form.menuBar()->actions()) commands << item->text();
+    QCOMPARE(commands, (QStringList{"Plots", "About"}));
     QVERIFY(Control<QRadioButton>(form, "optComplementary")->isChecked() && w_->services.calls.empty());
     // Frame captions in the highlight colour.
     QCOMPARE(Control(form, "frameLoop")->palette().color(QPalette::WindowText),
@@ -144,12 +142,11 @@ class MainFormTest : public QObject {
     QCOMPARE(Control<QLabel>(w_->form, "lblKcd")->text() + Control<QLabel>(w_->form, "lblKda")->text(),
              QStringLiteral("Kcd :Kda :"));
     QVERIFY(w_->ResultLabels() == initial && w_->form.CaseRecord().Complementary && w_->services.calls.empty());
-    w_->SetText("txtGammaSmall", QStringLiteral("0.8"));  // leaves '.2' in β, which is what Solve reads
-    w_->SetText("txtNee", QStringLiteral(" 1 . 5"));
-    w_->SetText("txtAlphaSmall", QStringLiteral(""));
-    w_->SetText("txtFy", QStringLiteral("3"));
-    w_->SetText("txtUy", QStringLiteral("0.2"));
-    w_->SetText("txtUmaxOverUy", QStringLiteral("2.5abc"));
+    // γ = 0.8 leaves '.2' in β, which is what Solve reads.
+    for (const auto& [box, text] : {std::pair{"txtGammaSmall", "0.8"}, {"txtNee", " 1 . 5"}, {"txtAlphaSmall", ""},
+                                    {"txtFy", "3"}, {"txtUy", "0.2"}, {"txtUmaxOverUy", "2.5abc"}}) {
+      w_->SetText(box, QString::fromLatin1(text));
+    }
     w_->Click("cmdSolve");
     const QStringList solved = Solved(BoucWenCase{.Nee = 1.5, .BetaSmall = 0.2, .GammaSmall = 0.8, .AlphaSmall = 0.0,
                                                   .Fy = 3.0, .Uy = 0.2, .UmaxOverUy = 2.5, .Complementary = false});
@@ -163,8 +160,7 @@ class MainFormTest : public QObject {
     QCOMPARE(Control<QLabel>(w_->form, "lblKcd")->text(), QStringLiteral("Kcd* :"));
   }
   void sweepFailures_data() {
-    // From, To, Step, Fy; what fails: open, write3 (the third line), close, viewer, exe (the program's folder is
-    // unwritable: the data folder is used), exe+data (both are); lines in results.out, -1: the old file untouched.
+    // What fails: exe is the program's folder (the data folder is used), exe+data both; -1 lines: old file kept.
     QTest::addColumn<QStringList>("fields");
     QTest::addColumn<QString>("fail");
     QTest::addColumn<int>("lines");

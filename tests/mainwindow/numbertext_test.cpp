@@ -61,8 +61,8 @@ TEST(FormatNumber, EdgesBeyondTheTable) {
   }
 }
 
-// From the exact binary values with Python's decimal module (data/make_number_text_cases.py): 2 and 9
-// decimals and the plain 15-digit text, over magnitudes from 1e-20 to 1e24 and the edges.
+// 2 and 9 decimals and the plain 15-digit text of magnitudes 1e-20 … 1e24 and the edges, from the exact binary
+// values with Python's decimal module (data/make_number_text_cases.py).
 TEST(NumberTextTable, MatchesTheDecimalReference) {
   std::ifstream in(QUORIX_TEST_DATA_DIR "/number_text_cases.tsv");
   ASSERT_TRUE(in) << "missing data file";
@@ -81,9 +81,7 @@ TEST(NumberTextTable, MatchesTheDecimalReference) {
     // rounding up to 15 digits leaves the range ('1.79769313486232E+308').
     if (std::fabs(value) < 1.79769313486231e308) {
       EXPECT_NEAR(ParseNumber(plain), value, std::fabs(value) * 5e-15) << plain;
-    } else {
-      EXPECT_THROW(ParseNumber(plain), NumberOutOfRange) << plain;
-    }
+    } else { EXPECT_THROW(ParseNumber(plain), NumberOutOfRange) << plain; }
     ++rows;
   }
   EXPECT_GT(rows, 200);

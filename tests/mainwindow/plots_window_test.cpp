@@ -1,5 +1,4 @@
-// The Plots window: its loop tab after Solve, its sweep tab after Loop, the
-// pictures it saves or copies, and a measured record drawn and fitted.
+// The Plots window: the loop of Solve, the sweep of Loop, saved or copied pictures, a measured record fitted.
 #include <QtCharts>
 #include <QtWidgets>
 #include <cmath>
@@ -101,8 +100,7 @@ class PlotsWindowTest : public QObject {
     w_->SetText("txtFy", QStringLiteral("2"));
     w_->SetText("txtUmaxOverUy", QStringLiteral("0"));
     w_->Click("cmdSolve");
-    QVERIFY(Prompt(plots, "lblLoopPrompt").contains(QStringLiteral("cannot be drawn")));
-    QVERIFY(!Control<QPushButton>(*plots, "cmdSavePng")->isEnabled());
+    QVERIFY(Prompt(plots, "lblLoopPrompt").contains(u"cannot be drawn") && !Control(*plots, "cmdSavePng")->isEnabled());
   }
 
   void sweepTabFollowsEveryLoop() {
@@ -190,9 +188,8 @@ class PlotsWindowTest : public QObject {
       QVERIFY(colours.size() > 20);
     } else {  // a whole SVG document holding the chart's own texts, such as an axis title
       QXmlStreamReader xml(bytes);
-      QVERIFY(xml.readNextStartElement() && xml.name() == QStringLiteral("svg"));
       while (!xml.atEnd()) xml.readNext();
-      QVERIFY(!xml.hasError() && bytes.contains(tab == 0 ? "F (unit of Fy)" : "XiEq"));
+      QVERIFY(!xml.hasError() && bytes.contains("<svg") && bytes.contains(tab == 0 ? "F (unit of Fy)" : "XiEq"));
     }
   }
 
