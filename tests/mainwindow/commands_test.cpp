@@ -18,11 +18,9 @@ namespace {
 TEST(ReadCase, StopsAtTheFirstFieldBeyondRangeLeavingEarlierFieldsWritten) {
   BoucWenCase bw;
   bw.Fy = bw.Uy = bw.UmaxOverUy = 42.0;
-  bw.Complementary = false;
   EXPECT_THROW(ReadCase(CaseTexts{.Nee = "3", .AlphaSmall = " 0 . 2", .Fy = "1e999"}, bw), NumberOutOfRange);
   EXPECT_EQ((std::array{bw.Nee, bw.BetaSmall, bw.GammaSmall, bw.AlphaSmall, bw.Fy, bw.Uy, bw.UmaxOverUy}),
             (std::array{3.0, 0.1, 0.9, 0.2, 42.0, 42.0, 42.0}));
-  EXPECT_FALSE(bw.Complementary);  // read after the seven fields
 }
 
 // Records the lines; with a watch, asks it to stop once stopAfter rows are written.

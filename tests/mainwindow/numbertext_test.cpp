@@ -28,18 +28,14 @@ TEST(ParseNumber, ReadsTheLeadingNumber) {
       // Points and exponents; an exponent without digits is not part of the number.
       {".5", 0.5}, {"-.5", -0.5}, {"5.", 5.0}, {"1e-3", 0.001}, {"1E+2", 100.0}, {"1e", 1.0}, {"1e+", 1.0},
       {"1e-x", 1.0}, {"1e5.5", 1e5}, {"2 e 1", 20.0}, {"1e0000000000000000000000001", 10.0},
-      // Correctly rounded; the ends of the double range: largest finite, smallest
-      // subnormal, below half of it (underflow to zero, keeping the sign).
+      // Correctly rounded; the range's ends: largest, smallest subnormal, below half of it (±0 keeps its sign).
       {"0.1", 0.1}, {"2.86", 2.86}, {"-0", -0.0}, {"1.7976931348623157e308", std::numeric_limits<double>::max()},
       {"4.9e-324", kMin}, {"3e-324", kMin}, {"2e-324", 0.0}, {"1e-999", 0.0}, {"-1e-999", -0.0},
       {"0.0000001e-99999999999999999999", 0.0}, {"0e99999", 0.0}, {"1e999", kNaN}, {"-1e309", kNaN},
       {"1.7976931348623159e308", kNaN}, {"1e99999999999999999999", kNaN}, {"0.00001e400", kNaN},
       {std::string(400, '9'), kNaN}};
   for (const auto& [text, expected] : cases) {
-    if (std::isnan(expected)) {
-      EXPECT_THROW(ParseNumber(text), NumberOutOfRange) << text;
-      continue;
-    }
+    if (std::isnan(expected)) { EXPECT_THROW(ParseNumber(text), NumberOutOfRange) << text; continue; }
     const double value = ParseNumber(text);
     EXPECT_EQ(value, expected) << '"' << text << '"';
     EXPECT_EQ(std::signbit(value), std::signbit(expected)) << '"' << text << '"';
@@ -56,8 +52,7 @@ TEST(FormatNumber, EdgesBeyondTheTable) {
   // ±0; 15 digits of 999999999999999.9 are 1000000000000000: the exponent form.
   EXPECT_EQ(FormatPlainNumber(0.0) + FormatPlainNumber(-0.0) + " " + FormatPlainNumber(999999999999999.9), "00 1E+15");
   for (const auto& [value, text] : {std::pair{kInf, "Infinity"}, {-kInf, "-Infinity"}, {kNaN, "NaN"}}) {
-    EXPECT_EQ(FormatFixed(value, 9) + FormatFixed(value, 2) + FormatPlainNumber(value), std::string(text) + text + text)
-        << value;
+    EXPECT_TRUE(FormatFixed(value, 9) == text && FormatFixed(value, 2) == text && FormatPlainNumber(value) == text);
   }
 }
 
