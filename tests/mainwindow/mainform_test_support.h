@@ -23,10 +23,7 @@ T* Control(const QObject& root, const QString& name) {
   return found.size() == 1 ? found.front() : nullptr;
 }
 
-inline QString FocusName() {
-  const QWidget* focus = QApplication::focusWidget();
-  return focus ? focus->objectName() : QStringLiteral("<none>");
-}
+inline QString FocusName() { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "-"; }
 
 // The lines of a file; each must end in CR LF.
 inline QStringList Lines(const std::string& bytes) {
@@ -53,12 +50,11 @@ struct Window {
     const auto found = services.files.find(results);
     return found == services.files.end() ? QStringList() : Lines(found->second);
   }
-  // The texts of the nine result labels, in the window's order.
+  // The texts of the nine result labels (lblZaValue …), in the window's order.
   QStringList ResultLabels() const {
     QStringList texts;
-    for (const char* name : {"lblZaValue", "lblFhaValue", "lblFelaValue", "lblFaValue", "lblKcdValue", "lblKdaValue",
-                             "lblDEOverFyUyValue", "lblDEOverFhUyValue", "lblDEValue"}) {
-      texts << Control<QLabel>(form, QString::fromLatin1(name))->text();
+    for (std::string_view name : kResultNames) {
+      texts << Control<QLabel>(form, "lbl" + QString::fromLatin1(name.data(), name.size()) + "Value")->text();
     }
     return texts;
   }
