@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <iterator>
 #include <utility>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <sstream>
@@ -67,6 +68,22 @@ bool AsksForHelp(const std::string& argument) {
   return argument == "--help" || (argument.size() >= 2 && argument[0] == '-' && argument[1] == 'h');
 }
 
+// The option parser gives an option the argument after it as its value,
+// whatever it looks like, so that "--fy -2.5" works; "--fy --json" would
+// read Fy from the text "--json" (as 0) and ignore --json. An argument that
+// starts with "--" and a letter is an option someone forgot a value before:
+// a bad command line. "--fy=--json" still gives the text on purpose.
+void RefuseOptionsAsValues(const CLI::App& command, const std::vector<std::string>& arguments) {
+  for (std::size_t i = 2; i + 1 < arguments.size() && arguments[i] != "--"; ++i) {
+    const CLI::Option* option = command.get_option_no_throw(arguments[i]);
+    const std::string& next = arguments[i + 1];
+    if (option == nullptr || option->get_items_expected_min() == 0 || option->get_positional()) continue;
+    if (next.size() > 2 && next.starts_with("--") && std::isalpha(static_cast<unsigned char>(next[2])) != 0) {
+      throw CLI::ArgumentMismatch(arguments[i] + " needs a value before the option " + next);
+    }
+  }
+}
+
 // Writes a message of the option parser to a stream of the settings.
 void Put(std::FILE* stream, const std::string& text) { std::fwrite(text.data(), 1, text.size(), stream); }
 
@@ -117,6 +134,7 @@ int RunCli(int argc, const char* const* argv, const CliSettings& settings) {
   for (const std::string& a : arguments) pointers.push_back(a.c_str());
 
   try {
+    if (named != std::end(kCommands)) RefuseOptionsAsValues(*app.get_subcommand(std::string(first)), arguments);
     try {
       app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::CallForHelp&) {

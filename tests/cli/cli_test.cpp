@@ -170,7 +170,10 @@ TEST_F(CliTest, FailuresGiveTheirStatusAndMessage) {
       {{"parse", "-."}, 2, "TEXT is required"}, {{"parse", "-.e5"}, 2, "TEXT is required"},
       {{"parse", "-inf"}, 2, "TEXT is required"}, {{"format-fixed", "1", "x"}, 2, "DECIMALS"},
       // After "--" every argument is an operand, even one that reads as --help (a fuzzing finding).
-      {{"sweep", "--jsonl", "--", "-h"}, 2, "not expected: -h"}, {{"parse", "1", "--", "--help"}, 2, "--help"}};
+      {{"sweep", "--jsonl", "--", "-h"}, 2, "not expected: -h"}, {{"parse", "1", "--", "--help"}, 2, "--help"},
+      // An option whose value was forgotten, before another option (a fuzzing finding).
+      {{"solve", "--fy", "--json"}, 2, "--fy needs a value before the option --json"},
+      {{"sweep", "-o", "--jsonl"}, 2, "-o needs a value"}};
   for (const auto& c : cases) {
     const CliRun run = Cli(c.args);
     SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0] + " " + c.args.back());
