@@ -224,9 +224,17 @@ double Model::Root(double u, const Point& top, double ampTop) const {
   return x;
 }
 
+// β and γ are finite here, yet their difference may lie beyond the doubles
+// (β = -1.7e308, γ = 4.8e307). Above them it exceeds 1: outside the domain.
+// Below them it is inside, but no double carries it. Either way the
+// double-double difference would hold a NaN, so the rounded one decides.
 DoubleDouble ValidatedW(double beta, double gamma) {
+  const double rounded = beta - gamma;
+  if (rounded == std::numeric_limits<double>::infinity()) detail::Refuse("beta - gamma must not exceed 1", rounded);
+  if (!std::isfinite(rounded)) {
+    detail::Refuse("no accurate result for these inputs: beta - gamma lies below the range of the doubles", rounded);
+  }
   const DoubleDouble w = DoubleDouble::Difference(beta, gamma);
-  if (!std::isfinite(w.hi)) detail::Refuse("beta - gamma is not a finite number", w.hi);
   if (w.hi > 1.0 || (w.hi == 1.0 && w.lo > 0.0)) detail::Refuse("beta - gamma must not exceed 1", w.Value());
   return w;
 }

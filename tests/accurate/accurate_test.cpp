@@ -136,8 +136,8 @@ BoucWenCase With(double BoucWenCase::*input, double value) {
   return bw;
 }
 
-// Each refusal names the input and leaves the record as it was. The last six, found by fuzzing, lie
-// where the series do not reach (2/n overflows; tiny amplitudes with n near 0 or a huge |β − γ|;
+// Each refusal names the input and leaves the record as it was. The last seven, found by fuzzing, lie
+// where the series do not reach (2/n or β − γ overflows; tiny amplitudes with n near 0 or a huge |β − γ|;
 // DE/(Fh Uy) ≈ 4·Umax/Uy overflows) and gave NaN or infinities.
 TEST(AccurateSolve, RefusesWithAMessageAndTheRecordUnchanged) {
   const std::string kNoResult = "no accurate result";  // the start of the message
@@ -147,6 +147,8 @@ TEST(AccurateSolve, RefusesWithAMessageAndTheRecordUnchanged) {
       {With(&BoucWenCase::UmaxOverUy, -0.5), "Umax/Uy must not be negative: -0.5"},
       // 1 + 2⁻⁶⁰ rounds to 1 but exceeds it: the exact difference is compared.
       {With(&BoucWenCase::GammaSmall, -0x1p-60), "beta - gamma must not exceed 1: 1"},
+      // Finite β and γ whose difference lies above the doubles.
+      {Input(2.0, 1.7e308, -1.7e308, 1.0, false), "beta - gamma must not exceed 1: inf"},
       {With(&BoucWenCase::Nee, NAN), "n is not a finite number: nan"},
       {With(&BoucWenCase::GammaSmall, INFINITY), "gamma is not a finite number: inf"},
       {With(&BoucWenCase::AlphaSmall, NAN), "alpha is not a finite number: nan"},
@@ -158,7 +160,8 @@ TEST(AccurateSolve, RefusesWithAMessageAndTheRecordUnchanged) {
       {Input(1e-9, 0.0, 0.0, 1e-300, false), kNoResult},
       {Input(0.01, -1e20, 0.0, 1e-300, true), kNoResult},
       {Input(1e-300, 0.9, 0.1, 0.5, true), kNoResult},
-      {Input(13.5, 0.9, 0.1, 4.802553018217681e+307, true), kNoResult}};
+      {Input(13.5, 0.9, 0.1, 4.802553018217681e+307, true), kNoResult},
+      {Input(2.0, -1.7415152243988519e+308, 4.802553018217681e+307, 1.0, false), kNoResult}};
   for (auto [bw, message] : cases) {
     bw.Za = 42.0;  // a result left from before
     const std::string got = Refusal([&] { Solve(bw); });
