@@ -16,7 +16,7 @@ export LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"
 dir=build/package
 rm -rf "$dir/_CPack_Packages" "$dir/CMakeCache.txt"
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-  -DQUORIX_TESTS=OFF -DQUORIX_BENCH=OFF -DQUORIX_STATIC_CLI=OFF -DQUORIX_PYTHON_INSTALL_DIR:STRING=lib/python3/dist-packages >/dev/null
+  -DQUORIX_TESTS=OFF -DQUORIX_BENCH=OFF -DQUORIX_STATIC_CLI=OFF -DQUORIX_PYTHON=ON -DQUORIX_PYTHON_INSTALL_DIR:STRING=lib/python3/dist-packages >/dev/null
 cmake --build "$dir" -j "$(nproc)"
 rm -f "$dir"/quorix_*.deb
 (cd "$dir" && cpack -G DEB >/dev/null)

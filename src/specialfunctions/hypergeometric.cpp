@@ -34,16 +34,6 @@ void ThrowIfRaised(const FaultScope& scope) {
   if (scope.Raised()) throw FloatingPointFault();
 }
 
-// Nearest integer, ties to even (2.5 → 2, 3.5 → 4, −2.5 → −2), without
-// relying on the rounding mode. x − floor(x) is exact for every double.
-Real RoundHalfEven(Real x) {
-  const Real fl = floor(x);
-  const Real frac = x - fl;
-  if (frac < 0.5) return fl;
-  if (frac > 0.5) return fl + 1.0;
-  return ieee::IsWhole(fl * 0.5) ? fl : fl + 1.0;
-}
-
 // ψ for the logarithmic forms. The negative half-integers have no table
 // entry, so they come from the series; at a pole the caller's previous value
 // stands, and the gamma factors fail the call anyway.

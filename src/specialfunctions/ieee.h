@@ -81,6 +81,17 @@ inline Real floor(Real x) { return Real(std::floor(x.value())); }
 // "The largest integer not above x equals x." NaN compares as a fault.
 inline bool IsWhole(Real x) { return floor(x) == x; }
 
+// Nearest integer, ties to even (2.5 → 2, 3.5 → 4, −2.5 → −2), decided from
+// x − floor(x), which is exact for every double, so the result does not
+// depend on the current rounding mode.
+inline Real RoundHalfEven(Real x) {
+  const Real fl = floor(x);
+  const Real frac = x - fl;
+  if (frac < 0.5) return fl;
+  if (frac > 0.5) return fl + 1.0;
+  return IsWhole(fl * 0.5) ? fl : fl + 1.0;
+}
+
 class FaultScope {
  public:
   FaultScope() : saved_(tFault) { tFault = false; }

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <numbers>
 
-#include "../measured/synthetic.h"
+#include "synthetic.h"
 #include "cli_process.h"
 #include "numbertext.h"
 

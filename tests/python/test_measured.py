@@ -1,5 +1,5 @@
 """quorix.cycles and quorix.fit as quorix-cli gives them, on a record of the model's own steady loops.
-(Closed forms and records from an independent time integration are the C++ tests' own, tests/measured.)"""
+(Closed forms and records from an independent time integration are the C++ tests' own, tests/measured and tests/support/synthetic.h.)"""
 import numpy as np
 import pytest
 

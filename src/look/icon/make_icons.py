@@ -1,20 +1,26 @@
 #!/usr/bin/python3
-"""Draws the Quorix program icon: a 32 x 32, 16-colour picture of a
-hysteresis loop on a small plot, written as an XPM (compiled into the
-program) and as a Windows .ico (the executable's icon).
+"""Draws the Quorix program icon, a hysteresis loop on a small plot, in
+every form the program and its package use:
+  - a 32 x 32, 16-colour picture, as an XPM compiled into the program and a
+    Windows .ico for the executable (beside this script);
+  - the scalable icon at full resolution, quorix.svg, and the hicolor PNGs
+    made from it with rsvg-convert (Debian package librsvg2-bin), in
+    packaging/icons.
+Both show a white plot with a grey frame and a shadow, axes through the
+centre, and the loop bounded by two shifted tanh branches, the upper one
+y = tanh(2.5 (x + 0.5)) and the lower one y = tanh(2.5 (x - 0.5)), filled
+yellow and outlined in dark blue: the familiar shape of a smooth hysteretic
+force-displacement cycle.
 
-The loop is bounded by two shifted tanh branches, the upper one
-y = tanh(2.5 (x + 0.5)) and the lower one y = tanh(2.5 (x - 0.5)), the
-familiar shape of a smooth hysteretic force-displacement cycle.
-
-Run: /usr/bin/python3 make_icon.py   (writes quorix_icon.xpm and quorix.ico
-beside this script)
+Run: /usr/bin/python3 src/look/icon/make_icons.py
 """
 import math
 import os
 import struct
+import subprocess
 
 SIZE = 32
+SCALABLE_SIZES = (48, 64, 128, 256)
 # The 16 colours of the classic VGA palette, in their usual order.
 PALETTE = [
     (0x00, 0x00, 0x00), (0x80, 0x00, 0x00), (0x00, 0x80, 0x00), (0x80, 0x80, 0x00),
@@ -24,6 +30,14 @@ PALETTE = [
 ]
 BLACK, DARK_BLUE, GREY, LIGHT_GREY, YELLOW, WHITE = 0, 4, 8, 7, 11, 15
 TRANSPARENT = -1
+
+
+def upper(u):
+    return math.tanh(2.5 * (u + 0.5))
+
+
+def lower(u):
+    return math.tanh(2.5 * (u - 0.5))
 
 
 def draw():
@@ -43,12 +57,6 @@ def draw():
 
     def to_px(u, v):  # model coordinates in [-1.2, 1.2] to pixels
         return 15 + u * 10.5, 15 - v * 10.5
-
-    def upper(u):
-        return math.tanh(2.5 * (u + 0.5))
-
-    def lower(u):
-        return math.tanh(2.5 * (u - 0.5))
 
     # Fill between the branches.
     for py in range(3, 28):
@@ -111,8 +119,36 @@ def write_ico(img, path):
         f.write(struct.pack("<HHH", 0, 1, 1) + directory + image)
 
 
+def point(u, v):
+    # Model coordinates in [-1.2, 1.2] onto the 256-unit canvas, centred at 120.
+    return 120 + u * 84, 120 - v * 84
+
+
+def svg():
+    steps = 96
+    top = [point(-1 + 2 * k / steps, upper(-1 + 2 * k / steps)) for k in range(steps + 1)]
+    bottom = [point(1 - 2 * k / steps, lower(1 - 2 * k / steps)) for k in range(steps + 1)]
+    loop = " ".join("%s%.2f,%.2f" % ("M" if i == 0 else "L", x, y) for i, (x, y) in enumerate(top + bottom)) + " Z"
+    return f"""<?xml version="1.0" encoding="UTF-8"?>
+<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 256 256">
+  <title>Quorix</title>
+  <rect x="24" y="24" width="224" height="224" rx="14" fill="#000000" opacity="0.35"/>
+  <rect x="8" y="8" width="224" height="224" rx="14" fill="#ffffff" stroke="#808080" stroke-width="6"/>
+  <path d="M24,120 H216 M120,24 V216" stroke="#c0c0c0" stroke-width="5"/>
+  <path d="{loop}" fill="#ffff00" stroke="#000080" stroke-width="9" stroke-linejoin="round"/>
+</svg>
+"""
+
+
 if __name__ == "__main__":
     here = os.path.dirname(os.path.abspath(__file__))
     picture = draw()
     write_xpm(picture, os.path.join(here, "quorix_icon.xpm"))
     write_ico(picture, os.path.join(here, "quorix.ico"))
+    package = os.path.join(here, "..", "..", "..", "packaging", "icons")
+    scalable = os.path.join(package, "quorix.svg")
+    with open(scalable, "w", newline="\n") as f:
+        f.write(svg())
+    for size in SCALABLE_SIZES:
+        subprocess.run(["rsvg-convert", "-w", str(size), "-h", str(size), "-o",
+                        os.path.join(package, "quorix-%d.png" % size), scalable], check=True)

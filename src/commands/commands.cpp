@@ -37,17 +37,6 @@ void ReadCaseParameters(const CaseTexts& texts, BoucWenCase& bw) {
   bw.Uy = ParseNumber(texts.Uy);
 }
 
-// Nearest whole number, ties to even (2.5 → 2, 3.5 → 4, −2.5 → −2), decided
-// from x − floor(x), which is exact for every double, so the result does
-// not depend on the current rounding mode.
-double RoundHalfEven(double x) {
-  const double fl = std::floor(x);
-  const double frac = x - fl;
-  if (frac < 0.5) return fl;
-  if (frac > 0.5) return fl + 1.0;
-  return std::fmod(fl, 2.0) == 0.0 ? fl : fl + 1.0;
-}
-
 }  // namespace
 
 std::array<double, kResultCount> ResultValues(const BoucWenCase& bw) {
@@ -94,7 +83,7 @@ std::int32_t SweepStepCount(double from, double to, double step) {
     // infinities, which the fields cannot produce.
     if (scope.Raised() || !std::isfinite(q)) throw SweepError("step count: (To - From) / Step is not a finite number");
   }
-  const double n = RoundHalfEven(q);
+  const double n = ieee::RoundHalfEven(q).value();
   if (n < static_cast<double>(std::numeric_limits<std::int32_t>::min()) ||
       n > static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
     throw SweepError("step count: round((To - From) / Step) = " + FormatPlainNumber(n) +
