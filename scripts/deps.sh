@@ -21,11 +21,12 @@ build=(g++ cmake ninja-build pkg-config libcli11-dev qt6-base-dev qt6-base-dev-t
   libqt6opengl6-dev libgl-dev qt6-qpa-plugins fonts-dejavu-core xdg-utils libgsl-dev)
 # Virtual X server for the window's tests and the window check.
 window=(xvfb xauth x11-utils)
-# GoogleTest and Google Benchmark; the comma-decimal locale of the
-# number-text tests; the Python module's headers, pybind11, numpy and
-# pytest; clang with libFuzzer and its sanitizer runtimes for the fuzzing
-# harnesses, and a JSON parser that checks the command line's JSON there.
-test=(libgtest-dev libgmock-dev libbenchmark-dev locales
+# GoogleTest and Google Benchmark, and Xlib for the window's start-up
+# benchmark; the comma-decimal locale of the number-text tests; the Python
+# module's headers, pybind11, numpy and pytest; clang with libFuzzer and
+# its sanitizer runtimes for the fuzzing harnesses, and a JSON parser that
+# checks the command line's JSON there.
+test=(libgtest-dev libgmock-dev libbenchmark-dev libx11-dev locales
   python3-dev pybind11-dev python3-numpy python3-pytest
   clang libfuzzer-14-dev libclang-rt-14-dev nlohmann-json3-dev)
 # The Debian package: dpkg-shlibdeps and the checks of what it installs.
