@@ -164,6 +164,9 @@ MainForm::~MainForm() { delete plots_; }
 
 PlotsWindow* MainForm::Plots() const { return plots_; }
 
+// The frames first, then what they hold, frame by frame: the order the
+// controls are made in is the focus chain Qt starts from, which SetTabOrder
+// then rearranges.
 void MainForm::BuildControls() {
   auto* client = new QWidget(this);
   client->setObjectName(QStringLiteral("MainFormClient"));
@@ -174,10 +177,29 @@ void MainForm::BuildControls() {
   auto* frameAmplitude = MakeFrame(client, "frameAmplitude", "Displacement amplitude", TwipRect(2040, 60, 1815, 1695));
   auto* frameLoop = MakeFrame(client, "frameLoop", "Loop for Umax/Uy", TwipRect(2040, 1860, 1815, 1935));
   auto* frameResults = MakeFrame(client, "frameResults", "Results", TwipRect(3900, 60, 3555, 3735));
+  BuildParameterRows(frameBoucWen);
+  BuildAmplitudeControls(frameAmplitude);
+  BuildLoopControls(frameLoop);
+  // A button with the focus is pressed by Enter as well as by Space, as on
+  // Windows. No button is the window's default or cancel button: Enter and
+  // Escape elsewhere in the window do nothing.
+  for (QPushButton* button : {cmdSolve_, cmdLoop_}) {
+    button->setAutoDefault(true);
+    button->setDefault(false);
+  }
+  BuildResultRows(frameResults);
+  SetTabOrder();
+  // Select-all on focus (eventFilter).
+  for (QLineEdit* box : {txtNee_, txtGammaSmall_, txtAlphaSmall_, txtFy_, txtUy_, txtUmaxOverUy_, txtFrom_, txtTo_,
+                         txtStep_}) {
+    box->installEventFilter(this);
+  }
+}
 
-  // Bouc-Wen parameters: one row per field, 360 twips apart; the label is
-  // right-aligned and sits 60 twips lower than its box.
-  auto* picture1 = MakeInner(frameBoucWen, "Picture1", TwipRect(120, 240, 1695, 2655));
+// One row per field, 360 twips apart; the label is right-aligned and sits
+// 60 twips lower than its box.
+void MainForm::BuildParameterRows(QGroupBox* frame) {
+  auto* picture1 = MakeInner(frame, "Picture1", TwipRect(120, 240, 1695, 2655));
   struct Row {
     QLineEdit** box;
     const char* boxName;
@@ -202,9 +224,10 @@ void MainForm::BuildControls() {
   }
   MakeReadOnly(txtAlphaCap_);
   MakeReadOnly(txtBetaSmall_);
+}
 
-  // Displacement amplitude.
-  auto* picture2 = MakeInner(frameAmplitude, "Picture2", TwipRect(60, 285, 1575, 1335));
+void MainForm::BuildAmplitudeControls(QGroupBox* frame) {
+  auto* picture2 = MakeInner(frame, "Picture2", TwipRect(60, 285, 1575, 1335));
   MakeLabel(picture2, "lblUmaxOverUy", "Umax / Uy :", TwipRect(0, 60, 975, 255), Qt::AlignLeft);
   txtUmaxOverUy_ = MakeTextBox(picture2, "txtUmaxOverUy", "1", TwipRect(1020, 0, 495, 315));
   optDirect_ = Make<QRadioButton>(picture2, "optDirect", TwipRect(120, 360, 1755, 195));
@@ -213,9 +236,10 @@ void MainForm::BuildControls() {
   optComplementary_->setText(QStringLiteral("Complementary"));
   cmdSolve_ = Make<QPushButton>(picture2, "cmdSolve", TwipRect(120, 900, 1395, 435));
   cmdSolve_->setText(QStringLiteral("Solve"));
+}
 
-  // Loop for Umax/Uy.
-  auto* picture4 = MakeInner(frameLoop, "Picture4", TwipRect(120, 240, 1635, 1575));
+void MainForm::BuildLoopControls(QGroupBox* frame) {
+  auto* picture4 = MakeInner(frame, "Picture4", TwipRect(120, 240, 1635, 1575));
   MakeLabel(picture4, "Label1", "From :", TwipRect(60, 120, 435, 195), Qt::AlignLeft);
   txtFrom_ = MakeTextBox(picture4, "txtFrom", "0.1", TwipRect(540, 60, 975, 315));
   MakeLabel(picture4, "Label2", "To :", TwipRect(240, 480, 285, 195), Qt::AlignLeft);
@@ -224,19 +248,13 @@ void MainForm::BuildControls() {
   txtStep_ = MakeTextBox(picture4, "txtStep", "0.1", TwipRect(540, 780, 975, 315));
   cmdLoop_ = Make<QPushButton>(picture4, "cmdLoop", TwipRect(60, 1140, 1455, 435));
   cmdLoop_->setText(QStringLiteral("Loop"));
+}
 
-  // A button with the focus is pressed by Enter as well as by Space, as on
-  // Windows. No button is the window's default or cancel button: Enter and
-  // Escape elsewhere in the window do nothing.
-  for (QPushButton* button : {cmdSolve_, cmdLoop_}) {
-    button->setAutoDefault(true);
-    button->setDefault(false);
-  }
-
-  // Results: caption and value per row, 360 twips apart.
-  auto* picture3 = MakeInner(frameResults, "Picture3", TwipRect(120, 300, 3315, 3195));
+// Caption and value per row, 360 twips apart.
+void MainForm::BuildResultRows(QGroupBox* frame) {
+  auto* picture3 = MakeInner(frame, "Picture3", TwipRect(120, 300, 3315, 3195));
   const auto captions = ResultCaptions(false);
-  top = 0;
+  int top = 0;
   for (int i = 0; i < kResultCount; ++i) {
     const std::string name(kResultNames[i]);
     auto* caption = MakeLabel(picture3, ("lbl" + name).c_str(), captions[i].c_str(),
@@ -252,16 +270,13 @@ void MainForm::BuildControls() {
     if (name == "Kda") lblKda_ = caption;
     top += 360;
   }
+}
 
-  // Tab order; the read-only boxes and the labels take no Tab stop.
+// The read-only boxes and the labels take no Tab stop.
+void MainForm::SetTabOrder() {
   QWidget* const tabOrder[] = {cmdSolve_, txtGammaSmall_, txtNee_,  txtAlphaSmall_, txtFy_, txtUy_, txtUmaxOverUy_,
                                optDirect_, optComplementary_, txtFrom_, txtTo_, txtStep_, cmdLoop_};
   for (std::size_t i = 1; i < std::size(tabOrder); ++i) QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
-
-  for (QLineEdit* box : {txtNee_, txtGammaSmall_, txtAlphaSmall_, txtFy_, txtUy_, txtUmaxOverUy_, txtFrom_, txtTo_,
-                         txtStep_}) {
-    box->installEventFilter(this);
-  }
 }
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {

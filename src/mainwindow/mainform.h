@@ -91,6 +91,11 @@ class MainForm : public QMainWindow {
   MainForm(platform::Services& services, platform::SaveDialogs* dialogs, QWidget* parent);
 
   void BuildControls();
+  void BuildParameterRows(QGroupBox* frame);
+  void BuildAmplitudeControls(QGroupBox* frame);
+  void BuildLoopControls(QGroupBox* frame);
+  void BuildResultRows(QGroupBox* frame);
+  void SetTabOrder();
   void FollowGamma(const QString& gammaText);
   void RelabelLoopIntegrals(bool complementary);
   void KeepTabStopOnSelectedOption();

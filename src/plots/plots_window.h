@@ -7,31 +7,30 @@
 
 #include <QString>
 #include <QWidget>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "bouc_wen_case.h"
-#include "cycles.h"
 #include "fit.h"
-#include "record.h"
 #include "save_dialogs.h"
 #include "services.h"
 #include "sweep_curves.h"
 
-class QAreaSeries;
-class QChart;
 class QChartView;
-class QGraphicsRectItem;
-class QGraphicsSimpleTextItem;
 class QLabel;
+class QLayout;
 class QLineSeries;
 class QPushButton;
-class QScatterSeries;
-class QStackedWidget;
 class QTabWidget;
 class QTableWidget;
-class QValueAxis;
+
+namespace quorix::plots {
+class LoopTab;
+class RecordTab;
+class SweepTab;
+}  // namespace quorix::plots
 
 namespace quorix {
 
@@ -48,6 +47,7 @@ class PlotsWindow : public QWidget {
   // A window of its own on top of `parent`, which it is closed with.
   // `dialogs` and `services` (which read the records) must outlive it.
   PlotsWindow(platform::SaveDialogs& dialogs, platform::Services& services, QWidget* parent);
+  ~PlotsWindow() override;
 
   // Reads a measured record and shows it: its loop over the model's on the
   // "Loop" tab, its cycles on the "Record" tab. False, with the reason in
@@ -61,18 +61,18 @@ class PlotsWindow : public QWidget {
   void ShowSweep(const SweepCurves& curves);
 
   QTabWidget* Tabs() const { return tabs_; }
-  QChartView* LoopView() const { return loopView_; }
-  QChartView* SweepView() const { return sweepView_; }
+  QChartView* LoopView() const;
+  QChartView* SweepView() const;
   // The outline of the loop, closed: the loop's points and the first again.
-  QLineSeries* LoopOutline() const { return loopOutline_; }
-  QLineSeries* DESeries() const { return deSeries_; }
-  QLineSeries* XiEqSeries() const { return xiSeries_; }
-  QLineSeries* ZaSeries() const { return zaSeries_; }
+  QLineSeries* LoopOutline() const;
+  QLineSeries* DESeries() const;
+  QLineSeries* XiEqSeries() const;
+  QLineSeries* ZaSeries() const;
   QString StatusText() const;
-  QTableWidget* CycleTable() const { return cycleTable_; }
-  QLineSeries* MeasuredSeries() const { return measuredSeries_; }
-  const std::vector<QLineSeries*>& FittedSeries() const { return fittedSeries_; }
-  const std::optional<measured::FitResult>& LastFit() const { return fit_; }
+  QTableWidget* CycleTable() const;
+  QLineSeries* MeasuredSeries() const;
+  const std::vector<QLineSeries*>& FittedSeries() const;
+  const std::optional<measured::FitResult>& LastFit() const;
   QString RecordText() const;
 
   // The chart of the visible tab as a picture: PNG at twice the window's
@@ -99,70 +99,27 @@ class PlotsWindow : public QWidget {
  private:
   enum class Format { kPng, kSvg };
 
-  QWidget* BuildLoopTab();
-  QWidget* BuildSweepTab();
-  QWidget* BuildRecordTab();
-  // Axis ranges that hold the model loop, the measured record and the
-  // fitted loops, whichever are shown.
-  void UpdateLoopRanges();
-  void FillCycleTable();
-  void ClearFit();
+  // The status line and the export buttons, which work on the visible tab.
+  QLayout* BuildStatusLine();
   void SaveAs(Format format);
   void SetStatus(const QString& text, bool failure);
   // The chart view of the visible tab, or nullptr while it shows its prompt.
   QChartView* CurrentView() const;
+  // "loop" or "sweep", for the file name and the status line.
+  QString CurrentChartName() const;
   void UpdateButtons();
-  void PlaceLoopInfo();
 
   platform::SaveDialogs& dialogs_;
   platform::Services& services_;
 
   QTabWidget* tabs_ = nullptr;
-  QStackedWidget* loopStack_ = nullptr;
-  QStackedWidget* sweepStack_ = nullptr;
-  QLabel* lblLoopPrompt_ = nullptr;
-  QLabel* lblSweepPrompt_ = nullptr;
+  std::unique_ptr<plots::LoopTab> loop_;
+  std::unique_ptr<plots::SweepTab> sweep_;
+  std::unique_ptr<plots::RecordTab> record_;
   QPushButton* cmdSavePng_ = nullptr;
   QPushButton* cmdSaveSvg_ = nullptr;
   QPushButton* cmdCopy_ = nullptr;
   QLabel* lblStatus_ = nullptr;
-
-  QChartView* loopView_ = nullptr;
-  QChart* loopChart_ = nullptr;
-  QValueAxis* loopAxisU_ = nullptr;
-  QValueAxis* loopAxisF_ = nullptr;
-  QLineSeries* loadingBranch_ = nullptr;    // bounds of the shaded area
-  QLineSeries* unloadingBranch_ = nullptr;  // (reversed: from −Umax to Umax)
-  QAreaSeries* energyArea_ = nullptr;
-  QLineSeries* loopOutline_ = nullptr;
-  QScatterSeries* peakMark_ = nullptr;
-  QLineSeries* measuredSeries_ = nullptr;
-  std::vector<QLineSeries*> fittedSeries_;
-  bool modelShown_ = false;
-  double modelUExtent_ = 0.0, modelFExtent_ = 0.0;
-  QGraphicsRectItem* loopInfoBox_ = nullptr;
-  QGraphicsSimpleTextItem* loopInfoText_ = nullptr;
-
-  QChartView* sweepView_ = nullptr;
-  QChart* sweepChart_ = nullptr;
-  QValueAxis* sweepAxisU_ = nullptr;
-  QValueAxis* sweepAxisDE_ = nullptr;
-  QValueAxis* sweepAxisRatio_ = nullptr;
-  QLineSeries* deSeries_ = nullptr;
-  QLineSeries* xiSeries_ = nullptr;
-  QLineSeries* zaSeries_ = nullptr;
-
-  QStackedWidget* recordStack_ = nullptr;
-  QLabel* lblRecordPrompt_ = nullptr;
-  QLabel* lblRecord_ = nullptr;
-  QTableWidget* cycleTable_ = nullptr;
-  QPushButton* cmdOpenRecord_ = nullptr;
-  QPushButton* cmdFit_ = nullptr;
-  QPushButton* cmdUseParameters_ = nullptr;
-  std::optional<measured::Record> record_;
-  std::optional<measured::CycleTable> cycles_;
-  std::optional<measured::FitResult> fit_;
-  QString recordName_;
 };
 
 }  // namespace quorix

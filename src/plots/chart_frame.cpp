@@ -1,0 +1,113 @@
+#include "chart_frame.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QLabel>
+#include <QLegend>
+#include <QLineSeries>
+#include <QPainter>
+#include <QPen>
+#include <QValueAxis>
+#include <cmath>
+
+namespace quorix::plots {
+
+namespace {
+
+// The smallest of 1, 2, 2.5 and 5 times a power of ten that is at least x.
+double NiceStep(double x) {
+  const double decade = std::pow(10.0, std::floor(std::log10(x)));
+  for (double factor : {1.0, 2.0, 2.5, 5.0}) {
+    if (factor * decade >= x) return factor * decade;
+  }
+  return 10.0 * decade;
+}
+
+}  // namespace
+
+// The same text in every locale: QString::number never uses the user's
+// separators. Six digits are enough to read off a chart.
+QString Number(double value) {
+  return std::isfinite(value) ? QString::number(value, 'g', 6) : QStringLiteral("not defined");
+}
+
+QString CaseCaption(const BoucWenCase& bw) {
+  return QStringLiteral("n = %1, γ = %2, α = %3, Fy = %4, Uy = %5, %6")
+      .arg(Number(bw.Nee), Number(bw.GammaSmall), Number(bw.AlphaSmall), Number(bw.Fy), Number(bw.Uy),
+           bw.Complementary ? QStringLiteral("Complementary") : QStringLiteral("Direct"));
+}
+
+// The title is rich text, so the lines are centred and broken by markup.
+QString ChartTitle(const QStringList& lines) {
+  return QStringLiteral("<p align=\"center\">") + lines.join(QStringLiteral("<br>")) + QStringLiteral("</p>");
+}
+
+// A loop of amplitude 0.111 gets ±0.15 in steps of 0.05 rather than ±0.2,
+// so the curve fills the plot. A loop of zero amplitude would otherwise
+// leave the axis without a range.
+void SetRange(QValueAxis* axis, double low, double high, int intervals) {
+  if (!std::isfinite(low) || !std::isfinite(high) || !(high > low)) {
+    const double centre = std::isfinite(low) ? low : 0.0;
+    low = centre - 1.0;
+    high = centre + 1.0;
+  }
+  const double step = NiceStep((high - low) / intervals);
+  const double first = std::floor(low / step) * step;
+  const double last = std::ceil(high / step) * step;
+  axis->setRange(first, last);
+  axis->setTickType(QValueAxis::TicksFixed);
+  axis->setTickCount(static_cast<int>(std::lround((last - first) / step)) + 1);
+}
+
+QValueAxis* MakeAxis(const QString& title) {
+  auto* axis = new QValueAxis;
+  axis->setTitleText(title);
+  axis->setLabelFormat(QStringLiteral("%g"));
+  axis->setGridLineVisible(true);
+  axis->setMinorTickCount(1);
+  QFont font = axis->titleFont();
+  font.setBold(true);
+  axis->setTitleFont(font);
+  return axis;
+}
+
+QLineSeries* MakeLine(const QString& name, const QColor& colour, Qt::PenStyle style) {
+  auto* series = new QLineSeries;
+  series->setName(name);
+  // Two pixels at 100 %, scaled with the rest of the window beyond that.
+  series->setPen(QPen(colour, 2.0, style));
+  return series;
+}
+
+QChart* MakeChart() {
+  auto* chart = new QChart;
+  chart->setAnimationOptions(QChart::NoAnimation);
+  chart->setBackgroundRoundness(0);
+  chart->legend()->setAlignment(Qt::AlignBottom);
+  QFont font = chart->titleFont();
+  font.setPointSizeF(font.pointSizeF() * 1.1);
+  font.setBold(true);
+  chart->setTitleFont(font);
+  return chart;
+}
+
+QChartView* MakeView(QChart* chart, const char* name) {
+  auto* view = new QChartView(chart);
+  view->setObjectName(QString::fromLatin1(name));
+  view->setRenderHint(QPainter::Antialiasing);
+  view->setMinimumSize(360, 260);
+  return view;
+}
+
+QLabel* MakePrompt(const char* name, const char* text) {
+  auto* label = new QLabel(QString::fromLatin1(text));
+  label->setObjectName(QString::fromLatin1(name));
+  label->setAlignment(Qt::AlignCenter);
+  label->setWordWrap(true);
+  QFont font = label->font();
+  font.setPointSizeF(font.pointSizeF() * 1.25);
+  label->setFont(font);
+  return label;
+}
+
+}  // namespace quorix::plots

@@ -1,0 +1,195 @@
+#include "record_tab.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+#include "chart_frame.h"
+
+namespace quorix::plots {
+
+namespace {
+
+QPushButton* MakeButton(const char* name, const QString& caption, const QString& toolTip = QString()) {
+  auto* button = new QPushButton(caption);
+  button->setObjectName(QString::fromLatin1(name));
+  if (!toolTip.isEmpty()) button->setToolTip(toolTip);
+  return button;
+}
+
+// The fitted parameters with their standard errors, as "n = 2 ± 0.01, …".
+QString ParameterList(const measured::FitResult& fit) {
+  const measured::Parameters& p = fit.parameters;
+  const double values[5] = {p.n, p.gamma, p.alpha, p.Fy, p.Uy};
+  const char* names[5] = {"n", "γ", "α", "Fy", "Uy"};
+  QStringList terms;
+  for (std::size_t i = 0; i < 5; ++i) {
+    const QString name = QString::fromUtf8(names[i]);
+    terms << (fit.fixed[i] ? QStringLiteral("%1 = %2 (fixed)").arg(name, Number(values[i]))
+                           : QStringLiteral("%1 = %2 ± %3").arg(name, Number(values[i]), Number(fit.errors[i])));
+  }
+  return terms.join(QStringLiteral(", "));
+}
+
+}  // namespace
+
+RecordTab::RecordTab(const char* prompt) {
+  open_ = MakeButton("cmdOpenRecord", QStringLiteral("Open measured record…"));
+  fit_ = MakeButton("cmdFit", QStringLiteral("Fit"),
+                    QStringLiteral("Fit n, γ, α, Fy and Uy to the steady cycles of the record"));
+  use_ = MakeButton("cmdUseParameters", QStringLiteral("Use these parameters"),
+                    QStringLiteral("Write the fitted n, γ, α, Fy and Uy into the main window and Solve"));
+  fit_->setEnabled(false);
+  use_->setEnabled(false);
+
+  label_ = new QLabel;
+  label_->setObjectName(QStringLiteral("lblRecord"));
+  label_->setWordWrap(true);
+  label_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  table_ = new QTableWidget;
+  table_->setObjectName(QStringLiteral("tblCycles"));
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->verticalHeader()->setVisible(false);
+  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  auto* listing = new QWidget;
+  auto* listingLayout = new QVBoxLayout(listing);
+  listingLayout->setContentsMargins(0, 0, 0, 0);
+  listingLayout->addWidget(label_);
+  listingLayout->addWidget(table_, 1);
+
+  QLabel* promptLabel = MakePrompt("lblRecordPrompt", prompt);
+  stack_ = new QStackedWidget;
+  stack_->addWidget(promptLabel);
+  stack_->addWidget(listing);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(open_);
+  buttons->addWidget(fit_);
+  buttons->addWidget(use_);
+  buttons->addStretch(1);
+  page_ = new QWidget;
+  auto* layout = new QVBoxLayout(page_);
+  layout->addLayout(buttons);
+  layout->addWidget(stack_, 1);
+}
+
+QString RecordTab::Text() const { return label_->text(); }
+
+void RecordTab::Open(platform::Services& services, const std::string& path, const QString& name) {
+  // Both steps before anything changes, so a failure leaves the record
+  // shown before. The cycles are computed on every point.
+  measured::Record record = measured::ReadRecordFile(services, path);
+  measured::CycleTable table = measured::FindCycles(record.u, record.F);
+  record_ = std::move(record);
+  cycles_ = std::move(table);
+  name_ = name;
+  ClearFit();
+  FillTable();
+  stack_->setCurrentIndex(1);
+  fit_->setEnabled(true);
+}
+
+void RecordTab::ClearFit() {
+  result_.reset();
+  use_->setEnabled(false);
+}
+
+QString RecordTab::Fit() {
+  ClearFit();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  QString failure;
+  try {
+    result_ = measured::FitCycles(record_->u, record_->F, *cycles_);
+  } catch (const std::exception& error) {
+    failure = QString::fromUtf8(error.what());
+  }
+  QApplication::restoreOverrideCursor();
+  FillTable();
+  use_->setEnabled(result_.has_value());
+  return failure;
+}
+
+std::vector<QList<QPointF>> RecordTab::FittedLoops() const {
+  std::vector<QList<QPointF>> loops;
+  if (!result_) return loops;
+  // Cycles of the same amplitude would draw the same loop again.
+  std::vector<double> drawn;
+  for (const measured::CycleFit& c : result_->cycles) {
+    if (std::any_of(drawn.begin(), drawn.end(), [&](double d) { return std::abs(d - c.halfRange) <= 1e-3 * d; })) {
+      continue;
+    }
+    drawn.push_back(c.halfRange);
+    const measured::Cycle& cycle = cycles_->cycles[c.cycle];
+    const HysteresisLoop loop =
+        measured::ModelLoop(result_->parameters, c.halfRange, 0.5 * (cycle.uPlus + cycle.uMinus), 301);
+    if (loop.u.empty()) continue;
+    QList<QPointF> points;
+    for (std::size_t i = 0; i < loop.u.size(); ++i) points.append(QPointF(loop.u[i], loop.F[i]));
+    points.append(points.front());
+    loops.push_back(std::move(points));
+  }
+  return loops;
+}
+
+// One row a cycle, then the means of the steady ones; with a fit, a last
+// column with the EDC of the model at each fitted cycle.
+void RecordTab::FillTable() {
+  const std::vector<measured::Cycle>& cycles = cycles_->cycles;
+  QStringList headers{QStringLiteral("Cycle"), QStringLiteral("u⁺"),   QStringLiteral("u⁻"),   QStringLiteral("F⁺"),
+                      QStringLiteral("F⁻"),    QStringLiteral("EDC"),  QStringLiteral("Keff"), QStringLiteral("ξeff"),
+                      QStringLiteral("Steady")};
+  if (result_) headers << QStringLiteral("EDC of the fit");
+  table_->clear();
+  table_->setColumnCount(static_cast<int>(headers.size()));
+  table_->setHorizontalHeaderLabels(headers);
+  table_->setRowCount(static_cast<int>(cycles.size()) + 1);
+  auto set = [this](int row, int column, const QString& text) {
+    auto* item = new QTableWidgetItem(text);
+    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    table_->setItem(row, column, item);
+  };
+  for (std::size_t i = 0; i < cycles.size(); ++i) {
+    const measured::Cycle& c = cycles[i];
+    const int row = static_cast<int>(i);
+    set(row, 0, QString::number(i + 1));
+    int column = 1;
+    for (double v : {c.uPlus, c.uMinus, c.FPlus, c.FMinus, c.EDC, c.Keff, c.XiEff}) set(row, column++, Number(v));
+    set(row, 8, c.steady ? QStringLiteral("yes") : QStringLiteral("no"));
+  }
+  const measured::CycleMeans& m = cycles_->steadyMeans;
+  const int last = static_cast<int>(cycles.size());
+  set(last, 0, QStringLiteral("Mean of %1 steady").arg(m.count));
+  int column = 1;
+  for (double v : {m.uPlus, m.uMinus, m.FPlus, m.FMinus, m.EDC, m.Keff, m.XiEff}) set(last, column++, Number(v));
+  if (result_) {
+    for (const measured::CycleFit& c : result_->cycles) set(static_cast<int>(c.cycle), 9, Number(c.modelEDC));
+  }
+  label_->setText(Summary());
+}
+
+// The record's points and cycles; with a fit, the cycles fitted, the
+// parameters and the misfit.
+QString RecordTab::Summary() const {
+  QString text = QStringLiteral("%1: %2 points, %3 full cycles, %4 steady.")
+                     .arg(name_)
+                     .arg(record_->u.size())
+                     .arg(cycles_->cycles.size())
+                     .arg(cycles_->steadyMeans.count);
+  if (!result_) return text;
+  QStringList fittedCycles;
+  for (const measured::CycleFit& c : result_->cycles) fittedCycles << QString::number(c.cycle + 1);
+  return text + QStringLiteral("\nFit to cycles %1: %2 (β = %3).\nMisfit (RMS) %4, %5 % of the mean F⁺.")
+                    .arg(fittedCycles.join(QStringLiteral(", ")), ParameterList(*result_),
+                         Number(1.0 - result_->parameters.gamma), Number(result_->rms),
+                         QString::number(100.0 * result_->rmsRelative, 'f', 2));
+}
+
+}  // namespace quorix::plots

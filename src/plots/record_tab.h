@@ -1,0 +1,73 @@
+// The "Record" tab of the Plots window: a measured record, its cycles in a
+// table with the means of the steady ones, and the model fitted to them.
+// It draws nothing itself: the record and the fitted loops go on the
+// "Loop" tab, which the window tells.
+#pragma once
+
+#include <QList>
+#include <QPointF>
+#include <QString>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cycles.h"
+#include "fit.h"
+#include "record.h"
+#include "services.h"
+
+class QLabel;
+class QPushButton;
+class QStackedWidget;
+class QTableWidget;
+class QWidget;
+
+namespace quorix::plots {
+
+class RecordTab {
+ public:
+  // Builds the page, which shows `prompt` until a record is open; whoever
+  // adds it to a tab widget owns its widgets.
+  explicit RecordTab(const char* prompt);
+
+  QWidget* Page() const { return page_; }
+  QPushButton* OpenButton() const { return open_; }
+  QPushButton* FitButton() const { return fit_; }
+  QPushButton* UseButton() const { return use_; }
+  QTableWidget* Table() const { return table_; }
+  QString Text() const;
+  // The record open, if any, and its cycles.
+  const std::optional<measured::Record>& Measured() const { return record_; }
+  std::size_t CycleCount() const { return cycles_ ? cycles_->cycles.size() : 0; }
+  const std::optional<measured::FitResult>& LastFit() const { return result_; }
+
+  // Reads the record at `path`, `name` its file's, and lists its cycles.
+  // Throws when it cannot be read or has no full cycle, leaving the record
+  // shown before.
+  void Open(platform::Services& services, const std::string& path, const QString& name);
+  // Fits the model to the steady cycles (all when none is steady) and lists
+  // the fit beside the cycles. Empty on success, else the reason. Only with
+  // a record open.
+  QString Fit();
+  // The fitted loop at each distinct amplitude of the fitted cycles, closed.
+  std::vector<QList<QPointF>> FittedLoops() const;
+
+ private:
+  void ClearFit();
+  void FillTable();
+  QString Summary() const;
+
+  QWidget* page_ = nullptr;
+  QStackedWidget* stack_ = nullptr;
+  QLabel* label_ = nullptr;
+  QTableWidget* table_ = nullptr;
+  QPushButton* open_ = nullptr;
+  QPushButton* fit_ = nullptr;
+  QPushButton* use_ = nullptr;
+  std::optional<measured::Record> record_;
+  std::optional<measured::CycleTable> cycles_;
+  std::optional<measured::FitResult> result_;
+  QString name_;
+};
+
+}  // namespace quorix::plots
