@@ -1,8 +1,9 @@
 // The Plots window: the force–displacement loop of the last Solve with its
 // dissipated energy shaded, the curves of DE, XiEq and Za over the rows
 // of the last Loop, and a measured record: its loop over the model's, its
-// cycles and the model fitted to them. Non-modal, one instance, owned by the main window; it
-// keeps no numbers of its own beyond what its charts show.
+// cycles and the model fitted to them. Non-modal, one instance, owned by the
+// main window. Each tab lives in a file of its own; beyond what the charts
+// show, only the Record tab keeps numbers: the record it opened and its fit.
 #pragma once
 
 #include <QString>
