@@ -3,6 +3,8 @@ as quorix-cli gives them, and closed forms."""
 import _thread
 import math
 import os
+import subprocess
+import sys
 import threading
 import time
 
@@ -135,14 +137,27 @@ def test_accurate_special_functions_are_the_closed_forms(name, args, exact):
 
 
 def test_ctrl_c_ends_a_long_sweep_and_leaves_no_thread_running():
+    quorix.solve(u=np.linspace(0.1, 10.0, 100))  # the thread pool started, as any earlier array call starts it
     before = len(os.listdir("/proc/self/task"))
     timer = threading.Timer(0.5, _thread.interrupt_main)  # Ctrl-C, as the terminal would send it
     timer.start()
     with pytest.raises(KeyboardInterrupt):
         quorix.sweep(0.1, 300.0, 0.0001)  # 3·10^6 rows: far longer than half a second
     timer.join()
-    # The sweep's workers have ended, and nothing works on in the background.
-    assert len(os.listdir("/proc/self/task")) == before
+    assert len(os.listdir("/proc/self/task")) == before  # no thread added: the sweep ran on the pool's
     cpu = time.process_time()
     time.sleep(0.3)
     assert time.process_time() - cpu < 0.05
+
+
+def test_a_forked_child_computes_on_threads_of_its_own():
+    script = """if True:
+        import os, sys, numpy as np, quorix
+        u, table = np.linspace(0.1, 10.0, 2000), lambda: quorix.sweep(0.1, 100.0, 0.01)["DE"].tobytes()
+        want = quorix.solve(u=u).DE.tobytes(), table()  # the thread pool started in the parent
+        if os.fork() == 0:  # none of its threads is here; at a normal exit the child joins its own pool's
+            same = (quorix.solve(u=u).DE.tobytes(), table()) == want
+            alone = os.cpu_count() > 1 and len(os.listdir("/proc/self/task")) < 2
+            sys.exit(3 if not same else 4 if alone else 0)  # 3: other results, 4: no threads of its own
+        sys.exit(os.waitstatus_to_exitcode(os.wait()[1]))"""
+    assert subprocess.run([sys.executable, "-c", script], timeout=120).returncode == 0
