@@ -11,12 +11,12 @@
 #include <mutex>
 #include <chrono>
 #include <thread>
-#include <vector>
 
 #include "energy_solver.h"
 #include "ieee.h"
 #include "numbertext.h"
 #include "specialfunctions.h"
+#include "thread_pool.h"
 
 namespace quorix {
 
@@ -190,11 +190,12 @@ void WriteRow(const SweepRow& row, SweepSink& sink, SweepWatch* watch) {
   if (watch != nullptr) watch->AddRowWritten();
 }
 
-// Rows are computed on every core and written in order, each as soon as it
-// and the rows before it are complete. Workers stay at most kWindow rows
-// ahead of the writer, so a long sweep holds only a few rows in memory. A
-// row that fails, or a stop request, ends the table after the rows before
-// it; the rows computed ahead are dropped.
+// Rows are computed on every core, by the program's thread pool, and written
+// in order on the sweep's own thread, each as soon as it and the rows before
+// it are complete. Workers stay at most kWindow rows ahead of the writer, so
+// a long sweep holds only a few rows in memory. A row that fails, or a stop
+// request, ends the table after the rows before it; the rows computed ahead
+// are dropped.
 class ParallelRows {
  public:
   // Rows first … last; the rows before `first` have been written.
@@ -203,9 +204,9 @@ class ParallelRows {
       : inputs_(inputs), from_(from), step_(step), last_(last), solve_(solve), next_(first), written_(first) {}
 
   void Run(SweepSink& sink, unsigned threadCount, SweepWatch* watch) {
-    std::vector<std::jthread> workers;
-    StopOnExit stopOnExit{*this};  // also when a row, the sink or a stop request throws
-    for (unsigned t = 0; t < threadCount; ++t) workers.emplace_back([this] { Work(); });
+    TaskGroup workers([this] { Work(); });  // ends after stopOnExit: its runs see the stop and return
+    StopOnExit stopOnExit{*this};           // also when a row, the sink or a stop request throws
+    workers.Spawn(threadCount);
     for (std::int64_t i = written_; i <= last_; ++i) {
       CheckStop(watch);
       WriteRow(Take(i), sink, watch);
@@ -227,12 +228,19 @@ class ParallelRows {
   };
 
   void Work() {
+    {
+      std::lock_guard lock(mutex_);
+      ++working_;
+    }
     for (;;) {
       std::int64_t i = 0;
       {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return stop_ || next_ - written_ < kWindow; });
-        if (stop_ || next_ > last_ || next_ > firstFault_) return;
+        if (stop_ || next_ > last_ || next_ > firstFault_) {
+          --working_;
+          break;
+        }
         i = next_++;
       }
       SweepRow row = ComputeRow(inputs_, from_, step_, static_cast<std::int32_t>(i), solve_);
@@ -243,16 +251,32 @@ class ParallelRows {
       }
       changed_.notify_all();
     }
+    changed_.notify_all();
   }
 
+  // Row i. The writer computes it itself when no worker is there to take it
+  // (none has started yet, the pool's threads being busy with other work),
+  // so the table never waits for a thread that is not running; a worker that
+  // is running takes every row up to the last, so otherwise the writer only
+  // writes.
   SweepRow Take(std::int64_t i) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return done_.contains(i); });
-    auto node = done_.extract(i);
+    const auto nobodyToTakeIt = [&] { return next_ == i && working_ == 0; };
+    changed_.wait(lock, [&] { return done_.contains(i) || nobodyToTakeIt(); });
+    SweepRow row;
+    if (done_.contains(i)) {
+      row = std::move(done_.extract(i).mapped());
+    } else {
+      ++next_;
+      lock.unlock();
+      row = ComputeRow(inputs_, from_, step_, static_cast<std::int32_t>(i), solve_);
+      lock.lock();
+      if (row.failure) firstFault_ = std::min(firstFault_, i);
+    }
     written_ = i + 1;
     lock.unlock();
     changed_.notify_all();
-    return std::move(node.mapped());
+    return row;
   }
 
   const BoucWenCase inputs_;
@@ -264,8 +288,9 @@ class ParallelRows {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::map<std::int64_t, SweepRow> done_;
-  std::int64_t next_;     // the next row a worker takes
+  std::int64_t next_;     // the next row to compute
   std::int64_t written_;  // rows handed to the sink
+  unsigned working_ = 0;  // workers that have started and not yet ended
   std::int64_t firstFault_ = std::numeric_limits<std::int64_t>::max();
   bool stop_ = false;
 };
@@ -286,13 +311,15 @@ void RunSweepRows(const BoucWenCase& inputs, double from, double to, double step
 
   // The first row is written on this thread and timed: a sweep whose rows
   // would take less than kWorthThreads in all at that pace (cheap rows: the
-  // accurate arithmetic, or a short table) goes on here, since starting
-  // threads, each with caches of its own to fill, would cost more than it
-  // saves. The first row is the dearest (it fills this thread's caches), so
-  // the estimate errs towards threads.
+  // accurate arithmetic, or a short table) goes on here, since handing rows
+  // to other threads, each with caches of its own to fill, would cost more
+  // than it saves. The first row is the dearest (it fills this thread's caches), so
+  // the estimate errs towards threads. A sweep run from a task of the
+  // thread pool (none is) stays on its thread: it must not wait for the
+  // pool's other threads while holding one of them.
   constexpr std::chrono::microseconds kWorthThreads{2000};
   const unsigned cores = std::thread::hardware_concurrency();
-  const bool mayShare = cores > 1 && !StraightforwardEvaluation();
+  const bool mayShare = cores > 1 && !StraightforwardEvaluation() && !ThreadPool::OnPoolThread();
   for (std::int32_t i = 0;; ++i) {
     CheckStop(watch);
     const auto start = std::chrono::steady_clock::now();

@@ -3,9 +3,9 @@ module gives through the same engine calls, and bitwise comparison."""
 import json
 import math
 import os
-import struct
 import subprocess
 
+import numpy as np
 import pytest
 
 
@@ -37,8 +37,8 @@ def case_options(case, mode="complementary", accurate=False):
     return args + ["--direct" if mode == "direct" else "--complementary"] + (["--accurate"] if accurate else [])
 
 
-def same(a, b):
-    """The same double to the last bit; any NaN matches any NaN (JSON keeps no NaN sign)."""
-    if math.isnan(a) or math.isnan(b):
-        return math.isnan(a) and math.isnan(b)
-    return struct.pack("<d", a) == struct.pack("<d", b)
+def bits(values):
+    """Each double as its exact hex text, so == compares bits and a failure shows them; any NaN as "nan"."""
+    if np.ndim(values) > 0:
+        return [bits(v) for v in values]
+    return "nan" if math.isnan(values) else float(values).hex()

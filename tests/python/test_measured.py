@@ -4,7 +4,7 @@ import numpy as np
 import pytest
 
 import quorix
-from conftest import same
+from conftest import bits
 
 TRUE = dict(n=2.0, gamma=0.7, alpha=0.1, fy=50.0, uy=2.0)
 
@@ -25,8 +25,8 @@ def test_cycles_are_those_of_the_command_line(cli, record):
     assert (got["first"] + 1).tolist() == expected["first"]  # counted from 1 on the command line
     assert (np.flatnonzero(got["steady"]) + 1).tolist() == expected["steady"]
     for name in ["uPlus", "FMinus", "EDC", "Keff", "XiEff"]:
-        assert len(got[name]) == len(expected[name]) and all(map(same, got[name], expected[name])), name
-    assert same(got["steady_means"]["EDC"], expected["steadyMeans"]["EDC"])
+        assert bits(got[name]) == bits(expected[name]), name
+    assert bits(got["steady_means"]["EDC"]) == bits(expected["steadyMeans"]["EDC"])
 
 
 @pytest.mark.parametrize("kwargs, options", [({}, []), ({"cycles": [3, 4], "fix": {"n": 2.5, "beta": 0.3}},
@@ -36,16 +36,16 @@ def test_fit_is_the_fit_of_the_command_line(cli, record, kwargs, options):
     got, expected = quorix.fit(u, F, **kwargs), cli.json("fit", path, *options)
     for name in [*TRUE, "beta"]:
         key = {"fy": "Fy", "uy": "Uy"}.get(name, name)
-        assert same(got["parameters"][name], expected[key]), name
+        assert bits(got["parameters"][name]) == bits(expected[key]), name
         assert name == "beta" or got["fixed"][name] == expected["fixed"][key]
     assert (got["cycles"] + 1).tolist() == expected["cycles"]  # counted from 1 on the command line
-    assert same(got["rms"], expected["rms"]) and got["model_EDC"].tolist() == expected["modelEDC"]
+    assert (bits(got["rms"]), got["model_EDC"].tolist()) == (bits(expected["rms"]), expected["modelEDC"])
     if not kwargs:  # the record is the model's: its parameters and forces come back
         np.testing.assert_allclose(got["model_F"], F[got["points"]], atol=1e-9 * 85.0)
         for name, value in {**TRUE, "beta": 0.3}.items():
             assert got["parameters"][name] == pytest.approx(value, rel=1e-9), name
         loop_u, loop_F = got["loops"][-1]
-        assert loop_u.max() == pytest.approx(8.0) and loop_F.max() == pytest.approx(F.max(), rel=1e-9)
+        assert (loop_u.max(), loop_F.max()) == (pytest.approx(8.0), pytest.approx(F.max(), rel=1e-9))
 
 
 @pytest.mark.parametrize("call, message", [

@@ -1,0 +1,170 @@
+// quorix.cycles and quorix.fit: measured records, cut into cycles and fitted
+// with the model's closed-form steady loops.
+#include <pybind11/stl.h>
+
+#include <cmath>
+#include <cstdint>
+#include <optional>
+
+#include "cycles.h"
+#include "fit.h"
+#include "python_module.h"
+
+namespace quorix::python {
+
+namespace {
+
+std::vector<double> VectorOf(const py::object& values, const char* name) {
+  const auto a = py::array_t<double, py::array::forcecast | py::array::c_style>::ensure(values);
+  if (!a || a.ndim() != 1) throw py::value_error(std::string(name) + " must be a one-dimensional sequence of numbers");
+  return std::vector<double>(a.data(), a.data() + a.size());
+}
+
+py::dict Cycles(const py::object& u, const py::object& F, double deadBand) {
+  const std::vector<double> uv = VectorOf(u, "u"), Fv = VectorOf(F, "F");
+  measured::CycleTable table;
+  {
+    py::gil_scoped_release release;
+    table = measured::FindCycles(uv, Fv, deadBand);
+  }
+  std::vector<std::int64_t> first, last;
+  std::vector<double> uPlus, uMinus, FPlus, FMinus, EDC, Keff, XiEff;
+  std::vector<bool> steadyFlags;
+  for (const measured::Cycle& c : table.cycles) {
+    first.push_back(static_cast<std::int64_t>(c.first));
+    last.push_back(static_cast<std::int64_t>(c.last));
+    uPlus.push_back(c.uPlus), uMinus.push_back(c.uMinus), FPlus.push_back(c.FPlus), FMinus.push_back(c.FMinus);
+    EDC.push_back(c.EDC), Keff.push_back(c.Keff), XiEff.push_back(c.XiEff);
+    steadyFlags.push_back(c.steady);
+  }
+  py::array_t<bool> steady(static_cast<py::ssize_t>(steadyFlags.size()));
+  std::copy(steadyFlags.begin(), steadyFlags.end(), steady.mutable_data());
+  const measured::CycleMeans& m = table.steadyMeans;
+  py::dict means;
+  means["count"] = m.count;
+  means["uPlus"] = m.uPlus, means["uMinus"] = m.uMinus, means["FPlus"] = m.FPlus, means["FMinus"] = m.FMinus;
+  means["EDC"] = m.EDC, means["Keff"] = m.Keff, means["XiEff"] = m.XiEff;
+  py::dict out;
+  out["first"] = ArrayOf(first), out["last"] = ArrayOf(last);
+  out["uPlus"] = ArrayOf(uPlus), out["uMinus"] = ArrayOf(uMinus);
+  out["FPlus"] = ArrayOf(FPlus), out["FMinus"] = ArrayOf(FMinus);
+  out["EDC"] = ArrayOf(EDC), out["Keff"] = ArrayOf(Keff), out["XiEff"] = ArrayOf(XiEff);
+  out["steady"] = steady;
+  out["steady_means"] = means;
+  return out;
+}
+
+void ReadAssignments(const py::dict& values, std::array<std::optional<double>, 5>& where, const char* what) {
+  for (const auto& [key, value] : values) {
+    const std::string name = py::str(key);
+    if (!measured::ParameterIndex(name)) {
+      throw py::value_error(std::string(what) + ": unknown parameter \"" + name +
+                            "\" (names: n, gamma, beta, alpha, fy, uy)");
+    }
+    const double v = value.cast<double>();
+    if (!std::isfinite(v)) throw py::value_error(std::string(what) + ": " + name + " must be finite");
+    const bool beta = measured::ParameterIndex(name) == measured::ParameterIndex("gamma") && name.size() == 4;
+    where[*measured::ParameterIndex(name)] = beta ? 1.0 - v : v;
+  }
+}
+
+measured::FitOptions FitOptionsOf(const py::object& cycles, const py::dict& fix, const py::dict& start) {
+  measured::FitOptions options;
+  ReadAssignments(fix, options.fixed, "fix");
+  ReadAssignments(start, options.start, "start");
+  if (!cycles.is_none()) {
+    for (const py::handle c : cycles) {
+      const auto index = c.cast<std::int64_t>();
+      if (index < 0) throw py::value_error("cycles: indices count from 0, not " + std::to_string(index));
+      options.cycles.push_back(static_cast<std::size_t>(index));
+    }
+    if (options.cycles.empty()) throw py::value_error("cycles: an empty selection");
+  }
+  return options;
+}
+
+// The fit as fit() returns it, with the model's loop of each fitted cycle.
+py::dict FitDict(const measured::FitResult& fit, const std::vector<HysteresisLoop>& loops) {
+  const measured::Parameters& p = fit.parameters;
+  const char* keys[5] = {"n", "gamma", "alpha", "fy", "uy"};
+  const double values[5] = {p.n, p.gamma, p.alpha, p.Fy, p.Uy};
+  py::dict parameters, errors, fixed;
+  for (int i = 0; i < 5; ++i) {
+    parameters[keys[i]] = values[i];
+    errors[keys[i]] = fit.errors[static_cast<std::size_t>(i)];
+    fixed[keys[i]] = fit.fixed[static_cast<std::size_t>(i)];
+  }
+  parameters["beta"] = 1.0 - p.gamma;
+  std::vector<std::int64_t> chosen, points(fit.points.begin(), fit.points.end());
+  std::vector<double> halfRange, measuredEDC, modelEDC;
+  py::list loopList;
+  for (std::size_t k = 0; k < fit.cycles.size(); ++k) {
+    chosen.push_back(static_cast<std::int64_t>(fit.cycles[k].cycle));
+    halfRange.push_back(fit.cycles[k].halfRange);
+    measuredEDC.push_back(fit.cycles[k].measuredEDC);
+    modelEDC.push_back(fit.cycles[k].modelEDC);
+    loopList.append(py::make_tuple(ArrayOf(loops[k].u), ArrayOf(loops[k].F)));
+  }
+  py::dict out;
+  out["parameters"] = parameters;
+  out["errors"] = errors;
+  out["fixed"] = fixed;
+  out["rms"] = fit.rms;
+  out["rms_relative"] = fit.rmsRelative;
+  out["iterations"] = fit.iterations;
+  out["cycles"] = ArrayOf(chosen);
+  out["half_range"] = ArrayOf(halfRange);
+  out["measured_EDC"] = ArrayOf(measuredEDC);
+  out["model_EDC"] = ArrayOf(modelEDC);
+  out["points"] = ArrayOf(points);
+  out["model_F"] = ArrayOf(fit.modelF);
+  out["loops"] = loopList;
+  return out;
+}
+
+py::dict Fit(const py::object& u, const py::object& F, const py::object& cycles, const py::dict& fix,
+             const py::dict& start, double deadBand) {
+  const std::vector<double> uv = VectorOf(u, "u"), Fv = VectorOf(F, "F");
+  const measured::FitOptions options = FitOptionsOf(cycles, fix, start);
+  measured::FitResult fit;
+  std::vector<HysteresisLoop> loops;
+  {
+    py::gil_scoped_release release;
+    const measured::CycleTable table = measured::FindCycles(uv, Fv, deadBand);
+    fit = measured::FitCycles(uv, Fv, table, options);
+    // The fitted model's closed loop at each fitted cycle's amplitude,
+    // centred on the cycle, in the accurate arithmetic.
+    for (const measured::CycleFit& c : fit.cycles) {
+      const measured::Cycle& cy = table.cycles[c.cycle];
+      loops.push_back(measured::ModelLoop(fit.parameters, c.halfRange, 0.5 * (cy.uPlus + cy.uMinus)));
+    }
+  }
+  return FitDict(fit, loops);
+}
+
+}  // namespace
+
+void RegisterMeasured(py::module_& m) {
+  m.def("cycles", &Cycles, py::arg("u"), py::arg("F"), py::kw_only(), py::arg("dead_band") = measured::kDefaultDeadBand,
+        "The full cycles of a measured record (displacements u, forces F), cut at displacement reversals (a\n"
+        "reversal counts once u has moved back by dead_band times the whole range of u), the incomplete first\n"
+        "and last cycles dropped. Returns a dict of numpy arrays, one element per cycle: first, last (indices\n"
+        "into u of the cycle's two ends, reversals of the same kind), uPlus, uMinus, FPlus, FMinus (forces at\n"
+        "uPlus and uMinus), EDC (enclosed area), Keff = (FPlus - FMinus)/(uPlus - uMinus), XiEff =\n"
+        "EDC/(2 pi Keff d^2) with d = (uPlus - uMinus)/2, steady (same amplitude and centre as the cycle before,\n"
+        "within 2 %); and steady_means, a dict of their means over the steady cycles. ValueError without a\n"
+        "full cycle.");
+  m.def("fit", &Fit, py::arg("u"), py::arg("F"), py::arg("cycles") = py::none(), py::arg("fix") = py::dict(),
+        py::kw_only(), py::arg("start") = py::dict(), py::arg("dead_band") = measured::kDefaultDeadBand,
+        "Fit n, gamma (beta = 1 - gamma), alpha, fy and uy to the cycles of a measured record: least squares on\n"
+        "F at the measured u against the model's closed-form steady loop at each cycle's amplitude and centre\n"
+        "(exact arithmetic). cycles: indices into the rows of cycles() (default: the steady cycles, or all when\n"
+        "none is steady); fix: {name: value} held fixed; start: {name: value} starting values. Returns a dict:\n"
+        "parameters (n, gamma, beta, alpha, fy, uy), errors (standard errors, 0 for a fixed one), fixed, rms,\n"
+        "rms_relative (over the mean FPlus), iterations, cycles, half_range, measured_EDC, model_EDC, points\n"
+        "(indices of the fitted points) with model_F (the model's force there), and loops: per fitted cycle the\n"
+        "model's closed loop as (u, F). ValueError for a record the fit cannot answer (no hysteresis,\n"
+        "parameters it does not determine), with the reason.");
+}
+
+}  // namespace quorix::python

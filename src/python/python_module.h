@@ -1,0 +1,117 @@
+// What the files of the Python module quorix share: the names of a case's
+// inputs, the numpy broadcasting of them with the loop that spreads the
+// elements over the cores, and the registration of each area.
+//
+//   quorix_module.cpp     the module, its docstring, the exception types
+//   broadcast.cpp         arguments as numpy broadcasts them; the element loop
+//   cases.cpp             solve, sweep, loop and the Result class
+//   special.cpp           the special functions, quorix.special
+//   measured_records.cpp  measured records: cycles and fit
+#pragma once
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <exception>
+#include <functional>
+#include <limits>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace py = pybind11;
+
+namespace quorix::python {
+
+// The seven inputs of a case, named as quorix-cli names its options.
+enum Input { kN, kGamma, kBeta, kAlpha, kFy, kUy, kU, kInputCount };
+inline constexpr std::array<const char*, kInputCount> kInputNames = {"n", "gamma", "beta", "alpha", "fy", "uy", "u"};
+
+// The inputs of a call as numpy broadcasts them: each one read through
+// strides that are 0 along the axes it is repeated on.
+class Broadcast {
+ public:
+  // `present[k]` false: input k not given (β from γ); it reads as 0.
+  Broadcast(const std::array<py::object, kInputCount>& inputs, const std::array<bool, kInputCount>& present);
+
+  const std::vector<py::ssize_t>& Shape() const { return shape_; }
+  std::size_t Count() const { return count_; }
+
+  // The inputs of element i, in C order of the common shape.
+  std::array<double, kInputCount> At(std::size_t i) const;
+
+  // Element i's index in the common shape, as Python writes it: "(0, 2)".
+  std::string IndexText(std::size_t i) const;
+
+ private:
+  struct Operand {
+    const char* base = nullptr;
+    std::vector<py::ssize_t> strides;
+  };
+
+  std::string MismatchMessage(const std::array<bool, kInputCount>& present) const;
+
+  std::array<py::array, kInputCount> arrays_;
+  std::array<Operand, kInputCount> operands_;
+  std::vector<py::ssize_t> shape_;
+  std::size_t count_ = 0;
+};
+
+// A Python int or float (numpy's float64 is one), which needs no array.
+bool IsPlainNumber(const py::object& x);
+double PlainNumber(const py::object& x);
+
+// A domain error of the accurate arithmetic at one element of an array call,
+// with that element's index.
+[[noreturn]] void RethrowAt(const std::exception_ptr& failure, const Broadcast& grid, std::size_t i);
+
+// The elements of one array call on every core: this thread and the
+// program's thread pool.
+class ElementLoop {
+ public:
+  // Calls element(i) for i = 0 … count − 1 with the interpreter's lock
+  // released, on every core for more than a few elements. Elements are taken
+  // in chunks in increasing order, so when some fail, every element before
+  // the first failure has run and that failure is the one rethrown, with its
+  // index. Checks for Ctrl-C (KeyboardInterrupt) while it works and waits.
+  void Run(std::size_t count, const std::function<void(std::size_t)>& element);
+
+  bool Failed() const { return failure_ != nullptr; }
+  std::size_t FailedIndex() const { return failedIndex_; }
+
+ private:
+  static constexpr std::size_t kChunk = 16;
+
+  template <class AfterChunk>
+  void Work(const std::function<void(std::size_t)>& element, const AfterChunk& afterChunk);
+  void Fail(std::size_t i, std::exception_ptr failure);
+  void Cancel() { limit_ = 0; }
+
+  std::size_t count_ = 0;
+  std::atomic<std::size_t> next_{0};
+  std::atomic<std::size_t> limit_{std::numeric_limits<std::size_t>::max()};  // no element from here on runs
+  std::mutex mutex_;  // guards the first failure
+  std::size_t failedIndex_ = std::numeric_limits<std::size_t>::max();
+  std::exception_ptr failure_;
+};
+
+// A one-dimensional numpy array holding a copy of the values.
+template <typename T>
+py::array_t<T> ArrayOf(const std::vector<T>& values) {
+  py::array_t<T> a(static_cast<py::ssize_t>(values.size()));
+  std::copy(values.begin(), values.end(), a.mutable_data());
+  return a;
+}
+
+// Each area adds its functions and classes to the module; the engine's
+// timing for the benchmarks comes with the cases.
+void RegisterCases(py::module_& m);
+void RegisterEngineTiming(py::module_& m);
+void RegisterSpecial(py::module_& m);
+void RegisterMeasured(py::module_& m);
+
+}  // namespace quorix::python

@@ -1,0 +1,119 @@
+// The sweep on the program's thread pool: rows in order up to a failure,
+// which reaches the calling thread, and a sweep that completes while every
+// pool thread is busy elsewhere.
+#include "thread_pool.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "commands.h"
+namespace quorix {
+namespace {
+
+struct RowFault {};
+struct SinkFault {};
+
+constexpr int kRows = 1000;  // U = 0, 1, …, 999
+constexpr int kFailingRow = 700;
+
+std::mutex gThreadsMutex;
+std::set<std::thread::id> gThreads;  // where rows were solved
+
+// SolveEnergy, slowed down so that the sweep takes to threads and they all
+// get rows; throws at kFailingRow when asked to.
+template <bool kFails>
+void SlowSolve(BoucWenCase& bw) {
+  std::this_thread::sleep_for(std::chrono::microseconds(bw.UmaxOverUy == 0.0 ? 3000 : 20));
+  {
+    std::lock_guard lock(gThreadsMutex);
+    gThreads.insert(std::this_thread::get_id());
+  }
+  if (kFails && bw.UmaxOverUy == kFailingRow) throw RowFault{};
+  SolveEnergy(bw);
+}
+
+struct LineSink : SweepSink {
+  void Open() override {}
+  void WriteLine(std::string_view line) override {
+    if (static_cast<int>(lines.size()) == failAtLine) throw SinkFault{};
+    lines.emplace_back(line);
+  }
+  std::vector<std::string> lines;
+  int failAtLine = -1;
+};
+
+// The window's initial case, swept over U = 0 … kRows − 1 into the sink.
+void Sweep(LineSink& sink, CaseSolver solve) {
+  BoucWenCase inputs;
+  ReadCase(CaseTexts{}, inputs);
+  RunSweepRows(inputs, 0.0, kRows - 1, 1.0, sink, solve);
+}
+
+std::vector<std::string> Lines(CaseSolver solve) {
+  LineSink sink;
+  Sweep(sink, solve);
+  return sink.lines;
+}
+
+class ThreadPoolSweep : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    gThreads.clear();
+    full_ = Lines(SlowSolve<false>);
+    ASSERT_EQ(full_.size(), kRows + 1u);
+  }
+  std::vector<std::string> Head(int rows) const { return {full_.begin(), full_.begin() + 1 + rows}; }
+  std::vector<std::string> full_;
+};
+
+TEST_F(ThreadPoolSweep, RowsInOrderUpToTheFirstFailureWhichReachesTheCallingThread) {
+  if (std::thread::hardware_concurrency() > 1) { EXPECT_GT(gThreads.size(), 1u) << "the rows stayed on one thread"; }
+  // A row's solve throws on whichever thread computed it; the sink's write throws on the sweep's own thread.
+  LineSink sink;
+  EXPECT_THROW(Sweep(sink, SlowSolve<true>), RowFault);
+  EXPECT_EQ(sink.lines, Head(kFailingRow));
+  for (int failAtLine : {2, 300, kRows}) {
+    LineSink failing;
+    failing.failAtLine = failAtLine;
+    EXPECT_THROW(Sweep(failing, SlowSolve<false>), SinkFault);
+    EXPECT_EQ(failing.lines, Head(failAtLine - 1)) << failAtLine;
+  }
+}
+
+// Every pool thread held by another group's runs: the sweep's own thread
+// computes its rows rather than wait for workers that cannot start.
+TEST_F(ThreadPoolSweep, CompletesWhileEveryPoolThreadIsBusy) {
+  ThreadPool& pool = ThreadPool::Shared();
+  std::mutex mutex;
+  std::condition_variable changed;
+  unsigned holding = 0;
+  bool release = false;
+  TaskGroup busy([&] {
+    std::unique_lock lock(mutex);
+    ++holding;
+    changed.notify_all();
+    changed.wait(lock, [&] { return release; });
+  });
+  busy.Spawn(pool.Size());
+  {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [&] { return holding == pool.Size(); });
+  }
+  EXPECT_EQ(Lines(SlowSolve<false>), full_);
+  {
+    std::lock_guard lock(mutex);
+    release = true;
+  }
+  changed.notify_all();
+}
+
+}  // namespace
+}  // namespace quorix
