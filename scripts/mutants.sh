@@ -40,8 +40,8 @@ M15|src/solver/amplitude.cpp|s/Real\(beta\) - gamma/Real(gamma) - beta/|amplitud
 M16|src/solver/energy_solver.cpp|s/b = b \+ RootTolerance \* Sign\(xm\);/b = b + RootTolerance;/|Brent: minimal step always upwards
 M17|src/solver/energy_solver.cpp|s/bw\.Kcd = \(0\.5 \* zc \* i2 \+ i1\) \* zc;/bw.Kcd = (0.5 * zc * i2 - i1) * zc;/|complementary loop integral Kcd
 M18|src/solver/energy_solver.cpp|s/if \(!Holds\(\[&\] \{ return Real\(bw\.Za\) == 1\.0; \}\)\) zc = bw\.Za;/zc = bw.Za;/|saturated case: zc = 1 instead of the upper bound
-M19|src/solver/views.cpp|s/zc_ = solved\.Za == 1\.0 \? ZaUpperBound : solved\.Za;/zc_ = solved.Za;/|loop view: saturated case
-M20|src/solver/views.cpp|s/const double denominator = \(1\.0 - y\) \+ y \* oneMinusPow;/const double denominator = (1.0 - y) + oneMinusPow;/|loop view: slope of the unloading branch
+M19|src/solver/loading_branch.cpp|s/zc_ = za == 1\.0 \? ZaUpperBound : za;/zc_ = za;/|loading branch (loop view, fit): saturated case
+M20|src/solver/loading_branch.cpp|s/return \(1\.0 - y\) \+ y \* oneMinusPow;/return (1.0 - y) + oneMinusPow;/|loop view: slope of the unloading branch
 M21|src/accurate/solve.cpp|s/return 0\.5 \* p\.x \* b1_ \* sum;/return 0.5 * p.x * b1_ * sum * (1.0 + 0x1p-40);/|accurate: amplitude excess off by 1e-12
 M22|src/accurate/solve.cpp|s/value \+ \(d1 \* eps \+ 0\.5 \* d2 \* eps \* eps\)/value + d1 * eps/|accurate: second-order correction dropped
 M23|src/accurate/lerch.cpp|s/kNegligible = 0x1p-56;/kNegligible = 0x1p-36;/|accurate: series cut off far too early

@@ -251,6 +251,137 @@ void RequireReachableExponent(double n) {
   if (!std::isfinite(2.0 / n)) detail::Refuse("no accurate result for these inputs: n is too small", n);
 }
 
+// The record's seven inputs, each inside the model's domain (DomainError
+// otherwise); returns w = β − γ.
+DoubleDouble ValidatedInputs(const BoucWenCase& bw) {
+  ValidateExponent(bw.Nee);
+  detail::RequireFinite("beta", bw.BetaSmall);
+  detail::RequireFinite("gamma", bw.GammaSmall);
+  detail::RequireFinite("alpha", bw.AlphaSmall);
+  detail::RequireFinite("Fy", bw.Fy);
+  detail::RequireFinite("Uy", bw.Uy);
+  detail::RequireFinite("Umax/Uy", bw.UmaxOverUy);
+  if (bw.UmaxOverUy < 0.0) detail::Refuse("Umax/Uy must not be negative", bw.UmaxOverUy);
+  const DoubleDouble w = ValidatedW(bw.BetaSmall, bw.GammaSmall);
+  RequireReachableExponent(bw.Nee);
+  return w;
+}
+
+// Za, the point the loop integrals are taken at, and the distance ε from Za
+// to the root Za* itself.
+struct Peak {
+  Point top;            // at ZaUpperBound
+  double ampTop = 0.0;  // the amplitude there
+  bool saturated = false;
+  double za = 0.0;
+  Point at;  // at Za, or at the top when saturated
+  double eps = 0.0;
+};
+
+Peak PeakOf(const Model& model, double u) {
+  // Za: exactly 1 above the amplitude at the top of the search interval, and
+  // the arguments then taken there.
+  Peak peak;
+  peak.top = model.At(ZaUpperBound);
+  peak.ampTop = model.Amplitude(peak.top);
+  peak.saturated = u > peak.ampTop;
+  peak.za = peak.saturated ? 1.0 : model.Root(u, peak.top, peak.ampTop);
+  peak.at = peak.saturated ? peak.top : model.At(peak.za);
+
+  // Za is the double nearest the root Za*; the other results belong to Za*
+  // itself. Near saturation they change by up to 1/(n·(1 − Za)) per unit of
+  // Za, so one ulp of Za would move them by 10⁻⁶ relative: they are carried
+  // to Za* = Za + ε by their Taylor polynomials of degree two, with ε from
+  // the residual (known to a few ulps of U) and f(Za) + f′·ε + ½·f″·ε² = 0.
+  if (!peak.saturated && peak.za > 0.0) {
+    const double slope = Model::Slope(peak.at);
+    const double first = -model.Residual(peak.at, u) / slope;
+    peak.eps = first - 0.5 * (model.Curvature(peak.at) / slope) * first * first;
+  }
+  return peak;
+}
+
+// A result at Za carried to Za* = Za + ε by its first two derivatives.
+double AtRoot(double eps, double value, double d1, double d2) {
+  return eps == 0.0 ? value : value + (d1 * eps + 0.5 * d2 * eps * eps);
+}
+
+struct LoopValues {
+  double kcd = 0.0;
+  double kda = 0.0;
+  double deOverFh = 0.0;  // DE/(Fh·Uy)
+};
+
+// Loop integrals and the energy D/(Fh·Uy). For Za < 1 both formula sets
+// give 2·D(Za) (the Complementary one through 2U = G_w + G_1 at the root).
+LoopValues LoopValuesAt(const Model& model, const Peak& peak, double u, bool complementary) {
+  const Point& at = peak.at;
+  const double eps = peak.eps;
+  const double x = at.x;
+  const double n = model.N();
+  const double w1 = model.W();
+  const double bracket = model.EnergyBracket(at);
+  const double twiceD = AtRoot(eps, x * x * model.B2() * bracket, 2.0 * model.EnergySlope(at),
+                               x > 0.0 ? 2.0 * model.EnergyCurvature(at) : 0.0);
+  const double powerOverX = x > 0.0 ? at.p / x : 0.0;  // x^(n−1)
+  LoopValues loop;
+  if (complementary) {
+    // Kcd* = G_w + H_w: slope (1 + x)/(1 − w·xⁿ); Kda* = ∫(1 − z)/(1 − zⁿ):
+    // slope (1 − x)/(1 − xⁿ), bounded near saturation.
+    loop.kcd = AtRoot(eps, model.ComplementaryKcd(at), (1.0 + x) / at.sw,
+                      1.0 / at.sw + (1.0 + x) * n * w1 * powerOverX / (at.sw * at.sw));
+    loop.kda = AtRoot(eps, model.ComplementaryKda(at), (1.0 - x) / at.sp,
+                      -1.0 / at.sp + (1.0 - x) * n * powerOverX / (at.sp * at.sp));
+    loop.deOverFh = peak.saturated ? 4.0 * (u - peak.ampTop) + twiceD : twiceD;
+  } else {
+    // The Direct set multiplies by Za itself, which is 1 when saturated.
+    // Below saturation Kcd = −H_w(Za) and Kda = H_1(Za), H_y′ = x/(1 − y·xⁿ).
+    const double halfSquare = 0.5 * peak.za * peak.za;
+    loop.kcd = AtRoot(eps, -halfSquare * model.SecondF(at.tw, at.sw), -x / at.sw,
+                      -(1.0 / at.sw + n * w1 * at.p / (at.sw * at.sw)));
+    loop.kda =
+        AtRoot(eps, halfSquare * model.SecondF(at.p, at.sp), x / at.sp, 1.0 / at.sp + n * at.p / (at.sp * at.sp));
+    loop.deOverFh = peak.saturated ? model.B2() * bracket : twiceD;
+  }
+  return loop;
+}
+
+// At the extremes of the domain (an exponent so small that 1/n overflows,
+// amplitudes near the smallest doubles with n near 0 or a huge |β − γ|) the
+// series no longer reach, and a result comes out NaN or infinite. Those
+// inputs are refused rather than answered, the record unchanged, as for
+// inputs outside the domain.
+void RequireFiniteResults(double za, const LoopValues& loop) {
+  const double dimensionless[] = {za, loop.kcd, loop.kda, loop.deOverFh};
+  const char* const names[] = {"Za", "Kcd", "Kda", "DE/(Fh Uy)"};
+  for (int i = 0; i < 4; ++i) {
+    if (!std::isfinite(dimensionless[i])) {
+      detail::Refuse(std::string("no accurate result for these inputs: ") + names[i] + " is not a finite number",
+                     dimensionless[i]);
+    }
+  }
+}
+
+// The nine results; the forces and the energy each rounded once from its
+// exact product or sum.
+void WriteResults(const Peak& peak, const LoopValues& loop, BoucWenCase& bw) {
+  const DoubleDouble oneMinusAlpha = DoubleDouble::Difference(1.0, bw.AlphaSmall);
+  const DoubleDouble root = DoubleDouble::Normalised(peak.za, peak.eps);
+  const DoubleDouble fha = detail::Multiply(detail::Multiply(oneMinusAlpha, bw.Fy), root);
+  const DoubleDouble fela = detail::Multiply(DoubleDouble{bw.AlphaSmall, 0.0}, bw.Fy);
+  const DoubleDouble felaU = detail::Multiply(fela, bw.UmaxOverUy);
+  bw.Za = peak.za;
+  bw.Fha = fha.Value();
+  bw.Fela = felaU.Value();
+  bw.Fa = detail::Add(fha, felaU).Value();
+  bw.Kcd = loop.kcd;
+  bw.Kda = loop.kda;
+  bw.DEOverFhUy = loop.deOverFh;
+  const DoubleDouble deOverFy = detail::Multiply(oneMinusAlpha, loop.deOverFh);
+  bw.DEOverFyUy = deOverFy.Value();
+  bw.DE = detail::Multiply(detail::Multiply(deOverFy, bw.Fy), bw.Uy).Value();
+}
+
 }  // namespace
 
 double Hyp2F1(double a, double b, double c, double z) {
@@ -288,101 +419,12 @@ double Amplitude(double x, double n, double beta, double gamma) {
 }
 
 void Solve(BoucWenCase& bw) {
-  ValidateExponent(bw.Nee);
-  detail::RequireFinite("beta", bw.BetaSmall);
-  detail::RequireFinite("gamma", bw.GammaSmall);
-  detail::RequireFinite("alpha", bw.AlphaSmall);
-  detail::RequireFinite("Fy", bw.Fy);
-  detail::RequireFinite("Uy", bw.Uy);
-  detail::RequireFinite("Umax/Uy", bw.UmaxOverUy);
-  if (bw.UmaxOverUy < 0.0) detail::Refuse("Umax/Uy must not be negative", bw.UmaxOverUy);
-  const DoubleDouble w = ValidatedW(bw.BetaSmall, bw.GammaSmall);
-  const double u = bw.UmaxOverUy;
-  RequireReachableExponent(bw.Nee);
+  const DoubleDouble w = ValidatedInputs(bw);
   const Model model(bw.Nee, w);
-
-  // Za: exactly 1 above the amplitude at the top of the search interval, and
-  // the arguments then taken there.
-  const Point top = model.At(ZaUpperBound);
-  const double ampTop = model.Amplitude(top);
-  const bool saturated = u > ampTop;
-  const double za = saturated ? 1.0 : model.Root(u, top, ampTop);
-  const Point at = saturated ? top : model.At(za);
-
-  // Za is the double nearest the root Za*; the other results belong to Za*
-  // itself. Near saturation they change by up to 1/(n·(1 − Za)) per unit of
-  // Za, so one ulp of Za would move them by 10⁻⁶ relative: they are carried
-  // to Za* = Za + ε by their Taylor polynomials of degree two, with ε from
-  // the residual (known to a few ulps of U) and f(Za) + f′·ε + ½·f″·ε² = 0.
-  double eps = 0.0;
-  if (!saturated && za > 0.0) {
-    const double slope = Model::Slope(at);
-    const double first = -model.Residual(at, u) / slope;
-    eps = first - 0.5 * (model.Curvature(at) / slope) * first * first;
-  }
-  auto atRoot = [eps](double value, double d1, double d2) {
-    return eps == 0.0 ? value : value + (d1 * eps + 0.5 * d2 * eps * eps);
-  };
-
-  // Forces, each rounded once from its exact product or sum.
-  const DoubleDouble oneMinusAlpha = DoubleDouble::Difference(1.0, bw.AlphaSmall);
-  const DoubleDouble root = DoubleDouble::Normalised(za, eps);
-  const DoubleDouble fha = detail::Multiply(detail::Multiply(oneMinusAlpha, bw.Fy), root);
-  const DoubleDouble fela = detail::Multiply(DoubleDouble{bw.AlphaSmall, 0.0}, bw.Fy);
-  const DoubleDouble felaU = detail::Multiply(fela, u);
-
-  // Loop integrals and the energy D/(Fh·Uy). For Za < 1 both formula sets
-  // give 2·D(Za) (the Complementary one through 2U = G_w + G_1 at the root).
-  const double x = at.x;
-  const double n = model.N();
-  const double w1 = model.W();
-  const double bracket = model.EnergyBracket(at);
-  const double twiceD = atRoot(x * x * model.B2() * bracket, 2.0 * model.EnergySlope(at),
-                               x > 0.0 ? 2.0 * model.EnergyCurvature(at) : 0.0);
-  const double powerOverX = x > 0.0 ? at.p / x : 0.0;  // x^(n−1)
-  double kcd = 0.0, kda = 0.0, deOverFh = 0.0;
-  if (bw.Complementary) {
-    // Kcd* = G_w + H_w: slope (1 + x)/(1 − w·xⁿ); Kda* = ∫(1 − z)/(1 − zⁿ):
-    // slope (1 − x)/(1 − xⁿ), bounded near saturation.
-    kcd = atRoot(model.ComplementaryKcd(at), (1.0 + x) / at.sw,
-                 1.0 / at.sw + (1.0 + x) * n * w1 * powerOverX / (at.sw * at.sw));
-    kda = atRoot(model.ComplementaryKda(at), (1.0 - x) / at.sp,
-                 -1.0 / at.sp + (1.0 - x) * n * powerOverX / (at.sp * at.sp));
-    deOverFh = saturated ? 4.0 * (u - ampTop) + twiceD : twiceD;
-  } else {
-    // The Direct set multiplies by Za itself, which is 1 when saturated.
-    // Below saturation Kcd = −H_w(Za) and Kda = H_1(Za), H_y′ = x/(1 − y·xⁿ).
-    const double halfSquare = 0.5 * za * za;
-    kcd =
-        atRoot(-halfSquare * model.SecondF(at.tw, at.sw), -x / at.sw, -(1.0 / at.sw + n * w1 * at.p / (at.sw * at.sw)));
-    kda = atRoot(halfSquare * model.SecondF(at.p, at.sp), x / at.sp, 1.0 / at.sp + n * at.p / (at.sp * at.sp));
-    deOverFh = saturated ? model.B2() * bracket : twiceD;
-  }
-
-  // At the extremes of the domain (an exponent so small that 1/n overflows,
-  // amplitudes near the smallest doubles with n near 0 or a huge |β − γ|)
-  // the series above no longer reach, and a result comes out NaN or
-  // infinite. Those inputs are refused rather than answered, the record
-  // unchanged, as for inputs outside the domain.
-  const double dimensionless[] = {za, kcd, kda, deOverFh};
-  const char* const names[] = {"Za", "Kcd", "Kda", "DE/(Fh Uy)"};
-  for (int i = 0; i < 4; ++i) {
-    if (!std::isfinite(dimensionless[i])) {
-      detail::Refuse(std::string("no accurate result for these inputs: ") + names[i] + " is not a finite number",
-                     dimensionless[i]);
-    }
-  }
-
-  bw.Za = za;
-  bw.Fha = fha.Value();
-  bw.Fela = felaU.Value();
-  bw.Fa = detail::Add(fha, felaU).Value();
-  bw.Kcd = kcd;
-  bw.Kda = kda;
-  bw.DEOverFhUy = deOverFh;
-  const DoubleDouble deOverFy = detail::Multiply(oneMinusAlpha, deOverFh);
-  bw.DEOverFyUy = deOverFy.Value();
-  bw.DE = detail::Multiply(detail::Multiply(deOverFy, bw.Fy), bw.Uy).Value();
+  const Peak peak = PeakOf(model, bw.UmaxOverUy);
+  const LoopValues loop = LoopValuesAt(model, peak, bw.UmaxOverUy, bw.Complementary);
+  RequireFiniteResults(peak.za, loop);
+  WriteResults(peak, loop, bw);
 }
 
 bool BranchIntegral(double y, double s, double n, double& value) noexcept {

@@ -71,6 +71,7 @@ struct Problem {
   std::vector<double> rootWeight;  // per cycle
   std::array<bool, 5> free{};
   std::vector<std::size_t> freeIndex;
+  std::size_t total = 0;  // points over all cycles
   Parameters base;  // fixed values live here
   // Scratch.
   std::vector<double> model, model2, z, dUy;
@@ -265,13 +266,290 @@ Parameters ScanStart(const std::vector<double>& u, const std::vector<double>& F,
   return best;
 }
 
+// GSL's vectors and matrices, freed when they go out of scope.
+template <class T>
+using Owned = std::unique_ptr<T, void (*)(T*)>;
+Owned<gsl_vector> NewVector(std::size_t size) { return {gsl_vector_alloc(size), gsl_vector_free}; }
+Owned<gsl_matrix> NewMatrix(std::size_t rows, std::size_t columns) {
+  return {gsl_matrix_alloc(rows, columns), gsl_matrix_free};
+}
+
+// The cycles to fit: those asked for, else the steady ones, else all of
+// them; ascending, each once.
+std::vector<std::size_t> ChooseCycles(const CycleTable& table, const FitOptions& options, std::size_t pointCount) {
+  std::vector<std::size_t> chosen = options.cycles;
+  if (chosen.empty()) {
+    for (std::size_t i = 0; i < table.cycles.size(); ++i) {
+      if (table.cycles[i].steady) chosen.push_back(i);
+    }
+    if (chosen.empty()) {
+      chosen.resize(table.cycles.size());
+      std::iota(chosen.begin(), chosen.end(), std::size_t{0});
+    }
+  }
+  if (chosen.empty()) throw FitError("there is no cycle to fit");
+  for (std::size_t c : chosen) {
+    if (c >= table.cycles.size() || table.cycles[c].last >= pointCount) {
+      throw FitError("cycle " + std::to_string(c + 1) + " does not exist: the record has " +
+                     std::to_string(table.cycles.size()) + " cycle(s)");
+    }
+  }
+  std::sort(chosen.begin(), chosen.end());
+  chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+  return chosen;
+}
+
+struct ChosenCycles {
+  double meanFPlus = 0.0;   // the rms misfit is reported relative to it
+  std::size_t largest = 0;  // the widest cycle, read for the starting values
+};
+
+// No hysteresis, nothing to identify: an elastic record, or cycles so
+// small that the loop has closed up, must not get a made-up fit.
+ChosenCycles CheckHysteresis(const CycleTable& table, const std::vector<std::size_t>& chosen) {
+  double areaShare = 0.0;
+  ChosenCycles summary;
+  summary.largest = chosen.front();
+  for (std::size_t c : chosen) {
+    const Cycle& cy = table.cycles[c];
+    const double box = (cy.uPlus - cy.uMinus) * (cy.FPlus - cy.FMinus);
+    areaShare += box > 0.0 ? cy.EDC / box : 0.0;
+    summary.meanFPlus += cy.FPlus;
+    const Cycle& widest = table.cycles[summary.largest];
+    if (cy.uPlus - cy.uMinus > widest.uPlus - widest.uMinus) summary.largest = c;
+  }
+  areaShare /= static_cast<double>(chosen.size());
+  summary.meanFPlus /= static_cast<double>(chosen.size());
+  if (!(areaShare > 2e-3)) {
+    throw FitError("the cycles enclose almost no area (EDC is " + Shortest(100.0 * areaShare) +
+                   " % of the rectangle u+ - u-, F+ - F-): without hysteresis the Bouc-Wen parameters "
+                   "cannot be identified");
+  }
+  return summary;
+}
+
+// Every point of the chosen cycles, each cycle weighing the same however
+// densely it was sampled.
+Problem ProblemOf(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
+                  const std::vector<std::size_t>& chosen) {
+  Problem pr;
+  pr.F = &F;
+  for (std::size_t c : chosen) {
+    pr.cycles.push_back(PointsOf(u, table.cycles[c]));
+    pr.total += pr.cycles.back().index.size();
+  }
+  for (const CyclePoints& cp : pr.cycles) {
+    pr.rootWeight.push_back(
+        std::sqrt(static_cast<double>(pr.total) / (static_cast<double>(pr.cycles.size()) * cp.index.size())));
+  }
+  return pr;
+}
+
+// Marks the free parameters in `pr` and returns where the search starts:
+// the knee estimate of the widest cycle with the held and the given values
+// put in, then, unless n, γ and Uy are all held or given, the best point of
+// the scan for those that are not.
+Parameters StartingValues(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
+                          const std::vector<std::size_t>& chosen, std::size_t largest, const FitOptions& options,
+                          Problem& pr) {
+  Parameters start = KneeEstimate(u, F, table.cycles[largest]);
+  for (std::size_t i = 0; i < 5; ++i) {
+    pr.free[i] = !options.fixed[i].has_value();
+    if (options.fixed[i]) At(start, i) = *options.fixed[i];
+    else if (options.start[i]) At(start, i) = *options.start[i];
+  }
+  pr.base = start;
+  for (std::size_t i = 0; i < 5; ++i) {
+    if (pr.free[i]) pr.freeIndex.push_back(i);
+  }
+  const bool scan = std::any_of(pr.freeIndex.begin(), pr.freeIndex.end(), [&](std::size_t i) {
+    return (i == kN || i == kGamma || i == kUy) && !options.start[i];
+  });
+  if (scan) {
+    Problem scanFrame = pr;
+    for (std::size_t i : {kN, kGamma, kUy}) {
+      if (options.start[i]) scanFrame.free[i] = false;
+    }
+    const Parameters scanned = ScanStart(u, F, table, chosen, scanFrame, start);
+    for (std::size_t i = 0; i < 5; ++i) {
+      if (pr.free[i] && !options.start[i]) At(start, i) = Get(scanned, i);
+    }
+  }
+  return start;
+}
+
+struct Search {
+  Parameters fitted;
+  int status = GSL_SUCCESS;
+  int iterations = 0;
+};
+
+// The trust-region Levenberg-Marquardt search on the weighted residuals
+// from `start`, over the free parameters (at least one).
+Search LeastSquares(Problem& pr, const Parameters& start) {
+  const std::size_t p = pr.freeIndex.size();
+  gsl_multifit_nlinear_fdf fdf{};
+  fdf.f = Residuals;
+  fdf.df = Jacobian;
+  fdf.fvv = nullptr;
+  fdf.n = pr.total;
+  fdf.p = p;
+  fdf.params = &pr;
+  gsl_multifit_nlinear_parameters params = gsl_multifit_nlinear_default_parameters();
+  params.trs = gsl_multifit_nlinear_trs_lm;
+  params.scale = gsl_multifit_nlinear_scale_more;
+  Owned<gsl_multifit_nlinear_workspace> work(gsl_multifit_nlinear_alloc(gsl_multifit_nlinear_trust, &params, pr.total, p),
+                                             gsl_multifit_nlinear_free);
+  Owned<gsl_vector> x0 = NewVector(p);
+  if (!work || !x0) throw FitError("out of memory for the fit");
+  for (std::size_t k = 0; k < p; ++k) gsl_vector_set(x0.get(), k, Get(start, pr.freeIndex[k]));
+  if (gsl_multifit_nlinear_init(x0.get(), &fdf, work.get()) != GSL_SUCCESS) {
+    throw FitError("the model cannot be evaluated at the starting values");
+  }
+  Search search;
+  int info = 0;
+  search.status = gsl_multifit_nlinear_driver(100, 1e-13, 1e-13, 0.0, nullptr, nullptr, &info, work.get());
+  search.iterations = static_cast<int>(gsl_multifit_nlinear_niter(work.get()));
+  search.fitted = pr.ToParameters(gsl_multifit_nlinear_position(work.get()));
+  pr.base = search.fitted;
+  return search;
+}
+
+struct Linearised {
+  Owned<gsl_matrix> J;  // ∂ residual / ∂ free parameter
+  Owned<gsl_vector> f;  // the weighted residuals
+};
+
+// The Jacobian and the residuals at the fitted parameters.
+Linearised LinearisedAt(Problem& pr, const Parameters& fitted) {
+  const std::size_t p = pr.freeIndex.size();
+  Linearised at{NewMatrix(pr.total, p), NewVector(pr.total)};
+  Owned<gsl_vector> xf = NewVector(p);
+  for (std::size_t k = 0; k < p; ++k) gsl_vector_set(xf.get(), k, Get(fitted, pr.freeIndex[k]));
+  if (Jacobian(xf.get(), &pr, at.J.get()) != GSL_SUCCESS || Residuals(xf.get(), &pr, at.f.get()) != GSL_SUCCESS) {
+    throw FitError("the model cannot be evaluated at the fitted parameters");
+  }
+  return at;
+}
+
+// Identifiability: the correlation form of JᵀJ (unit diagonal) must not be
+// near singular, whatever the noise (a noiseless record has s² = 0 and
+// would otherwise pass with zero errors). Records at three amplitudes give a
+// smallest eigenvalue near 1e-2 of the largest; one small cycle, whose loop
+// is nearly a line, below 1e-8. The refusal names the parameters of the
+// weakest direction.
+void CheckIdentifiable(const gsl_matrix* J, const Problem& pr) {
+  const std::size_t p = pr.freeIndex.size();
+  Owned<gsl_matrix> JtJ(gsl_matrix_calloc(p, p), gsl_matrix_free);
+  for (std::size_t a = 0; a < p; ++a) {
+    for (std::size_t b = 0; b < p; ++b) {
+      double s = 0.0;
+      for (std::size_t r = 0; r < pr.total; ++r) s += gsl_matrix_get(J, r, a) * gsl_matrix_get(J, r, b);
+      gsl_matrix_set(JtJ.get(), a, b, s);
+    }
+  }
+  Owned<gsl_matrix> C = NewMatrix(p, p);
+  for (std::size_t a = 0; a < p; ++a) {
+    for (std::size_t b = 0; b < p; ++b) {
+      const double daa = gsl_matrix_get(JtJ.get(), a, a), dbb = gsl_matrix_get(JtJ.get(), b, b);
+      gsl_matrix_set(C.get(), a, b, gsl_matrix_get(JtJ.get(), a, b) / std::sqrt(daa * dbb));
+    }
+  }
+  Owned<gsl_vector> eval = NewVector(p);
+  Owned<gsl_matrix> evec = NewMatrix(p, p);
+  Owned<gsl_eigen_symmv_workspace> ew(gsl_eigen_symmv_alloc(p), gsl_eigen_symmv_free);
+  const bool decomposed = gsl_eigen_symmv(C.get(), eval.get(), evec.get(), ew.get()) == GSL_SUCCESS;
+  double lmin = std::numeric_limits<double>::infinity(), lmax = 0.0;
+  std::size_t kmin = 0;
+  for (std::size_t k = 0; decomposed && k < p; ++k) {
+    const double l = gsl_vector_get(eval.get(), k);
+    if (l < lmin) lmin = l, kmin = k;
+    lmax = std::max(lmax, l);
+  }
+  std::string involved;
+  if (decomposed) {
+    for (std::size_t k = 0; k < p; ++k) {
+      if (std::fabs(gsl_matrix_get(evec.get(), k, kmin)) > 0.3) {
+        involved += std::string(involved.empty() ? "" : ", ") + kParameterNames[pr.freeIndex[k]];
+      }
+    }
+  }
+  if (!decomposed || !(lmin > 1e-6 * lmax)) {
+    throw FitError("the record does not determine " + (involved.empty() ? std::string("the parameters") : involved) +
+                   " (they trade off against each other); record cycles at more amplitudes or fix some "
+                   "with NAME=VALUE");
+  }
+}
+
+// GSL_ENOPROG: no step lowers the misfit any more, which at a minimum
+// reached to rounding is the normal end. A search that wanders off has
+// usually met a valley the record does not determine, which
+// CheckIdentifiable reports first.
+void CheckConverged(int status) {
+  if (status != GSL_SUCCESS && status != GSL_ENOPROG) {
+    throw FitError(std::string("the fit did not converge (") + gsl_strerror(status) +
+                   "); give starting values with NAME=VALUE or fix some parameters");
+  }
+}
+
+// Standard errors: cov = s²·(JᵀWJ)⁻¹, s² the weighted residual variance;
+// 0 for a held parameter. A parameter whose error exceeds its value is not
+// determined by the record.
+std::array<double, 5> StandardErrors(const Linearised& at, const Problem& pr, const Parameters& fitted) {
+  const std::size_t p = pr.freeIndex.size();
+  Owned<gsl_matrix> cov = NewMatrix(p, p);
+  gsl_multifit_nlinear_covar(at.J.get(), 0.0, cov.get());
+  double ss = 0.0;
+  for (std::size_t r = 0; r < pr.total; ++r) ss += gsl_vector_get(at.f.get(), r) * gsl_vector_get(at.f.get(), r);
+  const double s2 = ss / static_cast<double>(pr.total - p);
+  std::array<double, 5> errors{};
+  for (std::size_t k = 0; k < p; ++k) {
+    const std::size_t i = pr.freeIndex[k];
+    errors[i] = std::sqrt(s2 * gsl_matrix_get(cov.get(), k, k));
+    if (!(errors[i] <= std::fabs(Get(fitted, i)))) {
+      throw FitError(std::string("the record does not determine ") + kParameterNames[i] + ": its standard error (" +
+                     Shortest(errors[i]) + ") exceeds its value (" + Shortest(Get(fitted, i)) +
+                     "); record cycles at more amplitudes or fix it with " + kParameterNames[i] + "=VALUE");
+    }
+  }
+  return errors;
+}
+
+// The model at every fitted point (in record order), the misfit, and each
+// cycle's dissipated energy beside its measured area.
+void FittedCycles(const Problem& pr, const CycleTable& table, const std::vector<std::size_t>& chosen,
+                  double meanFPlus, FitResult& result) {
+  const Parameters& fitted = result.parameters;
+  const std::vector<double>& F = *pr.F;
+  std::vector<double> model;
+  double ss = 0.0;
+  std::vector<std::pair<std::size_t, double>> byIndex;
+  byIndex.reserve(pr.total);
+  for (std::size_t c = 0; c < pr.cycles.size(); ++c) {
+    const CyclePoints& cp = pr.cycles[c];
+    if (!ModelForces(fitted, cp, model)) throw FitError("the model has no cycle at the fitted parameters");
+    for (std::size_t k = 0; k < model.size(); ++k) {
+      const double r = model[k] - F[cp.index[k]];
+      ss += r * r;
+      byIndex.emplace_back(cp.index[k], model[k]);
+    }
+    BoucWenCase bw = CaseOf(fitted, cp.halfRange / fitted.Uy);
+    accurate::Solve(bw);
+    result.cycles.push_back({chosen[c], cp.halfRange, table.cycles[chosen[c]].EDC, bw.DE});
+  }
+  std::sort(byIndex.begin(), byIndex.end());
+  for (const auto& [index, value] : byIndex) {
+    result.points.push_back(index);
+    result.modelF.push_back(value);
+  }
+  result.rms = std::sqrt(ss / static_cast<double>(pr.total));
+  result.rmsRelative = result.rms / meanFPlus;
+}
+
 }  // namespace
 
 HysteresisLoop ModelLoop(const Parameters& p, double halfRange, double centre, int pointsPerBranch) {
-  BoucWenCase bw;
-  bw.Nee = p.n, bw.GammaSmall = p.gamma, bw.BetaSmall = 1.0 - p.gamma;
-  bw.AlphaSmall = p.alpha, bw.Fy = p.Fy, bw.Uy = p.Uy, bw.UmaxOverUy = halfRange / p.Uy;
-  bw.Complementary = true;
+  BoucWenCase bw = CaseOf(p, halfRange / p.Uy);
   try {
     accurate::Solve(bw);
   } catch (const accurate::DomainError&) {
@@ -317,220 +595,28 @@ void SetParameter(std::array<std::optional<double>, 5>& where, std::string_view 
 FitResult FitCycles(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
                     const FitOptions& options) {
   if (u.size() != F.size()) throw FitError("displacements and forces differ in number");
-  std::vector<std::size_t> chosen = options.cycles;
-  if (chosen.empty()) {
-    for (std::size_t i = 0; i < table.cycles.size(); ++i) {
-      if (table.cycles[i].steady) chosen.push_back(i);
-    }
-    if (chosen.empty()) {
-      chosen.resize(table.cycles.size());
-      std::iota(chosen.begin(), chosen.end(), std::size_t{0});
-    }
-  }
-  if (chosen.empty()) throw FitError("there is no cycle to fit");
-  for (std::size_t c : chosen) {
-    if (c >= table.cycles.size() || table.cycles[c].last >= u.size()) {
-      throw FitError("cycle " + std::to_string(c + 1) + " does not exist: the record has " +
-                     std::to_string(table.cycles.size()) + " cycle(s)");
-    }
-  }
-  std::sort(chosen.begin(), chosen.end());
-  chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
-
-  // No hysteresis, nothing to identify: an elastic record, or cycles so
-  // small that the loop has closed up, must not get a made-up fit.
-  double areaShare = 0.0, meanFPlus = 0.0;
-  std::size_t largest = chosen.front();
-  for (std::size_t c : chosen) {
-    const Cycle& cy = table.cycles[c];
-    const double box = (cy.uPlus - cy.uMinus) * (cy.FPlus - cy.FMinus);
-    areaShare += box > 0.0 ? cy.EDC / box : 0.0;
-    meanFPlus += cy.FPlus;
-    if (cy.uPlus - cy.uMinus > table.cycles[largest].uPlus - table.cycles[largest].uMinus) largest = c;
-  }
-  areaShare /= static_cast<double>(chosen.size());
-  meanFPlus /= static_cast<double>(chosen.size());
-  if (!(areaShare > 2e-3)) {
-    throw FitError("the cycles enclose almost no area (EDC is " + Shortest(100.0 * areaShare) +
-                   " % of the rectangle u+ - u-, F+ - F-): without hysteresis the Bouc-Wen parameters "
-                   "cannot be identified");
-  }
-
-  Problem pr;
-  pr.F = &F;
-  std::size_t total = 0;
-  for (std::size_t c : chosen) {
-    pr.cycles.push_back(PointsOf(u, table.cycles[c]));
-    total += pr.cycles.back().index.size();
-  }
-  // Every cycle weighs the same, however densely it was sampled.
-  for (const CyclePoints& cp : pr.cycles) {
-    pr.rootWeight.push_back(
-        std::sqrt(static_cast<double>(total) / (static_cast<double>(pr.cycles.size()) * cp.index.size())));
-  }
-
-  Parameters start = KneeEstimate(u, F, table.cycles[largest]);
-  for (std::size_t i = 0; i < 5; ++i) {
-    pr.free[i] = !options.fixed[i].has_value();
-    if (options.fixed[i]) At(start, i) = *options.fixed[i];
-    else if (options.start[i]) At(start, i) = *options.start[i];
-  }
-  pr.base = start;
-  for (std::size_t i = 0; i < 5; ++i) {
-    if (pr.free[i]) pr.freeIndex.push_back(i);
-  }
-  const bool scan = std::any_of(pr.freeIndex.begin(), pr.freeIndex.end(), [&](std::size_t i) {
-    return (i == kN || i == kGamma || i == kUy) && !options.start[i];
-  });
-  if (scan) {
-    Problem scanFrame = pr;
-    for (std::size_t i : {kN, kGamma, kUy}) {
-      if (options.start[i]) scanFrame.free[i] = false;
-    }
-    const Parameters scanned = ScanStart(u, F, table, chosen, scanFrame, start);
-    for (std::size_t i = 0; i < 5; ++i) {
-      if (pr.free[i] && !options.start[i]) At(start, i) = Get(scanned, i);
-    }
-  }
+  const std::vector<std::size_t> chosen = ChooseCycles(table, options, u.size());
+  const ChosenCycles summary = CheckHysteresis(table, chosen);
+  Problem pr = ProblemOf(u, F, table, chosen);
+  const Parameters start = StartingValues(u, F, table, chosen, summary.largest, options, pr);
 
   FitResult result;
   result.startingValues = start;
   for (std::size_t i = 0; i < 5; ++i) result.fixed[i] = !pr.free[i];
-  Parameters fitted = start;
-  const std::size_t p = pr.freeIndex.size();
-  if (total <= p) throw FitError("too few points for the free parameters");
+  result.parameters = start;
+  if (pr.total <= pr.freeIndex.size()) throw FitError("too few points for the free parameters");
 
   gsl_set_error_handler_off();
-  if (p > 0) {
-    gsl_multifit_nlinear_fdf fdf{};
-    fdf.f = Residuals;
-    fdf.df = Jacobian;
-    fdf.fvv = nullptr;
-    fdf.n = total;
-    fdf.p = p;
-    fdf.params = &pr;
-    gsl_multifit_nlinear_parameters params = gsl_multifit_nlinear_default_parameters();
-    params.trs = gsl_multifit_nlinear_trs_lm;
-    params.scale = gsl_multifit_nlinear_scale_more;
-    std::unique_ptr<gsl_multifit_nlinear_workspace, void (*)(gsl_multifit_nlinear_workspace*)> work(
-        gsl_multifit_nlinear_alloc(gsl_multifit_nlinear_trust, &params, total, p), gsl_multifit_nlinear_free);
-    std::unique_ptr<gsl_vector, void (*)(gsl_vector*)> x0(gsl_vector_alloc(p), gsl_vector_free);
-    if (!work || !x0) throw FitError("out of memory for the fit");
-    for (std::size_t k = 0; k < p; ++k) gsl_vector_set(x0.get(), k, Get(start, pr.freeIndex[k]));
-    if (gsl_multifit_nlinear_init(x0.get(), &fdf, work.get()) != GSL_SUCCESS) {
-      throw FitError("the model cannot be evaluated at the starting values");
-    }
-    int info = 0;
-    const int status = gsl_multifit_nlinear_driver(100, 1e-13, 1e-13, 0.0, nullptr, nullptr, &info, work.get());
-    result.iterations = static_cast<int>(gsl_multifit_nlinear_niter(work.get()));
-    fitted = pr.ToParameters(gsl_multifit_nlinear_position(work.get()));
-    pr.base = fitted;
-
-    // Standard errors: cov = s²·(JᵀWJ)⁻¹, s² the weighted residual variance.
-    std::unique_ptr<gsl_matrix, void (*)(gsl_matrix*)> J(gsl_matrix_alloc(total, p), gsl_matrix_free);
-    std::unique_ptr<gsl_vector, void (*)(gsl_vector*)> f(gsl_vector_alloc(total), gsl_vector_free);
-    std::unique_ptr<gsl_vector, void (*)(gsl_vector*)> xf(gsl_vector_alloc(p), gsl_vector_free);
-    for (std::size_t k = 0; k < p; ++k) gsl_vector_set(xf.get(), k, Get(fitted, pr.freeIndex[k]));
-    if (Jacobian(xf.get(), &pr, J.get()) != GSL_SUCCESS || Residuals(xf.get(), &pr, f.get()) != GSL_SUCCESS) {
-      throw FitError("the model cannot be evaluated at the fitted parameters");
-    }
-    std::unique_ptr<gsl_matrix, void (*)(gsl_matrix*)> JtJ(gsl_matrix_calloc(p, p), gsl_matrix_free);
-    for (std::size_t a = 0; a < p; ++a) {
-      for (std::size_t b = 0; b < p; ++b) {
-        double s = 0.0;
-        for (std::size_t r = 0; r < total; ++r) s += gsl_matrix_get(J.get(), r, a) * gsl_matrix_get(J.get(), r, b);
-        gsl_matrix_set(JtJ.get(), a, b, s);
-      }
-    }
-    // Identifiability: the correlation form of JᵀJ (unit diagonal) must not
-    // be near singular, whatever the noise (a noiseless record has s² = 0
-    // and would otherwise pass with zero errors). Records at three
-    // amplitudes give a smallest eigenvalue near 1e-2 of the largest; one
-    // small cycle, whose loop is nearly a line, below 1e-8.
-    std::unique_ptr<gsl_matrix, void (*)(gsl_matrix*)> C(gsl_matrix_alloc(p, p), gsl_matrix_free);
-    for (std::size_t a = 0; a < p; ++a) {
-      for (std::size_t b = 0; b < p; ++b) {
-        const double daa = gsl_matrix_get(JtJ.get(), a, a), dbb = gsl_matrix_get(JtJ.get(), b, b);
-        gsl_matrix_set(C.get(), a, b, gsl_matrix_get(JtJ.get(), a, b) / std::sqrt(daa * dbb));
-      }
-    }
-    std::unique_ptr<gsl_vector, void (*)(gsl_vector*)> eval(gsl_vector_alloc(p), gsl_vector_free);
-    std::unique_ptr<gsl_matrix, void (*)(gsl_matrix*)> evec(gsl_matrix_alloc(p, p), gsl_matrix_free);
-    std::unique_ptr<gsl_eigen_symmv_workspace, void (*)(gsl_eigen_symmv_workspace*)> ew(gsl_eigen_symmv_alloc(p),
-                                                                                       gsl_eigen_symmv_free);
-    const bool decomposed = gsl_eigen_symmv(C.get(), eval.get(), evec.get(), ew.get()) == GSL_SUCCESS;
-    double lmin = std::numeric_limits<double>::infinity(), lmax = 0.0;
-    std::size_t kmin = 0;
-    for (std::size_t k = 0; decomposed && k < p; ++k) {
-      const double l = gsl_vector_get(eval.get(), k);
-      if (l < lmin) lmin = l, kmin = k;
-      lmax = std::max(lmax, l);
-    }
-    std::string involved;
-    if (decomposed) {
-      for (std::size_t k = 0; k < p; ++k) {
-        if (std::fabs(gsl_matrix_get(evec.get(), k, kmin)) > 0.3) {
-          involved += std::string(involved.empty() ? "" : ", ") + kParameterNames[pr.freeIndex[k]];
-        }
-      }
-    }
-    if (!decomposed || !(lmin > 1e-6 * lmax)) {
-      throw FitError("the record does not determine " + (involved.empty() ? std::string("the parameters") : involved) +
-                     " (they trade off against each other); record cycles at more amplitudes or fix some "
-                     "with NAME=VALUE");
-    }
-    // GSL_ENOPROG: no step lowers the misfit any more, which at a minimum
-    // reached to rounding is the normal end. A search that wanders off has
-    // usually met a valley the record does not determine, reported above.
-    if (status != GSL_SUCCESS && status != GSL_ENOPROG) {
-      throw FitError(std::string("the fit did not converge (") + gsl_strerror(status) +
-                     "); give starting values with NAME=VALUE or fix some parameters");
-    }
-    std::unique_ptr<gsl_matrix, void (*)(gsl_matrix*)> cov(gsl_matrix_alloc(p, p), gsl_matrix_free);
-    gsl_multifit_nlinear_covar(J.get(), 0.0, cov.get());
-    double ss = 0.0;
-    for (std::size_t r = 0; r < total; ++r) ss += gsl_vector_get(f.get(), r) * gsl_vector_get(f.get(), r);
-    const double s2 = ss / static_cast<double>(total - p);
-    for (std::size_t k = 0; k < p; ++k) {
-      const std::size_t i = pr.freeIndex[k];
-      result.errors[i] = std::sqrt(s2 * gsl_matrix_get(cov.get(), k, k));
-      if (!(result.errors[i] <= std::fabs(Get(fitted, i)))) {
-        throw FitError(std::string("the record does not determine ") + kParameterNames[i] + ": its standard error (" +
-                       Shortest(result.errors[i]) + ") exceeds its value (" + Shortest(Get(fitted, i)) +
-                       "); record cycles at more amplitudes or fix it with " + kParameterNames[i] + "=VALUE");
-      }
-    }
+  if (!pr.freeIndex.empty()) {
+    const Search search = LeastSquares(pr, start);
+    result.iterations = search.iterations;
+    result.parameters = search.fitted;
+    const Linearised at = LinearisedAt(pr, search.fitted);
+    CheckIdentifiable(at.J.get(), pr);
+    CheckConverged(search.status);
+    result.errors = StandardErrors(at, pr, search.fitted);
   }
-  result.parameters = fitted;
-
-  // The model at every fitted point, the misfit and the energies.
-  std::vector<double> model;
-  double ss = 0.0;
-  std::vector<std::pair<std::size_t, double>> byIndex;
-  byIndex.reserve(total);
-  for (std::size_t c = 0; c < pr.cycles.size(); ++c) {
-    const CyclePoints& cp = pr.cycles[c];
-    if (!ModelForces(fitted, cp, model)) throw FitError("the model has no cycle at the fitted parameters");
-    for (std::size_t k = 0; k < model.size(); ++k) {
-      const double r = model[k] - F[cp.index[k]];
-      ss += r * r;
-      byIndex.emplace_back(cp.index[k], model[k]);
-    }
-    BoucWenCase bw;
-    bw.Nee = fitted.n, bw.GammaSmall = fitted.gamma, bw.BetaSmall = 1.0 - fitted.gamma;
-    bw.AlphaSmall = fitted.alpha, bw.Fy = fitted.Fy, bw.Uy = fitted.Uy;
-    bw.UmaxOverUy = cp.halfRange / fitted.Uy;
-    bw.Complementary = true;
-    accurate::Solve(bw);
-    result.cycles.push_back({chosen[c], cp.halfRange, table.cycles[chosen[c]].EDC, bw.DE});
-  }
-  std::sort(byIndex.begin(), byIndex.end());
-  for (const auto& [index, value] : byIndex) {
-    result.points.push_back(index);
-    result.modelF.push_back(value);
-  }
-  result.rms = std::sqrt(ss / static_cast<double>(total));
-  result.rmsRelative = result.rms / meanFPlus;
+  FittedCycles(pr, table, chosen, summary.meanFPlus, result);
   return result;
 }
 

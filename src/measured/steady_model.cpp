@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "accurate.h"
-#include "energy_solver.h"
+#include "loading_branch.h"
 
 namespace quorix::measured {
 
@@ -19,105 +19,37 @@ bool BranchIntegral(double y, double s, double n, double& value) {
   return accurate::BranchIntegral(y, s, n, value);
 }
 
-}  // namespace
-
-bool SteadyBranch::Init(double n, double gamma, double U) {
+// The loading branch of the steady cycle of half-range U at exponent n and
+// w = β − γ = 1 − 2γ, its peak the accurate Za. False when the model has no
+// such cycle (n ≤ 0, γ < 0, U ≤ 0, a value not finite) or an integral cannot
+// be evaluated.
+bool SteadyBranch(double n, double gamma, double U, LoadingBranch& branch) {
   if (!(std::isfinite(n) && n > 0.0 && std::isfinite(gamma) && gamma >= 0.0 && std::isfinite(U) && U > 0.0)) {
     return false;
   }
-  BoucWenCase bw;
-  bw.Nee = n;
-  bw.GammaSmall = gamma;
-  bw.BetaSmall = 1.0 - gamma;
-  bw.AlphaSmall = 0.0;
-  bw.Fy = 1.0;
-  bw.Uy = 1.0;
-  bw.UmaxOverUy = U;
-  bw.Complementary = true;
+  // The peak depends on n, γ and U alone: unit forces and displacements.
+  BoucWenCase bw = CaseOf(Parameters{.n = n, .gamma = gamma, .alpha = 0.0, .Fy = 1.0, .Uy = 1.0}, U);
   try {
     accurate::Solve(bw);
   } catch (const accurate::DomainError&) {
     return false;
   }
-  n_ = n;
-  w_ = bw.BetaSmall - bw.GammaSmall;
-  U_ = U;
-  // A saturated cycle (Za = 1) runs up to ZaUpperBound, where G_1 is still
-  // finite, and stays there, within 1e-12 of 1, to the tip.
-  zc_ = bw.Za == 1.0 ? ZaUpperBound : bw.Za;
-  if (!(zc_ > 0.0 && zc_ < 1.0)) return false;
-  double g1 = 0.0;
-  if (!BranchIntegral(w_, zc_, n_, gwc_) || !BranchIntegral(1.0, zc_, n_, g1)) return false;
-  xEnd_ = std::min(U_, gwc_ + g1 - U_);
-  return true;
+  return branch.Init(n, bw.BetaSmall - bw.GammaSmall, bw.Za, U);
 }
 
-double SteadyBranch::Slope(double z) const {
-  const double a = std::fabs(z);
-  return 1.0 - (z < 0.0 ? w_ : 1.0) * std::pow(a, n_);
-}
+}  // namespace
 
-double SteadyBranch::DzDU(double z) const {
-  // Saturated, the peak no longer moves (zc' = 0) and the curve z(x + U)
-  // only shifts with U.
-  if (zc_ == ZaUpperBound) return Slope(z);
-  const double zn = std::pow(zc_, n_);
-  const double gw = 1.0 / (1.0 - w_ * zn);
-  const double g1 = 1.0 / (1.0 - zn);
-  return (1.0 - 2.0 * gw / (gw + g1)) * Slope(z);
-}
-
-bool SteadyBranch::XOf(double z, double& x) const {
-  double g = 0.0;
-  if (z < 0.0) {
-    if (!BranchIntegral(w_, -z, n_, g)) return false;
-    x = gwc_ - g - U_;
-  } else {
-    if (!BranchIntegral(1.0, z, n_, g)) return false;
-    x = gwc_ + g - U_;
-  }
-  return true;
-}
-
-bool SteadyBranch::ZAt(double x, double previousX, double previousZ, double& z) const {
-  if (x <= -U_) {
-    z = -zc_;
-    return true;
-  }
-  if (x >= xEnd_) {
-    z = zc_;
-    return true;
-  }
-  // x(z) increases with z: the root lies in [previousZ, zc].
-  double lo = std::max(previousZ, -zc_);
-  double hi = zc_;
-  // A second-order step from the previous point: z'' = Slope'·Slope.
-  const double dx = x - previousX;
-  const double s = Slope(previousZ);
-  const double a = std::fabs(previousZ);
-  const double ds = -n_ * (previousZ < 0.0 ? -w_ : 1.0) * std::pow(a, n_ - 1.0);
-  double guess = previousZ + s * dx;
-  if (std::isfinite(ds)) guess += 0.5 * ds * s * dx * dx;
-  z = guess;
-  for (int iteration = 0; iteration < 100; ++iteration) {
-    if (!(z > lo && z < hi)) z = 0.5 * (lo + hi);
-    double xz = 0.0;
-    if (!XOf(z, xz)) return false;
-    const double residual = xz - x;
-    if (residual == 0.0) return true;
-    (residual < 0.0 ? lo : hi) = z;
-    const double step = -residual * Slope(z);
-    const double next = z + step;
-    // Newton converges quadratically: a step this small leaves an error of
-    // the order of its square, far below a rounding of z.
-    if (std::fabs(step) <= 1e-10 * (1e-3 + std::fabs(z)) && next >= lo && next <= hi) {
-      z = next;
-      return true;
-    }
-    if (hi - lo <= 4e-16 * (std::fabs(lo) + std::fabs(hi))) return true;
-    z = next;
-  }
-  return true;
+BoucWenCase CaseOf(const Parameters& p, double U) {
+  BoucWenCase bw;
+  bw.Nee = p.n;
+  bw.GammaSmall = p.gamma;
+  bw.BetaSmall = 1.0 - p.gamma;
+  bw.AlphaSmall = p.alpha;
+  bw.Fy = p.Fy;
+  bw.Uy = p.Uy;
+  bw.UmaxOverUy = U;
+  bw.Complementary = true;
+  return bw;
 }
 
 bool ModelForces(const Parameters& p, const CyclePoints& points, std::vector<double>& F, std::vector<double>* z,
@@ -127,9 +59,9 @@ bool ModelForces(const Parameters& p, const CyclePoints& points, std::vector<dou
   if (z != nullptr) z->resize(count);
   if (dFdUy != nullptr) dFdUy->resize(count);
   if (!(std::isfinite(p.Uy) && p.Uy > 0.0 && std::isfinite(p.Fy) && std::isfinite(p.alpha))) return false;
-  SteadyBranch branch;
+  LoadingBranch branch(BranchIntegral);
   const double U = points.halfRange / p.Uy;
-  if (!branch.Init(p.n, p.gamma, U)) return false;
+  if (!SteadyBranch(p.n, p.gamma, U, branch)) return false;
   double previousX = -U;
   double previousZ = -branch.Peak();
   const double elastic = p.alpha * p.Fy;

@@ -1,5 +1,5 @@
-// The energy solver: Za by a Brent search on the amplitude function, then
-// the forces, the loop integrals Kcd and Kda, and the energy.
+// The energy solver: Za by a Brent search on the amplitude function
+// (FindZa), then the forces, the loop integrals Kcd and Kda, and the energy.
 //
 // Every assignment and every call is a recovery unit. An assignment simply
 // stores its IEEE result (±inf or NaN) and the solve goes on. A call of the
@@ -48,95 +48,102 @@ void LoopIntegral(double j, double n, Argument z, double& scratch) {
 
 double Sign(double x) { return x > 0.0 ? 1.0 : (x < 0.0 ? -1.0 : 0.0); }
 
+// Brent's interpolation from the last three points (a, fa), (b, fb),
+// (c, fc): inverse quadratic, or secant when a = c. Accepted, with the step
+// into d and the one before into e, while the last steps shrink fast enough
+// and the new point stays well inside the bracket; otherwise false, and the
+// search bisects.
+bool Interpolated(double a, double b, double c, double fa, double fb, double fc, double xm, double& d, double& e) {
+  if (!Holds([&] { return (fabs(Real(e)) >= RootTolerance) & (fabs(Real(fb)) < fabs(Real(fa))); })) return false;
+  double p = 0.0, q = 0.0;
+  const double s = fb / fa;
+  if (Holds([&] { return Real(a) == Real(c); })) {
+    p = 2.0 * xm * s;
+    q = 1.0 - s;
+  } else {
+    q = fa / fc;
+    const double r = fb / fc;
+    p = s * (2.0 * xm * q * (q - r) - (b - a) * (r - 1.0));
+    q = (q - 1.0) * (r - 1.0) * (s - 1.0);
+  }
+  if (Holds([&] { return Real(p) > 0.0; })) q = -q;
+  p = std::fabs(p);
+  const double min1 = 3.0 * xm * q - std::fabs(RootTolerance * q);
+  const double min2 = std::fabs(e * q);
+  double m = 0.0;
+  if (Holds([&] { return Real(min1) < Real(min2); })) {
+    m = min1;
+  } else {
+    m = min2;
+  }
+  if (!Holds([&] { return 2.0 * Real(p) < Real(m); })) return false;
+  e = d;
+  d = p / q;
+  return true;
+}
+
+// Za: 1 when U exceeds the amplitude at the top of the search interval,
+// otherwise (also when either value is NaN) Brent's method on amp(x) − U
+// over [0, ZaUpperBound], with an absolute tolerance only, no bracket
+// check, and amp(0) taken as 0 without evaluating it.
+double FindZa(const BoucWenCase& bw) {
+  const double U = bw.UmaxOverUy;
+  auto amp = [&bw](double x) { return DisplacementAmplitude(x, bw.Nee, bw.BetaSmall, bw.GammaSmall); };
+  const double fhi = amp(ZaUpperBound);
+  if (U > fhi) return 1.0;
+  double a = 0.0, fa = -U;
+  double b = ZaUpperBound, fb = fhi - U;
+  double c = b, fc = fb;
+  double d = 0.0, e = 0.0;
+  double xm = 0.0;
+  int k = 0;
+  do {
+    steps::Count();
+    if (Holds([&] {
+          const bool bothPositive = (Real(fb) > 0.0) & (Real(fc) > 0.0);
+          const bool bothNegative = (Real(fb) < 0.0) & (Real(fc) < 0.0);
+          return bothPositive | bothNegative;
+        })) {
+      c = a;
+      fc = fa;
+      d = b - a;
+      e = d;
+    }
+    if (Holds([&] { return fabs(Real(fc)) < fabs(Real(fb)); })) {
+      a = b;
+      b = c;
+      c = a;
+      fa = fb;
+      fb = fc;
+      fc = fa;
+    }
+    xm = (c - b) * 0.5;
+    if (Holds([&] { return (fabs(Real(xm)) <= RootTolerance) | (Real(fb) == 0.0); })) break;
+    if (!Interpolated(a, b, c, fa, fb, fc, xm, d, e)) {
+      d = xm;
+      e = d;
+    }
+    a = b;
+    fa = fb;
+    if (Holds([&] { return fabs(Real(d)) > RootTolerance; })) {
+      b = b + d;
+    } else {
+      b = b + RootTolerance * Sign(xm);
+    }
+    fb = amp(b) - U;
+    k = k + 1;
+  } while (k < MaxRootIterations);
+  return b;
+}
 }  // namespace
 
 void SolveEnergy(BoucWenCase& bw) {
   const double n = bw.Nee;
   const double U = bw.UmaxOverUy;
   const double alpha = bw.AlphaSmall;
-  auto amp = [&bw](double x) { return DisplacementAmplitude(x, bw.Nee, bw.BetaSmall, bw.GammaSmall); };
 
-  // Stage 1: the amplitude at the upper end of the search interval.
-  const double fhi = amp(ZaUpperBound);
-  if (U > fhi) {
-    bw.Za = 1.0;
-  } else {
-    // Stage 2 (also when either value is NaN): Brent's method on
-    // amp(x) − U over [0, ZaUpperBound], with an absolute tolerance only, no
-    // bracket check, and amp(0) taken as 0 without evaluating it.
-    double a = 0.0, fa = -U;
-    double b = ZaUpperBound, fb = fhi - U;
-    double c = b, fc = fb;
-    double d = 0.0, e = 0.0;
-    double xm = 0.0, s = 0.0, p = 0.0, q = 0.0, r = 0.0;
-    double min1 = 0.0, min2 = 0.0, m = 0.0;
-    int k = 0;
-    do {
-      steps::Count();
-      if (Holds([&] {
-            const bool bothPositive = (Real(fb) > 0.0) & (Real(fc) > 0.0);
-            const bool bothNegative = (Real(fb) < 0.0) & (Real(fc) < 0.0);
-            return bothPositive | bothNegative;
-          })) {
-        c = a;
-        fc = fa;
-        d = b - a;
-        e = d;
-      }
-      if (Holds([&] { return fabs(Real(fc)) < fabs(Real(fb)); })) {
-        a = b;
-        b = c;
-        c = a;
-        fa = fb;
-        fb = fc;
-        fc = fa;
-      }
-      xm = (c - b) * 0.5;
-      if (Holds([&] { return (fabs(Real(xm)) <= RootTolerance) | (Real(fb) == 0.0); })) break;
-
-      bool bisect = true;
-      if (Holds([&] { return (fabs(Real(e)) >= RootTolerance) & (fabs(Real(fb)) < fabs(Real(fa))); })) {
-        s = fb / fa;
-        if (Holds([&] { return Real(a) == Real(c); })) {
-          p = 2.0 * xm * s;
-          q = 1.0 - s;
-        } else {
-          q = fa / fc;
-          r = fb / fc;
-          p = s * (2.0 * xm * q * (q - r) - (b - a) * (r - 1.0));
-          q = (q - 1.0) * (r - 1.0) * (s - 1.0);
-        }
-        if (Holds([&] { return Real(p) > 0.0; })) q = -q;
-        p = std::fabs(p);
-        min1 = 3.0 * xm * q - std::fabs(RootTolerance * q);
-        min2 = std::fabs(e * q);
-        if (Holds([&] { return Real(min1) < Real(min2); })) {
-          m = min1;
-        } else {
-          m = min2;
-        }
-        if (Holds([&] { return 2.0 * Real(p) < Real(m); })) {
-          e = d;
-          d = p / q;
-          bisect = false;
-        }
-      }
-      if (bisect) {
-        d = xm;
-        e = d;
-      }
-      a = b;
-      fa = fb;
-      if (Holds([&] { return fabs(Real(d)) > RootTolerance; })) {
-        b = b + d;
-      } else {
-        b = b + RootTolerance * Sign(xm);
-      }
-      fb = amp(b) - U;
-      k = k + 1;
-    } while (k < MaxRootIterations);
-    bw.Za = b;
-  }
+  // Stages 1 and 2: the search for Za.
+  bw.Za = FindZa(bw);
 
   // Stage 3: forces at the amplitude.
   bw.Fha = (1.0 - alpha) * bw.Fy * bw.Za;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bouc_wen_case.h"
+#include "loading_branch.h"  // BranchIntegralFn
 
 namespace quorix {
 
@@ -41,10 +42,6 @@ inline constexpr int kDefaultLoopPointsPerBranch = 2001;
 // describes: Umax/Uy ≤ 0, Za outside (0, 1], n ≤ 0 or not finite, or an
 // integral that cannot be evaluated (β − γ above 1, for instance).
 HysteresisLoop LoopOf(const BoucWenCase& solved, int pointsPerBranch = kDefaultLoopPointsPerBranch);
-
-// G_y(s) = ∫₀ˢ dζ / (1 − y·ζⁿ) for 0 ≤ s < 1 into `value`; false when it
-// cannot be evaluated.
-using BranchIntegralFn = bool (*)(double y, double s, double n, double& value);
 
 // The same loop with another evaluation of the branch integrals, for a
 // record solved by another arithmetic (the accurate one).

@@ -10,6 +10,7 @@
 #include <iostream>
 #include <map>
 #include <thread>
+#include <utility>
 
 #include "accurate.h"
 #include "energy_solver.h"
@@ -166,7 +167,7 @@ TEST(AccurateSolve, RefusesWithAMessageAndTheRecordUnchanged) {
     bw.Za = 42.0;  // a result left from before
     const std::string got = Refusal([&] { Solve(bw); });
     EXPECT_EQ(message == kNoResult ? got.substr(0, message.size()) : got, message) << bw.Nee << " " << bw.UmaxOverUy;
-    EXPECT_TRUE(bw.Za == 42.0 && bw.DE == 0.0) << message;
+    EXPECT_EQ(std::pair(bw.Za, bw.DE), std::pair(42.0, 0.0)) << message;
   }
 }
 

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <numbers>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "accurate.h"
 #include "cycles.h"
@@ -42,7 +44,8 @@ TEST(ParseRecord, ReadsTheFormatsATestMachineWrites) {
                {"\xEF\xBB\xBF" "1;2\n3;4\n", {1, 3}, {2, 4}}};  // byte order mark
   for (const auto& c : cases) {
     const Record r = ParseRecord(c.text);
-    EXPECT_TRUE(r.u == c.u && r.F == c.F) << c.text;
+    EXPECT_EQ(r.u, c.u) << c.text;
+    EXPECT_EQ(r.F, c.F) << c.text;
   }
 }
 
@@ -69,10 +72,12 @@ TEST(ReadRecordFile, PiecesJoinToTheWholeTextAndFailuresPassThrough) {
   for (int i = 0; i < 500; ++i) text += std::to_string(i * 0.001) + ";" + std::to_string(-i * 0.25) + "\r\n";
   services.files["rec.csv"] = text;
   const Record whole = ParseRecord(text);
+  EXPECT_EQ(whole.u.size(), 500u);
   for (std::size_t chunk : {1u, 7u, 4096u}) {
     services.readChunk = chunk;
     const Record read = ReadRecordFile(services, "rec.csv");
-    EXPECT_TRUE(read.u == whole.u && read.F == whole.F && whole.u.size() == 500u) << chunk;
+    EXPECT_EQ(read.u, whole.u) << chunk;
+    EXPECT_EQ(read.F, whole.F) << chunk;
   }
   EXPECT_THROW(ReadRecordFile(services, "missing.csv"), platform::PlatformError);
   services.failReadAfter = 3;
@@ -96,9 +101,11 @@ TEST(Cycles, EllipsePolygonHasItsExactArea) {
     EXPECT_NEAR(cy.EDC, area, 1e-12 * area);
     EXPECT_NEAR(cy.Keff, k, 1e-12 * k);
     EXPECT_NEAR(cy.XiEff, area / (2.0 * std::numbers::pi * k * d * d), 1e-12);
-    EXPECT_TRUE(cy.uPlus == d && cy.uMinus == -d && std::fabs(cy.FPlus - k * d) <= 1e-12 * k * d);  // sin t = 0 at u⁺
+    EXPECT_EQ(std::pair(cy.uPlus, cy.uMinus), std::pair(d, -d));
+    EXPECT_NEAR(cy.FPlus, k * d, 1e-12 * k * d);  // sin t = 0 at u⁺
   }
-  EXPECT_TRUE(!table.cycles[0].steady && table.cycles[1].steady && table.steadyMeans.count == 1u);
+  EXPECT_EQ(std::tuple(table.cycles[0].steady, table.cycles[1].steady, table.steadyMeans.count),
+            std::tuple(false, true, 1u));
   EXPECT_NEAR(table.steadyMeans.EDC, area, 1e-12 * area);
 }
 
@@ -109,7 +116,7 @@ TEST(Cycles, NoiseMakesNoFalseReversals) {
   const CycleTable clean = FindCycles(rec.u, rec.F);
   testing::AddNoise(rec, 0.01, 0.002, 0.01, 7);
   const CycleTable noisy = FindCycles(rec.u, rec.F);
-  ASSERT_TRUE(clean.cycles.size() == 8u && noisy.cycles.size() == 8u) << noisy.cycles.size();
+  ASSERT_EQ(std::pair(clean.cycles.size(), noisy.cycles.size()), std::pair(std::size_t{8}, std::size_t{8}));
   for (std::size_t i = 0; i < 8; ++i) {
     EXPECT_EQ(noisy.cycles[i].steady, i % 3 == 1) << i;
     EXPECT_NEAR(noisy.cycles[i].EDC, clean.cycles[i].EDC, 0.03 * clean.cycles[i].EDC) << i;
@@ -162,7 +169,8 @@ TEST(SteadyModel, ReproducesTheSolversLoop) {
     const double h = 1e-6 * p.Uy;
     Parameters up = p, down = p;
     up.Uy += h, down.Uy -= h;
-    ASSERT_TRUE(ModelForces(up, cp, Fu) && ModelForces(down, cp, Fd));
+    ASSERT_TRUE(ModelForces(up, cp, Fu));
+    ASSERT_TRUE(ModelForces(down, cp, Fd));
     for (std::size_t k = 0; k < F.size(); ++k) EXPECT_NEAR(dUy[k], (Fu[k] - Fd[k]) / (2 * h), 1e-5 * bw.Fa / p.Uy) << k;
   }
 }
@@ -204,8 +212,8 @@ TEST_P(Fit, RecoversTheTrueParameters) {
   FitOptions options;
   for (const char* assignment : {"n=2", "beta=0.3"}) SetParameter(options.fixed, assignment);  // γ = 0.7
   const FitResult held = FitCycles(rec.u, rec.F, FindCycles(rec.u, rec.F), options);
-  EXPECT_TRUE(held.parameters.n == 2.0 && held.parameters.gamma == 1.0 - 0.3 && held.errors[0] == 0.0);
-  EXPECT_TRUE(held.fixed[0] && held.fixed[1] && !held.fixed[2]);
+  EXPECT_EQ(std::tuple(held.parameters.n, held.parameters.gamma, held.errors[0]), std::tuple(2.0, 1.0 - 0.3, 0.0));
+  EXPECT_EQ(std::tuple(held.fixed[0], held.fixed[1], held.fixed[2]), std::tuple(true, true, false));
   for (int i = 2; i < 5; ++i) EXPECT_NEAR(held.parameters.*kFields[i], truth[i], 0.02 * truth[i]) << kParameterNames[i];
 }
 

@@ -3,6 +3,7 @@
 // data/make_views_reference.py (mpmath).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -10,6 +11,7 @@
 
 #include "bouc_wen_ode.h"
 #include "energy_solver.h"
+#include "loading_branch.h"
 #include "views.h"
 
 namespace quorix {
@@ -76,9 +78,10 @@ TEST(SolveEnergy, Saturation) {
   EXPECT_EQ(Solved(top, true).Za, ZaUpperBound);
   EXPECT_EQ(Solved(std::nextafter(top, 10.0), true).Za, 1.0);
   const BoucWenCase d1 = Solved(8.0, false), d2 = Solved(9.5, false), c1 = Solved(8.0, true), c2 = Solved(9.5, true);
-  EXPECT_TRUE(d1.Za == 1.0 && d1.Kcd == d2.Kcd && d1.Kda == d2.Kda && d1.DEOverFhUy == d2.DEOverFhUy);
+  EXPECT_EQ(std::tuple(d1.Za, d1.Kcd, d1.Kda, d1.DEOverFhUy), std::tuple(1.0, d2.Kcd, d2.Kda, d2.DEOverFhUy));
   EXPECT_NEAR(c2.DEOverFhUy - c1.DEOverFhUy, 4.0 * 1.5, 1e-12);
-  EXPECT_TRUE(c1.Fha == c2.Fha && c2.Fela > c1.Fela);  // only the elastic force grows with U
+  EXPECT_EQ(c1.Fha, c2.Fha);  // only the elastic force grows with U
+  EXPECT_GT(c2.Fela, c1.Fela);
 }
 
 TEST(SolveEnergy, EdgeCases) {
@@ -89,16 +92,16 @@ TEST(SolveEnergy, EdgeCases) {
     EXPECT_EQ(std::signbit(r.Kcd), !compl_);
     // β − γ = 2: Za = 1, and the integrals at w·P ≥ 1 fail without writing their scratch values.
     const BoucWenCase w = Solved(0.5, compl_, 2.0, 1.5, -0.5);
-    EXPECT_TRUE(w.Za == 1.0 && w.Kcd == 0.0 && std::signbit(w.Kcd) == !compl_);
+    EXPECT_EQ(std::tuple(w.Za, w.Kcd, std::signbit(w.Kcd)), std::tuple(1.0, 0.0, !compl_));
   }
   // n = 0 skips every integral.
   const BoucWenCase d0 = Solved(1.3, false, 0.0), c0 = Solved(1.3, true, 0.0);
-  EXPECT_TRUE(d0.Za == 1.0 && d0.Kcd == 0.0 && std::signbit(d0.Kcd) && d0.Kda == 0.0 && d0.DE == 0.0);
-  EXPECT_TRUE(c0.Za == 1.0 && c0.Kcd == 0.0 && c0.Kda == 0.0 && c0.DEOverFhUy == 4.0 * 1.3);
+  EXPECT_EQ(std::tuple(d0.Za, d0.Kcd, std::signbit(d0.Kcd), d0.Kda, d0.DE), std::tuple(1.0, 0.0, true, 0.0, 0.0));
+  EXPECT_EQ(std::tuple(c0.Za, c0.Kcd, c0.Kda, c0.DEOverFhUy), std::tuple(1.0, 0.0, 0.0, 4.0 * 1.3));
   // An overflowing result holds infinity and the solve goes on.
   const BoucWenCase big = Solved(1.0, true, 2.0, 0.1, 0.9, 0.1, 1e300, 1e300);
   EXPECT_NEAR(big.Za, 0.853990, 5e-7);
-  EXPECT_TRUE(std::isfinite(big.Fha) && big.DE == std::numeric_limits<double>::infinity());
+  EXPECT_EQ(std::tuple(std::isfinite(big.Fha), big.DE), std::tuple(true, std::numeric_limits<double>::infinity()));
 }
 
 // The steady cycle of the integrated law peaks at Za and encloses ∮ z dx = DE/(Fh Uy); a few 1e-6
@@ -130,7 +133,8 @@ TEST(DerivedQuantities, MatchTheClosedFormsAndAreNaNWhereTheDenominatorIsZero) {
   } cases[] = {{2.86, 0.111, 0.0, 0, 0, 0}, {2.86, 0.0, 1.0, 0, 0, 1}, {0.0, 0.111, 1.0, 0, 1, 0}};
   for (const auto& c : cases) {
     const DerivedQuantities d = DeriveQuantities(Solved(c.u, true, 2.0, 0.1, 0.9, 0.1, c.fy, c.uy));
-    EXPECT_TRUE(std::isnan(d.XiEq) != c.xi && std::isnan(d.Ksec) != c.ksec && std::isnan(d.KsecOverK0) != c.ratio)
+    const std::tuple<bool, bool, bool> defined(!std::isnan(d.XiEq), !std::isnan(d.Ksec), !std::isnan(d.KsecOverK0));
+    EXPECT_EQ(defined, std::tuple(c.xi, c.ksec, c.ratio))
         << "Fy " << c.fy << " Uy " << c.uy << " U " << c.u << ": " << d.XiEq << " " << d.Ksec << " " << d.KsecOverK0;
     EXPECT_FALSE(std::isinf(d.XiEq) || std::isinf(d.Ksec) || std::isinf(d.KsecOverK0));  // never x/0
   }
@@ -139,15 +143,17 @@ TEST(DerivedQuantities, MatchTheClosedFormsAndAreNaNWhereTheDenominatorIsZero) {
 // Every loop: 2N − 2 points, the tips at (±Umax, ±Fa), the unloading branch the point reflection of
 // the loading one, which rises in u and z with no long chord where z still changes.
 void ExpectWellFormedLoop(const BoucWenCase& bw, const HysteresisLoop& loop, std::size_t n, bool shortChords = true) {
-  ASSERT_TRUE(loop.u.size() == 2 * n - 2 && loop.F.size() == loop.u.size() && loop.z.size() == loop.u.size());
+  ASSERT_EQ(std::tuple(loop.u.size(), loop.F.size(), loop.z.size()), std::tuple(2 * n - 2, 2 * n - 2, 2 * n - 2));
   const double umax = bw.UmaxOverUy * bw.Uy;  // the tips at −Umax, −Fa follow from the reflection below
   EXPECT_NEAR(loop.u[n - 1], umax, 1e-9 * umax);
   EXPECT_NEAR(loop.F[n - 1], bw.Fa, 1e-9 * bw.Fa);
   EXPECT_EQ(loop.z[n - 1], bw.Za);
   for (std::size_t i = 0; i + 1 < n; ++i) {
-    ASSERT_TRUE(loop.u[i + n - 1] == -loop.u[i] && loop.F[i + n - 1] == -loop.F[i] && loop.z[i + n - 1] == -loop.z[i])
+    ASSERT_EQ(std::tuple(loop.u[i + n - 1], loop.F[i + n - 1], loop.z[i + n - 1]),
+              std::tuple(-loop.u[i], -loop.F[i], -loop.z[i]))
         << i;
-    ASSERT_TRUE(loop.u[i + 1] > loop.u[i] && loop.z[i + 1] >= loop.z[i]) << i;
+    ASSERT_GT(loop.u[i + 1], loop.u[i]) << i;
+    ASSERT_GE(loop.z[i + 1], loop.z[i]) << i;
     if (shortChords && loop.z[i + 1] - loop.z[i] > 1e-9 * bw.Za) {
       ASSERT_LE(loop.u[i + 1] - loop.u[i], 0.005 * 2.0 * umax) << "long chord at " << i << " of " << n;
     }
@@ -222,6 +228,33 @@ TEST(LoopShape, FollowsTheElementaryClosedForm) {
   }
 }
 
+// The branch's inverse z(x), walked from −U to U, against the closed forms at n = 2: x(z) =
+// −U + G_w(zc) + H(z) with G_1(s) = atanh(s) above z = 0 and below it G_w(s) = atan(√−w·s)/√−w
+// (w = −0.8) or G_0(s) = s; z stays at zc from where the saturated curve reaches it.
+TEST(LoadingBranch, InverseFollowsTheElementaryClosedForm) {
+  const double cases[][2] = {{0.9, 1.0}, {0.9, 12.0}, {0.5, 2.0}, {0.5, 30.0}};  // γ, U
+  for (const auto& [gamma, u] : cases) {
+    SCOPED_TRACE(::testing::Message() << "gamma=" << gamma << " U=" << u);
+    const double w = 1.0 - 2.0 * gamma, r = std::sqrt(-w);
+    const auto gwInverse = [&](double g) { return w < 0.0 ? std::tan(r * g) / r : g; };
+    const BoucWenCase bw = Solved(u, true, 2.0, 1.0 - gamma, gamma);
+    LoadingBranch branch(SolverBranchIntegral);
+    ASSERT_TRUE(branch.Init(2.0, w, bw.Za, u));
+    const double zc = branch.Peak();
+    const double zeroCrossing = -u + (w < 0.0 ? std::atan(r * zc) / r : zc);  // x where z = 0
+    double previousX = -u, previousZ = -zc;
+    for (int k = 1; k <= 400; ++k) {
+      const double x = -u + 2.0 * u * k / 400;
+      double z = 0.0;
+      ASSERT_TRUE(branch.ZAt(x, previousX, previousZ, z)) << x;
+      const double expected = x < zeroCrossing ? -gwInverse(zeroCrossing - x) : std::tanh(x - zeroCrossing);
+      ASSERT_NEAR(z, std::min(expected, zc), 1e-11) << x;
+      previousX = x;
+      previousZ = z;
+    }
+  }
+}
+
 TEST(LoopShape, NoLoopWhereTheClosedFormDoesNotApplyAndAtLeastThreePointsABranch) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   // n = 0, n < 0, n NaN, U = 0, U < 0, w = β − γ > 1.
@@ -229,7 +262,8 @@ TEST(LoopShape, NoLoopWhereTheClosedFormDoesNotApplyAndAtLeastThreePointsABranch
                              {2.0, 0.1, 0.9, 0.0}, {2.0, 0.1, 0.9, -1.0}, {2.0, 1.5, -0.5, 1.0}};
   for (const auto& [n, beta, gamma, u] : cases) {
     const HysteresisLoop loop = LoopOf(Solved(u, true, n, beta, gamma));
-    EXPECT_TRUE(loop.u.empty() && loop.F.empty() && loop.z.empty()) << n << " " << beta << " " << u;
+    EXPECT_EQ(std::tuple(loop.u.size(), loop.F.size(), loop.z.size()), std::tuple(0u, 0u, 0u))
+        << n << " " << beta << " " << u;
   }
   const BoucWenCase initial = Solved(1.0, true), saturated = Solved(9.0, true, 5.0);
   ExpectWellFormedLoop(initial, LoopOf(initial, 1), 3, false);
