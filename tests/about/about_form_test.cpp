@@ -33,19 +33,19 @@ class AboutFormTest : public QObject {
   void textsLayoutAndModalOk() {
     const AboutInfo info = quorix::ProgramAboutInfo();
     AboutForm box(info);
-    QCOMPARE(box.windowTitle(), QStringLiteral("About Quorix"));
-    QCOMPARE(Title(box, 0), QStringLiteral("Quorix 1.0.0"));
-    QVERIFY(!info.comments.isEmpty() && !info.comments.contains(QLatin1Char('\n')));  // a one-line description
+    QCOMPARE(std::pair(box.windowTitle(), Title(box, 0)), std::pair(QString("About Quorix"), QString("Quorix 1.0.0")));
+    QCOMPARE(std::pair(info.comments.isEmpty(), info.comments.contains(u'\n')), std::pair(false, false));  // one line
     QCOMPARE(Text(box, "lblContact"), QString("For comments, suggestions, further information etc. please contact:"));
     // Two contacts: a name, then the e-mail address in parentheses.
     const QRegularExpression contact(QStringLiteral("^\\S.* \\([a-z.]+@example\\.org\\)$"));
-    QVERIFY(contact.match(Text(box, "Label1")).hasMatch() && contact.match(Text(box, "Label2")).hasMatch());
+    for (const char* name : {"Label1", "Label2"}) QVERIFY2(contact.match(Text(box, name)).hasMatch(), name);
     // The institution and the two-paragraph license statement, one line each.
     QString license;
     for (const char* name :
          {"lblCopyright", "lblDepartment", "lblInstitute", "Label5", "Label4", "Label3", "Label6", "Label7"}) {
       const QString text = Text(box, name);
-      QVERIFY2(!text.isEmpty() && !text.startsWith(QLatin1Char('<')) && !text.contains(QLatin1Char('\n')), name);
+      QCOMPARE(std::tuple(name, text.isEmpty(), text.startsWith(u'<'), text.contains(u'\n')),
+               std::tuple(name, false, false, false));
       if (name[0] == 'L') license += text + u' ';
     }
     for (const char* part : {"GNU General Public License, version 3 or later (GPL-3.0-or-later)",
@@ -57,13 +57,14 @@ class AboutFormTest : public QObject {
     AboutForm other(AboutInfo{QStringLiteral("Quorix"), 65535, 0, 12, QStringLiteral("A line")});
     QCOMPARE(Title(other, 0) + Title(other, 1), QStringLiteral("Quorix 65535.0.12A line"));
     auto* ok = box.findChild<QPushButton*>(QStringLiteral("cmdOk"));
-    QVERIFY(ok && ok->isDefault() && ok->text() == QStringLiteral("Ok"));
-    // The layout rule on one representative line: its place in twips (15 to the pixel) in its frame, left-aligned.
+    QVERIFY(ok);
+    QCOMPARE(std::pair(ok->isDefault(), ok->text()), std::pair(true, QString("Ok")));
+    // The box fixed at 5955 x 5985 twips (15 to the pixel); the layout rule on one line: its place, left-aligned.
+    QCOMPARE(std::pair(box.minimumSize(), box.maximumSize()), std::pair(QSize(397, 399), QSize(397, 399)));
     auto* line = box.findChild<QLabel*>(QStringLiteral("Label6"));
-    QVERIFY(line && line->parentWidget()->objectName() == QStringLiteral("Frame1") &&
-            (line->alignment() & Qt::AlignHorizontal_Mask) == Qt::AlignLeft &&
-            line->geometry() == QRect(120 / 15, 1080 / 15, 4755 / 15, 255 / 15));
-    QVERIFY(box.minimumSize() == QSize(397, 399) && box.maximumSize() == QSize(397, 399));  // 5955 x 5985 twips
+    QVERIFY(line);
+    QCOMPARE(std::tuple(line->parent()->objectName(), line->alignment() & Qt::AlignHorizontal_Mask, line->geometry()),
+             std::tuple(QString("Frame1"), Qt::AlignLeft, QRect(120 / 15, 1080 / 15, 4755 / 15, 255 / 15)));
     bool sawItOpen = false, timedOut = false;
     QTimer::singleShot(0, this, [&] {
       QCOMPARE(QApplication::activeModalWidget(), &box);
@@ -72,17 +73,17 @@ class AboutFormTest : public QObject {
       QCOMPARE(QApplication::focusWidget(), ok);
       // Centred on the screen, allowing for the window frame Qt assumes.
       const QPoint offset = box.geometry().center() - box.screen()->availableGeometry().center();
-      QVERIFY(std::abs(offset.x()) <= 12 && std::abs(offset.y()) <= 45);
+      QCOMPARE(QPoint(std::clamp(offset.x(), -12, 12), std::clamp(offset.y(), -45, 45)), offset);  // within 12 and 45
       for (QLabel* label : box.findChildren<QLabel*>()) {  // the font leaves every caption whole
         const QFontMetrics metrics(label->font());
-        QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width() && metrics.height() <= label->height(),
-                 qPrintable(label->text()));
+        QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width(), qPrintable(label->text()));
+        QVERIFY2(metrics.height() <= label->height(), qPrintable(label->text()));
       }
       QTest::mouseClick(ok, Qt::LeftButton);
     });
     QTimer::singleShot(5000, &box, [&] { timedOut = true, box.done(-1); });  // a box left open fails, not hangs
     box.exec();
-    QVERIFY(!timedOut && sawItOpen && !box.isVisible());
+    QCOMPARE(std::tuple(timedOut, sawItOpen, box.isVisible()), std::tuple(false, true, false));
   }
 };
 

@@ -30,7 +30,7 @@ pid_t Start(const Args& args, const fs::path& out, const fs::path& err) {
   return pid;
 }
 
-// The signal, the exit status it gives, the table written with -o or to standard output.
+// The signal, the exit status it gives, the table written with -o or to standard output. Braced calls run in order.
 class SweepSignalTest : public TempFolderTest, public ::testing::WithParamInterface<std::tuple<int, int, bool>> {};
 
 TEST_P(SweepSignalTest, EndsAfterCompleteRows) {
@@ -45,14 +45,16 @@ TEST_P(SweepSignalTest, EndsAfterCompleteRows) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   int status = 0;
-  ASSERT_TRUE(kill(pid, signal) == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status));
+  ASSERT_EQ((std::tuple{kill(pid, signal), waitpid(pid, &status, 0), WIFEXITED(status)}), std::tuple(0, pid, true));
   ASSERT_EQ(WEXITSTATUS(status), expectedStatus);
   const std::string message = ReadAll(err);
-  EXPECT_TRUE(message.find('\n') == message.size() - 1 && Has(message, "stopped after")) << message;
+  EXPECT_EQ(message.find('\n'), message.size() - 1) << "one line: " << message;
+  EXPECT_TRUE(Has(message, "stopped after")) << message;
 
   // Whole CR LF lines, the same bytes as a sweep that ends at the last of them.
   const std::string bytes = ReadAll(table);
-  ASSERT_TRUE(bytes.size() >= 10000 && bytes.ends_with("\r\n"));
+  ASSERT_GE(bytes.size(), 10000u);
+  ASSERT_TRUE(bytes.ends_with("\r\n"));
   const std::size_t lines = Split(bytes, "\r\n").size();
   ASSERT_EQ(Count(bytes, '\n'), lines) << "every LF follows a CR";
   char to[40];
@@ -71,14 +73,14 @@ INSTANTIATE_TEST_SUITE_P(Signals, SweepSignalTest,
 TEST(SweepProgressTest, ShownOnATerminalUnlessNoProgress) {
   for (const bool quiet : {false, true}) {
     const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_TRUE(terminal >= 0 && grantpt(terminal) == 0 && unlockpt(terminal) == 0);
+    ASSERT_EQ((std::tuple{terminal >= 0, grantpt(terminal), unlockpt(terminal)}), std::tuple(true, 0, 0));
     const int screen = open(ptsname(terminal), O_RDWR | O_NOCTTY);  // kept open until all is read
     Args args = {"sweep", "--from", "0.1", "--to", "1e6", "--step", "0.001"};
     if (quiet) args.push_back("--no-progress");
     const pid_t pid = Start(args, "/dev/null", ptsname(terminal));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     int status = 0;
-    ASSERT_TRUE(kill(pid, SIGTERM) == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status));
+    ASSERT_EQ((std::tuple{kill(pid, SIGTERM), waitpid(pid, &status, 0), WIFEXITED(status)}), std::tuple(0, pid, true));
     fcntl(terminal, F_SETFL, O_NONBLOCK);
     std::string shown;
     char buffer[4096];
@@ -86,9 +88,9 @@ TEST(SweepProgressTest, ShownOnATerminalUnlessNoProgress) {
     close(screen);
     close(terminal);
     const std::size_t stopped = shown.find("quorix-cli: SIGTERM: sweep stopped after ");
-    ASSERT_TRUE(WEXITSTATUS(status) == 143 && stopped != std::string::npos) << shown;
+    ASSERT_EQ(std::pair(WEXITSTATUS(status), stopped != std::string::npos), std::pair(143, true)) << shown;
     EXPECT_EQ(Has(shown, " rows/s"), !quiet) << shown;
-    EXPECT_TRUE(quiet || shown.substr(0, stopped).ends_with(" \r")) << "wiped: " << shown;
+    if (!quiet) { EXPECT_TRUE(shown.substr(0, stopped).ends_with(" \r")) << "wiped: " << shown; }
   }
 }
 

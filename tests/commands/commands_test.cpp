@@ -56,8 +56,7 @@ TEST(Sweep, RowsRunFromFromForNPlusOneSteps) {
     RecordingSink sink;
     BoucWenCase bw;
     RunSweep(CaseTexts{}, range, bw, sink);
-    EXPECT_EQ(sink.opens, 1);
-    EXPECT_EQ(sink.FirstColumn(), firstColumn) << range.Step;
+    EXPECT_EQ(std::pair(sink.opens, sink.FirstColumn()), std::pair(1, firstColumn)) << range.Step;
     if (!firstColumn.empty()) { EXPECT_EQ(FormatFixed(bw.UmaxOverUy, 2), firstColumn.back()); }  // the last row's
   }
 }
@@ -73,7 +72,7 @@ TEST(Sweep, BadStepRangeOrFieldFailsBeforeOpening) {
     BoucWenCase bw;
     if (outOfRange) { EXPECT_THROW(RunSweep(texts, range, bw, sink), NumberOutOfRange); }
     if (!outOfRange) { EXPECT_THROW(RunSweep(texts, range, bw, sink), SweepError); }
-    EXPECT_TRUE(sink.opens == 0 && sink.lines.empty());
+    EXPECT_EQ(std::pair(sink.opens, sink.lines), std::pair(0, std::vector<std::string>{}));
   }
 }
 
@@ -97,8 +96,7 @@ TEST(SweepStop, EndsBetweenRowsWithCompleteRowsOnly) {
       EXPECT_THROW(RunSweep(CaseTexts{}, range, bw, sink, &watch), SweepStopped);
       EXPECT_EQ(sink.opens, stopAfter == 0 ? 0 : 1);
       if (stopAfter == 0) continue;
-      EXPECT_EQ(watch.Rows(), 1000);
-      EXPECT_EQ(watch.RowsWritten(), static_cast<std::int64_t>(stopAfter));
+      EXPECT_EQ(std::pair(watch.Rows(), watch.RowsWritten()), (std::pair<std::int64_t, std::int64_t>(1000, stopAfter)));
       EXPECT_EQ(sink.lines, std::vector<std::string>(full.lines.begin(), full.lines.begin() + 1 + stopAfter));
     }
   }

@@ -37,8 +37,7 @@ TEST(ParseNumber, ReadsTheLeadingNumber) {
   for (const auto& [text, expected] : cases) {
     if (std::isnan(expected)) { EXPECT_THROW(ParseNumber(text), NumberOutOfRange) << text; continue; }
     const double value = ParseNumber(text);
-    EXPECT_EQ(value, expected) << '"' << text << '"';
-    EXPECT_EQ(std::signbit(value), std::signbit(expected)) << '"' << text << '"';
+    EXPECT_EQ(std::pair(value, std::signbit(value)), std::pair(expected, std::signbit(expected))) << '"' << text << '"';
   }
 }
 
@@ -52,7 +51,8 @@ TEST(FormatNumber, EdgesBeyondTheTable) {
   // ±0; 15 digits of 999999999999999.9 are 1000000000000000: the exponent form.
   EXPECT_EQ(FormatPlainNumber(0.0) + FormatPlainNumber(-0.0) + " " + FormatPlainNumber(999999999999999.9), "00 1E+15");
   for (const auto& [value, text] : {std::pair{kInf, "Infinity"}, {-kInf, "-Infinity"}, {kNaN, "NaN"}}) {
-    EXPECT_TRUE(FormatFixed(value, 9) == text && FormatFixed(value, 2) == text && FormatPlainNumber(value) == text);
+    EXPECT_EQ(FormatFixed(value, 9) + " " + FormatFixed(value, 2) + " " + FormatPlainNumber(value),
+              std::string(text) + " " + text + " " + text);
   }
 }
 
@@ -88,7 +88,7 @@ TEST(NumberText, IgnoresACommaDecimalLocale) {
   if (!std::setlocale(LC_ALL, "de_DE.UTF-8") && !std::setlocale(LC_ALL, "de_DE.utf8")) {
     GTEST_SKIP() << "no de_DE locale installed";
   }
-  EXPECT_TRUE(ParseNumber("2.5") == 2.5 && ParseNumber("2,5") == 2.0);
+  EXPECT_EQ(std::pair(ParseNumber("2.5"), ParseNumber("2,5")), std::pair(2.5, 2.0));
   EXPECT_EQ(FormatFixed(1234.5, 2) + " " + FormatPlainNumber(-0.5), "1234.50 -.5");
   std::setlocale(LC_ALL, saved.c_str());
 }

@@ -111,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string out = Captured(settings.out, outBuffer, outSize);
   const std::string err = Captured(settings.err, errBuffer, errSize);
 
-  Check(status == 0 || status == 1 || status == 2, "exit status 0, 1 or 2", command);
+  Check(status == 0 || status == 1 || status == 2, "exit status 0, 1 or 2", command + ": " + std::to_string(status));
   Check(status == 0 || !err.empty(), "a message on standard error when the command fails", command);
   if (status == 0 && !help && json) Check(nlohmann::json::accept(out), "valid JSON with --json", command + "\n" + out);
   std::istringstream lines(status == 0 && !help && jsonLines ? out : "");

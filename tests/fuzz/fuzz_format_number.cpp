@@ -32,12 +32,12 @@ std::string Increment(std::string digits) {  // one unit in the last place more
 }
 
 // A number's text split into sign, integer digits, the place of the point and fraction digits.
-struct Parts {
+struct Pieces {
   bool minus;
   std::string body;
   std::size_t point;
   std::string integer, fraction;
-  explicit Parts(const std::string& text)
+  explicit Pieces(const std::string& text)
       : minus(text.starts_with('-')), body(text.substr(minus)), point(body.find('.')),
         integer(body.substr(0, point)), fraction(point == npos ? "" : body.substr(point + 1)) {}
 };
@@ -45,7 +45,7 @@ struct Parts {
 void CheckFixed(double x, int d) {
   const std::string text = quorix::FormatFixed(x, d);
   const std::string where = quorix::fuzz::Show(x) + " with " + std::to_string(d) + " decimals: [" + text + "]";
-  const Parts p(text);
+  const Pieces p(text);
   Check(!p.integer.empty() && AllDigits(p.integer) && (p.integer == "0" || p.integer[0] != '0') &&
             (d == 0 ? p.point == npos : p.fraction.size() == static_cast<std::size_t>(d) && AllDigits(p.fraction)) &&
             p.minus == (x < 0 && p.body.find_first_not_of("0.") != npos),
@@ -67,7 +67,7 @@ void CheckPlain(double x) {
   const std::string where = quorix::fuzz::Show(x) + ": [" + text + "]";
   if (x == 0.0) return Check(text == "0", "FormatPlainNumber of zero", where);
   const std::size_t e = text.find('E');
-  const Parts p(text.substr(0, e));
+  const Pieces p(text.substr(0, e));
   const std::string digits = p.integer + p.fraction;
   const std::size_t first = digits.find_first_not_of('0');
   Check(p.minus == (x < 0) && AllDigits(digits) && first != npos && digits.size() - first <= 15 &&
@@ -110,8 +110,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckPlain(x);
   } else {
     const std::string name = std::isnan(x) ? "NaN" : x < 0 ? "-Infinity" : "Infinity";
-    Check(quorix::FormatFixed(x, d) == name && quorix::FormatPlainNumber(x) == name, "NaN and infinities",
-          quorix::fuzz::Show(x));
+    Check(quorix::FormatFixed(x, d) == name, "NaN and infinities: FormatFixed", quorix::fuzz::Show(x));
+    Check(quorix::FormatPlainNumber(x) == name, "NaN and infinities: FormatPlainNumber", quorix::fuzz::Show(x));
   }
   return 0;
 }

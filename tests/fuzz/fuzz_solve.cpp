@@ -67,10 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }));
   const bool refused = !refusal.empty(), noResult = refusal.starts_with("no accurate result");
   // The record's sixteen numbers, contiguous, bit for bit, and its option.
-  Check(!refused || (std::memcmp(&r, &input, offsetof(BoucWenCase, Complementary)) == 0 &&
-                     r.Complementary == input.Complementary),
-        "accurate: a refusal leaves the record", where);
-  Check(!outside || (refused && !noResult), "accurate: refuses inputs outside the domain", where);
+  Check(!refused || std::memcmp(&r, &input, offsetof(BoucWenCase, Complementary)) == 0,
+        "accurate: a refusal leaves the record's numbers", where);
+  Check(!refused || r.Complementary == input.Complementary, "accurate: a refusal leaves the record's option", where);
+  Check(!outside || (refused && !noResult), "accurate: refuses inputs outside the domain", where + " " + refusal);
   const double w = input.BetaSmall - input.GammaSmall;
   const bool ordinary = input.Nee >= 0.05 && input.Nee <= 1e6 && w >= -1e6 &&
                         (input.UmaxOverUy == 0.0 || (input.UmaxOverUy >= 1e-300 && input.UmaxOverUy <= 1e300));

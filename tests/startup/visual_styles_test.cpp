@@ -58,9 +58,9 @@ TEST(VisualStylesStartup, VersionCodeAndVersionsWithoutManifest) {
     EXPECT_EQ(WindowsVersionCode(services), code);
     if (code == 6) continue;
     int windows = 0;
-    EXPECT_FALSE(StartUp(services, windows));
-    EXPECT_EQ(windows, 1);
-    EXPECT_TRUE(services.files.empty() && services.settings.empty() && services.startedPrograms.empty());
+    EXPECT_EQ((std::tuple{StartUp(services, windows), windows}), std::tuple(false, 1));  // braces: in this order
+    EXPECT_EQ(std::tie(services.files, services.settings, services.startedPrograms),
+              (std::tuple<decltype(services.files), std::vector<std::string>, std::vector<std::string>>{}));
     EXPECT_EQ(services.CallCount("InitCommonControls"), 0);
   }
 }
@@ -94,13 +94,12 @@ TEST_P(Nt51, FollowsTheStartUpSequence) {
   services.failWriteAtLine = s.failWriteAt;
   if (s.unreadable) services.unreadable.insert(path);
   // The new copy must know it was relaunched.
-  services.onCall = [](std::string_view call) { EXPECT_TRUE(call != "StartProgram" || std::getenv(kRelaunchMarker)); };
+  services.onCall = [](auto call) { if (call == "StartProgram") { EXPECT_TRUE(std::getenv(kRelaunchMarker)); } };
   int windows = 0;
   EXPECT_EQ(StartUp(services, windows, s.relaunchedCopy), s.ended);
   EXPECT_EQ(windows, s.ended ? 0 : 1);
-  // Only a copy that ended for a relaunch leaves the mark, and it is taken once.
-  EXPECT_EQ(TakeRelaunchMarker(), s.ended);
-  EXPECT_FALSE(TakeRelaunchMarker());
+  // Only a copy that ended for a relaunch leaves the mark, and it is taken once (braces: taken in this order).
+  EXPECT_EQ((std::tuple{TakeRelaunchMarker(), TakeRelaunchMarker()}), std::tuple(s.ended, false));
   EXPECT_EQ(services.CallCount("OpenForOutput"), 1);  // written on every start, whether or not it was there
   EXPECT_EQ(services.files.contains(path) ? services.files.at(path) : "<absent>",
             s.manifestBytes == 0 ? "<absent>" : kManifest.substr(0, s.manifestBytes));
@@ -109,8 +108,7 @@ TEST_P(Nt51, FollowsTheStartUpSequence) {
   for (const std::string& value : s.failSettings ? std::vector<std::string>{} : s.settings) {
     stored.push_back("bw-energy/Settings/CanRun=" + value);
   }
-  EXPECT_EQ(services.settings, stored);
-  EXPECT_EQ(services.CallCount("SaveSetting"), static_cast<int>(s.settings.size()));
+  EXPECT_EQ(std::pair(services.settings, services.CallCount("SaveSetting")), std::pair(stored, int(s.settings.size())));
   EXPECT_EQ(services.CallCount("StartProgram"), s.startCalls);
   if (!s.ended) return;
 #ifdef _WIN32
@@ -120,7 +118,8 @@ TEST_P(Nt51, FollowsTheStartUpSequence) {
 #endif
   // Initialised before the relaunch decision, stored before the new copy starts, ended right after.
   const auto at = [&](const char* name) { return std::ranges::find(services.calls, name) - services.calls.begin(); };
-  EXPECT_TRUE(at("InitCommonControls") < at("SaveSetting") && at("SaveSetting") < at("StartProgram"));
+  EXPECT_LT(at("InitCommonControls"), at("SaveSetting"));
+  EXPECT_LT(at("SaveSetting"), at("StartProgram"));
   EXPECT_EQ(services.calls.back(), "EndProcess");
 }
 

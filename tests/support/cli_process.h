@@ -50,13 +50,13 @@ inline double JsonNumber(const std::string& json, const std::string& key) {
   std::from_chars(json.data() + pos, json.data() + json.size(), value);
   return value;
 }
-// Whether the JSON text holds every one of the keys, in this order.
-inline bool InOrder(const std::string& json, const std::vector<std::string>& keys) {
+// The first of the keys that the JSON text lacks, each looked for after the one before it; "" when it holds them all.
+inline std::string Missing(const std::string& json, const std::vector<std::string>& keys) {
   std::size_t at = 0;
   for (const std::string& key : keys) {
-    if ((at = json.find("\"" + key + "\": ", at)) == std::string::npos) return false;
+    if ((at = json.find("\"" + key + "\": ", at)) == std::string::npos) return key;
   }
-  return true;
+  return "";
 }
 
 class TempFolderTest : public ::testing::Test {
