@@ -4,7 +4,7 @@
 # it names, and a room may include only its own headers, the headers of the
 # rooms before it in this order, and the platform's:
 #
-#   specialfunctions → solver → accurate → measured → commands
+#   specialfunctions → solver → accurate → response → measured → commands
 #     → the faces: cli, python, look → about → plots → mainwindow → startup
 #
 # The platform stands beside them all: every room may use it, and it uses
@@ -22,8 +22,8 @@ cd "$root/src"
 
 declare -A rank=(
   [platform]=0
-  [specialfunctions]=1 [solver]=2 [accurate]=3 [measured]=4 [commands]=5
-  [cli]=6 [python]=6 [look]=6 [about]=7 [plots]=8 [mainwindow]=9 [startup]=10
+  [specialfunctions]=1 [solver]=2 [accurate]=3 [response]=4 [measured]=5 [commands]=6
+  [cli]=7 [python]=7 [look]=7 [about]=8 [plots]=9 [mainwindow]=10 [startup]=11
 )
 
 files=$(find . -type f -printf '%P\n' | sort)

@@ -9,6 +9,7 @@
 namespace quorix::cli {
 
 struct CliSettings {
+  std::FILE* in = stdin;  // what a command reads for the file name "-"
   std::FILE* out = stdout;
   std::FILE* err = stderr;
   // The largest sweep (rows) and loop (points per branch) accepted, 0 for

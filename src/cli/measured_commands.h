@@ -1,4 +1,5 @@
-// The subcommands on measured records: cycles and fit.
+// The subcommands on measured records and displacement histories: cycles,
+// fit and response.
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -7,5 +8,6 @@ namespace quorix::cli {
 
 void AddCyclesCommand(CLI::App& app, int& exitCode);
 void AddFitCommand(CLI::App& app, int& exitCode);
+void AddResponseCommand(CLI::App& app, int& exitCode);
 
 }  // namespace quorix::cli

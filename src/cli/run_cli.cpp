@@ -108,6 +108,7 @@ int RunCli(int argc, const char* const* argv, const CliSettings& settings) {
       {"eval", AddEvalCommand},          {"solve", AddSolveCommand},       {"sweep", AddSweepCommand},
       {"loop", AddLoopCommand},          {"parse", AddTextCommands},       {"format-fixed", AddTextCommands},
       {"format-plain", AddTextCommands}, {"cycles", AddCyclesCommand},     {"fit", AddFitCommand},
+      {"response", AddResponseCommand},
   };
   const std::string_view first = argc > 1 && argv[1] != nullptr ? argv[1] : "";
   const auto named = std::find_if(std::begin(kCommands), std::end(kCommands),

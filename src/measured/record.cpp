@@ -148,18 +148,23 @@ void RecordParser::Line(std::string_view raw) {
   sawHeaderOrPoint_ = true;
   // The message's prefix, made only on the way to an error.
   const auto where = [this] { return "line " + std::to_string(lineNumber_) + ": "; };
-  if (count == 1) {
+  const bool alone = columns_ == Columns::kDisplacementWithOptionalForce;
+  if (count == 1 && !(alone && width_ != 2)) {
     throw RecordError(where() + "one column; expected displacement and force" +
                       (delimiter_ != 0 ? " separated by " + DelimiterName(delimiter_) : std::string()));
   }
   if (count > 2) {
     throw RecordError(where() + std::to_string(count) + " columns separated by " + DelimiterName(delimiter) +
-                      "; expected two, displacement and force");
+                      (alone ? "; expected one, the displacement, or two, displacement and force"
+                             : "; expected two, displacement and force"));
+  }
+  if (count == 2 && width_ == 1) {
+    throw RecordError(where() + "two columns; the lines before held the displacement alone");
   }
   double F = 0.0;
-  const NumberStatus second = ParseNumber(fields[1], F);
+  const NumberStatus second = count == 2 ? ParseNumber(fields[1], F) : NumberStatus::ok;
   const std::array<std::pair<NumberStatus, const char*>, 2> checks{{{first, "displacement "}, {second, "force "}}};
-  for (std::size_t i = 0; i < 2; ++i) {
+  for (std::size_t i = 0; i < count; ++i) {
     if (checks[i].first == NumberStatus::ok) continue;
     const std::string what = where() + "the " + checks[i].second + Quote(fields[i]);
     switch (checks[i].first) {
@@ -169,21 +174,22 @@ void RecordParser::Line(std::string_view raw) {
       case NumberStatus::outOfRange: throw RecordError(what + " is beyond the range of a double");
     }
   }
+  width_ = count;
   delimiter_ = delimiter;
   record_.u.push_back(u);
-  record_.F.push_back(F);
+  if (count == 2) record_.F.push_back(F);
 }
 
-Record ParseRecord(std::string_view text) {
-  RecordParser parser;
+Record ParseRecord(std::string_view text, Columns columns) {
+  RecordParser parser(columns);
   parser.Feed(text);
   return parser.Finish();
 }
 
-Record ReadRecord(platform::InputFile& file) {
+Record ReadRecord(platform::InputFile& file, Columns columns) {
   constexpr std::size_t kChunk = 1 << 20;
   const auto buffer = std::make_unique<char[]>(kChunk);
-  RecordParser parser;
+  RecordParser parser(columns);
   for (;;) {
     const std::size_t got = file.Read(buffer.get(), kChunk);
     if (got == 0) break;
@@ -192,9 +198,9 @@ Record ReadRecord(platform::InputFile& file) {
   return parser.Finish();
 }
 
-Record ReadRecordFile(platform::Services& services, const std::string& path) {
+Record ReadRecordFile(platform::Services& services, const std::string& path, Columns columns) {
   const auto file = services.OpenForInput(path);
-  return ReadRecord(*file);
+  return ReadRecord(*file, columns);
 }
 
 }  // namespace quorix::measured

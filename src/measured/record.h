@@ -29,8 +29,13 @@ class RecordError : public std::runtime_error {
 
 struct Record {
   std::vector<double> u;  // displacement
-  std::vector<double> F;  // force
+  std::vector<double> F;  // force; empty for a record of displacements alone
 };
+
+// What a record may hold: displacement and force, or (for a displacement
+// history) also the displacement alone, one column, decided by the first
+// point's line.
+enum class Columns { kDisplacementAndForce, kDisplacementWithOptionalForce };
 
 // The longest line read; a longer one (a binary file, a file without line
 // ends) is an error rather than an unbounded buffer.
@@ -40,6 +45,7 @@ inline constexpr std::size_t kMaxLineLength = 4096;
 // one line.
 class RecordParser {
  public:
+  explicit RecordParser(Columns columns = Columns::kDisplacementAndForce) : columns_(columns) {}
   void Feed(std::string_view bytes);
   // Ends the input: parses a last line without a line end and checks that
   // there was at least one point. Throws RecordError.
@@ -53,14 +59,17 @@ class RecordParser {
   std::size_t lineNumber_ = 0;
   bool sawHeaderOrPoint_ = false;
   char delimiter_ = 0;  // 0: not yet known; ' ' stands for runs of blanks
+  Columns columns_;
+  std::size_t width_ = 0;  // columns of the first point's line; 0: not yet known
 };
 
-Record ParseRecord(std::string_view text);
+Record ParseRecord(std::string_view text, Columns columns = Columns::kDisplacementAndForce);
 
 // Reads a whole file through the platform's input, in chunks. Throws
 // RecordError for its content and platform::PlatformError when it cannot be
 // opened or read.
-Record ReadRecord(platform::InputFile& file);
-Record ReadRecordFile(platform::Services& services, const std::string& path);
+Record ReadRecord(platform::InputFile& file, Columns columns = Columns::kDisplacementAndForce);
+Record ReadRecordFile(platform::Services& services, const std::string& path,
+                      Columns columns = Columns::kDisplacementAndForce);
 
 }  // namespace quorix::measured

@@ -48,8 +48,11 @@ class StdioTextFile final : public TextFile {
 
 class StdioInputFile final : public InputFile {
  public:
-  StdioInputFile(std::FILE* file, std::string path) : file_(file), path_(std::move(path)) {}
-  ~StdioInputFile() override { std::fclose(file_); }
+  StdioInputFile(std::FILE* file, std::string path, bool owned)
+      : file_(file), path_(std::move(path)), owned_(owned) {}
+  ~StdioInputFile() override {
+    if (owned_) std::fclose(file_);
+  }
   StdioInputFile(const StdioInputFile&) = delete;
   StdioInputFile& operator=(const StdioInputFile&) = delete;
 
@@ -64,12 +67,17 @@ class StdioInputFile final : public InputFile {
  private:
   std::FILE* file_;
   std::string path_;
+  bool owned_;
 };
 
 }  // namespace
 
 std::unique_ptr<InputFile> AdoptInputFile(std::FILE* file, std::string path) {
-  return std::make_unique<StdioInputFile>(file, std::move(path));
+  return std::make_unique<StdioInputFile>(file, std::move(path), true);
+}
+
+std::unique_ptr<InputFile> BorrowInputFile(std::FILE* file, std::string name) {
+  return std::make_unique<StdioInputFile>(file, std::move(name), false);
 }
 
 std::string ErrorText(int error) {

@@ -17,6 +17,9 @@ std::unique_ptr<TextFile> AdoptTextFile(std::FILE* file, std::string path);
 // Takes ownership of a FILE* open for binary reading.
 std::unique_ptr<InputFile> AdoptInputFile(std::FILE* file, std::string path);
 
+// Reads a FILE* that stays open (standard input); `name` is for messages.
+std::unique_ptr<InputFile> BorrowInputFile(std::FILE* file, std::string name);
+
 // The text of an errno value, or "unknown error" for 0.
 std::string ErrorText(int error);
 

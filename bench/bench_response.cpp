@@ -1,0 +1,131 @@
+// The response along a long displacement history: the closed form against
+// an adaptive eighth-order Runge-Kutta integration of the same law (GSL's
+// rk8pd) at three relative tolerances, on the same samples.
+//
+// History: 10⁶ samples of 20 cycles of rising amplitude, 0.25 to 5 Uy, from
+// rest; n = 2.5, γ = 0.75. Between two reversals the displacement follows
+// half a cosine, x = a + (b − a)·(1 − cos πτ)/2, so that it moves one way
+// and reverses exactly at a sample: on such a path z depends on x alone,
+// and the closed form of the samples is the exact solution of the
+// continuous path too. (With reversals between samples the path would
+// overshoot the sampled peak, and the two would differ by that overshoot.)
+// rk8pd is restarted at each reversal, where the law's |ẋ| has its kink.
+// Each integration reports the largest |z − z_exact| as max_error.
+#include <benchmark/benchmark.h>
+#include <gsl/gsl_errno.h>
+#include <gsl/gsl_odeiv2.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "response.h"
+
+namespace {
+
+using quorix::response::Parameters;
+
+constexpr int kHalfCycles = 40;
+constexpr int kPerHalfCycle = 24'690;
+constexpr int kFirstQuarter = 12'400;
+constexpr int kSamples = kFirstQuarter + kHalfCycles * kPerHalfCycle;  // 10⁶
+const Parameters kModel{.n = 2.5, .gamma = 0.75, .alpha = 0.08, .Fy = 3.1, .Uy = 1.0};
+
+// One monotone piece: from x = a at time t0 to x = b at t0 + duration.
+struct Piece {
+  double t0, duration, a, b;
+  int samples;  // samples after its start, its end included
+  double X(double t) const { return a + (b - a) * 0.5 * (1.0 - std::cos(std::numbers::pi * (t - t0) / duration)); }
+  double XDot(double t) const {
+    return (b - a) * 0.5 * std::numbers::pi / duration * std::sin(std::numbers::pi * (t - t0) / duration);
+  }
+  double TimeAt(int k) const { return t0 + duration * k / samples; }
+};
+
+const std::vector<Piece>& Pieces() {
+  static const std::vector<Piece> pieces = [] {
+    std::vector<Piece> v;
+    double t = 0.0, x = 0.0;
+    for (int j = 0; j < kHalfCycles; ++j) {
+      const double peak = (j % 2 == 0 ? 1.0 : -1.0) * (0.25 + 4.75 * j / (kHalfCycles - 1));
+      const double duration = j == 0 ? 0.25 : 0.5;
+      v.push_back({t, duration, x, peak, j == 0 ? kFirstQuarter : kPerHalfCycle});
+      t += duration, x = peak;
+    }
+    // The last piece back to zero completes the count.
+    v.push_back({t, 0.25, x, 0.0, kPerHalfCycle - kFirstQuarter});
+    return v;
+  }();
+  return pieces;
+}
+
+const std::vector<double>& History() {
+  static const std::vector<double> u = [] {
+    std::vector<double> v{0.0};
+    for (const Piece& p : Pieces()) {
+      for (int k = 1; k <= p.samples; ++k) v.push_back(k == p.samples ? p.b : p.X(p.TimeAt(k)));
+    }
+    return v;
+  }();
+  return u;
+}
+
+const std::vector<double>& ExactZ() {
+  static const std::vector<double> z = quorix::response::RespondAlong(History(), kModel).z;
+  return z;
+}
+
+void BM_ResponseClosedForm(benchmark::State& state) {
+  const std::vector<double>& u = History();
+  double sink = 0.0;
+  for (auto _ : state) {
+    quorix::response::Response r(kModel, 0.0, u[0]);
+    for (std::size_t k = 1; k < u.size(); ++k) {
+      r.Next(u[k]);
+      sink += r.Z();
+    }
+    benchmark::DoNotOptimize(sink);
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(u.size()));
+}
+BENCHMARK(BM_ResponseClosedForm)->Unit(benchmark::kMillisecond);
+
+// dz/dt = ẋ·(1 − γ·sign(ẋ)·|z|^(n−1)·z − β·|z|ⁿ), x = u/Uy with Uy = 1, on
+// one piece; the sign is the piece's own, so that the end points, where
+// ẋ = 0, belong to it.
+int Law(double t, const double y[], double dydt[], void* parameters) {
+  const Piece& piece = *static_cast<const Piece*>(parameters);
+  const double v = piece.XDot(t);
+  const double z = y[0];
+  const double a = std::fabs(z);
+  const double sign = piece.b > piece.a ? 1.0 : -1.0;
+  dydt[0] = v * (1.0 - kModel.gamma * sign * std::pow(a, kModel.n - 1.0) * z - (1.0 - kModel.gamma) * std::pow(a, kModel.n));
+  return GSL_SUCCESS;
+}
+
+void BM_ResponseRk8pd(benchmark::State& state) {
+  const double tolerance = std::pow(10.0, -static_cast<double>(state.range(0)));
+  const std::vector<double>& exact = ExactZ();
+  double largest = 0.0;
+  for (auto _ : state) {
+    double y[1] = {0.0};
+    std::size_t sample = 0;
+    largest = 0.0;
+    for (const Piece& piece : Pieces()) {
+      gsl_odeiv2_system system{Law, nullptr, 1, const_cast<Piece*>(&piece)};
+      gsl_odeiv2_driver* driver = gsl_odeiv2_driver_alloc_y_new(&system, gsl_odeiv2_step_rk8pd, 1e-6, 0.0, tolerance);
+      double t = piece.t0;
+      for (int k = 1; k <= piece.samples; ++k) {
+        if (gsl_odeiv2_driver_apply(driver, &t, piece.TimeAt(k), y) != GSL_SUCCESS) state.SkipWithError("rk8pd failed");
+        ++sample;
+        largest = std::fmax(largest, std::fabs(y[0] - exact[sample]));
+      }
+      gsl_odeiv2_driver_free(driver);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * kSamples);
+  state.counters["max_error"] = largest;
+}
+BENCHMARK(BM_ResponseRk8pd)->Arg(8)->Arg(10)->Arg(12)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,159 @@
+// quorix-cli response: the model's exact response along a displacement
+// history, sample by sample, and the work of every stretch between
+// reversals.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli_common.h"
+#include "commands.h"
+#include "json.h"
+#include "measured_commands.h"
+#include "numbertext.h"
+#include "record.h"
+#include "response.h"
+#include "stdio_text_file.h"
+#include "system_services.h"
+
+namespace quorix::cli {
+
+namespace {
+
+struct ResponseOptions {
+  std::string path;
+  response::Parameters parameters;
+  double z0 = 0.0;
+  bool json = false;
+  bool stretches = false;
+};
+
+measured::Record ReadHistory(const std::string& path) {
+  constexpr auto kColumns = measured::Columns::kDisplacementWithOptionalForce;
+  if (path == "-") {
+    const auto in = platform::BorrowInputFile(Settings().in, "standard input");
+    return measured::ReadRecord(*in, kColumns);
+  }
+  platform::SystemServices services;
+  return measured::ReadRecordFile(services, path, kColumns);
+}
+
+// Output in pieces of about 64 KB: a long history is never held as text.
+class Output {
+ public:
+  void Add(std::string_view text) {
+    buffer_ += text;
+    if (buffer_.size() >= (1u << 16)) Flush();
+  }
+  void Flush() {
+    WriteOut(buffer_);
+    buffer_.clear();
+  }
+
+ private:
+  std::string buffer_;
+};
+
+void WriteStretchTable(const std::vector<response::Stretch>& stretches, const std::vector<double>& u) {
+  Output out;
+  out.Add("stretch\tfirst\tlast\tu_first\tu_last\twork\n");
+  for (std::size_t i = 0; i < stretches.size(); ++i) {
+    const response::Stretch& s = stretches[i];
+    out.Add(std::to_string(i + 1) + '\t' + std::to_string(s.first + 1) + '\t' + std::to_string(s.last + 1) + '\t' +
+            ShortestText(u[s.first]) + '\t' + ShortestText(u[s.last]) + '\t' + ShortestText(s.work) + '\n');
+  }
+  out.Flush();
+}
+
+// Streams the samples as TSV, keeping only the stretches.
+std::vector<response::Stretch> WriteSamples(const ResponseOptions& options, const measured::Record& record) {
+  const bool measured = !record.F.empty();
+  const bool table = !options.stretches;
+  Output out;
+  if (table) out.Add(measured ? "u\tF\tz\tF_measured\n" : "u\tF\tz\n");
+  std::vector<response::Stretch> stretches;
+  response::Response r(options.parameters, options.z0, record.u[0]);
+  for (std::size_t k = 0; k < record.u.size(); ++k) {
+    if (k > 0 && r.Next(record.u[k])) stretches.push_back(r.Closed());
+    if (!table) continue;
+    std::string line = ShortestText(record.u[k]) + '\t' + ShortestText(r.F()) + '\t' + ShortestText(r.Z());
+    if (measured) line += '\t' + ShortestText(record.F[k]);
+    line += '\n';
+    out.Add(line);
+  }
+  response::Stretch last;
+  if (r.Open(last)) stretches.push_back(last);
+  out.Flush();
+  return stretches;
+}
+
+void WriteJson(const ResponseOptions& options, const measured::Record& record) {
+  const response::History h = response::RespondAlong(record.u, options.parameters, options.z0);
+  std::vector<double> first, last, work;
+  double total = 0.0;
+  for (const response::Stretch& s : h.stretches) {
+    first.push_back(static_cast<double>(s.first + 1));
+    last.push_back(static_cast<double>(s.last + 1));
+    work.push_back(s.work);
+    total += s.work;
+  }
+  JsonObject stretches;
+  stretches.Numbers("first", first).Numbers("last", last).Numbers("work", work);
+  JsonObject object;
+  object.Integer("points", static_cast<std::int64_t>(record.u.size()))
+      .Numbers("u", record.u)
+      .Numbers("F", h.F)
+      .Numbers("z", h.z);
+  if (!record.F.empty()) object.Numbers("F_measured", record.F);
+  object.Object("stretches", stretches).Number("work", total);
+  WriteOut(object.Text() + "\n");
+}
+
+void RunResponse(const ResponseOptions& options) {
+  response::CheckParameters(options.parameters, options.z0);
+  const measured::Record record = ReadHistory(options.path);
+  response::CheckHistory(record.u, options.parameters);
+  if (options.json) {
+    WriteJson(options, record);
+    return;
+  }
+  const std::vector<response::Stretch> stretches = WriteSamples(options, record);
+  if (options.stretches) WriteStretchTable(stretches, record.u);
+}
+
+}  // namespace
+
+void AddResponseCommand(CLI::App& app, int& exitCode) {
+  auto options = std::make_shared<ResponseOptions>();
+  const CaseTexts defaults;
+  options->parameters = {.n = ParseNumber(defaults.Nee),
+                         .gamma = ParseNumber(defaults.GammaSmall),
+                         .alpha = ParseNumber(defaults.AlphaSmall),
+                         .Fy = ParseNumber(defaults.Fy),
+                         .Uy = ParseNumber(defaults.Uy)};
+  CLI::App* command = app.add_subcommand(
+      "response",
+      "the model's exact response along a displacement history, in closed form (no time steps): at every sample "
+      "u, the force F = alpha Fy u/Uy + (1 - alpha) Fy z and z, TAB-separated. The law: "
+      "dz/du = (1/Uy)(1 - gamma sign(du) |z|^(n-1) z - beta |z|^n), beta = 1 - gamma. FILE (or - for standard "
+      "input): the displacement in one column, or displacement and force (the measured force is then printed "
+      "beside the model's as F_measured), delimited by ';', TAB, ',' or blanks, '.' as the decimal point, an "
+      "optional header line, '#' comments");
+  command->add_option("FILE", options->path, "the history, or - for standard input")->required();
+  command->add_option("--n", options->parameters.n, "exponent n > 0")->capture_default_str();
+  command->add_option("--gamma", options->parameters.gamma, "gamma >= 0 (beta = 1 - gamma)")->capture_default_str();
+  command->add_option("--alpha", options->parameters.alpha, "alpha, the elastic share of the yield force")
+      ->capture_default_str();
+  command->add_option("--fy", options->parameters.Fy, "yield force Fy")->capture_default_str();
+  command->add_option("--uy", options->parameters.Uy, "yield displacement Uy > 0")->capture_default_str();
+  command->add_option("--z0", options->z0, "z at the first sample, -1 < z0 < 1 (0: a specimen at rest)")
+      ->capture_default_str();
+  command->add_flag("--stretches", options->stretches,
+                    "print the stretches between reversals instead of the samples: first and last sample "
+                    "(1-based), u there, and the hysteretic work, the integral of (1 - alpha) Fy z du along it");
+  command->add_flag("--json", options->json,
+                    "print one object: \"points\", arrays \"u\", \"F\", \"z\" (and \"F_measured\"), "
+                    "\"stretches\" with arrays \"first\", \"last\" (1-based) and \"work\", and \"work\", their sum");
+  command->callback([options, &exitCode] { RunReporting(exitCode, [&] { RunResponse(*options); }); });
+}
+
+}  // namespace quorix::cli
