@@ -52,21 +52,6 @@ Options ReadOptions(const py::object& mode, bool accurate) {
 
 const char* ModeName(bool complementary) { return complementary ? "complementary" : "direct"; }
 
-// The defaults of the case's keyword arguments: the texts the window's
-// fields start with, read as the window reads them (β has none: it follows
-// γ, see BetaShownFor).
-struct WindowInputs {
-  double n, gamma, alpha, fy, uy, u;
-  const char* mode;
-};
-
-WindowInputs WindowDefaults() {
-  const CaseTexts texts;
-  return {ParseNumber(texts.Nee), ParseNumber(texts.GammaSmall), ParseNumber(texts.AlphaSmall),
-          ParseNumber(texts.Fy),  ParseNumber(texts.Uy),         ParseNumber(texts.UmaxOverUy),
-          ModeName(texts.Complementary)};
-}
-
 // β as the window's β field shows it for γ: 1 − γ rounded to 15 significant
 // digits and read back (γ = 0.9 gives .1, the double nearest 0.1, where
 // 1 − 0.9 itself lies a little below it). A non-finite 1 − γ has nothing to
@@ -331,6 +316,13 @@ void RegisterResult(py::module_& m) {
 }
 
 }  // namespace
+
+WindowInputs WindowDefaults() {
+  const CaseTexts texts;
+  return {ParseNumber(texts.Nee), ParseNumber(texts.GammaSmall), ParseNumber(texts.AlphaSmall),
+          ParseNumber(texts.Fy),  ParseNumber(texts.Uy),         ParseNumber(texts.UmaxOverUy),
+          ModeName(texts.Complementary)};
+}
 
 void RegisterCases(py::module_& m) {
   RegisterResult(m);

@@ -12,13 +12,13 @@
 
 namespace quorix::python {
 
-namespace {
-
 std::vector<double> VectorOf(const py::object& values, const char* name) {
   const auto a = py::array_t<double, py::array::forcecast | py::array::c_style>::ensure(values);
   if (!a || a.ndim() != 1) throw py::value_error(std::string(name) + " must be a one-dimensional sequence of numbers");
   return std::vector<double>(a.data(), a.data() + a.size());
 }
+
+namespace {
 
 py::dict Cycles(const py::object& u, const py::object& F, double deadBand) {
   const std::vector<double> uv = VectorOf(u, "u"), Fv = VectorOf(F, "F");

@@ -7,6 +7,7 @@
 //   cases.cpp             solve, sweep, loop and the Result class
 //   special.cpp           the special functions, quorix.special
 //   measured_records.cpp  measured records: cycles and fit
+//   history_response.cpp  the response along a displacement history
 #pragma once
 
 #include <pybind11/numpy.h>
@@ -61,6 +62,15 @@ class Broadcast {
   std::size_t count_ = 0;
 };
 
+// The defaults of the case's keyword arguments: the texts the window's
+// fields start with, read as the window reads them (β has none: it follows
+// γ).
+struct WindowInputs {
+  double n, gamma, alpha, fy, uy, u;
+  const char* mode;
+};
+WindowInputs WindowDefaults();
+
 // A Python int or float (numpy's float64 is one), which needs no array.
 bool IsPlainNumber(const py::object& x);
 double PlainNumber(const py::object& x);
@@ -99,6 +109,10 @@ class ElementLoop {
   std::exception_ptr failure_;
 };
 
+// A one-dimensional sequence of numbers (a list, a numpy array) as doubles;
+// ValueError naming the argument for anything else.
+std::vector<double> VectorOf(const py::object& values, const char* name);
+
 // A one-dimensional numpy array holding a copy of the values.
 template <typename T>
 py::array_t<T> ArrayOf(const std::vector<T>& values) {
@@ -113,5 +127,6 @@ void RegisterCases(py::module_& m);
 void RegisterEngineTiming(py::module_& m);
 void RegisterSpecial(py::module_& m);
 void RegisterMeasured(py::module_& m);
+void RegisterResponse(py::module_& m);
 
 }  // namespace quorix::python

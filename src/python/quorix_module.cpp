@@ -16,6 +16,7 @@
 #include "fit.h"
 #include "numbertext.h"
 #include "python_module.h"
+#include "response.h"
 
 namespace {
 
@@ -36,6 +37,8 @@ void TranslateRefusals(std::exception_ptr p) {
     PyErr_SetString(PyExc_ValueError, e.what());
   } catch (const quorix::accurate::DomainError& e) {
     PyErr_SetString(PyExc_ValueError, e.what());
+  } catch (const quorix::response::ResponseError& e) {
+    PyErr_SetString(PyExc_ValueError, e.what());
   }
 }
 
@@ -48,7 +51,9 @@ PYBIND11_MODULE(quorix, m) {
       "solve(...)  one case, or a numpy-broadcast grid of cases\n"
       "sweep(start, stop, step, ...)  the rows of a sweep over Umax/Uy\n"
       "loop(...)  the closed hysteresis loop of one case\n"
-      "special  the special functions of the engine\n\n"
+      "special  the special functions of the engine\n"
+      "cycles(u, F), fit(u, F)  measured records: their cycles, and the model fitted to them\n"
+      "response(u, ...)  the model's exact response along a displacement history\n\n"
       "The case's keyword arguments are those of quorix-cli: n, gamma, beta (default: 1 - gamma as the window\n"
       "shows it), alpha, fy, uy, u (Umax/Uy), with the window's initial values as defaults; mode='complementary'\n"
       "or 'direct'; accurate=False for the specified arithmetic, True for the exact mathematics.";
@@ -58,4 +63,5 @@ PYBIND11_MODULE(quorix, m) {
   quorix::python::RegisterSpecial(m);
   quorix::python::RegisterEngineTiming(m);
   quorix::python::RegisterMeasured(m);
+  quorix::python::RegisterResponse(m);
 }

@@ -1,0 +1,36 @@
+"""quorix.response: the response along a displacement history, to the last bit
+as quorix-cli response gives it, and its refusals."""
+import numpy as np
+import pytest
+
+import quorix
+from conftest import bits
+
+HISTORY = [0.0, 0.05, 0.2, 0.31, 0.1, -0.25, -0.25, -0.1, -0.3, 0.4, 0.12]
+
+
+@pytest.mark.parametrize("case", [{}, {"n": 3.5, "gamma": 0.4, "alpha": 0.05, "fy": 2.0, "uy": 0.08, "z0": -0.3}])
+def test_response_is_that_of_the_command_line(cli, tmp_path, case):
+    path = tmp_path / "history.txt"
+    path.write_text("\n".join(repr(u) for u in HISTORY) + "\n")
+    options = [o for name, v in case.items() for o in (f"--{name}", repr(float(v)))]
+    expected = cli.json("response", path, *options)
+    got = quorix.response(np.array(HISTORY), **case)
+    assert bits(got["z"]) == bits(expected["z"])
+    assert bits(got["F"]) == bits(expected["F"])
+    assert got["stretches"]["first"].tolist() == [int(i) - 1 for i in expected["stretches"]["first"]]
+    assert got["stretches"]["last"].tolist() == [int(i) - 1 for i in expected["stretches"]["last"]]
+    assert bits(got["stretches"]["work"]) == bits(expected["stretches"]["work"])
+
+
+@pytest.mark.parametrize("u, case, message", [
+    ([0.0], {}, "at least two samples"),
+    ([0.0, float("nan")], {}, "u at sample 2 is not a finite number"),
+    ([1.0, 1.0], {}, "never moves"),
+    ([0.0, 1.0], {"n": 0.0}, "n must be positive"),
+    ([0.0, 1.0], {"z0": 1.5}, "z0 must lie between -1 and 1"),
+    ([[0.0, 1.0]], {}, "u must be a one-dimensional sequence"),
+])
+def test_refusals_name_what_is_wrong(u, case, message):
+    with pytest.raises(ValueError, match=message):
+        quorix.response(u, **case)
