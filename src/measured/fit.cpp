@@ -601,6 +601,7 @@ FitResult FitCycles(const std::vector<double>& u, const std::vector<double>& F, 
   const Parameters start = StartingValues(u, F, table, chosen, summary.largest, options, pr);
 
   FitResult result;
+  result.steady = true;
   result.startingValues = start;
   for (std::size_t i = 0; i < 5; ++i) result.fixed[i] = !pr.free[i];
   result.parameters = start;

@@ -1,6 +1,8 @@
-// Bouc-Wen parameters fitted to measured cycles: weighted least squares on
-// the force at the measured displacements, against the model's closed-form
-// steady loop at each cycle's own amplitude and centre.
+// Bouc-Wen parameters fitted to a measured record: least squares on the force
+// at the measured displacements, against the model's exact response along
+// the whole measured path (response.h) from z0 at the first sample, or, for
+// records of steady cycles alone, against the closed-form steady loop at
+// each chosen cycle's own amplitude and centre.
 #pragma once
 
 #include <array>
@@ -9,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cycles.h"
@@ -32,9 +35,22 @@ inline constexpr std::array<const char*, 5> kParameterNames{"n", "gamma", "alpha
 std::optional<std::size_t> ParameterIndex(std::string_view name);
 
 struct FitOptions {
-  // Indices into the cycle table; empty: the steady cycles, or all cycles
-  // when none is steady.
+  // false: the response along the record; true: the steady loops of the
+  // chosen cycles.
+  bool steady = false;
+  // Indices into the cycle table. Steady fit: empty means the steady
+  // cycles, or all cycles when none is steady. Whole-record fit: the
+  // samples from the first chosen cycle's first to the last one's last
+  // count; empty means every sample.
   std::vector<std::size_t> cycles;
+  // Whole-record fit: the samples that count, first and last (indices,
+  // inclusive), instead of a cycle range. The response always runs from
+  // sample 0.
+  std::optional<std::pair<std::size_t, std::size_t>> samples;
+  // Whole-record fit: z at sample 0, held, or fitted (from this start) when
+  // fitZ0 is set.
+  double z0 = 0.0;
+  bool fitZ0 = false;
   std::array<std::optional<double>, 5> fixed;  // held at this value
   std::array<std::optional<double>, 5> start;  // starting value instead of the record's own
 };
@@ -51,15 +67,24 @@ struct CycleFit {
 };
 
 struct FitResult {
+  bool steady = false;  // which fit (FitOptions::steady)
   Parameters parameters;
+  double z0 = 0.0;       // whole-record fit: z at sample 0
+  double z0Error = 0.0;  // its standard error; 0 when held
+  bool z0Fitted = false;
   std::array<double, 5> errors{};  // standard errors; 0 for a fixed parameter
   std::array<bool, 5> fixed{};
   Parameters startingValues;
   double rms = 0.0;          // root mean square of F_model − F over the fitted points
   double rmsRelative = 0.0;  // rms over the mean F⁺ of the fitted cycles
   int iterations = 0;
+  // The cycles fitted (whole-record fit: those within the samples that
+  // count), modelEDC there the area of the model's response over the
+  // cycle's samples.
   std::vector<CycleFit> cycles;
-  // The fitted points (record indices, ascending) and the model's force at each.
+  // The fitted points (record indices, ascending) and the model's force at
+  // each; for a whole-record fit every sample that counts, in order, so
+  // that (u, modelF) is the model's response along the measured path.
   std::vector<std::size_t> points;
   std::vector<double> modelF;
 };
@@ -69,6 +94,7 @@ struct FitResult {
 // against. Empty when the model has no cycle there.
 HysteresisLoop ModelLoop(const Parameters& p, double halfRange, double centre, int pointsPerBranch = 501);
 
+// The fit the options ask for. Throws FitError.
 FitResult FitCycles(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
                     const FitOptions& options = {});
 
