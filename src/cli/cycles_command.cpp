@@ -64,7 +64,8 @@ void RunCycles(const CyclesOptions& options) {
     for (double v : {m.uPlus, m.uMinus, m.FPlus, m.FMinus, m.EDC, m.Keff, m.XiEff}) out += '\t' + ShortestText(v);
     out += "\t\n";
   } else {
-    out += "no steady cycle (each cycle differs in amplitude or centre from the one before it by more than 2 %)\n";
+    out += "no steady cycle (each cycle differs from the one before it in amplitude, centre or EDC by more than 2 %, "
+           "or in peak forces by more than 5 %)\n";
   }
   WriteOut(out);
 }

@@ -24,7 +24,11 @@ struct FitCommandOptions {
   std::string cycles;  // "I:J", "I", ":J", "I:" (1-based, inclusive); empty: the steady cycles
   std::vector<std::string> fixed;
   std::vector<std::string> start;
+  std::string samples;  // "I:J" (1-based, inclusive); empty: every sample
   double deadBand = measured::kDefaultDeadBand;
+  double z0 = 0.0;
+  bool fitZ0 = false;
+  bool steady = false;
   bool json = false;
 };
 
@@ -33,21 +37,29 @@ bool ReadCount(std::string_view text, std::size_t& value) {
   return ec == std::errc() && end == text.data() + text.size() && value >= 1;
 }
 
-// The cycle numbers I..J as indices; an open end runs to the table's end.
-std::vector<std::size_t> ChosenCycles(const std::string& range, std::size_t count) {
-  std::vector<std::size_t> chosen;
-  if (range.empty()) return chosen;
+// The numbers I..J (from 1) of a range option; an open end runs to `count`.
+std::pair<std::size_t, std::size_t> Range(const char* option, const char* what, const std::string& range,
+                                          std::size_t count) {
   const std::size_t colon = range.find(':');
   const std::string_view first = std::string_view(range).substr(0, colon);
   const std::string_view last = colon == std::string::npos ? first : std::string_view(range).substr(colon + 1);
   std::size_t i = 1, j = count;
   if ((!first.empty() && !ReadCount(first, i)) || (!last.empty() && !ReadCount(last, j)) ||
       (first.empty() && colon == std::string::npos)) {
-    throw CommandFailure("--cycles " + range + ": expected I:J with cycle numbers from 1");
+    throw CommandFailure(std::string(option) + " " + range + ": expected I:J with " + what + " numbers from 1");
   }
   if (i > j || j > count) {
-    throw CommandFailure("--cycles " + range + ": the record has cycles 1 to " + std::to_string(count));
+    throw CommandFailure(std::string(option) + " " + range + ": the record has " + what + "s 1 to " +
+                         std::to_string(count));
   }
+  return {i, j};
+}
+
+// The cycle numbers I..J as indices.
+std::vector<std::size_t> ChosenCycles(const std::string& range, std::size_t count) {
+  std::vector<std::size_t> chosen;
+  if (range.empty()) return chosen;
+  const auto [i, j] = Range("--cycles", "cycle", range, count);
   for (std::size_t k = i; k <= j; ++k) chosen.push_back(k - 1);
   return chosen;
 }
@@ -60,6 +72,13 @@ void RunFit(const FitCommandOptions& options) {
   const measured::Record record = measured::ReadRecordFile(services, options.path);
   const measured::CycleTable table = measured::FindCycles(record.u, record.F, options.deadBand);
   fitOptions.cycles = ChosenCycles(options.cycles, table.cycles.size());
+  fitOptions.steady = options.steady;
+  fitOptions.z0 = options.z0;
+  fitOptions.fitZ0 = options.fitZ0;
+  if (!options.samples.empty()) {
+    const auto [i, j] = Range("--samples", "sample", options.samples, record.u.size());
+    fitOptions.samples = std::pair(i - 1, j - 1);
+  }
   const measured::FitResult fit = measured::FitCycles(record.u, record.F, table, fitOptions);
 
   const measured::Parameters& p = fit.parameters;
@@ -79,7 +98,13 @@ void RunFit(const FitCommandOptions& options) {
       errors.Number(measured::kParameterNames[i], fit.errors[i]);
       fixed.Bool(measured::kParameterNames[i], fit.fixed[i]);
     }
+    if (!fit.steady) {
+      object.Number("z0", fit.z0);
+      errors.Number("z0", fit.z0Error);
+      fixed.Bool("z0", !fit.z0Fitted);
+    }
     object.Number("beta", 1.0 - p.gamma)
+        .String("fit", fit.steady ? "steady" : "record")
         .Object("errors", errors)
         .Object("fixed", fixed)
         .Number("rms", fit.rms)
@@ -98,9 +123,19 @@ void RunFit(const FitCommandOptions& options) {
     out += std::string(measured::kParameterNames[i]) + '\t' + ShortestText(values[i]) + '\t' +
            (fit.fixed[i] ? std::string("fixed") : ShortestText(fit.errors[i])) + '\n';
   }
+  if (!fit.steady) {
+    out += "z0\t" + ShortestText(fit.z0) + '\t' + (fit.z0Fitted ? ShortestText(fit.z0Error) : std::string("fixed")) +
+           '\n';
+  }
   out += "beta\t" + ShortestText(1.0 - p.gamma) + "\t(1 - gamma)\n";
   out += "\nrms misfit\t" + ShortestText(fit.rms) + "\t" + ShortestText(100.0 * fit.rmsRelative) +
          " % of the mean F+\n";
+  if (fit.steady) {
+    out += "fit\tsteady loops of the cycles below\n";
+  } else if (!fit.points.empty()) {
+    out += "fit\tresponse along the record, samples " + std::to_string(fit.points.front() + 1) + " to " +
+           std::to_string(fit.points.back() + 1) + "\n";
+  }
   out += "points\t" + std::to_string(fit.points.size()) + "\titerations\t" + std::to_string(fit.iterations) + "\n";
   out += "\ncycle\td\tEDC measured\tEDC model\n";
   for (std::size_t k = 0; k < numbers.size(); ++k) {
@@ -130,7 +165,7 @@ const CLI::Validator kCycleRange(
         ChosenCycles(text, static_cast<std::size_t>(-1));
         return std::string();
       } catch (const CommandFailure&) {
-        return std::string("expected I:J with cycle numbers from 1, I <= J");
+        return std::string("expected I:J with numbers from 1, I <= J");
       }
     },
     "I:J");
@@ -141,15 +176,30 @@ void AddFitCommand(CLI::App& app, int& exitCode) {
   auto options = std::make_shared<FitCommandOptions>();
   CLI::App* command = app.add_subcommand(
       "fit",
-      "fit n, gamma (beta = 1 - gamma), alpha, Fy and Uy to the cycles of a measured force-displacement record: "
-      "least squares on the force at the measured displacements against the model's closed-form steady loop at "
-      "each cycle's amplitude (exact arithmetic); prints the parameters with their standard errors, the misfit "
-      "and the model's EDC beside the measured one. FILE as for 'cycles'");
+      "fit n, gamma (beta = 1 - gamma), alpha, Fy and Uy to a measured force-displacement record: least squares "
+      "on the force at every measured sample against the model's exact response along the measured "
+      "displacements from z = z0 at the first sample (virgin loading, transient cycles and every amplitude "
+      "count), or with --steady against the closed-form steady loop at each chosen cycle's amplitude; prints "
+      "the parameters with their standard errors, the misfit and the model's EDC beside the measured one. "
+      "FILE as for 'cycles'");
   command->add_option("FILE", options->path, "the record")->required();
   command->add_option("--cycles", options->cycles,
                       "the cycles to fit, I:J (numbers as 'cycles' prints them, both included; I: or :J for an "
-                      "open end); default: the steady cycles, or all when none is steady")
+                      "open end): their samples count (the response still runs from the first sample); "
+                      "with --steady, default: the steady cycles, or all when none is steady")
       ->check(kCycleRange);
+  command->add_option("--samples", options->samples,
+                      "the samples that count, I:J (1-based, both included); default: every sample")
+      ->check(kCycleRange)
+      ->excludes("--cycles");
+  command->add_option("--z0", options->z0, "z at the first sample, -1 < z0 < 1 (0: a specimen at rest)")
+      ->capture_default_str();
+  command->add_flag("--fit-z0", options->fitZ0, "fit z0 too, starting from --z0");
+  command->add_flag("--steady", options->steady,
+                    "fit the closed-form steady loops of the chosen cycles instead of the response along the "
+                    "record: for records that hold only steady cycles")
+      ->excludes("--samples")
+      ->excludes("--fit-z0");
   command->add_option("--fix", options->fixed,
                       "hold a parameter at a value, NAME=VALUE with NAME one of n, gamma, beta, alpha, Fy, Uy; "
                       "may be repeated")
@@ -163,7 +213,8 @@ void AddFitCommand(CLI::App& app, int& exitCode) {
       ->check(CLI::Range(1e-6, 0.5))
       ->capture_default_str();
   command->add_flag("--json", options->json,
-                    "print one object: n, gamma, alpha, Fy, Uy, beta, \"errors\" and \"fixed\" per parameter, rms, "
+                    "print one object: n, gamma, alpha, Fy, Uy, (z0), beta, \"fit\": \"record\" or \"steady\", "
+                    "\"errors\" and \"fixed\" per parameter, rms, "
                     "rmsRelative (rms over the mean F+), iterations, points, and per fitted cycle: cycles, "
                     "halfRange, measuredEDC, modelEDC");
   command->callback([options, &exitCode] { RunReporting(exitCode, [&] { RunFit(*options); }); });

@@ -105,7 +105,16 @@ CycleTable FindCycles(const std::vector<double>& u, const std::vector<double>& F
       const Cycle& p = table.cycles.back();
       const double dPrevious = 0.5 * (p.uPlus - p.uMinus);
       const double shift = 0.5 * (c.uPlus + c.uMinus) - 0.5 * (p.uPlus + p.uMinus);
-      c.steady = std::fabs(d - dPrevious) <= kSteadyTolerance * d && std::fabs(shift) <= kSteadyTolerance * d;
+      // The displacements repeating is not enough: the first cycle at a new
+      // amplitude, and the one after it, can share them while the force still
+      // settles. The force must repeat as well.
+      const double forceHalfRange = 0.5 * (p.FPlus - p.FMinus);
+      const bool sameDisplacements =
+          std::fabs(d - dPrevious) <= kSteadyTolerance * d && std::fabs(shift) <= kSteadyTolerance * d;
+      const bool sameForces = std::fabs(c.EDC - p.EDC) <= kSteadyTolerance * std::fabs(p.EDC) &&
+                              std::fabs(c.FPlus - p.FPlus) <= kSteadyForceTolerance * std::fabs(forceHalfRange) &&
+                              std::fabs(c.FMinus - p.FMinus) <= kSteadyForceTolerance * std::fabs(forceHalfRange);
+      c.steady = sameDisplacements && sameForces;
     }
     table.cycles.push_back(c);
   }

@@ -22,9 +22,14 @@ class CycleError : public std::runtime_error {
 // size makes no false reversals.
 inline constexpr double kDefaultDeadBand = 0.01;
 
-// Consecutive cycles count as the same steady amplitude when their
-// half-ranges d and their centres differ by at most this share of d.
+// A cycle is steady when it repeats the one before it: their half-ranges d
+// and centres differ by at most kSteadyTolerance of d, their EDC by at most
+// kSteadyTolerance of the earlier EDC, and their forces F⁺ and F⁻ by at most
+// kSteadyForceTolerance of the earlier (F⁺ − F⁻)/2. The peak forces are
+// single samples, the EDC an integral over the whole cycle: the peaks get
+// the wider tolerance, so that noise of a percent does not unmark a cycle.
 inline constexpr double kSteadyTolerance = 0.02;
+inline constexpr double kSteadyForceTolerance = 0.05;
 
 struct Cycle {
   // Points first..last (indices into the record), from one reversal to the
@@ -38,9 +43,10 @@ struct Cycle {
   double EDC = 0.0;    // enclosed area ∮ F du, positive for a clockwise (dissipating) loop
   double Keff = 0.0;   // (F⁺ − F⁻)/(u⁺ − u⁻)
   double XiEff = 0.0;  // EDC / (2π·Keff·d²), d = (u⁺ − u⁻)/2
-  // Same half-range and centre as the cycle before it (within
-  // kSteadyTolerance): a cycle repeated at constant amplitude. The first
-  // cycle, and the first at each new amplitude, is not steady.
+  // The cycle before it repeated, displacements and forces (within
+  // kSteadyTolerance): a cycle at constant amplitude whose loop has
+  // settled. The first cycle, the first at each new amplitude and a
+  // transient that follows it are not steady.
   bool steady = false;
 };
 

@@ -14,29 +14,13 @@
 #include <numeric>
 
 #include "accurate.h"
+#include "fit_steps.h"
 
 namespace quorix::measured {
 
+using namespace detail;
+
 namespace {
-
-enum Index : std::size_t { kN = 0, kGamma = 1, kAlpha = 2, kFy = 3, kUy = 4 };
-
-double& At(Parameters& p, std::size_t i) {
-  switch (i) {
-    case kN: return p.n;
-    case kGamma: return p.gamma;
-    case kAlpha: return p.alpha;
-    case kFy: return p.Fy;
-    default: return p.Uy;
-  }
-}
-double Get(Parameters p, std::size_t i) { return At(p, i); }
-
-std::string Shortest(double v) {
-  char buffer[32];
-  const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
-  return std::string(buffer, end);
-}
 
 // The points of one chosen cycle, from its first reversal up to (not
 // including) its last, which the next cycle starts with.
@@ -79,6 +63,11 @@ struct Problem {
   Parameters ToParameters(const gsl_vector* x) const {
     Parameters p = base;
     for (std::size_t k = 0; k < freeIndex.size(); ++k) At(p, freeIndex[k]) = gsl_vector_get(x, k);
+    return p;
+  }
+  Parameters ToParameters(const std::vector<double>& x) const {
+    Parameters p = base;
+    for (std::size_t k = 0; k < freeIndex.size(); ++k) At(p, freeIndex[k]) = x[k];
     return p;
   }
 };
@@ -140,55 +129,11 @@ int Jacobian(const gsl_vector* x, void* data, gsl_matrix* J) {
   return GSL_SUCCESS;
 }
 
-// Chord slope of the measured branch from index a towards b, over the first
-// point at least `share` of the branch's range away from a.
-double ChordFrom(const std::vector<double>& u, const std::vector<double>& F, std::size_t a, std::size_t b,
-                 double share) {
-  const double range = std::fabs(u[b] - u[a]);
-  const int step = b > a ? 1 : -1;
-  for (std::size_t j = a; j != b; j += step) {
-    if (std::fabs(u[j] - u[a]) >= share * range) return (F[j] - F[a]) / (u[j] - u[a]);
-  }
-  return (F[b] - F[a]) / (u[b] - u[a]);
-}
-
-// The force where the branch a..b crosses u = c, interpolated linearly.
-double ForceAt(const std::vector<double>& u, const std::vector<double>& F, std::size_t a, std::size_t b, double c) {
-  for (std::size_t j = a; j < b; ++j) {
-    const double d0 = u[j] - c, d1 = u[j + 1] - c;
-    if (d0 == 0.0) return F[j];
-    if ((d0 < 0.0) != (d1 < 0.0)) return F[j] + (F[j + 1] - F[j]) * (d0 / (d0 - d1));
-  }
-  return F[b];
-}
-
-// Starting values from the largest cycle read as a bilinear loop: K0 the
-// chord over the first 5 % of each branch after a reversal, Kp over the
-// last quarter, Q half the gap between the branches at the centre; then
-// α = Kp/K0, Fy = Q/(1 − α), Uy = Fy/K0.
-Parameters KneeEstimate(const std::vector<double>& u, const std::vector<double>& F, const Cycle& c) {
-  const double K0 = 0.5 * (ChordFrom(u, F, c.first, c.middle, 0.05) + ChordFrom(u, F, c.middle, c.last, 0.05));
-  const double Kp = 0.5 * (ChordFrom(u, F, c.middle, c.first, 0.25) + ChordFrom(u, F, c.last, c.middle, 0.25));
-  const double centre = 0.5 * (c.uPlus + c.uMinus);
-  const double Q = 0.5 * std::fabs(ForceAt(u, F, c.first, c.middle, centre) - ForceAt(u, F, c.middle, c.last, centre));
-  if (!(K0 > 0.0 && Q > 0.0 && std::isfinite(K0) && std::isfinite(Q))) {
-    throw FitError("the loops have no initial stiffness or no gap between their branches: "
-                   "the record does not show the hysteresis the model describes");
-  }
-  Parameters p;
-  p.alpha = std::clamp(Kp / K0, 0.0, 0.9);
-  p.Fy = Q / (1.0 - p.alpha);
-  p.Uy = p.Fy / K0;
-  p.n = 2.0;
-  p.gamma = 0.5;
-  return p;
-}
-
 // For given n, γ and Uy the force is linear in a = α·Fy and b = (1 − α)·Fy:
 // F = a·x + b·z. Solves that least-squares problem (honouring a fixed α or
 // Fy) and returns the weighted cost, +∞ when the model has no cycle.
 double ProjectedCost(const Problem& pr, const std::vector<double>& F, Parameters& p) {
-  double sxx = 0, sxz = 0, szz = 0, sxf = 0, szf = 0, sff = 0;
+  LinearSums sums;
   std::vector<double> model, z;
   for (std::size_t c = 0; c < pr.cycles.size(); ++c) {
     const CyclePoints& cp = pr.cycles[c];
@@ -198,35 +143,10 @@ double ProjectedCost(const Problem& pr, const std::vector<double>& F, Parameters
     if (!ModelForces(unit, cp, model, &z)) return std::numeric_limits<double>::infinity();
     const double w = pr.rootWeight[c] * pr.rootWeight[c];
     for (std::size_t i = 0; i < z.size(); ++i) {
-      const double x = cp.sign[i] * cp.frameU[i] / p.Uy;
-      const double f = F[cp.index[i]];
-      sxx += w * x * x, sxz += w * x * z[i], szz += w * z[i] * z[i];
-      sxf += w * x * f, szf += w * z[i] * f, sff += w * f * f;
+      sums.Add(w, cp.sign[i] * cp.frameU[i] / p.Uy, z[i], F[cp.index[i]]);
     }
   }
-  double a = 0.0, b = 0.0;
-  if (!pr.free[kAlpha] && !pr.free[kFy]) {
-    a = p.alpha * p.Fy, b = (1.0 - p.alpha) * p.Fy;
-  } else if (!pr.free[kAlpha]) {  // F = Fy·g, g = α·x + (1 − α)·z
-    const double al = p.alpha;
-    const double sgg = al * al * sxx + 2 * al * (1 - al) * sxz + (1 - al) * (1 - al) * szz;
-    const double Fy = (al * sxf + (1 - al) * szf) / sgg;
-    a = al * Fy, b = (1 - al) * Fy;
-  } else if (!pr.free[kFy]) {  // F − Fy·z = α·Fy·(x − z)
-    const double Fy = p.Fy;
-    const double sdd = sxx - 2 * sxz + szz;
-    const double al = ((sxf - szf) - Fy * (sxz - szz)) / (Fy * sdd);
-    a = al * Fy, b = (1 - al) * Fy;
-  } else {
-    const double det = sxx * szz - sxz * sxz;
-    if (!(det > 0.0)) return std::numeric_limits<double>::infinity();
-    a = (sxf * szz - szf * sxz) / det;
-    b = (szf * sxx - sxf * sxz) / det;
-  }
-  const double cost = sff - 2 * (a * sxf + b * szf) + a * a * sxx + 2 * a * b * sxz + b * b * szz;
-  p.Fy = a + b;
-  p.alpha = p.Fy != 0.0 ? a / p.Fy : 0.0;
-  return std::isfinite(cost) ? cost : std::numeric_limits<double>::infinity();
+  return sums.Cost(pr.free[kAlpha], pr.free[kFy], p);
 }
 
 // A short scan over n, γ and Uy around the knee estimate, on at most about
@@ -266,14 +186,6 @@ Parameters ScanStart(const std::vector<double>& u, const std::vector<double>& F,
   return best;
 }
 
-// GSL's vectors and matrices, freed when they go out of scope.
-template <class T>
-using Owned = std::unique_ptr<T, void (*)(T*)>;
-Owned<gsl_vector> NewVector(std::size_t size) { return {gsl_vector_alloc(size), gsl_vector_free}; }
-Owned<gsl_matrix> NewMatrix(std::size_t rows, std::size_t columns) {
-  return {gsl_matrix_alloc(rows, columns), gsl_matrix_free};
-}
-
 // The cycles to fit: those asked for, else the steady ones, else all of
 // them; ascending, each once.
 std::vector<std::size_t> ChooseCycles(const CycleTable& table, const FitOptions& options, std::size_t pointCount) {
@@ -297,35 +209,6 @@ std::vector<std::size_t> ChooseCycles(const CycleTable& table, const FitOptions&
   std::sort(chosen.begin(), chosen.end());
   chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
   return chosen;
-}
-
-struct ChosenCycles {
-  double meanFPlus = 0.0;   // the rms misfit is reported relative to it
-  std::size_t largest = 0;  // the widest cycle, read for the starting values
-};
-
-// No hysteresis, nothing to identify: an elastic record, or cycles so
-// small that the loop has closed up, must not get a made-up fit.
-ChosenCycles CheckHysteresis(const CycleTable& table, const std::vector<std::size_t>& chosen) {
-  double areaShare = 0.0;
-  ChosenCycles summary;
-  summary.largest = chosen.front();
-  for (std::size_t c : chosen) {
-    const Cycle& cy = table.cycles[c];
-    const double box = (cy.uPlus - cy.uMinus) * (cy.FPlus - cy.FMinus);
-    areaShare += box > 0.0 ? cy.EDC / box : 0.0;
-    summary.meanFPlus += cy.FPlus;
-    const Cycle& widest = table.cycles[summary.largest];
-    if (cy.uPlus - cy.uMinus > widest.uPlus - widest.uMinus) summary.largest = c;
-  }
-  areaShare /= static_cast<double>(chosen.size());
-  summary.meanFPlus /= static_cast<double>(chosen.size());
-  if (!(areaShare > 2e-3)) {
-    throw FitError("the cycles enclose almost no area (EDC is " + Shortest(100.0 * areaShare) +
-                   " % of the rectangle u+ - u-, F+ - F-): without hysteresis the Bouc-Wen parameters "
-                   "cannot be identified");
-  }
-  return summary;
 }
 
 // Every point of the chosen cycles, each cycle weighing the same however
@@ -378,141 +261,29 @@ Parameters StartingValues(const std::vector<double>& u, const std::vector<double
   return start;
 }
 
-struct Search {
-  Parameters fitted;
-  int status = GSL_SUCCESS;
-  int iterations = 0;
-};
-
-// The trust-region Levenberg-Marquardt search on the weighted residuals
-// from `start`, over the free parameters (at least one).
-Search LeastSquares(Problem& pr, const Parameters& start) {
-  const std::size_t p = pr.freeIndex.size();
+// The steady fit's least-squares problem for GSL: its residuals and Jacobian
+// over the free parameters.
+gsl_multifit_nlinear_fdf ProblemFunctions(Problem& pr) {
   gsl_multifit_nlinear_fdf fdf{};
   fdf.f = Residuals;
   fdf.df = Jacobian;
   fdf.fvv = nullptr;
   fdf.n = pr.total;
-  fdf.p = p;
+  fdf.p = pr.freeIndex.size();
   fdf.params = &pr;
-  gsl_multifit_nlinear_parameters params = gsl_multifit_nlinear_default_parameters();
-  params.trs = gsl_multifit_nlinear_trs_lm;
-  params.scale = gsl_multifit_nlinear_scale_more;
-  Owned<gsl_multifit_nlinear_workspace> work(gsl_multifit_nlinear_alloc(gsl_multifit_nlinear_trust, &params, pr.total, p),
-                                             gsl_multifit_nlinear_free);
-  Owned<gsl_vector> x0 = NewVector(p);
-  if (!work || !x0) throw FitError("out of memory for the fit");
-  for (std::size_t k = 0; k < p; ++k) gsl_vector_set(x0.get(), k, Get(start, pr.freeIndex[k]));
-  if (gsl_multifit_nlinear_init(x0.get(), &fdf, work.get()) != GSL_SUCCESS) {
-    throw FitError("the model cannot be evaluated at the starting values");
-  }
-  Search search;
-  int info = 0;
-  search.status = gsl_multifit_nlinear_driver(100, 1e-13, 1e-13, 0.0, nullptr, nullptr, &info, work.get());
-  search.iterations = static_cast<int>(gsl_multifit_nlinear_niter(work.get()));
-  search.fitted = pr.ToParameters(gsl_multifit_nlinear_position(work.get()));
-  pr.base = search.fitted;
-  return search;
+  return fdf;
 }
 
-struct Linearised {
-  Owned<gsl_matrix> J;  // ∂ residual / ∂ free parameter
-  Owned<gsl_vector> f;  // the weighted residuals
-};
-
-// The Jacobian and the residuals at the fitted parameters.
-Linearised LinearisedAt(Problem& pr, const Parameters& fitted) {
-  const std::size_t p = pr.freeIndex.size();
-  Linearised at{NewMatrix(pr.total, p), NewVector(pr.total)};
-  Owned<gsl_vector> xf = NewVector(p);
-  for (std::size_t k = 0; k < p; ++k) gsl_vector_set(xf.get(), k, Get(fitted, pr.freeIndex[k]));
-  if (Jacobian(xf.get(), &pr, at.J.get()) != GSL_SUCCESS || Residuals(xf.get(), &pr, at.f.get()) != GSL_SUCCESS) {
-    throw FitError("the model cannot be evaluated at the fitted parameters");
-  }
-  return at;
+std::vector<std::string> FreeNames(const Problem& pr) {
+  std::vector<std::string> names;
+  for (std::size_t i : pr.freeIndex) names.emplace_back(kParameterNames[i]);
+  return names;
 }
 
-// Identifiability: the correlation form of JᵀJ (unit diagonal) must not be
-// near singular, whatever the noise (a noiseless record has s² = 0 and
-// would otherwise pass with zero errors). Records at three amplitudes give a
-// smallest eigenvalue near 1e-2 of the largest; one small cycle, whose loop
-// is nearly a line, below 1e-8. The refusal names the parameters of the
-// weakest direction.
-void CheckIdentifiable(const gsl_matrix* J, const Problem& pr) {
-  const std::size_t p = pr.freeIndex.size();
-  Owned<gsl_matrix> JtJ(gsl_matrix_calloc(p, p), gsl_matrix_free);
-  for (std::size_t a = 0; a < p; ++a) {
-    for (std::size_t b = 0; b < p; ++b) {
-      double s = 0.0;
-      for (std::size_t r = 0; r < pr.total; ++r) s += gsl_matrix_get(J, r, a) * gsl_matrix_get(J, r, b);
-      gsl_matrix_set(JtJ.get(), a, b, s);
-    }
-  }
-  Owned<gsl_matrix> C = NewMatrix(p, p);
-  for (std::size_t a = 0; a < p; ++a) {
-    for (std::size_t b = 0; b < p; ++b) {
-      const double daa = gsl_matrix_get(JtJ.get(), a, a), dbb = gsl_matrix_get(JtJ.get(), b, b);
-      gsl_matrix_set(C.get(), a, b, gsl_matrix_get(JtJ.get(), a, b) / std::sqrt(daa * dbb));
-    }
-  }
-  Owned<gsl_vector> eval = NewVector(p);
-  Owned<gsl_matrix> evec = NewMatrix(p, p);
-  Owned<gsl_eigen_symmv_workspace> ew(gsl_eigen_symmv_alloc(p), gsl_eigen_symmv_free);
-  const bool decomposed = gsl_eigen_symmv(C.get(), eval.get(), evec.get(), ew.get()) == GSL_SUCCESS;
-  double lmin = std::numeric_limits<double>::infinity(), lmax = 0.0;
-  std::size_t kmin = 0;
-  for (std::size_t k = 0; decomposed && k < p; ++k) {
-    const double l = gsl_vector_get(eval.get(), k);
-    if (l < lmin) lmin = l, kmin = k;
-    lmax = std::max(lmax, l);
-  }
-  std::string involved;
-  if (decomposed) {
-    for (std::size_t k = 0; k < p; ++k) {
-      if (std::fabs(gsl_matrix_get(evec.get(), k, kmin)) > 0.3) {
-        involved += std::string(involved.empty() ? "" : ", ") + kParameterNames[pr.freeIndex[k]];
-      }
-    }
-  }
-  if (!decomposed || !(lmin > 1e-6 * lmax)) {
-    throw FitError("the record does not determine " + (involved.empty() ? std::string("the parameters") : involved) +
-                   " (they trade off against each other); record cycles at more amplitudes or fix some "
-                   "with NAME=VALUE");
-  }
-}
-
-// GSL_ENOPROG: no step lowers the misfit any more, which at a minimum
-// reached to rounding is the normal end. A search that wanders off has
-// usually met a valley the record does not determine, which
-// CheckIdentifiable reports first.
-void CheckConverged(int status) {
-  if (status != GSL_SUCCESS && status != GSL_ENOPROG) {
-    throw FitError(std::string("the fit did not converge (") + gsl_strerror(status) +
-                   "); give starting values with NAME=VALUE or fix some parameters");
-  }
-}
-
-// Standard errors: cov = s²·(JᵀWJ)⁻¹, s² the weighted residual variance;
-// 0 for a held parameter. A parameter whose error exceeds its value is not
-// determined by the record.
-std::array<double, 5> StandardErrors(const Linearised& at, const Problem& pr, const Parameters& fitted) {
-  const std::size_t p = pr.freeIndex.size();
-  Owned<gsl_matrix> cov = NewMatrix(p, p);
-  gsl_multifit_nlinear_covar(at.J.get(), 0.0, cov.get());
-  double ss = 0.0;
-  for (std::size_t r = 0; r < pr.total; ++r) ss += gsl_vector_get(at.f.get(), r) * gsl_vector_get(at.f.get(), r);
-  const double s2 = ss / static_cast<double>(pr.total - p);
-  std::array<double, 5> errors{};
-  for (std::size_t k = 0; k < p; ++k) {
-    const std::size_t i = pr.freeIndex[k];
-    errors[i] = std::sqrt(s2 * gsl_matrix_get(cov.get(), k, k));
-    if (!(errors[i] <= std::fabs(Get(fitted, i)))) {
-      throw FitError(std::string("the record does not determine ") + kParameterNames[i] + ": its standard error (" +
-                     Shortest(errors[i]) + ") exceeds its value (" + Shortest(Get(fitted, i)) +
-                     "); record cycles at more amplitudes or fix it with " + kParameterNames[i] + "=VALUE");
-    }
-  }
-  return errors;
+std::vector<double> FreeValues(const Problem& pr, const Parameters& p) {
+  std::vector<double> values;
+  for (std::size_t i : pr.freeIndex) values.push_back(Get(p, i));
+  return values;
 }
 
 // The model at every fitted point (in record order), the misfit, and each
@@ -595,6 +366,7 @@ void SetParameter(std::array<std::optional<double>, 5>& where, std::string_view 
 FitResult FitCycles(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
                     const FitOptions& options) {
   if (u.size() != F.size()) throw FitError("displacements and forces differ in number");
+  if (!options.steady) return FitRecord(u, F, table, options);
   const std::vector<std::size_t> chosen = ChooseCycles(table, options, u.size());
   const ChosenCycles summary = CheckHysteresis(table, chosen);
   Problem pr = ProblemOf(u, F, table, chosen);
@@ -609,13 +381,18 @@ FitResult FitCycles(const std::vector<double>& u, const std::vector<double>& F, 
 
   gsl_set_error_handler_off();
   if (!pr.freeIndex.empty()) {
-    const Search search = LeastSquares(pr, start);
+    gsl_multifit_nlinear_fdf fdf = ProblemFunctions(pr);
+    const Search search = LeastSquares(fdf, FreeValues(pr, start));
     result.iterations = search.iterations;
-    result.parameters = search.fitted;
-    const Linearised at = LinearisedAt(pr, search.fitted);
-    CheckIdentifiable(at.J.get(), pr);
+    const Parameters fitted = pr.ToParameters(search.position);
+    pr.base = fitted;
+    result.parameters = fitted;
+    const Linearised at = LinearisedAt(fdf, search.position);
+    const std::vector<std::string> names = FreeNames(pr);
+    CheckIdentifiable(at.J.get(), names);
     CheckConverged(search.status);
-    result.errors = StandardErrors(at, pr, search.fitted);
+    const std::vector<double> errors = StandardErrors(at, search.position, names);
+    for (std::size_t k = 0; k < names.size(); ++k) result.errors[pr.freeIndex[k]] = errors[k];
   }
   FittedCycles(pr, table, chosen, summary.meanFPlus, result);
   return result;

@@ -8,17 +8,13 @@
 #include <vector>
 
 #include "bouc_wen_case.h"
+#include "response.h"
 
 namespace quorix::measured {
 
-// The five parameters the user types (β = 1 − γ, A = 1).
-struct Parameters {
-  double n = 0.0;
-  double gamma = 0.0;
-  double alpha = 0.0;
-  double Fy = 0.0;
-  double Uy = 0.0;
-};
+// The five parameters the user types (β = 1 − γ, A = 1), as the response
+// along a history takes them.
+using Parameters = response::Parameters;
 
 // The solver's record of the model at p and half-range U (in units of Uy),
 // with the Complementary formula set, whose energy the fit compares with the

@@ -119,13 +119,27 @@ py::dict FitDict(const measured::FitResult& fit, const std::vector<HysteresisLoo
   out["points"] = ArrayOf(points);
   out["model_F"] = ArrayOf(fit.modelF);
   out["loops"] = loopList;
+  out["fit"] = fit.steady ? "steady" : "record";
+  if (!fit.steady) {
+    parameters["z0"] = fit.z0;
+    errors["z0"] = fit.z0Error;
+    fixed["z0"] = !fit.z0Fitted;
+  }
   return out;
 }
 
 py::dict Fit(const py::object& u, const py::object& F, const py::object& cycles, const py::dict& fix,
-             const py::dict& start, double deadBand) {
+             const py::dict& start, double deadBand, bool steady, const py::object& samples, double z0, bool fitZ0) {
   const std::vector<double> uv = VectorOf(u, "u"), Fv = VectorOf(F, "F");
-  const measured::FitOptions options = FitOptionsOf(cycles, fix, start);
+  measured::FitOptions options = FitOptionsOf(cycles, fix, start);
+  options.steady = steady;
+  options.z0 = z0;
+  options.fitZ0 = fitZ0;
+  if (!samples.is_none()) {
+    const auto range = samples.cast<std::pair<std::int64_t, std::int64_t>>();
+    if (range.first < 0 || range.second < 0) throw py::value_error("samples: indices count from 0");
+    options.samples = std::pair(static_cast<std::size_t>(range.first), static_cast<std::size_t>(range.second));
+  }
   measured::FitResult fit;
   std::vector<HysteresisLoop> loops;
   {
@@ -151,16 +165,21 @@ void RegisterMeasured(py::module_& m) {
         "and last cycles dropped. Returns a dict of numpy arrays, one element per cycle: first, last (indices\n"
         "into u of the cycle's two ends, reversals of the same kind), uPlus, uMinus, FPlus, FMinus (forces at\n"
         "uPlus and uMinus), EDC (enclosed area), Keff = (FPlus - FMinus)/(uPlus - uMinus), XiEff =\n"
-        "EDC/(2 pi Keff d^2) with d = (uPlus - uMinus)/2, steady (same amplitude and centre as the cycle before,\n"
-        "within 2 %); and steady_means, a dict of their means over the steady cycles. ValueError without a\n"
+        "EDC/(2 pi Keff d^2) with d = (uPlus - uMinus)/2, steady (the cycle before repeated: amplitude, centre,\n"
+        "EDC within 2 %, peak forces within 5 %); and steady_means, a dict of their means over the steady cycles. ValueError without a\n"
         "full cycle.");
   m.def("fit", &Fit, py::arg("u"), py::arg("F"), py::arg("cycles") = py::none(), py::arg("fix") = py::dict(),
         py::kw_only(), py::arg("start") = py::dict(), py::arg("dead_band") = measured::kDefaultDeadBand,
-        "Fit n, gamma (beta = 1 - gamma), alpha, fy and uy to the cycles of a measured record: least squares on\n"
-        "F at the measured u against the model's closed-form steady loop at each cycle's amplitude and centre\n"
-        "(exact arithmetic). cycles: indices into the rows of cycles() (default: the steady cycles, or all when\n"
-        "none is steady); fix: {name: value} held fixed; start: {name: value} starting values. Returns a dict:\n"
-        "parameters (n, gamma, beta, alpha, fy, uy), errors (standard errors, 0 for a fixed one), fixed, rms,\n"
+        py::arg("steady") = false, py::arg("samples") = py::none(), py::arg("z0") = 0.0, py::arg("fit_z0") = false,
+        "Fit n, gamma (beta = 1 - gamma), alpha, fy and uy to a measured record: least squares on F at every\n"
+        "measured sample against the model's exact response along the measured u from z = z0 at u[0] (virgin\n"
+        "loading, transient cycles and every amplitude count; fit_z0=True fits z0 too), or with steady=True\n"
+        "against the closed-form steady loop at each chosen cycle's amplitude and centre (exact arithmetic).\n"
+        "cycles: indices into the rows of cycles(), whose samples count (steady fit: default the steady cycles,\n"
+        "or all when none is steady); samples: (first, last) indices of the samples that count; fix: {name:\n"
+        "value} held fixed; start: {name: value} starting values. Returns a dict: fit ('record' or 'steady'),\n"
+        "parameters (n, gamma, beta, alpha, fy, uy, and z0 for the record fit), errors (standard errors, 0 for\n"
+        "a fixed one), fixed, rms,\n"
         "rms_relative (over the mean FPlus), iterations, cycles, half_range, measured_EDC, model_EDC, points\n"
         "(indices of the fitted points) with model_F (the model's force there), and loops: per fitted cycle the\n"
         "model's closed loop as (u, F). ValueError for a record the fit cannot answer (no hysteresis,\n"

@@ -248,14 +248,15 @@ TEST_F(CliTest, FitPrintsTheParametersAndRefusesBadOptions) {
   const auto rec =
       MakeRecord({2.0, 0.7, 0.1, 50.0, 2.0}, {Block{2.8, 3, true}, Block{6.0, 3, true}, Block{16.0, 3, true}}, 400, 8);
   Write("record.csv", RecordText("# synthetic\nu;F\n", rec.u, rec.F, ';'));
-  const CliRun run = Cli({"fit", "--json", "record.csv"});
+  const CliRun run = Cli({"fit", "--steady", "--json", "record.csv"});
   ASSERT_EQ(run.status, 0) << run.err;
   for (const auto& [name, value] : {std::pair{"n", 2.0}, {"gamma", 0.7}, {"alpha", 0.1}, {"Fy", 50.0}, {"Uy", 2.0}}) {
     EXPECT_NEAR(JsonNumber(run.out, name), value, 1e-6 * value) << name;
   }
   EXPECT_EQ(JsonNumber(run.out, "cycles"), 2.0);  // the steady cycles: 2, 5, 8
 
-  const CliRun fixed = Cli({"fit", "record.csv", "--cycles", "4:5", "--fix", "n=2.5", "--fix", "beta=0.3"});
+  const CliRun fixed =
+      Cli({"fit", "--steady", "record.csv", "--cycles", "4:5", "--fix", "n=2.5", "--fix", "beta=0.3"});
   for (const char* line : {"n\t2.5\tfixed\n", "gamma\t0.7\tfixed\n", "\n4\t6\t"}) {
     EXPECT_TRUE(Has(fixed.out, line)) << line << fixed.out << fixed.err;
   }

@@ -2,30 +2,148 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <vector>
+
+#include "accurate.h"
+#include "response_reference.h"
+#include "views.h"
 
 namespace quorix::response {
 namespace {
+
+Parameters Unit(double n, double gamma) { return {.n = n, .gamma = gamma, .alpha = 0.0, .Fy = 1.0, .Uy = 1.0}; }
+
+// The error of a value against an exact one: relative, or absolute where
+// the exact value lies within 1e-3 of zero.
+double ErrorOf(double value, double exact) {
+  return std::fabs(value - exact) / std::max(std::fabs(exact), 1e-3);
+}
+
+// The histories of make_response_reference.py: z at every sample and the
+// work of every stretch, against separation of variables,
+// cross-checked there by a Taylor integration of the law (mpmath at 50 digits).
+TEST(Response, FollowsTheHighPrecisionHistories) {
+  double worstZ = 0.0, worstWork = 0.0;
+  for (const test::ReferenceHistory& ref : test::kReferenceHistories) {
+    SCOPED_TRACE(ref.name);
+    const History h = RespondAlong(ref.x, Unit(ref.n, ref.gamma), ref.z0);
+    ASSERT_EQ(h.z.size(), ref.z.size());
+    for (std::size_t k = 0; k < ref.z.size(); ++k) {
+      const double e = ErrorOf(h.z[k], ref.z[k]);
+      worstZ = std::max(worstZ, e);
+      EXPECT_LE(e, 1e-12) << "sample " << k << ": z " << h.z[k] << " against " << ref.z[k];
+    }
+    ASSERT_EQ(h.stretches.size(), ref.work.size());
+    for (std::size_t i = 0; i < ref.work.size(); ++i) {
+      const double e = ErrorOf(h.stretches[i].work, ref.work[i]);
+      worstWork = std::max(worstWork, e);
+      EXPECT_LE(e, 1e-12) << "stretch " << i << ": work " << h.stretches[i].work << " against " << ref.work[i];
+    }
+  }
+  std::printf("worst error: z %.3g, work %.3g\n", worstZ, worstWork);
+}
 
 // n = 1: dz/dx = 1 − z above zero and 1 + w·z below (w = 1 − 2γ), so on
 // loading z = 1 − (1 − z₀)·e^(−Δx) above zero and z = ((1 + w·z₀)·e^(wΔx) − 1)/w
 // below it.
 TEST(Response, LinearExponentFollowsExponentials) {
-  const Parameters p{.n = 1.0, .gamma = 0.75, .alpha = 0.0, .Fy = 1.0, .Uy = 1.0};
+  const Parameters p = Unit(1.0, 0.75);
   const double w = -0.5;
   std::vector<double> u;
   for (int k = 0; k <= 40; ++k) u.push_back(0.1 * k);  // loading from rest
   const History h = RespondAlong(u, p, 0.0);
-  for (std::size_t k = 0; k < u.size(); ++k) {
-    EXPECT_NEAR(h.z[k], 1.0 - std::exp(-u[k]), 2e-16) << k;
-  }
+  for (std::size_t k = 0; k < u.size(); ++k) EXPECT_NEAR(h.z[k], -std::expm1(-u[k]), 2e-16) << k;
   // From z0 = −0.6 upwards: below zero first, through it at x* where
   // (1 − 0.6·w)·e^(w·x*) = 1, then above.
   const History up = RespondAlong(std::vector<double>{0.0, 0.3, 0.6}, p, -0.6);
   EXPECT_NEAR(up.z[1], ((1.0 - 0.6 * w) * std::exp(w * 0.3) - 1.0) / w, 1e-16);
   const double crossing = -std::log(1.0 - 0.6 * w) / w;
   EXPECT_NEAR(up.z[2], -std::expm1(-(0.6 - crossing)), 3e-16);
+}
+
+// Cycles between ±U from rest settle on the steady cycle: its peak is the
+// accurate solve's Za, its loading branch LoopOf's, and the work of its two
+// stretches DE.
+TEST(Response, SettlesOnTheSteadyLoop) {
+  struct Case {
+    double n, gamma, U;
+  };
+  for (const Case c : {Case{2.0, 0.75, 1.5}, Case{1.5, 0.3, 0.8}, Case{4.0, 1.0, 3.0}}) {
+    SCOPED_TRACE(testing::Message() << "n " << c.n << " gamma " << c.gamma << " U " << c.U);
+    const Parameters p{.n = c.n, .gamma = c.gamma, .alpha = 0.1, .Fy = 2.0, .Uy = 0.5};
+    BoucWenCase bw;
+    bw.Nee = c.n, bw.GammaSmall = c.gamma, bw.BetaSmall = 1.0 - c.gamma, bw.AlphaSmall = p.alpha;
+    bw.Fy = p.Fy, bw.Uy = p.Uy, bw.UmaxOverUy = c.U, bw.Complementary = true;
+    accurate::Solve(bw);
+    const HysteresisLoop loop = LoopOf(bw, 41, accurate::BranchIntegral);
+    // 40 cycles, each from −U up along the loop's own abscissae and back.
+    const std::size_t branch = 41;
+    std::vector<double> u{0.0};
+    for (int cycle = 0; cycle < 40; ++cycle) {
+      for (std::size_t k = 0; k < branch; ++k) u.push_back(loop.u[k]);             // −U … U
+      for (std::size_t k = branch; k < loop.u.size(); ++k) u.push_back(loop.u[k]);  // back towards −U
+    }
+    u.push_back(loop.u[0]);
+    const History h = RespondAlong(u, p, 0.0);
+    const std::size_t start = u.size() - loop.u.size() - 1;  // the last cycle's −U
+    for (std::size_t k = 0; k < loop.u.size(); ++k) {
+      EXPECT_NEAR(h.z[start + k], loop.z[k], 1e-13) << k;
+    }
+    EXPECT_NEAR(h.z[start + branch - 1], bw.Za, 1e-14);
+    const std::size_t s = h.stretches.size();
+    const double cycleWork = h.stretches[s - 2].work + h.stretches[s - 1].work;
+    EXPECT_NEAR(cycleWork, bw.DE, 1e-13 * bw.DE);
+  }
+}
+
+// Repeated samples are no reversals and leave z where it is; a history that
+// starts with them begins its first stretch at sample 0.
+TEST(Response, RepeatedSamplesChangeNothing) {
+  const Parameters p = Unit(2.5, 0.6);
+  const History plain = RespondAlong(std::vector<double>{0.0, 0.5, 1.0, 0.2, 0.7}, p, 0.1);
+  const History repeated = RespondAlong(std::vector<double>{0.0, 0.0, 0.5, 1.0, 1.0, 0.2, 0.2, 0.7}, p, 0.1);
+  const std::vector<double> expected{plain.z[0], plain.z[0], plain.z[1], plain.z[2], plain.z[2],
+                                     plain.z[3], plain.z[3], plain.z[4]};
+  EXPECT_EQ(repeated.z, expected);
+  ASSERT_EQ(repeated.stretches.size(), 3u);
+  EXPECT_EQ(repeated.stretches[0].first, 0u);
+  EXPECT_EQ(repeated.stretches[0].last, 4u);  // the last sample at u = 1
+  EXPECT_EQ(repeated.stretches[1].last, 6u);
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(repeated.stretches[i].work, plain.stretches[i].work) << i;
+}
+
+TEST(Response, RefusesWhatTheModelCannotAnswer) {
+  const Parameters good = Unit(2.0, 0.5);
+  const std::vector<double> history{0.0, 1.0};
+  struct Case {
+    Parameters p;
+    std::vector<double> u;
+    double z0;
+    const char* message;
+  };
+  const double nan = std::nan("");
+  const Case cases[] = {
+      {Unit(-1.0, 0.5), history, 0.0, "n must be positive: -1"},
+      {Unit(2.0, -0.1), history, 0.0, "gamma must not be negative (beta - gamma must not exceed 1): -0.1"},
+      {{.n = 2.0, .gamma = 0.5, .alpha = 0.0, .Fy = 1.0, .Uy = 0.0}, history, 0.0, "Uy must be positive: 0"},
+      {good, history, 1.0, "z0 must lie between -1 and 1: 1"},
+      {good, {0.0}, 0.0, "a displacement history needs at least two samples, not 1"},
+      {good, {0.0, nan, 1.0}, 0.0, "u at sample 2 is not a finite number: nan"},
+      {good, {2.0, 2.0, 2.0}, 0.0, "the displacement never moves: every sample is 2"},
+      {{.n = 2.0, .gamma = 0.5, .alpha = 0.0, .Fy = 1.0, .Uy = 1e-300}, {0.0, 1e10}, 0.0,
+       "u/Uy overflows: the largest displacement is: 1e+10"},
+  };
+  for (const Case& c : cases) {
+    try {
+      RespondAlong(c.u, c.p, c.z0);
+      ADD_FAILURE() << "accepted: " << c.message;
+    } catch (const ResponseError& e) {
+      EXPECT_STREQ(e.what(), c.message);
+    }
+  }
 }
 
 }  // namespace

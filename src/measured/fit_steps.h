@@ -1,0 +1,100 @@
+// The steps that the two fits of fit.h share: the parameters by index, the
+// starting values read off the widest cycle, the check for hysteresis, the
+// trust-region search over GSL's nonlinear least squares, and the verdicts
+// on what the record determines.
+#pragma once
+
+#include <gsl/gsl_matrix.h>
+#include <gsl/gsl_multifit_nlinear.h>
+#include <gsl/gsl_vector.h>
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cycles.h"
+#include "fit.h"
+
+namespace quorix::measured::detail {
+
+enum Index : std::size_t { kN = 0, kGamma = 1, kAlpha = 2, kFy = 3, kUy = 4 };
+
+double& At(Parameters& p, std::size_t i);
+double Get(Parameters p, std::size_t i);
+
+// The shortest text that reads back as the same double, for messages.
+std::string Shortest(double v);
+
+// GSL's vectors and matrices, freed when they go out of scope.
+template <class T>
+using Owned = std::unique_ptr<T, void (*)(T*)>;
+Owned<gsl_vector> NewVector(std::size_t size);
+Owned<gsl_matrix> NewMatrix(std::size_t rows, std::size_t columns);
+
+// Starting values from the largest cycle read as a bilinear loop: K0 the
+// chord over the first 5 % of each branch after a reversal, Kp over the
+// last quarter, Q half the gap between the branches at the centre; then
+// α = Kp/K0, Fy = Q/(1 − α), Uy = Fy/K0, with n = 2 and γ = 0.5. Throws
+// FitError for loops without stiffness or gap.
+Parameters KneeEstimate(const std::vector<double>& u, const std::vector<double>& F, const Cycle& c);
+
+struct ChosenCycles {
+  double meanFPlus = 0.0;   // the rms misfit is reported relative to it
+  std::size_t largest = 0;  // the widest cycle, read for the starting values
+};
+
+// No hysteresis, nothing to identify: an elastic record, or cycles so
+// small that the loop has closed up, must not get a made-up fit. Throws
+// FitError.
+ChosenCycles CheckHysteresis(const CycleTable& table, const std::vector<std::size_t>& chosen);
+
+// For given n, γ and Uy the force is linear in a = α·Fy and b = (1 − α)·Fy:
+// F = a·x + b·z. The weighted sums of that least-squares problem, and its
+// solution honouring a fixed α or Fy.
+struct LinearSums {
+  double sxx = 0, sxz = 0, szz = 0, sxf = 0, szf = 0, sff = 0;
+  void Add(double w, double x, double z, double f) {
+    sxx += w * x * x, sxz += w * x * z, szz += w * z * z;
+    sxf += w * x * f, szf += w * z * f, sff += w * f * f;
+  }
+  // Sets p.alpha and p.Fy to the best ones (the held ones kept) and returns
+  // the weighted cost, +∞ when it has no solution.
+  double Cost(bool alphaFree, bool FyFree, Parameters& p) const;
+};
+
+struct Linearised {
+  Owned<gsl_matrix> J;  // ∂ residual / ∂ free parameter
+  Owned<gsl_vector> f;  // the weighted residuals
+};
+
+struct Search {
+  std::vector<double> position;  // the free parameters at the end
+  int status = GSL_SUCCESS;
+  int iterations = 0;
+};
+
+// The whole-record fit of FitCycles (record_fit.cpp).
+FitResult FitRecord(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
+                    const FitOptions& options);
+
+// The trust-region Levenberg-Marquardt search of `fdf` from `start`.
+Search LeastSquares(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>& start);
+
+// The residuals and the Jacobian of `fdf` at x.
+Linearised LinearisedAt(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>& x);
+
+// Throws FitError when the free parameters (named) trade off against each
+// other, whatever the noise.
+void CheckIdentifiable(const gsl_matrix* J, const std::vector<std::string>& names);
+
+// Throws FitError unless the search ended at a minimum.
+void CheckConverged(int status);
+
+// Standard errors of the free parameters (values and names beside);
+// throws FitError for one whose error exceeds its value, or the bound given
+// in its place (a parameter whose value may well be 0).
+std::vector<double> StandardErrors(const Linearised& at, const std::vector<double>& values,
+                                   const std::vector<std::string>& names, const std::vector<double>& bounds = {});
+
+}  // namespace quorix::measured::detail
