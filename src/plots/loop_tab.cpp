@@ -218,12 +218,38 @@ void LoopTab::ShowFitted(const std::vector<QList<QPointF>>& loops) {
   UpdateRanges();
 }
 
-void LoopTab::ClearFitted() {
-  for (QLineSeries* series : fitted_) {
-    chart_->removeSeries(series);
-    delete series;
+void LoopTab::ShowModelPath(const std::vector<QList<QPointF>>& runs) {
+  std::size_t total = 0;
+  for (const QList<QPointF>& run : runs) total += static_cast<std::size_t>(run.size());
+  const qsizetype stride = static_cast<qsizetype>(std::max<std::size_t>(1, (total + 19999) / 20000));
+  for (const QList<QPointF>& run : runs) {
+    if (run.isEmpty()) continue;
+    QList<QPointF> points;
+    points.reserve(run.size() / stride + 2);
+    for (qsizetype i = 0; i < run.size(); i += stride) points.append(run[i]);
+    if ((run.size() - 1) % stride != 0) points.append(run.back());
+    // Over the record, which it follows, in a colour that stands out from
+    // the record's teal, as thin as the record.
+    QLineSeries* series = MakeLine(QStringLiteral("Model along the record"), QColor(215, 80, 0), Qt::SolidLine);
+    series->setPen(QPen(QColor(215, 80, 0), 1.2));
+    series->replace(points);
+    chart_->addSeries(series);
+    series->attachAxis(axisU_);
+    series->attachAxis(axisF_);
+    if (!path_.empty()) HideLegend(chart_, series, true);
+    path_.push_back(series);
   }
-  fitted_.clear();
+  UpdateRanges();
+}
+
+void LoopTab::ClearFitted() {
+  for (std::vector<QLineSeries*>* drawn : {&fitted_, &path_}) {
+    for (QLineSeries* series : *drawn) {
+      chart_->removeSeries(series);
+      delete series;
+    }
+    drawn->clear();
+  }
 }
 
 void LoopTab::UpdateRanges() {
@@ -231,6 +257,7 @@ void LoopTab::UpdateRanges() {
   double fExtent = modelShown_ ? modelFExtent_ : 0.0;
   std::vector<QXYSeries*> extra{measured_};
   extra.insert(extra.end(), fitted_.begin(), fitted_.end());
+  extra.insert(extra.end(), path_.begin(), path_.end());
   for (QXYSeries* series : extra) {
     for (const QPointF& p : series->points()) {
       uExtent = std::max(uExtent, std::abs(p.x()));

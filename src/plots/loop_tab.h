@@ -1,7 +1,7 @@
 // The "Loop" tab of the Plots window: the force–displacement loop of a
 // solved case with the energy it dissipates shaded, its peak marked and
-// DE, XiEq and Ksec written in a corner; over it a measured record and the
-// model loops fitted to that record.
+// DE, XiEq and Ksec written in a corner; over it a measured record, the
+// fitted model's response along it and the model loops fitted to it.
 #pragma once
 
 #include <QList>
@@ -40,6 +40,7 @@ class LoopTab : public QObject {
   QLineSeries* Outline() const { return outline_; }
   QLineSeries* Measured() const { return measured_; }
   const std::vector<QLineSeries*>& Fitted() const { return fitted_; }
+  const std::vector<QLineSeries*>& Path() const { return path_; }
 
   // The loop of a solved case. A case without a loop to draw (a zero
   // exponent, a non-finite result) takes away the loop of the case before
@@ -51,7 +52,12 @@ class LoopTab : public QObject {
   // Loops fitted to the record, each closed, dashed, one legend entry for
   // them all.
   void ShowFitted(const std::vector<QList<QPointF>>& loops);
-  // Takes the fitted loops off the chart, leaving its ranges.
+  // The fitted model's force along the measured displacements, a line for
+  // each run, one legend entry for them all. At most about 20000 points in
+  // all, like the record; every run keeps both its ends.
+  void ShowModelPath(const std::vector<QList<QPointF>>& runs);
+  // Takes the fitted loops and the model's path off the chart, leaving its
+  // ranges.
   void ClearFitted();
 
  private:
@@ -79,6 +85,7 @@ class LoopTab : public QObject {
   QScatterSeries* peak_ = nullptr;
   QLineSeries* measured_ = nullptr;
   std::vector<QLineSeries*> fitted_;
+  std::vector<QLineSeries*> path_;
   bool modelShown_ = false;
   double modelUExtent_ = 0.0, modelFExtent_ = 0.0;
   bool measuredShown_ = false;

@@ -98,6 +98,7 @@ QLineSeries* PlotsWindow::ZaSeries() const { return sweep_->Za(); }
 QTableWidget* PlotsWindow::CycleTable() const { return record_->Table(); }
 QLineSeries* PlotsWindow::MeasuredSeries() const { return loop_->Measured(); }
 const std::vector<QLineSeries*>& PlotsWindow::FittedSeries() const { return loop_->Fitted(); }
+const std::vector<QLineSeries*>& PlotsWindow::PathSeries() const { return loop_->Path(); }
 const std::optional<measured::FitResult>& PlotsWindow::LastFit() const { return record_->LastFit(); }
 QString PlotsWindow::RecordText() const { return record_->Text(); }
 QString PlotsWindow::StatusText() const { return lblStatus_->text(); }
@@ -148,6 +149,18 @@ void PlotsWindow::FitRecord() {
     SetStatus(QStringLiteral("No fit: %1").arg(failure), true);
     return;
   }
+  DrawFit();
+}
+
+void PlotsWindow::ShowFit(measured::FitResult fit) {
+  if (!record_->Measured()) return;
+  record_->ShowFit(std::move(fit));
+  DrawFit();
+}
+
+void PlotsWindow::DrawFit() {
+  loop_->ClearFitted();
+  loop_->ShowModelPath(record_->ModelPath());
   loop_->ShowFitted(record_->FittedLoops());
   SetStatus(QStringLiteral("Fitted in %1 iterations; misfit %2 % of the mean F⁺.")
                 .arg(record_->LastFit()->iterations)

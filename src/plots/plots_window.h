@@ -60,6 +60,10 @@ class PlotsWindow : public QWidget {
   void ShowLoop(const BoucWenCase& solved);
   // The rows of a sweep on the "Sweep" tab.
   void ShowSweep(const SweepCurves& curves);
+  // A fit of the open record, made elsewhere, shown as FitRecord shows its
+  // own: listed on the "Record" tab, drawn on the "Loop" tab. Only with a
+  // record open.
+  void ShowFit(measured::FitResult fit);
 
   QTabWidget* Tabs() const { return tabs_; }
   QChartView* LoopView() const;
@@ -73,6 +77,9 @@ class PlotsWindow : public QWidget {
   QTableWidget* CycleTable() const;
   QLineSeries* MeasuredSeries() const;
   const std::vector<QLineSeries*>& FittedSeries() const;
+  // The fitted model's response along the record, a series for each run
+  // of consecutive fitted samples.
+  const std::vector<QLineSeries*>& PathSeries() const;
   const std::optional<measured::FitResult>& LastFit() const;
   QString RecordText() const;
 
@@ -91,8 +98,8 @@ class PlotsWindow : public QWidget {
   void CopyPicture();
   // "Open measured record…": asks for the file, then OpenRecord.
   void OpenMeasuredRecord();
-  // "Fit": fits the model to the record's steady cycles (all when none is
-  // steady) and draws the fitted loops.
+  // "Fit": fits the model to the record and draws the model's response
+  // along it, with the fitted loops of a steady fit.
   void FitRecord();
   // "Use these parameters".
   void UseFittedParameters();
@@ -109,6 +116,8 @@ class PlotsWindow : public QWidget {
   // "loop" or "sweep", for the file name and the status line.
   QString CurrentChartName() const;
   void UpdateButtons();
+  // The fit the Record tab holds, drawn over the record, and its status.
+  void DrawFit();
 
   platform::SaveDialogs& dialogs_;
   platform::Services& services_;

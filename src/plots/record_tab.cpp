@@ -39,16 +39,30 @@ QString ParameterList(const measured::FitResult& fit) {
   return terms.join(QStringLiteral(", "));
 }
 
+// z at the first sample, where a fit along the whole record starts the
+// model's response.
+QString StartOf(const measured::FitResult& fit) {
+  return fit.z0Fitted ? QStringLiteral("z0 = %1 ± %2").arg(Number(fit.z0), Number(fit.z0Error))
+                      : QStringLiteral("z0 = %1 (held)").arg(Number(fit.z0));
+}
+
+// The fitted samples, first and last, numbered from 1 as the user counts
+// the lines of the record.
+QString SampleRange(const measured::FitResult& fit) {
+  if (fit.points.empty()) return QStringLiteral("none");
+  return QStringLiteral("%1–%2").arg(fit.points.front() + 1).arg(fit.points.back() + 1);
+}
+
 }  // namespace
 
 RecordTab::RecordTab(const char* prompt) {
   open_ = MakeButton("cmdOpenRecord", QStringLiteral("Open measured record…"));
-  fit_ = MakeButton("cmdFit", QStringLiteral("Fit"),
-                    QStringLiteral("Fit n, γ, α, Fy and Uy to the steady cycles of the record"));
+  fit_ = MakeButton("cmdFit", QStringLiteral("Fit"));
   use_ = MakeButton("cmdUseParameters", QStringLiteral("Use these parameters"),
                     QStringLiteral("Write the fitted n, γ, α, Fy and Uy into the main window and Solve"));
   fit_->setEnabled(false);
   use_->setEnabled(false);
+  DescribeFit();
 
   label_ = new QLabel;
   label_->setObjectName(QStringLiteral("lblRecord"));
@@ -100,26 +114,58 @@ void RecordTab::Open(platform::Services& services, const std::string& path, cons
 void RecordTab::ClearFit() {
   result_.reset();
   use_->setEnabled(false);
+  DescribeFit();
 }
 
 QString RecordTab::Fit() {
   ClearFit();
   QApplication::setOverrideCursor(Qt::WaitCursor);
   QString failure;
+  std::optional<measured::FitResult> result;
   try {
-    result_ = measured::FitCycles(record_->u, record_->F, *cycles_);
+    result = measured::FitCycles(record_->u, record_->F, *cycles_, measured::FitOptions{});
   } catch (const std::exception& error) {
     failure = QString::fromUtf8(error.what());
   }
   QApplication::restoreOverrideCursor();
-  FillTable();
-  use_->setEnabled(result_.has_value());
+  if (result) {
+    ShowFit(std::move(*result));
+  } else {
+    FillTable();
+  }
   return failure;
+}
+
+void RecordTab::ShowFit(measured::FitResult result) {
+  if (!record_) return;
+  result_ = std::move(result);
+  FillTable();
+  use_->setEnabled(true);
+  DescribeFit();
+}
+
+void RecordTab::DescribeFit() {
+  const bool steady = result_ ? result_->steady : measured::FitOptions{}.steady;
+  if (steady) {
+    fit_->setToolTip(QStringLiteral("Fit n, γ, α, Fy and Uy to the steady cycles of the record"));
+    return;
+  }
+  QString samples = QStringLiteral("every sample of the record");
+  if (result_ && !result_->points.empty() &&
+      (result_->points.front() != 0 || result_->points.back() + 1 != record_->u.size())) {
+    samples = QStringLiteral("samples %1 of the record").arg(SampleRange(*result_));
+  }
+  QString start = QStringLiteral("from rest");
+  if (result_ && (result_->z0Fitted || result_->z0 != 0.0)) {
+    start = QStringLiteral("from z = %1 at the first sample").arg(Number(result_->z0));
+  }
+  fit_->setToolTip(
+      QStringLiteral("Fit n, γ, α, Fy and Uy to %1, along the model's response %2").arg(samples, start));
 }
 
 std::vector<QList<QPointF>> RecordTab::FittedLoops() const {
   std::vector<QList<QPointF>> loops;
-  if (!result_) return loops;
+  if (!result_ || !result_->steady) return loops;
   // Cycles of the same amplitude would draw the same loop again.
   std::vector<double> drawn;
   for (const measured::CycleFit& c : result_->cycles) {
@@ -137,6 +183,29 @@ std::vector<QList<QPointF>> RecordTab::FittedLoops() const {
     loops.push_back(std::move(points));
   }
   return loops;
+}
+
+std::vector<QList<QPointF>> RecordTab::ModelPath() const {
+  std::vector<QList<QPointF>> runs;
+  if (!result_ || !record_) return runs;
+  const std::vector<double>& u = record_->u;
+  const std::vector<std::size_t>& points = result_->points;
+  const std::size_t count = std::min(points.size(), result_->modelF.size());
+  // A sample outside the record or a force that is not finite cannot be
+  // drawn; the run breaks there like at a gap.
+  bool joined = false;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::size_t index = points[i];
+    const double F = result_->modelF[i];
+    if (index >= u.size() || !std::isfinite(F)) {
+      joined = false;
+      continue;
+    }
+    if (!joined || index != points[i - 1] + 1) runs.emplace_back();
+    runs.back().append(QPointF(u[index], F));
+    joined = true;
+  }
+  return runs;
 }
 
 // One row a cycle, then the means of the steady ones; with a fit, a last
@@ -175,8 +244,9 @@ void RecordTab::FillTable() {
   label_->setText(Summary());
 }
 
-// The record's points and cycles; with a fit, the cycles fitted, the
-// parameters and the misfit.
+// The record's points and cycles; with a fit, what it was fitted to (the
+// cycles, or the samples of a fit along the whole record with z at its
+// start), the parameters and the misfit.
 QString RecordTab::Summary() const {
   QString text = QStringLiteral("%1: %2 points, %3 full cycles, %4 steady.")
                      .arg(name_)
@@ -184,12 +254,19 @@ QString RecordTab::Summary() const {
                      .arg(cycles_->cycles.size())
                      .arg(cycles_->steadyMeans.count);
   if (!result_) return text;
-  QStringList fittedCycles;
-  for (const measured::CycleFit& c : result_->cycles) fittedCycles << QString::number(c.cycle + 1);
-  return text + QStringLiteral("\nFit to cycles %1: %2 (β = %3).\nMisfit (RMS) %4, %5 % of the mean F⁺.")
-                    .arg(fittedCycles.join(QStringLiteral(", ")), ParameterList(*result_),
-                         Number(1.0 - result_->parameters.gamma), Number(result_->rms),
-                         QString::number(100.0 * result_->rmsRelative, 'f', 2));
+  const QString beta = QStringLiteral("(β = %1)").arg(Number(1.0 - result_->parameters.gamma));
+  QString fitted;
+  if (result_->steady) {
+    QStringList fittedCycles;
+    for (const measured::CycleFit& c : result_->cycles) fittedCycles << QString::number(c.cycle + 1);
+    fitted = QStringLiteral("Fit to cycles %1: %2 %3")
+                 .arg(fittedCycles.join(QStringLiteral(", ")), ParameterList(*result_), beta);
+  } else {
+    fitted = QStringLiteral("Fit to the whole record (samples %1): %2 %3, %4")
+                 .arg(SampleRange(*result_), ParameterList(*result_), beta, StartOf(*result_));
+  }
+  return text + QStringLiteral("\n%1.\nMisfit (RMS) %2, %3 % of the mean F⁺.")
+                    .arg(fitted, Number(result_->rms), QString::number(100.0 * result_->rmsRelative, 'f', 2));
 }
 
 }  // namespace quorix::plots

@@ -1,7 +1,7 @@
 // The "Record" tab of the Plots window: a measured record, its cycles in a
 // table with the means of the steady ones, and the model fitted to them.
-// It draws nothing itself: the record and the fitted loops go on the
-// "Loop" tab, which the window tells.
+// It draws nothing itself: the record, the model's response along it and
+// the fitted loops go on the "Loop" tab, which the window tells.
 #pragma once
 
 #include <QList>
@@ -45,16 +45,29 @@ class RecordTab {
   // Throws when it cannot be read or has no full cycle, leaving the record
   // shown before.
   void Open(platform::Services& services, const std::string& path, const QString& name);
-  // Fits the model to the steady cycles (all when none is steady) and lists
+  // Fits the model to the record with the fit's default options and lists
   // the fit beside the cycles. Empty on success, else the reason. Only with
   // a record open.
   QString Fit();
-  // The fitted loop at each distinct amplitude of the fitted cycles, closed.
+  // Lists a fit of the open record made elsewhere, as Fit lists its own.
+  // Only with a record open.
+  void ShowFit(measured::FitResult result);
+  // A steady fit's loop at each distinct amplitude of the fitted cycles,
+  // closed; nothing for a fit along the whole record, which has no loop of
+  // its own.
   std::vector<QList<QPointF>> FittedLoops() const;
+  // The model's force at the fitted samples over their measured
+  // displacements, (u[points[i]], modelF[i]), one run for each stretch of
+  // consecutive samples: a whole-record fit makes one run, a steady fit one
+  // for each chosen cycle, so that no line joins samples far apart.
+  std::vector<QList<QPointF>> ModelPath() const;
 
  private:
   void ClearFit();
   void FillTable();
+  // The Fit button's tooltip: the fit that ran, or before any, the one the
+  // button runs.
+  void DescribeFit();
   QString Summary() const;
 
   QWidget* page_ = nullptr;

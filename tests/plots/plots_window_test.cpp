@@ -7,6 +7,7 @@
 #include "mainform_test_support.h"
 #include "numbertext.h"
 #include "plots_window.h"
+#include "response.h"
 #include "sweep_curves.h"
 #include "synthetic.h"
 #include "views.h"
@@ -16,16 +17,53 @@ using quorix::testing::Control;
 
 namespace {
 
+using quorix::measured::testing::Synthetic;
+
 // Steady cycles at three amplitudes of n = 2, γ = 0.7, α, Fy = 50, Uy = 2, integrated independently.
-std::string RecordText(double alpha) {
+Synthetic MadeRecord(double alpha, int perQuarter = 300) {
   using namespace quorix::measured::testing;
-  const auto rec = MakeRecord(TrueModel{2.0, 0.7, alpha, 50.0, 2.0},
-                              {Block{1.4, 3, true}, Block{3.0, 3, true}, Block{8.0, 3, true}}, 300, 4);
+  return MakeRecord(TrueModel{2.0, 0.7, alpha, 50.0, 2.0},
+                    {Block{1.4, 3, true}, Block{3.0, 3, true}, Block{8.0, 3, true}}, perQuarter, 4);
+}
+
+// Seventeen digits, so the window reads back the very doubles written.
+std::string TextOf(const Synthetic& rec) {
   QString text = QStringLiteral("u [mm];F [kN]\n");
   for (std::size_t i = 0; i < rec.u.size(); ++i) {
     text += QString::number(rec.u[i], 'g', 17) + ';' + QString::number(rec.F[i], 'g', 17) + '\n';
   }
   return text.toStdString();
+}
+
+std::string RecordText(double alpha) { return TextOf(MadeRecord(alpha)); }
+
+// What a fit along the whole record reports with every parameter held at the values the record was made with
+// and z0 = 0: the model's response from rest at every sample, its area over each cycle, and its misfit.
+quorix::measured::FitResult HeldAlongTheRecord(const Synthetic& rec) {
+  const quorix::measured::Parameters p{2.0, 0.7, 0.1, 50.0, 2.0};
+  const quorix::response::History along = quorix::response::RespondAlong(rec.u, {p.n, p.gamma, p.alpha, p.Fy, p.Uy});
+  quorix::measured::FitResult fit;
+  fit.parameters = fit.startingValues = p;
+  fit.fixed.fill(true);
+  double ss = 0.0;
+  for (std::size_t i = 0; i < rec.u.size(); ++i) {
+    fit.points.push_back(i);
+    ss += (along.F[i] - rec.F[i]) * (along.F[i] - rec.F[i]);
+  }
+  fit.modelF = along.F;
+  fit.rms = std::sqrt(ss / static_cast<double>(rec.u.size()));
+  double fPlus = 0.0;
+  const quorix::measured::CycleTable table = quorix::measured::FindCycles(rec.u, rec.F);
+  for (std::size_t k = 0; k < table.cycles.size(); ++k) {
+    const quorix::measured::Cycle& c = table.cycles[k];
+    const auto from = static_cast<std::ptrdiff_t>(c.first), to = static_cast<std::ptrdiff_t>(c.last) + 1;
+    const double area = quorix::ShoelaceArea(std::vector<double>(rec.u.begin() + from, rec.u.begin() + to),
+                                             std::vector<double>(along.F.begin() + from, along.F.begin() + to));
+    fit.cycles.push_back({k, 0.5 * (c.uPlus - c.uMinus), c.EDC, area});
+    fPlus += c.FPlus / static_cast<double>(table.cycles.size());
+  }
+  fit.rmsRelative = fit.rms / fPlus;
+  return fit;
 }
 
 }  // namespace
@@ -252,8 +290,14 @@ class PlotsWindowTest : public QObject {
     const quorix::measured::Parameters p = plots->LastFit()->parameters;
     for (const auto& [fitted, made] : {std::pair{p.n, 2.0}, {p.gamma, 0.7}, {p.Uy, 2.0}, {p.Fy, 50.0}})
       QVERIFY(std::abs(fitted / made - 1.0) < 1e-6);
-    QCOMPARE(plots->FittedSeries().size(), std::size_t{3});  // one loop per amplitude, of the steady cycles
-    QVERIFY(plots->RecordText().contains(QStringLiteral("Fit to cycles 2, 5, 8")));
+    // The model along the fitted samples, and for a steady fit one loop per amplitude of the steady cycles.
+    const quorix::measured::FitResult& fit = *plots->LastFit();
+    qsizetype drawn = 0;
+    for (const QLineSeries* series : plots->PathSeries()) drawn += series->count();
+    QCOMPARE(drawn, static_cast<qsizetype>(fit.points.size()));
+    QCOMPARE(plots->FittedSeries().size(), std::size_t{fit.steady ? 3u : 0u});
+    QVERIFY(plots->RecordText().contains(fit.steady ? QStringLiteral("Fit to cycles 2, 5, 8")
+                                                    : QStringLiteral("Fit to the whole record (samples 1–10801)")));
     PlotsClick(plots, "cmdUseParameters");
     const auto shown = [](double x) { return QString::fromStdString(quorix::FormatPlainNumber(x)); };
     QCOMPARE(w_->Text("txtNee") + w_->Text("txtGammaSmall") + w_->Text("txtUy"),
@@ -264,6 +308,81 @@ class PlotsWindowTest : public QObject {
     PlotsClick(plots, "cmdFit");
     QVERIFY(plots->StatusText().startsWith(QStringLiteral("No fit: the cycles enclose almost no area")));
     QVERIFY(!Control(*plots, "cmdUseParameters")->isEnabled());
+    QVERIFY(plots->PathSeries().empty());
+  }
+
+  // After a fit the model's force is drawn over the measured displacements: one line through every sample for a
+  // fit along the whole record; for a steady fit a line over each chosen cycle, never joining two of them, and
+  // the fitted loops. The drawing follows the result alone, however it was computed.
+  void fitIsDrawnAlongTheRecord() {
+    using namespace quorix::measured;
+    const Synthetic rec = MadeRecord(0.1);
+    w_->services.files["/data/record.csv"] = TextOf(rec);
+    PlotsWindow* plots = OpenPlots();
+    QVERIFY(plots->OpenRecord("/data/record.csv"));
+    QChart* chart = plots->LoopView()->chart();
+    const qsizetype bare = chart->series().size();  // the model loop's series and the record's
+    const auto fitTip = [&] { return Control(*plots, "cmdFit")->toolTip(); };
+
+    const FitResult whole = HeldAlongTheRecord(rec);
+    plots->ShowFit(whole);
+    QCOMPARE(plots->PathSeries().size(), std::size_t{1});
+    QList<QPointF> along;
+    for (std::size_t i = 0; i < rec.u.size(); ++i) along << QPointF(rec.u[i], whole.modelF[i]);
+    QCOMPARE(plots->PathSeries().front()->points(), along);
+    QCOMPARE(plots->PathSeries().front()->name(), QStringLiteral("Model along the record"));
+    QVERIFY(plots->FittedSeries().empty());
+    QVERIFY2(plots->RecordText().contains(QStringLiteral("Fit to the whole record (samples 1–10801): n = 2 (fixed)")),
+             qPrintable(plots->RecordText()));
+    QVERIFY(plots->RecordText().contains(QStringLiteral("z0 = 0 (held)")));
+    QCOMPARE(fitTip(), QStringLiteral("Fit n, γ, α, Fy and Uy to every sample of the record, along the model's "
+                                      "response from rest"));
+    QVERIFY(Control(*plots, "cmdUseParameters")->isEnabled());
+
+    // A steady fit of cycles 2, 5 and 8 (the steady ones) replaces it: a run over each cycle's own samples.
+    FitOptions steadyOnly;
+    steadyOnly.steady = true;
+    const CycleTable table = FindCycles(rec.u, rec.F);
+    const FitResult steady = FitCycles(rec.u, rec.F, table, steadyOnly);
+    QVERIFY(steady.steady);
+    plots->ShowFit(steady);
+    const std::vector<QLineSeries*>& runs = plots->PathSeries();
+    QCOMPARE(runs.size(), std::size_t{3});
+    for (std::size_t k = 0; k < runs.size(); ++k) {
+      const Cycle& cycle = table.cycles[steady.cycles[k].cycle];
+      QList<QPointF> expected;  // first to last, the last left to the next cycle
+      for (std::size_t i = 0; i < steady.points.size(); ++i) {
+        const std::size_t j = steady.points[i];
+        if (j >= cycle.first && j < cycle.last) expected << QPointF(rec.u[j], steady.modelF[i]);
+      }
+      QCOMPARE(expected.size(), static_cast<qsizetype>(cycle.last - cycle.first));
+      QCOMPARE(runs[k]->points(), expected);
+    }
+    QCOMPARE(plots->FittedSeries().size(), std::size_t{3});
+    QCOMPARE(chart->series().size(), bare + 6);  // nothing left of the fit before
+    QVERIFY(plots->RecordText().contains(QStringLiteral("Fit to cycles 2, 5, 8: n = ")));
+    QCOMPARE(fitTip(), QStringLiteral("Fit n, γ, α, Fy and Uy to the steady cycles of the record"));
+
+    // A long record of 86437 samples, which the stride of 5 does not divide: at most about 20000 points drawn,
+    // the first and the last among them, each one of the model's, in order.
+    const Synthetic longRecord = MadeRecord(0.1, 2401);
+    w_->services.files["/data/long.csv"] = TextOf(longRecord);
+    QVERIFY(plots->OpenRecord("/data/long.csv"));
+    QCOMPARE(chart->series().size(), bare);  // a new record takes the fit away
+    const FitResult longFit = HeldAlongTheRecord(longRecord);
+    plots->ShowFit(longFit);
+    QCOMPARE(plots->PathSeries().size(), std::size_t{1});
+    const QList<QPointF> thinned = plots->PathSeries().front()->points();
+    QCOMPARE_LE(thinned.size(), 20001);
+    QCOMPARE_GE(thinned.size(), 10000);
+    QCOMPARE(thinned.back(), QPointF(longRecord.u.back(), longFit.modelF.back()));
+    std::size_t next = 0;
+    for (const QPointF& p : thinned) {
+      while (next < longFit.points.size() && QPointF(longRecord.u[next], longFit.modelF[next]) != p) ++next;
+      QVERIFY2(next < longFit.points.size(), "a point that is not the model's, or out of order");
+      if (&p == &thinned.front()) QCOMPARE(next, std::size_t{0});
+      ++next;
+    }
   }
 
  private:
