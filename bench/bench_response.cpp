@@ -15,11 +15,28 @@
 #include <gsl/gsl_errno.h>
 #include <gsl/gsl_odeiv2.h>
 
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
+#include <new>
 #include <numbers>
 #include <vector>
 
 #include "response.h"
+
+// Every allocation of the program counted, to see that following a history
+// allocates nothing per sample.
+namespace {
+std::atomic<std::size_t> gAllocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+  ++gAllocations;
+  if (void* p = std::malloc(size != 0 ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -78,15 +95,19 @@ const std::vector<double>& ExactZ() {
 void BM_ResponseClosedForm(benchmark::State& state) {
   const std::vector<double>& u = History();
   double sink = 0.0;
+  std::size_t allocations = 0;
   for (auto _ : state) {
     quorix::response::Response r(kModel, 0.0, u[0]);
+    const std::size_t before = gAllocations.load();
     for (std::size_t k = 1; k < u.size(); ++k) {
       r.Next(u[k]);
       sink += r.Z();
     }
+    allocations = gAllocations.load() - before;
     benchmark::DoNotOptimize(sink);
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(u.size()));
+  state.counters["allocations"] = static_cast<double>(allocations);
 }
 BENCHMARK(BM_ResponseClosedForm)->Unit(benchmark::kMillisecond);
 

@@ -26,13 +26,13 @@ std::string Quoted(std::string_view text) {
   return out + '"';
 }
 
+}  // namespace
+
 // to_chars' shortest form is valid JSON as it stands: a digit before any
 // point, and an exponent written "e-05" or "e+300".
-std::string NumberText(double value) {
+std::string JsonNumberText(double value) {
   return std::isfinite(value) ? ShortestText(value) : Quoted(ShortestText(value));
 }
-
-}  // namespace
 
 std::string ShortestText(double value) {
   if (std::isnan(value)) return "nan";  // to_chars would write "-nan" for a negative NaN
@@ -43,7 +43,7 @@ std::string ShortestText(double value) {
 
 JsonObject& JsonObject::Number(std::string_view key, double value) {
   Key(key);
-  members_ += NumberText(value);
+  members_ += JsonNumberText(value);
   return *this;
 }
 
@@ -52,7 +52,7 @@ JsonObject& JsonObject::Numbers(std::string_view key, const std::vector<double>&
   members_ += '[';
   for (std::size_t i = 0; i < values.size(); ++i) {
     if (i != 0) members_ += ", ";
-    members_ += NumberText(values[i]);
+    members_ += JsonNumberText(values[i]);
   }
   members_ += ']';
   return *this;

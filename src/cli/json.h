@@ -13,6 +13,10 @@ namespace quorix::cli {
 // "-0", "1e+300"); "inf", "-inf" and "nan" for the non-finite values.
 std::string ShortestText(double value);
 
+// A double as JsonObject writes it: a JSON number, or for a non-finite one
+// the string "inf", "-inf" or "nan".
+std::string JsonNumberText(double value);
+
 class JsonObject {
  public:
   // Finite doubles as JSON numbers, non-finite ones as the strings "inf",

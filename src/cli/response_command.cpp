@@ -86,26 +86,77 @@ std::vector<response::Stretch> WriteSamples(const ResponseOptions& options, cons
   return stretches;
 }
 
-void WriteJson(const ResponseOptions& options, const measured::Record& record) {
-  const response::History h = response::RespondAlong(record.u, options.parameters, options.z0);
-  std::vector<double> first, last, work;
-  double total = 0.0;
-  for (const response::Stretch& s : h.stretches) {
-    first.push_back(static_cast<double>(s.first + 1));
-    last.push_back(static_cast<double>(s.last + 1));
-    work.push_back(s.work);
-    total += s.work;
+// A JSON object written as it is made, members and arrays in pieces, as
+// JsonObject would write it whole.
+class JsonStream {
+ public:
+  explicit JsonStream(Output& out) : out_(out) {}
+  void Open() {
+    out_.Add("{");
+    first_ = true;
   }
-  JsonObject stretches;
-  stretches.Numbers("first", first).Numbers("last", last).Numbers("work", work);
-  JsonObject object;
-  object.Integer("points", static_cast<std::int64_t>(record.u.size()))
-      .Numbers("u", record.u)
-      .Numbers("F", h.F)
-      .Numbers("z", h.z);
-  if (!record.F.empty()) object.Numbers("F_measured", record.F);
-  object.Object("stretches", stretches).Number("work", total);
-  WriteOut(object.Text() + "\n");
+  void Close() {
+    out_.Add("}");
+    first_ = false;
+  }
+  void Key(std::string_view key) {
+    out_.Add(first_ ? "\"" : ", \"");
+    out_.Add(key);
+    out_.Add("\": ");
+    first_ = false;
+  }
+  void Number(std::string_view key, double value) {
+    Key(key);
+    out_.Add(JsonNumberText(value));
+  }
+  template <class ValueAt>
+  void Array(std::string_view key, std::size_t count, const ValueAt& valueAt) {
+    Key(key);
+    out_.Add("[");
+    for (std::size_t k = 0; k < count; ++k) {
+      if (k != 0) out_.Add(", ");
+      out_.Add(JsonNumberText(valueAt(k)));
+    }
+    out_.Add("]");
+  }
+
+ private:
+  Output& out_;
+  bool first_ = true;
+};
+
+// The model's F and z each from a run of the response of their own, so that
+// nothing but the samples and the stretches is held.
+void WriteJson(const ResponseOptions& options, const measured::Record& record) {
+  Output out;
+  JsonStream json(out);
+  const std::size_t count = record.u.size();
+  json.Open();
+  json.Number("points", static_cast<double>(count));
+  json.Array("u", count, [&](std::size_t k) { return record.u[k]; });
+  std::vector<response::Stretch> stretches;
+  for (const bool forces : {true, false}) {
+    response::Response r(options.parameters, options.z0, record.u[0]);
+    json.Array(forces ? "F" : "z", count, [&](std::size_t k) {
+      if (k > 0 && r.Next(record.u[k]) && forces) stretches.push_back(r.Closed());
+      return forces ? r.F() : r.Z();
+    });
+    response::Stretch last;
+    if (forces && r.Open(last)) stretches.push_back(last);
+  }
+  if (!record.F.empty()) json.Array("F_measured", count, [&](std::size_t k) { return record.F[k]; });
+  json.Key("stretches");
+  json.Open();
+  json.Array("first", stretches.size(), [&](std::size_t i) { return static_cast<double>(stretches[i].first + 1); });
+  json.Array("last", stretches.size(), [&](std::size_t i) { return static_cast<double>(stretches[i].last + 1); });
+  json.Array("work", stretches.size(), [&](std::size_t i) { return stretches[i].work; });
+  json.Close();
+  double total = 0.0;
+  for (const response::Stretch& s : stretches) total += s.work;
+  json.Number("work", total);
+  json.Close();
+  out.Add("\n");
+  out.Flush();
 }
 
 void RunResponse(const ResponseOptions& options) {

@@ -19,11 +19,12 @@ namespace {
 
 using quorix::measured::testing::Synthetic;
 
-// Steady cycles at three amplitudes of n = 2, γ = 0.7, α, Fy = 50, Uy = 2, integrated independently.
+// Three cycles at each of three amplitudes of n = 2, γ = 0.7, α, Fy = 50, Uy = 2 from rest, integrated
+// independently.
 Synthetic MadeRecord(double alpha, int perQuarter = 300) {
   using namespace quorix::measured::testing;
   return MakeRecord(TrueModel{2.0, 0.7, alpha, 50.0, 2.0},
-                    {Block{1.4, 3, true}, Block{3.0, 3, true}, Block{8.0, 3, true}}, perQuarter, 4);
+                    {Block{1.4, 3, false}, Block{3.0, 3, false}, Block{8.0, 3, false}}, perQuarter, 4);
 }
 
 // Seventeen digits, so the window reads back the very doubles written.
@@ -339,9 +340,11 @@ class PlotsWindowTest : public QObject {
                                       "response from rest"));
     QVERIFY(Control(*plots, "cmdUseParameters")->isEnabled());
 
-    // A steady fit of cycles 2, 5 and 8 (the steady ones) replaces it: a run over each cycle's own samples.
+    // A steady fit of cycles 2, 5 and 8 (the second at each amplitude) replaces it: a run over each cycle's own
+    // samples.
     FitOptions steadyOnly;
     steadyOnly.steady = true;
+    steadyOnly.cycles = {1, 4, 7};
     const CycleTable table = FindCycles(rec.u, rec.F);
     const FitResult steady = FitCycles(rec.u, rec.F, table, steadyOnly);
     QVERIFY(steady.steady);

@@ -34,3 +34,21 @@ def test_response_is_that_of_the_command_line(cli, tmp_path, case):
 def test_refusals_name_what_is_wrong(u, case, message):
     with pytest.raises(ValueError, match=message):
         quorix.response(u, **case)
+
+
+def test_fit_along_the_record_is_that_of_the_command_line_and_inverts_the_response(cli, tmp_path):
+    true = {"n": 2.5, "gamma": 0.75, "alpha": 0.08, "fy": 3.1, "uy": 0.15}
+    # Two cycles 0 -> +a -> -a -> 0 at each of 0.3, 0.6, 1 and 1.5 Uy, from rest.
+    quarter = np.linspace(0.0, 1.0, 101)[1:]
+    cycle = np.concatenate([quarter, 1.0 - quarter, -quarter, quarter - 1.0])
+    u = np.concatenate([[0.0]] + [a * true["uy"] * cycle for a in (0.3, 0.6, 1.0, 1.5) for _ in range(2)])
+    F = quorix.response(u, **true)["F"]
+    path = tmp_path / "record.csv"
+    np.savetxt(path, np.c_[u, F], fmt="%.17g", delimiter=";", header="u;F", comments="")
+    got, expected = quorix.fit(u, F), cli.json("fit", path)
+    assert (got["fit"], expected["fit"]) == ("record", "record")
+    for name, value in true.items():
+        key = {"fy": "Fy", "uy": "Uy"}.get(name, name)
+        assert bits(got["parameters"][name]) == bits(expected[key]), name
+        assert got["parameters"][name] == pytest.approx(value, rel=1e-9), name
+    assert got["points"].tolist() == list(range(len(u)))
