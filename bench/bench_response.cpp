@@ -3,7 +3,8 @@
 // rk8pd) at three relative tolerances, on the same samples.
 //
 // History: 10⁶ samples of 20 cycles of rising amplitude, 0.25 to 5 Uy, from
-// rest; n = 2.5, γ = 0.75. Between two reversals the displacement follows
+// rest; n = 2.5, γ = 0.75; and the same 20 cycles in 10⁴ samples (sparse),
+// where rk8pd takes steps of its own between samples. Between two reversals the displacement follows
 // half a cosine, x = a + (b − a)·(1 − cos πτ)/2, so that it moves one way
 // and reverses exactly at a sample: on such a path z depends on x alone,
 // and the closed form of the samples is the exact solution of the
@@ -43,9 +44,13 @@ namespace {
 using quorix::response::Parameters;
 
 constexpr int kHalfCycles = 40;
-constexpr int kPerHalfCycle = 24'690;
-constexpr int kFirstQuarter = 12'400;
-constexpr int kSamples = kFirstQuarter + kHalfCycles * kPerHalfCycle;  // 10⁶
+// 10⁶ samples: 12400 on the first quarter cycle, 24690 on each half cycle
+// after it, the rest on the last quarter. The sparse history has 10⁴.
+struct Sampling {
+  int firstQuarter, perHalfCycle;
+};
+constexpr Sampling kDense{12'400, 24'690};
+constexpr Sampling kSparse{124, 247};
 const Parameters kModel{.n = 2.5, .gamma = 0.75, .alpha = 0.08, .Fy = 3.1, .Uy = 1.0};
 
 // One monotone piece: from x = a at time t0 to x = b at t0 + duration.
@@ -59,41 +64,40 @@ struct Piece {
   double TimeAt(int k) const { return t0 + duration * k / samples; }
 };
 
-const std::vector<Piece>& Pieces() {
-  static const std::vector<Piece> pieces = [] {
-    std::vector<Piece> v;
-    double t = 0.0, x = 0.0;
-    for (int j = 0; j < kHalfCycles; ++j) {
-      const double peak = (j % 2 == 0 ? 1.0 : -1.0) * (0.25 + 4.75 * j / (kHalfCycles - 1));
-      const double duration = j == 0 ? 0.25 : 0.5;
-      v.push_back({t, duration, x, peak, j == 0 ? kFirstQuarter : kPerHalfCycle});
-      t += duration, x = peak;
-    }
-    // The last piece back to zero completes the count.
-    v.push_back({t, 0.25, x, 0.0, kPerHalfCycle - kFirstQuarter});
-    return v;
-  }();
-  return pieces;
+std::vector<Piece> PiecesOf(Sampling s) {
+  std::vector<Piece> v;
+  double t = 0.0, x = 0.0;
+  for (int j = 0; j < kHalfCycles; ++j) {
+    const double peak = (j % 2 == 0 ? 1.0 : -1.0) * (0.25 + 4.75 * j / (kHalfCycles - 1));
+    const double duration = j == 0 ? 0.25 : 0.5;
+    v.push_back({t, duration, x, peak, j == 0 ? s.firstQuarter : s.perHalfCycle});
+    t += duration, x = peak;
+  }
+  // The last piece back to zero completes the count.
+  v.push_back({t, 0.25, x, 0.0, s.perHalfCycle - s.firstQuarter});
+  return v;
 }
 
-const std::vector<double>& History() {
-  static const std::vector<double> u = [] {
-    std::vector<double> v{0.0};
-    for (const Piece& p : Pieces()) {
-      for (int k = 1; k <= p.samples; ++k) v.push_back(k == p.samples ? p.b : p.X(p.TimeAt(k)));
+// A history, its pieces and its exact response, made once.
+struct Case {
+  std::vector<Piece> pieces;
+  std::vector<double> u;
+  std::vector<double> z;
+  explicit Case(Sampling s) : pieces(PiecesOf(s)), u{0.0} {
+    for (const Piece& p : pieces) {
+      for (int k = 1; k <= p.samples; ++k) u.push_back(k == p.samples ? p.b : p.X(p.TimeAt(k)));
     }
-    return v;
-  }();
-  return u;
-}
+    z = quorix::response::RespondAlong(u, kModel).z;
+  }
+};
 
-const std::vector<double>& ExactZ() {
-  static const std::vector<double> z = quorix::response::RespondAlong(History(), kModel).z;
-  return z;
+const Case& CaseOf(bool sparse) {
+  static const Case dense(kDense), few(kSparse);
+  return sparse ? few : dense;
 }
 
 void BM_ResponseClosedForm(benchmark::State& state) {
-  const std::vector<double>& u = History();
+  const std::vector<double>& u = CaseOf(state.range(0) != 0).u;
   double sink = 0.0;
   std::size_t allocations = 0;
   for (auto _ : state) {
@@ -109,7 +113,7 @@ void BM_ResponseClosedForm(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(u.size()));
   state.counters["allocations"] = static_cast<double>(allocations);
 }
-BENCHMARK(BM_ResponseClosedForm)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ResponseClosedForm)->ArgName("sparse")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // dz/dt = ẋ·(1 − γ·sign(ẋ)·|z|^(n−1)·z − β·|z|ⁿ), x = u/Uy with Uy = 1, on
 // one piece; the sign is the piece's own, so that the end points, where
@@ -126,13 +130,14 @@ int Law(double t, const double y[], double dydt[], void* parameters) {
 
 void BM_ResponseRk8pd(benchmark::State& state) {
   const double tolerance = std::pow(10.0, -static_cast<double>(state.range(0)));
-  const std::vector<double>& exact = ExactZ();
+  const Case& c = CaseOf(state.range(1) != 0);
+  const std::vector<double>& exact = c.z;
   double largest = 0.0;
   for (auto _ : state) {
     double y[1] = {0.0};
     std::size_t sample = 0;
     largest = 0.0;
-    for (const Piece& piece : Pieces()) {
+    for (const Piece& piece : c.pieces) {
       gsl_odeiv2_system system{Law, nullptr, 1, const_cast<Piece*>(&piece)};
       gsl_odeiv2_driver* driver = gsl_odeiv2_driver_alloc_y_new(&system, gsl_odeiv2_step_rk8pd, 1e-6, 0.0, tolerance);
       double t = piece.t0;
@@ -144,9 +149,12 @@ void BM_ResponseRk8pd(benchmark::State& state) {
       gsl_odeiv2_driver_free(driver);
     }
   }
-  state.SetItemsProcessed(state.iterations() * kSamples);
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(c.u.size()));
   state.counters["max_error"] = largest;
 }
-BENCHMARK(BM_ResponseRk8pd)->Arg(8)->Arg(10)->Arg(12)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ResponseRk8pd)
+    ->ArgNames({"tol", "sparse"})
+    ->ArgsProduct({{8, 10, 12}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
