@@ -87,8 +87,6 @@ class MainFormTest : public QObject {
     QStringList commands;  // Plots, then About, as commands on the bar itself
     for (const QAction* item : form.menuBar()->actions()) commands << item->text();
     QCOMPARE(commands, (QStringList{"Plots", "About"}));
-    QVERIFY(Control<QRadioButton>(form, "optComplementary")->isChecked());
-    QCOMPARE(w_->services.calls.size(), std::size_t{0});
     // Frame captions in the highlight colour.
     QCOMPARE(Control(form, "frameLoop")->palette().color(QPalette::WindowText),
              QApplication::palette().color(QPalette::Highlight));
