@@ -127,19 +127,14 @@ class PlotsWindowTest : public QObject {
       QVERIFY2(texts.contains(part), qPrintable(texts));
     }
     // A saturated case: the open window, and its u axis, follow the next Solve.
-    w_->SetText("txtNee", QStringLiteral("5"));
-    w_->SetText("txtUmaxOverUy", QStringLiteral("9"));
-    w_->Click("cmdSolve");
+    w_->Enter({{"txtNee", "5"}, {"txtUmaxOverUy", "9"}}, "cmdSolve");
     QCOMPARE(peak->points().front(), QPointF(9 * 0.111, w_->form.CaseRecord().Fa));
     QVERIFY(qobject_cast<QValueAxis*>(chart->axes(Qt::Horizontal).front())->max() >= 9 * 0.111);
     // A Solve that fails (a field beyond the range of a double) leaves the loop of the last good one.
-    w_->SetText("txtFy", QStringLiteral("1e999"));
-    w_->Click("cmdSolve");
+    w_->Enter({{"txtFy", "1e999"}}, "cmdSolve");
     QCOMPARE(peak->points().front().x(), 9 * 0.111);
     // Umax/Uy = 0: no cycle. The tab says so rather than keep the loop, and there is nothing to save.
-    w_->SetText("txtFy", QStringLiteral("2"));
-    w_->SetText("txtUmaxOverUy", QStringLiteral("0"));
-    w_->Click("cmdSolve");
+    w_->Enter({{"txtFy", "2"}, {"txtUmaxOverUy", "0"}}, "cmdSolve");
     QCOMPARE(Prompt(plots, "lblLoopPrompt"),
              QStringLiteral("The loop of this case cannot be drawn.\n\nPress Solve to draw the loop."));
     QVERIFY(!Control(*plots, "cmdSavePng")->isEnabled());
@@ -171,18 +166,14 @@ class PlotsWindowTest : public QObject {
       for (const QPointF& p : series->points()) QCOMPARE_LE(p.y(), high);
     }
     // A Loop that stops before its file (a Step of 0) changes neither the file nor the curves.
-    w_->SetText("txtStep", QStringLiteral("0"));
-    w_->Click("cmdLoop");
+    w_->Enter({{"txtStep", "0"}}, "cmdLoop");
     QCOMPARE(plots->DESeries()->count(), 100);
     // A range without rows: the file holds its header only, and the tab says there is nothing to draw.
-    w_->SetText("txtStep", QStringLiteral("1"));
-    w_->SetText("txtTo", QStringLiteral("-5"));
-    w_->Click("cmdLoop");
+    w_->Enter({{"txtStep", "1"}, {"txtTo", "-5"}}, "cmdLoop");
     QVERIFY(Prompt(plots, "lblSweepPrompt").contains(QStringLiteral("no rows")));
     // A file that fails at its fourth line (header and two rows written): the curves hold what the file holds.
     w_->services.failWriteAtLine = w_->services.linesWritten + 4;
-    w_->SetText("txtTo", QStringLiteral("9"));
-    w_->Click("cmdLoop");
+    w_->Enter({{"txtTo", "9"}}, "cmdLoop");
     QVERIFY(plots->SweepView()->isVisible());
     QCOMPARE(plots->DESeries()->count(), 2);
   }

@@ -12,14 +12,11 @@ namespace quorix::testing {
 struct FakeSaveDialogs : platform::SaveDialogs {
   std::optional<std::string> answer, openAnswer;  // to the next save and open dialog
   std::vector<std::string> filters;                // of each save dialog
-  int opens = 0;
 
   std::optional<std::string> AskSavePath(const std::string&, const std::string& filter, const std::string&) override {
     return filters.push_back(filter), answer;
   }
-  std::optional<std::string> AskOpenPath(const std::string&, const std::string&) override {
-    return ++opens, openAnswer;
-  }
+  std::optional<std::string> AskOpenPath(const std::string&, const std::string&) override { return openAnswer; }
 };
 
 }  // namespace quorix::testing

@@ -7,7 +7,9 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QtTest>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "fake_save_dialogs.h"
 #include "fake_services.h"
@@ -45,6 +47,11 @@ struct Window {
   }
   void Click(const char* button) { QTest::mouseClick(Control<QPushButton>(form, button), Qt::LeftButton); }
   void SetText(const char* box, const QString& text) { Control<QLineEdit>(form, box)->setText(text); }
+  // Sets each box's text, then clicks the button.
+  void Enter(std::initializer_list<std::pair<const char*, QString>> texts, const char* button) {
+    for (const auto& [box, text] : texts) SetText(box, text);
+    Click(button);
+  }
   QString Text(const char* box) const { return Control<QLineEdit>(form, box)->text(); }
   QStringList ResultLines() const {
     const auto found = services.files.find(results);
