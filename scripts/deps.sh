@@ -7,6 +7,7 @@
 #   scripts/deps.sh test      build, plus everything the tests use
 #   scripts/deps.sh window    a virtual X server and xwininfo (scripts/window-check.sh)
 #   scripts/deps.sh package   build, plus the tools that make and check the .deb
+#   scripts/deps.sh bench     test, plus hyperfine for bench/process_bench.sh
 set -euo pipefail
 
 group=${1:-build}
@@ -32,12 +33,16 @@ test=(libgtest-dev libgmock-dev libbenchmark-dev libx11-dev locales
 # The Debian package: dpkg-shlibdeps and the checks of what it installs.
 package=(dpkg-dev file lintian appstream desktop-file-utils help2man python3-dev pybind11-dev python3-numpy)
 
+# Whole-process timings of bench/process_bench.sh.
+bench=(hyperfine)
+
 case "$group" in
   build) packages=("${build[@]}") ;;
+  bench) packages=("${build[@]}" "${window[@]}" "${test[@]}" "${bench[@]}") ;;
   test) packages=("${build[@]}" "${window[@]}" "${test[@]}") ;;
   window) packages=("${window[@]}") ;;
   package) packages=("${build[@]}" "${package[@]}") ;;
-  *) echo "usage: scripts/deps.sh build|test|window|package" >&2; exit 2 ;;
+  *) echo "usage: scripts/deps.sh build|test|window|package|bench" >&2; exit 2 ;;
 esac
 
 sudo=""
@@ -54,6 +59,6 @@ if ((${#missing[@]})); then
 fi
 
 # The number-text tests check that a comma-decimal locale changes nothing.
-if [[ "$group" == test ]] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+if [[ "$group" == test || "$group" == bench ]] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

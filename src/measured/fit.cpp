@@ -235,28 +235,15 @@ Problem ProblemOf(const std::vector<double>& u, const std::vector<double>& F, co
 Parameters StartingValues(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
                           const std::vector<std::size_t>& chosen, std::size_t largest, const FitOptions& options,
                           Problem& pr) {
-  Parameters start = KneeEstimate(u, F, table.cycles[largest]);
-  for (std::size_t i = 0; i < 5; ++i) {
-    pr.free[i] = !options.fixed[i].has_value();
-    if (options.fixed[i]) At(start, i) = *options.fixed[i];
-    else if (options.start[i]) At(start, i) = *options.start[i];
-  }
+  Parameters start = GivenStart(KneeEstimate(u, F, table.cycles[largest]), options, pr.free.data());
   pr.base = start;
   for (std::size_t i = 0; i < 5; ++i) {
     if (pr.free[i]) pr.freeIndex.push_back(i);
   }
-  const bool scan = std::any_of(pr.freeIndex.begin(), pr.freeIndex.end(), [&](std::size_t i) {
-    return (i == kN || i == kGamma || i == kUy) && !options.start[i];
-  });
-  if (scan) {
+  if (ScanWanted(options, pr.free.data())) {
     Problem scanFrame = pr;
-    for (std::size_t i : {kN, kGamma, kUy}) {
-      if (options.start[i]) scanFrame.free[i] = false;
-    }
-    const Parameters scanned = ScanStart(u, F, table, chosen, scanFrame, start);
-    for (std::size_t i = 0; i < 5; ++i) {
-      if (pr.free[i] && !options.start[i]) At(start, i) = Get(scanned, i);
-    }
+    HoldGivenInScan(options, scanFrame.free.data());
+    TakeScanned(ScanStart(u, F, table, chosen, scanFrame, start), options, pr.free.data(), start);
   }
   return start;
 }

@@ -126,6 +126,34 @@ double LinearSums::Cost(bool alphaFree, bool FyFree, Parameters& p) const {
   return std::isfinite(cost) ? cost : std::numeric_limits<double>::infinity();
 }
 
+Parameters GivenStart(Parameters knee, const FitOptions& options, bool free[5]) {
+  for (std::size_t i = 0; i < 5; ++i) {
+    free[i] = !options.fixed[i].has_value();
+    if (options.fixed[i]) At(knee, i) = *options.fixed[i];
+    else if (options.start[i]) At(knee, i) = *options.start[i];
+  }
+  return knee;
+}
+
+bool ScanWanted(const FitOptions& options, const bool free[5]) {
+  for (std::size_t i : {kN, kGamma, kUy}) {
+    if (free[i] && !options.start[i]) return true;
+  }
+  return false;
+}
+
+void HoldGivenInScan(const FitOptions& options, bool free[5]) {
+  for (std::size_t i : {kN, kGamma, kUy}) {
+    if (options.start[i]) free[i] = false;
+  }
+}
+
+void TakeScanned(const Parameters& scanned, const FitOptions& options, const bool free[5], Parameters& start) {
+  for (std::size_t i = 0; i < 5; ++i) {
+    if (free[i] && !options.start[i]) At(start, i) = Get(scanned, i);
+  }
+}
+
 Search LeastSquares(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>& start) {
   const std::size_t p = start.size();
   gsl_multifit_nlinear_parameters params = gsl_multifit_nlinear_default_parameters();

@@ -39,6 +39,19 @@ Owned<gsl_matrix> NewMatrix(std::size_t rows, std::size_t columns);
 // FitError for loops without stiffness or gap.
 Parameters KneeEstimate(const std::vector<double>& u, const std::vector<double>& F, const Cycle& c);
 
+// The starting point before any scan: `knee` with the held and the given
+// values put in. Marks free[i] for the five model parameters.
+Parameters GivenStart(Parameters knee, const FitOptions& options, bool free[5]);
+
+// Whether n, γ or Uy is free without a starting value given: the scan runs.
+bool ScanWanted(const FitOptions& options, const bool free[5]);
+
+// The scan holds n, γ and Uy where a starting value was given.
+void HoldGivenInScan(const FitOptions& options, bool free[5]);
+
+// The scan's values for the free parameters that were given no start.
+void TakeScanned(const Parameters& scanned, const FitOptions& options, const bool free[5], Parameters& start);
+
 struct ChosenCycles {
   double meanFPlus = 0.0;   // the rms misfit is reported relative to it
   std::size_t largest = 0;  // the widest cycle, read for the starting values

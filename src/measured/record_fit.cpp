@@ -234,30 +234,17 @@ std::vector<std::size_t> CyclesWithin(const CycleTable& table, const RecordProbl
 // the scan's best n, γ, Uy (and its α, Fy) for those not given.
 Parameters StartingValues(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
                           std::size_t widest, const FitOptions& options, RecordProblem& pr) {
-  Parameters start = KneeEstimate(u, F, table.cycles[widest]);
-  for (std::size_t i = 0; i < 5; ++i) {
-    pr.free[i] = !options.fixed[i].has_value();
-    if (options.fixed[i]) At(start, i) = *options.fixed[i];
-    else if (options.start[i]) At(start, i) = *options.start[i];
-  }
+  Parameters start = GivenStart(KneeEstimate(u, F, table.cycles[widest]), options, pr.free.data());
   pr.free[kZ0] = options.fitZ0;
   pr.z0 = options.z0;
   pr.base = start;
   for (std::size_t i = 0; i < kFreeCount; ++i) {
     if (pr.free[i]) pr.freeIndex.push_back(i);
   }
-  const bool scan = std::any_of(pr.freeIndex.begin(), pr.freeIndex.end(), [&](std::size_t i) {
-    return (i == kN || i == kGamma || i == kUy) && !options.start[i];
-  });
-  if (scan) {
+  if (ScanWanted(options, pr.free.data())) {
     RecordProblem frame = pr;
-    for (std::size_t i : {kN, kGamma, kUy}) {
-      if (options.start[i]) frame.free[i] = false;
-    }
-    const Parameters scanned = ScanStart(frame, start);
-    for (std::size_t i = 0; i < 5; ++i) {
-      if (pr.free[i] && !options.start[i]) At(start, i) = Get(scanned, i);
-    }
+    HoldGivenInScan(options, frame.free.data());
+    TakeScanned(ScanStart(frame, start), options, pr.free.data(), start);
   }
   pr.base = start;
   return start;
