@@ -5,7 +5,8 @@
 # rooms before it in this order, and the platform's:
 #
 #   specialfunctions → solver → accurate → response → measured → commands
-#     → the faces: cli, python, look → about → plots → mainwindow → startup
+#     → material → the faces: cli, python, look → about → plots → mainwindow
+#     → startup
 #
 # The platform stands beside them all: every room may use it, and it uses
 # no other room. cli, python and look share a rank and so may not include
@@ -22,8 +23,8 @@ cd "$root/src"
 
 declare -A rank=(
   [platform]=0
-  [specialfunctions]=1 [solver]=2 [accurate]=3 [response]=4 [measured]=5 [commands]=6
-  [cli]=7 [python]=7 [look]=7 [about]=8 [plots]=9 [mainwindow]=10 [startup]=11
+  [specialfunctions]=1 [solver]=2 [accurate]=3 [response]=4 [measured]=5 [commands]=6 [material]=7
+  [cli]=8 [python]=8 [look]=8 [about]=9 [plots]=10 [mainwindow]=11 [startup]=12
 )
 
 files=$(find . -type f -printf '%P\n' | sort)

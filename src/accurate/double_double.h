@@ -92,4 +92,53 @@ inline DoubleDouble Log(double x) {
   return Add(DoubleDouble::Normalised(exponent * kLn2Hi, exponent * kLn2Lo), logM);
 }
 
+
+// x / d with x a double-double and d a double: one correction from the
+// exact remainder.
+inline DoubleDouble Divide(const DoubleDouble& x, double d) {
+  const double q = x.hi / d;
+  const Sum2 p = TwoProduct(q, d);
+  const double remainder = ((x.hi - p.sum) - p.error) + x.lo;
+  return DoubleDouble::Normalised(q, remainder / d);
+}
+
+// x / y for two double-doubles: the quotient of the leading parts, then one
+// correction from the remainder x − q·y.
+inline DoubleDouble Divide(const DoubleDouble& x, const DoubleDouble& y) {
+  const double q = x.hi / y.hi;
+  const DoubleDouble back = Multiply(y, q);
+  const DoubleDouble rest = Add(x, {-back.hi, -back.lo});
+  return DoubleDouble::Normalised(q, rest.hi / y.hi);
+}
+
+// ln x for a double-double x > 0: ln(hi) + ln(1 + lo/hi), and
+// ln(1 + t) = t to 2⁻¹⁰⁶ at |t| ≤ 2⁻⁵³.
+inline DoubleDouble Log(const DoubleDouble& x) { return Add(Log(x.hi), {x.lo / x.hi, 0.0}); }
+
+// eˣ for a double-double x with |x| below about 700, to a few units of 2⁻¹⁰⁴
+// relative: x = k·ln 2 + r with |r| ≤ ½·ln 2; e^r = (e^(r/2¹⁰))^(2¹⁰), the
+// inner power by its Taylor series, whose tenth term is below 2⁻¹¹⁰ at
+// |r/2¹⁰| < 3.4·10⁻⁴. The squarings carry eʳ − 1 rather than eʳ, so that
+// the small part is not lost beside the 1: (1 + m)² − 1 = 2m + m².
+inline DoubleDouble Exp(const DoubleDouble& x) {
+  const double k = std::nearbyint(x.hi / 0.69314718055994531);
+  const Sum2 kLo = TwoProduct(k, kLn2Lo);
+  DoubleDouble r = Add(x, {-k * kLn2Hi, 0.0});  // k·kLn2Hi is exact for |k| < 2¹¹
+  r = Add(r, {-kLo.sum, -kLo.error});
+  r = {std::ldexp(r.hi, -10), std::ldexp(r.lo, -10)};
+  DoubleDouble term = r;
+  DoubleDouble m = r;
+  for (int i = 2; i <= 10; ++i) {
+    term = Divide(Multiply(term, r), static_cast<double>(i));
+    m = Add(m, term);
+  }
+  for (int i = 0; i < 10; ++i) m = Add(Multiply(m, 2.0), Multiply(m, m));
+  const DoubleDouble e = Add({1.0, 0.0}, m);
+  const int scale = static_cast<int>(k);
+  return {std::ldexp(e.hi, scale), std::ldexp(e.lo, scale)};
+}
+
+// xᵖ = e^(p·ln x) for a double-double x > 0.
+inline DoubleDouble Power(const DoubleDouble& x, const DoubleDouble& p) { return Exp(Multiply(p, Log(x))); }
+
 }  // namespace quorix::accurate::detail

@@ -1,0 +1,40 @@
+// Materials as their programs' input files write them: OpenSees's Tcl words
+// (uniaxialMaterial BoucWen 1 0.1 25.766 2 …), OpenSeesPy's call
+// (ops.uniaxialMaterial('BoucWen', 1, 0.1, …)), and the values of CSI's
+// Wen link as key=value pairs. Parsing is strict: every word must be a whole
+// number (the tag, the iteration limit) or a whole floating-point number.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "material.h"
+
+namespace quorix::material {
+
+using OpenSeesMaterial = std::variant<OpenSeesBoucWen, OpenSeesBoucWenOriginal>;
+
+// Either form, told apart by the parenthesis of the call. BoucWen's words
+// after its name: tag alpha ko n gamma beta Ao deltaA deltaNu deltaEta, then
+// optionally tol and maxNumIter; BoucWenOriginal's: tag E fy alphaL, then
+// optionally alphaNL mu eta beta gamma tol maxIter (defaults 0, 2, 1, ½, ½).
+// Throws MaterialError naming the word at fault (1-based, counting the
+// material's name as word 1) or the material that is not one of the two.
+OpenSeesMaterial ParseOpenSees(std::string_view text);
+
+// "k=…,yield=…,ratio=…,exp=…" in any order, each exactly once.
+CsiWen ParseCsiWen(std::string_view text);
+
+// FromOpenSees of either material, after its own checks.
+Case CaseOf(const OpenSeesMaterial& material);
+
+// The lines that give each program the case, every value as the shortest
+// text that reads back to the same double.
+std::string TclLine(const OpenSeesBoucWen& m);
+std::string TclLine(const OpenSeesBoucWenOriginal& m);
+std::string PythonCall(const OpenSeesBoucWen& m);
+std::string PythonCall(const OpenSeesBoucWenOriginal& m);
+std::string CsiWenText(const CsiWen& m);
+
+}  // namespace quorix::material
