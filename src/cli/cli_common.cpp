@@ -3,10 +3,13 @@
 #include <cmath>
 
 #include "accurate.h"
+#include "material.h"
+#include "material_text.h"
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 #include <system_error>
 
 #include "numbertext.h"
@@ -58,23 +61,60 @@ void WriteOut(std::string_view text) {
 
 void AddCaseOptions(CLI::App& command, CaseOptions& options, bool withAmplitude) {
   command.add_option("--n", options.texts.Nee, "Bouc-Wen exponent n")->capture_default_str();
-  command.add_option("--gamma", options.texts.GammaSmall, "Bouc-Wen parameter gamma")->capture_default_str();
+  command
+      .add_option("--gamma", options.texts.GammaSmall,
+                  "gamma, on the |du/dt| term of dz/dt = (A du/dt - gamma |du/dt| |z|^(n-1) z - beta du/dt |z|^n)/Uy "
+                  "(Wen's labelling; OpenSees calls it beta)")
+      ->capture_default_str();
   options.beta = command.add_option("--beta", options.texts.BetaSmall,
-                                    "Bouc-Wen parameter beta [default: 1 - gamma, as the window shows it]");
-  command.add_option("--alpha", options.texts.AlphaSmall, "elastic share alpha of the yield force")
+                                    "beta, on the du/dt term (OpenSees calls it gamma) [default: 1 - gamma, as the "
+                                    "window shows it]; the formulas take A = 1 and beta + gamma = 1 unless --model "
+                                    "general");
+  command.add_option("--alpha", options.texts.AlphaSmall,
+                     "alpha, the elastic share: F = alpha (Fy/Uy) u + (1 - alpha) Fy z")
       ->capture_default_str();
   command.add_option("--fy", options.texts.Fy, "yield force Fy")->capture_default_str();
   command.add_option("--uy", options.texts.Uy, "yield displacement Uy")->capture_default_str();
   if (withAmplitude) {
-    command.add_option("--u", options.texts.UmaxOverUy, "displacement amplitude Umax/Uy")->capture_default_str();
+    options.amplitude =
+        command.add_option("--u", options.texts.UmaxOverUy, "displacement amplitude Umax/Uy")->capture_default_str();
+    options.umax = command.add_option("--umax", options.umaxText, "displacement amplitude Umax itself (not over Uy)");
+    options.umax->excludes(options.amplitude);
   }
-  CLI::Option* direct = command.add_flag("--direct", options.direct, "use the Direct loop integrals");
-  CLI::Option* complementary =
-      command.add_flag("--complementary", options.complementary, "use the Complementary loop integrals (the default)");
+  CLI::Option* direct = command.add_flag("--direct", options.direct,
+                                         "use the Direct loop integrals (beyond saturation, Za = 1, they stop "
+                                         "growing with Umax/Uy)");
+  CLI::Option* complementary = command.add_flag(
+      "--complementary", options.complementary,
+      "use the Complementary loop integrals (the default; beyond saturation DE/(Fh Uy) grows by 4 per unit of "
+      "Umax/Uy)");
   direct->excludes(complementary);
   command.add_flag("--accurate", options.accurate,
                    "exact mathematics, correct to about the last digit, instead of the specified arithmetic; "
                    "inputs outside the model's domain are refused");
+  CLI::Option* model =
+      command.add_option("--model", options.model,
+                         "normalised: A = 1 and beta + gamma = 1, as the formulas take them; general: Wen's law with "
+                         "any A > 0 and beta + gamma > 0, mapped exactly onto the normalised case before solving")
+          ->check(CLI::IsMember({"normalised", "general"}))
+          ->capture_default_str();
+  options.A = command.add_option("--A", options.wenA, "Wen's A, with --model general")->capture_default_str();
+  CLI::Option* material = command.add_option(
+      "--material", options.material,
+      "an OpenSees material without degradation, as Tcl words ('uniaxialMaterial BoucWen 1 alpha ko n gamma beta Ao "
+      "0 0 0', or BoucWenOriginal tag E fy alphaL ...) or an OpenSeesPy call; replaces the case's options");
+  CLI::Option* csi = command.add_option("--csi-wen", options.csiWen,
+                                        "CSI's Plastic (Wen) link as k=STIFFNESS,yield=STRENGTH,ratio=POST-YIELD "
+                                        "STIFFNESS RATIO,exp=YIELDING EXPONENT; replaces the case's options");
+  material->excludes(csi);
+  for (const char* name : {"--n", "--gamma", "--beta", "--alpha", "--fy", "--uy"}) {
+    material->excludes(command.get_option(name));
+    csi->excludes(command.get_option(name));
+  }
+  for (CLI::Option* option : {model, options.A}) {
+    material->excludes(option);
+    csi->excludes(option);
+  }
 }
 
 CaseSolver SolverFor(const CaseOptions& options) { return options.accurate ? accurate::Solve : SolveEnergy; }
@@ -88,18 +128,160 @@ BranchIntegralFn BranchIntegralFor(const CaseOptions& options) {
   return options.accurate ? accurate::BranchIntegral : nullptr;
 }
 
+namespace {
+
+bool Given(const CLI::Option* option) { return option != nullptr && option->count() > 0; }
+
+// The mapped case's texts: the shortest text of each double, which ReadCase
+// reads back to the same double.
+void SetMappedTexts(CaseTexts& t, const material::Case& c) {
+  t.Nee = ShortestText(c.n);
+  t.BetaSmall = ShortestText(c.beta);
+  t.GammaSmall = ShortestText(c.gamma);
+  t.AlphaSmall = ShortestText(c.alpha);
+  t.Fy = ShortestText(c.Fy);
+  t.Uy = ShortestText(c.Uy);
+}
+
+// The case a --material, --csi-wen or --model general asks for, or nullopt.
+std::optional<material::Case> MappedCase(CaseOptions& options) {
+  CaseTexts& t = options.texts;
+  try {
+    if (!options.material.empty()) return material::CaseOf(material::ParseOpenSees(options.material));
+    if (!options.csiWen.empty()) return material::FromCsiWen(material::ParseCsiWen(options.csiWen));
+  } catch (const material::MaterialError& e) {
+    throw CommandFailure(std::string(!options.material.empty() ? "--material" : "--csi-wen") + ": " + e.what());
+  }
+  if (options.model != "general") {
+    if (Given(options.A)) throw CommandFailure("--A needs --model general (the formulas take A = 1)");
+    return std::nullopt;
+  }
+  material::General g;
+  g.A = ReadField("--A", options.wenA);
+  g.n = ReadField("--n", t.Nee);
+  g.gamma = ReadField("--gamma", t.GammaSmall);
+  g.beta = Given(options.beta) ? ReadField("--beta", t.BetaSmall) : ParseNumber(FormatPlainNumber(1.0 - g.gamma));
+  g.alpha = ReadField("--alpha", t.AlphaSmall);
+  g.Fy = ReadField("--fy", t.Fy);
+  g.Uy = ReadField("--uy", t.Uy);
+  options.outputA = g.A;
+  try {
+    material::Case c = material::Normalise(g);
+    // Umax/Uy is given over the general law's own Uy.
+    if (Given(options.amplitude) && !Given(options.umax)) {
+      options.umaxText = ShortestText(ReadField("--u", t.UmaxOverUy) * g.Uy);
+    } else if (!Given(options.umax)) {
+      options.umaxText = ShortestText(ParseNumber(t.UmaxOverUy) * g.Uy);
+    }
+    return c;
+  } catch (const material::MaterialError& e) {
+    throw CommandFailure(std::string("--model general: ") + e.what());
+  }
+}
+
+}  // namespace
+
 void ResolveCaseOptions(CaseOptions& options, bool withAmplitude) {
   CaseTexts& t = options.texts;
+  t.Complementary = !options.direct;
+  if (const std::optional<material::Case> mapped = MappedCase(options)) {
+    options.mapped = true;
+    SetMappedTexts(t, *mapped);
+    if (withAmplitude && !options.umaxText.empty()) {
+      t.UmaxOverUy = ShortestText(ReadField("--umax", options.umaxText) / mapped->Uy);
+    } else if (withAmplitude) {
+      ReadField("--u", t.UmaxOverUy);
+    }
+    return;
+  }
   ReadField("--n", t.Nee);
-  const bool betaGiven = options.beta != nullptr && options.beta->count() > 0;
-  if (betaGiven) ReadField("--beta", t.BetaSmall);
+  const bool betaGiven = Given(options.beta);
+  const double beta = betaGiven ? ReadField("--beta", t.BetaSmall) : 0.0;
   const double gamma = ReadField("--gamma", t.GammaSmall);
   if (!betaGiven) t.BetaSmall = FormatPlainNumber(1.0 - gamma);
   ReadField("--alpha", t.AlphaSmall);
   ReadField("--fy", t.Fy);
-  ReadField("--uy", t.Uy);
-  if (withAmplitude) ReadField("--u", t.UmaxOverUy);
-  t.Complementary = !options.direct;
+  const double Uy = ReadField("--uy", t.Uy);
+  if (withAmplitude) {
+    if (Given(options.umax)) {
+      t.UmaxOverUy = ShortestText(ReadField("--umax", options.umaxText) / Uy);
+    } else {
+      ReadField("--u", t.UmaxOverUy);
+    }
+  }
+  if (betaGiven && material::SumDiffersFromOne(beta, gamma)) {
+    std::fprintf(Settings().err,
+                 "quorix-cli: warning: beta + gamma = %s, but the formulas take beta + gamma = 1 (and A = 1); "
+                 "for Wen's general law give --model general\n",
+                 ShortestText(beta + gamma).c_str());
+  }
+}
+
+std::string CaseAsOptions(const BoucWenCase& bw) {
+  return "--n " + ShortestText(bw.Nee) + " --gamma " + ShortestText(bw.GammaSmall) + " --beta " +
+         ShortestText(bw.BetaSmall) + " --alpha " + ShortestText(bw.AlphaSmall) + " --fy " + ShortestText(bw.Fy) +
+         " --uy " + ShortestText(bw.Uy) + " --u " + ShortestText(bw.UmaxOverUy);
+}
+
+void AddAsOption(CLI::App& command, std::string& as, const std::string& defaultValue) {
+  as = defaultValue;
+  command
+      .add_option("--as", as,
+                  "also give the case as analysis programs write it: opensees (BoucWen and BoucWenOriginal Tcl "
+                  "lines), openseespy (the same as calls), csi-wen (the Wen link's values, when gamma = beta = 0.5), "
+                  "all, or none")
+      ->check(CLI::IsMember({"opensees", "openseespy", "csi-wen", "all", "none"}))
+      ->capture_default_str();
+}
+
+namespace {
+material::Case MaterialCaseOf(const BoucWenCase& bw) {
+  return {bw.Nee, bw.BetaSmall, bw.GammaSmall, bw.AlphaSmall, bw.Fy, bw.Uy};
+}
+}  // namespace
+
+std::string MaterialReport(const BoucWenCase& bw, const std::string& as, double Ao) {
+  if (as == "none") return "";
+  material::MaterialLines lines;
+  try {
+    lines = material::LinesOf(MaterialCaseOf(bw), Ao);
+  } catch (const material::MaterialError& e) {
+    return std::string("no analysis program's material for this case: ") + e.what() + "\n";
+  }
+  const bool all = as == "all";
+  std::string out;
+  if (all || as == "opensees") out += "OpenSees: " + lines.tclBoucWen + "\n" + "OpenSees: " + lines.tclOriginal + "\n";
+  if (all || as == "openseespy") {
+    out += "OpenSeesPy: " + lines.pythonBoucWen + "\n" + "OpenSeesPy: " + lines.pythonOriginal + "\n";
+  }
+  if (all || as == "csi-wen") {
+    out += lines.csiWen ? "CSI Wen link: " + material::CsiWenText(*lines.csiWen) + "\n"
+                        : std::string("CSI Wen link: none (the link is the model with gamma = beta = 0.5)\n");
+  }
+  return out;
+}
+
+JsonObject MaterialJson(const BoucWenCase& bw, double Ao) {
+  JsonObject out;
+  try {
+    const material::MaterialLines lines = material::LinesOf(MaterialCaseOf(bw), Ao);
+    out.String("openseesBoucWen", lines.tclBoucWen)
+        .String("openseesBoucWenOriginal", lines.tclOriginal)
+        .String("openseespyBoucWen", lines.pythonBoucWen)
+        .String("openseespyBoucWenOriginal", lines.pythonOriginal);
+    if (lines.csiWen) {
+      out.Object("csiWen", JsonObject()
+                               .Number("k", lines.csiWen->k)
+                               .Number("yield", lines.csiWen->yield)
+                               .Number("ratio", lines.csiWen->ratio)
+                               .Number("exp", lines.csiWen->exp));
+    } else {
+      out.Null("csiWen");
+    }
+  } catch (const material::MaterialError& e) {
+    out.String("unavailable", e.what());
+  }
+  return out;
 }
 
 void AddDerivedMembers(JsonObject& object, const BoucWenCase& solved) {

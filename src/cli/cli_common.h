@@ -53,19 +53,38 @@ void WriteOut(std::string_view text);
 // The case's fields as the window's text boxes hold them. --beta is
 // optional: without it β is what the window's β field shows for the γ
 // given, FormatPlainNumber(1 − γ).
+//
+// Or the case mapped from elsewhere onto the normalised one: Wen's general
+// law (--model general, with --A and β, γ free), an OpenSees material line
+// (--material) or CSI's Wen link (--csi-wen). The texts then hold the mapped
+// case, each value as the shortest text that reads back to its double.
 struct CaseOptions {
   CaseTexts texts;
   CLI::Option* beta = nullptr;
+  CLI::Option* amplitude = nullptr;  // --u
+  CLI::Option* umax = nullptr;       // --umax
+  CLI::Option* A = nullptr;
   bool direct = false;
   bool complementary = false;
   bool accurate = false;  // exact mathematics instead of the specified arithmetic
+  std::string model = "normalised";
+  std::string wenA = "1";
+  std::string material;
+  std::string csiWen;
+  std::string umaxText;
+  // Set by ResolveCaseOptions: the case was mapped (general law, material
+  // or link), and the A its OpenSees line is written with.
+  bool mapped = false;
+  double outputA = 1.0;
 };
 
 void AddCaseOptions(CLI::App& command, CaseOptions& options, bool withAmplitude);
 
 // Checks the fields in the order the commands read them, so the first one
 // beyond the range of a double is the one reported, fills in β when --beta
-// was not given, and sets the option.
+// was not given, and sets the option. A mapped case replaces the fields;
+// otherwise β + γ differing from 1 beyond the β field's 15 digits is warned
+// of once on standard error, since the formulas take it as 1.
 void ResolveCaseOptions(CaseOptions& options, bool withAmplitude);
 
 // The solver the options ask for: SolveEnergy, or with --accurate the
@@ -79,6 +98,17 @@ void SolveCaseWith(const CaseOptions& options, BoucWenCase& bw);
 // The branch integrals the loop of a solved record needs, in the
 // arithmetic the options ask for.
 BranchIntegralFn BranchIntegralFor(const CaseOptions& options);
+
+// The case's inputs as options that give it again ("--n 2 --gamma 0.9 …").
+std::string CaseAsOptions(const BoucWenCase& bw);
+
+// The --as option of solve and fit: which programs' lines to print.
+void AddAsOption(CLI::App& command, std::string& as, const std::string& defaultValue);
+
+// The case as the programs named by --as write it (opensees, openseespy,
+// csi-wen, all, none), as report lines, and as a JSON object of all of them.
+std::string MaterialReport(const BoucWenCase& bw, const std::string& as, double Ao);
+JsonObject MaterialJson(const BoucWenCase& bw, double Ao);
 
 // The three derived quantities of a solved record as JSON members
 // "XiEq", "Ksec" and "KsecOverK0", added to the object.

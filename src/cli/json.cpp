@@ -70,6 +70,12 @@ JsonObject& JsonObject::Bool(std::string_view key, bool value) {
   return *this;
 }
 
+JsonObject& JsonObject::Null(std::string_view key) {
+  Key(key);
+  members_ += "null";
+  return *this;
+}
+
 JsonObject& JsonObject::String(std::string_view key, std::string_view value) {
   Key(key);
   members_ += Quoted(value);

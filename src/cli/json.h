@@ -26,6 +26,7 @@ class JsonObject {
   JsonObject& Numbers(std::string_view key, const std::vector<double>& values);
   JsonObject& Integer(std::string_view key, std::int64_t value);
   JsonObject& Bool(std::string_view key, bool value);
+  JsonObject& Null(std::string_view key);
   JsonObject& String(std::string_view key, std::string_view value);
   JsonObject& Object(std::string_view key, const JsonObject& value);
 

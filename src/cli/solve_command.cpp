@@ -17,6 +17,7 @@ namespace {
 struct SolveOptions {
   CaseOptions fields;
   bool json = false;
+  std::string as;
 };
 
 void RunSolve(SolveOptions& options) {
@@ -35,8 +36,20 @@ void RunSolve(SolveOptions& options) {
     }
     JsonObject derived;
     AddDerivedMembers(derived, bw);
-    WriteOut(JsonObject().Object("results", results).Object("texts", resultTexts).Object("derived", derived).Text() +
-             "\n");
+    JsonObject out;
+    out.Object("results", results).Object("texts", resultTexts).Object("derived", derived);
+    if (options.fields.mapped) {
+      out.Object("case", JsonObject()
+                             .Number("n", bw.Nee)
+                             .Number("gamma", bw.GammaSmall)
+                             .Number("beta", bw.BetaSmall)
+                             .Number("alpha", bw.AlphaSmall)
+                             .Number("Fy", bw.Fy)
+                             .Number("Uy", bw.Uy)
+                             .Number("UmaxOverUy", bw.UmaxOverUy));
+    }
+    out.Object("materials", MaterialJson(bw, options.fields.outputA));
+    WriteOut(out.Text() + "\n");
     return;
   }
   // Captions right-aligned beside the values, as the window shows them.
@@ -45,13 +58,15 @@ void RunSolve(SolveOptions& options) {
     return std::string(12 - std::min<std::size_t>(12, caption.size()), ' ') + caption + " " + text + "\n";
   };
   std::string out;
+  // A mapped case first, as the options that give it again.
+  if (options.fields.mapped) out += "case: " + CaseAsOptions(bw) + "\n";
   for (int i = 0; i < kResultCount; ++i) out += line(captions[i], texts[i]);
   // The derived quantities below them, with the results' decimals.
   const DerivedQuantities derived = DeriveQuantities(bw);
   out += line("XiEq :", FormatFixed(derived.XiEq, 9));
   out += line("Ksec :", FormatFixed(derived.Ksec, 9));
   out += line("Ksec/K0 :", FormatFixed(derived.KsecOverK0, 9));
-  WriteOut(out);
+  WriteOut(out + MaterialReport(bw, options.as, options.fields.outputA));
 }
 
 }  // namespace
@@ -61,7 +76,10 @@ void AddSolveCommand(CLI::App& app, int& exitCode) {
   CLI::App* command =
       app.add_subcommand("solve", "solve one case and print its nine results and the derived quantities");
   AddCaseOptions(*command, options->fields, true);
-  command->add_flag("--json", options->json, "print {\"results\": {...}, \"texts\": {...}, \"derived\": {...}}");
+  command->add_flag("--json", options->json,
+                    "print {\"results\": {...}, \"texts\": {...}, \"derived\": {...}, \"materials\": {...}}, "
+                    "with \"case\": {...} when the case was mapped");
+  AddAsOption(*command, options->as, "none");
   command->callback([options, &exitCode] { RunReporting(exitCode, [&] { RunSolve(*options); }); });
 }
 

@@ -261,4 +261,10 @@ std::string CsiWenText(const CsiWen& m) {
          Shortest(m.exp);
 }
 
+MaterialLines LinesOf(const Case& c, double Ao, long tag) {
+  const OpenSeesBoucWen boucWen = ToOpenSees(c, Ao, tag);
+  const OpenSeesBoucWenOriginal original = ToOpenSeesOriginal(c, tag);
+  return {TclLine(boucWen), TclLine(original), PythonCall(boucWen), PythonCall(original), ToCsiWen(c)};
+}
+
 }  // namespace quorix::material

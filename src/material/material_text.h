@@ -5,6 +5,7 @@
 // number (the tag, the iteration limit) or a whole floating-point number.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -36,5 +37,14 @@ std::string TclLine(const OpenSeesBoucWenOriginal& m);
 std::string PythonCall(const OpenSeesBoucWen& m);
 std::string PythonCall(const OpenSeesBoucWenOriginal& m);
 std::string CsiWenText(const CsiWen& m);
+
+// The case as every program's input writes it: OpenSees's two materials as
+// Tcl lines and as OpenSeesPy calls (BoucWen with the given Ao), and the CSI
+// link's values when γ = β = ½.
+struct MaterialLines {
+  std::string tclBoucWen, tclOriginal, pythonBoucWen, pythonOriginal;
+  std::optional<CsiWen> csiWen;
+};
+MaterialLines LinesOf(const Case& c, double Ao = 1.0, long tag = 1);
 
 }  // namespace quorix::material

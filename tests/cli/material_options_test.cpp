@@ -1,0 +1,126 @@
+// quorix-cli with the case given as analysis programs write it: the mapped
+// case is the library's mapping to the bit, the printed lines give the same
+// case back, and what cannot be mapped is refused by name.
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <string>
+
+#include "cli_process.h"
+#include "material.h"
+#include "material_text.h"
+
+namespace {
+
+using namespace quorix::testing;
+namespace material = quorix::material;
+
+std::string ShortestText(double x) {
+  char buffer[32];
+  return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, x).ptr);
+}
+
+class MaterialOptions : public TempFolderTest {
+ protected:
+  // The results of `solve`: its lines but the case's and the materials'.
+  std::string Results(const CliRun& run) {
+    std::string out;
+    for (const std::string& line : Split(run.out, "\n")) {
+      if (!line.starts_with("case:") && !line.starts_with("OpenSees") && !line.starts_with("CSI")) out += line + "\n";
+    }
+    return out;
+  }
+  // The option values of the "case:" line.
+  Args CaseLine(const CliRun& run) {
+    const std::string first = Split(run.out, "\n").at(0);
+    EXPECT_TRUE(first.starts_with("case: ")) << run.out;
+    Args args{"solve"};
+    std::size_t pos = 6;
+    while (pos < first.size()) {
+      const std::size_t end = std::min(first.find(' ', pos), first.size());
+      args.push_back(first.substr(pos, end - pos));
+      pos = end + 1;
+    }
+    return args;
+  }
+  std::string LineAfter(const CliRun& run, const std::string& prefix, int which = 0) {
+    for (const std::string& line : Split(run.out, "\n")) {
+      if (line.starts_with(prefix) && which-- == 0) return line.substr(prefix.size());
+    }
+    ADD_FAILURE() << "no line " << prefix << " in " << run.out;
+    return "";
+  }
+};
+
+// The mapped case reaches the solver exactly: its options, given as they
+// are printed, give the same results; and the materials printed for it map
+// back to the same case.
+TEST_F(MaterialOptions, TheMappedCaseIsTheLibrarysAndComesBack) {
+  const std::string tcl = "uniaxialMaterial BoucWen 1 0.02 5e4 1.5 30 50 2 0 0 0";
+  const Args inputs[] = {
+      {"--material", tcl, "--umax", "0.03"},
+      {"--material", "ops.uniaxialMaterial(\"BoucWen\", 1, 0.02, 5e4, 1.5, 30, 50, 2, 0, 0, 0)", "--umax", "0.03"},
+      {"--material", "uniaxialMaterial BoucWenOriginal 1 2e5 355 0.02 0 2 2 0.7 0.6", "--u", "3"},
+      {"--csi-wen", "k=2e4,yield=150,ratio=0.08,exp=1.5", "--umax", "0.02"},
+      {"--model", "general", "--A", "0.5", "--beta", "1", "--gamma", "2", "--n", "0.7", "--uy", "2.5"},
+  };
+  for (const Args& input : inputs) {
+    SCOPED_TRACE(input[1]);
+    Args args{"solve", "--as", "all"};
+    args.insert(args.end(), input.begin(), input.end());
+    const CliRun run = Cli(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    const CliRun again = Cli(CaseLine(run));
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(Results(again), Results(run));
+    // Both OpenSees lines printed map back to the case, to the last bit or
+    // next to it (the values each program keeps are rounded once).
+    const double Uy = std::stod(CaseLine(run).at(12));
+    for (int which : {0, 1}) {
+      EXPECT_NEAR(material::CaseOf(material::ParseOpenSees(LineAfter(run, "OpenSees: ", which))).Uy, Uy, 3e-16 * Uy);
+    }
+  }
+  // The first line's case is the library's mapping of it.
+  const material::Case c = material::CaseOf(material::ParseOpenSees(tcl));
+  const Args line = CaseLine(Cli({"solve", "--material", tcl}));
+  EXPECT_EQ(line.at(4), ShortestText(c.gamma));
+  EXPECT_EQ(line.at(12), ShortestText(c.Uy));
+  // The CSI link written for a γ = ½ case is the one given.
+  EXPECT_EQ(LineAfter(Cli({"solve", "--csi-wen", "k=2e4,yield=150,ratio=0.08,exp=1.5", "--as", "csi-wen"}),
+                      "CSI Wen link: "),
+            "k=20000,yield=150,ratio=0.08,exp=1.5");
+}
+
+TEST_F(MaterialOptions, WarnsWhenTheSumIsNotOneAndRefusesByName) {
+  const struct {
+    Args args;
+    int status;
+    std::string err;  // a part of standard error; "" for none at all
+  } cases[] = {
+      {{"solve", "--beta", "0.1", "--gamma", "0.9"}, 0, ""},
+      {{"solve", "--beta", "0.6", "--gamma", "0.6", "--accurate"}, 0, "beta + gamma = 1.2, but the formulas take"},
+      {{"sweep", "--beta", "0.6", "--gamma", "0.6", "--to", "0.3"}, 0, "--model general"},
+      {{"solve", "--model", "general", "--beta", "0.6", "--gamma", "0.6"}, 0, ""},
+      {{"solve", "--A", "2"}, 1, "--A needs --model general"},
+      {{"solve", "--model", "general", "--A", "-1"}, 1, "--model general: A must be positive: -1"},
+      {{"solve", "--material", "uniaxialMaterial BoucWen 1 0.1 k 2 8 73 1 0 0 0"}, 1,
+       "--material: word 4 \"k\" (ko) is not a number"},
+      {{"solve", "--material", "uniaxialMaterial BoucWen 1 0.1 25 2 8 73 1 0 0.3 0"}, 1, "deltaNu = 0.3"},
+      {{"solve", "--csi-wen", "k=1,yield=2,exp=1"}, 1, "needs ratio="},
+      {{"solve", "--material", "uniaxialMaterial BoucWen 1 0.1 25 2 8 73 1 0 0 0", "--n", "2"}, 2, "excludes"},
+      {{"solve", "--as", "sap"}, 2, "--as"},
+  };
+  for (const auto& c : cases) {
+    const CliRun run = Cli(c.args);
+    EXPECT_EQ(run.status, c.status) << c.args[2] << run.err;
+    if (c.err.empty()) {
+      EXPECT_EQ(run.err, "") << c.args[2];
+    } else {
+      EXPECT_TRUE(Has(run.err, c.err)) << run.err;
+      EXPECT_EQ(Count(run.err, '\n'), 1u + (c.status == 2)) << run.err;  // the warning once
+    }
+  }
+}
+
+}  // namespace
