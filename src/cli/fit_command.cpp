@@ -30,7 +30,20 @@ struct FitCommandOptions {
   bool fitZ0 = false;
   bool steady = false;
   bool json = false;
+  std::string as;
 };
+
+// The fitted case as a case record, for the analysis programs' lines.
+BoucWenCase FittedCase(const measured::Parameters& p) {
+  BoucWenCase bw;
+  bw.Nee = p.n;
+  bw.GammaSmall = p.gamma;
+  bw.BetaSmall = 1.0 - p.gamma;
+  bw.AlphaSmall = p.alpha;
+  bw.Fy = p.Fy;
+  bw.Uy = p.Uy;
+  return bw;
+}
 
 bool ReadCount(std::string_view text, std::size_t& value) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -114,7 +127,8 @@ void RunFit(const FitCommandOptions& options) {
         .Numbers("cycles", numbers)
         .Numbers("halfRange", halfRange)
         .Numbers("measuredEDC", measuredEDC)
-        .Numbers("modelEDC", modelEDC);
+        .Numbers("modelEDC", modelEDC)
+        .Object("materials", MaterialJson(FittedCase(p), 1.0));
     WriteOut(object.Text() + "\n");
     return;
   }
@@ -142,7 +156,8 @@ void RunFit(const FitCommandOptions& options) {
     out += std::to_string(fit.cycles[k].cycle + 1) + '\t' + ShortestText(halfRange[k]) + '\t' +
            ShortestText(measuredEDC[k]) + '\t' + ShortestText(modelEDC[k]) + '\n';
   }
-  WriteOut(out);
+  const std::string materials = MaterialReport(FittedCase(p), options.as, 1.0);
+  WriteOut(materials.empty() ? out : out + "\n" + materials);
 }
 
 // NAME=VALUE checked when the command line is read, so that a bad one is a
@@ -216,7 +231,9 @@ void AddFitCommand(CLI::App& app, int& exitCode) {
                     "print one object: n, gamma, alpha, Fy, Uy, (z0), beta, \"fit\": \"record\" or \"steady\", "
                     "\"errors\" and \"fixed\" per parameter, rms, "
                     "rmsRelative (rms over the mean F+), iterations, points, and per fitted cycle: cycles, "
-                    "halfRange, measuredEDC, modelEDC");
+                    "halfRange, measuredEDC, modelEDC; \"materials\": the fitted case as OpenSees, OpenSeesPy and "
+                    "(when gamma = 0.5) CSI's Wen link write it");
+  AddAsOption(*command, options->as, "all");
   command->callback([options, &exitCode] { RunReporting(exitCode, [&] { RunFit(*options); }); });
 }
 

@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cmath>
+#include <vector>
 #include <string>
 
 #include "cli_process.h"
 #include "material.h"
 #include "material_text.h"
+#include "response.h"
 
 namespace {
 
@@ -121,6 +124,26 @@ TEST_F(MaterialOptions, WarnsWhenTheSumIsNotOneAndRefusesByName) {
       EXPECT_EQ(Count(run.err, '\n'), 1u + (c.status == 2)) << run.err;  // the warning once
     }
   }
+}
+
+// fit's report ends with the fitted case as the programs write it.
+TEST_F(MaterialOptions, FitGivesTheFittedCaseAsMaterials) {
+  std::vector<double> u;
+  for (int k = 0; k <= 1200; ++k) u.push_back(0.3 * std::sin(k * 0.0314159));
+  const quorix::response::History h =
+      quorix::response::RespondAlong(u, {.n = 1.5, .gamma = 0.5, .alpha = 0.05, .Fy = 3.0, .Uy = 0.1}, 0.0);
+  std::string record;
+  for (std::size_t k = 0; k < u.size(); ++k) record += ShortestText(u[k]) + "," + ShortestText(h.F[k]) + "\n";
+  Write("record.csv", record);
+  const CliRun run = Cli({"fit", "record.csv", "--fix", "gamma=0.5"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const material::Case c = material::CaseOf(material::ParseOpenSees(LineAfter(run, "OpenSees: ", 1)));
+  EXPECT_NEAR(c.n, 1.5, 1e-6);
+  EXPECT_NEAR(c.Uy, 0.1, 1e-7);
+  const material::CsiWen link = material::ParseCsiWen(LineAfter(run, "CSI Wen link: "));
+  EXPECT_NEAR(link.k, 30.0, 1e-4);
+  EXPECT_TRUE(Has(Cli({"fit", "record.csv", "--json"}).out, "\"materials\": {\"openseesBoucWen\": \"uniaxialMaterial"));
+  EXPECT_FALSE(Has(Cli({"fit", "record.csv", "--as", "none"}).out, "OpenSees"));
 }
 
 }  // namespace
