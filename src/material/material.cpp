@@ -193,6 +193,10 @@ std::optional<CsiWen> ToCsiWen(const Case& c) {
   return CsiWen{Nonzero(c.Fy / c.Uy, "k"), c.Fy, c.alpha, c.n};
 }
 
-bool SumDiffersFromOne(double beta, double gamma) { return FormatPlainNumber(beta) != FormatPlainNumber(1.0 - gamma); }
+bool SumDiffersFromOne(double beta, double gamma) {
+  // The common case costs no text: β = 1 − γ to the double.
+  if (beta + gamma == 1.0) return false;
+  return FormatPlainNumber(beta) != FormatPlainNumber(1.0 - gamma);
+}
 
 }  // namespace quorix::material

@@ -15,6 +15,7 @@
 #include "commands.h"
 #include "energy_solver.h"
 #include "numbertext.h"
+#include "material.h"
 #include "python_module.h"
 #include "views.h"
 
@@ -133,6 +134,7 @@ Result SolveOne(const std::array<py::object, kInputCount>& inputs, bool betaGive
   std::array<double, kInputCount> x{};
   for (int k = 0; k < kInputCount; ++k) x[k] = (k == kBeta && !betaGiven) ? 0.0 : PlainNumber(inputs[k]);
   BoucWenCase bw = CaseOf(x, betaGiven, options);
+  if (betaGiven) WarnIfSumDiffers(bw.BetaSmall, bw.GammaSmall);
   {
     py::gil_scoped_release release;
     SolverFor(options.accurate)(bw);
@@ -164,9 +166,19 @@ Result Solve(const py::object& n, const py::object& gamma, const py::object& bet
   }
   const CaseSolver solve = SolverFor(options.accurate);
   ElementLoop loop;
+  // The first element whose β + γ is not 1 (one warning for the call);
+  // once one is found the others are not looked at.
+  std::atomic<bool> sumDiffers{false};
+  std::mutex firstMutex;
+  std::pair<double, double> first{0.0, 1.0};
   try {
     loop.Run(grid.Count(), [&](std::size_t i) {
       BoucWenCase bw = CaseOf(grid.At(i), betaGiven, options);
+      if (betaGiven && !sumDiffers.load(std::memory_order_relaxed) &&
+          material::SumDiffersFromOne(bw.BetaSmall, bw.GammaSmall)) {
+        const std::lock_guard lock(firstMutex);
+        if (!sumDiffers.exchange(true)) first = {bw.BetaSmall, bw.GammaSmall};
+      }
       solve(bw);
       const Outputs values = OutputsOf(bw);
       for (int k = 0; k < kOutputCount; ++k) out[k][i] = values[k];
@@ -177,6 +189,7 @@ Result Solve(const py::object& n, const py::object& gamma, const py::object& bet
     if (loop.Failed()) RethrowAt(std::current_exception(), grid, loop.FailedIndex());
     throw;
   }
+  if (sumDiffers) WarnIfSumDiffers(first.first, first.second);
   Result result;
   result.options = options;
   // All inputs scalars (0-d arrays, numpy scalars): a scalar result, as
@@ -232,6 +245,7 @@ py::dict Sweep(double start, double stop, double step, double n, double gamma, c
                double alpha, double fy, double uy, const py::object& mode, bool accurate) {
   const Options options = ReadOptions(mode, accurate);
   const BoucWenCase inputs = CaseOf({n, gamma, beta.value_or(0.0), alpha, fy, uy, 0.0}, beta.has_value(), options);
+  if (beta) WarnIfSumDiffers(*beta, gamma);
   // The row count first, to size the columns; RunSweepRows computes it again
   // by the same rule and fails the same way.
   const std::int32_t last = SweepStepCount(start, stop, step);
@@ -272,6 +286,7 @@ py::tuple Loop(double n, double gamma, const std::optional<double>& beta, double
     throw py::value_error("points must lie between 3 and 1000000, not " + std::to_string(points));
   }
   BoucWenCase bw = CaseOf({n, gamma, beta.value_or(0.0), alpha, fy, uy, u}, beta.has_value(), options);
+  if (beta) WarnIfSumDiffers(*beta, gamma);
   HysteresisLoop loop;
   {
     py::gil_scoped_release release;

@@ -120,6 +120,7 @@ py::dict FitDict(const measured::FitResult& fit, const std::vector<HysteresisLoo
   out["model_F"] = ArrayOf(fit.modelF);
   out["loops"] = loopList;
   out["fit"] = fit.steady ? "steady" : "record";
+  out["materials"] = MaterialsDict(p.n, p.gamma, 1.0 - p.gamma, p.alpha, p.Fy, p.Uy);
   if (!fit.steady) {
     parameters["z0"] = fit.z0;
     errors["z0"] = fit.z0Error;

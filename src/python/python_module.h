@@ -8,6 +8,7 @@
 //   special.cpp           the special functions, quorix.special
 //   measured_records.cpp  measured records: cycles and fit
 //   history_response.cpp  the response along a displacement history
+//   materials.cpp         quorix.Material: analysis programs' materials in and out
 #pragma once
 
 #include <pybind11/numpy.h>
@@ -128,5 +129,13 @@ void RegisterEngineTiming(py::module_& m);
 void RegisterSpecial(py::module_& m);
 void RegisterMeasured(py::module_& m);
 void RegisterResponse(py::module_& m);
+void RegisterMaterial(py::module_& m);
+
+// The case as analysis programs write it, as fit() returns it under
+// "materials" (ValueError for a case outside the model's domain).
+py::dict MaterialsDict(double n, double gamma, double beta, double alpha, double Fy, double Uy);
+
+// A UserWarning when β + γ differs from 1 beyond the β field's 15 digits.
+void WarnIfSumDiffers(double beta, double gamma);
 
 }  // namespace quorix::python

@@ -47,16 +47,20 @@ void TranslateRefusals(std::exception_ptr p) {
 PYBIND11_MODULE(quorix, m) {
   m.doc() =
       "Quorix: the energy the Bouc-Wen model (A = 1, beta + gamma = 1) dissipates in one symmetric displacement\n"
-      "cycle, in closed form, with numpy arrays in and out.\n\n"
+      "cycle, in closed form, with numpy arrays in and out. The law, in Wen's labelling (gamma on |du/dt|):\n"
+      "    dz/dt = (du/dt - gamma |du/dt| |z|^(n-1) z - beta du/dt |z|^n) / Uy,  F = alpha (Fy/Uy) u + (1 - alpha) Fy z\n"
+      "OpenSees's BoucWen and BoucWenOriginal call these two terms the other way round.\n\n"
       "solve(...)  one case, or a numpy-broadcast grid of cases\n"
       "sweep(start, stop, step, ...)  the rows of a sweep over Umax/Uy\n"
       "loop(...)  the closed hysteresis loop of one case\n"
       "special  the special functions of the engine\n"
       "cycles(u, F), fit(u, F)  measured records: their cycles, and the model fitted to them\n"
-      "response(u, ...)  the model's exact response along a displacement history\n\n"
+      "response(u, ...)  the model's exact response along a displacement history\n"
+      "Material  OpenSees's materials, CSI's Wen link and Wen's general A, beta, gamma, in and out\n\n"
       "The case's keyword arguments are those of quorix-cli: n, gamma, beta (default: 1 - gamma as the window\n"
       "shows it), alpha, fy, uy, u (Umax/Uy), with the window's initial values as defaults; mode='complementary'\n"
-      "or 'direct'; accurate=False for the specified arithmetic, True for the exact mathematics.";
+      "or 'direct' (beyond saturation Direct's DE stops growing, Complementary's DE/(Fh Uy) grows by 4 per unit\n"
+      "of Umax/Uy); accurate=False for the specified arithmetic, True for the exact mathematics.";
   m.attr("__version__") = QUORIX_VERSION;
   py::register_exception_translator(&TranslateRefusals);
   quorix::python::RegisterCases(m);
@@ -64,4 +68,5 @@ PYBIND11_MODULE(quorix, m) {
   quorix::python::RegisterEngineTiming(m);
   quorix::python::RegisterMeasured(m);
   quorix::python::RegisterResponse(m);
+  quorix::python::RegisterMaterial(m);
 }

@@ -1,0 +1,176 @@
+// quorix.Material: a case as analysis programs write it (OpenSees's BoucWen
+// and BoucWenOriginal, OpenSeesPy's call, CSI's Wen link, Wen's general law
+// with any A, β, γ), mapped exactly onto the normalised case, solved with
+// quorix.solve and written back out in each program's form.
+#include <functional>
+#include <optional>
+#include <string>
+
+#include <pybind11/functional.h>
+#include <pybind11/stl.h>
+
+#include "material.h"
+#include "material_text.h"
+#include "python_module.h"
+
+namespace quorix::python {
+
+namespace {
+
+// The mapped, normalised case and the A its OpenSees line is written with by
+// default (that of the general law it came from, else 1).
+struct PyMaterial {
+  material::Case c;
+  double A = 1.0;
+};
+
+PyMaterial Mapped(const std::function<material::Case()>& map, double A = 1.0) {
+  try {
+    return {map(), A};
+  } catch (const material::MaterialError& e) {
+    throw py::value_error(e.what());
+  }
+}
+
+py::object CsiDict(const std::optional<material::CsiWen>& link) {
+  if (!link) return py::none();
+  py::dict d;
+  d["k"] = link->k;
+  d["yield"] = link->yield;
+  d["ratio"] = link->ratio;
+  d["exp"] = link->exp;
+  return d;
+}
+
+material::MaterialLines LinesFor(const material::Case& c, double A, long tag) {
+  try {
+    return material::LinesOf(c, A, tag);
+  } catch (const material::MaterialError& e) {
+    throw py::value_error(e.what());
+  }
+}
+
+std::string Repr(const PyMaterial& m) {
+  auto f = [](double x) { return py::repr(py::float_(x)).cast<std::string>(); };
+  return "quorix.Material(n=" + f(m.c.n) + ", gamma=" + f(m.c.gamma) + ", beta=" + f(m.c.beta) +
+         ", alpha=" + f(m.c.alpha) + ", fy=" + f(m.c.Fy) + ", uy=" + f(m.c.Uy) + ")";
+}
+
+}  // namespace
+
+py::dict MaterialsDict(double n, double gamma, double beta, double alpha, double Fy, double Uy) {
+  const material::MaterialLines lines = LinesFor({n, beta, gamma, alpha, Fy, Uy}, 1.0, 1);
+  py::dict d;
+  d["opensees_boucwen"] = lines.tclBoucWen;
+  d["opensees_boucwen_original"] = lines.tclOriginal;
+  d["openseespy_boucwen"] = lines.pythonBoucWen;
+  d["openseespy_boucwen_original"] = lines.pythonOriginal;
+  d["csi_wen"] = CsiDict(lines.csiWen);
+  return d;
+}
+
+void WarnIfSumDiffers(double beta, double gamma) {
+  if (!material::SumDiffersFromOne(beta, gamma)) return;
+  const std::string message = "beta + gamma = " + py::repr(py::float_(beta + gamma)).cast<std::string>() +
+                              ", but the formulas take beta + gamma = 1 (and A = 1); for Wen's general law use "
+                              "quorix.Material.general(A=..., beta=..., gamma=..., ...)";
+  if (PyErr_WarnEx(PyExc_UserWarning, message.c_str(), 2) != 0) throw py::error_already_set();
+}
+
+void RegisterMaterial(py::module_& m) {
+  const WindowInputs d = WindowDefaults();
+  py::class_<PyMaterial>(
+      m, "Material",
+      "A case as analysis programs write it, mapped exactly onto Quorix's normalised case.\n\n"
+      "Quorix's law, in Wen's labelling (gamma on the |du/dt| term):\n"
+      "    dz/dt = (A du/dt - gamma |du/dt| |z|^(n-1) z - beta du/dt |z|^n) / Uy\n"
+      "    F = alpha (Fy/Uy) u + (1 - alpha) Fy z\n"
+      "normalised when A = 1 and beta + gamma = 1, the case the formulas take. OpenSees's BoucWen and\n"
+      "BoucWenOriginal label the two terms the other way round: their beta is Quorix's gamma.\n\n"
+      "Make one with Material(n=..., gamma=..., ...) for a normalised case, Material.general(...),\n"
+      "Material.from_opensees(text) or Material.from_csi_wen(...); its attributes n, gamma, beta, alpha,\n"
+      "fy, uy are the mapped case's, solve() solves it and the to_* methods write it for each program.")
+      .def(py::init([](double n, double gamma, const std::optional<double>& beta, double alpha, double fy, double uy) {
+             return Mapped([&] {
+               material::General g{1.0, beta.value_or(1.0 - gamma), gamma, n, alpha, fy, uy};
+               return material::Normalise(g);
+             });
+           }),
+           py::kw_only(), py::arg("n") = d.n, py::arg("gamma") = d.gamma, py::arg("beta") = py::none(),
+           py::arg("alpha") = d.alpha, py::arg("fy") = d.fy, py::arg("uy") = d.uy,
+           "A normalised case (beta defaults to 1 - gamma; a sum other than 1 is normalised, as general() does "
+           "with A = 1).")
+      .def_static(
+          "general",
+          [](double A, double beta, double gamma, double n, double alpha, double fy, double uy) {
+            return Mapped([&] { return material::Normalise({A, beta, gamma, n, alpha, fy, uy}); }, A);
+          },
+          py::kw_only(), py::arg("A"), py::arg("beta"), py::arg("gamma"), py::arg("n") = d.n,
+          py::arg("alpha") = d.alpha, py::arg("fy") = d.fy, py::arg("uy") = d.uy,
+          "Wen's general law with any A > 0 and beta + gamma > 0 (Quorix's labelling: gamma on |du/dt|).\n"
+          "Mapped with z = z_u w, z_u = (A/(beta + gamma))^(1/n): gamma' = gamma/s, beta' = beta/s,\n"
+          "Uy' = Uy z_u/A, alpha' = alpha/(alpha + (1 - alpha) A), Fy' = (Fy/Uy)(alpha + (1 - alpha) A) Uy'.")
+      .def_static(
+          "from_opensees",
+          [](const std::string& text) {
+            return Mapped([&] { return material::CaseOf(material::ParseOpenSees(text)); });
+          },
+          py::arg("text"),
+          "An OpenSees material without degradation: Tcl words ('uniaxialMaterial BoucWen tag alpha ko n gamma\n"
+          "beta Ao 0 0 0', 'uniaxialMaterial BoucWenOriginal tag E fy alphaL ...') or OpenSeesPy's call text\n"
+          "(\"ops.uniaxialMaterial('BoucWen', 1, ...)\"). ValueError names the word at fault; degradation\n"
+          "(deltaA, deltaNu, deltaEta) and alphaNL other than 0 are refused: no closed form holds for them.")
+      .def_static(
+          "from_csi_wen",
+          [](double k, double yieldStrength, double ratio, double exponent) {
+            return Mapped([&] { return material::FromCsiWen({k, yieldStrength, ratio, exponent}); });
+          },
+          py::kw_only(), py::arg("k"), py::arg("yield_strength"), py::arg("ratio"), py::arg("exp"),
+          "CSI's Plastic (Wen) link: stiffness k, yield strength, post-yield stiffness ratio, yielding\n"
+          "exponent. The model with gamma = beta = 0.5, Uy = yield/k, Fy = yield, alpha = ratio, n = exp.")
+      .def_property_readonly("n", [](const PyMaterial& p) { return p.c.n; })
+      .def_property_readonly("gamma", [](const PyMaterial& p) { return p.c.gamma; })
+      .def_property_readonly("beta", [](const PyMaterial& p) { return p.c.beta; })
+      .def_property_readonly("alpha", [](const PyMaterial& p) { return p.c.alpha; })
+      .def_property_readonly("fy", [](const PyMaterial& p) { return p.c.Fy; })
+      .def_property_readonly("uy", [](const PyMaterial& p) { return p.c.Uy; })
+      .def(
+          "solve",
+          [m](const PyMaterial& p, const py::object& umax, const py::object& u, const py::object& mode,
+              bool accurate) {
+            if (umax.is_none() == u.is_none()) throw py::type_error("solve() takes one of umax= and u=");
+            py::object amplitude = u;
+            if (!umax.is_none()) amplitude = py::reinterpret_steal<py::object>(PyNumber_TrueDivide(umax.ptr(), py::float_(p.c.Uy).ptr()));
+            if (!amplitude) throw py::error_already_set();
+            return m.attr("solve")(py::arg("n") = p.c.n, py::arg("gamma") = p.c.gamma, py::arg("beta") = p.c.beta,
+                                   py::arg("alpha") = p.c.alpha, py::arg("fy") = p.c.Fy, py::arg("uy") = p.c.Uy,
+                                   py::arg("u") = amplitude, py::arg("mode") = mode, py::arg("accurate") = accurate);
+          },
+          py::kw_only(), py::arg("umax") = py::none(), py::arg("u") = py::none(), py::arg("mode") = d.mode,
+          py::arg("accurate") = false,
+          "quorix.solve() of the mapped case at the amplitude umax (a displacement; a numpy array broadcasts)\n"
+          "or u = Umax/Uy over the mapped uy.")
+      .def(
+          "to_opensees", [](const PyMaterial& p, const std::optional<double>& A,
+                            long tag) { return LinesFor(p.c, A.value_or(p.A), tag).tclBoucWen; },
+          py::kw_only(), py::arg("A") = py::none(), py::arg("tag") = 1,
+          "The Tcl line of OpenSees's BoucWen material (z in displacement units) with Ao = A (default: the\n"
+          "general law's A, else 1).")
+      .def(
+          "to_openseespy", [](const PyMaterial& p, const std::optional<double>& A,
+                              long tag) { return LinesFor(p.c, A.value_or(p.A), tag).pythonBoucWen; },
+          py::kw_only(), py::arg("A") = py::none(), py::arg("tag") = 1, "The same as OpenSeesPy's call.")
+      .def(
+          "to_opensees_original", [](const PyMaterial& p, long tag) { return LinesFor(p.c, 1.0, tag).tclOriginal; },
+          py::kw_only(), py::arg("tag") = 1, "The Tcl line of OpenSees's BoucWenOriginal material.")
+      .def(
+          "to_openseespy_original",
+          [](const PyMaterial& p, long tag) { return LinesFor(p.c, 1.0, tag).pythonOriginal; }, py::kw_only(),
+          py::arg("tag") = 1, "The same as OpenSeesPy's call.")
+      .def(
+          "to_csi_wen", [](const PyMaterial& p) { return CsiDict(LinesFor(p.c, 1.0, 1).csiWen); },
+          "The Wen link's k, yield, ratio, exp as a dict, or None unless gamma = beta = 0.5 (to 15 digits).")
+      .def("__repr__", &Repr);
+}
+
+}  // namespace quorix::python

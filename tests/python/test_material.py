@@ -1,0 +1,85 @@
+"""quorix.Material: analysis programs' materials in and out, the same case as
+quorix-cli maps, and the warning for a beta + gamma that is not 1."""
+import math
+import warnings
+
+import numpy as np
+import pytest
+
+import quorix
+from conftest import bits
+
+LINE = "uniaxialMaterial BoucWen 1 0.02 5e4 1.5 30 50 2 0 0 0"
+
+
+def test_the_mapped_case_and_its_energy_are_the_command_lines(cli):
+    m = quorix.Material.from_opensees(LINE)
+    expected = cli.json("solve", "--material", LINE, "--umax", "0.03")
+    assert bits([m.n, m.gamma, m.beta, m.alpha, m.fy, m.uy]) == bits(
+        [expected["case"][k] for k in ("n", "gamma", "beta", "alpha", "Fy", "Uy")])
+    assert bits(m.solve(umax=0.03).DE) == bits(expected["results"]["DE"])
+    assert m.to_opensees() == expected["materials"]["openseesBoucWen"]
+    # An array of amplitudes broadcasts like quorix.solve.
+    assert bits(m.solve(umax=np.array([0.03, 0.03])).DE) == bits([expected["results"]["DE"]] * 2)
+
+
+class _Ops:
+    """Stands in for OpenSeesPy's module: records the call's arguments."""
+
+    def uniaxialMaterial(self, *args):  # noqa: N802 (OpenSeesPy's own name)
+        self.args = args
+
+
+@pytest.mark.parametrize("A", [1.0, 0.5, 2.0])
+def test_each_form_reads_back_to_the_case(A):
+    m = quorix.Material.general(A=A, beta=1.0, gamma=2.0, n=0.7, alpha=0.3, fy=1e3, uy=2.5)
+    want = [m.n, m.gamma, m.beta, m.alpha, m.fy, m.uy]
+    ops = _Ops()
+    eval(m.to_openseespy(), {"ops": ops})  # the call is Python OpenSeesPy can run
+    assert ops.args[0] == "BoucWen" and ops.args[7] == A
+    for text in (m.to_opensees(), m.to_openseespy(), m.to_opensees_original(), m.to_openseespy_original()):
+        back = quorix.Material.from_opensees(text)
+        got = [back.n, back.gamma, back.beta, back.alpha, back.fy, back.uy]
+        for g, w in zip(got, want):
+            assert abs(g - w) <= math.ulp(w), text
+
+
+def test_the_wen_link_exists_only_for_half_and_half():
+    link = quorix.Material.from_csi_wen(k=2e4, yield_strength=150.0, ratio=0.08, exp=1.5)
+    assert (link.gamma, link.beta, link.uy) == (0.5, 0.5, 150.0 / 2e4)
+    assert link.to_csi_wen() == {"k": 2e4, "yield": 150.0, "ratio": 0.08, "exp": 1.5}
+    assert quorix.Material().to_csi_wen() is None
+
+
+@pytest.mark.parametrize("make, message", [
+    (lambda: quorix.Material.from_opensees("uniaxialMaterial BoucWen 1 0.1 k 2 8 73 1 0 0 0"), '"k" (ko)'),
+    (lambda: quorix.Material.from_opensees("uniaxialMaterial BoucWen 1 0.1 25 2 8 73 1 0.1 0 0"), "deltaA"),
+    (lambda: quorix.Material.from_opensees("uniaxialMaterial BoucWenOriginal 1 2e5 355 0.02 1"), "alphaNL"),
+    (lambda: quorix.Material.general(A=0.0, beta=0.5, gamma=0.5), "A must be positive"),
+    (lambda: quorix.Material.from_csi_wen(k=1.0, yield_strength=1.0, ratio=2.0, exp=1.0), "ratio"),
+])
+def test_refusals_name_the_fault(make, message):
+    with pytest.raises(ValueError, match=message.replace("(", r"\(").replace(")", r"\)")):
+        make()
+
+
+def test_a_sum_other_than_one_warns_once_per_call():
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        quorix.solve(beta=0.1, gamma=0.9)
+        quorix.solve(gamma=np.linspace(0.1, 0.9, 50))
+    for call in (lambda: quorix.solve(beta=0.6, gamma=0.6),
+                 lambda: quorix.solve(beta=np.array([0.1, 0.6, 0.7]), gamma=0.6),
+                 lambda: quorix.sweep(0.1, 0.3, 0.1, beta=0.6, gamma=0.6)):
+        with pytest.warns(UserWarning, match="Material.general") as record:
+            call()
+        assert len(record) == 1
+
+
+def test_fit_gives_the_fitted_case_as_materials():
+    u = 0.3 * np.sin(np.linspace(0, 8 * np.pi, 1601))
+    F = quorix.response(u, n=1.5, gamma=0.5, alpha=0.05, fy=3.0, uy=0.1)["F"]
+    fit = quorix.fit(u, F, fix={"gamma": 0.5})
+    back = quorix.Material.from_opensees(fit["materials"]["opensees_boucwen"])
+    assert back.uy == pytest.approx(fit["parameters"]["uy"], rel=1e-15)
+    assert fit["materials"]["csi_wen"]["k"] == pytest.approx(30.0, rel=1e-6)
