@@ -330,6 +330,39 @@ std::optional<std::size_t> ParameterIndex(std::string_view name) {
   return std::nullopt;
 }
 
+namespace {
+
+// The model's domain, as the response and the closed forms accept it:
+// n > 0, γ ≥ 0 (β − γ = 1 − 2γ ≤ 1; the slope 1 − w·|z|ⁿ turns negative
+// otherwise), Uy > 0; Fy > 0 and 0 ≤ α < 1 besides, since a force of the
+// other sign or α ≥ 1 (no hysteretic part) is no Bouc-Wen device. A value
+// outside it would only surface later as a scan without a model loop.
+void CheckDomain(std::string_view name, std::size_t index, double given, double value) {
+  const std::string shown = std::string(name) + "=" + Shortest(given);
+  const bool beta = index == kGamma && name.size() == 4;
+  const char* rule = nullptr;
+  switch (index) {
+    case kN: rule = value > 0.0 ? nullptr : "n must be positive"; break;
+    case kGamma: rule = value >= 0.0 ? nullptr : beta ? "beta must not exceed 1" : "gamma must not be negative"; break;
+    case kAlpha: rule = value >= 0.0 && value < 1.0 ? nullptr : "alpha must lie in [0, 1)"; break;
+    case kFy: rule = value > 0.0 ? nullptr : "Fy must be positive"; break;
+    default: rule = value > 0.0 ? nullptr : "Uy must be positive"; break;
+  }
+  if (rule != nullptr) throw FitError(shown + ": " + rule + " (outside the model's domain)");
+}
+
+}  // namespace
+
+void SetParameter(std::array<std::optional<double>, 5>& where, std::string_view name, double value) {
+  const auto index = ParameterIndex(name);
+  if (!index) throw FitError("unknown parameter \"" + std::string(name) + "\" (names: n, gamma, beta, alpha, Fy, Uy)");
+  if (!std::isfinite(value)) throw FitError("the value of " + std::string(name) + " is not a finite number: " + Shortest(value));
+  const bool beta = name.size() == 4 && (name[0] == 'b' || name[0] == 'B');
+  const double stored = beta ? 1.0 - value : value;
+  CheckDomain(name, *index, value, stored);
+  where[*index] = stored;
+}
+
 void SetParameter(std::array<std::optional<double>, 5>& where, std::string_view assignment) {
   const std::size_t eq = assignment.find('=');
   if (eq == std::string_view::npos) {
@@ -337,8 +370,9 @@ void SetParameter(std::array<std::optional<double>, 5>& where, std::string_view 
   }
   const std::string_view name = assignment.substr(0, eq);
   std::string_view text = assignment.substr(eq + 1);
-  const auto index = ParameterIndex(name);
-  if (!index) throw FitError("unknown parameter \"" + std::string(name) + "\" (names: n, gamma, beta, alpha, Fy, Uy)");
+  if (!ParameterIndex(name)) {
+    throw FitError("unknown parameter \"" + std::string(name) + "\" (names: n, gamma, beta, alpha, Fy, Uy)");
+  }
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   double value = 0.0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -346,13 +380,21 @@ void SetParameter(std::array<std::optional<double>, 5>& where, std::string_view 
     throw FitError("the value of " + std::string(name) + " is not a finite number: \"" +
                    std::string(assignment.substr(eq + 1)) + "\"");
   }
-  const bool beta = name.size() == 4 && (name[0] == 'b' || name[0] == 'B');
-  where[*index] = beta ? 1.0 - value : value;
+  SetParameter(where, name, value);
+}
+
+void CheckGivenValues(const FitOptions& options) {
+  for (std::size_t i = 0; i < 5; ++i) {
+    for (const std::optional<double>& v : {options.fixed[i], options.start[i]}) {
+      if (v) CheckDomain(kParameterNames[i], i, *v, *v);
+    }
+  }
 }
 
 FitResult FitCycles(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
                     const FitOptions& options) {
   if (u.size() != F.size()) throw FitError("displacements and forces differ in number");
+  CheckGivenValues(options);
   if (!options.steady) return FitRecord(u, F, table, options);
   const std::vector<std::size_t> chosen = ChooseCycles(table, options, u.size());
   const ChosenCycles summary = CheckHysteresis(table, chosen);

@@ -56,8 +56,16 @@ struct FitOptions {
 };
 
 // "name=value" into options.fixed or options.start; throws FitError naming
-// the problem (an unknown name, a value that is not a number).
+// the problem (an unknown name, a value that is not a number, a value
+// outside the model's domain: n > 0, γ ≥ 0 (β ≤ 1), 0 ≤ α < 1, Fy > 0,
+// Uy > 0).
 void SetParameter(std::array<std::optional<double>, 5>& where, std::string_view assignment);
+// The same for a name and a value given apart (beta stands for 1 − value).
+void SetParameter(std::array<std::optional<double>, 5>& where, std::string_view name, double value);
+
+// Throws FitError naming the first held or starting value outside the
+// model's domain; FitCycles checks options set directly this way.
+void CheckGivenValues(const FitOptions& options);
 
 struct CycleFit {
   std::size_t cycle = 0;      // index into the cycle table

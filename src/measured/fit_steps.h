@@ -100,14 +100,21 @@ Linearised LinearisedAt(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>
 // Throws FitError when the free parameters (named) trade off against each
 // other, whatever the noise.
 void CheckIdentifiable(const gsl_matrix* J, const std::vector<std::string>& names);
+// The same from JᵀJ (p × p), for a fit that never holds J whole.
+void CheckIdentifiableNormal(const gsl_matrix* JtJ, const std::vector<std::string>& names);
 
 // Throws FitError unless the search ended at a minimum.
 void CheckConverged(int status);
 
 // Standard errors of the free parameters (values and names beside);
-// throws FitError for one whose error exceeds its value, or the bound given
-// in its place (a parameter whose value may well be 0).
+// throws FitError for one whose error is 0, NaN or infinite (the record
+// does not determine it), or exceeds its value, or the bound given in its
+// place (a parameter whose value may well be 0).
 std::vector<double> StandardErrors(const Linearised& at, const std::vector<double>& values,
                                    const std::vector<std::string>& names, const std::vector<double>& bounds = {});
+// The same from JᵀJ, the residuals' sum of squares `ss` and their number.
+std::vector<double> StandardErrorsNormal(const gsl_matrix* JtJ, double ss, std::size_t rows,
+                                         const std::vector<double>& values, const std::vector<std::string>& names,
+                                         const std::vector<double>& bounds = {});
 
 }  // namespace quorix::measured::detail
