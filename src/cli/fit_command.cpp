@@ -2,6 +2,7 @@
 // best matches the cycles of a measured record.
 #include <array>
 #include <charconv>
+#include <cstdio>
 #include <optional>
 #include <memory>
 #include <string>
@@ -80,6 +81,15 @@ void RunFit(const FitCommandOptions& options) {
     fitOptions.samples = std::pair(i - 1, j - 1);
   }
   const measured::FitResult fit = measured::FitCycles(record.u, record.F, table, fitOptions);
+  // Warnings on standard error whatever the output, so that a script that
+  // reads the JSON still leaves them in its log; in the JSON too.
+  const std::vector<std::string> warnings = measured::WarningTexts(fit, 1);
+  for (const std::string& w : warnings) std::fprintf(Settings().err, "quorix-cli: warning: %s\n", w.c_str());
+  auto numbered = [](const std::vector<std::size_t>& cycles) {
+    std::vector<double> numbers;
+    for (std::size_t c : cycles) numbers.push_back(static_cast<double>(c + 1));
+    return numbers;
+  };
 
   const measured::Parameters& p = fit.parameters;
   const double values[5] = {p.n, p.gamma, p.alpha, p.Fy, p.Uy};
@@ -114,7 +124,10 @@ void RunFit(const FitCommandOptions& options) {
         .Numbers("cycles", numbers)
         .Numbers("halfRange", halfRange)
         .Numbers("measuredEDC", measuredEDC)
-        .Numbers("modelEDC", modelEDC);
+        .Numbers("modelEDC", modelEDC)
+        .Numbers("leftOutSteady", numbered(fit.leftOutSteady))
+        .Numbers("leftOutWider", numbered(fit.leftOutWider))
+        .Strings("warnings", warnings);
     WriteOut(object.Text() + "\n");
     return;
   }
@@ -136,6 +149,7 @@ void RunFit(const FitCommandOptions& options) {
     out += "fit\tresponse along the record, samples " + std::to_string(fit.points.front() + 1) + " to " +
            std::to_string(fit.points.back() + 1) + "\n";
   }
+  out += measured::FittedSummary(fit, 1) + "\n";
   out += "points\t" + std::to_string(fit.points.size()) + "\titerations\t" + std::to_string(fit.iterations) + "\n";
   out += "\ncycle\td\tEDC measured\tEDC model\n";
   for (std::size_t k = 0; k < numbers.size(); ++k) {
@@ -215,8 +229,10 @@ void AddFitCommand(CLI::App& app, int& exitCode) {
   command->add_flag("--json", options->json,
                     "print one object: n, gamma, alpha, Fy, Uy, (z0), beta, \"fit\": \"record\" or \"steady\", "
                     "\"errors\" and \"fixed\" per parameter, rms, "
-                    "rmsRelative (rms over the mean F+), iterations, points, and per fitted cycle: cycles, "
-                    "halfRange, measuredEDC, modelEDC");
+                    "rmsRelative (rms over the mean F+), iterations, points, per fitted cycle: cycles, "
+                    "halfRange, measuredEDC, modelEDC; leftOutSteady and leftOutWider (the cycles not fitted), "
+                    "and warnings (also on standard error: a misfit above 10 % of F+, alpha < 0, no steady "
+                    "cycle, fitted points spanning less than half the record's displacements)");
   command->callback([options, &exitCode] { RunReporting(exitCode, [&] { RunFit(*options); }); });
 }
 

@@ -395,7 +395,11 @@ FitResult FitCycles(const std::vector<double>& u, const std::vector<double>& F, 
                     const FitOptions& options) {
   if (u.size() != F.size()) throw FitError("displacements and forces differ in number");
   CheckGivenValues(options);
-  if (!options.steady) return FitRecord(u, F, table, options);
+  if (!options.steady) {
+    FitResult result = FitRecord(u, F, table, options);
+    JudgeFit(u, table, result);
+    return result;
+  }
   const std::vector<std::size_t> chosen = ChooseCycles(table, options, u.size());
   const ChosenCycles summary = CheckHysteresis(table, chosen);
   Problem pr = ProblemOf(u, F, table, chosen);
@@ -424,6 +428,7 @@ FitResult FitCycles(const std::vector<double>& u, const std::vector<double>& F, 
     for (std::size_t k = 0; k < names.size(); ++k) result.errors[pr.freeIndex[k]] = errors[k];
   }
   FittedCycles(pr, table, chosen, summary.meanFPlus, result);
+  JudgeFit(u, table, result);
   return result;
 }
 

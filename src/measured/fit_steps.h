@@ -91,6 +91,10 @@ struct Search {
 FitResult FitRecord(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
                     const FitOptions& options);
 
+// The result's left-out cycles, its spans and its warnings (fit_report.cpp),
+// once the fit has filled in its parameters, cycles and points.
+void JudgeFit(const std::vector<double>& u, const CycleTable& table, FitResult& result);
+
 // The trust-region Levenberg-Marquardt search of `fdf` from `start`.
 Search LeastSquares(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>& start);
 
