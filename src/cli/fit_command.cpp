@@ -1,6 +1,8 @@
 // quorix-cli fit: the Bouc-Wen parameters whose closed-form steady loop
 // best matches the cycles of a measured record.
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <charconv>
 #include <cstdio>
 #include <optional>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "cli_common.h"
+#include "console.h"
 #include "cycles.h"
 #include "fit.h"
 #include "json.h"
@@ -31,6 +34,7 @@ struct FitCommandOptions {
   bool fitZ0 = false;
   bool steady = false;
   bool json = false;
+  bool noProgress = false;
 };
 
 bool ReadCount(std::string_view text, std::size_t& value) {
@@ -65,6 +69,37 @@ std::vector<std::size_t> ChosenCycles(const std::string& range, std::size_t coun
   return chosen;
 }
 
+// The fit's stage on one line of standard error, rewritten in place, once
+// the fit has run for a second (a short fit shows nothing); wiped at the
+// end so that the warnings and a refusal start on a clean line.
+class FitProgress {
+ public:
+  static constexpr std::chrono::seconds kDelay{1};
+
+  void Show(const std::string& what) {
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start_;
+    if (elapsed < kDelay) return;
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, " (%.0f s)", elapsed.count());
+    std::string line = "fit: " + what + seconds;
+    const std::size_t width = line.size();
+    if (width < shown_) line.append(shown_ - width, ' ');
+    std::fprintf(Settings().err, "\r%s", line.c_str());
+    std::fflush(Settings().err);
+    shown_ = std::max(shown_, width);
+  }
+  ~FitProgress() {
+    if (shown_ > 0) {
+      std::fprintf(Settings().err, "\r%*s\r", static_cast<int>(shown_), "");
+      std::fflush(Settings().err);
+    }
+  }
+
+ private:
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  std::size_t shown_ = 0;
+};
+
 void RunFit(const FitCommandOptions& options) {
   measured::FitOptions fitOptions;
   for (const std::string& a : options.fixed) measured::SetParameter(fitOptions.fixed, a);
@@ -80,7 +115,13 @@ void RunFit(const FitCommandOptions& options) {
     const auto [i, j] = Range("--samples", "sample", options.samples, record.u.size());
     fitOptions.samples = std::pair(i - 1, j - 1);
   }
-  const measured::FitResult fit = measured::FitCycles(record.u, record.F, table, fitOptions);
+  const measured::FitResult fit = [&] {
+    FitProgress progress;
+    if (!options.noProgress && platform::StandardErrorIsTerminal()) {
+      fitOptions.progress = [&progress](const std::string& what) { progress.Show(what); };
+    }
+    return measured::FitCycles(record.u, record.F, table, fitOptions);
+  }();
   // Warnings on standard error whatever the output, so that a script that
   // reads the JSON still leaves them in its log; in the JSON too.
   const std::vector<std::string> warnings = measured::WarningTexts(fit, 1);
@@ -226,6 +267,8 @@ void AddFitCommand(CLI::App& app, int& exitCode) {
   command->add_option("--dead-band", options->deadBand, "as for 'cycles'")
       ->check(CLI::Range(1e-6, 0.5))
       ->capture_default_str();
+  command->add_flag("--no-progress", options->noProgress,
+                    "no progress line on standard error (shown on a terminal once the fit takes over a second)");
   command->add_flag("--json", options->json,
                     "print one object: n, gamma, alpha, Fy, Uy, (z0), beta, \"fit\": \"record\" or \"steady\", "
                     "\"errors\" and \"fixed\" per parameter, rms, "

@@ -213,12 +213,38 @@ std::vector<std::size_t> ChooseCycles(const CycleTable& table, const FitOptions&
 
 // Every point of the chosen cycles, each cycle weighing the same however
 // densely it was sampled.
+// A long record's steady fit: at most kSteadyCycles cycles, spread evenly
+// over those chosen (the narrowest and the widest among them), and at most
+// about kSteadyPoints points, every k-th of each cycle. Each cycle costs a
+// closed-form solve per evaluation, each point an inversion of the branch;
+// thousands of repeats of one loop add nothing the spread ones lack, and
+// the cycles not fitted are listed as left out.
+constexpr std::size_t kSteadyCycles = 64;
+constexpr std::size_t kSteadyPoints = 100000;
+
+std::vector<std::size_t> Spread(const CycleTable& table, const std::vector<std::size_t>& chosen) {
+  if (chosen.size() <= kSteadyCycles) return chosen;
+  auto width = [&](std::size_t c) { return table.cycles[c].uPlus - table.cycles[c].uMinus; };
+  std::vector<std::size_t> spread;
+  for (std::size_t k = 0; k < kSteadyCycles; ++k) spread.push_back(chosen[k * (chosen.size() - 1) / (kSteadyCycles - 1)]);
+  const auto [narrowest, widest] =
+      std::minmax_element(chosen.begin(), chosen.end(), [&](std::size_t a, std::size_t b) { return width(a) < width(b); });
+  spread.push_back(*narrowest);
+  spread.push_back(*widest);
+  std::sort(spread.begin(), spread.end());
+  spread.erase(std::unique(spread.begin(), spread.end()), spread.end());
+  return spread;
+}
+
 Problem ProblemOf(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
                   const std::vector<std::size_t>& chosen) {
   Problem pr;
   pr.F = &F;
+  std::size_t points = 0;
+  for (std::size_t c : chosen) points += table.cycles[c].last - table.cycles[c].first;
+  const std::size_t stride = (points + kSteadyPoints - 1) / kSteadyPoints;
   for (std::size_t c : chosen) {
-    pr.cycles.push_back(PointsOf(u, table.cycles[c]));
+    pr.cycles.push_back(PointsOf(u, table.cycles[c], std::max<std::size_t>(1, stride)));
     pr.total += pr.cycles.back().index.size();
   }
   for (const CyclePoints& cp : pr.cycles) {
@@ -400,13 +426,15 @@ FitResult FitCycles(const std::vector<double>& u, const std::vector<double>& F, 
     JudgeFit(u, table, result);
     return result;
   }
-  const std::vector<std::size_t> chosen = ChooseCycles(table, options, u.size());
+  const std::vector<std::size_t> all = ChooseCycles(table, options, u.size());
+  const std::vector<std::size_t> chosen = Spread(table, all);
   const ChosenCycles summary = CheckHysteresis(table, chosen);
   Problem pr = ProblemOf(u, F, table, chosen);
   const Parameters start = StartingValues(u, F, table, chosen, summary.largest, options, pr);
 
   FitResult result;
   result.steady = true;
+  result.spreadFrom = chosen.size() < all.size() ? all.size() : 0;
   result.startingValues = start;
   for (std::size_t i = 0; i < 5; ++i) result.fixed[i] = !pr.free[i];
   result.parameters = start;
@@ -415,7 +443,7 @@ FitResult FitCycles(const std::vector<double>& u, const std::vector<double>& F, 
   gsl_set_error_handler_off();
   if (!pr.freeIndex.empty()) {
     gsl_multifit_nlinear_fdf fdf = ProblemFunctions(pr);
-    const Search search = LeastSquares(fdf, FreeValues(pr, start));
+    const Search search = LeastSquares(fdf, FreeValues(pr, start), options.progress, "steady fit");
     result.iterations = search.iterations;
     const Parameters fitted = pr.ToParameters(search.position);
     pr.base = fitted;

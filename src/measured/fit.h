@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -53,6 +54,9 @@ struct FitOptions {
   bool fitZ0 = false;
   std::array<std::optional<double>, 5> fixed;  // held at this value
   std::array<std::optional<double>, 5> start;  // starting value instead of the record's own
+  // Told what the fit is doing ("search, iteration 4") as it goes, from the
+  // thread that runs it; for a progress line. May be empty.
+  std::function<void(const std::string&)> progress;
 };
 
 // "name=value" into options.fixed or options.start; throws FitError naming
@@ -114,6 +118,9 @@ struct FitResult {
   // (see record_fit.cpp) of this many samples, then was finished on every
   // sample; 0 when it ran on every sample from the start.
   std::size_t sketchSamples = 0;
+  // Steady fit of more cycles than it takes (fit.cpp): the number chosen,
+  // of which those in `cycles` were fitted; 0 when all were.
+  std::size_t spreadFrom = 0;
 };
 
 // Cycle indices as the reader counts them (from firstNumber: 1 on the

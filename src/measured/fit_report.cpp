@@ -65,6 +65,16 @@ std::string CycleList(const std::vector<std::size_t>& cycles, std::size_t firstN
 
 namespace {
 
+// A list of more than eight pieces ("3-8" or "10") shortened to its first
+// three and its last: the summary is one line; the result holds them all.
+std::string ShortList(const std::vector<std::size_t>& cycles, std::size_t firstNumber) {
+  const std::string full = CycleList(cycles, firstNumber);
+  std::vector<std::size_t> commas;
+  for (std::size_t i = full.find(", "); i != std::string::npos; i = full.find(", ", i + 2)) commas.push_back(i);
+  if (commas.size() < 8) return full;
+  return full.substr(0, commas[2]) + ", ..." + full.substr(commas.back());
+}
+
 // An amplitude to six digits: the summary is read, not read back.
 std::string Short(double v) {
   char buffer[32];
@@ -88,7 +98,7 @@ std::string FittedSummary(const FitResult& fit, std::size_t firstNumber) {
     text += "no full cycle";
   } else {
     text += numbers.size() == 1 ? "cycle " : "cycles ";
-    text += CycleList(numbers, firstNumber);
+    text += ShortList(numbers, firstNumber);
     text += low == high ? ", amplitude " : ", amplitudes ";
     text += Short(low);
     if (low != high) {
@@ -96,16 +106,28 @@ std::string FittedSummary(const FitResult& fit, std::size_t firstNumber) {
       text += Short(high);
     }
   }
+  if (fit.spreadFrom > 0) {
+    text += " (";
+    text += std::to_string(numbers.size());
+    text += " of the ";
+    text += std::to_string(fit.spreadFrom);
+    text += " chosen, spread evenly)";
+  }
+  if (fit.sketchSamples > 0) {
+    text += " (searched on ";
+    text += std::to_string(fit.sketchSamples);
+    text += " samples, finished on all)";
+  }
   if (!fit.leftOutSteady.empty() || !fit.leftOutWider.empty()) {
     text += "; left out:";
     if (!fit.leftOutSteady.empty()) {
       text += fit.leftOutSteady.size() == 1 ? " steady cycle " : " steady cycles ";
-      text += CycleList(fit.leftOutSteady, firstNumber);
+      text += ShortList(fit.leftOutSteady, firstNumber);
     }
     if (!fit.leftOutSteady.empty() && !fit.leftOutWider.empty()) text += ";";
     if (!fit.leftOutWider.empty()) {
       text += fit.leftOutWider.size() == 1 ? " wider cycle " : " wider cycles ";
-      text += CycleList(fit.leftOutWider, firstNumber);
+      text += ShortList(fit.leftOutWider, firstNumber);
     }
   }
   return text;
@@ -144,7 +166,7 @@ std::vector<std::string> WarningTexts(const FitResult& fit, std::size_t firstNum
                            ")";
         if (!fit.leftOutWider.empty()) {
           text += fit.leftOutWider.size() == 1 ? ": the wider cycle " : ": the wider cycles ";
-          text += CycleList(fit.leftOutWider, firstNumber);
+          text += ShortList(fit.leftOutWider, firstNumber);
           text += fit.leftOutWider.size() == 1 ? " was left out" : " were left out";
         }
         texts.push_back(text);

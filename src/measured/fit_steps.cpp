@@ -2,7 +2,6 @@
 
 #include <gsl/gsl_eigen.h>
 #include <gsl/gsl_errno.h>
-#include <gsl/gsl_linalg.h>
 
 #include <algorithm>
 #include <charconv>
@@ -155,7 +154,22 @@ void TakeScanned(const Parameters& scanned, const FitOptions& options, const boo
   }
 }
 
-Search LeastSquares(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>& start) {
+namespace {
+
+struct Listener {
+  const std::function<void(const std::string&)>* progress;
+  const std::string* what;
+};
+
+void OnIteration(const std::size_t iteration, void* data, const gsl_multifit_nlinear_workspace*) {
+  const Listener& l = *static_cast<const Listener*>(data);
+  (*l.progress)(*l.what + ", iteration " + std::to_string(iteration));
+}
+
+}  // namespace
+
+Search LeastSquares(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>& start,
+                    const std::function<void(const std::string&)>& progress, const std::string& what) {
   const std::size_t p = start.size();
   gsl_multifit_nlinear_parameters params = gsl_multifit_nlinear_default_parameters();
   params.trs = gsl_multifit_nlinear_trs_lm;
@@ -170,7 +184,9 @@ Search LeastSquares(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>& st
   }
   Search search;
   int info = 0;
-  search.status = gsl_multifit_nlinear_driver(100, 1e-13, 1e-13, 0.0, nullptr, nullptr, &info, work.get());
+  Listener listener{&progress, &what};
+  search.status = gsl_multifit_nlinear_driver(100, 1e-13, 1e-13, 0.0, progress ? OnIteration : nullptr,
+                                              progress ? &listener : nullptr, &info, work.get());
   search.iterations = static_cast<int>(gsl_multifit_nlinear_niter(work.get()));
   const gsl_vector* x = gsl_multifit_nlinear_position(work.get());
   for (std::size_t k = 0; k < p; ++k) search.position.push_back(gsl_vector_get(x, k));
@@ -307,27 +323,6 @@ std::vector<double> StandardErrors(const Linearised& at, const std::vector<doubl
   const double s2 = ss / static_cast<double>(rows - p);
   std::vector<double> errors(p);
   for (std::size_t k = 0; k < p; ++k) errors[k] = std::sqrt(s2 * gsl_matrix_get(cov.get(), k, k));
-  JudgeErrors(errors, values, names, bounds);
-  return errors;
-}
-
-std::vector<double> StandardErrorsNormal(const gsl_matrix* JtJ, double ss, std::size_t rows,
-                                         const std::vector<double>& values, const std::vector<std::string>& names,
-                                         const std::vector<double>& bounds) {
-  const std::size_t p = names.size();
-  // (JᵀJ)⁻¹ through its correlation form, whose unit diagonal keeps the
-  // Cholesky factor as well conditioned as the parameters allow.
-  std::vector<double> scale(p);
-  for (std::size_t a = 0; a < p; ++a) scale[a] = std::sqrt(gsl_matrix_get(JtJ, a, a));
-  Owned<gsl_matrix> C = NewMatrix(p, p);
-  for (std::size_t a = 0; a < p; ++a) {
-    for (std::size_t b = 0; b < p; ++b) gsl_matrix_set(C.get(), a, b, gsl_matrix_get(JtJ, a, b) / (scale[a] * scale[b]));
-  }
-  std::vector<double> errors(p, std::numeric_limits<double>::quiet_NaN());
-  if (gsl_linalg_cholesky_decomp1(C.get()) == GSL_SUCCESS && gsl_linalg_cholesky_invert(C.get()) == GSL_SUCCESS) {
-    const double s2 = ss / static_cast<double>(rows - p);
-    for (std::size_t k = 0; k < p; ++k) errors[k] = std::sqrt(s2 * gsl_matrix_get(C.get(), k, k)) / scale[k];
-  }
   JudgeErrors(errors, values, names, bounds);
   return errors;
 }

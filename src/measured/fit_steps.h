@@ -9,6 +9,7 @@
 #include <gsl/gsl_vector.h>
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -95,8 +96,10 @@ FitResult FitRecord(const std::vector<double>& u, const std::vector<double>& F, 
 // once the fit has filled in its parameters, cycles and points.
 void JudgeFit(const std::vector<double>& u, const CycleTable& table, FitResult& result);
 
-// The trust-region Levenberg-Marquardt search of `fdf` from `start`.
-Search LeastSquares(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>& start);
+// The trust-region Levenberg-Marquardt search of `fdf` from `start`;
+// `progress`, when set, hears "<what>, iteration i" after each iteration.
+Search LeastSquares(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>& start,
+                    const std::function<void(const std::string&)>& progress = {}, const std::string& what = "search");
 
 // The residuals and the Jacobian of `fdf` at x.
 Linearised LinearisedAt(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>& x);
@@ -104,7 +107,7 @@ Linearised LinearisedAt(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>
 // Throws FitError when the free parameters (named) trade off against each
 // other, whatever the noise.
 void CheckIdentifiable(const gsl_matrix* J, const std::vector<std::string>& names);
-// The same from JᵀJ (p × p), for a fit that never holds J whole.
+// The same from JᵀJ (p × p).
 void CheckIdentifiableNormal(const gsl_matrix* JtJ, const std::vector<std::string>& names);
 
 // Throws FitError unless the search ended at a minimum.
@@ -116,9 +119,6 @@ void CheckConverged(int status);
 // place (a parameter whose value may well be 0).
 std::vector<double> StandardErrors(const Linearised& at, const std::vector<double>& values,
                                    const std::vector<std::string>& names, const std::vector<double>& bounds = {});
-// The same from JᵀJ, the residuals' sum of squares `ss` and their number.
-std::vector<double> StandardErrorsNormal(const gsl_matrix* JtJ, double ss, std::size_t rows,
-                                         const std::vector<double>& values, const std::vector<std::string>& names,
-                                         const std::vector<double>& bounds = {});
+
 
 }  // namespace quorix::measured::detail
