@@ -328,7 +328,13 @@ Polished Polish(gsl_multifit_nlinear_fdf& fdf, std::vector<double> x, gsl_matrix
   for (int step = 0;; ++step) {
     if (progress) progress("finishing on all " + std::to_string(fdf.n) + " samples, step " + std::to_string(step + 1));
     if (fdf.df(xv.get(), fdf.params, J) != GSL_SUCCESS) throw FitError("the model cannot be evaluated at the fitted parameters");
-    if (step == kPolishSteps) break;
+    // Still moving after every step allowed: the copy's minimum was not
+    // near the record's, and a result here would be neither.
+    if (step == kPolishSteps) {
+      throw FitError("the fit on every sample did not settle within " + std::to_string(kPolishSteps) +
+                     " steps from the thinned copy's minimum; give starting values with NAME=VALUE or fix some "
+                     "parameters");
+    }
     NormalEquations(J, f, JtJ.get(), Jtf);
     const std::vector<double> delta = GaussNewtonStep(JtJ.get(), Jtf);
     if (delta.empty()) break;  // CheckIdentifiable names what is missing
