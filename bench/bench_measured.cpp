@@ -1,5 +1,6 @@
 // Speed of the measured-record path: reading a record file of 10⁶ points and
-// cutting it into cycles, and a fit on 10⁴ points. The records are made by
+// cutting it into cycles, fits on 10⁴ and 10⁶ points, and the refusal of 10⁶
+// points of small cycles. The records are made by
 // the tests' RK4 integration of the law (three amplitudes, three cycles
 // each), written once with 17 significant digits.
 #include <benchmark/benchmark.h>
@@ -10,10 +11,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "cycles.h"
 #include "fit.h"
 #include "record.h"
+#include "response.h"
 #include "synthetic.h"
 #include "system_services.h"
 
@@ -108,6 +111,54 @@ void BM_FitRecord1e4(benchmark::State& state) {
   state.counters["max_rel_err"] = WorstError(fit);
 }
 BENCHMARK(BM_FitRecord1e4)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same protocol at 31250 samples a quarter cycle, 10⁶ samples: the
+// search on a thinned copy, finished on every sample.
+void BM_FitRecord1e6(benchmark::State& state) {
+  using testing::Block;
+  static const testing::Synthetic rec = testing::MakeRecord(
+      kModel, {Block{0.6, 2, false}, Block{1.2, 2, false}, Block{2.0, 2, false}, Block{3.0, 2, false}}, 31250, 1);
+  const CycleTable table = FindCycles(rec.u, rec.F);
+  FitResult fit;
+  for (auto _ : state) {
+    fit = FitCycles(rec.u, rec.F, table);
+    const double n = fit.parameters.n;
+    benchmark::DoNotOptimize(n);
+  }
+  state.counters["points"] = static_cast<double>(fit.points.size());
+  state.counters["copy"] = static_cast<double>(fit.sketchSamples);
+  state.counters["iterations"] = fit.iterations;
+  state.counters["max_rel_err"] = WorstError(fit);
+}
+BENCHMARK(BM_FitRecord1e6)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// 10⁶ samples of 125000 small cycles (0.15 Uy, 8 samples each), the exact
+// response: the loops hardly open and the fit refuses; the time to say so.
+void BM_FitManySmallCycles1e6(benchmark::State& state) {
+  static const std::vector<double> u = [] {
+    std::vector<double> path{0.0};
+    const double a = 0.15 * kModel.Uy;
+    for (int c = 0; c < 125000; ++c) {
+      for (double x : {0.5, 1.0, 0.5, 0.0, -0.5, -1.0, -0.5, 0.0}) path.push_back(a * x);
+    }
+    return path;
+  }();
+  static const std::vector<double> F =
+      quorix::response::RespondAlong(u, {kModel.n, kModel.gamma, kModel.alpha, kModel.Fy, kModel.Uy}).F;
+  const CycleTable table = FindCycles(u, F);
+  std::string refusal;
+  for (auto _ : state) {
+    try {
+      FitCycles(u, F, table);
+      refusal = "(accepted)";
+    } catch (const FitError& e) {
+      refusal = e.what();
+    }
+  }
+  state.SetLabel(refusal.substr(0, 60));
+  state.counters["points"] = static_cast<double>(u.size());
+}
+BENCHMARK(BM_FitManySmallCycles1e6)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The steady fit: the steady cycles 2, 5 and 8 of a record whose blocks
 // each begin on their steady cycle, sampled 834 points a quarter cycle:

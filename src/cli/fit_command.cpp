@@ -1,13 +1,17 @@
 // quorix-cli fit: the Bouc-Wen parameters whose closed-form steady loop
 // best matches the cycles of a measured record.
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <charconv>
+#include <cstdio>
 #include <optional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "cli_common.h"
+#include "console.h"
 #include "cycles.h"
 #include "fit.h"
 #include "json.h"
@@ -31,6 +35,7 @@ struct FitCommandOptions {
   bool steady = false;
   bool json = false;
   std::string as;
+  bool noProgress = false;
 };
 
 // The fitted case as a case record, for the analysis programs' lines.
@@ -77,6 +82,37 @@ std::vector<std::size_t> ChosenCycles(const std::string& range, std::size_t coun
   return chosen;
 }
 
+// The fit's stage on one line of standard error, rewritten in place, once
+// the fit has run for a second (a short fit shows nothing); wiped at the
+// end so that the warnings and a refusal start on a clean line.
+class FitProgress {
+ public:
+  static constexpr std::chrono::seconds kDelay{1};
+
+  void Show(const std::string& what) {
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start_;
+    if (elapsed < kDelay) return;
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, " (%.0f s)", elapsed.count());
+    std::string line = "fit: " + what + seconds;
+    const std::size_t width = line.size();
+    if (width < shown_) line.append(shown_ - width, ' ');
+    std::fprintf(Settings().err, "\r%s", line.c_str());
+    std::fflush(Settings().err);
+    shown_ = std::max(shown_, width);
+  }
+  ~FitProgress() {
+    if (shown_ > 0) {
+      std::fprintf(Settings().err, "\r%*s\r", static_cast<int>(shown_), "");
+      std::fflush(Settings().err);
+    }
+  }
+
+ private:
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  std::size_t shown_ = 0;
+};
+
 void RunFit(const FitCommandOptions& options) {
   measured::FitOptions fitOptions;
   for (const std::string& a : options.fixed) measured::SetParameter(fitOptions.fixed, a);
@@ -92,7 +128,22 @@ void RunFit(const FitCommandOptions& options) {
     const auto [i, j] = Range("--samples", "sample", options.samples, record.u.size());
     fitOptions.samples = std::pair(i - 1, j - 1);
   }
-  const measured::FitResult fit = measured::FitCycles(record.u, record.F, table, fitOptions);
+  const measured::FitResult fit = [&] {
+    FitProgress progress;
+    if (!options.noProgress && platform::StandardErrorIsTerminal()) {
+      fitOptions.progress = [&progress](const std::string& what) { progress.Show(what); };
+    }
+    return measured::FitCycles(record.u, record.F, table, fitOptions);
+  }();
+  // Warnings on standard error whatever the output, so that a script that
+  // reads the JSON still leaves them in its log; in the JSON too.
+  const std::vector<std::string> warnings = measured::WarningTexts(fit, 1);
+  for (const std::string& w : warnings) std::fprintf(Settings().err, "quorix-cli: warning: %s\n", w.c_str());
+  auto numbered = [](const std::vector<std::size_t>& cycles) {
+    std::vector<double> numbers;
+    for (std::size_t c : cycles) numbers.push_back(static_cast<double>(c + 1));
+    return numbers;
+  };
 
   const measured::Parameters& p = fit.parameters;
   const double values[5] = {p.n, p.gamma, p.alpha, p.Fy, p.Uy};
@@ -128,6 +179,9 @@ void RunFit(const FitCommandOptions& options) {
         .Numbers("halfRange", halfRange)
         .Numbers("measuredEDC", measuredEDC)
         .Numbers("modelEDC", modelEDC)
+        .Numbers("leftOutSteady", numbered(fit.leftOutSteady))
+        .Numbers("leftOutWider", numbered(fit.leftOutWider))
+        .Strings("warnings", warnings)
         .Object("materials", MaterialJson(FittedCase(p), 1.0));
     WriteOut(object.Text() + "\n");
     return;
@@ -150,6 +204,7 @@ void RunFit(const FitCommandOptions& options) {
     out += "fit\tresponse along the record, samples " + std::to_string(fit.points.front() + 1) + " to " +
            std::to_string(fit.points.back() + 1) + "\n";
   }
+  out += measured::FittedSummary(fit, 1) + "\n";
   out += "points\t" + std::to_string(fit.points.size()) + "\titerations\t" + std::to_string(fit.iterations) + "\n";
   out += "\ncycle\td\tEDC measured\tEDC model\n";
   for (std::size_t k = 0; k < numbers.size(); ++k) {
@@ -227,12 +282,16 @@ void AddFitCommand(CLI::App& app, int& exitCode) {
   command->add_option("--dead-band", options->deadBand, "as for 'cycles'")
       ->check(CLI::Range(1e-6, 0.5))
       ->capture_default_str();
+  command->add_flag("--no-progress", options->noProgress,
+                    "no progress line on standard error (shown on a terminal once the fit takes over a second)");
   command->add_flag("--json", options->json,
                     "print one object: n, gamma, alpha, Fy, Uy, (z0), beta, \"fit\": \"record\" or \"steady\", "
                     "\"errors\" and \"fixed\" per parameter, rms, "
-                    "rmsRelative (rms over the mean F+), iterations, points, and per fitted cycle: cycles, "
-                    "halfRange, measuredEDC, modelEDC; \"materials\": the fitted case as OpenSees, OpenSeesPy and "
-                    "(when gamma = 0.5) CSI's Wen link write it");
+                    "rmsRelative (rms over the mean F+), iterations, points, per fitted cycle: cycles, "
+                    "halfRange, measuredEDC, modelEDC; leftOutSteady and leftOutWider (the cycles not fitted), "
+                    "and warnings (also on standard error: a misfit above 10 % of F+, alpha < 0, no steady "
+                    "cycle, fitted points spanning less than half the record's displacements); \"materials\": the fitted "
+                    "case as OpenSees, OpenSeesPy and (when gamma = 0.5) CSI's Wen link write it");
   AddAsOption(*command, options->as, "all");
   command->callback([options, &exitCode] { RunReporting(exitCode, [&] { RunFit(*options); }); });
 }

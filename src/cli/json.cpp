@@ -82,6 +82,17 @@ JsonObject& JsonObject::String(std::string_view key, std::string_view value) {
   return *this;
 }
 
+JsonObject& JsonObject::Strings(std::string_view key, const std::vector<std::string>& values) {
+  Key(key);
+  members_ += '[';
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i != 0) members_ += ", ";
+    members_ += Quoted(values[i]);
+  }
+  members_ += ']';
+  return *this;
+}
+
 JsonObject& JsonObject::Object(std::string_view key, const JsonObject& value) {
   Key(key);
   members_ += value.Text();

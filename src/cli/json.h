@@ -28,6 +28,7 @@ class JsonObject {
   JsonObject& Bool(std::string_view key, bool value);
   JsonObject& Null(std::string_view key);
   JsonObject& String(std::string_view key, std::string_view value);
+  JsonObject& Strings(std::string_view key, const std::vector<std::string>& values);
   JsonObject& Object(std::string_view key, const JsonObject& value);
 
   // The object's text, e.g. {"value": 1.5, "status": 1}.

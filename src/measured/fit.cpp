@@ -213,12 +213,38 @@ std::vector<std::size_t> ChooseCycles(const CycleTable& table, const FitOptions&
 
 // Every point of the chosen cycles, each cycle weighing the same however
 // densely it was sampled.
+// A long record's steady fit: at most kSteadyCycles cycles, spread evenly
+// over those chosen (the narrowest and the widest among them), and at most
+// about kSteadyPoints points, every k-th of each cycle. Each cycle costs a
+// closed-form solve per evaluation, each point an inversion of the branch;
+// thousands of repeats of one loop add nothing the spread ones lack, and
+// the cycles not fitted are listed as left out.
+constexpr std::size_t kSteadyCycles = 64;
+constexpr std::size_t kSteadyPoints = 100000;
+
+std::vector<std::size_t> Spread(const CycleTable& table, const std::vector<std::size_t>& chosen) {
+  if (chosen.size() <= kSteadyCycles) return chosen;
+  auto width = [&](std::size_t c) { return table.cycles[c].uPlus - table.cycles[c].uMinus; };
+  std::vector<std::size_t> spread;
+  for (std::size_t k = 0; k < kSteadyCycles; ++k) spread.push_back(chosen[k * (chosen.size() - 1) / (kSteadyCycles - 1)]);
+  const auto [narrowest, widest] =
+      std::minmax_element(chosen.begin(), chosen.end(), [&](std::size_t a, std::size_t b) { return width(a) < width(b); });
+  spread.push_back(*narrowest);
+  spread.push_back(*widest);
+  std::sort(spread.begin(), spread.end());
+  spread.erase(std::unique(spread.begin(), spread.end()), spread.end());
+  return spread;
+}
+
 Problem ProblemOf(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
                   const std::vector<std::size_t>& chosen) {
   Problem pr;
   pr.F = &F;
+  std::size_t points = 0;
+  for (std::size_t c : chosen) points += table.cycles[c].last - table.cycles[c].first;
+  const std::size_t stride = (points + kSteadyPoints - 1) / kSteadyPoints;
   for (std::size_t c : chosen) {
-    pr.cycles.push_back(PointsOf(u, table.cycles[c]));
+    pr.cycles.push_back(PointsOf(u, table.cycles[c], std::max<std::size_t>(1, stride)));
     pr.total += pr.cycles.back().index.size();
   }
   for (const CyclePoints& cp : pr.cycles) {
@@ -330,6 +356,39 @@ std::optional<std::size_t> ParameterIndex(std::string_view name) {
   return std::nullopt;
 }
 
+namespace {
+
+// The model's domain, as the response and the closed forms accept it:
+// n > 0, γ ≥ 0 (β − γ = 1 − 2γ ≤ 1; the slope 1 − w·|z|ⁿ turns negative
+// otherwise), Uy > 0; Fy > 0 and 0 ≤ α < 1 besides, since a force of the
+// other sign or α ≥ 1 (no hysteretic part) is no Bouc-Wen device. A value
+// outside it would only surface later as a scan without a model loop.
+void CheckDomain(std::string_view name, std::size_t index, double given, double value) {
+  const std::string shown = std::string(name) + "=" + Shortest(given);
+  const bool beta = index == kGamma && name.size() == 4;
+  const char* rule = nullptr;
+  switch (index) {
+    case kN: rule = value > 0.0 ? nullptr : "n must be positive"; break;
+    case kGamma: rule = value >= 0.0 ? nullptr : beta ? "beta must not exceed 1" : "gamma must not be negative"; break;
+    case kAlpha: rule = value >= 0.0 && value < 1.0 ? nullptr : "alpha must lie in [0, 1)"; break;
+    case kFy: rule = value > 0.0 ? nullptr : "Fy must be positive"; break;
+    default: rule = value > 0.0 ? nullptr : "Uy must be positive"; break;
+  }
+  if (rule != nullptr) throw FitError(shown + ": " + rule + " (outside the model's domain)");
+}
+
+}  // namespace
+
+void SetParameter(std::array<std::optional<double>, 5>& where, std::string_view name, double value) {
+  const auto index = ParameterIndex(name);
+  if (!index) throw FitError("unknown parameter \"" + std::string(name) + "\" (names: n, gamma, beta, alpha, Fy, Uy)");
+  if (!std::isfinite(value)) throw FitError("the value of " + std::string(name) + " is not a finite number: " + Shortest(value));
+  const bool beta = name.size() == 4 && (name[0] == 'b' || name[0] == 'B');
+  const double stored = beta ? 1.0 - value : value;
+  CheckDomain(name, *index, value, stored);
+  where[*index] = stored;
+}
+
 void SetParameter(std::array<std::optional<double>, 5>& where, std::string_view assignment) {
   const std::size_t eq = assignment.find('=');
   if (eq == std::string_view::npos) {
@@ -337,8 +396,9 @@ void SetParameter(std::array<std::optional<double>, 5>& where, std::string_view 
   }
   const std::string_view name = assignment.substr(0, eq);
   std::string_view text = assignment.substr(eq + 1);
-  const auto index = ParameterIndex(name);
-  if (!index) throw FitError("unknown parameter \"" + std::string(name) + "\" (names: n, gamma, beta, alpha, Fy, Uy)");
+  if (!ParameterIndex(name)) {
+    throw FitError("unknown parameter \"" + std::string(name) + "\" (names: n, gamma, beta, alpha, Fy, Uy)");
+  }
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   double value = 0.0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -346,21 +406,35 @@ void SetParameter(std::array<std::optional<double>, 5>& where, std::string_view 
     throw FitError("the value of " + std::string(name) + " is not a finite number: \"" +
                    std::string(assignment.substr(eq + 1)) + "\"");
   }
-  const bool beta = name.size() == 4 && (name[0] == 'b' || name[0] == 'B');
-  where[*index] = beta ? 1.0 - value : value;
+  SetParameter(where, name, value);
+}
+
+void CheckGivenValues(const FitOptions& options) {
+  for (std::size_t i = 0; i < 5; ++i) {
+    for (const std::optional<double>& v : {options.fixed[i], options.start[i]}) {
+      if (v) CheckDomain(kParameterNames[i], i, *v, *v);
+    }
+  }
 }
 
 FitResult FitCycles(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
                     const FitOptions& options) {
   if (u.size() != F.size()) throw FitError("displacements and forces differ in number");
-  if (!options.steady) return FitRecord(u, F, table, options);
-  const std::vector<std::size_t> chosen = ChooseCycles(table, options, u.size());
+  CheckGivenValues(options);
+  if (!options.steady) {
+    FitResult result = FitRecord(u, F, table, options);
+    JudgeFit(u, table, result);
+    return result;
+  }
+  const std::vector<std::size_t> all = ChooseCycles(table, options, u.size());
+  const std::vector<std::size_t> chosen = Spread(table, all);
   const ChosenCycles summary = CheckHysteresis(table, chosen);
   Problem pr = ProblemOf(u, F, table, chosen);
   const Parameters start = StartingValues(u, F, table, chosen, summary.largest, options, pr);
 
   FitResult result;
   result.steady = true;
+  result.spreadFrom = chosen.size() < all.size() ? all.size() : 0;
   result.startingValues = start;
   for (std::size_t i = 0; i < 5; ++i) result.fixed[i] = !pr.free[i];
   result.parameters = start;
@@ -369,7 +443,7 @@ FitResult FitCycles(const std::vector<double>& u, const std::vector<double>& F, 
   gsl_set_error_handler_off();
   if (!pr.freeIndex.empty()) {
     gsl_multifit_nlinear_fdf fdf = ProblemFunctions(pr);
-    const Search search = LeastSquares(fdf, FreeValues(pr, start));
+    const Search search = LeastSquares(fdf, FreeValues(pr, start), options.progress, "steady fit");
     result.iterations = search.iterations;
     const Parameters fitted = pr.ToParameters(search.position);
     pr.base = fitted;
@@ -382,6 +456,7 @@ FitResult FitCycles(const std::vector<double>& u, const std::vector<double>& F, 
     for (std::size_t k = 0; k < names.size(); ++k) result.errors[pr.freeIndex[k]] = errors[k];
   }
   FittedCycles(pr, table, chosen, summary.meanFPlus, result);
+  JudgeFit(u, table, result);
   return result;
 }
 

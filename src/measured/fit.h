@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -53,11 +54,22 @@ struct FitOptions {
   bool fitZ0 = false;
   std::array<std::optional<double>, 5> fixed;  // held at this value
   std::array<std::optional<double>, 5> start;  // starting value instead of the record's own
+  // Told what the fit is doing ("search, iteration 4") as it goes, from the
+  // thread that runs it; for a progress line. May be empty.
+  std::function<void(const std::string&)> progress;
 };
 
 // "name=value" into options.fixed or options.start; throws FitError naming
-// the problem (an unknown name, a value that is not a number).
+// the problem (an unknown name, a value that is not a number, a value
+// outside the model's domain: n > 0, γ ≥ 0 (β ≤ 1), 0 ≤ α < 1, Fy > 0,
+// Uy > 0).
 void SetParameter(std::array<std::optional<double>, 5>& where, std::string_view assignment);
+// The same for a name and a value given apart (beta stands for 1 − value).
+void SetParameter(std::array<std::optional<double>, 5>& where, std::string_view name, double value);
+
+// Throws FitError naming the first held or starting value outside the
+// model's domain; FitCycles checks options set directly this way.
+void CheckGivenValues(const FitOptions& options);
 
 struct CycleFit {
   std::size_t cycle = 0;      // index into the cycle table
@@ -65,6 +77,14 @@ struct CycleFit {
   double measuredEDC = 0.0;   // shoelace area of the measured cycle
   double modelEDC = 0.0;      // DE of the fitted model at d/Uy
 };
+
+// What a fit that ran may still get wrong, each checked on every result:
+// a misfit above kMisfitWarning of the mean F⁺; α < 0 (a force that falls
+// after yield); no fitted cycle steady; fitted points whose displacements
+// span less than kRangeWarning of the record's range.
+enum class FitWarning { kMisfit, kNegativeAlpha, kNoSteadyCycle, kNarrowRange };
+inline constexpr double kMisfitWarning = 0.10;
+inline constexpr double kRangeWarning = 0.5;
 
 struct FitResult {
   bool steady = false;  // which fit (FitOptions::steady)
@@ -87,7 +107,33 @@ struct FitResult {
   // that (u, modelF) is the model's response along the measured path.
   std::vector<std::size_t> points;
   std::vector<double> modelF;
+  // The record's cycles that were not fitted: the steady ones, and those
+  // wider (a larger d) than every fitted cycle.
+  std::vector<std::size_t> leftOutSteady;
+  std::vector<std::size_t> leftOutWider;
+  // The displacements the fitted points span, and those of the record.
+  double fittedLow = 0.0, fittedHigh = 0.0, recordLow = 0.0, recordHigh = 0.0;
+  std::vector<FitWarning> warnings;
+  // Whole-record fit of a long record: the search ran on a thinned copy
+  // (see record_fit.cpp) of this many samples, then was finished on every
+  // sample; 0 when it ran on every sample from the start.
+  std::size_t sketchSamples = 0;
+  // Steady fit of more cycles than it takes (fit.cpp): the number chosen,
+  // of which those in `cycles` were fitted; 0 when all were.
+  std::size_t spreadFrom = 0;
 };
+
+// Cycle indices as the reader counts them (from firstNumber: 1 on the
+// command line, 0 in Python), consecutive runs joined: "3-8, 10, 12-13".
+std::string CycleList(const std::vector<std::size_t>& cycles, std::size_t firstNumber);
+
+// "fitted: cycles 3-8, amplitudes 1.2 ... 4.5", the amplitudes the half-
+// ranges d, and when any were left out "; left out: steady cycles …; wider
+// cycles …".
+std::string FittedSummary(const FitResult& fit, std::size_t firstNumber);
+
+// Each warning of the result as a sentence that says what it means.
+std::vector<std::string> WarningTexts(const FitResult& fit, std::size_t firstNumber);
 
 // The model's closed loop (the views' polygon, in the accurate arithmetic)
 // at half-range d, shifted to the centre c: what a fitted cycle is drawn

@@ -154,7 +154,22 @@ void TakeScanned(const Parameters& scanned, const FitOptions& options, const boo
   }
 }
 
-Search LeastSquares(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>& start) {
+namespace {
+
+struct Listener {
+  const std::function<void(const std::string&)>* progress;
+  const std::string* what;
+};
+
+void OnIteration(const std::size_t iteration, void* data, const gsl_multifit_nlinear_workspace*) {
+  const Listener& l = *static_cast<const Listener*>(data);
+  (*l.progress)(*l.what + ", iteration " + std::to_string(iteration));
+}
+
+}  // namespace
+
+Search LeastSquares(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>& start,
+                    const std::function<void(const std::string&)>& progress, const std::string& what) {
   const std::size_t p = start.size();
   gsl_multifit_nlinear_parameters params = gsl_multifit_nlinear_default_parameters();
   params.trs = gsl_multifit_nlinear_trs_lm;
@@ -169,7 +184,9 @@ Search LeastSquares(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>& st
   }
   Search search;
   int info = 0;
-  search.status = gsl_multifit_nlinear_driver(100, 1e-13, 1e-13, 0.0, nullptr, nullptr, &info, work.get());
+  Listener listener{&progress, &what};
+  search.status = gsl_multifit_nlinear_driver(100, 1e-13, 1e-13, 0.0, progress ? OnIteration : nullptr,
+                                              progress ? &listener : nullptr, &info, work.get());
   search.iterations = static_cast<int>(gsl_multifit_nlinear_niter(work.get()));
   const gsl_vector* x = gsl_multifit_nlinear_position(work.get());
   for (std::size_t k = 0; k < p; ++k) search.position.push_back(gsl_vector_get(x, k));
@@ -205,11 +222,28 @@ void CheckIdentifiable(const gsl_matrix* J, const std::vector<std::string>& name
       gsl_matrix_set(JtJ.get(), a, b, s);
     }
   }
+  CheckIdentifiableNormal(JtJ.get(), names);
+}
+
+// A parameter the model's force does not move at all (n so large that the
+// loop is bilinear, where a step in n or γ changes no sample) has a zero
+// column: its correlation is 0/0, whose NaN eigenvalues would compare false
+// with every bound and let the fit through with zero errors. It is named.
+void CheckIdentifiableNormal(const gsl_matrix* JtJ, const std::vector<std::string>& names) {
+  const std::size_t p = names.size();
+  for (std::size_t a = 0; a < p; ++a) {
+    const double daa = gsl_matrix_get(JtJ, a, a);
+    if (!(daa > 0.0 && std::isfinite(daa))) {
+      throw FitError("the record does not determine " + names[a] +
+                     ": the model's force does not change with it there; fix it with " + names[a] +
+                     "=VALUE or give another starting value");
+    }
+  }
   Owned<gsl_matrix> C = NewMatrix(p, p);
   for (std::size_t a = 0; a < p; ++a) {
     for (std::size_t b = 0; b < p; ++b) {
-      const double daa = gsl_matrix_get(JtJ.get(), a, a), dbb = gsl_matrix_get(JtJ.get(), b, b);
-      gsl_matrix_set(C.get(), a, b, gsl_matrix_get(JtJ.get(), a, b) / std::sqrt(daa * dbb));
+      const double daa = gsl_matrix_get(JtJ, a, a), dbb = gsl_matrix_get(JtJ, b, b);
+      gsl_matrix_set(C.get(), a, b, gsl_matrix_get(JtJ, a, b) / std::sqrt(daa * dbb));
     }
   }
   Owned<gsl_vector> eval = NewVector(p);
@@ -218,20 +252,22 @@ void CheckIdentifiable(const gsl_matrix* J, const std::vector<std::string>& name
   const bool decomposed = gsl_eigen_symmv(C.get(), eval.get(), evec.get(), ew.get()) == GSL_SUCCESS;
   double lmin = std::numeric_limits<double>::infinity(), lmax = 0.0;
   std::size_t kmin = 0;
+  bool finite = decomposed;
   for (std::size_t k = 0; decomposed && k < p; ++k) {
     const double l = gsl_vector_get(eval.get(), k);
+    finite = finite && std::isfinite(l);
     if (l < lmin) lmin = l, kmin = k;
     lmax = std::max(lmax, l);
   }
   std::string involved;
-  if (decomposed) {
+  if (finite) {
     for (std::size_t k = 0; k < p; ++k) {
       if (std::fabs(gsl_matrix_get(evec.get(), k, kmin)) > 0.3) {
         involved += std::string(involved.empty() ? "" : ", ") + names[k];
       }
     }
   }
-  if (!decomposed || !(lmin > 1e-6 * lmax)) {
+  if (!finite || !(lmin > 1e-6 * lmax)) {
     throw FitError("the record does not determine " + (involved.empty() ? std::string("the parameters") : involved) +
                    " (they trade off against each other); record cycles at more amplitudes or fix some "
                    "with NAME=VALUE");
@@ -249,9 +285,33 @@ void CheckConverged(int status) {
   }
 }
 
+namespace {
+
+// A standard error that is 0, NaN or infinite says nothing about the
+// parameter: GSL's covariance zeroes the rows of the columns its pivoted QR
+// drops, so a parameter the force does not depend on would come out exact.
+// One larger than its value (or the bound given in its place) is not
+// determined either.
+void JudgeErrors(const std::vector<double>& errors, const std::vector<double>& values,
+                 const std::vector<std::string>& names, const std::vector<double>& bounds) {
+  for (std::size_t k = 0; k < errors.size(); ++k) {
+    const bool bounded = k < bounds.size();
+    if (!(errors[k] > 0.0 && std::isfinite(errors[k]))) {
+      throw FitError("the record does not determine " + names[k] + ": its standard error is " + Shortest(errors[k]) +
+                     ", which no measured record gives; fix it with " + names[k] + "=VALUE or give another starting value");
+    }
+    if (!(errors[k] <= (bounded ? bounds[k] : std::fabs(values[k])))) {
+      throw FitError("the record does not determine " + names[k] + ": its standard error (" + Shortest(errors[k]) +
+                     (bounded ? ") exceeds " + Shortest(bounds[k]) : ") exceeds its value (" + Shortest(values[k]) + ")") +
+                     "; record cycles at more amplitudes or fix it with " + names[k] + "=VALUE");
+    }
+  }
+}
+
+}  // namespace
+
 // Standard errors: cov = s²·(JᵀWJ)⁻¹, s² the weighted residual variance;
-// 0 for a held parameter. A parameter whose error exceeds its value is not
-// determined by the record.
+// 0 for a held parameter.
 std::vector<double> StandardErrors(const Linearised& at, const std::vector<double>& values,
                                    const std::vector<std::string>& names, const std::vector<double>& bounds) {
   const std::size_t p = names.size();
@@ -262,17 +322,9 @@ std::vector<double> StandardErrors(const Linearised& at, const std::vector<doubl
   for (std::size_t r = 0; r < rows; ++r) ss += gsl_vector_get(at.f.get(), r) * gsl_vector_get(at.f.get(), r);
   const double s2 = ss / static_cast<double>(rows - p);
   std::vector<double> errors(p);
-  for (std::size_t k = 0; k < p; ++k) {
-    errors[k] = std::sqrt(s2 * gsl_matrix_get(cov.get(), k, k));
-    const bool bounded = k < bounds.size();
-    if (!(errors[k] <= (bounded ? bounds[k] : std::fabs(values[k])))) {
-      throw FitError("the record does not determine " + names[k] + ": its standard error (" + Shortest(errors[k]) +
-                     (bounded ? ") exceeds " + Shortest(bounds[k]) : ") exceeds its value (" + Shortest(values[k]) + ")") +
-                     "; record cycles at more amplitudes or fix it with " + names[k] + "=VALUE");
-    }
-  }
+  for (std::size_t k = 0; k < p; ++k) errors[k] = std::sqrt(s2 * gsl_matrix_get(cov.get(), k, k));
+  JudgeErrors(errors, values, names, bounds);
   return errors;
 }
-
 
 }  // namespace quorix::measured::detail

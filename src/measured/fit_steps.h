@@ -9,6 +9,7 @@
 #include <gsl/gsl_vector.h>
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -91,8 +92,14 @@ struct Search {
 FitResult FitRecord(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
                     const FitOptions& options);
 
-// The trust-region Levenberg-Marquardt search of `fdf` from `start`.
-Search LeastSquares(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>& start);
+// The result's left-out cycles, its spans and its warnings (fit_report.cpp),
+// once the fit has filled in its parameters, cycles and points.
+void JudgeFit(const std::vector<double>& u, const CycleTable& table, FitResult& result);
+
+// The trust-region Levenberg-Marquardt search of `fdf` from `start`;
+// `progress`, when set, hears "<what>, iteration i" after each iteration.
+Search LeastSquares(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>& start,
+                    const std::function<void(const std::string&)>& progress = {}, const std::string& what = "search");
 
 // The residuals and the Jacobian of `fdf` at x.
 Linearised LinearisedAt(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>& x);
@@ -100,14 +107,18 @@ Linearised LinearisedAt(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>
 // Throws FitError when the free parameters (named) trade off against each
 // other, whatever the noise.
 void CheckIdentifiable(const gsl_matrix* J, const std::vector<std::string>& names);
+// The same from JᵀJ (p × p).
+void CheckIdentifiableNormal(const gsl_matrix* JtJ, const std::vector<std::string>& names);
 
 // Throws FitError unless the search ended at a minimum.
 void CheckConverged(int status);
 
 // Standard errors of the free parameters (values and names beside);
-// throws FitError for one whose error exceeds its value, or the bound given
-// in its place (a parameter whose value may well be 0).
+// throws FitError for one whose error is 0, NaN or infinite (the record
+// does not determine it), or exceeds its value, or the bound given in its
+// place (a parameter whose value may well be 0).
 std::vector<double> StandardErrors(const Linearised& at, const std::vector<double>& values,
                                    const std::vector<std::string>& names, const std::vector<double>& bounds = {});
+
 
 }  // namespace quorix::measured::detail

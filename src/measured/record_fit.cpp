@@ -13,10 +13,12 @@
 // about 1e-16, a step of 3e-8 leaves about 1e-8 of each derivative, far
 // below what the search needs.
 #include <gsl/gsl_errno.h>
+#include <gsl/gsl_linalg.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -42,6 +44,9 @@ struct RecordProblem {
   const std::vector<double>* F = nullptr;
   std::size_t first = 0;  // samples that count: first … last
   std::size_t last = 0;
+  // √w of each sample of the path (a thinned copy's samples stand for
+  // those between them); empty: every sample weighs 1.
+  std::vector<double> rootWeight;
   std::array<bool, kFreeCount> free{};
   std::vector<std::size_t> freeIndex;
   Parameters base;
@@ -50,6 +55,7 @@ struct RecordProblem {
   std::vector<double> z, stepped;
 
   std::size_t Rows() const { return last - first + 1; }
+  double RootWeight(std::size_t k) const { return rootWeight.empty() ? 1.0 : rootWeight[k]; }
 
   void Read(const gsl_vector* x, Parameters& p, double& z) const {
     p = base;
@@ -93,7 +99,7 @@ int Residuals(const gsl_vector* x, void* data, gsl_vector* f) {
   const double elastic = p.alpha * p.Fy, hysteretic = (1.0 - p.alpha) * p.Fy;
   for (std::size_t k = pr.first; k <= pr.last; ++k) {
     const double model = elastic * (u[k] / p.Uy) + hysteretic * (ok ? pr.z[k] : 0.0);
-    gsl_vector_set(f, k - pr.first, ok ? model - F[k] : 1e30 * (1.0 + std::fabs(F[k])));
+    gsl_vector_set(f, k - pr.first, ok ? pr.RootWeight(k) * (model - F[k]) : 1e30 * (1.0 + std::fabs(F[k])));
   }
   return GSL_SUCCESS;
 }
@@ -120,7 +126,7 @@ int Jacobian(const gsl_vector* x, void* data, gsl_matrix* J) {
       for (std::size_t s = pr.first; s <= pr.last; ++s) {
         const double xs = u[s] / p.Uy;
         const double d = which == kAlpha ? p.Fy * (xs - pr.z[s]) : p.alpha * xs + (1.0 - p.alpha) * pr.z[s];
-        gsl_matrix_set(J, s - pr.first, k, d);
+        gsl_matrix_set(J, s - pr.first, k, pr.RootWeight(s) * d);
       }
       continue;
     }
@@ -134,10 +140,228 @@ int Jacobian(const gsl_vector* x, void* data, gsl_matrix* J) {
       double d = hysteretic * (pr.stepped[s] - pr.z[s]) / h;
       // x = u/Uy: the elastic force's own change with Uy.
       if (which == kUy) d += p.alpha * p.Fy * (-u[s] / (p.Uy * p.Uy));
-      gsl_matrix_set(J, s - pr.first, k, d);
+      gsl_matrix_set(J, s - pr.first, k, pr.RootWeight(s) * d);
     }
   }
   return GSL_SUCCESS;
+}
+
+// A long record is searched on a thinned copy first, then finished on every
+// sample. The copy keeps sample 0, the first and last that count and every
+// reversal of the motion (every change of the sign of Δu, not only those
+// beyond the dead band), so that along it the model's response at each kept
+// sample is exactly the one along the whole record: within a stretch z
+// depends only on the stretch's start and on u. Of the samples in between
+// it keeps every k-th, k such that about kSketchSamples remain. When the
+// reversals alone are more than that (thousands of small cycles), it also
+// drops the steady cycles after the first kKeptSteady of each run of them
+// (a steady cycle repeats the one before it, so z comes back to where it
+// was, to the steady mark's 2 %). Each kept sample weighs as many samples
+// of the record as it stands for, those of a dropped cycle spread over the
+// kept cycles of its run, so that the copy's misfit is the record's in
+// miniature.
+constexpr std::size_t kSketchSamples = 20000;
+constexpr std::size_t kKeptSteady = 2;
+// Gauss-Newton steps on the whole record after the copy's search, at most;
+// a step below kPolishTolerance of each parameter (of 1 for z0) ends them.
+constexpr int kPolishSteps = 6;
+constexpr double kPolishTolerance = 1e-10;
+
+struct Sketch {
+  std::vector<std::size_t> index;  // record samples kept, ascending
+  std::vector<double> u, F, rootWeight;
+  std::size_t first = 0, last = 0;  // in the copy
+};
+
+Sketch SketchOf(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
+                std::size_t first, std::size_t last) {
+  const std::size_t count = last + 1;
+  std::vector<char> must(count, 0), dropped(count, 0);
+  must[0] = must[first] = must[last] = 1;
+  std::size_t reversals = 0;
+  int direction = 0;
+  for (std::size_t k = 1; k < count; ++k) {
+    const double d = u[k] - u[k - 1];
+    if (d == 0.0) continue;
+    const int s = d > 0.0 ? 1 : -1;
+    if (direction != 0 && s != direction) must[k - 1] = 1, ++reversals;
+    direction = s;
+  }
+  // Runs of steady cycles inside the samples that count: the kept cycles of
+  // each run and the samples its dropped ones held.
+  struct Run {
+    std::vector<std::size_t> kept;
+    double droppedSamples = 0.0;
+  };
+  std::vector<Run> runs;
+  if (reversals > kSketchSamples / 4) {
+    std::size_t inRun = 0;
+    bool previousDropped = false;
+    for (std::size_t c = 0; c < table.cycles.size(); ++c) {
+      const Cycle& cy = table.cycles[c];
+      const bool inside = cy.first >= first && cy.last <= last;
+      inRun = cy.steady && inside ? inRun + 1 : 0;
+      if (inRun == 1) runs.emplace_back();
+      if (inRun <= kKeptSteady) {
+        if (inRun > 0) runs.back().kept.push_back(c);
+        previousDropped = false;
+        continue;
+      }
+      // Consecutive dropped cycles go together: the path jumps from the
+      // first one's start to the last one's end.
+      for (std::size_t k = previousDropped ? cy.first : cy.first + 1; k < cy.last; ++k) dropped[k] = 1, must[k] = 0;
+      previousDropped = true;
+      runs.back().droppedSamples += static_cast<double>(cy.last - cy.first);
+    }
+  }
+  std::size_t kept = 0, between = 0;
+  for (std::size_t k = 0; k < count; ++k) {
+    if (dropped[k]) continue;
+    if (must[k]) ++kept;
+    else ++between;
+  }
+  const std::size_t room = kSketchSamples > kept ? kSketchSamples - kept : 1;
+  const std::size_t stride = std::max<std::size_t>(1, (between + room - 1) / room);
+  Sketch sk;
+  std::vector<double> weight;
+  double pending = 0.0;
+  std::size_t seen = 0;
+  for (std::size_t k = 0; k < count; ++k) {
+    if (dropped[k]) continue;
+    if (k >= first) pending += 1.0;
+    const bool keep = must[k] || (seen++ % stride == 0);
+    if (!keep) continue;
+    if (k == first) sk.first = sk.index.size();
+    if (k == last) sk.last = sk.index.size();
+    sk.index.push_back(k);
+    weight.push_back(pending);
+    pending = 0.0;
+  }
+  // A dropped cycle's samples onto the kept cycles of its run.
+  for (const Run& run : runs) {
+    if (run.kept.empty() || run.droppedSamples == 0.0) continue;
+    const std::size_t a = table.cycles[run.kept.front()].first, b = table.cycles[run.kept.back()].last;
+    const auto from = std::upper_bound(sk.index.begin(), sk.index.end(), a) - sk.index.begin();
+    const auto to = std::upper_bound(sk.index.begin(), sk.index.end(), b) - sk.index.begin();
+    double held = 0.0;
+    for (auto j = from; j < to; ++j) held += weight[static_cast<std::size_t>(j)];
+    if (held == 0.0) continue;
+    const double scale = 1.0 + run.droppedSamples / held;
+    for (auto j = from; j < to; ++j) weight[static_cast<std::size_t>(j)] *= scale;
+  }
+  for (std::size_t j = 0; j < sk.index.size(); ++j) {
+    sk.u.push_back(u[sk.index[j]]);
+    sk.F.push_back(F[sk.index[j]]);
+    sk.rootWeight.push_back(std::sqrt(weight[j]));
+  }
+  return sk;
+}
+
+// JᵀJ and Jᵀf of the weighted problem, p × p and p.
+void NormalEquations(const gsl_matrix* J, const gsl_vector* f, gsl_matrix* JtJ, std::vector<double>& Jtf) {
+  const std::size_t p = J->size2, rows = J->size1;
+  gsl_matrix_set_zero(JtJ);
+  Jtf.assign(p, 0.0);
+  for (std::size_t r = 0; r < rows; ++r) {
+    for (std::size_t a = 0; a < p; ++a) {
+      const double ja = gsl_matrix_get(J, r, a);
+      Jtf[a] += ja * gsl_vector_get(f, r);
+      for (std::size_t b = a; b < p; ++b) gsl_matrix_set(JtJ, a, b, gsl_matrix_get(JtJ, a, b) + ja * gsl_matrix_get(J, r, b));
+    }
+  }
+  for (std::size_t a = 0; a < p; ++a) {
+    for (std::size_t b = 0; b < a; ++b) gsl_matrix_set(JtJ, a, b, gsl_matrix_get(JtJ, b, a));
+  }
+}
+
+// The Gauss-Newton step −(JᵀJ)⁻¹Jᵀf, solved in the correlation form (unit
+// diagonal) by Cholesky; empty when JᵀJ is not positive definite.
+std::vector<double> GaussNewtonStep(const gsl_matrix* JtJ, const std::vector<double>& Jtf) {
+  const std::size_t p = Jtf.size();
+  std::vector<double> scale(p);
+  for (std::size_t a = 0; a < p; ++a) scale[a] = std::sqrt(gsl_matrix_get(JtJ, a, a));
+  Owned<gsl_matrix> C = NewMatrix(p, p);
+  Owned<gsl_vector> b = NewVector(p);
+  for (std::size_t a = 0; a < p; ++a) {
+    if (!(scale[a] > 0.0 && std::isfinite(scale[a]))) return {};
+    for (std::size_t c = 0; c < p; ++c) gsl_matrix_set(C.get(), a, c, gsl_matrix_get(JtJ, a, c) / (scale[a] * scale[c]));
+    gsl_vector_set(b.get(), a, -Jtf[a] / scale[a]);
+  }
+  if (gsl_linalg_cholesky_decomp1(C.get()) != GSL_SUCCESS) return {};
+  if (gsl_linalg_cholesky_svx(C.get(), b.get()) != GSL_SUCCESS) return {};
+  std::vector<double> step(p);
+  for (std::size_t a = 0; a < p; ++a) step[a] = gsl_vector_get(b.get(), a) / scale[a];
+  return step;
+}
+
+double SumOfSquares(const gsl_vector* f) {
+  double ss = 0.0;
+  for (std::size_t r = 0; r < f->size; ++r) ss += gsl_vector_get(f, r) * gsl_vector_get(f, r);
+  return ss;
+}
+
+struct Polished {
+  std::vector<double> position;
+  int steps = 0;
+};
+
+// From the copy's minimum, Gauss-Newton steps on every sample (halved when
+// a step does not lower the misfit), until a step falls below
+// kPolishTolerance. Leaves J and f at the position returned. The copy's
+// minimum lies within the noise of the record's, so one or two steps do;
+// each costs a run of the response per parameter, as the search's own
+// iterations would, without their rejected trials.
+Polished Polish(gsl_multifit_nlinear_fdf& fdf, std::vector<double> x, gsl_matrix* J, gsl_vector* f,
+                const std::function<void(const std::string&)>& progress) {
+  const std::size_t p = x.size();
+  const RecordProblem& pr = *static_cast<const RecordProblem*>(fdf.params);
+  Owned<gsl_vector> xv = NewVector(p), trial = NewVector(fdf.n);
+  Owned<gsl_matrix> JtJ = NewMatrix(p, p);
+  std::vector<double> Jtf;
+  auto load = [&](const std::vector<double>& v) {
+    for (std::size_t k = 0; k < p; ++k) gsl_vector_set(xv.get(), k, v[k]);
+  };
+  load(x);
+  if (fdf.f(xv.get(), fdf.params, f) != GSL_SUCCESS) throw FitError("the model cannot be evaluated at the fitted parameters");
+  double ss = SumOfSquares(f);
+  Polished out;
+  for (int step = 0;; ++step) {
+    if (progress) progress("finishing on all " + std::to_string(fdf.n) + " samples, step " + std::to_string(step + 1));
+    if (fdf.df(xv.get(), fdf.params, J) != GSL_SUCCESS) throw FitError("the model cannot be evaluated at the fitted parameters");
+    // Still moving after every step allowed: the copy's minimum was not
+    // near the record's, and a result here would be neither.
+    if (step == kPolishSteps) {
+      throw FitError("the fit on every sample did not settle within " + std::to_string(kPolishSteps) +
+                     " steps from the thinned copy's minimum; give starting values with NAME=VALUE or fix some "
+                     "parameters");
+    }
+    NormalEquations(J, f, JtJ.get(), Jtf);
+    const std::vector<double> delta = GaussNewtonStep(JtJ.get(), Jtf);
+    if (delta.empty()) break;  // CheckIdentifiable names what is missing
+    bool small = true;
+    for (std::size_t k = 0; k < p; ++k) {
+      const double size = pr.freeIndex[k] == kZ0 ? 1.0 : std::fabs(x[k]);
+      small = small && std::fabs(delta[k]) <= kPolishTolerance * size;
+    }
+    if (small) break;
+    bool moved = false;
+    for (double share = 1.0; share >= 0.25 && !moved; share *= 0.5) {
+      std::vector<double> next = x;
+      for (std::size_t k = 0; k < p; ++k) next[k] += share * delta[k];
+      load(next);
+      if (fdf.f(xv.get(), fdf.params, trial.get()) != GSL_SUCCESS) continue;
+      const double trialSS = SumOfSquares(trial.get());
+      if (trialSS < ss) {
+        x = next, ss = trialSS, moved = true;
+        gsl_vector_memcpy(f, trial.get());
+      }
+    }
+    load(x);
+    if (!moved) break;  // at the minimum to within what the derivatives resolve
+    ++out.steps;
+  }
+  out.position = x;
+  return out;
 }
 
 // The samples the scan runs on: all of them, or for a long record every
@@ -187,7 +411,8 @@ Parameters ScanStart(const RecordProblem& pr, Parameters knee) {
         if (!ZAlong(path, path.size() - 1, unit, pr.z0, z)) continue;
         LinearSums sums;
         for (std::size_t j = 0; j < samples.size(); ++j) {
-          if (samples[j] >= pr.first) sums.Add(1.0, u[samples[j]] / uy, z[j], F[samples[j]]);
+          const double rw = pr.RootWeight(samples[j]);
+          if (samples[j] >= pr.first) sums.Add(rw * rw, u[samples[j]] / uy, z[j], F[samples[j]]);
         }
         const double cost = sums.Cost(pr.free[kAlpha], pr.free[kFy], p);
         if (cost < bestCost) bestCost = cost, best = p;
@@ -309,7 +534,20 @@ FitResult FitRecord(const std::vector<double>& u, const std::vector<double>& F, 
     for (std::size_t i = 0; i < judged.size(); ++i) judged[i] = i;
   }
   const ChosenCycles summary = CheckHysteresis(table, judged);
-  const Parameters start = StartingValues(u, F, table, summary.largest, options, pr);
+  // A long record: starting values and the search on the thinned copy.
+  Sketch sketch;
+  RecordProblem copy;
+  const bool sketched = pr.last + 1 > kSketchSamples;
+  if (sketched) {
+    sketch = SketchOf(u, F, table, pr.first, pr.last);
+    copy.u = &sketch.u, copy.F = &sketch.F;
+    copy.first = sketch.first, copy.last = sketch.last;
+    copy.rootWeight = sketch.rootWeight;
+  }
+  RecordProblem& searched = sketched ? copy : pr;
+  if (options.progress) options.progress("scan for starting values");
+  const Parameters start = StartingValues(u, F, table, summary.largest, options, searched);
+  if (sketched) pr.free = copy.free, pr.freeIndex = copy.freeIndex, pr.base = copy.base, pr.z0 = copy.z0;
 
   FitResult result;
   result.steady = false;
@@ -318,38 +556,59 @@ FitResult FitRecord(const std::vector<double>& u, const std::vector<double>& F, 
   result.parameters = start;
   result.z0 = pr.z0;
   result.z0Fitted = pr.free[kZ0];
+  result.sketchSamples = sketched ? sketch.index.size() : 0;
   if (pr.Rows() <= pr.freeIndex.size()) throw FitError("too few samples for the free parameters");
 
   gsl_set_error_handler_off();
   if (!pr.freeIndex.empty()) {
-    gsl_multifit_nlinear_fdf fdf{};
-    fdf.f = Residuals;
-    fdf.df = Jacobian;
-    fdf.n = pr.Rows();
-    fdf.p = pr.freeIndex.size();
-    fdf.params = &pr;
+    auto functions = [](RecordProblem& problem) {
+      gsl_multifit_nlinear_fdf fdf{};
+      fdf.f = Residuals;
+      fdf.df = Jacobian;
+      fdf.n = problem.Rows();
+      fdf.p = problem.freeIndex.size();
+      fdf.params = &problem;
+      return fdf;
+    };
+    gsl_multifit_nlinear_fdf fdf = functions(searched);
     std::vector<double> x0;
     std::vector<std::string> names;
     for (std::size_t i : pr.freeIndex) {
       x0.push_back(i == kZ0 ? pr.z0 : Get(start, i));
       names.emplace_back(i == kZ0 ? kZ0Name : kParameterNames[i]);
     }
-    const Search search = LeastSquares(fdf, x0);
+    const std::string what =
+        sketched ? "search on " + std::to_string(sketch.index.size()) + " of " + std::to_string(pr.last + 1) + " samples"
+                 : std::string("search");
+    const Search search = LeastSquares(fdf, x0, options.progress, what);
     result.iterations = search.iterations;
-    for (std::size_t k = 0; k < pr.freeIndex.size(); ++k) {
-      if (pr.freeIndex[k] == kZ0) result.z0 = search.position[k];
-      else At(result.parameters, pr.freeIndex[k]) = search.position[k];
-    }
-    const Linearised at = LinearisedAt(fdf, search.position);
+    std::vector<double> position = search.position;
+    Linearised at = LinearisedAt(fdf, search.position);
+    // What the copy does not determine the record does not either (its
+    // samples weigh what the record's do): refused before any run along
+    // every sample.
     CheckIdentifiable(at.J.get(), names);
     CheckConverged(search.status);
+    if (sketched) {
+      gsl_multifit_nlinear_fdf full = functions(pr);
+      at = Linearised{NewMatrix(full.n, full.p), NewVector(full.n)};
+      if (!at.J || !at.f) throw FitError("out of memory for the fit");
+      const Polished polished = Polish(full, search.position, at.J.get(), at.f.get(), options.progress);
+      position = polished.position;
+      result.iterations += polished.steps;
+      CheckIdentifiable(at.J.get(), names);
+    }
+    for (std::size_t k = 0; k < pr.freeIndex.size(); ++k) {
+      if (pr.freeIndex[k] == kZ0) result.z0 = position[k];
+      else At(result.parameters, pr.freeIndex[k]) = position[k];
+    }
     // z0 may well be 0 (a specimen at rest): its error is judged against
     // the range of z instead.
     std::vector<double> bounds;
     for (std::size_t k = 0; k < pr.freeIndex.size(); ++k) {
-      bounds.push_back(pr.freeIndex[k] == kZ0 ? 1.0 : std::fabs(search.position[k]));
+      bounds.push_back(pr.freeIndex[k] == kZ0 ? 1.0 : std::fabs(position[k]));
     }
-    const std::vector<double> errors = StandardErrors(at, search.position, names, bounds);
+    const std::vector<double> errors = StandardErrors(at, position, names, bounds);
     for (std::size_t k = 0; k < pr.freeIndex.size(); ++k) {
       if (pr.freeIndex[k] == kZ0) result.z0Error = errors[k];
       else result.errors[pr.freeIndex[k]] = errors[k];

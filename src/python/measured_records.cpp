@@ -54,33 +54,93 @@ py::dict Cycles(const py::object& u, const py::object& F, double deadBand) {
   return out;
 }
 
-void ReadAssignments(const py::dict& values, std::array<std::optional<double>, 5>& where, const char* what) {
-  for (const auto& [key, value] : values) {
+std::string Repr(const py::handle& value) { return py::repr(value).cast<std::string>(); }
+
+// A number as the command line reads NAME=VALUE: an int or a real (numpy's
+// included), not a bool, not a text that looks like one.
+bool IsRealNumber(const py::handle& value) {
+  static const py::object real = py::module_::import("numbers").attr("Real");
+  return !py::isinstance<py::bool_>(value) && py::isinstance(value, real);
+}
+
+void ReadAssignments(const py::object& values, std::array<std::optional<double>, 5>& where, const char* what) {
+  if (!py::isinstance<py::dict>(values)) {
+    throw py::type_error(std::string(what) + " must be a dict {name: number}, not " + Repr(values));
+  }
+  for (const auto& [key, value] : values.cast<py::dict>()) {
+    if (!py::isinstance<py::str>(key)) {
+      throw py::type_error(std::string(what) + ": parameter names are strings, not " + Repr(key));
+    }
     const std::string name = py::str(key);
     if (!measured::ParameterIndex(name)) {
       throw py::value_error(std::string(what) + ": unknown parameter \"" + name +
                             "\" (names: n, gamma, beta, alpha, fy, uy)");
     }
-    const double v = value.cast<double>();
-    if (!std::isfinite(v)) throw py::value_error(std::string(what) + ": " + name + " must be finite");
-    const bool beta = measured::ParameterIndex(name) == measured::ParameterIndex("gamma") && name.size() == 4;
-    where[*measured::ParameterIndex(name)] = beta ? 1.0 - v : v;
+    if (!IsRealNumber(value)) {
+      throw py::type_error(std::string(what) + ": the value of " + name + " must be a number, not " + Repr(value));
+    }
+    try {
+      measured::SetParameter(where, name, value.cast<double>());
+    } catch (const measured::FitError& e) {
+      throw py::value_error(std::string(what) + ": " + e.what());
+    }
   }
 }
 
-measured::FitOptions FitOptionsOf(const py::object& cycles, const py::dict& fix, const py::dict& start) {
-  measured::FitOptions options;
-  ReadAssignments(fix, options.fixed, "fix");
-  ReadAssignments(start, options.start, "start");
-  if (!cycles.is_none()) {
-    for (const py::handle c : cycles) {
-      const auto index = c.cast<std::int64_t>();
-      if (index < 0) throw py::value_error("cycles: indices count from 0, not " + std::to_string(index));
-      options.cycles.push_back(static_cast<std::size_t>(index));
-    }
-    if (options.cycles.empty()) throw py::value_error("cycles: an empty selection");
+// An index as an int (numpy's integers included, bool not).
+std::int64_t IndexOf(const py::handle& value, const char* what) {
+  if (py::isinstance<py::bool_>(value) || PyIndex_Check(value.ptr()) == 0) {
+    throw py::type_error(std::string(what) + " must be integers, not " + Repr(value));
   }
-  return options;
+  try {
+    return py::reinterpret_steal<py::int_>(PyNumber_Index(value.ptr())).cast<std::int64_t>();
+  } catch (const py::cast_error&) {
+    throw py::value_error(std::string(what) + ": " + Repr(value) + " lies beyond any record");
+  }
+}
+
+std::vector<std::size_t> CycleIndices(const py::object& cycles) {
+  std::vector<std::size_t> chosen;
+  if (cycles.is_none()) return chosen;
+  if (!py::isinstance<py::iterable>(cycles) || py::isinstance<py::str>(cycles)) {
+    throw py::type_error("cycles must be a sequence of integers (rows of cycles(), from 0), not " + Repr(cycles));
+  }
+  for (const py::handle c : cycles) {
+    const std::int64_t index = IndexOf(c, "cycles");
+    if (index < 0) throw py::value_error("cycles: indices count from 0, not " + std::to_string(index));
+    chosen.push_back(static_cast<std::size_t>(index));
+  }
+  if (chosen.empty()) throw py::value_error("cycles: an empty selection");
+  return chosen;
+}
+
+std::optional<std::pair<std::size_t, std::size_t>> SampleRange(const py::object& samples) {
+  if (samples.is_none()) return std::nullopt;
+  if (!py::isinstance<py::sequence>(samples) || py::isinstance<py::str>(samples) || py::len(samples) != 2) {
+    throw py::type_error("samples must be a pair (first, last) of integers, not " + Repr(samples));
+  }
+  const py::sequence pair = samples.cast<py::sequence>();
+  const std::int64_t first = IndexOf(pair[0], "samples"), last = IndexOf(pair[1], "samples");
+  if (first < 0 || last < 0) throw py::value_error("samples: indices count from 0");
+  return std::pair(static_cast<std::size_t>(first), static_cast<std::size_t>(last));
+}
+
+// What the library would refuse with the command line's numbers from 1,
+// refused here with the module's numbers from 0.
+void CheckIndices(const measured::FitOptions& options, const measured::CycleTable& table, std::size_t count) {
+  for (std::size_t c : options.cycles) {
+    if (c >= table.cycles.size()) {
+      throw py::value_error("cycles: cycle " + std::to_string(c) + " does not exist: the record has cycles 0 to " +
+                            std::to_string(table.cycles.size() - 1));
+    }
+  }
+  if (options.samples) {
+    const auto [a, b] = *options.samples;
+    if (!(a < b && b < count)) {
+      throw py::value_error("samples: (" + std::to_string(a) + ", " + std::to_string(b) +
+                            ") is not first < last within the record's samples 0 to " + std::to_string(count - 1));
+    }
+  }
 }
 
 // The fit as fit() returns it, with the model's loop of each fitted cycle.
@@ -121,6 +181,14 @@ py::dict FitDict(const measured::FitResult& fit, const std::vector<HysteresisLoo
   out["loops"] = loopList;
   out["fit"] = fit.steady ? "steady" : "record";
   out["materials"] = MaterialsDict(p.n, p.gamma, 1.0 - p.gamma, p.alpha, p.Fy, p.Uy);
+  std::vector<std::int64_t> leftOutSteady(fit.leftOutSteady.begin(), fit.leftOutSteady.end()),
+      leftOutWider(fit.leftOutWider.begin(), fit.leftOutWider.end());
+  out["left_out_steady"] = ArrayOf(leftOutSteady);
+  out["left_out_wider"] = ArrayOf(leftOutWider);
+  out["summary"] = measured::FittedSummary(fit, 0);
+  py::list warnings;
+  for (const std::string& w : measured::WarningTexts(fit, 0)) warnings.append(w);
+  out["warnings"] = warnings;
   if (!fit.steady) {
     parameters["z0"] = fit.z0;
     errors["z0"] = fit.z0Error;
@@ -129,23 +197,35 @@ py::dict FitDict(const measured::FitResult& fit, const std::vector<HysteresisLoo
   return out;
 }
 
-py::dict Fit(const py::object& u, const py::object& F, const py::object& cycles, const py::dict& fix,
-             const py::dict& start, double deadBand, bool steady, const py::object& samples, double z0, bool fitZ0) {
+py::dict Fit(const py::object& u, const py::object& F, const py::object& cycles, const py::object& fix,
+             const py::object& start, double deadBand, bool steady, const py::object& samples, double z0, bool fitZ0) {
   const std::vector<double> uv = VectorOf(u, "u"), Fv = VectorOf(F, "F");
-  measured::FitOptions options = FitOptionsOf(cycles, fix, start);
+  measured::FitOptions options;
+  ReadAssignments(fix, options.fixed, "fix");
+  ReadAssignments(start, options.start, "start");
+  options.cycles = CycleIndices(cycles);
+  options.samples = SampleRange(samples);
+  // The exclusions and the dead band's range of the command line.
+  if (steady && (options.samples || fitZ0)) {
+    throw py::value_error("samples and fit_z0 belong to the fit along the record, not to steady=True");
+  }
+  if (options.samples && !options.cycles.empty()) throw py::value_error("samples and cycles exclude each other");
+  if (!(deadBand >= 1e-6 && deadBand <= 0.5)) {
+    throw py::value_error("dead_band must lie in [1e-06, 0.5], not " + Repr(py::float_(deadBand)));
+  }
   options.steady = steady;
   options.z0 = z0;
   options.fitZ0 = fitZ0;
-  if (!samples.is_none()) {
-    const auto range = samples.cast<std::pair<std::int64_t, std::int64_t>>();
-    if (range.first < 0 || range.second < 0) throw py::value_error("samples: indices count from 0");
-    options.samples = std::pair(static_cast<std::size_t>(range.first), static_cast<std::size_t>(range.second));
-  }
   measured::FitResult fit;
   std::vector<HysteresisLoop> loops;
+  measured::CycleTable table;
   {
     py::gil_scoped_release release;
-    const measured::CycleTable table = measured::FindCycles(uv, Fv, deadBand);
+    table = measured::FindCycles(uv, Fv, deadBand);
+  }
+  CheckIndices(options, table, uv.size());
+  {
+    py::gil_scoped_release release;
     fit = measured::FitCycles(uv, Fv, table, options);
     // The fitted model's closed loop at each fitted cycle's amplitude,
     // centred on the cycle, in the accurate arithmetic.
@@ -183,8 +263,14 @@ void RegisterMeasured(py::module_& m) {
         "a fixed one), fixed, rms,\n"
         "rms_relative (over the mean FPlus), iterations, cycles, half_range, measured_EDC, model_EDC, points\n"
         "(indices of the fitted points) with model_F (the model's force there), and loops: per fitted cycle the\n"
-        "model's closed loop as (u, F). ValueError for a record the fit cannot answer (no hysteresis,\n"
-        "parameters it does not determine), with the reason.");
+        "model's closed loop as (u, F); left_out_steady and left_out_wider, the cycles not fitted that are\n"
+        "steady or wider than every fitted one; summary, a line naming the cycles and amplitudes fitted; and\n"
+        "warnings, a list of sentences (a misfit above 10 % of FPlus, alpha < 0, no steady cycle fitted,\n"
+        "fitted points spanning less than half the record's displacements). Cycle numbers count from 0 in\n"
+        "every message. TypeError for an argument of the wrong kind (cycles not integers, a fix or start value\n"
+        "not a number), ValueError for one outside its range (an unknown name, a value outside the model's\n"
+        "domain: n > 0, gamma >= 0, 0 <= alpha < 1, fy > 0, uy > 0; a cycle that does not exist) and for a\n"
+        "record the fit cannot answer (no hysteresis, parameters it does not determine), with the reason.");
 }
 
 }  // namespace quorix::python

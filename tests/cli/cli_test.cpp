@@ -242,10 +242,25 @@ TEST_F(CliTest, CyclesAndFitPrintTheirTablesAndRefuseBadOptions) {
   for (const char* line : {"n\t2.5\tfixed\n", "gamma\t0.7\tfixed\n", "\n4\t6\t"}) {
     EXPECT_TRUE(Has(fixed.out, line)) << line << fixed.out << fixed.err;
   }
-  for (const Args& bad : {Args{"--fix", "k=2"}, {"--fix", "n"}, {"--fix", "n=x"}, {"--start", "alpha="},
-                          {"--cycles", "0:2"}, {"--cycles", "3:2"}}) {
-    EXPECT_EQ(Cli({"fit", "record.csv", bad[0], bad[1]}).status, 2) << bad[0] << " " << bad[1];
+  const std::pair<Args, const char*> bad[] = {
+      {{"--fix", "k=2"}, "unknown parameter \"k\""}, {{"--fix", "n"}, "not NAME=VALUE"},
+      {{"--fix", "n=x"}, "not a finite number"},     {{"--start", "alpha="}, "not a finite number"},
+      {{"--cycles", "0:2"}, "--cycles"},              {{"--cycles", "3:2"}, "--cycles"},
+      {{"--fix", "Uy=0"}, "Uy=0: Uy must be positive"}, {{"--start", "alpha=1"}, "alpha=1: alpha must lie in [0, 1)"}};
+  for (const auto& [args, message] : bad) {
+    const CliRun run = Cli({"fit", "record.csv", args[0], args[1]});
+    EXPECT_EQ(run.status, 2) << args[0] << " " << args[1];
+    EXPECT_TRUE(Has(run.err, message)) << run.err;
   }
+  // The smallest amplitude's two cycles: the steady ones at the others and the wider ones named, the
+  // narrow span warned of on standard error and in the JSON.
+  const CliRun narrow = Cli({"fit", "--steady", "record.csv", "--cycles", "1:2"});
+  EXPECT_TRUE(Has(narrow.out, "fitted: cycles 1-2, amplitude 2.8; left out: steady cycles 5, 8; wider cycles 3-8\n"))
+      << narrow.out;
+  EXPECT_TRUE(Has(narrow.err, "quorix-cli: warning: the fitted points span 17.5 % of the record's")) << narrow.err;
+  const CliRun narrowJson = Cli({"fit", "--steady", "record.csv", "--cycles", "1:2", "--json"});
+  EXPECT_TRUE(Has(narrowJson.out, "\"warnings\": [\"the fitted points span 17.5 %")) << narrowJson.out;
+  EXPECT_TRUE(Has(narrowJson.out, "\"leftOutSteady\": [5, 8]")) << narrowJson.out;
   const CliRun beyond = Cli({"fit", "record.csv", "--cycles", "7:9"});
   EXPECT_EQ(std::tuple(beyond.status, beyond.err),
             std::tuple(1, std::string("quorix-cli: --cycles 7:9: the record has cycles 1 to 8\n")));

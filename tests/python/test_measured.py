@@ -53,8 +53,34 @@ def test_fit_is_the_fit_of_the_command_line(cli, record, kwargs, options):
         (lambda u, F: quorix.fit(u, 4.0 * u), "almost no area"),  # a purely elastic record
         (lambda u, F: quorix.fit(u, F[:-1]), "differ in number"),
         (lambda u, F: quorix.fit(u, F, fix={"k": 1.0}), 'unknown parameter "k"'),
-        (lambda u, F: quorix.fit(u, F, cycles=[99]), "does not exist"),
+        (lambda u, F: quorix.fit(u, F, cycles=[99]), "cycle 99 does not exist: the record has cycles 0 to 7"),
         (lambda u, F: quorix.cycles(np.zeros((3, 3)), np.zeros(9)), "one-dimensional")])
 def test_records_and_arguments_without_an_answer(record, call, message):
     with pytest.raises(ValueError, match=message):
         call(*record[:2])
+
+
+@pytest.mark.parametrize("kwargs, error, message", [
+        ({"cycles": [1.5]}, TypeError, "cycles must be integers, not 1.5"),
+        ({"cycles": 3}, TypeError, "cycles must be a sequence"),
+        ({"fix": {"n": "2"}}, TypeError, "fix: the value of n must be a number, not '2'"),
+        ({"start": {"n": True}}, TypeError, "start: the value of n must be a number"),
+        ({"fix": [("n", 2)]}, TypeError, "fix must be a dict"),
+        ({"fix": {"uy": 0}}, ValueError, "fix: uy=0: Uy must be positive"),
+        ({"start": {"alpha": 1.0}}, ValueError, r"start: alpha=1: alpha must lie in \[0, 1\)"),
+        ({"start": {"beta": 2}}, ValueError, "beta must not exceed 1"),
+        ({"samples": (0, 10**6)}, ValueError, "within the record's samples 0 to 5381"),
+        ({"steady": True, "fit_z0": True}, ValueError, "not to steady=True"),
+        ({"dead_band": 0.9}, ValueError, "dead_band must lie in")])
+def test_fit_arguments_are_checked_as_the_command_line_checks_them(record, kwargs, error, message):
+    with pytest.raises(error, match=message):
+        quorix.fit(*record[:2], **kwargs)
+
+
+def test_fit_names_what_it_fitted_and_warns_from_0(record):
+    u, F, _ = record
+    got = quorix.fit(u, F, steady=True, cycles=[0, 1])  # the two at the smallest amplitude; 1, 4, 7 are steady
+    assert got["summary"] == "fitted: cycles 0-1, amplitude 1.4; left out: steady cycles 4, 7; wider cycles 2-7"
+    assert (got["left_out_steady"].tolist(), got["left_out_wider"].tolist()) == ([4, 7], list(range(2, 8)))
+    assert len(got["warnings"]) == 1 and got["warnings"][0].endswith("the wider cycles 2-7 were left out")
+    assert quorix.fit(u, F, steady=True)["warnings"] == []

@@ -1,0 +1,180 @@
+// The verdicts a fit result carries beside its parameters: which cycles it
+// fitted and left out, and the warnings of a fit that ran but may not mean
+// what its numbers suggest.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "fit.h"
+#include "fit_steps.h"
+
+namespace quorix::measured {
+
+namespace detail {
+
+void JudgeFit(const std::vector<double>& u, const CycleTable& table, FitResult& result) {
+  double widest = 0.0;
+  std::vector<bool> fitted(table.cycles.size(), false);
+  bool anySteady = false;
+  for (const CycleFit& c : result.cycles) {
+    fitted[c.cycle] = true;
+    widest = std::max(widest, c.halfRange);
+    anySteady = anySteady || table.cycles[c.cycle].steady;
+  }
+  for (std::size_t i = 0; i < table.cycles.size(); ++i) {
+    if (fitted[i]) continue;
+    const Cycle& c = table.cycles[i];
+    if (c.steady) result.leftOutSteady.push_back(i);
+    if (0.5 * (c.uPlus - c.uMinus) > widest) result.leftOutWider.push_back(i);
+  }
+  const auto [lowest, highest] = std::minmax_element(u.begin(), u.end());
+  result.recordLow = *lowest, result.recordHigh = *highest;
+  result.fittedLow = result.fittedHigh = u[result.points.front()];
+  for (std::size_t k : result.points) {
+    result.fittedLow = std::min(result.fittedLow, u[k]);
+    result.fittedHigh = std::max(result.fittedHigh, u[k]);
+  }
+  std::vector<FitWarning>& w = result.warnings;
+  if (!(result.rmsRelative <= kMisfitWarning)) w.push_back(FitWarning::kMisfit);
+  if (result.parameters.alpha < 0.0) w.push_back(FitWarning::kNegativeAlpha);
+  if (!anySteady) w.push_back(FitWarning::kNoSteadyCycle);
+  if (result.fittedHigh - result.fittedLow < kRangeWarning * (result.recordHigh - result.recordLow)) {
+    w.push_back(FitWarning::kNarrowRange);
+  }
+}
+
+}  // namespace detail
+
+std::string CycleList(const std::vector<std::size_t>& cycles, std::size_t firstNumber) {
+  std::string text;
+  for (std::size_t k = 0; k < cycles.size();) {
+    std::size_t end = k;
+    while (end + 1 < cycles.size() && cycles[end + 1] == cycles[end] + 1) ++end;
+    if (!text.empty()) text += ", ";
+    text += std::to_string(cycles[k] + firstNumber);
+    if (end > k) {
+      text += '-';
+      text += std::to_string(cycles[end] + firstNumber);
+    }
+    k = end + 1;
+  }
+  return text;
+}
+
+namespace {
+
+// A list of more than eight pieces ("3-8" or "10") shortened to its first
+// three and its last: the summary is one line; the result holds them all.
+std::string ShortList(const std::vector<std::size_t>& cycles, std::size_t firstNumber) {
+  const std::string full = CycleList(cycles, firstNumber);
+  std::vector<std::size_t> commas;
+  for (std::size_t i = full.find(", "); i != std::string::npos; i = full.find(", ", i + 2)) commas.push_back(i);
+  if (commas.size() < 8) return full;
+  return full.substr(0, commas[2]) + ", ..." + full.substr(commas.back());
+}
+
+// An amplitude to six digits: the summary is read, not read back.
+std::string Short(double v) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.6g", v);
+  return buffer;
+}
+
+}  // namespace
+
+std::string FittedSummary(const FitResult& fit, std::size_t firstNumber) {
+  std::vector<std::size_t> numbers;
+  double low = INFINITY, high = 0.0;
+  for (const CycleFit& c : fit.cycles) {
+    numbers.push_back(c.cycle);
+    low = std::min(low, c.halfRange), high = std::max(high, c.halfRange);
+  }
+  // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about a
+  // literal joined to a temporary string.
+  std::string text = "fitted: ";
+  if (numbers.empty()) {
+    text += "no full cycle";
+  } else {
+    text += numbers.size() == 1 ? "cycle " : "cycles ";
+    text += ShortList(numbers, firstNumber);
+    text += low == high ? ", amplitude " : ", amplitudes ";
+    text += Short(low);
+    if (low != high) {
+      text += " ... ";
+      text += Short(high);
+    }
+  }
+  if (fit.spreadFrom > 0) {
+    text += " (";
+    text += std::to_string(numbers.size());
+    text += " of the ";
+    text += std::to_string(fit.spreadFrom);
+    text += " chosen, spread evenly)";
+  }
+  if (fit.sketchSamples > 0) {
+    text += " (searched on ";
+    text += std::to_string(fit.sketchSamples);
+    text += " samples, finished on all)";
+  }
+  if (!fit.leftOutSteady.empty() || !fit.leftOutWider.empty()) {
+    text += "; left out:";
+    if (!fit.leftOutSteady.empty()) {
+      text += fit.leftOutSteady.size() == 1 ? " steady cycle " : " steady cycles ";
+      text += ShortList(fit.leftOutSteady, firstNumber);
+    }
+    if (!fit.leftOutSteady.empty() && !fit.leftOutWider.empty()) text += ";";
+    if (!fit.leftOutWider.empty()) {
+      text += fit.leftOutWider.size() == 1 ? " wider cycle " : " wider cycles ";
+      text += ShortList(fit.leftOutWider, firstNumber);
+    }
+  }
+  return text;
+}
+
+std::vector<std::string> WarningTexts(const FitResult& fit, std::size_t firstNumber) {
+  using detail::Shortest;
+  auto percent = [](double share) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.3g", 100.0 * share);
+    return std::string(buffer);
+  };
+  std::vector<std::string> texts;
+  for (FitWarning w : fit.warnings) {
+    switch (w) {
+      case FitWarning::kMisfit:
+        texts.push_back("the misfit is " + percent(fit.rmsRelative) + " % of the mean F+ (more than " +
+                        percent(kMisfitWarning) + " %): the model does not describe this record closely");
+        break;
+      case FitWarning::kNegativeAlpha:
+        texts.push_back("alpha is negative (" + Shortest(fit.parameters.alpha) +
+                        "): the force falls after yield, which the model's devices do not do (degradation or a "
+                        "drifting record?)");
+        break;
+      case FitWarning::kNoSteadyCycle:
+        texts.push_back(fit.cycles.empty()
+                            ? std::string("the fitted samples hold no full cycle, so none of them is steady")
+                            : std::string("no fitted cycle is steady (each still differs from the one before): "
+                                          "the parameters rest on cycles that had not settled"));
+        break;
+      case FitWarning::kNarrowRange: {
+        std::string text = "the fitted points span " +
+                           percent((fit.fittedHigh - fit.fittedLow) / (fit.recordHigh - fit.recordLow)) +
+                           " % of the record's displacement range (u " + Short(fit.fittedLow) + " to " +
+                           Short(fit.fittedHigh) + " of " + Short(fit.recordLow) + " to " + Short(fit.recordHigh) +
+                           ")";
+        if (!fit.leftOutWider.empty()) {
+          text += fit.leftOutWider.size() == 1 ? ": the wider cycle " : ": the wider cycles ";
+          text += ShortList(fit.leftOutWider, firstNumber);
+          text += fit.leftOutWider.size() == 1 ? " was left out" : " were left out";
+        }
+        texts.push_back(text);
+        break;
+      }
+    }
+  }
+  return texts;
+}
+
+}  // namespace quorix::measured

@@ -1,0 +1,147 @@
+// What a fit refuses and what it warns of, on records made by the model's
+// exact response along a triangular path (response.h): the record is the
+// model's, so a refusal or a warning comes from the options or the path.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "cycles.h"
+#include "fit.h"
+#include "response.h"
+
+namespace quorix::measured {
+namespace {
+
+const Parameters kTrue{.n = 2.5, .gamma = 0.75, .alpha = 0.08, .Fy = 3.1, .Uy = 0.15};
+
+struct Record {
+  std::vector<double> u, F;
+  CycleTable table;
+};
+
+// `cycles` triangles 0 → +a → −a → 0 at each amplitude (in units of Uy),
+// `perQuarter` samples a quarter cycle, from rest.
+Record Triangles(const Parameters& p, const std::vector<double>& amplitudes, int cycles, int perQuarter) {
+  Record r;
+  r.u.push_back(0.0);
+  for (double a : amplitudes) {
+    for (int c = 0; c < cycles; ++c) {
+      for (int q = 1; q <= 4 * perQuarter; ++q) {
+        const int k = q <= perQuarter ? q : q <= 3 * perQuarter ? 2 * perQuarter - q : q - 4 * perQuarter;
+        r.u.push_back(k * a * p.Uy / perQuarter);
+      }
+    }
+  }
+  r.F = response::RespondAlong(r.u, p).F;
+  r.table = FindCycles(r.u, r.F);
+  return r;
+}
+
+// Three cycles at each of 0.8, 1.5 and 3 Uy: only cycle 8 (index 7) is steady.
+const Record& Rising() {
+  static const Record r = Triangles(kTrue, {0.8, 1.5, 3.0}, 3, 100);
+  return r;
+}
+
+FitOptions With(std::vector<const char*> fixed, std::vector<const char*> start = {}, bool steady = false) {
+  FitOptions o;
+  o.steady = steady;
+  for (const char* a : fixed) SetParameter(o.fixed, a);
+  for (const char* a : start) SetParameter(o.start, a);
+  return o;
+}
+
+std::string Refusal(const Record& r, const FitOptions& options) {
+  try {
+    FitCycles(r.u, r.F, r.table, options);
+  } catch (const FitError& e) {
+    return e.what();
+  }
+  return "(accepted)";
+}
+
+TEST(FitTrust, RefusesUndeterminedParametersAndValuesOutsideTheDomain) {
+  // A start at n = 1e6 leaves the steady loop bilinear, where n moves no
+  // force: named rather than fitted with zero errors.
+  EXPECT_NE(Refusal(Rising(), With({}, {"n=1e6"}, true)).find("does not determine n"), std::string::npos)
+      << Refusal(Rising(), With({}, {"n=1e6"}, true));
+  const std::pair<const char*, const char*> outside[] = {
+      {"Uy=0", "Uy=0: Uy must be positive"},   {"n=-1", "n=-1: n must be positive"},
+      {"Fy=-3", "Fy must be positive"},        {"alpha=1", "alpha must lie in [0, 1)"},
+      {"alpha=-0.1", "alpha must lie in [0, 1)"}, {"beta=1.5", "beta must not exceed 1"},
+      {"gamma=-0.5", "gamma must not be negative"}};
+  for (const auto& [assignment, message] : outside) {
+    FitOptions o;
+    try {
+      SetParameter(o.start, assignment);
+      ADD_FAILURE() << assignment << " accepted";
+    } catch (const FitError& e) {
+      EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
+    }
+  }
+  // Options set directly are checked by the fit itself.
+  FitOptions direct;
+  direct.fixed[4] = 0.0;
+  EXPECT_NE(Refusal(Rising(), direct).find("Uy must be positive"), std::string::npos);
+}
+
+TEST(FitTrust, WarnsWhereTheFitMayNotMeanWhatItSays) {
+  using W = FitWarning;
+  const Parameters falling{.n = 2.5, .gamma = 0.75, .alpha = -0.05, .Fy = 3.1, .Uy = 0.15};
+  static const Record twoEach = Triangles(kTrue, {0.3, 0.6, 1.0, 1.5}, 2, 100);
+  static const Record softening = Triangles(falling, {0.8, 1.5, 3.0}, 3, 100);
+  FitOptions smallOnes;
+  smallOnes.cycles = {0, 1};
+  const struct {
+    const char* what;
+    const Record& record;
+    FitOptions options;
+    std::vector<W> warnings;
+  } cases[] = {
+      {"every sample of a rising record", Rising(), {}, {}},
+      {"the steady cycle alone", Rising(), With({}, {}, true), {}},
+      {"Uy held at twice its value", Rising(), With({"Uy=0.3"}), {W::kMisfit, W::kNegativeAlpha}},
+      {"a force falling after yield", softening, {}, {W::kNegativeAlpha}},
+      {"two cycles at each amplitude", twoEach, {}, {W::kNoSteadyCycle}},
+      {"the two smallest cycles", Rising(), smallOnes, {W::kNoSteadyCycle, W::kNarrowRange}},
+  };
+  for (const auto& c : cases) {
+    const FitResult fit = FitCycles(c.record.u, c.record.F, c.record.table, c.options);
+    EXPECT_EQ(fit.warnings, c.warnings) << c.what << ": " << ::testing::PrintToString(WarningTexts(fit, 1));
+  }
+  const FitResult small = FitCycles(Rising().u, Rising().F, Rising().table, smallOnes);
+  EXPECT_EQ(FittedSummary(small, 1), "fitted: cycles 1-2, amplitude 0.12; left out: steady cycle 8; wider cycles 3-8");
+  EXPECT_NE(WarningTexts(small, 0)[1].find("the wider cycles 2-7 were left out"), std::string::npos)
+      << WarningTexts(small, 0)[1];
+}
+
+// A record beyond 20000 samples is searched on a thinned copy and finished
+// on every sample: the noiseless record's parameters come back as from a
+// short one. Thousands of small cycles, whose loops hardly open, are
+// refused from the copy.
+TEST(FitTrust, LongRecordsFitOnEverySampleOrAreRefusedEarly) {
+  const Record longer = Triangles(kTrue, {0.8, 1.5, 3.0}, 3, 1000);
+  const FitResult fit = FitCycles(longer.u, longer.F, longer.table);
+  EXPECT_EQ(fit.points.size(), longer.u.size());
+  EXPECT_GT(fit.sketchSamples, 0u);
+  EXPECT_LT(fit.sketchSamples, 25000u);
+  const double truth[5] = {kTrue.n, kTrue.gamma, kTrue.alpha, kTrue.Fy, kTrue.Uy};
+  const double got[5] = {fit.parameters.n, fit.parameters.gamma, fit.parameters.alpha, fit.parameters.Fy,
+                         fit.parameters.Uy};
+  for (int i = 0; i < 5; ++i) EXPECT_NEAR(got[i], truth[i], 1e-9 * truth[i]) << kParameterNames[i];
+
+  const Record many = Triangles(kTrue, {0.3}, 20000, 3);  // 240001 samples, 40000 reversals
+  EXPECT_NE(Refusal(many, {}).find("does not determine"), std::string::npos) << Refusal(many, {});
+  // The steady fit takes at most 64 of many cycles, spread evenly, and says so.
+  const Record wide = Triangles(kTrue, {2.0}, 2000, 3);
+  const FitResult steady = FitCycles(wide.u, wide.F, wide.table, With({"n=2.5", "gamma=0.75"}, {}, true));
+  EXPECT_LE(steady.cycles.size(), 66u);
+  EXPECT_EQ(steady.spreadFrom + 1, wide.table.cycles.size());  // all but the first are steady
+  EXPECT_EQ(steady.leftOutSteady.size() + steady.cycles.size(), steady.spreadFrom);
+  EXPECT_NEAR(steady.parameters.Uy, kTrue.Uy, 1e-9 * kTrue.Uy);
+}
+
+}  // namespace
+}  // namespace quorix::measured
