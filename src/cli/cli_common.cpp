@@ -249,16 +249,7 @@ std::string MaterialReport(const BoucWenCase& bw, const std::string& as, double 
     return std::string("no analysis program's material for this case: ") + e.what() + "\n";
   }
   const bool all = as == "all";
-  std::string out;
-  if (all || as == "opensees") out += "OpenSees: " + lines.tclBoucWen + "\n" + "OpenSees: " + lines.tclOriginal + "\n";
-  if (all || as == "openseespy") {
-    out += "OpenSeesPy: " + lines.pythonBoucWen + "\n" + "OpenSeesPy: " + lines.pythonOriginal + "\n";
-  }
-  if (all || as == "csi-wen") {
-    out += lines.csiWen ? "CSI Wen link: " + material::CsiWenText(*lines.csiWen) + "\n"
-                        : std::string("CSI Wen link: none (the link is the model with gamma = beta = 0.5)\n");
-  }
-  return out;
+  return material::ReportText(lines, {all || as == "opensees", all || as == "openseespy", all || as == "csi-wen"});
 }
 
 JsonObject MaterialJson(const BoucWenCase& bw, double Ao) {

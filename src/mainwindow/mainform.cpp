@@ -224,6 +224,14 @@ void MainForm::BuildParameterRows(QGroupBox* frame) {
   }
   MakeReadOnly(txtAlphaCap_);
   MakeReadOnly(txtBetaSmall_);
+  // The law and its labelling where the user meets β and γ: OpenSees
+  // names the two terms the other way round.
+  const QString law = QStringLiteral(
+      "dz/dt = (A·du/dt − γ·|du/dt|·|z|ⁿ⁻¹·z − β·du/dt·|z|ⁿ)/Uy,  F = α·(Fy/Uy)·u + (1 − α)·Fy·z\n"
+      "Wen's labelling, A = 1 and β + γ = 1. OpenSees's BoucWen and BoucWenOriginal call these two terms the "
+      "other way round: their beta is this γ, their gamma this β.");
+  txtGammaSmall_->setToolTip(QStringLiteral("γ, on the |du/dt| term (OpenSees's beta).\n") + law);
+  txtBetaSmall_->setToolTip(QStringLiteral("β = 1 − γ, on the du/dt term (OpenSees's gamma).\n") + law);
 }
 
 void MainForm::BuildAmplitudeControls(QGroupBox* frame) {
@@ -234,6 +242,9 @@ void MainForm::BuildAmplitudeControls(QGroupBox* frame) {
   optDirect_->setText(QStringLiteral("Direct"));
   optComplementary_ = Make<QRadioButton>(picture2, "optComplementary", TwipRect(120, 600, 1815, 195));
   optComplementary_->setText(QStringLiteral("Complementary"));
+  optDirect_->setToolTip(QStringLiteral("The Direct loop integrals: beyond saturation (Za = 1) they stop growing"));
+  optComplementary_->setToolTip(QStringLiteral(
+      "The Complementary loop integrals: beyond saturation DE/(Fh·Uy) grows by 4 per unit of Umax/Uy"));
   cmdSolve_ = Make<QPushButton>(picture2, "cmdSolve", TwipRect(120, 900, 1395, 435));
   cmdSolve_->setText(QStringLiteral("Solve"));
 }

@@ -267,4 +267,15 @@ MaterialLines LinesOf(const Case& c, double Ao, long tag) {
   return {TclLine(boucWen), TclLine(original), PythonCall(boucWen), PythonCall(original), ToCsiWen(c)};
 }
 
+std::string ReportText(const MaterialLines& lines, ReportForms forms) {
+  std::string out;
+  if (forms.tcl) out += "OpenSees: " + lines.tclBoucWen + "\nOpenSees: " + lines.tclOriginal + "\n";
+  if (forms.python) out += "OpenSeesPy: " + lines.pythonBoucWen + "\nOpenSeesPy: " + lines.pythonOriginal + "\n";
+  if (forms.csiWen) {
+    out += lines.csiWen ? "CSI Wen link: " + CsiWenText(*lines.csiWen) + "\n"
+                        : std::string("CSI Wen link: none (the link is the model with gamma = beta = 0.5)\n");
+  }
+  return out;
+}
+
 }  // namespace quorix::material

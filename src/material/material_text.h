@@ -47,4 +47,12 @@ struct MaterialLines {
 };
 MaterialLines LinesOf(const Case& c, double Ao = 1.0, long tag = 1);
 
+// The lines as a report gives them, one a line, each led by its program's
+// name ("OpenSees: uniaxialMaterial BoucWen …"); the CSI line says when the
+// case is no Wen link.
+struct ReportForms {
+  bool tcl = true, python = true, csiWen = true;
+};
+std::string ReportText(const MaterialLines& lines, ReportForms forms = {});
+
 }  // namespace quorix::material

@@ -1,9 +1,13 @@
 #include "record_tab.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTableWidget>
@@ -13,6 +17,8 @@
 #include <exception>
 
 #include "chart_frame.h"
+#include "material.h"
+#include "material_text.h"
 
 namespace quorix::plots {
 
@@ -73,11 +79,34 @@ RecordTab::RecordTab(const char* prompt) {
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->verticalHeader()->setVisible(false);
   table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  // The fitted case as the analysis programs take it, to paste into their
+  // input files.
+  materials_ = new QPlainTextEdit;
+  materials_->setObjectName(QStringLiteral("txtMaterials"));
+  materials_->setReadOnly(true);
+  materials_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  materials_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  materials_->setMaximumHeight(materials_->fontMetrics().lineSpacing() * 7);
+  materials_->setToolTip(QStringLiteral(
+      "The fitted case as OpenSees (BoucWen, BoucWenOriginal), OpenSeesPy and CSI's Wen link write it"));
+  copy_ = MakeButton("cmdCopyMaterials", QStringLiteral("Copy"),
+                     QStringLiteral("Copy these lines to the clipboard"));
+  QPlainTextEdit* const materials = materials_;
+  QObject::connect(copy_, &QPushButton::clicked, materials_,
+                   [materials] { QGuiApplication::clipboard()->setText(materials->toPlainText()); });
+  auto* materialsRow = new QHBoxLayout;
+  materialsRow->addWidget(materials_, 1);
+  materialsRow->addWidget(copy_, 0, Qt::AlignTop);
+  materialsBox_ = new QWidget;
+  materialsBox_->setLayout(materialsRow);
+  materialsRow->setContentsMargins(0, 0, 0, 0);
+  materialsBox_->setVisible(false);
   auto* listing = new QWidget;
   auto* listingLayout = new QVBoxLayout(listing);
   listingLayout->setContentsMargins(0, 0, 0, 0);
   listingLayout->addWidget(label_);
   listingLayout->addWidget(table_, 1);
+  listingLayout->addWidget(materialsBox_);
 
   QLabel* promptLabel = MakePrompt("lblRecordPrompt", prompt);
   stack_ = new QStackedWidget;
@@ -111,9 +140,22 @@ void RecordTab::Open(platform::Services& services, const std::string& path, cons
   fit_->setEnabled(true);
 }
 
+QString RecordTab::MaterialsText() const {
+  if (!result_) return {};
+  const measured::Parameters& p = result_->parameters;
+  try {
+    return QString::fromStdString(
+        material::ReportText(material::LinesOf({p.n, 1.0 - p.gamma, p.gamma, p.alpha, p.Fy, p.Uy})));
+  } catch (const material::MaterialError& e) {
+    return QStringLiteral("No analysis program's material for this fit: %1").arg(QString::fromUtf8(e.what()));
+  }
+}
+
 void RecordTab::ClearFit() {
   result_.reset();
   use_->setEnabled(false);
+  materials_->clear();
+  materialsBox_->setVisible(false);
   DescribeFit();
 }
 
@@ -141,6 +183,8 @@ void RecordTab::ShowFit(measured::FitResult result) {
   result_ = std::move(result);
   FillTable();
   use_->setEnabled(true);
+  materials_->setPlainText(MaterialsText());
+  materialsBox_->setVisible(true);
   DescribeFit();
 }
 

@@ -17,6 +17,7 @@
 #include "services.h"
 
 class QLabel;
+class QPlainTextEdit;
 class QPushButton;
 class QStackedWidget;
 class QTableWidget;
@@ -34,6 +35,10 @@ class RecordTab {
   QPushButton* OpenButton() const { return open_; }
   QPushButton* FitButton() const { return fit_; }
   QPushButton* UseButton() const { return use_; }
+  QPushButton* CopyMaterialsButton() const { return copy_; }
+  // The fitted case as OpenSees, OpenSeesPy and CSI's Wen link write it;
+  // empty without a fit.
+  QString MaterialsText() const;
   QTableWidget* Table() const { return table_; }
   QString Text() const;
   // The record open, if any, and its cycles.
@@ -77,6 +82,9 @@ class RecordTab {
   QPushButton* open_ = nullptr;
   QPushButton* fit_ = nullptr;
   QPushButton* use_ = nullptr;
+  QPushButton* copy_ = nullptr;
+  QPlainTextEdit* materials_ = nullptr;
+  QWidget* materialsBox_ = nullptr;
   std::optional<measured::Record> record_;
   std::optional<measured::CycleTable> cycles_;
   std::optional<measured::FitResult> result_;

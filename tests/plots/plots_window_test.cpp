@@ -1,9 +1,12 @@
 // The Plots window: the loop of Solve, the sweep of Loop, saved or copied pictures, a measured record fitted.
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QtCharts>
 #include <QtWidgets>
 #include <cmath>
 #include <memory>
 
+#include "material_text.h"
 #include "mainform_test_support.h"
 #include "numbertext.h"
 #include "plots_window.h"
@@ -290,6 +293,13 @@ class PlotsWindowTest : public QObject {
     QCOMPARE(plots->FittedSeries().size(), std::size_t{fit.steady ? 3u : 0u});
     QVERIFY(plots->RecordText().contains(fit.steady ? QStringLiteral("Fit to cycles 2, 5, 8")
                                                     : QStringLiteral("Fit to the whole record (samples 1–10801)")));
+    // The fitted case as the analysis programs write it, copied to paste into their input files.
+    PlotsClick(plots, "cmdCopyMaterials");
+    const QString tcl = QGuiApplication::clipboard()->text().section(QLatin1Char('\n'), 0, 0);
+    QVERIFY2(tcl.startsWith(QStringLiteral("OpenSees: uniaxialMaterial BoucWen 1 ")), qPrintable(tcl));
+    const quorix::material::Case back =
+        quorix::material::CaseOf(quorix::material::ParseOpenSees(tcl.mid(10).toStdString()));
+    QVERIFY(std::abs(back.Uy / p.Uy - 1.0) < 1e-15 && std::abs(back.gamma / p.gamma - 1.0) < 1e-15);
     PlotsClick(plots, "cmdUseParameters");
     const auto shown = [](double x) { return QString::fromStdString(quorix::FormatPlainNumber(x)); };
     QCOMPARE(w_->Text("txtNee") + w_->Text("txtGammaSmall") + w_->Text("txtUy"),
