@@ -349,7 +349,12 @@ void RegisterCases(py::module_& m) {
         "KsecOverK0. Any input may be a numpy array or a sequence; the inputs broadcast as numpy broadcasts, and\n"
         "every attribute is then an array of the broadcast shape, computed on every core. The specified\n"
         "arithmetic never raises for odd inputs (the results hold infinities or NaN, as the solver leaves them);\n"
-        "the accurate one raises ValueError for an input outside the model's domain, naming it.");
+        "the accurate one raises ValueError for an input outside the model's domain, naming it.\n\n"
+        "The law: dz/dt = (du/dt - gamma |du/dt| |z|^(n-1) z - beta du/dt |z|^n)/uy,\n"
+        "F = alpha (fy/uy) u + (1 - alpha) fy z, with beta + gamma = 1 (a UserWarning when they are not).\n"
+        "gamma is on the |du/dt| term (Wen's labelling); OpenSees's materials call it beta. For OpenSees and\n"
+        "CSI materials or Wen's general A, beta, gamma, see quorix.Material. mode='direct' stops growing\n"
+        "beyond saturation (Za = 1); 'complementary' grows by 4 in DEOverFhUy per unit of u.");
 
   m.def("sweep", &Sweep, py::arg("start"), py::arg("stop"), py::arg("step"), py::kw_only(), py::arg("n") = d.n,
         py::arg("gamma") = d.gamma, py::arg("beta") = py::none(), py::arg("alpha") = d.alpha, py::arg("fy") = d.fy,
