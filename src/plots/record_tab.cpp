@@ -86,10 +86,10 @@ RecordTab::RecordTab(const char* prompt) {
   materials_->setReadOnly(true);
   materials_->setLineWrapMode(QPlainTextEdit::NoWrap);
   materials_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  materials_->setMaximumHeight(materials_->fontMetrics().lineSpacing() * 7);
+  materials_->setMaximumHeight(materials_->fontMetrics().lineSpacing() * 8);
   materials_->setToolTip(QStringLiteral(
       "The fitted case as OpenSees (BoucWen, BoucWenOriginal), OpenSeesPy and CSI's Wen link write it"));
-  copy_ = MakeButton("cmdCopyMaterials", QStringLiteral("Copy"),
+  copy_ = MakeButton("cmdCopyMaterials", QStringLiteral("Copy lines"),
                      QStringLiteral("Copy these lines to the clipboard"));
   QPlainTextEdit* const materials = materials_;
   QObject::connect(copy_, &QPushButton::clicked, materials_,
