@@ -52,15 +52,16 @@ TEST(ParseRecord, ReadsTheFormatsATestMachineWrites) {
 TEST(ParseRecord, NamesTheProblemOfABadRecord) {
   const std::pair<std::string, const char*> cases[] = {  // the text, a part of the message
       {"", "the record is empty"}, {"# x\nu,F\n\n", "holds no points (3 lines read)"},
-      {"1\n2\n", "line 1: one column"}, {"1,2\n3\n", "line 2: one column"}, {"u F t\n1 2 3\n", "line 2: 3 columns"},
-      {"1;2\n1,5;2,5\n", "line 2: the displacement \"1,5\" is not a number"},  // decimal comma
+      {"1\n2\n", "line 1: one column"}, {"1,2\n3\n", "line 2: one column"}, {"u F t\n1 2 3\n1 2\n", "line 3: 2 columns"},
+      {"1.5;2\n1,5;2\n", "line 2: the displacement \"1,5\" has a decimal comma, the lines before decimal points"},
+      {"1,5;2\n1.5;2\n", "line 2: the displacement \"1.5\" has a decimal point"},
       {"1,2\n3;4\n", "line 2: one column"},                                     // the delimiter changes
       {"u,F\n1,2\n3,abc\n", "line 3: the force \"abc\" is not a number"},
       {"1,2\nu,F\n", "line 2: the displacement \"u\""}, {"1,2\n3,nan\n", "line 2: the force \"nan\" is not a finite"},
-      {"1,1e999\n", "line 1: the force \"1e999\" is beyond the range"}, {"1,2,\n", "line 1: 3 columns"},
+      {"1,1e999\n", "line 1: the force \"1e999\" is beyond the range"}, {"1,x\n", "only column 1 holds a number"},
       {"1,2\n0x10,2\n", "line 2: the displacement \"0x10\" is not a number"},
       {"1,2\n" + std::string(5000, '7'), "line 2 is longer than 4096"},
-      {std::string("\x7f" "ELF\x01\x02\0\0\n\x03\x04\0,\x05\n", 15), "line 2: the displacement"}};
+      {std::string("\x7f" "ELF\x01\x02\0\0\n\x03\x04\0,\x05\n", 15), "line 1: the byte 0x7f is not text"}};
   for (const auto& [text, message] : cases) ExpectError<RecordError>([&] { ParseRecord(text); }, message);
 }
 
