@@ -12,6 +12,7 @@ namespace quorix::measured {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kSmallest = std::numeric_limits<double>::min();  // the smallest normal double
 
 // x·2^−e with 2^e the power of two at or below the largest |x|: the scaled
 // values lie in (−2, 2), so their differences, products and sums cannot
@@ -153,6 +154,16 @@ CycleTable FindCycles(const std::vector<double>& u, const std::vector<double>& F
     q.Keff = (q.FPlus - q.FMinus) / range;
     q.XiEff = q.Keff != 0.0 ? q.EDC / (2.0 * std::numbers::pi * q.Keff * d * d) : kNaN;
     const std::size_t number = table.cycles.size() + 1;
+    if (q.Keff != 0.0 && !(std::fabs(2.0 * std::numbers::pi * q.Keff * d * d) >= kSmallest && std::isfinite(q.XiEff))) {
+      // F⁺ and F⁻ almost equal beside a far larger force: the product
+      // 2π·Keff·d² leaves the normal doubles where the quotient need not.
+      q.XiEff = q.EDC / d / d / (2.0 * std::numbers::pi) / q.Keff;
+      if (!std::isfinite(q.XiEff)) {
+        throw CycleError("cycle " + std::to_string(number) +
+                         ": its xi_eff is beyond the range of a double (F+ and F- almost equal beside a far larger "
+                         "force)");
+      }
+    }
     c.EDC = unscaled(q.EDC, su.exponent + sF.exponent, number, "EDC");
     c.Keff = unscaled(q.Keff, sF.exponent - su.exponent, number, "Keff");
     c.XiEff = q.XiEff;
@@ -195,6 +206,10 @@ CycleTable FindCycles(const std::vector<double>& u, const std::vector<double>& F
   m.EDC = std::scalbn(sum.EDC / n, su.exponent + sF.exponent);
   m.Keff = std::scalbn(sum.Keff / n, sF.exponent - su.exponent);
   m.XiEff = sum.XiEff / n;
+  if (m.count > 0 && !std::isfinite(m.XiEff)) {  // a sum of ξeff near the largest double
+    m.XiEff = 0.0;
+    for (std::size_t k = 0; k < scaled.size(); ++k) m.XiEff += table.cycles[k].steady ? scaled[k].XiEff / n : 0.0;
+  }
   return table;
 }
 
