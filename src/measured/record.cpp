@@ -270,10 +270,12 @@ std::size_t ChosenColumn(const std::string& choice, const char* what, const std:
     throw RecordError(std::string("the ") + what + " column " + quoted +
                       ": the record has no header to find it in; give the column's number");
   }
-  for (int withUnit : {1, 0}) {
-    for (std::size_t i = 0; i < names.size(); ++i) {
-      if (SameText(withUnit ? std::string_view(names[i]) : NameAndUnit(names[i]).first, choice)) return i;
-    }
+  // The name as the header writes it, else both without their units.
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (SameText(names[i], choice)) return i;
+  }
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (SameText(NameAndUnit(names[i]).first, NameAndUnit(choice).first)) return i;
   }
   std::string list;
   for (std::size_t i = 0; i < names.size() && i < 20; ++i) list += (i > 0 ? ", " : "") + Quote(names[i]);

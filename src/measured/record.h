@@ -61,7 +61,8 @@ enum class Columns { kDisplacementAndForce, kDisplacementWithOptionalForce };
 
 // The columns asked for, each empty (the default), a number from 1
 // ("3"), or a name the header gives, compared without regard to case and
-// with or without its unit ("Stroke" finds "Stroke [mm]").
+// with or without a unit ("Stroke" finds "Stroke [mm]", "Stroke [mm]"
+// finds "Stroke").
 struct ColumnChoice {
   std::string displacement, force;
 };
