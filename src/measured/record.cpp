@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <system_error>
 
@@ -367,23 +368,33 @@ void RecordParser::CodeUnit(unsigned unit) {
   }
 }
 
-// UTF-8 text cut into lines at LF, CR LF or CR.
+// UTF-8 text cut into lines at LF, CR LF or CR. memchr finds each line's
+// end; the next LF is looked for once and kept, so that a file of CR line
+// ends is not searched to its end for an LF at every line.
 void RecordParser::Text(std::string_view text) {
-  while (!text.empty()) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  const char* lf = nullptr;  // the first LF at or after p, or end; nullptr: not yet looked for
+  while (p < end) {
     if (afterCR_) {
       afterCR_ = false;
-      if (text.front() == '\n') {
-        text.remove_prefix(1);
+      if (*p == '\n') {
+        ++p;
         continue;
       }
     }
-    const std::size_t end = text.find_first_of("\r\n");
-    const std::string_view piece = text.substr(0, end);
+    if (lf == nullptr || lf < p) {
+      lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+      if (lf == nullptr) lf = end;
+    }
+    const char* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(lf - p)));
+    const char* const stop = cr != nullptr ? cr : lf;
+    const std::string_view piece(p, static_cast<std::size_t>(stop - p));
     if (pending_.size() + piece.size() > kMaxLineLength) {
       throw RecordError("line " + std::to_string(lineNumber_ + 1) + " is longer than " +
                         std::to_string(kMaxLineLength) + " characters: not a record's line");
     }
-    if (end == std::string_view::npos) {
+    if (stop == end) {
       pending_.append(piece);
       return;
     }
@@ -394,8 +405,8 @@ void RecordParser::Text(std::string_view text) {
       Line(pending_);
       pending_.clear();
     }
-    afterCR_ = text[end] == '\r';
-    text.remove_prefix(end + 1);
+    afterCR_ = *stop == '\r';
+    p = stop + 1;
   }
 }
 
@@ -419,14 +430,10 @@ Record RecordParser::Finish() {
   return std::move(record_);
 }
 
-// The prefix of a message on the line being read.
-std::string RecordParser::Where() const { return "line " + std::to_string(lineNumber_) + ": "; }
-
-void RecordParser::Line(std::string_view raw) {
-  ++lineNumber_;
-  const std::string_view line = Trim(raw);
-  if (line.empty() || line.front() == '#') return;
-  for (char c : line) {
+// A binary file, or UTF-16 without the byte-order mark that tells it, is
+// refused as such rather than as a bad number.
+void RecordParser::RefuseControlCharacters(std::string_view text) const {
+  for (char c : text) {
     const auto b = static_cast<unsigned char>(c);
     if ((b < 0x20 && c != '\t') || b == 0x7f) {
       static constexpr char kHex[] = "0123456789abcdef";
@@ -434,8 +441,19 @@ void RecordParser::Line(std::string_view raw) {
                         " is not text (a binary file, or UTF-16 without its byte-order mark?)");
     }
   }
+}
 
+// The prefix of a message on the line being read.
+std::string RecordParser::Where() const { return "line " + std::to_string(lineNumber_) + ": "; }
+
+void RecordParser::Line(std::string_view raw) {
+  ++lineNumber_;
+  const std::string_view line = Trim(raw);
+  if (line.empty() || line.front() == '#') return;
   if (record_.columns == 0) {
+    // Until the first point (the names and units kept, the columns chosen)
+    // every line; after it only a field that is not a number is looked at.
+    RefuseControlCharacters(line);
     // Before the first point: a line without a number is the header, the
     // next one the units.
     if (!HoldsANumber(line, fields_)) {
@@ -551,6 +569,7 @@ double RecordParser::Number(std::string_view field, const char* what) {
   double value = 0.0;
   const NumberStatus status = ParseNumber(text, value);
   if (status == NumberStatus::ok) return value;
+  RefuseControlCharacters(field);
   const std::string subject = Where() + "the " + what + Quote(field);
   switch (status) {
     case NumberStatus::notFinite: throw RecordError(subject + " is not a finite number");

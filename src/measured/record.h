@@ -93,6 +93,7 @@ class RecordParser {
   void ChooseColumns();
   double Number(std::string_view field, const char* what);
   std::string Where() const;
+  void RefuseControlCharacters(std::string_view text) const;
 
   Record record_;
   Encoding encoding_ = Encoding::kUnknown;
