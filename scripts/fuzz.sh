@@ -29,7 +29,7 @@ while [ $# -gt 0 ]; do
     *) harnesses="$harnesses $1"; shift ;;
   esac
 done
-[ -n "$harnesses" ] || harnesses="fuzz_parse_number fuzz_format_number fuzz_cli fuzz_solve fuzz_hypergeometric fuzz_digamma"
+[ -n "$harnesses" ] || harnesses="fuzz_parse_number fuzz_format_number fuzz_cli fuzz_solve fuzz_hypergeometric fuzz_digamma fuzz_record"
 
 cmake -G Ninja -S "$root" -B "$build" -DQUORIX_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

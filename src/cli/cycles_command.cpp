@@ -1,5 +1,6 @@
 // quorix-cli cycles: the full cycles of a measured force–displacement
 // record, one row each, with the means over the steady cycles.
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -8,23 +9,44 @@
 #include "json.h"
 #include "measured_commands.h"
 #include "record.h"
-#include "system_services.h"
 
 namespace quorix::cli {
 
 namespace {
 
 struct CyclesOptions {
-  std::string path;
+  RecordInput input;
   double deadBand = measured::kDefaultDeadBand;
   bool json = false;
 };
 
+// The units of the table's columns, as far as the record names them.
+std::string UnitsLine(const measured::Record& record) {
+  const std::string& u = record.displacement.unit;
+  const std::string& F = record.force.unit;
+  std::string out;
+  const auto add = [&](const std::string& what) { out += (out.empty() ? "units: " : "; ") + what; };
+  if (!u.empty()) add("u+, u- in " + u);
+  if (!F.empty()) add("F+, F- in " + F);
+  if (!u.empty() && !F.empty()) add("EDC in " + F + "\u00B7" + u + "; Keff in " + F + "/" + u);
+  return out.empty() ? out : out + "\n";
+}
+
+// The column, its name and unit as the JSON's members give them.
+JsonObject ColumnObject(const measured::RecordColumn& c) {
+  JsonObject object;
+  object.Integer("column", static_cast<std::int64_t>(c.number)).String("name", c.name).String("unit", c.unit);
+  return object;
+}
+
 void RunCycles(const CyclesOptions& options) {
-  platform::SystemServices services;
-  const measured::Record record = measured::ReadRecordFile(services, options.path);
+  const measured::Record record = ReadRecordInput(options.input);
   const measured::CycleTable table = measured::FindCycles(record.u, record.F, options.deadBand);
   const measured::CycleMeans& m = table.steadyMeans;
+  // The table is printed all the same: it shows what the record holds.
+  const std::string orientation = measured::CounterClockwiseWarning(table);
+  if (!orientation.empty()) std::fprintf(Settings().err, "quorix-cli: warning: %s\n", orientation.c_str());
+  const std::string columns = DescribeColumns(record);
 
   if (options.json) {
     std::vector<double> number, first, last, uPlus, uMinus, FPlus, FMinus, EDC, Keff, XiEff, steady;
@@ -41,15 +63,22 @@ void RunCycles(const CyclesOptions& options) {
     means.Integer("count", static_cast<std::int64_t>(m.count))
         .Number("uPlus", m.uPlus).Number("uMinus", m.uMinus).Number("FPlus", m.FPlus).Number("FMinus", m.FMinus)
         .Number("EDC", m.EDC).Number("Keff", m.Keff).Number("XiEff", m.XiEff);
-    WriteOut(JsonObject()
-                 .Integer("points", static_cast<std::int64_t>(record.u.size()))
-                 .Numbers("cycle", number).Numbers("first", first).Numbers("last", last)
-                 .Numbers("uPlus", uPlus).Numbers("uMinus", uMinus).Numbers("FPlus", FPlus).Numbers("FMinus", FMinus)
-                 .Numbers("EDC", EDC).Numbers("Keff", Keff).Numbers("XiEff", XiEff)
-                 .Numbers("steady", steady)
-                 .Object("steadyMeans", means)
-                 .Text() +
-             "\n");
+    JsonObject object;
+    object.Integer("points", static_cast<std::int64_t>(record.u.size()))
+        .Numbers("cycle", number).Numbers("first", first).Numbers("last", last)
+        .Numbers("uPlus", uPlus).Numbers("uMinus", uMinus).Numbers("FPlus", FPlus).Numbers("FMinus", FMinus)
+        .Numbers("EDC", EDC).Numbers("Keff", Keff).Numbers("XiEff", XiEff)
+        .Numbers("steady", steady)
+        .Object("steadyMeans", means);
+    if (table.counterClockwise > 0) object.Integer("counterClockwise", static_cast<std::int64_t>(table.counterClockwise));
+    // The record's columns only where the text report names them: a file of
+    // two plain columns keeps the object it always had.
+    if (!columns.empty()) {
+      object.Object("displacement", ColumnObject(record.displacement))
+          .Object("force", ColumnObject(record.force))
+          .Bool("decimalComma", record.decimalComma);
+    }
+    WriteOut(object.Text() + "\n");
     return;
   }
   std::string out = "cycle\tfirst\tlast\tu+\tu-\tF+\tF-\tEDC\tKeff\txi_eff\tsteady\n";
@@ -67,6 +96,7 @@ void RunCycles(const CyclesOptions& options) {
     out += "no steady cycle (each cycle differs from the one before it in amplitude, centre or EDC by more than 2 %, "
            "or in peak forces by more than 5 %)\n";
   }
+  if (!columns.empty()) out += columns + UnitsLine(record);
   WriteOut(out);
 }
 
@@ -79,14 +109,15 @@ void AddCyclesCommand(CLI::App& app, int& exitCode) {
       "split a measured force-displacement record into full cycles at displacement reversals and print, per cycle, "
       "u+, u-, the forces F+ and F- there, the dissipated energy EDC (enclosed area), Keff = (F+ - F-)/(u+ - u-) "
       "and xi_eff = EDC/(2 pi Keff d^2), d = (u+ - u-)/2, then their means over the steady cycles (TAB-separated). "
-      "FILE: two columns, displacement and force, delimited by ';', TAB, ',' or blanks, '.' as the decimal point, "
-      "an optional header line, '#' comments");
-  command->add_option("FILE", options->path, "the record")->required();
-  command->add_option("--dead-band", options->deadBand,
-                      "share of the whole displacement range the displacement must move back before a reversal "
-                      "counts (noise below it makes no false reversals)")
-      ->check(CLI::Range(1e-6, 0.5))
-      ->capture_default_str();
+      "FILE (or - for standard input): columns delimited by ';', TAB, ',' or blanks, '.' as the decimal point (or "
+      "',' with ';' or TAB), an optional header line of names and after it an optional line of units, '#' "
+      "comments; UTF-8 or UTF-16 with its byte-order mark. A record with a header, more than two columns or decimal "
+      "commas ends the table with the columns read and their units. Cycles that run counter-clockwise (negative "
+      "EDC) are warned of on standard error");
+  AddRecordInput(*command, options->input, "the record, or - for standard input");
+  AddDeadBandOption(*command, options->deadBand,
+                    "share of the whole displacement range the displacement must move back before a reversal "
+                    "counts (noise below it makes no false reversals)");
   command->add_flag("--json", options->json,
                     "print one object: arrays per column (cycle, first, last: 1-based; uPlus, uMinus, FPlus, FMinus, "
                     "EDC, Keff, XiEff), \"steady\": the steady cycles' numbers, \"steadyMeans\"");

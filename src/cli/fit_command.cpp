@@ -17,14 +17,13 @@
 #include "json.h"
 #include "measured_commands.h"
 #include "record.h"
-#include "system_services.h"
 
 namespace quorix::cli {
 
 namespace {
 
 struct FitCommandOptions {
-  std::string path;
+  RecordInput input;
   std::string cycles;  // "I:J", "I", ":J", "I:" (1-based, inclusive); empty: the steady cycles
   std::vector<std::string> fixed;
   std::vector<std::string> start;
@@ -117,9 +116,13 @@ void RunFit(const FitCommandOptions& options) {
   measured::FitOptions fitOptions;
   for (const std::string& a : options.fixed) measured::SetParameter(fitOptions.fixed, a);
   for (const std::string& a : options.start) measured::SetParameter(fitOptions.start, a);
-  platform::SystemServices services;
-  const measured::Record record = measured::ReadRecordFile(services, options.path);
+  const measured::Record record = ReadRecordInput(options.input);
   const measured::CycleTable table = measured::FindCycles(record.u, record.F, options.deadBand);
+  // The model's loops always dissipate: fitted to loops that run the other
+  // way it would only find the parameters that come closest to no loop.
+  if (measured::MostlyCounterClockwise(table)) {
+    throw CommandFailure("cannot fit: " + measured::CounterClockwiseWarning(table));
+  }
   fitOptions.cycles = ChosenCycles(options.cycles, table.cycles.size());
   fitOptions.steady = options.steady;
   fitOptions.z0 = options.z0;
@@ -211,6 +214,8 @@ void RunFit(const FitCommandOptions& options) {
     out += std::to_string(fit.cycles[k].cycle + 1) + '\t' + ShortestText(halfRange[k]) + '\t' +
            ShortestText(measuredEDC[k]) + '\t' + ShortestText(modelEDC[k]) + '\n';
   }
+  const std::string columns = DescribeColumns(record);
+  if (!columns.empty()) out += "\n" + columns;
   const std::string materials = MaterialReport(FittedCase(p), options.as, 1.0);
   WriteOut(materials.empty() ? out : out + "\n" + materials);
 }
@@ -251,8 +256,9 @@ void AddFitCommand(CLI::App& app, int& exitCode) {
       "displacements from z = z0 at the first sample (virgin loading, transient cycles and every amplitude "
       "count), or with --steady against the closed-form steady loop at each chosen cycle's amplitude; prints "
       "the parameters with their standard errors, the misfit and the model's EDC beside the measured one. "
-      "FILE as for 'cycles'");
-  command->add_option("FILE", options->path, "the record")->required();
+      "FILE as for 'cycles'. A record whose cycles run mostly counter-clockwise (negative EDC: swapped columns, "
+      "or the force's sign reversed) is refused");
+  AddRecordInput(*command, options->input, "the record, or - for standard input");
   command->add_option("--cycles", options->cycles,
                       "the cycles to fit, I:J (numbers as 'cycles' prints them, both included; I: or :J for an "
                       "open end): their samples count (the response still runs from the first sample); "
@@ -279,9 +285,7 @@ void AddFitCommand(CLI::App& app, int& exitCode) {
                       "a starting value instead of the one read off the record, NAME=VALUE; may be repeated")
       ->allow_extra_args(false)
       ->check(kAssignment);
-  command->add_option("--dead-band", options->deadBand, "as for 'cycles'")
-      ->check(CLI::Range(1e-6, 0.5))
-      ->capture_default_str();
+  AddDeadBandOption(*command, options->deadBand, "as for 'cycles'");
   command->add_flag("--no-progress", options->noProgress,
                     "no progress line on standard error (shown on a terminal once the fit takes over a second)");
   command->add_flag("--json", options->json,

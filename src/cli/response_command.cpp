@@ -12,30 +12,18 @@
 #include "numbertext.h"
 #include "record.h"
 #include "response.h"
-#include "stdio_text_file.h"
-#include "system_services.h"
 
 namespace quorix::cli {
 
 namespace {
 
 struct ResponseOptions {
-  std::string path;
+  RecordInput input;
   response::Parameters parameters;
   double z0 = 0.0;
   bool json = false;
   bool stretches = false;
 };
-
-measured::Record ReadHistory(const std::string& path) {
-  constexpr auto kColumns = measured::Columns::kDisplacementWithOptionalForce;
-  if (path == "-") {
-    const auto in = platform::BorrowInputFile(Settings().in, "standard input");
-    return measured::ReadRecord(*in, kColumns);
-  }
-  platform::SystemServices services;
-  return measured::ReadRecordFile(services, path, kColumns);
-}
 
 // Output in pieces of about 64 KB: a long history is never held as text.
 class Output {
@@ -161,7 +149,7 @@ void WriteJson(const ResponseOptions& options, const measured::Record& record) {
 
 void RunResponse(const ResponseOptions& options) {
   response::CheckParameters(options.parameters, options.z0);
-  const measured::Record record = ReadHistory(options.path);
+  const measured::Record record = ReadRecordInput(options.input, measured::Columns::kDisplacementWithOptionalForce);
   response::CheckHistory(record.u, options.parameters);
   if (options.json) {
     WriteJson(options, record);
@@ -187,9 +175,9 @@ void AddResponseCommand(CLI::App& app, int& exitCode) {
       "u, the force F = alpha Fy u/Uy + (1 - alpha) Fy z and z, TAB-separated. The law: "
       "dz/du = (1/Uy)(1 - gamma sign(du) |z|^(n-1) z - beta |z|^n), beta = 1 - gamma. FILE (or - for standard "
       "input): the displacement in one column, or displacement and force (the measured force is then printed "
-      "beside the model's as F_measured), delimited by ';', TAB, ',' or blanks, '.' as the decimal point, an "
-      "optional header line, '#' comments");
-  command->add_option("FILE", options->path, "the history, or - for standard input")->required();
+      "beside the model's as F_measured), in a file as for 'cycles'; of more columns, the force is read when "
+      "--F-column or the header names it, or when neither names the displacement either");
+  AddRecordInput(*command, options->input, "the history, or - for standard input");
   command->add_option("--n", options->parameters.n, "exponent n > 0")->capture_default_str();
   command->add_option("--gamma", options->parameters.gamma, "gamma >= 0 (beta = 1 - gamma)")->capture_default_str();
   command->add_option("--alpha", options->parameters.alpha, "alpha, the elastic share of the yield force")

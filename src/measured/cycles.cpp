@@ -1,6 +1,7 @@
 #include "cycles.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -11,24 +12,66 @@ namespace quorix::measured {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kSmallest = std::numeric_limits<double>::min();  // the smallest normal double
 
-// ½·Σ (F_i + F_{i+1})·(u_{i+1} − u_i) over the closed polygon first..last:
-// the trapezoid form of ∮ F du, which a constant offset of F or u leaves
-// unchanged (Σ of the u differences around a closed polygon is 0).
-double EnclosedArea(const std::vector<double>& u, const std::vector<double>& F, std::size_t first, std::size_t last) {
+// x·2^−e with 2^e the power of two at or below the largest |x|: the scaled
+// values lie in (−2, 2), so their differences, products and sums cannot
+// overflow whatever the record's units, and the scaling is exact, so every
+// rounding falls as it would on the values themselves.
+struct Scale {
+  explicit Scale(const std::vector<double>& v) {
+    double largest = 0.0;
+    for (double x : v) largest = std::max(largest, std::fabs(x));
+    exponent = largest > 0.0 && std::isfinite(largest) ? std::ilogb(largest) : 0;
+    // 2^−e is a double unless the largest |x| is itself far down the
+    // subnormals; a product with it rounds as scalbn does, at a fraction of
+    // the cost.
+    factor = exponent >= -1023 ? std::ldexp(1.0, -exponent) : 0.0;
+  }
+  double operator()(double x) const { return factor != 0.0 ? x * factor : std::scalbn(x, -exponent); }
+  int exponent = 0;
+  double factor = 1.0;
+};
+
+// ½·Σ (F_i + F_{i+1})·(u_{i+1} − u_i) over the closed polygon first..last,
+// in scaled values: the trapezoid form of ∮ F du, which a constant offset
+// of F or u leaves unchanged (Σ of the u differences around a closed
+// polygon is 0).
+double EnclosedArea(const std::vector<double>& u, const std::vector<double>& F, const Scale& su, const Scale& sF,
+                    std::size_t first, std::size_t last) {
   double sum = 0.0;
-  for (std::size_t i = first; i < last; ++i) sum += (F[i] + F[i + 1]) * (u[i + 1] - u[i]);
-  sum += (F[last] + F[first]) * (u[first] - u[last]);
+  for (std::size_t i = first; i < last; ++i) sum += (sF(F[i]) + sF(F[i + 1])) * (su(u[i + 1]) - su(u[i]));
+  sum += (sF(F[last]) + sF(F[first])) * (su(u[first]) - su(u[last]));
   return 0.5 * sum;
 }
 
+std::string Shortest(double x) {
+  char buffer[32];
+  return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, x).ptr);
+}
+
+// A cycle's quantities in the scaled units, as the comparisons of
+// steadiness and the means need them.
+struct Scaled {
+  double uPlus, uMinus, FPlus, FMinus, EDC, Keff, XiEff;
+};
+
 }  // namespace
 
+void CheckDeadBand(double deadBand) {
+  if (!(deadBand > 0.0 && deadBand < 1.0)) {
+    throw CycleError("the dead band must be a share of the displacement range, above 0 and below 1, not " +
+                     Shortest(deadBand));
+  }
+}
+
 std::vector<std::size_t> FindReversals(const std::vector<double>& u, double deadBand) {
+  CheckDeadBand(deadBand);
   std::vector<std::size_t> reversals;
   if (u.empty()) return reversals;
+  const Scale s(u);
   const auto [lo, hi] = std::minmax_element(u.begin(), u.end());
-  const double band = deadBand * (*hi - *lo);
+  const double band = deadBand * (s(*hi) - s(*lo));
   if (!(band > 0.0)) return reversals;
 
   // Before the first reversal the direction is unknown: the running
@@ -39,22 +82,23 @@ std::vector<std::size_t> FindReversals(const std::vector<double>& u, double dead
   for (; i < u.size() && direction == 0; ++i) {
     if (u[i] > u[iMax]) iMax = i;
     if (u[i] < u[iMin]) iMin = i;
-    if (u[iMax] - u[iMin] > band) direction = iMax > iMin ? 1 : -1;
+    if (s(u[iMax]) - s(u[iMin]) > band) direction = iMax > iMin ? 1 : -1;
   }
   std::size_t extreme = direction > 0 ? iMax : iMin;
   for (; i < u.size(); ++i) {
+    const double x = s(u[i]), e = s(u[extreme]);
     if (direction > 0) {
-      if (u[i] > u[extreme]) {
+      if (x > e) {
         extreme = i;
-      } else if (u[i] < u[extreme] - band) {
+      } else if (x < e - band) {
         reversals.push_back(extreme);
         direction = -1;
         extreme = i;
       }
     } else {
-      if (u[i] < u[extreme]) {
+      if (x < e) {
         extreme = i;
-      } else if (u[i] > u[extreme] + band) {
+      } else if (x > e + band) {
         reversals.push_back(extreme);
         direction = 1;
         extreme = i;
@@ -65,6 +109,7 @@ std::vector<std::size_t> FindReversals(const std::vector<double>& u, double dead
 }
 
 CycleTable FindCycles(const std::vector<double>& u, const std::vector<double>& F, double deadBand) {
+  CheckDeadBand(deadBand);
   if (u.size() != F.size()) {
     throw CycleError("displacements and forces differ in number (" + std::to_string(u.size()) + " and " +
                      std::to_string(F.size()) + ")");
@@ -79,8 +124,20 @@ CycleTable FindCycles(const std::vector<double>& u, const std::vector<double>& F
     throw CycleError("fewer than one full cycle: the displacement reverses " + std::to_string(rev.size()) +
                      " time(s) beyond the dead band, a full cycle needs 3 reversals");
   }
+  const Scale su(u), sF(F);
+  // Back to the record's units: an area is a force times a displacement, a
+  // stiffness a force over a displacement.
+  const auto unscaled = [&](double value, int exponent, std::size_t cycle, const char* what) {
+    const double v = std::scalbn(value, exponent);
+    if (!std::isfinite(v)) {
+      throw CycleError("cycle " + std::to_string(cycle) + ": its " + what +
+                       " is beyond the range of a double in the record's units; give the record in other units");
+    }
+    return v;
+  };
 
   CycleTable table;
+  std::vector<Scaled> scaled;
   for (std::size_t k = 0; k + 2 < rev.size(); k += 2) {
     Cycle c;
     c.first = rev[k];
@@ -96,44 +153,80 @@ CycleTable FindCycles(const std::vector<double>& u, const std::vector<double>& F
     c.uMinus = u[iMinus];
     c.FPlus = F[iPlus];
     c.FMinus = F[iMinus];
-    c.EDC = EnclosedArea(u, F, c.first, c.last);
-    const double range = c.uPlus - c.uMinus;
+    Scaled q{su(c.uPlus), su(c.uMinus), sF(c.FPlus), sF(c.FMinus), EnclosedArea(u, F, su, sF, c.first, c.last), 0, 0};
+    const double range = q.uPlus - q.uMinus;
     const double d = 0.5 * range;
-    c.Keff = (c.FPlus - c.FMinus) / range;
-    c.XiEff = c.Keff != 0.0 ? c.EDC / (2.0 * std::numbers::pi * c.Keff * d * d) : kNaN;
-    if (!table.cycles.empty()) {
-      const Cycle& p = table.cycles.back();
+    q.Keff = (q.FPlus - q.FMinus) / range;
+    q.XiEff = q.Keff != 0.0 ? q.EDC / (2.0 * std::numbers::pi * q.Keff * d * d) : kNaN;
+    const std::size_t number = table.cycles.size() + 1;
+    if (q.Keff != 0.0 && !(std::fabs(2.0 * std::numbers::pi * q.Keff * d * d) >= kSmallest && std::isfinite(q.XiEff))) {
+      // F⁺ and F⁻ almost equal beside a far larger force: the product
+      // 2π·Keff·d² leaves the normal doubles where the quotient need not.
+      q.XiEff = q.EDC / d / d / (2.0 * std::numbers::pi) / q.Keff;
+      if (!std::isfinite(q.XiEff)) {
+        throw CycleError("cycle " + std::to_string(number) +
+                         ": its xi_eff is beyond the range of a double (F+ and F- almost equal beside a far larger "
+                         "force)");
+      }
+    }
+    c.EDC = unscaled(q.EDC, su.exponent + sF.exponent, number, "EDC");
+    c.Keff = unscaled(q.Keff, sF.exponent - su.exponent, number, "Keff");
+    c.XiEff = q.XiEff;
+    if (q.EDC < 0.0) ++table.counterClockwise;
+    if (!scaled.empty()) {
+      const Scaled& p = scaled.back();
       const double dPrevious = 0.5 * (p.uPlus - p.uMinus);
-      const double shift = 0.5 * (c.uPlus + c.uMinus) - 0.5 * (p.uPlus + p.uMinus);
+      const double shift = 0.5 * (q.uPlus + q.uMinus) - 0.5 * (p.uPlus + p.uMinus);
       // The displacements repeating is not enough: the first cycle at a new
       // amplitude, and the one after it, can share them while the force still
       // settles. The force must repeat as well.
       const double forceHalfRange = 0.5 * (p.FPlus - p.FMinus);
       const bool sameDisplacements =
           std::fabs(d - dPrevious) <= kSteadyTolerance * d && std::fabs(shift) <= kSteadyTolerance * d;
-      const bool sameForces = std::fabs(c.EDC - p.EDC) <= kSteadyTolerance * std::fabs(p.EDC) &&
-                              std::fabs(c.FPlus - p.FPlus) <= kSteadyForceTolerance * std::fabs(forceHalfRange) &&
-                              std::fabs(c.FMinus - p.FMinus) <= kSteadyForceTolerance * std::fabs(forceHalfRange);
+      const bool sameForces = std::fabs(q.EDC - p.EDC) <= kSteadyTolerance * std::fabs(p.EDC) &&
+                              std::fabs(q.FPlus - p.FPlus) <= kSteadyForceTolerance * std::fabs(forceHalfRange) &&
+                              std::fabs(q.FMinus - p.FMinus) <= kSteadyForceTolerance * std::fabs(forceHalfRange);
       c.steady = sameDisplacements && sameForces;
     }
     table.cycles.push_back(c);
+    scaled.push_back(q);
   }
 
+  // The means of the scaled values, then unscaled: a sum of forces near the
+  // largest double would overflow.
+  Scaled sum{0, 0, 0, 0, 0, 0, 0};
   CycleMeans& m = table.steadyMeans;
-  for (const Cycle& c : table.cycles) {
-    if (!c.steady) continue;
+  for (std::size_t k = 0; k < scaled.size(); ++k) {
+    if (!table.cycles[k].steady) continue;
     ++m.count;
-    m.uPlus += c.uPlus;
-    m.uMinus += c.uMinus;
-    m.FPlus += c.FPlus;
-    m.FMinus += c.FMinus;
-    m.EDC += c.EDC;
-    m.Keff += c.Keff;
-    m.XiEff += c.XiEff;
+    const Scaled& q = scaled[k];
+    sum.uPlus += q.uPlus, sum.uMinus += q.uMinus, sum.FPlus += q.FPlus, sum.FMinus += q.FMinus;
+    sum.EDC += q.EDC, sum.Keff += q.Keff, sum.XiEff += q.XiEff;
   }
   const double n = m.count > 0 ? static_cast<double>(m.count) : kNaN;
-  for (double* v : {&m.uPlus, &m.uMinus, &m.FPlus, &m.FMinus, &m.EDC, &m.Keff, &m.XiEff}) *v /= n;
+  m.uPlus = std::scalbn(sum.uPlus / n, su.exponent);
+  m.uMinus = std::scalbn(sum.uMinus / n, su.exponent);
+  m.FPlus = std::scalbn(sum.FPlus / n, sF.exponent);
+  m.FMinus = std::scalbn(sum.FMinus / n, sF.exponent);
+  m.EDC = std::scalbn(sum.EDC / n, su.exponent + sF.exponent);
+  m.Keff = std::scalbn(sum.Keff / n, sF.exponent - su.exponent);
+  m.XiEff = sum.XiEff / n;
+  if (m.count > 0 && !std::isfinite(m.XiEff)) {  // a sum of ξeff near the largest double
+    m.XiEff = 0.0;
+    for (std::size_t k = 0; k < scaled.size(); ++k) m.XiEff += table.cycles[k].steady ? scaled[k].XiEff / n : 0.0;
+  }
   return table;
 }
+
+std::string CounterClockwiseWarning(const CycleTable& table) {
+  if (table.counterClockwise == 0) return {};
+  const std::size_t n = table.counterClockwise, all = table.cycles.size();
+  return (n == all ? (all == 1 ? std::string("the cycle runs") : "all " + std::to_string(all) + " cycles run")
+                   : std::to_string(n) + " of " + std::to_string(all) + " cycles run") +
+         " counter-clockwise (negative EDC): a specimen that dissipates energy runs clockwise in (u, F); "
+         "are the displacement and force columns swapped, or is the force's sign reversed?";
+}
+
+bool MostlyCounterClockwise(const CycleTable& table) { return 2 * table.counterClockwise > table.cycles.size(); }
 
 }  // namespace quorix::measured

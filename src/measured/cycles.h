@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace quorix::measured {
@@ -58,17 +59,35 @@ struct CycleMeans {
 struct CycleTable {
   std::vector<Cycle> cycles;
   CycleMeans steadyMeans;
+  // The cycles whose loop runs counter-clockwise in (u, F), EDC < 0: a
+  // specimen gives energy back. Decided on the scaled area, so an EDC that
+  // underflows to -0 still counts.
+  std::size_t counterClockwise = 0;
 };
 
 // Splits the record at displacement reversals into full cycles, dropping the
 // incomplete first and last ones. Throws CycleError when u and F differ in
-// length, when the displacement never moves beyond the dead band, or when
-// there is not one full cycle.
+// length, when the displacement never moves beyond the dead band, when
+// there is not one full cycle, for a dead band outside (0, 1), and when a
+// cycle's EDC or Keff lies beyond the range of a double in the record's
+// units. The arithmetic runs on u and F scaled by powers of two, so any
+// unit system gives the same cycles and ξeff (an EDC or Keff below the
+// doubles' range reads as 0, as a number below the smallest subnormal does).
 CycleTable FindCycles(const std::vector<double>& u, const std::vector<double>& F,
                       double deadBand = kDefaultDeadBand);
 
 // The reversal points (indices) the cycles are cut at, alternately maxima
 // and minima. Exposed for the fit, which needs each cycle's two branches.
 std::vector<std::size_t> FindReversals(const std::vector<double>& u, double deadBand = kDefaultDeadBand);
+
+// Throws CycleError unless 0 < deadBand < 1.
+void CheckDeadBand(double deadBand);
+
+// "" when every cycle runs clockwise; otherwise what is wrong and its
+// likely causes, for a warning or a refusal.
+std::string CounterClockwiseWarning(const CycleTable& table);
+// Whether most cycles run counter-clockwise: a record that the model, whose
+// loops always dissipate, cannot be fitted to as it stands.
+bool MostlyCounterClockwise(const CycleTable& table);
 
 }  // namespace quorix::measured

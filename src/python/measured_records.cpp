@@ -9,6 +9,8 @@
 #include "cycles.h"
 #include "fit.h"
 #include "python_module.h"
+#include "record.h"
+#include "system_services.h"
 
 namespace quorix::python {
 
@@ -20,8 +22,75 @@ std::vector<double> VectorOf(const py::object& values, const char* name) {
 
 namespace {
 
-py::dict Cycles(const py::object& u, const py::object& F, double deadBand) {
-  const std::vector<double> uv = VectorOf(u, "u"), Fv = VectorOf(F, "F");
+// The reversal search's dead band, refused by the name the caller gave it.
+void CheckDeadBand(double deadBand) {
+  if (!(deadBand > 0.0 && deadBand < 1.0)) {
+    throw py::value_error("dead_band must be a share of the displacement range, 0 < dead_band < 1, not " +
+                          py::repr(py::float_(deadBand)).cast<std::string>());
+  }
+}
+
+// A column argument as the reader takes it: an int counts from 0, a str is
+// the header's name (or a number from 1, as on the command line).
+std::string ColumnText(const py::object& column, const char* name) {
+  if (column.is_none()) return {};
+  if (py::isinstance<py::str>(column)) return column.cast<std::string>();
+  if (py::isinstance<py::int_>(column) && !py::isinstance<py::bool_>(column)) {
+    const auto index = column.cast<std::int64_t>();
+    if (index < 0) throw py::value_error(std::string(name) + ": columns count from 0, not " + std::to_string(index));
+    return std::to_string(index + 1);
+  }
+  throw py::type_error(std::string(name) + " must be a column's index (int, from 0) or its name (str)");
+}
+
+bool IsPath(const py::object& value) {
+  return py::isinstance<py::str>(value) || py::hasattr(value, "__fspath__");
+}
+
+measured::Record ReadFile(const py::object& path, const py::object& uColumn, const py::object& FColumn) {
+  const std::string file = py::str(py::module_::import("os").attr("fsdecode")(path));
+  const measured::ColumnChoice choice{ColumnText(uColumn, "u_column"), ColumnText(FColumn, "F_column")};
+  py::gil_scoped_release release;
+  platform::SystemServices services;
+  return measured::ReadRecordFile(services, file, measured::Columns::kDisplacementAndForce, choice);
+}
+
+py::dict ColumnDict(const measured::RecordColumn& c) {
+  py::dict d;
+  d["column"] = static_cast<std::int64_t>(c.number) - 1;
+  d["name"] = c.name;
+  d["unit"] = c.unit;
+  return d;
+}
+
+py::dict ReadRecord(const py::object& path, const py::object& uColumn, const py::object& FColumn) {
+  const measured::Record r = ReadFile(path, uColumn, FColumn);
+  py::dict out;
+  out["u"] = ArrayOf(r.u);
+  out["F"] = ArrayOf(r.F);
+  out["displacement"] = ColumnDict(r.displacement);
+  out["force"] = ColumnDict(r.force);
+  out["columns"] = r.columns;
+  out["header"] = r.header;
+  out["decimal_comma"] = r.decimalComma;
+  return out;
+}
+
+py::dict Cycles(const py::object& u, const py::object& F, double deadBand, const py::object& uColumn,
+                const py::object& FColumn) {
+  CheckDeadBand(deadBand);
+  std::vector<double> uv, Fv;
+  if (IsPath(u)) {
+    if (!F.is_none()) throw py::type_error("cycles: F must be left out when u is a file's path");
+    measured::Record r = ReadFile(u, uColumn, FColumn);
+    uv = std::move(r.u), Fv = std::move(r.F);
+  } else {
+    if (F.is_none()) throw py::type_error("cycles: F is required with arrays (or give a file's path as u)");
+    if (!uColumn.is_none() || !FColumn.is_none()) {
+      throw py::type_error("cycles: u_column and F_column choose the columns of a file, not of arrays");
+    }
+    uv = VectorOf(u, "u"), Fv = VectorOf(F, "F");
+  }
   measured::CycleTable table;
   {
     py::gil_scoped_release release;
@@ -51,6 +120,7 @@ py::dict Cycles(const py::object& u, const py::object& F, double deadBand) {
   out["EDC"] = ArrayOf(EDC), out["Keff"] = ArrayOf(Keff), out["XiEff"] = ArrayOf(XiEff);
   out["steady"] = steady;
   out["steady_means"] = means;
+  out["counter_clockwise"] = table.counterClockwise;
   return out;
 }
 
@@ -199,6 +269,7 @@ py::dict FitDict(const measured::FitResult& fit, const std::vector<HysteresisLoo
 
 py::dict Fit(const py::object& u, const py::object& F, const py::object& cycles, const py::object& fix,
              const py::object& start, double deadBand, bool steady, const py::object& samples, double z0, bool fitZ0) {
+  CheckDeadBand(deadBand);
   const std::vector<double> uv = VectorOf(u, "u"), Fv = VectorOf(F, "F");
   measured::FitOptions options;
   ReadAssignments(fix, options.fixed, "fix");
@@ -240,15 +311,27 @@ py::dict Fit(const py::object& u, const py::object& F, const py::object& cycles,
 }  // namespace
 
 void RegisterMeasured(py::module_& m) {
-  m.def("cycles", &Cycles, py::arg("u"), py::arg("F"), py::kw_only(), py::arg("dead_band") = measured::kDefaultDeadBand,
+  m.def("read_record", &ReadRecord, py::arg("path"), py::kw_only(), py::arg("u_column") = py::none(),
+        py::arg("F_column") = py::none(),
+        "A measured record's file as quorix-cli reads it: columns delimited by ';', TAB, ',' or blanks, an\n"
+        "optional header of names and a units line after it, UTF-8 or UTF-16 with its byte-order mark, decimal\n"
+        "commas with ';' or TAB. u_column, F_column: a column's index (from 0) or its header name; default: the\n"
+        "columns whose names say displacement and force, else the first numeric ones. Returns a dict: u, F\n"
+        "(numpy arrays), displacement and force ({column: index from 0, name, unit}), columns, header,\n"
+        "decimal_comma. ValueError for a record it cannot read, OSError for a file it cannot open.");
+  m.def("cycles", &Cycles, py::arg("u"), py::arg("F") = py::none(), py::kw_only(),
+        py::arg("dead_band") = measured::kDefaultDeadBand, py::arg("u_column") = py::none(),
+        py::arg("F_column") = py::none(),
         "The full cycles of a measured record (displacements u, forces F), cut at displacement reversals (a\n"
-        "reversal counts once u has moved back by dead_band times the whole range of u), the incomplete first\n"
-        "and last cycles dropped. Returns a dict of numpy arrays, one element per cycle: first, last (indices\n"
+        "reversal counts once u has moved back by dead_band times the whole range of u, 0 < dead_band < 1), the\n"
+        "incomplete first and last cycles dropped. u may instead be a file's path, read as read_record reads it\n"
+        "with u_column and F_column. Returns a dict of numpy arrays, one element per cycle: first, last (indices\n"
         "into u of the cycle's two ends, reversals of the same kind), uPlus, uMinus, FPlus, FMinus (forces at\n"
         "uPlus and uMinus), EDC (enclosed area), Keff = (FPlus - FMinus)/(uPlus - uMinus), XiEff =\n"
         "EDC/(2 pi Keff d^2) with d = (uPlus - uMinus)/2, steady (the cycle before repeated: amplitude, centre,\n"
-        "EDC within 2 %, peak forces within 5 %); and steady_means, a dict of their means over the steady cycles. ValueError without a\n"
-        "full cycle.");
+        "EDC within 2 %, peak forces within 5 %); steady_means, a dict of their means over the steady cycles;\n"
+        "counter_clockwise, the number of cycles with a negative EDC (swapped columns or a reversed force sign?).\n"
+        "ValueError without a full cycle.");
   m.def("fit", &Fit, py::arg("u"), py::arg("F"), py::arg("cycles") = py::none(), py::arg("fix") = py::dict(),
         py::kw_only(), py::arg("start") = py::dict(), py::arg("dead_band") = measured::kDefaultDeadBand,
         py::arg("steady") = false, py::arg("samples") = py::none(), py::arg("z0") = 0.0, py::arg("fit_z0") = false,

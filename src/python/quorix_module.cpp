@@ -16,13 +16,16 @@
 #include "fit.h"
 #include "numbertext.h"
 #include "python_module.h"
+#include "record.h"
+#include "services.h"
 #include "response.h"
 
 namespace {
 
 // The engine's own refusals are ValueError with the engine's message: a
 // sweep that cannot run, a number beyond the doubles, a record without
-// cycles or a fit it cannot answer, a case outside the accurate arithmetic's
+// cycles or a fit it cannot answer, a record's file it cannot read (OSError
+// when the file cannot be opened), a case outside the accurate arithmetic's
 // domain. Anything else goes on to pybind11's own translations.
 void TranslateRefusals(std::exception_ptr p) {
   try {
@@ -33,6 +36,10 @@ void TranslateRefusals(std::exception_ptr p) {
     PyErr_SetString(PyExc_ValueError, e.what());
   } catch (const quorix::measured::CycleError& e) {
     PyErr_SetString(PyExc_ValueError, e.what());
+  } catch (const quorix::measured::RecordError& e) {
+    PyErr_SetString(PyExc_ValueError, e.what());
+  } catch (const quorix::platform::PlatformError& e) {
+    PyErr_SetString(PyExc_OSError, e.what());
   } catch (const quorix::measured::FitError& e) {
     PyErr_SetString(PyExc_ValueError, e.what());
   } catch (const quorix::accurate::DomainError& e) {
@@ -54,7 +61,7 @@ PYBIND11_MODULE(quorix, m) {
       "sweep(start, stop, step, ...)  the rows of a sweep over Umax/Uy\n"
       "loop(...)  the closed hysteresis loop of one case\n"
       "special  the special functions of the engine\n"
-      "cycles(u, F), fit(u, F)  measured records: their cycles, and the model fitted to them\n"
+      "read_record(path), cycles(u, F), fit(u, F)  measured records: read, their cycles, the model fitted\n"
       "response(u, ...)  the model's exact response along a displacement history\n"
       "Material  OpenSees's materials, CSI's Wen link and Wen's general A, beta, gamma, in and out\n\n"
       "The case's keyword arguments are those of quorix-cli: n, gamma, beta (default: 1 - gamma as the window\n"

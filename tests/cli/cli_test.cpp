@@ -266,4 +266,46 @@ TEST_F(CliTest, CyclesAndFitPrintTheirTablesAndRefuseBadOptions) {
             std::tuple(1, std::string("quorix-cli: --cycles 7:9: the record has cycles 1 to 8\n")));
 }
 
+// The same record as a laboratory writes it: four columns, the force first, a units line, decimal commas; read
+// from standard input too. The table is the plain file's, then the columns read; swapped columns are warned of
+// by cycles and refused by fit.
+TEST_F(CliTest, CyclesAndFitReadLaboratoryFiles) {
+  using namespace quorix::measured::testing;
+  const auto rec = MakeRecord({2.0, 0.7, 0.1, 50.0, 2.0}, {Block{3.0, 3, true}, Block{8.0, 3, true}}, 200, 4);
+  Write("plain.csv", RecordText("", rec.u, rec.F, ';'));
+  std::string lab = "Time;Load;Stroke;T\ns;[kN];[mm];C\n";
+  for (std::size_t i = 0; i < rec.u.size(); ++i) {
+    char line[96];
+    std::snprintf(line, sizeof line, "%zu;%.17g;%.17g;20.5\n", i, rec.F[i], rec.u[i]);
+    for (char* c = line; *c != '\0'; ++c) *c = *c == '.' ? ',' : *c;
+    lab += line;
+  }
+  Write("lab.csv", lab);
+  const CliRun plain = Cli({"cycles", "plain.csv"});
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  const std::string columns = "displacement: column 3 \"Stroke\" (mm)\nforce: column 2 \"Load\" (kN)\ndecimal commas\n"
+                              "units: u+, u- in mm; F+, F- in kN; EDC in kN\u00B7mm; Keff in kN/mm\n";
+  const struct {
+    Args args;
+    std::string input, out;
+  } same[] = {{{"cycles", "lab.csv"}, "", plain.out + columns},
+              {{"cycles", "-", "--u-column", "stroke", "--F-column", "2"}, "lab.csv", plain.out + columns},
+              {{"cycles", "-"}, "plain.csv", plain.out},
+              {{"response", "lab.csv", "--u-column", "3"}, "", Cli({"response", "plain.csv"}).out}};
+  for (const auto& c : same) {
+    const CliRun run = Cli(c.args, c.input);
+    EXPECT_EQ(std::tuple(run.status, run.out, run.err), std::tuple(0, c.out, std::string())) << c.args[1];
+  }
+  const CliRun swapped = Cli({"cycles", "lab.csv", "--u-column", "Load", "--F-column", "Stroke [mm]"});
+  EXPECT_EQ(swapped.status, 0);
+  EXPECT_TRUE(Has(swapped.err, "quorix-cli: warning: all 5 cycles run counter-clockwise (negative EDC)")) << swapped.err;
+  const CliRun refused = Cli({"fit", "-", "--F-column", "1", "--u-column", "2"}, "plain.csv");
+  EXPECT_EQ(std::tuple(refused.status, refused.out), std::tuple(1, std::string()));
+  EXPECT_TRUE(Has(refused.err, "cannot fit: all 5 cycles run counter-clockwise")) << refused.err;
+  EXPECT_EQ(Cli({"cycles", "plain.csv", "--dead-band", "nan"}).status, 2);
+  EXPECT_EQ(Cli({"fit", "lab.csv", "--u-column", "Weg"}).err,
+            "quorix-cli: the displacement column \"Weg\": no column has that name; the header has \"Time\", \"Load\", "
+            "\"Stroke\", \"T\"\n");
+}
+
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <numbers>
 #include <string>
 #include <tuple>
@@ -52,16 +54,72 @@ TEST(ParseRecord, ReadsTheFormatsATestMachineWrites) {
 TEST(ParseRecord, NamesTheProblemOfABadRecord) {
   const std::pair<std::string, const char*> cases[] = {  // the text, a part of the message
       {"", "the record is empty"}, {"# x\nu,F\n\n", "holds no points (3 lines read)"},
-      {"1\n2\n", "line 1: one column"}, {"1,2\n3\n", "line 2: one column"}, {"u F t\n1 2 3\n", "line 2: 3 columns"},
-      {"1;2\n1,5;2,5\n", "line 2: the displacement \"1,5\" is not a number"},  // decimal comma
+      {"1\n2\n", "line 1: one column"}, {"1,2\n3\n", "line 2: one column"}, {"u F t\n1 2 3\n1 2\n", "line 3: 2 columns"},
+      {"1.5;2\n1,5;2\n", "line 2: the displacement \"1,5\" has a decimal comma, the lines before decimal points"},
+      {"1,5;2\n1.5;2\n", "line 2: the displacement \"1.5\" has a decimal point"},
       {"1,2\n3;4\n", "line 2: one column"},                                     // the delimiter changes
       {"u,F\n1,2\n3,abc\n", "line 3: the force \"abc\" is not a number"},
       {"1,2\nu,F\n", "line 2: the displacement \"u\""}, {"1,2\n3,nan\n", "line 2: the force \"nan\" is not a finite"},
-      {"1,1e999\n", "line 1: the force \"1e999\" is beyond the range"}, {"1,2,\n", "line 1: 3 columns"},
+      {"1,1e999\n", "line 1: the force \"1e999\" is beyond the range"}, {"1,x\n", "only column 1 holds a number"},
       {"1,2\n0x10,2\n", "line 2: the displacement \"0x10\" is not a number"},
       {"1,2\n" + std::string(5000, '7'), "line 2 is longer than 4096"},
-      {std::string("\x7f" "ELF\x01\x02\0\0\n\x03\x04\0,\x05\n", 15), "line 2: the displacement"}};
+      {std::string("\x7f" "ELF\x01\x02\0\0\n\x03\x04\0,\x05\n", 15), "line 1: the byte 0x7f is not text"}};
   for (const auto& [text, message] : cases) ExpectError<RecordError>([&] { ParseRecord(text); }, message);
+}
+
+// UTF-16 with its byte-order mark, of ASCII text.
+std::string Utf16(std::string_view text, bool bigEndian) {
+  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char c : text) out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+  return out;
+}
+
+// The doubles' bits, so that -0 and 0 differ.
+std::vector<std::uint64_t> Bits(const std::vector<double>& v) {
+  std::vector<std::uint64_t> bits(v.size());
+  std::memcpy(bits.data(), v.data(), v.size() * sizeof(double));
+  return bits;
+}
+
+TEST(ParseRecord, ReadsLaboratoryFilesAndChoosesTheirColumns) {
+  const struct {
+    std::string text;
+    ColumnChoice choice;
+    std::vector<double> u, F;
+    RecordColumn displacement, force;
+    bool decimalComma = false;
+    Columns columns = Columns::kDisplacementAndForce;
+  } cases[] = {
+      // A units line and four columns, the force first, decimal commas.
+      {"Time;Force;Lead Actuator Displacment;T\ns;kN;mm;\xC2\xB0" "C\n0;1,5;0,25;20\n1;-2;3;20,5\n", {},
+       {0.25, 3}, {1.5, -2}, {3, "Lead Actuator Displacment", "mm"}, {2, "Force", "kN"}, true},
+      {Utf16("disp,load\r\n1,2\r\n3,4\r\n", false), {}, {1, 3}, {2, 4}, {1, "disp", ""}, {2, "load", ""}},
+      // CR line ends; a name that is not UTF-8 is Latin-1 ("\xB5" is µ); a force named, the displacement not.
+      {Utf16("Weg\tF [kN]\r1\t2\r3\t4\r", true), {}, {1, 3}, {2, 4}, {1, "Weg", ""}, {2, "F [kN]", "kN"}},
+      {"Weg (\xB5m),Kraft\n1,2\n", {}, {1}, {2}, {1, "Weg (\xC2\xB5m)", "\xC2\xB5m"}, {2, "Kraft", ""}},
+      {"a b c\n1 2 3\n4 5 6\n", {"C", "1"}, {3, 6}, {1, 4}, {3, "c", ""}, {1, "a", ""}},
+      {"x;Stroke [mm];Load\n9;1;2\n", {"stroke", ""}, {1}, {2}, {2, "Stroke [mm]", "mm"}, {3, "Load", ""}},
+      {"\"u\";\"F\"\n\"1,5\";\"2\"\n", {}, {1.5}, {2}, {1, "u", ""}, {2, "F", ""}, true},
+      {"1,-1e-400\n2e-400,5\n", {}, {1, 0}, {-0.0, 5}, {1, "", ""}, {2, "", ""}},  // below the doubles: ±0
+      {"time;u\n0;1\n1;2\n", {}, {1, 2}, {}, {2, "u", ""}, {}, false, Columns::kDisplacementWithOptionalForce},
+      {"1 5\n2 6\n", {}, {1, 2}, {5, 6}, {1, "", ""}, {2, "", ""}, false, Columns::kDisplacementWithOptionalForce}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const Record r = ParseRecord(c.text, c.columns, c.choice);
+    EXPECT_EQ(std::tuple(Bits(r.u), Bits(r.F), r.decimalComma), std::tuple(Bits(c.u), Bits(c.F), c.decimalComma));
+    for (const auto& [got, expected] : {std::pair(r.displacement, c.displacement), std::pair(r.force, c.force)}) {
+      EXPECT_EQ(std::tuple(got.number, got.name, got.unit), std::tuple(expected.number, expected.name, expected.unit));
+    }
+  }
+  const std::pair<ColumnChoice, const char*> refused[] = {
+      {{"3", ""}, "the displacement column 3: the record has columns 1 to 2"},
+      {{"", "Kraft"}, "the force column \"Kraft\": no column has that name; the header has \"u [mm]\", \"F\""},
+      {{"1", "1"}, "the displacement and the force are both column 1"}};
+  for (const auto& [choice, message] : refused) {
+    ExpectError<RecordError>([&] { ParseRecord("u [mm];F\n1;2\n", Columns::kDisplacementAndForce, choice); }, message);
+  }
+  ExpectError<RecordError>([&] { ParseRecord("1;2\n", Columns::kDisplacementAndForce, {"u", ""}); },
+                           "no header to find it in");
 }
 
 // Read in small pieces (lines and CR LF cut anywhere) a file gives what its whole text gives; the
@@ -71,13 +129,16 @@ TEST(ReadRecordFile, PiecesJoinToTheWholeTextAndFailuresPassThrough) {
   std::string text = "u;F\r\n";
   for (int i = 0; i < 500; ++i) text += std::to_string(i * 0.001) + ";" + std::to_string(-i * 0.25) + "\r\n";
   services.files["rec.csv"] = text;
+  services.files["rec16.csv"] = Utf16(text, false);  // a code unit cut in two, too
   const Record whole = ParseRecord(text);
   EXPECT_EQ(whole.u.size(), 500u);
-  for (std::size_t chunk : {1u, 7u, 4096u}) {
-    services.readChunk = chunk;
-    const Record read = ReadRecordFile(services, "rec.csv");
-    EXPECT_EQ(read.u, whole.u) << chunk;
-    EXPECT_EQ(read.F, whole.F) << chunk;
+  for (const char* file : {"rec.csv", "rec16.csv"}) {
+    for (std::size_t chunk : {1u, 7u, 4096u}) {
+      services.readChunk = chunk;
+      const Record read = ReadRecordFile(services, file);
+      EXPECT_EQ(read.u, whole.u) << file << chunk;
+      EXPECT_EQ(read.F, whole.F) << file << chunk;
+    }
   }
   EXPECT_THROW(ReadRecordFile(services, "missing.csv"), platform::PlatformError);
   services.failReadAfter = 3;
@@ -127,10 +188,76 @@ TEST(Cycles, ARecordWithoutAFullCycleIsAClearError) {
   const struct {
     std::vector<double> u, F;
     const char* message;
+    double deadBand = kDefaultDeadBand;
   } cases[] = {{{0, 1, 0}, {0, 1}, "differ in number (3 and 2)"}, {{1, 1, 1, 1}, {0, 1, 2, 3}, "reverses 0 time(s)"},
                {{0, 1, 2, 3}, {0, 1, 2, 3}, "reverses 0 time(s)"}, {{0, NAN, 0}, {0, 1, 0}, "point 2 is not finite"},
-               {{0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, "reverses 2 time(s)"}};
-  for (const auto& c : cases) ExpectError<CycleError>([&] { FindCycles(c.u, c.F); }, c.message);
+               {{0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, "reverses 2 time(s)"},
+               // F⁺ ≈ F⁻ beside a force near the largest double: ξeff lies beyond the doubles (a fuzzing finding: it was ∞).
+               {{1, 6, 0.866025, 4.707107, -7, 0.5, 0.2588165926}, {2, 1.80244, 1.48205, 1.0646752, 1.06066, 0.56e307,
+                -2.0612}, "cycle 2: its xi_eff is beyond the range of a double", 6 / 520.0}};
+  for (const auto& c : cases) ExpectError<CycleError>([&] { FindCycles(c.u, c.F, c.deadBand); }, c.message);
+  for (double band : {0.0, -0.1, double(NAN), double(INFINITY), 1.0}) {
+    ExpectError<CycleError>([&] { FindCycles({0, 1, 0, -1, 0, 1, 0}, {0, 1, 0, -1, 0, 1, 0}, band); }, "dead band");
+  }
+}
+
+// The ellipse of EllipsePolygonHasItsExactArea, three cycles and a quarter.
+std::pair<std::vector<double>, std::vector<double>> Ellipse() {
+  std::vector<double> u, F;
+  for (int i = 0; i <= 3 * 40 + 10; ++i) {
+    const double t = 2.0 * std::numbers::pi * i / 40;
+    u.push_back(2.0 * std::cos(t) + 0.3);
+    F.push_back(3.0 * u.back() - 0.7 * std::sin(t));
+  }
+  return {u, F};
+}
+
+// The same record in other units: the same cycles and ξeff (to the bit for powers of two), or a refusal when an
+// EDC or Keff lies beyond the doubles. Unscaled, u near 1e308 or F near 1.7e308 found no reversal or gave EDC NaN.
+TEST(Cycles, AnyUnitsGiveTheSameCycles) {
+  const auto [u, F] = Ellipse();
+  const CycleTable plain = FindCycles(u, F);
+  const struct {
+    double su, sF;
+    double tolerance;       // of ξeff, relative
+    const char* refusal;    // nullptr: read
+  } cases[] = {{0x1p-500, 0x1p400, 0, nullptr}, {1e-200, 1e-200, 1e-14, nullptr}, {1e300, 1e-300, 1e-14, nullptr},
+               {4e307, 1e-300, 1e-14, nullptr}, {1, 2.2e307, 1e-14, nullptr},
+               {1e300, 1e300, 0, "cycle 1: its EDC is beyond the range of a double"},
+               {1e-200, 1e300, 0, "cycle 1: its Keff is beyond"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.su << " " << c.sF);
+    std::vector<double> us(u), Fs(F);
+    for (double& x : us) x *= c.su;
+    for (double& x : Fs) x *= c.sF;
+    if (c.refusal != nullptr) {
+      ExpectError<CycleError>([&] { FindCycles(us, Fs); }, c.refusal);
+      continue;
+    }
+    const CycleTable t = FindCycles(us, Fs);
+    ASSERT_EQ(t.cycles.size(), plain.cycles.size());
+    for (std::size_t k = 0; k < t.cycles.size(); ++k) {
+      const Cycle &a = t.cycles[k], &b = plain.cycles[k];
+      EXPECT_EQ(std::tuple(a.first, a.middle, a.last, a.steady), std::tuple(b.first, b.middle, b.last, b.steady)) << k;
+      EXPECT_NEAR(a.XiEff, b.XiEff, c.tolerance * b.XiEff) << k;
+      EXPECT_TRUE(std::isfinite(a.EDC) && std::isfinite(a.Keff)) << a.EDC << " " << a.Keff;
+    }
+    EXPECT_NEAR(t.steadyMeans.XiEff, plain.steadyMeans.XiEff, c.tolerance * plain.steadyMeans.XiEff);
+  }
+}
+
+// Columns swapped or the force's sign reversed: every loop runs counter-clockwise, and the table says so.
+TEST(Cycles, CountsTheCyclesThatRunCounterClockwise) {
+  auto [u, F] = Ellipse();
+  EXPECT_EQ(std::tuple(FindCycles(u, F).counterClockwise, CounterClockwiseWarning(FindCycles(u, F))),
+            std::tuple(0u, std::string()));
+  std::vector<double> minusF(F);
+  for (double& f : minusF) f = -f;
+  for (const auto& [x, y] : {std::pair(F, u), std::pair(u, minusF)}) {
+    const CycleTable t = FindCycles(x, y);
+    EXPECT_EQ(std::tuple(t.counterClockwise, MostlyCounterClockwise(t)), std::tuple(t.cycles.size(), true));
+    EXPECT_NE(CounterClockwiseWarning(t).find("columns swapped, or is the force's sign reversed"), std::string::npos);
+  }
 }
 
 // The steady loop at given displacements reproduces the loop polygon of views (which goes from z

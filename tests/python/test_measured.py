@@ -54,7 +54,9 @@ def test_fit_is_the_fit_of_the_command_line(cli, record, kwargs, options):
         (lambda u, F: quorix.fit(u, F[:-1]), "differ in number"),
         (lambda u, F: quorix.fit(u, F, fix={"k": 1.0}), 'unknown parameter "k"'),
         (lambda u, F: quorix.fit(u, F, cycles=[99]), "cycle 99 does not exist: the record has cycles 0 to 7"),
-        (lambda u, F: quorix.cycles(np.zeros((3, 3)), np.zeros(9)), "one-dimensional")])
+        (lambda u, F: quorix.cycles(np.zeros((3, 3)), np.zeros(9)), "one-dimensional"),
+        *[(lambda u, F, band=band: quorix.cycles(u, F, dead_band=band), "dead_band")
+          for band in (0.0, -0.1, float("nan"), float("inf"), 1.0)]])
 def test_records_and_arguments_without_an_answer(record, call, message):
     with pytest.raises(ValueError, match=message):
         call(*record[:2])
@@ -84,3 +86,19 @@ def test_fit_names_what_it_fitted_and_warns_from_0(record):
     assert (got["left_out_steady"].tolist(), got["left_out_wider"].tolist()) == ([4, 7], list(range(2, 8)))
     assert len(got["warnings"]) == 1 and got["warnings"][0].endswith("the wider cycles 2-7 were left out")
     assert quorix.fit(u, F, steady=True)["warnings"] == []
+
+
+def test_a_laboratory_file_reads_as_the_arrays_it_holds(cli, record, tmp_path):
+    """UTF-16, a units line, decimal commas, the force before the displacement."""
+    u, F, _ = record
+    path = tmp_path / "lab.csv"
+    rows = "".join(f"{i};{f!r};{x!r}\n".replace(".", ",") for i, (x, f) in enumerate(zip(u, F)))
+    path.write_bytes(("Time;Load;Stroke\ns;kN;mm\n" + rows).encode("utf-16"))
+    r = quorix.read_record(path)
+    assert (bits(r["u"]), bits(r["F"]), r["decimal_comma"]) == (bits(u), bits(F), True)
+    assert (r["displacement"], r["force"]) == ({"column": 2, "name": "Stroke", "unit": "mm"},
+                                               {"column": 1, "name": "Load", "unit": "kN"})
+    got, expected = quorix.cycles(str(path), u_column=2, F_column="load"), quorix.cycles(u, F)
+    assert (bits(got["EDC"]), got["counter_clockwise"]) == (bits(expected["EDC"]), 0)
+    assert quorix.cycles(path, u_column="Load", F_column=2)["counter_clockwise"] == len(expected["EDC"])
+    assert cli.json("cycles", path)["displacement"] == {"column": 3, "name": "Stroke", "unit": "mm"}

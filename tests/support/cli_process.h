@@ -68,10 +68,12 @@ class TempFolderTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  // quorix-cli run through the shell in the test's folder; no argument holds a quote.
-  CliRun Cli(const Args& args) {
+  // quorix-cli run through the shell in the test's folder; no argument holds a quote. `input`: a file of the
+  // folder for its standard input.
+  CliRun Cli(const Args& args, const std::string& input = "") {
     std::string command = "cd '" + dir_.string() + "' && " QUORIX_CLI;
     for (const std::string& arg : args) command += " '" + arg + "'";
+    if (!input.empty()) command += " <'" + input + "'";
     const int status = std::system((command + " >out 2>err").c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(dir_ / "out"), ReadAll(dir_ / "err")};
   }
