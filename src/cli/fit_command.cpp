@@ -17,6 +17,7 @@
 #include "json.h"
 #include "measured_commands.h"
 #include "record.h"
+#include "steady_model.h"
 
 namespace quorix::cli {
 
@@ -36,18 +37,6 @@ struct FitCommandOptions {
   std::string as;
   bool noProgress = false;
 };
-
-// The fitted case as a case record, for the analysis programs' lines.
-BoucWenCase FittedCase(const measured::Parameters& p) {
-  BoucWenCase bw;
-  bw.Nee = p.n;
-  bw.GammaSmall = p.gamma;
-  bw.BetaSmall = 1.0 - p.gamma;
-  bw.AlphaSmall = p.alpha;
-  bw.Fy = p.Fy;
-  bw.Uy = p.Uy;
-  return bw;
-}
 
 bool ReadCount(std::string_view text, std::size_t& value) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -118,11 +107,6 @@ void RunFit(const FitCommandOptions& options) {
   for (const std::string& a : options.start) measured::SetParameter(fitOptions.start, a);
   const measured::Record record = ReadRecordInput(options.input);
   const measured::CycleTable table = measured::FindCycles(record.u, record.F, options.deadBand);
-  // The model's loops always dissipate: fitted to loops that run the other
-  // way it would only find the parameters that come closest to no loop.
-  if (measured::MostlyCounterClockwise(table)) {
-    throw CommandFailure("cannot fit: " + measured::CounterClockwiseWarning(table));
-  }
   fitOptions.cycles = ChosenCycles(options.cycles, table.cycles.size());
   fitOptions.steady = options.steady;
   fitOptions.z0 = options.z0;
@@ -185,7 +169,7 @@ void RunFit(const FitCommandOptions& options) {
         .Numbers("leftOutSteady", numbered(fit.leftOutSteady))
         .Numbers("leftOutWider", numbered(fit.leftOutWider))
         .Strings("warnings", warnings)
-        .Object("materials", MaterialJson(FittedCase(p), 1.0));
+        .Object("materials", MaterialJson(measured::CaseOf(p, 1.0), 1.0));
     WriteOut(object.Text() + "\n");
     return;
   }
@@ -216,7 +200,7 @@ void RunFit(const FitCommandOptions& options) {
   }
   const std::string columns = DescribeColumns(record);
   if (!columns.empty()) out += "\n" + columns;
-  const std::string materials = MaterialReport(FittedCase(p), options.as, 1.0);
+  const std::string materials = MaterialReport(measured::CaseOf(p, 1.0), options.as, 1.0);
   WriteOut(materials.empty() ? out : out + "\n" + materials);
 }
 

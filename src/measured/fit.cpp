@@ -420,6 +420,9 @@ void CheckGivenValues(const FitOptions& options) {
 FitResult FitCycles(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
                     const FitOptions& options) {
   if (u.size() != F.size()) throw FitError("displacements and forces differ in number");
+  // The model's loops always dissipate: fitted to loops that run the other
+  // way it would only find the parameters that come closest to no loop.
+  if (MostlyCounterClockwise(table)) throw FitError("cannot fit: " + CounterClockwiseWarning(table));
   CheckGivenValues(options);
   if (!options.steady) {
     FitResult result = FitRecord(u, F, table, options);

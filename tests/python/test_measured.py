@@ -101,4 +101,6 @@ def test_a_laboratory_file_reads_as_the_arrays_it_holds(cli, record, tmp_path):
     got, expected = quorix.cycles(str(path), u_column=2, F_column="load"), quorix.cycles(u, F)
     assert (bits(got["EDC"]), got["counter_clockwise"]) == (bits(expected["EDC"]), 0)
     assert quorix.cycles(path, u_column="Load", F_column=2)["counter_clockwise"] == len(expected["EDC"])
+    with pytest.raises(ValueError, match="cannot fit: all .* cycles run counter-clockwise"):
+        quorix.fit(F, u)
     assert cli.json("cycles", path)["displacement"] == {"column": 3, "name": "Stroke", "unit": "mm"}
