@@ -13,10 +13,8 @@ std::string NumberText(double x) {
   return std::string(buffer, result.ptr);
 }
 
-void Refuse(std::string_view what, double value) { throw DomainError(std::string(what) + ": " + NumberText(value)); }
+void Refuse(std::string_view what, double value) { RefuseAs<DomainError>(what, value); }
 
-void RequireFinite(std::string_view name, double value) {
-  if (!std::isfinite(value)) Refuse(std::string(name) + " is not a finite number", value);
-}
+void RequireFinite(std::string_view name, double value) { RequireFiniteAs<DomainError>(name, value); }
 
 }  // namespace quorix::accurate::detail

@@ -1,7 +1,10 @@
-// Messages of DomainError: the input's name and its value as the shortest
-// text that reads back to the same double.
+// Messages of refusals: the input's name and its value as the shortest
+// text that reads back to the same double. The accurate arithmetic throws
+// DomainError; the rooms built on it (materials, responses) throw their own
+// error types with the same form of message.
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <string_view>
 
@@ -9,10 +12,20 @@ namespace quorix::accurate::detail {
 
 std::string NumberText(double x);
 
-// Throws DomainError(what + ": " + NumberText(value)).
-[[noreturn]] void Refuse(std::string_view what, double value);
+// Throws Error(what + ": " + NumberText(value)).
+template <class Error>
+[[noreturn]] void RefuseAs(std::string_view what, double value) {
+  throw Error(std::string(what) + ": " + NumberText(value));
+}
 
-// Throws DomainError("<name> is not a finite number: <value>") unless value is finite.
+// Throws Error("<name> is not a finite number: <value>") unless value is finite.
+template <class Error>
+void RequireFiniteAs(std::string_view name, double value) {
+  if (!std::isfinite(value)) RefuseAs<Error>(std::string(name) + " is not a finite number", value);
+}
+
+// The same, throwing DomainError.
+[[noreturn]] void Refuse(std::string_view what, double value);
 void RequireFinite(std::string_view name, double value);
 
 }  // namespace quorix::accurate::detail

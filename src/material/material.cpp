@@ -1,9 +1,9 @@
 #include "material.h"
 
-#include <charconv>
 #include <cmath>
 #include <string_view>
 
+#include "domain.h"
 #include "double_double.h"
 #include "numbertext.h"
 
@@ -18,19 +18,11 @@ using accurate::detail::TwoProduct;
 using accurate::detail::TwoSum;
 namespace dd = accurate::detail;
 
-std::string Text(double x) {
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, x);
-  return std::string(buffer, result.ptr);
-}
+std::string Text(double x) { return accurate::detail::NumberText(x); }
 
-[[noreturn]] void Refuse(std::string_view what, double value) {
-  throw MaterialError(std::string(what) + ": " + Text(value));
-}
+[[noreturn]] void Refuse(std::string_view what, double value) { accurate::detail::RefuseAs<MaterialError>(what, value); }
 
-void RequireFinite(std::string_view name, double value) {
-  if (!std::isfinite(value)) Refuse(std::string(name) + " is not a finite number", value);
-}
+void RequireFinite(std::string_view name, double value) { accurate::detail::RequireFiniteAs<MaterialError>(name, value); }
 void RequirePositive(std::string_view name, double value) {
   RequireFinite(name, value);
   if (!(value > 0.0)) Refuse(std::string(name) + " must be positive", value);

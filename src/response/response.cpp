@@ -1,10 +1,11 @@
 #include "response.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <string>
 #include <string_view>
+
+#include "domain.h"
 
 namespace quorix::response {
 
@@ -13,19 +14,11 @@ namespace {
 using accurate::SideIntegrals;
 using accurate::SidePoint;
 
-std::string Text(double x) {
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, x);
-  return std::string(buffer, result.ptr);
-}
+std::string Text(double x) { return accurate::detail::NumberText(x); }
 
-[[noreturn]] void Refuse(std::string_view what, double value) {
-  throw ResponseError(std::string(what) + ": " + Text(value));
-}
+[[noreturn]] void Refuse(std::string_view what, double value) { accurate::detail::RefuseAs<ResponseError>(what, value); }
 
-void RequireFinite(std::string_view name, double value) {
-  if (!std::isfinite(value)) Refuse(std::string(name) + " is not a finite number", value);
-}
+void RequireFinite(std::string_view name, double value) { accurate::detail::RequireFiniteAs<ResponseError>(name, value); }
 
 // Below this gap σ = 1 − gap is 1 to the double, and G_1 is about 693/n: a
 // larger H is taken there, which keeps every value finite while z stays
