@@ -309,8 +309,14 @@ QString RecordTab::Summary() const {
     fitted = QStringLiteral("Fit to the whole record (samples %1): %2 %3, %4")
                  .arg(SampleRange(*result_), ParameterList(*result_), beta, StartOf(*result_));
   }
-  return text + QStringLiteral("\n%1.\nMisfit (RMS) %2, %3 % of the mean F⁺.")
-                    .arg(fitted, Number(result_->rms), QString::number(100.0 * result_->rmsRelative, 'f', 2));
+  text += QStringLiteral("\n%1.\nMisfit (RMS) %2, %3 % of the mean F⁺.\n%4.")
+              .arg(fitted, Number(result_->rms), QString::number(100.0 * result_->rmsRelative, 'f', 2),
+                   QString::fromStdString(measured::FittedSummary(*result_, 1)));
+  // What the command line writes to standard error, where it is seen.
+  for (const std::string& warning : measured::WarningTexts(*result_, 1)) {
+    text += QStringLiteral("\nWarning: %1").arg(QString::fromStdString(warning));
+  }
+  return text;
 }
 
 }  // namespace quorix::plots

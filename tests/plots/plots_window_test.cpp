@@ -293,6 +293,9 @@ class PlotsWindowTest : public QObject {
     QCOMPARE(plots->FittedSeries().size(), std::size_t{fit.steady ? 3u : 0u});
     QVERIFY(plots->RecordText().contains(fit.steady ? QStringLiteral("Fit to cycles 2, 5, 8")
                                                     : QStringLiteral("Fit to the whole record (samples 1–10801)")));
+    QVERIFY2(plots->RecordText().contains(QStringLiteral("fitted: cycles ")) &&
+                 !plots->RecordText().contains(QStringLiteral("Warning")),
+             qPrintable(plots->RecordText()));
     // The fitted case as the analysis programs write it, copied to paste into their input files.
     PlotsClick(plots, "cmdCopyMaterials");
     const QString tcl = QGuiApplication::clipboard()->text().section(QLatin1Char('\n'), 0, 0);
