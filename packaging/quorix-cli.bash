@@ -26,13 +26,23 @@ _quorix_cli() {
 
   case $prev in
     -o | --output)
+      compopt -o filenames 2>/dev/null
       COMPREPLY=($(compgen -f -- "$cur"))
       return ;;
   esac
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W "$(_quorix_cli_help_section "Options:" "${path[@]}" | tr ',' ' ')" -- "$cur"))
+    return
+  fi
+  subcommands=$(_quorix_cli_help_section "Subcommands:" "${path[@]}")
+  if [[ -n $subcommands ]]; then
+    COMPREPLY=($(compgen -W "$subcommands" -- "$cur"))
   else
-    COMPREPLY=($(compgen -W "$(_quorix_cli_help_section "Subcommands:" "${path[@]}")" -- "$cur"))
+    case ${path[-1]-} in
+      cycles | fit | response)  # the record's file, their only operand
+        compopt -o filenames 2>/dev/null
+        COMPREPLY=($(compgen -f -- "$cur")) ;;
+    esac
   fi
 }
 complete -F _quorix_cli quorix-cli

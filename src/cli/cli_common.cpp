@@ -22,14 +22,55 @@ const CliSettings kDefaultSettings;
 // One for the process, not per thread: a sweep's helper threads write to the
 // same streams as the run that started them.
 std::atomic<const CliSettings*> gSettings{&kDefaultSettings};
+// --as-typed of the run in progress.
+std::atomic<bool> gAsTyped{false};
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 }  // namespace
 
 const CliSettings& Settings() { return *gSettings.load(std::memory_order_acquire); }
 
-ScopedSettings::ScopedSettings(const CliSettings& settings) : previous_(gSettings.exchange(&settings)) {}
-ScopedSettings::~ScopedSettings() { gSettings.store(previous_); }
+ScopedSettings::ScopedSettings(const CliSettings& settings)
+    : previous_(gSettings.exchange(&settings)), previousAsTyped_(gAsTyped.exchange(false)) {}
+ScopedSettings::~ScopedSettings() {
+  gSettings.store(previous_);
+  gAsTyped.store(previousAsTyped_);
+}
+
+bool IsCompleteNumber(std::string_view text) {
+  std::string t;
+  for (char c : text) {
+    if (!IsBlank(c)) t += c;
+  }
+  std::size_t i = 0;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+  std::size_t digits = 0;
+  while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    std::size_t exponentDigits = 0;
+    while (i < t.size() && IsDigit(t[i])) ++i, ++exponentDigits;
+    if (exponentDigits == 0) return false;
+  }
+  return i == t.size();
+}
+
+void AddAsTypedFlag(CLI::App& command) {
+  command.add_flag_callback(
+      "--as-typed", [] { gAsTyped.store(true); },
+      "read every number as the window's field reads it: the number at the start of the text, 0 when there is "
+      "none ('2,5' is 2, 'abc' is 0)");
+}
 
 void RunReporting(int& exitCode, const std::function<void()>& work) {
+  int status = 1;
   try {
     work();
     return;
@@ -38,12 +79,20 @@ void RunReporting(int& exitCode, const std::function<void()>& work) {
     // before the failing one) goes out before the message.
     std::fflush(Settings().out);
     std::fprintf(Settings().err, "quorix-cli: %s\n", e.what());
+    if (dynamic_cast<const BadCommandLine*>(&e) != nullptr) status = 2;
   }
-  exitCode = 1;
+  exitCode = status;
 }
 
 double ReadField(std::string_view name, const std::string& text) {
   try {
+    // A script that mistypes a number is owed an error, not the field's
+    // reading of it; the value itself is always the field's, to the bit.
+    if (!gAsTyped.load() && !IsCompleteNumber(text)) {
+      throw BadCommandLine(std::string(name) + ": \"" + text + "\" is not a number (the decimal point is '.'; " +
+                           "--as-typed reads it as the window's field does, as " + ShortestText(ParseNumber(text)) +
+                           ")");
+    }
     return ParseNumber(text);
   } catch (const NumberOutOfRange& e) {
     throw CommandFailure(std::string(name) + ": " + e.what());
@@ -60,6 +109,7 @@ void WriteOut(std::string_view text) {
 }
 
 void AddCaseOptions(CLI::App& command, CaseOptions& options, bool withAmplitude) {
+  AddAsTypedFlag(command);
   command.add_option("--n", options.texts.Nee, "Bouc-Wen exponent n")->capture_default_str();
   command
       .add_option("--gamma", options.texts.GammaSmall,

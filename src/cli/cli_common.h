@@ -23,6 +23,13 @@ class CommandFailure : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A value the command line gives that cannot be read (a number option's
+// text that is no number): a bad command line, exit status 2.
+class BadCommandLine : public CommandFailure {
+ public:
+  using CommandFailure::CommandFailure;
+};
+
 // The settings of the RunCli call in progress: where output and messages
 // go, and the size limits. Set for the length of a run; one run at a time.
 const CliSettings& Settings();
@@ -35,15 +42,25 @@ class ScopedSettings {
 
  private:
   const CliSettings* previous_;
+  bool previousAsTyped_;
 };
+
+// Whether the text, blanks ignored as the fields ignore them, is exactly a
+// number: an optional sign, digits with at most one point (at least one
+// digit), and an optional exponent with at least one digit.
+bool IsCompleteNumber(std::string_view text);
+
+// --as-typed: ReadField then reads any text as the window's field does.
+void AddAsTypedFlag(CLI::App& command);
 
 // Runs a subcommand's work. Any failure (a number beyond the range of a
 // double, a sweep that cannot go on, a file that cannot be written) becomes
 // "quorix-cli: <what failed>" on standard error and exit status 1.
 void RunReporting(int& exitCode, const std::function<void()>& work);
 
-// ParseNumber of a field's text; a number beyond the range of a double is a
-// CommandFailure that names the field.
+// ParseNumber of a field's text. A text that is not a complete number
+// (IsCompleteNumber), unless --as-typed was given, and a number beyond the
+// range of a double are a CommandFailure that names the field.
 double ReadField(std::string_view name, const std::string& text);
 
 // Writes text to the run's output (standard output); throws CommandFailure

@@ -63,6 +63,7 @@ CLI::App* AddArguments(CLI::App& parent, const std::string& name, const std::str
     command->add_option(arguments[i], options.texts[i], "argument " + arguments[i] + " (number text)")->required();
   }
   command->add_flag("--json", options.json, "print {\"value\": V, \"status\": S, \"raised\": R}");
+  AddAsTypedFlag(*command);
   return command;
 }
 

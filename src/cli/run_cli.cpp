@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <iterator>
+#include <memory>
 #include <utility>
 #include <cctype>
 #include <cerrno>
@@ -22,36 +23,6 @@
 namespace quorix::cli {
 
 namespace {
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-
-// Whether the text, blanks ignored as the fields ignore them, is exactly a
-// number: an optional sign, digits with at most one point (at least one
-// digit), and an optional exponent with at least one digit.
-bool IsCompleteNumber(std::string_view text) {
-  std::string t;
-  for (char c : text) {
-    if (!IsBlank(c)) t += c;
-  }
-  std::size_t i = 0;
-  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-  std::size_t digits = 0;
-  while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
-  if (i < t.size() && t[i] == '.') {
-    ++i;
-    while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
-  }
-  if (digits == 0) return false;
-  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
-    ++i;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-    std::size_t exponentDigits = 0;
-    while (i < t.size() && IsDigit(t[i])) ++i, ++exponentDigits;
-    if (exponentDigits == 0) return false;
-  }
-  return i == t.size();
-}
 
 // Whether a command-line argument is a number text that the option parser
 // would take for an option name. It takes "-" and a digit for a value
@@ -84,6 +55,67 @@ void RefuseOptionsAsValues(const CLI::App& command, const std::vector<std::strin
   }
 }
 
+// The option parser's help with every line longer than 80 columns wrapped
+// at blanks, each continuation indented to where the line's text begins
+// after its option names (or to the line's own indent): readable on a
+// terminal and in the man pages made from it. Entry lines keep their
+// form ("  NAME  text"), so the completion's reading of them holds.
+class WrappingFormatter : public CLI::Formatter {
+ public:
+  std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode mode) const override {
+    std::istringstream in(CLI::Formatter::make_help(app, std::move(name), mode));
+    std::string out, line;
+    while (std::getline(in, line)) out += Wrap(line);
+    return out;
+  }
+
+  static std::string Wrap(const std::string& line) {
+    constexpr std::size_t kWidth = 80;
+    if (line.size() <= kWidth) return line + "\n";
+    const std::size_t lead = line.find_first_not_of(' ');
+    // An entry: names, then a gap of two blanks or more, then its text.
+    std::size_t indent = lead;
+    const std::size_t gap = line.find("  ", lead);
+    if (lead > 0 && gap != std::string::npos && gap < kWidth / 2) {
+      indent = line.find_first_not_of(' ', gap);
+    }
+    std::string out = line.substr(0, indent), rest = line.substr(indent);
+    std::size_t column = indent;
+    std::istringstream words(rest);
+    std::string word;
+    bool first = true;
+    while (words >> word) {
+      if (!first && column + 1 + word.size() > kWidth) {
+        out += "\n" + std::string(indent, ' ');
+        column = indent;
+        first = true;
+      }
+      if (!first) out += ' ', ++column;
+      out += word;
+      column += word.size();
+      first = false;
+    }
+    return out + "\n";
+  }
+};
+
+// The number of single-character insertions, deletions and substitutions
+// that turn a into b.
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
 // Writes a message of the option parser to a stream of the settings.
 void Put(std::FILE* stream, const std::string& text) { std::fwrite(text.data(), 1, text.size(), stream); }
 
@@ -92,10 +124,12 @@ void Put(std::FILE* stream, const std::string& text) { std::fwrite(text.data(), 
 int RunCli(int argc, const char* const* argv, const CliSettings& settings) {
   const ScopedSettings scoped(settings);
   CLI::App app("Bouc-Wen dissipated energy in closed form: solver, special functions and number texts", "quorix-cli");
+  app.formatter(std::make_shared<WrappingFormatter>());
   app.require_subcommand(1);
+  app.set_version_flag("-V,--version", "quorix-cli " QUORIX_VERSION);
   app.footer(
-      "Number texts are read as the window's fields read them; a negative one may be written as it is\n"
-      "(quorix-cli parse -.5).\n"
+      "A number option takes a complete number ('2.5'; '2,5' and 'abc' are refused); --as-typed reads\n"
+      "numbers as the window's fields do. A negative one may be written as it is (--gamma -.5).\n"
       "Exit status: 0 success, 1 the command failed, 2 bad command line.");
 
   // Building a subcommand's options is most of what the program itself
@@ -113,6 +147,25 @@ int RunCli(int argc, const char* const* argv, const CliSettings& settings) {
   const std::string_view first = argc > 1 && argv[1] != nullptr ? argv[1] : "";
   const auto named = std::find_if(std::begin(kCommands), std::end(kCommands),
                                   [first](const auto& command) { return command.first == first; });
+  if (named == std::end(kCommands) && !first.empty() && first[0] != '-') {
+    // A word where the subcommand goes that names none: the parser would
+    // only say that a subcommand is required.
+    std::string_view closest;
+    std::size_t best = std::string_view::npos;
+    std::string all;
+    for (const auto& [name, add] : kCommands) {
+      all += (all.empty() ? "" : ", ") + std::string(name);
+      const std::size_t d = EditDistance(first, name);
+      if (d < best) best = d, closest = name;
+    }
+    const std::string message =
+        best <= std::max<std::size_t>(2, closest.size() / 3)
+            ? "did you mean " + std::string(closest) + "?"
+            : "the subcommands are " + all;
+    std::fprintf(settings.err, "quorix-cli: unknown subcommand \"%.*s\"; %s\nRun with --help for more information.\n",
+                 static_cast<int>(first.size()), first.data(), message.c_str());
+    return 2;
+  }
   if (named != std::end(kCommands)) {
     named->second(app, exitCode);
   } else {

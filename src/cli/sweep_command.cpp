@@ -180,8 +180,11 @@ void RunSweepCommand(SweepOptions& options, int& exitCode) {
 
   // Progress goes to standard error when a person watches it there, and not
   // when the table itself streams to the terminal.
+  // "-" is standard output, as for every program that takes a file name
+  // (a file of that name is "./-").
+  const bool toStandardOutput = options.output.empty() || options.output == "-";
   const bool showProgress = !options.noProgress && platform::StandardErrorIsTerminal() &&
-                            (!options.output.empty() || !platform::StandardOutputIsTerminal());
+                            (!toStandardOutput || !platform::StandardOutputIsTerminal());
   platform::InterruptCatcher interrupts;
   SweepWatch watch;
   // Returns false when a signal stopped the sweep between two rows, having
@@ -207,7 +210,7 @@ void RunSweepCommand(SweepOptions& options, int& exitCode) {
     sweep(sink);
     return;
   }
-  if (options.output.empty()) {
+  if (toStandardOutput) {
     StandardOutputSink sink;
     sweep(sink);
     errno = 0;
@@ -235,7 +238,7 @@ void AddSweepCommand(CLI::App& app, int& exitCode) {
   command->add_option("--to", options->range.To, "last Umax/Uy, to within half a step")->capture_default_str();
   command->add_option("--step", options->range.Step, "step of Umax/Uy")->capture_default_str();
   CLI::Option* output =
-      command->add_option("-o,--output", options->output, "write the table to FILE instead of standard output");
+      command->add_option("-o,--output", options->output, "write the table to FILE instead of standard output ('-': standard output)");
   command
       ->add_flag("--jsonl", options->jsonLines,
                  "print each row as one JSON object a line, as it completes: UmaxOverUy, the nine results, XiEq, "

@@ -28,6 +28,7 @@ void AddTextCommands(CLI::App& app, int& exitCode) {
   auto fixed = std::make_shared<TextOptions>();
   command = app.add_subcommand("format-fixed", "fixed-point text with DECIMALS digits after the point");
   command->add_option("VALUE", fixed->text, "number text")->required();
+  AddAsTypedFlag(*command);
   // 1074 decimals show every double exactly.
   command->add_option("DECIMALS", fixed->decimals, "digits after the point")->required()->check(CLI::Range(0, 1074));
   command->callback([fixed, &exitCode] {
@@ -37,6 +38,7 @@ void AddTextCommands(CLI::App& app, int& exitCode) {
   auto plain = std::make_shared<TextOptions>();
   command = app.add_subcommand("format-plain", "plain text with 15 significant digits, as the beta field shows it");
   command->add_option("VALUE", plain->text, "number text")->required();
+  AddAsTypedFlag(*command);
   command->callback([plain, &exitCode] {
     RunReporting(exitCode, [&] { WriteOut(FormatPlainNumber(ReadField("VALUE", plain->text)) + "\n"); });
   });

@@ -1,6 +1,8 @@
 // End-to-end runs of the built quorix-cli.
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <sstream>
 
 #include "synthetic.h"
 #include "cli_process.h"
@@ -168,7 +170,14 @@ TEST_F(CliTest, FailuresGiveTheirStatusAndMessage) {
       {{"sweep", "--jsonl", "--", "-h"}, 2, "not expected: -h"}, {{"parse", "1", "--", "--help"}, 2, "--help"},
       // An option whose value was forgotten, before another option (a fuzzing finding).
       {{"solve", "--fy", "--json"}, 2, "--fy needs a value before the option --json"},
-      {{"sweep", "-o", "--jsonl"}, 2, "-o needs a value"}};
+      {{"sweep", "-o", "--jsonl"}, 2, "-o needs a value"},
+      // A number option takes a complete number; the message says what the window's field would read.
+      {{"solve", "--u", "abc"}, 2, "quorix-cli: --u: \"abc\" is not a number (the decimal point is '.'; --as-typed"},
+      {{"solve", "--u", "2,5"}, 2, "as the window's field does, as 2)"},
+      {{"sweep", "--step", "1.5x"}, 2, "--step: \"1.5x\" is not a number"},
+      {{"format-plain", "1e"}, 2, "VALUE: \"1e\""}, {{"eval", "gamma", "+"}, 2, "X: \"+\""},
+      {{"solv"}, 2, "quorix-cli: unknown subcommand \"solv\"; did you mean solve?"},
+      {{"frobnicate"}, 2, "the subcommands are eval, solve, sweep"}};
   for (const auto& c : cases) {
     const CliRun run = Cli(c.args);
     SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0] + " " + c.args.back());
@@ -204,6 +213,28 @@ TEST_F(CliTest, NumberTextCommands) {
     EXPECT_EQ(std::tuple(run.status, run.out), std::tuple(0, out)) << args[1] << ": " << run.err;
   }
   EXPECT_EQ(Cli({"solve", "--gamma", "-.5"}).out, Cli({"solve", "--gamma", "-0.5"}).out);
+  // --as-typed reads as the window's fields: the number at the start, 0 when there is none.
+  EXPECT_EQ(Cli({"solve", "--u", "2,5", "--as-typed"}).out, Cli({"solve", "--u", "2"}).out);
+  EXPECT_EQ(Cli({"format-plain", "abc", "--as-typed"}).out, "0\n");
+}
+
+// The conventions of a Unix command line: --version, "-" for standard
+// output, help that fits 80 columns.
+TEST_F(CliTest, VersionStandardOutputAndNarrowHelp) {
+  for (const char* flag : {"--version", "-V"}) {
+    const CliRun run = Cli({flag});
+    EXPECT_EQ(std::tuple(run.status, run.out.substr(0, 11)), std::tuple(0, std::string("quorix-cli ")));
+  }
+  const CliRun dash = Cli({"sweep", "--to", "2", "-o", "-"});
+  EXPECT_EQ(std::tuple(dash.status, dash.out), std::tuple(0, Cli({"sweep", "--to", "2"}).out));
+  for (const Args& help : {Args{"--help"}, Args{"solve", "--help"}, Args{"sweep", "--help"}, Args{"fit", "--help"},
+                           Args{"cycles", "--help"}, Args{"response", "--help"}, Args{"eval", "hyp2f1", "--help"}}) {
+    std::istringstream lines(Cli(help).out);
+    std::size_t widest = 0, count = 0;
+    for (std::string line; std::getline(lines, line); ++count) widest = std::max(widest, line.size());
+    EXPECT_LE(widest, 80u) << help[0] << " --help";
+    EXPECT_GT(count, 5u) << help[0];
+  }
 }
 
 // The points with 17 digits after `header`, the columns split by `sep`.
