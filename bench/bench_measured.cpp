@@ -93,31 +93,13 @@ double WorstError(const FitResult& fit) {
 }
 
 // The fit along the whole record: two cycles at each of 0.3, 0.6, 1 and
-// 1.5 Uy from rest, 312 samples a quarter cycle (9985 samples), all five
-// parameters free, from the record's own starting values.
-void BM_FitRecord1e4(benchmark::State& state) {
+// 1.5 Uy from rest, all five parameters free, from the record's own
+// starting values; `perQuarter` samples a quarter cycle.
+void FitProtocol(benchmark::State& state, int perQuarter, int substeps) {
   using testing::Block;
-  static const testing::Synthetic rec = testing::MakeRecord(
-      kModel, {Block{0.6, 2, false}, Block{1.2, 2, false}, Block{2.0, 2, false}, Block{3.0, 2, false}}, 312, 16);
-  const CycleTable table = FindCycles(rec.u, rec.F);
-  FitResult fit;
-  for (auto _ : state) {
-    fit = FitCycles(rec.u, rec.F, table);
-    const double n = fit.parameters.n;
-    benchmark::DoNotOptimize(n);
-  }
-  state.counters["points"] = static_cast<double>(fit.points.size());
-  state.counters["iterations"] = fit.iterations;
-  state.counters["max_rel_err"] = WorstError(fit);
-}
-BENCHMARK(BM_FitRecord1e4)->Unit(benchmark::kMillisecond)->Iterations(3);
-
-// The same protocol at 31250 samples a quarter cycle, 10⁶ samples: the
-// search on a thinned copy, finished on every sample.
-void BM_FitRecord1e6(benchmark::State& state) {
-  using testing::Block;
-  static const testing::Synthetic rec = testing::MakeRecord(
-      kModel, {Block{0.6, 2, false}, Block{1.2, 2, false}, Block{2.0, 2, false}, Block{3.0, 2, false}}, 31250, 1);
+  const testing::Synthetic rec = testing::MakeRecord(
+      kModel, {Block{0.6, 2, false}, Block{1.2, 2, false}, Block{2.0, 2, false}, Block{3.0, 2, false}}, perQuarter,
+      substeps);
   const CycleTable table = FindCycles(rec.u, rec.F);
   FitResult fit;
   for (auto _ : state) {
@@ -130,7 +112,37 @@ void BM_FitRecord1e6(benchmark::State& state) {
   state.counters["iterations"] = fit.iterations;
   state.counters["max_rel_err"] = WorstError(fit);
 }
+
+// 312 samples a quarter cycle: 9985 samples.
+void BM_FitRecord1e4(benchmark::State& state) { FitProtocol(state, 312, 16); }
+BENCHMARK(BM_FitRecord1e4)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// 31250 samples a quarter cycle, 10⁶ samples: the search on a thinned
+// copy, finished on every sample.
+void BM_FitRecord1e6(benchmark::State& state) { FitProtocol(state, 31250, 1); }
 BENCHMARK(BM_FitRecord1e6)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same with Gaussian noise of 0.1 % of max|u| on the displacement: the
+// motion turns at most samples, and the fit along it refuses: the time to
+// say so.
+void BM_FitRecord1e6NoisyU(benchmark::State& state) {
+  using testing::Block;
+  testing::Synthetic rec = testing::MakeRecord(
+      kModel, {Block{0.6, 2, false}, Block{1.2, 2, false}, Block{2.0, 2, false}, Block{3.0, 2, false}}, 31250, 1);
+  testing::AddNoise(rec, 0.0, 1e-3, 0.0, 7);
+  const CycleTable table = FindCycles(rec.u, rec.F);
+  std::string outcome;
+  for (auto _ : state) {
+    try {
+      const FitResult fit = FitCycles(rec.u, rec.F, table);
+      outcome = "fitted, max_rel_err " + std::to_string(WorstError(fit));
+    } catch (const FitError& e) {
+      outcome = std::string(e.what()).substr(0, 50);
+    }
+  }
+  state.SetLabel(outcome);
+}
+BENCHMARK(BM_FitRecord1e6NoisyU)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // 10⁶ samples of 125000 small cycles (0.15 Uy, 8 samples each), the exact
 // response: the loops hardly open and the fit refuses; the time to say so.

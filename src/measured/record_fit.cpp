@@ -171,14 +171,44 @@ struct Sketch {
   std::vector<std::size_t> index;  // record samples kept, ascending
   std::vector<double> u, F, rootWeight;
   std::size_t first = 0, last = 0;  // in the copy
+  // Turns of the motion passed over as noise (see SketchOf); 0 when the
+  // copy keeps every turn.
+  std::size_t noiseTurns = 0;
+  double noiseBand = 0.0;  // their largest size, a share of the range
 };
+
+// Marks the turns of u[0, count) that the motion comes back from by more
+// than band (> 0): the highest sample before each fall of more than band,
+// the lowest before each rise. Returns their number.
+std::size_t TurnsBeyond(const std::vector<double>& u, std::size_t count, double band, std::vector<char>& turns) {
+  std::size_t hi = 0, lo = 0, found = 0;
+  int direction = 0;
+  for (std::size_t k = 1; k < count; ++k) {
+    if (u[k] > u[hi]) hi = k;
+    if (u[k] < u[lo]) lo = k;
+    if (direction == 0) {
+      if (u[hi] - u[lo] <= band) continue;
+      // The first extreme passed is a turn unless it is the start.
+      direction = hi > lo ? 1 : -1;
+      const std::size_t start = direction > 0 ? lo : hi;
+      if (start != 0) turns[start] = 1, ++found;
+      if (direction > 0) lo = k; else hi = k;
+    } else if (direction > 0 && u[k] < u[hi] - band) {
+      turns[hi] = 1, ++found, direction = -1, lo = k;
+    } else if (direction < 0 && u[k] > u[lo] + band) {
+      turns[lo] = 1, ++found, direction = 1, hi = k;
+    }
+  }
+  return found;
+}
 
 Sketch SketchOf(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
                 std::size_t first, std::size_t last) {
   const std::size_t count = last + 1;
   std::vector<char> must(count, 0), dropped(count, 0);
   must[0] = must[first] = must[last] = 1;
-  std::size_t reversals = 0;
+  std::size_t reversals = 0, noiseTurns = 0;
+  double noiseBand = 0.0;
   int direction = 0;
   for (std::size_t k = 1; k < count; ++k) {
     const double d = u[k] - u[k - 1];
@@ -186,6 +216,26 @@ Sketch SketchOf(const std::vector<double>& u, const std::vector<double>& F, cons
     const int s = d > 0.0 ? 1 : -1;
     if (direction != 0 && s != direction) must[k - 1] = 1, ++reversals;
     direction = s;
+  }
+  // Noise on the displacement turns the motion at most samples, and a copy
+  // that keeps every turn is no thinner than the record. The copy then
+  // keeps only the turns that come back more than a band, the smallest of
+  // 10⁻⁴, 10⁻³, 10⁻² of the displacement range that leaves few enough:
+  // the noise's small loops, which hardly move z, are passed over in the
+  // search, and the finish on every sample takes them in again.
+  if (reversals > kSketchSamples / 4) {
+    const auto [low, high] = std::minmax_element(u.begin(), u.begin() + static_cast<std::ptrdiff_t>(count));
+    for (double share : {1e-4, 1e-3, 1e-2}) {
+      const double band = share * (*high - *low);
+      std::vector<char> turns(count, 0);
+      const std::size_t found = TurnsBeyond(u, count, band, turns);
+      if (found <= kSketchSamples / 4 || share == 1e-2) {
+        for (std::size_t k = 0; k < count; ++k) must[k] = turns[k] || k == 0 || k == first || k == last;
+        noiseTurns = reversals - std::min(reversals, found), noiseBand = share;
+        reversals = found;
+        break;
+      }
+    }
   }
   // Runs of steady cycles inside the samples that count: the kept cycles of
   // each run and the samples its dropped ones held.
@@ -223,6 +273,7 @@ Sketch SketchOf(const std::vector<double>& u, const std::vector<double>& F, cons
   const std::size_t room = kSketchSamples > kept ? kSketchSamples - kept : 1;
   const std::size_t stride = std::max<std::size_t>(1, (between + room - 1) / room);
   Sketch sk;
+  sk.noiseTurns = noiseTurns, sk.noiseBand = noiseBand;
   std::vector<double> weight;
   double pending = 0.0;
   std::size_t seen = 0;
@@ -581,6 +632,7 @@ FitResult FitRecord(const std::vector<double>& u, const std::vector<double>& F, 
         sketched ? "search on " + std::to_string(sketch.index.size()) + " of " + std::to_string(pr.last + 1) + " samples"
                  : std::string("search");
     const Search search = LeastSquares(fdf, x0, options.progress, what);
+
     result.iterations = search.iterations;
     std::vector<double> position = search.position;
     Linearised at = LinearisedAt(fdf, search.position);
@@ -593,10 +645,24 @@ FitResult FitRecord(const std::vector<double>& u, const std::vector<double>& F, 
       gsl_multifit_nlinear_fdf full = functions(pr);
       at = Linearised{NewMatrix(full.n, full.p), NewVector(full.n)};
       if (!at.J || !at.f) throw FitError("out of memory for the fit");
-      const Polished polished = Polish(full, search.position, at.J.get(), at.f.get(), options.progress);
-      position = polished.position;
-      result.iterations += polished.steps;
-      CheckIdentifiable(at.J.get(), names);
+      try {
+        const Polished polished = Polish(full, search.position, at.J.get(), at.f.get(), options.progress);
+        position = polished.position;
+        result.iterations += polished.steps;
+        CheckIdentifiable(at.J.get(), names);
+      } catch (const FitError& e) {
+        // Along a displacement that jitters the model loops at every turn,
+        // where a force that did not follow the jitter stays put: no set of
+        // parameters matches both, and the finish wanders off. The likely
+        // cause comes first.
+        if (sketch.noiseTurns == 0) throw;
+        throw FitError("the displacement turns back by less than " + Shortest(100.0 * sketch.noiseBand) +
+                       " % of its range at " + std::to_string(sketch.noiseTurns) + " of " +
+                       std::to_string(pr.last + 1) +
+                       " samples (noise on u?), and the model run along it does not settle on the force: " +
+                       e.what() +
+                       "; smooth the displacement before fitting");
+      }
     }
     for (std::size_t k = 0; k < pr.freeIndex.size(); ++k) {
       if (pr.freeIndex[k] == kZ0) result.z0 = position[k];
