@@ -306,18 +306,18 @@ JsonObject MaterialJson(const BoucWenCase& bw, double Ao) {
   JsonObject out;
   try {
     const material::MaterialLines lines = material::LinesOf(MaterialCaseOf(bw), Ao);
-    out.String("openseesBoucWen", lines.tclBoucWen)
-        .String("openseesBoucWenOriginal", lines.tclOriginal)
-        .String("openseespyBoucWen", lines.pythonBoucWen)
-        .String("openseespyBoucWenOriginal", lines.pythonOriginal);
+    out.String("opensees_boucwen", lines.tclBoucWen)
+        .String("opensees_boucwen_original", lines.tclOriginal)
+        .String("openseespy_boucwen", lines.pythonBoucWen)
+        .String("openseespy_boucwen_original", lines.pythonOriginal);
     if (lines.csiWen) {
-      out.Object("csiWen", JsonObject()
+      out.Object("csi_wen", JsonObject()
                                .Number("k", lines.csiWen->k)
                                .Number("yield", lines.csiWen->yield)
                                .Number("ratio", lines.csiWen->ratio)
                                .Number("exp", lines.csiWen->exp));
     } else {
-      out.Null("csiWen");
+      out.Null("csi_wen");
     }
   } catch (const material::MaterialError& e) {
     out.String("unavailable", e.what());

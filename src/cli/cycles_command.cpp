@@ -64,19 +64,19 @@ void RunCycles(const CyclesOptions& options) {
         .Number("uPlus", m.uPlus).Number("uMinus", m.uMinus).Number("FPlus", m.FPlus).Number("FMinus", m.FMinus)
         .Number("EDC", m.EDC).Number("Keff", m.Keff).Number("XiEff", m.XiEff);
     JsonObject object;
-    object.Integer("points", static_cast<std::int64_t>(record.u.size()))
+    object.Integer("sample_count", static_cast<std::int64_t>(record.u.size()))
         .Numbers("cycle", number).Numbers("first", first).Numbers("last", last)
         .Numbers("uPlus", uPlus).Numbers("uMinus", uMinus).Numbers("FPlus", FPlus).Numbers("FMinus", FMinus)
         .Numbers("EDC", EDC).Numbers("Keff", Keff).Numbers("XiEff", XiEff)
         .Numbers("steady", steady)
-        .Object("steadyMeans", means);
-    if (table.counterClockwise > 0) object.Integer("counterClockwise", static_cast<std::int64_t>(table.counterClockwise));
+        .Object("steady_means", means);
+    object.Integer("counter_clockwise", static_cast<std::int64_t>(table.counterClockwise));
     // The record's columns only where the text report names them: a file of
     // two plain columns keeps the object it always had.
     if (!columns.empty()) {
       object.Object("displacement", ColumnObject(record.displacement))
           .Object("force", ColumnObject(record.force))
-          .Bool("decimalComma", record.decimalComma);
+          .Bool("decimal_comma", record.decimalComma);
     }
     WriteOut(object.Text() + "\n");
     return;

@@ -143,31 +143,36 @@ void RunFit(const FitCommandOptions& options) {
   }
 
   if (options.json) {
-    JsonObject object, errors, fixed;
+    // The keys of quorix.fit's result: the parameters as the options and
+    // Python's keywords name them, other words in snake_case.
+    constexpr std::array<const char*, 5> kKeys{"n", "gamma", "alpha", "fy", "uy"};
+    JsonObject object, parameters, errors, fixed;
     for (std::size_t i = 0; i < 5; ++i) {
-      object.Number(measured::kParameterNames[i], values[i]);
-      errors.Number(measured::kParameterNames[i], fit.errors[i]);
-      fixed.Bool(measured::kParameterNames[i], fit.fixed[i]);
+      parameters.Number(kKeys[i], values[i]);
+      errors.Number(kKeys[i], fit.errors[i]);
+      fixed.Bool(kKeys[i], fit.fixed[i]);
     }
     if (!fit.steady) {
-      object.Number("z0", fit.z0);
+      parameters.Number("z0", fit.z0);
       errors.Number("z0", fit.z0Error);
       fixed.Bool("z0", !fit.z0Fitted);
     }
-    object.Number("beta", 1.0 - p.gamma)
+    parameters.Number("beta", 1.0 - p.gamma);
+    object.Object("parameters", parameters)
         .String("fit", fit.steady ? "steady" : "record")
         .Object("errors", errors)
         .Object("fixed", fixed)
         .Number("rms", fit.rms)
-        .Number("rmsRelative", fit.rmsRelative)
+        .Number("rms_relative", fit.rmsRelative)
         .Integer("iterations", fit.iterations)
-        .Integer("points", static_cast<std::int64_t>(fit.points.size()))
+        .Integer("point_count", static_cast<std::int64_t>(fit.points.size()))
         .Numbers("cycles", numbers)
-        .Numbers("halfRange", halfRange)
-        .Numbers("measuredEDC", measuredEDC)
-        .Numbers("modelEDC", modelEDC)
-        .Numbers("leftOutSteady", numbered(fit.leftOutSteady))
-        .Numbers("leftOutWider", numbered(fit.leftOutWider))
+        .Numbers("half_range", halfRange)
+        .Numbers("measured_EDC", measuredEDC)
+        .Numbers("model_EDC", modelEDC)
+        .Numbers("left_out_steady", numbered(fit.leftOutSteady))
+        .Numbers("left_out_wider", numbered(fit.leftOutWider))
+        .String("summary", measured::FittedSummary(fit, 1))
         .Strings("warnings", warnings)
         .Object("materials", MaterialJson(measured::CaseOf(p, 1.0), 1.0));
     WriteOut(object.Text() + "\n");

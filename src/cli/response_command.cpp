@@ -120,7 +120,7 @@ void WriteJson(const ResponseOptions& options, const measured::Record& record) {
   JsonStream json(out);
   const std::size_t count = record.u.size();
   json.Open();
-  json.Number("points", static_cast<double>(count));
+  json.Number("sample_count", static_cast<double>(count));
   json.Array("u", count, [&](std::size_t k) { return record.u[k]; });
   std::vector<response::Stretch> stretches;
   for (const bool forces : {true, false}) {

@@ -44,8 +44,8 @@ void RunSolve(SolveOptions& options) {
                              .Number("gamma", bw.GammaSmall)
                              .Number("beta", bw.BetaSmall)
                              .Number("alpha", bw.AlphaSmall)
-                             .Number("Fy", bw.Fy)
-                             .Number("Uy", bw.Uy)
+                             .Number("fy", bw.Fy)
+                             .Number("uy", bw.Uy)
                              .Number("UmaxOverUy", bw.UmaxOverUy));
     }
     out.Object("materials", MaterialJson(bw, options.fields.outputA));

@@ -255,7 +255,7 @@ TEST_F(CliTest, CyclesAndFitPrintTheirTablesAndRefuseBadOptions) {
   Write("record.csv", RecordText("# synthetic\nu;F\n", rec.u, rec.F, ';'));
   const CliRun run = Cli({"fit", "--steady", "--json", "record.csv"});
   ASSERT_EQ(run.status, 0) << run.err;
-  for (const auto& [name, value] : {std::pair{"n", 2.0}, {"gamma", 0.7}, {"alpha", 0.1}, {"Fy", 50.0}, {"Uy", 2.0}}) {
+  for (const auto& [name, value] : {std::pair{"n", 2.0}, {"gamma", 0.7}, {"alpha", 0.1}, {"fy", 50.0}, {"uy", 2.0}}) {
     EXPECT_NEAR(JsonNumber(run.out, name), value, 1e-6 * value) << name;
   }
   EXPECT_EQ(JsonNumber(run.out, "cycles"), 2.0);  // the steady cycles: 2, 5, 8
@@ -291,7 +291,7 @@ TEST_F(CliTest, CyclesAndFitPrintTheirTablesAndRefuseBadOptions) {
   EXPECT_TRUE(Has(narrow.err, "quorix-cli: warning: the fitted points span 17.5 % of the record's")) << narrow.err;
   const CliRun narrowJson = Cli({"fit", "--steady", "record.csv", "--cycles", "1:2", "--json"});
   EXPECT_TRUE(Has(narrowJson.out, "\"warnings\": [\"the fitted points span 17.5 %")) << narrowJson.out;
-  EXPECT_TRUE(Has(narrowJson.out, "\"leftOutSteady\": [5, 8]")) << narrowJson.out;
+  EXPECT_TRUE(Has(narrowJson.out, "\"left_out_steady\": [5, 8]")) << narrowJson.out;
   const CliRun beyond = Cli({"fit", "record.csv", "--cycles", "7:9"});
   EXPECT_EQ(std::tuple(beyond.status, beyond.err),
             std::tuple(1, std::string("quorix-cli: --cycles 7:9: the record has cycles 1 to 8\n")));

@@ -142,7 +142,7 @@ TEST_F(MaterialOptions, FitGivesTheFittedCaseAsMaterials) {
   EXPECT_NEAR(c.Uy, 0.1, 1e-7);
   const material::CsiWen link = material::ParseCsiWen(LineAfter(run, "CSI Wen link: "));
   EXPECT_NEAR(link.k, 30.0, 1e-4);
-  EXPECT_TRUE(Has(Cli({"fit", "record.csv", "--json"}).out, "\"materials\": {\"openseesBoucWen\": \"uniaxialMaterial"));
+  EXPECT_TRUE(Has(Cli({"fit", "record.csv", "--json"}).out, "\"materials\": {\"opensees_boucwen\": \"uniaxialMaterial"));
   EXPECT_FALSE(Has(Cli({"fit", "record.csv", "--as", "none"}).out, "OpenSees"));
 }
 

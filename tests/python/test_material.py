@@ -16,9 +16,9 @@ def test_the_mapped_case_and_its_energy_are_the_command_lines(cli):
     m = quorix.Material.from_opensees(LINE)
     expected = cli.json("solve", "--material", LINE, "--umax", "0.03")
     assert bits([m.n, m.gamma, m.beta, m.alpha, m.fy, m.uy]) == bits(
-        [expected["case"][k] for k in ("n", "gamma", "beta", "alpha", "Fy", "Uy")])
+        [expected["case"][k] for k in ("n", "gamma", "beta", "alpha", "fy", "uy")])
     assert bits(m.solve(umax=0.03).DE) == bits(expected["results"]["DE"])
-    assert m.to_opensees() == expected["materials"]["openseesBoucWen"]
+    assert m.to_opensees() == expected["materials"]["opensees_boucwen"]
     # An array of amplitudes broadcasts like quorix.solve.
     assert bits(m.solve(umax=np.array([0.03, 0.03])).DE) == bits([expected["results"]["DE"]] * 2)
 

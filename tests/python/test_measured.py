@@ -26,7 +26,8 @@ def test_cycles_are_those_of_the_command_line(cli, record):
     assert (np.flatnonzero(got["steady"]) + 1).tolist() == expected["steady"]
     for name in ["uPlus", "FMinus", "EDC", "Keff", "XiEff"]:
         assert bits(got[name]) == bits(expected[name]), name
-    assert bits(got["steady_means"]["EDC"]) == bits(expected["steadyMeans"]["EDC"])
+    assert bits(got["steady_means"]["EDC"]) == bits(expected["steady_means"]["EDC"])
+    assert got["counter_clockwise"] == expected["counter_clockwise"] == 0
 
 
 @pytest.mark.parametrize("kwargs, options", [({}, []), ({"cycles": [3, 4], "fix": {"n": 2.5, "beta": 0.3}},
@@ -35,12 +36,14 @@ def test_fit_is_the_fit_of_the_command_line(cli, record, kwargs, options):
     # The record's loops are steady ones laid end to end: the steady fit's case.
     u, F, path = record
     got, expected = quorix.fit(u, F, steady=True, **kwargs), cli.json("fit", "--steady", path, *options)
-    for name in [*TRUE, "beta"]:
-        key = {"fy": "Fy", "uy": "Uy"}.get(name, name)
-        assert bits(got["parameters"][name]) == bits(expected[key]), name
-        assert name == "beta" or got["fixed"][name] == expected["fixed"][key]
+    for name in [*TRUE, "beta"]:  # one vocabulary: the same keys in both
+        assert bits(got["parameters"][name]) == bits(expected["parameters"][name]), name
+        assert name == "beta" or got["fixed"][name] == expected["fixed"][name]
     assert (got["cycles"] + 1).tolist() == expected["cycles"]  # counted from 1 on the command line
-    assert (bits(got["rms"]), got["model_EDC"].tolist()) == (bits(expected["rms"]), expected["modelEDC"])
+    assert (bits(got["rms"]), got["model_EDC"].tolist()) == (bits(expected["rms"]), expected["model_EDC"])
+    assert len(got["points"]) == expected["point_count"]
+    # One vocabulary: every key of the command line's JSON names the same thing in Python's result.
+    assert set(expected) - {"point_count"} <= set(got), set(expected) - set(got)
     if not kwargs:  # the record is the model's: its parameters and forces come back
         np.testing.assert_allclose(got["model_F"], F[got["points"]], atol=1e-9 * 85.0)
         for name, value in {**TRUE, "beta": 0.3}.items():
