@@ -13,6 +13,7 @@ int main(int argc, char* argv[]) {
   const bool relaunched = quorix::startup::TakeRelaunchMarker();
 
   QApplication app(argc, argv);
+  QGuiApplication::setDesktopFileName(QStringLiteral(QUORIX_DESKTOP_FILE));
 #ifdef _WIN32
   quorix::platform::QtServices services("notepad.exe");
 #else
