@@ -104,8 +104,9 @@ def solve(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["
     Result
         The twelve outputs Za, Fha, Fela, Fa, Kcd, Kda, DEOverFyUy, DEOverFhUy, DE, XiEq,
         Ksec, KsecOverK0 by name and as attributes. float32 inputs give float32 outputs
-        where numpy's rules say so (the engine computes in double; each output is rounded
-        once), anything else float64. Python numbers give Python floats; numpy scalars and
+        where numpy's rules say so; the float32 loop then reads every input as a float32
+        (a Python float beside a float32 array too, as numpy casts it), computes in double
+        and rounds each output once. Anything else gives float64. Python numbers give Python floats; numpy scalars and
         0-d arrays give numpy scalars.
 
     Raises

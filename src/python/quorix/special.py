@@ -7,7 +7,9 @@ argument is a real number (TypeError naming it otherwise).
 Examples
 --------
 >>> from quorix import special
->>> special.gamma(4.0)
+>>> special.gamma(4.0)  # the specified arithmetic, as the model's published computation has it
+(5.999999999999997, 1)
+>>> special.gamma(4.0, accurate=True)
 (6.0, 1)
 """
 from . import _checks
@@ -56,7 +58,7 @@ def gamma(x, *, accurate=False):
 
     Examples
     --------
-    >>> quorix.special.gamma(5.0)
+    >>> quorix.special.gamma(5.0, accurate=True)
     (24.0, 1)
     """
     return _special.gamma(_checks.real("gamma", "x", x), accurate=_checks.flag("gamma", "accurate", accurate))
