@@ -24,11 +24,13 @@ build=(g++ cmake ninja-build pkg-config libcli11-dev qt6-base-dev qt6-base-dev-t
 window=(xvfb xauth x11-utils)
 # GoogleTest and Google Benchmark, and Xlib for the window's start-up
 # benchmark; the comma-decimal locale of the number-text tests; the Python
-# module's headers, pybind11, numpy and pytest; clang with libFuzzer and
+# package's headers, pybind11, numpy and pytest, the array types its ufunc
+# is tested with (pandas, xarray, Dask) and venv for the installed package's
+# check (scripts/python-package-check.sh); clang with libFuzzer and
 # its sanitizer runtimes for the fuzzing harnesses, and a JSON parser that
 # checks the command line's JSON there.
 test=(libgtest-dev libgmock-dev libbenchmark-dev libx11-dev locales
-  python3-dev pybind11-dev python3-numpy python3-pytest
+  python3-dev pybind11-dev python3-numpy python3-pytest python3-pandas python3-xarray python3-dask python3-venv
   clang libfuzzer-14-dev libclang-rt-14-dev nlohmann-json3-dev)
 # The Debian package: dpkg-shlibdeps and the checks of what it installs.
 package=(dpkg-dev file lintian appstream desktop-file-utils help2man python3-dev pybind11-dev python3-numpy)

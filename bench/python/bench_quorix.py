@@ -68,7 +68,7 @@ def main():
         python, engine = [], []
         for _ in range(args.repeat):
             python.append(timeit.timeit(lambda: quorix.solve(**case, accurate=accurate), number=calls) / calls)
-            engine.append(quorix._engine_seconds_per_solve(calls, **case, accurate=accurate))
+            engine.append(quorix._core._engine_seconds_per_solve(calls, **case, accurate=accurate))
         overhead = [p - e for p, e in zip(python, engine)]
         label = f"scalar solve() overhead, {'accurate' if accurate else 'specified'}, n = 2"
         report(label, min(python) - min(engine), statistics.median(overhead), 5e-6, unit="us", scale=1e6,

@@ -21,22 +21,6 @@
 
 namespace quorix::python {
 
-namespace {
-
-// ---------------------------------------------------------------------------
-// Inputs and outputs of one case
-
-// The nine results, then the derived quantities.
-constexpr int kOutputCount = kResultCount + 3;
-constexpr std::array<const char*, kOutputCount> kOutputNames = {
-    "Za", "Fha", "Fela", "Fa", "Kcd", "Kda", "DEOverFyUy", "DEOverFhUy", "DE", "XiEq", "Ksec", "KsecOverK0"};
-using Outputs = std::array<double, kOutputCount>;
-
-struct Options {
-  bool complementary = true;
-  bool accurate = false;
-};
-
 Options ReadOptions(const py::object& mode, bool accurate) {
   Options options;
   options.accurate = accurate;
@@ -52,6 +36,11 @@ Options ReadOptions(const py::object& mode, bool accurate) {
 }
 
 const char* ModeName(bool complementary) { return complementary ? "complementary" : "direct"; }
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Inputs and outputs of one case
 
 // β as the window's β field shows it for γ: 1 − γ rounded to 15 significant
 // digits and read back (γ = 0.9 gives .1, the double nearest 0.1, where
@@ -86,6 +75,8 @@ BoucWenCase CaseOf(const std::array<double, kInputCount>& x, bool betaGiven, con
 // case outside the model's domain.
 CaseSolver SolverFor(bool accurate) { return accurate ? accurate::Solve : SolveEnergy; }
 
+static_assert(kOutputCount == kResultCount + 3, "the nine results and the three derived quantities");
+
 Outputs OutputsOf(const BoucWenCase& solved) {
   Outputs out;
   const std::array<double, kResultCount> results = ResultValues(solved);
@@ -98,109 +89,24 @@ Outputs OutputsOf(const BoucWenCase& solved) {
 }
 
 // ---------------------------------------------------------------------------
-// The result object
+// One case of plain numbers
 
-struct Result {
-  Outputs values{};                             // a scalar result
-  std::array<py::object, kOutputCount> arrays;  // an array result
-  bool isArray = false;
-  Options options;
-
-  py::object Get(int k) const { return isArray ? arrays[k] : py::float_(values[k]); }
-
-  py::dict AsDict() const {
-    py::dict d;
-    for (int k = 0; k < kOutputCount; ++k) d[kOutputNames[k]] = Get(k);
-    return d;
-  }
-
-  std::string Repr() const {
-    std::string text = "quorix.Result(";
-    if (isArray) text += "shape=" + py::repr(arrays[0].attr("shape")).cast<std::string>() + ", ";
-    text += "mode='" + std::string(ModeName(options.complementary)) + "', accurate=";
-    text += options.accurate ? "True" : "False";
-    for (int k = 0; k < kOutputCount; ++k) {
-      text += ",\n    " + std::string(kOutputNames[k]) + "=" + py::repr(Get(k)).cast<std::string>();
-    }
-    return text + ")";
-  }
-};
-
-// ---------------------------------------------------------------------------
-// quorix.solve
-
-// Plain numbers: one case, no arrays, the interpreter free while it runs.
-Result SolveOne(const std::array<py::object, kInputCount>& inputs, bool betaGiven, const Options& options) {
-  std::array<double, kInputCount> x{};
-  for (int k = 0; k < kInputCount; ++k) x[k] = (k == kBeta && !betaGiven) ? 0.0 : PlainNumber(inputs[k]);
-  BoucWenCase bw = CaseOf(x, betaGiven, options);
-  if (betaGiven) WarnIfSumDiffers(bw.BetaSmall, bw.GammaSmall);
+// The package's solve() takes this way for Python ints and floats: no arrays,
+// no ufunc machinery, the interpreter free while the engine runs. The twelve
+// outputs as a tuple of floats.
+py::tuple SolveScalar(double n, double gamma, const std::optional<double>& beta, double alpha, double fy, double uy,
+                      double u, const py::object& mode, bool accurate) {
+  const Options options = ReadOptions(mode, accurate);
+  BoucWenCase bw = CaseOf({n, gamma, beta.value_or(0.0), alpha, fy, uy, u}, beta.has_value(), options);
+  if (beta && !WarnIfSumDiffers(bw.BetaSmall, bw.GammaSmall)) throw py::error_already_set();
   {
     py::gil_scoped_release release;
     SolverFor(options.accurate)(bw);
   }
-  Result result;
-  result.options = options;
-  result.values = OutputsOf(bw);
-  return result;
-}
-
-Result Solve(const py::object& n, const py::object& gamma, const py::object& beta, const py::object& alpha,
-             const py::object& fy, const py::object& uy, const py::object& u, const py::object& mode, bool accurate) {
-  const Options options = ReadOptions(mode, accurate);
-  const std::array<py::object, kInputCount> inputs = {n, gamma, beta, alpha, fy, uy, u};
-  const bool betaGiven = !beta.is_none();
-  bool plain = true;
-  for (int k = 0; k < kInputCount; ++k) plain = plain && ((k == kBeta && !betaGiven) || IsPlainNumber(inputs[k]));
-  if (plain) return SolveOne(inputs, betaGiven, options);
-
-  std::array<bool, kInputCount> present;
-  present.fill(true);
-  present[kBeta] = betaGiven;
-  const Broadcast grid(inputs, present);
-  std::array<py::array_t<double>, kOutputCount> columns;
-  std::array<double*, kOutputCount> out{};
-  for (int k = 0; k < kOutputCount; ++k) {
-    columns[k] = py::array_t<double>(grid.Shape());
-    out[k] = columns[k].mutable_data();
-  }
-  const CaseSolver solve = SolverFor(options.accurate);
-  ElementLoop loop;
-  // The first element whose β + γ is not 1 (one warning for the call);
-  // once one is found the others are not looked at.
-  std::atomic<bool> sumDiffers{false};
-  std::mutex firstMutex;
-  std::pair<double, double> first{0.0, 1.0};
-  try {
-    loop.Run(grid.Count(), [&](std::size_t i) {
-      BoucWenCase bw = CaseOf(grid.At(i), betaGiven, options);
-      if (betaGiven && !sumDiffers.load(std::memory_order_relaxed) &&
-          material::SumDiffersFromOne(bw.BetaSmall, bw.GammaSmall)) {
-        const std::lock_guard lock(firstMutex);
-        if (!sumDiffers.exchange(true)) first = {bw.BetaSmall, bw.GammaSmall};
-      }
-      solve(bw);
-      const Outputs values = OutputsOf(bw);
-      for (int k = 0; k < kOutputCount; ++k) out[k][i] = values[k];
-    });
-  } catch (const py::error_already_set&) {
-    throw;
-  } catch (...) {
-    if (loop.Failed()) RethrowAt(std::current_exception(), grid, loop.FailedIndex());
-    throw;
-  }
-  if (sumDiffers) WarnIfSumDiffers(first.first, first.second);
-  Result result;
-  result.options = options;
-  // All inputs scalars (0-d arrays, numpy scalars): a scalar result, as
-  // numpy's functions give for them.
-  if (grid.Shape().empty()) {
-    for (int k = 0; k < kOutputCount; ++k) result.values[k] = out[k][0];
-    return result;
-  }
-  result.isArray = true;
-  for (int k = 0; k < kOutputCount; ++k) result.arrays[k] = columns[k];
-  return result;
+  const Outputs values = OutputsOf(bw);
+  py::tuple out(kOutputCount);
+  for (int k = 0; k < kOutputCount; ++k) out[k] = py::float_(values[k]);
+  return out;
 }
 
 // ---------------------------------------------------------------------------
@@ -245,7 +151,7 @@ py::dict Sweep(double start, double stop, double step, double n, double gamma, c
                double alpha, double fy, double uy, const py::object& mode, bool accurate) {
   const Options options = ReadOptions(mode, accurate);
   const BoucWenCase inputs = CaseOf({n, gamma, beta.value_or(0.0), alpha, fy, uy, 0.0}, beta.has_value(), options);
-  if (beta) WarnIfSumDiffers(*beta, gamma);
+  if (beta && !WarnIfSumDiffers(*beta, gamma)) throw py::error_already_set();
   // The row count first, to size the columns; RunSweepRows computes it again
   // by the same rule and fails the same way.
   const std::int32_t last = SweepStepCount(start, stop, step);
@@ -286,7 +192,7 @@ py::tuple Loop(double n, double gamma, const std::optional<double>& beta, double
     throw py::value_error("points must lie between 3 and 1000000, not " + std::to_string(points));
   }
   BoucWenCase bw = CaseOf({n, gamma, beta.value_or(0.0), alpha, fy, uy, u}, beta.has_value(), options);
-  if (beta) WarnIfSumDiffers(*beta, gamma);
+  if (beta && !WarnIfSumDiffers(*beta, gamma)) throw py::error_already_set();
   HysteresisLoop loop;
   {
     py::gil_scoped_release release;
@@ -317,20 +223,13 @@ double EngineSecondsPerSolve(int repeats, double n, double gamma, double beta, d
   return elapsed.count() / std::max(1, repeats);
 }
 
-void RegisterResult(py::module_& m) {
-  py::class_<Result> result(m, "Result",
-                            "The nine results and the three derived quantities of solve(): floats for one case, "
-                            "numpy arrays of the broadcast shape for an array call.");
-  for (int k = 0; k < kOutputCount; ++k) {
-    result.def_property_readonly(kOutputNames[k], [k](const Result& r) { return r.Get(k); });
-  }
-  result.def_property_readonly("mode", [](const Result& r) { return ModeName(r.options.complementary); })
-      .def_property_readonly("accurate", [](const Result& r) { return r.options.accurate; })
-      .def("as_dict", &Result::AsDict, "The twelve values by name, in the order of the attributes.")
-      .def("__repr__", &Result::Repr);
-}
-
 }  // namespace
+
+Outputs SolveCase(const std::array<double, kInputCount>& x, bool betaGiven, const Options& options) {
+  BoucWenCase bw = CaseOf(x, betaGiven, options);
+  SolverFor(options.accurate)(bw);
+  return OutputsOf(bw);
+}
 
 WindowInputs WindowDefaults() {
   const CaseTexts texts;
@@ -340,22 +239,20 @@ WindowInputs WindowDefaults() {
 }
 
 void RegisterCases(py::module_& m) {
-  RegisterResult(m);
   const WindowInputs d = WindowDefaults();
-  m.def("solve", &Solve, py::kw_only(), py::arg("n") = d.n, py::arg("gamma") = d.gamma, py::arg("beta") = py::none(),
-        py::arg("alpha") = d.alpha, py::arg("fy") = d.fy, py::arg("uy") = d.uy, py::arg("u") = d.u,
-        py::arg("mode") = d.mode, py::arg("accurate") = false,
-        "Solve one case: Za, Fha, Fela, Fa, Kcd, Kda, DEOverFyUy, DEOverFhUy, DE and the derived XiEq, Ksec,\n"
-        "KsecOverK0. Any input may be a numpy array or a sequence; the inputs broadcast as numpy broadcasts, and\n"
-        "every attribute is then an array of the broadcast shape, computed on every core. The specified\n"
-        "arithmetic never raises for odd inputs (the results hold infinities or NaN, as the solver leaves them);\n"
-        "the accurate one raises ValueError for an input outside the model's domain, naming it.\n\n"
-        "The law: dz/dt = (du/dt - gamma |du/dt| |z|^(n-1) z - beta du/dt |z|^n)/uy,\n"
-        "F = alpha (fy/uy) u + (1 - alpha) fy z, with beta + gamma = 1 (a UserWarning when they are not).\n"
-        "gamma is on the |du/dt| term (Wen's labelling); OpenSees's materials call it beta. For OpenSees and\n"
-        "CSI materials or Wen's general A, beta, gamma, see quorix.Material. mode='direct' stops growing\n"
-        "beyond saturation (Za = 1); 'complementary' grows by 4 in DEOverFhUy per unit of u.");
-
+  m.def(
+      "_window_defaults",
+      [d] {
+        py::dict defaults;
+        defaults["n"] = d.n, defaults["gamma"] = d.gamma, defaults["alpha"] = d.alpha, defaults["fy"] = d.fy;
+        defaults["uy"] = d.uy, defaults["u"] = d.u, defaults["mode"] = d.mode;
+        return defaults;
+      },
+      "The case's defaults: the texts the window's fields start with, read as the window reads them.");
+  m.attr("_default_loop_points") = kDefaultLoopPointsPerBranch;
+  m.def("_solve_scalar", &SolveScalar, py::arg("n"), py::arg("gamma"), py::arg("beta"), py::arg("alpha"),
+        py::arg("fy"), py::arg("uy"), py::arg("u"), py::arg("mode"), py::arg("accurate"),
+        "One case of plain numbers: the twelve outputs as a tuple of floats.");
   m.def("sweep", &Sweep, py::arg("start"), py::arg("stop"), py::arg("step"), py::kw_only(), py::arg("n") = d.n,
         py::arg("gamma") = d.gamma, py::arg("beta") = py::none(), py::arg("alpha") = d.alpha, py::arg("fy") = d.fy,
         py::arg("uy") = d.uy, py::arg("mode") = d.mode, py::arg("accurate") = false,

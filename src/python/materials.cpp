@@ -1,7 +1,7 @@
 // quorix.Material: a case as analysis programs write it (OpenSees's BoucWen
 // and BoucWenOriginal, OpenSeesPy's call, CSI's Wen link, Wen's general law
-// with any A, β, γ), mapped exactly onto the normalised case, solved with
-// quorix.solve and written back out in each program's form.
+// with any A, β, γ), mapped exactly onto the normalised case, solved by the package's
+// Material.solve and written back out in each program's form.
 #include <functional>
 #include <optional>
 #include <string>
@@ -69,12 +69,12 @@ py::dict MaterialsDict(double n, double gamma, double beta, double alpha, double
   return d;
 }
 
-void WarnIfSumDiffers(double beta, double gamma) {
-  if (!material::SumDiffersFromOne(beta, gamma)) return;
+bool WarnIfSumDiffers(double beta, double gamma, int level) {
+  if (!material::SumDiffersFromOne(beta, gamma)) return true;
   const std::string message = "beta + gamma = " + py::repr(py::float_(beta + gamma)).cast<std::string>() +
                               ", but the formulas take beta + gamma = 1 (and A = 1); for Wen's general law use "
                               "quorix.Material.general(A=..., beta=..., gamma=..., ...)";
-  if (PyErr_WarnEx(PyExc_UserWarning, message.c_str(), 2) != 0) throw py::error_already_set();
+  return PyErr_WarnEx(PyExc_UserWarning, message.c_str(), level) == 0;
 }
 
 void RegisterMaterial(py::module_& m) {
@@ -134,22 +134,6 @@ void RegisterMaterial(py::module_& m) {
       .def_property_readonly("alpha", [](const PyMaterial& p) { return p.c.alpha; })
       .def_property_readonly("fy", [](const PyMaterial& p) { return p.c.Fy; })
       .def_property_readonly("uy", [](const PyMaterial& p) { return p.c.Uy; })
-      .def(
-          "solve",
-          [m](const PyMaterial& p, const py::object& umax, const py::object& u, const py::object& mode,
-              bool accurate) {
-            if (umax.is_none() == u.is_none()) throw py::type_error("solve() takes one of umax= and u=");
-            py::object amplitude = u;
-            if (!umax.is_none()) amplitude = py::reinterpret_steal<py::object>(PyNumber_TrueDivide(umax.ptr(), py::float_(p.c.Uy).ptr()));
-            if (!amplitude) throw py::error_already_set();
-            return m.attr("solve")(py::arg("n") = p.c.n, py::arg("gamma") = p.c.gamma, py::arg("beta") = p.c.beta,
-                                   py::arg("alpha") = p.c.alpha, py::arg("fy") = p.c.Fy, py::arg("uy") = p.c.Uy,
-                                   py::arg("u") = amplitude, py::arg("mode") = mode, py::arg("accurate") = accurate);
-          },
-          py::kw_only(), py::arg("umax") = py::none(), py::arg("u") = py::none(), py::arg("mode") = d.mode,
-          py::arg("accurate") = false,
-          "quorix.solve() of the mapped case at the amplitude umax (a displacement; a numpy array broadcasts)\n"
-          "or u = Umax/Uy over the mapped uy.")
       .def(
           "to_opensees", [](const PyMaterial& p, const std::optional<double>& A,
                             long tag) { return LinesFor(p.c, A.value_or(p.A), tag).tclBoucWen; },

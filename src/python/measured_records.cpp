@@ -311,6 +311,7 @@ py::dict Fit(const py::object& u, const py::object& F, const py::object& cycles,
 }  // namespace
 
 void RegisterMeasured(py::module_& m) {
+  m.attr("_default_dead_band") = measured::kDefaultDeadBand;
   m.def("read_record", &ReadRecord, py::arg("path"), py::kw_only(), py::arg("u_column") = py::none(),
         py::arg("F_column") = py::none(),
         "A measured record's file as quorix-cli reads it: columns delimited by ';', TAB, ',' or blanks, an\n"

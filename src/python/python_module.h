@@ -1,10 +1,11 @@
-// What the files of the Python module quorix share: the names of a case's
-// inputs, the numpy broadcasting of them with the loop that spreads the
-// elements over the cores, and the registration of each area.
+// What the files of the compiled core quorix._core share: the names of a
+// case's inputs and outputs, the loop that spreads an array's elements over
+// the cores, and the registration of each area.
 //
 //   quorix_module.cpp     the module, its docstring, the exception types
-//   broadcast.cpp         arguments as numpy broadcasts them; the element loop
-//   cases.cpp             solve, sweep, loop and the Result class
+//   element_loop.cpp      the elements of an array call on every core
+//   cases.cpp             one case's inputs and results, solve of plain numbers, sweep, loop
+//   solve_ufunc.cpp       the numpy ufuncs that solve arrays of cases on every core
 //   special.cpp           the special functions, quorix.special
 //   measured_records.cpp  measured records: cycles and fit
 //   history_response.cpp  the response along a displacement history
@@ -33,35 +34,26 @@ namespace quorix::python {
 enum Input { kN, kGamma, kBeta, kAlpha, kFy, kUy, kU, kInputCount };
 inline constexpr std::array<const char*, kInputCount> kInputNames = {"n", "gamma", "beta", "alpha", "fy", "uy", "u"};
 
-// The inputs of a call as numpy broadcasts them: each one read through
-// strides that are 0 along the axes it is repeated on.
-class Broadcast {
- public:
-  // `present[k]` false: input k not given (β from γ); it reads as 0.
-  Broadcast(const std::array<py::object, kInputCount>& inputs, const std::array<bool, kInputCount>& present);
+// The nine results, then the derived quantities, in the order of the
+// Result's attributes and of the ufuncs' outputs.
+inline constexpr int kOutputCount = 12;
+inline constexpr std::array<const char*, kOutputCount> kOutputNames = {
+    "Za", "Fha", "Fela", "Fa", "Kcd", "Kda", "DEOverFyUy", "DEOverFhUy", "DE", "XiEq", "Ksec", "KsecOverK0"};
+using Outputs = std::array<double, kOutputCount>;
 
-  const std::vector<py::ssize_t>& Shape() const { return shape_; }
-  std::size_t Count() const { return count_; }
-
-  // The inputs of element i, in C order of the common shape.
-  std::array<double, kInputCount> At(std::size_t i) const;
-
-  // Element i's index in the common shape, as Python writes it: "(0, 2)".
-  std::string IndexText(std::size_t i) const;
-
- private:
-  struct Operand {
-    const char* base = nullptr;
-    std::vector<py::ssize_t> strides;
-  };
-
-  std::string MismatchMessage(const std::array<bool, kInputCount>& present) const;
-
-  std::array<py::array, kInputCount> arrays_;
-  std::array<Operand, kInputCount> operands_;
-  std::vector<py::ssize_t> shape_;
-  std::size_t count_ = 0;
+struct Options {
+  bool complementary = true;
+  bool accurate = false;
 };
+
+// mode='complementary' or 'direct' (ValueError for anything else).
+Options ReadOptions(const py::object& mode, bool accurate);
+const char* ModeName(bool complementary);
+
+// Solves the case of inputs x (β from γ when !betaGiven): its twelve
+// outputs. The specified arithmetic never throws; the accurate
+// one throws accurate::DomainError, a std::invalid_argument.
+Outputs SolveCase(const std::array<double, kInputCount>& x, bool betaGiven, const Options& options);
 
 // The defaults of the case's keyword arguments: the texts the window's
 // fields start with, read as the window reads them (β has none: it follows
@@ -71,14 +63,6 @@ struct WindowInputs {
   const char* mode;
 };
 WindowInputs WindowDefaults();
-
-// A Python int or float (numpy's float64 is one), which needs no array.
-bool IsPlainNumber(const py::object& x);
-double PlainNumber(const py::object& x);
-
-// A domain error of the accurate arithmetic at one element of an array call,
-// with that element's index.
-[[noreturn]] void RethrowAt(const std::exception_ptr& failure, const Broadcast& grid, std::size_t i);
 
 // The elements of one array call on every core: this thread and the
 // program's thread pool.
@@ -125,6 +109,7 @@ py::array_t<T> ArrayOf(const std::vector<T>& values) {
 // Each area adds its functions and classes to the module; the engine's
 // timing for the benchmarks comes with the cases.
 void RegisterCases(py::module_& m);
+void RegisterSolveUfuncs(py::module_& m);
 void RegisterEngineTiming(py::module_& m);
 void RegisterSpecial(py::module_& m);
 void RegisterMeasured(py::module_& m);
@@ -135,7 +120,10 @@ void RegisterMaterial(py::module_& m);
 // "materials" (ValueError for a case outside the model's domain).
 py::dict MaterialsDict(double n, double gamma, double beta, double alpha, double Fy, double Uy);
 
-// A UserWarning when β + γ differs from 1 beyond the β field's 15 digits.
-void WarnIfSumDiffers(double beta, double gamma);
+// A UserWarning when β + γ differs from 1 beyond the β field's 15 digits,
+// attributed to the Python frame `level` up: 1 is the frame that called into
+// the core, the package's function; 2 its caller, the user's code.
+// False when the warning was made an error (the error is then set).
+bool WarnIfSumDiffers(double beta, double gamma, int level = 2);
 
 }  // namespace quorix::python

@@ -1,6 +1,8 @@
-// The Python module quorix: Solve, the sweep, the loop, the special
-// functions and measured records for scripts and notebooks, with numpy
-// arrays in and out.
+// quorix._core, the compiled core of the Python package quorix: Solve (as
+// numpy ufuncs), the sweep, the loop, the special functions and measured
+// records, with numpy arrays in and out. The package's Python layer
+// (quorix/__init__.py) gives them their public names, argument checks and
+// documentation.
 //
 // A thin layer over the engine: it converts arguments, broadcasts them as
 // numpy does, spreads the elements over every core with the interpreter's
@@ -51,7 +53,7 @@ void TranslateRefusals(std::exception_ptr p) {
 
 }  // namespace
 
-PYBIND11_MODULE(quorix, m) {
+PYBIND11_MODULE(_core, m) {
   m.doc() =
       "Quorix: the energy the Bouc-Wen model (A = 1, beta + gamma = 1) dissipates in one symmetric displacement\n"
       "cycle, in closed form, with numpy arrays in and out. The law, in Wen's labelling (gamma on |du/dt|):\n"
@@ -71,6 +73,7 @@ PYBIND11_MODULE(quorix, m) {
   m.attr("__version__") = QUORIX_VERSION;
   py::register_exception_translator(&TranslateRefusals);
   quorix::python::RegisterCases(m);
+  quorix::python::RegisterSolveUfuncs(m);
   quorix::python::RegisterSpecial(m);
   quorix::python::RegisterEngineTiming(m);
   quorix::python::RegisterMeasured(m);

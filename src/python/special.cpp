@@ -71,8 +71,6 @@ void RegisterSpecial(py::module_& m) {
   special.def("series", &Series, py::arg("a"), py::arg("b"), py::arg("c"), py::arg("z"),
               "The Gauss series of F(a, b; c; z) summed term by term; status: the index of the term that left the sum\n"
               "unchanged, 0 when 1000 terms did not reach it.");
-  // So that `import quorix.special` and `from quorix.special import ...` work.
-  py::module_::import("sys").attr("modules")["quorix.special"] = special;
 }
 
 }  // namespace quorix::python

@@ -1,0 +1,433 @@
+"""Quorix: the energy the Bouc-Wen model (A = 1, beta + gamma = 1) dissipates in one symmetric cycle.
+
+In closed form, with numpy arrays in and out. The law, in Wen's labelling (gamma on the |u'| term)::
+
+    z' = (1/Uy) (u' - gamma |u'| |z|^(n-1) z - beta u' |z|^n),    F = alpha (Fy/Uy) u + (1 - alpha) Fy z
+
+Functions
+---------
+solve(...)                      one case, or a grid of cases broadcast as numpy broadcasts (a ufunc)
+sweep(start, stop, step, ...)   the rows of a sweep over Umax/Uy
+loop(...)                       the closed hysteresis loop of one case
+response(u, ...)                the model's exact response along a displacement history
+read_record, cycles, fit        measured records: read, cut into cycles, the model fitted
+Material                        analysis programs' materials in and out
+special                         the engine's special functions
+ufuncs                          the numpy ufuncs behind solve
+
+Units: fy is a force and uy a length, in any consistent units; u is Umax/Uy
+(dimensionless). Energies come in the unit of fy times that of uy.
+
+Examples
+--------
+>>> import quorix
+>>> r = quorix.solve(n=3, gamma=0.8, u=2.5, mode="direct")
+>>> sorted(r)[:3]
+['DE', 'DEOverFhUy', 'DEOverFyUy']
+"""
+import numpy as _np
+
+from . import _checks, _core, special, ufuncs
+from ._result import NAMES, Result
+from .material import Material
+
+__version__ = _core.__version__
+__all__ = ["solve", "sweep", "loop", "response", "read_record", "cycles", "fit", "Material", "Result", "NAMES",
+           "special", "ufuncs", "__version__"]
+
+_D = _core._window_defaults()
+_INPUTS = ("n", "gamma", "beta", "alpha", "fy", "uy", "u")
+_MODES = ("complementary", "direct")
+
+
+def _mode(function, mode):
+    if not (isinstance(mode, str) and mode in _MODES):
+        raise ValueError(f"{function}: mode must be 'complementary' or 'direct', not {mode!r}")
+    return mode
+
+
+def _is_dask(value):
+    return hasattr(value, "__dask_graph__") and type(value).__module__.startswith("dask.array")
+
+
+def _masked(values):
+    return any(isinstance(v, _np.ma.MaskedArray) for v in values)
+
+
+def solve(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["fy"], uy=_D["uy"], u=_D["u"],
+          mode=_D["mode"], accurate=False, out=None, where=True, **ufunc_kwargs):
+    """Solve one case, or every case of inputs that broadcast as numpy broadcasts.
+
+    The law, in Wen's labelling (gamma on the |u'| term)::
+
+        z' = (1/Uy) (u' - gamma |u'| |z|^(n-1) z - beta u' |z|^n),    F = alpha (Fy/Uy) u + (1 - alpha) Fy z
+
+    with A = 1 and beta + gamma = 1 (a UserWarning when they are not). The inputs are
+    those of a numpy ufunc (``quorix.ufuncs``): numbers, numpy arrays, sequences, pandas
+    Series, xarray DataArrays, masked arrays and Dask arrays, and every output then has
+    their type and broadcast shape; arrays are computed on every core.
+
+    Parameters
+    ----------
+    n : float or array_like
+        The exponent, dimensionless (> 0).
+    gamma : float or array_like
+        The coefficient of the |u'| term, dimensionless.
+    beta : float or array_like, optional
+        The coefficient of the u' term; default 1 - gamma as the window's field shows it
+        (rounded to 15 digits: gamma = 0.9 gives 0.1).
+    alpha : float or array_like
+        The elastic share of the yield force, dimensionless (0 <= alpha < 1).
+    fy : float or array_like
+        The yield force Fy (force).
+    uy : float or array_like
+        The yield displacement Uy (length).
+    u : float or array_like
+        The amplitude of the symmetric cycle, Umax/Uy (dimensionless).
+    mode : {'complementary', 'direct'}
+        The set of loop integrals: beyond saturation (Za = 1) 'direct' stops growing while
+        'complementary' grows DEOverFhUy by 4 per unit of u.
+    accurate : bool
+        False: the specified arithmetic, which never raises (odd inputs give the infinities
+        and NaN the solver leaves). True: the exact mathematics, which raises ValueError for
+        an input outside the model's domain, naming it and, in an array call, the index of
+        the first such element.
+    out : tuple of 12 arrays, optional
+        Where to write the twelve outputs, as for any ufunc.
+    where : array_like of bool, optional
+        Which elements to compute, as for any ufunc; the others keep what ``out`` held.
+    **ufunc_kwargs
+        ``casting``, ``order``, ``dtype``, ``subok``: numpy's ufunc keywords.
+
+    Returns
+    -------
+    Result
+        The twelve outputs Za, Fha, Fela, Fa, Kcd, Kda, DEOverFyUy, DEOverFhUy, DE, XiEq,
+        Ksec, KsecOverK0 by name and as attributes. float32 inputs give float32 outputs
+        where numpy's rules say so; the float32 loop then reads every input as a float32
+        (a Python float beside a float32 array too, as numpy casts it), computes in double
+        and rounds each output once. Anything else gives float64. Python numbers give Python floats; numpy scalars and
+        0-d arrays give numpy scalars.
+
+    Raises
+    ------
+    TypeError
+        An input that is text ('2.5'), None, complex, or an array of objects (None inside
+        one too), naming the input.
+    ValueError
+        Shapes that do not broadcast, a mode other than the two, and, accurate, an input
+        outside the model's domain.
+
+    Examples
+    --------
+    >>> r = quorix.solve(n=3, gamma=0.8, u=2.5)
+    >>> r.Za < 1.0
+    True
+    >>> g = quorix.solve(n=np.array([[1.0], [2.0], [4.0]]), u=np.linspace(0.1, 10, 100))
+    >>> g.DE.shape
+    (3, 100)
+    """
+    mode = _mode("solve", mode)
+    accurate = _checks.flag("solve", "accurate", accurate)
+    given = beta is not None
+    plain = out is None and where is True and not ufunc_kwargs
+    values = (n, gamma, beta, alpha, fy, uy, u)
+    if plain and all(type(v) is float or type(v) is int for i, v in enumerate(values) if given or i != 2):
+        return Result(_core._solve_scalar(n, gamma, beta, alpha, fy, uy, u, mode, accurate), mode, accurate)
+    names = [name for name in _INPUTS if given or name != "beta"]
+    inputs = [_checks.real_array("solve", name, value) for name, value in zip(_INPUTS, values) if given or name != "beta"]
+    ufunc = ufuncs.BY_OPTIONS[(mode, accurate, given)]
+    if out is not None:
+        ufunc_kwargs["out"] = out
+    if where is not True:
+        ufunc_kwargs["where"] = where
+    if any(_is_dask(v) for v in inputs):
+        return Result(_solve_dask(ufunc, inputs, ufunc_kwargs), mode, accurate)
+    if _masked(inputs):
+        return Result(_solve_masked(ufunc, inputs, ufunc_kwargs), mode, accurate)
+    try:
+        outputs = ufunc(*inputs, **ufunc_kwargs)
+    except ValueError as error:
+        if "broadcast" in str(error):
+            shapes = " ".join(f"{name} {_np.shape(x)}" for name, x in zip(names, inputs))
+            raise ValueError(f"solve: the arguments cannot be broadcast to one shape: {shapes}") from None
+        if not accurate:
+            raise
+        raise _located(ufunc, inputs, where, error) from None
+    return Result(outputs, mode, accurate)
+
+
+def _located(ufunc, inputs, where, error):
+    """The domain error of the first failing element in C order, with that element's index.
+
+    Found by halving: the part before `lo` is known to pass and [lo, hi) to hold a failure,
+    so each step solves only the half it looks at, about as many elements in all as the
+    call had.
+    """
+    arrays = _np.broadcast_arrays(*[_np.asarray(x) for x in inputs], _np.asarray(where, dtype=bool))
+    shape = arrays[0].shape
+    if shape == ():
+        return error
+    chosen = _np.flatnonzero(arrays[-1].ravel())
+    flat = [a.ravel() for a in arrays[:-1]]
+    lo, hi = 0, len(chosen)
+    last = error
+    while hi - lo > 1:
+        mid = (lo + hi) // 2
+        try:
+            ufunc(*[f[chosen[lo:mid]] for f in flat])
+            lo = mid
+        except ValueError as e:
+            hi, last = mid, e
+    try:
+        ufunc(*[f[chosen[lo:hi]] for f in flat])
+    except ValueError as e:
+        last = e
+    index = tuple(int(i) for i in _np.unravel_index(chosen[lo], shape))
+    return ValueError(f"{last} (at index {index})")
+
+
+def _solve_dask(ufunc, inputs, kwargs):
+    """Dask passes ufuncs of several outputs only to its own wrappers: the ufunc goes through apply_gufunc,
+    block by block (each block on every core, as a numpy call would be)."""
+    import dask.array as da
+
+    if kwargs:
+        raise TypeError(f"solve: {', '.join(sorted(kwargs))} cannot be given with Dask arrays")
+    probe = [_np.zeros(1, getattr(x, "dtype", None) or _np.asarray(x).dtype) for x in inputs]
+    dtype = ufuncs.BY_OPTIONS[("complementary", False, len(inputs) == 7)](*probe)[0].dtype
+    signature = ",".join(["()"] * len(inputs)) + "->" + ",".join(["()"] * len(NAMES))
+    return da.apply_gufunc(ufunc, signature, *inputs, output_dtypes=[dtype] * len(NAMES))
+
+
+def _solve_masked(ufunc, inputs, kwargs):
+    """Masked elements are not computed (the accurate arithmetic might refuse what lies under a mask);
+    every output is masked where any input is."""
+    mask = _np.logical_or.reduce(_np.broadcast_arrays(*[_np.ma.getmaskarray(x) for x in inputs]))
+    where = ~mask & _np.asarray(kwargs.pop("where", True), dtype=bool)
+    outputs = ufunc(*[_np.ma.getdata(x) for x in inputs], where=where, **kwargs)
+    return tuple(_np.ma.MaskedArray(o, mask=mask | ~where) for o in outputs)
+
+
+def sweep(start, stop, step, *, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["fy"],
+          uy=_D["uy"], mode=_D["mode"], accurate=False):
+    """The rows of a sweep over Umax/Uy, as the window's results table holds them.
+
+    U = step*i + start for i = 0 ... N, N = round((stop - start)/step) with ties to even (no
+    rows when N < 0); each row is solve() of the case at u = U.
+
+    Parameters
+    ----------
+    start, stop, step : float
+        The range of u = Umax/Uy, dimensionless.
+    n, gamma, beta, alpha, fy, uy, mode, accurate
+        As for solve(), numbers only.
+
+    Returns
+    -------
+    dict of numpy arrays
+        UmaxOverUy, then the twelve outputs of solve() by name.
+
+    Raises
+    ------
+    TypeError
+        An argument that is not a real number, naming it.
+    ValueError
+        A sweep that cannot run (a zero step, N beyond the 32-bit range, an amplitude that
+        overflows), with quorix-cli's reason.
+
+    Examples
+    --------
+    >>> quorix.sweep(0.5, 2.0, 0.5)["UmaxOverUy"].tolist()
+    [0.5, 1.0, 1.5, 2.0]
+    """
+    args = {name: _checks.real("sweep", name, v) for name, v in
+            dict(start=start, stop=stop, step=step, n=n, gamma=gamma, alpha=alpha, fy=fy, uy=uy).items()}
+    if beta is not None:
+        args["beta"] = _checks.real("sweep", "beta", beta)
+    return _core.sweep(args.pop("start"), args.pop("stop"), args.pop("step"), **args, mode=_mode("sweep", mode),
+                       accurate=_checks.flag("sweep", "accurate", accurate))
+
+
+def loop(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["fy"], uy=_D["uy"], u=_D["u"],
+         mode=_D["mode"], accurate=False, points=_core._default_loop_points):
+    """The closed hysteresis loop of one case.
+
+    Loading from (-Umax, -Fa) to (Umax, Fa), then unloading back, the first point not repeated.
+
+    Parameters
+    ----------
+    n, gamma, beta, alpha, fy, uy, u, mode, accurate
+        As for solve(), numbers only.
+    points : int
+        Points on each branch, 3 ... 1000000.
+
+    Returns
+    -------
+    (u, F, z) : three numpy arrays
+        Displacement (length), force (force) and z (dimensionless); empty when the case
+        has no cycle.
+
+    Examples
+    --------
+    >>> u, F, z = quorix.loop(n=2, u=3, points=50)
+    >>> len(u)
+    98
+    """
+    args = {name: _checks.real("loop", name, v) for name, v in
+            dict(n=n, gamma=gamma, alpha=alpha, fy=fy, uy=uy, u=u).items()}
+    if beta is not None:
+        args["beta"] = _checks.real("loop", "beta", beta)
+    if isinstance(points, bool) or not isinstance(points, (int, _np.integer)):
+        raise TypeError(f"loop: points must be an int, not {type(points).__name__}")
+    return _core.loop(**args, mode=_mode("loop", mode), accurate=_checks.flag("loop", "accurate", accurate),
+                      points=int(points))
+
+
+def response(u, *, n=_D["n"], gamma=_D["gamma"], alpha=_D["alpha"], fy=_D["fy"], uy=_D["uy"], z0=0.0):
+    """The model's exact response along a displacement history, in closed form.
+
+    The law dz/du = (1/Uy)(1 - gamma sign(du) |z|^(n-1) z - beta |z|^n), beta = 1 - gamma,
+    from z = z0 at u[0]; any spacing, any reversals.
+
+    Parameters
+    ----------
+    u : array_like
+        The displacement history (length), one-dimensional, at least two samples.
+    n, gamma, alpha, fy, uy : float
+        The case, as for solve().
+    z0 : float
+        z at u[0], -1 < z0 < 1.
+
+    Returns
+    -------
+    dict
+        'z' (dimensionless) and 'F' (force) at every sample; 'stretches': the stretches
+        between reversals as arrays 'first', 'last' (sample indices from 0) and 'work', the
+        hysteretic work (1 - alpha) fy times the integral of z du along each (energy).
+
+    Examples
+    --------
+    >>> r = quorix.response([0.0, 0.5, -0.5, 0.5], uy=1.0)
+    >>> r["stretches"]["first"].tolist()
+    [0, 1, 2]
+    """
+    args = {name: _checks.real("response", name, v) for name, v in
+            dict(n=n, gamma=gamma, alpha=alpha, fy=fy, uy=uy, z0=z0).items()}
+    return _core.response(_checks.real_array("response", "u", u), **args)
+
+
+def read_record(path, u_column=None, F_column=None):
+    """A measured record's file as quorix-cli reads it.
+
+    Columns delimited by ';', TAB, ',' or blanks, an optional header of names and a units
+    line after it, UTF-8 or UTF-16 with its byte-order mark, decimal commas with ';' or TAB.
+
+    Parameters
+    ----------
+    path : str or os.PathLike
+    u_column, F_column : int or str, optional
+        A column's index (from 0) or its header name; default: the columns whose names say
+        displacement and force, else the first numeric ones.
+
+    Returns
+    -------
+    dict
+        u (length) and F (force) as numpy arrays; displacement and force ({column, name,
+        unit}), columns, header, decimal_comma.
+
+    Raises
+    ------
+    ValueError
+        A record it cannot read; OSError for a file it cannot open.
+
+    Examples
+    --------
+    >>> quorix.read_record("test.csv")["u"]  # doctest: +SKIP
+    """
+    return _core.read_record(path, u_column=u_column, F_column=F_column)
+
+
+def cycles(u, F=None, *, dead_band=_core._default_dead_band, u_column=None, F_column=None):
+    """The full cycles of a measured record, cut at displacement reversals.
+
+    A reversal counts once u has moved back by dead_band times the whole range of u; the
+    incomplete first and last cycles are dropped.
+
+    Parameters
+    ----------
+    u : array_like or path
+        Displacements (length), or a file's path read as read_record reads it.
+    F : array_like
+        Forces (force), with arrays.
+    dead_band : float
+        0 < dead_band < 1, a share of the displacement range.
+    u_column, F_column : int or str, optional
+        With a path, as for read_record.
+
+    Returns
+    -------
+    dict
+        One element per cycle: first, last (indices of its two ends), uPlus, uMinus (length),
+        FPlus, FMinus (force), EDC (enclosed area, energy), Keff = (FPlus - FMinus)/(uPlus -
+        uMinus), XiEff = EDC/(2 pi Keff d^2), steady; steady_means, counter_clockwise.
+
+    Examples
+    --------
+    >>> u, F, _ = quorix.loop(u=3)
+    >>> len(quorix.cycles(np.tile(u, 3), np.tile(F, 3))["EDC"])
+    2
+    """
+    dead_band = _checks.real("cycles", "dead_band", dead_band)
+    if isinstance(u, str) or hasattr(u, "__fspath__"):
+        return _core.cycles(u, F, dead_band=dead_band, u_column=u_column, F_column=F_column)
+    u = _checks.real_vector("cycles", "u", u)
+    if F is not None:
+        F = _checks.real_vector("cycles", "F", F)
+    return _core.cycles(u, F, dead_band=dead_band, u_column=u_column, F_column=F_column)
+
+
+def fit(u, F, cycles=None, fix=None, *, start=None, dead_band=_core._default_dead_band, steady=False,
+        samples=None, z0=0.0, fit_z0=False):
+    """Fit n, gamma (beta = 1 - gamma), alpha, fy and uy to a measured record.
+
+    Least squares on F at every measured sample against the model's exact response along
+    the measured u from z = z0 at u[0] (fit_z0=True fits z0 too), or, steady=True, against
+    the closed-form steady loop at each chosen cycle's amplitude and centre.
+
+    Parameters
+    ----------
+    u, F : array_like
+        Displacements (length) and forces (force).
+    cycles : sequence of int, optional
+        Rows of cycles() whose samples count.
+    fix, start : dict {name: number}, optional
+        Values held fixed, starting values.
+    dead_band : float
+        As for cycles().
+    steady : bool
+    samples : (int, int), optional
+        First and last indices of the samples that count.
+    z0 : float
+    fit_z0 : bool
+
+    Returns
+    -------
+    dict
+        fit, parameters, errors, fixed, rms, rms_relative, iterations, cycles, half_range,
+        measured_EDC, model_EDC, points, model_F, loops, materials, left_out_steady,
+        left_out_wider, summary, warnings.
+
+    Examples
+    --------
+    >>> u = np.linspace(0, 1, 101)
+    >>> u = np.concatenate([u, 1 - u, -u, u - 1] * 3)
+    >>> F = quorix.response(u, n=2.0, gamma=0.7, alpha=0.1, fy=5.0, uy=0.2)["F"]
+    >>> round(quorix.fit(u, F)["parameters"]["n"], 6)
+    2.0
+    """
+    return _core.fit(_checks.real_vector("fit", "u", u), _checks.real_vector("fit", "F", F), cycles,
+                     {} if fix is None else fix, start={} if start is None else start,
+                     dead_band=_checks.real("fit", "dead_band", dead_band),
+                     steady=_checks.flag("fit", "steady", steady), samples=samples,
+                     z0=_checks.real("fit", "z0", z0), fit_z0=_checks.flag("fit", "fit_z0", fit_z0))

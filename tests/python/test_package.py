@@ -1,0 +1,186 @@
+"""The package around the compiled core: solve as a numpy ufunc (out=, where=, dtypes, the array types that
+dispatch through __array_ufunc__, Dask), the Result type, inputs refused by name, the docstrings' examples."""
+import doctest
+import os
+import pickle
+import re
+import time
+from pathlib import Path
+
+import numpy as np
+import pytest
+
+import quorix
+from conftest import bits
+
+NAMES = list(quorix.NAMES)
+U = np.linspace(0.05, 12.0, 37)  # below and beyond saturation
+
+
+def test_out_and_where_behave_as_for_any_ufunc():
+    full = quorix.solve(n=2.5, u=U)
+    out = tuple(np.full(U.shape, -7.0) for _ in NAMES)
+    where = U > 3.0
+    r = quorix.solve(n=2.5, u=U, out=out, where=where)
+    for name, column in zip(NAMES, out):
+        assert r[name] is column, name  # the outputs are the arrays given
+        assert bits(column[where]) == bits(full[name][where]), name
+        assert (column[~where] == -7.0).all(), name  # left as they were
+
+
+CASE = {"n": 2.5, "gamma": 0.7, "alpha": 0.05, "fy": 1.3, "uy": 0.1}  # none of them a float32 exactly
+
+
+@pytest.mark.parametrize("inputs, dtype", [
+    ({"u": U.astype(np.float32)}, np.float32),  # float32 alone: the float32 loop
+    ({"u": U.astype(np.float32), "n": np.float32(3)}, np.float32),
+    ({"u": U.astype(np.float32), "n": np.full(U.shape, 2.5)}, np.float64),  # a float64 array widens the call
+    ({"u": U.astype(np.float16)}, np.float32),
+    ({"u": (U * 10).astype(np.int64)}, np.float64),  # int64 casts safely only to float64
+])
+def test_dtypes_follow_numpy_and_float32_is_the_double_result_rounded_once(inputs, dtype):
+    case = {**CASE, **inputs}
+    r = quorix.solve(**case)
+    assert {r[k].dtype for k in NAMES} == {np.dtype(dtype)}
+    # The loop reads every input in its dtype (the Python floats of the case too, as numpy casts them),
+    # solves in double and rounds each output once.
+    wide = quorix.solve(**{k: np.asarray(v).astype(dtype).astype(np.float64) for k, v in case.items()})
+    for k in NAMES:
+        assert bits(r[k].astype(np.float64)) == bits(wide[k].astype(dtype).astype(np.float64)), k
+
+
+def test_pandas_xarray_and_masked_arrays_come_back_as_they_went_in():
+    pd, xr = pytest.importorskip("pandas"), pytest.importorskip("xarray")
+    want = quorix.solve(n=3.0, u=U)
+    series = quorix.solve(n=3.0, u=pd.Series(U, index=[f"c{i}" for i in range(len(U))]))
+    assert isinstance(series.DE, pd.Series) and list(series.DE.index) == [f"c{i}" for i in range(len(U))]
+    assert bits(series.DE.to_numpy()) == bits(want.DE)
+    grid = quorix.solve(n=xr.DataArray([2.0, 3.0], dims="n"), u=xr.DataArray(U, dims="u"))
+    assert grid.DE.dims == ("n", "u") and bits(grid.DE[1].values) == bits(want.DE)
+    # Masked elements are not computed: the accurate arithmetic would refuse the -1 under the mask.
+    masked = np.ma.MaskedArray(np.where(U > 6.0, -1.0, U), mask=U > 6.0)
+    r = quorix.solve(n=3.0, u=masked, accurate=True)
+    exact = quorix.solve(n=3.0, u=U, accurate=True)
+    assert isinstance(r.DE, np.ma.MaskedArray) and (r.DE.mask == (U > 6.0)).all()
+    assert bits(r.DE.compressed()) == bits(exact.DE[U <= 6.0])
+
+
+def test_ten_million_cases_on_dask_give_the_bits_of_the_numpy_call():
+    da = pytest.importorskip("dask.array")
+    import dask
+
+    # The accurate arithmetic: 10^7 specified Solves take minutes on two cores, the accurate ones seconds.
+    u = np.linspace(1e-4, 10.0, 10_000_000)
+    n = np.array([1.5, 2.0, 3.0, 4.0])[np.arange(u.size) % 4]
+    begin = time.perf_counter()
+    want = quorix.solve(n=n, u=u, accurate=True)
+    numpy_seconds = time.perf_counter() - begin
+    lazy = quorix.solve(n=da.from_array(n, chunks=1_000_000), u=da.from_array(u, chunks=1_000_000), accurate=True)
+    assert isinstance(lazy.DE, da.Array)
+    begin = time.perf_counter()
+    with dask.config.set(scheduler="threads"):
+        got = dask.compute(*(lazy[k] for k in NAMES))
+    dask_seconds = time.perf_counter() - begin
+    print(f"10^7 accurate Solves: numpy {numpy_seconds:.2f} s, Dask (threads, 10 chunks) {dask_seconds:.2f} s")
+    for k, column in zip(NAMES, got):
+        assert column.tobytes() == want[k].tobytes(), k
+
+
+def test_the_first_failing_element_is_named_in_any_layout():
+    u = np.ones((3, 50))
+    u[2, 7] = u[1, 40] = -1.0  # (1, 40) comes first in C order
+    with pytest.raises(ValueError, match=r"Umax/Uy must not be negative: -1 \(at index \(1, 40\)\)"):
+        quorix.solve(u=u, accurate=True)
+    with pytest.raises(ValueError, match=r"\(at index \(2, 7\)\)"):  # where= leaves (1, 40) out
+        quorix.solve(u=u, accurate=True, where=np.arange(50) != 40)
+
+
+def test_a_result_is_short_to_print_pickles_and_compares_by_value():
+    big = quorix.solve(n=np.array([[2.0], [3.0]]), u=np.linspace(0.1, 10.0, 50_000))
+    text = repr(big)
+    assert "shape=(2, 50000)" in text and all(name in text for name in NAMES) and len(text) < 400
+    assert re.search(r"DE=0\.2092", repr(quorix.solve()))  # one case shows its values
+    again = pickle.loads(pickle.dumps(big))
+    assert again == big and again.mode == big.mode and again.shape == (2, 50000)
+    assert quorix.solve(u=[0.0, np.inf]) == quorix.solve(u=[0.0, np.inf])  # NaN outputs equal themselves
+    assert quorix.solve(u=[1.0, 2.0]) != quorix.solve(u=[1.0, 2.5])
+    assert quorix.solve(u=[1.0]) != quorix.solve(u=[1.0], mode="direct")
+    assert quorix.solve(u=[1.0]) != quorix.solve(u=np.float32([1.0]))  # the dtype is part of the value
+    with pytest.raises(TypeError):
+        big["DE"] = 0.0
+
+
+def test_a_result_is_a_data_frame():
+    pd = pytest.importorskip("pandas")
+    r = quorix.solve(n=2.0, u=U)
+    frame = pd.DataFrame(r)
+    assert list(frame.columns) == NAMES and bits(frame["XiEq"].to_numpy()) == bits(r.XiEq)
+    grid = quorix.solve(n=np.array([[2.0], [3.0]]), u=U).to_frame()
+    assert grid.shape == (2 * len(U), 12) and grid.index[len(U) + 1] == (1, 1)
+    assert bits(grid.loc[(1, 1), "DE"]) == bits(quorix.solve(n=3.0, u=U[1]).DE)
+    assert quorix.solve().to_frame().shape == (1, 12)
+
+
+@pytest.mark.parametrize("call, name", [
+    (lambda: quorix.solve(n="2.5"), "n"),
+    (lambda: quorix.solve(n=np.array(["2.5"])), "n"),
+    (lambda: quorix.solve(u=None), "u"),
+    (lambda: quorix.solve(u=[1.0, None]), "u"),
+    (lambda: quorix.solve(u=np.array([1.0, None], dtype=object)), "u"),
+    (lambda: quorix.solve(gamma=0.5 + 0j), "gamma"),
+    (lambda: quorix.solve(fy=np.array([1 + 2j])), "fy"),
+    (lambda: quorix.solve(accurate=1), "accurate"),
+    (lambda: quorix.sweep(0.1, 1.0, 0.1, n="2"), "n"),
+    (lambda: quorix.sweep("0.1", 1.0, 0.1), "start"),
+    (lambda: quorix.loop(u=None), "u"),
+    (lambda: quorix.loop(alpha=1j), "alpha"),
+    (lambda: quorix.response(["0", "1"]), "u"),
+    (lambda: quorix.response([0.0, 1.0], z0="0"), "z0"),
+    (lambda: quorix.special.gamma("2"), "x"),
+    (lambda: quorix.special.hyp2f1(1.0, None, 2.0, 0.5), "b"),
+    (lambda: quorix.Material(n="2"), "n"),
+    (lambda: quorix.Material.general(A=1.0, beta=0.5, gamma=None), "gamma"),
+    (lambda: quorix.Material().solve(umax="1"), "umax"),
+    (lambda: quorix.fit([0.0, 1.0], [0.0, None]), "F"),
+])
+def test_text_none_and_complex_are_refused_by_name_everywhere(call, name):
+    with pytest.raises(TypeError, match=rf"\b{name} must be"):
+        call()
+
+
+def test_numbers_numpy_takes_are_taken():
+    # bool, numpy's integers and 0-d arrays are numbers for numpy's ufuncs, and for every function here.
+    assert bits(quorix.solve(n=np.int64(2), u=np.array(2.5)).DE) == bits(quorix.solve(n=2.0, u=2.5).DE)
+    assert bits(quorix.sweep(np.float32(0.5), 2, np.int8(1), n=np.array(2.0))["DE"]) == bits(
+        quorix.sweep(0.5, 2.0, 1.0, n=2.0)["DE"])
+
+
+def test_the_version_is_the_projects():
+    top = Path(os.environ.get("QUORIX_SOURCE") or Path(__file__).resolve().parents[2]) / "CMakeLists.txt"
+    if not top.exists():
+        pytest.skip("the sources are not beside the tests")
+    version = re.search(r"project\(Quorix VERSION (\d+)\.(\d+)\.(\d+)", top.read_text()).groups()
+    assert quorix.__version__ == ".".join(version)
+
+
+@pytest.mark.parametrize("module", ["quorix", "quorix._result", "quorix.special", "quorix.material",
+                                    "quorix.ufuncs"])
+def test_the_docstrings_examples_run(module):
+    import importlib
+
+    finder, runner = doctest.DocTestFinder(), doctest.DocTestRunner(optionflags=doctest.ELLIPSIS)
+    target = importlib.import_module(module)
+    tests = [t for t in finder.find(target, globs={"quorix": quorix, "np": np}) if t.examples]
+    assert tests
+    for test in tests:
+        runner.run(test)
+    assert runner.failures == 0
+
+
+def test_every_public_name_has_an_example():
+    public = [getattr(quorix, n) for n in quorix.__all__ if n not in ("__version__", "NAMES", "special", "ufuncs")]
+    public += [getattr(quorix.special, n) for n in quorix.special.__all__]
+    public += [getattr(quorix.Result, n) for n in NAMES + ["mode", "accurate", "shape", "as_dict", "to_frame"]]
+    public += [getattr(quorix.Material, n) for n in dir(quorix.Material) if not n.startswith("_")]
+    missing = [getattr(p, "__name__", repr(p)) for p in public if ">>>" not in (p.__doc__ or "")]
+    assert missing == []
