@@ -309,24 +309,42 @@ void RunSweepRows(const BoucWenCase& inputs, double from, double to, double step
   sink.WriteLine(SweepHeaderLine());
   if (n < 0) return;
 
-  // The first row is written on this thread and timed: a sweep whose rows
-  // would take less than kWorthThreads in all at that pace (cheap rows: the
-  // accurate arithmetic, or a short table) goes on here, since handing rows
-  // to other threads, each with caches of its own to fill, would cost more
-  // than it saves. The first row is the dearest (it fills this thread's caches), so
-  // the estimate errs towards threads. A sweep run from a task of the
+  // The first rows are written on this thread and timed: a sweep whose
+  // remaining rows would take less than kWorthThreads in all at their pace
+  // (cheap rows: the accurate arithmetic, or a short table) goes on here,
+  // since starting threads, each with caches and an allocator arena of its
+  // own to fill, would cost more than it saves. The first row says little:
+  // it fills this thread's caches (the specified arithmetic's series too)
+  // and may cost a hundred times the next. So the pace is that of the rows
+  // after it, kProbeRows of them, measured together, which a single
+  // preempted row cannot mislead far; a sweep dear at the first row's pace
+  // goes to threads at once only when even the rows left after the probe
+  // would pay at that pace many times over. A sweep run from a task of the
   // thread pool (none is) stays on its thread: it must not wait for the
   // pool's other threads while holding one of them.
   constexpr std::chrono::microseconds kWorthThreads{2000};
+  constexpr std::int32_t kProbeRows = 3;
   const unsigned cores = std::thread::hardware_concurrency();
   const bool mayShare = cores > 1 && !StraightforwardEvaluation() && !ThreadPool::OnPoolThread();
+  std::chrono::steady_clock::time_point probeStart;
   for (std::int32_t i = 0;; ++i) {
     CheckStop(watch);
     const auto start = std::chrono::steady_clock::now();
     WriteRow(ComputeRow(inputs, from, step, i, solve), sink, watch);
     if (i == n) break;
-    if (i == 0 && mayShare && (std::chrono::steady_clock::now() - start) * n >= kWorthThreads) {
-      ParallelRows(inputs, from, step, 1, n, solve).Run(sink, cores, watch);
+    if (!mayShare || i > kProbeRows) continue;
+    const auto now = std::chrono::steady_clock::now();
+    const std::int64_t left = n - i;
+    bool share = false;
+    if (i == 0) {
+      probeStart = now;
+      // Rows of seconds each: no need to wait for three more of them.
+      share = (now - start) * (left - kProbeRows) >= 100 * kWorthThreads;
+    } else if (i == kProbeRows) {
+      share = (now - probeStart) * left >= kWorthThreads * kProbeRows;
+    }
+    if (share) {
+      ParallelRows(inputs, from, step, i + 1, n, solve).Run(sink, cores, watch);
       break;
     }
   }

@@ -111,15 +111,29 @@ class SweepWatch {
   std::int64_t Rows() const noexcept { return rows_.load(std::memory_order_relaxed); }
   std::int64_t RowsWritten() const noexcept { return written_.load(std::memory_order_relaxed); }
 
+  // Called after each row is written, on the sweep's own thread: where a
+  // face passes a caught signal on as a stop request and shows progress,
+  // without a thread of its own to watch. Set before the sweep starts.
+  using RowHook = void (*)(SweepWatch& watch, void* context);
+  void SetRowHook(RowHook hook, void* context) noexcept {
+    hook_ = hook;
+    context_ = context;
+  }
+
   // Called by the sweep.
   void SetRows(std::int64_t rows) noexcept { rows_.store(rows, std::memory_order_relaxed); }
-  void AddRowWritten() noexcept { written_.fetch_add(1, std::memory_order_relaxed); }
+  void AddRowWritten() noexcept {
+    written_.fetch_add(1, std::memory_order_relaxed);
+    if (hook_ != nullptr) hook_(*this, context_);
+  }
 
  private:
   static_assert(std::atomic<bool>::is_always_lock_free);
   std::atomic<bool> stop_{false};
   std::atomic<std::int64_t> rows_{kUnknown};
   std::atomic<std::int64_t> written_{0};
+  RowHook hook_ = nullptr;
+  void* context_ = nullptr;
 };
 
 // Texts of a long sweep's progress. A count grouped by thousands with
