@@ -317,13 +317,14 @@ void RunSweepRows(const BoucWenCase& inputs, double from, double to, double step
   // it fills this thread's caches (the specified arithmetic's series too)
   // and may cost a hundred times the next. So the pace is that of the rows
   // after it, kProbeRows of them, measured together, which a single
-  // preempted row cannot mislead far; a sweep dear at the first row's pace
-  // goes to threads at once only when even the rows left after the probe
-  // would pay at that pace many times over. A sweep run from a task of the
+  // preempted row cannot mislead far; only a first row of kDearRow or more
+  // sends the rest to threads at once, since waiting for kProbeRows more
+  // such rows would cost more than a wrong guess. A sweep run from a task of the
   // thread pool (none is) stays on its thread: it must not wait for the
   // pool's other threads while holding one of them.
   constexpr std::chrono::microseconds kWorthThreads{2000};
   constexpr std::int32_t kProbeRows = 3;
+  constexpr std::chrono::milliseconds kDearRow{50};
   const unsigned cores = std::thread::hardware_concurrency();
   const bool mayShare = cores > 1 && !StraightforwardEvaluation() && !ThreadPool::OnPoolThread();
   std::chrono::steady_clock::time_point probeStart;
@@ -338,8 +339,7 @@ void RunSweepRows(const BoucWenCase& inputs, double from, double to, double step
     bool share = false;
     if (i == 0) {
       probeStart = now;
-      // Rows of seconds each: no need to wait for three more of them.
-      share = (now - start) * (left - kProbeRows) >= 100 * kWorthThreads;
+      share = now - start >= kDearRow && (now - start) * left >= kWorthThreads;
     } else if (i == kProbeRows) {
       share = (now - probeStart) * left >= kWorthThreads * kProbeRows;
     }

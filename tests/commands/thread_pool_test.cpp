@@ -115,5 +115,36 @@ TEST_F(ThreadPoolSweep, CompletesWhileEveryPoolThreadIsBusy) {
   changed.notify_all();
 }
 
+// Threads only where they pay: the first row says little (it fills the
+// caches), the pace of the rows after it decides.
+void DearFirstRowOnly(BoucWenCase& bw) {
+  if (bw.UmaxOverUy == 0.0) std::this_thread::sleep_for(std::chrono::milliseconds(3));
+  std::lock_guard lock(gThreadsMutex);
+  gThreads.insert(std::this_thread::get_id());
+}
+
+TEST(SweepThreads, OnlyWhereTheRowsAfterTheFirstPay) {
+  if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one core: a sweep never shares";
+  const struct {
+    CaseSolver solve;
+    int rows;
+    bool shares;
+  } cases[] = {
+      // 3 ms, then 49 rows of next to nothing: one thread (the first row alone said 150 ms).
+      {DearFirstRowOnly, 50, false},
+      // 3 ms, then 999 rows of at least 20 µs: threads.
+      {SlowSolve<false>, kRows, true},
+  };
+  for (const auto& c : cases) {
+    gThreads.clear();
+    BoucWenCase inputs;
+    ReadCase(CaseTexts{}, inputs);
+    LineSink sink;
+    RunSweepRows(inputs, 0.0, c.rows - 1, 1.0, sink, c.solve);
+    EXPECT_EQ(sink.lines.size(), c.rows + 1u);
+    EXPECT_EQ(gThreads.size() > 1, c.shares) << gThreads.size() << " threads";
+  }
+}
+
 }  // namespace
 }  // namespace quorix
