@@ -4,6 +4,7 @@ C++ tests' own, tests/accurate/data.)"""
 import _thread
 import math
 import os
+import signal
 import subprocess
 import sys
 import threading
@@ -116,11 +117,17 @@ def test_a_fault_the_evaluator_lets_out_is_a_floating_point_error(cli):
 def test_ctrl_c_ends_a_long_sweep_and_leaves_no_thread_running():
     quorix.solve(u=np.linspace(0.1, 10.0, 100))  # the thread pool started, as any earlier array call starts it
     before = len(os.listdir("/proc/self/task"))
+    # A process started in the background inherits SIGINT ignored, and Python then installs no
+    # handler of its own, so that interrupt_main would do nothing: the test installs Python's.
+    previous = signal.signal(signal.SIGINT, signal.default_int_handler)
     timer = threading.Timer(0.5, _thread.interrupt_main)  # Ctrl-C, as the terminal would send it
     timer.start()
-    with pytest.raises(KeyboardInterrupt):
-        quorix.sweep(0.1, 300.0, 0.0001)  # 3·10^6 rows: far longer than half a second
-    timer.join()
+    try:
+        with pytest.raises(KeyboardInterrupt):
+            quorix.sweep(0.1, 300.0, 0.0001)  # 3·10^6 rows: far longer than half a second
+    finally:
+        timer.join()
+        signal.signal(signal.SIGINT, previous)
     assert len(os.listdir("/proc/self/task")) == before  # no thread added: the sweep ran on the pool's
     cpu = time.process_time()
     time.sleep(0.3)
