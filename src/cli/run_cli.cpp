@@ -39,6 +39,12 @@ bool AsksForHelp(const std::string& argument) {
   return argument == "--help" || (argument.size() >= 2 && argument[0] == '-' && argument[1] == 'h');
 }
 
+// The same for -V and --version (also in a cluster of short flags, "-Vx").
+bool AsksForVersion(const std::string& argument) {
+  return argument.starts_with("--version") ||
+         (argument.size() >= 2 && argument[0] == '-' && argument[1] != '-' && argument.find('V') != std::string::npos);
+}
+
 // The option parser gives an option the argument after it as its value,
 // whatever it looks like, so that "--fy -2.5" works; "--fy --json" would
 // read Fy from the text "--json" (as 0) and ignore --json. An argument that
@@ -191,12 +197,14 @@ int RunCli(int argc, const char* const* argv, const CliSettings& settings) {
     if (named != std::end(kCommands)) RefuseOptionsAsValues(*app.get_subcommand(std::string(first)), arguments);
     try {
       app.parse(static_cast<int>(pointers.size()), pointers.data());
-    } catch (const CLI::CallForHelp&) {
+    } catch (const CLI::Success& e) {
       // A subcommand with no operand left hands every argument after "--"
-      // back to the top level, which would read "-h" there as a request for
-      // help. After "--" it is an operand like the others, all unexpected.
+      // back to the top level, which would read "-h" or "-V" there as a
+      // request for help or the version. After "--" it is an operand like
+      // the others, all unexpected.
       const auto end = std::find(arguments.begin() + 1, arguments.end(), "--");
-      if (end == arguments.end() || std::any_of(arguments.begin() + 1, end, AsksForHelp)) throw;
+      const auto asks = e.get_name() == "CallForVersion" ? AsksForVersion : AsksForHelp;
+      if (end == arguments.end() || std::any_of(arguments.begin() + 1, end, asks)) throw;
       // (The parser keeps its arguments last first, and so lists them.)
       throw CLI::ExtrasError(std::vector<std::string>(arguments.rbegin(), std::make_reverse_iterator(end + 1)));
     }

@@ -168,6 +168,7 @@ TEST_F(CliTest, FailuresGiveTheirStatusAndMessage) {
       {{"parse", "-inf"}, 2, "TEXT is required"}, {{"format-fixed", "1", "x"}, 2, "DECIMALS"},
       // After "--" every argument is an operand, even one that reads as --help (a fuzzing finding).
       {{"sweep", "--jsonl", "--", "-h"}, 2, "not expected: -h"}, {{"parse", "1", "--", "--help"}, 2, "--help"},
+      {{"solve", "--json", "--", "--version"}, 2, "not expected: --version"}, {{"solve", "--", "-Vx"}, 2, "-Vx"},
       // An option whose value was forgotten, before another option (a fuzzing finding).
       {{"solve", "--fy", "--json"}, 2, "--fy needs a value before the option --json"},
       {{"sweep", "-o", "--jsonl"}, 2, "-o needs a value"},

@@ -90,7 +90,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!options) continue;
     json = json || args[i] == "--json";
     jsonLines = jsonLines || args[i] == "--jsonl";
-    help = help || args[i].starts_with("-h") || args[i].starts_with("--h");
+    // Help and the version are texts for a person, whatever else is asked.
+    help = help || args[i].starts_with("-h") || args[i].starts_with("--h") || args[i].starts_with("--version") ||
+           (args[i].starts_with("-") && !args[i].starts_with("--") && args[i].find('V') != npos);
   }
 
   // One file that a sweep's -o may name, and nothing that the last run left.
