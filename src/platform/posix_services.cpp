@@ -45,6 +45,27 @@ std::string ExecutablePath() {
   }
 }
 
+// Whether `program` names a file this process may execute: the path itself
+// when it holds a "/", else the first match along PATH, as execvp searches
+// (an empty PATH entry is the current folder).
+bool Executable(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+bool FindsProgram(const std::string& program, bool searchPath) {
+  if (!searchPath || program.find('/') != std::string::npos) return Executable(program);
+  const char* pathVariable = std::getenv("PATH");
+  const std::string path = pathVariable != nullptr ? pathVariable : "/bin:/usr/bin";
+  for (std::size_t start = 0;;) {
+    const std::size_t end = path.find(':', start);
+    const std::string folder = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    if (Executable((folder.empty() ? "." : folder) + "/" + program)) return true;
+    if (end == std::string::npos) return false;
+    start = end + 1;
+  }
+}
+
 // Starts a program with the given argument vector (argv[0] included)
 // without waiting for it. Returns 0 or the error number. The child starts
 // with no blocked signals and with SIGPIPE at its default, whatever the
@@ -66,8 +87,15 @@ int Spawn(const std::string& program, const std::vector<std::string>& args, bool
   posix_spawnattr_setsigdefault(&attr, &pipe);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
-  // glibc reports a failed exec (no such program) as the result of the
-  // spawn call itself, so a viewer that cannot start is noticed here.
+  // A program that is not there, or not executable, is refused before the
+  // spawn. glibc would report its failed exec as the spawn's result too, but
+  // only where the child shares its parent's memory until the exec (a user
+  // mode emulator forks instead, and the failure is only the child's exit
+  // status); the check makes the answer the same everywhere.
+  if (!FindsProgram(program, searchPath)) {
+    posix_spawnattr_destroy(&attr);
+    return ENOENT;
+  }
   const int error = searchPath ? posix_spawnp(&pid, program.c_str(), nullptr, &attr, argv.data(), environ)
                                : posix_spawn(&pid, program.c_str(), nullptr, &attr, argv.data(), environ);
   posix_spawnattr_destroy(&attr);

@@ -16,10 +16,20 @@
 // exact negatives), at least an ulp of k, so |term| stays below about 1e16,
 // and (k + xm)·k ≤ 1e305. Those lanes need no fault checks; other arguments
 // take the checked scalar loop.
+//
+// The lanes are x86-64 instructions, compiled for the target only there and
+// chosen by what the running processor has; every other processor (ARM,
+// WebAssembly) sums each series with the scalar loop, which gives the same
+// bits by the same argument.
 #include "digamma_lanes.h"
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define QUORIX_X86_LANES 1
 #include <cpuid.h>
 #include <immintrin.h>
+#else
+#define QUORIX_X86_LANES 0
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -27,7 +37,9 @@
 #include <cstdlib>
 #include <string_view>
 
+#if QUORIX_X86_LANES
 #include "lane_division.h"
+#endif
 #include "specialfunctions.h"
 #include "step_counter.h"
 
@@ -37,6 +49,8 @@ namespace {
 
 constexpr double kEulerGamma = 0.577215664901533;
 constexpr int kSeriesTerms = 100000;
+
+#if QUORIX_X86_LANES
 
 bool LaneSafe(double x) {
   const double xm = x - 1.0;
@@ -237,6 +251,13 @@ Kind DetectKind() {
   return Kind::kScalar;
 }
 
+#else
+
+enum class Kind { kAvx512, kAvx512Fma, kAvx2, kScalar };
+Kind DetectKind() { return Kind::kScalar; }
+
+#endif  // QUORIX_X86_LANES
+
 Kind LaneKind() {
   static const Kind kind = DetectKind();
   return kind;
@@ -265,6 +286,9 @@ int DigammaLaneWidth() {
 }
 
 void SumDigammaSeriesLanes(const double* x, int count, double* value, std::int32_t* status) {
+#if !QUORIX_X86_LANES
+  for (int i = 0; i < count; ++i) status[i] = DigammaSeries(x[i], value[i]);
+#else
   const int width = DigammaLaneWidth();
   // Gather the arguments the lanes can take; the rest go one by one.
   double lane[8];
@@ -299,6 +323,7 @@ void SumDigammaSeriesLanes(const double* x, int count, double* value, std::int32
     if (++filled == width) flush();
   }
   flush();
+#endif
 }
 
 }  // namespace quorix::detail

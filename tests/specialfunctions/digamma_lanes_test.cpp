@@ -23,7 +23,11 @@ bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 // The kind follows the request, or else the widest the processor has (the compiler's own probe);
 // unasked on AVX-512 either division, as the timing at first use chose.
 TEST(DigammaLanes, RunOnTheRequestedOrWidestKind) {
+#if defined(__x86_64__)
   const bool avx512 = __builtin_cpu_supports("avx512f"), avx2 = __builtin_cpu_supports("avx2");
+#else
+  const bool avx512 = false, avx2 = false;  // no lanes but on x86-64
+#endif
   const char* env = std::getenv("QUORIX_DIGAMMA_LANES");
   const std::string_view asked = env != nullptr ? env : "", kind = detail::DigammaLaneKind();
   std::string_view expected = avx512 ? "avx512" : avx2 ? "avx2" : "scalar";
