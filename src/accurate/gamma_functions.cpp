@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cmath>
+#include <mutex>
 
 #include "accurate.h"
 #include "coefficients.h"
@@ -89,8 +90,16 @@ double Digamma(double x) {
 
 double LogGamma(double x) {
   RequireNoPole("loggamma", x);
+#ifdef _WIN32
+  // Windows' C library has no reentrant form: lgamma writes the sign to the
+  // global signgam, so calls from several threads take turns.
+  static std::mutex signgamInUse;
+  const std::lock_guard lock(signgamInUse);
+  return std::lgamma(x);
+#else
   int sign = 0;
   return ::lgamma_r(x, &sign);  // the reentrant form: no write to signgam
+#endif
 }
 
 double Gamma(double x) {

@@ -16,12 +16,14 @@ namespace quorix::platform {
 
 namespace {
 
+// Bytes that are not UTF-8 are refused (MB_ERR_INVALID_CHARS), not replaced
+// by U+FFFD, which would open or create a file of another name.
 std::wstring Widen(const std::string& text) {
   if (text.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0);
   if (n <= 0) throw PlatformError("not a UTF-8 path: " + text);
   std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), wide.data(), n);
   return wide;
 }
 

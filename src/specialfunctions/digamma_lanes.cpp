@@ -47,10 +47,10 @@ namespace quorix::detail {
 
 namespace {
 
+#if QUORIX_X86_LANES
+
 constexpr double kEulerGamma = 0.577215664901533;
 constexpr int kSeriesTerms = 100000;
-
-#if QUORIX_X86_LANES
 
 bool LaneSafe(double x) {
   const double xm = x - 1.0;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <bit>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -48,7 +48,12 @@ std::array<Shard, kShards>& Shards() {
   return *shards;
 }
 
-std::uint64_t Key(double x) { return std::bit_cast<std::uint64_t>(x); }
+// The bits of x (by memcpy: not every target's C++ library has std::bit_cast).
+std::uint64_t Key(double x) {
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &x, sizeof bits);
+  return bits;
+}
 
 Shard& ShardOf(std::uint64_t key) {
   // Arguments j + a differ in their upper mantissa bits: mix before picking.

@@ -5,6 +5,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <cstdint>
 #include <functional>
 #include <iostream>
@@ -196,7 +197,13 @@ TEST(AccurateSolve, FreshThreadsGiveTheSameBits) {
   std::thread second([&] { for (auto it = backwards.rbegin(); it != backwards.rend(); ++it) Solve(*it); });
   first.join();
   second.join();
-  const auto bits = [](const BoucWenCase& bw) { return std::bit_cast<std::array<std::uint64_t, 9>>(Results(bw)); };
+  const auto bits = [](const BoucWenCase& bw) {
+    const auto results = Results(bw);
+    std::array<std::uint64_t, 9> b{};
+    static_assert(sizeof b == sizeof results);
+    std::memcpy(b.data(), &results, sizeof b);
+    return b;
+  };
   for (std::size_t i = 0; i < cases.size(); ++i) {
     EXPECT_EQ(bits(forwards[i]), bits(cases[i])) << i;
     EXPECT_EQ(bits(backwards[i]), bits(cases[i])) << i;

@@ -78,7 +78,11 @@ std::string Utf16(std::string_view text, bool bigEndian) {
 // The doubles' bits, so that -0 and 0 differ.
 std::vector<std::uint64_t> Bits(const std::vector<double>& v) {
   std::vector<std::uint64_t> bits;
-  for (double x : v) bits.push_back(std::bit_cast<std::uint64_t>(x));
+  for (double x : v) {
+    std::uint64_t b = 0;
+    std::memcpy(&b, &x, sizeof b);
+    bits.push_back(b);
+  }
   return bits;
 }
 

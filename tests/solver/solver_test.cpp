@@ -205,7 +205,8 @@ TEST(LoopArea, MatchesTheExactDissipatedEnergy) {
 TEST(LoadingBranch, FollowsTheElementaryClosedFormBothWays) {
   const double cases[][3] = {{2.0, 0.9, 1.0}, {2.0, 0.9, 12.0}, {2.0, 0.5, 2.0},
                              {2.0, 0.5, 30.0}, {1.0, 0.5, 2.0}, {1.0, 0.5, 30.0}};  // n, γ, U below saturation, beyond
-  for (const auto& [n, gamma, u] : cases) {
+  for (const auto& row : cases) {
+    const double n = row[0], gamma = row[1], u = row[2];  // named copies: lambdas below capture them
     SCOPED_TRACE(::testing::Message() << "n=" << n << " gamma=" << gamma << " U=" << u);
     const double w = 1.0 - 2.0 * gamma, r = std::sqrt(-w);
     const auto gw = [&](double s) { return w < 0.0 ? std::atan(r * s) / r : s; };
