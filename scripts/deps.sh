@@ -7,19 +7,19 @@
 #   scripts/deps.sh test      build, plus everything the tests use
 #   scripts/deps.sh window    a virtual X server and xwininfo (scripts/window-check.sh)
 #   scripts/deps.sh package   build, plus the tools that make and check the .deb
-#   scripts/deps.sh bench     test, plus hyperfine for bench/process_bench.sh
+#   scripts/deps.sh bench     test, plus GSL for the benchmarks' peers and hyperfine for bench/process_bench.sh
 set -euo pipefail
 
 group=${1:-build}
 
-# The compiler and build tools; Qt 6 with Charts and SVG; CLI11; GSL, whose
-# nonlinear least squares fit the model to measured records.
+# The compiler and build tools; Qt 6 with Charts and SVG; CLI11; Eigen
+# (header-only), whose Levenberg-Marquardt fits the model to measured records.
 # qt6-charts-dev only recommends libqt6opengl6-dev, yet Qt Charts' CMake
 # package needs Qt OpenGL's. The window needs the platform plugins (only
 # recommended by Qt GUI) and at least one font, which a bare system lacks;
 # xdg-utils gives xdg-open, which opens results.out in the text viewer.
 build=(g++ cmake ninja-build pkg-config libcli11-dev qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-svg-dev
-  libqt6opengl6-dev libgl-dev qt6-qpa-plugins fonts-dejavu-core xdg-utils libgsl-dev)
+  libqt6opengl6-dev libgl-dev qt6-qpa-plugins fonts-dejavu-core xdg-utils libeigen3-dev)
 # Virtual X server for the window's tests and the window check.
 window=(xvfb xauth x11-utils)
 # GoogleTest and Google Benchmark, and Xlib for the window's start-up
@@ -35,8 +35,9 @@ test=(libgtest-dev libgmock-dev libbenchmark-dev libx11-dev locales
 # The Debian package: dpkg-shlibdeps and the checks of what it installs.
 package=(dpkg-dev file lintian appstream desktop-file-utils help2man python3-dev pybind11-dev python3-numpy)
 
-# Whole-process timings of bench/process_bench.sh.
-bench=(hyperfine)
+# GSL for the peers the benchmarks time Quorix against (bench/CMakeLists.txt
+# leaves them out without it); whole-process timings of bench/process_bench.sh.
+bench=(libgsl-dev hyperfine)
 
 case "$group" in
   build) packages=("${build[@]}") ;;

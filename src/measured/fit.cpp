@@ -1,10 +1,6 @@
 #include "fit.h"
 
-#include <gsl/gsl_eigen.h>
-#include <gsl/gsl_errno.h>
-#include <gsl/gsl_matrix.h>
-#include <gsl/gsl_multifit_nlinear.h>
-#include <gsl/gsl_vector.h>
+#include <Eigen/Core>
 
 #include <algorithm>
 #include <charconv>
@@ -60,9 +56,9 @@ struct Problem {
   // Scratch.
   std::vector<double> model, model2, z, dUy;
 
-  Parameters ToParameters(const gsl_vector* x) const {
+  Parameters ToParameters(const Eigen::VectorXd& x) const {
     Parameters p = base;
-    for (std::size_t k = 0; k < freeIndex.size(); ++k) At(p, freeIndex[k]) = gsl_vector_get(x, k);
+    for (std::size_t k = 0; k < freeIndex.size(); ++k) At(p, freeIndex[k]) = x(k);
     return p;
   }
   Parameters ToParameters(const std::vector<double>& x) const {
@@ -74,8 +70,7 @@ struct Problem {
 
 // Weighted residuals sqrt(w)·(F_model − F). A parameter set without a model
 // cycle gets huge residuals, which the trust region rejects as a step.
-int Residuals(const gsl_vector* x, void* data, gsl_vector* f) {
-  Problem& pr = *static_cast<Problem*>(data);
+void Residuals(Problem& pr, const Eigen::VectorXd& x, Eigen::VectorXd& f) {
   const Parameters p = pr.ToParameters(x);
   std::size_t row = 0;
   for (std::size_t c = 0; c < pr.cycles.size(); ++c) {
@@ -83,24 +78,23 @@ int Residuals(const gsl_vector* x, void* data, gsl_vector* f) {
     const bool ok = ModelForces(p, cp, pr.model);
     for (std::size_t k = 0; k < cp.index.size(); ++k, ++row) {
       const double measured = (*pr.F)[cp.index[k]];
-      gsl_vector_set(f, row, ok ? pr.rootWeight[c] * (pr.model[k] - measured) : 1e30 * (1.0 + std::fabs(measured)));
+      f(row) = ok ? pr.rootWeight[c] * (pr.model[k] - measured) : 1e30 * (1.0 + std::fabs(measured));
     }
   }
-  return GSL_SUCCESS;
 }
 
 // The Jacobian: α, Fy and Uy analytic; n and γ by forward differences of
 // the accurate model (its relative error is near 1e-16, so a step of about
-// 3e-8 leaves about 1e-8 of the derivative).
-int Jacobian(const gsl_vector* x, void* data, gsl_matrix* J) {
-  Problem& pr = *static_cast<Problem*>(data);
+// 3e-8 leaves about 1e-8 of the derivative). False where neither step of
+// n or γ has a model cycle.
+bool Jacobian(Problem& pr, const Eigen::VectorXd& x, Eigen::MatrixXd& J) {
   const Parameters p = pr.ToParameters(x);
   std::size_t row = 0;
   for (std::size_t c = 0; c < pr.cycles.size(); ++c) {
     const CyclePoints& cp = pr.cycles[c];
     const double rw = pr.rootWeight[c];
     const std::size_t count = cp.index.size();
-    if (!ModelForces(p, cp, pr.model, &pr.z, &pr.dUy)) return GSL_EDOM;
+    if (!ModelForces(p, cp, pr.model, &pr.z, &pr.dUy)) return false;
     for (std::size_t k = 0; k < pr.freeIndex.size(); ++k) {
       const std::size_t which = pr.freeIndex[k];
       if (which == kN || which == kGamma) {
@@ -110,9 +104,9 @@ int Jacobian(const gsl_vector* x, void* data, gsl_matrix* J) {
         if (!ModelForces(q, cp, pr.model2)) {
           h = -h;
           At(q, which) = Get(p, which) + h;
-          if (!ModelForces(q, cp, pr.model2)) return GSL_EDOM;
+          if (!ModelForces(q, cp, pr.model2)) return false;
         }
-        for (std::size_t i = 0; i < count; ++i) gsl_matrix_set(J, row + i, k, rw * (pr.model2[i] - pr.model[i]) / h);
+        for (std::size_t i = 0; i < count; ++i) J(row + i, k) = rw * (pr.model2[i] - pr.model[i]) / h;
         continue;
       }
       for (std::size_t i = 0; i < count; ++i) {
@@ -121,12 +115,12 @@ int Jacobian(const gsl_vector* x, void* data, gsl_matrix* J) {
         if (which == kAlpha) d = p.Fy * (xPhys - pr.z[i]);
         if (which == kFy) d = p.alpha * xPhys + (1.0 - p.alpha) * pr.z[i];
         if (which == kUy) d = pr.dUy[i];
-        gsl_matrix_set(J, row + i, k, rw * d);
+        J(row + i, k) = rw * d;
       }
     }
     row += count;
   }
-  return GSL_SUCCESS;
+  return true;
 }
 
 // For given n, γ and Uy the force is linear in a = α·Fy and b = (1 − α)·Fy:
@@ -274,17 +268,14 @@ Parameters StartingValues(const std::vector<double>& u, const std::vector<double
   return start;
 }
 
-// The steady fit's least-squares problem for GSL: its residuals and Jacobian
-// over the free parameters.
-gsl_multifit_nlinear_fdf ProblemFunctions(Problem& pr) {
-  gsl_multifit_nlinear_fdf fdf{};
-  fdf.f = Residuals;
-  fdf.df = Jacobian;
-  fdf.fvv = nullptr;
-  fdf.n = pr.total;
-  fdf.p = pr.freeIndex.size();
-  fdf.params = &pr;
-  return fdf;
+// The steady fit's least-squares problem: its residuals and Jacobian over
+// the free parameters.
+LeastSquaresProblem ProblemFunctions(Problem& pr) {
+  LeastSquaresProblem problem;
+  problem.rows = pr.total;
+  problem.residuals = [&pr](const Eigen::VectorXd& x, Eigen::VectorXd& f) { Residuals(pr, x, f); };
+  problem.jacobian = [&pr](const Eigen::VectorXd& x, Eigen::MatrixXd& J) { return Jacobian(pr, x, J); };
+  return problem;
 }
 
 std::vector<std::string> FreeNames(const Problem& pr) {
@@ -443,18 +434,17 @@ FitResult FitCycles(const std::vector<double>& u, const std::vector<double>& F, 
   result.parameters = start;
   if (pr.total <= pr.freeIndex.size()) throw FitError("too few points for the free parameters");
 
-  gsl_set_error_handler_off();
   if (!pr.freeIndex.empty()) {
-    gsl_multifit_nlinear_fdf fdf = ProblemFunctions(pr);
-    const Search search = LeastSquares(fdf, FreeValues(pr, start), options.progress, "steady fit");
+    const LeastSquaresProblem problem = ProblemFunctions(pr);
+    const Search search = LeastSquares(problem, FreeValues(pr, start), options.progress, "steady fit");
     result.iterations = search.iterations;
     const Parameters fitted = pr.ToParameters(search.position);
     pr.base = fitted;
     result.parameters = fitted;
-    const Linearised at = LinearisedAt(fdf, search.position);
+    const Linearised at = LinearisedAt(problem, search.position);
     const std::vector<std::string> names = FreeNames(pr);
-    CheckIdentifiable(at.J.get(), names);
-    CheckConverged(search.status);
+    CheckIdentifiable(at.J, names);
+    CheckConverged(search.end);
     const std::vector<double> errors = StandardErrors(at, search.position, names);
     for (std::size_t k = 0; k < names.size(); ++k) result.errors[pr.freeIndex[k]] = errors[k];
   }

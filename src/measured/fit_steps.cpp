@@ -1,12 +1,14 @@
 #include "fit_steps.h"
 
-#include <gsl/gsl_eigen.h>
-#include <gsl/gsl_errno.h>
+#include <Eigen/Eigenvalues>
+#include <Eigen/QR>
+#include <unsupported/Eigen/NonLinearOptimization>
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <new>
 
 namespace quorix::measured::detail {
 
@@ -51,11 +53,6 @@ std::string Shortest(double v) {
   char buffer[32];
   const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
   return std::string(buffer, end);
-}
-
-Owned<gsl_vector> NewVector(std::size_t size) { return {gsl_vector_alloc(size), gsl_vector_free}; }
-Owned<gsl_matrix> NewMatrix(std::size_t rows, std::size_t columns) {
-  return {gsl_matrix_alloc(rows, columns), gsl_matrix_free};
 }
 
 Parameters KneeEstimate(const std::vector<double>& u, const std::vector<double>& F, const Cycle& c) {
@@ -156,52 +153,97 @@ void TakeScanned(const Parameters& scanned, const FitOptions& options, const boo
 
 namespace {
 
-struct Listener {
-  const std::function<void(const std::string&)>* progress;
-  const std::string* what;
-};
+using Eigen::LevenbergMarquardtSpace::Status;
 
-void OnIteration(const std::size_t iteration, void* data, const gsl_multifit_nlinear_workspace*) {
-  const Listener& l = *static_cast<const Listener*>(data);
-  (*l.progress)(*l.what + ", iteration " + std::to_string(iteration));
-}
+// What Eigen's Levenberg-Marquardt asks of its functor: the number of
+// residuals, the residuals and the Jacobian, each returning a negative
+// number to stop the search. The residuals always evaluate; a Jacobian
+// that cannot be evaluated stops it.
+struct Functor {
+  const LeastSquaresProblem* problem;
+  Eigen::Index values() const { return static_cast<Eigen::Index>(problem->rows); }
+  int operator()(const Eigen::VectorXd& x, Eigen::VectorXd& f) const {
+    problem->residuals(x, f);
+    return 0;
+  }
+  int df(const Eigen::VectorXd& x, Eigen::MatrixXd& J) const { return problem->jacobian(x, J) ? 0 : -1; }
+};
 
 }  // namespace
 
-Search LeastSquares(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>& start,
+// MINPACK's lmder as Eigen ports it: a trust region in the norm scaled by
+// D, D_j the largest norm of column j of J met so far (More's scaling), and
+// the Levenberg-Marquardt parameter that fits the step to the region's
+// radius Δ. One call of minimizeOneStep is one iteration: the Jacobian at
+// x, then trial steps, each rejected one shrinking Δ, until one lowers the
+// misfit or a test ends the search. The tolerances of the trust-region
+// driver this replaces (xtol and gtol 1e-13, ftol 0) carry over as lmder's
+// forms of the same tests:
+// - xtol 1e-13: there every |Δx_i| below 1e-13·|x_i|; here Δ ≤ 1e-13·‖D·x‖,
+//   the step relative to the parameters in the scaled norm.
+// - gtol 1e-13: there ‖Jᵀf·max(x, 1)‖∞ ≤ 1e-13·max(‖f‖²/2, 1), which
+//   depends on the units of F and of the parameters; here the cosine of the
+//   angle between f and each column of J at most 1e-13, the same "gradient
+//   zero to rounding" free of units.
+// - ftol 0: no test on the reduction of the misfit, as there. Near the
+//   minimum a step of Δx (σ its standard error) lowers ‖f‖² by a share of
+//   about (Δx/σ)²/n of n residuals, so a tolerance ftol would stop with the
+//   parameters still √(n·ftol) of σ away. lmder's own test at machine
+//   epsilon (no reduction left beyond rounding) still ends the search,
+//   beside its tests of Δ and of the cosine at machine epsilon.
+// The iteration limit is counted here; lmder's own limit on the residual
+// evaluations (maxfev) only guards it, at 16 trial steps an iteration.
+Search LeastSquares(const LeastSquaresProblem& problem, const std::vector<double>& start,
                     const std::function<void(const std::string&)>& progress, const std::string& what) {
-  const std::size_t p = start.size();
-  gsl_multifit_nlinear_parameters params = gsl_multifit_nlinear_default_parameters();
-  params.trs = gsl_multifit_nlinear_trs_lm;
-  params.scale = gsl_multifit_nlinear_scale_more;
-  Owned<gsl_multifit_nlinear_workspace> work(gsl_multifit_nlinear_alloc(gsl_multifit_nlinear_trust, &params, fdf.n, p),
-                                             gsl_multifit_nlinear_free);
-  Owned<gsl_vector> x0 = NewVector(p);
-  if (!work || !x0) throw FitError("out of memory for the fit");
-  for (std::size_t k = 0; k < p; ++k) gsl_vector_set(x0.get(), k, start[k]);
-  if (gsl_multifit_nlinear_init(x0.get(), &fdf, work.get()) != GSL_SUCCESS) {
-    throw FitError("the model cannot be evaluated at the starting values");
-  }
+  const Eigen::Index p = static_cast<Eigen::Index>(start.size());
+  Functor functor{&problem};
   Search search;
-  int info = 0;
-  Listener listener{&progress, &what};
-  search.status = gsl_multifit_nlinear_driver(100, 1e-13, 1e-13, 0.0, progress ? OnIteration : nullptr,
-                                              progress ? &listener : nullptr, &info, work.get());
-  search.iterations = static_cast<int>(gsl_multifit_nlinear_niter(work.get()));
-  const gsl_vector* x = gsl_multifit_nlinear_position(work.get());
-  for (std::size_t k = 0; k < p; ++k) search.position.push_back(gsl_vector_get(x, k));
+  try {
+    Eigen::LevenbergMarquardt<Functor> lm(functor);
+    lm.parameters.xtol = 1e-13;
+    lm.parameters.gtol = 1e-13;
+    lm.parameters.ftol = 0.0;
+    lm.parameters.maxfev = 16 * kSearchIterations + 1;
+    Eigen::VectorXd x = Eigen::Map<const Eigen::VectorXd>(start.data(), p);
+    if (lm.minimizeInit(x) == Status::ImproperInputParameters) throw FitError("too few points for the free parameters");
+    if (progress) progress(what + ", iteration 0");
+    Status status = Status::Running;
+    while (status == Status::Running && search.iterations < kSearchIterations) {
+      status = lm.minimizeOneStep(x);
+      if (status == Status::UserAsked) {
+        throw FitError(lm.njev == 0 ? "the model cannot be evaluated at the starting values"
+                                    : "the model cannot be evaluated at the fitted parameters");
+      }
+      // The gradient test comes first, before any trial step: no iteration.
+      if (status == Status::CosinusTooSmall) break;
+      ++search.iterations;
+      if (progress) progress(what + ", iteration " + std::to_string(search.iterations));
+    }
+    // lm.iter counts from 1 and rises with each accepted step. A search
+    // whose first iteration found no step that lowers the misfit has not
+    // moved from the start, which is no minimum unless the gradient said so.
+    const bool moved = lm.iter > 1;
+    const bool stopped = status != Status::Running && status != Status::TooManyFunctionEvaluation;
+    search.end = stopped && (moved || status == Status::CosinusTooSmall) ? SearchEnd::kConverged
+                                                                         : SearchEnd::kIterationLimit;
+    search.position.assign(x.data(), x.data() + p);
+  } catch (const std::bad_alloc&) {
+    throw FitError("out of memory for the fit");
+  }
   return search;
 }
 
-Linearised LinearisedAt(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>& x) {
-  const std::size_t p = x.size();
-  Linearised at{NewMatrix(fdf.n, p), NewVector(fdf.n)};
-  Owned<gsl_vector> xf = NewVector(p);
-  for (std::size_t k = 0; k < p; ++k) gsl_vector_set(xf.get(), k, x[k]);
-  if (fdf.df(xf.get(), fdf.params, at.J.get()) != GSL_SUCCESS ||
-      fdf.f(xf.get(), fdf.params, at.f.get()) != GSL_SUCCESS) {
-    throw FitError("the model cannot be evaluated at the fitted parameters");
+Linearised LinearisedAt(const LeastSquaresProblem& problem, const std::vector<double>& x) {
+  const Eigen::VectorXd xv = Eigen::Map<const Eigen::VectorXd>(x.data(), static_cast<Eigen::Index>(x.size()));
+  Linearised at;
+  try {
+    at.J.resize(static_cast<Eigen::Index>(problem.rows), xv.size());
+    at.f.resize(static_cast<Eigen::Index>(problem.rows));
+  } catch (const std::bad_alloc&) {
+    throw FitError("out of memory for the fit");
   }
+  if (!problem.jacobian(xv, at.J)) throw FitError("the model cannot be evaluated at the fitted parameters");
+  problem.residuals(xv, at.f);
   return at;
 }
 
@@ -211,59 +253,51 @@ Linearised LinearisedAt(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>
 // smallest eigenvalue near 1e-2 of the largest; one small cycle, whose loop
 // is nearly a line, below 1e-8. The refusal names the parameters of the
 // weakest direction.
-void CheckIdentifiable(const gsl_matrix* J, const std::vector<std::string>& names) {
-  const std::size_t p = names.size();
-  const std::size_t rows = J->size1;
-  Owned<gsl_matrix> JtJ(gsl_matrix_calloc(p, p), gsl_matrix_free);
-  for (std::size_t a = 0; a < p; ++a) {
-    for (std::size_t b = 0; b < p; ++b) {
+void CheckIdentifiable(const Eigen::MatrixXd& J, const std::vector<std::string>& names) {
+  const Eigen::Index p = static_cast<Eigen::Index>(names.size());
+  const Eigen::Index rows = J.rows();
+  Eigen::MatrixXd JtJ(p, p);
+  for (Eigen::Index a = 0; a < p; ++a) {
+    for (Eigen::Index b = 0; b < p; ++b) {
       double s = 0.0;
-      for (std::size_t r = 0; r < rows; ++r) s += gsl_matrix_get(J, r, a) * gsl_matrix_get(J, r, b);
-      gsl_matrix_set(JtJ.get(), a, b, s);
+      for (Eigen::Index r = 0; r < rows; ++r) s += J(r, a) * J(r, b);
+      JtJ(a, b) = s;
     }
   }
-  CheckIdentifiableNormal(JtJ.get(), names);
+  CheckIdentifiableNormal(JtJ, names);
 }
 
 // A parameter the model's force does not move at all (n so large that the
 // loop is bilinear, where a step in n or γ changes no sample) has a zero
 // column: its correlation is 0/0, whose NaN eigenvalues would compare false
 // with every bound and let the fit through with zero errors. It is named.
-void CheckIdentifiableNormal(const gsl_matrix* JtJ, const std::vector<std::string>& names) {
-  const std::size_t p = names.size();
-  for (std::size_t a = 0; a < p; ++a) {
-    const double daa = gsl_matrix_get(JtJ, a, a);
+void CheckIdentifiableNormal(const Eigen::MatrixXd& JtJ, const std::vector<std::string>& names) {
+  const Eigen::Index p = static_cast<Eigen::Index>(names.size());
+  for (Eigen::Index a = 0; a < p; ++a) {
+    const double daa = JtJ(a, a);
     if (!(daa > 0.0 && std::isfinite(daa))) {
-      throw FitError("the record does not determine " + names[a] +
-                     ": the model's force does not change with it there; fix it with " + names[a] +
+      const std::string& name = names[static_cast<std::size_t>(a)];
+      throw FitError("the record does not determine " + name +
+                     ": the model's force does not change with it there; fix it with " + name +
                      "=VALUE or give another starting value");
     }
   }
-  Owned<gsl_matrix> C = NewMatrix(p, p);
-  for (std::size_t a = 0; a < p; ++a) {
-    for (std::size_t b = 0; b < p; ++b) {
-      const double daa = gsl_matrix_get(JtJ, a, a), dbb = gsl_matrix_get(JtJ, b, b);
-      gsl_matrix_set(C.get(), a, b, gsl_matrix_get(JtJ, a, b) / std::sqrt(daa * dbb));
-    }
+  Eigen::MatrixXd C(p, p);
+  for (Eigen::Index a = 0; a < p; ++a) {
+    for (Eigen::Index b = 0; b < p; ++b) C(a, b) = JtJ(a, b) / std::sqrt(JtJ(a, a) * JtJ(b, b));
   }
-  Owned<gsl_vector> eval = NewVector(p);
-  Owned<gsl_matrix> evec = NewMatrix(p, p);
-  Owned<gsl_eigen_symmv_workspace> ew(gsl_eigen_symmv_alloc(p), gsl_eigen_symmv_free);
-  const bool decomposed = gsl_eigen_symmv(C.get(), eval.get(), evec.get(), ew.get()) == GSL_SUCCESS;
-  double lmin = std::numeric_limits<double>::infinity(), lmax = 0.0;
-  std::size_t kmin = 0;
-  bool finite = decomposed;
-  for (std::size_t k = 0; decomposed && k < p; ++k) {
-    const double l = gsl_vector_get(eval.get(), k);
-    finite = finite && std::isfinite(l);
-    if (l < lmin) lmin = l, kmin = k;
-    lmax = std::max(lmax, l);
-  }
+  // The eigenvalues come in ascending order; a matrix with an infinite or
+  // NaN entry gives NaN ones, or no decomposition at all.
+  const Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> eigen(C);
+  const bool decomposed = eigen.info() == Eigen::Success;
+  bool finite = decomposed && eigen.eigenvalues().allFinite();
+  const double lmin = finite ? eigen.eigenvalues()(0) : 0.0;
+  const double lmax = finite ? std::max(0.0, eigen.eigenvalues()(p - 1)) : 0.0;
   std::string involved;
   if (finite) {
-    for (std::size_t k = 0; k < p; ++k) {
-      if (std::fabs(gsl_matrix_get(evec.get(), k, kmin)) > 0.3) {
-        involved += std::string(involved.empty() ? "" : ", ") + names[k];
+    for (Eigen::Index k = 0; k < p; ++k) {
+      if (std::fabs(eigen.eigenvectors()(k, 0)) > 0.3) {
+        involved += std::string(involved.empty() ? "" : ", ") + names[static_cast<std::size_t>(k)];
       }
     }
   }
@@ -274,24 +308,23 @@ void CheckIdentifiableNormal(const gsl_matrix* JtJ, const std::vector<std::strin
   }
 }
 
-// GSL_ENOPROG: no step lowers the misfit any more, which at a minimum
-// reached to rounding is the normal end. A search that wanders off has
-// usually met a valley the record does not determine, which
-// CheckIdentifiable reports first.
-void CheckConverged(int status) {
-  if (status != GSL_SUCCESS && status != GSL_ENOPROG) {
-    throw FitError(std::string("the fit did not converge (") + gsl_strerror(status) +
-                   "); give starting values with NAME=VALUE or fix some parameters");
+// A search that ends short of a minimum (still moving when its iterations
+// ran out, or not moving at all) has usually met a valley the record does
+// not determine, which CheckIdentifiable reports first.
+void CheckConverged(SearchEnd end) {
+  if (end != SearchEnd::kConverged) {
+    throw FitError("the fit did not converge (exceeded max number of iterations); give starting values with "
+                   "NAME=VALUE or fix some parameters");
   }
 }
 
 namespace {
 
 // A standard error that is 0, NaN or infinite says nothing about the
-// parameter: GSL's covariance zeroes the rows of the columns its pivoted QR
-// drops, so a parameter the force does not depend on would come out exact.
-// One larger than its value (or the bound given in its place) is not
-// determined either.
+// parameter: the covariance below gives 0 for the columns its pivoted QR
+// finds dependent, so a parameter the force does not depend on would come
+// out exact. One larger than its value (or the bound given in its place)
+// is not determined either.
 void JudgeErrors(const std::vector<double>& errors, const std::vector<double>& values,
                  const std::vector<std::string>& names, const std::vector<double>& bounds) {
   for (std::size_t k = 0; k < errors.size(); ++k) {
@@ -311,18 +344,28 @@ void JudgeErrors(const std::vector<double>& errors, const std::vector<double>& v
 }  // namespace
 
 // Standard errors: cov = s²·(JᵀWJ)⁻¹, s² the weighted residual variance;
-// 0 for a held parameter.
+// 0 for a held parameter. With J·P = Q·R (P the column pivoting), JᵀJ =
+// P·RᵀR·Pᵀ, so the variance of the parameter in pivoted column j is the
+// squared norm of row j of R⁻¹. The pivoting puts dependent columns last;
+// from the first exactly zero pivot on, those columns get variance 0.
 std::vector<double> StandardErrors(const Linearised& at, const std::vector<double>& values,
                                    const std::vector<std::string>& names, const std::vector<double>& bounds) {
-  const std::size_t p = names.size();
-  const std::size_t rows = at.J->size1;
-  Owned<gsl_matrix> cov = NewMatrix(p, p);
-  gsl_multifit_nlinear_covar(at.J.get(), 0.0, cov.get());
+  const Eigen::Index p = static_cast<Eigen::Index>(names.size());
+  const Eigen::Index rows = at.J.rows();
+  const Eigen::ColPivHouseholderQR<Eigen::MatrixXd> qr(at.J);
+  const Eigen::MatrixXd& R = qr.matrixQR();
+  Eigen::Index rank = 0;
+  while (rank < p && R(rank, rank) != 0.0) ++rank;
+  const Eigen::MatrixXd Rinv = R.topLeftCorner(rank, rank).triangularView<Eigen::Upper>().solve(
+      Eigen::MatrixXd::Identity(rank, rank));
   double ss = 0.0;
-  for (std::size_t r = 0; r < rows; ++r) ss += gsl_vector_get(at.f.get(), r) * gsl_vector_get(at.f.get(), r);
+  for (Eigen::Index r = 0; r < rows; ++r) ss += at.f(r) * at.f(r);
   const double s2 = ss / static_cast<double>(rows - p);
-  std::vector<double> errors(p);
-  for (std::size_t k = 0; k < p; ++k) errors[k] = std::sqrt(s2 * gsl_matrix_get(cov.get(), k, k));
+  std::vector<double> errors(static_cast<std::size_t>(p), 0.0);
+  for (Eigen::Index j = 0; j < rank; ++j) {
+    const std::size_t k = static_cast<std::size_t>(qr.colsPermutation().indices()(j));
+    errors[k] = std::sqrt(s2 * Rinv.row(j).squaredNorm());
+  }
   JudgeErrors(errors, values, names, bounds);
   return errors;
 }

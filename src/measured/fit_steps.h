@@ -1,16 +1,13 @@
 // The steps that the two fits of fit.h share: the parameters by index, the
 // starting values read off the widest cycle, the check for hysteresis, the
-// trust-region search over GSL's nonlinear least squares, and the verdicts
-// on what the record determines.
+// Levenberg-Marquardt search (Eigen's port of MINPACK's lmder), and the
+// verdicts on what the record determines.
 #pragma once
 
-#include <gsl/gsl_matrix.h>
-#include <gsl/gsl_multifit_nlinear.h>
-#include <gsl/gsl_vector.h>
+#include <Eigen/Core>
 
 #include <cstddef>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,12 +23,6 @@ double Get(Parameters p, std::size_t i);
 
 // The shortest text that reads back as the same double, for messages.
 std::string Shortest(double v);
-
-// GSL's vectors and matrices, freed when they go out of scope.
-template <class T>
-using Owned = std::unique_ptr<T, void (*)(T*)>;
-Owned<gsl_vector> NewVector(std::size_t size);
-Owned<gsl_matrix> NewMatrix(std::size_t rows, std::size_t columns);
 
 // Starting values from the largest cycle read as a bilinear loop: K0 the
 // chord over the first 5 % of each branch after a reversal, Kp over the
@@ -77,14 +68,30 @@ struct LinearSums {
   double Cost(bool alphaFree, bool FyFree, Parameters& p) const;
 };
 
-struct Linearised {
-  Owned<gsl_matrix> J;  // ∂ residual / ∂ free parameter
-  Owned<gsl_vector> f;  // the weighted residuals
+// A least-squares problem over the free parameters x: its weighted
+// residuals, which always evaluate (a parameter set without a model gets
+// penalty rows the search rejects as a step), and their Jacobian, which
+// fails (false) where a derivative's step leaves the model's domain. Both
+// fill an object already sized: `rows` residuals, `rows` × x.size().
+struct LeastSquaresProblem {
+  std::size_t rows = 0;
+  std::function<void(const Eigen::VectorXd& x, Eigen::VectorXd& f)> residuals;
+  std::function<bool(const Eigen::VectorXd& x, Eigen::MatrixXd& J)> jacobian;
 };
+
+struct Linearised {
+  Eigen::MatrixXd J;  // ∂ residual / ∂ free parameter
+  Eigen::VectorXd f;  // the weighted residuals
+};
+
+// How a search ended: at a minimum (to the tolerances, or to rounding), or
+// not: still moving when the iterations ran out, or unable to lower the
+// misfit by any step from the start, where more iterations would not help.
+enum class SearchEnd { kConverged, kIterationLimit };
 
 struct Search {
   std::vector<double> position;  // the free parameters at the end
-  int status = GSL_SUCCESS;
+  SearchEnd end = SearchEnd::kConverged;
   int iterations = 0;
 };
 
@@ -96,22 +103,26 @@ FitResult FitRecord(const std::vector<double>& u, const std::vector<double>& F, 
 // once the fit has filled in its parameters, cycles and points.
 void JudgeFit(const std::vector<double>& u, const CycleTable& table, FitResult& result);
 
-// The trust-region Levenberg-Marquardt search of `fdf` from `start`;
-// `progress`, when set, hears "<what>, iteration i" after each iteration.
-Search LeastSquares(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>& start,
+// The trust-region Levenberg-Marquardt search of `problem` from `start`, at
+// most kSearchIterations iterations; `progress`, when set, hears "<what>,
+// iteration 0" before the first and "<what>, iteration i" after each.
+// Throws FitError when the Jacobian cannot be evaluated where the search
+// stands (at the start, or at a point it moved to).
+inline constexpr int kSearchIterations = 100;
+Search LeastSquares(const LeastSquaresProblem& problem, const std::vector<double>& start,
                     const std::function<void(const std::string&)>& progress = {}, const std::string& what = "search");
 
-// The residuals and the Jacobian of `fdf` at x.
-Linearised LinearisedAt(gsl_multifit_nlinear_fdf& fdf, const std::vector<double>& x);
+// The residuals and the Jacobian of `problem` at x.
+Linearised LinearisedAt(const LeastSquaresProblem& problem, const std::vector<double>& x);
 
 // Throws FitError when the free parameters (named) trade off against each
 // other, whatever the noise.
-void CheckIdentifiable(const gsl_matrix* J, const std::vector<std::string>& names);
+void CheckIdentifiable(const Eigen::MatrixXd& J, const std::vector<std::string>& names);
 // The same from JᵀJ (p × p).
-void CheckIdentifiableNormal(const gsl_matrix* JtJ, const std::vector<std::string>& names);
+void CheckIdentifiableNormal(const Eigen::MatrixXd& JtJ, const std::vector<std::string>& names);
 
 // Throws FitError unless the search ended at a minimum.
-void CheckConverged(int status);
+void CheckConverged(SearchEnd end);
 
 // Standard errors of the free parameters (values and names beside);
 // throws FitError for one whose error is 0, NaN or infinite (the record

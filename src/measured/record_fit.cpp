@@ -12,14 +12,15 @@
 // exact response cost one more run each and, with the response accurate to
 // about 1e-16, a step of 3e-8 leaves about 1e-8 of each derivative, far
 // below what the search needs.
-#include <gsl/gsl_errno.h>
-#include <gsl/gsl_linalg.h>
+#include <Eigen/Cholesky>
+#include <Eigen/Core>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -57,11 +58,11 @@ struct RecordProblem {
   std::size_t Rows() const { return last - first + 1; }
   double RootWeight(std::size_t k) const { return rootWeight.empty() ? 1.0 : rootWeight[k]; }
 
-  void Read(const gsl_vector* x, Parameters& p, double& z) const {
+  void Read(const Eigen::VectorXd& x, Parameters& p, double& z) const {
     p = base;
     z = z0;
     for (std::size_t k = 0; k < freeIndex.size(); ++k) {
-      const double v = gsl_vector_get(x, k);
+      const double v = x(k);
       if (freeIndex[k] == kZ0) z = v;
       else At(p, freeIndex[k]) = v;
     }
@@ -88,8 +89,7 @@ bool ZAlong(const std::vector<double>& u, std::size_t last, const Parameters& p,
 // Residuals F_model − F at the samples that count. A parameter set outside
 // the model's domain gets huge residuals, which the trust region rejects as
 // a step.
-int Residuals(const gsl_vector* x, void* data, gsl_vector* f) {
-  RecordProblem& pr = *static_cast<RecordProblem*>(data);
+void Residuals(RecordProblem& pr, const Eigen::VectorXd& x, Eigen::VectorXd& f) {
   Parameters p;
   double z0 = 0.0;
   pr.Read(x, p, z0);
@@ -99,9 +99,8 @@ int Residuals(const gsl_vector* x, void* data, gsl_vector* f) {
   const double elastic = p.alpha * p.Fy, hysteretic = (1.0 - p.alpha) * p.Fy;
   for (std::size_t k = pr.first; k <= pr.last; ++k) {
     const double model = elastic * (u[k] / p.Uy) + hysteretic * (ok ? pr.z[k] : 0.0);
-    gsl_vector_set(f, k - pr.first, ok ? pr.RootWeight(k) * (model - F[k]) : 1e30 * (1.0 + std::fabs(F[k])));
+    f(k - pr.first) = ok ? pr.RootWeight(k) * (model - F[k]) : 1e30 * (1.0 + std::fabs(F[k]));
   }
-  return GSL_SUCCESS;
 }
 
 // The step of a forward difference in parameter i, and its direction where
@@ -112,13 +111,14 @@ double StepFor(std::size_t i, const Parameters& p, double z0) {
   return 3e-8 * std::max(1.0, std::fabs(Get(p, i)));
 }
 
-int Jacobian(const gsl_vector* x, void* data, gsl_matrix* J) {
-  RecordProblem& pr = *static_cast<RecordProblem*>(data);
+// False where the response, or its step for a derivative, leaves the
+// model's domain.
+bool Jacobian(RecordProblem& pr, const Eigen::VectorXd& x, Eigen::MatrixXd& J) {
   Parameters p;
   double z0 = 0.0;
   pr.Read(x, p, z0);
   const std::vector<double>& u = *pr.u;
-  if (!ZAlong(u, pr.last, p, z0, pr.z)) return GSL_EDOM;
+  if (!ZAlong(u, pr.last, p, z0, pr.z)) return false;
   const double hysteretic = (1.0 - p.alpha) * p.Fy;
   for (std::size_t k = 0; k < pr.freeIndex.size(); ++k) {
     const std::size_t which = pr.freeIndex[k];
@@ -126,7 +126,7 @@ int Jacobian(const gsl_vector* x, void* data, gsl_matrix* J) {
       for (std::size_t s = pr.first; s <= pr.last; ++s) {
         const double xs = u[s] / p.Uy;
         const double d = which == kAlpha ? p.Fy * (xs - pr.z[s]) : p.alpha * xs + (1.0 - p.alpha) * pr.z[s];
-        gsl_matrix_set(J, s - pr.first, k, pr.RootWeight(s) * d);
+        J(s - pr.first, k) = pr.RootWeight(s) * d;
       }
       continue;
     }
@@ -135,15 +135,24 @@ int Jacobian(const gsl_vector* x, void* data, gsl_matrix* J) {
     double qz0 = z0;
     if (which == kZ0) qz0 += h;
     else At(q, which) += h;
-    if (!ZAlong(u, pr.last, q, qz0, pr.stepped)) return GSL_EDOM;
+    if (!ZAlong(u, pr.last, q, qz0, pr.stepped)) return false;
     for (std::size_t s = pr.first; s <= pr.last; ++s) {
       double d = hysteretic * (pr.stepped[s] - pr.z[s]) / h;
       // x = u/Uy: the elastic force's own change with Uy.
       if (which == kUy) d += p.alpha * p.Fy * (-u[s] / (p.Uy * p.Uy));
-      gsl_matrix_set(J, s - pr.first, k, pr.RootWeight(s) * d);
+      J(s - pr.first, k) = pr.RootWeight(s) * d;
     }
   }
-  return GSL_SUCCESS;
+  return true;
+}
+
+// The least-squares problem of the search over `pr`'s samples that count.
+LeastSquaresProblem ProblemFunctions(RecordProblem& pr) {
+  LeastSquaresProblem problem;
+  problem.rows = pr.Rows();
+  problem.residuals = [&pr](const Eigen::VectorXd& x, Eigen::VectorXd& f) { Residuals(pr, x, f); };
+  problem.jacobian = [&pr](const Eigen::VectorXd& x, Eigen::MatrixXd& J) { return Jacobian(pr, x, J); };
+  return problem;
 }
 
 // A long record is searched on a thinned copy first, then finished on every
@@ -309,45 +318,47 @@ Sketch SketchOf(const std::vector<double>& u, const std::vector<double>& F, cons
 }
 
 // JᵀJ and Jᵀf of the weighted problem, p × p and p.
-void NormalEquations(const gsl_matrix* J, const gsl_vector* f, gsl_matrix* JtJ, std::vector<double>& Jtf) {
-  const std::size_t p = J->size2, rows = J->size1;
-  gsl_matrix_set_zero(JtJ);
-  Jtf.assign(p, 0.0);
-  for (std::size_t r = 0; r < rows; ++r) {
-    for (std::size_t a = 0; a < p; ++a) {
-      const double ja = gsl_matrix_get(J, r, a);
-      Jtf[a] += ja * gsl_vector_get(f, r);
-      for (std::size_t b = a; b < p; ++b) gsl_matrix_set(JtJ, a, b, gsl_matrix_get(JtJ, a, b) + ja * gsl_matrix_get(J, r, b));
+void NormalEquations(const Eigen::MatrixXd& J, const Eigen::VectorXd& f, Eigen::MatrixXd& JtJ, std::vector<double>& Jtf) {
+  const Eigen::Index p = J.cols(), rows = J.rows();
+  JtJ.setZero(p, p);
+  Jtf.assign(static_cast<std::size_t>(p), 0.0);
+  for (Eigen::Index r = 0; r < rows; ++r) {
+    for (Eigen::Index a = 0; a < p; ++a) {
+      const double ja = J(r, a);
+      Jtf[static_cast<std::size_t>(a)] += ja * f(r);
+      for (Eigen::Index b = a; b < p; ++b) JtJ(a, b) += ja * J(r, b);
     }
   }
-  for (std::size_t a = 0; a < p; ++a) {
-    for (std::size_t b = 0; b < a; ++b) gsl_matrix_set(JtJ, a, b, gsl_matrix_get(JtJ, b, a));
+  for (Eigen::Index a = 0; a < p; ++a) {
+    for (Eigen::Index b = 0; b < a; ++b) JtJ(a, b) = JtJ(b, a);
   }
 }
 
 // The Gauss-Newton step −(JᵀJ)⁻¹Jᵀf, solved in the correlation form (unit
 // diagonal) by Cholesky; empty when JᵀJ is not positive definite.
-std::vector<double> GaussNewtonStep(const gsl_matrix* JtJ, const std::vector<double>& Jtf) {
-  const std::size_t p = Jtf.size();
-  std::vector<double> scale(p);
-  for (std::size_t a = 0; a < p; ++a) scale[a] = std::sqrt(gsl_matrix_get(JtJ, a, a));
-  Owned<gsl_matrix> C = NewMatrix(p, p);
-  Owned<gsl_vector> b = NewVector(p);
-  for (std::size_t a = 0; a < p; ++a) {
-    if (!(scale[a] > 0.0 && std::isfinite(scale[a]))) return {};
-    for (std::size_t c = 0; c < p; ++c) gsl_matrix_set(C.get(), a, c, gsl_matrix_get(JtJ, a, c) / (scale[a] * scale[c]));
-    gsl_vector_set(b.get(), a, -Jtf[a] / scale[a]);
+std::vector<double> GaussNewtonStep(const Eigen::MatrixXd& JtJ, const std::vector<double>& Jtf) {
+  const Eigen::Index p = static_cast<Eigen::Index>(Jtf.size());
+  std::vector<double> scale(Jtf.size());
+  for (Eigen::Index a = 0; a < p; ++a) scale[static_cast<std::size_t>(a)] = std::sqrt(JtJ(a, a));
+  Eigen::MatrixXd C(p, p);
+  Eigen::VectorXd b(p);
+  for (Eigen::Index a = 0; a < p; ++a) {
+    const double sa = scale[static_cast<std::size_t>(a)];
+    if (!(sa > 0.0 && std::isfinite(sa))) return {};
+    for (Eigen::Index c = 0; c < p; ++c) C(a, c) = JtJ(a, c) / (sa * scale[static_cast<std::size_t>(c)]);
+    b(a) = -Jtf[static_cast<std::size_t>(a)] / sa;
   }
-  if (gsl_linalg_cholesky_decomp1(C.get()) != GSL_SUCCESS) return {};
-  if (gsl_linalg_cholesky_svx(C.get(), b.get()) != GSL_SUCCESS) return {};
-  std::vector<double> step(p);
-  for (std::size_t a = 0; a < p; ++a) step[a] = gsl_vector_get(b.get(), a) / scale[a];
+  const Eigen::LLT<Eigen::MatrixXd> cholesky(C);
+  if (cholesky.info() != Eigen::Success) return {};
+  const Eigen::VectorXd solved = cholesky.solve(b);
+  std::vector<double> step(Jtf.size());
+  for (Eigen::Index a = 0; a < p; ++a) step[static_cast<std::size_t>(a)] = solved(a) / scale[static_cast<std::size_t>(a)];
   return step;
 }
 
-double SumOfSquares(const gsl_vector* f) {
+double SumOfSquares(const Eigen::VectorXd& f) {
   double ss = 0.0;
-  for (std::size_t r = 0; r < f->size; ++r) ss += gsl_vector_get(f, r) * gsl_vector_get(f, r);
+  for (Eigen::Index r = 0; r < f.size(); ++r) ss += f(r) * f(r);
   return ss;
 }
 
@@ -362,23 +373,22 @@ struct Polished {
 // minimum lies within the noise of the record's, so one or two steps do;
 // each costs a run of the response per parameter, as the search's own
 // iterations would, without their rejected trials.
-Polished Polish(gsl_multifit_nlinear_fdf& fdf, std::vector<double> x, gsl_matrix* J, gsl_vector* f,
-                const std::function<void(const std::string&)>& progress) {
+Polished Polish(const LeastSquaresProblem& problem, const RecordProblem& pr, std::vector<double> x, Eigen::MatrixXd& J,
+                Eigen::VectorXd& f, const std::function<void(const std::string&)>& progress) {
   const std::size_t p = x.size();
-  const RecordProblem& pr = *static_cast<const RecordProblem*>(fdf.params);
-  Owned<gsl_vector> xv = NewVector(p), trial = NewVector(fdf.n);
-  Owned<gsl_matrix> JtJ = NewMatrix(p, p);
+  Eigen::VectorXd xv(p), trial(problem.rows);
+  Eigen::MatrixXd JtJ(p, p);
   std::vector<double> Jtf;
   auto load = [&](const std::vector<double>& v) {
-    for (std::size_t k = 0; k < p; ++k) gsl_vector_set(xv.get(), k, v[k]);
+    for (std::size_t k = 0; k < p; ++k) xv(k) = v[k];
   };
   load(x);
-  if (fdf.f(xv.get(), fdf.params, f) != GSL_SUCCESS) throw FitError("the model cannot be evaluated at the fitted parameters");
+  problem.residuals(xv, f);
   double ss = SumOfSquares(f);
   Polished out;
   for (int step = 0;; ++step) {
-    if (progress) progress("finishing on all " + std::to_string(fdf.n) + " samples, step " + std::to_string(step + 1));
-    if (fdf.df(xv.get(), fdf.params, J) != GSL_SUCCESS) throw FitError("the model cannot be evaluated at the fitted parameters");
+    if (progress) progress("finishing on all " + std::to_string(problem.rows) + " samples, step " + std::to_string(step + 1));
+    if (!problem.jacobian(xv, J)) throw FitError("the model cannot be evaluated at the fitted parameters");
     // Still moving after every step allowed: the copy's minimum was not
     // near the record's, and a result here would be neither.
     if (step == kPolishSteps) {
@@ -386,8 +396,8 @@ Polished Polish(gsl_multifit_nlinear_fdf& fdf, std::vector<double> x, gsl_matrix
                      " steps from the thinned copy's minimum; give starting values with NAME=VALUE or fix some "
                      "parameters");
     }
-    NormalEquations(J, f, JtJ.get(), Jtf);
-    const std::vector<double> delta = GaussNewtonStep(JtJ.get(), Jtf);
+    NormalEquations(J, f, JtJ, Jtf);
+    const std::vector<double> delta = GaussNewtonStep(JtJ, Jtf);
     if (delta.empty()) break;  // CheckIdentifiable names what is missing
     bool small = true;
     for (std::size_t k = 0; k < p; ++k) {
@@ -400,11 +410,11 @@ Polished Polish(gsl_multifit_nlinear_fdf& fdf, std::vector<double> x, gsl_matrix
       std::vector<double> next = x;
       for (std::size_t k = 0; k < p; ++k) next[k] += share * delta[k];
       load(next);
-      if (fdf.f(xv.get(), fdf.params, trial.get()) != GSL_SUCCESS) continue;
-      const double trialSS = SumOfSquares(trial.get());
+      problem.residuals(xv, trial);
+      const double trialSS = SumOfSquares(trial);
       if (trialSS < ss) {
         x = next, ss = trialSS, moved = true;
-        gsl_vector_memcpy(f, trial.get());
+        f = trial;
       }
     }
     load(x);
@@ -610,18 +620,8 @@ FitResult FitRecord(const std::vector<double>& u, const std::vector<double>& F, 
   result.sketchSamples = sketched ? sketch.index.size() : 0;
   if (pr.Rows() <= pr.freeIndex.size()) throw FitError("too few samples for the free parameters");
 
-  gsl_set_error_handler_off();
   if (!pr.freeIndex.empty()) {
-    auto functions = [](RecordProblem& problem) {
-      gsl_multifit_nlinear_fdf fdf{};
-      fdf.f = Residuals;
-      fdf.df = Jacobian;
-      fdf.n = problem.Rows();
-      fdf.p = problem.freeIndex.size();
-      fdf.params = &problem;
-      return fdf;
-    };
-    gsl_multifit_nlinear_fdf fdf = functions(searched);
+    const LeastSquaresProblem problem = ProblemFunctions(searched);
     std::vector<double> x0;
     std::vector<std::string> names;
     for (std::size_t i : pr.freeIndex) {
@@ -631,25 +631,29 @@ FitResult FitRecord(const std::vector<double>& u, const std::vector<double>& F, 
     const std::string what =
         sketched ? "search on " + std::to_string(sketch.index.size()) + " of " + std::to_string(pr.last + 1) + " samples"
                  : std::string("search");
-    const Search search = LeastSquares(fdf, x0, options.progress, what);
+    const Search search = LeastSquares(problem, x0, options.progress, what);
 
     result.iterations = search.iterations;
     std::vector<double> position = search.position;
-    Linearised at = LinearisedAt(fdf, search.position);
+    Linearised at = LinearisedAt(problem, search.position);
     // What the copy does not determine the record does not either (its
     // samples weigh what the record's do): refused before any run along
     // every sample.
-    CheckIdentifiable(at.J.get(), names);
-    CheckConverged(search.status);
+    CheckIdentifiable(at.J, names);
+    CheckConverged(search.end);
     if (sketched) {
-      gsl_multifit_nlinear_fdf full = functions(pr);
-      at = Linearised{NewMatrix(full.n, full.p), NewVector(full.n)};
-      if (!at.J || !at.f) throw FitError("out of memory for the fit");
+      const LeastSquaresProblem full = ProblemFunctions(pr);
       try {
-        const Polished polished = Polish(full, search.position, at.J.get(), at.f.get(), options.progress);
+        at.J.resize(full.rows, pr.freeIndex.size());
+        at.f.resize(full.rows);
+      } catch (const std::bad_alloc&) {
+        throw FitError("out of memory for the fit");
+      }
+      try {
+        const Polished polished = Polish(full, pr, search.position, at.J, at.f, options.progress);
         position = polished.position;
         result.iterations += polished.steps;
-        CheckIdentifiable(at.J.get(), names);
+        CheckIdentifiable(at.J, names);
       } catch (const FitError& e) {
         // Along a displacement that jitters the model loops at every turn,
         // where a force that did not follow the jitter stays put: no set of

@@ -63,10 +63,17 @@ std::string Refusal(const Record& r, const FitOptions& options) {
 }
 
 TEST(FitTrust, RefusesUndeterminedParametersAndValuesOutsideTheDomain) {
-  // A start at n = 1e6 leaves the steady loop bilinear, where n moves no
-  // force: named rather than fitted with zero errors.
-  EXPECT_NE(Refusal(Rising(), With({}, {"n=1e6"}, true)).find("does not determine n"), std::string::npos)
-      << Refusal(Rising(), With({}, {"n=1e6"}, true));
+  // A start at n = 1e12 leaves the steady loop bilinear to the last digit,
+  // where a step in n moves no force: named rather than fitted with zero
+  // errors.
+  EXPECT_NE(Refusal(Rising(), With({}, {"n=1e12"}, true)).find("does not determine n"), std::string::npos)
+      << Refusal(Rising(), With({}, {"n=1e12"}, true));
+  // From n = 1e6 the force still changes with n (its column of J has a norm
+  // near 1e-11), and a search scaled to each parameter's sensitivity
+  // follows that back to the true loop.
+  const FitResult back = FitCycles(Rising().u, Rising().F, Rising().table, With({}, {"n=1e6"}, true));
+  EXPECT_NEAR(back.parameters.n, kTrue.n, 1e-9 * kTrue.n);
+  EXPECT_NEAR(back.parameters.Uy, kTrue.Uy, 1e-9 * kTrue.Uy);
   const std::pair<const char*, const char*> outside[] = {
       {"Uy=0", "Uy=0: Uy must be positive"},   {"n=-1", "n=-1: n must be positive"},
       {"Fy=-3", "Fy must be positive"},        {"alpha=1", "alpha must lie in [0, 1)"},
