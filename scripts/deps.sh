@@ -13,13 +13,14 @@ set -euo pipefail
 group=${1:-build}
 
 # The compiler and build tools; Qt 6 with Charts and SVG; CLI11; GSL, whose
-# nonlinear least squares fit the model to measured records.
+# nonlinear least squares fit the model to measured records; fast_float and
+# {fmt}, header-only, which read and write the number texts (src/decimal).
 # qt6-charts-dev only recommends libqt6opengl6-dev, yet Qt Charts' CMake
 # package needs Qt OpenGL's. The window needs the platform plugins (only
 # recommended by Qt GUI) and at least one font, which a bare system lacks;
 # xdg-utils gives xdg-open, which opens results.out in the text viewer.
 build=(g++ cmake ninja-build pkg-config libcli11-dev qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-svg-dev
-  libqt6opengl6-dev libgl-dev qt6-qpa-plugins fonts-dejavu-core xdg-utils libgsl-dev)
+  libqt6opengl6-dev libgl-dev qt6-qpa-plugins fonts-dejavu-core xdg-utils libgsl-dev libfast-float-dev libfmt-dev)
 # Virtual X server for the window's tests and the window check.
 window=(xvfb xauth x11-utils)
 # GoogleTest and Google Benchmark, and Xlib for the window's start-up
