@@ -4,9 +4,10 @@
 #include <gsl/gsl_errno.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <limits>
+
+#include "decimal.h"
 
 namespace quorix::measured::detail {
 
@@ -47,11 +48,7 @@ double& At(Parameters& p, std::size_t i) {
 }
 double Get(Parameters p, std::size_t i) { return At(p, i); }
 
-std::string Shortest(double v) {
-  char buffer[32];
-  const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
-  return std::string(buffer, end);
-}
+std::string Shortest(double v) { return decimal::ShortestText(v); }
 
 Owned<gsl_vector> NewVector(std::size_t size) { return {gsl_vector_alloc(size), gsl_vector_free}; }
 Owned<gsl_matrix> NewMatrix(std::size_t rows, std::size_t columns) {
