@@ -171,8 +171,7 @@ std::string FormatFixed(double value, int decimals) {
 
   // At most 309 digits before the point, the point, the decimals and a sign.
   std::string text(static_cast<std::size_t>(decimals) + 320, '\0');
-  const auto [ptr, ec] =
-      decimal::WriteFixed(text.data(), text.data() + text.size(), value, decimals);
+  const auto [ptr, ec] = decimal::WriteFixed(text.data(), text.data() + text.size(), value, decimals);
   if (ec != std::errc()) throw std::length_error("FormatFixed: buffer too small");
   text.resize(static_cast<std::size_t>(ptr - text.data()));
 
@@ -189,8 +188,7 @@ std::string FormatPlainNumber(double value) {
   // Scientific with 14 decimals is the value correctly rounded to 15
   // significant digits: "d.dddddddddddddde±XX[X]".
   char buffer[32];
-  const auto [ptr, ec] =
-      decimal::WriteScientific(buffer, buffer + sizeof buffer, std::fabs(value), 14);
+  const auto [ptr, ec] = decimal::WriteScientific(buffer, buffer + sizeof buffer, std::fabs(value), 14);
   if (ec != std::errc()) throw std::length_error("FormatPlainNumber: buffer too small");
   const std::string_view scientific(buffer, static_cast<std::size_t>(ptr - buffer));
   const std::size_t e = scientific.find('e');
