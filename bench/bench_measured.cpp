@@ -6,7 +6,6 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "cycles.h"
+#include "decimal.h"
 #include "fit.h"
 #include "record.h"
 #include "response.h"
@@ -46,9 +46,9 @@ class RecordFile {
     text.reserve(rec.u.size() * 44);
     char buffer[32];
     for (std::size_t i = 0; i < rec.u.size(); ++i) {
-      text.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, rec.u[i]).ptr);
+      text.append(buffer, quorix::decimal::WriteShortest(buffer, buffer + sizeof buffer, rec.u[i]).ptr);
       text += ';';
-      text.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, rec.F[i]).ptr);
+      text.append(buffer, quorix::decimal::WriteShortest(buffer, buffer + sizeof buffer, rec.F[i]).ptr);
       text += "\r\n";
     }
     std::FILE* file = std::fopen(path_.c_str(), "wb");

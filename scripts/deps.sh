@@ -13,13 +13,15 @@ set -euo pipefail
 group=${1:-build}
 
 # The compiler and build tools; Qt 6 with Charts and SVG; CLI11; Eigen
-# (header-only), whose Levenberg-Marquardt fits the model to measured records.
+# (header-only), whose Levenberg-Marquardt fits the model to measured records;
+# fast_float and {fmt}, header-only, which read and write the number texts
+# (src/decimal).
 # qt6-charts-dev only recommends libqt6opengl6-dev, yet Qt Charts' CMake
 # package needs Qt OpenGL's. The window needs the platform plugins (only
 # recommended by Qt GUI) and at least one font, which a bare system lacks;
 # xdg-utils gives xdg-open, which opens results.out in the text viewer.
 build=(g++ cmake ninja-build pkg-config libcli11-dev qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-svg-dev
-  libqt6opengl6-dev libgl-dev qt6-qpa-plugins fonts-dejavu-core xdg-utils libeigen3-dev)
+  libqt6opengl6-dev libgl-dev qt6-qpa-plugins fonts-dejavu-core xdg-utils libeigen3-dev libfast-float-dev libfmt-dev)
 # Virtual X server for the window's tests and the window check.
 window=(xvfb xauth x11-utils)
 # GoogleTest and Google Benchmark, and Xlib for the window's start-up

@@ -1,17 +1,13 @@
 #include "domain.h"
 
-#include <charconv>
 #include <cmath>
 
 #include "accurate.h"
+#include "decimal.h"
 
 namespace quorix::accurate::detail {
 
-std::string NumberText(double x) {
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, x);
-  return std::string(buffer, result.ptr);
-}
+std::string NumberText(double x) { return decimal::ShortestText(x); }
 
 void Refuse(std::string_view what, double value) { RefuseAs<DomainError>(what, value); }
 

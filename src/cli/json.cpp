@@ -1,7 +1,8 @@
 #include "json.h"
 
-#include <charconv>
 #include <cmath>
+
+#include "decimal.h"
 
 namespace quorix::cli {
 
@@ -28,17 +29,15 @@ std::string Quoted(std::string_view text) {
 
 }  // namespace
 
-// to_chars' shortest form is valid JSON as it stands: a digit before any
-// point, and an exponent written "e-05" or "e+300".
+// The shortest form is valid JSON as it stands: a digit before any point,
+// and an exponent written "e-05" or "e+300".
 std::string JsonNumberText(double value) {
   return std::isfinite(value) ? ShortestText(value) : Quoted(ShortestText(value));
 }
 
 std::string ShortestText(double value) {
-  if (std::isnan(value)) return "nan";  // to_chars would write "-nan" for a negative NaN
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
+  if (std::isnan(value)) return "nan";  // the shortest form is "-nan" for a negative NaN
+  return decimal::ShortestText(value);
 }
 
 JsonObject& JsonObject::Number(std::string_view key, double value) {

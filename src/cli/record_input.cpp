@@ -1,9 +1,9 @@
 // What cycles, fit and response share in reading a record: the file or
 // standard input, the chosen columns, and the lines that report them.
-#include <charconv>
 #include <cmath>
 
 #include "cli_common.h"
+#include "decimal.h"
 #include "measured_commands.h"
 #include "stdio_text_file.h"
 #include "system_services.h"
@@ -26,7 +26,7 @@ void AddDeadBandOption(CLI::App& command, double& deadBand, const std::string& h
   const CLI::Validator share(
       [](std::string& text) {
         double value = 0.0;
-        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+        const auto [end, ec] = decimal::ReadDouble(text, value);
         if (ec == std::errc() && end == text.data() + text.size() && value >= 1e-6 && value <= 0.5) return std::string();
         return "Value " + text + " not in range 0.000001 to 0.500000";
       },

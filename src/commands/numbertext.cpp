@@ -1,7 +1,8 @@
 // Locale-independent number text. Parsing builds a clean decimal string and
-// hands it to std::from_chars; formatting starts from std::to_chars. Both are
-// correctly rounded and never consult the C or C++ locale, so a user whose
-// decimal separator is "," still reads and writes ".".
+// hands it to decimal::ReadDouble; formatting starts from decimal::WriteFixed
+// and decimal::WriteScientific. All are correctly rounded and never consult
+// the C or C++ locale, so a user whose decimal separator is "," still reads
+// and writes ".".
 #include "numbertext.h"
 
 #include <algorithm>
@@ -10,6 +11,8 @@
 #include <cstdint>
 #include <string>
 #include <system_error>
+
+#include "decimal.h"
 
 namespace quorix {
 
@@ -40,7 +43,7 @@ class BlankSkippingReader {
 };
 
 // The leading number of a text, cleaned: sign, digits, point and exponent,
-// with nothing that from_chars would not take.
+// with nothing that ReadDouble would not take.
 struct CleanNumber {
   bool negative = false;
   std::string integerDigits;
@@ -98,7 +101,7 @@ CleanNumber Scan(std::string_view text) {
 }
 
 // The decimal exponent of the leading non-zero digit, saturated far beyond
-// the range of a double. Decides whether a number that from_chars refuses
+// the range of a double. Decides whether a number that ReadDouble refuses
 // is too large or too small: every finite double lies within 1e-324 and
 // 1e309, so the two cases are never close.
 std::int64_t LeadingDigitExponent(const CleanNumber& n) {
@@ -131,7 +134,7 @@ double ParseNumber(std::string_view text) {
   const CleanNumber n = Scan(text);
   if (!n.HasMantissa()) return 0.0;  // '', '-', '.', '&H10', 'abc'
 
-  // from_chars takes no leading '+' and reads the sign itself; a lone point
+  // ReadDouble takes no leading '+' and reads the sign itself; a lone point
   // on either side ('.5', '5.') is written out as '0.5' and '5'.
   std::string clean;
   if (n.negative) clean += '-';
@@ -147,10 +150,10 @@ double ParseNumber(std::string_view text) {
   }
 
   double value = 0.0;
-  const auto [ptr, ec] = std::from_chars(clean.data(), clean.data() + clean.size(), value);
+  const auto [ptr, ec] = decimal::ReadDouble(clean, value);
   if (ec == std::errc::result_out_of_range) {
-    // libstdc++ reports both overflow and underflow to zero this way and
-    // leaves `value` untouched. Subnormal results come back normally.
+    // Both overflow and underflow to zero are reported this way, with
+    // `value` untouched. Subnormal results come back normally.
     if (LeadingDigitExponent(n) < 0) return n.negative ? -0.0 : 0.0;
     throw NumberOutOfRange("number beyond the range of a double: " + std::string(text));
   }
@@ -168,8 +171,7 @@ std::string FormatFixed(double value, int decimals) {
 
   // At most 309 digits before the point, the point, the decimals and a sign.
   std::string text(static_cast<std::size_t>(decimals) + 320, '\0');
-  const auto [ptr, ec] =
-      std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed, decimals);
+  const auto [ptr, ec] = decimal::WriteFixed(text.data(), text.data() + text.size(), value, decimals);
   if (ec != std::errc()) throw std::length_error("FormatFixed: buffer too small");
   text.resize(static_cast<std::size_t>(ptr - text.data()));
 
@@ -186,8 +188,7 @@ std::string FormatPlainNumber(double value) {
   // Scientific with 14 decimals is the value correctly rounded to 15
   // significant digits: "d.dddddddddddddde±XX[X]".
   char buffer[32];
-  const auto [ptr, ec] =
-      std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 14);
+  const auto [ptr, ec] = decimal::WriteScientific(buffer, buffer + sizeof buffer, std::fabs(value), 14);
   if (ec != std::errc()) throw std::length_error("FormatPlainNumber: buffer too small");
   const std::string_view scientific(buffer, static_cast<std::size_t>(ptr - buffer));
   const std::size_t e = scientific.find('e');

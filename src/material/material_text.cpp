@@ -8,6 +8,8 @@
 #include <system_error>
 #include <vector>
 
+#include "decimal.h"
+
 namespace quorix::material {
 
 namespace {
@@ -20,11 +22,7 @@ std::string_view Trim(std::string_view s) {
   return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
 }
 
-std::string Shortest(double x) {
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, x);
-  return std::string(buffer, result.ptr);
-}
+std::string Shortest(double x) { return decimal::ShortestText(x); }
 
 // Python reads "2" as an int; the call's floats keep a point.
 std::string PythonFloat(double x) {
@@ -115,12 +113,12 @@ double Number(const Words& w, std::size_t index, std::string_view name) {
   std::string_view word = w.words[index];
   if (!word.empty() && word.front() == '+') word.remove_prefix(1);
   double value = 0.0;
-  const auto [ptr, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
+  const auto [ptr, ec] = decimal::ReadDouble(word, value);
   if (word.empty() || ptr != word.data() + word.size()) {
     BadWord(index, w.words[index], name, "a number");
   }
   if (ec == std::errc::result_out_of_range) {
-    // from_chars leaves the value alone: below the smallest subnormal the
+    // ReadDouble leaves the value alone: below the smallest subnormal the
     // number is ±0, as every C library reads it; above the largest double
     // it is refused.
     if (DecimalExponent(word) > 0) BadWord(index, w.words[index], name, "within the range of a double");

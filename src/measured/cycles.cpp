@@ -1,11 +1,12 @@
 #include "cycles.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <numbers>
 #include <string>
+
+#include "decimal.h"
 
 namespace quorix::measured {
 
@@ -45,10 +46,7 @@ double EnclosedArea(const std::vector<double>& u, const std::vector<double>& F, 
   return 0.5 * sum;
 }
 
-std::string Shortest(double x) {
-  char buffer[32];
-  return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, x).ptr);
-}
+std::string Shortest(double x) { return decimal::ShortestText(x); }
 
 // A cycle's quantities in the scaled units, as the comparisons of
 // steadiness and the means need them.

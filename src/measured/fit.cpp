@@ -3,13 +3,13 @@
 #include <Eigen/Core>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <memory>
 #include <numeric>
 
 #include "accurate.h"
+#include "decimal.h"
 #include "fit_steps.h"
 
 namespace quorix::measured {
@@ -392,7 +392,7 @@ void SetParameter(std::array<std::optional<double>, 5>& where, std::string_view 
   }
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   double value = 0.0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  const auto [end, ec] = decimal::ReadDouble(text, value);
   if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
     throw FitError("the value of " + std::string(name) + " is not a finite number: \"" +
                    std::string(assignment.substr(eq + 1)) + "\"");

@@ -5,10 +5,11 @@
 #include <unsupported/Eigen/NonLinearOptimization>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <new>
+
+#include "decimal.h"
 
 namespace quorix::measured::detail {
 
@@ -49,11 +50,7 @@ double& At(Parameters& p, std::size_t i) {
 }
 double Get(Parameters p, std::size_t i) { return At(p, i); }
 
-std::string Shortest(double v) {
-  char buffer[32];
-  const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
-  return std::string(buffer, end);
-}
+std::string Shortest(double v) { return decimal::ShortestText(v); }
 
 Parameters KneeEstimate(const std::vector<double>& u, const std::vector<double>& F, const Cycle& c) {
   const double K0 = 0.5 * (ChordFrom(u, F, c.first, c.middle, 0.05) + ChordFrom(u, F, c.middle, c.last, 0.05));

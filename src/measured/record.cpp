@@ -8,6 +8,8 @@
 #include <memory>
 #include <system_error>
 
+#include "decimal.h"
+
 namespace quorix::measured {
 
 namespace {
@@ -82,7 +84,7 @@ std::size_t DecimalComma(std::string_view field) {
 
 enum class NumberStatus { ok, notNumber, notFinite, outOfRange };
 
-// Whether a number text that from_chars finds beyond the doubles lies below
+// Whether a number text that ReadDouble finds beyond the doubles lies below
 // them rather than above: the power of ten of its first significant digit
 // is negative (a magnitude beyond the doubles is above 1e308 or below
 // 1e-323, nothing between).
@@ -114,7 +116,7 @@ bool BelowTheDoubles(std::string_view s) {
 }
 
 // A number as the C locale writes it: an optional sign, digits with an
-// optional '.', an optional exponent. from_chars never looks at the locale.
+// optional '.', an optional exponent. ReadDouble never looks at the locale.
 // A number below the smallest subnormal is ±0, as strtod reads it; one above
 // the largest double is out of range.
 NumberStatus ParseNumber(std::string_view text, double& value) {
@@ -124,7 +126,7 @@ NumberStatus ParseNumber(std::string_view text, double& value) {
     if (!s.empty() && (s.front() == '+' || s.front() == '-')) return NumberStatus::notNumber;
   }
   if (s.empty()) return NumberStatus::notNumber;
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value, std::chars_format::general);
+  const auto [end, ec] = decimal::ReadDouble(s, value);
   if (end != s.data() + s.size()) return NumberStatus::notNumber;
   if (ec == std::errc::result_out_of_range) {
     if (!BelowTheDoubles(s)) return NumberStatus::outOfRange;

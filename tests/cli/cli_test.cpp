@@ -1,19 +1,17 @@
 // End-to-end runs of the built quorix-cli.
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <sstream>
 
 #include "synthetic.h"
 #include "cli_process.h"
+#include "decimal.h"
 #include "numbertext.h"
 
 namespace {
 
 using namespace quorix::testing;
 using CliTest = TempFolderTest;
-
-std::string Shortest(double x) { char t[32]; return std::string(t, std::to_chars(t, t + sizeof t, x).ptr); }
 
 TEST_F(CliTest, SolveJsonHoldsTheNineResultsInOrderThenTextsAndDerived) {
   for (const auto& [flag, kcd, kda] :
@@ -59,8 +57,8 @@ TEST_F(CliTest, LoopPrintsTheClosedPolygonAsTsvAndJson) {
   ASSERT_EQ(lines.size(), 1u + 2 * 2001 - 2) << tsv.err;
   EXPECT_EQ(std::tuple(lines[0], Count(tsv.out, '\r')), std::tuple(std::string("u\tF\tz"), 0u)) << "LF line ends";
   // From (−Umax, −Fa) to (Umax, Fa) on row 2001, the first point not repeated at the end. Umax = 9·0.111, Za = 1.
-  EXPECT_EQ(lines[1], "-0.999\t" + Shortest(-fa) + "\t-1");
-  EXPECT_EQ(lines[2001], "0.999\t" + Shortest(fa) + "\t1");
+  EXPECT_EQ(lines[1], "-0.999\t" + quorix::decimal::ShortestText(-fa) + "\t-1");
+  EXPECT_EQ(lines[2001], "0.999\t" + quorix::decimal::ShortestText(fa) + "\t1");
   // The JSON holds the same numbers column by column, then DE and the enclosed area.
   std::string columns[3];
   for (std::size_t i = 1; i < lines.size(); ++i) {

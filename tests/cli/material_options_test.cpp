@@ -3,12 +3,12 @@
 // case back, and what cannot be mapped is refused by name.
 #include <gtest/gtest.h>
 
-#include <charconv>
 #include <cmath>
 #include <vector>
 #include <string>
 
 #include "cli_process.h"
+#include "decimal.h"
 #include "material.h"
 #include "material_text.h"
 #include "response.h"
@@ -18,10 +18,7 @@ namespace {
 using namespace quorix::testing;
 namespace material = quorix::material;
 
-std::string ShortestText(double x) {
-  char buffer[32];
-  return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, x).ptr);
-}
+using quorix::decimal::ShortestText;
 
 class MaterialOptions : public TempFolderTest {
  protected:

@@ -2,12 +2,12 @@
 // response, from a file or standard input, and refusals that write nothing.
 #include <gtest/gtest.h>
 
-#include <charconv>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "cli_process.h"
+#include "decimal.h"
 #include "response.h"
 
 namespace {
@@ -28,7 +28,7 @@ class ResponseCommand : public TempFolderTest {
 
 double Number(const std::string& text) {
   double v = 0.0;
-  std::from_chars(text.data(), text.data() + text.size(), v);
+  quorix::decimal::ReadDouble(text, v);
   return v;
 }
 

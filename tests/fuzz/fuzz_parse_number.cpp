@@ -5,14 +5,17 @@
 //      strtod reports overflow (ERANGE with ±HUGE_VAL) exactly when ParseNumber throws. Texts that
 //      strtod reads further than the fields do (hexadecimal, "inf", "nan", other leading white
 //      space) are left out of this check.
-//   3. For a finite result x, the shortest round-trip text of x (std::to_chars) parses back to x,
-//      bit for bit.
+//   3. For a finite result x, the shortest round-trip text of x (decimal::WriteShortest) parses
+//      back to x, bit for bit, and is the text std::to_chars writes, byte for byte. The fuzzing
+//      build is native only, where the C++ library has the floating-point std::to_chars: it is the
+//      oracle here, as strtod is for reading.
 #include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <optional>
 
+#include "decimal.h"
 #include "fuzz_support.h"
 #include "numbertext.h"
 
@@ -58,11 +61,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           "text [" + text + "]: " + Show(x.value_or(0.0)) + " against " + Show(reference));
   }
   if (x && std::isfinite(*x)) {
-    char shortest[32];
-    const std::string again(shortest, std::to_chars(shortest, shortest + sizeof shortest, *x).ptr);
+    char shortest[32], oracle[32];
+    const std::string again(shortest, quorix::decimal::WriteShortest(shortest, shortest + sizeof shortest, *x).ptr);
     const std::optional<double> back = Parse(again);
     Check(back && Same(*back, *x), "shortest text of a finite result reads back",
           again + " gave " + (back ? Show(*back) : "out of range"));
+    const std::string expected(oracle, std::to_chars(oracle, oracle + sizeof oracle, *x).ptr);
+    Check(again == expected, "shortest text as std::to_chars writes it", again + " against " + expected);
   }
   return 0;
 }

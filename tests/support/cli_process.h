@@ -7,13 +7,15 @@
 #include <sys/wait.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "decimal.h"
 
 namespace quorix::testing {
 
@@ -47,7 +49,7 @@ inline double JsonNumber(const std::string& json, const std::string& key) {
   pos += key.size() + 4;
   if (pos < json.size() && json[pos] == '[') ++pos;
   double value = -999.0;
-  std::from_chars(json.data() + pos, json.data() + json.size(), value);
+  decimal::ReadDouble(std::string_view(json).substr(pos), value);
   return value;
 }
 // The first of the keys that the JSON text lacks, each looked for after the one before it; "" when it holds them all.
