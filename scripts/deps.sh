@@ -8,6 +8,8 @@
 #   scripts/deps.sh window    a virtual X server and xwininfo (scripts/window-check.sh)
 #   scripts/deps.sh package   build, plus the tools that make and check the .deb
 #   scripts/deps.sh bench     test, plus GSL for the benchmarks' peers and hyperfine for bench/process_bench.sh
+#   scripts/deps.sh cross-arm64|cross-windows|cross-wasm
+#                             a build for another machine (scripts/cross.sh)
 set -euo pipefail
 
 group=${1:-build}
@@ -41,13 +43,26 @@ package=(dpkg-dev file lintian appstream desktop-file-utils help2man python3-dev
 # leaves them out without it); whole-process timings of bench/process_bench.sh.
 bench=(libgsl-dev hyperfine)
 
+# Builds for other machines (scripts/cross.sh): the command line's
+# acceptance is built for this machine (compiler, CLI11, GoogleTest), the
+# target's test programs with GoogleTest from Debian's sources; each target
+# its cross compiler and an emulator to run what it built.
+cross=(g++ cmake ninja-build pkg-config libcli11-dev libeigen3-dev libfast-float-dev libfmt-dev nlohmann-json3-dev
+  libgtest-dev googletest)
+cross_arm64=(g++-aarch64-linux-gnu qemu-user-static)
+cross_windows=(g++-mingw-w64-x86-64 wine wine64)
+cross_wasm=(emscripten nodejs)
+
 case "$group" in
   build) packages=("${build[@]}") ;;
   bench) packages=("${build[@]}" "${window[@]}" "${test[@]}" "${bench[@]}") ;;
   test) packages=("${build[@]}" "${window[@]}" "${test[@]}") ;;
   window) packages=("${window[@]}") ;;
   package) packages=("${build[@]}" "${package[@]}") ;;
-  *) echo "usage: scripts/deps.sh build|test|window|package|bench" >&2; exit 2 ;;
+  cross-arm64) packages=("${cross[@]}" "${cross_arm64[@]}") ;;
+  cross-windows) packages=("${cross[@]}" "${cross_windows[@]}") ;;
+  cross-wasm) packages=("${cross[@]}" "${cross_wasm[@]}") ;;
+  *) echo "usage: scripts/deps.sh build|test|window|package|bench|cross-arm64|cross-windows|cross-wasm" >&2; exit 2 ;;
 esac
 
 sudo=""

@@ -19,7 +19,7 @@ class ResponseCommand : public TempFolderTest {
   // quorix-cli with `input` on its standard input.
   CliRun CliFed(const Args& args, const std::string& input) {
     Write("in", input);
-    std::string command = "cd '" + dir_.string() + "' && " QUORIX_CLI;
+    std::string command = "cd '" + dir_.string() + "' && " + CliCommand();
     for (const std::string& arg : args) command += " '" + arg + "'";
     const int status = std::system((command + " <in >out 2>err").c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(dir_ / "out"), ReadAll(dir_ / "err")};

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <fstream>
 #include <limits>
+#include <locale>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -68,7 +69,15 @@ TEST(NumberTextTable, MatchesTheDecimalReference) {
     std::string valueText, fixed2, fixed9, plain;
     std::getline(std::getline(std::getline(std::getline(fields, valueText, '\t'), fixed2, '\t'), fixed9, '\t'), plain);
     double value = 0.0;
+#if defined(__cpp_lib_to_chars)
     std::from_chars(valueText.data(), valueText.data() + valueText.size(), value);
+#else
+    // A C++ library without the floating-point from_chars: its stream, in the classic locale (the
+    // C library's correctly rounded strtod underneath), still a reader other than the one tested.
+    std::istringstream text(valueText);
+    text.imbue(std::locale::classic());
+    text >> value;
+#endif
     if (fixed2 != "-") { EXPECT_EQ(FormatFixed(value, 2), fixed2) << valueText; }
     if (fixed9 != "-") { EXPECT_EQ(FormatFixed(value, 9), fixed9) << valueText; }
     EXPECT_EQ(FormatPlainNumber(value), plain) << valueText;

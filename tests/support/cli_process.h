@@ -61,6 +61,14 @@ inline std::string Missing(const std::string& json, const std::vector<std::strin
   return "";
 }
 
+// The command that starts quorix-cli: the one built beside the tests, or QUORIX_CLI_COMMAND, which
+// scripts/cross.sh sets to another target's build under its emulator ("qemu-aarch64-static …/quorix-cli",
+// "wine …/quorix-cli.exe", "node …/quorix-cli.js"), so that the same acceptance runs on every target.
+inline std::string CliCommand() {
+  const char* other = std::getenv("QUORIX_CLI_COMMAND");
+  return other != nullptr && *other != '\0' ? other : QUORIX_CLI;
+}
+
 class TempFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -73,7 +81,7 @@ class TempFolderTest : public ::testing::Test {
   // quorix-cli run through the shell in the test's folder; no argument holds a quote. `input`: a file of the
   // folder for its standard input.
   CliRun Cli(const Args& args, const std::string& input = "") {
-    std::string command = "cd '" + dir_.string() + "' && " QUORIX_CLI;
+    std::string command = "cd '" + dir_.string() + "' && " + CliCommand();
     for (const std::string& arg : args) command += " '" + arg + "'";
     if (!input.empty()) command += " <'" + input + "'";
     const int status = std::system((command + " >out 2>err").c_str());
