@@ -198,7 +198,7 @@ TEST(CheckIdentifiable, NamesTheParametersThatTradeOffOrThatMoveNothing) {
   const struct {
     const char* third;
     double (*column)(double t);
-    const char* refusal;  // a part of the message; empty: accepted
+    const char* refusal;  // words the message holds; empty: accepted
   } cases[] = {
       {"t²", [](double t) { return t * t; }, ""},
       {"2t", [](double t) { return 2.0 * t; }, "the record does not determine b, c (they trade off against each other)"},
