@@ -1,0 +1,233 @@
+// The search and the verdicts the two fits share (fit_steps.h), on small
+// problems whose answers are known in closed form: a straight line, whose
+// least squares and standard errors are textbook sums, an exponential decay
+// from noiseless data, and problems built to end the search each way it can
+// end.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "fit_steps.h"
+
+namespace quorix::measured::detail {
+namespace {
+
+// y = 2 + 0.5·t at t = 0 … 9, plus a fixed pattern of deviations.
+struct Line {
+  std::vector<double> t, y;
+  explicit Line(bool noisy) {
+    const double e[10] = {0.11, -0.23, 0.05, 0.17, -0.08, -0.19, 0.02, 0.21, -0.13, 0.07};
+    for (int i = 0; i < 10; ++i) {
+      t.push_back(i);
+      y.push_back(2.0 + 0.5 * i + (noisy ? e[i] : 0.0));
+    }
+  }
+};
+
+// The line's residuals over (a, b), or over (b, a) when `swapped`: the
+// pivoted QR then meets the columns in the other order.
+LeastSquaresProblem LineProblem(const Line& line, bool swapped) {
+  LeastSquaresProblem problem;
+  problem.rows = line.t.size();
+  problem.residuals = [&line, swapped](const Eigen::VectorXd& x, Eigen::VectorXd& f) {
+    const double a = swapped ? x(1) : x(0), b = swapped ? x(0) : x(1);
+    for (std::size_t i = 0; i < line.t.size(); ++i) f(i) = (a + b * line.t[i]) - line.y[i];
+  };
+  problem.jacobian = [&line, swapped](const Eigen::VectorXd&, Eigen::MatrixXd& J) {
+    for (std::size_t i = 0; i < line.t.size(); ++i) {
+      J(i, swapped ? 1 : 0) = 1.0;
+      J(i, swapped ? 0 : 1) = line.t[i];
+    }
+    return true;
+  };
+  return problem;
+}
+
+// Least squares of a line: b = Sty/Stt, a = ȳ − b·t̄; with s² = SSR/(n − 2),
+// var b = s²/Stt and var a = s²·(1/n + t̄²/Stt).
+struct LineTruth {
+  double a, b, errorA, errorB;
+};
+LineTruth Regression(const Line& line) {
+  const double n = static_cast<double>(line.t.size());
+  double tm = 0.0, ym = 0.0;
+  for (std::size_t i = 0; i < line.t.size(); ++i) tm += line.t[i] / n, ym += line.y[i] / n;
+  double stt = 0.0, sty = 0.0;
+  for (std::size_t i = 0; i < line.t.size(); ++i) {
+    stt += (line.t[i] - tm) * (line.t[i] - tm);
+    sty += (line.t[i] - tm) * (line.y[i] - ym);
+  }
+  const double b = sty / stt, a = ym - b * tm;
+  double ssr = 0.0;
+  for (std::size_t i = 0; i < line.t.size(); ++i) ssr += std::pow(a + b * line.t[i] - line.y[i], 2);
+  const double s2 = ssr / (n - 2.0);
+  return {a, b, std::sqrt(s2 * (1.0 / n + tm * tm / stt)), std::sqrt(s2 / stt)};
+}
+
+TEST(LeastSquares, ALineComesToItsRegressionAndItsTextbookErrorsInEitherColumnOrder) {
+  const Line line(true);
+  const LineTruth truth = Regression(line);
+  for (bool swapped : {false, true}) {
+    const LeastSquaresProblem problem = LineProblem(line, swapped);
+    const Search search = LeastSquares(problem, {0.0, 0.0});
+    ASSERT_EQ(search.end, SearchEnd::kConverged) << swapped;
+    const std::size_t ia = swapped ? 1 : 0, ib = swapped ? 0 : 1;
+    EXPECT_NEAR(search.position[ia], truth.a, 1e-12 * truth.a) << swapped;
+    EXPECT_NEAR(search.position[ib], truth.b, 1e-12 * truth.b) << swapped;
+    const Linearised at = LinearisedAt(problem, search.position);
+    const std::vector<double> errors =
+        StandardErrors(at, search.position, swapped ? std::vector<std::string>{"b", "a"} : std::vector<std::string>{"a", "b"});
+    EXPECT_NEAR(errors[ia], truth.errorA, 1e-12 * truth.errorA) << swapped;
+    EXPECT_NEAR(errors[ib], truth.errorB, 1e-12 * truth.errorB) << swapped;
+  }
+}
+
+// A column of zeros beside the line's: its variance is 0, not a number
+// made up from a division by the zero pivot, and the refusal says so.
+TEST(StandardErrors, AColumnThatMovesNothingGetsNoErrorAndIsNamed) {
+  const Line line(true);
+  const LineTruth truth = Regression(line);
+  Linearised at{Eigen::MatrixXd::Zero(10, 3), Eigen::VectorXd(10)};
+  for (int i = 0; i < 10; ++i) {
+    at.J(i, 0) = 1.0;
+    at.J(i, 1) = line.t[i];
+    at.f(i) = truth.a + truth.b * line.t[i] - line.y[i];
+  }
+  try {
+    StandardErrors(at, {truth.a, truth.b, 1.0}, {"a", "b", "c"});
+    ADD_FAILURE() << "a parameter that moves nothing passed";
+  } catch (const FitError& e) {
+    EXPECT_NE(std::string(e.what()).find("the record does not determine c: its standard error is 0,"), std::string::npos)
+        << e.what();
+  }
+}
+
+// y = 3·exp(−0.7·t) at t = 0, 0.25, … 4.75, from A = 1, k = 0.1.
+LeastSquaresProblem Decay(const std::vector<double>& t) {
+  LeastSquaresProblem problem;
+  problem.rows = t.size();
+  problem.residuals = [&t](const Eigen::VectorXd& x, Eigen::VectorXd& f) {
+    for (std::size_t i = 0; i < t.size(); ++i) f(i) = x(0) * std::exp(-x(1) * t[i]) - 3.0 * std::exp(-0.7 * t[i]);
+  };
+  problem.jacobian = [&t](const Eigen::VectorXd& x, Eigen::MatrixXd& J) {
+    for (std::size_t i = 0; i < t.size(); ++i) {
+      J(i, 0) = std::exp(-x(1) * t[i]);
+      J(i, 1) = -x(0) * t[i] * std::exp(-x(1) * t[i]);
+    }
+    return true;
+  };
+  return problem;
+}
+
+TEST(LeastSquares, ReportsIterationZeroThenEachIterationAndReachesANoiselessMinimum) {
+  std::vector<double> t;
+  for (int i = 0; i < 20; ++i) t.push_back(0.25 * i);
+  std::vector<std::string> heard;
+  const Search search =
+      LeastSquares(Decay(t), {1.0, 0.1}, [&heard](const std::string& what) { heard.push_back(what); }, "decay");
+  ASSERT_EQ(search.end, SearchEnd::kConverged);
+  EXPECT_NEAR(search.position[0], 3.0, 1e-12);
+  EXPECT_NEAR(search.position[1], 0.7, 1e-12);
+  ASSERT_GT(search.iterations, 0);
+  ASSERT_EQ(heard.size(), static_cast<std::size_t>(search.iterations) + 1);
+  for (std::size_t i = 0; i < heard.size(); ++i) EXPECT_EQ(heard[i], "decay, iteration " + std::to_string(i));
+}
+
+// Residuals e^−x twice: every step of 1 lowers them by e, and the minimum
+// lies at infinity.
+LeastSquaresProblem Runaway() {
+  LeastSquaresProblem problem;
+  problem.rows = 2;
+  problem.residuals = [](const Eigen::VectorXd& x, Eigen::VectorXd& f) { f.setConstant(std::exp(-x(0))); };
+  problem.jacobian = [](const Eigen::VectorXd& x, Eigen::MatrixXd& J) {
+    J.setConstant(-std::exp(-x(0)));
+    return true;
+  };
+  return problem;
+}
+
+// The ways a search ends: at a minimum (a start already there takes no
+// iteration), still moving after its iterations, or refused where the
+// Jacobian cannot be evaluated.
+TEST(LeastSquares, EndsAtAMinimumOrSaysWhyNot) {
+  const Line exact(false);
+  const LeastSquaresProblem atMinimum = LineProblem(exact, false);
+  const Search still = LeastSquares(atMinimum, {2.0, 0.5});
+  EXPECT_EQ(still.end, SearchEnd::kConverged);
+  EXPECT_EQ(still.iterations, 0);
+  EXPECT_EQ(still.position, (std::vector<double>{2.0, 0.5}));
+
+  const Search away = LeastSquares(Runaway(), {0.0});
+  EXPECT_EQ(away.end, SearchEnd::kIterationLimit);
+  EXPECT_EQ(away.iterations, kSearchIterations);
+  EXPECT_GT(away.position[0], 50.0);
+  try {
+    CheckConverged(away.end);
+    ADD_FAILURE() << "a search still moving passed as converged";
+  } catch (const FitError& e) {
+    EXPECT_NE(std::string(e.what()).find("did not converge (exceeded max number of iterations)"), std::string::npos)
+        << e.what();
+  }
+
+  // A Jacobian that fails beyond a = 1: at once from a = 5, after the first
+  // step from a = 0 (the line's a is 2).
+  const Line line(true);
+  LeastSquaresProblem bounded = LineProblem(line, false);
+  const auto full = bounded.jacobian;
+  bounded.jacobian = [full](const Eigen::VectorXd& x, Eigen::MatrixXd& J) { return x(0) <= 1.0 && full(x, J); };
+  const struct {
+    double a;
+    const char* message;
+  } failures[] = {{5.0, "the model cannot be evaluated at the starting values"},
+                  {0.0, "the model cannot be evaluated at the fitted parameters"}};
+  for (const auto& [a, message] : failures) {
+    try {
+      LeastSquares(bounded, {a, 0.0});
+      ADD_FAILURE() << "a = " << a << ": no refusal";
+    } catch (const FitError& e) {
+      EXPECT_EQ(std::string(e.what()), message) << "a = " << a;
+    }
+  }
+}
+
+// Columns 1, t and a third one; the refusal, if any, names what the record
+// leaves undetermined.
+TEST(CheckIdentifiable, NamesTheParametersThatTradeOffOrThatMoveNothing) {
+  const struct {
+    const char* third;
+    double (*column)(double t);
+    const char* refusal;  // words the message holds; empty: accepted
+  } cases[] = {
+      {"t²", [](double t) { return t * t; }, ""},
+      {"2t", [](double t) { return 2.0 * t; }, "the record does not determine b, c (they trade off against each other)"},
+      {"1 + 1e-9·t", [](double t) { return 1.0 + 1e-9 * t; },
+       "the record does not determine a, c (they trade off against each other)"},
+      {"0", [](double) { return 0.0; }, "the record does not determine c: the model's force does not change with it there"},
+      {"NaN", [](double) { return std::nan(""); },
+       "the record does not determine c: the model's force does not change with it there"},
+  };
+  for (const auto& c : cases) {
+    Eigen::MatrixXd J(10, 3);
+    for (int i = 0; i < 10; ++i) {
+      J(i, 0) = 1.0;
+      J(i, 1) = i;
+      J(i, 2) = c.column(i);
+    }
+    std::string refusal;
+    try {
+      CheckIdentifiable(J, {"a", "b", "c"});
+    } catch (const FitError& e) {
+      refusal = e.what();
+    }
+    if (*c.refusal == '\0') {
+      EXPECT_EQ(refusal, "") << c.third;
+    } else {
+      EXPECT_NE(refusal.find(c.refusal), std::string::npos) << c.third << ": " << refusal;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quorix::measured::detail
