@@ -321,11 +321,15 @@ namespace {
 // parameter: the covariance below gives 0 for the columns its pivoted QR
 // finds dependent, so a parameter the force does not depend on would come
 // out exact. One larger than its value (or the bound given in its place)
-// is not determined either.
+// is not determined either. A record the model meets to the last bit (no
+// residual at all, as one made by the model itself may be) gives 0 for every
+// parameter its columns determine: that 0 is exact, not a dependence.
 void JudgeErrors(const std::vector<double>& errors, const std::vector<double>& values,
-                 const std::vector<std::string>& names, const std::vector<double>& bounds) {
+                 const std::vector<std::string>& names, const std::vector<double>& bounds,
+                 const std::vector<bool>& determined, bool noResidual) {
   for (std::size_t k = 0; k < errors.size(); ++k) {
     const bool bounded = k < bounds.size();
+    if (noResidual && determined[k] && errors[k] == 0.0) continue;
     if (!(errors[k] > 0.0 && std::isfinite(errors[k]))) {
       throw FitError("the record does not determine " + names[k] + ": its standard error is " + Shortest(errors[k]) +
                      ", which no measured record gives; fix it with " + names[k] + "=VALUE or give another starting value");
@@ -359,11 +363,13 @@ std::vector<double> StandardErrors(const Linearised& at, const std::vector<doubl
   for (Eigen::Index r = 0; r < rows; ++r) ss += at.f(r) * at.f(r);
   const double s2 = ss / static_cast<double>(rows - p);
   std::vector<double> errors(static_cast<std::size_t>(p), 0.0);
+  std::vector<bool> determined(static_cast<std::size_t>(p), false);
   for (Eigen::Index j = 0; j < rank; ++j) {
     const std::size_t k = static_cast<std::size_t>(qr.colsPermutation().indices()(j));
     errors[k] = std::sqrt(s2 * Rinv.row(j).squaredNorm());
+    determined[k] = true;
   }
-  JudgeErrors(errors, values, names, bounds);
+  JudgeErrors(errors, values, names, bounds, determined, ss == 0.0);
   return errors;
 }
 

@@ -104,6 +104,21 @@ TEST(StandardErrors, AColumnThatMovesNothingGetsNoErrorAndIsNamed) {
   }
 }
 
+// A model that meets every sample exactly (no residual at all) determines its parameters with error 0;
+// a column that moves nothing is still refused beside them.
+TEST(StandardErrors, AnExactFitHasErrorZeroButADependentColumnIsStillNamed) {
+  Linearised at{Eigen::MatrixXd::Zero(10, 3), Eigen::VectorXd::Zero(10)};
+  for (int i = 0; i < 10; ++i) at.J(i, 0) = 1.0, at.J(i, 1) = 0.5 * i;
+  try {
+    StandardErrors(at, {1.0, 2.0, 3.0}, {"a", "b", "c"});
+    ADD_FAILURE() << "a parameter that moves nothing passed";
+  } catch (const FitError& e) {
+    EXPECT_NE(std::string(e.what()).find("does not determine c"), std::string::npos) << e.what();
+  }
+  at.J.conservativeResize(10, 2);
+  EXPECT_EQ(StandardErrors(at, {1.0, 2.0}, {"a", "b"}), (std::vector<double>{0.0, 0.0}));
+}
+
 // y = 3·exp(−0.7·t) at t = 0, 0.25, … 4.75, from A = 1, k = 0.1.
 LeastSquaresProblem Decay(const std::vector<double>& t) {
   LeastSquaresProblem problem;
