@@ -48,12 +48,12 @@ std::string ExecutablePath() {
 // Whether `program` names a file this process may execute: the path itself
 // when it holds a "/", else the first match along PATH, as execvp searches
 // (an empty PATH entry is the current folder).
-bool Executable(const std::string& path) {
+[[maybe_unused]] bool Executable(const std::string& path) {
   struct stat info {};
   return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 
-bool FindsProgram(const std::string& program, bool searchPath) {
+[[maybe_unused]] bool FindsProgram(const std::string& program, bool searchPath) {
   if (!searchPath || program.find('/') != std::string::npos) return Executable(program);
   const char* pathVariable = std::getenv("PATH");
   const std::string path = pathVariable != nullptr ? pathVariable : "/bin:/usr/bin";
@@ -71,6 +71,11 @@ bool FindsProgram(const std::string& program, bool searchPath) {
 // with no blocked signals and with SIGPIPE at its default, whatever the
 // caller's thread had set.
 int Spawn(const std::string& program, const std::vector<std::string>& args, bool searchPath, pid_t& pid) {
+#ifdef __EMSCRIPTEN__
+  // WebAssembly has no processes to start.
+  (void)program, (void)args, (void)searchPath, (void)pid;
+  return ENOSYS;
+#else
   std::vector<char*> argv;
   argv.reserve(args.size() + 1);
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
@@ -100,6 +105,7 @@ int Spawn(const std::string& program, const std::vector<std::string>& args, bool
                                : posix_spawn(&pid, program.c_str(), nullptr, &attr, argv.data(), environ);
   posix_spawnattr_destroy(&attr);
   return error;
+#endif
 }
 
 // We do not wait for the started program, but someone must collect its exit

@@ -164,7 +164,8 @@ TEST(AccurateSolve, RefusesWithAMessageAndTheRecordUnchanged) {
       {Input(1e-300, 0.9, 0.1, 0.5, true), kNoResult},
       {Input(13.5, 0.9, 0.1, 4.802553018217681e+307, true), kNoResult},
       {Input(2.0, -1.7415152243988519e+308, 4.802553018217681e+307, 1.0, false), kNoResult}};
-  for (auto [bw, message] : cases) {
+  for (auto [input, message] : cases) {
+    BoucWenCase bw = input;  // a variable of its own: the lambda below captures it
     bw.Za = 42.0;  // a result left from before
     const std::string got = Refusal([&] { Solve(bw); });
     EXPECT_EQ(message == kNoResult ? got.substr(0, message.size()) : got, message) << bw.Nee << " " << bw.UmaxOverUy;

@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <cstdio>
 #include <limits>
 #include <random>
@@ -24,9 +25,13 @@ constexpr auto kOk = std::errc();
 constexpr auto kRange = std::errc::result_out_of_range;
 constexpr auto kInvalid = std::errc::invalid_argument;
 
-std::uint64_t Bits(double x) { return std::bit_cast<std::uint64_t>(x); }
+std::uint64_t Bits(double x) {  // by memcpy: not every target's C++ library has std::bit_cast
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &x, sizeof bits);
+  return bits;
+}
 
-std::string Hex(double x) {  // for messages
+[[maybe_unused]] std::string Hex(double x) {  // for messages
   char text[40];
   std::snprintf(text, sizeof text, "%a", x);
   return text;

@@ -65,7 +65,7 @@ TEST(ParseRecord, NamesTheProblemOfABadRecord) {
       {"1,2\n0x10,2\n", "line 2: the displacement \"0x10\" is not a number"},
       {"1,2\n" + std::string(5000, '7'), "line 2 is longer than 4096"},
       {std::string("\x7f" "ELF\x01\x02\0\0\n\x03\x04\0,\x05\n", 15), "line 1: the byte 0x7f is not text"}};
-  for (const auto& [text, message] : cases) ExpectError<RecordError>([&] { ParseRecord(text); }, message);
+  for (const auto& [text, message] : cases) ExpectError<RecordError>([&text = text] { ParseRecord(text); }, message);
 }
 
 // UTF-16 with its byte-order mark, of ASCII text.
@@ -121,7 +121,7 @@ TEST(ParseRecord, ReadsLaboratoryFilesAndChoosesTheirColumns) {
       {{"", "Kraft"}, "the force column \"Kraft\": no column has that name; the header has \"u [mm]\", \"F\""},
       {{"1", "1"}, "the displacement and the force are both column 1"}};
   for (const auto& [choice, message] : refused) {
-    ExpectError<RecordError>([&] { ParseRecord("u [mm];F\n1;2\n", Columns::kDisplacementAndForce, choice); }, message);
+    ExpectError<RecordError>([&choice = choice] { ParseRecord("u [mm];F\n1;2\n", Columns::kDisplacementAndForce, choice); }, message);
   }
   ExpectError<RecordError>([&] { ParseRecord("1;2\n", Columns::kDisplacementAndForce, {"u", ""}); },
                            "no header to find it in");
@@ -263,7 +263,7 @@ TEST(Cycles, CountsTheCyclesThatRunCounterClockwise) {
     EXPECT_EQ(std::tuple(t.counterClockwise, MostlyCounterClockwise(t)), std::tuple(t.cycles.size(), true));
     EXPECT_NE(CounterClockwiseWarning(t).find("columns swapped, or is the force's sign reversed"), std::string::npos);
     // Every face fits through FitCycles, so each refuses such a record alike.
-    ExpectError<FitError>([&] { FitCycles(x, y, t); }, "cannot fit: all");
+    ExpectError<FitError>([&x = x, &y = y, &t] { FitCycles(x, y, t); }, "cannot fit: all");
   }
 }
 
