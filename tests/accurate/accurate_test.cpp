@@ -13,6 +13,7 @@
 #include <thread>
 #include <utility>
 
+#include "threads.h"
 #include "accurate.h"
 #include "energy_solver.h"
 #include "reference_table.h"
@@ -184,6 +185,7 @@ TEST(AccurateSolve, SaturationStartsAboveTheTopOfTheSearch) {
 // Per-thread coefficient tables, no value depending on what was asked before: fresh threads, two at
 // once in opposite orders, give bit for bit what this thread gives warm (more 1/n than the cache holds).
 TEST(AccurateSolve, FreshThreadsGiveTheSameBits) {
+  QUORIX_SKIP_WITHOUT_THREADS();
   std::vector<BoucWenCase> cases;
   for (double n : {0.5, 1.5, 2.0, 3.0, 7.0}) {
     for (double u : {0.01, 1.0, 4.0, 50.0}) {

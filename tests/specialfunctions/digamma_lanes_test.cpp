@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "threads.h"
 #include "digamma_lanes.h"
 #include "digamma_memory.h"
 #include "specialfunctions.h"
@@ -66,6 +67,7 @@ TEST(DigammaLanes, EqualTheSeriesWhereverALaneStops) {
 // the memory bounded to 3 values a shard, values forgotten while another thread waits for them or asks
 // again must come back unchanged, and the memory stays within its bound.
 TEST(DigammaLanes, ThreadsInStepGetTheSeriesBitsWithAndWithoutAMemoryBound) {
+  QUORIX_SKIP_WITHOUT_THREADS();
   constexpr int kThreads = 4, kSteps = 40;
   const double offsets[] = {1.0 / 3.0, 0.3};
   for (const std::size_t perShard : {0, 3}) {
