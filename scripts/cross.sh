@@ -37,11 +37,6 @@ if [[ "$target" == windows ]]; then
   # first-run messages do not mix with their output.
   export WINEPREFIX="$here/build/wine-prefix" WINEDEBUG=-all
   [[ -d "$WINEPREFIX" ]] || wineboot -i >/dev/null 2>&1
-  # One Wine server for every run: a server that is ending after the last
-  # program (it lingers a few seconds) resets the connection of the next.
-  wineserver -w
-  wineserver -p >/dev/null 2>&1
-  trap 'wineserver -k 2>/dev/null || true' EXIT
 fi
 if [[ "$target" == wasm ]]; then
   # Emscripten's tools are Node.js programs that need Debian's node modules
