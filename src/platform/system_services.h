@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "services.h"
 
@@ -50,6 +51,12 @@ class SystemServices : public Services {
  private:
   std::string viewer_;
 };
+
+#ifdef _WIN32
+// The program's arguments from the wide command line, as UTF-8 (main()'s
+// own are in the ANSI code page, which cannot hold every file name).
+std::vector<std::string> CommandLineArguments();
+#endif
 
 // The folder of an executable's path (without a trailing separator, but a
 // root folder keeps its own) and its file name without the extension.

@@ -114,6 +114,16 @@ bool SystemServices::StartProgram(const std::string& path) {
 
 void SystemServices::EndProcess() { ExitProcess(0); }
 
+std::vector<std::string> CommandLineArguments() {
+  int argc = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (wide == nullptr) throw PlatformError("cannot read the command line");
+  std::vector<std::string> args;
+  for (int i = 0; i < argc; ++i) args.push_back(Narrow(wide[i]));
+  LocalFree(wide);
+  return args;
+}
+
 OsVersion SystemServices::QueryOsVersion() {
   OSVERSIONINFOA info{};
   info.dwOSVersionInfoSize = sizeof info;  // 148 bytes
