@@ -7,9 +7,9 @@
 # In build/<target>: the engine, the command core, the measured records,
 # the materials, the command line and their test programs, each test
 # program run once under the emulator. Then the command line's own
-# acceptance (tests/cli, which start quorix-cli as a child of a shell) is
-# built for this machine in build/cross-host and run against the target's
-# quorix-cli, each run under the emulator (QUORIX_CLI_COMMAND).
+# acceptance (tests/cli, which start quorix-cli as a child of a shell),
+# built for this machine (build/release, or build/cross-host), runs against
+# the target's quorix-cli, each run under the emulator (QUORIX_CLI_COMMAND).
 # Prints the number of tests that ran and passed on the target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -37,6 +37,17 @@ if [[ "$target" == windows ]]; then
   # first-run messages do not mix with their output.
   export WINEPREFIX="$here/build/wine-prefix" WINEDEBUG=-all
   [[ -d "$WINEPREFIX" ]] || wineboot -i >/dev/null 2>&1
+  # One Wine server for every test program. A server left to itself ends a
+  # few seconds after its last program, and a program starting while it ends
+  # has its connection reset ("recvmsg: Connection reset by peer"). The
+  # server and the services the first program starts must not hold the
+  # tests' output pipes either, or ctest waits for them for ever: both are
+  # started here, detached, with /dev/null as their input and output.
+  wineserver -k 2>/dev/null || true  # a server that a killed run left
+  wineserver -w
+  setsid wineserver -p </dev/null >/dev/null 2>&1
+  setsid wine cmd /c exit </dev/null >/dev/null 2>&1
+  trap 'wineserver -k 2>/dev/null || true' EXIT
 fi
 if [[ "$target" == wasm ]]; then
   # Emscripten's tools are Node.js programs that need Debian's node modules
@@ -56,10 +67,15 @@ skip=()
 [[ "$target" == windows ]] && skip=(-E '^accurate_test$')
 ctest --test-dir "$dir" -j "$jobs" --output-on-failure "${skip[@]}" | tee "$dir/ctest.log"
 
-# The command line's acceptance, against the target's program.
-host=build/cross-host
-cmake -S . -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORIX_GUI=OFF -DQUORIX_BENCH=OFF -DQUORIX_PYTHON=OFF \
-  >/dev/null
+# The command line's acceptance, against the target's program: its test
+# programs from this machine's release build where there is one (the test
+# command makes it), else from a build of their own.
+host=build/release
+if [[ ! -f "$host/build.ninja" ]]; then
+  host=build/cross-host
+  cmake -S . -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORIX_GUI=OFF -DQUORIX_BENCH=OFF -DQUORIX_PYTHON=OFF \
+    >/dev/null
+fi
 cmake --build "$host" -j "$jobs" --target cli_test response_command_test material_options_test
 cli_log="$dir/cli-acceptance.log"
 : >"$cli_log"

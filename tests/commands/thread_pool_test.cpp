@@ -27,14 +27,23 @@ constexpr int kFailingRow = 700;
 std::mutex gThreadsMutex;
 std::set<std::thread::id> gThreads;  // where rows were solved
 
+std::condition_variable gThreadsGrew;
+constexpr int kMeetingRow = 500;
+
 // SolveEnergy, slowed down so that the sweep takes to threads and they all
-// get rows; throws at kFailingRow when asked to.
+// get rows; throws at kFailingRow when asked to. On a busy machine the
+// calling thread could still solve every row before a pool thread is first
+// scheduled, so row kMeetingRow waits (a while, not for ever) until a second
+// thread has solved a row: rows that stay on one thread make it wait in vain.
 template <bool kFails>
 void SlowSolve(BoucWenCase& bw) {
   std::this_thread::sleep_for(std::chrono::microseconds(bw.UmaxOverUy == 0.0 ? 3000 : 20));
   {
-    std::lock_guard lock(gThreadsMutex);
+    std::unique_lock lock(gThreadsMutex);
     gThreads.insert(std::this_thread::get_id());
+    gThreadsGrew.notify_all();
+    if (bw.UmaxOverUy == kMeetingRow && std::thread::hardware_concurrency() > 1)
+      gThreadsGrew.wait_for(lock, std::chrono::seconds(10), [] { return gThreads.size() > 1; });
   }
   if (kFails && bw.UmaxOverUy == kFailingRow) throw RowFault{};
   SolveEnergy(bw);
