@@ -113,6 +113,30 @@ inline DoubleDouble Log(double x) {
   return Add(TimesLn2(static_cast<double>(e)), logM);
 }
 
+// ln x for a finite x > 0 to about 10⁻¹⁸ relative, four times cheaper than
+// Log: the same reduction, but only 2z in double-double; the rest of the
+// series, 2z³·(1/3 + z²/5 + … + z²⁰/23), below 1% of it, is summed in doubles
+// (its rounding and the truncation after z²³ leave the 10⁻¹⁸), and e·ln 2
+// is formed from two parts of ln 2. For a logarithm that meets a
+// cancellation of a few bits, not for one whose error must stay below 2⁻¹⁰⁰.
+inline DoubleDouble LogFast(double x) {
+  int e = 0;
+  double m = std::frexp(x, &e);
+  if (m < 0.70710678118654752) {
+    m *= 2.0;
+    --e;
+  }
+  const double numerator = m - 1.0;  // exact
+  const Sum2 denominator = TwoSum(m, 1.0);
+  const DoubleDouble z = Divide(numerator, {denominator.sum, denominator.error});
+  const double z2 = z.hi * z.hi;
+  double tail = 1.0 / 23.0;
+  for (int k = 10; k >= 1; --k) tail = 1.0 / (2 * k + 1) + z2 * tail;
+  const DoubleDouble logM = DoubleDouble::Normalised(2.0 * z.hi, 2.0 * z.lo + 2.0 * z.hi * z2 * tail);
+  const double exponent = e;
+  return Add(DoubleDouble::Normalised(exponent * kLn2Hi, exponent * kLn2Lo), logM);
+}
+
 // x / d with x a double-double and d a double: one correction from the
 // exact remainder.
 inline DoubleDouble Divide(const DoubleDouble& x, double d) {
