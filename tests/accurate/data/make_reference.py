@@ -40,7 +40,9 @@ enough digits beyond 80 that the difference of the two hypergeometric terms
 loses nothing that matters.
 """
 
+import math
 import os
+import sys
 
 import mpmath
 from mpmath import mp, mpf, digamma, expm1, gamma, hyp2f1, log, log1p, loggamma, quad, re
@@ -82,6 +84,31 @@ def gamma_arguments():
     return sorted(set(xs)), negatives
 
 
+def gamma_only_arguments():
+    """Log-gamma and gamma also where digamma is not tabled (it overflows at
+    the smallest x), at the places where such code goes wrong: next to the
+    zeros of ln Gamma at 1 and 2 (relative accuracy) and at the edges of the
+    series there (|x - 1|, |x - 2| = 1/16); next to the poles; at the doubles
+    nearest zeros of ln|Gamma| below -2 and at the edges of the windows
+    about them; far from 1 (1e3 up to where ln Gamma overflows; the largest
+    finite gamma); at and below 2^-54 and among the subnormals; and where
+    gamma is subnormal (x < -171)."""
+    up, down = (lambda x: math.nextafter(x, math.inf)), (lambda x: math.nextafter(x, -math.inf))
+    xs = [down(1.0), up(1.0), 1 - 1e-8, 1 + 1e-8, 0.9375, down(0.9375), 1.0625, up(1.0625), down(2.0), up(2.0),
+          2 - 1e-8, 2 + 1e-8, 1.9375, down(1.9375), 2.0625, up(2.0625), 16.0, down(16.0), 1e3, 1e6, 1e15, 2.5e305,
+          2.55e305, 171.6243769563027, 2 ** -54, down(2 ** -54), 1e-307, 1e-310, 5e-324]
+    xs += [up(-1.0), down(-1.0), up(-2.0), down(-2.0), up(-10.0), down(-10.0), down(-170.0), -2 ** -54, -1e-300,
+           -5e-324, -33.3, -171.5, -175.5, -1e10 - 0.5, -2 ** 52 + 0.5]
+    # The zeros of ln|Gamma| on (-3, -2), (-4, -3), (-8, -7), the one next to
+    # -12 (window 1.2e-16) and one next to -13 whose window holds no double.
+    for zero in [-2.4570247382208006, -2.7476826467274127, -3.14358088834998, -3.955294284858598,
+                 -7.000198333407325, -12.000000002087676, -12.999999999839409]:
+        xs += [zero, up(zero), down(zero)]
+    for zero, window in [(-2.4570247382208006, 3.93e-08), (-3.955294284858598, 2.88e-09)]:
+        xs += [zero - 1.01 * window, zero - 0.99 * window, zero + 0.99 * window, zero + 1.01 * window]
+    return sorted(set(xs))
+
+
 def gamma_tables():
     # Values at 80 digits, checked at 60 (the digamma zero costs mpmath a
     # few digits of relative precision next to it).
@@ -94,12 +121,18 @@ def gamma_tables():
         with mp.workdps(60):
             agree(psi, digamma(X), 32, f"digamma({x})")
         digamma_rows.append([repr(x), text(psi)])
+    for x in sorted(set(positives + negatives + gamma_only_arguments())):
+        X = mpf(x)
+        # Next to a zero ln|Gamma| keeps the digits of |Gamma| - 1 only: the
+        # 80 digits leave 60 of them even 1e-20 from the zero.
         lg = re(loggamma(X))
         with mp.workdps(60):
             agree(lg, log(abs(gamma(X))), 32, f"loggamma({x})")
         loggamma_rows.append([repr(x), text(lg)])
-        if x <= 171.0:
-            g = gamma(X)
+        g = gamma(X)
+        # Only gammas that are doubles: below the smallest subnormal the
+        # value is 0, above DBL_MAX infinite (pinned by the C++ test).
+        if mpf(2) ** -1074 <= abs(g) <= mpf(sys.float_info.max):
             with mp.workdps(60):
                 agree(g, gamma(X), 32, f"gamma({x})")
             gamma_rows.append([repr(x), text(g)])
@@ -305,7 +338,6 @@ def solve_table():
 
 
 if __name__ == "__main__":
-    import sys
     tables = sys.argv[1:] or ["gamma", "hyp2f1", "solve"]
     if "gamma" in tables:
         gamma_tables()
