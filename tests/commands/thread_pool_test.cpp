@@ -136,7 +136,9 @@ TEST(TaskGroup, EndsWithoutTheRunsNoThreadPickedUp) {
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   EXPECT_EQ(ran.load(), atEnd);
   EXPECT_LE(atEnd, pool.Size());
-  if (!::quorix::testing::CanStartThreads()) EXPECT_EQ(atEnd, 0u);
+  if (!::quorix::testing::CanStartThreads()) {
+    EXPECT_EQ(atEnd, 0u);
+  }
 }
 
 // Threads only where they pay: the first row says little (it fills the
