@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "threads.h"
 namespace quorix {
 namespace {
 
@@ -98,8 +99,11 @@ TEST_F(ThreadPoolSweep, RowsInOrderUpToTheFirstFailureWhichReachesTheCallingThre
 }
 
 // Every pool thread held by another group's runs: the sweep's own thread
-// computes its rows rather than wait for workers that cannot start.
+// computes its rows rather than wait for workers that cannot start. Holding
+// them takes pool threads that run: where none can start, the busy group's
+// runs are never picked up and the wait for them below would never end.
 TEST_F(ThreadPoolSweep, CompletesWhileEveryPoolThreadIsBusy) {
+  QUORIX_SKIP_WITHOUT_THREADS();
   ThreadPool& pool = ThreadPool::Shared();
   std::mutex mutex;
   std::condition_variable changed;
@@ -122,6 +126,28 @@ TEST_F(ThreadPoolSweep, CompletesWhileEveryPoolThreadIsBusy) {
     release = true;
   }
   changed.notify_all();
+}
+
+// A group ends once the runs under way have: those no thread has picked up
+// are withdrawn, never run after it. On a target that starts no threads the
+// pool has none and no run is ever picked up, and a group that waited for
+// its runs would never end. The task's count is read again after a pause, so
+// that a withdrawn run that a late thread still started shows.
+TEST(TaskGroup, EndsWithoutTheRunsNoThreadPickedUp) {
+  ThreadPool& pool = ThreadPool::Shared();
+  std::atomic<unsigned> ran{0};
+  {
+    TaskGroup group([&] { ++ran; });
+    group.Spawn(pool.Size());
+    group.Join();
+  }
+  const unsigned atEnd = ran.load();
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(ran.load(), atEnd);
+  EXPECT_LE(atEnd, pool.Size());
+  if (!::quorix::testing::CanStartThreads()) {
+    EXPECT_EQ(atEnd, 0u);
+  }
 }
 
 // Threads only where they pay: the first row says little (it fills the

@@ -11,6 +11,7 @@
 #include <string>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 #include "accurate.h"
 #include "cycles.h"
@@ -176,16 +177,26 @@ TEST(Cycles, EllipsePolygonHasItsExactArea) {
 }
 
 // Force and displacement noise below the dead band make no false reversals; blocks of new amplitude start unsteady.
+// Noise and drift move a cycle's area by up to about 2 %, more where the cycle's two ends lie at different
+// amplitudes (cycles 2 and 5, from one block into the next): its polygon closes with the chord between two single
+// samples, whose force noise σ_F moves the area by σ_F·|Δu|/√2 on its own, 1.8 % of cycle 2's. Over 400 draws the
+// largest change was 2.3 % on a closed cycle and 7.2 % on cycle 2, within 3 % plus four times the chord's share.
 TEST(Cycles, NoiseMakesNoFalseReversals) {
   auto rec =
       MakeRecord({2.0, 0.6, 0.1, 1.0, 1.0}, {Block{1.0, 3, false}, Block{2.0, 3, false}, Block{4.0, 3, false}}, 500);
   const CycleTable clean = FindCycles(rec.u, rec.F);
-  testing::AddNoise(rec, 0.01, 0.002, 0.01, 7);
+  const std::vector<double> cleanU = rec.u;
+  double fMax = 0.0;
+  for (double F : rec.F) fMax = std::fmax(fMax, std::fabs(F));
+  const double forceShare = 0.01;
+  testing::AddNoise(rec, forceShare, 0.002, 0.01, 7);
   const CycleTable noisy = FindCycles(rec.u, rec.F);
   ASSERT_EQ(std::pair(clean.cycles.size(), noisy.cycles.size()), std::pair(std::size_t{8}, std::size_t{8}));
   for (std::size_t i = 0; i < 8; ++i) {
-    EXPECT_EQ(noisy.cycles[i].steady, clean.cycles[i].steady) << i;
-    EXPECT_NEAR(noisy.cycles[i].EDC, clean.cycles[i].EDC, 0.03 * clean.cycles[i].EDC) << i;
+    const Cycle& c = clean.cycles[i];
+    const double chord = forceShare * fMax * std::fabs(cleanU[c.last] - cleanU[c.first]) / std::sqrt(2.0);
+    EXPECT_EQ(noisy.cycles[i].steady, c.steady) << i;
+    EXPECT_NEAR(noisy.cycles[i].EDC, c.EDC, 0.03 * c.EDC + 4.0 * chord) << i;
   }
 }
 

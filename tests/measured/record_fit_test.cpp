@@ -4,6 +4,7 @@
 // transient.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -34,12 +35,15 @@ struct Recovery {
   TrueModel m;
   std::vector<double> amplitudes;  // in units of Uy
   int cycles, perQuarter, substeps;
-  double noise;      // force noise as a share of max |F|
-  double tolerance;  // relative, each parameter
+  double noise;                     // force noise as a share of max |F|
+  std::array<double, 5> tolerance;  // relative, of n, γ, α, Fy, Uy
 };
 
 // Noiseless records come back within 1e-6 of every parameter; with 1 %
-// force noise (0.1 % on u) within a few standard errors.
+// force noise (0.1 % on u) within a few standard errors. α is the loosest
+// of the five there: its standard error is 2.3 % of α and its error
+// scatters wider still (3.9 % over 400 draws of the noise, 12.8 % the
+// largest), so it is allowed 15 % where the others keep 5 %.
 class RecordFit : public ::testing::TestWithParam<Recovery> {};
 
 TEST_P(RecordFit, RecoversTheParametersFromRest) {
@@ -54,7 +58,7 @@ TEST_P(RecordFit, RecoversTheParametersFromRest) {
   for (int i = 0; i < 5; ++i) {
     const double got = fit.parameters.*kFields[i];
     std::printf(" %s %.3g (%.2g)", kParameterNames[i], got / truth[i] - 1.0, fit.errors[i] / truth[i]);
-    EXPECT_NEAR(got, truth[i], c.tolerance * std::fabs(truth[i])) << kParameterNames[i];
+    EXPECT_NEAR(got, truth[i], c.tolerance[i] * std::fabs(truth[i])) << kParameterNames[i];
     if (c.noise > 0.0) {
       EXPECT_LT(std::fabs(got - truth[i]), 5.0 * fit.errors[i]) << kParameterNames[i];
     }
@@ -66,12 +70,13 @@ INSTANTIATE_TEST_SUITE_P(
     Protocols, RecordFit,
     ::testing::Values(
         // Three cycles at each of 0.8, 1.5 and 3 Uy, RK4 at 8000 steps a cycle.
-        Recovery{"three cycles at 0.8, 1.5, 3 Uy", {2.5, 0.75, 0.08, 3.1, 0.15}, {0.8, 1.5, 3.0}, 3, 500, 4, 0.0, 1e-6},
+        Recovery{"three cycles at 0.8, 1.5, 3 Uy", {2.5, 0.75, 0.08, 3.1, 0.15}, {0.8, 1.5, 3.0}, 3, 500, 4, 0.0,
+                 {1e-6, 1e-6, 1e-6, 1e-6, 1e-6}},
         // Two cycles at each of 0.3, 0.6, 1 and 1.5 Uy, RK4 steps of 1e-4 Uy at most.
         Recovery{"two cycles at 0.3, 0.6, 1, 1.5 Uy", {2.5, 0.75, 0.08, 3.1, 0.15}, {0.3, 0.6, 1.0, 1.5}, 2, 200, 50,
-                 0.0, 1e-6},
+                 0.0, {1e-6, 1e-6, 1e-6, 1e-6, 1e-6}},
         Recovery{"the same with 1 % noise", {2.5, 0.75, 0.08, 3.1, 0.15}, {0.3, 0.6, 1.0, 1.5}, 2, 200, 50, 0.01,
-                 0.05}));
+                 {0.05, 0.05, 0.15, 0.05, 0.05}}));
 
 // From rest, the first cycle at an amplitude and the one after it share
 // their displacements while the force settles: only a cycle whose EDC and

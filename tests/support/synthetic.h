@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 #include <random>
 #include <vector>
 
@@ -55,18 +56,72 @@ inline Synthetic MakeRecord(const TrueModel& m, const std::vector<Block>& blocks
   return r;
 }
 
+// ln x for finite x > 0 from frexp, +, −, × and ÷ alone. Each of those is exact or correctly rounded
+// on every IEEE machine, so the result is the same bits under every C library, where std::log may
+// differ in the last bit; within a few ulps of ln x. x = m·2^e with √½ ≤ m < √2, and
+// ln m = 2·atanh t = 2t·(1 + t²/3 + t⁴/5 + …), t = (m − 1)/(m + 1), |t| ≤ 0.172: with t² ≤ 0.0295
+// the terms beyond t²⁴ lie below 10⁻¹⁹ of the sum. m − 1 is exact, so the sum stays accurate near 1.
+inline double PortableLog(double x) {
+  int e = 0;
+  double m = std::frexp(x, &e);  // exact: 0.5 ≤ m < 1
+  if (m < 0.70710678118654752) {
+    m *= 2.0;
+    --e;
+  }
+  const double t = (m - 1.0) / (m + 1.0);
+  const double t2 = t * t;
+  double series = 0.0;  // t²/3 + t⁴/5 + … + t²⁴/25, by Horner
+  for (int k = 12; k >= 1; --k) series = (series + 1.0 / (2 * k + 1)) * t2;
+  return static_cast<double>(e) * 0.69314718055994531 + 2.0 * t * (1.0 + series);
+}
+
+// Standard normal deviates by Marsaglia's polar method on the raw outputs of std::mt19937_64, whose
+// sequence the C++ standard fixes; std::normal_distribution is left to each C++ library and draws
+// other numbers under each. A pair of 53-bit uniforms gives v₁, v₂ in (−1, 1) exactly; on
+// s = v₁² + v₂² in (0, 1) both v·√(−2·ln s / s) are independent deviates. Only correctly rounded
+// operations and PortableLog: the same deviates on every target, bit for bit.
+class NormalDeviates {
+ public:
+  explicit NormalDeviates(std::uint64_t seed) : engine_(seed) {}
+
+  double operator()() {
+    if (haveSecond_) {
+      haveSecond_ = false;
+      return second_;
+    }
+    double v1 = 0.0, v2 = 0.0, s = 0.0;
+    do {
+      v1 = Symmetric();
+      v2 = Symmetric();
+      s = v1 * v1 + v2 * v2;
+    } while (s >= 1.0 || s == 0.0);
+    const double factor = std::sqrt(-2.0 * PortableLog(s) / s);
+    second_ = v2 * factor;
+    haveSecond_ = true;
+    return v1 * factor;
+  }
+
+ private:
+  // k·2⁻⁵² − 1 for the top 53 bits k of an output: a multiple of 2⁻⁵² in [−1, 1), exact.
+  double Symmetric() { return static_cast<double>(engine_() >> 11) * 0x1p-52 - 1.0; }
+
+  std::mt19937_64 engine_;
+  double second_ = 0.0;
+  bool haveSecond_ = false;
+};
+
 // Gaussian noise of `forceShare`·max|F| on the forces and `displacementShare`·max|u| on the
-// displacements, a drift of the force's zero by `drift`·max|F| over the record; a fixed seed.
+// displacements, a drift of the force's zero by `drift`·max|F| over the record; a fixed seed, and
+// the same noise on every target.
 inline void AddNoise(Synthetic& r, double forceShare, double displacementShare, double drift, unsigned seed) {
   double fMax = 0.0, uMax = 0.0;
   for (double F : r.F) fMax = std::fmax(fMax, std::fabs(F));
   for (double u : r.u) uMax = std::fmax(uMax, std::fabs(u));
-  std::mt19937_64 rng(seed);
-  std::normal_distribution<double> normal(0.0, 1.0);
+  NormalDeviates normal(seed);
   const double count = static_cast<double>(r.u.size());
   for (std::size_t i = 0; i < r.u.size(); ++i) {
-    r.F[i] += forceShare * fMax * normal(rng) + drift * fMax * (static_cast<double>(i) / count);
-    r.u[i] += displacementShare * uMax * normal(rng);
+    r.F[i] += forceShare * fMax * normal() + drift * fMax * (static_cast<double>(i) / count);
+    r.u[i] += displacementShare * uMax * normal();
   }
 }
 
