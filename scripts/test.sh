@@ -20,7 +20,7 @@ run_suite() {  # name, ctest name filter (or ""), cmake options...
   ctest --test-dir "$dir" -j "$jobs" --output-on-failure ${filter:+-R "$filter"}
 }
 
-engine_only=(-DQUORIX_GUI=OFF -DQUORIX_BENCH=OFF)
+engine_only=(-DQUORIX_GUI=OFF -DQUORIX_BENCH=OFF -DQUORIX_PYTHON=OFF)
 run_suite release "" -DCMAKE_BUILD_TYPE=Release -DQUORIX_PYTHON=ON
 QUORIX_CLI=$PWD/build/release/src/cli/quorix-cli bash scripts/python-package-check.sh
 run_suite o0 "" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O0 -g" "${engine_only[@]}"

@@ -24,6 +24,17 @@ namespace {
 
 using namespace quorix::testing;
 
+// The bounds of the F(1, b; 1 + b; t) and solve tables: margins over what
+// the path reaches where the C library's pow and expm1 are within an ulp,
+// so that a regression far inside the solve's 1e-12 target still shows.
+// MinGW-w64's pow is up to 26 ulps off (10.6 at x⁵⁰ for x near 1e-4) and
+// its expm1 0.87 ulp, and the solve and F's region near 1 pass that on.
+#ifdef __MINGW32__
+constexpr double kHyp2F1Ulps = 4.0, kSolveUlps = 16.0;
+#else
+constexpr double kHyp2F1Ulps = 3.0, kSolveUlps = 8.0;
+#endif
+
 std::string At(const Row& row, std::size_t arguments) {
   std::string text = "line " + std::to_string(row.line) + ":";
   for (std::size_t i = 0; i < arguments; ++i) text += " " + row.fields[i];
@@ -106,7 +117,7 @@ TEST(AccurateTables, Hyp2F1InEveryRegion) {
     const double b = static_cast<double>(row.numbers[1]), t = static_cast<double>(row.numbers[2]);
     const double value = Hyp2F1(1.0, b, 1.0 + b, t);
     worst.try_emplace(region, WorstError("hyp2f1 " + region)).first->second.Add(value, row.numbers[3], At(row, 3));
-    EXPECT_LE(UlpError(value, row.numbers[3]), 3.0) << At(row, 3);
+    EXPECT_LE(UlpError(value, row.numbers[3]), kHyp2F1Ulps) << At(row, 3);
     EXPECT_EQ(Hyp2F1(b, 1.0, 1.0 + b, t), value) << At(row, 3);  // a and b swapped
   }
   for (const auto& [region, error] : worst) std::cout << "[accuracy] " << error.Report() << "\n";
@@ -140,7 +151,7 @@ TEST(AccurateTables, Solve) {
       } else {
         EXPECT_LE(RelativeError(results[i], expected), 1e-12) << kResultNames[i] << ", " << where;
         // What the path reaches, with a margin: a regression far below the target above still shows.
-        EXPECT_LE(UlpError(results[i], expected), 8.0) << kResultNames[i] << ", " << where;
+        EXPECT_LE(UlpError(results[i], expected), kSolveUlps) << kResultNames[i] << ", " << where;
       }
     }
   }
