@@ -31,6 +31,12 @@ namespace {
 std::atomic<std::size_t> gAllocations{0};
 }  // namespace
 
+// The replaced operator new takes its memory from malloc, so free is the
+// matching release; GCC, inlining the pair, takes it for a plain new freed
+// by free and warns.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
 void* operator new(std::size_t size) {
   ++gAllocations;
   if (void* p = std::malloc(size != 0 ? size : 1)) return p;

@@ -144,7 +144,10 @@ template <std::size_t N>
 void RequireCount(const Words& w, const std::array<std::string_view, N>& names, std::size_t required) {
   const std::size_t given = w.words.size() - 1;
   std::string list;
-  for (std::size_t i = 0; i < required; ++i) list += (i ? " " : "") + std::string(names[i]);
+  for (std::size_t i = 0; i < required; ++i) {
+    if (i) list += ' ';
+    list += names[i];
+  }
   if (given < required) {
     throw MaterialError(std::string(w.words[0]) + " needs " + std::to_string(required) + " values after its name (" +
                         list + "), not " + std::to_string(given));
@@ -230,13 +233,13 @@ Case CaseOf(const OpenSeesMaterial& material) {
 
 std::string TclLine(const OpenSeesBoucWen& m) {
   std::string line = "uniaxialMaterial BoucWen " + std::to_string(m.tag);
-  for (double v : {m.alpha, m.ko, m.n, m.gamma, m.beta, m.Ao, m.deltaA, m.deltaNu, m.deltaEta}) line += " " + Shortest(v);
+  for (double v : {m.alpha, m.ko, m.n, m.gamma, m.beta, m.Ao, m.deltaA, m.deltaNu, m.deltaEta}) line.append(" ").append(Shortest(v));
   return line;
 }
 
 std::string TclLine(const OpenSeesBoucWenOriginal& m) {
   std::string line = "uniaxialMaterial BoucWenOriginal " + std::to_string(m.tag);
-  for (double v : {m.E, m.fy, m.alphaL, m.alphaNL, m.mu, m.eta, m.beta, m.gamma}) line += " " + Shortest(v);
+  for (double v : {m.E, m.fy, m.alphaL, m.alphaNL, m.mu, m.eta, m.beta, m.gamma}) line.append(" ").append(Shortest(v));
   return line;
 }
 
