@@ -92,12 +92,13 @@ inline DoubleDouble TimesLn2(double e) {
   return Add(DoubleDouble::Normalised(e * kLn2Hi, second.sum), {second.error + e * kLn2Lo2, 0.0});
 }
 
-// ln x for a finite x > 0, to a few units of 2⁻¹⁰⁴ relative:
-// x = m·2^e with m in [√½, √2), ln m = 2·artanh(z), z = (m − 1)/(m + 1),
-// |z| < 0.172. Twenty terms of artanh(z)/z = Σ z²ᵏ/(2k + 1) reach 2⁻¹⁰⁴ at
-// the largest |z|; those from z²⁰ on are below 2⁻⁵¹ of the sum and are
-// summed in doubles.
-inline DoubleDouble Log(double x) {
+// x = m·2^e with m in [√½, √2), and z = (m − 1)/(m + 1), |z| < 0.172, so
+// that ln x = e·ln 2 + 2·artanh(z).
+struct LogReduction {
+  DoubleDouble z;
+  int e;
+};
+inline LogReduction ReduceForLog(double x) {
   int e = 0;
   double m = std::frexp(x, &e);
   if (m < 0.70710678118654752) {
@@ -106,7 +107,16 @@ inline DoubleDouble Log(double x) {
   }
   const double numerator = m - 1.0;  // exact
   const Sum2 denominator = TwoSum(m, 1.0);
-  const DoubleDouble z = Divide(numerator, {denominator.sum, denominator.error});
+  return {Divide(numerator, {denominator.sum, denominator.error}), e};
+}
+
+// ln x for a finite x > 0, to a few units of 2⁻¹⁰⁴ relative:
+// x = m·2^e with m in [√½, √2), ln m = 2·artanh(z), z = (m − 1)/(m + 1),
+// |z| < 0.172. Twenty terms of artanh(z)/z = Σ z²ᵏ/(2k + 1) reach 2⁻¹⁰⁴ at
+// the largest |z|; those from z²⁰ on are below 2⁻⁵¹ of the sum and are
+// summed in doubles.
+inline DoubleDouble Log(double x) {
+  const auto [z, e] = ReduceForLog(x);
   const DoubleDouble series = Polynomial(kArtanhSeries, 10, Multiply(z, z));
   const DoubleDouble logM = Multiply(Multiply(z, series), 2.0);
   if (e == 0) return logM;
@@ -120,15 +130,7 @@ inline DoubleDouble Log(double x) {
 // is formed from two parts of ln 2. For a logarithm that meets a
 // cancellation of a few bits, not for one whose error must stay below 2⁻¹⁰⁰.
 inline DoubleDouble LogFast(double x) {
-  int e = 0;
-  double m = std::frexp(x, &e);
-  if (m < 0.70710678118654752) {
-    m *= 2.0;
-    --e;
-  }
-  const double numerator = m - 1.0;  // exact
-  const Sum2 denominator = TwoSum(m, 1.0);
-  const DoubleDouble z = Divide(numerator, {denominator.sum, denominator.error});
+  const auto [z, e] = ReduceForLog(x);
   const double z2 = z.hi * z.hi;
   double tail = 1.0 / 23.0;
   for (int k = 10; k >= 1; --k) tail = 1.0 / (2 * k + 1) + z2 * tail;
