@@ -33,20 +33,8 @@ esac
 bash scripts/deps.sh "cross-$target"
 
 if [[ "$target" == windows ]]; then
-  # A Wine prefix of the build's own, made once before the tests so that its
-  # first-run messages do not mix with their output.
-  export WINEPREFIX="$here/build/wine-prefix" WINEDEBUG=-all
-  [[ -d "$WINEPREFIX" ]] || wineboot -i >/dev/null 2>&1
-  # One Wine server for every test program. A server left to itself ends a
-  # few seconds after its last program, and a program starting while it ends
-  # has its connection reset ("recvmsg: Connection reset by peer"). The
-  # server and the services the first program starts must not hold the
-  # tests' output pipes either, or ctest waits for them for ever: both are
-  # started here, detached, with /dev/null as their input and output.
-  wineserver -k 2>/dev/null || true  # a server that a killed run left
-  wineserver -w
-  setsid wineserver -p </dev/null >/dev/null 2>&1
-  setsid wine cmd /c exit </dev/null >/dev/null 2>&1
+  source scripts/wine-session.sh
+  wine_session "$here/build/wine-prefix"
   trap 'wineserver -k 2>/dev/null || true' EXIT
 fi
 if [[ "$target" == wasm ]]; then

@@ -10,6 +10,10 @@
 #   scripts/deps.sh bench     test, plus GSL for the benchmarks' peers and hyperfine for bench/process_bench.sh
 #   scripts/deps.sh cross-arm64|cross-windows|cross-wasm
 #                             a build for another machine (scripts/cross.sh)
+#   scripts/deps.sh package-arm64|package-windows
+#                             the command line's package for another machine
+#                             (scripts/package-cross.sh); package-arm64 adds
+#                             Debian's arm64 architecture to dpkg
 set -euo pipefail
 
 group=${1:-build}
@@ -53,6 +57,18 @@ cross_arm64=(g++-aarch64-linux-gnu qemu-user-static)
 cross_windows=(g++-mingw-w64-x86-64 wine wine64)
 cross_wasm=(emscripten nodejs)
 
+# The command line's packages for other machines (scripts/package-cross.sh):
+# the cross compiler and the header-only libraries, no tests. The arm64 .deb is
+# made as the amd64 one is (dpkg-dev, file, help2man, lintian), its man page
+# from the program run under qemu, and its Depends computed by
+# dpkg-shlibdeps from the arm64 C++ library of Debian's multiarch, which
+# names the package a target machine has (libstdc++6), not the cross
+# compiler's copy. The Windows zip is checked by unzipping it and starting
+# the program under Wine.
+package_cross=(cmake ninja-build libcli11-dev libeigen3-dev libfast-float-dev libfmt-dev)
+package_arm64=(g++-aarch64-linux-gnu qemu-user-static dpkg-dev file help2man lintian libstdc++6:arm64)
+package_windows=(g++-mingw-w64-x86-64 zip unzip wine wine64)
+
 case "$group" in
   build) packages=("${build[@]}") ;;
   bench) packages=("${build[@]}" "${window[@]}" "${test[@]}" "${bench[@]}") ;;
@@ -62,11 +78,22 @@ case "$group" in
   cross-arm64) packages=("${cross[@]}" "${cross_arm64[@]}") ;;
   cross-windows) packages=("${cross[@]}" "${cross_windows[@]}") ;;
   cross-wasm) packages=("${cross[@]}" "${cross_wasm[@]}") ;;
-  *) echo "usage: scripts/deps.sh build|test|window|package|bench|cross-arm64|cross-windows|cross-wasm" >&2; exit 2 ;;
+  package-arm64) packages=("${package_cross[@]}" "${package_arm64[@]}") ;;
+  package-windows) packages=("${package_cross[@]}" "${package_windows[@]}") ;;
+  *) echo "usage: scripts/deps.sh build|test|window|package|bench|cross-arm64|cross-windows|cross-wasm|package-arm64|package-windows" >&2
+     exit 2 ;;
 esac
 
 sudo=""
 [[ $(id -u) -ne 0 ]] && sudo="sudo"
+
+# Packages of another architecture (name:arm64) come from Debian's
+# multiarch: dpkg must know the architecture, and apt its package lists,
+# before they can be installed. apt-get update runs below, as something is
+# then missing.
+if [[ "$group" == package-arm64 ]] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
+  $sudo dpkg --add-architecture arm64
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -4,8 +4,18 @@
 # (one level of nesting below it too) in a SUBCOMMANDS section, so that the
 # page cannot drift from the program.
 #   make-cli-page.sh QUORIX_CLI VERSION INCLUDE.h2m OUTPUT.1
+# QUORIX_CLI is the program, or a script of that name that starts another
+# machine's program under its emulator (packaging/CMakeLists.txt).
 set -euo pipefail
 cli=$1 version=$2 include=$3 output=$4
+
+# help2man and the loops below read the help through the shell, which runs
+# a program it cannot execute (another machine's, without its emulator) as
+# a shell script: the page would hold its complaints and no subcommands.
+if ! "$cli" --version >/dev/null; then
+  echo "make-cli-page.sh: $cli does not run here" >&2
+  exit 1
+fi
 
 subcommands() {  # the entries of the "Subcommands:" section of "$cli $@ --help"
   "$cli" "$@" --help | awk '/^[^ ]/ { inside = ($0 == "Subcommands:"); next } inside && /^  [^ ]/ { print $1 }'
