@@ -19,10 +19,15 @@ constexpr double kSmallest = std::numeric_limits<double>::min();  // the smalles
 // values lie in (−2, 2), so their differences, products and sums cannot
 // overflow whatever the record's units, and the scaling is exact, so every
 // rounding falls as it would on the values themselves.
+// A scaled value that falls among the subnormals is exact no longer; a
+// cycle's own quantities are therefore taken with the scale of its own
+// points (first … last), and only brought to the record's scale, exactly
+// again, where cycles are compared and averaged.
 struct Scale {
-  explicit Scale(const std::vector<double>& v) {
+  explicit Scale(const std::vector<double>& v) : Scale(v, 0, v.size()) {}
+  Scale(const std::vector<double>& v, std::size_t first, std::size_t end) {
     double largest = 0.0;
-    for (double x : v) largest = std::max(largest, std::fabs(x));
+    for (std::size_t i = first; i < end; ++i) largest = std::max(largest, std::fabs(v[i]));
     exponent = largest > 0.0 && std::isfinite(largest) ? std::ilogb(largest) : 0;
     // 2^−e is a double unless the largest |x| is itself far down the
     // subnormals; a product with it rounds as scalbn does, at a fraction of
@@ -151,7 +156,8 @@ CycleTable FindCycles(const std::vector<double>& u, const std::vector<double>& F
     c.uMinus = u[iMinus];
     c.FPlus = F[iPlus];
     c.FMinus = F[iMinus];
-    Scaled q{su(c.uPlus), su(c.uMinus), sF(c.FPlus), sF(c.FMinus), EnclosedArea(u, F, su, sF, c.first, c.last), 0, 0};
+    const Scale cu(u, c.first, c.last + 1), cF(F, c.first, c.last + 1);
+    Scaled q{cu(c.uPlus), cu(c.uMinus), cF(c.FPlus), cF(c.FMinus), EnclosedArea(u, F, cu, cF, c.first, c.last), 0, 0};
     const double range = q.uPlus - q.uMinus;
     const double d = 0.5 * range;
     q.Keff = (q.FPlus - q.FMinus) / range;
@@ -167,13 +173,19 @@ CycleTable FindCycles(const std::vector<double>& u, const std::vector<double>& F
                          "force)");
       }
     }
-    c.EDC = unscaled(q.EDC, su.exponent + sF.exponent, number, "EDC");
-    c.Keff = unscaled(q.Keff, sF.exponent - su.exponent, number, "Keff");
+    c.EDC = unscaled(q.EDC, cu.exponent + cF.exponent, number, "EDC");
+    c.Keff = unscaled(q.Keff, cF.exponent - cu.exponent, number, "Keff");
     c.XiEff = q.XiEff;
-    if (q.EDC < 0.0) ++table.counterClockwise;
+    if (q.EDC < 0.0) ++table.counterClockwise;  // the sign, before it may round away below
+    // To the record's scale, for the comparisons and means below: by powers
+    // of two, exact unless a value falls among the subnormals there.
+    const int du = cu.exponent - su.exponent, dF = cF.exponent - sF.exponent;
+    q.uPlus = std::scalbn(q.uPlus, du), q.uMinus = std::scalbn(q.uMinus, du);
+    q.FPlus = std::scalbn(q.FPlus, dF), q.FMinus = std::scalbn(q.FMinus, dF);
+    q.EDC = std::scalbn(q.EDC, du + dF), q.Keff = std::scalbn(q.Keff, dF - du);
     if (!scaled.empty()) {
       const Scaled& p = scaled.back();
-      const double dPrevious = 0.5 * (p.uPlus - p.uMinus);
+      const double d = 0.5 * (q.uPlus - q.uMinus), dPrevious = 0.5 * (p.uPlus - p.uMinus);
       const double shift = 0.5 * (q.uPlus + q.uMinus) - 0.5 * (p.uPlus + p.uMinus);
       // The displacements repeating is not enough: the first cycle at a new
       // amplitude, and the one after it, can share them while the force still

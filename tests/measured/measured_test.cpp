@@ -262,6 +262,27 @@ TEST(Cycles, AnyUnitsGiveTheSameCycles) {
   }
 }
 
+// Forces among the subnormals beside one of normal size (a fuzzing finding: scaled by the record's largest force
+// they lost their last bits, Keff became 0 and ξeff NaN although F⁺ ≠ F⁻). Each cycle is taken at the scale of its
+// own points. t = 7·2⁻¹⁰⁷⁴; cycle 1 (u −324, −324, 7, −324; F t, 0, t, t) encloses −331·t/2, which rounds to
+// −1158·2⁻¹⁰⁷⁴ (ties to even); cycle 2 (u −324, 7, 7, −324; F t, 0, 0, t) encloses nothing, so its ξeff is 0.
+TEST(Cycles, SubnormalForcesBesideNormalOnesKeepTheirBits) {
+  const double t = 7 * 0x1p-1074;
+  const std::vector<double> u = {7, -324, -324, 7, -324, 7, 7, -324, 7, 7, -324, -324, 7, 0, 7, 77};
+  const std::vector<double> F = {t, t, 0, t, t, 0, 0, t, 34, 0, t, t, 0, 3.3e-323, 0, 0};
+  const CycleTable table = FindCycles(u, F, 0.1);
+  ASSERT_EQ(table.cycles.size(), 3u);
+  EXPECT_EQ(table.cycles[0].EDC, -1158 * 0x1p-1074);
+  EXPECT_EQ(table.counterClockwise, 1u);
+  EXPECT_EQ(table.cycles[1].EDC, 0.0);
+  EXPECT_EQ(table.cycles[1].XiEff, 0.0);
+  for (const Cycle& c : table.cycles) {
+    if (c.FPlus != c.FMinus) {
+      EXPECT_TRUE(std::isfinite(c.XiEff)) << c.first << ": " << c.XiEff;
+    }
+  }
+}
+
 // Columns swapped or the force's sign reversed: every loop runs counter-clockwise, and the table says so.
 TEST(Cycles, CountsTheCyclesThatRunCounterClockwise) {
   auto [u, F] = Ellipse();
