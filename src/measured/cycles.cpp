@@ -163,10 +163,16 @@ CycleTable FindCycles(const std::vector<double>& u, const std::vector<double>& F
     q.Keff = (q.FPlus - q.FMinus) / range;
     q.XiEff = q.Keff != 0.0 ? q.EDC / (2.0 * std::numbers::pi * q.Keff * d * d) : kNaN;
     const std::size_t number = table.cycles.size() + 1;
-    if (q.Keff != 0.0 && !(std::fabs(2.0 * std::numbers::pi * q.Keff * d * d) >= kSmallest && std::isfinite(q.XiEff))) {
-      // F⁺ and F⁻ almost equal beside a far larger force: the product
-      // 2π·Keff·d² leaves the normal doubles where the quotient need not.
-      q.XiEff = q.EDC / d / d / (2.0 * std::numbers::pi) / q.Keff;
+    const double forceStep = c.FPlus - c.FMinus;
+    if (forceStep != 0.0 &&
+        !(std::fabs(2.0 * std::numbers::pi * q.Keff * d * d) >= kSmallest && std::isfinite(q.XiEff))) {
+      // F⁺ and F⁻ almost equal beside a far larger force of the cycle: Keff
+      // or the product 2π·Keff·d² leaves the normal doubles where ξeff need
+      // not. ξeff = 2·EDC/(π·(F⁺ − F⁻)·(u⁺ − u⁻)), with F⁺ − F⁻ brought to
+      // [1, 2) by a scale of its own.
+      const int stepExponent = std::ilogb(forceStep);
+      const double ratio = 2.0 * q.EDC / (std::numbers::pi * std::scalbn(forceStep, -stepExponent) * range);
+      q.XiEff = std::scalbn(ratio, cF.exponent - stepExponent);
       if (!std::isfinite(q.XiEff)) {
         throw CycleError("cycle " + std::to_string(number) +
                          ": its xi_eff is beyond the range of a double (F+ and F- almost equal beside a far larger "

@@ -210,7 +210,13 @@ TEST(Cycles, ARecordWithoutAFullCycleIsAClearError) {
                {{0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, "reverses 2 time(s)"},
                // F⁺ ≈ F⁻ beside a force near the largest double: ξeff lies beyond the doubles (a fuzzing finding: it was ∞).
                {{1, 6, 0.866025, 4.707107, -7, 0.5, 0.2588165926}, {2, 1.80244, 1.48205, 1.0646752, 1.06066, 0.56e307,
-                -2.0612}, "cycle 2: its xi_eff is beyond the range of a double", 6 / 520.0}};
+                -2.0612}, "cycle 2: its xi_eff is beyond the range of a double", 6 / 520.0},
+               // F⁺ = 0 and F⁻ = 7·2⁻¹⁰⁷⁴ beside F = 34.4 in the cycle: ξeff near 3e323 (a fuzzing finding: Keff
+               // underflowed to 0 and ξeff was NaN with success).
+               {{7, -324, -324, 7, -324, 7, 7, -324, -324, -324, 7, 0, 7, 77},
+                {7 * 0x1p-1074, 7 * 0x1p-1074, 0, 7 * 0x1p-1074, 7 * 0x1p-1074, 0, 34.4, 7 * 0x1p-1074, 0, 0, 0, 3.3e-323,
+                 0, 0},
+                "cycle 2: its xi_eff is beyond the range of a double", 0.1}};
   for (const auto& c : cases) ExpectError<CycleError>([&] { FindCycles(c.u, c.F, c.deadBand); }, c.message);
   for (double band : {0.0, -0.1, double(NAN), double(INFINITY), 1.0}) {
     ExpectError<CycleError>([&] { FindCycles({0, 1, 0, -1, 0, 1, 0}, {0, 1, 0, -1, 0, 1, 0}, band); }, "dead band");
