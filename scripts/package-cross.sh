@@ -9,7 +9,8 @@
 #                                      (statically linked, stripped), LICENSE.txt, README.txt;
 #                                      unzipped and started under Wine
 # Installs the tools it needs first (scripts/deps.sh package-<target>).
-# Builds in build/package-<target>; tests, window, Python and benchmarks off.
+# Builds in build/package-<target> (tests, window, Python and benchmarks
+# off); the zip takes the program of build/windows where that exists.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 target=${1:-}
@@ -85,8 +86,14 @@ fi
 # MinGW DLLs to ship beside it), stripped of its symbols.
 version=$(sed -n 's/^project(Quorix VERSION \([0-9]*\.[0-9]*\.[0-9]*\).*/\1/p' CMakeLists.txt)
 name="quorix-cli-$version-windows-x86_64"
-rm -f "$dir/CMakeCache.txt"
-cmake "${common[@]}" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchains/x86_64-w64-mingw32.cmake" >/dev/null
+# The program of the tests' build (scripts/cross.sh windows) where there is
+# one: the same toolchain and flags.
+if [[ -f build/windows/build.ninja ]]; then
+  dir=build/windows
+else
+  rm -f "$dir/CMakeCache.txt"
+  cmake "${common[@]}" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchains/x86_64-w64-mingw32.cmake" >/dev/null
+fi
 cmake --build "$dir" -j "$jobs" --target quorix-cli
 stage="$dir/zip"
 rm -rf "$stage"
