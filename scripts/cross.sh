@@ -52,10 +52,10 @@ ctest --test-dir "$dir" -j "$jobs" --output-on-failure | tee "$dir/ctest.log"
 # The command line's acceptance, against the target's program: its test
 # programs from this machine's release build where there is one (the test
 # command makes it), else from a build of their own.
-# (scripts/run.sh reconfigures build/release without tests: then it holds
-# none of them.)
+# scripts/run.sh reconfigures build/release without tests, and the files
+# of the earlier configuration stay: ninja is asked whether it knows them.
 host=build/release
-if [[ ! -f "$host/tests/cli/CTestTestfile.cmake" ]]; then
+if ! ninja -C "$host" -t targets all 2>/dev/null | grep -q '^cli_test:'; then
   host=build/cross-host
   cmake -S . -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORIX_GUI=OFF -DQUORIX_BENCH=OFF -DQUORIX_PYTHON=OFF \
     >/dev/null
