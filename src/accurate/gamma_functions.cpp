@@ -106,11 +106,11 @@ DoubleDouble LogGammaStirling(const DoubleDouble& z) {
   return Add(lead, Add(Constant(detail::kStirlingConstantHi, detail::kStirlingConstantLo), series));
 }
 
-// ln Γ(x) for x > 0 in double-double: an absolute error of about 10⁻³⁰
-// below x = 16 (a few units of 2⁻¹⁰⁴ relative above), and relative
-// accuracy next to the zeros at 1 and 2.
+// ln Γ(x) for x ≥ 2⁻⁵⁴ (LogAbsGamma takes the smaller ones) in
+// double-double: an absolute error of about 10⁻³⁰ below x = 16 (a few units
+// of 2⁻¹⁰⁴ relative above), and relative accuracy next to the zeros at 1
+// and 2.
 DoubleDouble LogGammaPositive(double x) {
-  if (x < kTiny) return Add(Negated(Log(x)), Negated(Multiply(Constant(detail::kEulerHi, detail::kEulerLo), x)));
   // Next to the zeros any difference of larger terms would leave an absolute
   // error, there a relative one of any size: ln Γ(1 + e) and ln Γ(2 + e) as
   // e·(Taylor series in e), with e = x − 1 or x − 2 exact (Sterbenz). The
