@@ -169,11 +169,20 @@ std::string FormatFixed(double value, int decimals) {
   if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
   decimals = std::max(decimals, 0);
 
-  // At most 309 digits before the point, the point, the decimals and a sign.
-  std::string text(static_cast<std::size_t>(decimals) + 320, '\0');
-  const auto [ptr, ec] = decimal::WriteFixed(text.data(), text.data() + text.size(), value, decimals);
+  // At most 309 digits before the point, the point, the decimals and a sign:
+  // written on the stack for the usual counts of decimals, so that the
+  // string is made once at its length (short texts need no allocation).
+  const std::size_t capacity = static_cast<std::size_t>(decimals) + 320;
+  char stack[400];
+  std::string heap;
+  char* buffer = stack;
+  if (capacity > sizeof stack) {
+    heap.resize(capacity);
+    buffer = heap.data();
+  }
+  const auto [ptr, ec] = decimal::WriteFixed(buffer, buffer + capacity, value, decimals);
   if (ec != std::errc()) throw std::length_error("FormatFixed: buffer too small");
-  text.resize(static_cast<std::size_t>(ptr - text.data()));
+  std::string text(buffer, ptr);
 
   // A negative value that rounds to zero (and −0 itself) is shown as zero.
   if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);

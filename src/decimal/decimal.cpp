@@ -1,10 +1,12 @@
 #include "decimal.h"
 
 #include <fast_float/fast_float.h>
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -113,6 +115,57 @@ std::string PadDecimals(std::string text, std::size_t digitsEnd, int wanted) {
   return text;
 }
 
+#ifdef __SIZEOF_INT128__
+// The fixed text of a finite double below 2^53 in magnitude with at most 19
+// decimals, exactly and without {fmt}, for the nine-decimal texts of a
+// results table. The magnitude is m·2^e with an integer m < 2^53 and e ≤ 0,
+// so its scaled value m·10^d/2^−e has a numerator below 2^53·10^19 < 2^117:
+// the quotient and the remainder in 128 bits decide the rounding exactly,
+// ties to the even digit as to_chars rounds. Returns false when the value
+// is outside that range (the general path writes it).
+bool WriteFixedSmall(char*& out, double value, int decimals) {
+  const double magnitude = std::fabs(value);
+  if (!(magnitude < 0x1p53) || decimals > 19) return false;
+  __extension__ typedef unsigned __int128 U128;  // GCC and Clang on every 64-bit target, and WebAssembly
+  int exponent = 0;
+  const double fraction = std::frexp(magnitude, &exponent);  // in [0.5, 1), or 0
+  const auto m = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+  const int shift = 53 - exponent;  // the value is m / 2^shift, shift ≥ 0
+  std::uint64_t scale = 1;
+  for (int i = 0; i < decimals; ++i) scale *= 10;
+  const U128 scaled = static_cast<U128>(m) * scale;
+  U128 q = 0;
+  if (shift == 0) {
+    q = scaled;
+  } else if (shift < 128) {
+    q = scaled >> shift;
+    const U128 rest = scaled - (q << shift);
+    const U128 half = static_cast<U128>(1) << (shift - 1);
+    if (rest > half || (rest == half && (q & 1) != 0)) ++q;
+  }  // else the value is below 2^−75 and a half unit of 10^−19 is far above it
+  const auto whole = static_cast<std::uint64_t>(q / scale);
+  std::uint64_t part = static_cast<std::uint64_t>(q - static_cast<U128>(whole) * scale);
+  if (std::signbit(value)) *out++ = '-';
+  char digits[20];
+  int count = 0;
+  std::uint64_t w = whole;
+  do {
+    digits[count++] = static_cast<char>('0' + w % 10);
+    w /= 10;
+  } while (w != 0);
+  while (count > 0) *out++ = digits[--count];
+  if (decimals > 0) {
+    *out++ = '.';
+    for (int i = decimals - 1; i >= 0; --i) {
+      out[i] = static_cast<char>('0' + part % 10);
+      part /= 10;
+    }
+    out += decimals;
+  }
+  return true;
+}
+#endif
+
 // Either text is longer than its count of decimals: one that cannot fit is
 // refused before its digits are made (a count near INT_MAX would make {fmt}
 // throw, or fill the memory).
@@ -192,9 +245,23 @@ std::to_chars_result WriteFixed(char* first, char* last, double value, int decim
   if (!std::isfinite(value)) return Place(first, last, NonFiniteText(value));
   if (decimals < 0) decimals = 6;
   if (TooManyDecimals(first, last, decimals)) return {last, std::errc::value_too_large};
-  std::string text = fmt::format("{:.{}f}", value, decimals);
-  const std::size_t end = text.size();
-  return Place(first, last, PadDecimals(std::move(text), end, decimals));
+#ifdef __SIZEOF_INT128__
+  char small[64];
+  if (char* end = small; WriteFixedSmall(end, value, decimals)) {
+    return Place(first, last, std::string_view(small, static_cast<std::size_t>(end - small)));
+  }
+#endif
+  // The format is compiled in, and the digits go to a buffer on the stack:
+  // parsing "{:.{}f}" anew and a string per call were most of the time of a
+  // results table's 900 texts. The buffer grows on the heap only for a text
+  // longer than its 500 bytes.
+  fmt::memory_buffer text;
+  fmt::format_to(std::back_inserter(text), FMT_COMPILE("{:.{}f}"), value, decimals);
+  const std::string_view digits(text.data(), text.size());
+  const std::size_t point = digits.find('.');
+  const std::size_t have = point == std::string_view::npos ? 0 : digits.size() - point - 1;
+  if (have == static_cast<std::size_t>(decimals)) return Place(first, last, digits);
+  return Place(first, last, PadDecimals(std::string(digits), digits.size(), decimals));
 }
 
 std::to_chars_result WriteScientific(char* first, char* last, double value, int decimals) {
