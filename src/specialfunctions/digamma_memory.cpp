@@ -7,6 +7,7 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -154,8 +155,14 @@ class Units {
   }
 
  private:
+  // A process that may start no more threads (at its limit, or built
+  // without them) gets no helper: every poster takes back its own units.
   Units() {
-    if (std::thread::hardware_concurrency() > 1) std::thread([this] { Run(); }).detach();
+    if (std::thread::hardware_concurrency() <= 1) return;
+    try {
+      std::thread([this] { Run(); }).detach();
+    } catch (const std::system_error&) {
+    }
   }
   bool Take(std::vector<double>& unit, bool wait) {
     std::unique_lock lock(mutex_);
