@@ -95,15 +95,18 @@ function caseOptions(withAmplitude) {
   return args;
 }
 
-// The first line of quorix-cli's messages that is no warning, as a
-// sentence that names the field rather than its option.
+// The first line of quorix-cli's messages that is no warning, without the
+// program's name.
 function failureText(err) {
   const lines = err.split("\n").filter((l) => l !== "");
   const line = lines.find((l) => !l.startsWith("quorix-cli: warning:")) || lines[0] || "the command failed";
-  let text = line.replace(/^quorix-cli: /, "");
-  text = text.replace(/^(--[A-Za-z]+)(?=[:=])/, (option) => FIELD_NAME[option] || option);
-  return text.charAt(0).toUpperCase() + text.slice(1);
+  return line.replace(/^quorix-cli: /, "");
 }
+
+// The same naming the field rather than its option ("n: number beyond the
+// range of a double: 1e999").
+const fieldFailureText = (err) =>
+  failureText(err).replace(/^(--[A-Za-z]+)(?=[:=])/, (option) => FIELD_NAME[option] || option);
 
 const grouped = (n) => Math.max(0, n).toLocaleString("en-US");
 
@@ -177,7 +180,7 @@ async function solve() {
     const options = caseOptions(true);
     const reply = await engine.run(["solve", ...options]);
     if (reply.status !== 0) {
-      $("message").textContent = "Nothing changed: " + failureText(reply.err);
+      $("message").textContent = "Nothing changed: " + fieldFailureText(reply.err);
       return;
     }
     // "   caption : text", right-aligned captions as the window shows them.
@@ -246,7 +249,7 @@ async function drawLoop(options) {
     parseNumber(fieldText("fy")),
   ]);
   if (reply.status !== 0) {
-    showEmpty("plot-loop", "The loop of this case cannot be drawn: " + failureText(reply.err));
+    showEmpty("plot-loop", "The loop of this case cannot be drawn: " + fieldFailureText(reply.err));
     return;
   }
   const loop = JSON.parse(reply.out);
