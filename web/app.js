@@ -460,7 +460,10 @@ async function runSweep() {
     // A sweep that failed before its first byte leaves the last table alone,
     // as the window leaves results.out.
     if (bytes.length > 0) await showTable(bytes, uyText);
-    if (reply.status !== 0) $("sweep-message").textContent = failureText(reply.err);
+    if (reply.status !== 0) {
+      $("sweep-message").textContent = failureText(reply.err);
+      if (bytes.length === 0) showProgress(0, Math.max(running.total, 0));
+    }
   } catch (error) {
     if (error.stopped) {
       const bytes = completeBytes(running.chunks);
