@@ -615,8 +615,9 @@ async function main() {
   const gammaGiven = readQuery();
   relabelLoopIntegrals();
   if (gammaGiven) followGamma();
+  // The window starts with the focus on Solve, its Tab order going on to
+  // γ; the page keeps its reading order, so Tab begins at γ.
   await solve();
-  $("solve").focus();
   document.body.dataset.ready = "1";
 }
 
