@@ -6,7 +6,7 @@
 #
 #   specialfunctions → solver → accurate → response → measured → commands
 #     → material → the faces: cli, python, look → about → plots → mainwindow
-#     → startup
+#     → startup; web (the page's engine, src/web) on cli
 #
 # The platform and decimal (the number texts of doubles) stand beside them
 # all: every room may use them, and they use no other room, not even each
@@ -26,7 +26,7 @@ cd "$root/src"
 declare -A rank=(
   [platform]=0 [decimal]=0
   [specialfunctions]=1 [solver]=2 [accurate]=3 [response]=4 [measured]=5 [commands]=6 [material]=7
-  [cli]=8 [python]=8 [look]=8 [about]=9 [plots]=10 [mainwindow]=11 [startup]=12
+  [cli]=8 [python]=8 [look]=8 [about]=9 [web]=9 [plots]=10 [mainwindow]=11 [startup]=12
 )
 
 files=$(find . -type f -printf '%P\n' | sort)

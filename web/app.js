@@ -1,0 +1,624 @@
+// Quorix's page: the window's fields and commands, with quorix-cli itself
+// (compiled to WebAssembly, worker.js) doing every computation. The page
+// passes the fields' texts as the window reads them (--as-typed) and shows
+// what the command line prints; it formats no result of its own.
+"use strict";
+
+const $ = (id) => document.getElementById(id);
+
+// The nine results and the three derived quantities, in the order
+// `quorix-cli solve` prints them.
+const RESULT_NAMES = ["Za", "Fha", "Fela", "Fa", "Kcd", "Kda", "DEOverFyUy", "DEOverFhUy", "DE",
+  "XiEq", "Ksec", "KsecOverK0"];
+const CASE_FIELDS = ["gamma", "n", "alpha", "fy", "uy", "umax"];
+const SWEEP_FIELDS = ["from", "to", "step"];
+// The option each field gives, and the field's name in a message.
+const OPTION_OF = { n: "--n", gamma: "--gamma", beta: "--beta", alpha: "--alpha", fy: "--fy", uy: "--uy",
+  umax: "--u", from: "--from", to: "--to", step: "--step" };
+const FIELD_NAME = { "--n": "n", "--gamma": "γ", "--beta": "β", "--alpha": "α", "--fy": "Fy", "--uy": "Uy",
+  "--u": "Umax/Uy", "--from": "From", "--to": "To", "--step": "Step" };
+// The rows the page's table shows; the download holds them all.
+const TABLE_ROWS = 1000;
+// Points a sweep's curve is drawn with at most (evenly thinned, the last
+// row kept), as the Plots window thins a long sweep.
+const CURVE_POINTS = 10000;
+
+// ---- The engine in its worker ----------------------------------------
+
+class Engine {
+  constructor() {
+    this.next = 1;
+    this.start();
+  }
+
+  start() {
+    this.pending = new Map();
+    this.worker = new Worker("worker.js");
+    this.worker.onmessage = (event) => {
+      const reply = event.data;
+      const request = this.pending.get(reply.id);
+      if (!request) return;
+      if (reply.chunk) {
+        request.onChunk(reply.chunk);
+        return;
+      }
+      this.pending.delete(reply.id);
+      if (reply.error) request.reject(new Error(reply.error));
+      else request.resolve(reply);
+    };
+    this.worker.onerror = (event) => {
+      event.preventDefault();
+      for (const request of this.pending.values()) request.reject(new Error(event.message || "the engine failed"));
+      this.pending.clear();
+    };
+  }
+
+  request(message, onChunk = () => {}) {
+    const id = this.next++;
+    return new Promise((resolve, reject) => {
+      this.pending.set(id, { resolve, reject, onChunk });
+      this.worker.postMessage({ id, ...message });
+    });
+  }
+
+  // quorix-cli with these arguments: {status, out, err}.
+  run(args, { files = [], onChunk = null } = {}) {
+    return this.request({ type: "run", args, files, stream: onChunk !== null }, onChunk || undefined);
+  }
+
+  // A running request cannot be interrupted inside the worker: the worker
+  // is ended and a new one started. What was pending learns it was stopped.
+  restart() {
+    this.worker.terminate();
+    for (const request of this.pending.values()) request.reject(Object.assign(new Error("stopped"), { stopped: true }));
+    this.start();
+  }
+}
+
+const engine = new Engine();
+
+// ---- Texts ------------------------------------------------------------
+
+// The fields' texts go to the command line as --name=TEXT, so that a text
+// that looks like an option stays a value (the option parser takes no
+// empty text that way: an empty field, which reads as 0, goes as its own
+// argument). A NUL cannot be passed at all.
+const fieldText = (id) => $(id).value.replace(/\0/g, "");
+const option = (id) => (fieldText(id) === "" ? [OPTION_OF[id], ""] : [OPTION_OF[id] + "=" + fieldText(id)]);
+
+function caseOptions(withAmplitude) {
+  const args = ["--as-typed", ...option("n"), ...option("gamma"), ...option("beta"), ...option("alpha"),
+    ...option("fy"), ...option("uy")];
+  if (withAmplitude) args.push(...option("umax"));
+  args.push($("mode-direct").checked ? "--direct" : "--complementary");
+  if ($("accurate").checked) args.push("--accurate");
+  return args;
+}
+
+// The first line of quorix-cli's messages that is no warning, without the
+// program's name.
+function failureText(err) {
+  const lines = err.split("\n").filter((l) => l !== "");
+  const line = lines.find((l) => !l.startsWith("quorix-cli: warning:")) || lines[0] || "the command failed";
+  return line.replace(/^quorix-cli: /, "");
+}
+
+// The same naming the field rather than its option ("n: number beyond the
+// range of a double: 1e999").
+const fieldFailureText = (err) =>
+  failureText(err).replace(/^(--[A-Za-z]+)(?=[:=])/, (option) => FIELD_NAME[option] || option);
+
+const grouped = (n) => Math.max(0, n).toLocaleString("en-US");
+
+function captionsFor(complementary) {
+  return { Kcd: complementary ? "Kcd* :" : "Kcd :", Kda: complementary ? "Kda* :" : "Kda :" };
+}
+
+function relabelLoopIntegrals() {
+  const captions = captionsFor($("mode-complementary").checked);
+  $("caption-Kcd").textContent = captions.Kcd;
+  $("caption-Kda").textContent = captions.Kda;
+}
+
+// β follows γ as the window's field does: FormatPlainNumber(1 − γ) of γ as
+// read; a γ beyond the range of a double leaves β as it was. The answers
+// come back in order, so the last one is the latest γ.
+// A command waits for the β of the last γ typed (betaFollowed) before it
+// reads the fields.
+let betaFollowed = Promise.resolve();
+function followGamma() {
+  betaFollowed = engine.request({ type: "beta", gamma: fieldText("gamma") }).then((reply) => {
+    if (reply.beta !== "") $("beta").value = reply.beta;
+  }, () => {});
+}
+
+// ---- The query string -------------------------------------------------
+
+const QUERY = { gamma: "gamma", n: "n", alpha: "alpha", fy: "fy", uy: "uy", u: "umax", from: "from", to: "to",
+  step: "step" };
+
+function readQuery() {
+  const params = new URLSearchParams(location.search);
+  for (const [key, id] of Object.entries(QUERY)) {
+    if (params.has(key)) $(id).value = params.get(key);
+  }
+  if (params.has("mode")) {
+    const direct = params.get("mode") === "direct";
+    $("mode-direct").checked = direct;
+    $("mode-complementary").checked = !direct;
+  }
+  if (params.has("accurate")) $("accurate").checked = params.get("accurate") === "1";
+  return params.has("gamma");
+}
+
+function writeQuery() {
+  const params = new URLSearchParams();
+  for (const [key, id] of Object.entries(QUERY)) params.set(key, $(id).value);
+  params.set("mode", $("mode-direct").checked ? "direct" : "complementary");
+  if ($("accurate").checked) params.set("accurate", "1");
+  history.replaceState(null, "", "?" + params.toString());
+}
+
+// ---- Solve ------------------------------------------------------------
+
+let busy = 0;  // commands running; Solve and Loop wait for none
+function setBusy(delta) {
+  busy += delta;
+  $("solve").disabled = busy > 0;
+  $("loop").disabled = busy > 0;
+}
+
+async function parseNumber(text) {
+  const reply = await engine.run(["parse", "--", text.replace(/\0/g, "")]);
+  return reply.status === 0 ? Number(reply.out.trim()) : NaN;
+}
+
+async function solve() {
+  setBusy(1);
+  try {
+    await betaFollowed;
+    const options = caseOptions(true);
+    const reply = await engine.run(["solve", ...options]);
+    if (reply.status !== 0) {
+      $("message").textContent = "Nothing changed: " + fieldFailureText(reply.err);
+      return;
+    }
+    // "   caption : text", right-aligned captions as the window shows them.
+    const lines = reply.out.split("\n").filter((l) => l.includes(" : "));
+    lines.slice(0, RESULT_NAMES.length).forEach((line, i) => {
+      const at = line.indexOf(" : ");
+      $("caption-" + RESULT_NAMES[i]).textContent = line.slice(0, at + 2).trim();
+      $("result-" + RESULT_NAMES[i]).textContent = line.slice(at + 3);
+    });
+    $("message").textContent = "";
+    writeQuery();
+    await drawLoop(options);
+  } catch (error) {
+    if (!error.stopped) $("message").textContent = "Nothing changed: " + error.message;
+  } finally {
+    setBusy(-1);
+  }
+}
+
+// ---- Plots ------------------------------------------------------------
+
+const charts = {};
+const chartOptions = {};
+
+function chartFor(id) {
+  if (!charts[id]) {
+    charts[id] = echarts.init($(id), null, { renderer: "canvas" });
+    new ResizeObserver(() => charts[id].resize()).observe($(id));
+  }
+  return charts[id];
+}
+
+function baseOption(title, xName, yName) {
+  return {
+    animation: false,
+    backgroundColor: "#ffffff",
+    title: { text: title, left: "center", textStyle: { fontSize: 13, fontWeight: "normal" } },
+    grid: { left: 64, right: 24, top: 56, bottom: 72, containLabel: false },
+    tooltip: { trigger: "axis" },
+    legend: { bottom: 0, type: "scroll" },
+    xAxis: { type: "value", name: xName, nameLocation: "middle", nameGap: 26, scale: true },
+    yAxis: { type: "value", name: yName, nameLocation: "middle", nameGap: 46, scale: true },
+  };
+}
+
+function show(id, option) {
+  chartOptions[id] = option;
+  chartFor(id).setOption(option, true);
+}
+
+function showEmpty(id, text) {
+  show(id, {
+    animation: false,
+    backgroundColor: "#ffffff",
+    title: { text, left: "center", top: "middle", textStyle: { fontSize: 13, fontWeight: "normal", color: "#555" } },
+  });
+}
+
+// The loop of the case just solved, in units of Uy and Fy as the Plots
+// window draws it: the closed outline, the dissipated energy as the
+// enclosed area, the peak (Umax, Fa).
+async function drawLoop(options) {
+  const [reply, uy, fy] = await Promise.all([
+    engine.run(["loop", "--json", ...options]),
+    parseNumber(fieldText("uy")),
+    parseNumber(fieldText("fy")),
+  ]);
+  if (reply.status !== 0) {
+    showEmpty("plot-loop", "The loop of this case cannot be drawn: " + fieldFailureText(reply.err));
+    return;
+  }
+  const loop = JSON.parse(reply.out);
+  if (loop.u.length === 0) {
+    showEmpty("plot-loop", "The loop of this case cannot be drawn: it has no cycle.");
+    return;
+  }
+  const points = loop.u.map((u, i) => [u / uy, loop.F[i] / fy]);
+  const peak = points.reduce((best, p) => (p[0] > best[0] ? p : best), points[0]);
+  const option = baseOption("Hysteresis loop at Umax/Uy = " + fieldText("umax"), "u (unit of Uy)", "F (unit of Fy)");
+  option.tooltip = { trigger: "item" };
+  option.series = [
+    {
+      name: "DE, dissipated energy (enclosed area)",
+      type: "custom",
+      data: [0],
+      silent: true,
+      renderItem: (params, api) => ({
+        type: "polygon",
+        shape: { points: points.map((p) => api.coord(p)) },
+        style: { fill: "rgba(20, 60, 160, 0.18)" },
+      }),
+      itemStyle: { color: "rgba(20, 60, 160, 0.18)" },
+    },
+    {
+      name: "F(u), one cycle",
+      type: "line",
+      data: [...points, points[0]],
+      showSymbol: false,
+      lineStyle: { color: "#143ca0", width: 2 },
+      itemStyle: { color: "#143ca0" },
+    },
+    {
+      name: "Peak (Umax, Fa)",
+      type: "scatter",
+      data: [peak],
+      symbolSize: 9,
+      itemStyle: { color: "#c0392b" },
+      label: { show: true, position: "left", formatter: "(Umax, Fa)" },
+    },
+  ];
+  option.xAxis.scale = false;
+  option.yAxis.scale = false;
+  show("plot-loop", option);
+}
+
+// The three curves of a sweep, from the numbers of its table.
+function drawSweep(curves) {
+  const plots = [
+    ["plot-de", "DE", "DE", "#143ca0"],
+    ["plot-xieq", "XiEq", "XiEq = ξeq", "#d25014"],
+    ["plot-za", "Za", "Za", "#1e8c3c"],
+  ];
+  for (const [id, key, name, colour] of plots) {
+    const data = curves.filter((row) => Number.isFinite(row[key])).map((row) => [row.u, row[key]]);
+    if (data.length === 0) {
+      showEmpty(id, "The last Loop gave no rows: its range holds no amplitude.");
+      continue;
+    }
+    const option = baseOption(name + " against Umax/Uy, " + grouped(curves.rows) + " row" +
+      (curves.rows === 1 ? "" : "s"), "Umax/Uy", name);
+    option.series = [{ name, type: "line", data, showSymbol: data.length === 1, lineStyle: { color: colour },
+      itemStyle: { color: colour } }];
+    show(id, option);
+  }
+}
+
+function download(name, url) {
+  const a = document.createElement("a");
+  a.href = url;
+  a.download = name;
+  document.body.appendChild(a);
+  a.click();
+  a.remove();
+}
+
+function exportPlot(id, type) {
+  const option = chartOptions[id];
+  if (!option) return;
+  if (type === "png") {
+    download(id + ".png", chartFor(id).getDataURL({ type: "png", pixelRatio: 2, backgroundColor: "#ffffff" }));
+    return;
+  }
+  // The SVG is drawn afresh by the SVG renderer, at the chart's size.
+  const element = $(id);
+  const svg = echarts.init(null, null, { renderer: "svg", ssr: true, width: element.clientWidth || 640,
+    height: element.clientHeight || 400 });
+  svg.setOption(option);
+  const url = URL.createObjectURL(new Blob([svg.renderToSVGString()], { type: "image/svg+xml" }));
+  svg.dispose();
+  download(id + ".svg", url);
+  setTimeout(() => URL.revokeObjectURL(url), 60000);
+}
+
+// ---- Loop (the sweep) -------------------------------------------------
+
+let sweep = null;       // the sweep running: {bytes, size, rows}
+let downloadUrl = null;
+
+// Counts the line ends in the bytes received: the rows complete so far.
+function countLines(chunk) {
+  let n = 0;
+  for (let i = 0; i < chunk.length; ++i) if (chunk[i] === 10) ++n;
+  return n;
+}
+
+function showProgress(written, total) {
+  const bar = $("progress");
+  if (total > 0) {
+    bar.max = total;
+    bar.value = Math.min(written, total);
+  } else {
+    bar.removeAttribute("value");
+  }
+  $("progress-text").textContent = grouped(written) + " of " + (total >= 0 ? grouped(total) : "?") + " rows";
+}
+
+// The table's bytes up to the last complete line: what a stopped sweep
+// keeps, as quorix-cli keeps the header and complete rows.
+function completeBytes(chunks) {
+  const size = chunks.reduce((s, c) => s + c.length, 0);
+  const all = new Uint8Array(size);
+  let at = 0;
+  for (const c of chunks) {
+    all.set(c, at);
+    at += c.length;
+  }
+  const end = all.lastIndexOf(10) + 1;
+  return all.subarray(0, end);
+}
+
+// The table in the page (the first rows), the curves and the download.
+async function showTable(bytes, uyText) {
+  const text = new TextDecoder().decode(bytes);
+  const lines = text.split("\r\n");
+  lines.pop();  // after the last CR LF
+  const header = lines.length > 0 ? lines[0].split("\t") : [];
+  const rows = lines.slice(1);
+  const table = $("sweep-table");
+  table.replaceChildren();
+  if (header.length > 0) {
+    const head = table.createTHead().insertRow();
+    for (const name of header) {
+      const th = document.createElement("th");
+      th.scope = "col";
+      th.textContent = name;
+      head.appendChild(th);
+    }
+    const body = table.createTBody();
+    for (const line of rows.slice(0, TABLE_ROWS)) {
+      const tr = body.insertRow();
+      for (const cell of line.split("\t")) tr.insertCell().textContent = cell;
+    }
+  }
+  $("sweep-note").textContent = rows.length > TABLE_ROWS
+    ? "The first " + grouped(TABLE_ROWS) + " of " + grouped(rows.length) + " rows; results.out holds them all."
+    : grouped(rows.length) + " row" + (rows.length === 1 ? "" : "s") + ".";
+
+  if (downloadUrl) URL.revokeObjectURL(downloadUrl);
+  downloadUrl = URL.createObjectURL(new Blob([bytes], { type: "application/octet-stream" }));
+  const link = $("download");
+  link.href = downloadUrl;
+  link.removeAttribute("aria-disabled");
+
+  // The curves: the columns of Umax/Uy, Za, Fa and DE; XiEq = DE/(2π·Fa·Umax)
+  // with Umax = Umax/Uy · Uy, as the Plots window derives it.
+  const column = (name) => header.indexOf(name);
+  const [cu, cza, cfa, cde] = ["Umax/Uy", "Za", "Fa", "DE"].map(column);
+  const uy = await parseNumber(uyText);
+  const stride = Math.max(1, Math.ceil(rows.length / CURVE_POINTS));
+  const curves = [];
+  for (let i = 0; i < rows.length; ++i) {
+    if (i % stride !== 0 && i !== rows.length - 1) continue;
+    const cells = rows[i].split("\t").map(Number);
+    const u = cells[cu];
+    curves.push({ u, DE: cells[cde], Za: cells[cza], XiEq: cells[cde] / (2 * Math.PI * cells[cfa] * u * uy) });
+  }
+  curves.rows = rows.length;
+  drawSweep(curves);
+}
+
+async function runSweep() {
+  if (sweep) return;
+  setBusy(1);
+  $("stop").disabled = false;
+  $("sweep-message").textContent = "";
+  await betaFollowed;
+  const texts = Object.fromEntries(SWEEP_FIELDS.map((id) => [id, fieldText(id)]));
+  const uyText = fieldText("uy");
+  const args = ["sweep", ...caseOptions(false), ...option("from"), ...option("to"), ...option("step")];
+  writeQuery();
+  const running = { chunks: [], rows: 0, total: -1 };
+  sweep = running;
+  showProgress(0, -1);
+  try {
+    const counted = await engine.request({ type: "rows", ...texts });
+    running.total = counted.rows;
+    showProgress(0, running.total);
+    const reply = await engine.run(args, {
+      onChunk: (chunk) => {
+        running.chunks.push(chunk);
+        running.rows += countLines(chunk);
+        // The header is a line too.
+        showProgress(Math.max(0, running.rows - 1), running.total);
+      },
+    });
+    const bytes = completeBytes(running.chunks);
+    // A sweep that failed before its first byte leaves the last table alone,
+    // as the window leaves results.out.
+    if (bytes.length > 0) await showTable(bytes, uyText);
+    if (reply.status !== 0) {
+      $("sweep-message").textContent = failureText(reply.err);
+      if (bytes.length === 0) showProgress(0, Math.max(running.total, 0));
+    }
+  } catch (error) {
+    if (error.stopped) {
+      const bytes = completeBytes(running.chunks);
+      const written = Math.max(0, countLines(bytes) - 1);
+      $("sweep-message").textContent = "Stopped after " + grouped(written) + " of " +
+        (running.total >= 0 ? grouped(running.total) : "?") + " rows: the table holds the complete rows.";
+      if (bytes.length > 0) await showTable(bytes, uyText);
+    } else {
+      $("sweep-message").textContent = error.message;
+    }
+  } finally {
+    sweep = null;
+    $("stop").disabled = true;
+    setBusy(-1);
+  }
+}
+
+function stopSweep() {
+  if (!sweep) return;
+  engine.restart();
+}
+
+// ---- Measured records -------------------------------------------------
+
+let record = null;  // {name, bytes}
+let fitted = null;  // the fit's parameters
+
+function tableFromTsv(table, text) {
+  table.replaceChildren();
+  const lines = text.split("\n");
+  const rows = [];
+  const notes = [];
+  for (const line of lines) {
+    if (line.includes("\t")) rows.push(line.split("\t"));
+    else if (line !== "") notes.push(line);
+  }
+  if (rows.length > 0) {
+    const head = table.createTHead().insertRow();
+    for (const name of rows[0]) {
+      const th = document.createElement("th");
+      th.scope = "col";
+      th.textContent = name;
+      head.appendChild(th);
+    }
+    const body = table.createTBody();
+    for (const cells of rows.slice(1)) {
+      const tr = body.insertRow();
+      for (const cell of cells) tr.insertCell().textContent = cell;
+    }
+  }
+  return notes;
+}
+
+async function readRecord() {
+  const file = $("record-file").files[0];
+  $("fit").disabled = true;
+  $("use-parameters").disabled = true;
+  $("fit-report").textContent = "";
+  $("cycles-table").replaceChildren();
+  fitted = null;
+  record = null;
+  if (!file) return;
+  try {
+    // A name the engine's file system takes: no slash, nothing odd.
+    const name = file.name.replace(/[^A-Za-z0-9._-]/g, "_") || "record";
+    record = { name, bytes: await file.arrayBuffer() };
+    const reply = await engine.run(["cycles", "/records/" + name], { files: [record] });
+    if (reply.status !== 0) {
+      $("record-message").textContent = "The record cannot be read: " + failureText(reply.err);
+      return;
+    }
+    const notes = tableFromTsv($("cycles-table"), reply.out);
+    const warnings = reply.err.split("\n").filter((l) => l !== "").map((l) => l.replace(/^quorix-cli: (warning: )?/, ""));
+    $("record-message").textContent = [...notes, ...warnings].join(" ");
+    $("fit").disabled = false;
+  } catch (error) {
+    $("record-message").textContent = "The record cannot be read: " + error.message;
+  }
+}
+
+async function fit() {
+  if (!record) return;
+  $("fit").disabled = true;
+  try {
+    const path = "/records/" + record.name;
+    const [report, numbers] = await Promise.all([
+      engine.run(["fit", "--no-progress", path], { files: [record] }),
+      engine.run(["fit", "--no-progress", "--json", path]),
+    ]);
+    if (report.status !== 0) {
+      $("record-message").textContent = "No fit: " + failureText(report.err);
+      $("fit-report").textContent = "";
+      return;
+    }
+    const warnings = report.err.split("\n").filter((l) => l !== "").map((l) => l.replace(/^quorix-cli: /, ""));
+    $("fit-report").textContent = report.out + (warnings.length ? "\n" + warnings.join("\n") + "\n" : "");
+    $("record-message").textContent = "";
+    fitted = numbers.status === 0 ? JSON.parse(numbers.out).parameters : null;
+    $("use-parameters").disabled = fitted === null;
+  } catch (error) {
+    $("record-message").textContent = "No fit: " + error.message;
+  } finally {
+    $("fit").disabled = false;
+  }
+}
+
+// The fitted n, γ, α, Fy, Uy into the fields, as the window's β field shows
+// numbers (FormatPlainNumber), and a Solve.
+async function useParameters() {
+  if (!fitted) return;
+  const values = { n: fitted.n, gamma: fitted.gamma, alpha: fitted.alpha, fy: fitted.fy, uy: fitted.uy };
+  for (const [id, value] of Object.entries(values)) {
+    const reply = await engine.run(["format-plain", "--", String(value)]);
+    if (reply.status === 0) $(id).value = reply.out.replace(/\n$/, "");
+  }
+  followGamma();
+  await solve();
+}
+
+// ---- Wiring -----------------------------------------------------------
+
+function wire() {
+  $("case-form").addEventListener("submit", (event) => {
+    event.preventDefault();
+    if (busy === 0) solve();
+  });
+  $("loop-form").addEventListener("submit", (event) => {
+    event.preventDefault();
+    if (busy === 0) runSweep();
+  });
+  $("stop").addEventListener("click", stopSweep);
+  $("gamma").addEventListener("input", followGamma);
+  for (const id of ["mode-direct", "mode-complementary"]) $(id).addEventListener("change", relabelLoopIntegrals);
+  // Select-all on focus, as the window's text boxes.
+  for (const id of [...CASE_FIELDS, ...SWEEP_FIELDS]) $(id).addEventListener("focus", (e) => e.target.select());
+  for (const id of ["plot-loop", "plot-de", "plot-xieq", "plot-za"]) {
+    $(id + "-png").addEventListener("click", () => exportPlot(id, "png"));
+    $(id + "-svg").addEventListener("click", () => exportPlot(id, "svg"));
+  }
+  $("record-file").addEventListener("change", readRecord);
+  $("fit").addEventListener("click", fit);
+  $("use-parameters").addEventListener("click", useParameters);
+}
+
+async function main() {
+  wire();
+  for (const id of ["plot-de", "plot-xieq", "plot-za"]) showEmpty(id, "Run a Loop to draw its curves.");
+  showEmpty("plot-loop", "Solve to draw the loop.");
+  const gammaGiven = readQuery();
+  relabelLoopIntegrals();
+  if (gammaGiven) followGamma();
+  // The window starts with the focus on Solve, its Tab order going on to
+  // γ; the page keeps its reading order, so Tab begins at γ.
+  await solve();
+  document.body.dataset.ready = "1";
+}
+
+main();
