@@ -36,13 +36,14 @@ module.exports = defineConfig({
   },
   webServer: {
     // The page as users get it: the script's own server (it builds nothing
-    // new when build/web/site is current).
-    command: `bash scripts/web.sh --port ${port}`,
+    // new when build/web/site is current). The server's line for every
+    // request that succeeded is left out of the log; failures stay in it.
+    command: `bash scripts/web.sh --port ${port} 2>&1 | grep --line-buffered -v '" [23]0[0-9] -$'`,
     cwd: repo,
     url: `http://127.0.0.1:${port}/`,
     reuseExistingServer: false,
     timeout: 600_000,
-    stdout: 'ignore',
+    stdout: 'pipe',
     stderr: 'pipe',
   },
 });

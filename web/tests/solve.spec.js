@@ -1,7 +1,7 @@
 // Solve on the page against quorix-cli solve: the results' texts, their
 // captions, refusals, the β field, the query string and the keyboard.
 const {
-  test, expect, cli, caseArgs, expectedSolve, openPage, enterCase, shownResults, RESULT_IDS,
+  test, expect, cli, cliOk, caseArgs, expectedSolve, openPage, enterCase, shownResults, RESULT_IDS,
 } = require('./helpers');
 
 const SOLVE_CASES = [
@@ -77,14 +77,16 @@ for (const { name, fields } of REFUSED) {
   });
 }
 
-// β is 1 − γ as the window writes it: plain, without the binary rounding's tail.
-const BETA = [['0.9', '0.1'], ['0.25', '0.75'], ['0.3', '0.7'], ['1', '0'], ['0', '1']];
+// β is 1 − γ as the window writes it (quorix-cli format-plain: 15 digits,
+// no leading zero), once γ has been typed; the stored "0.1" before that.
+const BETA_GAMMAS = ['0.9', '0.25', '0.3', '1', '0', '0.123456789012345678', '-2.5', '1e-20'];
 
 test('β follows γ as it is typed', async ({ page }) => {
   await openPage(page);
   await expect(page.locator('#beta')).toHaveValue('0.1');
   expect(await page.locator('#beta').evaluate((e) => e.readOnly)).toBe(true);
-  for (const [gamma, beta] of BETA) {
+  for (const gamma of BETA_GAMMAS) {
+    const beta = cliOk(['format-plain', '--', String(1 - Number(gamma))]).toString().trim();
     await page.fill('#gamma', '');
     await page.locator('#gamma').pressSequentially(gamma);
     await expect(page.locator('#beta'), `γ ${gamma}`).toHaveValue(beta);
@@ -123,13 +125,16 @@ for (const { query, c, range } of QUERIES) {
   });
 }
 
-// Tab to each field (no mouse), type, then Enter or Space on Solve.
+// Tab to each field (no mouse), type, then Enter or Space on Solve. Focus
+// may start anywhere (on Solve, say): Tab forwards, then Shift+Tab back.
 async function tabTo(page, id) {
-  for (let i = 0; i < 80; ++i) {
-    if (await page.evaluate(() => document.activeElement && document.activeElement.id) === id) return;
-    await page.keyboard.press('Tab');
+  for (const [key, presses] of [['Tab', 60], ['Shift+Tab', 150]]) {
+    for (let i = 0; i < presses; ++i) {
+      if (await page.evaluate(() => document.activeElement && document.activeElement.id) === id) return;
+      await page.keyboard.press(key);
+    }
   }
-  throw new Error(`Tab never reached #${id}`);
+  throw new Error(`neither Tab nor Shift+Tab reached #${id}`);
 }
 
 for (const key of ['Enter', 'Space']) {
