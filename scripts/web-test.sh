@@ -27,4 +27,7 @@ nice -n 10 cmake --build "$host" -j 2 --target quorix-cli
 # Playwright's own browsers are not fetched: the tests run Debian's chromium.
 cd web/tests
 PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error
-QUORIX_CLI="$here/$host/src/cli/quorix-cli" npx --no-install playwright test "$@"
+# A port no one listens on: a bare root shares the machine's network, where
+# a fixed port may be taken.
+port=${QUORIX_WEB_PORT:-$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')}
+QUORIX_WEB_PORT=$port QUORIX_CLI="$here/$host/src/cli/quorix-cli" npx --no-install playwright test "$@"
