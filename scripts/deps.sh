@@ -14,6 +14,10 @@
 #                             the command line's package for another machine
 #                             (scripts/package-cross.sh); package-arm64 adds
 #                             Debian's arm64 architecture to dpkg
+#   scripts/deps.sh web       the page: its engine built with emscripten, its
+#                             chart library from npm, Python's server (scripts/web.sh)
+#   scripts/deps.sh web-test  web, plus chromium and the native quorix-cli's
+#                             build for the page's browser tests (scripts/web-test.sh)
 set -euo pipefail
 
 group=${1:-build}
@@ -69,6 +73,17 @@ package_cross=(cmake ninja-build libcli11-dev libeigen3-dev libfast-float-dev li
 package_arm64=(g++-aarch64-linux-gnu qemu-user-static dpkg-dev file help2man lintian libstdc++6:arm64)
 package_windows=(g++-mingw-w64-x86-64 zip unzip wine wine64)
 
+# The page (scripts/web.sh): the engine as WebAssembly with Debian's
+# emscripten and the header-only libraries of the command line it runs (no
+# tests: no GoogleTest), npm for the chart library the page pins, Python's
+# http.server to serve it.
+web=(emscripten nodejs npm python3 cmake ninja-build libcli11-dev libeigen3-dev libfast-float-dev libfmt-dev)
+# The page's browser tests (scripts/web-test.sh): Debian's chromium, which
+# Playwright drives (its own browser downloads are not used), a font for
+# the text chromium draws into the plots' PNGs, and the compiler for the
+# native quorix-cli that gives the tests their expected values.
+web_test=(chromium fonts-dejavu-core g++)
+
 case "$group" in
   build) packages=("${build[@]}") ;;
   bench) packages=("${build[@]}" "${window[@]}" "${test[@]}" "${bench[@]}") ;;
@@ -80,7 +95,9 @@ case "$group" in
   cross-wasm) packages=("${cross[@]}" "${cross_wasm[@]}") ;;
   package-arm64) packages=("${package_cross[@]}" "${package_arm64[@]}") ;;
   package-windows) packages=("${package_cross[@]}" "${package_windows[@]}") ;;
-  *) echo "usage: scripts/deps.sh build|test|window|package|bench|cross-arm64|cross-windows|cross-wasm|package-arm64|package-windows" >&2
+  web) packages=("${web[@]}") ;;
+  web-test) packages=("${web[@]}" "${web_test[@]}") ;;
+  *) echo "usage: scripts/deps.sh build|test|window|package|bench|cross-arm64|cross-windows|cross-wasm|package-arm64|package-windows|web|web-test" >&2
      exit 2 ;;
 esac
 
@@ -95,9 +112,18 @@ if [[ "$group" == package-arm64 ]] && ! dpkg --print-foreign-architectures | gre
   $sudo dpkg --add-architecture arm64
 fi
 
+# A name that an installed package provides counts as installed: a
+# Node.js from NodeSource provides npm (and conflicts with Debian's), and
+# asking apt for it would fail.
+# (The list is read whole first: grep -q ending a pipe early fails it under pipefail.)
+provided() {
+  local installed
+  installed=$(dpkg-query -W -f='${Status} ${Provides}\n' 2>/dev/null | grep '^install ok installed' || true)
+  grep -qE "[ ,]$1([ ,(]|\$)" <<<"$installed"
+}
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || provided "$p" || missing+=("$p")
 done
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"

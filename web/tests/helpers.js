@@ -1,0 +1,102 @@
+// What the page's tests share: the native quorix-cli, run at test time for
+// every expected value, and the few steps every test takes on the page.
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+const { spawnSync } = require('node:child_process');
+const { test: base, expect } = require('@playwright/test');
+
+const CLI = process.env.QUORIX_CLI;
+
+// In the order quorix-cli solve prints them.
+const RESULT_IDS = ['Za', 'Fha', 'Fela', 'Fa', 'Kcd', 'Kda', 'DEOverFyUy', 'DEOverFhUy', 'DE', 'XiEq', 'Ksec',
+  'KsecOverK0'];
+
+// The page's defaults, written out: a test's case names only what it changes.
+const DEFAULT_FIELDS = { n: '2.0', gamma: '0.9', alpha: '0.10', fy: '2.86', uy: '0.111', umax: '1' };
+const FIELD_OPTIONS = { n: '--n', gamma: '--gamma', alpha: '--alpha', fy: '--fy', uy: '--uy', umax: '--u' };
+
+function cli(args) {
+  if (!CLI) throw new Error('QUORIX_CLI is not set: the path of the native quorix-cli');
+  const run = spawnSync(CLI, args, { maxBuffer: 1 << 30 });
+  if (run.error) throw run.error;
+  return { status: run.status, stdout: run.stdout, stderr: run.stderr.toString() };
+}
+
+function cliOk(args) {
+  const run = cli(args);
+  if (run.status !== 0) throw new Error(`quorix-cli ${args.join(' ')} failed (${run.status}): ${run.stderr}`);
+  return run.stdout;
+}
+
+// A case: { fields: {gamma: '0.5', ...}, mode: 'direct' | 'complementary', accurate: bool }.
+// A sweep takes no amplitude: its range replaces Umax/Uy.
+function caseArgs(c, { amplitude = true } = {}) {
+  const fields = { ...DEFAULT_FIELDS, ...(c.fields || {}) };
+  const args = [];
+  for (const [id, option] of Object.entries(FIELD_OPTIONS)) if (amplitude || id !== 'umax') args.push(option, fields[id]);
+  args.push(c.mode === 'direct' ? '--direct' : '--complementary');
+  if (c.accurate) args.push('--accurate');
+  return args;
+}
+
+// quorix-cli solve's lines, each the caption, " : " and the text the page
+// shows for it.
+function parseSolve(stdout) {
+  const lines = stdout.toString().split('\n').filter((l) => l.includes(' : ') || / :$/.test(l));
+  const texts = {};
+  const captions = {};
+  RESULT_IDS.forEach((id, i) => {
+    const line = lines[i];
+    if (line === undefined) throw new Error(`quorix-cli solve printed no line for ${id}:\n${stdout}`);
+    const at = line.indexOf(' : ');
+    captions[id] = line.slice(0, at + 2).trim();
+    texts[id] = line.slice(at + 3);
+  });
+  return { texts, captions };
+}
+
+function expectedSolve(c) {
+  return parseSolve(cliOk(['solve', ...caseArgs(c)]));
+}
+
+function tempFile(name) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'quorix-web-test-'));
+  return path.join(dir, name);
+}
+
+async function openPage(page, query = '') {
+  await page.goto(query ? `/?${query}` : '/');
+  await expect(page.locator('body')).toHaveAttribute('data-ready', '1', { timeout: 30_000 });
+}
+
+async function enterCase(page, c) {
+  for (const [id, value] of Object.entries(c.fields || {})) await page.fill(`#${id}`, value);
+  await page.check(c.mode === 'direct' ? '#mode-direct' : '#mode-complementary');
+  await page.setChecked('#accurate', Boolean(c.accurate));
+}
+
+async function shownResults(page) {
+  const texts = {};
+  for (const id of RESULT_IDS) texts[id] = await page.locator(`#result-${id}`).textContent();
+  return texts;
+}
+
+// Every test fails on an error the page logs or throws, whatever it checks.
+const test = base.extend({
+  page: async ({ page }, use) => {
+    const errors = [];
+    page.on('console', (m) => {
+      if (m.type() === 'error') errors.push(`console: ${m.text()} (${m.location().url || 'no address'})`);
+    });
+    page.on('pageerror', (e) => errors.push(`page error: ${e.message}`));
+    page.on('crash', () => errors.push('page crashed'));
+    await use(page);
+    expect(errors, 'errors on the page').toEqual([]);
+  },
+});
+
+module.exports = {
+  test, expect, cli, cliOk, caseArgs, parseSolve, expectedSolve, tempFile, openPage, enterCase, shownResults,
+  RESULT_IDS, DEFAULT_FIELDS,
+};

@@ -1,0 +1,140 @@
+// Measured records on the page against quorix-cli cycles and fit. The
+// records are made by quorix-cli itself: the model's response along a
+// displacement history, and closed-form loops laid end to end.
+const fs = require('node:fs');
+const {
+  test, expect, cli, cliOk, tempFile, openPage, shownResults, expectedSolve,
+} = require('./helpers');
+
+function writeRecord(name, text) {
+  const file = tempFile(name);
+  fs.writeFileSync(file, text);
+  return file;
+}
+
+// The first two columns (u, F) of a quorix-cli table.
+function twoColumns(text) {
+  return text.toString().split('\n').filter((l) => l !== '').map((l) => l.split('\t').slice(0, 2).join('\t')).join('\n')
+    + '\n';
+}
+
+const RECORDS = [
+  {
+    name: 'the response from rest along four sine cycles',
+    make() {
+      const lines = ['u'];
+      for (let i = 0; i <= 800; ++i) lines.push(String(0.3 * Math.sin((2 * Math.PI * i) / 200)));
+      const history = writeRecord('history.txt', `${lines.join('\n')}\n`);
+      return twoColumns(cliOk(['response', '--n', '1.5', '--gamma', '0.7', '--alpha', '0.05', history]));
+    },
+  },
+  {
+    // One amplitude leaves γ undetermined: quorix-cli fit refuses it.
+    name: 'three closed-form loops end to end (saturated)',
+    make() {
+      const loop = cliOk(['loop', '--n', '3', '--gamma', '0.6', '--u', '4', '--points', '80']).toString()
+        .split('\n').filter((l) => l !== '');
+      const body = loop.slice(1);
+      return twoColumns([loop[0], ...body, ...body, ...body, body[0]].join('\n'));
+    },
+  },
+];
+
+function cellRows(page, selector) {
+  return page.locator(`${selector} tr`).evaluateAll(
+    (rows) => rows.map((r) => Array.from(r.querySelectorAll('td, th'), (c) => c.textContent.trim())));
+}
+
+function relativeDifference(text, reference) {
+  const a = Number(text);
+  const b = Number(reference);
+  if (text.trim() === '' || !Number.isFinite(a)) return Infinity;
+  return a === b ? 0 : Math.abs(a - b) / Math.max(Math.abs(a), Math.abs(b));
+}
+
+// A fit report's parameters (name → text) and its table of cycles (cycle,
+// d, EDC measured, EDC model), as quorix-cli fit prints them.
+function fitReport(report) {
+  const parameters = {};
+  const cycles = [];
+  let inCycles = false;
+  for (const line of report.toString().split('\n')) {
+    const cells = line.split('\t');
+    if (['n', 'gamma', 'alpha', 'Fy', 'Uy'].includes(cells[0]) && cells.length === 3) parameters[cells[0]] = cells[1];
+    if (cells[0] === 'cycle' && cells[1] === 'd') inCycles = true;
+    else if (inCycles && cells.length === 4) cycles.push(cells);
+    else if (inCycles) inCycles = false;
+  }
+  return { parameters, cycles };
+}
+
+// The fit's last digits hang on the rounding of every residual along the
+// way (a record the model matches exactly leaves a misfit of 1e-16), and
+// the WebAssembly engine's pow and exp are not glibc's: the fitted values
+// agree to far better than a wrong fit would, not bit for bit.
+const FIT_AGREEMENT = 1e-9;
+
+for (const { name, make } of RECORDS) {
+  test(`record: ${name}`, async ({ page }) => {
+    const file = writeRecord('record.txt', make());
+    const cycles = cliOk(['cycles', file]).toString().split('\n');
+    const cycleRows = cycles.filter((l) => /^\d+\t/.test(l)).map((l) => l.split('\t'));
+    const meanRow = cycles.find((l) => l.startsWith('mean of '));
+    expect(cycleRows.length, 'quorix-cli finds cycles in the record').toBeGreaterThan(1);
+    const fitRun = cli(['fit', file]);
+    const { parameters: fit, cycles: fitCycles } = fitReport(fitRun.stdout);
+    if (fitRun.status === 0) expect(Object.keys(fit)).toHaveLength(5);
+
+    await openPage(page);
+    await page.setInputFiles('#record-file', file);
+    await expect.poll(async () => (await cellRows(page, '#cycles-table')).filter((r) => /^\d+$/.test(r[0])).length)
+      .toBe(cycleRows.length);
+    const table = await cellRows(page, '#cycles-table');
+    expect(table.filter((r) => /^\d+$/.test(r[0])), 'the cycles as quorix-cli cycles prints them').toEqual(cycleRows);
+    if (meanRow) {
+      const mean = meanRow.split('\t').filter((cell) => cell !== '');
+      expect(table.map((r) => r.filter((cell) => cell !== '')), 'the steady cycles\' mean').toContainEqual(mean);
+    }
+
+    await page.click('#fit');
+    if (fitRun.status !== 0) {
+      // The reason, where the page reports on the record.
+      await expect(page.locator('#record-message, #fit-report').filter({ hasText: /\S/ })).not.toHaveCount(0);
+      return;
+    }
+    await expect(page.locator('#fit-report')).toContainText('EDC measured');
+    const shown = fitReport(await page.locator('#fit-report').textContent());
+    expect(Object.keys(shown.parameters).sort()).toEqual(Object.keys(fit).sort());
+    for (const [name, value] of Object.entries(fit)) {
+      expect(relativeDifference(shown.parameters[name], value), `${name}: ${shown.parameters[name]} against ${value}`)
+        .toBeLessThan(FIT_AGREEMENT);
+    }
+    // The measured side is the record's own arithmetic: the same texts.
+    expect(shown.cycles.map((c) => c.slice(0, 3))).toEqual(fitCycles.map((c) => c.slice(0, 3)));
+    shown.cycles.forEach((c, i) => expect(relativeDifference(c[3], fitCycles[i][3]), `EDC model of cycle ${c[0]}`)
+      .toBeLessThan(FIT_AGREEMENT));
+
+    // The fitted case, copied into the fields (as the window's fields
+    // write numbers: 15 digits) and solved: the results are quorix-cli's
+    // for the texts the fields then hold.
+    await page.click('#use-parameters');
+    const fitted = { n: fit.n, gamma: fit.gamma, alpha: fit.alpha, fy: fit.Fy, uy: fit.Uy };
+    for (const [id, value] of Object.entries(fitted)) {
+      await expect.poll(async () => relativeDifference(await page.locator(`#${id}`).inputValue(), value), id)
+        .toBeLessThan(FIT_AGREEMENT);
+    }
+    const fields = {};
+    for (const id of [...Object.keys(fitted), 'umax']) fields[id] = await page.locator(`#${id}`).inputValue();
+    const expected = expectedSolve({ fields });
+    await expect.poll(() => shownResults(page)).toEqual(expected.texts);
+  });
+}
+
+test('a file that holds no record is refused with a message', async ({ page }) => {
+  const file = writeRecord('notes.txt', 'hello\nworld\n');
+  expect(cli(['cycles', file]).status, 'quorix-cli cycles refuses it').not.toBe(0);
+  await openPage(page);
+  await page.setInputFiles('#record-file', file);
+  await expect(page.locator('#record-message')).not.toHaveText('');
+  expect((await cellRows(page, '#cycles-table')).filter((r) => /^\d+$/.test(r[0]))).toEqual([]);
+});

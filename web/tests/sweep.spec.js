@@ -1,0 +1,145 @@
+// Loop on the page against quorix-cli sweep -o: results.out byte for byte,
+// the table's rows, a long sweep's progress and Stop, refusals and the plots.
+const fs = require('node:fs');
+const {
+  test, expect, cli, cliOk, caseArgs, tempFile, openPage, enterCase,
+} = require('./helpers');
+
+const RANGE_DEFAULTS = { from: '0.1', to: '10.0', step: '0.1' };
+
+function expectedSweep(c, range) {
+  const r = { ...RANGE_DEFAULTS, ...range };
+  const file = tempFile('results.out');
+  cliOk(['sweep', ...caseArgs(c, { amplitude: false }), '--from', r.from, '--to', r.to, '--step', r.step, '--no-progress', '-o', file]);
+  return fs.readFileSync(file);
+}
+
+// The table's data rows as their cells' texts.
+function tableRows(page) {
+  return page.locator('#sweep-table tr:has(td)').evaluateAll(
+    (rows) => rows.map((r) => Array.from(r.querySelectorAll('td'), (td) => td.textContent.trim())));
+}
+
+function fileRows(bytes) {
+  return bytes.toString().split('\r\n').slice(1).filter((l) => l !== '').map((l) => l.split('\t'));
+}
+
+// Where two files first differ, line by line, for a failure to show; null
+// when their bytes are the same.
+function firstDifference(actual, expected) {
+  if (actual.equals(expected)) return null;
+  const a = actual.toString().split('\n');
+  const b = expected.toString().split('\n');
+  for (let i = 0; i < Math.max(a.length, b.length); ++i) {
+    if (a[i] !== b[i]) return { line: i + 1, lines: [a.length, b.length], page: a[i], cli: b[i] };
+  }
+  return { bytes: [actual.length, expected.length] };
+}
+
+async function enterRange(page, range) {
+  for (const [id, value] of Object.entries(range || {})) await page.fill(`#${id}`, value);
+}
+
+async function download(page, selector) {
+  const [file] = await Promise.all([page.waitForEvent('download'), page.click(selector)]);
+  return { name: file.suggestedFilename(), bytes: fs.readFileSync(await file.path()) };
+}
+
+const SWEEPS = [
+  { name: 'the default case and range', c: {} },
+  {
+    name: 'accurate Direct, through saturation',
+    c: { mode: 'direct', accurate: true, fields: { gamma: '0.5', n: '1.5' } },
+    range: { from: '0.5', to: '20', step: '0.5' },
+  },
+  { name: 'n = 0, fine steps', c: { fields: { n: '0' } }, range: { from: '0.01', to: '3', step: '0.01' } },
+];
+
+for (const { name, c, range } of SWEEPS) {
+  test(`Loop: ${name}`, async ({ page }) => {
+    const expected = expectedSweep(c, range);
+    const rows = fileRows(expected);
+    await openPage(page);
+    await enterCase(page, c);
+    await enterRange(page, range);
+    await page.click('#loop');
+    await expect(page.locator('#sweep-table tr:has(td)')).toHaveCount(rows.length);
+    await expect(page.locator('#stop')).toBeDisabled();
+    expect(await tableRows(page)).toEqual(rows);
+    const out = await download(page, '#download');
+    expect(out.name).toBe('results.out');
+    expect(firstDifference(out.bytes, expected), 'results.out as quorix-cli sweep -o writes it').toBeNull();
+    await expect(page.locator('#sweep-message')).toHaveText('');
+  });
+}
+
+test('a long sweep shows its progress and Stop ends it with whole rows', async ({ page }) => {
+  test.setTimeout(180_000);
+  // A million rows, the most the page takes.
+  const range = { from: '0.1', to: '1000', step: '0.001' };
+  await openPage(page);
+  await enterRange(page, range);
+  await expect(page.locator('#stop')).toBeDisabled();
+  await page.click('#loop');
+  await expect(page.locator('#stop')).toBeEnabled();
+  await expect.poll(() => page.locator('#progress').evaluate((p) => Number(p.value)), { timeout: 60_000 })
+    .toBeGreaterThan(0);
+  await expect(page.locator('#progress-text')).not.toHaveText('');
+  await page.click('#stop');
+  await expect(page.locator('#stop')).toBeDisabled();
+  const table = await tableRows(page);
+  expect(table.length).toBeGreaterThan(0);
+  for (const row of table) {
+    expect(row.length, 'cells of a row').toBe(10);
+    expect(row.filter((cell) => cell === ''), 'empty cells').toEqual([]);
+  }
+  // What was written is the start of the whole sweep: quorix-cli up to the
+  // last row written gives the same bytes. (That row's Umax/Uy is counted
+  // in thousandths: the file writes it with two decimals.)
+  const out = await download(page, '#download');
+  const written = fileRows(out.bytes);
+  expect(written.length).toBeGreaterThan(0);
+  expect(written.length, 'Stop ended the sweep early').toBeLessThan(999_901);
+  expect(out.bytes.subarray(-2).toString(), 'the file ends with a whole line').toBe('\r\n');
+  const expected = expectedSweep({}, { ...range, to: String((100 + written.length - 1) / 1000) });
+  expect(firstDifference(out.bytes, expected), 'the rows written are quorix-cli sweep\'s first rows').toBeNull();
+});
+
+// Ranges quorix-cli sweep refuses: the page says why in #sweep-message.
+const REFUSED = [
+  { name: 'a step of 0', range: { step: '0' } },
+  { name: 'To beyond the range of a double', range: { to: '1e400' } },
+];
+
+for (const { name, range } of REFUSED) {
+  test(`refused sweep: ${name}`, async ({ page }) => {
+    const r = { ...RANGE_DEFAULTS, ...range };
+    const run = cli(['sweep', ...caseArgs({}, { amplitude: false }), '--from', r.from, '--to', r.to, '--step', r.step, '-o', tempFile('x')]);
+    expect(run.status, `quorix-cli sweep refuses ${JSON.stringify(range)}`).not.toBe(0);
+    await openPage(page);
+    await enterRange(page, range);
+    await page.click('#loop');
+    await expect(page.locator('#sweep-message')).not.toHaveText('');
+    await expect(page.locator('#stop')).toBeDisabled();
+  });
+}
+
+const PNG_SIGNATURE = Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]);
+
+test('each plot downloads as PNG and SVG', async ({ page }) => {
+  await openPage(page);
+  await page.click('#loop');
+  await expect(page.locator('#sweep-table tr:has(td)')).not.toHaveCount(0);
+  await expect(page.locator('#stop')).toBeDisabled();
+  for (const id of ['plot-loop', 'plot-de', 'plot-xieq', 'plot-za']) {
+    const png = await download(page, `#${id}-png`);
+    expect(png.name).toBe(`${id}.png`);
+    expect(png.bytes.subarray(0, 8).equals(PNG_SIGNATURE), `${id}.png is a PNG`).toBe(true);
+    expect(png.bytes.length, `${id}.png holds a picture`).toBeGreaterThan(2000);
+    const svg = await download(page, `#${id}-svg`);
+    expect(svg.name).toBe(`${id}.svg`);
+    const text = svg.bytes.toString();
+    expect(text).toContain('<svg');
+    expect(text, `${id}.svg draws a curve`).toMatch(/<path[^>]* d="M[^"]{40,}/);
+  }
+});
