@@ -62,7 +62,9 @@ mounts_under_root() {  # deepest first
 cleanup() {
   local status=$?
   trap - EXIT INT TERM
-  [[ -n $child ]] && kill -KILL -- "-$child" 2>/dev/null
+  # The step's group may be gone already; under set -e a failed kill would
+  # end the clean-up here and leave the mounts behind.
+  [[ -n $child ]] && { kill -KILL -- "-$child" 2>/dev/null || true; }
   # Anything still running inside the root (an X server, a window) holds its
   # mounts busy: end it.
   local link
@@ -92,6 +94,14 @@ trap 'exit 143' TERM
 
 echo "fresh-root: making a bare bookworm root in $root"
 step mmdebstrap --quiet --variant=apt bookworm "$root"
+# The certificate authorities this machine adds to Debian's (a network
+# whose TLS passes a proxy of its own) are the root's too, as they would be
+# on a user's machine on that network: Debian's ca-certificates takes them
+# in when a step installs it, and npm then reaches its registry.
+if compgen -G "/usr/local/share/ca-certificates/*.crt" >/dev/null; then
+  mkdir -p "$root/usr/local/share/ca-certificates"
+  cp /usr/local/share/ca-certificates/*.crt "$root/usr/local/share/ca-certificates/"
+fi
 git clone --quiet "$repo" "$root/root/quorix"
 for f in "${ins[@]}"; do cp "$f" "$root/root/quorix/"; done
 
