@@ -91,17 +91,22 @@ class Engine {
 }
 
 // The worker first: its megabyte of WebAssembly compiles on the other core
-// while this thread runs the chart library (as large, and needed only once
-// a result is there to draw). The library's file is fetched from the start
-// (index.html preloads it); it runs here, after the worker has started.
+// while this thread is free to show the first results. The chart library
+// (as large, and needed only once a result is there to draw) is fetched
+// from the start (index.html preloads it) but run only after the frame that
+// shows the first results: run at once, its half second on this thread
+// held up the results' message.
 const engine = new Engine();
-const chartLibrary = new Promise((resolve, reject) => {
-  const script = document.createElement("script");
-  script.src = "echarts.min.js";
-  script.onload = () => resolve(window.echarts);
-  script.onerror = () => reject(new Error("the chart library did not load"));
-  document.head.appendChild(script);
-});
+let wantCharts;
+const chartLibrary = new Promise((resolve) => { wantCharts = resolve; })
+  .then(() => new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0))))
+  .then(() => new Promise((resolve, reject) => {
+    const script = document.createElement("script");
+    script.src = "echarts.min.js";
+    script.onload = () => resolve(window.echarts);
+    script.onerror = () => reject(new Error("the chart library did not load"));
+    document.head.appendChild(script);
+  }));
 
 // ---- Texts ------------------------------------------------------------
 
@@ -214,6 +219,7 @@ async function solve() {
     // results: it is drawn only when the case solves.
     const { replies: [reply, loop], numbers: [uy, fy] } = await engine.batch(
       [["solve", ...options], ["loop", "--json", ...options]], { parse: [fieldText("uy"), fieldText("fy")] });
+    wantCharts();
     if (reply.status !== 0) {
       $("message").textContent = "Nothing changed: " + fieldFailureText(reply.err);
       return;
@@ -232,6 +238,7 @@ async function solve() {
     await drawLoop(loop, uy, fy);
     writeQuery(query);
   } catch (error) {
+    wantCharts();
     if (!error.stopped) $("message").textContent = "Nothing changed: " + error.message;
   } finally {
     setBusy(-1);
