@@ -6,8 +6,15 @@
 
 // The megabyte of WebAssembly is fetched and compiled while the loader
 // script below is fetched and run, not after it: the compile starts on the
-// first bytes (compileStreaming), and the loader only instantiates it.
-const compiled = WebAssembly.compileStreaming(fetch("quorix-web.wasm", { credentials: "same-origin" }));
+// first bytes (compileStreaming), and the loader only instantiates it. A
+// host that serves .wasm as another type refuses the streaming compile;
+// the bytes are then compiled once they are all there.
+const wasmUrl = "quorix-web.wasm";
+const compiled = WebAssembly.compileStreaming(fetch(wasmUrl, { credentials: "same-origin" })).catch(() =>
+  fetch(wasmUrl, { credentials: "same-origin" }).then((response) => {
+    if (!response.ok) throw new Error(wasmUrl + ": " + response.status);
+    return response.arrayBuffer();
+  }).then((bytes) => WebAssembly.compile(bytes)));
 
 importScripts("quorix-web.js");
 
