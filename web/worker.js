@@ -1,8 +1,20 @@
 // The page's engine: quorix-cli compiled to WebAssembly (src/web), run in
 // this worker so that the page stays responsive while it computes. The page
-// posts {id, type, ...} and gets {id, ...} back; a streaming run (the
-// sweep) also posts {id, chunk} as its output grows.
+// posts {id, type, ...} and gets {id, ...} back; a sweep also posts its row
+// count ({id, total}) and its table as it grows ({id, chunk}) before that.
 "use strict";
+
+// The megabyte of WebAssembly is fetched and compiled while the loader
+// script below is fetched and run, not after it: the compile starts on the
+// first bytes (compileStreaming), and the loader only instantiates it. A
+// host that serves .wasm as another type refuses the streaming compile;
+// the bytes are then compiled once they are all there.
+const wasmUrl = "quorix-web.wasm";
+const compiled = WebAssembly.compileStreaming(fetch(wasmUrl, { credentials: "same-origin" })).catch(() =>
+  fetch(wasmUrl, { credentials: "same-origin" }).then((response) => {
+    if (!response.ok) throw new Error(wasmUrl + ": " + response.status);
+    return response.arrayBuffer();
+  }).then((bytes) => WebAssembly.compile(bytes)));
 
 importScripts("quorix-web.js");
 
@@ -10,16 +22,22 @@ let streamId = null;
 const encoder = new TextEncoder();
 const decoder = new TextDecoder();
 
-const ready = createQuorixEngine({
-  // The sweep's bytes since the last hand-over, a view of the engine's
-  // memory: copied before it can move or be written again.
-  onOutput(bytes) {
-    if (streamId !== null) postMessage({ id: streamId, chunk: bytes.slice() });
-  },
-  // Nothing of the engine writes to the console: its streams are its own.
-  print() {},
-  printErr() {},
-});
+const ready = compiled.then((module) => new Promise((resolve, reject) => {
+  createQuorixEngine({
+    instantiateWasm(imports, receive) {
+      WebAssembly.instantiate(module, imports).then((instance) => receive(instance), reject);
+      return {};
+    },
+    // The sweep's bytes since the last hand-over, a view of the engine's
+    // memory: copied before it can move or be written again.
+    onOutput(bytes) {
+      if (streamId !== null) postMessage({ id: streamId, chunk: bytes.slice() });
+    },
+    // Nothing of the engine writes to the console: its streams are its own.
+    print() {},
+    printErr() {},
+  }).then(resolve, reject);
+}));
 
 function cString(engine, text) {
   const bytes = encoder.encode(text + "\0");
@@ -47,20 +65,58 @@ function run(engine, args, streaming) {
   };
 }
 
+// The number a field's text reads as (quorix-cli parse), NaN where it reads
+// as none: in the worker, so that a command and the numbers it is drawn
+// with cost the page one message, not one each.
+function parsed(engine, text) {
+  const reply = run(engine, ["parse", "--", text.replace(/\0/g, "")], false);
+  return reply.status === 0 ? Number(reply.out.trim()) : NaN;
+}
+
+// The rows of the sweep from … to … step …, for the progress bar's end; −1
+// when the range is one the sweep refuses (it says why itself).
+function sweepRows(engine, from, to, step) {
+  const texts = [from, to, step].map((t) => cString(engine, t));
+  try {
+    return engine._quorix_web_sweep_rows(...texts);
+  } finally {
+    texts.forEach((p) => engine._free(p));
+  }
+}
+
+// A record goes into the engine's own file system under its name.
+function writeFiles(engine, files) {
+  for (const file of files || []) {
+    try { engine.FS.mkdir("/records"); } catch (e) { /* there already */ }
+    engine.FS.writeFile("/records/" + file.name, new Uint8Array(file.bytes));
+  }
+}
+
 function handle(engine, message) {
   switch (message.type) {
-    case "run": {
-      // A record goes into the engine's own file system under its name.
-      for (const file of message.files || []) {
-        try { engine.FS.mkdir("/records"); } catch (e) { /* there already */ }
-        engine.FS.writeFile("/records/" + file.name, new Uint8Array(file.bytes));
-      }
-      streamId = message.stream ? message.id : null;
+    // Commands one after the other, with the numbers of some texts:
+    // {replies: [{status, out, err}...], numbers: [...]}.
+    case "batch":
+      writeFiles(engine, message.files);
+      return {
+        replies: message.runs.map((args) => run(engine, args, false)),
+        numbers: (message.parse || []).map((text) => parsed(engine, text)),
+      };
+    // A Loop in one message: the row count goes out first ({id, total}), then
+    // the table as it grows ({id, chunk}), then {status, err, numbers}.
+    case "sweep": {
+      postMessage({ id: message.id, total: sweepRows(engine, message.from, message.to, message.step) });
+      const numbers = (message.parse || []).map((text) => parsed(engine, text));
+      streamId = message.id;
       try {
-        return run(engine, message.args, message.stream);
+        return { ...run(engine, message.args, true), numbers };
       } finally {
         streamId = null;
       }
+    }
+    case "run": {
+      writeFiles(engine, message.files);
+      return run(engine, message.args, false);
     }
     case "beta": {
       const pointer = cString(engine, message.gamma);
@@ -68,14 +124,6 @@ function handle(engine, message) {
         return { beta: engine.UTF8ToString(engine._quorix_web_beta(pointer)) };
       } finally {
         engine._free(pointer);
-      }
-    }
-    case "rows": {
-      const texts = [message.from, message.to, message.step].map((t) => cString(engine, t));
-      try {
-        return { rows: engine._quorix_web_sweep_rows(...texts) };
-      } finally {
-        texts.forEach((p) => engine._free(p));
       }
     }
     default:

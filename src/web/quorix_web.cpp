@@ -4,16 +4,18 @@
 // few functions here only carry arguments in and the two streams out.
 //
 // A sweep's table can be long. The worker cannot take a message while the
-// sweep runs, so the sweep hands its output to the page as it goes: a
-// streaming run's standard output is unbuffered, and every ~100 ms the
-// bytes written since the last hand-over go to Module.onOutput (which posts
-// them). Stopping is the page's: it ends the worker, keeping the complete
+// sweep runs, so the sweep hands its output to the page as it goes: every
+// ~100 ms the bytes written since the last hand-over go to Module.onOutput
+// (which posts them). The output is buffered all the same (kStreamBuffer):
+// unbuffered, every piece of a row was a write of its own, and a check of
+// the clock, which cost a long sweep more than its rows. Stopping is the page's: it ends the worker, keeping the complete
 // rows it has, as a signal stops quorix-cli between two rows.
 #ifndef _GNU_SOURCE
 #define _GNU_SOURCE  // fopencookie
 #endif
 #include <emscripten.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
@@ -32,6 +34,9 @@ constexpr double kHandOverMilliseconds = 100.0;
 // about 140 bytes a row, a million rows are 140 MB. A larger one is refused
 // by the command line's own limit, with its message, before the first row.
 constexpr std::int64_t kMaxSweepRows = 1000000;
+// A streaming run's standard output buffer: some hundred rows, filled in a
+// few milliseconds by the fastest sweep, so the hand-overs keep their pace.
+constexpr std::size_t kStreamBuffer = 32 * 1024;
 // The loop's points per branch, as many as the command line allows.
 constexpr int kMaxLoopPoints = 1000000;
 
@@ -61,9 +66,10 @@ ssize_t WriteStream(void* cookie, const char* data, std::size_t size) {
   return static_cast<ssize_t>(size);
 }
 
-std::FILE* OpenStream(Stream& stream, bool unbuffered) {
+std::FILE* OpenStream(Stream& stream, bool streaming) {
   std::FILE* file = fopencookie(&stream, "w", cookie_io_functions_t{nullptr, WriteStream, nullptr, nullptr});
-  if (file != nullptr && unbuffered) std::setvbuf(file, nullptr, _IONBF, 0);
+  static char buffer[kStreamBuffer];
+  if (file != nullptr && streaming) std::setvbuf(file, buffer, _IOFBF, sizeof buffer);
   return file;
 }
 
