@@ -48,9 +48,8 @@ function cString(engine, text) {
 
 // quorix-cli with these arguments; its exit status, output and messages.
 function run(engine, args, streaming) {
-  const bytes = encoder.encode(args.map((a) => a + "\0").join(""));
-  const pointer = engine._malloc(Math.max(bytes.length, 1));
-  engine.HEAPU8.set(bytes, pointer);
+  // The arguments one after the other, each ended by its NUL.
+  const pointer = cString(engine, args.join("\0"));
   let status;
   try {
     status = engine._quorix_web_run(pointer, args.length, streaming ? 1 : 0);
