@@ -3,9 +3,10 @@
 # in a Web Worker of the page (web/); nothing is installed for it and no
 # request leaves the page.
 #   scripts/web.sh [--build-only] [--port N]
-# Builds the engine in build/web with Debian's emscripten, installs the
-# page's chart library with npm (web/package-lock.json), assembles the site
-# in build/web/site and, unless --build-only, serves it on 127.0.0.1 (port
+# Builds the engine with Debian's emscripten (in build/wasm when
+# scripts/cross.sh wasm made it, else in build/web), installs the page's
+# chart library with npm (web/package-lock.json), assembles the site in
+# build/web/site and, unless --build-only, serves it on 127.0.0.1 (port
 # 8000 unless --port) until interrupted.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -39,8 +40,16 @@ fi
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 
 dir=build/web
-emcmake cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORIX_TESTS=OFF >/dev/null
-nice -n 10 cmake --build "$dir" -j 2 --target quorix-web
+# The page's engine is one more target of the WebAssembly build: where
+# scripts/cross.sh wasm has configured build/wasm (same compiler, same
+# flags), it is built there and the engine's libraries are not compiled a
+# second time; else in build/web, without the test programs.
+engine=build/wasm
+if ! grep -qs '^CMAKE_TOOLCHAIN_FILE:.*Emscripten' "$engine/CMakeCache.txt"; then
+  engine=$dir
+  emcmake cmake -S . -B "$engine" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORIX_TESTS=OFF >/dev/null
+fi
+nice -n 10 cmake --build "$engine" -j 2 --target quorix-web
 
 # The chart library, as web/package-lock.json pins it.
 (cd web && npm ci --no-audit --no-fund --loglevel=error)
@@ -49,7 +58,7 @@ site=$dir/site
 rm -rf "$site"
 mkdir -p "$site"
 cp web/index.html web/style.css web/app.js web/worker.js "$site/"
-cp "$dir/src/web/quorix-web.js" "$dir/src/web/quorix-web.wasm" "$site/"
+cp "$engine/src/web/quorix-web.js" "$engine/src/web/quorix-web.wasm" "$site/"
 cp web/node_modules/echarts/dist/echarts.min.js "$site/"
 echo "site: $site"
 
