@@ -70,8 +70,10 @@ class Engine {
   // Several commands and the numbers of some texts in one message: a message
   // costs a task on each side, and the page's main thread may be busy (a
   // frame, a chart) when the answer comes. {replies, numbers}.
-  batch(runs, { parse = [], files = [] } = {}) {
-    return this.request({ type: "batch", runs, parse, files });
+  // The replies of the runs at the places `bytes` lists have their output's
+  // bytes too (outBytes), for a download.
+  batch(runs, { parse = [], files = [], bytes = [] } = {}) {
+    return this.request({ type: "batch", runs, parse, files, bytes });
   }
 
   // A Loop in one message: onTotal(rows) first, onChunk(bytes) as the table
@@ -206,8 +208,7 @@ function writeQuery(query = queryOfFields()) {
 let busy = 0;  // commands running; Solve and Loop wait for none
 function setBusy(delta) {
   busy += delta;
-  $("solve").disabled = busy > 0;
-  $("loop").disabled = busy > 0;
+  for (const id of ["solve", "loop", "read-material"]) $(id).disabled = busy > 0;
 }
 
 async function solve() {
@@ -218,19 +219,28 @@ async function solve() {
     // The loop and Uy, Fy (its units) come in the same message as the
     // results: it is drawn only when the case solves.
     const { replies: [reply, loop], numbers: [uy, fy] } = await engine.batch(
-      [["solve", ...options], ["loop", "--json", ...options]], { parse: [fieldText("uy"), fieldText("fy")] });
+      [["solve", ...options, "--as", "all"], ["loop", "--json", ...options]],
+      { parse: [fieldText("uy"), fieldText("fy")] });
     wantCharts();
     if (reply.status !== 0) {
       $("message").textContent = "Nothing changed: " + fieldFailureText(reply.err);
       return;
     }
-    // "   caption : text", right-aligned captions as the window shows them.
-    const lines = reply.out.split("\n").filter((l) => l.includes(" : "));
-    lines.slice(0, RESULT_NAMES.length).forEach((line, i) => {
-      const at = line.indexOf(" : ");
-      $("caption-" + RESULT_NAMES[i]).textContent = line.slice(0, at + 2).trim();
-      $("result-" + RESULT_NAMES[i]).textContent = line.slice(at + 3);
-    });
+    // "   caption : text", right-aligned captions as the window shows them;
+    // after the twelfth, the case as analysis programs write it.
+    const lines = reply.out.split("\n");
+    let shown = 0;
+    let at = 0;
+    for (; at < lines.length && shown < RESULT_NAMES.length; ++at) {
+      const colon = lines[at].indexOf(" : ");
+      if (colon < 0) continue;
+      $("caption-" + RESULT_NAMES[shown]).textContent = lines[at].slice(0, colon + 2).trim();
+      $("result-" + RESULT_NAMES[shown]).textContent = lines[at].slice(colon + 3);
+      ++shown;
+    }
+    const materials = lines.slice(at).filter((l) => l !== "");
+    $("materials").textContent = materials.join("\n");
+    $("copy-materials").disabled = materials.length === 0;
     $("message").textContent = "";
     performance.mark("quorix:solved");
     // The address of the case solved, written after the drawing.
@@ -563,6 +573,12 @@ function stopSweep() {
 
 let record = null;  // {name, bytes}
 let fitted = null;  // the fit's parameters
+// What the record's plot holds: the measured force, the model's response
+// with the case's parameters, and with the fitted ones ({u, F} each).
+let recordCurves = {};
+let responseUrl = null;
+// Points a curve of the record's plot is drawn with at most.
+const RECORD_POINTS = 20000;
 
 function tableFromTsv(table, text) {
   table.replaceChildren();
@@ -592,29 +608,131 @@ function tableFromTsv(table, text) {
 
 async function readRecord() {
   const file = $("record-file").files[0];
-  $("fit").disabled = true;
-  $("use-parameters").disabled = true;
+  for (const id of ["fit", "use-parameters", "response"]) $(id).disabled = true;
   $("fit-report").textContent = "";
+  $("record-message").textContent = "";
+  $("response-message").textContent = "";
   $("cycles-table").replaceChildren();
+  setResponseDownload(null);
   fitted = null;
   record = null;
-  if (!file) return;
+  recordCurves = {};
+  if (!file) {
+    await drawRecord();
+    return;
+  }
   try {
     // A name the engine's file system takes: no slash, nothing odd.
     const name = file.name.replace(/[^A-Za-z0-9._-]/g, "_") || "record";
     record = { name, bytes: await file.arrayBuffer() };
-    const reply = await engine.run(["cycles", "/records/" + name], { files: [record] });
+    const reply = await engine.run(["cycles", recordPath()], { files: [record] });
     if (reply.status !== 0) {
-      $("record-message").textContent = "The record cannot be read: " + failureText(reply.err);
-      return;
+      // A displacement history alone has no cycles but has a response.
+      $("record-message").textContent = "No cycles: " + failureText(reply.err);
+    } else {
+      const notes = tableFromTsv($("cycles-table"), reply.out);
+      const warnings = reply.err.split("\n").filter((l) => l !== "").map((l) => l.replace(/^quorix-cli: (warning: )?/, ""));
+      $("record-message").textContent = [...notes, ...warnings].join(" ");
+      $("fit").disabled = false;
     }
-    const notes = tableFromTsv($("cycles-table"), reply.out);
-    const warnings = reply.err.split("\n").filter((l) => l !== "").map((l) => l.replace(/^quorix-cli: (warning: )?/, ""));
-    $("record-message").textContent = [...notes, ...warnings].join(" ");
-    $("fit").disabled = false;
   } catch (error) {
     $("record-message").textContent = "The record cannot be read: " + error.message;
+    record = null;
+    return;
   }
+  await caseResponse();
+}
+
+const recordPath = () => "/records/" + record.name;
+
+// quorix-cli response along the record with these parameters (numbers,
+// written as the shortest texts that read back as them).
+function responseArgs(p, json) {
+  const args = ["response", "--n=" + p.n, "--gamma=" + p.gamma, "--alpha=" + p.alpha, "--fy=" + p.fy,
+    "--uy=" + p.uy];
+  if (p.z0 !== undefined) args.push("--z0=" + p.z0);
+  if (json) args.push("--json");
+  args.push(recordPath());
+  return args;
+}
+
+function setResponseDownload(bytes) {
+  if (responseUrl) URL.revokeObjectURL(responseUrl);
+  responseUrl = bytes ? URL.createObjectURL(new Blob([bytes], { type: "text/tab-separated-values" })) : null;
+  const link = $("download-response");
+  if (responseUrl) {
+    link.href = responseUrl;
+    link.removeAttribute("aria-disabled");
+  } else {
+    link.removeAttribute("href");
+    link.setAttribute("aria-disabled", "true");
+  }
+}
+
+// The curve of a response's u and one of its forces, thinned evenly to at
+// most RECORD_POINTS points, the last kept.
+function curveOf(u, F) {
+  const stride = Math.max(1, Math.ceil(u.length / RECORD_POINTS));
+  const points = [];
+  for (let i = 0; i < u.length; ++i) if (i % stride === 0 || i === u.length - 1) points.push([u[i], F[i]]);
+  return points;
+}
+
+// The model's response along the record with the case's fields as the
+// window reads them; its table is the download.
+async function caseResponse() {
+  if (!record) return;
+  const message = $("response-message");
+  message.textContent = "";
+  $("response").disabled = true;
+  try {
+    await betaFollowed;
+    const ids = ["n", "gamma", "alpha", "fy", "uy"];
+    const { numbers } = await engine.batch([], { parse: ids.map(fieldText) });
+    const bad = numbers.findIndex((x) => !Number.isFinite(x));
+    if (bad >= 0) {
+      message.textContent = "No response: " + FIELD_NAME[OPTION_OF[ids[bad]]] +
+        ": number beyond the range of a double: " + fieldText(ids[bad]);
+      return;
+    }
+    const p = Object.fromEntries(ids.map((id, i) => [id, numbers[i]]));
+    const { replies: [table, json] } = await engine.batch([responseArgs(p, false), responseArgs(p, true)],
+      { files: [record], bytes: [0] });
+    // A case the model refuses changes nothing, as a refused Solve.
+    if (table.status !== 0) {
+      message.textContent = "No response: " + fieldFailureText(table.err);
+      return;
+    }
+    setResponseDownload(table.outBytes);
+    const r = JSON.parse(json.out);
+    recordCurves.model = curveOf(r.u, r.F);
+    if (r.F_measured) recordCurves.measured = curveOf(r.u, r.F_measured);
+    await drawRecord();
+  } catch (error) {
+    if (!error.stopped) message.textContent = "No response: " + error.message;
+  } finally {
+    $("response").disabled = record === null;
+  }
+}
+
+// The record as measured and the model's responses along it, in the
+// record's own units.
+async function drawRecord() {
+  const series = [
+    ["measured", "Measured", "#777777", 1],
+    ["model", "Model, the case's parameters", "#143ca0", 1.5],
+    ["fitted", "Fitted model", "#d25014", 1.5],
+  ].filter(([key]) => recordCurves[key]).map(([key, name, colour, width]) => ({
+    name, type: "line", data: recordCurves[key], showSymbol: false, lineStyle: { color: colour, width },
+    itemStyle: { color: colour },
+  }));
+  if (series.length === 0) {
+    await showEmpty("plot-record", record ? "Nothing of this record can be drawn." : "Open a record to draw it.");
+    return;
+  }
+  const option = baseOption(record.name, "u", "F");
+  option.series = series;
+  await show("plot-record", option);
 }
 
 async function fit() {
@@ -634,6 +752,15 @@ async function fit() {
     $("record-message").textContent = "";
     fitted = numbers.status === 0 ? JSON.parse(numbers.out).parameters : null;
     $("use-parameters").disabled = fitted === null;
+    delete recordCurves.fitted;
+    if (fitted) {
+      const response = await engine.run(responseArgs(fitted, true), { files: [record] });
+      if (response.status === 0) {
+        const r = JSON.parse(response.out);
+        recordCurves.fitted = curveOf(r.u, r.F);
+      }
+    }
+    await drawRecord();
   } catch (error) {
     $("record-message").textContent = "No fit: " + error.message;
   } finally {
@@ -641,11 +768,10 @@ async function fit() {
   }
 }
 
-// The fitted n, γ, α, Fy, Uy into the fields, as the window's β field shows
+// n, γ, α, Fy, Uy (numbers) into the fields, as the window's β field shows
 // numbers (FormatPlainNumber), and a Solve.
-async function useParameters() {
-  if (!fitted) return;
-  const values = { n: fitted.n, gamma: fitted.gamma, alpha: fitted.alpha, fy: fitted.fy, uy: fitted.uy };
+async function solveCase(c) {
+  const values = { n: c.n, gamma: c.gamma, alpha: c.alpha, fy: c.fy, uy: c.uy };
   const ids = Object.keys(values);
   const { replies } = await engine.batch(ids.map((id) => ["format-plain", "--", String(values[id])]));
   ids.forEach((id, i) => {
@@ -653,6 +779,63 @@ async function useParameters() {
   });
   followGamma();
   await solve();
+}
+
+// The fitted case into the fields.
+async function useParameters() {
+  if (fitted) await solveCase(fitted);
+}
+
+// ---- Analysis programs ------------------------------------------------
+
+// A material line of an analysis program read into the fields (quorix-cli
+// solve --material or --csi-wen maps it onto the case) and solved. CSI's
+// link is written as key=value pairs; anything else is taken for an
+// OpenSees material, whose reader names what it cannot take.
+async function readMaterial() {
+  const text = $("material").value.replace(/\0/g, "").trim();
+  const message = $("material-message");
+  message.textContent = "";
+  if (text === "") {
+    message.textContent = "Nothing read: the line is empty.";
+    return;
+  }
+  const csi = !/uniaxialMaterial/i.test(text) && /^\s*(k|yield|ratio|exp)\s*=/i.test(text);
+  setBusy(1);
+  let mapped = null;
+  try {
+    const reply = await engine.run(["solve", "--json", (csi ? "--csi-wen=" : "--material=") + text]);
+    if (reply.status !== 0) {
+      message.textContent = "Nothing read: " + failureText(reply.err);
+      return;
+    }
+    mapped = JSON.parse(reply.out).case;
+  } catch (error) {
+    if (!error.stopped) message.textContent = "Nothing read: " + error.message;
+    return;
+  } finally {
+    setBusy(-1);
+  }
+  await solveCase(mapped);
+}
+
+// The lines onto the clipboard; where the page may not write there (an
+// address other than https or the machine's own), they are selected for
+// Ctrl+C.
+async function copyMaterials() {
+  const pre = $("materials");
+  try {
+    await navigator.clipboard.writeText(pre.textContent);
+    $("copy-materials").textContent = "Copied";
+    setTimeout(() => { $("copy-materials").textContent = "Copy lines"; }, 1500);
+  } catch (error) {
+    const range = document.createRange();
+    range.selectNodeContents(pre);
+    const selection = getSelection();
+    selection.removeAllRanges();
+    selection.addRange(range);
+    pre.focus();
+  }
 }
 
 // ---- Wiring -----------------------------------------------------------
@@ -671,19 +854,26 @@ function wire() {
   for (const id of ["mode-direct", "mode-complementary"]) $(id).addEventListener("change", relabelLoopIntegrals);
   // Select-all on focus, as the window's text boxes.
   for (const id of [...CASE_FIELDS, ...SWEEP_FIELDS]) $(id).addEventListener("focus", (e) => e.target.select());
-  for (const id of ["plot-loop", "plot-de", "plot-xieq", "plot-za"]) {
+  for (const id of ["plot-loop", "plot-de", "plot-xieq", "plot-za", "plot-record"]) {
     $(id + "-png").addEventListener("click", () => exportPlot(id, "png"));
     $(id + "-svg").addEventListener("click", () => exportPlot(id, "svg"));
   }
   $("record-file").addEventListener("change", readRecord);
   $("fit").addEventListener("click", fit);
   $("use-parameters").addEventListener("click", useParameters);
+  $("response").addEventListener("click", caseResponse);
+  $("material-form").addEventListener("submit", (event) => {
+    event.preventDefault();
+    if (busy === 0) readMaterial();
+  });
+  $("copy-materials").addEventListener("click", copyMaterials);
 }
 
 async function main() {
   wire();
   for (const id of ["plot-de", "plot-xieq", "plot-za"]) showEmpty(id, "Run a Loop to draw its curves.");
   showEmpty("plot-loop", "Solve to draw the loop.");
+  showEmpty("plot-record", "Open a record to draw it.");
   const gammaGiven = readQuery();
   relabelLoopIntegrals();
   if (gammaGiven) followGamma();

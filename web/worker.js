@@ -46,8 +46,10 @@ function cString(engine, text) {
   return pointer;
 }
 
-// quorix-cli with these arguments; its exit status, output and messages.
-function run(engine, args, streaming) {
+// quorix-cli with these arguments; its exit status, output and messages,
+// and with keepBytes its output's bytes as well (a download is those bytes,
+// not the text decoded and encoded again).
+function run(engine, args, streaming, keepBytes = false) {
   // The arguments one after the other, each ended by its NUL.
   const pointer = cString(engine, args.join("\0"));
   let status;
@@ -56,12 +58,15 @@ function run(engine, args, streaming) {
   } finally {
     engine._free(pointer);
   }
-  const text = (at, size) => decoder.decode(engine.HEAPU8.subarray(at, at + size));
-  return {
+  const bytes = (at, size) => engine.HEAPU8.subarray(at, at + size);
+  const out = streaming ? new Uint8Array(0) : bytes(engine._quorix_web_output(), engine._quorix_web_output_size());
+  const reply = {
     status,
-    out: streaming ? "" : text(engine._quorix_web_output(), engine._quorix_web_output_size()),
-    err: text(engine._quorix_web_errors(), engine._quorix_web_errors_size()),
+    out: decoder.decode(out),
+    err: decoder.decode(bytes(engine._quorix_web_errors(), engine._quorix_web_errors_size())),
   };
+  if (keepBytes) reply.outBytes = out.slice();
+  return reply;
 }
 
 // The number a field's text reads as (quorix-cli parse), NaN where it reads
@@ -94,11 +99,12 @@ function writeFiles(engine, files) {
 function handle(engine, message) {
   switch (message.type) {
     // Commands one after the other, with the numbers of some texts:
-    // {replies: [{status, out, err}...], numbers: [...]}.
+    // {replies: [{status, out, err}...], numbers: [...]}; the replies of the
+    // runs whose places `bytes` lists have outBytes too.
     case "batch":
       writeFiles(engine, message.files);
       return {
-        replies: message.runs.map((args) => run(engine, args, false)),
+        replies: message.runs.map((args, i) => run(engine, args, false, (message.bytes || []).includes(i))),
         numbers: (message.parse || []).map((text) => parsed(engine, text)),
       };
     // A Loop in one message: the row count goes out first ({id, total}), then

@@ -138,3 +138,85 @@ test('a file that holds no record is refused with a message', async ({ page }) =
   await expect(page.locator('#record-message')).not.toHaveText('');
   expect((await cellRows(page, '#cycles-table')).filter((r) => /^\d+$/.test(r[0]))).toEqual([]);
 });
+
+// The model's response along a history on the page: the download is
+// quorix-cli response's table for the fields' case.
+function sineHistory() {
+  const lines = ['u'];
+  for (let i = 0; i <= 400; ++i) lines.push(String(0.25 * Math.sin((2 * Math.PI * i) / 100)));
+  return writeRecord('history.txt', `${lines.join('\n')}\n`);
+}
+
+// The cells of two tables that differ by more than the last places of
+// pow and exp on WebAssembly (see FIT_AGREEMENT); the line ends, the
+// header and every text that is no number must be the same bytes.
+function tableDifferences(got, expected) {
+  const rows = (bytes) => bytes.toString().split('\n').map((line) => line.split('\t'));
+  const [a, b] = [rows(got), rows(expected)];
+  const differences = [];
+  if (a.length !== b.length) differences.push(`${a.length} lines, not ${b.length}`);
+  for (let i = 0; i < Math.min(a.length, b.length); ++i) {
+    const same = a[i].length === b[i].length && a[i].every((cell, j) => cell === b[i][j] ||
+      (i > 0 && relativeDifference(cell, b[i][j]) < 1e-12));
+    if (!same) differences.push(`line ${i + 1}: ${a[i].join(' ')} against ${b[i].join(' ')}`);
+  }
+  return differences.slice(0, 5);
+}
+
+async function downloaded(page, selector) {
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click(selector)]);
+  return fs.readFileSync(await download.path());
+}
+
+const RESPONSES = [
+  { name: 'a displacement history alone, the default case', make: sineHistory, fields: {} },
+  {
+    name: 'a measured record, a case typed in',
+    make: () => writeRecord('record.txt', twoColumns(cliOk(['response', '--n', '3', '--gamma', '0.4', sineHistory()]))),
+    fields: { n: '1.5', gamma: '0.7', alpha: '0.05', fy: '3', uy: '0.09' },
+  },
+];
+
+for (const { name, make, fields } of RESPONSES) {
+  test(`response: ${name}`, async ({ page }) => {
+    const file = make();
+    const all = { n: '2', gamma: '0.9', alpha: '0.1', fy: '2.86', uy: '0.111', ...fields };
+    const expected = cliOk(['response', ...Object.entries(all).flatMap(([id, v]) => [`--${id}`, v]), file]);
+    await openPage(page);
+    for (const [id, value] of Object.entries(fields)) await page.fill(`#${id}`, value);
+    await page.setInputFiles('#record-file', file);
+    await expect(page.locator('#download-response')).not.toHaveAttribute('aria-disabled', 'true');
+    expect(tableDifferences(await downloaded(page, '#download-response'), expected), 'response.txt against quorix-cli')
+      .toEqual([]);
+    const measured = expected.toString().startsWith('u\tF\tz\tF_measured');
+    if (!measured) await expect(page.locator('#record-message')).toContainText('No cycles: ');
+    const [svg] = await Promise.all([page.waitForEvent('download'), page.click('#plot-record-svg')]);
+    const picture = fs.readFileSync(await svg.path()).toString();
+    expect(picture).toContain('Model, the case&#39;s parameters');  // as SVG writes the apostrophe
+    expect(picture.includes('>Measured<'), 'the measured force drawn when the record has one').toBe(measured);
+  });
+}
+
+test('response: a field the model refuses keeps the last response and says why', async ({ page }) => {
+  const file = sineHistory();
+  await openPage(page);
+  await page.setInputFiles('#record-file', file);
+  await expect(page.locator('#download-response')).not.toHaveAttribute('aria-disabled', 'true');
+  const before = await downloaded(page, '#download-response');
+  await page.fill('#n', '-1');
+  await page.click('#response');
+  await expect(page.locator('#response-message')).toHaveText(/^No response: n\b/);
+  expect((await downloaded(page, '#download-response')).equals(before), 'the last response kept').toBe(true);
+});
+
+test('the fitted model is drawn along the record', async ({ page }) => {
+  const file = writeRecord('record.txt', RECORDS[0].make());
+  await openPage(page);
+  await page.setInputFiles('#record-file', file);
+  await expect(page.locator('#fit')).toBeEnabled();
+  await page.click('#fit');
+  await expect(page.locator('#fit-report')).toContainText('EDC measured');
+  const [svg] = await Promise.all([page.waitForEvent('download'), page.click('#plot-record-svg')]);
+  const picture = fs.readFileSync(await svg.path()).toString();
+  for (const name of ['Measured', 'Model, the case&#39;s parameters', 'Fitted model']) expect(picture).toContain(name);
+});

@@ -153,17 +153,33 @@ for (const key of ['Enter', 'Space']) {
   });
 }
 
-test('at 375 px the page does not scroll sideways', async ({ page }) => {
-  await page.setViewportSize({ width: 375, height: 740 });
-  await openPage(page);
-  const widths = () => page.evaluate(() => ({
-    scroll: document.documentElement.scrollWidth, client: document.documentElement.clientWidth,
-  }));
-  let w = await widths();
-  expect(w.scroll, 'after loading').toBeLessThanOrEqual(w.client);
-  // The results table of a sweep is the widest thing the page shows.
-  await page.click('#loop');
-  await expect(page.locator('#sweep-table tr:has(td)')).not.toHaveCount(0);
-  w = await widths();
-  expect(w.scroll, 'with a sweep table').toBeLessThanOrEqual(w.client);
-});
+// A phone's screen, and a 1280 × 900 window at 200 % zoom (the browser's
+// zoom halves the CSS pixels): nothing scrolls sideways, and every control
+// lies within the screen's width.
+const SCREENS = [
+  { name: 'a 375 px phone', viewport: { width: 375, height: 740 }, scale: 2 },
+  { name: '200 % zoom', viewport: { width: 640, height: 450 }, scale: 2 },
+];
+
+for (const { name, viewport, scale } of SCREENS) {
+  test.describe(name, () => {
+    test.use({ viewport, deviceScaleFactor: scale });
+    test(`on ${name} the page does not scroll sideways`, async ({ page }) => {
+      await openPage(page);
+      const widths = () => page.evaluate(() => ({
+        scroll: document.documentElement.scrollWidth, client: document.documentElement.clientWidth,
+        outside: Array.from(document.querySelectorAll('button, input, label, .button'))
+          .filter((e) => e.getBoundingClientRect().right > document.documentElement.clientWidth + 0.5)
+          .map((e) => e.id || e.textContent),
+      }));
+      let w = await widths();
+      expect(w.scroll, 'after loading').toBeLessThanOrEqual(w.client);
+      expect(w.outside, 'controls beyond the right edge').toEqual([]);
+      // The results table of a sweep is the widest thing the page shows.
+      await page.click('#loop');
+      await expect(page.locator('#sweep-table tr:has(td)')).not.toHaveCount(0);
+      w = await widths();
+      expect(w.scroll, 'with a sweep table').toBeLessThanOrEqual(w.client);
+    });
+  });
+}

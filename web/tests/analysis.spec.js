@@ -1,0 +1,90 @@
+// The case as analysis programs write it, and read from their lines, on the
+// page against quorix-cli solve --as all, --material and --csi-wen.
+const {
+  test, expect, cli, cliOk, caseArgs, expectedSolve, openPage, enterCase, shownResults,
+} = require('./helpers');
+
+// The lines quorix-cli solve --as all prints after the twelve results.
+function materialLines(stdout) {
+  const lines = stdout.toString().split('\n');
+  let results = 0;
+  let at = 0;
+  for (; at < lines.length && results < 12; ++at) if (lines[at].includes(' : ')) ++results;
+  return lines.slice(at).filter((l) => l !== '').join('\n');
+}
+
+const WRITTEN = [
+  { name: 'the default case (no Wen link: γ ≠ β)', c: {} },
+  { name: 'γ = β = 0.5, accurate (the Wen link too)', c: { accurate: true, fields: { gamma: '0.5', n: '1.5' } } },
+  { name: 'n = 0 (no material: the reason)', c: { fields: { n: '0' } } },
+];
+
+for (const { name, c } of WRITTEN) {
+  test(`materials written: ${name}`, async ({ page }) => {
+    const expected = materialLines(cliOk(['solve', ...caseArgs(c), '--as', 'all']));
+    expect(expected, 'quorix-cli writes lines after the results').not.toBe('');
+    await openPage(page);
+    await enterCase(page, c);
+    await page.click('#solve');
+    await expect.poll(() => page.locator('#materials').textContent()).toBe(expected);
+    await expect(page.locator('#copy-materials')).toBeEnabled();
+  });
+}
+
+test('Copy lines puts the lines on the clipboard', async ({ page, context }) => {
+  await context.grantPermissions(['clipboard-read', 'clipboard-write']);
+  await openPage(page);
+  const shown = await page.locator('#materials').textContent();
+  expect(shown).toContain('uniaxialMaterial BoucWen ');
+  await page.click('#copy-materials');
+  await expect.poll(() => page.evaluate(() => navigator.clipboard.readText())).toBe(shown);
+});
+
+// Lines of the analysis programs, each read into the fields and solved:
+// the fields hold the case quorix-cli maps the line onto (as the window's
+// fields write numbers), the results are quorix-cli's for those fields and
+// for the line itself.
+const READ = [
+  { name: 'a BoucWen Tcl line', line: 'uniaxialMaterial BoucWen 7 0.05 30 1.5 6.5 11.2 1 0 0 0', option: '--material' },
+  {
+    name: 'a BoucWenOriginal OpenSeesPy call',
+    line: "ops.uniaxialMaterial('BoucWenOriginal', 3, 25.0, 2.5, 0.1, 0.0, 2.0, 3.0, 0.8, 0.2)",
+    option: '--material',
+  },
+  { name: "CSI's Wen link", line: 'k=40,yield=3.2,ratio=0.02,exp=2.5', option: '--csi-wen' },
+];
+
+for (const { name, line, option } of READ) {
+  test(`material read: ${name}`, async ({ page }) => {
+    const mapped = JSON.parse(cliOk(['solve', '--json', `${option}=${line}`]).toString()).case;
+    const fields = {};
+    for (const id of ['n', 'gamma', 'alpha', 'fy', 'uy']) {
+      fields[id] = cliOk(['format-plain', '--', String(mapped[id])]).toString().trim();
+    }
+    await openPage(page);
+    await page.fill('#material', line);
+    await page.press('#material', 'Enter');
+    for (const [id, text] of Object.entries(fields)) await expect(page.locator(`#${id}`), id).toHaveValue(text);
+    const expected = expectedSolve({ fields: { ...fields, umax: '1' } });
+    await expect.poll(() => shownResults(page)).toEqual(expected.texts);
+    await expect(page.locator('#material-message')).toHaveText('');
+    // The line itself gives the same texts: fifteen digits lose nothing the
+    // nine decimals show.
+    const direct = cliOk(['solve', `${option}=${line}`]).toString();
+    for (const [id, text] of Object.entries(expected.texts)) expect(direct, id).toContain(` : ${text}\n`);
+  });
+}
+
+test('a material line quorix-cli refuses leaves the case and says why', async ({ page }) => {
+  const line = 'uniaxialMaterial BoucWen 1 0.1 25.7 2 8.1 73 1 0.1 0 0';
+  const refused = cli(['solve', `--material=${line}`]);
+  expect(refused.status).not.toBe(0);
+  const reason = refused.stderr.split('\n')[0].replace(/^quorix-cli: /, '');
+  await openPage(page);
+  const before = await shownResults(page);
+  await page.fill('#material', line);
+  await page.click('#read-material');
+  await expect(page.locator('#material-message')).toHaveText(`Nothing read: ${reason}`);
+  await expect(page.locator('#n')).toHaveValue('2.0');
+  expect(await shownResults(page)).toEqual(before);
+});
