@@ -3,14 +3,17 @@
 //   firstResult  navigation to the first Solve's results shown (#result-DE
 //                written: the results are written together)
 //   ready        navigation to body[data-ready] (the loop drawn as well)
-//   accurateDefaultReleased
+//   accurateDefaultRows
 //                Loop (accurate, the default 100 rows) from the click until
-//                Stop is disabled again: the table is in the page and the
-//                download ready
+//                the sweep's bytes are complete in the page (its mark
+//                "quorix:rows")
+//   accurateDefaultReleased
+//                the same click until Loop's end ("quorix:loop-done"): the
+//                table's first rows are in the page and the download ready
 //   accurateDefaultPainted, accurateLongPainted
-//                the same click until the frame after that is painted (the
-//                table on the screen); the long Loop is step 0.0001, 99,001
-//                rows, in the first three loads only
+//                the same click until the frame after the table is written
+//                is painted (the table on the screen); the long Loop is step
+//                0.0001, 99,001 rows, in the first three loads only
 //   accurateDefaultCurves
 //                the same click until the three curves are drawn (the
 //                page's performance mark "quorix:curves")
@@ -49,50 +52,47 @@ function watchStart() {
   });
 }
 
-// Clicks Loop; resolves with the milliseconds until Stop is disabled again
-// and until the curves' mark (null when none came within 10 s).
+// Clicks Loop; resolves with the milliseconds from the click until the
+// page's marks "quorix:rows" (the sweep's bytes complete in the page),
+// "quorix:loop-done" (Loop's end: the table's first rows in the page, the
+// download ready) and "quorix:curves" (null when none came within 10 s),
+// and until the frame after the table was written is painted.
 function timeLoop() {
   return new Promise((resolve) => {
-    const stop = document.querySelector('#stop');
-    const before = performance.getEntriesByName('quorix:curves').length;
     const start = performance.now();
-    let done = null;
-    let curves;  // undefined until the mark comes or the wait ends
-    const finish = () => {
-      if (done !== null && done.painted !== null && curves !== undefined) resolve({ ...done, curves });
+    const names = { rows: 'quorix:rows', released: 'quorix:loop-done', curves: 'quorix:curves' };
+    const before = Object.fromEntries(Object.entries(names).map(([k, n]) => [k, performance.getEntriesByName(n).length]));
+    const since = (key) => {
+      const entries = performance.getEntriesByName(names[key]);
+      return entries.length > before[key] ? entries[entries.length - 1].startTime - start : undefined;
     };
-    const marks = new PerformanceObserver(() => {
-      const entries = performance.getEntriesByName('quorix:curves');
-      if (entries.length > before) {
-        curves = entries[entries.length - 1].startTime - start;
-        marks.disconnect();
-        finish();
-      }
-    });
+    let painted;
+    let timedOut = false;
+    const finish = () => {
+      const t = { rows: since('rows'), released: since('released'), curves: since('curves'), painted };
+      if (t.released === undefined || t.painted === undefined || (t.curves === undefined && !timedOut)) return;
+      marks.disconnect();
+      if (t.curves === undefined) t.curves = null;
+      resolve(t);
+    };
+    const marks = new PerformanceObserver(finish);
     marks.observe({ entryTypes: ['mark'] });
     setTimeout(() => {
-      if (curves === undefined) {
-        curves = null;
-        marks.disconnect();
-        finish();
-      }
+      timedOut = true;
+      finish();
     }, 10000);
-    // Painted: the frame after Stop is released has laid out and painted
-    // the table. A task posted from that frame's rAF runs after its paint;
-    // user-blocking, so that it runs before the page's own timers (the
-    // curves, drawn after that frame).
+    // Painted: the frame after the table is written has laid out and
+    // painted it. A task posted from that frame's rAF runs after its paint;
+    // user-blocking, so that it runs before the page's own timers (the rest
+    // of the table and the curves, after that frame).
     const watch = new MutationObserver(() => {
-      if (stop.disabled) {
-        watch.disconnect();
-        done = { released: performance.now() - start };
-        done.painted = null;
-        requestAnimationFrame(() => scheduler.postTask(() => {
-          done.painted = performance.now() - start;
-          finish();
-        }, { priority: 'user-blocking' }));
-      }
+      watch.disconnect();
+      requestAnimationFrame(() => scheduler.postTask(() => {
+        painted = performance.now() - start;
+        finish();
+      }, { priority: 'user-blocking' }));
     });
-    watch.observe(stop, { attributes: true, attributeFilter: ['disabled'] });
+    watch.observe(document.querySelector('#sweep-table'), { childList: true });
     document.querySelector('#loop').click();
   });
 }
@@ -103,8 +103,8 @@ function timeLoop() {
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
       '--disable-component-update', '--disable-sync'],
   });
-  const times = { firstResult: [], ready: [], accurateDefaultReleased: [], accurateDefaultPainted: [],
-    accurateDefaultCurves: [], accurateLongPainted: [] };
+  const times = { firstResult: [], ready: [], accurateDefaultRows: [], accurateDefaultReleased: [],
+    accurateDefaultPainted: [], accurateDefaultCurves: [], accurateLongPainted: [] };
   for (let i = 0; i < runs; ++i) {
     // A new context each time: nothing cached, the files come over loopback.
     const context = await browser.newContext();
@@ -116,6 +116,7 @@ function timeLoop() {
     times.firstResult.push(await page.evaluate(() => window.quorixFirstResult));
     await page.check('#accurate');
     const loop = await page.evaluate(timeLoop);
+    times.accurateDefaultRows.push(loop.rows);
     times.accurateDefaultReleased.push(loop.released);
     times.accurateDefaultPainted.push(loop.painted);
     if (loop.curves !== null) times.accurateDefaultCurves.push(loop.curves);

@@ -17,8 +17,12 @@ const OPTION_OF = { n: "--n", gamma: "--gamma", beta: "--beta", alpha: "--alpha"
   umax: "--u", from: "--from", to: "--to", step: "--step" };
 const FIELD_NAME = { "--n": "n", "--gamma": "γ", "--beta": "β", "--alpha": "α", "--fy": "Fy", "--uy": "Uy",
   "--u": "Umax/Uy", "--from": "From", "--to": "To", "--step": "Step" };
-// The rows the page's table shows; the download holds them all.
+// The rows the page's table shows; the download holds them all. The first
+// TABLE_FIRST (more than its box shows at once) come in the frame that ends
+// the Loop, the rest after that frame is painted: the layout of a thousand
+// cells took as long as the sweep itself several times over.
 const TABLE_ROWS = 1000;
+const TABLE_FIRST = 25;
 // Points a sweep's curve is drawn with at most (evenly thinned, the last
 // row kept), as the Plots window thins a long sweep.
 const CURVE_POINTS = 10000;
@@ -444,6 +448,10 @@ const escaped = (text) => text.replace(/[&<>"]/g, (c) => ({ "&": "&amp;", "<": "
 // The curves of the last Loop: drawn after the frame that shows its table,
 // so that the table (and Loop's end) does not wait for three charts.
 let curvesDrawn = Promise.resolve();
+// The rest of the last Loop's table, after its first rows are painted; a
+// newer Loop's table replaces it whole (tableFills counts them).
+let tableFilled = Promise.resolve();
+let tableFills = 0;
 
 const nextFrame = () => new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0)));
 
@@ -457,16 +465,25 @@ function showTable(bytes, uy) {
   const rows = lines.slice(1);
   // One innerHTML of escaped cells: a node per cell through the DOM's calls
   // cost more than the sweep itself for the default hundred rows.
-  let html = "";
-  if (header.length > 0) {
-    html = "<thead><tr>" + header.map((name) => '<th scope="col">' + escaped(name) + "</th>").join("") +
-      "</tr></thead><tbody>";
-    for (const line of rows.slice(0, TABLE_ROWS)) {
-      html += "<tr><td>" + line.split("\t").map(escaped).join("</td><td>") + "</td></tr>";
-    }
-    html += "</tbody>";
+  const rowsHtml = (from, to) => rows.slice(from, to)
+    .map((line) => "<tr><td>" + line.split("\t").map(escaped).join("</td><td>") + "</td></tr>").join("");
+  const table = $("sweep-table");
+  const shown = Math.min(rows.length, TABLE_ROWS);
+  table.innerHTML = header.length === 0 ? "" : "<thead><tr>" +
+    header.map((name) => '<th scope="col">' + escaped(name) + "</th>").join("") + "</tr></thead><tbody>" +
+    rowsHtml(0, TABLE_FIRST) + "</tbody>";
+  // aria-busy until every row is there.
+  const filling = ++tableFills;
+  if (shown > TABLE_FIRST) {
+    table.setAttribute("aria-busy", "true");
+    tableFilled = tableFilled.then(nextFrame).then(() => {
+      if (filling !== tableFills) return;
+      table.tBodies[0].insertAdjacentHTML("beforeend", rowsHtml(TABLE_FIRST, shown));
+      table.removeAttribute("aria-busy");
+    });
+  } else {
+    table.removeAttribute("aria-busy");
   }
-  $("sweep-table").innerHTML = html;
   $("sweep-note").textContent = rows.length > TABLE_ROWS
     ? "The first " + grouped(TABLE_ROWS) + " of " + grouped(rows.length) + " rows; results.out holds them all."
     : grouped(rows.length) + " row" + (rows.length === 1 ? "" : "s") + ".";
@@ -477,8 +494,14 @@ function showTable(bytes, uy) {
   link.href = downloadUrl;
   link.removeAttribute("aria-disabled");
 
-  // The curves: the columns of Umax/Uy, Za, Fa and DE; XiEq = DE/(2π·Fa·Umax)
-  // with Umax = Umax/Uy · Uy, as the Plots window derives it.
+  curvesDrawn = Promise.all([curvesDrawn, tableFilled]).then(nextFrame).then(() => drawSweep(curvesOf(header, rows, uy)))
+    .then(() => performance.mark("quorix:curves"), () => {});
+}
+
+// The curves of a sweep's table: the columns of Umax/Uy, Za, Fa and DE;
+// XiEq = DE/(2π·Fa·Umax) with Umax = Umax/Uy · Uy, as the Plots window
+// derives it.
+function curvesOf(header, rows, uy) {
   const column = (name) => header.indexOf(name);
   const [cu, cza, cfa, cde] = ["Umax/Uy", "Za", "Fa", "DE"].map(column);
   const stride = Math.max(1, Math.ceil(rows.length / CURVE_POINTS));
@@ -490,8 +513,7 @@ function showTable(bytes, uy) {
     curves.push({ u, DE: cells[cde], Za: cells[cza], XiEq: cells[cde] / (2 * Math.PI * cells[cfa] * u * uy) });
   }
   curves.rows = rows.length;
-  curvesDrawn = curvesDrawn.then(nextFrame).then(() => drawSweep(curves)).then(
-    () => performance.mark("quorix:curves"), () => {});
+  return curves;
 }
 
 function clearProgress() {
@@ -503,7 +525,6 @@ function clearProgress() {
 async function runSweep() {
   if (sweep) return;
   setBusy(1);
-  $("stop").disabled = false;
   $("sweep-message").textContent = "";
   await betaFollowed;
   const range = Object.fromEntries(SWEEP_FIELDS.map((id) => [id, fieldText(id)]));
@@ -511,9 +532,18 @@ async function runSweep() {
   // The address is written at the end, of the fields as they were at the
   // click.
   const query = queryOfFields();
-  const running = { chunks: [], rows: 0, total: -1 };
+  const running = { chunks: [], rows: 0, total: -1, shown: false };
   sweep = running;
-  showProgress(0, -1);
+  // The header is a line too.
+  const progress = () => showProgress(Math.max(0, running.rows - 1), running.total);
+  // Stop and the progress appear once the sweep has run for a tenth of a
+  // second: one that ends sooner draws no frame until its table (a frame
+  // drawn meanwhile kept its answer waiting).
+  const reveal = setTimeout(() => {
+    running.shown = true;
+    $("stop").disabled = false;
+    progress();
+  }, 100);
   // Uy's number comes with the sweep (the curves' ξeq needs it), of Uy's
   // text at the click, as the arguments are.
   const uyAtClick = fieldText("uy");
@@ -522,25 +552,30 @@ async function runSweep() {
       parse: [uyAtClick],
       onTotal: (total) => {
         running.total = total;
-        showProgress(0, total);
+        if (running.shown) progress();
       },
       onChunk: (chunk) => {
         running.chunks.push(chunk);
         running.rows += countLines(chunk);
-        // The header is a line too.
-        showProgress(Math.max(0, running.rows - 1), running.total);
+        if (running.shown) progress();
       },
     });
+    clearTimeout(reveal);
     const bytes = completeBytes(running.chunks);
+    performance.mark("quorix:rows");
     // A sweep that failed before its first byte leaves the last table alone,
     // as the window leaves results.out, and the progress empty: the rows it
     // would have had are no count of anything written.
-    if (bytes.length > 0) showTable(bytes, reply.numbers[0]);
+    if (bytes.length > 0) {
+      progress();
+      showTable(bytes, reply.numbers[0]);
+    }
     if (reply.status !== 0) {
       $("sweep-message").textContent = failureText(reply.err);
       if (bytes.length === 0) clearProgress();
     }
   } catch (error) {
+    clearTimeout(reveal);
     if (error.stopped) {
       const bytes = completeBytes(running.chunks);
       const written = Math.max(0, countLines(bytes) - 1);

@@ -36,6 +36,15 @@ function firstDifference(actual, expected) {
   return { bytes: [actual.length, expected.length] };
 }
 
+// Loop's end: the button usable again and every row of the table there
+// (the first rows come at once, the rest after they are painted). Stop is
+// shown only for a sweep that runs a tenth of a second or longer.
+async function loopDone(page) {
+  await expect(page.locator('#loop')).toBeEnabled();
+  await expect(page.locator('#stop')).toBeDisabled();
+  await expect(page.locator('#sweep-table')).not.toHaveAttribute('aria-busy', 'true');
+}
+
 async function enterRange(page, range) {
   for (const [id, value] of Object.entries(range || {})) await page.fill(`#${id}`, value);
 }
@@ -63,8 +72,8 @@ for (const { name, c, range } of SWEEPS) {
     await enterCase(page, c);
     await enterRange(page, range);
     await page.click('#loop');
+    await loopDone(page);
     await expect(page.locator('#sweep-table tr:has(td)')).toHaveCount(rows.length);
-    await expect(page.locator('#stop')).toBeDisabled();
     expect(await tableRows(page)).toEqual(rows);
     const out = await download(page, '#download');
     expect(out.name).toBe('results.out');
@@ -87,7 +96,7 @@ test('a long sweep shows its progress and Stop ends it with whole rows', async (
   // The counts grouped as the window writes them; the total is the range's.
   await expect(page.locator('#progress-text')).toHaveText(/^[1-9]\d{0,2}(,\d{3})* of 999,901 rows$/);
   await page.click('#stop');
-  await expect(page.locator('#stop')).toBeDisabled();
+  await loopDone(page);
   const table = await tableRows(page);
   expect(table.length).toBeGreaterThan(0);
   for (const row of table) {
@@ -126,13 +135,13 @@ for (const { name, range, native, message } of REFUSED) {
     }
     await openPage(page);
     await page.click('#loop');
-    await expect(page.locator('#stop')).toBeDisabled();
+    await loopDone(page);
     const before = await tableRows(page);
     expect(before.length, 'the default Loop drew a table').toBe(100);
     await enterRange(page, range);
     await page.click('#loop');
     await expect(page.locator('#sweep-message')).not.toHaveText('');
-    await expect(page.locator('#stop')).toBeDisabled();
+    await loopDone(page);
     if (message) await expect(page.locator('#sweep-message')).toHaveText(message);
     await expect(page.locator('#progress-text')).toHaveText('');
     expect(await tableRows(page), 'the last table stays').toEqual(before);
@@ -144,8 +153,7 @@ const PNG_SIGNATURE = Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0
 test('each plot downloads as PNG and SVG', async ({ page }) => {
   await openPage(page);
   await page.click('#loop');
-  await expect(page.locator('#sweep-table tr:has(td)')).not.toHaveCount(0);
-  await expect(page.locator('#stop')).toBeDisabled();
+  await loopDone(page);
   for (const id of ['plot-loop', 'plot-de', 'plot-xieq', 'plot-za']) {
     const png = await download(page, `#${id}-png`);
     expect(png.name).toBe(`${id}.png`);
