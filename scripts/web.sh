@@ -60,6 +60,10 @@ mkdir -p "$site"
 cp web/index.html web/style.css web/app.js web/worker.js "$site/"
 cp "$engine/src/web/quorix-web.js" "$engine/src/web/quorix-web.wasm" "$site/"
 cp web/node_modules/echarts/dist/echarts.min.js "$site/"
+# The service worker's cache is named for the site's contents, so that a
+# changed site is cached afresh.
+version=$(cat "$site"/* | sha256sum | cut -c1-16)
+sed "s/@SITE_VERSION@/$version/" web/sw.js >"$site/sw.js"
 echo "site: $site"
 
 ((build_only)) && exit 0

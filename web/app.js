@@ -923,6 +923,10 @@ async function main() {
   // at once would otherwise wait for that frame.
   await nextFrame();
   document.body.dataset.ready = "1";
+  // Kept for use without the network (sw.js); where the browser allows no
+  // service worker (a page opened from a file, say), it is fetched again
+  // each time it is opened.
+  if ("serviceWorker" in navigator && window.isSecureContext) navigator.serviceWorker.register("sw.js").catch(() => {});
 }
 
 main();
