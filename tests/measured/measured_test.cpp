@@ -151,16 +151,24 @@ TEST(ReadRecordFile, PiecesJoinToTheWholeTextAndFailuresPassThrough) {
   EXPECT_THROW(ReadRecordFile(services, "rec.csv"), platform::PlatformError);
 }
 
-// An ellipse u = d·cos t, F = k·u − c·sin t at N even steps of t is a polygon of area
-// (N/2)·c·d·sin(2π/N), run clockwise: EDC exactly that, Keff = k, ξeff = EDC/(2π·k·d²).
+// The ellipse u = d·cos t + shift, F = k·u − c·sin t at N even steps of t a cycle, three cycles and a quarter.
+constexpr double kEllipseD = 2.0, kEllipseK = 3.0, kEllipseC = 0.7;
+std::pair<std::vector<double>, std::vector<double>> Ellipse(int N = 40, double shift = 0.3) {
+  std::vector<double> u, F;
+  for (int i = 0; i <= 3 * N + N / 4; ++i) {
+    const double t = 2.0 * std::numbers::pi * i / N;
+    u.push_back(kEllipseD * std::cos(t) + shift);
+    F.push_back(kEllipseK * u.back() - kEllipseC * std::sin(t));
+  }
+  return {u, F};
+}
+
+// Centred, the ellipse's polygon has the area (N/2)·c·d·sin(2π/N), run clockwise: EDC exactly that, Keff = k,
+// ξeff = EDC/(2π·k·d²).
 TEST(Cycles, EllipsePolygonHasItsExactArea) {
   const int N = 360;
-  const double d = 2.0, k = 3.0, c = 0.7, area = 0.5 * N * c * d * std::sin(2.0 * std::numbers::pi / N);
-  std::vector<double> u, F;
-  for (int i = 0; i <= 3 * N + N / 4; ++i) {  // three cycles and a quarter
-    u.push_back(d * std::cos(2.0 * std::numbers::pi * i / N));
-    F.push_back(k * u.back() - c * std::sin(2.0 * std::numbers::pi * i / N));
-  }
+  const double d = kEllipseD, k = kEllipseK, area = 0.5 * N * kEllipseC * d * std::sin(2.0 * std::numbers::pi / N);
+  const auto [u, F] = Ellipse(N, 0.0);
   const CycleTable table = FindCycles(u, F);
   // Starting on a maximum is no reversal: the cycles run from the first minimum to the last.
   ASSERT_EQ(table.cycles.size(), 2u);
@@ -221,17 +229,6 @@ TEST(Cycles, ARecordWithoutAFullCycleIsAClearError) {
   for (double band : {0.0, -0.1, double(NAN), double(INFINITY), 1.0}) {
     ExpectError<CycleError>([&] { FindCycles({0, 1, 0, -1, 0, 1, 0}, {0, 1, 0, -1, 0, 1, 0}, band); }, "dead band");
   }
-}
-
-// The ellipse of EllipsePolygonHasItsExactArea, three cycles and a quarter.
-std::pair<std::vector<double>, std::vector<double>> Ellipse() {
-  std::vector<double> u, F;
-  for (int i = 0; i <= 3 * 40 + 10; ++i) {
-    const double t = 2.0 * std::numbers::pi * i / 40;
-    u.push_back(2.0 * std::cos(t) + 0.3);
-    F.push_back(3.0 * u.back() - 0.7 * std::sin(t));
-  }
-  return {u, F};
 }
 
 // The same record in other units: the same cycles and ξeff (to the bit for powers of two), or a refusal when an

@@ -23,11 +23,10 @@ def test_response_is_that_of_the_command_line(cli, tmp_path, case):
     assert bits(got["stretches"]["work"]) == bits(expected["stretches"]["work"])
 
 
+# The engine's refusals pass through as ValueError (each message is held to its text in tests/response), and
+# the module's own for the shape of u.
 @pytest.mark.parametrize("u, case, message", [
     ([0.0], {}, "at least two samples"),
-    ([0.0, float("nan")], {}, "u at sample 2 is not a finite number"),
-    ([1.0, 1.0], {}, "never moves"),
-    ([0.0, 1.0], {"n": 0.0}, "n must be positive"),
     ([0.0, 1.0], {"z0": 1.5}, "z0 must lie between -1 and 1"),
     ([[0.0, 1.0]], {}, "u must be a one-dimensional sequence"),
 ])
