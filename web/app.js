@@ -209,6 +209,16 @@ function writeQuery(query = queryOfFields()) {
 
 // ---- Solve ------------------------------------------------------------
 
+// quorix-cli solve's output: the twelve lines of results ("caption : text")
+// and the non-empty lines after them.
+function resultLines(out) {
+  const all = out.split("\n");
+  const lines = [];
+  let at = 0;
+  for (; at < all.length && lines.length < RESULT_NAMES.length; ++at) if (all[at].includes(" : ")) lines.push(all[at]);
+  return { lines, after: all.slice(at).filter((l) => l !== "") };
+}
+
 let busy = 0;  // commands running; Solve and Loop wait for none
 function setBusy(delta) {
   busy += delta;
@@ -223,30 +233,29 @@ async function solve() {
     // The loop and Uy, Fy (its units) come in the same message as the
     // results: it is drawn only when the case solves.
     const { replies: [reply, loop], numbers: [uy, fy] } = await engine.batch(
-      [["solve", ...options, "--as", "all"], ["loop", "--json", ...options]],
-      { parse: [fieldText("uy"), fieldText("fy")] });
+      [["solve", ...options], ["loop", "--json", ...options]], { parse: [fieldText("uy"), fieldText("fy")] });
     wantCharts();
     if (reply.status !== 0) {
       $("message").textContent = "Nothing changed: " + fieldFailureText(reply.err);
       return;
     }
-    // "   caption : text", right-aligned captions as the window shows them;
-    // after the twelfth, the case as analysis programs write it.
-    const lines = reply.out.split("\n");
-    let shown = 0;
-    let at = 0;
-    for (; at < lines.length && shown < RESULT_NAMES.length; ++at) {
-      const colon = lines[at].indexOf(" : ");
-      if (colon < 0) continue;
-      $("caption-" + RESULT_NAMES[shown]).textContent = lines[at].slice(0, colon + 2).trim();
-      $("result-" + RESULT_NAMES[shown]).textContent = lines[at].slice(colon + 3);
-      ++shown;
-    }
-    const materials = lines.slice(at).filter((l) => l !== "");
-    $("materials").textContent = materials.join("\n");
-    $("copy-materials").disabled = materials.length === 0;
+    // "   caption : text", right-aligned captions as the window shows them.
+    resultLines(reply.out).lines.forEach((line, i) => {
+      const at = line.indexOf(" : ");
+      $("caption-" + RESULT_NAMES[i]).textContent = line.slice(0, at + 2).trim();
+      $("result-" + RESULT_NAMES[i]).textContent = line.slice(at + 3);
+    });
     $("message").textContent = "";
     performance.mark("quorix:solved");
+    // The case as analysis programs write it (the lines after the results),
+    // asked for once the results are shown: the first run of that code in
+    // the engine cost the first Solve some 50 ms.
+    engine.run(["solve", ...options, "--as", "all"]).then((written) => {
+      if (written.status !== 0) return;
+      const materials = resultLines(written.out).after;
+      $("materials").textContent = materials.join("\n");
+      $("copy-materials").disabled = materials.length === 0;
+    }, () => {});
     // The address of the case solved, written after the drawing.
     const query = queryOfFields();
     await drawLoop(loop, uy, fy);
