@@ -42,8 +42,8 @@ class Engine {
       const reply = event.data;
       const request = this.pending.get(reply.id);
       if (!request) return;
-      // A sweep's row count and its table as it grows come before its end.
-      if (reply.chunk || reply.total !== undefined) {
+      // A sweep's table as it grows comes before its end.
+      if (reply.part) {
         request.onPart(reply);
         return;
       }
@@ -80,11 +80,15 @@ class Engine {
     return this.request({ type: "batch", runs, parse, files, bytes });
   }
 
-  // A Loop in one message: onTotal(rows) first, onChunk(bytes) as the table
-  // grows, then {status, err, numbers} (the numbers of `parse`).
-  sweep(args, range, { parse = [], onTotal, onChunk }) {
-    return this.request({ type: "sweep", args, ...range, parse },
-      (part) => (part.chunk ? onChunk(part.chunk) : onTotal(part.total)));
+  // A Loop in one message: onChunk(bytes, rows) as the table grows (rows:
+  // the sweep's row count), the rest of the table with the end, then
+  // {status, err, numbers} (the numbers of `parse`).
+  sweep(args, range, { parse = [], onChunk }) {
+    return this.request({ type: "sweep", args, ...range, parse }, (part) => onChunk(part.chunk, part.total))
+      .then((reply) => {
+        if (reply.chunk) onChunk(reply.chunk, reply.total);
+        return reply;
+      });
   }
 
   // A running request cannot be interrupted inside the worker: the worker
@@ -559,11 +563,8 @@ async function runSweep() {
   try {
     const reply = await engine.sweep(args, range, {
       parse: [uyAtClick],
-      onTotal: (total) => {
+      onChunk: (chunk, total) => {
         running.total = total;
-        if (running.shown) progress();
-      },
-      onChunk: (chunk) => {
         running.chunks.push(chunk);
         running.rows += countLines(chunk);
         if (running.shown) progress();

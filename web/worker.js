@@ -1,7 +1,7 @@
 // The page's engine: quorix-cli compiled to WebAssembly (src/web), run in
 // this worker so that the page stays responsive while it computes. The page
-// posts {id, type, ...} and gets {id, ...} back; a sweep also posts its row
-// count ({id, total}) and its table as it grows ({id, chunk}) before that.
+// posts {id, type, ...} and gets {id, ...} back; a long sweep also posts its
+// table as it grows ({id, part: true, chunk, total}) before that.
 "use strict";
 
 // The megabyte of WebAssembly is fetched and compiled while the loader
@@ -18,7 +18,11 @@ const compiled = WebAssembly.compileStreaming(fetch(wasmUrl, { credentials: "sam
 
 importScripts("quorix-web.js");
 
-let streamId = null;
+// The sweep running: its id, its row count, and the bytes of the last
+// hand-over, held back until the next: the last goes with the sweep's
+// answer, so that a sweep that ends within one hand-over costs the page a
+// single message.
+let stream = null;
 const encoder = new TextEncoder();
 const decoder = new TextDecoder();
 
@@ -31,7 +35,9 @@ const ready = compiled.then((module) => new Promise((resolve, reject) => {
     // The sweep's bytes since the last hand-over, a view of the engine's
     // memory: copied before it can move or be written again.
     onOutput(bytes) {
-      if (streamId !== null) postMessage({ id: streamId, chunk: bytes.slice() });
+      if (stream === null) return;
+      if (stream.held) postMessage({ id: stream.id, part: true, chunk: stream.held, total: stream.total });
+      stream.held = bytes.slice();
     },
     // Nothing of the engine writes to the console: its streams are its own.
     print() {},
@@ -107,16 +113,19 @@ function handle(engine, message) {
         replies: message.runs.map((args, i) => run(engine, args, false, (message.bytes || []).includes(i))),
         numbers: (message.parse || []).map((text) => parsed(engine, text)),
       };
-    // A Loop in one message: the row count goes out first ({id, total}), then
-    // the table as it grows ({id, chunk}), then {status, err, numbers}.
+    // A Loop: the table as it grows ({id, part: true, chunk, total}), then
+    // {status, err, numbers, total, chunk}, the chunk being the rest of the
+    // table (or none).
     case "sweep": {
-      postMessage({ id: message.id, total: sweepRows(engine, message.from, message.to, message.step) });
+      const total = sweepRows(engine, message.from, message.to, message.step);
       const numbers = (message.parse || []).map((text) => parsed(engine, text));
-      streamId = message.id;
+      stream = { id: message.id, total, held: null };
       try {
-        return { ...run(engine, message.args, true), numbers };
+        const reply = { ...run(engine, message.args, true), numbers, total };
+        if (stream.held) reply.chunk = stream.held;
+        return reply;
       } finally {
-        streamId = null;
+        stream = null;
       }
     }
     case "run": {
