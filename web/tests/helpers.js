@@ -82,6 +82,12 @@ async function shownResults(page) {
   return texts;
 }
 
+// What clicking `selector` downloads: {name, bytes}.
+async function download(page, selector) {
+  const [file] = await Promise.all([page.waitForEvent('download'), page.click(selector)]);
+  return { name: file.suggestedFilename(), bytes: fs.readFileSync(await file.path()) };
+}
+
 // Every test fails on an error the page logs or throws, whatever it checks.
 const test = base.extend({
   page: async ({ page }, use) => {
@@ -98,5 +104,5 @@ const test = base.extend({
 
 module.exports = {
   test, expect, cli, cliOk, caseArgs, parseSolve, expectedSolve, tempFile, openPage, enterCase, shownResults,
-  RESULT_IDS, DEFAULT_FIELDS,
+  download, RESULT_IDS, DEFAULT_FIELDS,
 };

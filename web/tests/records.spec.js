@@ -3,7 +3,7 @@
 // displacement history, and closed-form loops laid end to end.
 const fs = require('node:fs');
 const {
-  test, expect, cli, cliOk, tempFile, openPage, shownResults, expectedSolve,
+  test, expect, cli, cliOk, tempFile, openPage, shownResults, expectedSolve, download,
 } = require('./helpers');
 
 function writeRecord(name, text) {
@@ -163,11 +163,6 @@ function tableDifferences(got, expected) {
   return differences.slice(0, 5);
 }
 
-async function downloaded(page, selector) {
-  const [download] = await Promise.all([page.waitForEvent('download'), page.click(selector)]);
-  return fs.readFileSync(await download.path());
-}
-
 const RESPONSES = [
   { name: 'a displacement history alone, the default case', make: sineHistory, fields: {} },
   {
@@ -186,12 +181,11 @@ for (const { name, make, fields } of RESPONSES) {
     for (const [id, value] of Object.entries(fields)) await page.fill(`#${id}`, value);
     await page.setInputFiles('#record-file', file);
     await expect(page.locator('#download-response')).not.toHaveAttribute('aria-disabled', 'true');
-    expect(tableDifferences(await downloaded(page, '#download-response'), expected), 'response.txt against quorix-cli')
+    expect(tableDifferences((await download(page, '#download-response')).bytes, expected), 'response.txt against quorix-cli')
       .toEqual([]);
     const measured = expected.toString().startsWith('u\tF\tz\tF_measured');
     if (!measured) await expect(page.locator('#record-message')).toContainText('No cycles: ');
-    const [svg] = await Promise.all([page.waitForEvent('download'), page.click('#plot-record-svg')]);
-    const picture = fs.readFileSync(await svg.path()).toString();
+    const picture = (await download(page, '#plot-record-svg')).bytes.toString();
     expect(picture).toContain('Model, the case&#39;s parameters');  // as SVG writes the apostrophe
     expect(picture.includes('>Measured<'), 'the measured force drawn when the record has one').toBe(measured);
   });
@@ -202,11 +196,11 @@ test('response: a field the model refuses keeps the last response and says why',
   await openPage(page);
   await page.setInputFiles('#record-file', file);
   await expect(page.locator('#download-response')).not.toHaveAttribute('aria-disabled', 'true');
-  const before = await downloaded(page, '#download-response');
+  const before = (await download(page, '#download-response')).bytes;
   await page.fill('#n', '-1');
   await page.click('#response');
   await expect(page.locator('#response-message')).toHaveText(/^No response: n\b/);
-  expect((await downloaded(page, '#download-response')).equals(before), 'the last response kept').toBe(true);
+  expect(((await download(page, '#download-response')).bytes).equals(before), 'the last response kept').toBe(true);
 });
 
 test('the fitted model is drawn along the record', async ({ page }) => {
@@ -216,7 +210,6 @@ test('the fitted model is drawn along the record', async ({ page }) => {
   await expect(page.locator('#fit')).toBeEnabled();
   await page.click('#fit');
   await expect(page.locator('#fit-report')).toContainText('EDC measured');
-  const [svg] = await Promise.all([page.waitForEvent('download'), page.click('#plot-record-svg')]);
-  const picture = fs.readFileSync(await svg.path()).toString();
+  const picture = (await download(page, '#plot-record-svg')).bytes.toString();
   for (const name of ['Measured', 'Model, the case&#39;s parameters', 'Fitted model']) expect(picture).toContain(name);
 });

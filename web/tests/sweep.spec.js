@@ -2,7 +2,7 @@
 // the table's rows, a long sweep's progress and Stop, refusals and the plots.
 const fs = require('node:fs');
 const {
-  test, expect, cli, cliOk, caseArgs, tempFile, openPage, enterCase,
+  test, expect, cli, cliOk, caseArgs, tempFile, openPage, enterCase, download,
 } = require('./helpers');
 
 const RANGE_DEFAULTS = { from: '0.1', to: '10.0', step: '0.1' };
@@ -47,11 +47,6 @@ async function loopDone(page) {
 
 async function enterRange(page, range) {
   for (const [id, value] of Object.entries(range || {})) await page.fill(`#${id}`, value);
-}
-
-async function download(page, selector) {
-  const [file] = await Promise.all([page.waitForEvent('download'), page.click(selector)]);
-  return { name: file.suggestedFilename(), bytes: fs.readFileSync(await file.path()) };
 }
 
 const SWEEPS = [
