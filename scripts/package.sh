@@ -8,12 +8,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh package
 
-# Debian's build flags (hardening, optimisation), with Quorix's own
-# arithmetic flags added by its CMakeLists. quorix-cli is linked against the
-# shared libraries, as Debian's policy wants.
-export CPPFLAGS="$(dpkg-buildflags --get CPPFLAGS)"
-export CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $CPPFLAGS"
-export LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"
+# Debian's build flags (scripts/debian-flags.sh). quorix-cli is linked
+# against the shared libraries, as Debian's policy wants.
+source scripts/debian-flags.sh
+debian_flags
 dir=build/package
 rm -rf "$dir/_CPack_Packages" "$dir/CMakeCache.txt"
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
