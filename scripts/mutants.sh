@@ -45,8 +45,8 @@ M20|src/solver/loading_branch.cpp|s/return \(1\.0 - y\) \+ y \* oneMinusPow;/ret
 M21|src/accurate/solve.cpp|s/return 0\.5 \* p\.x \* b1_ \* sum;/return 0.5 * p.x * b1_ * sum * (1.0 + 0x1p-40);/|accurate: amplitude excess off by 1e-12
 M22|src/accurate/solve.cpp|s/value \+ \(d1 \* eps \+ 0\.5 \* d2 \* eps \* eps\)/value + d1 * eps/|accurate: second-order correction dropped
 M23|src/accurate/lerch.cpp|s/kNegligible = 0x1p-56;/kNegligible = 0x1p-36;/|accurate: series cut off far too early
-M24|src/commands/numbertext.cpp|s/return n\.negative \? -0\.0 : 0\.0;/return 0.0;/|number text: underflow loses the sign of zero
-M25|src/commands/numbertext.cpp|s/exponent < -4 /exponent < -5 /|plain number: exponent form starts one decade lower
+M24|src/decimal/numbertext.cpp|s/return n\.negative \? -0\.0 : 0\.0;/return 0.0;/|number text: underflow loses the sign of zero
+M25|src/decimal/numbertext.cpp|s/exponent < -4 /exponent < -5 /|plain number: exponent form starts one decade lower
 EOF
 )
 

@@ -24,9 +24,6 @@ const CliSettings kDefaultSettings;
 std::atomic<const CliSettings*> gSettings{&kDefaultSettings};
 // --as-typed of the run in progress.
 std::atomic<bool> gAsTyped{false};
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 }  // namespace
 
 const CliSettings& Settings() { return *gSettings.load(std::memory_order_acquire); }
@@ -36,30 +33,6 @@ ScopedSettings::ScopedSettings(const CliSettings& settings)
 ScopedSettings::~ScopedSettings() {
   gSettings.store(previous_);
   gAsTyped.store(previousAsTyped_);
-}
-
-bool IsCompleteNumber(std::string_view text) {
-  std::string t;
-  for (char c : text) {
-    if (!IsBlank(c)) t += c;
-  }
-  std::size_t i = 0;
-  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-  std::size_t digits = 0;
-  while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
-  if (i < t.size() && t[i] == '.') {
-    ++i;
-    while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
-  }
-  if (digits == 0) return false;
-  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
-    ++i;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-    std::size_t exponentDigits = 0;
-    while (i < t.size() && IsDigit(t[i])) ++i, ++exponentDigits;
-    if (exponentDigits == 0) return false;
-  }
-  return i == t.size();
 }
 
 void AddAsTypedFlag(CLI::App& command) {

@@ -45,11 +45,6 @@ class ScopedSettings {
   bool previousAsTyped_;
 };
 
-// Whether the text, blanks ignored as the fields ignore them, is exactly a
-// number: an optional sign, digits with at most one point (at least one
-// digit), and an optional exponent with at least one digit.
-bool IsCompleteNumber(std::string_view text);
-
 // --as-typed: ReadField then reads any text as the window's field does.
 void AddAsTypedFlag(CLI::App& command);
 

@@ -19,6 +19,7 @@
 #include "cli.h"
 #include "cli_common.h"
 #include "measured_commands.h"
+#include "numbertext.h"
 
 namespace quorix::cli {
 

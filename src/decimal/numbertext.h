@@ -23,6 +23,11 @@ class NumberOutOfRange : public std::range_error {
 // a double; one too small for a double reads as zero.
 double ParseNumber(std::string_view text);
 
+// Whether the text, blanks apart, is one whole number of that grammar with
+// nothing before or after it: what the command line accepts where the
+// window would read a leading number ('2,5', '1e', 'abc' are not).
+bool IsCompleteNumber(std::string_view text);
+
 // Fixed-point text with exactly `decimals` digits after ".", correctly
 // rounded from the exact binary value, at least one digit before the point,
 // no grouping. A negative value that rounds to zero has no minus sign.

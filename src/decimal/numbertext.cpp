@@ -51,6 +51,7 @@ struct CleanNumber {
   bool hasExponent = false;
   bool exponentNegative = false;
   std::string exponentDigits;
+  bool wholeText = false;  // nothing follows the number but blanks
 
   bool HasMantissa() const { return !integerDigits.empty() || !fractionDigits.empty(); }
 };
@@ -73,7 +74,7 @@ CleanNumber Scan(std::string_view text) {
       in.Advance();
     }
   }
-  if (!n.HasMantissa()) return n;
+  if (!n.HasMantissa()) return n;  // wholeText stays false: no number at all
   // An exponent counts only when at least one digit follows "E" and its
   // sign: '1e' and '1e+' stop before the "e" and read as 1.
   if (in.Peek() == 'e' || in.Peek() == 'E') {
@@ -97,6 +98,7 @@ CleanNumber Scan(std::string_view text) {
       n.exponentDigits = std::move(digits);
     }
   }
+  n.wholeText = in.AtEnd();
   return n;
 }
 
@@ -129,6 +131,8 @@ void AppendExponent(std::string& out, int exponent) {
 }
 
 }  // namespace
+
+bool IsCompleteNumber(std::string_view text) { return Scan(text).wholeText; }
 
 double ParseNumber(std::string_view text) {
   const CleanNumber n = Scan(text);
