@@ -46,7 +46,7 @@ fi
 dir="build/$target"
 "${configure[@]}" -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$dir" -j "$jobs"
-# Known differences are listed in the README ("Other machines").
+# Known differences are listed in docs/other-machines.md.
 ctest --test-dir "$dir" -j "$jobs" --output-on-failure | tee "$dir/ctest.log"
 
 # The command line's acceptance, against the target's program: its test
