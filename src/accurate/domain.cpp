@@ -7,8 +7,6 @@
 
 namespace quorix::accurate::detail {
 
-std::string NumberText(double x) { return decimal::ShortestText(x); }
-
 void Refuse(std::string_view what, double value) { RefuseAs<DomainError>(what, value); }
 
 void RequireFinite(std::string_view name, double value) { RequireFiniteAs<DomainError>(name, value); }

@@ -8,14 +8,14 @@
 #include <string>
 #include <string_view>
 
+#include "decimal.h"
+
 namespace quorix::accurate::detail {
 
-std::string NumberText(double x);
-
-// Throws Error(what + ": " + NumberText(value)).
+// Throws Error(what + ": " + the shortest text of value).
 template <class Error>
 [[noreturn]] void RefuseAs(std::string_view what, double value) {
-  throw Error(std::string(what) + ": " + NumberText(value));
+  throw Error(std::string(what) + ": " + decimal::ShortestText(value));
 }
 
 // Throws Error("<name> is not a finite number: <value>") unless value is finite.

@@ -7,6 +7,7 @@
 
 #include "accurate.h"
 #include "coefficients.h"
+#include "decimal.h"
 #include "domain.h"
 #include "double_double.h"
 
@@ -21,7 +22,7 @@ bool IsPole(double x) { return x <= 0.0 && x == std::nearbyint(x); }
 
 void RequireNoPole(const char* function, double x) {
   detail::RequireFinite("x", x);
-  if (IsPole(x)) throw DomainError(std::string(function) + " has a pole at x = " + detail::NumberText(x));
+  if (IsPole(x)) throw DomainError(std::string(function) + " has a pole at x = " + decimal::ShortestText(x));
 }
 
 // Q(x) = ψ(x)/(x − x0) on [1, 5/2] by Clenshaw's recurrence.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "accurate.h"
+#include "decimal.h"
 #include "domain.h"
 #include "double_double.h"
 #include "energy_solver.h"
@@ -396,8 +397,8 @@ double Hyp2F1(double a, double b, double c, double z) {
   } else if (b == 1.0 && c == 1.0 + a) {
     parameter = a;
   } else {
-    throw DomainError("hyp2f1 --accurate covers F(1, b; 1 + b; t) only: a = " + detail::NumberText(a) +
-                      ", b = " + detail::NumberText(b) + ", c = " + detail::NumberText(c));
+    throw DomainError("hyp2f1 --accurate covers F(1, b; 1 + b; t) only: a = " + decimal::ShortestText(a) +
+                      ", b = " + decimal::ShortestText(b) + ", c = " + decimal::ShortestText(c));
   }
   if (!(parameter > 0.0)) detail::Refuse("hyp2f1 --accurate needs b > 0 in F(1, b; 1 + b; t): b", parameter);
   if (!(z < 1.0)) detail::Refuse("hyp2f1 --accurate needs t < 1 in F(1, b; 1 + b; t): t", z);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "decimal.h"
 #include "domain.h"
 #include "double_double.h"
 #include "numbertext.h"
@@ -17,8 +18,6 @@ using accurate::detail::Power;
 using accurate::detail::TwoProduct;
 using accurate::detail::TwoSum;
 namespace dd = accurate::detail;
-
-std::string Text(double x) { return accurate::detail::NumberText(x); }
 
 [[noreturn]] void Refuse(std::string_view what, double value) { accurate::detail::RefuseAs<MaterialError>(what, value); }
 
@@ -77,7 +76,8 @@ void RequireShape(std::string_view absName, double absTerm, std::string_view rat
 
 void RequireZero(std::string_view name, double value, std::string_view why) {
   RequireFinite(name, value);
-  if (value != 0.0) throw MaterialError(std::string(name) + " = " + Text(value) + ": " + std::string(why));
+  if (value != 0.0)
+    throw MaterialError(std::string(name) + " = " + decimal::ShortestText(value) + ": " + std::string(why));
 }
 
 }  // namespace

@@ -22,11 +22,9 @@ std::string_view Trim(std::string_view s) {
   return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
 }
 
-std::string Shortest(double x) { return decimal::ShortestText(x); }
-
 // Python reads "2" as an int; the call's floats keep a point.
 std::string PythonFloat(double x) {
-  std::string text = Shortest(x);
+  std::string text = decimal::ShortestText(x);
   if (text.find_first_of(".en") == std::string::npos) text += ".0";
   return text;
 }
@@ -233,13 +231,17 @@ Case CaseOf(const OpenSeesMaterial& material) {
 
 std::string TclLine(const OpenSeesBoucWen& m) {
   std::string line = "uniaxialMaterial BoucWen " + std::to_string(m.tag);
-  for (double v : {m.alpha, m.ko, m.n, m.gamma, m.beta, m.Ao, m.deltaA, m.deltaNu, m.deltaEta}) line.append(" ").append(Shortest(v));
+  for (double v : {m.alpha, m.ko, m.n, m.gamma, m.beta, m.Ao, m.deltaA, m.deltaNu, m.deltaEta}) {
+    line.append(" ").append(decimal::ShortestText(v));
+  }
   return line;
 }
 
 std::string TclLine(const OpenSeesBoucWenOriginal& m) {
   std::string line = "uniaxialMaterial BoucWenOriginal " + std::to_string(m.tag);
-  for (double v : {m.E, m.fy, m.alphaL, m.alphaNL, m.mu, m.eta, m.beta, m.gamma}) line.append(" ").append(Shortest(v));
+  for (double v : {m.E, m.fy, m.alphaL, m.alphaNL, m.mu, m.eta, m.beta, m.gamma}) {
+    line.append(" ").append(decimal::ShortestText(v));
+  }
   return line;
 }
 
@@ -258,8 +260,9 @@ std::string PythonCall(const OpenSeesBoucWenOriginal& m) {
 }
 
 std::string CsiWenText(const CsiWen& m) {
-  return "k=" + Shortest(m.k) + ",yield=" + Shortest(m.yield) + ",ratio=" + Shortest(m.ratio) + ",exp=" +
-         Shortest(m.exp);
+  using decimal::ShortestText;
+  return "k=" + ShortestText(m.k) + ",yield=" + ShortestText(m.yield) + ",ratio=" + ShortestText(m.ratio) +
+         ",exp=" + ShortestText(m.exp);
 }
 
 MaterialLines LinesOf(const Case& c, double Ao, long tag) {

@@ -51,8 +51,6 @@ double EnclosedArea(const std::vector<double>& u, const std::vector<double>& F, 
   return 0.5 * sum;
 }
 
-std::string Shortest(double x) { return decimal::ShortestText(x); }
-
 // A cycle's quantities in the scaled units, as the comparisons of
 // steadiness and the means need them.
 struct Scaled {
@@ -64,7 +62,7 @@ struct Scaled {
 void CheckDeadBand(double deadBand) {
   if (!(deadBand > 0.0 && deadBand < 1.0)) {
     throw CycleError("the dead band must be a share of the displacement range, above 0 and below 1, not " +
-                     Shortest(deadBand));
+                     decimal::ShortestText(deadBand));
   }
 }
 

@@ -355,7 +355,7 @@ namespace {
 // other sign or α ≥ 1 (no hysteretic part) is no Bouc-Wen device. A value
 // outside it would only surface later as a scan without a model loop.
 void CheckDomain(std::string_view name, std::size_t index, double given, double value) {
-  const std::string shown = std::string(name) + "=" + Shortest(given);
+  const std::string shown = std::string(name) + "=" + decimal::ShortestText(given);
   const bool beta = index == kGamma && name.size() == 4;
   const char* rule = nullptr;
   switch (index) {
@@ -373,7 +373,8 @@ void CheckDomain(std::string_view name, std::size_t index, double given, double 
 void SetParameter(std::array<std::optional<double>, 5>& where, std::string_view name, double value) {
   const auto index = ParameterIndex(name);
   if (!index) throw FitError("unknown parameter \"" + std::string(name) + "\" (names: n, gamma, beta, alpha, Fy, Uy)");
-  if (!std::isfinite(value)) throw FitError("the value of " + std::string(name) + " is not a finite number: " + Shortest(value));
+  if (!std::isfinite(value))
+    throw FitError("the value of " + std::string(name) + " is not a finite number: " + decimal::ShortestText(value));
   const bool beta = name.size() == 4 && (name[0] == 'b' || name[0] == 'B');
   const double stored = beta ? 1.0 - value : value;
   CheckDomain(name, *index, value, stored);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "decimal.h"
 #include "fit.h"
 #include "fit_steps.h"
 
@@ -134,7 +135,6 @@ std::string FittedSummary(const FitResult& fit, std::size_t firstNumber) {
 }
 
 std::vector<std::string> WarningTexts(const FitResult& fit, std::size_t firstNumber) {
-  using detail::Shortest;
   auto percent = [](double share) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%.3g", 100.0 * share);
@@ -148,7 +148,7 @@ std::vector<std::string> WarningTexts(const FitResult& fit, std::size_t firstNum
                         percent(kMisfitWarning) + " %): the model does not describe this record closely");
         break;
       case FitWarning::kNegativeAlpha:
-        texts.push_back("alpha is negative (" + Shortest(fit.parameters.alpha) +
+        texts.push_back("alpha is negative (" + decimal::ShortestText(fit.parameters.alpha) +
                         "): the force falls after yield, which the model's devices do not do (degradation or a "
                         "drifting record?)");
         break;

@@ -50,8 +50,6 @@ double& At(Parameters& p, std::size_t i) {
 }
 double Get(Parameters p, std::size_t i) { return At(p, i); }
 
-std::string Shortest(double v) { return decimal::ShortestText(v); }
-
 Parameters KneeEstimate(const std::vector<double>& u, const std::vector<double>& F, const Cycle& c) {
   const double K0 = 0.5 * (ChordFrom(u, F, c.first, c.middle, 0.05) + ChordFrom(u, F, c.middle, c.last, 0.05));
   const double Kp = 0.5 * (ChordFrom(u, F, c.middle, c.first, 0.25) + ChordFrom(u, F, c.last, c.middle, 0.25));
@@ -87,7 +85,7 @@ ChosenCycles CheckHysteresis(const CycleTable& table, const std::vector<std::siz
   areaShare /= static_cast<double>(chosen.size());
   summary.meanFPlus /= static_cast<double>(chosen.size());
   if (!(areaShare > 2e-3)) {
-    throw FitError("the cycles enclose almost no area (EDC is " + Shortest(100.0 * areaShare) +
+    throw FitError("the cycles enclose almost no area (EDC is " + decimal::ShortestText(100.0 * areaShare) +
                    " % of the rectangle u+ - u-, F+ - F-): without hysteresis the Bouc-Wen parameters "
                    "cannot be identified");
   }
@@ -331,12 +329,15 @@ void JudgeErrors(const std::vector<double>& errors, const std::vector<double>& v
     const bool bounded = k < bounds.size();
     if (noResidual && determined[k] && errors[k] == 0.0) continue;
     if (!(errors[k] > 0.0 && std::isfinite(errors[k]))) {
-      throw FitError("the record does not determine " + names[k] + ": its standard error is " + Shortest(errors[k]) +
-                     ", which no measured record gives; fix it with " + names[k] + "=VALUE or give another starting value");
+      throw FitError("the record does not determine " + names[k] + ": its standard error is " +
+                     decimal::ShortestText(errors[k]) + ", which no measured record gives; fix it with " + names[k] +
+                     "=VALUE or give another starting value");
     }
     if (!(errors[k] <= (bounded ? bounds[k] : std::fabs(values[k])))) {
-      throw FitError("the record does not determine " + names[k] + ": its standard error (" + Shortest(errors[k]) +
-                     (bounded ? ") exceeds " + Shortest(bounds[k]) : ") exceeds its value (" + Shortest(values[k]) + ")") +
+      throw FitError("the record does not determine " + names[k] + ": its standard error (" +
+                     decimal::ShortestText(errors[k]) +
+                     (bounded ? ") exceeds " + decimal::ShortestText(bounds[k])
+                              : ") exceeds its value (" + decimal::ShortestText(values[k]) + ")") +
                      "; record cycles at more amplitudes or fix it with " + names[k] + "=VALUE");
     }
   }

@@ -21,9 +21,6 @@ enum Index : std::size_t { kN = 0, kGamma = 1, kAlpha = 2, kFy = 3, kUy = 4 };
 double& At(Parameters& p, std::size_t i);
 double Get(Parameters p, std::size_t i);
 
-// The shortest text that reads back as the same double, for messages.
-std::string Shortest(double v);
-
 // Starting values from the largest cycle read as a bilinear loop: K0 the
 // chord over the first 5 % of each branch after a reversal, Kp over the
 // last quarter, Q half the gap between the branches at the centre; then
@@ -130,6 +127,5 @@ void CheckConverged(SearchEnd end);
 // place (a parameter whose value may well be 0).
 std::vector<double> StandardErrors(const Linearised& at, const std::vector<double>& values,
                                    const std::vector<std::string>& names, const std::vector<double>& bounds = {});
-
 
 }  // namespace quorix::measured::detail

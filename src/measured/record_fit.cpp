@@ -14,7 +14,6 @@
 // below what the search needs.
 #include <Eigen/Cholesky>
 #include <Eigen/Core>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -24,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "decimal.h"
 #include "fit_steps.h"
 #include "response.h"
 #include "views.h"
@@ -587,7 +587,8 @@ FitResult FitRecord(const std::vector<double>& u, const std::vector<double>& F, 
   } catch (const response::ResponseError& e) {
     throw FitError(e.what());
   }
-  if (!(std::fabs(options.z0) < 1.0)) throw FitError("z0 must lie between -1 and 1: " + Shortest(options.z0));
+  if (!(std::fabs(options.z0) < 1.0))
+    throw FitError("z0 must lie between -1 and 1: " + decimal::ShortestText(options.z0));
   std::vector<std::size_t> cycles = CyclesWithin(table, pr);
   std::vector<std::size_t> judged = cycles;
   if (judged.empty()) {
@@ -660,11 +661,10 @@ FitResult FitRecord(const std::vector<double>& u, const std::vector<double>& F, 
         // parameters matches both, and the finish wanders off. The likely
         // cause comes first.
         if (sketch.noiseTurns == 0) throw;
-        throw FitError("the displacement turns back by less than " + Shortest(100.0 * sketch.noiseBand) +
+        throw FitError("the displacement turns back by less than " + decimal::ShortestText(100.0 * sketch.noiseBand) +
                        " % of its range at " + std::to_string(sketch.noiseTurns) + " of " +
                        std::to_string(pr.last + 1) +
-                       " samples (noise on u?), and the model run along it does not settle on the force: " +
-                       e.what() +
+                       " samples (noise on u?), and the model run along it does not settle on the force: " + e.what() +
                        "; smooth the displacement before fitting");
       }
     }

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "decimal.h"
 #include "domain.h"
 
 namespace quorix::response {
@@ -13,8 +14,6 @@ namespace {
 
 using accurate::SideIntegrals;
 using accurate::SidePoint;
-
-std::string Text(double x) { return accurate::detail::NumberText(x); }
 
 [[noreturn]] void Refuse(std::string_view what, double value) { accurate::detail::RefuseAs<ResponseError>(what, value); }
 
@@ -53,7 +52,7 @@ void CheckHistory(std::span<const double> u, const Parameters& p) {
     highest = std::max(highest, u[k]);
   }
   if (lowest == highest) {
-    throw ResponseError("the displacement never moves: every sample is " + Text(lowest));
+    throw ResponseError("the displacement never moves: every sample is " + decimal::ShortestText(lowest));
   }
   const double largest = std::max(std::fabs(lowest), std::fabs(highest));
   if (!std::isfinite((highest - lowest) / p.Uy) || !std::isfinite(largest / p.Uy)) {
