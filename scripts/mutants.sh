@@ -27,8 +27,8 @@ M2|src/specialfunctions/gamma.cpp|s/\(kPi \/ s\)/(kPi * s)/|gamma: reflection fo
 M3|src/specialfunctions/series.cpp|s/kMaxTerms = 1000\.0/kMaxTerms = 999.0/|2F1 series: term limit one lower
 M4|src/specialfunctions/series.cpp|s/(if \(scope\.Raised\(\)\) return 0;\n)(\s*)(sum = next\.value\(\);)/$2$3\n$2$1/|2F1 series: a faulting term overwrites the kept partial sum
 M5|src/specialfunctions/digamma.cpp|s/whole && x <= 1000\.0/whole && x < 1000.0/|digamma: ψ(1000) from the series instead of the table
-M6|src/specialfunctions/digamma.cpp|s/kEulerGamma = 0\.577215664901533;/kEulerGamma = 0.5772156649015329;/|digamma tables: Euler's constant one ulp lower
-M7|src/specialfunctions/digamma.cpp|s/kSeriesTerms = 100000;/kSeriesTerms = 99999;/|digamma straightforward series: one term fewer
+M6|src/specialfunctions/digamma_series.h|s/kEulerGamma = 0\.577215664901533;/kEulerGamma = 0.5772156649015329;/|digamma tables: Euler's constant one ulp lower
+M7|src/specialfunctions/digamma_series.h|s/kSeriesTerms = 100000;/kSeriesTerms = 99999;/|digamma straightforward series: one term fewer
 M8|src/specialfunctions/digamma_lanes.cpp|s/kSeriesTerms = 100000;/kSeriesTerms = 100016;/|digamma lanes: one block more
 M9|src/specialfunctions/digamma_lanes.cpp|s/(if \(stopped == 0\) continue;\n\s*)s = blockSum;/$1(void)blockSum;/|digamma AVX-512 lanes: stopping block not replayed
 M10|src/specialfunctions/digamma_lanes.cpp|s/(_mm256_movemask_pd\(stopped\) == 0\) continue;\n\s*)s = blockSum;/$1(void)blockSum;/|digamma AVX2 lanes: stopping block not replayed

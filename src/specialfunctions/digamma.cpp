@@ -6,6 +6,7 @@
 
 #include "digamma_lanes.h"
 #include "digamma_memory.h"
+#include "digamma_series.h"
 #include "ieee.h"
 #include "specialfunctions.h"
 #include "step_counter.h"
@@ -17,9 +18,8 @@ using ieee::Real;
 
 namespace {
 
-constexpr double kEulerGamma = 0.577215664901533;  // one ulp above the double nearest γ
+using detail::kEulerGamma;
 constexpr int kTableSize = 1001;
-constexpr int kSeriesTerms = 100000;
 
 // A table of ψ filled completely by its first user and never changed again.
 // The fill is guarded, so several threads may ask for it at once; readers
@@ -76,29 +76,6 @@ void ForgetRememberedValues() {
   gIntegerTable.Forget();
   gHalfTable.Forget();
   detail::ForgetRememberedSeries();
-}
-
-std::int32_t DigammaSeries(double x, double& result) {
-  // ψ(x) = −γ + Σ_{k≥1} (x − 1) / (k·(k + x − 1)), cut off after 100000
-  // terms. The terms fall off like (x − 1)/k², so for most arguments the sum
-  // never settles and the value lies below ψ(x) by about the omitted tail.
-  steps::Count();
-  FaultScope scope;
-  const Real xm = Real(x) - 1.0;
-  Real s = 0.0;
-  std::int32_t status = 2;
-  for (int k = 1; k <= kSeriesTerms; ++k) {
-    const Real kk = static_cast<double>(k);
-    const Real next = xm / ((kk + xm) * kk) + s;
-    if (next == s) {
-      status = 1;
-      break;
-    }
-    s = next;
-  }
-  if (scope.Raised()) return 0;
-  result = (s - kEulerGamma).value();
-  return status;
 }
 
 namespace {
