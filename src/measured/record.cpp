@@ -115,11 +115,13 @@ bool BelowTheDoubles(std::string_view s) {
   return power + exponent < 0;
 }
 
-// A number as the C locale writes it: an optional sign, digits with an
-// optional '.', an optional exponent. ReadDouble never looks at the locale.
+// A cell of a record: a number as the C locale writes it (an optional sign,
+// digits with an optional ".", an optional exponent), unlike a field's
+// text (numbertext.h), which ignores blanks and stops at the first character
+// that cannot continue the number. ReadDouble never looks at the locale.
 // A number below the smallest subnormal is ±0, as strtod reads it; one above
 // the largest double is out of range.
-NumberStatus ParseNumber(std::string_view text, double& value) {
+NumberStatus ReadCellNumber(std::string_view text, double& value) {
   std::string_view s = text;
   if (!s.empty() && s.front() == '+') {
     s.remove_prefix(1);
@@ -145,7 +147,7 @@ bool IsNumeric(std::string_view field, char delimiter) {
   const std::size_t comma = CommaMayBeDecimal(delimiter) ? DecimalComma(field) : std::string_view::npos;
   if (comma != std::string_view::npos) copy[comma] = '.';
   double value = 0.0;
-  return ParseNumber(copy, value) != NumberStatus::notNumber;
+  return ReadCellNumber(copy, value) != NumberStatus::notNumber;
 }
 
 bool HoldsANumber(std::string_view line, std::vector<std::string_view>& fields) {
@@ -569,7 +571,7 @@ double RecordParser::Number(std::string_view field, const char* what) {
     decimal_ = Decimal::kPoint;
   }
   double value = 0.0;
-  const NumberStatus status = ParseNumber(text, value);
+  const NumberStatus status = ReadCellNumber(text, value);
   if (status == NumberStatus::ok) return value;
   RefuseControlCharacters(field);
   const std::string subject = Where() + "the " + what + Quote(field);
