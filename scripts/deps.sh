@@ -40,10 +40,12 @@ window=(xvfb xauth x11-utils)
 # is tested with (pandas, xarray, Dask) and venv for the installed package's
 # check (scripts/python-package-check.sh); clang with libFuzzer and
 # its sanitizer runtimes for the fuzzing harnesses, and a JSON parser that
-# checks the command line's JSON there.
+# checks the command line's JSON there; ccache, through which the pip build
+# of the Python package and the Debian packages take the release build's
+# objects, and dpkg-dev for Debian's build flags, which that build uses.
 test=(libgtest-dev libgmock-dev libbenchmark-dev libx11-dev locales
   python3-dev pybind11-dev python3-numpy python3-pytest python3-pandas python3-xarray python3-dask python3-venv
-  clang libfuzzer-14-dev libclang-rt-14-dev nlohmann-json3-dev)
+  clang libfuzzer-14-dev libclang-rt-14-dev nlohmann-json3-dev ccache dpkg-dev)
 # The Debian package: dpkg-shlibdeps and the checks of what it installs.
 package=(dpkg-dev file lintian appstream desktop-file-utils help2man python3-dev pybind11-dev python3-numpy)
 

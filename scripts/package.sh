@@ -12,6 +12,11 @@ bash scripts/deps.sh package
 # against the shared libraries, as Debian's policy wants.
 source scripts/debian-flags.sh
 debian_flags
+# Where scripts/test.sh ran first, its release build compiled the same
+# sources with the same flags through ccache: the objects come from there.
+if command -v ccache >/dev/null; then
+  export CCACHE_DIR=$PWD/build/ccache CCACHE_BASEDIR=$PWD CMAKE_CXX_COMPILER_LAUNCHER=ccache
+fi
 dir=build/package
 rm -rf "$dir/_CPack_Packages" "$dir/CMakeCache.txt"
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \

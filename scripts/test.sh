@@ -34,10 +34,22 @@ run_suite() {
 }
 
 engine_only=(-DQUORIX_GUI=OFF -DQUORIX_BENCH=OFF -DQUORIX_PYTHON=OFF)
+# The release suite is compiled as the Debian packages are, with Debian's
+# build flags (scripts/debian-flags.sh), so that the tests run on the code
+# the packages ship; and through ccache, so that the pip build of the Python
+# package (build/wheel) and scripts/package.sh, which compile the same
+# sources with the same flags, take its objects instead of compiling them
+# again. (A build folder takes both at its first configure.)
+source scripts/debian-flags.sh
+debian_flags
+export CCACHE_DIR=$PWD/build/ccache CCACHE_BASEDIR=$PWD CMAKE_CXX_COMPILER_LAUNCHER=ccache
 # The Python tests run once, on the package as pip installs it, not also
 # on the build's own module.
 timed "release suite" run_suite release "-E ^python_tests$" "" -DCMAKE_BUILD_TYPE=Release -DQUORIX_PYTHON=ON
 timed "Python package" env QUORIX_CLI="$PWD/build/release/src/cli/quorix-cli" bash scripts/python-package-check.sh
+ccache --show-stats | grep -iE '^ *(hits|misses|cache hit|cache miss)' || true
+# The sanitized and fuzzing builds keep their own flags.
+unset CPPFLAGS CXXFLAGS LDFLAGS CMAKE_CXX_COMPILER_LAUNCHER
 # -g1: line tables for the sanitizers' reports, no more (nobody debugs here).
 # The fast path's grid runs whole in the release suite; here its ends and
 # middle (QUORIX_TEST_SUBSET), as under an emulator.
