@@ -44,6 +44,15 @@ if [[ "$target" == wasm ]]; then
 fi
 
 dir="build/$target"
+if [[ "$target" == arm64 ]]; then
+  # Compiled with Debian's flags for arm64 and through ccache, as
+  # scripts/package-cross.sh arm64 compiles the package's build: that one
+  # then takes these objects (only the linking differs: the tests' programs
+  # are static, the package's shared).
+  source scripts/debian-flags.sh
+  debian_flags arm64
+  export CCACHE_DIR=$here/build/ccache-arm64 CCACHE_BASEDIR=$here CMAKE_CXX_COMPILER_LAUNCHER=ccache
+fi
 "${configure[@]}" -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$dir" -j "$jobs"
 # Known differences are listed in docs/other-machines.md.

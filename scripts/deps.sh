@@ -56,10 +56,12 @@ bench=(libgsl-dev hyperfine)
 # Builds for other machines (scripts/cross.sh): the command line's
 # acceptance is built for this machine (compiler, CLI11, GoogleTest), the
 # target's test programs with GoogleTest from Debian's sources; each target
-# its cross compiler and an emulator to run what it built.
+# its cross compiler and an emulator to run what it built. arm64 is
+# compiled with Debian's flags (dpkg-buildflags) through ccache, whose
+# objects its package's build then takes.
 cross=(g++ cmake ninja-build pkg-config libcli11-dev libeigen3-dev libfast-float-dev libfmt-dev nlohmann-json3-dev
   libgtest-dev googletest)
-cross_arm64=(g++-aarch64-linux-gnu qemu-user-static)
+cross_arm64=(g++-aarch64-linux-gnu qemu-user-static dpkg-dev ccache)
 cross_windows=(g++-mingw-w64-x86-64 wine wine64)
 cross_wasm=(emscripten nodejs)
 
@@ -72,7 +74,7 @@ cross_wasm=(emscripten nodejs)
 # compiler's copy. The Windows zip is checked by unzipping it and starting
 # the program under Wine.
 package_cross=(cmake ninja-build libcli11-dev libeigen3-dev libfast-float-dev libfmt-dev)
-package_arm64=(g++-aarch64-linux-gnu qemu-user-static dpkg-dev file help2man lintian libstdc++6:arm64)
+package_arm64=(g++-aarch64-linux-gnu qemu-user-static dpkg-dev file help2man lintian libstdc++6:arm64 ccache)
 package_windows=(g++-mingw-w64-x86-64 zip unzip wine wine64)
 
 # The page (scripts/web.sh): the engine as WebAssembly with Debian's

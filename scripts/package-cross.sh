@@ -39,6 +39,11 @@ if [[ "$target" == arm64 ]]; then
   # hundred times slower than the same program linked statically.)
   source scripts/debian-flags.sh
   debian_flags arm64
+  # The objects of scripts/cross.sh arm64, which compiles the same sources
+  # with the same flags through ccache, where it ran first.
+  if command -v ccache >/dev/null; then
+    export CCACHE_DIR=$here/build/ccache-arm64 CCACHE_BASEDIR=$here CMAKE_CXX_COMPILER_LAUNCHER=ccache
+  fi
   rm -rf "$dir/_CPack_Packages" "$dir/CMakeCache.txt"
   cmake "${common[@]}" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchains/aarch64-linux-gnu.cmake" \
     -DCMAKE_INSTALL_PREFIX=/usr -DQUORIX_STATIC_PROGRAMS=OFF -DQUORIX_STATIC_CLI=OFF >/dev/null
