@@ -3,24 +3,27 @@
 # would be: nothing installed beyond apt itself, so every package that the
 # command needs must be installed by the repository's own scripts.
 #
-#   scripts/fresh-root.sh [--in FILE]... [--out PATTERN]... [--keep] [--] COMMAND
+#   scripts/fresh-root.sh [--in FILE]... [--out PATTERN]... [--share DIR] [--keep] [--] COMMAND
 #
 # The root is made with `mmdebstrap --variant=apt bookworm` (installed on
 # the host when missing); the repository's committed HEAD is cloned into it
 # as /root/quorix, which is where COMMAND runs, with bash, as root, in a clean
 # environment. --in copies a host file into that folder first; --out copies
 # the files matching a pattern (relative to that folder) back to
-# build/fresh-root-out/ on the host after COMMAND succeeds. /proc, /dev,
+# build/fresh-root-out/ on the host after COMMAND succeeds. --share DIR
+# makes the host folder DIR the root's /root/share while COMMAND runs, so
+# that the command can hand files to the host before it ends. /proc, /dev,
 # /dev/pts and a fresh /dev/shm are mounted for the command, and on every
 # way out (success, failure, Ctrl-C, TERM) the processes left inside are
 # ended, everything is unmounted and the root is removed (unless --keep).
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
-ins=() outs=() keep=0
+ins=() outs=() keep=0 share=""
 while (($#)); do
   case "$1" in
     --in) ins+=("$(realpath "$2")"); shift 2 ;;
+    --share) share=$(realpath "$2"); shift 2 ;;
     --out) outs+=("$2"); shift 2 ;;
     --keep) keep=1; shift ;;
     --) shift; break ;;
@@ -29,7 +32,7 @@ while (($#)); do
   esac
 done
 if (($# == 0)); then
-  echo "usage: scripts/fresh-root.sh [--in FILE]... [--out PATTERN]... [--keep] [--] COMMAND" >&2
+  echo "usage: scripts/fresh-root.sh [--in FILE]... [--out PATTERN]... [--share DIR] [--keep] [--] COMMAND" >&2
   exit 2
 fi
 command_text="$*"
@@ -112,6 +115,10 @@ mount --bind /dev "$root/dev"
 mount --make-private "$root/dev"
 mount -t devpts -o newinstance,ptmxmode=0666 devpts "$root/dev/pts"
 mount -t tmpfs -o mode=1777 shm "$root/dev/shm"
+if [[ -n $share ]]; then
+  mkdir -p "$share" "$root/root/share"
+  mount --bind "$share" "$root/root/share"
+fi
 
 echo "fresh-root: running '$command_text'"
 step chroot "$root" /usr/bin/env -i HOME=/root USER=root LOGNAME=root LANG=C.UTF-8 TERM=dumb \
