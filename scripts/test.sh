@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds Quorix and runs every test: the whole suite optimised (-O2); the
+# Builds Quorix and runs every test: the whole suite optimised (Release,
+# with Debian's build flags, as the packages are built); the
 # engine's and command line's suites again unoptimised (-O0) under
 # AddressSanitizer with UndefinedBehaviorSanitizer (one build for both
 # checks: that no result leans on the optimiser, and that no access or
