@@ -68,19 +68,20 @@ AboutForm::AboutForm(const AboutInfo& info, QWidget* parent) : QDialog(parent) {
   }
 
   auto* frameCopyright = MakeFrame(this, "FrameCopyright", TwipRect(840, 1200, 4995, 1095));
-  MakeLabel(frameCopyright, "lblCopyright", 240, QStringLiteral("Example University of Technology, Exampleland"),
+  // Only what the project holds: no person, institution or address of its
+  // own is named (it has none to give).
+  MakeLabel(frameCopyright, "lblCopyright", 240, QStringLiteral("Copyright 2026 The Quorix developers"),
             Qt::AlignHCenter);
-  MakeLabel(frameCopyright, "lblDepartment", 480, QStringLiteral("Department of Civil and Structural Engineering"),
+  MakeLabel(frameCopyright, "lblDepartment", 480, QStringLiteral("Bouc-Wen dissipated energy in closed form"),
             Qt::AlignHCenter);
-  MakeLabel(frameCopyright, "lblInstitute", 720, QStringLiteral("Institute of Structural Dynamics"),
-            Qt::AlignHCenter);
+  MakeLabel(frameCopyright, "lblInstitute", 720, QStringLiteral("for structural engineers"), Qt::AlignHCenter);
 
   auto* frameContact = MakeFrame(this, "FrameContact", TwipRect(840, 2400, 4995, 1275));
-  MakeLabel(frameContact, "lblContact", 240,
-            QStringLiteral("For comments, suggestions, further information etc. please contact:"), Qt::AlignLeft);
-  MakeLabel(frameContact, "Label1", 660, QStringLiteral("Dr. Robin Sample (robin.sample@example.org)"),
+  MakeLabel(frameContact, "lblContact", 240, QStringLiteral("For comments, suggestions and questions:"),
             Qt::AlignLeft);
-  MakeLabel(frameContact, "Label2", 900, QStringLiteral("K. L. Exemplar (kl.exemplar@example.org)"), Qt::AlignLeft);
+  MakeLabel(frameContact, "Label1", 660, QStringLiteral("the issues of the project you got Quorix from,"),
+            Qt::AlignLeft);
+  MakeLabel(frameContact, "Label2", 900, QStringLiteral("which also holds its source."), Qt::AlignLeft);
 
   // The license: two paragraphs, the second set off by a wider gap.
   auto* frame1 = MakeFrame(this, "Frame1", TwipRect(840, 3780, 4995, 1635));
