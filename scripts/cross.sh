@@ -64,7 +64,10 @@ ctest --test-dir "$dir" -j "$jobs" --output-on-failure | tee "$dir/ctest.log"
 # scripts/run.sh reconfigures build/release without tests, and the files
 # of the earlier configuration stay: ninja is asked whether it knows them.
 host=build/release
-if ! ninja -C "$host" -t targets all 2>/dev/null | grep -q '^cli_test:'; then
+# (The list is read whole first: grep -q ending the pipe early would fail it
+# under pipefail.)
+targets=$(ninja -C "$host" -t targets all 2>/dev/null || true)
+if ! grep -q '^cli_test:' <<<"$targets"; then
   host=build/cross-host
   cmake -S . -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORIX_GUI=OFF -DQUORIX_BENCH=OFF -DQUORIX_PYTHON=OFF \
     >/dev/null

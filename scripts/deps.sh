@@ -112,7 +112,7 @@ sudo=""
 # multiarch: dpkg must know the architecture, and apt its package lists,
 # before they can be installed. apt-get update runs below, as something is
 # then missing.
-if [[ "$group" == package-arm64 ]] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
+if [[ "$group" == package-arm64 && " $(dpkg --print-foreign-architectures | tr '\n' ' ') " != *" arm64 "* ]]; then
   $sudo dpkg --add-architecture arm64
 fi
 
@@ -127,7 +127,7 @@ provided() {
 }
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || provided "$p" || missing+=("$p")
+  [[ $(dpkg-query -W -f='${Status}' "$p" 2>/dev/null) == *"install ok installed"* ]] || provided "$p" || missing+=("$p")
 done
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
@@ -136,6 +136,6 @@ if ((${#missing[@]})); then
 fi
 
 # The number-text tests check that a comma-decimal locale changes nothing.
-if [[ "$group" == test || "$group" == bench ]] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+if [[ "$group" == test || "$group" == bench ]] && ! grep -qi '^de_DE\.utf-\?8$' <<<"$(locale -a 2>/dev/null)"; then
   $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

@@ -15,7 +15,10 @@ set -euo pipefail
 shopt -s inherit_errexit
 cd "$(dirname "$0")/.."
 from=$(realpath "${1:-.}")
-deb_of() { ls "$from/$1"_*_amd64.deb | head -1; }
+deb_of() { local debs=("$from/$1"_*_amd64.deb); echo "${debs[0]}"; }
+# Outputs are read whole before they are matched: grep -q ending a pipe
+# early would fail it under pipefail (status 141).
+renders() { local page; page=$(as_user man -P cat "$1" 2>/dev/null) && grep -q "$2" <<<"$page"; }
 user=quorix-user
 fail() { echo "package-check: FAILED: $*" >&2; exit 1; }
 as_user() { runuser -u "$user" -- env -i HOME="/home/$user" USER="$user" PATH=/usr/bin:/bin LANG=C.UTF-8 "$@"; }
@@ -59,7 +62,7 @@ for caption in "Za :" "Fha :" "Fela :" "Fa :" "Kcd\* :" "Kda\* :" "DE/(Fy Uy) :"
   grep -q "^ *$caption" <<<"$out" || fail "quorix-cli solve printed no '$caption' line:"$'\n'"$out"
 done
 echo "package-check: quorix-cli solve prints the nine results"
-as_user man -P cat quorix-cli 2>/dev/null | grep -q "SUBCOMMANDS" || fail "man quorix-cli does not render"
+renders quorix-cli "SUBCOMMANDS" || fail "man quorix-cli does not render"
 echo "package-check: man quorix-cli renders"
 remove_alone quorix-cli
 
@@ -98,7 +101,7 @@ rows=$(($(wc -l <"$results") - 1))
 [[ $rows -eq 100 ]] || fail "$results has $rows rows, not the default sweep's 100"
 echo "package-check: the window's Loop wrote $results ($rows rows)"
 
-as_user man -P cat quorix 2>/dev/null | grep -q "results.out" || fail "man quorix does not render"
+renders quorix "results.out" || fail "man quorix does not render"
 echo "package-check: man quorix renders"
 remove_alone quorix
 echo "package-check: all checks passed"

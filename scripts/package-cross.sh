@@ -77,7 +77,9 @@ if [[ "$target" == arm64 ]]; then
   aarch64-linux-gnu-readelf -d "$cli" | grep NEEDED
   # The man page holds the subcommands' help, which only a program that ran
   # under qemu gives.
-  zcat "$tmp/usr/share/man/man1/quorix-cli.1.gz" | grep -q '^\.SS "solve"$'
+  # (Read whole first: grep -q ending the pipe early fails it under pipefail.)
+  man_page=$(zcat "$tmp/usr/share/man/man1/quorix-cli.1.gz")
+  grep -q '^\.SS "solve"$' <<<"$man_page"
   # The packaged program, as an arm64 machine would run it. The loader and
   # the C library are the cross compiler's (qemu's -L), libstdc++ is found
   # in either place.
