@@ -33,6 +33,59 @@ QLabel* MakeLabel(QGroupBox* frame, const char* name, int top, const QString& te
   return label;
 }
 
+// The program's icon, top left.
+void AddImage(QWidget* parent) {
+  auto* image = new QLabel(parent);
+  image->setObjectName(QStringLiteral("Image"));
+  image->setGeometry(TwipRect(120, 120, 480, 480));
+  image->setPixmap(ProgramIconPixmap());
+}
+
+// The two title lines, left empty for Load to fill in.
+void AddTitleFrame(QWidget* parent, std::array<QLabel*, 2>& titles) {
+  auto* frameTitle = MakeFrame(parent, "FrameTitle", TwipRect(840, 60, 4995, 1035));
+  for (int index = 0; index < 2; ++index) {
+    // A control array of two: both named lblTitle, told apart by "index".
+    titles[index] = MakeLabel(frameTitle, "lblTitle", index == 0 ? 240 : 600, QString(), Qt::AlignHCenter);
+    titles[index]->setProperty("index", index);
+  }
+}
+
+void AddCopyrightFrame(QWidget* parent) {
+  auto* frameCopyright = MakeFrame(parent, "FrameCopyright", TwipRect(840, 1200, 4995, 1095));
+  // Only what the project holds: no person, institution or address of its
+  // own is named (it has none to give).
+  MakeLabel(frameCopyright, "lblCopyright", 240, QStringLiteral("Copyright 2026 The Quorix developers"),
+            Qt::AlignHCenter);
+  MakeLabel(frameCopyright, "lblDepartment", 480, QStringLiteral("Bouc-Wen dissipated energy in closed form"),
+            Qt::AlignHCenter);
+  MakeLabel(frameCopyright, "lblInstitute", 720, QStringLiteral("for structural engineers"), Qt::AlignHCenter);
+}
+
+void AddContactFrame(QWidget* parent) {
+  auto* frameContact = MakeFrame(parent, "FrameContact", TwipRect(840, 2400, 4995, 1275));
+  MakeLabel(frameContact, "lblContact", 240, QStringLiteral("For comments, suggestions and questions:"),
+            Qt::AlignLeft);
+  MakeLabel(frameContact, "Label1", 660, QStringLiteral("the issues of the project you got Quorix from,"),
+            Qt::AlignLeft);
+  MakeLabel(frameContact, "Label2", 900, QStringLiteral("which also holds its source."), Qt::AlignLeft);
+}
+
+// The license: two paragraphs, the second set off by a wider gap.
+void AddLicenseFrame(QWidget* parent) {
+  auto* frame1 = MakeFrame(parent, "Frame1", TwipRect(840, 3780, 4995, 1635));
+  MakeLabel(frame1, "Label5", 240, QStringLiteral("Quorix is free software under the GNU General Public"),
+            Qt::AlignLeft);
+  MakeLabel(frame1, "Label4", 480, QStringLiteral("License, version 3 or later (GPL-3.0-or-later): you may"),
+            Qt::AlignLeft);
+  MakeLabel(frame1, "Label3", 720, QStringLiteral("share and modify it under the terms of that license."),
+            Qt::AlignLeft);
+  MakeLabel(frame1, "Label6", 1080, QStringLiteral("It comes without any warranty, as far as the law permits;"),
+            Qt::AlignLeft);
+  MakeLabel(frame1, "Label7", 1320, QStringLiteral("see the license text (the file LICENSE) for the details."),
+            Qt::AlignLeft);
+}
+
 }  // namespace
 
 AboutInfo ProgramAboutInfo() {
@@ -55,46 +108,11 @@ AboutForm::AboutForm(const AboutInfo& info, QWidget* parent) : QDialog(parent) {
   setModal(true);
   setFixedSize(Px(5955), Px(5985));
 
-  auto* image = new QLabel(this);
-  image->setObjectName(QStringLiteral("Image"));
-  image->setGeometry(TwipRect(120, 120, 480, 480));
-  image->setPixmap(ProgramIconPixmap());
-
-  auto* frameTitle = MakeFrame(this, "FrameTitle", TwipRect(840, 60, 4995, 1035));
-  for (int index = 0; index < 2; ++index) {
-    // A control array of two: both named lblTitle, told apart by "index".
-    lblTitle_[index] = MakeLabel(frameTitle, "lblTitle", index == 0 ? 240 : 600, QString(), Qt::AlignHCenter);
-    lblTitle_[index]->setProperty("index", index);
-  }
-
-  auto* frameCopyright = MakeFrame(this, "FrameCopyright", TwipRect(840, 1200, 4995, 1095));
-  // Only what the project holds: no person, institution or address of its
-  // own is named (it has none to give).
-  MakeLabel(frameCopyright, "lblCopyright", 240, QStringLiteral("Copyright 2026 The Quorix developers"),
-            Qt::AlignHCenter);
-  MakeLabel(frameCopyright, "lblDepartment", 480, QStringLiteral("Bouc-Wen dissipated energy in closed form"),
-            Qt::AlignHCenter);
-  MakeLabel(frameCopyright, "lblInstitute", 720, QStringLiteral("for structural engineers"), Qt::AlignHCenter);
-
-  auto* frameContact = MakeFrame(this, "FrameContact", TwipRect(840, 2400, 4995, 1275));
-  MakeLabel(frameContact, "lblContact", 240, QStringLiteral("For comments, suggestions and questions:"),
-            Qt::AlignLeft);
-  MakeLabel(frameContact, "Label1", 660, QStringLiteral("the issues of the project you got Quorix from,"),
-            Qt::AlignLeft);
-  MakeLabel(frameContact, "Label2", 900, QStringLiteral("which also holds its source."), Qt::AlignLeft);
-
-  // The license: two paragraphs, the second set off by a wider gap.
-  auto* frame1 = MakeFrame(this, "Frame1", TwipRect(840, 3780, 4995, 1635));
-  MakeLabel(frame1, "Label5", 240, QStringLiteral("Quorix is free software under the GNU General Public"),
-            Qt::AlignLeft);
-  MakeLabel(frame1, "Label4", 480, QStringLiteral("License, version 3 or later (GPL-3.0-or-later): you may"),
-            Qt::AlignLeft);
-  MakeLabel(frame1, "Label3", 720, QStringLiteral("share and modify it under the terms of that license."),
-            Qt::AlignLeft);
-  MakeLabel(frame1, "Label6", 1080, QStringLiteral("It comes without any warranty, as far as the law permits;"),
-            Qt::AlignLeft);
-  MakeLabel(frame1, "Label7", 1320, QStringLiteral("see the license text (the file LICENSE) for the details."),
-            Qt::AlignLeft);
+  AddImage(this);
+  AddTitleFrame(this, lblTitle_);
+  AddCopyrightFrame(this);
+  AddContactFrame(this);
+  AddLicenseFrame(this);
 
   // The only control that takes the focus: default (Enter) and, through
   // QDialog, cancel (Escape) button alike.

@@ -97,7 +97,10 @@ class WrappingFormatter : public CLI::Formatter {
         column = indent;
         first = true;
       }
-      if (!first) out += ' ', ++column;
+      if (!first) {
+        out += ' ';
+        ++column;
+      }
       out += word;
       column += word.size();
       first = false;
@@ -126,11 +129,20 @@ std::size_t EditDistance(std::string_view a, std::string_view b) {
 // Writes a message of the option parser to a stream of the settings.
 void Put(std::FILE* stream, const std::string& text) { std::fwrite(text.data(), 1, text.size(), stream); }
 
-}  // namespace
+// Adds a subcommand, with its options, to the program's parser.
+using SubcommandAdder = void (*)(CLI::App&, int&);
+// A subcommand's name and its adder; several names may share one adder, which
+// adds them all.
+using Subcommand = std::pair<std::string_view, SubcommandAdder>;
+constexpr Subcommand kSubcommands[] = {
+    {"eval", AddEvalCommand},          {"solve", AddSolveCommand},       {"sweep", AddSweepCommand},
+    {"loop", AddLoopCommand},          {"parse", AddTextCommands},       {"format-fixed", AddTextCommands},
+    {"format-plain", AddTextCommands}, {"cycles", AddCyclesCommand},     {"fit", AddFitCommand},
+    {"response", AddResponseCommand},
+};
 
-int RunCli(int argc, const char* const* argv, const CliSettings& settings) {
-  const ScopedSettings scoped(settings);
-  CLI::App app("Bouc-Wen dissipated energy in closed form: solver, special functions and number texts", "quorix-cli");
+// The program's name, version, help footer and the rule of one subcommand.
+void DescribeProgram(CLI::App& app) {
   app.formatter(std::make_shared<WrappingFormatter>());
   app.require_subcommand(1);
   app.set_version_flag("-V,--version", "quorix-cli " QUORIX_VERSION);
@@ -138,86 +150,89 @@ int RunCli(int argc, const char* const* argv, const CliSettings& settings) {
       "A number option takes a complete number ('2.5'; '2,5' and 'abc' are refused); --as-typed reads\n"
       "numbers as the window's fields do. A negative one may be written as it is (--gamma -.5).\n"
       "Exit status: 0 success, 1 the command failed, 2 bad command line.");
+}
 
-  // Building a subcommand's options is most of what the program itself
-  // does at start-up, so only the subcommand named first is built. Any
-  // other first argument (--help, a misspelt name, none) gets them all, for
-  // the overall help and the parser's messages.
-  int exitCode = 0;
-  using Add = void (*)(CLI::App&, int&);
-  static constexpr std::pair<std::string_view, Add> kCommands[] = {
-      {"eval", AddEvalCommand},          {"solve", AddSolveCommand},       {"sweep", AddSweepCommand},
-      {"loop", AddLoopCommand},          {"parse", AddTextCommands},       {"format-fixed", AddTextCommands},
-      {"format-plain", AddTextCommands}, {"cycles", AddCyclesCommand},     {"fit", AddFitCommand},
-      {"response", AddResponseCommand},
-  };
-  const std::string_view first = argc > 1 && argv[1] != nullptr ? argv[1] : "";
-  const auto named = std::find_if(std::begin(kCommands), std::end(kCommands),
-                                  [first](const auto& command) { return command.first == first; });
-  if (named == std::end(kCommands) && !first.empty() && first[0] != '-') {
-    // A word where the subcommand goes that names none: the parser would
-    // only say that a subcommand is required.
-    std::string_view closest;
-    std::size_t best = std::string_view::npos;
-    std::string all;
-    for (const auto& [name, add] : kCommands) {
-      all += (all.empty() ? "" : ", ") + std::string(name);
-      const std::size_t d = EditDistance(first, name);
-      if (d < best) best = d, closest = name;
+// What to tell someone who wrote a word that names no subcommand: the
+// closest name when it is near enough, else every name.
+std::string UnknownSubcommandHint(std::string_view word) {
+  std::string_view closest;
+  std::size_t best = std::string_view::npos;
+  std::string all;
+  for (const auto& [name, add] : kSubcommands) {
+    all += (all.empty() ? "" : ", ") + std::string(name);
+    const std::size_t d = EditDistance(word, name);
+    if (d < best) {
+      best = d;
+      closest = name;
     }
-    const std::string message =
-        best <= std::max<std::size_t>(2, closest.size() / 3)
-            ? "did you mean " + std::string(closest) + "?"
-            : "the subcommands are " + all;
-    std::fprintf(settings.err, "quorix-cli: unknown subcommand \"%.*s\"; %s\nRun with --help for more information.\n",
-                 static_cast<int>(first.size()), first.data(), message.c_str());
-    return 2;
   }
-  if (named != std::end(kCommands)) {
+  return best <= std::max<std::size_t>(2, closest.size() / 3) ? "did you mean " + std::string(closest) + "?"
+                                                             : "the subcommands are " + all;
+}
+
+// Building a subcommand's options is most of what the program itself does
+// at start-up, so only the subcommand named first is built. Any other first
+// argument (--help, a misspelt name, none) gets them all, for the overall
+// help and the parser's messages.
+void AddSubcommands(CLI::App& app, const Subcommand* named, int& exitCode) {
+  if (named != std::end(kSubcommands)) {
     named->second(app, exitCode);
-  } else {
-    Add previous = nullptr;
-    for (const auto& [name, add] : kCommands) {
-      if (add != previous) add(app, exitCode);
-      previous = add;
-    }
+    return;
   }
+  SubcommandAdder previous = nullptr;
+  for (const auto& [name, add] : kSubcommands) {
+    if (add != previous) add(app, exitCode);
+    previous = add;
+  }
+}
 
-  // The option parser reads "-2.5" as a value but "-.5" as the option "-."
-  // with a value "5". Such an argument is handed on as "-0.5", which every
-  // field reads as the same number.
+// The arguments as the parser is to read them. It reads "-2.5" as a value
+// but "-.5" as the option "-." with a value "5". Such an argument is handed
+// on as "-0.5", which every field reads as the same number.
+std::vector<std::string> ArgumentsForParser(int argc, const char* const* argv) {
   std::vector<std::string> arguments;
   for (int i = 0; i < argc; ++i) {
     arguments.emplace_back(argv[i] != nullptr ? argv[i] : "");
     if (i > 0 && IsNumberLookingLikeOption(argv[i])) arguments.back().insert(1, "0");
   }
+  return arguments;
+}
+
+// Parses the arguments, which runs the subcommand. Throws CLI::ParseError
+// for a bad command line, and for --help and --version.
+void ParseArguments(CLI::App& app, const std::vector<std::string>& arguments) {
   std::vector<const char*> pointers;
   for (const std::string& a : arguments) pointers.push_back(a.c_str());
-
   try {
-    if (named != std::end(kCommands)) RefuseOptionsAsValues(*app.get_subcommand(std::string(first)), arguments);
-    try {
-      app.parse(static_cast<int>(pointers.size()), pointers.data());
-    } catch (const CLI::Success& e) {
-      // A subcommand with no operand left hands every argument after "--"
-      // back to the top level, which would read "-h" or "-V" there as a
-      // request for help or the version. After "--" it is an operand like
-      // the others, all unexpected.
-      const auto end = std::find(arguments.begin() + 1, arguments.end(), "--");
-      const auto asks = e.get_name() == "CallForVersion" ? AsksForVersion : AsksForHelp;
-      if (end == arguments.end() || std::any_of(arguments.begin() + 1, end, asks)) throw;
-      // (The parser keeps its arguments last first, and so lists them.)
-      throw CLI::ExtrasError(std::vector<std::string>(arguments.rbegin(), std::make_reverse_iterator(end + 1)));
-    }
-  } catch (const CLI::ParseError& e) {
-    // --help and --version arrive here as "errors" with status 0.
-    std::ostringstream out, err;
-    const int status = app.exit(e, out, err);
-    Put(settings.out, out.str());
-    Put(settings.err, err.str());
-    std::fflush(settings.out);
-    return status == 0 ? 0 : 2;
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
+  } catch (const CLI::Success& e) {
+    // A subcommand with no operand left hands every argument after "--"
+    // back to the top level, which would read "-h" or "-V" there as a
+    // request for help or the version. After "--" it is an operand like
+    // the others, all unexpected.
+    const auto end = std::find(arguments.begin() + 1, arguments.end(), "--");
+    const auto asks = e.get_name() == "CallForVersion" ? AsksForVersion : AsksForHelp;
+    if (end == arguments.end() || std::any_of(arguments.begin() + 1, end, asks)) throw;
+    // (The parser keeps its arguments last first, and so lists them.)
+    throw CLI::ExtrasError(std::vector<std::string>(arguments.rbegin(), std::make_reverse_iterator(end + 1)));
   }
+}
+
+// Writes the parser's message, or the help or version text, and gives the
+// exit status: 0 for --help and --version, which arrive as "errors" with
+// status 0, else 2.
+int ReportParseError(const CLI::App& app, const CLI::ParseError& e, const CliSettings& settings) {
+  std::ostringstream out, err;
+  const int status = app.exit(e, out, err);
+  Put(settings.out, out.str());
+  Put(settings.err, err.str());
+  std::fflush(settings.out);
+  return status == 0 ? 0 : 2;
+}
+
+// The command's exit status once standard output is flushed: 1 when the
+// flush fails after a command that had succeeded, said on standard error.
+int StatusAfterFlush(int exitCode, const CliSettings& settings) {
   errno = 0;
   if (std::fflush(settings.out) != 0 && exitCode == 0) {
     std::fprintf(settings.err, "quorix-cli: cannot write standard output: %s\n",
@@ -225,6 +240,37 @@ int RunCli(int argc, const char* const* argv, const CliSettings& settings) {
     exitCode = 1;
   }
   return exitCode;
+}
+
+}  // namespace
+
+int RunCli(int argc, const char* const* argv, const CliSettings& settings) {
+  const ScopedSettings scoped(settings);
+  CLI::App app("Bouc-Wen dissipated energy in closed form: solver, special functions and number texts", "quorix-cli");
+  DescribeProgram(app);
+
+  int exitCode = 0;
+  const std::string_view first = argc > 1 && argv[1] != nullptr ? argv[1] : "";
+  const Subcommand* named = std::find_if(std::begin(kSubcommands), std::end(kSubcommands),
+                                         [first](const Subcommand& command) { return command.first == first; });
+  if (named == std::end(kSubcommands) && !first.empty() && first[0] != '-') {
+    // A word where the subcommand goes that names none: the parser would
+    // only say that a subcommand is required.
+    const std::string message = UnknownSubcommandHint(first);
+    std::fprintf(settings.err, "quorix-cli: unknown subcommand \"%.*s\"; %s\nRun with --help for more information.\n",
+                 static_cast<int>(first.size()), first.data(), message.c_str());
+    return 2;
+  }
+  AddSubcommands(app, named, exitCode);
+
+  const std::vector<std::string> arguments = ArgumentsForParser(argc, argv);
+  try {
+    if (named != std::end(kSubcommands)) RefuseOptionsAsValues(*app.get_subcommand(std::string(first)), arguments);
+    ParseArguments(app, arguments);
+  } catch (const CLI::ParseError& e) {
+    return ReportParseError(app, e, settings);
+  }
+  return StatusAfterFlush(exitCode, settings);
 }
 
 }  // namespace quorix::cli

@@ -52,9 +52,62 @@ struct SumCheck {
   void Look(double b, double g) {
     if (found.load(std::memory_order_relaxed) || !material::SumDiffersFromOne(b, g)) return;
     const std::lock_guard lock(mutex);
-    if (!found.exchange(true)) beta = b, gamma = g;
+    if (!found.exchange(true)) {
+      beta = b;
+      gamma = g;
+    }
   }
 };
+
+// What stopped a chunk, raised once the interpreter's lock is held: kind is
+// "value" (ValueError) or "runtime" (RuntimeError), null when nothing did.
+struct Failure {
+  const char* kind = nullptr;
+  std::string message;
+};
+
+// A short chunk on this thread, without the interpreter's lock, up to the
+// first element that fails: every failure here is a bad value.
+template <typename Element>
+void RunInline(npy_intp count, const Element& element, Failure& failure) {
+  for (npy_intp i = 0; i < count; ++i) {
+    try {
+      element(static_cast<std::size_t>(i));
+    } catch (const std::exception& e) {
+      failure.message = e.what();
+      failure.kind = "value";
+      break;
+    }
+  }
+}
+
+// A long chunk spread over every core; called with the interpreter's lock.
+template <typename Element>
+void RunSpread(npy_intp count, const Element& element, Failure& failure) {
+  try {
+    ElementLoop loop;
+    loop.Run(static_cast<std::size_t>(count), element);
+  } catch (py::error_already_set& e) {
+    e.restore();  // KeyboardInterrupt, left for numpy to raise
+  } catch (const std::invalid_argument& e) {
+    failure.message = e.what();
+    failure.kind = "value";
+  } catch (const std::exception& e) {
+    failure.message = e.what();
+    failure.kind = "runtime";
+  }
+}
+
+// Sets the chunk's error, or else warns of a β + γ other than 1 unless an
+// error is already set. Called with the interpreter's lock.
+void RaiseOrWarn(const Failure& failure, const SumCheck& sum) {
+  if (failure.kind != nullptr) {
+    PyErr_SetString(std::strcmp(failure.kind, "value") == 0 ? PyExc_ValueError : PyExc_RuntimeError,
+                    failure.message.c_str());
+  } else if (sum.found && !PyErr_Occurred()) {
+    WarnIfSumDiffers(sum.beta, sum.gamma);  // an error it sets is numpy's to raise
+  }
+}
 
 // The engine computes in double: a float32 loop reads its inputs exactly
 // into doubles and rounds each output once, to the nearest float.
@@ -87,38 +140,13 @@ void SolveLoop(char** args, const npy_intp* dimensions, const npy_intp* steps, v
   // numpy set them, so a cast numpy makes around the loop still reports.
   std::fexcept_t flags;
   std::fegetexceptflag(&flags, FE_ALL_EXCEPT);
-  const char* failure = nullptr;
-  std::string message;
-  if (count <= kInline) {
-    for (npy_intp i = 0; i < count; ++i) {
-      try {
-        element(static_cast<std::size_t>(i));
-      } catch (const std::exception& e) {
-        message = e.what(), failure = "value";
-        break;
-      }
-    }
-  }
+  Failure failure;
+  if (count <= kInline) RunInline(count, element, failure);
   // numpy lets the interpreter's lock go for a long loop; the element loop
   // wants it, to release it itself and to listen for Ctrl-C.
   const PyGILState_STATE lock = PyGILState_Ensure();
-  if (count > kInline) {
-    try {
-      ElementLoop loop;
-      loop.Run(static_cast<std::size_t>(count), element);
-    } catch (py::error_already_set& e) {
-      e.restore();  // KeyboardInterrupt, left for numpy to raise
-    } catch (const std::invalid_argument& e) {
-      message = e.what(), failure = "value";
-    } catch (const std::exception& e) {
-      message = e.what(), failure = "runtime";
-    }
-  }
-  if (failure != nullptr) {
-    PyErr_SetString(std::strcmp(failure, "value") == 0 ? PyExc_ValueError : PyExc_RuntimeError, message.c_str());
-  } else if (sum.found && !PyErr_Occurred()) {
-    WarnIfSumDiffers(sum.beta, sum.gamma);  // an error it sets is numpy's to raise
-  }
+  if (count > kInline) RunSpread(count, element, failure);
+  RaiseOrWarn(failure, sum);
   PyGILState_Release(lock);
   std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
 }

@@ -144,73 +144,87 @@ std::int32_t LogarithmicForm(Real a, Real b, Real z, double& result) {
 // Like the m = 0 form it evaluates at c = a + b + m exactly. A 1/Γ at a pole
 // is 0 (the m < 0 case meets Γ(a − K) at 0, −1, … for whole a and b).
 // Γ(K) and the factorials are exact products of whole numbers.
-std::int32_t IntegerGapForm(Real a, Real b, Real m, Real z, double& result) {
-  FaultScope scope;
-  const int gap = static_cast<int>(std::fabs(m.value()));
-  const bool above = m > 0.0;  // c = a + b + K
-  const Real bigK = static_cast<double>(gap);
-  const Real x = 1.0 - z;
-  const Real logX = log(x);
-  const Real c = (a + b) + m;
-  const Real ap = above ? a : a - bigK;
-  const Real bp = above ? b : b - bigK;
-  const Real p = above ? a + bigK : a;
-  const Real q = above ? b + bigK : b;
-  ThrowIfRaised(scope);
+//
+// The steps of this form run in IntegerGapForm's FaultScope and open none of
+// their own: a fault stays sticky from one step to the next until the form
+// checks it, at the same points as when it was one function.
+struct GapTerms {
+  int gap = 0;         // K
+  bool above = false;  // c = a + b + K
+  Real bigK, x, logX, c, ap, bp, p, q;
+};
 
-  double gc = 0;
-  if (GammaFunction(c.value(), gc) == 0) return 0;
-  // A whole non-positive a or b ends the series by itself: a polynomial.
-  if ((a <= 0.0 && ieee::IsWhole(a)) || (b <= 0.0 && ieee::IsWhole(b))) {
-    return HypergeometricSeries(a.value(), b.value(), c.value(), z.value(), result);
-  }
-  auto reciprocalGamma = [](Real v, Real& out) {
-    if (v <= 0.0 && ieee::IsWhole(v)) {
-      out = 0.0;
-      return true;
-    }
-    double g = 0;
-    if (!DivisorGamma(v, g)) return false;
-    out = 1.0 / Real(g);
+// K, x = 1 − z, ln x, c and a', b', p, q, in that order.
+GapTerms GapTermsOf(Real a, Real b, Real m, Real z) {
+  GapTerms t;
+  t.gap = static_cast<int>(std::fabs(m.value()));
+  t.above = m > 0.0;
+  t.bigK = static_cast<double>(t.gap);
+  t.x = 1.0 - z;
+  t.logX = log(t.x);
+  t.c = (a + b) + m;
+  t.ap = t.above ? a : a - t.bigK;
+  t.bp = t.above ? b : b - t.bigK;
+  t.p = t.above ? a + t.bigK : a;
+  t.q = t.above ? b + t.bigK : b;
+  return t;
+}
+
+// 1/Γ(v) into out, exactly 0 at a pole (v whole and not positive); false
+// when Γ(v) fails or is 0 elsewhere.
+bool ReciprocalGamma(Real v, Real& out) {
+  if (v <= 0.0 && ieee::IsWhole(v)) {
+    out = 0.0;
     return true;
-  };
-  Real rA, rB, rAp, rBp;
-  if (!reciprocalGamma(a, rA) || !reciprocalGamma(b, rB)) return 0;
-  if (!reciprocalGamma(above ? p : ap, rAp) || !reciprocalGamma(above ? q : bp, rBp)) return 0;
+  }
+  double g = 0;
+  if (!DivisorGamma(v, g)) return false;
+  out = 1.0 / Real(g);
+  return true;
+}
 
-  Real factorial = 1.0;  // (K − 1)!
+// (K − 1)! = 1 · 2 · … · (K − 1), exact for K ≤ 170.
+Real FactorialBelow(int gap) {
+  Real factorial = 1.0;
   for (int k = 1; k < gap; ++k) {
     steps::Count();
     factorial = factorial * static_cast<double>(k);
   }
-  const Real g = above ? ((factorial * gc) * rAp) * rBp : (((factorial * gc) * rA) * rB) / pow(x, bigK);
-  const Real h = above ? ((pow(x, bigK) * gc) * rA) * rB : (gc * rAp) * rBp;
-  const Real sign = gap % 2 == 0 ? -1.0 : 1.0;  // −(−1)^K
+  return factorial;
+}
 
+// Σ_{k<K} (a')_k (b')_k / (k! (1 − K)_k) · x^k, each term from the one before.
+// Not checked here: the form checks once the sum is complete.
+Real FiniteSum(const GapTerms& t) {
   Real finite = 0.0;
   Real term = 1.0;
-  for (int k = 0; k < gap; ++k) {
+  for (int k = 0; k < t.gap; ++k) {
     steps::Count();
     const Real kk = static_cast<double>(k);
     finite = finite + term;
-    if (k + 1 < gap) term = ((((ap + kk) * (bp + kk)) / ((kk + 1.0) * ((1.0 - bigK) + kk))) * term) * x;
+    if (k + 1 < t.gap) term = ((((t.ap + kk) * (t.bp + kk)) / ((kk + 1.0) * ((1.0 - t.bigK) + kk))) * term) * t.x;
   }
-  ThrowIfRaised(scope);
+  return finite;
+}
 
-  Real coef = 1.0 / (factorial * bigK);  // 1 / K!
+// Σ_{k≥0} (p)_k (q)_k / (k! (k + K)!) · x^k · [ln x − ψ(k + 1) − ψ(k + K + 1)
+// + ψ(p + k) + ψ(q + k)], up to the first term after the leading one that
+// leaves the sum unchanged (converged) or kMaxLogTerms + 1 terms. Checked
+// after every term. A ψ at a pole keeps the value of the term before.
+Real LogarithmicSum(const GapTerms& t, Real factorial, const FaultScope& scope, bool& converged) {
+  Real coef = 1.0 / (factorial * t.bigK);  // 1 / K!
   double psi1 = 0, psiK = 0, psiP = 0, psiQ = 0;
   Real sum = 0.0;
   Real next = 0.0;
-  bool converged = false;
   for (int k = 0; k <= kMaxLogTerms; ++k) {
     steps::Count();
     const Real kk = static_cast<double>(k);
     Psi(kk + 1.0, psi1);
-    Psi(kk + bigK + 1.0, psiK);
-    PsiAtStep(p, k, psiP);
-    PsiAtStep(q, k, psiQ);
-    next = coef * (logX - psi1 - psiK + psiP + psiQ) + sum;
-    coef = (((coef * (p + kk)) * (q + kk)) / ((kk + 1.0) * (kk + 1.0 + bigK))) * x;
+    Psi(kk + t.bigK + 1.0, psiK);
+    PsiAtStep(t.p, k, psiP);
+    PsiAtStep(t.q, k, psiQ);
+    next = coef * (t.logX - psi1 - psiK + psiP + psiQ) + sum;
+    coef = (((coef * (t.p + kk)) * (t.q + kk)) / ((kk + 1.0) * (kk + 1.0 + t.bigK))) * t.x;
     ThrowIfRaised(scope);
     if (next == sum && k > 0) {
       converged = true;
@@ -218,6 +232,33 @@ std::int32_t IntegerGapForm(Real a, Real b, Real m, Real z, double& result) {
     }
     sum = next;
   }
+  return next;
+}
+
+std::int32_t IntegerGapForm(Real a, Real b, Real m, Real z, double& result) {
+  FaultScope scope;
+  const GapTerms t = GapTermsOf(a, b, m, z);
+  ThrowIfRaised(scope);
+
+  double gc = 0;
+  if (GammaFunction(t.c.value(), gc) == 0) return 0;
+  // A whole non-positive a or b ends the series by itself: a polynomial.
+  if ((a <= 0.0 && ieee::IsWhole(a)) || (b <= 0.0 && ieee::IsWhole(b))) {
+    return HypergeometricSeries(a.value(), b.value(), t.c.value(), z.value(), result);
+  }
+  Real rA, rB, rAp, rBp;
+  if (!ReciprocalGamma(a, rA) || !ReciprocalGamma(b, rB)) return 0;
+  if (!ReciprocalGamma(t.above ? t.p : t.ap, rAp) || !ReciprocalGamma(t.above ? t.q : t.bp, rBp)) return 0;
+
+  const Real factorial = FactorialBelow(t.gap);  // (K − 1)!
+  const Real g = t.above ? ((factorial * gc) * rAp) * rBp : (((factorial * gc) * rA) * rB) / pow(t.x, t.bigK);
+  const Real h = t.above ? ((pow(t.x, t.bigK) * gc) * rA) * rB : (gc * rAp) * rBp;
+  const Real sign = t.gap % 2 == 0 ? -1.0 : 1.0;  // −(−1)^K
+  const Real finite = FiniteSum(t);
+  ThrowIfRaised(scope);
+
+  bool converged = false;
+  const Real next = LogarithmicSum(t, factorial, scope, converged);
   result = (g * finite + sign * h * next).value();
   ThrowIfRaised(scope);
   return converged ? 1 : 0;
