@@ -124,7 +124,7 @@ void BM_AccurateSolve(benchmark::State& state) {
   quorix::BoucWenCase bw = DefaultCase(static_cast<double>(state.range(0)) / 10.0, state.range(1) != 0);
   quorix::accurate::Solve(bw);
   for (auto _ : state) {
-    if (cold) quorix::accurate::detail::ForgetFamilies();
+    if (cold) quorix::exact::ForgetFamilies();
     quorix::accurate::Solve(bw);
     benchmark::DoNotOptimize(bw);
   }
@@ -157,7 +157,7 @@ BENCHMARK(BM_PeerSolve)->ArgNames({"nx10", "compl"})->ArgsProduct({{20, 30}, {0,
 void BM_AccurateDefaultSweep(benchmark::State& state) {
   const std::int32_t last = LastRow();
   for (auto _ : state) {
-    quorix::accurate::detail::ForgetFamilies();
+    quorix::exact::ForgetFamilies();
     quorix::BoucWenCase bw = DefaultCase(3.0, true);
     double total = 0.0;
     for (std::int32_t i = 0; i <= last; ++i) {

@@ -103,7 +103,7 @@ void FitProtocol(benchmark::State& state, int perQuarter, int substeps) {
   const CycleTable table = FindCycles(rec.u, rec.F);
   FitResult fit;
   for (auto _ : state) {
-    fit = FitCycles(rec.u, rec.F, table);
+    fit = Fit(rec.u, rec.F, table);
     const double n = fit.parameters.n;
     benchmark::DoNotOptimize(n);
   }
@@ -134,9 +134,9 @@ void BM_FitRecord1e6NoisyU(benchmark::State& state) {
   std::string outcome;
   for (auto _ : state) {
     try {
-      const FitResult fit = FitCycles(rec.u, rec.F, table);
+      const FitResult fit = Fit(rec.u, rec.F, table);
       outcome = "fitted, max_rel_err " + std::to_string(WorstError(fit));
-    } catch (const FitError& e) {
+    } catch (const quorix::Refusal& e) {
       outcome = std::string(e.what()).substr(0, 50);
     }
   }
@@ -161,9 +161,9 @@ void BM_FitManySmallCycles1e6(benchmark::State& state) {
   std::string refusal;
   for (auto _ : state) {
     try {
-      FitCycles(u, F, table);
+      Fit(u, F, table);
       refusal = "(accepted)";
-    } catch (const FitError& e) {
+    } catch (const quorix::Refusal& e) {
       refusal = e.what();
     }
   }
@@ -182,7 +182,7 @@ void BM_FitSteady1e4(benchmark::State& state) {
   options.steady = true;
   FitResult fit;
   for (auto _ : state) {
-    fit = FitCycles(rec.u, rec.F, table, options);
+    fit = Fit(rec.u, rec.F, table, options);
     // Through a const reference: the read-write form may hand a double
     // back through a general register and change it.
     const double n = fit.parameters.n;

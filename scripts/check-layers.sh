@@ -4,13 +4,14 @@
 # it names, and a room may include only its own headers, the headers of the
 # rooms before it in this order, and those of the platform and decimal:
 #
-#   specialfunctions → solver → accurate → response → measured → commands
+#   specialfunctions → solver → exact → accurate → response → measured → commands
 #     → material → the faces: cli, python, look → about → plots → mainwindow
 #     → startup; web (the page's engine, src/web) on cli
 #
 # The platform and decimal (the number texts of doubles) stand beside them
 # all: every room may use them, and they use no other room, not even each
-# other. cli, python and look share a rank and so may not include
+# other. Below everything lies refusal (the one type of a refused input):
+# every room may use it, and it uses none. cli, python and look share a rank and so may not include
 # one another. A folder of src/ that is not in the table fails the check, so
 # a new room has to be given its place.
 #
@@ -24,9 +25,9 @@ root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 cd "$root/src"
 
 declare -A rank=(
-  [platform]=0 [decimal]=0
-  [specialfunctions]=1 [solver]=2 [accurate]=3 [response]=4 [measured]=5 [commands]=6 [material]=7
-  [cli]=8 [python]=8 [look]=8 [about]=9 [web]=9 [plots]=10 [mainwindow]=11 [startup]=12
+  [refusal]=0 [platform]=0 [decimal]=0
+  [specialfunctions]=1 [solver]=2 [exact]=3 [accurate]=4 [response]=5 [measured]=6 [commands]=7 [material]=8
+  [cli]=9 [python]=9 [look]=9 [about]=10 [web]=10 [plots]=11 [mainwindow]=12 [startup]=13
 )
 
 files=$(find . -type f -printf '%P\n' | sort)
@@ -89,6 +90,10 @@ while IFS=: read -r file lineno line; do
   elif [[ $to == ambiguous:* ]]; then
     fail "$where is found in several rooms: ${to#ambiguous:}"
   elif [[ $to == "$room" ]]; then
+    :
+  elif [[ $room == refusal ]]; then
+    fail "$where: refusal uses no other room, yet this is $to's"
+  elif [[ $to == refusal ]]; then
     :
   elif [[ $room == platform || $room == decimal ]]; then
     fail "$where: $room uses no other room, yet this is $to's"

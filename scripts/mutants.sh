@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Deliberate faults in the engine and the number texts, one at a time, to
-# see which of them the test suite notices.
+# Deliberate faults, one at a time, to see which of them the test suite
+# notices: in the engine and the number texts (M1–M25), and beyond them in
+# the response, the materials' mapping and texts and the command line's
+# reading of numbers (M26–).
 #
 #   scripts/mutants.sh            every mutant
 #   scripts/mutants.sh M3 M7      only these
@@ -35,7 +37,7 @@ M10|src/specialfunctions/digamma_lanes.cpp|s/(_mm256_movemask_pd\(stopped\) == 0
 M11|src/specialfunctions/hypergeometric.cpp|s/kIntegerTolerance = 0\.000001;/kIntegerTolerance = 0.00001;/|2F1: wider tolerance for c − a − b whole
 M12|src/specialfunctions/hypergeometric.cpp|s/\(2\.0 \* psi1 - psiA - psiB - logOneMinusZ\) \* nextCoef/(2.0 * psi1 - psiA - psiB + logOneMinusZ) * nextCoef/|2F1 logarithmic form: sign of log(1 − z) in the terms
 M13|src/specialfunctions/hypergeometric.cpp|s/pow\(1\.0 - z, -a\) \* result/pow(1.0 - z, a) * result/|2F1 Pfaff transformation: wrong power
-M14|src/specialfunctions/hypergeometric.cpp|s/sign = gap % 2 == 0 \? -1\.0 : 1\.0/sign = gap % 2 == 0 ? 1.0 : -1.0/|2F1 integer-gap form: sign (−1)^K
+M14|src/specialfunctions/hypergeometric.cpp|s/sign = t\.gap % 2 == 0 \? -1\.0 : 1\.0/sign = t.gap % 2 == 0 ? 1.0 : -1.0/|2F1 integer-gap form: sign (−1)^K
 M15|src/solver/amplitude.cpp|s/Real\(beta\) - gamma/Real(gamma) - beta/|amplitude: β − γ reversed
 M16|src/solver/energy_solver.cpp|s/b = b \+ RootTolerance \* Sign\(xm\);/b = b + RootTolerance;/|Brent: minimal step always upwards
 M17|src/solver/energy_solver.cpp|s/bw\.Kcd = \(0\.5 \* zc \* i2 \+ i1\) \* zc;/bw.Kcd = (0.5 * zc * i2 - i1) * zc;/|complementary loop integral Kcd
@@ -44,9 +46,19 @@ M19|src/solver/loading_branch.cpp|s/zc_ = za == 1\.0 \? ZaUpperBound : za;/zc_ =
 M20|src/solver/loading_branch.cpp|s/return \(1\.0 - y\) \+ y \* oneMinusPow;/return (1.0 - y) + oneMinusPow;/|loop view: slope of the unloading branch
 M21|src/accurate/solve.cpp|s/return 0\.5 \* p\.x \* b1_ \* sum;/return 0.5 * p.x * b1_ * sum * (1.0 + 0x1p-40);/|accurate: amplitude excess off by 1e-12
 M22|src/accurate/solve.cpp|s/value \+ \(d1 \* eps \+ 0\.5 \* d2 \* eps \* eps\)/value + d1 * eps/|accurate: second-order correction dropped
-M23|src/accurate/lerch.cpp|s/kNegligible = 0x1p-56;/kNegligible = 0x1p-36;/|accurate: series cut off far too early
+M23|src/exact/lerch.cpp|s/kNegligible = 0x1p-56;/kNegligible = 0x1p-36;/|exact Lerch sums: series cut off far too early
 M24|src/decimal/numbertext.cpp|s/return n\.negative \? -0\.0 : 0\.0;/return 0.0;/|number text: underflow loses the sign of zero
 M25|src/decimal/numbertext.cpp|s/exponent < -4 /exponent < -5 /|plain number: exponent form starts one decade lower
+M26|src/response/response.cpp|s/if \(p\.gamma < 0\.0\) Refuse/if (p.gamma < -0.5) Refuse/|response: a negative gamma down to -0.5 accepted, z runs away
+M27|src/response/response.cpp|s/z_ = direction_ \* FrameZ\(state_\);/z_ = FrameZ(state_);/|response: z on a descending branch keeps the ascending sign
+M28|src/response/response.cpp|s/closed_\.work = Work\(startState_, state_, direction_ \* \(previousU - uStart_\)/closed_.work = Work(startState_, state_, (previousU - uStart_)/|response: work of a closed descending stretch with the wrong sign
+M29|src/material/material.cpp|s/c\.Uy = Nonzero\(m\.yield \/ m\.k, "Uy"\);/c.Uy = Nonzero(m.k \/ m.yield, "Uy");/|material: the Wen link's Uy inverted (k/yield)
+M30|src/material/material.cpp|s/Nonzero\(Multiply\(s, c\.gamma\)\.Value\(\), "beta"\)/Nonzero(Multiply(s, c.beta).Value(), "beta")/|material: OpenSees's beta written from beta instead of gamma
+M31|src/material/material.cpp|s/c\.alpha = alpha == 0\.0 \? 0\.0 : dd::Divide\(alpha, D\)\.Value\(\);/c.alpha = alpha;/|material: the general law's alpha not rescaled by A
+M32|src/material/material_text.cpp|s/\{"k", "yield", "ratio", "exp"\}/{"k", "yield", "exp", "ratio"}/|material text: the Wen link's ratio= and exp= swapped
+M33|src/cli/cli_common.cpp|s/if \(!gAsTyped\.load\(\) && !IsCompleteNumber\(text\)\)/if (false \&\& !IsCompleteNumber(text))/|command line: a mistyped number ('2,5') read as the window reads it, silently
+M34|src/decimal/numbertext.cpp|s/n\.wholeText = in\.AtEnd\(\);/n.wholeText = true;/|number grammar: trailing text ('1e', '2,5') counted as a whole number
+M35|src/cli/cli_common.cpp|s/t\.UmaxOverUy = ShortestText\(ReadField\("--umax", options\.umaxText\) \/ Uy\);/t.UmaxOverUy = ShortestText(ReadField("--umax", options.umaxText));/|command line: --umax taken as Umax/Uy, not divided by Uy
 EOF
 )
 

@@ -8,11 +8,13 @@
 # ThreadSanitizer; then every fuzzing harness for 30 s. After the release
 # suite, the Python package as pip installs it
 # (scripts/python-package-check.sh). First of all, that the rooms of src/
-# depend one way. Each part prints its minutes.
+# depend one way, and that no file or function has grown past its size
+# (scripts/check-sizes.py). Each part prints its minutes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh test
 bash scripts/check-layers.sh
+/usr/bin/python3 scripts/check-sizes.py
 
 jobs=$(nproc)
 timed() {  # name, command...

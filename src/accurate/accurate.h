@@ -7,7 +7,7 @@
 // series and short gamma approximation it does not reproduce) and keeps that
 // path's model conventions: A = 1, w = β − γ, the saturation rule at
 // ZaUpperBound and the Direct and Complementary formula sets. Inputs outside
-// the model's domain are refused with DomainError instead of being answered
+// the model's domain are refused with Refusal instead of being answered
 // with NaN.
 //
 // All functions are thread-safe: the only state is a per-thread cache of
@@ -18,17 +18,11 @@
 #include <string>
 
 #include "bouc_wen_case.h"
+#include "refusal.h"
 
 namespace quorix::accurate {
 
-// An input outside the domain of a function; the message names the input and
-// its value, e.g. "n must be positive: -1".
-class DomainError : public std::invalid_argument {
- public:
-  explicit DomainError(const std::string& message) : std::invalid_argument(message) {}
-};
-
-// ψ(x), the logarithmic derivative of Γ. Throws DomainError for a non-finite
+// ψ(x), the logarithmic derivative of Γ. Throws Refusal for a non-finite
 // x and at the poles x = 0, −1, −2, … For x > 0 the error is a few ulps,
 // also next to the zero at x0 ≈ 1.4616; for x < 0 the value comes from the
 // reflection formula and carries an absolute error of a few ulps of
@@ -36,14 +30,14 @@ class DomainError : public std::invalid_argument {
 // zeros of ψ there.
 double Digamma(double x);
 
-// ln|Γ(x)|. Throws DomainError for a non-finite x and at the poles
+// ln|Γ(x)|. Throws Refusal for a non-finite x and at the poles
 // x = 0, −1, −2, … Returns +∞ where the value overflows (x above about 2.5e305).
 // A double-double value rounded once: within about half an ulp, also next
 // to the zeros at 1, 2 and below −2, with the same bits on every machine
 // (exact operations only, no function of the C library).
 double LogGamma(double x);
 
-// Γ(x). Throws DomainError for a non-finite x and at the poles
+// Γ(x). Throws Refusal for a non-finite x and at the poles
 // x = 0, −1, −2, … Overflows to ±∞ above x ≈ 171.6 and underflows to ±0 far
 // below zero, as the double format demands. Within about half an ulp (one
 // subnormal ulp among the subnormals), the same bits on every machine.
@@ -53,7 +47,7 @@ double Gamma(double x);
 // F(1, b; 1 + b; z) with b > 0 and z < 1 (= b·Σ zᵏ/(k + b) for |z| < 1, and
 // its analytic continuation below −1), and the same with a and b swapped.
 // c must be the double nearest 1 + b; the value is that of c = 1 + b exactly.
-// Anything else, a non-finite argument included, throws DomainError. Accurate
+// Anything else, a non-finite argument included, throws Refusal. Accurate
 // to a few ulps in every region: z near 0, z → 1⁻, z = −1 and z → −∞.
 double Hyp2F1(double a, double b, double c, double z);
 
@@ -67,7 +61,7 @@ bool BranchIntegral(double y, double s, double n, double& value) noexcept;
 // The normalised displacement amplitude whose hysteretic variable peaks at x:
 //   ½·( ∫₀ˣ dz / (1 − (β − γ)·zⁿ) + ∫₀ˣ dz / (1 − zⁿ) ),
 // with β − γ formed exactly from the two doubles. Requires finite arguments,
-// n > 0, β − γ ≤ 1 and 0 ≤ x ≤ 1 (DomainError otherwise); x = 1 gives +∞,
+// n > 0, β − γ ≤ 1 and 0 ≤ x ≤ 1 (Refusal otherwise); x = 1 gives +∞,
 // the integral's divergence.
 double Amplitude(double x, double n, double beta, double gamma);
 
@@ -84,7 +78,7 @@ double Amplitude(double x, double n, double beta, double gamma);
 //     Za < 1 both sets give DE/(Fh·Uy) = 2·∫₀^Za z·(1/(1 − zⁿ) − 1/(1 − w·zⁿ)) dz,
 //     whose integrand carries a factor z^(n+1), and that integral is what is
 //     computed.
-// Throws DomainError, leaving the record unchanged, for a non-finite input,
+// Throws Refusal, leaving the record unchanged, for a non-finite input,
 // n ≤ 0, β − γ > 1 or UmaxOverUy < 0; and, rather than answer NaN or ±∞,
 // with a message that begins "no accurate result", at the extremes of the
 // domain where its series do not reach (n so small that 2/n overflows;

@@ -8,21 +8,21 @@
 #include "accurate.h"
 #include "coefficients.h"
 #include "decimal.h"
-#include "domain.h"
 #include "double_double.h"
+#include "refuse.h"
 
 namespace quorix::accurate {
 
 namespace {
 
-using detail::kDigammaChebyshev;
-using detail::kDigammaChebyshevCount;
+using exact::kDigammaChebyshev;
+using exact::kDigammaChebyshevCount;
 
 bool IsPole(double x) { return x <= 0.0 && x == std::nearbyint(x); }
 
 void RequireNoPole(const char* function, double x) {
-  detail::RequireFinite("x", x);
-  if (IsPole(x)) throw DomainError(std::string(function) + " has a pole at x = " + decimal::ShortestText(x));
+  RequireFinite("x", x);
+  if (IsPole(x)) throw Refusal(std::string(function) + " has a pole at x = " + decimal::ShortestText(x));
 }
 
 // Q(x) = ψ(x)/(x − x0) on [1, 5/2] by Clenshaw's recurrence.
@@ -54,13 +54,13 @@ double DigammaPositive(double x) {
   if (x < 1.0) {
     // ψ(x) = ψ(x + 1) − 1/x, with (x + 1) − x0 formed as x − (x0 − 1) so that
     // the rounding of x + 1 reaches only the slowly varying quotient.
-    const double offset = (x - detail::kDigammaZeroMinusOneHi) - detail::kDigammaZeroMinusOneLo;
+    const double offset = (x - exact::kDigammaZeroMinusOneHi) - exact::kDigammaZeroMinusOneLo;
     return offset * DigammaQuotient(x + 1.0) - 1.0 / x;
   }
   if (x <= 2.5) {
     // Relative accuracy right up to the zero: x − x0 is exact to the last
     // bit of x0's two parts.
-    return ((x - detail::kDigammaZeroHi) - detail::kDigammaZeroLo) * DigammaQuotient(x);
+    return ((x - exact::kDigammaZeroHi) - exact::kDigammaZeroLo) * DigammaQuotient(x);
   }
   if (x < 10.0) {
     // Down to y = x − m in (3/2, 5/2], where ψ(y) > 0: ψ(x) = ψ(y) + Σ 1/(x − j),
@@ -69,22 +69,22 @@ double DigammaPositive(double x) {
     double sum = 0.0;
     for (double j = 1.0; j <= m; j += 1.0) sum += 1.0 / (x - j);
     const double y = x - m;
-    return sum + ((y - detail::kDigammaZeroHi) - detail::kDigammaZeroLo) * DigammaQuotient(y);
+    return sum + ((y - exact::kDigammaZeroHi) - exact::kDigammaZeroLo) * DigammaQuotient(y);
   }
   return DigammaAsymptotic(x);
 }
 
 // --- log-gamma and gamma ---------------------------------------------------
 
-using detail::Add;
-using detail::Divide;
-using detail::DoubleDouble;
-using detail::Exp;
-using detail::Log;
-using detail::Multiply;
-using detail::Negated;
-using detail::Polynomial;
-using detail::TwoProduct;
+using exact::Add;
+using exact::Divide;
+using exact::DoubleDouble;
+using exact::Exp;
+using exact::Log;
+using exact::Multiply;
+using exact::Negated;
+using exact::Polynomial;
+using exact::TwoProduct;
 
 // Below 2⁻⁵⁴, ln|Γ(x)| = −ln|x| − γx + O(x²) and Γ(x) = 1/x − γ + O(x), the
 // neglected terms below 2⁻¹⁰⁶ of the value.
@@ -103,8 +103,8 @@ DoubleDouble LogGammaStirling(const DoubleDouble& z) {
   // Σ_k c_k/z^(2k−1) = (1/z)·Σ_k c_k·t^(k−1), t = 1/z²: its fifth term is
   // 10⁻¹⁴ of the first at z = 16, so the doubles beyond it cost nothing.
   const DoubleDouble r = Divide(1.0, z);
-  const DoubleDouble series = Multiply(Polynomial(detail::kStirling, 5, Multiply(r, r)), r);
-  return Add(lead, Add(Constant(detail::kStirlingConstantHi, detail::kStirlingConstantLo), series));
+  const DoubleDouble series = Multiply(Polynomial(exact::kStirling, 5, Multiply(r, r)), r);
+  return Add(lead, Add(Constant(exact::kStirlingConstantHi, exact::kStirlingConstantLo), series));
 }
 
 // ln Γ(x) for x ≥ 2⁻⁵⁴ (LogAbsGamma takes the smaller ones) in
@@ -116,22 +116,22 @@ DoubleDouble LogGammaPositive(double x) {
   // error, there a relative one of any size: ln Γ(1 + e) and ln Γ(2 + e) as
   // e·(Taylor series in e), with e = x − 1 or x − 2 exact (Sterbenz). The
   // first four terms carry all but 2⁻¹⁷ of the sum.
-  if (std::fabs(x - 1.0) <= detail::kNearZeroRadius) {
+  if (std::fabs(x - 1.0) <= exact::kNearZeroRadius) {
     const double e = x - 1.0;
-    return Multiply(Polynomial(detail::kLogGammaAtOne, 4, {e, 0.0}), e);
+    return Multiply(Polynomial(exact::kLogGammaAtOne, 4, {e, 0.0}), e);
   }
-  if (std::fabs(x - 2.0) <= detail::kNearZeroRadius) {
+  if (std::fabs(x - 2.0) <= exact::kNearZeroRadius) {
     const double e = x - 2.0;
-    return Multiply(Polynomial(detail::kLogGammaAtTwo, 4, {e, 0.0}), e);
+    return Multiply(Polynomial(exact::kLogGammaAtTwo, 4, {e, 0.0}), e);
   }
-  if (x >= detail::kStirlingFrom) return LogGammaStirling({x, 0.0});
+  if (x >= exact::kStirlingFrom) return LogGammaStirling({x, 0.0});
   // ln Γ(x) = ln Γ(x + m) − ln(x·(x + 1)···(x + m − 1)) with x + m ≥ 16. Each
   // x + j is exact as a double-double (x ≥ 2⁻⁵⁴: its bits and j's span at
   // most 106), and the product stays below 16!·2⁴, far from overflow; one
   // logarithm of it instead of a sum of m.
   DoubleDouble z{x, 0.0};
   DoubleDouble product{1.0, 0.0};
-  while (z.hi < detail::kStirlingFrom) {
+  while (z.hi < exact::kStirlingFrom) {
     product = Multiply(product, z);
     z = Add(z, {1.0, 0.0});
   }
@@ -144,12 +144,12 @@ DoubleDouble LogGammaPositive(double x) {
 // a = ½ (where sin(π·a) by a rounded πa would not be exactly 1).
 DoubleDouble SinPi(double a) {
   if (a <= 0.25) {
-    const detail::Sum2 square = TwoProduct(a, a);
-    return Multiply(Polynomial(detail::kSinPi, 8, {square.sum, square.error}), a);
+    const exact::Sum2 square = TwoProduct(a, a);
+    return Multiply(Polynomial(exact::kSinPi, 8, {square.sum, square.error}), a);
   }
   const double b = 0.5 - a;
-  const detail::Sum2 square = TwoProduct(b, b);
-  return Polynomial(detail::kCosPi, 9, {square.sum, square.error});
+  const exact::Sum2 square = TwoProduct(b, b);
+  return Polynomial(exact::kCosPi, 9, {square.sum, square.error});
 }
 
 struct SignedLog {
@@ -161,7 +161,7 @@ struct SignedLog {
 SignedLog LogAbsGamma(double x) {
   if (std::fabs(x) < kTiny) {
     // ln|Γ(x)| = −ln|x| − γx for either sign: Γ(x) ≈ (1/x)(1 − γx).
-    const DoubleDouble eulerX = Multiply(Constant(detail::kEulerHi, detail::kEulerLo), x);
+    const DoubleDouble eulerX = Multiply(Constant(exact::kEulerHi, exact::kEulerLo), x);
     return {Add(Negated(Log(std::fabs(x))), Negated(eulerX)), x < 0.0};
   }
   if (x > 0.0) return {LogGammaPositive(x), false};
@@ -175,14 +175,14 @@ SignedLog LogAbsGamma(double x) {
   // the zero, in d = x − x0. x − x0's first part is exact (Sterbenz), and
   // x0 has a third part: at the double nearest x0, d may be far below an ulp
   // of x0, and an error of 2⁻¹⁰⁶·|x0| in x0 would be a large part of it.
-  if (x > detail::kNegativeZero[detail::kNegativeZeroCount - 1][0] - 1.0) {  // the table runs downwards
-    for (int i = 0; i < detail::kNegativeZeroCount; ++i) {
-      const double* x0 = detail::kNegativeZero[i];
+  if (x > exact::kNegativeZero[exact::kNegativeZeroCount - 1][0] - 1.0) {  // the table runs downwards
+    for (int i = 0; i < exact::kNegativeZeroCount; ++i) {
+      const double* x0 = exact::kNegativeZero[i];
       const double near = x - x0[0];
-      if (std::fabs(near) > detail::kNegativeZeroWindow[i]) continue;
-      const detail::Sum2 d = detail::TwoSum(near, -x0[1]);
+      if (std::fabs(near) > exact::kNegativeZeroWindow[i]) continue;
+      const exact::Sum2 d = exact::TwoSum(near, -x0[1]);
       const DoubleDouble dd = DoubleDouble::Normalised(d.sum, d.error - x0[2]);
-      return {Multiply(Polynomial(detail::kNegativeZeroTaylor[i], 1, dd), dd), negative};
+      return {Multiply(Polynomial(exact::kNegativeZeroTaylor[i], 1, dd), dd), negative};
     }
   }
   // Reflection: Γ(x)·Γ(1 − x) = π/sin(πx) and Γ(1 − x) = −x·Γ(−x), so
@@ -191,7 +191,7 @@ SignedLog LogAbsGamma(double x) {
   // no rounded πx, whose error grows with x.
   const DoubleDouble sine = SinPi(std::fabs(r));
   const DoubleDouble logDenominator = Log(Multiply(sine, -x));
-  const DoubleDouble logAbs = Add(Add(Constant(detail::kLogPiHi, detail::kLogPiLo), Negated(logDenominator)),
+  const DoubleDouble logAbs = Add(Add(Constant(exact::kLogPiHi, exact::kLogPiLo), Negated(logDenominator)),
                                   Negated(LogGammaPositive(-x)));
   return {logAbs, negative};
 }
@@ -207,9 +207,9 @@ double Digamma(double x) {
   // half-integers instead of leaving the rounding of π/2.
   const double r = x - std::nearbyint(x);
   const double a = std::fabs(r);
-  double cot = a <= 0.25 ? 1.0 / std::tan(detail::kPiHi * a) : std::tan(detail::kPiHi * (0.5 - a));
+  double cot = a <= 0.25 ? 1.0 / std::tan(exact::kPiHi * a) : std::tan(exact::kPiHi * (0.5 - a));
   if (r < 0.0) cot = -cot;
-  return DigammaPositive(1.0 - x) - detail::kPiHi * cot;
+  return DigammaPositive(1.0 - x) - exact::kPiHi * cot;
 }
 
 double LogGamma(double x) {
@@ -228,7 +228,7 @@ double Gamma(double x) {
     const double reciprocal = 1.0 / x;
     if (!std::isfinite(reciprocal)) return reciprocal;
     const DoubleDouble q = Divide(1.0, DoubleDouble{x, 0.0});
-    return q.hi + (q.lo - detail::kEulerHi);
+    return q.hi + (q.lo - exact::kEulerHi);
   }
   const SignedLog g = LogAbsGamma(x);
   // Below e⁻¹⁰⁸⁰ even the smallest subnormal is out of reach.

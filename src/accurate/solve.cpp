@@ -15,20 +15,20 @@
 
 #include "accurate.h"
 #include "decimal.h"
-#include "domain.h"
 #include "double_double.h"
 #include "energy_solver.h"
 #include "lerch.h"
+#include "refuse.h"
 #include "step_counter.h"
 
 namespace quorix::accurate {
 
 namespace {
 
-using detail::DoubleDouble;
-using detail::Family;
-using detail::LerchFamily;
-using detail::LerchParts;
+using exact::DoubleDouble;
+using exact::Family;
+using exact::LerchFamily;
+using exact::LerchParts;
 
 // One trial peak x with its two hypergeometric arguments and their distances
 // from 1, each formed without cancellation.
@@ -231,38 +231,38 @@ double Model::Root(double u, const Point& top, double ampTop) const {
 // double-double difference would hold a NaN, so the rounded one decides.
 DoubleDouble ValidatedW(double beta, double gamma) {
   const double rounded = beta - gamma;
-  if (rounded == std::numeric_limits<double>::infinity()) detail::Refuse("beta - gamma must not exceed 1", rounded);
+  if (rounded == std::numeric_limits<double>::infinity()) Refuse("beta - gamma must not exceed 1", rounded);
   if (!std::isfinite(rounded)) {
-    detail::Refuse("no accurate result for these inputs: beta - gamma lies below the range of the doubles", rounded);
+    Refuse("no accurate result for these inputs: beta - gamma lies below the range of the doubles", rounded);
   }
   const DoubleDouble w = DoubleDouble::Difference(beta, gamma);
-  if (w.hi > 1.0 || (w.hi == 1.0 && w.lo > 0.0)) detail::Refuse("beta - gamma must not exceed 1", w.Value());
+  if (w.hi > 1.0 || (w.hi == 1.0 && w.lo > 0.0)) Refuse("beta - gamma must not exceed 1", w.Value());
   return w;
 }
 
 void ValidateExponent(double n) {
-  detail::RequireFinite("n", n);
-  if (!(n > 0.0)) detail::Refuse("n must be positive", n);
+  RequireFinite("n", n);
+  if (!(n > 0.0)) Refuse("n must be positive", n);
 }
 
 // The model's parameters 1/n and 2/n must be numbers: below about 1.1e-308
 // 2/n overflows, and the series of the families would meet an infinite
 // parameter.
 void RequireReachableExponent(double n) {
-  if (!std::isfinite(2.0 / n)) detail::Refuse("no accurate result for these inputs: n is too small", n);
+  if (!std::isfinite(2.0 / n)) Refuse("no accurate result for these inputs: n is too small", n);
 }
 
-// The record's seven inputs, each inside the model's domain (DomainError
+// The record's seven inputs, each inside the model's domain (Refusal
 // otherwise); returns w = β − γ.
 DoubleDouble ValidatedInputs(const BoucWenCase& bw) {
   ValidateExponent(bw.Nee);
-  detail::RequireFinite("beta", bw.BetaSmall);
-  detail::RequireFinite("gamma", bw.GammaSmall);
-  detail::RequireFinite("alpha", bw.AlphaSmall);
-  detail::RequireFinite("Fy", bw.Fy);
-  detail::RequireFinite("Uy", bw.Uy);
-  detail::RequireFinite("Umax/Uy", bw.UmaxOverUy);
-  if (bw.UmaxOverUy < 0.0) detail::Refuse("Umax/Uy must not be negative", bw.UmaxOverUy);
+  RequireFinite("beta", bw.BetaSmall);
+  RequireFinite("gamma", bw.GammaSmall);
+  RequireFinite("alpha", bw.AlphaSmall);
+  RequireFinite("Fy", bw.Fy);
+  RequireFinite("Uy", bw.Uy);
+  RequireFinite("Umax/Uy", bw.UmaxOverUy);
+  if (bw.UmaxOverUy < 0.0) Refuse("Umax/Uy must not be negative", bw.UmaxOverUy);
   const DoubleDouble w = ValidatedW(bw.BetaSmall, bw.GammaSmall);
   RequireReachableExponent(bw.Nee);
   return w;
@@ -357,7 +357,7 @@ void RequireFiniteResults(double za, const LoopValues& loop) {
   const char* const names[] = {"Za", "Kcd", "Kda", "DE/(Fh Uy)"};
   for (int i = 0; i < 4; ++i) {
     if (!std::isfinite(dimensionless[i])) {
-      detail::Refuse(std::string("no accurate result for these inputs: ") + names[i] + " is not a finite number",
+      Refuse(std::string("no accurate result for these inputs: ") + names[i] + " is not a finite number",
                      dimensionless[i]);
     }
   }
@@ -368,28 +368,28 @@ void RequireFiniteResults(double za, const LoopValues& loop) {
 void WriteResults(const Peak& peak, const LoopValues& loop, BoucWenCase& bw) {
   const DoubleDouble oneMinusAlpha = DoubleDouble::Difference(1.0, bw.AlphaSmall);
   const DoubleDouble root = DoubleDouble::Normalised(peak.za, peak.eps);
-  const DoubleDouble fha = detail::Multiply(detail::Multiply(oneMinusAlpha, bw.Fy), root);
-  const DoubleDouble fela = detail::Multiply(DoubleDouble{bw.AlphaSmall, 0.0}, bw.Fy);
-  const DoubleDouble felaU = detail::Multiply(fela, bw.UmaxOverUy);
+  const DoubleDouble fha = exact::Multiply(exact::Multiply(oneMinusAlpha, bw.Fy), root);
+  const DoubleDouble fela = exact::Multiply(DoubleDouble{bw.AlphaSmall, 0.0}, bw.Fy);
+  const DoubleDouble felaU = exact::Multiply(fela, bw.UmaxOverUy);
   bw.Za = peak.za;
   bw.Fha = fha.Value();
   bw.Fela = felaU.Value();
-  bw.Fa = detail::Add(fha, felaU).Value();
+  bw.Fa = exact::Add(fha, felaU).Value();
   bw.Kcd = loop.kcd;
   bw.Kda = loop.kda;
   bw.DEOverFhUy = loop.deOverFh;
-  const DoubleDouble deOverFy = detail::Multiply(oneMinusAlpha, loop.deOverFh);
+  const DoubleDouble deOverFy = exact::Multiply(oneMinusAlpha, loop.deOverFh);
   bw.DEOverFyUy = deOverFy.Value();
-  bw.DE = detail::Multiply(detail::Multiply(deOverFy, bw.Fy), bw.Uy).Value();
+  bw.DE = exact::Multiply(exact::Multiply(deOverFy, bw.Fy), bw.Uy).Value();
 }
 
 }  // namespace
 
 double Hyp2F1(double a, double b, double c, double z) {
-  detail::RequireFinite("a", a);
-  detail::RequireFinite("b", b);
-  detail::RequireFinite("c", c);
-  detail::RequireFinite("z", z);
+  RequireFinite("a", a);
+  RequireFinite("b", b);
+  RequireFinite("c", c);
+  RequireFinite("z", z);
   // F is symmetric in a and b: F(b', 1; 1 + b'; z) is the same function.
   double parameter = 0.0;
   if (a == 1.0 && c == 1.0 + b) {
@@ -397,22 +397,22 @@ double Hyp2F1(double a, double b, double c, double z) {
   } else if (b == 1.0 && c == 1.0 + a) {
     parameter = a;
   } else {
-    throw DomainError("hyp2f1 --accurate covers F(1, b; 1 + b; t) only: a = " + decimal::ShortestText(a) +
+    throw Refusal("hyp2f1 --accurate covers F(1, b; 1 + b; t) only: a = " + decimal::ShortestText(a) +
                       ", b = " + decimal::ShortestText(b) + ", c = " + decimal::ShortestText(c));
   }
-  if (!(parameter > 0.0)) detail::Refuse("hyp2f1 --accurate needs b > 0 in F(1, b; 1 + b; t): b", parameter);
-  if (!(z < 1.0)) detail::Refuse("hyp2f1 --accurate needs t < 1 in F(1, b; 1 + b; t): t", z);
+  if (!(parameter > 0.0)) Refuse("hyp2f1 --accurate needs b > 0 in F(1, b; 1 + b; t): b", parameter);
+  if (!(z < 1.0)) Refuse("hyp2f1 --accurate needs t < 1 in F(1, b; 1 + b; t): t", z);
   if (z == 0.0) return 1.0;
   return parameter * Family(parameter)->Phi(z, 1.0 - z);
 }
 
 double Amplitude(double x, double n, double beta, double gamma) {
-  detail::RequireFinite("x", x);
+  RequireFinite("x", x);
   ValidateExponent(n);
-  detail::RequireFinite("beta", beta);
-  detail::RequireFinite("gamma", gamma);
+  RequireFinite("beta", beta);
+  RequireFinite("gamma", gamma);
   const DoubleDouble w = ValidatedW(beta, gamma);
-  if (!(x >= 0.0 && x <= 1.0)) detail::Refuse("x must lie in [0, 1]", x);
+  if (!(x >= 0.0 && x <= 1.0)) Refuse("x must lie in [0, 1]", x);
   if (x == 1.0) return std::numeric_limits<double>::infinity();
   RequireReachableExponent(n);
   const Model model(n, w);
@@ -433,7 +433,7 @@ bool BranchIntegral(double y, double s, double n, double& value) noexcept {
     const double b = 1.0 / n;
     value = s * Hyp2F1(b, 1.0, b + 1.0, y * std::pow(s, n));
     return std::isfinite(value);
-  } catch (const DomainError&) {
+  } catch (const Refusal&) {
     return false;
   }
 }

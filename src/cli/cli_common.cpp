@@ -58,25 +58,26 @@ void RunReporting(int& exitCode, const std::function<void()>& work) {
 }
 
 double ReadField(std::string_view name, const std::string& text) {
+  double value = 0.0;
   try {
-    // A script that mistypes a number is owed an error, not the field's
-    // reading of it; the value itself is always the field's, to the bit.
-    if (!gAsTyped.load() && !IsCompleteNumber(text)) {
-      throw BadCommandLine(std::string(name) + ": \"" + text + "\" is not a number (the decimal point is '.'; " +
-                           "--as-typed reads it as the window's field does, as " + ShortestText(ParseNumber(text)) +
-                           ")");
-    }
-    return ParseNumber(text);
-  } catch (const NumberOutOfRange& e) {
-    throw CommandFailure(std::string(name) + ": " + e.what());
+    value = ParseNumber(text);
+  } catch (const Refusal& e) {
+    throw Refusal(std::string(name) + ": " + e.what());
   }
+  // A script that mistypes a number is owed an error, not the field's
+  // reading of it; the value itself is always the field's, to the bit.
+  if (!gAsTyped.load() && !IsCompleteNumber(text)) {
+    throw BadCommandLine(std::string(name) + ": \"" + text + "\" is not a number (the decimal point is '.'; " +
+                         "--as-typed reads it as the window's field does, as " + ShortestText(value) + ")");
+  }
+  return value;
 }
 
 void WriteOut(std::string_view text) {
   errno = 0;
   if (std::fwrite(text.data(), 1, text.size(), Settings().out) != text.size()) {
     const int error = errno;
-    throw CommandFailure("cannot write standard output: " +
+    throw Refusal("cannot write standard output: " +
                          (error != 0 ? std::generic_category().message(error) : std::string("unknown error")));
   }
 }
@@ -172,11 +173,11 @@ std::optional<material::Case> MappedCase(CaseOptions& options) {
   try {
     if (!options.material.empty()) return material::CaseOf(material::ParseOpenSees(options.material));
     if (!options.csiWen.empty()) return material::FromCsiWen(material::ParseCsiWen(options.csiWen));
-  } catch (const material::MaterialError& e) {
-    throw CommandFailure(std::string(!options.material.empty() ? "--material" : "--csi-wen") + ": " + e.what());
+  } catch (const Refusal& e) {
+    throw Refusal(std::string(!options.material.empty() ? "--material" : "--csi-wen") + ": " + e.what());
   }
   if (options.model != "general") {
-    if (Given(options.A)) throw CommandFailure("--A needs --model general (the formulas take A = 1)");
+    if (Given(options.A)) throw Refusal("--A needs --model general (the formulas take A = 1)");
     return std::nullopt;
   }
   material::General g;
@@ -188,18 +189,19 @@ std::optional<material::Case> MappedCase(CaseOptions& options) {
   g.Fy = ReadField("--fy", t.Fy);
   g.Uy = ReadField("--uy", t.Uy);
   options.outputA = g.A;
+  material::Case c;
   try {
-    material::Case c = material::Normalise(g);
-    // Umax/Uy is given over the general law's own Uy.
-    if (Given(options.amplitude) && !Given(options.umax)) {
-      options.umaxText = ShortestText(ReadField("--u", t.UmaxOverUy) * g.Uy);
-    } else if (!Given(options.umax)) {
-      options.umaxText = ShortestText(ParseNumber(t.UmaxOverUy) * g.Uy);
-    }
-    return c;
-  } catch (const material::MaterialError& e) {
-    throw CommandFailure(std::string("--model general: ") + e.what());
+    c = material::Normalise(g);
+  } catch (const Refusal& e) {
+    throw Refusal(std::string("--model general: ") + e.what());
   }
+  // Umax/Uy is given over the general law's own Uy.
+  if (Given(options.amplitude) && !Given(options.umax)) {
+    options.umaxText = ShortestText(ReadField("--u", t.UmaxOverUy) * g.Uy);
+  } else if (!Given(options.umax)) {
+    options.umaxText = ShortestText(ParseNumber(t.UmaxOverUy) * g.Uy);
+  }
+  return c;
 }
 
 }  // namespace
@@ -268,7 +270,7 @@ std::string MaterialReport(const BoucWenCase& bw, const std::string& as, double 
   material::MaterialLines lines;
   try {
     lines = material::LinesOf(MaterialCaseOf(bw), Ao);
-  } catch (const material::MaterialError& e) {
+  } catch (const Refusal& e) {
     return std::string("no analysis program's material for this case: ") + e.what() + "\n";
   }
   const bool all = as == "all";
@@ -292,7 +294,7 @@ JsonObject MaterialJson(const BoucWenCase& bw, double Ao) {
     } else {
       out.Null("csi_wen");
     }
-  } catch (const material::MaterialError& e) {
+  } catch (const Refusal& e) {
     out.String("unavailable", e.what());
   }
   return out;

@@ -12,22 +12,16 @@
 #include "cli.h"
 #include "commands.h"
 #include "json.h"
+#include "refusal.h"
 #include "views.h"
 
 namespace quorix::cli {
 
-// A command that cannot do its work. Reported as one line on standard
-// error, exit status 1.
-class CommandFailure : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 // A value the command line gives that cannot be read (a number option's
 // text that is no number): a bad command line, exit status 2.
-class BadCommandLine : public CommandFailure {
+class BadCommandLine : public Refusal {
  public:
-  using CommandFailure::CommandFailure;
+  using Refusal::Refusal;
 };
 
 // The settings of the RunCli call in progress: where output and messages
@@ -55,10 +49,10 @@ void RunReporting(int& exitCode, const std::function<void()>& work);
 
 // ParseNumber of a field's text. A text that is not a complete number
 // (IsCompleteNumber), unless --as-typed was given, and a number beyond the
-// range of a double are a CommandFailure that names the field.
+// range of a double are a Refusal that names the field.
 double ReadField(std::string_view name, const std::string& text);
 
-// Writes text to the run's output (standard output); throws CommandFailure
+// Writes text to the run's output (standard output); throws Refusal
 // when it cannot.
 void WriteOut(std::string_view text);
 

@@ -31,7 +31,7 @@ struct Outcome {
 };
 
 using SpecialFunction = std::int32_t (*)(const std::array<double, 4>&, double&);
-// The same function in exact mathematics: a value, or a DomainError.
+// The same function in exact mathematics: a value, or a Refusal.
 using AccurateFunction = double (*)(const std::array<double, 4>&);
 
 void Report(const Outcome& outcome, bool json) {

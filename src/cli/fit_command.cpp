@@ -4,10 +4,12 @@
 #include <array>
 #include <chrono>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli_common.h"
@@ -52,11 +54,11 @@ std::pair<std::size_t, std::size_t> Range(const char* option, const char* what, 
   std::size_t i = 1, j = count;
   if ((!first.empty() && !ReadCount(first, i)) || (!last.empty() && !ReadCount(last, j)) ||
       (first.empty() && colon == std::string::npos)) {
-    throw CommandFailure(std::string(option) + " " + range + ": expected I:J with " + what + " numbers from 1");
+    throw Refusal(std::string(option) + " " + range + ": expected I:J with " + what + " numbers from 1");
   }
   if (i > j || j > count) {
-    throw CommandFailure(std::string(option) + " " + range + ": the record has " + what + "s 1 to " +
-                         std::to_string(count));
+    throw Refusal(std::string(option) + " " + range + ": the record has " + what + "s 1 to " +
+                  std::to_string(count));
   }
   return {i, j};
 }
@@ -101,12 +103,10 @@ class FitProgress {
   std::size_t shown_ = 0;
 };
 
-void RunFit(const FitCommandOptions& options) {
-  measured::FitOptions fitOptions;
-  for (const std::string& a : options.fixed) measured::SetParameter(fitOptions.fixed, a);
-  for (const std::string& a : options.start) measured::SetParameter(fitOptions.start, a);
-  const measured::Record record = ReadRecordInput(options.input);
-  const measured::CycleTable table = measured::FindCycles(record.u, record.F, options.deadBand);
+// The fit's options from the command line's, with the record and its
+// cycles read; NAME=VALUE are taken before the record is read.
+void ChooseWhatCounts(const FitCommandOptions& options, const measured::Record& record,
+                      const measured::CycleTable& table, measured::FitOptions& fitOptions) {
   fitOptions.cycles = ChosenCycles(options.cycles, table.cycles.size());
   fitOptions.steady = options.steady;
   fitOptions.z0 = options.z0;
@@ -115,69 +115,87 @@ void RunFit(const FitCommandOptions& options) {
     const auto [i, j] = Range("--samples", "sample", options.samples, record.u.size());
     fitOptions.samples = std::pair(i - 1, j - 1);
   }
-  const measured::FitResult fit = [&] {
-    FitProgress progress;
-    if (!options.noProgress && platform::StandardErrorIsTerminal()) {
-      fitOptions.progress = [&progress](const std::string& what) { progress.Show(what); };
-    }
-    return measured::FitCycles(record.u, record.F, table, fitOptions);
-  }();
-  // Warnings on standard error whatever the output, so that a script that
-  // reads the JSON still leaves them in its log; in the JSON too.
-  const std::vector<std::string> warnings = measured::WarningTexts(fit, 1);
-  for (const std::string& w : warnings) std::fprintf(Settings().err, "quorix-cli: warning: %s\n", w.c_str());
-  auto numbered = [](const std::vector<std::size_t>& cycles) {
-    std::vector<double> numbers;
-    for (std::size_t c : cycles) numbers.push_back(static_cast<double>(c + 1));
-    return numbers;
-  };
+}
 
+// The fit, with its progress line on a terminal unless asked not to.
+measured::FitResult FitShowingProgress(const measured::Record& record, const measured::CycleTable& table,
+                                       bool noProgress, measured::FitOptions fitOptions) {
+  FitProgress progress;
+  if (!noProgress && platform::StandardErrorIsTerminal()) {
+    fitOptions.progress = [&progress](const std::string& what) { progress.Show(what); };
+  }
+  return measured::Fit(record.u, record.F, table, fitOptions);
+}
+
+// Each fitted cycle's number (from 1), half-range and the two EDCs.
+struct CycleColumns {
+  std::vector<double> numbers, halfRange, measuredEDC, modelEDC;
+};
+
+CycleColumns CycleColumnsOf(const measured::FitResult& fit) {
+  CycleColumns columns;
+  for (const measured::CycleFit& c : fit.cycles) {
+    columns.numbers.push_back(static_cast<double>(c.cycle + 1));
+    columns.halfRange.push_back(c.halfRange);
+    columns.measuredEDC.push_back(c.measuredEDC);
+    columns.modelEDC.push_back(c.modelEDC);
+  }
+  return columns;
+}
+
+std::vector<double> Numbered(const std::vector<std::size_t>& cycles) {
+  std::vector<double> numbers;
+  for (std::size_t c : cycles) numbers.push_back(static_cast<double>(c + 1));
+  return numbers;
+}
+
+// The fit as one JSON object. The keys of quorix.fit's result: the
+// parameters as the options and Python's keywords name them, other words
+// in snake_case.
+void WriteFitJson(const measured::FitResult& fit, const std::vector<std::string>& warnings) {
+  constexpr std::array<const char*, 5> kKeys{"n", "gamma", "alpha", "fy", "uy"};
   const measured::Parameters& p = fit.parameters;
   const double values[5] = {p.n, p.gamma, p.alpha, p.Fy, p.Uy};
-  std::vector<double> numbers, halfRange, measuredEDC, modelEDC;
-  for (const measured::CycleFit& c : fit.cycles) {
-    numbers.push_back(static_cast<double>(c.cycle + 1));
-    halfRange.push_back(c.halfRange);
-    measuredEDC.push_back(c.measuredEDC);
-    modelEDC.push_back(c.modelEDC);
+  const CycleColumns columns = CycleColumnsOf(fit);
+  JsonObject object, parameters, errors, fixed;
+  for (std::size_t i = 0; i < 5; ++i) {
+    parameters.Number(kKeys[i], values[i]);
+    errors.Number(kKeys[i], fit.errors[i]);
+    fixed.Bool(kKeys[i], fit.fixed[i]);
   }
+  if (!fit.steady) {
+    parameters.Number("z0", fit.z0);
+    errors.Number("z0", fit.z0Error);
+    fixed.Bool("z0", !fit.z0Fitted);
+  }
+  parameters.Number("beta", 1.0 - p.gamma);
+  object.Object("parameters", parameters)
+      .String("fit", fit.steady ? "steady" : "record")
+      .Object("errors", errors)
+      .Object("fixed", fixed)
+      .Number("rms", fit.rms)
+      .Number("rms_relative", fit.rmsRelative)
+      .Integer("iterations", fit.iterations)
+      .Integer("point_count", static_cast<std::int64_t>(fit.points.size()))
+      .Numbers("cycles", columns.numbers)
+      .Numbers("half_range", columns.halfRange)
+      .Numbers("measured_EDC", columns.measuredEDC)
+      .Numbers("model_EDC", columns.modelEDC)
+      .Numbers("left_out_steady", Numbered(fit.leftOutSteady))
+      .Numbers("left_out_wider", Numbered(fit.leftOutWider))
+      .String("summary", measured::FittedSummary(fit, 1))
+      .Strings("warnings", warnings)
+      .Object("materials", MaterialJson(measured::CaseOf(p, 1.0), 1.0));
+  WriteOut(object.Text() + "\n");
+}
 
-  if (options.json) {
-    // The keys of quorix.fit's result: the parameters as the options and
-    // Python's keywords name them, other words in snake_case.
-    constexpr std::array<const char*, 5> kKeys{"n", "gamma", "alpha", "fy", "uy"};
-    JsonObject object, parameters, errors, fixed;
-    for (std::size_t i = 0; i < 5; ++i) {
-      parameters.Number(kKeys[i], values[i]);
-      errors.Number(kKeys[i], fit.errors[i]);
-      fixed.Bool(kKeys[i], fit.fixed[i]);
-    }
-    if (!fit.steady) {
-      parameters.Number("z0", fit.z0);
-      errors.Number("z0", fit.z0Error);
-      fixed.Bool("z0", !fit.z0Fitted);
-    }
-    parameters.Number("beta", 1.0 - p.gamma);
-    object.Object("parameters", parameters)
-        .String("fit", fit.steady ? "steady" : "record")
-        .Object("errors", errors)
-        .Object("fixed", fixed)
-        .Number("rms", fit.rms)
-        .Number("rms_relative", fit.rmsRelative)
-        .Integer("iterations", fit.iterations)
-        .Integer("point_count", static_cast<std::int64_t>(fit.points.size()))
-        .Numbers("cycles", numbers)
-        .Numbers("half_range", halfRange)
-        .Numbers("measured_EDC", measuredEDC)
-        .Numbers("model_EDC", modelEDC)
-        .Numbers("left_out_steady", numbered(fit.leftOutSteady))
-        .Numbers("left_out_wider", numbered(fit.leftOutWider))
-        .String("summary", measured::FittedSummary(fit, 1))
-        .Strings("warnings", warnings)
-        .Object("materials", MaterialJson(measured::CaseOf(p, 1.0), 1.0));
-    WriteOut(object.Text() + "\n");
-    return;
-  }
+// The fit as tables: the parameters with their standard errors, the misfit
+// and what was fitted, each fitted cycle's EDC beside the model's, the
+// record's columns and the fitted case's materials.
+void WriteFitText(const measured::FitResult& fit, const measured::Record& record, const std::string& as) {
+  const measured::Parameters& p = fit.parameters;
+  const double values[5] = {p.n, p.gamma, p.alpha, p.Fy, p.Uy};
+  const CycleColumns columns = CycleColumnsOf(fit);
   std::string out = "parameter\tvalue\tstandard error\n";
   for (std::size_t i = 0; i < 5; ++i) {
     out += std::string(measured::kParameterNames[i]) + '\t' + ShortestText(values[i]) + '\t' +
@@ -199,14 +217,33 @@ void RunFit(const FitCommandOptions& options) {
   out += measured::FittedSummary(fit, 1) + "\n";
   out += "points\t" + std::to_string(fit.points.size()) + "\titerations\t" + std::to_string(fit.iterations) + "\n";
   out += "\ncycle\td\tEDC measured\tEDC model\n";
-  for (std::size_t k = 0; k < numbers.size(); ++k) {
-    out += std::to_string(fit.cycles[k].cycle + 1) + '\t' + ShortestText(halfRange[k]) + '\t' +
-           ShortestText(measuredEDC[k]) + '\t' + ShortestText(modelEDC[k]) + '\n';
+  for (std::size_t k = 0; k < columns.numbers.size(); ++k) {
+    out += std::to_string(fit.cycles[k].cycle + 1) + '\t' + ShortestText(columns.halfRange[k]) + '\t' +
+           ShortestText(columns.measuredEDC[k]) + '\t' + ShortestText(columns.modelEDC[k]) + '\n';
   }
-  const std::string columns = DescribeColumns(record);
-  if (!columns.empty()) out += "\n" + columns;
-  const std::string materials = MaterialReport(measured::CaseOf(p, 1.0), options.as, 1.0);
+  const std::string described = DescribeColumns(record);
+  if (!described.empty()) out += "\n" + described;
+  const std::string materials = MaterialReport(measured::CaseOf(p, 1.0), as, 1.0);
   WriteOut(materials.empty() ? out : out + "\n" + materials);
+}
+
+void RunFit(const FitCommandOptions& options) {
+  measured::FitOptions fitOptions;
+  for (const std::string& a : options.fixed) measured::SetParameter(fitOptions.fixed, a);
+  for (const std::string& a : options.start) measured::SetParameter(fitOptions.start, a);
+  const measured::Record record = ReadRecordInput(options.input);
+  const measured::CycleTable table = measured::FindCycles(record.u, record.F, options.deadBand);
+  ChooseWhatCounts(options, record, table, fitOptions);
+  const measured::FitResult fit = FitShowingProgress(record, table, options.noProgress, std::move(fitOptions));
+  // Warnings on standard error whatever the output, so that a script that
+  // reads the JSON still leaves them in its log; in the JSON too.
+  const std::vector<std::string> warnings = measured::WarningTexts(fit, 1);
+  for (const std::string& w : warnings) std::fprintf(Settings().err, "quorix-cli: warning: %s\n", w.c_str());
+  if (options.json) {
+    WriteFitJson(fit, warnings);
+  } else {
+    WriteFitText(fit, record, options.as);
+  }
 }
 
 // NAME=VALUE checked when the command line is read, so that a bad one is a
@@ -217,18 +254,21 @@ const CLI::Validator kAssignment(
         std::array<std::optional<double>, 5> scratch;
         measured::SetParameter(scratch, text);
         return std::string();
-      } catch (const measured::FitError& e) {
+      } catch (const Refusal& e) {
         return std::string(e.what());
       }
     },
     "NAME=VALUE");
 
+// I:J checked before the record is read: its form alone, by Range without
+// a count (the list of numbers an open end gives would run to the largest
+// count, which no memory holds).
 const CLI::Validator kCycleRange(
     [](std::string& text) {
       try {
-        ChosenCycles(text, static_cast<std::size_t>(-1));
+        if (!text.empty()) Range("--cycles", "cycle", text, static_cast<std::size_t>(-1));
         return std::string();
-      } catch (const CommandFailure&) {
+      } catch (const Refusal&) {
         return std::string("expected I:J with numbers from 1, I <= J");
       }
     },

@@ -20,7 +20,7 @@ struct LoopOptions {
 void RunLoop(LoopOptions& options) {
   const int limit = Settings().maxLoopPoints;
   if (limit > 0 && options.points > limit) {
-    throw CommandFailure("loop of more than " + std::to_string(limit) + " points a branch refused");
+    throw Refusal("loop of more than " + std::to_string(limit) + " points a branch refused");
   }
   ResolveCaseOptions(options.fields, true);
   BoucWenCase bw;

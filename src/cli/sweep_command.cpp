@@ -105,6 +105,14 @@ const char* SignalName(int signal) {
   }
 }
 
+// Flushes standard output; a failure to write it refuses the command.
+void FlushSweepOutput() {
+  errno = 0;
+  if (std::fflush(Settings().out) != 0) {
+    throw Refusal("cannot write standard output: " + std::generic_category().message(errno));
+  }
+}
+
 // Lines with CR LF on standard output, which is already open.
 class StandardOutputSink final : public SweepSink {
  public:
@@ -134,10 +142,7 @@ class JsonLinesSink final : public SweepSink {
     for (int i = 0; i < kResultCount; ++i) object.Number(kResultNames[i], values[i]);
     AddDerivedMembers(object, row);
     WriteOut(object.Text() + "\n");
-    errno = 0;
-    if (std::fflush(Settings().out) != 0) {
-      throw CommandFailure("cannot write standard output: " + std::generic_category().message(errno));
-    }
+    FlushSweepOutput();
   }
 };
 
@@ -159,26 +164,36 @@ class FileSink final : public SweepSink {
   std::unique_ptr<platform::TextFile> file_;
 };
 
+// A sweep of more rows than the settings allow (none when the limit is 0) is
+// refused before its first row.
+void RefuseLongSweep(double from, double to, double step) {
+  const std::int64_t limit = Settings().maxSweepRows;
+  if (limit > 0 && static_cast<std::int64_t>(SweepStepCount(from, to, step)) + 1 > limit) {
+    throw Refusal("sweep of more than " + std::to_string(limit) + " rows refused");
+  }
+}
+
+// Progress goes to standard error when a person watches it there, and not
+// when the table itself streams to the terminal.
+bool ShowsSweepProgress(const SweepOptions& options, bool toStandardOutput) {
+  return !options.noProgress && platform::StandardErrorIsTerminal() &&
+         (!toStandardOutput || !platform::StandardOutputIsTerminal());
+}
+
 void RunSweepCommand(SweepOptions& options, int& exitCode) {
   ResolveCaseOptions(options.fields, false);
   const double from = ReadField("--from", options.range.From);
   const double to = ReadField("--to", options.range.To);
   const double step = ReadField("--step", options.range.Step);
-  const std::int64_t limit = Settings().maxSweepRows;
-  if (limit > 0 && static_cast<std::int64_t>(SweepStepCount(from, to, step)) + 1 > limit) {
-    throw CommandFailure("sweep of more than " + std::to_string(limit) + " rows refused");
-  }
+  RefuseLongSweep(from, to, step);
   BoucWenCase inputs;
   ReadCase(options.fields.texts, inputs);
   const CaseSolver solve = SolverFor(options.fields);
 
-  // Progress goes to standard error when a person watches it there, and not
-  // when the table itself streams to the terminal.
   // "-" is standard output, as for every program that takes a file name
   // (a file of that name is "./-").
   const bool toStandardOutput = options.output.empty() || options.output == "-";
-  const bool showProgress = !options.noProgress && platform::StandardErrorIsTerminal() &&
-                            (!toStandardOutput || !platform::StandardOutputIsTerminal());
+  const bool showProgress = ShowsSweepProgress(options, toStandardOutput);
   platform::InterruptCatcher interrupts;
   SweepWatch watch;
   // Returns false when a signal stopped the sweep between two rows, having
@@ -207,10 +222,7 @@ void RunSweepCommand(SweepOptions& options, int& exitCode) {
   if (toStandardOutput) {
     StandardOutputSink sink;
     sweep(sink);
-    errno = 0;
-    if (std::fflush(Settings().out) != 0) {
-      throw CommandFailure("cannot write standard output: " + std::generic_category().message(errno));
-    }
+    FlushSweepOutput();
     return;
   }
   // On a failure the sink's file is closed as it goes out of scope, keeping

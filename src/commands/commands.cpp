@@ -81,19 +81,19 @@ std::int32_t SweepStepCount(double from, double to, double step) {
     // The fault check covers finite operands (a Step of 0, a difference
     // that overflows); the finiteness test covers callers that pass
     // infinities, which the fields cannot produce.
-    if (scope.Raised() || !std::isfinite(q)) throw SweepError("step count: (To - From) / Step is not a finite number");
+    if (scope.Raised() || !std::isfinite(q)) throw Refusal("step count: (To - From) / Step is not a finite number");
   }
   const double n = ieee::RoundHalfEven(q).value();
   if (n < static_cast<double>(std::numeric_limits<std::int32_t>::min()) ||
       n > static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
-    throw SweepError("step count: round((To - From) / Step) = " + FormatPlainNumber(n) +
+    throw Refusal("step count: round((To - From) / Step) = " + FormatPlainNumber(n) +
                      " is outside the 32-bit range");
   }
   return static_cast<std::int32_t>(n);
 }
 
 std::int32_t SweepNextRowIndex(std::int32_t i) {
-  if (i == std::numeric_limits<std::int32_t>::max()) throw SweepError("row index passes 2147483647");
+  if (i == std::numeric_limits<std::int32_t>::max()) throw Refusal("row index passes 2147483647");
   return i + 1;
 }
 
@@ -147,7 +147,7 @@ struct SweepRow {
   std::exception_ptr failure;
 };
 
-SweepError AmplitudeFault(std::int32_t i) { return SweepError("row " + std::to_string(i) + ": amplitude overflows"); }
+Refusal AmplitudeFault(std::int32_t i) { return Refusal("row " + std::to_string(i) + ": amplitude overflows"); }
 
 SweepRow ComputeRow(const BoucWenCase& inputs, double from, double step, std::int32_t i, CaseSolver solve) {
   SweepRow row;

@@ -12,6 +12,7 @@
 
 #include "bouc_wen_case.h"
 #include "energy_solver.h"
+#include "refusal.h"
 
 namespace quorix {
 
@@ -47,19 +48,12 @@ std::array<std::string, kResultCount> ResultCaptions(bool complementary);
 std::array<std::string, kResultCount> ResultTexts(const BoucWenCase& bw);
 
 // Reads the seven inputs (n, β, γ, α, Fy, Uy, Umax/Uy, in that order) and
-// the option into the record. Throws NumberOutOfRange at the first field
+// the option into the record. Throws Refusal at the first field
 // beyond the range of a double; the fields before it stay written.
 void ReadCase(const CaseTexts& texts, BoucWenCase& bw);
 
 // ReadCase, then SolveEnergy.
 void SolveCase(const CaseTexts& texts, BoucWenCase& bw);
-
-// A sweep that cannot go on: a bad range or step, a row whose amplitude
-// overflows, or a failed write.
-class SweepError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 // Where the rows of a sweep go. Open() is called once N is known and
 // nothing can fail before the first byte; WriteLine() takes one line without
@@ -75,13 +69,13 @@ class SweepSink {
 };
 
 // N = round((To − From)/Step), ties to even, as a 32-bit integer. Throws
-// SweepError when the quotient faults or N is outside the 32-bit range.
+// Refusal when the quotient faults or N is outside the 32-bit range.
 std::int32_t SweepStepCount(double from, double to, double step);
 
 // The row index after row i. It counts up by 1 like the 32-bit loop counter
 // of the sweep, which is advanced once more after the last row: with
 // N = 2147483647 that step would pass the 32-bit range, so it throws
-// SweepError once every row has been written.
+// Refusal once every row has been written.
 std::int32_t SweepNextRowIndex(std::int32_t i);
 
 // The header line and one row line of the results table (TAB-separated,
@@ -150,7 +144,7 @@ using CaseSolver = void (*)(BoucWenCase&);
 
 // The rows of a sweep of the case `inputs` (all but its Umax/Uy): computes
 // N, opens the sink, writes the header and the rows i = 0 … N with
-// U = Step·i + From, each solved by `solve`. Throws SweepError, what `solve`
+// U = Step·i + From, each solved by `solve`. Throws Refusal, what `solve`
 // throws for a row, or what the sink throws; the lines written before a
 // failure stay written. With a watch, the sweep reports its progress there
 // and throws SweepStopped when a stop was requested before a row is written
@@ -159,7 +153,7 @@ void RunSweepRows(const BoucWenCase& inputs, double from, double to, double step
                   CaseSolver solve = SolveEnergy, SweepWatch* watch = nullptr);
 
 // The sweep: reads the case (all but Umax/Uy) and the range from the texts,
-// then RunSweepRows. Throws NumberOutOfRange or what RunSweepRows throws.
+// then RunSweepRows. Throws Refusal or what RunSweepRows throws.
 // The record holds the last row afterwards.
 void RunSweep(const CaseTexts& texts, const SweepTexts& range, BoucWenCase& bw, SweepSink& sink,
               SweepWatch* watch = nullptr);

@@ -159,11 +159,11 @@ double ParseNumber(std::string_view text) {
     // Both overflow and underflow to zero are reported this way, with
     // `value` untouched. Subnormal results come back normally.
     if (LeadingDigitExponent(n) < 0) return n.negative ? -0.0 : 0.0;
-    throw NumberOutOfRange("number beyond the range of a double: " + std::string(text));
+    throw Refusal("number beyond the range of a double: " + std::string(text));
   }
   if (ec != std::errc() || ptr != clean.data() + clean.size()) {
     // Cannot happen for the strings built above; refuse rather than guess.
-    throw NumberOutOfRange("unreadable number: " + std::string(text));
+    throw Refusal("unreadable number: " + std::string(text));
   }
   return value;
 }

@@ -6,20 +6,15 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include "refusal.h"
 
 namespace quorix {
-
-// A field holds a number whose magnitude is beyond the range of a double.
-class NumberOutOfRange : public std::range_error {
- public:
-  using std::range_error::range_error;
-};
 
 // The number at the start of the text. Spaces, tabs and line feeds anywhere
 // are ignored; then an optional sign, digits with at most one ".", and an
 // optional exponent ("E" or "e", optional sign, digits). Reading stops at
 // the first character that cannot continue the number; text without a
-// leading number gives 0. Throws NumberOutOfRange for a number too large for
+// leading number gives 0. Throws Refusal for a number too large for
 // a double; one too small for a double reads as zero.
 double ParseNumber(std::string_view text);
 

@@ -4,15 +4,15 @@
 
 #include "lerch.h"
 
-namespace quorix::accurate {
+namespace quorix::exact {
 
 SideIntegrals::SideIntegrals(double n, double y, double oneMinusY)
     : n_(n),
       y_(y),
       oneMinusY_(oneMinusY),
       b1_(1.0 / n),
-      f1_(detail::Family(1.0 / n)),
-      f2_(detail::Family(2.0 / n)) {}
+      f1_(Family(1.0 / n)),
+      f2_(Family(2.0 / n)) {}
 
 SideIntegrals::Argument SideIntegrals::ArgumentAt(const SidePoint& p) const {
   Argument a;
@@ -53,8 +53,8 @@ double SideIntegrals::K(const SidePoint& p) const {
 double SideIntegrals::D(const SidePoint& p) const {
   if (p.sigma == 0.0) return 0.0;
   const Argument a = ArgumentAt(p);
-  const detail::LerchParts one = f1_->Parts(a.t, a.s, true);
-  const detail::LerchParts two = f2_->Parts(a.t, a.s, true);
+  const LerchParts one = f1_->Parts(a.t, a.s, true);
+  const LerchParts two = f2_->Parts(a.t, a.s, true);
   if (one.split && two.split) {
     const double remainders = p.sigma * (one.remainder - p.sigma * two.remainder);
     if (y_ == 1.0) return b1_ * remainders;
@@ -74,4 +74,4 @@ double SideIntegrals::SlopeDerivative(const SidePoint& p) const {
 
 bool SideIntegrals::NearPole(const SidePoint& p) const { return ArgumentAt(p).t > 0.5; }
 
-}  // namespace quorix::accurate
+}  // namespace quorix::exact

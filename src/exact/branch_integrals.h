@@ -22,11 +22,9 @@
 
 #include <memory>
 
-namespace quorix::accurate {
+namespace quorix::exact {
 
-namespace detail {
 class LerchFamily;
-}
 
 // A point on one side: σ = |z| in [0, 1] and gap = 1 − σ, the gap exact.
 struct SidePoint {
@@ -71,8 +69,8 @@ class SideIntegrals {
   double y_;
   double oneMinusY_;
   double b1_;
-  std::shared_ptr<const detail::LerchFamily> f1_;  // Φ_b
-  std::shared_ptr<const detail::LerchFamily> f2_;  // Φ_2b
+  std::shared_ptr<const LerchFamily> f1_;  // Φ_b
+  std::shared_ptr<const LerchFamily> f2_;  // Φ_2b
 };
 
-}  // namespace quorix::accurate
+}  // namespace quorix::exact

@@ -7,7 +7,7 @@
 
 #include "coefficients.h"
 
-namespace quorix::accurate::detail {
+namespace quorix::exact {
 
 // a + b = sum + error exactly (Knuth's TwoSum, any order of magnitudes).
 struct Sum2 {
@@ -187,4 +187,4 @@ inline DoubleDouble Exp(const DoubleDouble& x) {
 // xᵖ = e^(p·ln x) for a double-double x > 0.
 inline DoubleDouble Power(const DoubleDouble& x, const DoubleDouble& p) { return Exp(Multiply(p, Log(x))); }
 
-}  // namespace quorix::accurate::detail
+}  // namespace quorix::exact

@@ -9,7 +9,7 @@
 #include "double_double.h"
 #include "step_counter.h"
 
-namespace quorix::accurate::detail {
+namespace quorix::exact {
 
 namespace {
 
@@ -234,7 +234,7 @@ double LerchFamily::NearOne(double s, bool wantSplit, LerchParts& parts) const {
   // For B > 1, e_0 = ψ(1) − ψ(B) < 0 cancels against −ln s: that pair is
   // formed in double-double, the rest, −(t^(−B) − 1)·ln s + Σ_{j≥1} e_j·sʲ,
   // is a correction of order s·ln s.
-  const DoubleDouble logS = detail::LogFast(s);
+  const DoubleDouble logS = LogFast(s);
   const DoubleDouble lead = Add({e[0], d0Lo_}, {-logS.hi, -logS.lo});
   return lead.Value() + (-std::expm1(-b_ * logT) * logS.hi + higher);
 }
@@ -383,4 +383,4 @@ void ForgetFamilies() {
   cache.next = 0;
 }
 
-}  // namespace quorix::accurate::detail
+}  // namespace quorix::exact

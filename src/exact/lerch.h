@@ -35,7 +35,7 @@
 #include <memory>
 #include <vector>
 
-namespace quorix::accurate::detail {
+namespace quorix::exact {
 
 // Φ_B split as Φ = −t^(−B)·ln s + remainder, the remainder finite at s = 0.
 // Two families with B and 2B at the same t = xⁿ have logarithmic parts that
@@ -97,4 +97,4 @@ void ForgetFamilies();
 // e^x·E₁(x) for x > 0, E₁ the exponential integral.
 double ScaledExponentialIntegral(double x);
 
-}  // namespace quorix::accurate::detail
+}  // namespace quorix::exact

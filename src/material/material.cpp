@@ -4,24 +4,21 @@
 #include <string_view>
 
 #include "decimal.h"
-#include "domain.h"
 #include "double_double.h"
 #include "numbertext.h"
+#include "refuse.h"
 
 namespace quorix::material {
 
 namespace {
 
-using accurate::detail::DoubleDouble;
-using accurate::detail::Multiply;
-using accurate::detail::Power;
-using accurate::detail::TwoProduct;
-using accurate::detail::TwoSum;
-namespace dd = accurate::detail;
+using exact::DoubleDouble;
+using exact::Multiply;
+using exact::Power;
+using exact::TwoProduct;
+using exact::TwoSum;
+namespace dd = exact;
 
-[[noreturn]] void Refuse(std::string_view what, double value) { accurate::detail::RefuseAs<MaterialError>(what, value); }
-
-void RequireFinite(std::string_view name, double value) { accurate::detail::RequireFiniteAs<MaterialError>(name, value); }
 void RequirePositive(std::string_view name, double value) {
   RequireFinite(name, value);
   if (!(value > 0.0)) Refuse(std::string(name) + " must be positive", value);
@@ -34,7 +31,7 @@ void RequireShare(std::string_view name, double value) {
 // A value mapped from a nonzero one: neither overflowed nor underflowed.
 double Nonzero(double value, std::string_view what) {
   if (!std::isfinite(value) || value == 0.0) {
-    throw MaterialError("the mapped " + std::string(what) + " lies beyond the range of the doubles");
+    throw Refusal("the mapped " + std::string(what) + " lies beyond the range of the doubles");
   }
   return value;
 }
@@ -77,7 +74,7 @@ void RequireShape(std::string_view absName, double absTerm, std::string_view rat
 void RequireZero(std::string_view name, double value, std::string_view why) {
   RequireFinite(name, value);
   if (value != 0.0)
-    throw MaterialError(std::string(name) + " = " + decimal::ShortestText(value) + ": " + std::string(why));
+    throw Refusal(std::string(name) + " = " + decimal::ShortestText(value) + ": " + std::string(why));
 }
 
 }  // namespace

@@ -24,15 +24,9 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include "refusal.h"
 
 namespace quorix::material {
-
-// A material or case outside the model's domain, or a text that does not
-// parse. The message names the parameter or word at fault.
-class MaterialError : public std::invalid_argument {
- public:
-  explicit MaterialError(const std::string& message) : std::invalid_argument(message) {}
-};
 
 // The normalised case: the inputs Quorix's formulas take (A = 1, β + γ = 1).
 struct Case {

@@ -46,10 +46,10 @@ Words Split(std::string_view text) {
     const std::size_t dot = callee.rfind('.');
     if (dot != std::string_view::npos) callee = callee.substr(dot + 1);
     if (callee != "uniaxialMaterial") {
-      throw MaterialError("not a uniaxialMaterial call: \"" + std::string(callee) + "\"");
+      throw Refusal("not a uniaxialMaterial call: \"" + std::string(callee) + "\"");
     }
     std::string_view rest = Trim(text.substr(open + 1));
-    if (rest.empty() || rest.back() != ')') throw MaterialError("the call's closing parenthesis is missing");
+    if (rest.empty() || rest.back() != ')') throw Refusal("the call's closing parenthesis is missing");
     rest = Trim(rest.substr(0, rest.size() - 1));
     while (!rest.empty()) {
       const std::size_t comma = rest.find(',');
@@ -58,10 +58,10 @@ Words Split(std::string_view text) {
       rest = rest.substr(comma + 1);
       if (Trim(rest).empty()) break;  // a trailing comma, as Python allows
     }
-    if (out.words.empty()) throw MaterialError("the call has no arguments");
+    if (out.words.empty()) throw Refusal("the call has no arguments");
     std::string_view& name = out.words.front();
     if (name.size() < 2 || (name.front() != '\'' && name.front() != '"') || name.back() != name.front()) {
-      throw MaterialError("word 1 \"" + std::string(name) + "\": the material's name must be a quoted string");
+      throw Refusal("word 1 \"" + std::string(name) + "\": the material's name must be a quoted string");
     }
     name = name.substr(1, name.size() - 2);
     return out;
@@ -75,15 +75,15 @@ Words Split(std::string_view text) {
     text = Trim(text.substr(end));
   }
   if (out.words.empty() || out.words.front() != "uniaxialMaterial") {
-    throw MaterialError("a material line begins with uniaxialMaterial");
+    throw Refusal("a material line begins with uniaxialMaterial");
   }
   out.words.erase(out.words.begin());
-  if (out.words.empty()) throw MaterialError("the material's name is missing after uniaxialMaterial");
+  if (out.words.empty()) throw Refusal("the material's name is missing after uniaxialMaterial");
   return out;
 }
 
 [[noreturn]] void BadWord(std::size_t index, std::string_view word, std::string_view name, std::string_view what) {
-  throw MaterialError("word " + std::to_string(index + 1) + " \"" + std::string(word) + "\" (" + std::string(name) +
+  throw Refusal("word " + std::to_string(index + 1) + " \"" + std::string(word) + "\" (" + std::string(name) +
                       ") is not " + std::string(what));
 }
 
@@ -147,11 +147,11 @@ void RequireCount(const Words& w, const std::array<std::string_view, N>& names, 
     list += names[i];
   }
   if (given < required) {
-    throw MaterialError(std::string(w.words[0]) + " needs " + std::to_string(required) + " values after its name (" +
+    throw Refusal(std::string(w.words[0]) + " needs " + std::to_string(required) + " values after its name (" +
                         list + "), not " + std::to_string(given));
   }
   if (given > N) {
-    throw MaterialError("word " + std::to_string(N + 2) + " \"" + std::string(w.words[N + 1]) + "\": " +
+    throw Refusal("word " + std::to_string(N + 2) + " \"" + std::string(w.words[N + 1]) + "\": " +
                         std::string(w.words[0]) + " takes at most " + std::to_string(N) + " values after its name");
   }
 }
@@ -190,7 +190,7 @@ OpenSeesMaterial ParseOpenSees(std::string_view text) {
   const std::string_view name = w.words.front();
   if (name == "BoucWen") return ParseBoucWen(w);
   if (name == "BoucWenOriginal") return ParseOriginal(w);
-  throw MaterialError("the material \"" + std::string(name) +
+  throw Refusal("the material \"" + std::string(name) +
                       "\" is not one Quorix can map: BoucWen or BoucWenOriginal, without degradation");
 }
 
@@ -206,21 +206,21 @@ CsiWen ParseCsiWen(std::string_view text) {
     std::size_t k = 0;
     while (k < kKeys.size() && kKeys[k] != key) ++k;
     if (equals == std::string_view::npos || k == kKeys.size()) {
-      throw MaterialError("\"" + std::string(pair) + "\" is not one of k=, yield=, ratio=, exp=");
+      throw Refusal("\"" + std::string(pair) + "\" is not one of k=, yield=, ratio=, exp=");
     }
-    if (values[k]) throw MaterialError(std::string(key) + " is given twice");
+    if (values[k]) throw Refusal(std::string(key) + " is given twice");
     Words one;
     one.words = {Trim(pair.substr(equals + 1))};
     try {
       values[k] = Number(one, 0, key);
-    } catch (const MaterialError&) {
-      throw MaterialError(std::string(key) + ": \"" + std::string(one.words[0]) + "\" is not a finite number");
+    } catch (const Refusal&) {
+      throw Refusal(std::string(key) + ": \"" + std::string(one.words[0]) + "\" is not a finite number");
     }
     if (comma == std::string_view::npos) break;
     text = Trim(text.substr(comma + 1));
   }
   for (std::size_t k = 0; k < kKeys.size(); ++k) {
-    if (!values[k]) throw MaterialError("the Wen link needs " + std::string(kKeys[k]) + "= (k=…,yield=…,ratio=…,exp=…)");
+    if (!values[k]) throw Refusal("the Wen link needs " + std::string(kKeys[k]) + "= (k=…,yield=…,ratio=…,exp=…)");
   }
   return CsiWen{*values[0], *values[1], *values[2], *values[3]};
 }

@@ -20,7 +20,7 @@ using OpenSeesMaterial = std::variant<OpenSeesBoucWen, OpenSeesBoucWenOriginal>;
 // after its name: tag alpha ko n gamma beta Ao deltaA deltaNu deltaEta, then
 // optionally tol and maxNumIter; BoucWenOriginal's: tag E fy alphaL, then
 // optionally alphaNL mu eta beta gamma tol maxIter (defaults 0, 2, 1, ½, ½).
-// Throws MaterialError naming the word at fault (1-based, counting the
+// Throws Refusal naming the word at fault (1-based, counting the
 // material's name as word 1) or the material that is not one of the two.
 OpenSeesMaterial ParseOpenSees(std::string_view text);
 

@@ -57,12 +57,157 @@ struct Scaled {
   double uPlus, uMinus, FPlus, FMinus, EDC, Keff, XiEff;
 };
 
+void CheckPoints(const std::vector<double>& u, const std::vector<double>& F) {
+  if (u.size() != F.size()) {
+    throw Refusal("displacements and forces differ in number (" + std::to_string(u.size()) + " and " +
+                  std::to_string(F.size()) + ")");
+  }
+  for (std::size_t i = 0; i < u.size(); ++i) {
+    if (!std::isfinite(u[i]) || !std::isfinite(F[i])) {
+      throw Refusal("point " + std::to_string(i + 1) + " is not finite");
+    }
+  }
+}
+
+// The cycle from reversal `first` over `middle` to `last`, with its
+// extremes: the reversal points themselves (a cycle that starts at a
+// maximum has its minimum in the middle).
+Cycle CycleAt(const std::vector<double>& u, const std::vector<double>& F, std::size_t first, std::size_t middle,
+              std::size_t last) {
+  Cycle c;
+  c.first = first;
+  c.middle = middle;
+  c.last = last;
+  std::size_t iPlus = c.first, iMinus = c.middle;
+  if (u[c.middle] > u[c.first]) std::swap(iPlus, iMinus);
+  if (u[c.last] > u[iPlus]) iPlus = c.last;
+  if (u[c.last] < u[iMinus]) iMinus = c.last;
+  c.uPlus = u[iPlus];
+  c.uMinus = u[iMinus];
+  c.FPlus = F[iPlus];
+  c.FMinus = F[iMinus];
+  return c;
+}
+
+// A scaled quantity back in the record's units: an area is a force times a
+// displacement, a stiffness a force over a displacement. Refused beyond the
+// range of a double.
+double Unscaled(double value, int exponent, std::size_t cycle, const char* what) {
+  const double v = std::scalbn(value, exponent);
+  if (!std::isfinite(v)) {
+    throw Refusal("cycle " + std::to_string(cycle) + ": its " + what +
+                  " is beyond the range of a double in the record's units; give the record in other units");
+  }
+  return v;
+}
+
+// ξeff where F⁺ and F⁻ lie almost equal beside a far larger force of the
+// cycle: Keff or the product 2π·Keff·d² leaves the normal doubles where
+// ξeff need not. ξeff = 2·EDC/(π·(F⁺ − F⁻)·(u⁺ − u⁻)), with F⁺ − F⁻ brought
+// to [1, 2) by a scale of its own; q in the cycle's scale, cF its forces'.
+double XiEffApart(const Cycle& c, const Scaled& q, const Scale& cF, std::size_t number) {
+  const double forceStep = c.FPlus - c.FMinus;
+  const double range = q.uPlus - q.uMinus;
+  const int stepExponent = std::ilogb(forceStep);
+  const double ratio = 2.0 * q.EDC / (std::numbers::pi * std::scalbn(forceStep, -stepExponent) * range);
+  const double xi = std::scalbn(ratio, cF.exponent - stepExponent);
+  if (!std::isfinite(xi)) {
+    throw Refusal("cycle " + std::to_string(number) +
+                  ": its xi_eff is beyond the range of a double (F+ and F- almost equal beside a far larger "
+                  "force)");
+  }
+  return xi;
+}
+
+// The cycle's EDC, Keff and ξeff into c, in the record's units; returns its
+// quantities in the scale of its own points (cu, cF). `number` counts the
+// cycles from 1, for a refusal.
+Scaled Measure(const std::vector<double>& u, const std::vector<double>& F, const Scale& cu, const Scale& cF,
+               std::size_t number, Cycle& c) {
+  Scaled q{cu(c.uPlus), cu(c.uMinus), cF(c.FPlus), cF(c.FMinus), EnclosedArea(u, F, cu, cF, c.first, c.last), 0, 0};
+  const double range = q.uPlus - q.uMinus;
+  const double d = 0.5 * range;
+  q.Keff = (q.FPlus - q.FMinus) / range;
+  q.XiEff = q.Keff != 0.0 ? q.EDC / (2.0 * std::numbers::pi * q.Keff * d * d) : kNaN;
+  const double forceStep = c.FPlus - c.FMinus;
+  if (forceStep != 0.0 &&
+      !(std::fabs(2.0 * std::numbers::pi * q.Keff * d * d) >= kSmallest && std::isfinite(q.XiEff))) {
+    q.XiEff = XiEffApart(c, q, cF, number);
+  }
+  c.EDC = Unscaled(q.EDC, cu.exponent + cF.exponent, number, "EDC");
+  c.Keff = Unscaled(q.Keff, cF.exponent - cu.exponent, number, "Keff");
+  c.XiEff = q.XiEff;
+  return q;
+}
+
+// A cycle's scaled quantities brought to the record's scale, for the
+// comparisons and means: by powers of two (du for displacements, dF for
+// forces), exact unless a value falls among the subnormals there.
+void ToRecordScale(int du, int dF, Scaled& q) {
+  q.uPlus = std::scalbn(q.uPlus, du);
+  q.uMinus = std::scalbn(q.uMinus, du);
+  q.FPlus = std::scalbn(q.FPlus, dF);
+  q.FMinus = std::scalbn(q.FMinus, dF);
+  q.EDC = std::scalbn(q.EDC, du + dF);
+  q.Keff = std::scalbn(q.Keff, dF - du);
+}
+
+// Whether cycle q repeats the one before it, p (both in the record's scale):
+// the steady mark. The displacements repeating is not enough: the first
+// cycle at a new amplitude, and the one after it, can share them while the
+// force still settles. The force must repeat as well.
+bool Repeats(const Scaled& q, const Scaled& p) {
+  const double d = 0.5 * (q.uPlus - q.uMinus), dPrevious = 0.5 * (p.uPlus - p.uMinus);
+  const double shift = 0.5 * (q.uPlus + q.uMinus) - 0.5 * (p.uPlus + p.uMinus);
+  const double forceHalfRange = 0.5 * (p.FPlus - p.FMinus);
+  const bool sameDisplacements =
+      std::fabs(d - dPrevious) <= kSteadyTolerance * d && std::fabs(shift) <= kSteadyTolerance * d;
+  const bool sameForces = std::fabs(q.EDC - p.EDC) <= kSteadyTolerance * std::fabs(p.EDC) &&
+                          std::fabs(q.FPlus - p.FPlus) <= kSteadyForceTolerance * std::fabs(forceHalfRange) &&
+                          std::fabs(q.FMinus - p.FMinus) <= kSteadyForceTolerance * std::fabs(forceHalfRange);
+  return sameDisplacements && sameForces;
+}
+
+// The means of the steady cycles' scaled values, then unscaled by the
+// record's exponents: a sum of forces near the largest double would
+// overflow.
+CycleMeans SteadyMeans(const std::vector<Cycle>& cycles, const std::vector<Scaled>& scaled, int uExponent,
+                       int FExponent) {
+  Scaled sum{0, 0, 0, 0, 0, 0, 0};
+  CycleMeans m;
+  for (std::size_t k = 0; k < scaled.size(); ++k) {
+    if (!cycles[k].steady) continue;
+    ++m.count;
+    const Scaled& q = scaled[k];
+    sum.uPlus += q.uPlus;
+    sum.uMinus += q.uMinus;
+    sum.FPlus += q.FPlus;
+    sum.FMinus += q.FMinus;
+    sum.EDC += q.EDC;
+    sum.Keff += q.Keff;
+    sum.XiEff += q.XiEff;
+  }
+  const double n = m.count > 0 ? static_cast<double>(m.count) : kNaN;
+  m.uPlus = std::scalbn(sum.uPlus / n, uExponent);
+  m.uMinus = std::scalbn(sum.uMinus / n, uExponent);
+  m.FPlus = std::scalbn(sum.FPlus / n, FExponent);
+  m.FMinus = std::scalbn(sum.FMinus / n, FExponent);
+  m.EDC = std::scalbn(sum.EDC / n, uExponent + FExponent);
+  m.Keff = std::scalbn(sum.Keff / n, FExponent - uExponent);
+  m.XiEff = sum.XiEff / n;
+  if (m.count > 0 && !std::isfinite(m.XiEff)) {  // a sum of ξeff near the largest double
+    m.XiEff = 0.0;
+    for (std::size_t k = 0; k < scaled.size(); ++k) m.XiEff += cycles[k].steady ? scaled[k].XiEff / n : 0.0;
+  }
+  return m;
+}
+
 }  // namespace
 
 void CheckDeadBand(double deadBand) {
   if (!(deadBand > 0.0 && deadBand < 1.0)) {
-    throw CycleError("the dead band must be a share of the displacement range, above 0 and below 1, not " +
-                     decimal::ShortestText(deadBand));
+    throw Refusal("the dead band must be a share of the displacement range, above 0 and below 1, not " +
+                  decimal::ShortestText(deadBand));
   }
 }
 
@@ -111,124 +256,26 @@ std::vector<std::size_t> FindReversals(const std::vector<double>& u, double dead
 
 CycleTable FindCycles(const std::vector<double>& u, const std::vector<double>& F, double deadBand) {
   CheckDeadBand(deadBand);
-  if (u.size() != F.size()) {
-    throw CycleError("displacements and forces differ in number (" + std::to_string(u.size()) + " and " +
-                     std::to_string(F.size()) + ")");
-  }
-  for (std::size_t i = 0; i < u.size(); ++i) {
-    if (!std::isfinite(u[i]) || !std::isfinite(F[i])) {
-      throw CycleError("point " + std::to_string(i + 1) + " is not finite");
-    }
-  }
+  CheckPoints(u, F);
   const std::vector<std::size_t> rev = FindReversals(u, deadBand);
   if (rev.size() < 3) {
-    throw CycleError("fewer than one full cycle: the displacement reverses " + std::to_string(rev.size()) +
-                     " time(s) beyond the dead band, a full cycle needs 3 reversals");
+    throw Refusal("fewer than one full cycle: the displacement reverses " + std::to_string(rev.size()) +
+                  " time(s) beyond the dead band, a full cycle needs 3 reversals");
   }
   const Scale su(u), sF(F);
-  // Back to the record's units: an area is a force times a displacement, a
-  // stiffness a force over a displacement.
-  const auto unscaled = [&](double value, int exponent, std::size_t cycle, const char* what) {
-    const double v = std::scalbn(value, exponent);
-    if (!std::isfinite(v)) {
-      throw CycleError("cycle " + std::to_string(cycle) + ": its " + what +
-                       " is beyond the range of a double in the record's units; give the record in other units");
-    }
-    return v;
-  };
-
   CycleTable table;
   std::vector<Scaled> scaled;
   for (std::size_t k = 0; k + 2 < rev.size(); k += 2) {
-    Cycle c;
-    c.first = rev[k];
-    c.middle = rev[k + 1];
-    c.last = rev[k + 2];
-    // The extremes are the reversal points themselves (a cycle that starts
-    // at a maximum has its minimum in the middle).
-    std::size_t iPlus = c.first, iMinus = c.middle;
-    if (u[c.middle] > u[c.first]) std::swap(iPlus, iMinus);
-    if (u[c.last] > u[iPlus]) iPlus = c.last;
-    if (u[c.last] < u[iMinus]) iMinus = c.last;
-    c.uPlus = u[iPlus];
-    c.uMinus = u[iMinus];
-    c.FPlus = F[iPlus];
-    c.FMinus = F[iMinus];
+    Cycle c = CycleAt(u, F, rev[k], rev[k + 1], rev[k + 2]);
     const Scale cu(u, c.first, c.last + 1), cF(F, c.first, c.last + 1);
-    Scaled q{cu(c.uPlus), cu(c.uMinus), cF(c.FPlus), cF(c.FMinus), EnclosedArea(u, F, cu, cF, c.first, c.last), 0, 0};
-    const double range = q.uPlus - q.uMinus;
-    const double d = 0.5 * range;
-    q.Keff = (q.FPlus - q.FMinus) / range;
-    q.XiEff = q.Keff != 0.0 ? q.EDC / (2.0 * std::numbers::pi * q.Keff * d * d) : kNaN;
-    const std::size_t number = table.cycles.size() + 1;
-    const double forceStep = c.FPlus - c.FMinus;
-    if (forceStep != 0.0 &&
-        !(std::fabs(2.0 * std::numbers::pi * q.Keff * d * d) >= kSmallest && std::isfinite(q.XiEff))) {
-      // F⁺ and F⁻ almost equal beside a far larger force of the cycle: Keff
-      // or the product 2π·Keff·d² leaves the normal doubles where ξeff need
-      // not. ξeff = 2·EDC/(π·(F⁺ − F⁻)·(u⁺ − u⁻)), with F⁺ − F⁻ brought to
-      // [1, 2) by a scale of its own.
-      const int stepExponent = std::ilogb(forceStep);
-      const double ratio = 2.0 * q.EDC / (std::numbers::pi * std::scalbn(forceStep, -stepExponent) * range);
-      q.XiEff = std::scalbn(ratio, cF.exponent - stepExponent);
-      if (!std::isfinite(q.XiEff)) {
-        throw CycleError("cycle " + std::to_string(number) +
-                         ": its xi_eff is beyond the range of a double (F+ and F- almost equal beside a far larger "
-                         "force)");
-      }
-    }
-    c.EDC = unscaled(q.EDC, cu.exponent + cF.exponent, number, "EDC");
-    c.Keff = unscaled(q.Keff, cF.exponent - cu.exponent, number, "Keff");
-    c.XiEff = q.XiEff;
+    Scaled q = Measure(u, F, cu, cF, table.cycles.size() + 1, c);
     if (q.EDC < 0.0) ++table.counterClockwise;  // the sign, before it may round away below
-    // To the record's scale, for the comparisons and means below: by powers
-    // of two, exact unless a value falls among the subnormals there.
-    const int du = cu.exponent - su.exponent, dF = cF.exponent - sF.exponent;
-    q.uPlus = std::scalbn(q.uPlus, du), q.uMinus = std::scalbn(q.uMinus, du);
-    q.FPlus = std::scalbn(q.FPlus, dF), q.FMinus = std::scalbn(q.FMinus, dF);
-    q.EDC = std::scalbn(q.EDC, du + dF), q.Keff = std::scalbn(q.Keff, dF - du);
-    if (!scaled.empty()) {
-      const Scaled& p = scaled.back();
-      const double d = 0.5 * (q.uPlus - q.uMinus), dPrevious = 0.5 * (p.uPlus - p.uMinus);
-      const double shift = 0.5 * (q.uPlus + q.uMinus) - 0.5 * (p.uPlus + p.uMinus);
-      // The displacements repeating is not enough: the first cycle at a new
-      // amplitude, and the one after it, can share them while the force still
-      // settles. The force must repeat as well.
-      const double forceHalfRange = 0.5 * (p.FPlus - p.FMinus);
-      const bool sameDisplacements =
-          std::fabs(d - dPrevious) <= kSteadyTolerance * d && std::fabs(shift) <= kSteadyTolerance * d;
-      const bool sameForces = std::fabs(q.EDC - p.EDC) <= kSteadyTolerance * std::fabs(p.EDC) &&
-                              std::fabs(q.FPlus - p.FPlus) <= kSteadyForceTolerance * std::fabs(forceHalfRange) &&
-                              std::fabs(q.FMinus - p.FMinus) <= kSteadyForceTolerance * std::fabs(forceHalfRange);
-      c.steady = sameDisplacements && sameForces;
-    }
+    ToRecordScale(cu.exponent - su.exponent, cF.exponent - sF.exponent, q);
+    if (!scaled.empty()) c.steady = Repeats(q, scaled.back());
     table.cycles.push_back(c);
     scaled.push_back(q);
   }
-
-  // The means of the scaled values, then unscaled: a sum of forces near the
-  // largest double would overflow.
-  Scaled sum{0, 0, 0, 0, 0, 0, 0};
-  CycleMeans& m = table.steadyMeans;
-  for (std::size_t k = 0; k < scaled.size(); ++k) {
-    if (!table.cycles[k].steady) continue;
-    ++m.count;
-    const Scaled& q = scaled[k];
-    sum.uPlus += q.uPlus, sum.uMinus += q.uMinus, sum.FPlus += q.FPlus, sum.FMinus += q.FMinus;
-    sum.EDC += q.EDC, sum.Keff += q.Keff, sum.XiEff += q.XiEff;
-  }
-  const double n = m.count > 0 ? static_cast<double>(m.count) : kNaN;
-  m.uPlus = std::scalbn(sum.uPlus / n, su.exponent);
-  m.uMinus = std::scalbn(sum.uMinus / n, su.exponent);
-  m.FPlus = std::scalbn(sum.FPlus / n, sF.exponent);
-  m.FMinus = std::scalbn(sum.FMinus / n, sF.exponent);
-  m.EDC = std::scalbn(sum.EDC / n, su.exponent + sF.exponent);
-  m.Keff = std::scalbn(sum.Keff / n, sF.exponent - su.exponent);
-  m.XiEff = sum.XiEff / n;
-  if (m.count > 0 && !std::isfinite(m.XiEff)) {  // a sum of ξeff near the largest double
-    m.XiEff = 0.0;
-    for (std::size_t k = 0; k < scaled.size(); ++k) m.XiEff += table.cycles[k].steady ? scaled[k].XiEff / n : 0.0;
-  }
+  table.steadyMeans = SteadyMeans(table.cycles, scaled, su.exponent, sF.exponent);
   return table;
 }
 

@@ -7,15 +7,9 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+#include "refusal.h"
 
 namespace quorix::measured {
-
-// A record without a full cycle, or with displacements and forces of
-// different lengths. The message says which.
-class CycleError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 // The dead band of the reversal search, as a share of the record's whole
 // displacement range: a reversal counts only once the displacement has
@@ -66,7 +60,7 @@ struct CycleTable {
 };
 
 // Splits the record at displacement reversals into full cycles, dropping the
-// incomplete first and last ones. Throws CycleError when u and F differ in
+// incomplete first and last ones. Throws Refusal when u and F differ in
 // length, when the displacement never moves beyond the dead band, when
 // there is not one full cycle, for a dead band outside (0, 1), and when a
 // cycle's EDC or Keff lies beyond the range of a double in the record's
@@ -80,7 +74,7 @@ CycleTable FindCycles(const std::vector<double>& u, const std::vector<double>& F
 // and minima. Exposed for the fit, which needs each cycle's two branches.
 std::vector<std::size_t> FindReversals(const std::vector<double>& u, double deadBand = kDefaultDeadBand);
 
-// Throws CycleError unless 0 < deadBand < 1.
+// Throws Refusal unless 0 < deadBand < 1.
 void CheckDeadBand(double deadBand);
 
 // "" when every cycle runs clockwise; otherwise what is wrong and its

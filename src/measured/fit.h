@@ -7,59 +7,25 @@
 
 #include <array>
 #include <cstddef>
-#include <functional>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "cycles.h"
+#include "fit_types.h"
+#include "refusal.h"
 #include "steady_model.h"
 #include "views.h"
 
 namespace quorix::measured {
-
-// A record the fit cannot answer honestly: no hysteresis, parameters the
-// data does not determine, a search that does not converge, bad options.
-class FitError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-inline constexpr std::array<const char*, 5> kParameterNames{"n", "gamma", "alpha", "Fy", "Uy"};
 
 // A parameter named as the user types it: n, gamma, alpha, Fy, Uy (any
 // case), or beta, which stands for gamma = 1 − beta. Returns its index in
 // kParameterNames, or nothing.
 std::optional<std::size_t> ParameterIndex(std::string_view name);
 
-struct FitOptions {
-  // false: the response along the record; true: the steady loops of the
-  // chosen cycles.
-  bool steady = false;
-  // Indices into the cycle table. Steady fit: empty means the steady
-  // cycles, or all cycles when none is steady. Whole-record fit: the
-  // samples from the first chosen cycle's first to the last one's last
-  // count; empty means every sample.
-  std::vector<std::size_t> cycles;
-  // Whole-record fit: the samples that count, first and last (indices,
-  // inclusive), instead of a cycle range. The response always runs from
-  // sample 0.
-  std::optional<std::pair<std::size_t, std::size_t>> samples;
-  // Whole-record fit: z at sample 0, held, or fitted (from this start) when
-  // fitZ0 is set.
-  double z0 = 0.0;
-  bool fitZ0 = false;
-  std::array<std::optional<double>, 5> fixed;  // held at this value
-  std::array<std::optional<double>, 5> start;  // starting value instead of the record's own
-  // Told what the fit is doing ("search, iteration 4") as it goes, from the
-  // thread that runs it; for a progress line. May be empty.
-  std::function<void(const std::string&)> progress;
-};
-
-// "name=value" into options.fixed or options.start; throws FitError naming
+// "name=value" into options.fixed or options.start; throws Refusal naming
 // the problem (an unknown name, a value that is not a number, a value
 // outside the model's domain: n > 0, γ ≥ 0 (β ≤ 1), 0 ≤ α < 1, Fy > 0,
 // Uy > 0).
@@ -67,61 +33,9 @@ void SetParameter(std::array<std::optional<double>, 5>& where, std::string_view 
 // The same for a name and a value given apart (beta stands for 1 − value).
 void SetParameter(std::array<std::optional<double>, 5>& where, std::string_view name, double value);
 
-// Throws FitError naming the first held or starting value outside the
-// model's domain; FitCycles checks options set directly this way.
+// Throws Refusal naming the first held or starting value outside the
+// model's domain; each fit checks options set directly this way.
 void CheckGivenValues(const FitOptions& options);
-
-struct CycleFit {
-  std::size_t cycle = 0;      // index into the cycle table
-  double halfRange = 0.0;     // d
-  double measuredEDC = 0.0;   // shoelace area of the measured cycle
-  double modelEDC = 0.0;      // DE of the fitted model at d/Uy
-};
-
-// What a fit that ran may still get wrong, each checked on every result:
-// a misfit above kMisfitWarning of the mean F⁺; α < 0 (a force that falls
-// after yield); no fitted cycle steady; fitted points whose displacements
-// span less than kRangeWarning of the record's range.
-enum class FitWarning { kMisfit, kNegativeAlpha, kNoSteadyCycle, kNarrowRange };
-inline constexpr double kMisfitWarning = 0.10;
-inline constexpr double kRangeWarning = 0.5;
-
-struct FitResult {
-  bool steady = false;  // which fit (FitOptions::steady)
-  Parameters parameters;
-  double z0 = 0.0;       // whole-record fit: z at sample 0
-  double z0Error = 0.0;  // its standard error; 0 when held
-  bool z0Fitted = false;
-  std::array<double, 5> errors{};  // standard errors; 0 for a fixed parameter
-  std::array<bool, 5> fixed{};
-  Parameters startingValues;
-  double rms = 0.0;          // root mean square of F_model − F over the fitted points
-  double rmsRelative = 0.0;  // rms over the mean F⁺ of the fitted cycles
-  int iterations = 0;
-  // The cycles fitted (whole-record fit: those within the samples that
-  // count), modelEDC there the area of the model's response over the
-  // cycle's samples.
-  std::vector<CycleFit> cycles;
-  // The fitted points (record indices, ascending) and the model's force at
-  // each; for a whole-record fit every sample that counts, in order, so
-  // that (u, modelF) is the model's response along the measured path.
-  std::vector<std::size_t> points;
-  std::vector<double> modelF;
-  // The record's cycles that were not fitted: the steady ones, and those
-  // wider (a larger d) than every fitted cycle.
-  std::vector<std::size_t> leftOutSteady;
-  std::vector<std::size_t> leftOutWider;
-  // The displacements the fitted points span, and those of the record.
-  double fittedLow = 0.0, fittedHigh = 0.0, recordLow = 0.0, recordHigh = 0.0;
-  std::vector<FitWarning> warnings;
-  // Whole-record fit of a long record: the search ran on a thinned copy
-  // (see record_fit.cpp) of this many samples, then was finished on every
-  // sample; 0 when it ran on every sample from the start.
-  std::size_t sketchSamples = 0;
-  // Steady fit of more cycles than it takes (fit.cpp): the number chosen,
-  // of which those in `cycles` were fitted; 0 when all were.
-  std::size_t spreadFrom = 0;
-};
 
 // Cycle indices as the reader counts them (from firstNumber: 1 on the
 // command line, 0 in Python), consecutive runs joined: "3-8, 10, 12-13".
@@ -140,8 +54,22 @@ std::vector<std::string> WarningTexts(const FitResult& fit, std::size_t firstNum
 // against. Empty when the model has no cycle there.
 HysteresisLoop ModelLoop(const Parameters& p, double halfRange, double centre, int pointsPerBranch = 501);
 
-// The fit the options ask for. Throws FitError.
-FitResult FitCycles(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
+// The fit along the whole record (record_fit.cpp): n, γ, α, Fy, Uy (and z0
+// when asked) whose response along the measured displacements, from z0 at
+// the first sample, best matches the measured force at every sample that
+// counts. Throws Refusal.
+FitResult FitRecord(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
                     const FitOptions& options = {});
+
+// The fit to steady loops (steady_fit.cpp): the parameters whose closed-form
+// steady loop at each chosen cycle's own amplitude and centre best matches
+// the measured force along the cycle. Throws Refusal.
+FitResult FitSteady(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
+                    const FitOptions& options = {});
+
+// The fit the options ask for: FitSteady when options.steady is set,
+// FitRecord otherwise. Throws Refusal.
+FitResult Fit(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
+              const FitOptions& options = {});
 
 }  // namespace quorix::measured

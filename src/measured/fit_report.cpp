@@ -31,7 +31,8 @@ void JudgeFit(const std::vector<double>& u, const CycleTable& table, FitResult& 
     if (0.5 * (c.uPlus - c.uMinus) > widest) result.leftOutWider.push_back(i);
   }
   const auto [lowest, highest] = std::minmax_element(u.begin(), u.end());
-  result.recordLow = *lowest, result.recordHigh = *highest;
+  result.recordLow = *lowest;
+  result.recordHigh = *highest;
   result.fittedLow = result.fittedHigh = u[result.points.front()];
   for (std::size_t k : result.points) {
     result.fittedLow = std::min(result.fittedLow, u[k]);
@@ -90,7 +91,8 @@ std::string FittedSummary(const FitResult& fit, std::size_t firstNumber) {
   double low = INFINITY, high = 0.0;
   for (const CycleFit& c : fit.cycles) {
     numbers.push_back(c.cycle);
-    low = std::min(low, c.halfRange), high = std::max(high, c.halfRange);
+    low = std::min(low, c.halfRange);
+    high = std::max(high, c.halfRange);
   }
   // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about a
   // literal joined to a temporary string.

@@ -10,6 +10,7 @@
 #include <new>
 
 #include "decimal.h"
+#include "refusal.h"
 
 namespace quorix::measured::detail {
 
@@ -56,8 +57,8 @@ Parameters KneeEstimate(const std::vector<double>& u, const std::vector<double>&
   const double centre = 0.5 * (c.uPlus + c.uMinus);
   const double Q = 0.5 * std::fabs(ForceAt(u, F, c.first, c.middle, centre) - ForceAt(u, F, c.middle, c.last, centre));
   if (!(K0 > 0.0 && Q > 0.0 && std::isfinite(K0) && std::isfinite(Q))) {
-    throw FitError("the loops have no initial stiffness or no gap between their branches: "
-                   "the record does not show the hysteresis the model describes");
+    throw Refusal("the loops have no initial stiffness or no gap between their branches: "
+                  "the record does not show the hysteresis the model describes");
   }
   Parameters p;
   p.alpha = std::clamp(Kp / K0, 0.0, 0.9);
@@ -85,9 +86,9 @@ ChosenCycles CheckHysteresis(const CycleTable& table, const std::vector<std::siz
   areaShare /= static_cast<double>(chosen.size());
   summary.meanFPlus /= static_cast<double>(chosen.size());
   if (!(areaShare > 2e-3)) {
-    throw FitError("the cycles enclose almost no area (EDC is " + decimal::ShortestText(100.0 * areaShare) +
-                   " % of the rectangle u+ - u-, F+ - F-): without hysteresis the Bouc-Wen parameters "
-                   "cannot be identified");
+    throw Refusal("the cycles enclose almost no area (EDC is " + decimal::ShortestText(100.0 * areaShare) +
+                  " % of the rectangle u+ - u-, F+ - F-): without hysteresis the Bouc-Wen parameters "
+                  "cannot be identified");
   }
   return summary;
 }
@@ -95,17 +96,20 @@ ChosenCycles CheckHysteresis(const CycleTable& table, const std::vector<std::siz
 double LinearSums::Cost(bool alphaFree, bool FyFree, Parameters& p) const {
   double a = 0.0, b = 0.0;
   if (!alphaFree && !FyFree) {
-    a = p.alpha * p.Fy, b = (1.0 - p.alpha) * p.Fy;
+    a = p.alpha * p.Fy;
+    b = (1.0 - p.alpha) * p.Fy;
   } else if (!alphaFree) {  // F = Fy·g, g = α·x + (1 − α)·z
     const double al = p.alpha;
     const double sgg = al * al * sxx + 2 * al * (1 - al) * sxz + (1 - al) * (1 - al) * szz;
     const double Fy = (al * sxf + (1 - al) * szf) / sgg;
-    a = al * Fy, b = (1 - al) * Fy;
+    a = al * Fy;
+    b = (1 - al) * Fy;
   } else if (!FyFree) {  // F − Fy·z = α·Fy·(x − z)
     const double Fy = p.Fy;
     const double sdd = sxx - 2 * sxz + szz;
     const double al = ((sxf - szf) - Fy * (sxz - szz)) / (Fy * sdd);
-    a = al * Fy, b = (1 - al) * Fy;
+    a = al * Fy;
+    b = (1 - al) * Fy;
   } else {
     const double det = sxx * szz - sxz * sxz;
     if (!(det > 0.0)) return std::numeric_limits<double>::infinity();
@@ -144,6 +148,38 @@ void TakeScanned(const Parameters& scanned, const FitOptions& options, const boo
   for (std::size_t i = 0; i < 5; ++i) {
     if (free[i] && !options.start[i]) At(start, i) = Get(scanned, i);
   }
+}
+
+Parameters ScanGrid(const Parameters& knee, const Parameters& held, const bool free[5],
+                    const std::function<double(Parameters&)>& cost, const std::string& what) {
+  auto grid = [&](std::size_t i, std::vector<double> values) {
+    if (!free[i]) return std::vector<double>{Get(held, i)};
+    return values;
+  };
+  const std::vector<double> ns = grid(kN, {0.8, 1.2, 2.0, 3.0, 5.0, 8.0});
+  const std::vector<double> gammas = grid(kGamma, {0.3, 0.6, 0.9});
+  const std::vector<double> uys = grid(kUy, {0.6 * knee.Uy, knee.Uy, 1.6 * knee.Uy});
+  Parameters best = knee;
+  double bestCost = std::numeric_limits<double>::infinity();
+  for (double n : ns) {
+    for (double g : gammas) {
+      for (double uy : uys) {
+        Parameters p = knee;
+        p.n = n;
+        p.gamma = g;
+        p.Uy = uy;
+        if (!free[kAlpha]) p.alpha = held.alpha;
+        if (!free[kFy]) p.Fy = held.Fy;
+        const double pointCost = cost(p);
+        if (pointCost < bestCost) {
+          bestCost = pointCost;
+          best = p;
+        }
+      }
+    }
+  }
+  if (!std::isfinite(bestCost)) throw Refusal("no starting point of the scan gives a model " + what);
+  return best;
 }
 
 namespace {
@@ -200,14 +236,14 @@ Search LeastSquares(const LeastSquaresProblem& problem, const std::vector<double
     lm.parameters.ftol = 0.0;
     lm.parameters.maxfev = 16 * kSearchIterations + 1;
     Eigen::VectorXd x = Eigen::Map<const Eigen::VectorXd>(start.data(), p);
-    if (lm.minimizeInit(x) == Status::ImproperInputParameters) throw FitError("too few points for the free parameters");
+    if (lm.minimizeInit(x) == Status::ImproperInputParameters) throw Refusal("too few points for the free parameters");
     if (progress) progress(what + ", iteration 0");
     Status status = Status::Running;
     while (status == Status::Running && search.iterations < kSearchIterations) {
       status = lm.minimizeOneStep(x);
       if (status == Status::UserAsked) {
-        throw FitError(lm.njev == 0 ? "the model cannot be evaluated at the starting values"
-                                    : "the model cannot be evaluated at the fitted parameters");
+        throw Refusal(lm.njev == 0 ? "the model cannot be evaluated at the starting values"
+                                   : "the model cannot be evaluated at the fitted parameters");
       }
       // The gradient test comes first, before any trial step: no iteration.
       if (status == Status::CosinusTooSmall) break;
@@ -223,7 +259,7 @@ Search LeastSquares(const LeastSquaresProblem& problem, const std::vector<double
                                                                          : SearchEnd::kIterationLimit;
     search.position.assign(x.data(), x.data() + p);
   } catch (const std::bad_alloc&) {
-    throw FitError("out of memory for the fit");
+    throw Refusal("out of memory for the fit");
   }
   return search;
 }
@@ -235,9 +271,9 @@ Linearised LinearisedAt(const LeastSquaresProblem& problem, const std::vector<do
     at.J.resize(static_cast<Eigen::Index>(problem.rows), xv.size());
     at.f.resize(static_cast<Eigen::Index>(problem.rows));
   } catch (const std::bad_alloc&) {
-    throw FitError("out of memory for the fit");
+    throw Refusal("out of memory for the fit");
   }
-  if (!problem.jacobian(xv, at.J)) throw FitError("the model cannot be evaluated at the fitted parameters");
+  if (!problem.jacobian(xv, at.J)) throw Refusal("the model cannot be evaluated at the fitted parameters");
   problem.residuals(xv, at.f);
   return at;
 }
@@ -272,9 +308,9 @@ void CheckIdentifiableNormal(const Eigen::MatrixXd& JtJ, const std::vector<std::
     const double daa = JtJ(a, a);
     if (!(daa > 0.0 && std::isfinite(daa))) {
       const std::string& name = names[static_cast<std::size_t>(a)];
-      throw FitError("the record does not determine " + name +
-                     ": the model's force does not change with it there; fix it with " + name +
-                     "=VALUE or give another starting value");
+      throw Refusal("the record does not determine " + name +
+                    ": the model's force does not change with it there; fix it with " + name +
+                    "=VALUE or give another starting value");
     }
   }
   Eigen::MatrixXd C(p, p);
@@ -297,9 +333,9 @@ void CheckIdentifiableNormal(const Eigen::MatrixXd& JtJ, const std::vector<std::
     }
   }
   if (!finite || !(lmin > 1e-6 * lmax)) {
-    throw FitError("the record does not determine " + (involved.empty() ? std::string("the parameters") : involved) +
-                   " (they trade off against each other); record cycles at more amplitudes or fix some "
-                   "with NAME=VALUE");
+    throw Refusal("the record does not determine " + (involved.empty() ? std::string("the parameters") : involved) +
+                  " (they trade off against each other); record cycles at more amplitudes or fix some "
+                  "with NAME=VALUE");
   }
 }
 
@@ -308,8 +344,8 @@ void CheckIdentifiableNormal(const Eigen::MatrixXd& JtJ, const std::vector<std::
 // not determine, which CheckIdentifiable reports first.
 void CheckConverged(SearchEnd end) {
   if (end != SearchEnd::kConverged) {
-    throw FitError("the fit did not converge (exceeded max number of iterations); give starting values with "
-                   "NAME=VALUE or fix some parameters");
+    throw Refusal("the fit did not converge (exceeded max number of iterations); give starting values with "
+                  "NAME=VALUE or fix some parameters");
   }
 }
 
@@ -329,16 +365,16 @@ void JudgeErrors(const std::vector<double>& errors, const std::vector<double>& v
     const bool bounded = k < bounds.size();
     if (noResidual && determined[k] && errors[k] == 0.0) continue;
     if (!(errors[k] > 0.0 && std::isfinite(errors[k]))) {
-      throw FitError("the record does not determine " + names[k] + ": its standard error is " +
-                     decimal::ShortestText(errors[k]) + ", which no measured record gives; fix it with " + names[k] +
-                     "=VALUE or give another starting value");
+      throw Refusal("the record does not determine " + names[k] + ": its standard error is " +
+                    decimal::ShortestText(errors[k]) + ", which no measured record gives; fix it with " + names[k] +
+                    "=VALUE or give another starting value");
     }
     if (!(errors[k] <= (bounded ? bounds[k] : std::fabs(values[k])))) {
-      throw FitError("the record does not determine " + names[k] + ": its standard error (" +
-                     decimal::ShortestText(errors[k]) +
-                     (bounded ? ") exceeds " + decimal::ShortestText(bounds[k])
-                              : ") exceeds its value (" + decimal::ShortestText(values[k]) + ")") +
-                     "; record cycles at more amplitudes or fix it with " + names[k] + "=VALUE");
+      throw Refusal("the record does not determine " + names[k] + ": its standard error (" +
+                    decimal::ShortestText(errors[k]) +
+                    (bounded ? ") exceeds " + decimal::ShortestText(bounds[k])
+                             : ") exceeds its value (" + decimal::ShortestText(values[k]) + ")") +
+                    "; record cycles at more amplitudes or fix it with " + names[k] + "=VALUE");
     }
   }
 }

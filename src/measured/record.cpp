@@ -8,11 +8,14 @@
 #include <memory>
 #include <system_error>
 
-#include "decimal.h"
+#include "cell_number.h"
 
 namespace quorix::measured {
 
 namespace {
+
+using detail::NumberStatus;
+using detail::ReadCellNumber;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -80,64 +83,6 @@ std::size_t DecimalComma(std::string_view field) {
     return std::string_view::npos;
   }
   return comma;
-}
-
-enum class NumberStatus { ok, notNumber, notFinite, outOfRange };
-
-// Whether a number text that ReadDouble finds beyond the doubles lies below
-// them rather than above: the power of ten of its first significant digit
-// is negative (a magnitude beyond the doubles is above 1e308 or below
-// 1e-323, nothing between).
-bool BelowTheDoubles(std::string_view s) {
-  if (!s.empty() && s.front() == '-') s.remove_prefix(1);
-  std::size_t i = 0, integerDigits = 0, firstSignificant = std::string_view::npos;
-  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, ++integerDigits) {
-    if (firstSignificant == std::string_view::npos && s[i] != '0') firstSignificant = integerDigits;
-  }
-  long long power = 0;
-  if (firstSignificant != std::string_view::npos) {
-    power = static_cast<long long>(integerDigits - 1 - firstSignificant);
-  } else {
-    if (i < s.size() && s[i] == '.') ++i;
-    long long place = -1;
-    for (; i < s.size() && s[i] == '0'; ++i) --place;
-    power = place;
-  }
-  while (i < s.size() && s[i] != 'e' && s[i] != 'E') ++i;
-  long long exponent = 0;
-  if (i < s.size()) {
-    ++i;
-    const bool negative = i < s.size() && s[i] == '-';
-    if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
-    for (; i < s.size(); ++i) exponent = std::min(exponent * 10 + (s[i] - '0'), 1'000'000'000LL);  // saturates
-    if (negative) exponent = -exponent;
-  }
-  return power + exponent < 0;
-}
-
-// A cell of a record: a number as the C locale writes it (an optional sign,
-// digits with an optional ".", an optional exponent), unlike a field's
-// text (numbertext.h), which ignores blanks and stops at the first character
-// that cannot continue the number. ReadDouble never looks at the locale.
-// A number below the smallest subnormal is ±0, as strtod reads it; one above
-// the largest double is out of range.
-NumberStatus ReadCellNumber(std::string_view text, double& value) {
-  std::string_view s = text;
-  if (!s.empty() && s.front() == '+') {
-    s.remove_prefix(1);
-    if (!s.empty() && (s.front() == '+' || s.front() == '-')) return NumberStatus::notNumber;
-  }
-  if (s.empty()) return NumberStatus::notNumber;
-  const auto [end, ec] = decimal::ReadDouble(s, value);
-  if (end != s.data() + s.size()) return NumberStatus::notNumber;
-  if (ec == std::errc::result_out_of_range) {
-    if (!BelowTheDoubles(s)) return NumberStatus::outOfRange;
-    value = s.front() == '-' ? -0.0 : 0.0;
-    return NumberStatus::ok;
-  }
-  if (ec != std::errc()) return NumberStatus::notNumber;
-  if (!std::isfinite(value)) return NumberStatus::notFinite;
-  return NumberStatus::ok;
 }
 
 // Whether the field reads as a number of some kind (a non-finite or
@@ -265,14 +210,14 @@ std::size_t ChosenColumn(const std::string& choice, const char* what, const std:
   const auto [end, ec] = std::from_chars(choice.data(), choice.data() + choice.size(), number);
   if (end == choice.data() + choice.size()) {
     if (ec != std::errc() || number < 1 || number > width) {
-      throw RecordError(std::string("the ") + what + " column " + choice + ": the record has columns 1 to " +
+      throw Refusal(std::string("the ") + what + " column " + choice + ": the record has columns 1 to " +
                         std::to_string(width));
     }
     return number - 1;
   }
   const std::string quoted = Quote(choice);
   if (names.empty()) {
-    throw RecordError(std::string("the ") + what + " column " + quoted +
+    throw Refusal(std::string("the ") + what + " column " + quoted +
                       ": the record has no header to find it in; give the column's number");
   }
   // The name as the header writes it, else both without their units.
@@ -284,7 +229,7 @@ std::size_t ChosenColumn(const std::string& choice, const char* what, const std:
   }
   std::string list;
   for (std::size_t i = 0; i < names.size() && i < 20; ++i) list += (i > 0 ? ", " : "") + Quote(names[i]);
-  throw RecordError(std::string("the ") + what + " column " + quoted + ": no column has that name; the header has " +
+  throw Refusal(std::string("the ") + what + " column " + quoted + ": no column has that name; the header has " +
                     list + (names.size() > 20 ? ", ..." : ""));
 }
 
@@ -395,7 +340,7 @@ void RecordParser::Text(std::string_view text) {
     const char* const stop = cr != nullptr ? cr : lf;
     const std::string_view piece(p, static_cast<std::size_t>(stop - p));
     if (pending_.size() + piece.size() > kMaxLineLength) {
-      throw RecordError("line " + std::to_string(lineNumber_ + 1) + " is longer than " +
+      throw Refusal("line " + std::to_string(lineNumber_ + 1) + " is longer than " +
                         std::to_string(kMaxLineLength) + " characters: not a record's line");
     }
     if (stop == end) {
@@ -428,7 +373,7 @@ Record RecordParser::Finish() {
     pending_.clear();
   }
   if (record_.u.empty()) {
-    throw RecordError(lineNumber_ == 0 ? "the record is empty" : "the record holds no points (" +
+    throw Refusal(lineNumber_ == 0 ? "the record is empty" : "the record holds no points (" +
                                                                      std::to_string(lineNumber_) + " lines read)");
   }
   return std::move(record_);
@@ -441,7 +386,7 @@ void RecordParser::RefuseControlCharacters(std::string_view text) const {
     const auto b = static_cast<unsigned char>(c);
     if ((b < 0x20 && c != '\t') || b == 0x7f) {
       static constexpr char kHex[] = "0123456789abcdef";
-      throw RecordError(Where() + "the byte 0x" + kHex[b >> 4] + kHex[b & 0xF] +
+      throw Refusal(Where() + "the byte 0x" + kHex[b >> 4] + kHex[b & 0xF] +
                         " is not text (a binary file, or UTF-16 without its byte-order mark?)");
     }
   }
@@ -480,11 +425,11 @@ void RecordParser::Line(std::string_view raw) {
     const std::size_t width = record_.columns;
     if (fields_.size() != width) {
       if (fields_.size() == 1) {
-        throw RecordError(Where() + "one column; expected " +
+        throw Refusal(Where() + "one column; expected " +
                           (width == 2 ? std::string("displacement and force") : std::to_string(width)) +
                           " separated by " + DelimiterName(delimiter_));
       }
-      throw RecordError(Where() + std::to_string(fields_.size()) + " columns separated by " +
+      throw Refusal(Where() + std::to_string(fields_.size()) + " columns separated by " +
                         DelimiterName(delimiter_) + "; the lines before hold " + std::to_string(width));
     }
   }
@@ -526,14 +471,14 @@ void RecordParser::ChooseColumns() {
   if (u == kNone) u = first([&](std::size_t i) { return numeric[i]; }, F);
   if (F == kNone && forceByDefault) F = first([&](std::size_t i) { return numeric[i]; }, u);
   if (u == kNone || (F == kNone && columns_ == Columns::kDisplacementAndForce)) {
-    if (width == 1) throw RecordError(Where() + "one column; expected displacement and force");
-    throw RecordError(Where() + (u == kNone && F == kNone ? std::string("no column holds a number")
+    if (width == 1) throw Refusal(Where() + "one column; expected displacement and force");
+    throw Refusal(Where() + (u == kNone && F == kNone ? std::string("no column holds a number")
                                                           : "only column " + std::to_string((u == kNone ? F : u) + 1) +
                                                                 " holds a number") +
                       "; expected displacement and force");
   }
   if (u == F) {
-    throw RecordError("the displacement and the force are both column " + std::to_string(u + 1));
+    throw Refusal("the displacement and the force are both column " + std::to_string(u + 1));
   }
   const auto describe = [&](std::size_t i) {
     RecordColumn c;
@@ -557,7 +502,7 @@ double RecordParser::Number(std::string_view field, const char* what) {
   std::string_view text = field;
   if (comma != std::string_view::npos) {
     if (decimal_ == Decimal::kPoint) {
-      throw RecordError(Where() + "the " + what + Quote(field) + " has a decimal comma, the lines before decimal points");
+      throw Refusal(Where() + "the " + what + Quote(field) + " has a decimal comma, the lines before decimal points");
     }
     decimal_ = Decimal::kComma;
     record_.decimalComma = true;
@@ -566,7 +511,7 @@ double RecordParser::Number(std::string_view field, const char* what) {
     text = scratch_;
   } else if (field.find('.') != std::string_view::npos) {
     if (decimal_ == Decimal::kComma) {
-      throw RecordError(Where() + "the " + what + Quote(field) + " has a decimal point, the lines before decimal commas");
+      throw Refusal(Where() + "the " + what + Quote(field) + " has a decimal point, the lines before decimal commas");
     }
     decimal_ = Decimal::kPoint;
   }
@@ -576,10 +521,10 @@ double RecordParser::Number(std::string_view field, const char* what) {
   RefuseControlCharacters(field);
   const std::string subject = Where() + "the " + what + Quote(field);
   switch (status) {
-    case NumberStatus::notFinite: throw RecordError(subject + " is not a finite number");
-    case NumberStatus::outOfRange: throw RecordError(subject + " is beyond the range of a double");
+    case NumberStatus::notFinite: throw Refusal(subject + " is not a finite number");
+    case NumberStatus::outOfRange: throw Refusal(subject + " is beyond the range of a double");
     default:
-      throw RecordError(subject + (commaMay ? " is not a number (the decimal separator is '.' or ',')"
+      throw Refusal(subject + (commaMay ? " is not a number (the decimal separator is '.' or ',')"
                                             : " is not a number (the decimal point is '.')"));
   }
 }

@@ -26,16 +26,10 @@
 #include <utility>
 #include <vector>
 
+#include "refusal.h"
 #include "services.h"
 
 namespace quorix::measured {
-
-// A record that cannot be read. The message names the line (1-based) and
-// what was wrong with it, e.g. "line 7: the force "1.2.3" is not a number".
-class RecordError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 // A column as the file has it.
 struct RecordColumn {
@@ -79,7 +73,7 @@ class RecordParser {
       : columns_(columns), choice_(std::move(choice)) {}
   void Feed(std::string_view bytes);
   // Ends the input: parses a last line without a line end and checks that
-  // there was at least one point. Throws RecordError.
+  // there was at least one point. Throws Refusal.
   Record Finish();
 
  private:
@@ -118,7 +112,7 @@ class RecordParser {
 Record ParseRecord(std::string_view text, Columns columns = Columns::kDisplacementAndForce, ColumnChoice choice = {});
 
 // Reads a whole file through the platform's input, in chunks. Throws
-// RecordError for its content and platform::PlatformError when it cannot be
+// Refusal for its content and platform::PlatformError when it cannot be
 // opened or read.
 Record ReadRecord(platform::InputFile& file, Columns columns = Columns::kDisplacementAndForce,
                   ColumnChoice choice = {});

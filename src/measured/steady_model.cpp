@@ -31,7 +31,7 @@ bool SteadyBranch(double n, double gamma, double U, LoadingBranch& branch) {
   BoucWenCase bw = CaseOf(Parameters{.n = n, .gamma = gamma, .alpha = 0.0, .Fy = 1.0, .Uy = 1.0}, U);
   try {
     accurate::Solve(bw);
-  } catch (const accurate::DomainError&) {
+  } catch (const Refusal&) {
     return false;
   }
   return branch.Init(n, bw.BetaSmall - bw.GammaSmall, bw.Za, U);

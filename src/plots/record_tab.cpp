@@ -59,6 +59,65 @@ QString SampleRange(const measured::FitResult& fit) {
   return QStringLiteral("%1–%2").arg(fit.points.front() + 1).arg(fit.points.back() + 1);
 }
 
+// The summary above the table, its text selectable.
+QLabel* MakeRecordLabel() {
+  auto* label = new QLabel;
+  label->setObjectName(QStringLiteral("lblRecord"));
+  label->setWordWrap(true);
+  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  return label;
+}
+
+// The cycles' table: read-only, its columns sharing the width.
+QTableWidget* MakeCycleTable() {
+  auto* table = new QTableWidget;
+  table->setObjectName(QStringLiteral("tblCycles"));
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->verticalHeader()->setVisible(false);
+  table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  return table;
+}
+
+// The fitted case as the analysis programs take it, to paste into their
+// input files: read-only, unwrapped, eight lines high at most.
+QPlainTextEdit* MakeMaterialsText() {
+  auto* materials = new QPlainTextEdit;
+  materials->setObjectName(QStringLiteral("txtMaterials"));
+  materials->setReadOnly(true);
+  materials->setLineWrapMode(QPlainTextEdit::NoWrap);
+  materials->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  materials->setMaximumHeight(materials->fontMetrics().lineSpacing() * 8);
+  materials->setToolTip(QStringLiteral(
+      "The fitted case as OpenSees (BoucWen, BoucWenOriginal), OpenSeesPy and CSI's Wen link write it"));
+  return materials;
+}
+
+// The materials' text with its copy button beside it, hidden until a fit.
+QWidget* MakeMaterialsBox(QPlainTextEdit* materials, QPushButton* copy) {
+  QObject::connect(copy, &QPushButton::clicked, materials,
+                   [materials] { QGuiApplication::clipboard()->setText(materials->toPlainText()); });
+  auto* materialsRow = new QHBoxLayout;
+  materialsRow->addWidget(materials, 1);
+  materialsRow->addWidget(copy, 0, Qt::AlignTop);
+  auto* materialsBox = new QWidget;
+  materialsBox->setLayout(materialsRow);
+  materialsRow->setContentsMargins(0, 0, 0, 0);
+  materialsBox->setVisible(false);
+  return materialsBox;
+}
+
+// What a record shows: the summary, the table and the materials' box, one
+// above the other.
+QWidget* MakeListing(QLabel* label, QTableWidget* table, QWidget* materialsBox) {
+  auto* listing = new QWidget;
+  auto* listingLayout = new QVBoxLayout(listing);
+  listingLayout->setContentsMargins(0, 0, 0, 0);
+  listingLayout->addWidget(label);
+  listingLayout->addWidget(table, 1);
+  listingLayout->addWidget(materialsBox);
+  return listing;
+}
+
 }  // namespace
 
 RecordTab::RecordTab(const char* prompt) {
@@ -70,43 +129,13 @@ RecordTab::RecordTab(const char* prompt) {
   use_->setEnabled(false);
   DescribeFit();
 
-  label_ = new QLabel;
-  label_->setObjectName(QStringLiteral("lblRecord"));
-  label_->setWordWrap(true);
-  label_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  table_ = new QTableWidget;
-  table_->setObjectName(QStringLiteral("tblCycles"));
-  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  table_->verticalHeader()->setVisible(false);
-  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-  // The fitted case as the analysis programs take it, to paste into their
-  // input files.
-  materials_ = new QPlainTextEdit;
-  materials_->setObjectName(QStringLiteral("txtMaterials"));
-  materials_->setReadOnly(true);
-  materials_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  materials_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  materials_->setMaximumHeight(materials_->fontMetrics().lineSpacing() * 8);
-  materials_->setToolTip(QStringLiteral(
-      "The fitted case as OpenSees (BoucWen, BoucWenOriginal), OpenSeesPy and CSI's Wen link write it"));
+  label_ = MakeRecordLabel();
+  table_ = MakeCycleTable();
+  materials_ = MakeMaterialsText();
   copy_ = MakeButton("cmdCopyMaterials", QStringLiteral("Copy lines"),
                      QStringLiteral("Copy these lines to the clipboard"));
-  QPlainTextEdit* const materials = materials_;
-  QObject::connect(copy_, &QPushButton::clicked, materials_,
-                   [materials] { QGuiApplication::clipboard()->setText(materials->toPlainText()); });
-  auto* materialsRow = new QHBoxLayout;
-  materialsRow->addWidget(materials_, 1);
-  materialsRow->addWidget(copy_, 0, Qt::AlignTop);
-  materialsBox_ = new QWidget;
-  materialsBox_->setLayout(materialsRow);
-  materialsRow->setContentsMargins(0, 0, 0, 0);
-  materialsBox_->setVisible(false);
-  auto* listing = new QWidget;
-  auto* listingLayout = new QVBoxLayout(listing);
-  listingLayout->setContentsMargins(0, 0, 0, 0);
-  listingLayout->addWidget(label_);
-  listingLayout->addWidget(table_, 1);
-  listingLayout->addWidget(materialsBox_);
+  materialsBox_ = MakeMaterialsBox(materials_, copy_);
+  QWidget* listing = MakeListing(label_, table_, materialsBox_);
 
   QLabel* promptLabel = MakePrompt("lblRecordPrompt", prompt);
   stack_ = new QStackedWidget;
@@ -146,7 +175,7 @@ QString RecordTab::MaterialsText() const {
   try {
     return QString::fromStdString(
         material::ReportText(material::LinesOf({p.n, 1.0 - p.gamma, p.gamma, p.alpha, p.Fy, p.Uy})));
-  } catch (const material::MaterialError& e) {
+  } catch (const Refusal& e) {
     return QStringLiteral("No analysis program's material for this fit: %1").arg(QString::fromUtf8(e.what()));
   }
 }
@@ -165,7 +194,7 @@ QString RecordTab::Fit() {
   QString failure;
   std::optional<measured::FitResult> result;
   try {
-    result = measured::FitCycles(record_->u, record_->F, *cycles_, measured::FitOptions{});
+    result = measured::Fit(record_->u, record_->F, *cycles_, measured::FitOptions{});
   } catch (const std::exception& error) {
     failure = QString::fromUtf8(error.what());
   }

@@ -52,7 +52,7 @@ double BetaShownFor(double gamma) {
   if (!std::isfinite(beta)) return beta;
   try {
     return ParseNumber(FormatPlainNumber(beta));
-  } catch (const NumberOutOfRange&) {
+  } catch (const Refusal&) {
     return std::copysign(std::numeric_limits<double>::infinity(), beta);
   }
 }
@@ -71,7 +71,7 @@ BoucWenCase CaseOf(const std::array<double, kInputCount>& x, bool betaGiven, con
 }
 
 // The specified arithmetic never throws; the accurate one throws
-// accurate::DomainError (a std::invalid_argument, hence ValueError) for a
+// Refusal (a std::invalid_argument, hence ValueError) for a
 // case outside the model's domain.
 CaseSolver SolverFor(bool accurate) { return accurate ? accurate::Solve : SolveEnergy; }
 

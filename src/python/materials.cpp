@@ -24,13 +24,7 @@ struct PyMaterial {
   double A = 1.0;
 };
 
-PyMaterial Mapped(const std::function<material::Case()>& map, double A = 1.0) {
-  try {
-    return {map(), A};
-  } catch (const material::MaterialError& e) {
-    throw py::value_error(e.what());
-  }
-}
+PyMaterial Mapped(const std::function<material::Case()>& map, double A = 1.0) { return {map(), A}; }
 
 py::object CsiDict(const std::optional<material::CsiWen>& link) {
   if (!link) return py::none();
@@ -42,13 +36,7 @@ py::object CsiDict(const std::optional<material::CsiWen>& link) {
   return d;
 }
 
-material::MaterialLines LinesFor(const material::Case& c, double A, long tag) {
-  try {
-    return material::LinesOf(c, A, tag);
-  } catch (const material::MaterialError& e) {
-    throw py::value_error(e.what());
-  }
-}
+material::MaterialLines LinesFor(const material::Case& c, double A, long tag) { return material::LinesOf(c, A, tag); }
 
 std::string Repr(const PyMaterial& m) {
   auto f = [](double x) { return py::repr(py::float_(x)).cast<std::string>(); };
@@ -56,50 +44,19 @@ std::string Repr(const PyMaterial& m) {
          ", alpha=" + f(m.c.alpha) + ", fy=" + f(m.c.Fy) + ", uy=" + f(m.c.Uy) + ")";
 }
 
-}  // namespace
-
-py::dict MaterialsDict(double n, double gamma, double beta, double alpha, double Fy, double Uy) {
-  const material::MaterialLines lines = LinesFor({n, beta, gamma, alpha, Fy, Uy}, 1.0, 1);
-  py::dict d;
-  d["opensees_boucwen"] = lines.tclBoucWen;
-  d["opensees_boucwen_original"] = lines.tclOriginal;
-  d["openseespy_boucwen"] = lines.pythonBoucWen;
-  d["openseespy_boucwen_original"] = lines.pythonOriginal;
-  d["csi_wen"] = CsiDict(lines.csiWen);
-  return d;
-}
-
-bool WarnIfSumDiffers(double beta, double gamma, int level) {
-  if (!material::SumDiffersFromOne(beta, gamma)) return true;
-  const std::string message = "beta + gamma = " + py::repr(py::float_(beta + gamma)).cast<std::string>() +
-                              ", but the formulas take beta + gamma = 1 (and A = 1); for Wen's general law use "
-                              "quorix.Material.general(A=..., beta=..., gamma=..., ...)";
-  return PyErr_WarnEx(PyExc_UserWarning, message.c_str(), level) == 0;
-}
-
-void RegisterMaterial(py::module_& m) {
-  const WindowInputs d = WindowDefaults();
-  py::class_<PyMaterial>(
-      m, "Material",
-      "A case as analysis programs write it, mapped exactly onto Quorix's normalised case.\n\n"
-      "Quorix's law, in Wen's labelling (gamma on the |du/dt| term):\n"
-      "    dz/dt = (A du/dt - gamma |du/dt| |z|^(n-1) z - beta du/dt |z|^n) / Uy\n"
-      "    F = alpha (Fy/Uy) u + (1 - alpha) Fy z\n"
-      "normalised when A = 1 and beta + gamma = 1, the case the formulas take. OpenSees's BoucWen and\n"
-      "BoucWenOriginal label the two terms the other way round: their beta is Quorix's gamma.\n\n"
-      "Make one with Material(n=..., gamma=..., ...) for a normalised case, Material.general(...),\n"
-      "Material.from_opensees(text) or Material.from_csi_wen(...); its attributes n, gamma, beta, alpha,\n"
-      "fy, uy are the mapped case's, solve() solves it and the to_* methods write it for each program.")
-      .def(py::init([](double n, double gamma, const std::optional<double>& beta, double alpha, double fy, double uy) {
-             return Mapped([&] {
-               material::General g{1.0, beta.value_or(1.0 - gamma), gamma, n, alpha, fy, uy};
-               return material::Normalise(g);
-             });
-           }),
-           py::kw_only(), py::arg("n") = d.n, py::arg("gamma") = d.gamma, py::arg("beta") = py::none(),
-           py::arg("alpha") = d.alpha, py::arg("fy") = d.fy, py::arg("uy") = d.uy,
-           "A normalised case (beta defaults to 1 - gamma; a sum other than 1 is normalised, as general() does "
-           "with A = 1).")
+// The ways to make a Material: a normalised case, Wen's general law and each
+// program's form, mapped onto the normalised case; d gives the defaults.
+void AddMakers(py::class_<PyMaterial>& cls, const WindowInputs& d) {
+  cls.def(py::init([](double n, double gamma, const std::optional<double>& beta, double alpha, double fy, double uy) {
+            return Mapped([&] {
+              material::General g{1.0, beta.value_or(1.0 - gamma), gamma, n, alpha, fy, uy};
+              return material::Normalise(g);
+            });
+          }),
+          py::kw_only(), py::arg("n") = d.n, py::arg("gamma") = d.gamma, py::arg("beta") = py::none(),
+          py::arg("alpha") = d.alpha, py::arg("fy") = d.fy, py::arg("uy") = d.uy,
+          "A normalised case (beta defaults to 1 - gamma; a sum other than 1 is normalised, as general() does "
+          "with A = 1).")
       .def_static(
           "general",
           [](double A, double beta, double gamma, double n, double alpha, double fy, double uy) {
@@ -127,19 +84,27 @@ void RegisterMaterial(py::module_& m) {
           },
           py::kw_only(), py::arg("k"), py::arg("yield_strength"), py::arg("ratio"), py::arg("exp"),
           "CSI's Plastic (Wen) link: stiffness k, yield strength, post-yield stiffness ratio, yielding\n"
-          "exponent. The model with gamma = beta = 0.5, Uy = yield/k, Fy = yield, alpha = ratio, n = exp.")
-      .def_property_readonly("n", [](const PyMaterial& p) { return p.c.n; })
+          "exponent. The model with gamma = beta = 0.5, Uy = yield/k, Fy = yield, alpha = ratio, n = exp.");
+}
+
+// The mapped case's parameters, read-only.
+void AddParameters(py::class_<PyMaterial>& cls) {
+  cls.def_property_readonly("n", [](const PyMaterial& p) { return p.c.n; })
       .def_property_readonly("gamma", [](const PyMaterial& p) { return p.c.gamma; })
       .def_property_readonly("beta", [](const PyMaterial& p) { return p.c.beta; })
       .def_property_readonly("alpha", [](const PyMaterial& p) { return p.c.alpha; })
       .def_property_readonly("fy", [](const PyMaterial& p) { return p.c.Fy; })
-      .def_property_readonly("uy", [](const PyMaterial& p) { return p.c.Uy; })
-      .def(
-          "to_opensees", [](const PyMaterial& p, const std::optional<double>& A,
-                            long tag) { return LinesFor(p.c, A.value_or(p.A), tag).tclBoucWen; },
-          py::kw_only(), py::arg("A") = py::none(), py::arg("tag") = 1,
-          "The Tcl line of OpenSees's BoucWen material (z in displacement units) with Ao = A (default: the\n"
-          "general law's A, else 1).")
+      .def_property_readonly("uy", [](const PyMaterial& p) { return p.c.Uy; });
+}
+
+// The case written out in each program's form.
+void AddWriters(py::class_<PyMaterial>& cls) {
+  cls.def(
+         "to_opensees", [](const PyMaterial& p, const std::optional<double>& A,
+                           long tag) { return LinesFor(p.c, A.value_or(p.A), tag).tclBoucWen; },
+         py::kw_only(), py::arg("A") = py::none(), py::arg("tag") = 1,
+         "The Tcl line of OpenSees's BoucWen material (z in displacement units) with Ao = A (default: the\n"
+         "general law's A, else 1).")
       .def(
           "to_openseespy", [](const PyMaterial& p, const std::optional<double>& A,
                               long tag) { return LinesFor(p.c, A.value_or(p.A), tag).pythonBoucWen; },
@@ -153,8 +118,47 @@ void RegisterMaterial(py::module_& m) {
           py::arg("tag") = 1, "The same as OpenSeesPy's call.")
       .def(
           "to_csi_wen", [](const PyMaterial& p) { return CsiDict(LinesFor(p.c, 1.0, 1).csiWen); },
-          "The Wen link's k, yield, ratio, exp as a dict, or None unless gamma = beta = 0.5 (to 15 digits).")
-      .def("__repr__", &Repr);
+          "The Wen link's k, yield, ratio, exp as a dict, or None unless gamma = beta = 0.5 (to 15 digits).");
+}
+
+}  // namespace
+
+py::dict MaterialsDict(double n, double gamma, double beta, double alpha, double Fy, double Uy) {
+  const material::MaterialLines lines = LinesFor({n, beta, gamma, alpha, Fy, Uy}, 1.0, 1);
+  py::dict d;
+  d["opensees_boucwen"] = lines.tclBoucWen;
+  d["opensees_boucwen_original"] = lines.tclOriginal;
+  d["openseespy_boucwen"] = lines.pythonBoucWen;
+  d["openseespy_boucwen_original"] = lines.pythonOriginal;
+  d["csi_wen"] = CsiDict(lines.csiWen);
+  return d;
+}
+
+bool WarnIfSumDiffers(double beta, double gamma, int level) {
+  if (!material::SumDiffersFromOne(beta, gamma)) return true;
+  const std::string message = "beta + gamma = " + py::repr(py::float_(beta + gamma)).cast<std::string>() +
+                              ", but the formulas take beta + gamma = 1 (and A = 1); for Wen's general law use "
+                              "quorix.Material.general(A=..., beta=..., gamma=..., ...)";
+  return PyErr_WarnEx(PyExc_UserWarning, message.c_str(), level) == 0;
+}
+
+void RegisterMaterial(py::module_& m) {
+  const WindowInputs d = WindowDefaults();
+  py::class_<PyMaterial> cls(
+      m, "Material",
+      "A case as analysis programs write it, mapped exactly onto Quorix's normalised case.\n\n"
+      "Quorix's law, in Wen's labelling (gamma on the |du/dt| term):\n"
+      "    dz/dt = (A du/dt - gamma |du/dt| |z|^(n-1) z - beta du/dt |z|^n) / Uy\n"
+      "    F = alpha (Fy/Uy) u + (1 - alpha) Fy z\n"
+      "normalised when A = 1 and beta + gamma = 1, the case the formulas take. OpenSees's BoucWen and\n"
+      "BoucWenOriginal label the two terms the other way round: their beta is Quorix's gamma.\n\n"
+      "Make one with Material(n=..., gamma=..., ...) for a normalised case, Material.general(...),\n"
+      "Material.from_opensees(text) or Material.from_csi_wen(...); its attributes n, gamma, beta, alpha,\n"
+      "fy, uy are the mapped case's, solve() solves it and the to_* methods write it for each program.");
+  AddMakers(cls, d);
+  AddParameters(cls);
+  AddWriters(cls);
+  cls.def("__repr__", &Repr);
 }
 
 }  // namespace quorix::python

@@ -151,7 +151,7 @@ void ReadAssignments(const py::object& values, std::array<std::optional<double>,
     }
     try {
       measured::SetParameter(where, name, value.cast<double>());
-    } catch (const measured::FitError& e) {
+    } catch (const Refusal& e) {
       throw py::value_error(std::string(what) + ": " + e.what());
     }
   }
@@ -297,7 +297,7 @@ py::dict Fit(const py::object& u, const py::object& F, const py::object& cycles,
   CheckIndices(options, table, uv.size());
   {
     py::gil_scoped_release release;
-    fit = measured::FitCycles(uv, Fv, table, options);
+    fit = measured::Fit(uv, Fv, table, options);
     // The fitted model's closed loop at each fitted cycle's amplitude,
     // centred on the cycle, in the accurate arithmetic.
     for (const measured::CycleFit& c : fit.cycles) {

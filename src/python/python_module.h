@@ -52,7 +52,7 @@ const char* ModeName(bool complementary);
 
 // Solves the case of inputs x (β from γ when !betaGiven): its twelve
 // outputs. The specified arithmetic never throws; the accurate
-// one throws accurate::DomainError, a std::invalid_argument.
+// one throws Refusal, a std::invalid_argument.
 Outputs SolveCase(const std::array<double, kInputCount>& x, bool betaGiven, const Options& options);
 
 // The defaults of the case's keyword arguments: the texts the window's

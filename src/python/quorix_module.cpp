@@ -24,30 +24,14 @@
 
 namespace {
 
-// The engine's own refusals are ValueError with the engine's message: a
-// sweep that cannot run, a number beyond the doubles, a record without
-// cycles or a fit it cannot answer, a record's file it cannot read (OSError
-// when the file cannot be opened), a case outside the accurate arithmetic's
-// domain. Anything else goes on to pybind11's own translations.
-void TranslateRefusals(std::exception_ptr p) {
+// A refused input (quorix::Refusal, a std::invalid_argument) is ValueError
+// with its message by pybind11's own translation; a file that cannot be
+// read or written is OSError.
+void TranslatePlatformErrors(std::exception_ptr p) {
   try {
     if (p) std::rethrow_exception(p);
-  } catch (const quorix::SweepError& e) {
-    PyErr_SetString(PyExc_ValueError, e.what());
-  } catch (const quorix::NumberOutOfRange& e) {
-    PyErr_SetString(PyExc_ValueError, e.what());
-  } catch (const quorix::measured::CycleError& e) {
-    PyErr_SetString(PyExc_ValueError, e.what());
-  } catch (const quorix::measured::RecordError& e) {
-    PyErr_SetString(PyExc_ValueError, e.what());
   } catch (const quorix::platform::PlatformError& e) {
     PyErr_SetString(PyExc_OSError, e.what());
-  } catch (const quorix::measured::FitError& e) {
-    PyErr_SetString(PyExc_ValueError, e.what());
-  } catch (const quorix::accurate::DomainError& e) {
-    PyErr_SetString(PyExc_ValueError, e.what());
-  } catch (const quorix::response::ResponseError& e) {
-    PyErr_SetString(PyExc_ValueError, e.what());
   }
 }
 
@@ -71,7 +55,7 @@ PYBIND11_MODULE(_core, m) {
       "or 'direct' (beyond saturation Direct's DE stops growing, Complementary's DE/(Fh Uy) grows by 4 per unit\n"
       "of Umax/Uy); accurate=False for the specified arithmetic, True for the exact mathematics.";
   m.attr("__version__") = QUORIX_VERSION;
-  py::register_exception_translator(&TranslateRefusals);
+  py::register_exception_translator(&TranslatePlatformErrors);
   quorix::python::RegisterCases(m);
   quorix::python::RegisterSolveUfuncs(m);
   quorix::python::RegisterSpecial(m);

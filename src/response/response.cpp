@@ -6,18 +6,14 @@
 #include <string_view>
 
 #include "decimal.h"
-#include "domain.h"
+#include "refuse.h"
 
 namespace quorix::response {
 
 namespace {
 
-using accurate::SideIntegrals;
-using accurate::SidePoint;
-
-[[noreturn]] void Refuse(std::string_view what, double value) { accurate::detail::RefuseAs<ResponseError>(what, value); }
-
-void RequireFinite(std::string_view name, double value) { accurate::detail::RequireFiniteAs<ResponseError>(name, value); }
+using exact::SideIntegrals;
+using exact::SidePoint;
 
 // Below this gap σ = 1 − gap is 1 to the double, and G_1 is about 693/n: a
 // larger H is taken there, which keeps every value finite while z stays
@@ -43,7 +39,7 @@ void CheckParameters(const Parameters& p, double z0) {
 }
 
 void CheckHistory(std::span<const double> u, const Parameters& p) {
-  if (u.size() < 2) throw ResponseError("a displacement history needs at least two samples, not " + std::to_string(u.size()));
+  if (u.size() < 2) throw Refusal("a displacement history needs at least two samples, not " + std::to_string(u.size()));
   double lowest = u[0];
   double highest = u[0];
   for (std::size_t k = 0; k < u.size(); ++k) {
@@ -52,7 +48,7 @@ void CheckHistory(std::span<const double> u, const Parameters& p) {
     highest = std::max(highest, u[k]);
   }
   if (lowest == highest) {
-    throw ResponseError("the displacement never moves: every sample is " + decimal::ShortestText(lowest));
+    throw Refusal("the displacement never moves: every sample is " + decimal::ShortestText(lowest));
   }
   const double largest = std::max(std::fabs(lowest), std::fabs(highest));
   if (!std::isfinite((highest - lowest) / p.Uy) || !std::isfinite(largest / p.Uy)) {
@@ -98,7 +94,7 @@ bool Response::Next(double u) {
     const double frameZ = direction * z0_;
     start_ = 0;
     uStart_ = previousU;
-    BeginStretch(direction, State{frameZ < 0.0, accurate::SidePoint::FromSigma(std::fabs(frameZ)), 0.0});
+    BeginStretch(direction, State{frameZ < 0.0, exact::SidePoint::FromSigma(std::fabs(frameZ)), 0.0});
   } else if (direction != direction_) {
     // The motion reversed at the sample before this one. The new frame sees
     // the same |z| on the other side of zero, its gap kept.

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "branch_integrals.h"
+#include "refusal.h"
 
 namespace quorix::response {
 
@@ -35,14 +36,6 @@ struct Parameters {
   double Uy = 0.0;
 };
 
-// Parameters or a history outside the model's domain; the message names the
-// input and its value ("n must be positive: -1", "u at sample 7 is not a
-// finite number: nan").
-class ResponseError : public std::invalid_argument {
- public:
-  using std::invalid_argument::invalid_argument;
-};
-
 struct Stretch {
   std::size_t first = 0;  // sample where it starts
   std::size_t last = 0;   // sample where it ends
@@ -51,11 +44,11 @@ struct Stretch {
   double work = 0.0;
 };
 
-// Throws ResponseError unless n > 0 (with 2/n finite), γ ≥ 0 (β − γ ≤ 1),
+// Throws Refusal unless n > 0 (with 2/n finite), γ ≥ 0 (β − γ ≤ 1),
 // α, Fy finite, Uy > 0 finite and −1 < z0 < 1.
 void CheckParameters(const Parameters& p, double z0);
 
-// Throws ResponseError for a history of fewer than two samples, a sample
+// Throws Refusal for a history of fewer than two samples, a sample
 // that is not finite, a displacement that never moves, or displacements so
 // large beside Uy that u/Uy or the force overflows.
 void CheckHistory(std::span<const double> u, const Parameters& p);
@@ -84,14 +77,14 @@ class Response {
   // z = 0, |z| with its gap, and H there.
   struct State {
     bool negative = false;
-    accurate::SidePoint point;
+    exact::SidePoint point;
     double h = 0.0;
   };
 
-  const accurate::SideIntegrals& Side(bool negative) const { return negative ? below_ : above_; }
-  double HOf(bool negative, const accurate::SidePoint& point) const;
+  const exact::SideIntegrals& Side(bool negative) const { return negative ? below_ : above_; }
+  double HOf(bool negative, const exact::SidePoint& point) const;
   State Solve(double target, const State& previous) const;
-  accurate::SidePoint Invert(const accurate::SideIntegrals& side, double target, accurate::SidePoint guess) const;
+  exact::SidePoint Invert(const exact::SideIntegrals& side, double target, exact::SidePoint guess) const;
   double Work(const State& from, const State& to, double dx) const;
   double FrameZ(const State& s) const { return s.negative ? -s.point.sigma : s.point.sigma; }
   // J(z) = K_1(z) above zero, K_w(−z) below (as H − D near saturation).
@@ -101,8 +94,8 @@ class Response {
   Parameters p_;
   double elastic_;
   double hysteretic_;
-  accurate::SideIntegrals above_;  // y = 1
-  accurate::SideIntegrals below_;  // y = w
+  exact::SideIntegrals above_;  // y = 1
+  exact::SideIntegrals below_;  // y = w
   double z0_;
 
   std::size_t index_ = 0;
@@ -123,7 +116,7 @@ struct History {
   std::vector<Stretch> stretches;
 };
 
-// Checks parameters and history, then follows it. Throws ResponseError.
+// Checks parameters and history, then follows it. Throws Refusal.
 History RespondAlong(std::span<const double> u, const Parameters& p, double z0 = 0.0);
 
 }  // namespace quorix::response

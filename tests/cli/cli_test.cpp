@@ -294,6 +294,11 @@ TEST_F(CliTest, CyclesAndFitPrintTheirTablesAndRefuseBadOptions) {
   const CliRun beyond = Cli({"fit", "record.csv", "--cycles", "7:9"});
   EXPECT_EQ(std::tuple(beyond.status, beyond.err),
             std::tuple(1, std::string("quorix-cli: --cycles 7:9: the record has cycles 1 to 8\n")));
+  // An open end runs to the record's last cycle (the check of the option's form once listed the numbers
+  // up to the largest count and ran out of memory).
+  const CliRun openEnd = Cli({"fit", "--steady", "record.csv", "--cycles", "7:"});
+  const CliRun closed = Cli({"fit", "--steady", "record.csv", "--cycles", "7:8"});
+  EXPECT_EQ(std::tuple(openEnd.status, openEnd.out), std::tuple(0, closed.out)) << openEnd.err;
 }
 
 // The same record as a laboratory writes it: four columns, the force first, a units line, decimal commas; read

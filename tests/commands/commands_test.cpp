@@ -18,7 +18,7 @@ namespace {
 TEST(ReadCase, StopsAtTheFirstFieldBeyondRangeLeavingEarlierFieldsWritten) {
   BoucWenCase bw;
   bw.Fy = bw.Uy = bw.UmaxOverUy = 42.0;
-  EXPECT_THROW(ReadCase(CaseTexts{.Nee = "3", .AlphaSmall = " 0 . 2", .Fy = "1e999"}, bw), NumberOutOfRange);
+  EXPECT_THROW(ReadCase(CaseTexts{.Nee = "3", .AlphaSmall = " 0 . 2", .Fy = "1e999"}, bw), Refusal);
   EXPECT_EQ((std::array{bw.Nee, bw.BetaSmall, bw.GammaSmall, bw.AlphaSmall, bw.Fy, bw.Uy, bw.UmaxOverUy}),
             (std::array{3.0, 0.1, 0.9, 0.2, 42.0, 42.0, 42.0}));
 }
@@ -70,8 +70,8 @@ TEST(Sweep, BadStepRangeOrFieldFailsBeforeOpening) {
     SCOPED_TRACE(range.From + " " + range.To + " " + range.Step + " " + texts.Uy);
     RecordingSink sink;
     BoucWenCase bw;
-    if (outOfRange) { EXPECT_THROW(RunSweep(texts, range, bw, sink), NumberOutOfRange); }
-    if (!outOfRange) { EXPECT_THROW(RunSweep(texts, range, bw, sink), SweepError); }
+    if (outOfRange) { EXPECT_THROW(RunSweep(texts, range, bw, sink), Refusal); }
+    if (!outOfRange) { EXPECT_THROW(RunSweep(texts, range, bw, sink), Refusal); }
     EXPECT_EQ(std::pair(sink.opens, sink.lines), std::pair(0, std::vector<std::string>{}));
   }
 }
@@ -125,11 +125,11 @@ TEST(SweepCounters, RoundHalfToEvenWithinThe32BitRange) {
   for (const auto& [to, n] : {std::pair{2.5, 2}, {3.5, 4}, {-2.5, -2}, {2147483647.4, kMax}, {2147483647.5, 0},
                               {-2147483648.5, std::numeric_limits<std::int32_t>::min()}, {-2147483649.0, 0}}) {
     if (n != 0) { EXPECT_EQ(SweepStepCount(0.0, to, 1.0), n) << to; }
-    if (n == 0) { EXPECT_THROW(SweepStepCount(0.0, to, 1.0), SweepError) << to; }
+    if (n == 0) { EXPECT_THROW(SweepStepCount(0.0, to, 1.0), Refusal) << to; }
   }
   // With N = 2^31 − 1 the index advanced after the last row leaves the range: that sweep fails after its rows.
   EXPECT_EQ(SweepNextRowIndex(kMax - 1), kMax);
-  EXPECT_THROW(SweepNextRowIndex(kMax), SweepError);
+  EXPECT_THROW(SweepNextRowIndex(kMax), Refusal);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 //   1. Every call returns, with no sanitizer report, after at most kDigammaSteps evaluator steps
 //      (one step a series summed).
 //   2. A status 1 or 2 comes with a value: Digamma's value is not NaN.
-//   3. The accurate functions return or throw DomainError with a message.
+//   3. The accurate functions return or throw Refusal with a message.
 // Unless the flag byte is 0xFF the argument goes through Coarse(); only with 0xFF is DigammaSeries,
 // which remembers nothing, called.
 #include <cmath>
@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   LogGamma(x, value);
   GammaFunction(x, value);
   for (double (*f)(double) : {accurate::Digamma, accurate::LogGamma, accurate::Gamma}) {
-    fuzz::Refusal<accurate::DomainError>(where, [&] { f(x); });
+    fuzz::RefusalOf(where, [&] { f(x); });
   }
   return 0;
 }

@@ -80,7 +80,7 @@ void CheckPlain(double x) {
   double back = 0.0;
   try {
     back = quorix::ParseNumber(text);
-  } catch (const quorix::NumberOutOfRange&) {
+  } catch (const quorix::Refusal&) {
     return Check(std::isinf(reference), "FormatPlainNumber reads back", where);
   }
   Check(!std::isinf(reference), "FormatPlainNumber beyond the range reads as out of range", where);

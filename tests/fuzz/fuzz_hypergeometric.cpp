@@ -2,7 +2,7 @@
 // each checked with an abort:
 //   1. Hypergeometric2F1 returns a status or throws FloatingPointFault, with no sanitizer report,
 //      after at most kHypergeometricSteps evaluator steps; HypergeometricSeries after kSeriesSteps.
-//   2. The accurate Hyp2F1 returns or throws DomainError with a message, after at most 100000 steps.
+//   2. The accurate Hyp2F1 returns or throws Refusal with a message, after at most 100000 steps.
 // Unless the flag byte is 0xFF, a and b go through Coarse(): a new a, b (for c = a + b) means new
 // digamma series in the logarithmic form.
 #include "accurate.h"
@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }));
   fuzz::Bounded("HypergeometricSeries", fuzz::kSeriesSteps, where, [&] { HypergeometricSeries(a, b, c, z, value); });
   exact.Note(fuzz::Bounded("accurate Hyp2F1", 100'000, where, [&] {
-    fuzz::Refusal<accurate::DomainError>(where, [&] { accurate::Hyp2F1(a, b, c, z); });
+    fuzz::RefusalOf(where, [&] { accurate::Hyp2F1(a, b, c, z); });
   }));
   return 0;
 }

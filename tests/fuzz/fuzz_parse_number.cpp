@@ -1,5 +1,5 @@
 // ParseNumber on any text. Properties, each checked with an abort:
-//   1. It returns a double or throws NumberOutOfRange; nothing else, no sanitizer report.
+//   1. It returns a double or throws Refusal; nothing else, no sanitizer report.
 //   2. It agrees with the C library's strtod on the same number: the text without its blanks (space,
 //      tab, line feed), read by strtod in the "C" locale, gives the same double bit for bit, and
 //      strtod reports overflow (ERANGE with ±HUGE_VAL) exactly when ParseNumber throws. Texts that
@@ -29,7 +29,7 @@ bool Same(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 std::optional<double> Parse(const std::string& text) {  // nothing when out of range
   try {
     return quorix::ParseNumber(text);
-  } catch (const quorix::NumberOutOfRange&) {
+  } catch (const quorix::Refusal&) {
     return std::nullopt;
   }
 }

@@ -3,11 +3,11 @@
 // in; the columns asked for) and the dead band; the rest is the file, at
 // most 64 KiB, so that the work stays bounded (both are linear in it).
 // Properties, each checked with an abort:
-//   1. Reading returns a record or throws RecordError with a message; fed in
+//   1. Reading returns a record or throws Refusal with a message; fed in
 //      pieces, the record (or the message) is the one the whole text gives.
 //   2. A record's values are finite, u and F of one length (F may be empty
 //      for a history), its columns distinct and within the line.
-//   3. FindCycles returns cycles or throws CycleError with a message. Each
+//   3. FindCycles returns cycles or throws Refusal with a message. Each
 //      cycle's u±, F±, EDC and Keff are finite, ξeff too unless F⁺ = F⁻.
 //   4. With the force's sign flipped the same cycles come back, steady the
 //      same, EDC and Keff negated, ξeff the same, and every negative EDC is
@@ -44,7 +44,7 @@ Outcome Read(std::string_view text, std::size_t piece, m::Columns columns, const
     for (std::size_t at = 0; at < text.size(); at += piece) parser.Feed(text.substr(at, piece));
     o.record = parser.Finish();
     o.ok = true;
-  } catch (const m::RecordError& e) {
+  } catch (const quorix::Refusal& e) {
     o.message = e.what();
     Check(!o.message.empty(), "a refusal says why", "reading");
   }
@@ -58,7 +58,7 @@ bool SameBits(const std::vector<double>& a, const std::vector<double>& b) {
 m::CycleTable Cycles(const std::vector<double>& u, const std::vector<double>& F, double band, bool& ok) {
   ok = false;
   m::CycleTable table;
-  quorix::fuzz::Refusal<m::CycleError>("FindCycles", [&] {
+  quorix::fuzz::RefusalOf("FindCycles", [&] {
     table = m::FindCycles(u, F, band);
     ok = true;
   });

@@ -2,7 +2,7 @@
 // set. Properties, each checked with an abort:
 //   1. SolveEnergy returns on every input, with no sanitizer report, after
 //      at most kSolveSteps evaluator steps.
-//   2. The accurate solve refuses (DomainError with a message) the inputs
+//   2. The accurate solve refuses (Refusal with a message) the inputs
 //      outside its domain: a non-finite input, n <= 0, β − γ > 1 (exactly, on
 //      the two doubles) or Umax/Uy < 0; then the record is unchanged. Inside
 //      the domain it may refuse only with "no accurate result", and only at
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (double* field : fields) outside = outside || !std::isfinite(*field);
   std::string refusal;
   accurateSteps.Note(fuzz::Bounded("accurate::Solve", 1'000'000, where, [&] {
-    refusal = fuzz::Refusal<accurate::DomainError>(where, [&] { accurate::Solve(r); });
+    refusal = fuzz::RefusalOf(where, [&] { accurate::Solve(r); });
   }));
   const bool refused = !refusal.empty(), noResult = refusal.starts_with("no accurate result");
   // The record's sixteen numbers, contiguous, bit for bit, and its option.

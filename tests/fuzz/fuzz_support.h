@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "refusal.h"
 #include "step_counter.h"
 
 namespace quorix::fuzz {
@@ -79,12 +80,12 @@ std::uint64_t Bounded(const std::string& name, std::uint64_t bound, const std::s
   return taken;
 }
 
-// Runs f; the message of the Error it throws, which must say why, or "".
-template <class Error, class F>
-std::string Refusal(const std::string& where, F f) {
+// Runs f; the message of the refusal it throws, which must say why, or "".
+template <class F>
+std::string RefusalOf(const std::string& where, F f) {
   try {
     f();
-  } catch (const Error& e) {
+  } catch (const quorix::Refusal& e) {
     Check(*e.what() != '\0', "a refusal says why", where);
     return e.what();
   }

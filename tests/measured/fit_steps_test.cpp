@@ -2,10 +2,11 @@
 // problems whose answers are known in closed form: a straight line, whose
 // least squares and standard errors are textbook sums, an exponential decay
 // from noiseless data, and problems built to end the search each way it can
-// end.
+// end; and the scan's grid, on misfits made up to single out its points.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -14,12 +15,12 @@
 namespace quorix::measured::detail {
 namespace {
 
-// The message of the FitError that `call` throws, or "(accepted)".
+// The message of the Refusal that `call` throws, or "(accepted)".
 template <class F>
-std::string Refusal(F call) {
+std::string RefusalOf(F call) {
   try {
     call();
-  } catch (const FitError& e) {
+  } catch (const Refusal& e) {
     return e.what();
   }
   return "(accepted)";
@@ -64,7 +65,10 @@ struct LineTruth {
 LineTruth Regression(const Line& line) {
   const double n = static_cast<double>(line.t.size());
   double tm = 0.0, ym = 0.0;
-  for (std::size_t i = 0; i < line.t.size(); ++i) tm += line.t[i] / n, ym += line.y[i] / n;
+  for (std::size_t i = 0; i < line.t.size(); ++i) {
+    tm += line.t[i] / n;
+    ym += line.y[i] / n;
+  }
   double stt = 0.0, sty = 0.0;
   for (std::size_t i = 0; i < line.t.size(); ++i) {
     stt += (line.t[i] - tm) * (line.t[i] - tm);
@@ -108,7 +112,7 @@ TEST(StandardErrors, AColumnThatMovesNothingIsNamedAndAnExactFitHasErrorZero) {
       at.J(i, 1) = line.t[i];
       if (!exact) at.f(i) = truth.a + truth.b * line.t[i] - line.y[i];
     }
-    const std::string refusal = Refusal([&] { StandardErrors(at, {truth.a, truth.b, 1.0}, {"a", "b", "c"}); });
+    const std::string refusal = RefusalOf([&] { StandardErrors(at, {truth.a, truth.b, 1.0}, {"a", "b", "c"}); });
     EXPECT_NE(refusal.find("the record does not determine c: its standard error is 0,"), std::string::npos)
         << exact << ": " << refusal;
     if (!exact) continue;
@@ -176,7 +180,7 @@ TEST(LeastSquares, EndsAtAMinimumOrSaysWhyNot) {
   EXPECT_EQ(away.end, SearchEnd::kIterationLimit);
   EXPECT_EQ(away.iterations, kSearchIterations);
   EXPECT_GT(away.position[0], 50.0);
-  const std::string stillMoving = Refusal([&] { CheckConverged(away.end); });
+  const std::string stillMoving = RefusalOf([&] { CheckConverged(away.end); });
   EXPECT_NE(stillMoving.find("did not converge (exceeded max number of iterations)"), std::string::npos) << stillMoving;
 
   // A Jacobian that fails beyond a = 1: at once from a = 5, after the first
@@ -191,7 +195,7 @@ TEST(LeastSquares, EndsAtAMinimumOrSaysWhyNot) {
   } failures[] = {{5.0, "the model cannot be evaluated at the starting values"},
                   {0.0, "the model cannot be evaluated at the fitted parameters"}};
   for (const auto& [a, message] : failures) {
-    EXPECT_EQ(Refusal([&, a = a] { LeastSquares(bounded, {a, 0.0}); }), message) << "a = " << a;
+    EXPECT_EQ(RefusalOf([&, a = a] { LeastSquares(bounded, {a, 0.0}); }), message) << "a = " << a;
   }
 }
 
@@ -218,13 +222,70 @@ TEST(CheckIdentifiable, NamesTheParametersThatTradeOffOrThatMoveNothing) {
       J(i, 1) = i;
       J(i, 2) = c.column(i);
     }
-    const std::string refusal = Refusal([&] { CheckIdentifiable(J, {"a", "b", "c"}); });
+    const std::string refusal = RefusalOf([&] { CheckIdentifiable(J, {"a", "b", "c"}); });
     if (*c.refusal == '\0') {
       EXPECT_EQ(refusal, "(accepted)") << c.third;
     } else {
       EXPECT_NE(refusal.find(c.refusal), std::string::npos) << c.third << ": " << refusal;
     }
   }
+}
+
+// The scan's grid: n over 0.8 … 8, γ over 0.3, 0.6, 0.9 and Uy at 0.6, 1
+// and 1.6 times the knee's, n outermost and Uy innermost, each point once;
+// a parameter not free stays at its held value, α and Fy as well (the cost
+// sets them where they are free). The lowest misfit wins, the first of
+// equal ones; +∞ everywhere is a refusal.
+TEST(ScanGrid, VisitsEachPointOnceHoldsWhatIsNotFreeAndKeepsTheFirstBest) {
+  const Parameters knee{.n = 2.0, .gamma = 0.5, .alpha = 0.2, .Fy = 4.0, .Uy = 0.5};
+  const Parameters held{.n = 1.7, .gamma = 0.4, .alpha = 0.05, .Fy = 6.0, .Uy = 0.9};
+  const bool allFree[5] = {true, true, true, true, true};
+  std::vector<std::vector<double>> seen;
+  const Parameters best = ScanGrid(
+      knee, held, allFree,
+      [&seen](Parameters& p) {
+        seen.push_back({p.n, p.gamma, p.Uy, p.alpha, p.Fy});
+        p.alpha = 0.3;
+        p.Fy = 5.0;
+        return std::fabs(p.n - 3.0) + std::fabs(p.gamma - 0.9) + std::fabs(p.Uy - 0.8);
+      },
+      "loop");
+  ASSERT_EQ(seen.size(), 6u * 3u * 3u);
+  EXPECT_EQ(seen.front(), (std::vector<double>{0.8, 0.3, 0.3, 0.2, 4.0}));
+  EXPECT_EQ(seen[1], (std::vector<double>{0.8, 0.3, 0.5, 0.2, 4.0}));
+  EXPECT_EQ(seen[3], (std::vector<double>{0.8, 0.6, 0.3, 0.2, 4.0}));
+  EXPECT_EQ(seen.back(), (std::vector<double>{8.0, 0.9, 0.8, 0.2, 4.0}));
+  EXPECT_EQ(std::vector<double>({best.n, best.gamma, best.Uy, best.alpha, best.Fy}),
+            (std::vector<double>{3.0, 0.9, 0.8, 0.3, 5.0}));
+
+  // n, γ and Uy held: one point. α and Fy held: the cost sees the held ones.
+  const bool forceFree[5] = {false, false, true, true, false};
+  const bool shapeFree[5] = {true, true, false, false, true};
+  for (const bool* free : {forceFree, shapeFree}) {
+    seen.clear();
+    const Parameters tie = ScanGrid(
+        knee, held, free,
+        [&seen](Parameters& p) {
+          seen.push_back({p.n, p.gamma, p.Uy, p.alpha, p.Fy});
+          return 1.0;
+        },
+        "loop");
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(std::vector<double>({tie.n, tie.gamma, tie.Uy, tie.alpha, tie.Fy}), seen.front());
+  }
+  EXPECT_EQ(seen.size(), 54u);
+  EXPECT_EQ(seen.front(), (std::vector<double>{0.8, 0.3, 0.3, 0.05, 6.0}));
+
+  seen.clear();
+  ScanGrid(knee, held, forceFree, [&seen](Parameters& p) {
+    seen.push_back({p.n, p.gamma, p.Uy, p.alpha, p.Fy});
+    return 0.0;
+  }, "loop");
+  EXPECT_EQ(seen, (std::vector<std::vector<double>>{{1.7, 0.4, 0.9, 0.2, 4.0}}));
+
+  const auto nowhere = [](Parameters&) { return std::numeric_limits<double>::infinity(); };
+  EXPECT_EQ(RefusalOf([&] { ScanGrid(knee, held, allFree, nowhere, "response"); }),
+            "no starting point of the scan gives a model response");
 }
 
 }  // namespace

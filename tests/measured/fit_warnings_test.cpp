@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cycles.h"
@@ -53,25 +54,78 @@ FitOptions With(std::vector<const char*> fixed, std::vector<const char*> start =
   return o;
 }
 
-std::string Refusal(const Record& r, const FitOptions& options) {
+using FitEntry = FitResult (*)(const std::vector<double>&, const std::vector<double>&, const CycleTable&,
+                                const FitOptions&);
+
+std::string RefusalOf(const Record& r, const FitOptions& options, FitEntry fit = Fit) {
   try {
-    FitCycles(r.u, r.F, r.table, options);
-  } catch (const FitError& e) {
+    fit(r.u, r.F, r.table, options);
+  } catch (const Refusal& e) {
     return e.what();
   }
   return "(accepted)";
+}
+
+// What a fit found, to compare two of them bit for bit.
+auto Found(const FitResult& f) {
+  const Parameters& p = f.parameters;
+  return std::tuple(f.steady, p.n, p.gamma, p.alpha, p.Fy, p.Uy, f.errors, f.iterations, f.rms, f.modelF);
+}
+
+// Each fit is public and refuses on its own what no fit can answer, as Fit
+// does whichever fit the options ask for: u and F of different lengths,
+// loops that run counter-clockwise, a held value outside the domain.
+TEST(FitTrust, EveryEntryRefusesWhatNoFitCanAnswer) {
+  Record oneShort = Rising();
+  oneShort.F.pop_back();
+  Record mirrored = Rising();
+  for (double& f : mirrored.F) f = -f;
+  mirrored.table = FindCycles(mirrored.u, mirrored.F);
+  FitOptions flatUy;
+  flatUy.fixed[4] = 0.0;
+  const struct {
+    const char* what;
+    const Record& record;
+    FitOptions options;
+    const char* refusal;
+  } cases[] = {{"one force short", oneShort, {}, "displacements and forces differ in number"},
+               {"loops mirrored", mirrored, {}, "cannot fit: all 8 cycles run counter-clockwise (negative EDC)"},
+               {"Uy held at 0", Rising(), flatUy, "Uy=0: Uy must be positive (outside the model's domain)"}};
+  const struct {
+    const char* name;
+    FitEntry fit;
+    bool steady;
+  } entries[] = {{"Fit", Fit, false}, {"Fit, steady", Fit, true}, {"FitRecord", FitRecord, false},
+                 {"FitSteady", FitSteady, false}};
+  for (const auto& c : cases) {
+    for (const auto& e : entries) {
+      FitOptions options = c.options;
+      options.steady = e.steady;
+      const std::string refusal = RefusalOf(c.record, options, e.fit);
+      EXPECT_NE(refusal.find(c.refusal), std::string::npos) << c.what << ", " << e.name << ": " << refusal;
+    }
+  }
+}
+
+// Fit is, to the bit, the fit the options ask for; each fit called on its
+// own is that fit whatever the flag says.
+TEST(FitTrust, FitIsTheFitTheOptionsAskFor) {
+  const Record& r = Rising();
+  const FitOptions steady = With({}, {}, true);
+  EXPECT_EQ(Found(Fit(r.u, r.F, r.table, steady)), Found(FitSteady(r.u, r.F, r.table, steady)));
+  EXPECT_EQ(Found(Fit(r.u, r.F, r.table, {})), Found(FitRecord(r.u, r.F, r.table, steady)));
 }
 
 TEST(FitTrust, RefusesUndeterminedParametersAndValuesOutsideTheDomain) {
   // A start at n = 1e12 leaves the steady loop bilinear to the last digit,
   // where a step in n moves no force: named rather than fitted with zero
   // errors.
-  EXPECT_NE(Refusal(Rising(), With({}, {"n=1e12"}, true)).find("does not determine n"), std::string::npos)
-      << Refusal(Rising(), With({}, {"n=1e12"}, true));
+  EXPECT_NE(RefusalOf(Rising(), With({}, {"n=1e12"}, true)).find("does not determine n"), std::string::npos)
+      << RefusalOf(Rising(), With({}, {"n=1e12"}, true));
   // From n = 1e6 the force still changes with n (its column of J has a norm
   // near 1e-11), and a search scaled to each parameter's sensitivity
   // follows that back to the true loop.
-  const FitResult back = FitCycles(Rising().u, Rising().F, Rising().table, With({}, {"n=1e6"}, true));
+  const FitResult back = Fit(Rising().u, Rising().F, Rising().table, With({}, {"n=1e6"}, true));
   EXPECT_NEAR(back.parameters.n, kTrue.n, 1e-9 * kTrue.n);
   EXPECT_NEAR(back.parameters.Uy, kTrue.Uy, 1e-9 * kTrue.Uy);
   const std::pair<const char*, const char*> outside[] = {
@@ -84,14 +138,10 @@ TEST(FitTrust, RefusesUndeterminedParametersAndValuesOutsideTheDomain) {
     try {
       SetParameter(o.start, assignment);
       ADD_FAILURE() << assignment << " accepted";
-    } catch (const FitError& e) {
+    } catch (const Refusal& e) {
       EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
     }
   }
-  // Options set directly are checked by the fit itself.
-  FitOptions direct;
-  direct.fixed[4] = 0.0;
-  EXPECT_NE(Refusal(Rising(), direct).find("Uy must be positive"), std::string::npos);
 }
 
 TEST(FitTrust, WarnsWhereTheFitMayNotMeanWhatItSays) {
@@ -115,10 +165,10 @@ TEST(FitTrust, WarnsWhereTheFitMayNotMeanWhatItSays) {
       {"the two smallest cycles", Rising(), smallOnes, {W::kNoSteadyCycle, W::kNarrowRange}},
   };
   for (const auto& c : cases) {
-    const FitResult fit = FitCycles(c.record.u, c.record.F, c.record.table, c.options);
+    const FitResult fit = Fit(c.record.u, c.record.F, c.record.table, c.options);
     EXPECT_EQ(fit.warnings, c.warnings) << c.what << ": " << ::testing::PrintToString(WarningTexts(fit, 1));
   }
-  const FitResult small = FitCycles(Rising().u, Rising().F, Rising().table, smallOnes);
+  const FitResult small = Fit(Rising().u, Rising().F, Rising().table, smallOnes);
   EXPECT_EQ(FittedSummary(small, 1), "fitted: cycles 1-2, amplitude 0.12; left out: steady cycle 8; wider cycles 3-8");
   EXPECT_NE(WarningTexts(small, 0)[1].find("the wider cycles 2-7 were left out"), std::string::npos)
       << WarningTexts(small, 0)[1];
@@ -130,7 +180,7 @@ TEST(FitTrust, WarnsWhereTheFitMayNotMeanWhatItSays) {
 // refused from the copy.
 TEST(FitTrust, LongRecordsFitOnEverySampleOrAreRefusedEarly) {
   const Record longer = Triangles(kTrue, {0.8, 1.5, 3.0}, 3, 1000);
-  const FitResult fit = FitCycles(longer.u, longer.F, longer.table);
+  const FitResult fit = Fit(longer.u, longer.F, longer.table);
   EXPECT_EQ(fit.points.size(), longer.u.size());
   EXPECT_GT(fit.sketchSamples, 0u);
   EXPECT_LT(fit.sketchSamples, 25000u);
@@ -140,10 +190,10 @@ TEST(FitTrust, LongRecordsFitOnEverySampleOrAreRefusedEarly) {
   for (int i = 0; i < 5; ++i) EXPECT_NEAR(got[i], truth[i], 1e-9 * truth[i]) << kParameterNames[i];
 
   const Record many = Triangles(kTrue, {0.3}, 20000, 3);  // 240001 samples, 40000 reversals
-  EXPECT_NE(Refusal(many, {}).find("does not determine"), std::string::npos) << Refusal(many, {});
+  EXPECT_NE(RefusalOf(many, {}).find("does not determine"), std::string::npos) << RefusalOf(many, {});
   // The steady fit takes at most 64 of many cycles, spread evenly, and says so.
   const Record wide = Triangles(kTrue, {2.0}, 2000, 3);
-  const FitResult steady = FitCycles(wide.u, wide.F, wide.table, With({"n=2.5", "gamma=0.75"}, {}, true));
+  const FitResult steady = Fit(wide.u, wide.F, wide.table, With({"n=2.5", "gamma=0.75"}, {}, true));
   EXPECT_LE(steady.cycles.size(), 66u);
   EXPECT_EQ(steady.spreadFrom + 1, wide.table.cycles.size());  // all but the first are steady
   EXPECT_EQ(steady.leftOutSteady.size() + steady.cycles.size(), steady.spreadFrom);

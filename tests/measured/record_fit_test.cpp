@@ -50,7 +50,7 @@ TEST_P(RecordFit, RecoversTheParametersFromRest) {
   const Recovery& c = GetParam();
   testing::Synthetic rec = FromRest(c.m, c.amplitudes, c.cycles, c.perQuarter, c.substeps);
   if (c.noise > 0.0) testing::AddNoise(rec, c.noise, 0.1 * c.noise, 0.0, 20261208);
-  const FitResult fit = FitCycles(rec.u, rec.F, FindCycles(rec.u, rec.F));
+  const FitResult fit = Fit(rec.u, rec.F, FindCycles(rec.u, rec.F));
   EXPECT_FALSE(fit.steady);
   EXPECT_EQ(fit.points.size(), rec.u.size());
   const double truth[5] = {c.m.n, c.m.gamma, c.m.alpha, c.m.Fy, c.m.Uy};

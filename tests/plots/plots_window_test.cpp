@@ -350,7 +350,7 @@ class PlotsWindowTest : public QObject {
     steadyOnly.steady = true;
     steadyOnly.cycles = {1, 4, 7};
     const CycleTable table = FindCycles(rec.u, rec.F);
-    const FitResult steady = FitCycles(rec.u, rec.F, table, steadyOnly);
+    const FitResult steady = Fit(rec.u, rec.F, table, steadyOnly);
     QVERIFY(steady.steady);
     plots->ShowFit(steady);
     const std::vector<QLineSeries*>& runs = plots->PathSeries();

@@ -140,7 +140,7 @@ TEST(Response, RefusesWhatTheModelCannotAnswer) {
     try {
       RespondAlong(c.u, c.p, c.z0);
       ADD_FAILURE() << "accepted: " << c.message;
-    } catch (const ResponseError& e) {
+    } catch (const Refusal& e) {
       EXPECT_STREQ(e.what(), c.message);
     }
   }

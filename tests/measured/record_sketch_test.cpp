@@ -1,0 +1,122 @@
+// The thinned copy a long record's whole-record fit searches on
+// (record_sketch.h), on triangular paths whose turns are known: what it
+// keeps, what each kept sample weighs, and that the model along it is the
+// model along the record.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+#include "cycles.h"
+#include "record_sketch.h"
+#include "response.h"
+
+namespace quorix::measured::detail {
+namespace {
+
+const Parameters kModel{.n = 2.5, .gamma = 0.75, .alpha = 0.08, .Fy = 3.1, .Uy = 0.15};
+
+struct Path {
+  std::vector<double> u, F;
+  std::vector<std::size_t> tips;  // the samples where the motion turns
+};
+
+// `cycles` triangles 0 → +a → −a → 0 at each amplitude (in units of Uy),
+// `perQuarter` samples a quarter cycle, from rest; the force the model's.
+Path Triangles(const std::vector<double>& amplitudes, int cycles, int perQuarter) {
+  Path path;
+  path.u.push_back(0.0);
+  for (double a : amplitudes) {
+    for (int c = 0; c < cycles; ++c) {
+      for (int q = 1; q <= 4 * perQuarter; ++q) {
+        const int k = q <= perQuarter ? q : q <= 3 * perQuarter ? 2 * perQuarter - q : q - 4 * perQuarter;
+        if (q == perQuarter || q == 3 * perQuarter) path.tips.push_back(path.u.size());
+        path.u.push_back(k * a * kModel.Uy / perQuarter);
+      }
+    }
+  }
+  path.F = response::RespondAlong(path.u, kModel).F;
+  return path;
+}
+
+double SumOfWeights(const Sketch& sk) {
+  double sum = 0.0;
+  for (double w : sk.rootWeight) sum += w * w;
+  return sum;
+}
+
+// 36001 samples, of which the copy keeps about 20000: sample 0, the first
+// and last that count, every tip, and samples evenly between. Within a
+// stretch z depends only on where the stretch starts, so the model run
+// along the copy meets the model along the record at every kept sample;
+// the weights add up to the samples that count.
+TEST(SketchOf, KeepsEveryTurnSoThatTheModelAlongItIsTheModelAlongTheRecord) {
+  const Path path = Triangles({0.8, 1.5, 3.0}, 3, 1000);
+  const CycleTable table = FindCycles(path.u, path.F);
+  const struct {
+    std::size_t first, last;
+  } spans[] = {{0, path.u.size() - 1}, {4321, 30123}};
+  for (const auto& [first, last] : spans) {
+    SCOPED_TRACE(::testing::Message() << "samples " << first << " to " << last);
+    const Sketch sk = SketchOf(path.u, path.F, table, first, last);
+    ASSERT_TRUE(std::is_sorted(sk.index.begin(), sk.index.end()));
+    ASSERT_EQ(std::adjacent_find(sk.index.begin(), sk.index.end()), sk.index.end());
+    EXPECT_EQ(sk.index.front(), 0u);
+    EXPECT_EQ(std::pair(sk.index[sk.first], sk.index[sk.last]), std::pair(first, last));
+    EXPECT_LT(sk.index.size(), kSketchSamples + path.tips.size() + 3);
+    EXPECT_GT(sk.index.size(), kSketchSamples / 2);
+    for (std::size_t tip : path.tips) {
+      if (tip > last) break;
+      EXPECT_TRUE(std::binary_search(sk.index.begin(), sk.index.end(), tip)) << tip;
+    }
+    EXPECT_EQ(std::pair(sk.noiseTurns, sk.noiseBand), std::pair(std::size_t{0}, 0.0));
+    EXPECT_NEAR(SumOfWeights(sk), static_cast<double>(last - first + 1), 1e-9 * static_cast<double>(last));
+
+    const std::vector<double> along = response::RespondAlong(sk.u, kModel).F;
+    double largest = 0.0;
+    for (double f : path.F) largest = std::max(largest, std::fabs(f));
+    for (std::size_t j = 0; j < sk.index.size(); ++j) {
+      ASSERT_EQ(sk.F[j], path.F[sk.index[j]]);
+      ASSERT_NEAR(along[j], path.F[sk.index[j]], 1e-12 * largest) << "sample " << sk.index[j];
+    }
+  }
+}
+
+// Jitter of 2e-3 on every other sample, more than twice a step of the path
+// (1.2e-4 at 0.8 Uy, 4.5e-4 at 3 Uy), turns the motion at every sample by
+// more than 0.1 % of the range (0.9): the copy keeps only the turns beyond
+// 1 %, and says how many it passed over.
+TEST(SketchOf, PassesOverTheTurnsOfNoiseAndCountsThem) {
+  Path path = Triangles({0.8, 1.5, 3.0}, 3, 1000);
+  for (std::size_t k = 1; k < path.u.size(); k += 2) path.u[k] += 2e-3;
+  const CycleTable table = FindCycles(path.u, path.F);
+  const Sketch sk = SketchOf(path.u, path.F, table, 0, path.u.size() - 1);
+  EXPECT_EQ(sk.noiseBand, 1e-2);
+  EXPECT_GT(sk.noiseTurns, path.u.size() * 9 / 10);
+  EXPECT_LT(sk.noiseTurns, path.u.size());
+  EXPECT_LT(sk.index.size(), kSketchSamples + path.tips.size() + 3);
+  EXPECT_NEAR(SumOfWeights(sk), static_cast<double>(path.u.size()), 1e-9 * static_cast<double>(path.u.size()));
+}
+
+// 3000 small cycles at two amplitudes, 12 samples each: 6000 turns, too
+// many to keep. The copy keeps the first two steady cycles of each run and
+// drops the rest, whose samples its kept cycles weigh for: the weights
+// still add up to the record's samples, to within a sample for each of the
+// two runs.
+TEST(SketchOf, DropsTheRepeatsOfSteadyCyclesAndWeighsTheirSamples) {
+  const Path path = Triangles({1.0, 2.0}, 1500, 3);
+  const CycleTable table = FindCycles(path.u, path.F);
+  const Sketch sk = SketchOf(path.u, path.F, table, 0, path.u.size() - 1);
+  std::size_t kept = 0;
+  for (const Cycle& c : table.cycles) {
+    kept += std::binary_search(sk.index.begin(), sk.index.end(), c.middle) ? 1 : 0;
+  }
+  EXPECT_LT(kept, 10u) << "of " << table.cycles.size() << " cycles";
+  EXPECT_LT(sk.index.size(), 200u);
+  EXPECT_NEAR(SumOfWeights(sk), static_cast<double>(path.u.size()), 4.0);
+}
+
+}  // namespace
+}  // namespace quorix::measured::detail
