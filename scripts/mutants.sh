@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Deliberate faults, one at a time, to see which of them the test suite
 # notices: in the engine and the number texts (M1–M25), and beyond them in
-# the response, the materials' mapping and texts and the command line's
-# reading of numbers (M26–).
+# the response, the materials' mapping and texts, the command line's
+# reading of numbers, the cycles and the fits (M26–M39).
 #
 #   scripts/mutants.sh            every mutant
 #   scripts/mutants.sh M3 M7      only these
@@ -59,6 +59,10 @@ M32|src/material/material_text.cpp|s/\{"k", "yield", "ratio", "exp"\}/{"k", "yie
 M33|src/cli/cli_common.cpp|s/if \(!gAsTyped\.load\(\) && !IsCompleteNumber\(text\)\)/if (false \&\& !IsCompleteNumber(text))/|command line: a mistyped number ('2,5') read as the window reads it, silently
 M34|src/decimal/numbertext.cpp|s/n\.wholeText = in\.AtEnd\(\);/n.wholeText = true;/|number grammar: trailing text ('1e', '2,5') counted as a whole number
 M35|src/cli/cli_common.cpp|s/t\.UmaxOverUy = ShortestText\(ReadField\("--umax", options\.umaxText\) \/ Uy\);/t.UmaxOverUy = ShortestText(ReadField("--umax", options.umaxText));/|command line: --umax taken as Umax/Uy, not divided by Uy
+M36|src/measured/cycles.cpp|s/q\.EDC \/ \(2\.0 \* std::numbers::pi \* q\.Keff \* d \* d\)/q.EDC \/ (std::numbers::pi * q.Keff * d * d)/|cycles: the equivalent damping ratio doubled
+M37|src/measured/cycles.cpp|s/if \(q\.EDC < 0\.0\) \+\+table\.counterClockwise;/if (q.EDC > 0.0) ++table.counterClockwise;/|cycles: the clockwise cycles counted as the counter-clockwise ones
+M38|src/measured/steady_fit.cpp|s/result\.rmsRelative = result\.rms \/ meanFPlus;/result.rmsRelative = result.rms \/ (2.0 * meanFPlus);/|steady fit: the relative misfit halved
+M39|src/measured/record_fit.cpp|s/result\.rmsRelative = result\.rms \/ scale;/result.rmsRelative = result.rms;/|record fit: the relative misfit not divided by the force scale
 EOF
 )
 
@@ -73,13 +77,18 @@ mkdir -p "$work"
 # edited and an interrupted run leaves nothing behind in it. Only files whose
 # contents differ are copied, with a new time stamp: the build must see every
 # change, also a file put back to an older version.
+# A file the tree no longer has is removed from the copy: a header left
+# behind in a room's folder would shadow the one that moved elsewhere.
 mkdir -p "$work/src"
-(cd "$root" && git ls-files -co --exclude-standard) | while IFS= read -r file; do
+files=$(cd "$root" && git ls-files -co --exclude-standard)
+while IFS= read -r file; do
   if ! cmp -s "$root/$file" "$work/src/$file"; then
     mkdir -p "$(dirname "$work/src/$file")"
     cp "$root/$file" "$work/src/$file"
   fi
-done
+done <<<"$files"
+(cd "$work/src" && find . -type f ! -name '*.orig' -printf '%P\n') | sort >"$work/copied.txt"
+sort <<<"$files" | comm -23 "$work/copied.txt" - | while IFS= read -r gone; do rm -f "$work/src/$gone"; done
 cmake -S "$work/src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORIX_BENCH=OFF ${MUTANTS_CMAKE_ARGS:-} >/dev/null
 cmake --build "$work/build" >/dev/null
 

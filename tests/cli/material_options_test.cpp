@@ -81,6 +81,11 @@ TEST_F(MaterialOptions, TheMappedCaseIsTheLibrarysAndComesBack) {
       EXPECT_NEAR(material::CaseOf(material::ParseOpenSees(LineAfter(run, "OpenSees: ", which))).Uy, Uy, 3e-16 * Uy);
     }
   }
+  // Without a mapping --umax is the amplitude itself, over Uy the --u it stands for.
+  EXPECT_EQ(Results(Cli({"solve", "--uy", "0.25", "--umax", "0.625"})),
+            Results(Cli({"solve", "--uy", "0.25", "--u", "2.5"})));
+  EXPECT_NE(Results(Cli({"solve", "--uy", "0.25", "--umax", "0.625"})),
+            Results(Cli({"solve", "--uy", "0.25", "--u", "0.625"})));
   // The first line's case is the library's mapping of it.
   const material::Case c = material::CaseOf(material::ParseOpenSees(tcl));
   const Args line = CaseLine(Cli({"solve", "--material", tcl}));

@@ -410,5 +410,26 @@ TEST(SteadyFit, RefusesRecordsThatCannotDetermineTheParametersAndBadAssignments)
   EXPECT_EQ(options.fixed[3], 3.0);
 }
 
+// Either fit reports its misfit relative to the mean F⁺ of the cycles it fitted, read off the cycle table.
+TEST(FitMisfit, IsSharedOutOverTheFittedCyclesMeanPeakForce) {
+  const TrueModel m{2.0, 0.7, 0.1, 50.0, 2.0};
+  auto rec = MakeRecord(m, {Block{1.0 * m.Uy, 2, true}, Block{3.0 * m.Uy, 2, true}}, 60, 4);
+  testing::AddNoise(rec, 0.01, 0.0, 0.0, 11);
+  for (const bool steady : {true, false}) {
+    SCOPED_TRACE(steady ? "steady" : "record");
+    FitOptions options;
+    options.steady = steady;
+    for (const char* held : {"n=2", "gamma=0.7"}) SetParameter(options.fixed, held);  // the share is the point here
+    const CycleTable table = FindCycles(rec.u, rec.F);
+    const FitResult fit = Fit(rec.u, rec.F, table, options);
+    ASSERT_FALSE(fit.cycles.empty());
+    double meanFPlus = 0.0;
+    for (const CycleFit& c : fit.cycles) meanFPlus += table.cycles[c.cycle].FPlus;
+    meanFPlus /= static_cast<double>(fit.cycles.size());
+    EXPECT_GT(fit.rms, 0.0);
+    EXPECT_NEAR(fit.rmsRelative, fit.rms / meanFPlus, 1e-12 * fit.rmsRelative);
+  }
+}
+
 }  // namespace
 }  // namespace quorix::measured
