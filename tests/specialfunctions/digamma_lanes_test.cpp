@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <latch>
 #include <limits>
 #include <string_view>
 #include <thread>
@@ -74,11 +73,11 @@ TEST(DigammaLanes, ThreadsInStepGetTheSeriesBitsWithAndWithoutAMemoryBound) {
     ForgetRememberedValues();
     detail::SetRememberedSeriesLimit(perShard);
     std::vector<std::vector<double>> seen(kThreads, std::vector<double>(2 * kSteps));
-    std::latch start(kThreads);
+    testing::StartGate start(kThreads);
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
       threads.emplace_back([&, t] {
-        start.arrive_and_wait();
+        start.ArriveAndWait();
         for (int n = 0; n < kSteps; ++n) {
           const int j = t < 2 ? n : kSteps - 1 - n;  // half the threads backwards, half the families swapped
           for (int o = 0; o < 2; ++o) {

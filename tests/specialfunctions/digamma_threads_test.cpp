@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <latch>
 #include <thread>
 #include <vector>
 
@@ -25,11 +24,11 @@ TEST(DigammaTables, FirstUseFillsEachAndGivesEveryThreadTheSameFullTable) {
     constexpr int kThreads = 8;
     std::vector<std::vector<double>> seen(kThreads, std::vector<double>(1000));
     std::vector<int> failures(kThreads, 0);
-    std::latch start(kThreads);
+    testing::StartGate start(kThreads);
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
       threads.emplace_back([&, t] {
-        start.arrive_and_wait();
+        start.ArriveAndWait();
         for (int i = 0; i < 1000; ++i) failures[t] += Digamma(i + offset, seen[t][i]) != 1;
       });
     }

@@ -3,6 +3,9 @@
 // run threads have nothing to test.
 #pragma once
 
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -16,6 +19,28 @@ inline bool CanStartThreads() {
     return false;
   }
 }
+
+// Holds every thread until the last has arrived, so they start at one moment.
+// Not std::latch: where no futex exists (Windows) it sleeps on the library's
+// pooled atomic wait, which in this compiler generation can miss a wake-up and
+// leave a thread asleep for good; a test of threads once timed out under Wine.
+class StartGate {
+ public:
+  explicit StartGate(std::ptrdiff_t count) : waiting_(count) {}
+  void ArriveAndWait() {
+    std::unique_lock lock(mutex_);
+    if (--waiting_ <= 0) {
+      opened_.notify_all();
+      return;
+    }
+    opened_.wait(lock, [this] { return waiting_ <= 0; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable opened_;
+  std::ptrdiff_t waiting_;
+};
 
 }  // namespace quorix::testing
 
