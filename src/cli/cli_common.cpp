@@ -158,7 +158,7 @@ bool Given(const CLI::Option* option) { return option != nullptr && option->coun
 
 // The mapped case's texts: the shortest text of each double, which ReadCase
 // reads back to the same double.
-void SetMappedTexts(CaseTexts& t, const material::Case& c) {
+void SetMappedTexts(CaseTexts& t, const Case& c) {
   t.Nee = ShortestText(c.n);
   t.BetaSmall = ShortestText(c.beta);
   t.GammaSmall = ShortestText(c.gamma);
@@ -168,7 +168,7 @@ void SetMappedTexts(CaseTexts& t, const material::Case& c) {
 }
 
 // The case a --material, --csi-wen or --model general asks for, or nullopt.
-std::optional<material::Case> MappedCase(CaseOptions& options) {
+std::optional<Case> MappedCase(CaseOptions& options) {
   CaseTexts& t = options.texts;
   try {
     if (!options.material.empty()) return material::CaseOf(material::ParseOpenSees(options.material));
@@ -180,7 +180,7 @@ std::optional<material::Case> MappedCase(CaseOptions& options) {
     if (Given(options.A)) throw Refusal("--A needs --model general (the formulas take A = 1)");
     return std::nullopt;
   }
-  material::General g;
+  Case g;
   g.A = ReadField("--A", options.wenA);
   g.n = ReadField("--n", t.Nee);
   g.gamma = ReadField("--gamma", t.GammaSmall);
@@ -189,7 +189,7 @@ std::optional<material::Case> MappedCase(CaseOptions& options) {
   g.Fy = ReadField("--fy", t.Fy);
   g.Uy = ReadField("--uy", t.Uy);
   options.outputA = g.A;
-  material::Case c;
+  Case c;
   try {
     c = material::Normalise(g);
   } catch (const Refusal& e) {
@@ -209,7 +209,7 @@ std::optional<material::Case> MappedCase(CaseOptions& options) {
 void ResolveCaseOptions(CaseOptions& options, bool withAmplitude) {
   CaseTexts& t = options.texts;
   t.Complementary = !options.direct;
-  if (const std::optional<material::Case> mapped = MappedCase(options)) {
+  if (const std::optional<Case> mapped = MappedCase(options)) {
     options.mapped = true;
     SetMappedTexts(t, *mapped);
     if (withAmplitude && !options.umaxText.empty()) {
@@ -259,17 +259,11 @@ void AddAsOption(CLI::App& command, std::string& as, const std::string& defaultV
       ->capture_default_str();
 }
 
-namespace {
-material::Case MaterialCaseOf(const BoucWenCase& bw) {
-  return {bw.Nee, bw.BetaSmall, bw.GammaSmall, bw.AlphaSmall, bw.Fy, bw.Uy};
-}
-}  // namespace
-
 std::string MaterialReport(const BoucWenCase& bw, const std::string& as, double Ao) {
   if (as == "none") return "";
   material::MaterialLines lines;
   try {
-    lines = material::LinesOf(MaterialCaseOf(bw), Ao);
+    lines = material::LinesOf(CaseOf(bw), Ao);
   } catch (const Refusal& e) {
     return std::string("no analysis program's material for this case: ") + e.what() + "\n";
   }
@@ -280,7 +274,7 @@ std::string MaterialReport(const BoucWenCase& bw, const std::string& as, double 
 JsonObject MaterialJson(const BoucWenCase& bw, double Ao) {
   JsonObject out;
   try {
-    const material::MaterialLines lines = material::LinesOf(MaterialCaseOf(bw), Ao);
+    const material::MaterialLines lines = material::LinesOf(CaseOf(bw), Ao);
     out.String("opensees_boucwen", lines.tclBoucWen)
         .String("opensees_boucwen_original", lines.tclOriginal)
         .String("openseespy_boucwen", lines.pythonBoucWen)

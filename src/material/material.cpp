@@ -79,7 +79,7 @@ void RequireZero(std::string_view name, double value, std::string_view why) {
 
 }  // namespace
 
-Case Normalise(const General& g) {
+Case Normalise(const Case& g) {
   RequirePositive("A", g.A);
   RequireShape("gamma", g.gamma, "beta", g.beta);
   RequirePositive("n", g.n);
@@ -131,6 +131,7 @@ Case FromCsiWen(const CsiWen& m) {
 
 namespace {
 void RequireCase(const Case& c) {
+  if (c.A != 1.0) Refuse("A must be 1 here (normalise the case first)", c.A);
   RequirePositive("n", c.n);
   RequireShape("gamma", c.gamma, "beta", c.beta);
   RequireShare("alpha", c.alpha);

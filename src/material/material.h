@@ -24,39 +24,16 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include "case.h"
 #include "refusal.h"
 
 namespace quorix::material {
 
-// The normalised case: the inputs Quorix's formulas take (A = 1, β + γ = 1).
-struct Case {
-  double n = 2.0;
-  double beta = 0.1;
-  double gamma = 0.9;
-  double alpha = 0.1;
-  double Fy = 2.86;
-  double Uy = 0.111;
-};
-
-// Quorix's law with any A and β + γ (Wen's labelling).
-struct General {
-  double A = 1.0;
-  double beta = 0.1;
-  double gamma = 0.9;
-  double n = 2.0;
-  double alpha = 0.1;
-  double Fy = 2.86;
-  double Uy = 0.111;
-};
-
 // Refuses (naming it) a non-finite value, A ≤ 0, β + γ ≤ 0, γ < 0 (then
 // β − γ > β + γ and the unloading branch would outrun the saturation), n ≤ 0,
-// Uy ≤ 0, Fy ≤ 0, α outside [0, 1].
-Case Normalise(const General& general);
-
-// The normalised case written with a given A > 0: the inverse of Normalise,
-// with z_u = A·Uy', s = A/z_uⁿ.
-General WithA(const Case& c, double A);
+// Uy ≤ 0, Fy ≤ 0, α outside [0, 1]; else the normalised case (A = 1,
+// β + γ = 1) with the same loops.
+Case Normalise(const Case& general);
 
 // OpenSees's uniaxialMaterial BoucWen without degradation:
 //   F = α·ko·u + (1 − α)·ko·z,  ż = Ao·u̇ − β·|u̇|·|z|ⁿ⁻¹·z − γ·u̇·|z|ⁿ,
@@ -89,7 +66,7 @@ Case FromOpenSees(const OpenSeesBoucWen& m);
 Case FromOpenSees(const OpenSeesBoucWenOriginal& m);
 Case FromCsiWen(const CsiWen& m);
 
-// The case as each material writes it: BoucWen with the given Ao (z in
+// The case as each material writes it (refused unless normalised, A = 1): BoucWen with the given Ao (z in
 // displacement units, z_u = Ao·Uy), BoucWenOriginal (z_u = 1), and the CSI
 // link, which exists only for γ = β = ½ (to 15 digits; nullopt otherwise).
 OpenSeesBoucWen ToOpenSees(const Case& c, double Ao = 1.0, long tag = 1);

@@ -14,7 +14,7 @@ namespace quorix::measured {
 
 using namespace detail;
 
-HysteresisLoop ModelLoop(const Parameters& p, double halfRange, double centre, int pointsPerBranch) {
+HysteresisLoop ModelLoop(const Case& p, double halfRange, double centre, int pointsPerBranch) {
   BoucWenCase bw = CaseOf(p, halfRange / p.Uy);
   try {
     accurate::Solve(bw);

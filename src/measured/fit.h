@@ -52,7 +52,7 @@ std::vector<std::string> WarningTexts(const FitResult& fit, std::size_t firstNum
 // The model's closed loop (the views' polygon, in the accurate arithmetic)
 // at half-range d, shifted to the centre c: what a fitted cycle is drawn
 // against. Empty when the model has no cycle there.
-HysteresisLoop ModelLoop(const Parameters& p, double halfRange, double centre, int pointsPerBranch = 501);
+HysteresisLoop ModelLoop(const Case& p, double halfRange, double centre, int pointsPerBranch = 501);
 
 // The fit along the whole record (record_fit.cpp): n, γ, α, Fy, Uy (and z0
 // when asked) whose response along the measured displacements, from z0 at

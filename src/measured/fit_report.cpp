@@ -16,6 +16,8 @@ namespace quorix::measured {
 namespace detail {
 
 void JudgeFit(const std::vector<double>& u, const CycleTable& table, FitResult& result) {
+  result.parameters.beta = 1.0 - result.parameters.gamma;
+  result.startingValues.beta = 1.0 - result.startingValues.gamma;
   double widest = 0.0;
   std::vector<bool> fitted(table.cycles.size(), false);
   bool anySteady = false;

@@ -40,7 +40,7 @@ double ForceAt(const std::vector<double>& u, const std::vector<double>& F, std::
 
 }  // namespace
 
-double& At(Parameters& p, std::size_t i) {
+double& At(Case& p, std::size_t i) {
   switch (i) {
     case kN: return p.n;
     case kGamma: return p.gamma;
@@ -49,9 +49,9 @@ double& At(Parameters& p, std::size_t i) {
     default: return p.Uy;
   }
 }
-double Get(Parameters p, std::size_t i) { return At(p, i); }
+double Get(Case p, std::size_t i) { return At(p, i); }
 
-Parameters KneeEstimate(const std::vector<double>& u, const std::vector<double>& F, const Cycle& c) {
+Case KneeEstimate(const std::vector<double>& u, const std::vector<double>& F, const Cycle& c) {
   const double K0 = 0.5 * (ChordFrom(u, F, c.first, c.middle, 0.05) + ChordFrom(u, F, c.middle, c.last, 0.05));
   const double Kp = 0.5 * (ChordFrom(u, F, c.middle, c.first, 0.25) + ChordFrom(u, F, c.last, c.middle, 0.25));
   const double centre = 0.5 * (c.uPlus + c.uMinus);
@@ -60,7 +60,7 @@ Parameters KneeEstimate(const std::vector<double>& u, const std::vector<double>&
     throw Refusal("the loops have no initial stiffness or no gap between their branches: "
                   "the record does not show the hysteresis the model describes");
   }
-  Parameters p;
+  Case p;
   p.alpha = std::clamp(Kp / K0, 0.0, 0.9);
   p.Fy = Q / (1.0 - p.alpha);
   p.Uy = p.Fy / K0;
@@ -93,7 +93,7 @@ ChosenCycles CheckHysteresis(const CycleTable& table, const std::vector<std::siz
   return summary;
 }
 
-double LinearSums::Cost(bool alphaFree, bool FyFree, Parameters& p) const {
+double LinearSums::Cost(bool alphaFree, bool FyFree, Case& p) const {
   double a = 0.0, b = 0.0;
   if (!alphaFree && !FyFree) {
     a = p.alpha * p.Fy;
@@ -122,7 +122,7 @@ double LinearSums::Cost(bool alphaFree, bool FyFree, Parameters& p) const {
   return std::isfinite(cost) ? cost : std::numeric_limits<double>::infinity();
 }
 
-Parameters GivenStart(Parameters knee, const FitOptions& options, bool free[5]) {
+Case GivenStart(Case knee, const FitOptions& options, bool free[5]) {
   for (std::size_t i = 0; i < 5; ++i) {
     free[i] = !options.fixed[i].has_value();
     if (options.fixed[i]) At(knee, i) = *options.fixed[i];
@@ -144,14 +144,14 @@ void HoldGivenInScan(const FitOptions& options, bool free[5]) {
   }
 }
 
-void TakeScanned(const Parameters& scanned, const FitOptions& options, const bool free[5], Parameters& start) {
+void TakeScanned(const Case& scanned, const FitOptions& options, const bool free[5], Case& start) {
   for (std::size_t i = 0; i < 5; ++i) {
     if (free[i] && !options.start[i]) At(start, i) = Get(scanned, i);
   }
 }
 
-Parameters ScanGrid(const Parameters& knee, const Parameters& held, const bool free[5],
-                    const std::function<double(Parameters&)>& cost, const std::string& what) {
+Case ScanGrid(const Case& knee, const Case& held, const bool free[5],
+                    const std::function<double(Case&)>& cost, const std::string& what) {
   auto grid = [&](std::size_t i, std::vector<double> values) {
     if (!free[i]) return std::vector<double>{Get(held, i)};
     return values;
@@ -159,12 +159,12 @@ Parameters ScanGrid(const Parameters& knee, const Parameters& held, const bool f
   const std::vector<double> ns = grid(kN, {0.8, 1.2, 2.0, 3.0, 5.0, 8.0});
   const std::vector<double> gammas = grid(kGamma, {0.3, 0.6, 0.9});
   const std::vector<double> uys = grid(kUy, {0.6 * knee.Uy, knee.Uy, 1.6 * knee.Uy});
-  Parameters best = knee;
+  Case best = knee;
   double bestCost = std::numeric_limits<double>::infinity();
   for (double n : ns) {
     for (double g : gammas) {
       for (double uy : uys) {
-        Parameters p = knee;
+        Case p = knee;
         p.n = n;
         p.gamma = g;
         p.Uy = uy;

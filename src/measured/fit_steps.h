@@ -21,8 +21,8 @@ namespace quorix::measured::detail {
 // whole-record fit counts z0 beside them.
 enum Index : std::size_t { kN = 0, kGamma = 1, kAlpha = 2, kFy = 3, kUy = 4, kZ0 = 5 };
 
-double& At(Parameters& p, std::size_t i);
-double Get(Parameters p, std::size_t i);
+double& At(Case& p, std::size_t i);
+double Get(Case p, std::size_t i);
 
 // What both fits refuse before they start (defined in fit.cpp): u and F of
 // different lengths, a record whose cycles run mostly counter-clockwise,
@@ -35,11 +35,11 @@ void CheckFitInput(const std::vector<double>& u, const std::vector<double>& F, c
 // last quarter, Q half the gap between the branches at the centre; then
 // α = Kp/K0, Fy = Q/(1 − α), Uy = Fy/K0, with n = 2 and γ = 0.5. Throws
 // Refusal for loops without stiffness or gap.
-Parameters KneeEstimate(const std::vector<double>& u, const std::vector<double>& F, const Cycle& c);
+Case KneeEstimate(const std::vector<double>& u, const std::vector<double>& F, const Cycle& c);
 
 // The starting point before any scan: `knee` with the held and the given
 // values put in. Marks free[i] for the five model parameters.
-Parameters GivenStart(Parameters knee, const FitOptions& options, bool free[5]);
+Case GivenStart(Case knee, const FitOptions& options, bool free[5]);
 
 // Whether n, γ or Uy is free without a starting value given: the scan runs.
 bool ScanWanted(const FitOptions& options, const bool free[5]);
@@ -48,7 +48,7 @@ bool ScanWanted(const FitOptions& options, const bool free[5]);
 void HoldGivenInScan(const FitOptions& options, bool free[5]);
 
 // The scan's values for the free parameters that were given no start.
-void TakeScanned(const Parameters& scanned, const FitOptions& options, const bool free[5], Parameters& start);
+void TakeScanned(const Case& scanned, const FitOptions& options, const bool free[5], Case& start);
 
 // The scan for starting values: a grid over n (0.8 … 8), γ (0.3, 0.6, 0.9)
 // and Uy (0.6, 1 and 1.6 times the knee's) around `knee`, a parameter not
@@ -57,8 +57,8 @@ void TakeScanned(const Parameters& scanned, const FitOptions& options, const boo
 // not free, it sets them and returns the misfit, +∞ where the model has
 // none. Returns the best point; throws Refusal ("no starting point of the
 // scan gives a model <what>") when no point has a misfit.
-Parameters ScanGrid(const Parameters& knee, const Parameters& held, const bool free[5],
-                    const std::function<double(Parameters&)>& cost, const std::string& what);
+Case ScanGrid(const Case& knee, const Case& held, const bool free[5],
+                    const std::function<double(Case&)>& cost, const std::string& what);
 
 struct ChosenCycles {
   double meanFPlus = 0.0;   // the rms misfit is reported relative to it
@@ -85,7 +85,7 @@ struct LinearSums {
   }
   // Sets p.alpha and p.Fy to the best ones (the held ones kept) and returns
   // the weighted cost, +∞ when it has no solution.
-  double Cost(bool alphaFree, bool FyFree, Parameters& p) const;
+  double Cost(bool alphaFree, bool FyFree, Case& p) const;
 };
 
 // A least-squares problem over the free parameters x: its weighted
@@ -116,7 +116,8 @@ struct Search {
 };
 
 // The result's left-out cycles, its spans and its warnings (fit_report.cpp),
-// once the fit has filled in its parameters, cycles and points.
+// once the fit has filled in its parameters, cycles and points; and the β
+// of its cases, 1 − γ (the search moves γ alone).
 void JudgeFit(const std::vector<double>& u, const CycleTable& table, FitResult& result);
 
 // The trust-region Levenberg-Marquardt search of `problem` from `start`, at

@@ -58,13 +58,13 @@ inline constexpr double kRangeWarning = 0.5;
 
 struct FitResult {
   bool steady = false;  // which fit (FitOptions::steady)
-  Parameters parameters;
+  Case parameters;
   double z0 = 0.0;       // whole-record fit: z at sample 0
   double z0Error = 0.0;  // its standard error; 0 when held
   bool z0Fitted = false;
   std::array<double, 5> errors{};  // standard errors; 0 for a fixed parameter
   std::array<bool, 5> fixed{};
-  Parameters startingValues;
+  Case startingValues;
   double rms = 0.0;          // root mean square of F_model − F over the fitted points
   double rmsRelative = 0.0;  // rms over the mean F⁺ of the fitted cycles
   int iterations = 0;

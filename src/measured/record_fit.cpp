@@ -53,7 +53,7 @@ struct RecordProblem {
   std::vector<double> rootWeight;
   std::array<bool, kFreeCount> free{};
   std::vector<std::size_t> freeIndex;
-  Parameters base;
+  Case base;
   double z0 = 0.0;
   // Scratch: z at every sample up to `last`, and beside it for a step.
   std::vector<double> z, stepped;
@@ -61,7 +61,7 @@ struct RecordProblem {
   std::size_t Rows() const { return last - first + 1; }
   double RootWeight(std::size_t k) const { return rootWeight.empty() ? 1.0 : rootWeight[k]; }
 
-  void Read(const Eigen::VectorXd& x, Parameters& p, double& z) const {
+  void Read(const Eigen::VectorXd& x, Case& p, double& z) const {
     p = base;
     z = z0;
     for (std::size_t k = 0; k < freeIndex.size(); ++k) {
@@ -73,7 +73,7 @@ struct RecordProblem {
 };
 
 // z along the history up to sample `last`; false outside the model's domain.
-bool ZAlong(const std::vector<double>& u, std::size_t last, const Parameters& p, double z0, std::vector<double>& z) {
+bool ZAlong(const std::vector<double>& u, std::size_t last, const Case& p, double z0, std::vector<double>& z) {
   try {
     response::CheckParameters(p, z0);
   } catch (const Refusal&) {
@@ -93,7 +93,7 @@ bool ZAlong(const std::vector<double>& u, std::size_t last, const Parameters& p,
 // the model's domain gets huge residuals, which the trust region rejects as
 // a step.
 void Residuals(RecordProblem& pr, const Eigen::VectorXd& x, Eigen::VectorXd& f) {
-  Parameters p;
+  Case p;
   double z0 = 0.0;
   pr.Read(x, p, z0);
   const std::vector<double>& u = *pr.u;
@@ -108,7 +108,7 @@ void Residuals(RecordProblem& pr, const Eigen::VectorXd& x, Eigen::VectorXd& f) 
 
 // The step of a forward difference in parameter i, and its direction where
 // a forward step would leave the domain (z0 next to ±1).
-double StepFor(std::size_t i, const Parameters& p, double z0) {
+double StepFor(std::size_t i, const Case& p, double z0) {
   if (i == kUy) return 3e-8 * p.Uy;
   if (i == kZ0) return z0 + 3e-8 < 1.0 ? 3e-8 : -3e-8;
   return 3e-8 * std::max(1.0, std::fabs(Get(p, i)));
@@ -117,7 +117,7 @@ double StepFor(std::size_t i, const Parameters& p, double z0) {
 // False where the response, or its step for a derivative, leaves the
 // model's domain.
 bool Jacobian(RecordProblem& pr, const Eigen::VectorXd& x, Eigen::MatrixXd& J) {
-  Parameters p;
+  Case p;
   double z0 = 0.0;
   pr.Read(x, p, z0);
   const std::vector<double>& u = *pr.u;
@@ -134,7 +134,7 @@ bool Jacobian(RecordProblem& pr, const Eigen::VectorXd& x, Eigen::MatrixXd& J) {
       continue;
     }
     const double h = StepFor(which, p, z0);
-    Parameters q = p;
+    Case q = p;
     double qz0 = z0;
     if (which == kZ0) qz0 += h;
     else At(q, which) += h;
@@ -177,7 +177,7 @@ std::vector<std::size_t> ScanSamples(const std::vector<double>& u, std::size_t l
 
 // The scan's grid (ScanGrid) around the knee estimate, each point with its
 // best α and Fy (the force is linear in them), on the scan's samples.
-Parameters ScanStart(const RecordProblem& pr, Parameters knee) {
+Case ScanStart(const RecordProblem& pr, Case knee) {
   const std::vector<double>& u = *pr.u;
   const std::vector<double>& F = *pr.F;
   const std::vector<std::size_t> samples = ScanSamples(u, pr.last);
@@ -185,8 +185,8 @@ Parameters ScanStart(const RecordProblem& pr, Parameters knee) {
   path.reserve(samples.size());
   for (std::size_t k : samples) path.push_back(u[k]);
   std::vector<double> z;
-  const auto cost = [&](Parameters& p) {
-    const Parameters unit{.n = p.n, .gamma = p.gamma, .alpha = 0.0, .Fy = 1.0, .Uy = p.Uy};
+  const auto cost = [&](Case& p) {
+    const Case unit{.n = p.n, .gamma = p.gamma, .alpha = 0.0, .Fy = 1.0, .Uy = p.Uy};
     if (!ZAlong(path, path.size() - 1, unit, pr.z0, z)) return std::numeric_limits<double>::infinity();
     LinearSums sums;
     for (std::size_t j = 0; j < samples.size(); ++j) {
@@ -234,9 +234,9 @@ std::vector<std::size_t> CyclesWithin(const CycleTable& table, const RecordProbl
 // Marks the free parameters and returns where the search starts: the knee
 // estimate of the widest cycle with the held and given values put in, then
 // the scan's best n, γ, Uy (and its α, Fy) for those not given.
-Parameters StartingValues(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
+Case StartingValues(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
                           std::size_t widest, const FitOptions& options, RecordProblem& pr) {
-  Parameters start = GivenStart(KneeEstimate(u, F, table.cycles[widest]), options, pr.free.data());
+  Case start = GivenStart(KneeEstimate(u, F, table.cycles[widest]), options, pr.free.data());
   pr.free[kZ0] = options.fitZ0;
   pr.z0 = options.z0;
   pr.base = start;
@@ -262,7 +262,7 @@ void FittedRecord(const RecordProblem& pr, const CycleTable& table, const std::v
   if (!ZAlong(u, pr.last, result.parameters, result.z0, z)) {
     throw Refusal("the model has no response at the fitted parameters");
   }
-  const Parameters& p = result.parameters;
+  const Case& p = result.parameters;
   const double elastic = p.alpha * p.Fy, hysteretic = (1.0 - p.alpha) * p.Fy;
   std::vector<double> model(u.size());
   double ss = 0.0;
@@ -315,7 +315,7 @@ RecordProblem ProblemOn(const Sketch& sketch) {
 
 // The result before the search: the starting values, which parameters are
 // held, and z0.
-FitResult StartedResult(const RecordProblem& pr, const Parameters& start, std::size_t sketchSamples) {
+FitResult StartedResult(const RecordProblem& pr, const Case& start, std::size_t sketchSamples) {
   FitResult result;
   result.steady = false;
   result.startingValues = start;
@@ -383,7 +383,7 @@ void TakeFitted(const RecordProblem& pr, const std::vector<double>& position, co
 // record's problem `pr`, or for a long record its thinned copy, `sketch`
 // then non-null, finished on every sample), and the verdicts on what it
 // found.
-void SearchRecord(RecordProblem& pr, RecordProblem& searched, const Sketch* sketch, const Parameters& start,
+void SearchRecord(RecordProblem& pr, RecordProblem& searched, const Sketch* sketch, const Case& start,
                   const FitOptions& options, FitResult& result) {
   const LeastSquaresProblem problem = ProblemFunctions(searched);
   std::vector<double> x0;
@@ -420,7 +420,7 @@ FitResult FitRecord(const std::vector<double>& u, const std::vector<double>& F, 
   pr.u = &u;
   pr.F = &F;
   ChooseSamples(table, options, u.size(), pr);
-  response::CheckHistory(u, Parameters{.n = 1.0, .gamma = 0.5, .alpha = 0.0, .Fy = 1.0, .Uy = 1.0});
+  response::CheckHistory(u, Case{.n = 1.0, .gamma = 0.5, .alpha = 0.0, .Fy = 1.0, .Uy = 1.0});
   if (!(std::fabs(options.z0) < 1.0))
     throw Refusal("z0 must lie between -1 and 1: " + decimal::ShortestText(options.z0));
   const std::vector<std::size_t> cycles = CyclesWithin(table, pr);
@@ -435,7 +435,7 @@ FitResult FitRecord(const std::vector<double>& u, const std::vector<double>& F, 
   }
   RecordProblem& searched = sketched ? copy : pr;
   if (options.progress) options.progress("scan for starting values");
-  const Parameters start = StartingValues(u, F, table, summary.largest, options, searched);
+  const Case start = StartingValues(u, F, table, summary.largest, options, searched);
   if (sketched) {
     pr.free = copy.free;
     pr.freeIndex = copy.freeIndex;

@@ -57,17 +57,17 @@ struct Problem {
   std::array<bool, 5> free{};
   std::vector<std::size_t> freeIndex;
   std::size_t total = 0;  // points over all cycles
-  Parameters base;  // fixed values live here
+  Case base;  // fixed values live here
   // Scratch.
   std::vector<double> model, model2, z, dUy;
 
-  Parameters ToParameters(const Eigen::VectorXd& x) const {
-    Parameters p = base;
+  Case ToParameters(const Eigen::VectorXd& x) const {
+    Case p = base;
     for (std::size_t k = 0; k < freeIndex.size(); ++k) At(p, freeIndex[k]) = x(k);
     return p;
   }
-  Parameters ToParameters(const std::vector<double>& x) const {
-    Parameters p = base;
+  Case ToParameters(const std::vector<double>& x) const {
+    Case p = base;
     for (std::size_t k = 0; k < freeIndex.size(); ++k) At(p, freeIndex[k]) = x[k];
     return p;
   }
@@ -76,7 +76,7 @@ struct Problem {
 // Weighted residuals sqrt(w)·(F_model − F). A parameter set without a model
 // cycle gets huge residuals, which the trust region rejects as a step.
 void Residuals(Problem& pr, const Eigen::VectorXd& x, Eigen::VectorXd& f) {
-  const Parameters p = pr.ToParameters(x);
+  const Case p = pr.ToParameters(x);
   std::size_t row = 0;
   for (std::size_t c = 0; c < pr.cycles.size(); ++c) {
     const CyclePoints& cp = pr.cycles[c];
@@ -93,7 +93,7 @@ void Residuals(Problem& pr, const Eigen::VectorXd& x, Eigen::VectorXd& f) {
 // 3e-8 leaves about 1e-8 of the derivative). False where neither step of
 // n or γ has a model cycle.
 bool Jacobian(Problem& pr, const Eigen::VectorXd& x, Eigen::MatrixXd& J) {
-  const Parameters p = pr.ToParameters(x);
+  const Case p = pr.ToParameters(x);
   std::size_t row = 0;
   for (std::size_t c = 0; c < pr.cycles.size(); ++c) {
     const CyclePoints& cp = pr.cycles[c];
@@ -103,7 +103,7 @@ bool Jacobian(Problem& pr, const Eigen::VectorXd& x, Eigen::MatrixXd& J) {
     for (std::size_t k = 0; k < pr.freeIndex.size(); ++k) {
       const std::size_t which = pr.freeIndex[k];
       if (which == kN || which == kGamma) {
-        Parameters q = p;
+        Case q = p;
         double h = 3e-8 * std::max(1.0, std::fabs(Get(p, which)));
         At(q, which) += h;
         if (!ModelForces(q, cp, pr.model2)) {
@@ -131,12 +131,12 @@ bool Jacobian(Problem& pr, const Eigen::VectorXd& x, Eigen::MatrixXd& J) {
 // For given n, γ and Uy the force is linear in a = α·Fy and b = (1 − α)·Fy:
 // F = a·x + b·z. Solves that least-squares problem (honouring a fixed α or
 // Fy) and returns the weighted cost, +∞ when the model has no cycle.
-double ProjectedCost(const Problem& pr, const std::vector<double>& F, Parameters& p) {
+double ProjectedCost(const Problem& pr, const std::vector<double>& F, Case& p) {
   LinearSums sums;
   std::vector<double> model, z;
   for (std::size_t c = 0; c < pr.cycles.size(); ++c) {
     const CyclePoints& cp = pr.cycles[c];
-    Parameters unit = p;
+    Case unit = p;
     unit.alpha = 0.0;
     unit.Fy = 1.0;
     if (!ModelForces(unit, cp, model, &z)) return std::numeric_limits<double>::infinity();
@@ -150,8 +150,8 @@ double ProjectedCost(const Problem& pr, const std::vector<double>& F, Parameters
 
 // The scan's grid (ScanGrid) around the knee estimate, on at most about 200
 // points a cycle, each point of the grid with its best α and Fy.
-Parameters ScanStart(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
-                     const std::vector<std::size_t>& chosen, const Problem& full, Parameters knee) {
+Case ScanStart(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
+                     const std::vector<std::size_t>& chosen, const Problem& full, Case knee) {
   Problem pr;
   pr.free = full.free;
   for (std::size_t c = 0; c < chosen.size(); ++c) {
@@ -160,7 +160,7 @@ Parameters ScanStart(const std::vector<double>& u, const std::vector<double>& F,
     pr.cycles.push_back(PointsOf(u, cycle, stride));
     pr.rootWeight.push_back(1.0 / std::sqrt(static_cast<double>(pr.cycles.back().index.size())));
   }
-  return ScanGrid(knee, full.base, full.free.data(), [&](Parameters& p) { return ProjectedCost(pr, F, p); }, "loop");
+  return ScanGrid(knee, full.base, full.free.data(), [&](Case& p) { return ProjectedCost(pr, F, p); }, "loop");
 }
 
 // The cycles to fit: those asked for, else the steady ones, else all of
@@ -235,10 +235,10 @@ Problem ProblemOf(const std::vector<double>& u, const std::vector<double>& F, co
 // the knee estimate of the widest cycle with the held and the given values
 // put in, then, unless n, γ and Uy are all held or given, the best point of
 // the scan for those that are not.
-Parameters StartingValues(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
+Case StartingValues(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
                           const std::vector<std::size_t>& chosen, std::size_t largest, const FitOptions& options,
                           Problem& pr) {
-  Parameters start = GivenStart(KneeEstimate(u, F, table.cycles[largest]), options, pr.free.data());
+  Case start = GivenStart(KneeEstimate(u, F, table.cycles[largest]), options, pr.free.data());
   pr.base = start;
   for (std::size_t i = 0; i < 5; ++i) {
     if (pr.free[i]) pr.freeIndex.push_back(i);
@@ -267,7 +267,7 @@ std::vector<std::string> FreeNames(const Problem& pr) {
   return names;
 }
 
-std::vector<double> FreeValues(const Problem& pr, const Parameters& p) {
+std::vector<double> FreeValues(const Problem& pr, const Case& p) {
   std::vector<double> values;
   for (std::size_t i : pr.freeIndex) values.push_back(Get(p, i));
   return values;
@@ -277,7 +277,7 @@ std::vector<double> FreeValues(const Problem& pr, const Parameters& p) {
 // cycle's dissipated energy beside its measured area.
 void FittedCycles(const Problem& pr, const CycleTable& table, const std::vector<std::size_t>& chosen,
                   double meanFPlus, FitResult& result) {
-  const Parameters& fitted = result.parameters;
+  const Case& fitted = result.parameters;
   const std::vector<double>& F = *pr.F;
   std::vector<double> model;
   double ss = 0.0;
@@ -313,7 +313,7 @@ FitResult FitSteady(const std::vector<double>& u, const std::vector<double>& F, 
   const std::vector<std::size_t> chosen = Spread(table, all);
   const ChosenCycles summary = CheckHysteresis(table, chosen);
   Problem pr = ProblemOf(u, F, table, chosen);
-  const Parameters start = StartingValues(u, F, table, chosen, summary.largest, options, pr);
+  const Case start = StartingValues(u, F, table, chosen, summary.largest, options, pr);
 
   FitResult result;
   result.steady = true;
@@ -327,7 +327,7 @@ FitResult FitSteady(const std::vector<double>& u, const std::vector<double>& F, 
     const LeastSquaresProblem problem = ProblemFunctions(pr);
     const Search search = LeastSquares(problem, FreeValues(pr, start), options.progress, "steady fit");
     result.iterations = search.iterations;
-    const Parameters fitted = pr.ToParameters(search.position);
+    const Case fitted = pr.ToParameters(search.position);
     pr.base = fitted;
     result.parameters = fitted;
     const Linearised at = LinearisedAt(problem, search.position);

@@ -28,7 +28,7 @@ bool SteadyBranch(double n, double gamma, double U, LoadingBranch& branch) {
     return false;
   }
   // The peak depends on n, γ and U alone: unit forces and displacements.
-  BoucWenCase bw = CaseOf(Parameters{.n = n, .gamma = gamma, .alpha = 0.0, .Fy = 1.0, .Uy = 1.0}, U);
+  BoucWenCase bw = CaseOf(Case{.n = n, .gamma = gamma, .alpha = 0.0, .Fy = 1.0, .Uy = 1.0}, U);
   try {
     accurate::Solve(bw);
   } catch (const Refusal&) {
@@ -39,7 +39,7 @@ bool SteadyBranch(double n, double gamma, double U, LoadingBranch& branch) {
 
 }  // namespace
 
-BoucWenCase CaseOf(const Parameters& p, double U) {
+BoucWenCase CaseOf(const Case& p, double U) {
   BoucWenCase bw;
   bw.Nee = p.n;
   bw.GammaSmall = p.gamma;
@@ -52,7 +52,7 @@ BoucWenCase CaseOf(const Parameters& p, double U) {
   return bw;
 }
 
-bool ModelForces(const Parameters& p, const CyclePoints& points, std::vector<double>& F, std::vector<double>* z,
+bool ModelForces(const Case& p, const CyclePoints& points, std::vector<double>& F, std::vector<double>* z,
                  std::vector<double>* dFdUy) {
   const std::size_t count = points.frameU.size();
   F.resize(count);

@@ -8,18 +8,19 @@
 #include <vector>
 
 #include "bouc_wen_case.h"
+#include "case.h"
 #include "response.h"
 
 namespace quorix::measured {
 
-// The five parameters the user types (β = 1 − γ, A = 1), as the response
-// along a history takes them.
-using Parameters = response::Parameters;
+// The fits' unknowns are the case's n, γ, α, Fy and Uy; its β is 1 − γ and
+// its A is 1, as the response along a history takes them.
+using Parameters = Case;  // transitional name, while the command line moves to Case
 
 // The solver's record of the model at p and half-range U (in units of Uy),
-// with the Complementary formula set, whose energy the fit compares with the
+// β = 1 − γ whatever p.beta holds, with the Complementary formula set, whose energy the fit compares with the
 // measured cycles' areas.
-BoucWenCase CaseOf(const Parameters& p, double U);
+BoucWenCase CaseOf(const Case& p, double U);
 
 // The model at the points of one cycle: x' = s·(u − centre)/Uy is each
 // point's abscissa in the loading frame (s = +1 on loading, −1 on
@@ -35,7 +36,7 @@ struct CyclePoints {
 // Model force at each point of the cycle (in the order of `points.index`),
 // and z and ∂F/∂Uy beside it where `z` and `dFdUy` are given. False when the
 // model has no cycle there.
-bool ModelForces(const Parameters& p, const CyclePoints& points, std::vector<double>& F,
+bool ModelForces(const Case& p, const CyclePoints& points, std::vector<double>& F,
                  std::vector<double>* z = nullptr, std::vector<double>* dFdUy = nullptr);
 
 }  // namespace quorix::measured

@@ -170,7 +170,7 @@ void PlotsWindow::DrawFit() {
 
 void PlotsWindow::UseFittedParameters() {
   if (!record_->LastFit()) return;
-  const measured::Parameters& p = record_->LastFit()->parameters;
+  const Case& p = record_->LastFit()->parameters;
   emit ParametersChosen(p.n, p.gamma, p.alpha, p.Fy, p.Uy);
 }
 

@@ -33,7 +33,7 @@ QPushButton* MakeButton(const char* name, const QString& caption, const QString&
 
 // The fitted parameters with their standard errors, as "n = 2 ± 0.01, …".
 QString ParameterList(const measured::FitResult& fit) {
-  const measured::Parameters& p = fit.parameters;
+  const Case& p = fit.parameters;
   const double values[5] = {p.n, p.gamma, p.alpha, p.Fy, p.Uy};
   const char* names[5] = {"n", "γ", "α", "Fy", "Uy"};
   QStringList terms;
@@ -171,7 +171,7 @@ void RecordTab::Open(platform::Services& services, const std::string& path, cons
 
 QString RecordTab::MaterialsText() const {
   if (!result_) return {};
-  const measured::Parameters& p = result_->parameters;
+  const Case& p = result_->parameters;
   try {
     return QString::fromStdString(
         material::ReportText(material::LinesOf({p.n, 1.0 - p.gamma, p.gamma, p.alpha, p.Fy, p.Uy})));

@@ -57,15 +57,14 @@ double BetaShownFor(double gamma) {
   }
 }
 
-BoucWenCase CaseOf(const std::array<double, kInputCount>& x, bool betaGiven, const Options& options) {
-  BoucWenCase bw;
-  bw.Nee = x[kN];
-  bw.GammaSmall = x[kGamma];
-  bw.BetaSmall = betaGiven ? x[kBeta] : BetaShownFor(x[kGamma]);
-  bw.AlphaSmall = x[kAlpha];
-  bw.Fy = x[kFy];
-  bw.Uy = x[kUy];
-  bw.UmaxOverUy = x[kU];
+BoucWenCase RecordOfInputs(const std::array<double, kInputCount>& x, bool betaGiven, const Options& options) {
+  const Case c{.n = x[kN],
+               .beta = betaGiven ? x[kBeta] : BetaShownFor(x[kGamma]),
+               .gamma = x[kGamma],
+               .alpha = x[kAlpha],
+               .Fy = x[kFy],
+               .Uy = x[kUy]};
+  BoucWenCase bw = RecordOf(c, x[kU]);
   bw.Complementary = options.complementary;
   return bw;
 }
@@ -97,7 +96,7 @@ Outputs OutputsOf(const BoucWenCase& solved) {
 py::tuple SolveScalar(double n, double gamma, const std::optional<double>& beta, double alpha, double fy, double uy,
                       double u, const py::object& mode, bool accurate) {
   const Options options = ReadOptions(mode, accurate);
-  BoucWenCase bw = CaseOf({n, gamma, beta.value_or(0.0), alpha, fy, uy, u}, beta.has_value(), options);
+  BoucWenCase bw = RecordOfInputs({n, gamma, beta.value_or(0.0), alpha, fy, uy, u}, beta.has_value(), options);
   if (beta && !WarnIfSumDiffers(bw.BetaSmall, bw.GammaSmall)) throw py::error_already_set();
   {
     py::gil_scoped_release release;
@@ -150,7 +149,7 @@ class ColumnSink final : public SweepSink {
 py::dict Sweep(double start, double stop, double step, double n, double gamma, const std::optional<double>& beta,
                double alpha, double fy, double uy, const py::object& mode, bool accurate) {
   const Options options = ReadOptions(mode, accurate);
-  const BoucWenCase inputs = CaseOf({n, gamma, beta.value_or(0.0), alpha, fy, uy, 0.0}, beta.has_value(), options);
+  const BoucWenCase inputs = RecordOfInputs({n, gamma, beta.value_or(0.0), alpha, fy, uy, 0.0}, beta.has_value(), options);
   if (beta && !WarnIfSumDiffers(*beta, gamma)) throw py::error_already_set();
   // The row count first, to size the columns; RunSweepRows computes it again
   // by the same rule and fails the same way.
@@ -191,7 +190,7 @@ py::tuple Loop(double n, double gamma, const std::optional<double>& beta, double
   if (points < 3 || points > 1000000) {
     throw py::value_error("points must lie between 3 and 1000000, not " + std::to_string(points));
   }
-  BoucWenCase bw = CaseOf({n, gamma, beta.value_or(0.0), alpha, fy, uy, u}, beta.has_value(), options);
+  BoucWenCase bw = RecordOfInputs({n, gamma, beta.value_or(0.0), alpha, fy, uy, u}, beta.has_value(), options);
   if (beta && !WarnIfSumDiffers(*beta, gamma)) throw py::error_already_set();
   HysteresisLoop loop;
   {
@@ -209,7 +208,7 @@ py::tuple Loop(double n, double gamma, const std::optional<double>& beta, double
 double EngineSecondsPerSolve(int repeats, double n, double gamma, double beta, double alpha, double fy, double uy,
                              double u, const py::object& mode, bool accurate) {
   const Options options = ReadOptions(mode, accurate);
-  const BoucWenCase inputs = CaseOf({n, gamma, beta, alpha, fy, uy, u}, true, options);
+  const BoucWenCase inputs = RecordOfInputs({n, gamma, beta, alpha, fy, uy, u}, true, options);
   const CaseSolver solve = SolverFor(options.accurate);
   py::gil_scoped_release release;
   volatile double sink = 0.0;
@@ -226,7 +225,7 @@ double EngineSecondsPerSolve(int repeats, double n, double gamma, double beta, d
 }  // namespace
 
 Outputs SolveCase(const std::array<double, kInputCount>& x, bool betaGiven, const Options& options) {
-  BoucWenCase bw = CaseOf(x, betaGiven, options);
+  BoucWenCase bw = RecordOfInputs(x, betaGiven, options);
   SolverFor(options.accurate)(bw);
   return OutputsOf(bw);
 }

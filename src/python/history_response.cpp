@@ -10,7 +10,7 @@ namespace {
 
 py::dict Response(const py::object& u, double n, double gamma, double alpha, double fy, double uy, double z0) {
   const std::vector<double> history = VectorOf(u, "u");
-  const response::Parameters p{.n = n, .gamma = gamma, .alpha = alpha, .Fy = fy, .Uy = uy};
+  const Case p = NormalisedCase(n, gamma, alpha, fy, uy);
   response::History h;
   {
     py::gil_scoped_release release;

@@ -20,11 +20,11 @@ namespace {
 // The mapped, normalised case and the A its OpenSees line is written with by
 // default (that of the general law it came from, else 1).
 struct PyMaterial {
-  material::Case c;
+  Case c;
   double A = 1.0;
 };
 
-PyMaterial Mapped(const std::function<material::Case()>& map, double A = 1.0) { return {map(), A}; }
+PyMaterial Mapped(const std::function<Case()>& map, double A = 1.0) { return {map(), A}; }
 
 py::object CsiDict(const std::optional<material::CsiWen>& link) {
   if (!link) return py::none();
@@ -36,7 +36,7 @@ py::object CsiDict(const std::optional<material::CsiWen>& link) {
   return d;
 }
 
-material::MaterialLines LinesFor(const material::Case& c, double A, long tag) { return material::LinesOf(c, A, tag); }
+material::MaterialLines LinesFor(const Case& c, double A, long tag) { return material::LinesOf(c, A, tag); }
 
 std::string Repr(const PyMaterial& m) {
   auto f = [](double x) { return py::repr(py::float_(x)).cast<std::string>(); };
@@ -49,8 +49,8 @@ std::string Repr(const PyMaterial& m) {
 void AddMakers(py::class_<PyMaterial>& cls, const WindowInputs& d) {
   cls.def(py::init([](double n, double gamma, const std::optional<double>& beta, double alpha, double fy, double uy) {
             return Mapped([&] {
-              material::General g{1.0, beta.value_or(1.0 - gamma), gamma, n, alpha, fy, uy};
-              return material::Normalise(g);
+              return material::Normalise(
+                  {.n = n, .beta = beta.value_or(1.0 - gamma), .gamma = gamma, .alpha = alpha, .Fy = fy, .Uy = uy});
             });
           }),
           py::kw_only(), py::arg("n") = d.n, py::arg("gamma") = d.gamma, py::arg("beta") = py::none(),
@@ -60,7 +60,12 @@ void AddMakers(py::class_<PyMaterial>& cls, const WindowInputs& d) {
       .def_static(
           "general",
           [](double A, double beta, double gamma, double n, double alpha, double fy, double uy) {
-            return Mapped([&] { return material::Normalise({A, beta, gamma, n, alpha, fy, uy}); }, A);
+            return Mapped(
+                [&] {
+                  return material::Normalise(
+                      {.n = n, .beta = beta, .gamma = gamma, .alpha = alpha, .Fy = fy, .Uy = uy, .A = A});
+                },
+                A);
           },
           py::kw_only(), py::arg("A"), py::arg("beta"), py::arg("gamma"), py::arg("n") = d.n,
           py::arg("alpha") = d.alpha, py::arg("fy") = d.fy, py::arg("uy") = d.uy,

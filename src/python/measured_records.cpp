@@ -215,7 +215,7 @@ void CheckIndices(const measured::FitOptions& options, const measured::CycleTabl
 
 // The fit as fit() returns it, with the model's loop of each fitted cycle.
 py::dict FitDict(const measured::FitResult& fit, const std::vector<HysteresisLoop>& loops) {
-  const measured::Parameters& p = fit.parameters;
+  const Case& p = fit.parameters;
   const char* keys[5] = {"n", "gamma", "alpha", "fy", "uy"};
   const double values[5] = {p.n, p.gamma, p.alpha, p.Fy, p.Uy};
   py::dict parameters, errors, fixed;

@@ -22,7 +22,8 @@ constexpr double kSmallestGap = 0x1p-1000;
 
 }  // namespace
 
-void CheckParameters(const Parameters& p, double z0) {
+void CheckParameters(const Case& p, double z0) {
+  if (p.A != 1.0) Refuse("A must be 1 (normalise the case first)", p.A);
   RequireFinite("n", p.n);
   if (!(p.n > 0.0)) Refuse("n must be positive", p.n);
   if (!std::isfinite(2.0 / p.n)) Refuse("n is too small", p.n);
@@ -38,7 +39,7 @@ void CheckParameters(const Parameters& p, double z0) {
   if (!(std::fabs(z0) < 1.0)) Refuse("z0 must lie between -1 and 1", z0);
 }
 
-void CheckHistory(std::span<const double> u, const Parameters& p) {
+void CheckHistory(std::span<const double> u, const Case& p) {
   if (u.size() < 2) throw Refusal("a displacement history needs at least two samples, not " + std::to_string(u.size()));
   double lowest = u[0];
   double highest = u[0];
@@ -58,7 +59,7 @@ void CheckHistory(std::span<const double> u, const Parameters& p) {
   if (!std::isfinite(forceBound)) Refuse("the force overflows: the largest displacement is", largest);
 }
 
-Response::Response(const Parameters& p, double z0, double u0)
+Response::Response(const Case& p, double z0, double u0)
     : p_(p),
       elastic_(p.alpha * p.Fy),
       hysteretic_((1.0 - p.alpha) * p.Fy),
@@ -221,7 +222,7 @@ double Response::J(const State& s) const {
   return side.K(s.point);
 }
 
-History RespondAlong(std::span<const double> u, const Parameters& p, double z0) {
+History RespondAlong(std::span<const double> u, const Case& p, double z0) {
   CheckParameters(p, z0);
   CheckHistory(u, p);
   History history;

@@ -23,18 +23,13 @@
 #include <vector>
 
 #include "branch_integrals.h"
+#include "case.h"
 #include "refusal.h"
 
 namespace quorix::response {
 
-// The five parameters the user types (β = 1 − γ, A = 1).
-struct Parameters {
-  double n = 0.0;
-  double gamma = 0.0;
-  double alpha = 0.0;
-  double Fy = 0.0;
-  double Uy = 0.0;
-};
+// Transitional name, while the command line moves to Case.
+using Parameters = Case;
 
 struct Stretch {
   std::size_t first = 0;  // sample where it starts
@@ -44,20 +39,21 @@ struct Stretch {
   double work = 0.0;
 };
 
-// Throws Refusal unless n > 0 (with 2/n finite), γ ≥ 0 (β − γ ≤ 1),
+// The law is the normalised one, read by γ (β = 1 − γ).
+// Throws Refusal unless A = 1, n > 0 (with 2/n finite), γ ≥ 0 (β − γ ≤ 1),
 // α, Fy finite, Uy > 0 finite and −1 < z0 < 1.
-void CheckParameters(const Parameters& p, double z0);
+void CheckParameters(const Case& p, double z0);
 
 // Throws Refusal for a history of fewer than two samples, a sample
 // that is not finite, a displacement that never moves, or displacements so
 // large beside Uy that u/Uy or the force overflows.
-void CheckHistory(std::span<const double> u, const Parameters& p);
+void CheckHistory(std::span<const double> u, const Case& p);
 
 // The response sample by sample, for a history checked beforehand.
 class Response {
  public:
   // Starts at rest in the sense of the law: z = z0 at the first sample u0.
-  Response(const Parameters& p, double z0, double u0);
+  Response(const Case& p, double z0, double u0);
 
   // Moves to the next sample. Returns true when the motion reversed at the
   // sample before it, which closed the stretch that Closed() then returns.
@@ -91,7 +87,7 @@ class Response {
   double J(const State& s) const;
   void BeginStretch(int direction, const State& at);
 
-  Parameters p_;
+  Case p_;
   double elastic_;
   double hysteretic_;
   exact::SideIntegrals above_;  // y = 1
@@ -117,6 +113,6 @@ struct History {
 };
 
 // Checks parameters and history, then follows it. Throws Refusal.
-History RespondAlong(std::span<const double> u, const Parameters& p, double z0 = 0.0);
+History RespondAlong(std::span<const double> u, const Case& p, double z0 = 0.0);
 
 }  // namespace quorix::response

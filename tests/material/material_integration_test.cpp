@@ -85,7 +85,7 @@ Law CsiLaw(const CsiWen& m) {
   return {[m](double z, double d) { return m.k / m.yield * (d * z > 0.0 ? 1.0 - AbsPower(z, m.exp) : 1.0); },
           [m](double u, double z) { return m.ratio * m.k * u + (1.0 - m.ratio) * m.yield * z; }};
 }
-Law GeneralLaw(const General& g) {
+Law GeneralLaw(const Case& g) {
   return {[g](double z, double d) {
             return (g.A - g.gamma * d * SignedPower(z, g.n) - g.beta * AbsPower(z, g.n)) / g.Uy;
           },
@@ -109,7 +109,7 @@ TEST(MaterialIntegration, EachProgramsEquationGivesTheClosedFormsEnergy) {
   const OpenSeesBoucWen bw3 = BoucWen(0.1, 25.766, 2.0, 8.1162, 73.046, 1.0);
   const OpenSeesBoucWenOriginal o1 = Original(210e3, 250.0, 0.05, 2.0, 1.0, 0.5);
   const CsiWen csi{2.0e4, 150.0, 0.08, 1.5};
-  const General general{0.5, 1.0, 2.0, 1.5, 0.3, 1e3, 2.5};
+  const Case general{.n = 1.5, .beta = 1.0, .gamma = 2.0, .alpha = 0.3, .Fy = 1e3, .Uy = 2.5, .A = 0.5};
   const struct {
     std::string label;
     Law law;

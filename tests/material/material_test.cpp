@@ -43,7 +43,10 @@ void ExpectCase(const Case& got, const reference::Normalised& want, std::int64_t
 // nearest double to the exact mapping of its inputs.
 TEST(MaterialMapping, MatchesHighPrecisionValues) {
   for (const auto& r : reference::kGeneral) {
-    ExpectCase(Normalise({r.in[0], r.in[1], r.in[2], r.in[3], r.in[4], r.in[5], r.in[6]}), r, 0);
+    // in: A β γ n α Fy Uy
+    ExpectCase(Normalise({.n = r.in[3], .beta = r.in[1], .gamma = r.in[2], .alpha = r.in[4], .Fy = r.in[5],
+                          .Uy = r.in[6], .A = r.in[0]}),
+               r, 0);
   }
   for (const auto& r : reference::kBoucWen) {
     OpenSeesBoucWen m;

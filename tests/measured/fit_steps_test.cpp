@@ -237,13 +237,13 @@ TEST(CheckIdentifiable, NamesTheParametersThatTradeOffOrThatMoveNothing) {
 // sets them where they are free). The lowest misfit wins, the first of
 // equal ones; +∞ everywhere is a refusal.
 TEST(ScanGrid, VisitsEachPointOnceHoldsWhatIsNotFreeAndKeepsTheFirstBest) {
-  const Parameters knee{.n = 2.0, .gamma = 0.5, .alpha = 0.2, .Fy = 4.0, .Uy = 0.5};
-  const Parameters held{.n = 1.7, .gamma = 0.4, .alpha = 0.05, .Fy = 6.0, .Uy = 0.9};
+  const Case knee{.n = 2.0, .gamma = 0.5, .alpha = 0.2, .Fy = 4.0, .Uy = 0.5};
+  const Case held{.n = 1.7, .gamma = 0.4, .alpha = 0.05, .Fy = 6.0, .Uy = 0.9};
   const bool allFree[5] = {true, true, true, true, true};
   std::vector<std::vector<double>> seen;
-  const Parameters best = ScanGrid(
+  const Case best = ScanGrid(
       knee, held, allFree,
-      [&seen](Parameters& p) {
+      [&seen](Case& p) {
         seen.push_back({p.n, p.gamma, p.Uy, p.alpha, p.Fy});
         p.alpha = 0.3;
         p.Fy = 5.0;
@@ -263,9 +263,9 @@ TEST(ScanGrid, VisitsEachPointOnceHoldsWhatIsNotFreeAndKeepsTheFirstBest) {
   const bool shapeFree[5] = {true, true, false, false, true};
   for (const bool* free : {forceFree, shapeFree}) {
     seen.clear();
-    const Parameters tie = ScanGrid(
+    const Case tie = ScanGrid(
         knee, held, free,
-        [&seen](Parameters& p) {
+        [&seen](Case& p) {
           seen.push_back({p.n, p.gamma, p.Uy, p.alpha, p.Fy});
           return 1.0;
         },
@@ -277,13 +277,13 @@ TEST(ScanGrid, VisitsEachPointOnceHoldsWhatIsNotFreeAndKeepsTheFirstBest) {
   EXPECT_EQ(seen.front(), (std::vector<double>{0.8, 0.3, 0.3, 0.05, 6.0}));
 
   seen.clear();
-  ScanGrid(knee, held, forceFree, [&seen](Parameters& p) {
+  ScanGrid(knee, held, forceFree, [&seen](Case& p) {
     seen.push_back({p.n, p.gamma, p.Uy, p.alpha, p.Fy});
     return 0.0;
   }, "loop");
   EXPECT_EQ(seen, (std::vector<std::vector<double>>{{1.7, 0.4, 0.9, 0.2, 4.0}}));
 
-  const auto nowhere = [](Parameters&) { return std::numeric_limits<double>::infinity(); };
+  const auto nowhere = [](Case&) { return std::numeric_limits<double>::infinity(); };
   EXPECT_EQ(RefusalOf([&] { ScanGrid(knee, held, allFree, nowhere, "response"); }),
             "no starting point of the scan gives a model response");
 }

@@ -15,7 +15,7 @@
 namespace quorix::measured {
 namespace {
 
-const Parameters kTrue{.n = 2.5, .gamma = 0.75, .alpha = 0.08, .Fy = 3.1, .Uy = 0.15};
+const Case kTrue{.n = 2.5, .gamma = 0.75, .alpha = 0.08, .Fy = 3.1, .Uy = 0.15};
 
 struct Record {
   std::vector<double> u, F;
@@ -24,7 +24,7 @@ struct Record {
 
 // `cycles` triangles 0 → +a → −a → 0 at each amplitude (in units of Uy),
 // `perQuarter` samples a quarter cycle, from rest.
-Record Triangles(const Parameters& p, const std::vector<double>& amplitudes, int cycles, int perQuarter) {
+Record Triangles(const Case& p, const std::vector<double>& amplitudes, int cycles, int perQuarter) {
   Record r;
   r.u.push_back(0.0);
   for (double a : amplitudes) {
@@ -68,7 +68,7 @@ std::string RefusalOf(const Record& r, const FitOptions& options, FitEntry fit =
 
 // What a fit found, to compare two of them bit for bit.
 auto Found(const FitResult& f) {
-  const Parameters& p = f.parameters;
+  const Case& p = f.parameters;
   return std::tuple(f.steady, p.n, p.gamma, p.alpha, p.Fy, p.Uy, f.errors, f.iterations, f.rms, f.modelF);
 }
 
@@ -146,7 +146,7 @@ TEST(FitTrust, RefusesUndeterminedParametersAndValuesOutsideTheDomain) {
 
 TEST(FitTrust, WarnsWhereTheFitMayNotMeanWhatItSays) {
   using W = FitWarning;
-  const Parameters falling{.n = 2.5, .gamma = 0.75, .alpha = -0.05, .Fy = 3.1, .Uy = 0.15};
+  const Case falling{.n = 2.5, .gamma = 0.75, .alpha = -0.05, .Fy = 3.1, .Uy = 0.15};
   static const Record twoEach = Triangles(kTrue, {0.3, 0.6, 1.0, 1.5}, 2, 100);
   static const Record softening = Triangles(falling, {0.8, 1.5, 3.0}, 3, 100);
   FitOptions smallOnes;

@@ -304,10 +304,10 @@ TEST(Cycles, CountsTheCyclesThatRunCounterClockwise) {
 // to x, the other way round), and its analytic ∂F/∂Uy the central differences, also saturated.
 TEST(SteadyModel, ReproducesTheSolversLoop) {
   const struct {
-    Parameters p;
+    Case p;
     double U;  // in units of Uy
-  } cases[] = {{{2.0, 0.7, 0.1, 50.0, 2.0}, 1.5}, {{1.0, 0.5, 0.0, 1.0, 1.0}, 0.3},
-               {{2.0, 0.9, 0.2, 3.0, 0.5}, 12.0}, {{5.0, 0.3, 0.05, 1.0, 1.0}, 2.0}};
+  } cases[] = {{NormalisedCase(2.0, 0.7, 0.1, 50.0, 2.0), 1.5}, {NormalisedCase(1.0, 0.5, 0.0, 1.0, 1.0), 0.3},
+               {NormalisedCase(2.0, 0.9, 0.2, 3.0, 0.5), 12.0}, {NormalisedCase(5.0, 0.3, 0.05, 1.0, 1.0), 2.0}};
   for (const auto& [p, U] : cases) {
     SCOPED_TRACE(::testing::Message() << "n=" << p.n << " gamma=" << p.gamma << " U=" << U);
     BoucWenCase bw{.Nee = p.n, .BetaSmall = 1.0 - p.gamma, .GammaSmall = p.gamma, .AlphaSmall = p.alpha, .Fy = p.Fy,
@@ -334,7 +334,7 @@ TEST(SteadyModel, ReproducesTheSolversLoop) {
     ASSERT_TRUE(ModelForces(p, cp, F, &z, &dUy));
     for (std::size_t k = 0; k < F.size(); ++k) EXPECT_NEAR(F[k], loop.F[cp.index[k]], 1e-9 * bw.Fa) << k;
     const double h = 1e-6 * p.Uy;
-    Parameters up = p, down = p;
+    Case up = p, down = p;
     up.Uy += h;
     down.Uy -= h;
     ASSERT_TRUE(ModelForces(up, cp, Fu));
@@ -346,8 +346,8 @@ TEST(SteadyModel, ReproducesTheSolversLoop) {
 // Three amplitudes, three cycles each, each block begun on its steady cycle. Noiseless: all five
 // within 1e-6; with 1 % force noise, 0.1 % displacement noise and a 1 % drift of the force's zero:
 // Fy, Uy, α within 2 %, n and γ within 5 %, and within 5 standard errors.
-constexpr double Parameters::*kFields[5] = {&Parameters::n, &Parameters::gamma, &Parameters::alpha, &Parameters::Fy,
-                                            &Parameters::Uy};
+constexpr double Case::*kFields[5] = {&Case::n, &Case::gamma, &Case::alpha, &Case::Fy,
+                                            &Case::Uy};
 class SteadyFit : public ::testing::TestWithParam<std::tuple<int, bool>> {};
 
 TEST_P(SteadyFit, RecoversTheTrueParameters) {

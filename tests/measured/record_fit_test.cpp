@@ -20,8 +20,8 @@ using testing::Block;
 using testing::MakeRecord;
 using testing::TrueModel;
 
-constexpr double Parameters::*kFields[5] = {&Parameters::n, &Parameters::gamma, &Parameters::alpha, &Parameters::Fy,
-                                            &Parameters::Uy};
+constexpr double Case::*kFields[5] = {&Case::n, &Case::gamma, &Case::alpha, &Case::Fy,
+                                            &Case::Uy};
 
 testing::Synthetic FromRest(const TrueModel& m, std::vector<double> amplitudes, int cycles, int perQuarter,
                             int substeps) {

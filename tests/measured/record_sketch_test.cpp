@@ -16,7 +16,7 @@
 namespace quorix::measured::detail {
 namespace {
 
-const Parameters kModel{.n = 2.5, .gamma = 0.75, .alpha = 0.08, .Fy = 3.1, .Uy = 0.15};
+const Case kModel{.n = 2.5, .gamma = 0.75, .alpha = 0.08, .Fy = 3.1, .Uy = 0.15};
 
 struct Path {
   std::vector<double> u, F;

@@ -44,8 +44,8 @@ std::string RecordText(double alpha) { return TextOf(MadeRecord(alpha)); }
 // What a fit along the whole record reports with every parameter held at the values the record was made with
 // and z0 = 0: the model's response from rest at every sample, its area over each cycle, and its misfit.
 quorix::measured::FitResult HeldAlongTheRecord(const Synthetic& rec) {
-  const quorix::measured::Parameters p{2.0, 0.7, 0.1, 50.0, 2.0};
-  const quorix::response::History along = quorix::response::RespondAlong(rec.u, {p.n, p.gamma, p.alpha, p.Fy, p.Uy});
+  const quorix::Case p = quorix::NormalisedCase(2.0, 0.7, 0.1, 50.0, 2.0);
+  const quorix::response::History along = quorix::response::RespondAlong(rec.u, p);
   quorix::measured::FitResult fit;
   fit.parameters = fit.startingValues = p;
   fit.fixed.fill(true);
@@ -282,7 +282,7 @@ class PlotsWindowTest : public QObject {
     QVERIFY(!Control(*plots, "cmdUseParameters")->isEnabled());
     PlotsClick(plots, "cmdFit");
     QVERIFY(plots->LastFit().has_value());
-    const quorix::measured::Parameters p = plots->LastFit()->parameters;
+    const quorix::Case p = plots->LastFit()->parameters;
     for (const auto& [fitted, made] : {std::pair{p.n, 2.0}, {p.gamma, 0.7}, {p.Uy, 2.0}, {p.Fy, 50.0}})
       QVERIFY(std::abs(fitted / made - 1.0) < 1e-6);
     // The model along the fitted samples, and for a steady fit one loop per amplitude of the steady cycles.
@@ -300,7 +300,7 @@ class PlotsWindowTest : public QObject {
     PlotsClick(plots, "cmdCopyMaterials");
     const QString tcl = QGuiApplication::clipboard()->text().section(QLatin1Char('\n'), 0, 0);
     QVERIFY2(tcl.startsWith(QStringLiteral("OpenSees: uniaxialMaterial BoucWen 1 ")), qPrintable(tcl));
-    const quorix::material::Case back =
+    const quorix::Case back =
         quorix::material::CaseOf(quorix::material::ParseOpenSees(tcl.mid(10).toStdString()));
     QVERIFY(std::abs(back.Uy / p.Uy - 1.0) < 1e-15 && std::abs(back.gamma / p.gamma - 1.0) < 1e-15);
     PlotsClick(plots, "cmdUseParameters");

@@ -14,7 +14,7 @@
 namespace quorix::response {
 namespace {
 
-Parameters Unit(double n, double gamma) { return {.n = n, .gamma = gamma, .alpha = 0.0, .Fy = 1.0, .Uy = 1.0}; }
+Case Unit(double n, double gamma) { return {.n = n, .gamma = gamma, .alpha = 0.0, .Fy = 1.0, .Uy = 1.0}; }
 
 // The error of a value against an exact one: relative, or absolute where
 // the exact value lies within 1e-3 of zero.
@@ -50,7 +50,7 @@ TEST(Response, FollowsTheHighPrecisionHistories) {
 // loading z = 1 − (1 − z₀)·e^(−Δx) above zero and z = ((1 + w·z₀)·e^(wΔx) − 1)/w
 // below it.
 TEST(Response, LinearExponentFollowsExponentials) {
-  const Parameters p = Unit(1.0, 0.75);
+  const Case p = Unit(1.0, 0.75);
   const double w = -0.5;
   std::vector<double> u;
   for (int k = 0; k <= 40; ++k) u.push_back(0.1 * k);  // loading from rest
@@ -68,15 +68,14 @@ TEST(Response, LinearExponentFollowsExponentials) {
 // accurate solve's Za, its loading branch LoopOf's, and the work of its two
 // stretches DE.
 TEST(Response, SettlesOnTheSteadyLoop) {
-  struct Case {
+  struct Row {
     double n, gamma, U;
   };
-  for (const Case c : {Case{2.0, 0.75, 1.5}, Case{1.5, 0.3, 0.8}, Case{4.0, 1.0, 3.0}}) {
+  for (const Row c : {Row{2.0, 0.75, 1.5}, Row{1.5, 0.3, 0.8}, Row{4.0, 1.0, 3.0}}) {
     SCOPED_TRACE(testing::Message() << "n " << c.n << " gamma " << c.gamma << " U " << c.U);
-    const Parameters p{.n = c.n, .gamma = c.gamma, .alpha = 0.1, .Fy = 2.0, .Uy = 0.5};
-    BoucWenCase bw;
-    bw.Nee = c.n, bw.GammaSmall = c.gamma, bw.BetaSmall = 1.0 - c.gamma, bw.AlphaSmall = p.alpha;
-    bw.Fy = p.Fy, bw.Uy = p.Uy, bw.UmaxOverUy = c.U, bw.Complementary = true;
+    const Case p{.n = c.n, .gamma = c.gamma, .alpha = 0.1, .Fy = 2.0, .Uy = 0.5};
+    BoucWenCase bw = RecordOf(NormalisedCase(c.n, c.gamma, p.alpha, p.Fy, p.Uy), c.U);
+    bw.Complementary = true;
     accurate::Solve(bw);
     const HysteresisLoop loop = LoopOf(bw, 41, accurate::BranchIntegral);
     // 40 cycles, each from −U up along the loop's own abscissae and back.
@@ -102,7 +101,7 @@ TEST(Response, SettlesOnTheSteadyLoop) {
 // Repeated samples are no reversals and leave z where it is; a history that
 // starts with them begins its first stretch at sample 0.
 TEST(Response, RepeatedSamplesChangeNothing) {
-  const Parameters p = Unit(2.5, 0.6);
+  const Case p = Unit(2.5, 0.6);
   const History plain = RespondAlong(std::vector<double>{0.0, 0.5, 1.0, 0.2, 0.7}, p, 0.1);
   const History repeated = RespondAlong(std::vector<double>{0.0, 0.0, 0.5, 1.0, 1.0, 0.2, 0.2, 0.7}, p, 0.1);
   const std::vector<double> expected{plain.z[0], plain.z[0], plain.z[1], plain.z[2], plain.z[2],
@@ -116,19 +115,21 @@ TEST(Response, RepeatedSamplesChangeNothing) {
 }
 
 TEST(Response, RefusesWhatTheModelCannotAnswer) {
-  const Parameters good = Unit(2.0, 0.5);
+  const Case good = Unit(2.0, 0.5);
   const std::vector<double> history{0.0, 1.0};
-  struct Case {
-    Parameters p;
+  struct Row {
+    Case p;
     std::vector<double> u;
     double z0;
     const char* message;
   };
   const double nan = std::nan("");
-  const Case cases[] = {
+  const Row cases[] = {
       {Unit(-1.0, 0.5), history, 0.0, "n must be positive: -1"},
       {Unit(2.0, -0.1), history, 0.0, "gamma must not be negative (beta - gamma must not exceed 1): -0.1"},
       {{.n = 2.0, .gamma = 0.5, .alpha = 0.0, .Fy = 1.0, .Uy = 0.0}, history, 0.0, "Uy must be positive: 0"},
+      {{.n = 2.0, .gamma = 0.5, .alpha = 0.0, .Fy = 1.0, .Uy = 1.0, .A = 2.0}, history, 0.0,
+       "A must be 1 (normalise the case first): 2"},
       {good, history, 1.0, "z0 must lie between -1 and 1: 1"},
       {good, {0.0}, 0.0, "a displacement history needs at least two samples, not 1"},
       {good, {0.0, nan, 1.0}, 0.0, "u at sample 2 is not a finite number: nan"},
@@ -136,7 +137,7 @@ TEST(Response, RefusesWhatTheModelCannotAnswer) {
       {{.n = 2.0, .gamma = 0.5, .alpha = 0.0, .Fy = 1.0, .Uy = 1e-300}, {0.0, 1e10}, 0.0,
        "u/Uy overflows: the largest displacement is: 1e+10"},
   };
-  for (const Case& c : cases) {
+  for (const Row& c : cases) {
     try {
       RespondAlong(c.u, c.p, c.z0);
       ADD_FAILURE() << "accepted: " << c.message;
