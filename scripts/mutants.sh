@@ -58,13 +58,15 @@ M31|src/material/material.cpp|s/c\.alpha = alpha == 0\.0 \? 0\.0 : dd::Divide\(a
 M32|src/material/material_text.cpp|s/\{"k", "yield", "ratio", "exp"\}/{"k", "yield", "exp", "ratio"}/|material text: the Wen link's ratio= and exp= swapped
 M33|src/cli/cli_common.cpp|s/if \(!gAsTyped\.load\(\) && !IsCompleteNumber\(text\)\)/if (false \&\& !IsCompleteNumber(text))/|command line: a mistyped number ('2,5') read as the window reads it, silently
 M34|src/decimal/numbertext.cpp|s/n\.wholeText = in\.AtEnd\(\);/n.wholeText = true;/|number grammar: trailing text ('1e', '2,5') counted as a whole number
-M35|src/cli/cli_common.cpp|s/t\.UmaxOverUy = ShortestText\(ReadField\("--umax", options\.umaxText\) \/ Uy\);/t.UmaxOverUy = ShortestText(ReadField("--umax", options.umaxText));/|command line: --umax taken as Umax/Uy, not divided by Uy
+M35|src/cli/cli_common.cpp|s/\*umax \/ Uy\)/*umax)/|command line: --umax taken as Umax/Uy, not divided by Uy
 M36|src/measured/cycles.cpp|s/q\.EDC \/ \(2\.0 \* std::numbers::pi \* q\.Keff \* d \* d\)/q.EDC \/ (std::numbers::pi * q.Keff * d * d)/|cycles: the equivalent damping ratio doubled
 M37|src/measured/cycles.cpp|s/if \(q\.EDC < 0\.0\) \+\+table\.counterClockwise;/if (q.EDC > 0.0) ++table.counterClockwise;/|cycles: the clockwise cycles counted as the counter-clockwise ones
 M38|src/measured/steady_fit.cpp|s/result\.rmsRelative = result\.rms \/ meanFPlus;/result.rmsRelative = result.rms \/ (2.0 * meanFPlus);/|steady fit: the relative misfit halved
 M39|src/measured/record_fit.cpp|s/result\.rmsRelative = result\.rms \/ scale;/result.rmsRelative = result.rms;/|record fit: the relative misfit not divided by the force scale
 EOF
 )
+# The page's reading of the engine's JSON, caught by node's test runner.
+mutants+=$'\n'$(grep -v '^#' "$root/scripts/web-mutants.txt")
 
 if [ "${1:-}" = "--list" ]; then
   echo "$mutants" | awk -F'|' '{ printf "%-4s %-42s %s\n", $1, $2, $4 }'
@@ -103,6 +105,12 @@ while IFS='|' read -r id file subst what; do
   if cmp -s "$target" "$target.orig"; then
     result="does not apply"
     status=1
+  elif [[ $file == web/* ]]; then
+    if (cd "$work/src/web" && node --test tests/unit/) >"$work/$id.log" 2>&1; then
+      result="survived"
+    else
+      result="caught: $(grep -m1 -E '^not ok' "$work/$id.log" | sed 's/^not ok [0-9]* - //' || true)"
+    fi
   elif ! cmake --build "$work/build" >"$work/$id.build.log" 2>&1; then
     result="build fails"
     status=1

@@ -10,6 +10,9 @@ cd "$(dirname "$0")/.."
 here=$PWD
 
 bash scripts/deps.sh web-test
+# The page's reading of the engine's JSON answers, without a browser: Node's
+# own test runner, no package of its own.
+node --test web/tests/unit/
 bash scripts/web.sh --build-only
 
 # The native quorix-cli for the expected values: the one in build/release

@@ -57,7 +57,12 @@ nice -n 10 cmake --build "$engine" -j 2 --target quorix-web
 site=$dir/site
 rm -rf "$site"
 mkdir -p "$site"
-cp web/index.html web/style.css web/app.js web/worker.js "$site/"
+# The page's modules are every script in web/ but the service worker,
+# which is written below with its version.
+cp web/index.html web/style.css "$site/"
+for script in web/*.js; do
+  [[ $script == web/sw.js ]] || cp "$script" "$site/"
+done
 cp "$engine/src/web/quorix-web.js" "$engine/src/web/quorix-web.wasm" "$site/"
 cp web/node_modules/echarts/dist/echarts.min.js "$site/"
 # The service worker's cache is named for the site's contents, so that a

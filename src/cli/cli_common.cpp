@@ -143,9 +143,10 @@ void AddCaseOptions(CLI::App& command, CaseOptions& options, bool withAmplitude)
 
 CaseSolver SolverFor(const CaseOptions& options) { return options.accurate ? accurate::Solve : SolveEnergy; }
 
-void SolveCaseWith(const CaseOptions& options, BoucWenCase& bw) {
-  ReadCase(options.texts, bw);
+BoucWenCase SolveCaseWith(const CaseOptions& options, const ResolvedCase& resolved) {
+  BoucWenCase bw = resolved.Record();
   SolverFor(options)(bw);
+  return bw;
 }
 
 BranchIntegralFn BranchIntegralFor(const CaseOptions& options) {
@@ -156,22 +157,23 @@ namespace {
 
 bool Given(const CLI::Option* option) { return option != nullptr && option->count() > 0; }
 
-// The mapped case's texts: the shortest text of each double, which ReadCase
-// reads back to the same double.
-void SetMappedTexts(CaseTexts& t, const Case& c) {
-  t.Nee = ShortestText(c.n);
-  t.BetaSmall = ShortestText(c.beta);
-  t.GammaSmall = ShortestText(c.gamma);
-  t.AlphaSmall = ShortestText(c.alpha);
-  t.Fy = ShortestText(c.Fy);
-  t.Uy = ShortestText(c.Uy);
+// A displacement amplitude formed from the typed ones (Umax = u·Uy, or
+// Umax/Uy from Umax): refused when it leaves the range of a double, which no
+// field could then hold.
+double RequireAmplitude(std::string_view name, double value) {
+  if (!std::isfinite(value)) {
+    throw BadCommandLine(std::string(name) + ": the amplitude it gives is beyond the range of a double");
+  }
+  return value;
 }
 
 // The case a --material, --csi-wen or --model general asks for, or nullopt.
-std::optional<Case> MappedCase(CaseOptions& options) {
-  CaseTexts& t = options.texts;
+// For the general law an amplitude given over its own Uy becomes Umax,
+// set in umax.
+std::optional<Case> MappedCase(CaseOptions& options, std::optional<double>& umax) {
+  const CaseTexts& t = options.texts;
   try {
-    if (!options.material.empty()) return material::CaseOf(material::ParseOpenSees(options.material));
+    if (!options.material.empty()) return material::FromOpenSees(material::ParseOpenSees(options.material));
     if (!options.csiWen.empty()) return material::FromCsiWen(material::ParseCsiWen(options.csiWen));
   } catch (const Refusal& e) {
     throw Refusal(std::string(!options.material.empty() ? "--material" : "--csi-wen") + ": " + e.what());
@@ -196,50 +198,57 @@ std::optional<Case> MappedCase(CaseOptions& options) {
     throw Refusal(std::string("--model general: ") + e.what());
   }
   // Umax/Uy is given over the general law's own Uy.
-  if (Given(options.amplitude) && !Given(options.umax)) {
-    options.umaxText = ShortestText(ReadField("--u", t.UmaxOverUy) * g.Uy);
-  } else if (!Given(options.umax)) {
-    options.umaxText = ShortestText(ParseNumber(t.UmaxOverUy) * g.Uy);
+  if (!Given(options.umax)) {
+    const double u = Given(options.amplitude) ? ReadField("--u", t.UmaxOverUy) : ParseNumber(t.UmaxOverUy);
+    umax = RequireAmplitude("--u", u * g.Uy);
   }
   return c;
 }
 
+// The amplitude over Uy: --umax over the case's Uy, else --u.
+double AmplitudeOver(const CaseOptions& options, std::optional<double> umax, double Uy) {
+  if (!umax && Given(options.umax)) umax = ReadField("--umax", options.umaxText);
+  if (umax) return RequireAmplitude(Given(options.umax) ? "--umax" : "--u", *umax / Uy);
+  return ReadField("--u", options.texts.UmaxOverUy);
+}
+
 }  // namespace
 
-void ResolveCaseOptions(CaseOptions& options, bool withAmplitude) {
-  CaseTexts& t = options.texts;
-  t.Complementary = !options.direct;
-  if (const std::optional<Case> mapped = MappedCase(options)) {
+ResolvedCase ResolveCaseOptions(CaseOptions& options, bool withAmplitude) {
+  const CaseTexts& t = options.texts;
+  ResolvedCase resolved;
+  resolved.complementary = !options.direct;
+  std::optional<double> umax;
+  if (const std::optional<Case> mapped = MappedCase(options, umax)) {
     options.mapped = true;
-    SetMappedTexts(t, *mapped);
-    if (withAmplitude && !options.umaxText.empty()) {
-      t.UmaxOverUy = ShortestText(ReadField("--umax", options.umaxText) / mapped->Uy);
-    } else if (withAmplitude) {
-      ReadField("--u", t.UmaxOverUy);
-    }
-    return;
+    resolved.c = *mapped;
+    if (withAmplitude) resolved.UmaxOverUy = AmplitudeOver(options, umax, mapped->Uy);
+    return resolved;
   }
-  ReadField("--n", t.Nee);
+  Case& c = resolved.c;
+  c.n = ReadField("--n", t.Nee);
   const bool betaGiven = Given(options.beta);
-  const double beta = betaGiven ? ReadField("--beta", t.BetaSmall) : 0.0;
-  const double gamma = ReadField("--gamma", t.GammaSmall);
-  if (!betaGiven) t.BetaSmall = FormatPlainNumber(1.0 - gamma);
-  ReadField("--alpha", t.AlphaSmall);
-  ReadField("--fy", t.Fy);
-  const double Uy = ReadField("--uy", t.Uy);
-  if (withAmplitude) {
-    if (Given(options.umax)) {
-      t.UmaxOverUy = ShortestText(ReadField("--umax", options.umaxText) / Uy);
-    } else {
-      ReadField("--u", t.UmaxOverUy);
-    }
-  }
-  if (betaGiven && material::SumDiffersFromOne(beta, gamma)) {
+  if (betaGiven) c.beta = ReadField("--beta", t.BetaSmall);
+  c.gamma = ReadField("--gamma", t.GammaSmall);
+  c.alpha = ReadField("--alpha", t.AlphaSmall);
+  c.Fy = ReadField("--fy", t.Fy);
+  c.Uy = ReadField("--uy", t.Uy);
+  if (withAmplitude) resolved.UmaxOverUy = AmplitudeOver(options, std::nullopt, c.Uy);
+  // β as the window's field shows it for γ: 1 − γ to 15 digits, read back.
+  if (!betaGiven) c.beta = ParseNumber(FormatPlainNumber(1.0 - c.gamma));
+  if (betaGiven && material::SumDiffersFromOne(c.beta, c.gamma)) {
     std::fprintf(Settings().err,
                  "quorix-cli: warning: beta + gamma = %s, but the formulas take beta + gamma = 1 (and A = 1); "
                  "for Wen's general law give --model general\n",
-                 ShortestText(beta + gamma).c_str());
+                 ShortestText(c.beta + c.gamma).c_str());
   }
+  return resolved;
+}
+
+BoucWenCase ResolvedCase::Record() const {
+  BoucWenCase bw = RecordOf(c, UmaxOverUy);
+  bw.Complementary = complementary;
+  return bw;
 }
 
 std::string CaseAsOptions(const BoucWenCase& bw) {

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "cli.h"
+#include "case.h"
 #include "commands.h"
 #include "json.h"
 #include "refusal.h"
@@ -56,14 +57,13 @@ double ReadField(std::string_view name, const std::string& text);
 // when it cannot.
 void WriteOut(std::string_view text);
 
-// The case's fields as the window's text boxes hold them. --beta is
-// optional: without it β is what the window's β field shows for the γ
-// given, FormatPlainNumber(1 − γ).
+// The case's options as typed: the window's field texts, read once by
+// ResolveCaseOptions. --beta is optional: without it β is what the window's
+// β field shows for the γ given, FormatPlainNumber(1 − γ).
 //
 // Or the case mapped from elsewhere onto the normalised one: Wen's general
 // law (--model general, with --A and β, γ free), an OpenSees material line
-// (--material) or CSI's Wen link (--csi-wen). The texts then hold the mapped
-// case, each value as the shortest text that reads back to its double.
+// (--material) or CSI's Wen link (--csi-wen).
 struct CaseOptions {
   CaseTexts texts;
   CLI::Option* beta = nullptr;
@@ -77,7 +77,7 @@ struct CaseOptions {
   std::string wenA = "1";
   std::string material;
   std::string csiWen;
-  std::string umaxText;
+  std::string umaxText;  // --umax as typed
   // Set by ResolveCaseOptions: the case was mapped (general law, material
   // or link), and the A its OpenSees line is written with.
   bool mapped = false;
@@ -86,20 +86,29 @@ struct CaseOptions {
 
 void AddCaseOptions(CLI::App& command, CaseOptions& options, bool withAmplitude);
 
-// Checks the fields in the order the commands read them, so the first one
-// beyond the range of a double is the one reported, fills in β when --beta
-// was not given, and sets the option. A mapped case replaces the fields;
-// otherwise β + γ differing from 1 beyond the β field's 15 digits is warned
-// of once on standard error, since the formulas take it as 1.
-void ResolveCaseOptions(CaseOptions& options, bool withAmplitude);
+// The case the options give, with its amplitude and formula set.
+struct ResolvedCase {
+  Case c;
+  double UmaxOverUy = 0.0;  // 0 for a command without an amplitude
+  bool complementary = true;
+  // The solver's record of it, results not yet filled in.
+  BoucWenCase Record() const;
+};
+
+// Reads the options once, in the order the window reads its fields, so the
+// first one beyond the range of a double is the one reported; fills in β
+// when --beta was not given; maps a general law, material or link. Unless
+// mapped, β + γ differing from 1 beyond the β field's 15 digits is warned of
+// once on standard error, since the formulas take it as 1.
+ResolvedCase ResolveCaseOptions(CaseOptions& options, bool withAmplitude);
 
 // The solver the options ask for: SolveEnergy, or with --accurate the
 // accurate path, which refuses inputs outside the model's domain by
 // throwing (a failure of the command that names the input).
 CaseSolver SolverFor(const CaseOptions& options);
 
-// ReadCase of the resolved texts, then the solver the options ask for.
-void SolveCaseWith(const CaseOptions& options, BoucWenCase& bw);
+// The resolved case solved by the solver the options ask for.
+BoucWenCase SolveCaseWith(const CaseOptions& options, const ResolvedCase& resolved);
 
 // The branch integrals the loop of a solved record needs, in the
 // arithmetic the options ask for.

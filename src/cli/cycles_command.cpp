@@ -39,64 +39,99 @@ JsonObject ColumnObject(const measured::RecordColumn& c) {
   return object;
 }
 
+// The table as its cells' texts, a row each: the header, one row per cycle,
+// then the steady means (a row of its own, when there are steady cycles).
+std::vector<std::vector<std::string>> TableCells(const measured::CycleTable& table) {
+  std::vector<std::vector<std::string>> rows{
+      {"cycle", "first", "last", "u+", "u-", "F+", "F-", "EDC", "Keff", "xi_eff", "steady"}};
+  for (std::size_t i = 0; i < table.cycles.size(); ++i) {
+    const measured::Cycle& c = table.cycles[i];
+    std::vector<std::string> row{std::to_string(i + 1), std::to_string(c.first + 1), std::to_string(c.last + 1)};
+    for (double v : {c.uPlus, c.uMinus, c.FPlus, c.FMinus, c.EDC, c.Keff, c.XiEff}) row.push_back(ShortestText(v));
+    row.push_back(c.steady ? "yes" : "no");
+    rows.push_back(std::move(row));
+  }
+  const measured::CycleMeans& m = table.steadyMeans;
+  if (m.count > 0) {
+    std::vector<std::string> row{"mean of " + std::to_string(m.count) + " steady", "", ""};
+    for (double v : {m.uPlus, m.uMinus, m.FPlus, m.FMinus, m.EDC, m.Keff, m.XiEff}) row.push_back(ShortestText(v));
+    row.push_back("");
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+// The lines below the table: no steady cycle, the columns read and units.
+std::vector<std::string> TableNotes(const measured::CycleTable& table, const measured::Record& record) {
+  std::vector<std::string> notes;
+  if (table.steadyMeans.count == 0) {
+    notes.push_back("no steady cycle (each cycle differs from the one before it in amplitude, centre or EDC by more "
+                    "than 2 %, or in peak forces by more than 5 %)");
+  }
+  const std::string columns = DescribeColumns(record);
+  if (columns.empty()) return notes;
+  const std::string text = columns + UnitsLine(record);
+  for (std::size_t at = 0, end; at < text.size(); at = end + 1) {
+    end = text.find('\n', at);
+    notes.push_back(text.substr(at, end - at));
+  }
+  return notes;
+}
+
+void WriteCyclesJson(const measured::CycleTable& table, const measured::Record& record,
+                     const std::string& orientation) {
+  const measured::CycleMeans& m = table.steadyMeans;
+  std::vector<double> number, first, last, uPlus, uMinus, FPlus, FMinus, EDC, Keff, XiEff, steady;
+  for (std::size_t i = 0; i < table.cycles.size(); ++i) {
+    const measured::Cycle& c = table.cycles[i];
+    number.push_back(static_cast<double>(i + 1));
+    first.push_back(static_cast<double>(c.first + 1));
+    last.push_back(static_cast<double>(c.last + 1));
+    uPlus.push_back(c.uPlus), uMinus.push_back(c.uMinus), FPlus.push_back(c.FPlus), FMinus.push_back(c.FMinus);
+    EDC.push_back(c.EDC), Keff.push_back(c.Keff), XiEff.push_back(c.XiEff);
+    if (c.steady) steady.push_back(static_cast<double>(i + 1));
+  }
+  JsonObject means;
+  means.Integer("count", static_cast<std::int64_t>(m.count))
+      .Number("uPlus", m.uPlus).Number("uMinus", m.uMinus).Number("FPlus", m.FPlus).Number("FMinus", m.FMinus)
+      .Number("EDC", m.EDC).Number("Keff", m.Keff).Number("XiEff", m.XiEff);
+  JsonObject object;
+  object.Integer("sample_count", static_cast<std::int64_t>(record.u.size()))
+      .Numbers("cycle", number).Numbers("first", first).Numbers("last", last)
+      .Numbers("uPlus", uPlus).Numbers("uMinus", uMinus).Numbers("FPlus", FPlus).Numbers("FMinus", FMinus)
+      .Numbers("EDC", EDC).Numbers("Keff", Keff).Numbers("XiEff", XiEff)
+      .Numbers("steady", steady)
+      .Object("steady_means", means);
+  object.Integer("counter_clockwise", static_cast<std::int64_t>(table.counterClockwise));
+  // The record's columns only where the text report names them: a file of
+  // two plain columns keeps the object it always had.
+  if (!DescribeColumns(record).empty()) {
+    object.Object("displacement", ColumnObject(record.displacement))
+        .Object("force", ColumnObject(record.force))
+        .Bool("decimal_comma", record.decimalComma);
+  }
+  // The text report's cells and lines, as it shows them.
+  object.StringRows("table", TableCells(table)).Strings("notes", TableNotes(table, record));
+  object.Strings("warnings", orientation.empty() ? std::vector<std::string>{} : std::vector<std::string>{orientation});
+  WriteOut(object.Text() + "\n");
+}
+
 void RunCycles(const CyclesOptions& options) {
   const measured::Record record = ReadRecordInput(options.input);
   const measured::CycleTable table = measured::FindCycles(record.u, record.F, options.deadBand);
-  const measured::CycleMeans& m = table.steadyMeans;
   // The table is printed all the same: it shows what the record holds.
   const std::string orientation = measured::CounterClockwiseWarning(table);
   if (!orientation.empty()) std::fprintf(Settings().err, "quorix-cli: warning: %s\n", orientation.c_str());
-  const std::string columns = DescribeColumns(record);
-
   if (options.json) {
-    std::vector<double> number, first, last, uPlus, uMinus, FPlus, FMinus, EDC, Keff, XiEff, steady;
-    for (std::size_t i = 0; i < table.cycles.size(); ++i) {
-      const measured::Cycle& c = table.cycles[i];
-      number.push_back(static_cast<double>(i + 1));
-      first.push_back(static_cast<double>(c.first + 1));
-      last.push_back(static_cast<double>(c.last + 1));
-      uPlus.push_back(c.uPlus), uMinus.push_back(c.uMinus), FPlus.push_back(c.FPlus), FMinus.push_back(c.FMinus);
-      EDC.push_back(c.EDC), Keff.push_back(c.Keff), XiEff.push_back(c.XiEff);
-      if (c.steady) steady.push_back(static_cast<double>(i + 1));
-    }
-    JsonObject means;
-    means.Integer("count", static_cast<std::int64_t>(m.count))
-        .Number("uPlus", m.uPlus).Number("uMinus", m.uMinus).Number("FPlus", m.FPlus).Number("FMinus", m.FMinus)
-        .Number("EDC", m.EDC).Number("Keff", m.Keff).Number("XiEff", m.XiEff);
-    JsonObject object;
-    object.Integer("sample_count", static_cast<std::int64_t>(record.u.size()))
-        .Numbers("cycle", number).Numbers("first", first).Numbers("last", last)
-        .Numbers("uPlus", uPlus).Numbers("uMinus", uMinus).Numbers("FPlus", FPlus).Numbers("FMinus", FMinus)
-        .Numbers("EDC", EDC).Numbers("Keff", Keff).Numbers("XiEff", XiEff)
-        .Numbers("steady", steady)
-        .Object("steady_means", means);
-    object.Integer("counter_clockwise", static_cast<std::int64_t>(table.counterClockwise));
-    // The record's columns only where the text report names them: a file of
-    // two plain columns keeps the object it always had.
-    if (!columns.empty()) {
-      object.Object("displacement", ColumnObject(record.displacement))
-          .Object("force", ColumnObject(record.force))
-          .Bool("decimal_comma", record.decimalComma);
-    }
-    WriteOut(object.Text() + "\n");
+    WriteCyclesJson(table, record, orientation);
     return;
   }
-  std::string out = "cycle\tfirst\tlast\tu+\tu-\tF+\tF-\tEDC\tKeff\txi_eff\tsteady\n";
-  for (std::size_t i = 0; i < table.cycles.size(); ++i) {
-    const measured::Cycle& c = table.cycles[i];
-    out += std::to_string(i + 1) + '\t' + std::to_string(c.first + 1) + '\t' + std::to_string(c.last + 1);
-    for (double v : {c.uPlus, c.uMinus, c.FPlus, c.FMinus, c.EDC, c.Keff, c.XiEff}) out += '\t' + ShortestText(v);
-    out += c.steady ? "\tyes\n" : "\tno\n";
+  std::string out;
+  for (const std::vector<std::string>& row : TableCells(table)) {
+    for (std::size_t i = 0; i < row.size(); ++i) out += (i == 0 ? "" : "\t") + row[i];
+    out += '\n';
   }
-  if (m.count > 0) {
-    out += "mean of " + std::to_string(m.count) + " steady\t\t";
-    for (double v : {m.uPlus, m.uMinus, m.FPlus, m.FMinus, m.EDC, m.Keff, m.XiEff}) out += '\t' + ShortestText(v);
-    out += "\t\n";
-  } else {
-    out += "no steady cycle (each cycle differs from the one before it in amplitude, centre or EDC by more than 2 %, "
-           "or in peak forces by more than 5 %)\n";
-  }
-  if (!columns.empty()) out += columns + UnitsLine(record);
+  for (const std::string& note : TableNotes(table, record)) out += note + '\n';
   WriteOut(out);
 }
 
@@ -120,8 +155,12 @@ void AddCyclesCommand(CLI::App& app, int& exitCode) {
                     "counts (noise below it makes no false reversals)");
   command->add_flag("--json", options->json,
                     "print one object: arrays per column (cycle, first, last: 1-based; uPlus, uMinus, FPlus, FMinus, "
-                    "EDC, Keff, XiEff), \"steady\": the steady cycles' numbers, \"steadyMeans\"");
-  command->callback([options, &exitCode] { RunReporting(exitCode, [&] { RunCycles(*options); }); });
+                    "EDC, Keff, XiEff), \"steady\": the steady cycles' numbers, \"steadyMeans\"; \"table\" and "
+                    "\"notes\": the text report's cells (a row each) and the lines below it; \"warnings\"; a "
+                    "refusal as {\"refusal\": {...}}");
+  command->callback([options, command, &exitCode] {
+    RunAnswering(exitCode, *command, options->json, [&] { RunCycles(*options); });
+  });
 }
 
 }  // namespace quorix::cli

@@ -152,9 +152,10 @@ std::vector<double> Numbered(const std::vector<std::size_t>& cycles) {
 // The fit as one JSON object. The keys of quorix.fit's result: the
 // parameters as the options and Python's keywords name them, other words
 // in snake_case.
-void WriteFitJson(const measured::FitResult& fit, const std::vector<std::string>& warnings) {
+void WriteFitJson(const measured::FitResult& fit, const std::vector<std::string>& warnings,
+                  const std::string& report) {
   constexpr std::array<const char*, 5> kKeys{"n", "gamma", "alpha", "fy", "uy"};
-  const measured::Parameters& p = fit.parameters;
+  const Case& p = fit.parameters;
   const double values[5] = {p.n, p.gamma, p.alpha, p.Fy, p.Uy};
   const CycleColumns columns = CycleColumnsOf(fit);
   JsonObject object, parameters, errors, fixed;
@@ -185,15 +186,16 @@ void WriteFitJson(const measured::FitResult& fit, const std::vector<std::string>
       .Numbers("left_out_wider", Numbered(fit.leftOutWider))
       .String("summary", measured::FittedSummary(fit, 1))
       .Strings("warnings", warnings)
-      .Object("materials", MaterialJson(measured::CaseOf(p, 1.0), 1.0));
+      .Object("materials", MaterialJson(measured::SteadyRecord(p, 1.0), 1.0))
+      .String("report", report);
   WriteOut(object.Text() + "\n");
 }
 
 // The fit as tables: the parameters with their standard errors, the misfit
 // and what was fitted, each fitted cycle's EDC beside the model's, the
 // record's columns and the fitted case's materials.
-void WriteFitText(const measured::FitResult& fit, const measured::Record& record, const std::string& as) {
-  const measured::Parameters& p = fit.parameters;
+std::string FitReport(const measured::FitResult& fit, const measured::Record& record, const std::string& as) {
+  const Case& p = fit.parameters;
   const double values[5] = {p.n, p.gamma, p.alpha, p.Fy, p.Uy};
   const CycleColumns columns = CycleColumnsOf(fit);
   std::string out = "parameter\tvalue\tstandard error\n";
@@ -223,8 +225,8 @@ void WriteFitText(const measured::FitResult& fit, const measured::Record& record
   }
   const std::string described = DescribeColumns(record);
   if (!described.empty()) out += "\n" + described;
-  const std::string materials = MaterialReport(measured::CaseOf(p, 1.0), as, 1.0);
-  WriteOut(materials.empty() ? out : out + "\n" + materials);
+  const std::string materials = MaterialReport(measured::SteadyRecord(p, 1.0), as, 1.0);
+  return materials.empty() ? out : out + "\n" + materials;
 }
 
 void RunFit(const FitCommandOptions& options) {
@@ -239,10 +241,11 @@ void RunFit(const FitCommandOptions& options) {
   // reads the JSON still leaves them in its log; in the JSON too.
   const std::vector<std::string> warnings = measured::WarningTexts(fit, 1);
   for (const std::string& w : warnings) std::fprintf(Settings().err, "quorix-cli: warning: %s\n", w.c_str());
+  const std::string report = FitReport(fit, record, options.as);
   if (options.json) {
-    WriteFitJson(fit, warnings);
+    WriteFitJson(fit, warnings, report);
   } else {
-    WriteFitText(fit, record, options.as);
+    WriteOut(report);
   }
 }
 
@@ -324,9 +327,12 @@ void AddFitCommand(CLI::App& app, int& exitCode) {
                     "halfRange, measuredEDC, modelEDC; leftOutSteady and leftOutWider (the cycles not fitted), "
                     "and warnings (also on standard error: a misfit above 10 % of F+, alpha < 0, no steady "
                     "cycle, fitted points spanning less than half the record's displacements); \"materials\": the fitted "
-                    "case as OpenSees, OpenSeesPy and (when gamma = 0.5) CSI's Wen link write it");
+                    "case as OpenSees, OpenSeesPy and (when gamma = 0.5) CSI's Wen link write it; \"report\": the "
+                    "text the command prints without --json; a refusal as {\"refusal\": {...}}");
   AddAsOption(*command, options->as, "all");
-  command->callback([options, &exitCode] { RunReporting(exitCode, [&] { RunFit(*options); }); });
+  command->callback([options, command, &exitCode] {
+    RunAnswering(exitCode, *command, options->json, [&] { RunFit(*options); });
+  });
 }
 
 }  // namespace quorix::cli

@@ -1,7 +1,10 @@
 #include "json.h"
 
+#include <CLI/CLI.hpp>
 #include <cmath>
+#include <exception>
 
+#include "cli_common.h"
 #include "decimal.h"
 
 namespace quorix::cli {
@@ -81,12 +84,29 @@ JsonObject& JsonObject::String(std::string_view key, std::string_view value) {
   return *this;
 }
 
+namespace {
+std::string QuotedArray(const std::vector<std::string>& values) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i != 0) out += ", ";
+    out += Quoted(values[i]);
+  }
+  return out + ']';
+}
+}  // namespace
+
 JsonObject& JsonObject::Strings(std::string_view key, const std::vector<std::string>& values) {
   Key(key);
+  members_ += QuotedArray(values);
+  return *this;
+}
+
+JsonObject& JsonObject::StringRows(std::string_view key, const std::vector<std::vector<std::string>>& rows) {
+  Key(key);
   members_ += '[';
-  for (std::size_t i = 0; i < values.size(); ++i) {
+  for (std::size_t i = 0; i < rows.size(); ++i) {
     if (i != 0) members_ += ", ";
-    members_ += Quoted(values[i]);
+    members_ += QuotedArray(rows[i]);
   }
   members_ += ']';
   return *this;
@@ -104,6 +124,36 @@ void JsonObject::Key(std::string_view key) {
   if (!members_.empty()) members_ += ", ";
   members_ += Quoted(key);
   members_ += ": ";
+}
+
+JsonObject RefusalJson(const CLI::App* command, std::string_view message) {
+  JsonObject refusal;
+  refusal.String("message", message);
+  // "--name: reason", the name one of the command's options: the form in
+  // which a field's refusal names its field.
+  const std::size_t colon = message.find(": ");
+  const std::string_view name = message.substr(0, colon);
+  const bool named = colon != std::string_view::npos && name.size() > 2 && name.starts_with("--") &&
+                     name.find_first_of(" =") == std::string_view::npos;
+  const CLI::Option* option = named && command != nullptr ? command->get_option_no_throw(std::string(name)) : nullptr;
+  if (option != nullptr) {
+    refusal.String("option", name).String("reason", message.substr(colon + 2));
+    if (!option->results().empty()) refusal.String("value", option->results().back());
+  }
+  return JsonObject().Object("refusal", refusal);
+}
+
+void RunAnswering(int& exitCode, const CLI::App& command, const bool& json, const std::function<void()>& work) {
+  RunReporting(exitCode, [&] {
+    try {
+      work();
+    } catch (const std::exception& e) {
+      // Written before the message, as the rows of a sweep are: whatever a
+      // reader of standard output gets, it gets whole.
+      if (json) WriteOut(RefusalJson(&command, e.what()).Text() + "\n");
+      throw;
+    }
+  });
 }
 
 }  // namespace quorix::cli

@@ -3,9 +3,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace CLI {
+class App;
+}
 
 namespace quorix::cli {
 
@@ -29,6 +34,8 @@ class JsonObject {
   JsonObject& Null(std::string_view key);
   JsonObject& String(std::string_view key, std::string_view value);
   JsonObject& Strings(std::string_view key, const std::vector<std::string>& values);
+  // An array of arrays of strings: a table's cells, a row each.
+  JsonObject& StringRows(std::string_view key, const std::vector<std::vector<std::string>>& rows);
   JsonObject& Object(std::string_view key, const JsonObject& value);
 
   // The object's text, e.g. {"value": 1.5, "status": 1}.
@@ -38,5 +45,18 @@ class JsonObject {
   void Key(std::string_view key);
   std::string members_;
 };
+
+// A refused command's answer in JSON, for a reader that wants no text to
+// pick apart: {"refusal": {"message": M}}, M the message standard error
+// gives after the program's name. When M is about one option of the command
+// ("--n: number beyond the range of a double: 1e999"), also "option" (its
+// long name), "reason" (what follows its name and ": ") and "value" (the
+// text the command line gave it, when it gave one). command may be null.
+JsonObject RefusalJson(const CLI::App* command, std::string_view message);
+
+// RunReporting for a command with --json: when json is set, a refusal is
+// also answered on standard output as RefusalJson's line, before the
+// message goes to standard error with the exit status as always.
+void RunAnswering(int& exitCode, const CLI::App& command, const bool& json, const std::function<void()>& work);
 
 }  // namespace quorix::cli

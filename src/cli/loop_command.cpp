@@ -22,9 +22,7 @@ void RunLoop(LoopOptions& options) {
   if (limit > 0 && options.points > limit) {
     throw Refusal("loop of more than " + std::to_string(limit) + " points a branch refused");
   }
-  ResolveCaseOptions(options.fields, true);
-  BoucWenCase bw;
-  SolveCaseWith(options.fields, bw);
+  const BoucWenCase bw = SolveCaseWith(options.fields, ResolveCaseOptions(options.fields, true));
   const BranchIntegralFn integral = BranchIntegralFor(options.fields);
   const HysteresisLoop loop =
       integral != nullptr ? LoopOf(bw, options.points, integral) : LoopOf(bw, options.points);
@@ -62,7 +60,9 @@ void AddLoopCommand(CLI::App& app, int& exitCode) {
   command->add_flag("--json", options->json,
                     "print {\"u\": [...], \"F\": [...], \"z\": [...], \"DE\": D, \"area\": A}, A the polygon's "
                     "shoelace area (work around the loop)");
-  command->callback([options, &exitCode] { RunReporting(exitCode, [&] { RunLoop(*options); }); });
+  command->callback([options, command, &exitCode] {
+    RunAnswering(exitCode, *command, options->json, [&] { RunLoop(*options); });
+  });
 }
 
 }  // namespace quorix::cli

@@ -19,7 +19,7 @@ namespace {
 
 struct ResponseOptions {
   RecordInput input;
-  response::Parameters parameters;
+  Case parameters;  // its β is not read: the response takes β = 1 − γ
   double z0 = 0.0;
   bool json = false;
   bool stretches = false;
@@ -192,7 +192,9 @@ void AddResponseCommand(CLI::App& app, int& exitCode) {
   command->add_flag("--json", options->json,
                     "print one object: \"points\", arrays \"u\", \"F\", \"z\" (and \"F_measured\"), "
                     "\"stretches\" with arrays \"first\", \"last\" (1-based) and \"work\", and \"work\", their sum");
-  command->callback([options, &exitCode] { RunReporting(exitCode, [&] { RunResponse(*options); }); });
+  command->callback([options, command, &exitCode] {
+    RunAnswering(exitCode, *command, options->json, [&] { RunResponse(*options); });
+  });
 }
 
 }  // namespace quorix::cli

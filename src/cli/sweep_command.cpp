@@ -32,6 +32,7 @@ struct SweepOptions {
   SweepTexts range;
   std::string output;
   bool jsonLines = false;
+  bool json = false;  // a refusal answered in JSON too
   bool noProgress = false;
 };
 
@@ -181,13 +182,11 @@ bool ShowsSweepProgress(const SweepOptions& options, bool toStandardOutput) {
 }
 
 void RunSweepCommand(SweepOptions& options, int& exitCode) {
-  ResolveCaseOptions(options.fields, false);
+  const BoucWenCase inputs = ResolveCaseOptions(options.fields, false).Record();
   const double from = ReadField("--from", options.range.From);
   const double to = ReadField("--to", options.range.To);
   const double step = ReadField("--step", options.range.Step);
   RefuseLongSweep(from, to, step);
-  BoucWenCase inputs;
-  ReadCase(options.fields.texts, inputs);
   const CaseSolver solve = SolverFor(options.fields);
 
   // "-" is standard output, as for every program that takes a file name
@@ -250,6 +249,9 @@ void AddSweepCommand(CLI::App& app, int& exitCode) {
                  "print each row as one JSON object a line, as it completes: UmaxOverUy, the nine results, XiEq, "
                  "Ksec and KsecOverK0 in full precision")
       ->excludes(output);
+  command->add_flag("--json", options->json,
+                    "answer a refusal on standard output too, after the rows written, as one line "
+                    "{\"refusal\": {\"message\": ..., \"option\": ..., \"reason\": ..., \"value\": ...}}");
   command->add_flag("--no-progress", options->noProgress,
                     "no progress line on standard error, which otherwise appears on a terminal once the sweep has "
                     "run for a second");
@@ -257,7 +259,7 @@ void AddSweepCommand(CLI::App& app, int& exitCode) {
       "SIGINT (Ctrl-C) or SIGTERM ends the sweep after the row in progress: the table holds the header and "
       "complete rows only, and the exit status is 130 or 143.");
   command->callback(
-      [options, &exitCode] { RunReporting(exitCode, [&] { RunSweepCommand(*options, exitCode); }); });
+      [options, command, &exitCode] { RunAnswering(exitCode, *command, options->json, [&] { RunSweepCommand(*options, exitCode); }); });
 }
 
 }  // namespace quorix::cli

@@ -225,7 +225,7 @@ CsiWen ParseCsiWen(std::string_view text) {
   return CsiWen{*values[0], *values[1], *values[2], *values[3]};
 }
 
-Case CaseOf(const OpenSeesMaterial& material) {
+Case FromOpenSees(const OpenSeesMaterial& material) {
   return std::visit([](const auto& m) { return FromOpenSees(m); }, material);
 }
 

@@ -28,7 +28,7 @@ OpenSeesMaterial ParseOpenSees(std::string_view text);
 CsiWen ParseCsiWen(std::string_view text);
 
 // FromOpenSees of either material, after its own checks.
-Case CaseOf(const OpenSeesMaterial& material);
+Case FromOpenSees(const OpenSeesMaterial& material);
 
 // The lines that give each program the case, every value as the shortest
 // text that reads back to the same double.

@@ -15,7 +15,7 @@ namespace quorix::measured {
 using namespace detail;
 
 HysteresisLoop ModelLoop(const Case& p, double halfRange, double centre, int pointsPerBranch) {
-  BoucWenCase bw = CaseOf(p, halfRange / p.Uy);
+  BoucWenCase bw = SteadyRecord(p, halfRange / p.Uy);
   try {
     accurate::Solve(bw);
   } catch (const Refusal&) {

@@ -291,7 +291,7 @@ void FittedCycles(const Problem& pr, const CycleTable& table, const std::vector<
       ss += r * r;
       byIndex.emplace_back(cp.index[k], model[k]);
     }
-    BoucWenCase bw = CaseOf(fitted, cp.halfRange / fitted.Uy);
+    BoucWenCase bw = SteadyRecord(fitted, cp.halfRange / fitted.Uy);
     accurate::Solve(bw);
     result.cycles.push_back({chosen[c], cp.halfRange, table.cycles[chosen[c]].EDC, bw.DE});
   }

@@ -28,7 +28,7 @@ bool SteadyBranch(double n, double gamma, double U, LoadingBranch& branch) {
     return false;
   }
   // The peak depends on n, γ and U alone: unit forces and displacements.
-  BoucWenCase bw = CaseOf(Case{.n = n, .gamma = gamma, .alpha = 0.0, .Fy = 1.0, .Uy = 1.0}, U);
+  BoucWenCase bw = SteadyRecord(Case{.n = n, .gamma = gamma, .alpha = 0.0, .Fy = 1.0, .Uy = 1.0}, U);
   try {
     accurate::Solve(bw);
   } catch (const Refusal&) {
@@ -39,7 +39,7 @@ bool SteadyBranch(double n, double gamma, double U, LoadingBranch& branch) {
 
 }  // namespace
 
-BoucWenCase CaseOf(const Case& p, double U) {
+BoucWenCase SteadyRecord(const Case& p, double U) {
   BoucWenCase bw;
   bw.Nee = p.n;
   bw.GammaSmall = p.gamma;

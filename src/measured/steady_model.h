@@ -15,12 +15,11 @@ namespace quorix::measured {
 
 // The fits' unknowns are the case's n, γ, α, Fy and Uy; its β is 1 − γ and
 // its A is 1, as the response along a history takes them.
-using Parameters = Case;  // transitional name, while the command line moves to Case
-
+//
 // The solver's record of the model at p and half-range U (in units of Uy),
-// β = 1 − γ whatever p.beta holds, with the Complementary formula set, whose energy the fit compares with the
-// measured cycles' areas.
-BoucWenCase CaseOf(const Case& p, double U);
+// β = 1 − γ whatever p.beta holds, with the Complementary formula set, whose
+// energy the fit compares with the measured cycles' areas.
+BoucWenCase SteadyRecord(const Case& p, double U);
 
 // The model at the points of one cycle: x' = s·(u − centre)/Uy is each
 // point's abscissa in the loading frame (s = +1 on loading, −1 on

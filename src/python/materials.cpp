@@ -75,7 +75,7 @@ void AddMakers(py::class_<PyMaterial>& cls, const WindowInputs& d) {
       .def_static(
           "from_opensees",
           [](const std::string& text) {
-            return Mapped([&] { return material::CaseOf(material::ParseOpenSees(text)); });
+            return Mapped([&] { return material::FromOpenSees(material::ParseOpenSees(text)); });
           },
           py::arg("text"),
           "An OpenSees material without degradation: Tcl words ('uniaxialMaterial BoucWen tag alpha ko n gamma\n"

@@ -28,9 +28,6 @@
 
 namespace quorix::response {
 
-// Transitional name, while the command line moves to Case.
-using Parameters = Case;
-
 struct Stretch {
   std::size_t first = 0;  // sample where it starts
   std::size_t last = 0;   // sample where it ends

@@ -173,6 +173,9 @@ TEST_F(CliTest, FailuresGiveTheirStatusAndMessage) {
       // A number option takes a complete number; the message says what the window's field would read.
       {{"solve", "--u", "abc"}, 2, "quorix-cli: --u: \"abc\" is not a number (the decimal point is '.'; --as-typed"},
       {{"solve", "--u", "2,5"}, 2, "as the window's field does, as 2)"},
+      // An amplitude formed from two typed ones that no double can hold is refused, not read as 0.
+      {{"solve", "--umax", "1e308", "--uy", "1e-10"}, 2, "--umax: the amplitude it gives is beyond the range"},
+      {{"solve", "--model", "general", "--u", "1e308", "--uy", "1e10"}, 2, "--u: the amplitude it gives is beyond"},
       {{"sweep", "--step", "1.5x"}, 2, "--step: \"1.5x\" is not a number"},
       {{"format-plain", "1e"}, 2, "VALUE: \"1e\""}, {{"eval", "gamma", "+"}, 2, "X: \"+\""},
       {{"solv"}, 2, "quorix-cli: unknown subcommand \"solv\"; did you mean solve?"},

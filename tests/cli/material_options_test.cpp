@@ -78,7 +78,7 @@ TEST_F(MaterialOptions, TheMappedCaseIsTheLibrarysAndComesBack) {
     // next to it (the values each program keeps are rounded once).
     const double Uy = std::stod(CaseLine(run).at(12));
     for (int which : {0, 1}) {
-      EXPECT_NEAR(material::CaseOf(material::ParseOpenSees(LineAfter(run, "OpenSees: ", which))).Uy, Uy, 3e-16 * Uy);
+      EXPECT_NEAR(material::FromOpenSees(material::ParseOpenSees(LineAfter(run, "OpenSees: ", which))).Uy, Uy, 3e-16 * Uy);
     }
   }
   // Without a mapping --umax is the amplitude itself, over Uy the --u it stands for.
@@ -87,7 +87,7 @@ TEST_F(MaterialOptions, TheMappedCaseIsTheLibrarysAndComesBack) {
   EXPECT_NE(Results(Cli({"solve", "--uy", "0.25", "--umax", "0.625"})),
             Results(Cli({"solve", "--uy", "0.25", "--u", "0.625"})));
   // The first line's case is the library's mapping of it.
-  const quorix::Case c = material::CaseOf(material::ParseOpenSees(tcl));
+  const quorix::Case c = material::FromOpenSees(material::ParseOpenSees(tcl));
   const Args line = CaseLine(Cli({"solve", "--material", tcl}));
   EXPECT_EQ(line.at(4), ShortestText(c.gamma));
   EXPECT_EQ(line.at(12), ShortestText(c.Uy));
@@ -139,7 +139,7 @@ TEST_F(MaterialOptions, FitGivesTheFittedCaseAsMaterials) {
   Write("record.csv", record);
   const CliRun run = Cli({"fit", "record.csv", "--fix", "gamma=0.5"});
   ASSERT_EQ(run.status, 0) << run.err;
-  const quorix::Case c = material::CaseOf(material::ParseOpenSees(LineAfter(run, "OpenSees: ", 1)));
+  const quorix::Case c = material::FromOpenSees(material::ParseOpenSees(LineAfter(run, "OpenSees: ", 1)));
   EXPECT_NEAR(c.n, 1.5, 1e-6);
   EXPECT_NEAR(c.Uy, 0.1, 1e-7);
   const material::CsiWen link = material::ParseCsiWen(LineAfter(run, "CSI Wen link: "));

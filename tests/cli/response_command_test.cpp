@@ -32,7 +32,7 @@ TEST_F(ResponseCommand, RowsAreTheLibrarysResponse) {
     oneColumn += std::to_string(kU[k]) + "\n";
   }
   Write("record.csv", twoColumns);
-  const quorix::response::Parameters p{.n = 3.0, .gamma = 0.6, .alpha = 0.05, .Fy = 2.0, .Uy = 0.1};
+  const quorix::Case p = quorix::NormalisedCase(3.0, 0.6, 0.05, 2.0, 0.1);
   const Args options{"--n", "3", "--gamma", "0.6", "--alpha", "0.05", "--fy", "2", "--uy", "0.1", "--z0", "-0.2"};
   Args fromFile{"response", "record.csv"}, fromInput{"response", "-"};
   fromFile.insert(fromFile.end(), options.begin(), options.end());

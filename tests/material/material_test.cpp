@@ -73,11 +73,11 @@ TEST(MaterialMapping, RoundTripsThroughEachProgramsText) {
     for (double A : {1.0, 0.5, 2.0}) {
       SCOPED_TRACE("n " + std::to_string(c.n) + ", A " + std::to_string(A));
       const OpenSeesBoucWen m = ToOpenSees(c, A, 7);
-      ExpectCase(CaseOf(ParseOpenSees(TclLine(m))), want, 1);
-      ExpectCase(CaseOf(ParseOpenSees(PythonCall(m))), want, 1);
+      ExpectCase(FromOpenSees(ParseOpenSees(TclLine(m))), want, 1);
+      ExpectCase(FromOpenSees(ParseOpenSees(PythonCall(m))), want, 1);
     }
-    ExpectCase(CaseOf(ParseOpenSees(TclLine(ToOpenSeesOriginal(c)))), want, 1);
-    ExpectCase(CaseOf(ParseOpenSees(PythonCall(ToOpenSeesOriginal(c)))), want, 1);
+    ExpectCase(FromOpenSees(ParseOpenSees(TclLine(ToOpenSeesOriginal(c)))), want, 1);
+    ExpectCase(FromOpenSees(ParseOpenSees(PythonCall(ToOpenSeesOriginal(c)))), want, 1);
     if (const auto link = ToCsiWen(c)) ExpectCase(FromCsiWen(ParseCsiWen(CsiWenText(*link))), want, 1);
   }
   EXPECT_FALSE(ToCsiWen(cases[0]).has_value());  // γ = 0.9: not a Wen link
@@ -85,17 +85,17 @@ TEST(MaterialMapping, RoundTripsThroughEachProgramsText) {
 }
 
 TEST(MaterialText, ReadsTheFormsAnalysisFilesUse) {
-  const Case tcl = CaseOf(ParseOpenSees("uniaxialMaterial BoucWen 1 0.1 25.766 2 8.1162 73.046 1.0 0 0 0"));
+  const Case tcl = FromOpenSees(ParseOpenSees("uniaxialMaterial BoucWen 1 0.1 25.766 2 8.1162 73.046 1.0 0 0 0"));
   // The line is the default case to its five digits.
   EXPECT_NEAR(tcl.Uy, 0.111, 1e-6);
   EXPECT_NEAR(tcl.Fy, 2.86, 1e-4);
   EXPECT_NEAR(tcl.gamma, 0.9, 1e-6);
-  const Case py = CaseOf(ParseOpenSees(" ops.uniaxialMaterial( \"BoucWen\", 1, 0.1, 25.766, 2, 8.1162, 73.046, 1.0, "
+  const Case py = FromOpenSees(ParseOpenSees(" ops.uniaxialMaterial( \"BoucWen\", 1, 0.1, 25.766, 2, 8.1162, 73.046, 1.0, "
                                        "0.0, 0.0, 0.0, 1e-8, 20, ) "));
   EXPECT_EQ(py.Uy, tcl.Uy);
   EXPECT_EQ(py.Fy, tcl.Fy);
   // BoucWenOriginal's optional words take their defaults: η = 1, β = γ = ½.
-  const Case original = CaseOf(ParseOpenSees("uniaxialMaterial BoucWenOriginal 3 2e5 355 0.02;"));
+  const Case original = FromOpenSees(ParseOpenSees("uniaxialMaterial BoucWenOriginal 3 2e5 355 0.02;"));
   EXPECT_EQ(original.n, 1.0);
   EXPECT_EQ(original.gamma, 0.5);
   EXPECT_EQ(original.Fy, 355.0);
@@ -125,7 +125,7 @@ TEST(MaterialText, RefusesNamingTheFault) {
   };
   for (const auto& c : cases) {
     try {
-      CaseOf(ParseOpenSees(c.text));
+      FromOpenSees(ParseOpenSees(c.text));
       ADD_FAILURE() << c.text << " was accepted";
     } catch (const Refusal& e) {
       EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << c.text << " -> " << e.what();

@@ -301,7 +301,7 @@ class PlotsWindowTest : public QObject {
     const QString tcl = QGuiApplication::clipboard()->text().section(QLatin1Char('\n'), 0, 0);
     QVERIFY2(tcl.startsWith(QStringLiteral("OpenSees: uniaxialMaterial BoucWen 1 ")), qPrintable(tcl));
     const quorix::Case back =
-        quorix::material::CaseOf(quorix::material::ParseOpenSees(tcl.mid(10).toStdString()));
+        quorix::material::FromOpenSees(quorix::material::ParseOpenSees(tcl.mid(10).toStdString()));
     QVERIFY(std::abs(back.Uy / p.Uy - 1.0) < 1e-15 && std::abs(back.gamma / p.gamma - 1.0) < 1e-15);
     PlotsClick(plots, "cmdUseParameters");
     const auto shown = [](double x) { return QString::fromStdString(quorix::FormatPlainNumber(x)); };

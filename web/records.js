@@ -1,0 +1,235 @@
+// The measured record: quorix-cli cycles' table of it, the model's response
+// along it (quorix-cli response), the fit (quorix-cli fit) and its use.
+import { engine } from "./engine.js";
+import { $, betaFollowed, fieldText } from "./fields.js";
+import { baseOption, download, show, showEmpty } from "./charts.js";
+import { FIELD_NAME, OPTION_OF, answerOf, cyclesView, fitReportText, refusalText } from "./replies.js";
+import { solveCase } from "./solve.js";
+
+let record = null;  // {name, bytes}
+let fitted = null;  // the fit's parameters
+// What the record's plot holds: the measured force, the model's response
+// with the case's parameters, and with the fitted ones ({u, F} each).
+let recordCurves = {};
+// The arguments of the last response shown, whose table the download asks
+// for, and that table's address once asked for.
+let responseShown = null;
+let responseUrl = null;
+// Points a curve of the record's plot is drawn with at most.
+const RECORD_POINTS = 20000;
+
+const recordPath = () => "/records/" + record.name;
+
+// The cycles' table from its cells' texts.
+function showCycles(table, { head, rows }) {
+  table.replaceChildren();
+  if (head.length === 0) return;
+  const headRow = table.createTHead().insertRow();
+  for (const name of head) {
+    const th = document.createElement("th");
+    th.scope = "col";
+    th.textContent = name;
+    headRow.appendChild(th);
+  }
+  const body = table.createTBody();
+  for (const cells of rows) {
+    const tr = body.insertRow();
+    for (const cell of cells) tr.insertCell().textContent = cell;
+  }
+}
+
+function clearRecord() {
+  for (const id of ["fit", "use-parameters", "response"]) $(id).disabled = true;
+  $("fit-report").textContent = "";
+  $("record-message").textContent = "";
+  $("response-message").textContent = "";
+  $("cycles-table").replaceChildren();
+  setResponseDownload(null);
+  fitted = null;
+  record = null;
+  recordCurves = {};
+}
+
+export async function readRecord() {
+  const file = $("record-file").files[0];
+  clearRecord();
+  if (!file) {
+    await drawRecord();
+    return;
+  }
+  try {
+    // A name the engine's file system takes: no slash, nothing odd.
+    const name = file.name.replace(/[^A-Za-z0-9._-]/g, "_") || "record";
+    record = { name, bytes: await file.arrayBuffer() };
+    const reply = await engine.run(["cycles", "--json", recordPath()], { files: [record] });
+    const answer = answerOf(reply);
+    if (reply.status !== 0 || answer === null) {
+      // A displacement history alone has no cycles but has a response.
+      $("record-message").textContent = "No cycles: " + refusalText(answer);
+    } else {
+      const view = cyclesView(answer);
+      showCycles($("cycles-table"), view);
+      $("record-message").textContent = view.message;
+      $("fit").disabled = false;
+    }
+  } catch (error) {
+    $("record-message").textContent = "The record cannot be read: " + error.message;
+    record = null;
+    return;
+  }
+  await caseResponse();
+}
+
+// quorix-cli response along the record with these parameters (numbers,
+// written as the shortest texts that read back as them).
+function responseArgs(p, json) {
+  const args = ["response", "--n=" + p.n, "--gamma=" + p.gamma, "--alpha=" + p.alpha, "--fy=" + p.fy,
+    "--uy=" + p.uy];
+  if (p.z0 !== undefined) args.push("--z0=" + p.z0);
+  if (json) args.push("--json");
+  args.push(recordPath());
+  return args;
+}
+
+// The download offers the response shown: its table is the command's own
+// bytes, asked for at the first click (a response the user never downloads
+// costs no second run).
+function setResponseDownload(args) {
+  if (responseUrl) URL.revokeObjectURL(responseUrl);
+  responseUrl = null;
+  responseShown = args ? { args, record } : null;
+  const link = $("download-response");
+  if (responseShown) {
+    link.href = "#";
+    link.removeAttribute("aria-disabled");
+  } else {
+    link.removeAttribute("href");
+    link.setAttribute("aria-disabled", "true");
+  }
+}
+
+export async function downloadResponse(event) {
+  event.preventDefault();
+  if (!responseShown) return;
+  if (!responseUrl) {
+    const shown = responseShown;
+    const { replies: [table] } = await engine.batch([shown.args], { files: [shown.record], bytes: [0] });
+    if (table.status !== 0 || shown !== responseShown) return;
+    responseUrl = URL.createObjectURL(new Blob([table.outBytes], { type: "text/tab-separated-values" }));
+  }
+  download("response.txt", responseUrl);
+}
+
+// The curve of a response's u and one of its forces, thinned evenly to at
+// most RECORD_POINTS points, the last kept.
+function curveOf(u, F) {
+  const stride = Math.max(1, Math.ceil(u.length / RECORD_POINTS));
+  const points = [];
+  for (let i = 0; i < u.length; ++i) if (i % stride === 0 || i === u.length - 1) points.push([u[i], F[i]]);
+  return points;
+}
+
+// The case's fields as numbers, or the message of the first that reads as
+// none.
+async function caseNumbers() {
+  const ids = ["n", "gamma", "alpha", "fy", "uy"];
+  const { numbers } = await engine.batch([], { parse: ids.map(fieldText) });
+  const bad = numbers.findIndex((x) => !Number.isFinite(x));
+  if (bad >= 0) {
+    return { message: FIELD_NAME[OPTION_OF[ids[bad]]] + ": number beyond the range of a double: " +
+      fieldText(ids[bad]) };
+  }
+  return { p: Object.fromEntries(ids.map((id, i) => [id, numbers[i]])) };
+}
+
+// The model's response along the record with the case's fields as the
+// window reads them; its table is the download.
+export async function caseResponse() {
+  if (!record) return;
+  const message = $("response-message");
+  message.textContent = "";
+  $("response").disabled = true;
+  try {
+    await betaFollowed();
+    const { p, message: refused } = await caseNumbers();
+    if (refused) {
+      message.textContent = "No response: " + refused;
+      return;
+    }
+    const reply = await engine.run(responseArgs(p, true), { files: [record] });
+    const r = answerOf(reply);
+    // A case the model refuses changes nothing, as a refused Solve.
+    if (reply.status !== 0 || r === null) {
+      message.textContent = "No response: " + refusalText(r, { naming: true });
+      return;
+    }
+    setResponseDownload(responseArgs(p, false));
+    recordCurves.model = curveOf(r.u, r.F);
+    if (r.F_measured) recordCurves.measured = curveOf(r.u, r.F_measured);
+    await drawRecord();
+  } catch (error) {
+    if (!error.stopped) message.textContent = "No response: " + error.message;
+  } finally {
+    $("response").disabled = record === null;
+  }
+}
+
+// The record as measured and the model's responses along it, in the
+// record's own units.
+export async function drawRecord() {
+  const series = [
+    ["measured", "Measured", "#777777", 1],
+    ["model", "Model, the case's parameters", "#143ca0", 1.5],
+    ["fitted", "Fitted model", "#d25014", 1.5],
+  ].filter(([key]) => recordCurves[key]).map(([key, name, colour, width]) => ({
+    name, type: "line", data: recordCurves[key], showSymbol: false, lineStyle: { color: colour, width },
+    itemStyle: { color: colour },
+  }));
+  if (series.length === 0) {
+    await showEmpty("plot-record", record ? "Nothing of this record can be drawn." : "Open a record to draw it.");
+    return;
+  }
+  const option = baseOption(record.name, "u", "F");
+  option.series = series;
+  await show("plot-record", option);
+}
+
+// The response along the record with the fitted parameters, drawn beside
+// the others.
+async function drawFitted() {
+  delete recordCurves.fitted;
+  if (fitted) {
+    const response = await engine.run(responseArgs(fitted, true), { files: [record] });
+    const r = answerOf(response);
+    if (response.status === 0 && r !== null) recordCurves.fitted = curveOf(r.u, r.F);
+  }
+  await drawRecord();
+}
+
+export async function fit() {
+  if (!record) return;
+  $("fit").disabled = true;
+  try {
+    const reply = await engine.run(["fit", "--no-progress", "--json", recordPath()], { files: [record] });
+    const answer = answerOf(reply);
+    if (reply.status !== 0 || answer === null) {
+      $("record-message").textContent = "No fit: " + refusalText(answer);
+      $("fit-report").textContent = "";
+      return;
+    }
+    $("fit-report").textContent = fitReportText(answer);
+    $("record-message").textContent = "";
+    fitted = answer.parameters;
+    $("use-parameters").disabled = false;
+    await drawFitted();
+  } catch (error) {
+    $("record-message").textContent = "No fit: " + error.message;
+  } finally {
+    $("fit").disabled = false;
+  }
+}
+
+// The fitted case into the fields.
+export async function useParameters() {
+  if (fitted) await solveCase(fitted);
+}
