@@ -131,6 +131,8 @@ void AddCaseOptions(CLI::App& command, CaseOptions& options, bool withAmplitude)
                                         "CSI's Plastic (Wen) link as k=STIFFNESS,yield=STRENGTH,ratio=POST-YIELD "
                                         "STIFFNESS RATIO,exp=YIELDING EXPONENT; replaces the case's options");
   material->excludes(csi);
+  options.materialOption = material;
+  options.csiWenOption = csi;
   for (const char* name : {"--n", "--gamma", "--beta", "--alpha", "--fy", "--uy"}) {
     material->excludes(command.get_option(name));
     csi->excludes(command.get_option(name));
@@ -172,6 +174,14 @@ double RequireAmplitude(std::string_view name, double value) {
 // set in umax.
 std::optional<Case> MappedCase(CaseOptions& options, std::optional<double>& umax) {
   const CaseTexts& t = options.texts;
+  // An empty text (a script's unset variable) is no material: refused, not
+  // read as "none given", which would solve the default case.
+  for (const auto& [option, text] : {std::pair{options.materialOption, &options.material},
+                                     std::pair{options.csiWenOption, &options.csiWen}}) {
+    if (Given(option) && text->find_first_not_of(" \t") == std::string::npos) {
+      throw BadCommandLine(option->get_name() + ": the text is empty");
+    }
+  }
   try {
     if (!options.material.empty()) return material::FromOpenSees(material::ParseOpenSees(options.material));
     if (!options.csiWen.empty()) return material::FromCsiWen(material::ParseCsiWen(options.csiWen));

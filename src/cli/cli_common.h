@@ -70,6 +70,8 @@ struct CaseOptions {
   CLI::Option* amplitude = nullptr;  // --u
   CLI::Option* umax = nullptr;       // --umax
   CLI::Option* A = nullptr;
+  CLI::Option* materialOption = nullptr;  // --material
+  CLI::Option* csiWenOption = nullptr;    // --csi-wen
   bool direct = false;
   bool complementary = false;
   bool accurate = false;  // exact mathematics instead of the specified arithmetic

@@ -231,8 +231,17 @@ std::string FitReport(const measured::FitResult& fit, const measured::Record& re
 
 void RunFit(const FitCommandOptions& options) {
   measured::FitOptions fitOptions;
-  for (const std::string& a : options.fixed) measured::SetParameter(fitOptions.fixed, a);
-  for (const std::string& a : options.start) measured::SetParameter(fitOptions.start, a);
+  // Each assignment is checked alone by its option; here they meet.
+  try {
+    for (const std::string& a : options.fixed) measured::SetParameter(fitOptions.fixed, a);
+  } catch (const Refusal& e) {
+    throw BadCommandLine(std::string("--fix: ") + e.what());
+  }
+  try {
+    for (const std::string& a : options.start) measured::SetParameter(fitOptions.start, a);
+  } catch (const Refusal& e) {
+    throw BadCommandLine(std::string("--start: ") + e.what());
+  }
   const measured::Record record = ReadRecordInput(options.input);
   const measured::CycleTable table = measured::FindCycles(record.u, record.F, options.deadBand);
   ChooseWhatCounts(options, record, table, fitOptions);

@@ -69,6 +69,13 @@ void SetParameter(std::array<std::optional<double>, 5>& where, std::string_view 
   const bool beta = name.size() == 4 && (name[0] == 'b' || name[0] == 'B');
   const double stored = beta ? 1.0 - value : value;
   CheckDomain(name, *index, value, stored);
+  // β and γ are one parameter: a second value for it, by either name, is
+  // a contradiction the fit cannot settle by taking the last.
+  if (where[*index] && *where[*index] != stored) {
+    throw Refusal(std::string(kParameterNames[*index]) + " is given twice, as " +
+                  decimal::ShortestText(*where[*index]) + " and as " + decimal::ShortestText(stored) +
+                  (*index == 1 ? " (beta is 1 - gamma)" : ""));
+  }
   where[*index] = stored;
 }
 

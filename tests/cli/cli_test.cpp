@@ -173,6 +173,9 @@ TEST_F(CliTest, FailuresGiveTheirStatusAndMessage) {
       // A number option takes a complete number; the message says what the window's field would read.
       {{"solve", "--u", "abc"}, 2, "quorix-cli: --u: \"abc\" is not a number (the decimal point is '.'; --as-typed"},
       {{"solve", "--u", "2,5"}, 2, "as the window's field does, as 2)"},
+      // An empty material (a script's unset variable) is refused, not taken for the default case.
+      {{"solve", "--material", ""}, 2, "quorix-cli: --material: the text is empty\n"},
+      {{"sweep", "--csi-wen", " "}, 2, "quorix-cli: --csi-wen: the text is empty\n"},
       // An amplitude formed from two typed ones that no double can hold is refused, not read as 0.
       {{"solve", "--umax", "1e308", "--uy", "1e-10"}, 2, "--umax: the amplitude it gives is beyond the range"},
       {{"solve", "--model", "general", "--u", "1e308", "--uy", "1e10"}, 2, "--u: the amplitude it gives is beyond"},
@@ -285,6 +288,15 @@ TEST_F(CliTest, CyclesAndFitPrintTheirTablesAndRefuseBadOptions) {
     EXPECT_EQ(run.status, 2) << args[0] << " " << args[1];
     EXPECT_TRUE(Has(run.err, message)) << run.err;
   }
+  // One parameter given two values, under one name or as beta and gamma, is refused, not the last taken.
+  const std::pair<Args, const char*> twice[] = {
+      {{"--fix", "gamma=0.5", "--fix", "beta=0.4"}, "--fix: gamma is given twice, as 0.5 and as 0.6 (beta is 1 - gamma)"},
+      {{"--start", "n=2", "--start", "n=3"}, "--start: n is given twice, as 2 and as 3"}};
+  for (const auto& [args, message] : twice) {
+    const CliRun run = Cli({"fit", "record.csv", args[0], args[1], args[2], args[3]});
+    EXPECT_EQ(std::tuple(run.status, Has(run.err, message)), std::tuple(2, true)) << run.err;
+  }
+  EXPECT_EQ(Cli({"fit", "record.csv", "--fix", "n=2.5", "--fix", "n=2.5"}).status, 0);
   // The smallest amplitude's two cycles: the steady ones at the others and the wider ones named, the
   // narrow span warned of on standard error and in the JSON.
   const CliRun narrow = Cli({"fit", "--steady", "record.csv", "--cycles", "1:2"});

@@ -57,6 +57,7 @@ def test_fit_is_the_fit_of_the_command_line(cli, record, kwargs, options):
         (lambda u, F: quorix.fit(u, 4.0 * u), "almost no area"),  # a purely elastic record
         (lambda u, F: quorix.fit(u, F[:-1]), "differ in number"),
         (lambda u, F: quorix.fit(u, F, fix={"k": 1.0}), 'unknown parameter "k"'),
+        (lambda u, F: quorix.fit(u, F, fix={"gamma": 0.5, "beta": 0.4}), r"gamma is given twice, as 0\.5 and as 0\.6"),
         (lambda u, F: quorix.fit(u, F, cycles=[99]), "cycle 99 does not exist: the record has cycles 0 to 7"),
         (lambda u, F: quorix.cycles(np.zeros((3, 3)), np.zeros(9)), "one-dimensional"),
         *[(lambda u, F, band=band: quorix.cycles(u, F, dead_band=band), "dead_band")
