@@ -62,16 +62,15 @@ TEST(Sweep, RowsRunFromFromForNPlusOneSteps) {
 }
 
 TEST(Sweep, BadStepRangeOrFieldFailsBeforeOpening) {
-  const std::tuple<CaseTexts, SweepTexts, bool> cases[] = {  // texts, range, thrown as out of range
-      {{}, {"0", "1", "0"}, false},       {{}, {"0", "1", ""}, false},         {{}, {"1", "1", "0"}, false},
-      {{}, {"0", "1e10", "1"}, false},    {{}, {"-1e308", "1.7e308", "1"}, false}, {{}, {"0", "1", "1e999"}, true},
-      {{.Uy = "-1e999"}, {}, true}};
-  for (const auto& [texts, range, outOfRange] : cases) {
+  const std::pair<CaseTexts, SweepTexts> cases[] = {
+      {{}, {"0", "1", "0"}},       {{}, {"0", "1", ""}},         {{}, {"1", "1", "0"}},
+      {{}, {"0", "1e10", "1"}},    {{}, {"-1e308", "1.7e308", "1"}}, {{}, {"0", "1", "1e999"}},
+      {{.Uy = "-1e999"}, {}}};
+  for (const auto& [texts, range] : cases) {
     SCOPED_TRACE(range.From + " " + range.To + " " + range.Step + " " + texts.Uy);
     RecordingSink sink;
     BoucWenCase bw;
-    if (outOfRange) { EXPECT_THROW(RunSweep(texts, range, bw, sink), Refusal); }
-    if (!outOfRange) { EXPECT_THROW(RunSweep(texts, range, bw, sink), Refusal); }
+    EXPECT_THROW(RunSweep(texts, range, bw, sink), Refusal);
     EXPECT_EQ(std::pair(sink.opens, sink.lines), std::pair(0, std::vector<std::string>{}));
   }
 }

@@ -7,6 +7,7 @@
 #include <tuple>
 #include <vector>
 
+#include "checks.h"
 #include "commands.h"
 #include "energy_solver.h"
 #include "numbertext.h"
@@ -38,7 +39,7 @@ std::string Sweep(const CaseTexts& texts, const SweepTexts& range) {
   return sink.text;
 }
 
-bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+using testing::SameBits;
 
 // (n, Complementary) on a grid of the exponents met in practice.
 class FastPathEquality : public ::testing::TestWithParam<std::tuple<double, bool>> {};
@@ -66,7 +67,8 @@ TEST_P(FastPathEquality, SweepBytesAndSolveBitsMatchTheStraightforwardPath) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Grid, FastPathEquality,
-                         testing::Combine(testing::Values(0.3, 0.5, 1.0, 1.5, 2.0, 2.7, 3.0, 5.0), testing::Bool()),
+                         ::testing::Combine(::testing::Values(0.3, 0.5, 1.0, 1.5, 2.0, 2.7, 3.0, 5.0),
+                                            ::testing::Bool()),
                          [](const auto& info) {
                            std::string name = FormatPlainNumber(std::get<0>(info.param)) +
                                               (std::get<1>(info.param) ? "_compl" : "_direct");

@@ -10,20 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "checks.h"
 #include "fit_steps.h"
 
 namespace quorix::measured::detail {
 namespace {
 
-// The message of the Refusal that `call` throws, or "(accepted)".
 template <class F>
 std::string RefusalOf(F call) {
-  try {
-    call();
-  } catch (const Refusal& e) {
-    return e.what();
-  }
-  return "(accepted)";
+  return testing::ThrownMessage<Refusal>(call);
 }
 
 // y = 2 + 0.5·t at t = 0 … 9, plus a fixed pattern of deviations.

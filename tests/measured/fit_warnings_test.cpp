@@ -8,9 +8,11 @@
 #include <tuple>
 #include <vector>
 
+#include "checks.h"
 #include "cycles.h"
 #include "fit.h"
 #include "response.h"
+#include "synthetic.h"
 
 namespace quorix::measured {
 namespace {
@@ -22,19 +24,9 @@ struct Record {
   CycleTable table;
 };
 
-// `cycles` triangles 0 → +a → −a → 0 at each amplitude (in units of Uy),
-// `perQuarter` samples a quarter cycle, from rest.
+// Triangles (synthetic.h) at each amplitude in units of Uy, the force p's.
 Record Triangles(const Case& p, const std::vector<double>& amplitudes, int cycles, int perQuarter) {
-  Record r;
-  r.u.push_back(0.0);
-  for (double a : amplitudes) {
-    for (int c = 0; c < cycles; ++c) {
-      for (int q = 1; q <= 4 * perQuarter; ++q) {
-        const int k = q <= perQuarter ? q : q <= 3 * perQuarter ? 2 * perQuarter - q : q - 4 * perQuarter;
-        r.u.push_back(k * a * p.Uy / perQuarter);
-      }
-    }
-  }
+  Record r{testing::Triangles(p.Uy, amplitudes, cycles, perQuarter).u, {}, {}};
   r.F = response::RespondAlong(r.u, p).F;
   r.table = FindCycles(r.u, r.F);
   return r;
@@ -58,12 +50,7 @@ using FitEntry = FitResult (*)(const std::vector<double>&, const std::vector<dou
                                 const FitOptions&);
 
 std::string RefusalOf(const Record& r, const FitOptions& options, FitEntry fit = Fit) {
-  try {
-    fit(r.u, r.F, r.table, options);
-  } catch (const Refusal& e) {
-    return e.what();
-  }
-  return "(accepted)";
+  return quorix::testing::ThrownMessage<Refusal>([&] { fit(r.u, r.F, r.table, options); });
 }
 
 // What a fit found, to compare two of them bit for bit.
@@ -128,20 +115,20 @@ TEST(FitTrust, RefusesUndeterminedParametersAndValuesOutsideTheDomain) {
   const FitResult back = Fit(Rising().u, Rising().F, Rising().table, With({}, {"n=1e6"}, true));
   EXPECT_NEAR(back.parameters.n, kTrue.n, 1e-9 * kTrue.n);
   EXPECT_NEAR(back.parameters.Uy, kTrue.Uy, 1e-9 * kTrue.Uy);
+  // Assignments outside the domain, or no assignment of a parameter at all.
   const std::pair<const char*, const char*> outside[] = {
       {"Uy=0", "Uy=0: Uy must be positive"},   {"n=-1", "n=-1: n must be positive"},
       {"Fy=-3", "Fy must be positive"},        {"alpha=1", "alpha must lie in [0, 1)"},
       {"alpha=-0.1", "alpha must lie in [0, 1)"}, {"beta=1.5", "beta must not exceed 1"},
-      {"gamma=-0.5", "gamma must not be negative"}};
+      {"gamma=-0.5", "gamma must not be negative"}, {"k=2", ""}, {"n", ""}, {"n=2x", ""}, {"Fy=nan", ""}};
   for (const auto& [assignment, message] : outside) {
     FitOptions o;
-    try {
-      SetParameter(o.start, assignment);
-      ADD_FAILURE() << assignment << " accepted";
-    } catch (const Refusal& e) {
-      EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
-    }
+    const std::string refusal = quorix::testing::ThrownMessage<Refusal>([&] { SetParameter(o.start, assignment); });
+    EXPECT_TRUE(refusal != "(accepted)" && refusal.find(message) != std::string::npos) << assignment << ": " << refusal;
   }
+  FitOptions o;
+  SetParameter(o.fixed, "fy=+3");  // the name in any case, the value as the window reads it
+  EXPECT_EQ(o.fixed[3], 3.0);
 }
 
 TEST(FitTrust, WarnsWhereTheFitMayNotMeanWhatItSays) {

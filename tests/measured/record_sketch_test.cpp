@@ -12,31 +12,20 @@
 #include "cycles.h"
 #include "record_sketch.h"
 #include "response.h"
+#include "synthetic.h"
 
 namespace quorix::measured::detail {
 namespace {
 
 const Case kModel{.n = 2.5, .gamma = 0.75, .alpha = 0.08, .Fy = 3.1, .Uy = 0.15};
 
-struct Path {
-  std::vector<double> u, F;
-  std::vector<std::size_t> tips;  // the samples where the motion turns
+struct Path : testing::TrianglePath {
+  std::vector<double> F;  // the model's force along u
 };
 
-// `cycles` triangles 0 → +a → −a → 0 at each amplitude (in units of Uy),
-// `perQuarter` samples a quarter cycle, from rest; the force the model's.
+// Triangles (synthetic.h) at each amplitude in units of Uy, the force the model's.
 Path Triangles(const std::vector<double>& amplitudes, int cycles, int perQuarter) {
-  Path path;
-  path.u.push_back(0.0);
-  for (double a : amplitudes) {
-    for (int c = 0; c < cycles; ++c) {
-      for (int q = 1; q <= 4 * perQuarter; ++q) {
-        const int k = q <= perQuarter ? q : q <= 3 * perQuarter ? 2 * perQuarter - q : q - 4 * perQuarter;
-        if (q == perQuarter || q == 3 * perQuarter) path.tips.push_back(path.u.size());
-        path.u.push_back(k * a * kModel.Uy / perQuarter);
-      }
-    }
-  }
+  Path path{testing::Triangles(kModel.Uy, amplitudes, cycles, perQuarter), {}};
   path.F = response::RespondAlong(path.u, kModel).F;
   return path;
 }

@@ -4,12 +4,12 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <string_view>
 #include <thread>
 #include <vector>
 
+#include "checks.h"
 #include "threads.h"
 #include "digamma_lanes.h"
 #include "digamma_memory.h"
@@ -18,7 +18,7 @@
 namespace quorix {
 namespace {
 
-bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+using testing::SameBits;
 
 // The kind follows the request, or else the widest the processor has (the compiler's own probe);
 // unasked on AVX-512 either division, as the timing at first use chose.

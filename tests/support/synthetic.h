@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -54,6 +55,29 @@ inline Synthetic MakeRecord(const TrueModel& m, const std::vector<Block>& blocks
     }
   }
   return r;
+}
+
+// A triangular path from rest: `cycles` triangles 0 → +a → −a → 0 at each amplitude a (in units of
+// uy), `perQuarter` samples a quarter cycle, on whole multiples of a step so that every tip is exact;
+// `tips` are the samples where the motion turns. The callers put the force on it.
+struct TrianglePath {
+  std::vector<double> u;
+  std::vector<std::size_t> tips;
+};
+
+inline TrianglePath Triangles(double uy, const std::vector<double>& amplitudes, int cycles, int perQuarter) {
+  TrianglePath path;
+  path.u.push_back(0.0);
+  for (double a : amplitudes) {
+    for (int c = 0; c < cycles; ++c) {
+      for (int q = 1; q <= 4 * perQuarter; ++q) {
+        const int k = q <= perQuarter ? q : q <= 3 * perQuarter ? 2 * perQuarter - q : q - 4 * perQuarter;
+        if (q == perQuarter || q == 3 * perQuarter) path.tips.push_back(path.u.size());
+        path.u.push_back(k * a * uy / perQuarter);
+      }
+    }
+  }
+  return path;
 }
 
 // ln x for finite x > 0 from frexp, +, −, × and ÷ alone. Each of those is exact or correctly rounded
