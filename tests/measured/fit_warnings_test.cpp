@@ -123,7 +123,8 @@ TEST(FitTrust, RefusesUndeterminedParametersAndValuesOutsideTheDomain) {
       {"gamma=-0.5", "gamma must not be negative"}, {"k=2", ""}, {"n", ""}, {"n=2x", ""}, {"Fy=nan", ""}};
   for (const auto& [assignment, message] : outside) {
     FitOptions o;
-    const std::string refusal = quorix::testing::ThrownMessage<Refusal>([&] { SetParameter(o.start, assignment); });
+    const char* text = assignment;  // a structured binding is not captured by every compiler's C++20
+    const std::string refusal = quorix::testing::ThrownMessage<Refusal>([&] { SetParameter(o.start, text); });
     EXPECT_TRUE(refusal != "(accepted)" && refusal.find(message) != std::string::npos) << assignment << ": " << refusal;
   }
   FitOptions o;
