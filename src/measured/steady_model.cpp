@@ -40,14 +40,7 @@ bool SteadyBranch(double n, double gamma, double U, LoadingBranch& branch) {
 }  // namespace
 
 BoucWenCase SteadyRecord(const Case& p, double U) {
-  BoucWenCase bw;
-  bw.Nee = p.n;
-  bw.GammaSmall = p.gamma;
-  bw.BetaSmall = 1.0 - p.gamma;
-  bw.AlphaSmall = p.alpha;
-  bw.Fy = p.Fy;
-  bw.Uy = p.Uy;
-  bw.UmaxOverUy = U;
+  BoucWenCase bw = RecordOf(NormalisedCase(p.n, p.gamma, p.alpha, p.Fy, p.Uy), U);
   bw.Complementary = true;
   return bw;
 }

@@ -58,14 +58,7 @@ double SteadyEnergy(const Law& law, double umax, int steps, int cycles) {
 }
 
 double ClosedFormEnergy(const Case& c, double umax) {
-  BoucWenCase bw;
-  bw.Nee = c.n;
-  bw.BetaSmall = c.beta;
-  bw.GammaSmall = c.gamma;
-  bw.AlphaSmall = c.alpha;
-  bw.Fy = c.Fy;
-  bw.Uy = c.Uy;
-  bw.UmaxOverUy = umax / c.Uy;
+  BoucWenCase bw = RecordOf(c, umax / c.Uy);
   bw.Complementary = true;
   accurate::Solve(bw);
   return bw.DE;
