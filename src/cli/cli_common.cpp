@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "accurate.h"
+#include "domain.h"
 #include "material.h"
 #include "material_text.h"
 
@@ -12,6 +13,7 @@
 #include <optional>
 #include <system_error>
 
+#include "decimal.h"
 #include "numbertext.h"
 #include "views.h"
 
@@ -222,9 +224,48 @@ double AmplitudeOver(const CaseOptions& options, std::optional<double> umax, dou
   return ReadField("--u", options.texts.UmaxOverUy);
 }
 
+// The option a breach of the domain names: the field's own, or the
+// material's when the case was mapped from one.
+std::string OptionOfBreach(const CaseOptions& options, const DomainBreach& breach) {
+  if (breach.input == "Umax/Uy") return Given(options.umax) ? "--umax" : "--u";
+  if (!options.material.empty()) return "--material";
+  if (!options.csiWen.empty()) return "--csi-wen";
+  if (options.mapped) return "--model general";
+  if (breach.input == "Fy") return "--fy";
+  if (breach.input == "Uy") return "--uy";
+  if (breach.input == "beta" && !Given(options.beta)) return "--gamma";
+  return "--" + breach.input;
+}
+
+// A case outside the model's domain is refused, naming the option, its
+// value and the range; with --as-typed (the window's reading) it is
+// computed as the window computes it, with a warning. The accurate mode
+// refuses it either way: it has no value outside.
+void CheckDomain(const CaseOptions& options, const ResolvedCase& resolved, bool withAmplitude) {
+  const auto breach =
+      FindDomainBreach(resolved.c, withAmplitude ? std::optional<double>(resolved.UmaxOverUy) : std::nullopt);
+  if (!breach) return;
+  const std::string message = OptionOfBreach(options, *breach) + ": " + breach->message + " (outside the model's domain)";
+  if (gAsTyped.load() && !options.accurate) {
+    std::fprintf(Settings().err, "quorix-cli: warning: %s; computed as the window computes it\n", message.c_str());
+    return;
+  }
+  throw BadCommandLine(message);
+}
+
+ResolvedCase ResolveCase(CaseOptions& options, bool withAmplitude);
+
 }  // namespace
 
 ResolvedCase ResolveCaseOptions(CaseOptions& options, bool withAmplitude) {
+  const ResolvedCase resolved = ResolveCase(options, withAmplitude);
+  CheckDomain(options, resolved, withAmplitude);
+  return resolved;
+}
+
+namespace {
+
+ResolvedCase ResolveCase(CaseOptions& options, bool withAmplitude) {
   const CaseTexts& t = options.texts;
   ResolvedCase resolved;
   resolved.complementary = !options.direct;
@@ -255,10 +296,47 @@ ResolvedCase ResolveCaseOptions(CaseOptions& options, bool withAmplitude) {
   return resolved;
 }
 
+}  // namespace
+
 BoucWenCase ResolvedCase::Record() const {
   BoucWenCase bw = RecordOf(c, UmaxOverUy);
   bw.Complementary = complementary;
   return bw;
+}
+
+accurate::ResultCheck CheckResults(const CaseOptions& options, const BoucWenCase& solved) {
+  if (options.accurate) return {};
+  return accurate::CheckAgainstExact(solved);
+}
+
+void WarnOfFlags(const accurate::ResultCheck& check, const BoucWenCase& solved) {
+  const int count = check.Count();
+  if (count == 0) return;
+  std::fprintf(Settings().err,
+               "quorix-cli: warning: %d of the 12 results %s more than 1e-4 (relative) from the model's exact "
+               "value%s or %s the other sign, where the specified arithmetic loses its digits: %s; --accurate "
+               "computes the exact values\n",
+               count, count == 1 ? "lies" : "lie", count == 1 ? "" : "s", count == 1 ? "has" : "have",
+               accurate::FlaggedText(check, accurate::CheckedValues(solved)).c_str());
+}
+
+void AddCheckMembers(JsonObject& object, const accurate::ResultCheck& check, bool all) {
+  std::vector<std::string> flagged;
+  JsonObject exact, exactTexts;
+  for (int i = 0; i < accurate::kCheckedCount; ++i) {
+    if (check.flagged[i]) flagged.emplace_back(accurate::kCheckedNames[i]);
+    if (check.available && (all || check.flagged[i])) {
+      exact.Number(accurate::kCheckedNames[i], check.exact[i]);
+      exactTexts.String(accurate::kCheckedNames[i], FormatFixed(check.exact[i], 9));
+    }
+  }
+  object.Strings("flagged", flagged);
+  if (!all) {
+    if (!flagged.empty()) object.Object("exact", exact);
+    return;
+  }
+  object.Number("check_bound", accurate::kCheckBound);
+  if (check.available) object.Object("exact", exact).Object("exact_texts", exactTexts);
 }
 
 std::string CaseAsOptions(const BoucWenCase& bw) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "check.h"
 #include "cli.h"
 #include "case.h"
 #include "commands.h"
@@ -115,6 +116,19 @@ BoucWenCase SolveCaseWith(const CaseOptions& options, const ResolvedCase& resolv
 // The branch integrals the loop of a solved record needs, in the
 // arithmetic the options ask for.
 BranchIntegralFn BranchIntegralFor(const CaseOptions& options);
+
+// How far a solved record of the specified arithmetic lies from the exact
+// values: unavailable (nothing flagged) with --accurate, where there is
+// nothing to compare.
+accurate::ResultCheck CheckResults(const CaseOptions& options, const BoucWenCase& solved);
+
+// One warning on standard error for a solved case whose check flagged results.
+void WarnOfFlags(const accurate::ResultCheck& check, const BoucWenCase& solved);
+
+// The check as JSON members: "check_bound", "flagged" (the names), and, where
+// the exact values are known, "exact" and "exact_texts" of all twelve
+// (every name when `all`, else the flagged ones alone).
+void AddCheckMembers(JsonObject& object, const accurate::ResultCheck& check, bool all);
 
 // The case's inputs as options that give it again ("--n 2 --gamma 0.9 …").
 std::string CaseAsOptions(const BoucWenCase& bw);

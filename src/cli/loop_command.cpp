@@ -23,6 +23,7 @@ void RunLoop(LoopOptions& options) {
     throw Refusal("loop of more than " + std::to_string(limit) + " points a branch refused");
   }
   const BoucWenCase bw = SolveCaseWith(options.fields, ResolveCaseOptions(options.fields, true));
+  WarnOfFlags(CheckResults(options.fields, bw), bw);
   const BranchIntegralFn integral = BranchIntegralFor(options.fields);
   const HysteresisLoop loop =
       integral != nullptr ? LoopOf(bw, options.points, integral) : LoopOf(bw, options.points);

@@ -75,6 +75,7 @@ void WriteSolveJson(const SolveOptions& options, const BoucWenCase& bw) {
                            .Number("uy", bw.Uy)
                            .Number("UmaxOverUy", bw.UmaxOverUy));
   }
+  if (!options.fields.accurate) AddCheckMembers(out, CheckResults(options.fields, bw), true);
   out.Object("materials", MaterialJson(bw, options.fields.outputA));
   out.Strings("material_lines", LinesOf(MaterialReport(bw, options.as, options.fields.outputA)));
   WriteOut(out.Text() + "\n");
@@ -82,6 +83,7 @@ void WriteSolveJson(const SolveOptions& options, const BoucWenCase& bw) {
 
 void RunSolve(SolveOptions& options) {
   const BoucWenCase bw = SolveCaseWith(options.fields, ResolveCaseOptions(options.fields, true));
+  WarnOfFlags(CheckResults(options.fields, bw), bw);
   if (options.json) {
     WriteSolveJson(options, bw);
     return;

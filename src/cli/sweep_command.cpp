@@ -3,6 +3,7 @@
 // shows its progress on a terminal, and SIGINT or SIGTERM ends it between
 // two rows.
 #include <algorithm>
+#include <cmath>
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -128,12 +129,67 @@ class StandardOutputSink final : public SweepSink {
   }
 };
 
+// Checks each row of the specified arithmetic against the model's exact
+// values on its way to the sink, and afterwards warns once of the rows it
+// flagged, naming the worst.
+class CheckingSink final : public SweepSink {
+ public:
+  CheckingSink(SweepSink& inner, bool enabled) : inner_(inner), enabled_(enabled) {}
+  void Open() override { inner_.Open(); }
+  void WriteLine(std::string_view line) override { inner_.WriteLine(line); }
+  void RowWritten(const BoucWenCase& row) override {
+    if (enabled_) Check(row);
+    inner_.RowWritten(row);
+  }
+  // The check of the row being written (nothing flagged when disabled).
+  const accurate::ResultCheck& Last() const { return last_; }
+
+  void Warn() const {
+    if (flaggedRows_ == 0) return;
+    std::fprintf(Settings().err,
+                 "quorix-cli: warning: in %s of %s rows results lie more than 1e-4 (relative) from the model's exact "
+                 "values or have the other sign, where the specified arithmetic loses its digits; the worst at "
+                 "Umax/Uy = %s: %s; --accurate computes the exact values\n",
+                 GroupedCount(flaggedRows_).c_str(), GroupedCount(rows_).c_str(), ShortestText(worstAt_).c_str(),
+                 worstText_.c_str());
+  }
+
+ private:
+  void Check(const BoucWenCase& row) {
+    ++rows_;
+    last_ = accurate::CheckAgainstExact(row);
+    if (last_.Count() == 0) return;
+    ++flaggedRows_;
+    const auto values = accurate::CheckedValues(row);
+    const int worst = last_.Worst(values);
+    const double e = last_.exact[worst];
+    const bool sameSign = (values[worst] > 0.0 && e > 0.0) || (values[worst] < 0.0 && e < 0.0);
+    const double relative = sameSign ? std::fabs(values[worst] - e) / std::fabs(e) : INFINITY;
+    if (flaggedRows_ == 1 || relative > worstRelative_) {
+      worstRelative_ = relative;
+      worstAt_ = row.UmaxOverUy;
+      worstText_ = accurate::FlaggedText(last_, values);
+    }
+  }
+
+  SweepSink& inner_;
+  const bool enabled_;
+  accurate::ResultCheck last_;
+  std::int64_t rows_ = 0;
+  std::int64_t flaggedRows_ = 0;
+  double worstRelative_ = 0.0;
+  double worstAt_ = 0.0;
+  std::string worstText_;
+};
+
 // One JSON object a line per row, with the numbers in full: the amplitude,
 // the nine results and the derived quantities. The table's own text lines
 // are not wanted. Each line goes out whole and at once, so a reader sees the
 // rows as they complete and a failure leaves complete lines only.
 class JsonLinesSink final : public SweepSink {
  public:
+  // `checker` gives each row's check, for its "flagged" and "exact" members.
+  void SetChecker(const CheckingSink* checker) { checker_ = checker; }
   void Open() override {}
   void WriteLine(std::string_view /*line*/) override {}
   void RowWritten(const BoucWenCase& row) override {
@@ -142,9 +198,13 @@ class JsonLinesSink final : public SweepSink {
     const std::array<double, kResultCount> values = ResultValues(row);
     for (int i = 0; i < kResultCount; ++i) object.Number(kResultNames[i], values[i]);
     AddDerivedMembers(object, row);
+    if (checker_ != nullptr) AddCheckMembers(object, checker_->Last(), false);
     WriteOut(object.Text() + "\n");
     FlushSweepOutput();
   }
+
+ private:
+  const CheckingSink* checker_ = nullptr;
 };
 
 // The file is created, or an existing one truncated, only once the step
@@ -198,7 +258,14 @@ void RunSweepCommand(SweepOptions& options, int& exitCode) {
   // Returns false when a signal stopped the sweep between two rows, having
   // said so on standard error and set the exit status 128 + the signal's
   // number; the sink's rows up to there are complete.
-  auto sweep = [&](SweepSink& sink) {
+  const bool check = !options.fields.accurate;
+  auto sweep = [&](SweepSink& target) {
+    CheckingSink sink(target, check);
+    if (auto* lines = dynamic_cast<JsonLinesSink*>(&target)) lines->SetChecker(check ? &sink : nullptr);
+    struct WarnAtEnd {
+      const CheckingSink& sink;
+      ~WarnAtEnd() { sink.Warn(); }
+    } warnAtEnd{sink};
     try {
       SweepMonitor monitor(watch, interrupts, showProgress);
       RunSweepRows(inputs, from, to, step, sink, solve, &watch);

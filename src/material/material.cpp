@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "decimal.h"
+#include "domain.h"
 #include "double_double.h"
 #include "numbertext.h"
 #include "refuse.h"
@@ -132,11 +133,8 @@ Case FromCsiWen(const CsiWen& m) {
 namespace {
 void RequireCase(const Case& c) {
   if (c.A != 1.0) Refuse("A must be 1 here (normalise the case first)", c.A);
-  RequirePositive("n", c.n);
   RequireShape("gamma", c.gamma, "beta", c.beta);
-  RequireShare("alpha", c.alpha);
-  RequirePositive("Fy", c.Fy);
-  RequirePositive("Uy", c.Uy);
+  RequireDomain(c);
 }
 }  // namespace
 

@@ -8,6 +8,7 @@
 
 #include "accurate.h"
 #include "decimal.h"
+#include "domain.h"
 #include "fit_steps.h"
 
 namespace quorix::measured {
@@ -40,23 +41,18 @@ std::optional<std::size_t> ParameterIndex(std::string_view name) {
 
 namespace {
 
-// The model's domain, as the response and the closed forms accept it:
-// n > 0, γ ≥ 0 (β − γ = 1 − 2γ ≤ 1; the slope 1 − w·|z|ⁿ turns negative
-// otherwise), Uy > 0; Fy > 0 and 0 ≤ α < 1 besides, since a force of the
-// other sign or α ≥ 1 (no hysteretic part) is no Bouc-Wen device. A value
-// outside it would only surface later as a scan without a model loop.
+// A fixed or starting value must lie in the model's domain (domain.h),
+// judged alone: the other parameters take values inside it. A value outside
+// would only surface later as a scan without a model loop.
 void CheckDomain(std::string_view name, std::size_t index, double given, double value) {
-  const std::string shown = std::string(name) + "=" + decimal::ShortestText(given);
+  Case c = NormalisedCase(2.0, 0.5, 0.5, 1.0, 1.0);
+  if (index == kGamma) c = NormalisedCase(2.0, value, 0.5, 1.0, 1.0);
+  else At(c, index) = value;
+  const auto breach = FindDomainBreach(c);
+  if (!breach) return;
   const bool beta = index == kGamma && name.size() == 4;
-  const char* rule = nullptr;
-  switch (index) {
-    case kN: rule = value > 0.0 ? nullptr : "n must be positive"; break;
-    case kGamma: rule = value >= 0.0 ? nullptr : beta ? "beta must not exceed 1" : "gamma must not be negative"; break;
-    case kAlpha: rule = value >= 0.0 && value < 1.0 ? nullptr : "alpha must lie in [0, 1)"; break;
-    case kFy: rule = value > 0.0 ? nullptr : "Fy must be positive"; break;
-    default: rule = value > 0.0 ? nullptr : "Uy must be positive"; break;
-  }
-  if (rule != nullptr) throw Refusal(shown + ": " + rule + " (outside the model's domain)");
+  const std::string rule = index != kGamma ? breach->rule : beta ? "beta must not exceed 1" : "gamma must not be negative";
+  throw Refusal(std::string(name) + "=" + decimal::ShortestText(given) + ": " + rule + " (outside the model's domain)");
 }
 
 }  // namespace

@@ -73,9 +73,16 @@ struct RecordProblem {
 };
 
 // z along the history up to sample `last`; false outside the model's domain.
+// z depends on n, γ and Uy alone: a trial step may take α below 0 or Fy
+// through 0 (the fit reports such a result with a warning), so those two
+// need only be numbers here.
 bool ZAlong(const std::vector<double>& u, std::size_t last, const Case& p, double z0, std::vector<double>& z) {
+  if (!std::isfinite(p.alpha) || !std::isfinite(p.Fy)) return false;
+  Case shape = p;
+  shape.alpha = 0.0;
+  shape.Fy = 1.0;
   try {
-    response::CheckParameters(p, z0);
+    response::CheckParameters(shape, z0);
   } catch (const Refusal&) {
     return false;
   }

@@ -13,6 +13,7 @@
 
 #include "accurate.h"
 #include "commands.h"
+#include "domain.h"
 #include "energy_solver.h"
 #include "numbertext.h"
 #include "material.h"
@@ -21,9 +22,14 @@
 
 namespace quorix::python {
 
-Options ReadOptions(const py::object& mode, bool accurate) {
+Options ReadOptions(const py::object& mode, bool accurate, const std::string& outside) {
   Options options;
   options.accurate = accurate;
+  if (outside != "raise" && outside != "warn") {
+    throw py::value_error("outside_domain must be 'raise' or 'warn', not '" + outside + "'");
+  }
+  // The accurate arithmetic has no value outside the domain.
+  options.refuseOutside = accurate || outside == "raise";
   const bool isText = PyUnicode_Check(mode.ptr()) != 0;
   if (isText && PyUnicode_CompareWithASCIIString(mode.ptr(), "complementary") == 0) {
     options.complementary = true;
@@ -94,15 +100,17 @@ Outputs OutputsOf(const BoucWenCase& solved) {
 // no ufunc machinery, the interpreter free while the engine runs. The twelve
 // outputs as a tuple of floats.
 py::tuple SolveScalar(double n, double gamma, const std::optional<double>& beta, double alpha, double fy, double uy,
-                      double u, const py::object& mode, bool accurate) {
-  const Options options = ReadOptions(mode, accurate);
-  BoucWenCase bw = RecordOfInputs({n, gamma, beta.value_or(0.0), alpha, fy, uy, u}, beta.has_value(), options);
-  if (beta && !WarnIfSumDiffers(bw.BetaSmall, bw.GammaSmall)) throw py::error_already_set();
+                      double u, const py::object& mode, bool accurate, const std::string& outside) {
+  const Options options = ReadOptions(mode, accurate, outside);
+  const std::array<double, kInputCount> x = {n, gamma, beta.value_or(0.0), alpha, fy, uy, u};
+  if (beta && !WarnIfSumDiffers(beta.value(), gamma)) throw py::error_already_set();
+  CallNotes notes(options);
+  Outputs values;
   {
     py::gil_scoped_release release;
-    SolverFor(options.accurate)(bw);
+    values = SolveCase(x, beta.has_value(), options, &notes);
   }
-  const Outputs values = OutputsOf(bw);
+  if (!notes.Warn("quorix.solve", 1)) throw py::error_already_set();
   py::tuple out(kOutputCount);
   for (int k = 0; k < kOutputCount; ++k) out[k] = py::float_(values[k]);
   return out;
@@ -118,7 +126,8 @@ struct Interrupted {};
 // and the derived quantities. The row texts are not wanted.
 class ColumnSink final : public SweepSink {
  public:
-  ColumnSink(std::array<double*, kOutputCount + 1> columns, std::size_t rows) : columns_(columns), rows_(rows) {}
+  ColumnSink(std::array<double*, kOutputCount + 1> columns, std::size_t rows, CallNotes& notes)
+      : columns_(columns), rows_(rows), notes_(notes) {}
 
   void Open() override {}
   void WriteLine(std::string_view /*line*/) override {}
@@ -127,6 +136,7 @@ class ColumnSink final : public SweepSink {
     columns_[0][written_] = row.UmaxOverUy;
     const Outputs values = OutputsOf(row);
     for (int k = 0; k < kOutputCount; ++k) columns_[k + 1][written_] = values[k];
+    notes_.Look(written_, row);
     ++written_;
     // A long sweep listens for Ctrl-C a few times a second.
     const auto now = std::chrono::steady_clock::now();
@@ -142,14 +152,18 @@ class ColumnSink final : public SweepSink {
  private:
   std::array<double*, kOutputCount + 1> columns_;
   std::size_t rows_;
+  CallNotes& notes_;
   std::size_t written_ = 0;
   std::chrono::steady_clock::time_point lastCheck_ = std::chrono::steady_clock::now();
 };
 
 py::dict Sweep(double start, double stop, double step, double n, double gamma, const std::optional<double>& beta,
-               double alpha, double fy, double uy, const py::object& mode, bool accurate) {
-  const Options options = ReadOptions(mode, accurate);
+               double alpha, double fy, double uy, const py::object& mode, bool accurate, const std::string& outside) {
+  const Options options = ReadOptions(mode, accurate, outside);
   const BoucWenCase inputs = RecordOfInputs({n, gamma, beta.value_or(0.0), alpha, fy, uy, 0.0}, beta.has_value(), options);
+  // The case, and the first row's amplitude (the rows run from it); a later
+  // row below zero is refused by the accurate arithmetic, noted otherwise.
+  if (options.refuseOutside) RequireDomain(CaseOf(inputs), start);
   if (beta && !WarnIfSumDiffers(*beta, gamma)) throw py::error_already_set();
   // The row count first, to size the columns; RunSweepRows computes it again
   // by the same rule and fails the same way.
@@ -162,7 +176,8 @@ py::dict Sweep(double start, double stop, double step, double n, double gamma, c
     columns[k] = py::array_t<double>(static_cast<py::ssize_t>(rows));
     data[k] = columns[k].mutable_data();
   }
-  ColumnSink sink(data, rows);
+  CallNotes notes(options);
+  ColumnSink sink(data, rows, notes);
   bool interrupted = false;
   {
     py::gil_scoped_release release;
@@ -174,6 +189,7 @@ py::dict Sweep(double start, double stop, double step, double n, double gamma, c
   }
   if (interrupted) throw py::error_already_set();
   if (sink.Written() != rows) throw std::logic_error("the sweep wrote fewer rows than its step count gives");
+  if (!notes.Warn("quorix.sweep", rows)) throw py::error_already_set();
 
   py::dict table;
   table["UmaxOverUy"] = columns[0];
@@ -185,13 +201,14 @@ py::dict Sweep(double start, double stop, double step, double n, double gamma, c
 // quorix.loop
 
 py::tuple Loop(double n, double gamma, const std::optional<double>& beta, double alpha, double fy, double uy, double u,
-               const py::object& mode, bool accurate, int points) {
-  const Options options = ReadOptions(mode, accurate);
+               const py::object& mode, bool accurate, int points, const std::string& outside) {
+  const Options options = ReadOptions(mode, accurate, outside);
   if (points < 3 || points > 1000000) {
     throw py::value_error("points must lie between 3 and 1000000, not " + std::to_string(points));
   }
   BoucWenCase bw = RecordOfInputs({n, gamma, beta.value_or(0.0), alpha, fy, uy, u}, beta.has_value(), options);
   if (beta && !WarnIfSumDiffers(*beta, gamma)) throw py::error_already_set();
+  if (options.refuseOutside) RequireDomain(CaseOf(bw), bw.UmaxOverUy);
   HysteresisLoop loop;
   {
     py::gil_scoped_release release;
@@ -224,9 +241,12 @@ double EngineSecondsPerSolve(int repeats, double n, double gamma, double beta, d
 
 }  // namespace
 
-Outputs SolveCase(const std::array<double, kInputCount>& x, bool betaGiven, const Options& options) {
+Outputs SolveCase(const std::array<double, kInputCount>& x, bool betaGiven, const Options& options,
+                  CallNotes* notes, std::size_t index) {
   BoucWenCase bw = RecordOfInputs(x, betaGiven, options);
+  if (options.refuseOutside) RequireDomain(CaseOf(bw), bw.UmaxOverUy);
   SolverFor(options.accurate)(bw);
+  if (notes != nullptr) notes->Look(index, bw);
   return OutputsOf(bw);
 }
 
@@ -250,11 +270,11 @@ void RegisterCases(py::module_& m) {
       "The case's defaults: the texts the window's fields start with, read as the window reads them.");
   m.attr("_default_loop_points") = kDefaultLoopPointsPerBranch;
   m.def("_solve_scalar", &SolveScalar, py::arg("n"), py::arg("gamma"), py::arg("beta"), py::arg("alpha"),
-        py::arg("fy"), py::arg("uy"), py::arg("u"), py::arg("mode"), py::arg("accurate"),
+        py::arg("fy"), py::arg("uy"), py::arg("u"), py::arg("mode"), py::arg("accurate"), py::arg("outside"),
         "One case of plain numbers: the twelve outputs as a tuple of floats.");
   m.def("sweep", &Sweep, py::arg("start"), py::arg("stop"), py::arg("step"), py::kw_only(), py::arg("n") = d.n,
         py::arg("gamma") = d.gamma, py::arg("beta") = py::none(), py::arg("alpha") = d.alpha, py::arg("fy") = d.fy,
-        py::arg("uy") = d.uy, py::arg("mode") = d.mode, py::arg("accurate") = false,
+        py::arg("uy") = d.uy, py::arg("mode") = d.mode, py::arg("accurate") = false, py::arg("outside_domain") = "raise",
         "The rows of a sweep over Umax/Uy, as the window's results table holds them: U = step*i + start for\n"
         "i = 0 ... N, N = round((stop - start)/step) with ties to even (no rows when N < 0). Returns a dict of\n"
         "numpy arrays: UmaxOverUy, the nine results, XiEq, Ksec, KsecOverK0. ValueError when the sweep cannot\n"
@@ -263,6 +283,7 @@ void RegisterCases(py::module_& m) {
   m.def("loop", &Loop, py::kw_only(), py::arg("n") = d.n, py::arg("gamma") = d.gamma, py::arg("beta") = py::none(),
         py::arg("alpha") = d.alpha, py::arg("fy") = d.fy, py::arg("uy") = d.uy, py::arg("u") = d.u,
         py::arg("mode") = d.mode, py::arg("accurate") = false, py::arg("points") = kDefaultLoopPointsPerBranch,
+        py::arg("outside_domain") = "raise",
         "The closed hysteresis loop of one case as three arrays (u, F, z): loading from (-Umax, -Fa) to\n"
         "(Umax, Fa), then unloading back, the first point not repeated; `points` on each branch. Empty arrays\n"
         "when the case has no cycle.");

@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+#include "bouc_wen_case.h"
+
 namespace py = pybind11;
 
 namespace quorix::python {
@@ -44,16 +46,50 @@ using Outputs = std::array<double, kOutputCount>;
 struct Options {
   bool complementary = true;
   bool accurate = false;
+  // A case outside the model's domain is refused (ValueError); the window's
+  // reading (outside_domain="warn") computes it and warns.
+  bool refuseOutside = true;
+  // The specified arithmetic's results compared with the exact values.
+  bool check = true;
 };
 
-// mode='complementary' or 'direct' (ValueError for anything else).
-Options ReadOptions(const py::object& mode, bool accurate);
+// mode='complementary' or 'direct' (ValueError for anything else);
+// outside='raise' or 'warn'.
+Options ReadOptions(const py::object& mode, bool accurate, const std::string& outside = "raise");
 const char* ModeName(bool complementary);
 
+// What a call tells beside its numbers, gathered from its elements on any
+// thread: the first case outside the model's domain that the window's
+// reading computed, and the cases whose results of the specified arithmetic
+// lie off the exact values (accurate/check.h), the first of them named.
+class CallNotes {
+ public:
+  explicit CallNotes(const Options& options) : options_(options) {}
+  // The element at `index` (the order that decides which is first), solved.
+  void Look(std::size_t index, const BoucWenCase& solved);
+  // With the interpreter's lock: a UserWarning for each kind of note, of
+  // `count` elements in all, attributed to the caller of the package's
+  // function `call`. False when a warning was made an error.
+  bool Warn(const char* call, std::size_t count) const;
+
+ private:
+  const Options options_;
+  std::mutex mutex_;
+  std::atomic<bool> outsideFound_{false};
+  std::size_t outsideIndex_ = std::numeric_limits<std::size_t>::max();
+  std::string outside_;
+  std::atomic<std::size_t> flagged_{0};
+  std::size_t flaggedIndex_ = std::numeric_limits<std::size_t>::max();
+  std::string firstFlagged_;
+};
+
 // Solves the case of inputs x (β from γ when !betaGiven): its twelve
-// outputs. The specified arithmetic never throws; the accurate
-// one throws Refusal, a std::invalid_argument.
-Outputs SolveCase(const std::array<double, kInputCount>& x, bool betaGiven, const Options& options);
+// outputs, noted in `notes` as element `index`. Throws Refusal (a
+// std::invalid_argument) for a case outside the model's domain unless the
+// options take the window's reading, and for what the accurate arithmetic
+// refuses.
+Outputs SolveCase(const std::array<double, kInputCount>& x, bool betaGiven, const Options& options,
+                  CallNotes* notes = nullptr, std::size_t index = 0);
 
 // The defaults of the case's keyword arguments: the texts the window's
 // fields start with, read as the window reads them (β has none: it follows

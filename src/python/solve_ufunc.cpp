@@ -98,15 +98,17 @@ void RunSpread(npy_intp count, const Element& element, Failure& failure) {
   }
 }
 
-// Sets the chunk's error, or else warns of a β + γ other than 1 unless an
-// error is already set. Called with the interpreter's lock.
-void RaiseOrWarn(const Failure& failure, const SumCheck& sum) {
+// Sets the chunk's error, or else warns of a β + γ other than 1 and of the
+// call's notes unless an error is already set. Called with the interpreter's
+// lock; an error a warning sets is numpy's to raise.
+void RaiseOrWarn(const Failure& failure, const SumCheck& sum, const CallNotes& notes, npy_intp count) {
   if (failure.kind != nullptr) {
     PyErr_SetString(std::strcmp(failure.kind, "value") == 0 ? PyExc_ValueError : PyExc_RuntimeError,
                     failure.message.c_str());
-  } else if (sum.found && !PyErr_Occurred()) {
-    WarnIfSumDiffers(sum.beta, sum.gamma);  // an error it sets is numpy's to raise
+    return;
   }
+  if (sum.found && !PyErr_Occurred() && !WarnIfSumDiffers(sum.beta, sum.gamma)) return;
+  if (!PyErr_Occurred()) notes.Warn("quorix.solve", static_cast<std::size_t>(count));
 }
 
 // The engine computes in double: a float32 loop reads its inputs exactly
@@ -118,6 +120,7 @@ void SolveLoop(char** args, const npy_intp* dimensions, const npy_intp* steps, v
   const int nin = v.betaGiven ? kInputCount : kInputCount - 1;
   const int* position = v.betaGiven ? kWithBeta.data() : kWithoutBeta.data();
   SumCheck sum;
+  CallNotes notes(v.options);
   auto element = [&](std::size_t index) {
     const auto i = static_cast<npy_intp>(index);
     std::array<double, kInputCount> x{};
@@ -127,7 +130,7 @@ void SolveLoop(char** args, const npy_intp* dimensions, const npy_intp* steps, v
       x[position[k]] = static_cast<double>(value);
     }
     if (v.betaGiven) sum.Look(x[kBeta], x[kGamma]);
-    const Outputs out = SolveCase(x, v.betaGiven, v.options);
+    const Outputs out = SolveCase(x, v.betaGiven, v.options, &notes, index);
     for (int k = 0; k < kOutputCount; ++k) {
       const T value = static_cast<T>(out[k]);
       std::memcpy(args[nin + k] + i * steps[nin + k], &value, sizeof(T));
@@ -146,7 +149,7 @@ void SolveLoop(char** args, const npy_intp* dimensions, const npy_intp* steps, v
   // wants it, to release it itself and to listen for Ctrl-C.
   const PyGILState_STATE lock = PyGILState_Ensure();
   if (count > kInline) RunSpread(count, element, failure);
-  RaiseOrWarn(failure, sum);
+  RaiseOrWarn(failure, sum, notes, count);
   PyGILState_Release(lock);
   std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
 }
@@ -157,15 +160,24 @@ constexpr const char* kDocWithBeta =
 constexpr const char* kDocWithoutBeta =
     "(n, gamma, alpha, fy, uy, u) -> the twelve outputs, beta = 1 - gamma as the window shows it";
 
+// The window's reading: the specified arithmetic on any input, a warning
+// for a case outside the model's domain instead of ValueError.
+constexpr Options kWindow{.complementary = true, .accurate = false, .refuseOutside = false};
+constexpr Options kWindowDirect{.complementary = false, .accurate = false, .refuseOutside = false};
+
 Variant variants[] = {
     {"solve_complementary", {true, false}, true, kDocWithBeta},
     {"solve_direct", {false, false}, true, kDocWithBeta},
     {"solve_complementary_accurate", {true, true}, true, kDocWithBeta},
     {"solve_direct_accurate", {false, true}, true, kDocWithBeta},
+    {"solve_complementary_window", kWindow, true, kDocWithBeta},
+    {"solve_direct_window", kWindowDirect, true, kDocWithBeta},
     {"solve_complementary_beta_from_gamma", {true, false}, false, kDocWithoutBeta},
     {"solve_direct_beta_from_gamma", {false, false}, false, kDocWithoutBeta},
     {"solve_complementary_accurate_beta_from_gamma", {true, true}, false, kDocWithoutBeta},
     {"solve_direct_accurate_beta_from_gamma", {false, true}, false, kDocWithoutBeta},
+    {"solve_complementary_window_beta_from_gamma", kWindow, false, kDocWithoutBeta},
+    {"solve_direct_window_beta_from_gamma", kWindowDirect, false, kDocWithoutBeta},
 };
 constexpr std::size_t kVariantCount = sizeof(variants) / sizeof(variants[0]);
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "decimal.h"
+#include "domain.h"
 #include "refuse.h"
 
 namespace quorix::response {
@@ -24,17 +25,9 @@ constexpr double kSmallestGap = 0x1p-1000;
 
 void CheckParameters(const Case& p, double z0) {
   if (p.A != 1.0) Refuse("A must be 1 (normalise the case first)", p.A);
-  RequireFinite("n", p.n);
-  if (!(p.n > 0.0)) Refuse("n must be positive", p.n);
+  // The response reads the normalised law by γ alone (β = 1 − γ).
+  RequireDomain(NormalisedCase(p.n, p.gamma, p.alpha, p.Fy, p.Uy));
   if (!std::isfinite(2.0 / p.n)) Refuse("n is too small", p.n);
-  RequireFinite("gamma", p.gamma);
-  // γ < 0 makes β − γ exceed 1: on loading from z < 0 the slope 1 − w·|z|ⁿ
-  // then turns negative at |z| = w^(−1/n) < 1, and z runs away.
-  if (p.gamma < 0.0) Refuse("gamma must not be negative (beta - gamma must not exceed 1)", p.gamma);
-  RequireFinite("alpha", p.alpha);
-  RequireFinite("Fy", p.Fy);
-  RequireFinite("Uy", p.Uy);
-  if (!(p.Uy > 0.0)) Refuse("Uy must be positive", p.Uy);
   RequireFinite("z0", z0);
   if (!(std::fabs(z0) < 1.0)) Refuse("z0 must lie between -1 and 1", z0);
 }

@@ -40,6 +40,41 @@ TEST_F(CliTest, SolveJsonHoldsTheNineResultsInOrderThenTextsAndDerived) {
   EXPECT_NEAR(JsonNumber(accurate.out, "DE"), 0.20921224550833950883, 2e-16);
 }
 
+// Where the specified arithmetic loses its digits (the energy's formulas cancel at small amplitudes)
+// each face says so: one warning naming the results with their exact values, and in JSON the flags.
+// The exact XiEq there follows the nearly elastic loop: XiEq ≈ (1 − w)(1 − α)·xⁿ/((n + 2)π).
+TEST_F(CliTest, ResultsOffTheExactValuesAreFlagged) {
+  const CliRun plain = Cli({"solve", "--json"});
+  EXPECT_EQ(std::tuple(plain.err, Has(plain.out, "\"flagged\": [], \"check_bound\": 1e-04, \"exact\": {\"Za\": 0.85399")),
+            std::tuple(std::string(), true)) << plain.out;
+  EXPECT_FALSE(Has(Cli({"solve", "--json", "--accurate"}).out, "flagged"));
+  const CliRun small = Cli({"solve", "--n", "1", "--gamma", "0.1", "--u", "1e-6", "--json"});
+  EXPECT_EQ(small.status, 0);
+  EXPECT_TRUE(Has(small.err, "quorix-cli: warning: 4 of the 12 results lie more than 1e-4 (relative)")) << small.err;
+  EXPECT_TRUE(Has(small.err, "XiEq -0.206818314 (exactly 1.90986e-08); --accurate computes")) << small.err;
+  EXPECT_TRUE(Has(small.out, "\"flagged\": [\"DEOverFyUy\", \"DEOverFhUy\", \"DE\", \"XiEq\"]")) << small.out;
+  const std::string exact = small.out.substr(small.out.find("\"exact\": {"));
+  EXPECT_NEAR(JsonNumber(exact, "XiEq"), 0.2 * 0.9 * 1e-6 / (3 * 3.141592653589793), 1e-4 * 1.9e-8);
+  // A sweep warns once, with the count of its rows and the worst; each JSON line flags its own.
+  const Args sweep = {"sweep", "--n", "3", "--from", "0.0001", "--to", "0.0005", "--step", "0.0001"};
+  const CliRun rows = Cli(sweep);
+  EXPECT_EQ(Count(rows.err, '\n'), 1u) << rows.err;
+  EXPECT_TRUE(Has(rows.err, "warning: in 5 of 5 rows results lie more than 1e-4")) << rows.err;
+  EXPECT_TRUE(Has(rows.err, "the worst at Umax/Uy = 4e-04: ")) << "XiEq turns negative there: " << rows.err;
+  Args lines = sweep;
+  lines.push_back("--jsonl");
+  const std::vector<std::string> objects = Split(Cli(lines).out, "\n");
+  ASSERT_EQ(objects.size(), 5u);
+  const double x = 4e-4, law = 1.8 * 0.9 * x * x * x / (5 * 3.141592653589793);
+  const std::string row = objects[3].substr(objects[3].find("\"flagged\""));
+  EXPECT_NEAR(JsonNumber(row.substr(row.find("\"exact\"")), "XiEq"), law, 1e-3 * law) << row;
+  // Outside the model's domain --as-typed computes, as the window does, and says so.
+  const CliRun typed = Cli({"solve", "--as-typed", "--n", "-2"});
+  EXPECT_EQ(std::tuple(typed.status, Count(typed.out, '\n')), std::tuple(0, 12u));
+  EXPECT_TRUE(Has(typed.err, "warning: --n: n must be positive: -2 (outside the model's domain); computed as the "
+                             "window computes it\n")) << typed.err;
+}
+
 TEST_F(CliTest, SolveTextShowsCaptionsAndValuesAndNaNWithoutACycle) {
   const CliRun run = Cli({"solve", "--u", "100"});
   EXPECT_EQ(Count(run.out, '\n'), 12u) << run.out << run.err;
@@ -151,7 +186,6 @@ TEST_F(CliTest, FailuresGiveTheirStatusAndMessage) {
       {{"solve", "--fy", "1e999"}, 1, "quorix-cli: --fy: number beyond the range of a double: 1e999\n"},
       {{"parse", "-1e309"}, 1, "quorix-cli: number beyond the range of a double: -1e309\n"},
       {{"sweep", "-o", "no folder/x"}, 1, "quorix-cli: cannot create no folder/x: No such file or directory\n"},
-      {{"solve", "--accurate", "--n", "-1"}, 1, "quorix-cli: n must be positive: -1\n"},
       {{"sweep", "--accurate", "--from", "1", "--to", "-1", "--step", "-1"}, 1,
        "quorix-cli: Umax/Uy must not be negative: -1\n", 3},  // the rows at 1 and 0 written
       {{"eval", "hyp2f1", "1", "2", "4", "0.5", "--accurate"}, 1, "covers F(1, b; 1 + b; t) only"},
@@ -175,6 +209,16 @@ TEST_F(CliTest, FailuresGiveTheirStatusAndMessage) {
       {{"solve", "--u", "2,5"}, 2, "as the window's field does, as 2)"},
       // An empty material (a script's unset variable) is refused, not taken for the default case.
       {{"solve", "--material", ""}, 2, "quorix-cli: --material: the text is empty\n"},
+      // Outside the model's domain, in either arithmetic: the option, its rule and its value.
+      {{"solve", "--accurate", "--n", "-1"}, 2, "quorix-cli: --n: n must be positive: -1 (outside the model's domain)\n"},
+      {{"solve", "--u", "-1"}, 2, "quorix-cli: --u: Umax/Uy must not be negative: -1 (outside"},
+      {{"solve", "--umax", "-0.1"}, 2, "quorix-cli: --umax: Umax/Uy must not be negative: -0.9009009009009009 ("},
+      {{"solve", "--uy", "0"}, 2, "quorix-cli: --uy: Uy must be positive: 0 (outside"},
+      {{"loop", "--accurate", "--fy", "-3"}, 2, "quorix-cli: --fy: Fy must be positive: -3 (outside"},
+      {{"sweep", "--alpha", "1.5"}, 2, "quorix-cli: --alpha: alpha must lie in [0, 1): 1.5 (outside"},
+      {{"solve", "--gamma", "-0.1"}, 2, "--gamma: gamma must not be negative (beta - gamma must not exceed 1): -0.1"},
+      {{"solve", "--gamma", "0", "--beta", "1.5"}, 2, "--beta: beta - gamma must not exceed 1: 1.5 (outside"},
+      {{"solve", "--csi-wen", "k=1,yield=2,ratio=0.1,exp=2", "--u", "-2"}, 2, "--u: Umax/Uy must not be negative"},
       {{"sweep", "--csi-wen", " "}, 2, "quorix-cli: --csi-wen: the text is empty\n"},
       // An amplitude formed from two typed ones that no double can hold is refused, not read as 0.
       {{"solve", "--umax", "1e308", "--uy", "1e-10"}, 2, "--umax: the amplitude it gives is beyond the range"},

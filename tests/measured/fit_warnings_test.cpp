@@ -27,7 +27,12 @@ struct Record {
 // Triangles (synthetic.h) at each amplitude in units of Uy, the force p's.
 Record Triangles(const Case& p, const std::vector<double>& amplitudes, int cycles, int perQuarter) {
   Record r{testing::Triangles(p.Uy, amplitudes, cycles, perQuarter).u, {}, {}};
-  r.F = response::RespondAlong(r.u, p).F;
+  // F = α·Fy·u/Uy + (1 − α)·Fy·z from z alone, since the response refuses
+  // a softening α < 0, which a measured record may still show.
+  Case shape = p;
+  shape.alpha = 0.0;
+  const std::vector<double> z = response::RespondAlong(r.u, shape).z;
+  for (std::size_t k = 0; k < z.size(); ++k) r.F.push_back(p.alpha * p.Fy * (r.u[k] / p.Uy) + (1.0 - p.alpha) * p.Fy * z[k]);
   r.table = FindCycles(r.u, r.F);
   return r;
 }

@@ -9,6 +9,7 @@ import subprocess
 import sys
 import threading
 import time
+import warnings
 
 import numpy as np
 import pytest
@@ -25,15 +26,28 @@ CASES = [
     {"n": 2, "gamma": 0.5, "beta": 0.45, "alpha": 0.05, "fy": 1, "uy": 0.02, "u": 40},  # saturated: Za = 1
     {"n": 2.5, "gamma": 0.95, "u": 1e-4},
 ]
-ODD = [{"n": 0}, {"n": -1}, {"u": 0}, {"uy": 0}, {"gamma": 2, "u": -1}]  # outside the model, answered all the same
+# Outside the model: refused, or with outside_domain="warn" (quorix-cli --as-typed) answered as the window answers.
+ODD = [{"n": 0}, {"n": -1}, {"uy": 0}, {"gamma": 2, "u": -1}]
 
 
 @pytest.mark.parametrize("mode", ["complementary", "direct"])
-@pytest.mark.parametrize("case, accurate", [(c, False) for c in CASES + ODD] + [(c, True) for c in CASES])
+@pytest.mark.parametrize("case, accurate", [(c, False) for c in CASES] + [(c, True) for c in CASES])
 def test_solve_gives_the_results_of_the_command_line(cli, case, mode, accurate):
     expected = cli.json("solve", *case_options(case, mode, accurate))
     expected = {**expected["results"], **expected["derived"]}
     got = quorix.solve(**case, mode=mode, accurate=accurate).as_dict()
+    assert [(k, bits(v)) for k, v in got.items()] == [(k, bits(expected[k])) for k in NAMES]
+
+
+@pytest.mark.parametrize("case", ODD)
+def test_outside_the_domain_is_refused_or_computed_as_the_window_computes_it(cli, case):
+    with pytest.raises(ValueError, match=r"must (be positive|not be negative|not exceed 1).*: -?\d"):
+        quorix.solve(**case)
+    assert cli.run("solve", *case_options(case), check=False).returncode == 2
+    expected = cli.json("solve", *case_options(case), "--as-typed")
+    expected = {**expected["results"], **expected["derived"]}
+    with pytest.warns(UserWarning, match="outside the model's domain: .* computed as the window computes it"):
+        got = quorix.solve(**case, outside_domain="warn").as_dict()
     assert [(k, bits(v)) for k, v in got.items()] == [(k, bits(expected[k])) for k in NAMES]
 
 
@@ -48,10 +62,34 @@ def test_arrays_broadcast_like_numpy_and_match_scalar_calls():
     scalar = quorix.solve(n=np.array(3.0), u=np.float32(2.0))  # numpy scalars: a numpy scalar, as from any ufunc
     assert (type(scalar.DE), bits(scalar.DE)) == (np.float64, bits(quorix.solve(n=3.0, u=2.0).DE))
     values = [math.inf, -math.inf, math.nan, -1.0]
-    for name in ["n", "gamma", "beta", "alpha", "fy", "uy", "u"]:  # the specified arithmetic never raises
-        arrays = quorix.solve(**{name: values})
-        assert {f: bits(getattr(arrays, f)) for f in NAMES} == {
-            f: bits([getattr(quorix.solve(**{name: v}), f) for v in values]) for f in NAMES}, name
+    with warnings.catch_warnings():  # the window's reading computes anything, as the window does
+        warnings.simplefilter("ignore")
+        for name in ["n", "gamma", "beta", "alpha", "fy", "uy", "u"]:
+            arrays = quorix.solve(**{name: values}, outside_domain="warn")
+            assert {f: bits(getattr(arrays, f)) for f in NAMES} == {
+                f: bits([getattr(quorix.solve(**{name: v}, outside_domain="warn"), f) for v in values]) for f in NAMES}, name
+
+
+# Where the specified arithmetic loses its digits one warning a call counts the cases and names the first,
+# with its exact value: for a nearly elastic loop XiEq = (1 - w)(1 - alpha) u^n / ((n + 2) pi), 1.90986e-08 here.
+@pytest.mark.parametrize("call, message", [
+        (lambda: quorix.solve(n=1, gamma=0.1, u=1e-6), r"1 of 1 case has results .* XiEq -0\.206818314 \(exactly 1\.90986e-08\)"),
+        (lambda: quorix.solve(n=1, gamma=0.1, u=[2.0, 1e-6, 1e-6]), r"2 of 3 cases have .*the first: n=1, gamma=0\.1, .*u=1e-06"),
+        (lambda: quorix.sweep(0.0001, 0.0005, 0.0001, n=3), r"quorix\.sweep: 5 of 5 cases .*u=1e-04: DEOverFyUy"),
+        (lambda: quorix.solve(u=-1.0, outside_domain="warn"), r"outside the model's domain: Umax/Uy must not be negative")])
+def test_results_the_specified_arithmetic_cannot_vouch_for_are_warned_of(call, message):
+    with pytest.warns(UserWarning, match=message):
+        call()
+
+
+def test_results_inside_the_reach_of_the_specified_arithmetic_pass_without_a_word():
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        quorix.solve(u=np.linspace(0.5, 10.0, 200), n=[[1.5], [2.0], [3.0]])
+        quorix.sweep(0.1, 10.0, 0.1)
+        quorix.solve(n=1, gamma=0.1, u=1e-6, accurate=True)
+    with pytest.raises(ValueError, match="outside_domain must be 'raise' or 'warn'"):
+        quorix.solve(outside_domain="ignore")
 
 
 @pytest.mark.parametrize("call, message", [

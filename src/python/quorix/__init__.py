@@ -25,6 +25,8 @@ Examples
 >>> sorted(r)[:3]
 ['DE', 'DEOverFhUy', 'DEOverFyUy']
 """
+import warnings as _warnings
+
 import numpy as _np
 
 from . import _checks, _core, special, ufuncs
@@ -46,6 +48,12 @@ def _mode(function, mode):
     return mode
 
 
+def _outside(function, outside_domain):
+    if not (isinstance(outside_domain, str) and outside_domain in ("raise", "warn")):
+        raise ValueError(f"{function}: outside_domain must be 'raise' or 'warn', not {outside_domain!r}")
+    return outside_domain
+
+
 def _is_dask(value):
     return hasattr(value, "__dask_graph__") and type(value).__module__.startswith("dask.array")
 
@@ -55,7 +63,7 @@ def _masked(values):
 
 
 def solve(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["fy"], uy=_D["uy"], u=_D["u"],
-          mode=_D["mode"], accurate=False, out=None, where=True, **ufunc_kwargs):
+          mode=_D["mode"], accurate=False, outside_domain="raise", out=None, where=True, **ufunc_kwargs):
     """Solve one case, or every case of inputs that broadcast as numpy broadcasts.
 
     The law, in Wen's labelling (gamma on the |u'| term)::
@@ -88,10 +96,16 @@ def solve(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["
         The set of loop integrals: beyond saturation (Za = 1) 'direct' stops growing while
         'complementary' grows DEOverFhUy by 4 per unit of u.
     accurate : bool
-        False: the specified arithmetic, which never raises (odd inputs give the infinities
-        and NaN the solver leaves). True: the exact mathematics, which raises ValueError for
-        an input outside the model's domain, naming it and, in an array call, the index of
-        the first such element.
+        False: the specified arithmetic, the window's, to the last bit; where its formulas
+        lose their digits (small amplitudes, small n) it warns (UserWarning, once a call)
+        with the count of cases whose results lie more than 1e-4 (relative) from the exact
+        values or have the other sign, naming the first. True: the exact mathematics.
+    outside_domain : {'raise', 'warn'}
+        A case outside the model's domain (n <= 0, Fy <= 0, Uy <= 0, alpha outside [0, 1),
+        beta - gamma > 1, u < 0, an input not finite): 'raise' (the default) raises ValueError
+        naming the input, its value and the range, and in an array call the index of the first
+        such element; 'warn' computes it as the window does (the infinities and NaN the solver
+        leaves) with one UserWarning. The accurate arithmetic always raises.
     out : tuple of 12 arrays, optional
         Where to write the twelve outputs, as for any ufunc.
     where : array_like of bool, optional
@@ -129,14 +143,15 @@ def solve(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["
     """
     mode = _mode("solve", mode)
     accurate = _checks.flag("solve", "accurate", accurate)
+    outside = _outside("solve", outside_domain)
     given = beta is not None
     plain = out is None and where is True and not ufunc_kwargs
     values = (n, gamma, beta, alpha, fy, uy, u)
     if plain and all(type(v) is float or type(v) is int for i, v in enumerate(values) if given or i != 2):
-        return Result(_core._solve_scalar(n, gamma, beta, alpha, fy, uy, u, mode, accurate), mode, accurate)
+        return Result(_core._solve_scalar(n, gamma, beta, alpha, fy, uy, u, mode, accurate, outside), mode, accurate)
     names = [name for name in _INPUTS if given or name != "beta"]
     inputs = [_checks.real_array("solve", name, value) for name, value in zip(_INPUTS, values) if given or name != "beta"]
-    ufunc = ufuncs.BY_OPTIONS[(mode, accurate, given)]
+    ufunc = ufuncs.WINDOW[(mode, given)] if outside == "warn" and not accurate else ufuncs.BY_OPTIONS[(mode, accurate, given)]
     if out is not None:
         ufunc_kwargs["out"] = out
     if where is not True:
@@ -151,8 +166,6 @@ def solve(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["
         if "broadcast" in str(error):
             shapes = " ".join(f"{name} {_np.shape(x)}" for name, x in zip(names, inputs))
             raise ValueError(f"solve: the arguments cannot be broadcast to one shape: {shapes}") from None
-        if not accurate:
-            raise
         raise _located(ufunc, inputs, where, error) from None
     return Result(outputs, mode, accurate)
 
@@ -195,7 +208,11 @@ def _solve_dask(ufunc, inputs, kwargs):
     if kwargs:
         raise TypeError(f"solve: {', '.join(sorted(kwargs))} cannot be given with Dask arrays")
     probe = [_np.zeros(1, getattr(x, "dtype", None) or _np.asarray(x).dtype) for x in inputs]
-    dtype = ufuncs.BY_OPTIONS[("complementary", False, len(inputs) == 7)](*probe)[0].dtype
+    # The dtype of the outputs, from a probe of zeros, which lie outside the domain: the window's reading,
+    # its warning not the caller's.
+    with _warnings.catch_warnings():
+        _warnings.simplefilter("ignore")
+        dtype = ufuncs.WINDOW[("complementary", len(inputs) == 7)](*probe)[0].dtype
     signature = ",".join(["()"] * len(inputs)) + "->" + ",".join(["()"] * len(NAMES))
     return da.apply_gufunc(ufunc, signature, *inputs, output_dtypes=[dtype] * len(NAMES))
 
@@ -210,7 +227,7 @@ def _solve_masked(ufunc, inputs, kwargs):
 
 
 def sweep(start, stop, step, *, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["fy"],
-          uy=_D["uy"], mode=_D["mode"], accurate=False):
+          uy=_D["uy"], mode=_D["mode"], accurate=False, outside_domain="raise"):
     """The rows of a sweep over Umax/Uy, as the window's results table holds them.
 
     U = step*i + start for i = 0 ... N, N = round((stop - start)/step) with ties to even (no
@@ -220,8 +237,8 @@ def sweep(start, stop, step, *, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_
     ----------
     start, stop, step : float
         The range of u = Umax/Uy, dimensionless.
-    n, gamma, beta, alpha, fy, uy, mode, accurate
-        As for solve(), numbers only.
+    n, gamma, beta, alpha, fy, uy, mode, accurate, outside_domain
+        As for solve(), numbers only; 'raise' refuses the case and a negative start.
 
     Returns
     -------
@@ -246,18 +263,19 @@ def sweep(start, stop, step, *, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_
     if beta is not None:
         args["beta"] = _checks.real("sweep", "beta", beta)
     return _core.sweep(args.pop("start"), args.pop("stop"), args.pop("step"), **args, mode=_mode("sweep", mode),
-                       accurate=_checks.flag("sweep", "accurate", accurate))
+                       accurate=_checks.flag("sweep", "accurate", accurate),
+                       outside_domain=_outside("sweep", outside_domain))
 
 
 def loop(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["fy"], uy=_D["uy"], u=_D["u"],
-         mode=_D["mode"], accurate=False, points=_core._default_loop_points):
+         mode=_D["mode"], accurate=False, points=_core._default_loop_points, outside_domain="raise"):
     """The closed hysteresis loop of one case.
 
     Loading from (-Umax, -Fa) to (Umax, Fa), then unloading back, the first point not repeated.
 
     Parameters
     ----------
-    n, gamma, beta, alpha, fy, uy, u, mode, accurate
+    n, gamma, beta, alpha, fy, uy, u, mode, accurate, outside_domain
         As for solve(), numbers only.
     points : int
         Points on each branch, 3 ... 1000000.
@@ -281,7 +299,7 @@ def loop(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["f
     if isinstance(points, bool) or not isinstance(points, (int, _np.integer)):
         raise TypeError(f"loop: points must be an int, not {type(points).__name__}")
     return _core.loop(**args, mode=_mode("loop", mode), accurate=_checks.flag("loop", "accurate", accurate),
-                      points=int(points))
+                      points=int(points), outside_domain=_outside("loop", outside_domain))
 
 
 def response(u, *, n=_D["n"], gamma=_D["gamma"], alpha=_D["alpha"], fy=_D["fy"], uy=_D["uy"], z0=0.0):

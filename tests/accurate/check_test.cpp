@@ -1,0 +1,71 @@
+// Which results of the specified arithmetic are flagged as lying off the
+// exact values: the bound's edges, signs, zeros and NaN; then whole cases,
+// against the small-amplitude law of the loop (independent of both
+// arithmetics).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+#include "check.h"
+#include "energy_solver.h"
+
+namespace quorix::accurate {
+namespace {
+
+TEST(CheckAgainstExact, DiffersAtTheBoundAndOnEverySignChange) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const struct {
+    double specified, exact;
+    bool differs;
+  } cases[] = {
+      {1.0, 1.0, false},          {1.0 + 0.99e-4, 1.0, false}, {1.0 + 1.01e-4, 1.0, true},
+      {-1.0 - 0.99e-4, -1.0, false}, {-1.0 - 1.01e-4, -1.0, true},
+      {-1e-30, 1e-30, true},      // the small-amplitude cancellation: the other sign
+      {0.0, 1e-300, true},        // a zero where the value is not
+      {0.0, -0.0, false},         {nan, nan, false}, {nan, 1.0, true}, {1.0, nan, true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Differs(c.specified, c.exact), c.differs) << c.specified << " " << c.exact;
+}
+
+// For a small amplitude x = Umax/Uy the loop is nearly elastic: z ≈ x and
+// DE/(Fh·Uy) = 2·∫₀^Za z·(1/(1 − zⁿ) − 1/(1 − w·zⁿ)) dz ≈ 2(1 − w)·x^(n+2)/(n + 2),
+// so XiEq = DE/(2π·Fa·Umax) ≈ (1 − w)(1 − α)·xⁿ/((n + 2)·π).
+double SmallAmplitudeXiEq(double n, double w, double alpha, double x) {
+  return (1.0 - w) * (1.0 - alpha) * std::pow(x, n) / ((n + 2.0) * std::numbers::pi);
+}
+
+TEST(CheckAgainstExact, FlagsTheCancellingEnergyAtSmallAmplitudesAndNothingAtTheDefault) {
+  const struct {
+    double n, gamma, x;
+    bool flagged;
+  } cases[] = {{1.0, 0.1, 1e-6, true}, {3.0, 0.9, 4e-4, true}, {2.0, 0.9, 1.0, false}, {2.0, 0.9, 5.0, false}};
+  for (const auto& c : cases) {
+    BoucWenCase bw;
+    bw.Nee = c.n;
+    bw.GammaSmall = c.gamma;
+    bw.BetaSmall = 1.0 - c.gamma;
+    bw.AlphaSmall = 0.1;
+    bw.Fy = 2.86;
+    bw.Uy = 0.111;
+    bw.UmaxOverUy = c.x;
+    bw.Complementary = true;
+    SolveEnergy(bw);
+    const ResultCheck check = CheckAgainstExact(bw);
+    ASSERT_TRUE(check.available);
+    const int xi = 9;  // XiEq
+    EXPECT_EQ(check.flagged[xi], c.flagged) << c.n << " " << c.x;
+    EXPECT_EQ(check.Count() > 0, c.flagged);
+    if (c.flagged) {
+      const double law = SmallAmplitudeXiEq(c.n, bw.BetaSmall - bw.GammaSmall, 0.1, c.x);
+      EXPECT_NEAR(check.exact[xi], law, 1e-3 * law) << c.n;
+      // The energy itself cancels to 0 or below: a sign change outranks every relative difference,
+      // and the first of them (DE/(Fy Uy)) is the one named.
+      EXPECT_EQ(check.Worst(CheckedValues(bw)), 6) << c.n;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quorix::accurate
