@@ -12,6 +12,7 @@
 #include <chrono>
 #include <thread>
 
+#include "decimal.h"
 #include "energy_solver.h"
 #include "ieee.h"
 #include "numbertext.h"
@@ -99,13 +100,31 @@ std::int32_t SweepNextRowIndex(std::int32_t i) {
 
 std::string SweepHeaderLine() { return "Umax/Uy\tZa\tFha\tFela\tFa\tKcd\tKda\tDE/ Fy /Uy\tDE /Fh /Uy\tDE"; }
 
-std::string SweepRowLine(const BoucWenCase& bw) {
-  std::string line = FormatFixed(bw.UmaxOverUy, kAmplitudeDecimals);
+std::string SweepRowLine(const BoucWenCase& bw, int amplitudeDecimals) {
+  std::string line = FormatFixed(bw.UmaxOverUy, amplitudeDecimals);
   for (double value : ResultValues(bw)) {
     line += '\t';
     line += FormatFixed(value, kResultDecimals);
   }
   return line;
+}
+
+int AmplitudeDecimals(double step) {
+  const double a = std::fabs(step);
+  if (!(a < 0.01) || a == 0.0) return kAmplitudeDecimals;
+  // a = d.ddd…·10^e with the fewest digits that read back to a: the
+  // scientific text of each precision in turn.
+  for (int p = 0; p <= 16; ++p) {
+    char buffer[40];
+    const auto written = decimal::WriteScientific(buffer, buffer + sizeof buffer, a, p);
+    double back = 0.0;
+    decimal::ReadDouble(std::string_view(buffer, written.ptr - buffer), back);
+    if (back != a && p < 16) continue;
+    const std::string text(buffer, written.ptr);
+    const int e = std::stoi(text.substr(text.find('e') + 1));  // −e ≥ 2: a < 0.01
+    return std::max(kAmplitudeDecimals, std::min(p - e, 1 - e));
+  }
+  return kAmplitudeDecimals;  // not reached: 17 digits read back every double
 }
 
 std::string GroupedCount(std::int64_t n) {
@@ -149,7 +168,8 @@ struct SweepRow {
 
 Refusal AmplitudeFault(std::int32_t i) { return Refusal("row " + std::to_string(i) + ": amplitude overflows"); }
 
-SweepRow ComputeRow(const BoucWenCase& inputs, double from, double step, std::int32_t i, CaseSolver solve) {
+SweepRow ComputeRow(const BoucWenCase& inputs, double from, double step, std::int32_t i, CaseSolver solve,
+                    int decimals) {
   SweepRow row;
   row.record = inputs;
   // U = Step·i + From, from the integer i on every row, never by adding
@@ -171,7 +191,7 @@ SweepRow ComputeRow(const BoucWenCase& inputs, double from, double step, std::in
     row.failure = std::current_exception();
     return row;
   }
-  row.line = SweepRowLine(row.record);
+  row.line = SweepRowLine(row.record, decimals);
   return row;
 }
 
@@ -201,7 +221,14 @@ class ParallelRows {
   // Rows first … last; the rows before `first` have been written.
   ParallelRows(const BoucWenCase& inputs, double from, double step, std::int64_t first, std::int32_t last,
                CaseSolver solve)
-      : inputs_(inputs), from_(from), step_(step), last_(last), solve_(solve), next_(first), written_(first) {}
+      : inputs_(inputs),
+        from_(from),
+        step_(step),
+        decimals_(AmplitudeDecimals(step)),
+        last_(last),
+        solve_(solve),
+        next_(first),
+        written_(first) {}
 
   void Run(SweepSink& sink, unsigned threadCount, SweepWatch* watch) {
     TaskGroup workers([this] { Work(); });  // ends after stopOnExit: its runs see the stop and return
@@ -243,7 +270,7 @@ class ParallelRows {
         }
         i = next_++;
       }
-      SweepRow row = ComputeRow(inputs_, from_, step_, static_cast<std::int32_t>(i), solve_);
+      SweepRow row = ComputeRow(inputs_, from_, step_, static_cast<std::int32_t>(i), solve_, decimals_);
       {
         std::lock_guard lock(mutex_);
         if (row.failure) firstFault_ = std::min(firstFault_, i);
@@ -269,7 +296,7 @@ class ParallelRows {
     } else {
       ++next_;
       lock.unlock();
-      row = ComputeRow(inputs_, from_, step_, static_cast<std::int32_t>(i), solve_);
+      row = ComputeRow(inputs_, from_, step_, static_cast<std::int32_t>(i), solve_, decimals_);
       lock.lock();
       if (row.failure) firstFault_ = std::min(firstFault_, i);
     }
@@ -282,6 +309,7 @@ class ParallelRows {
   const BoucWenCase inputs_;
   const double from_;
   const double step_;
+  const int decimals_;
   const std::int64_t last_;
   const CaseSolver solve_;
 
@@ -328,10 +356,11 @@ void RunSweepRows(const BoucWenCase& inputs, double from, double to, double step
   const unsigned cores = std::thread::hardware_concurrency();
   const bool mayShare = cores > 1 && !StraightforwardEvaluation() && !ThreadPool::OnPoolThread();
   std::chrono::steady_clock::time_point probeStart;
+  const int decimals = AmplitudeDecimals(step);
   for (std::int32_t i = 0;; ++i) {
     CheckStop(watch);
     const auto start = std::chrono::steady_clock::now();
-    WriteRow(ComputeRow(inputs, from, step, i, solve), sink, watch);
+    WriteRow(ComputeRow(inputs, from, step, i, solve, decimals), sink, watch);
     if (i == n) break;
     if (!mayShare || i > kProbeRows) continue;
     const auto now = std::chrono::steady_clock::now();

@@ -81,7 +81,14 @@ std::int32_t SweepNextRowIndex(std::int32_t i);
 // The header line and one row line of the results table (TAB-separated,
 // without the line end).
 std::string SweepHeaderLine();
-std::string SweepRowLine(const BoucWenCase& bw);
+// Umax/Uy with `amplitudeDecimals` decimals, the results with nine.
+std::string SweepRowLine(const BoucWenCase& bw, int amplitudeDecimals = 2);
+
+// The decimals of Umax/Uy in the rows of a sweep of this step: two, the
+// table's own, for a step of 0.01 or more; below it as many as keep the rows
+// apart, one place finer than the step's first digit but no finer than its
+// shortest decimal text needs (0.005: 3, 0.0025: 4, 1e-4/3: 6).
+int AmplitudeDecimals(double step);
 
 // Thrown by RunSweepRows when its watch asked it to stop: the header and
 // every row completed before the stop are written, nothing after them.

@@ -51,14 +51,29 @@ TEST(Sweep, RowsRunFromFromForNPlusOneSteps) {
       {{"0", "1", "0.35"}, {"0.00", "0.35", "0.70", "1.05"}},  // q = 2.86: beyond To
       {{"2", "2", "0.5"}, {"2.00"}},                           // To = From
       {{"1", "0.25", "1"}, {}},                                // q = −0.75 → −1: header only
-      {{"2", "1", "-0.5"}, {"2.00", "1.50", "1.00"}}};         // downwards
+      {{"2", "1", "-0.5"}, {"2.00", "1.50", "1.00"}},          // downwards
+      // Below a step of 0.01 the amplitude takes the decimals that keep the rows apart.
+      {{"0", "0.01", "0.005"}, {"0.000", "0.005", "0.010"}},
+      {{"1", "1.005", "0.0025"}, {"1.0000", "1.0025", "1.0050"}},
+      {{"0", "0.0001", "-0.00005"}, {}},
+      {{"0.0002", "0", "-0.0001"}, {"0.0002", "0.0001", "0.0000"}}};
   for (const auto& [range, firstColumn] : cases) {
     RecordingSink sink;
     BoucWenCase bw;
     RunSweep(CaseTexts{}, range, bw, sink);
     EXPECT_EQ(std::pair(sink.opens, sink.FirstColumn()), std::pair(1, firstColumn)) << range.Step;
-    if (!firstColumn.empty()) { EXPECT_EQ(FormatFixed(bw.UmaxOverUy, 2), firstColumn.back()); }  // the last row's
+    if (!firstColumn.empty()) {  // the last row's
+      const std::string& last = firstColumn.back();
+      EXPECT_EQ(FormatFixed(bw.UmaxOverUy, static_cast<int>(last.size() - last.find('.') - 1)), last);
+    }
   }
+}
+
+// One place finer than the step's first digit, no finer than its shortest text; never fewer than two.
+TEST(Sweep, AmplitudeDecimalsKeepEveryStepsRowsApart) {
+  const std::pair<double, int> cases[] = {{0.1, 2},    {0.01, 2},   {5, 2},      {0.0099, 4}, {0.005, 3},
+                                          {-0.005, 3}, {0.0025, 4}, {0.001, 3},  {1e-4 / 3, 6}, {0.0, 2}};
+  for (const auto& [step, decimals] : cases) EXPECT_EQ(AmplitudeDecimals(step), decimals) << step;
 }
 
 TEST(Sweep, BadStepRangeOrFieldFailsBeforeOpening) {
