@@ -79,7 +79,7 @@ std::vector<std::string> TableNotes(const measured::CycleTable& table, const mea
 }
 
 void WriteCyclesJson(const measured::CycleTable& table, const measured::Record& record,
-                     const std::string& orientation) {
+                     const std::vector<std::string>& warnings) {
   const measured::CycleMeans& m = table.steadyMeans;
   std::vector<double> number, first, last, uPlus, uMinus, FPlus, FMinus, EDC, Keff, XiEff, steady;
   for (std::size_t i = 0; i < table.cycles.size(); ++i) {
@@ -112,7 +112,7 @@ void WriteCyclesJson(const measured::CycleTable& table, const measured::Record& 
   }
   // The text report's cells and lines, as it shows them.
   object.StringRows("table", TableCells(table)).Strings("notes", TableNotes(table, record));
-  object.Strings("warnings", orientation.empty() ? std::vector<std::string>{} : std::vector<std::string>{orientation});
+  object.Strings("warnings", warnings);
   WriteOut(object.Text() + "\n");
 }
 
@@ -120,10 +120,10 @@ void RunCycles(const CyclesOptions& options) {
   const measured::Record record = ReadRecordInput(options.input);
   const measured::CycleTable table = measured::FindCycles(record.u, record.F, options.deadBand);
   // The table is printed all the same: it shows what the record holds.
-  const std::string orientation = measured::CounterClockwiseWarning(table);
-  if (!orientation.empty()) std::fprintf(Settings().err, "quorix-cli: warning: %s\n", orientation.c_str());
+  const std::vector<std::string> warnings = measured::TableWarnings(table);
+  for (const std::string& w : warnings) std::fprintf(Settings().err, "quorix-cli: warning: %s\n", w.c_str());
   if (options.json) {
-    WriteCyclesJson(table, record, orientation);
+    WriteCyclesJson(table, record, warnings);
     return;
   }
   std::string out;

@@ -288,6 +288,27 @@ std::string CounterClockwiseWarning(const CycleTable& table) {
          "are the displacement and force columns swapped, or is the force's sign reversed?";
 }
 
+std::vector<std::string> TableWarnings(const CycleTable& table) {
+  std::vector<std::string> warnings;
+  if (std::string orientation = CounterClockwiseWarning(table); !orientation.empty()) {
+    warnings.push_back(std::move(orientation));
+  }
+  std::string negative;
+  std::size_t count = 0;
+  for (std::size_t k = 0; k < table.cycles.size(); ++k) {
+    if (!(table.cycles[k].Keff < 0.0)) continue;
+    if (++count <= 10) negative += (negative.empty() ? "" : ", ") + std::to_string(k + 1);
+  }
+  if (count > 0) {
+    warnings.push_back((count == 1 ? "cycle " : std::to_string(count) + " cycles (") + negative +
+                       (count > 10 ? ", ...)" : count == 1 ? "" : ")") +
+                       (count == 1 ? " has" : " have") +
+                       " a negative Keff: the force falls as the displacement grows; is the displacement's column "
+                       "the right one, and the force's sign?");
+  }
+  return warnings;
+}
+
 bool MostlyCounterClockwise(const CycleTable& table) { return 2 * table.counterClockwise > table.cycles.size(); }
 
 }  // namespace quorix::measured

@@ -80,6 +80,11 @@ void CheckDeadBand(double deadBand);
 // "" when every cycle runs clockwise; otherwise what is wrong and its
 // likely causes, for a warning or a refusal.
 std::string CounterClockwiseWarning(const CycleTable& table);
+// Every warning a cycle table calls for, each a sentence: the
+// counter-clockwise cycles, and the cycles whose Keff is negative (the force
+// falls as the displacement grows: a column that is not the displacement,
+// or a force of the wrong sign).
+std::vector<std::string> TableWarnings(const CycleTable& table);
 // Whether most cycles run counter-clockwise: a record that the model, whose
 // loops always dissipate, cannot be fitted to as it stands.
 bool MostlyCounterClockwise(const CycleTable& table);

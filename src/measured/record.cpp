@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "cell_number.h"
+#include "record_columns.h"
 
 namespace quorix::measured {
 
@@ -16,6 +17,7 @@ namespace {
 
 using detail::NumberStatus;
 using detail::ReadCellNumber;
+using namespace detail;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -101,6 +103,10 @@ bool HoldsANumber(std::string_view line, std::vector<std::string_view>& fields) 
   return std::any_of(fields.begin(), fields.end(), [&](std::string_view f) { return IsNumeric(f, delimiter); });
 }
 
+}  // namespace
+
+namespace detail {
+
 // At most 40 characters of a field, for a message.
 std::string Quote(std::string_view field) {
   std::string q = "\"";
@@ -108,6 +114,10 @@ std::string Quote(std::string_view field) {
   if (field.size() > 40) q += "...";
   return q + "\"";
 }
+
+}  // namespace detail
+
+namespace {
 
 void AppendUtf8(std::string& out, unsigned cp) {
   if (cp < 0x80) {
@@ -151,6 +161,10 @@ std::string AsUtf8(std::string_view s) {
   return out;
 }
 
+}  // namespace
+
+namespace detail {
+
 // The name without a unit that ends it as "[mm]" or "(mm)", and that unit.
 std::pair<std::string_view, std::string_view> NameAndUnit(std::string_view name) {
   if (name.size() < 2 || (name.back() != ']' && name.back() != ')')) return {name, {}};
@@ -159,78 +173,16 @@ std::pair<std::string_view, std::string_view> NameAndUnit(std::string_view name)
   return {Trim(name.substr(0, open)), Trim(name.substr(open + 1, name.size() - open - 2))};
 }
 
+}  // namespace detail
+
+namespace {
+
 // A units line's field without the brackets around it.
 std::string_view Unbracketed(std::string_view unit) {
   if (unit.size() >= 2 && ((unit.front() == '[' && unit.back() == ']') || (unit.front() == '(' && unit.back() == ')'))) {
     return Trim(unit.substr(1, unit.size() - 2));
   }
   return unit;
-}
-
-// Whether a word of the name (a run of letters and digits, any non-ASCII
-// character counting as a letter), in ASCII lower case, satisfies `says`.
-template <class Says>
-bool HasWord(std::string_view name, Says says) {
-  std::string word;
-  for (std::size_t i = 0; i <= name.size(); ++i) {
-    const auto c = i < name.size() ? static_cast<unsigned char>(name[i]) : 0;
-    if (c >= 0x80 || std::isalnum(c)) {
-      word += static_cast<char>(std::tolower(c));
-    } else if (!word.empty()) {
-      if (says(std::string_view(word))) return true;
-      word.clear();
-    }
-  }
-  return false;
-}
-
-// "Disp", "displ.", "Displacement" and its misspellings; "Stroke", "Deflection".
-bool SaysDisplacement(std::string_view name) {
-  return HasWord(name, [](std::string_view w) {
-    return w.starts_with("disp") || w == "u" || w.starts_with("stroke") || w.starts_with("deflect");
-  });
-}
-bool SaysForce(std::string_view name) {
-  return HasWord(name, [](std::string_view w) { return w.starts_with("force") || w.starts_with("load") || w == "f"; });
-}
-
-bool SameText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
-constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-
-// The column (from 0) a choice names, kNone for the default.
-std::size_t ChosenColumn(const std::string& choice, const char* what, const std::vector<std::string>& names,
-                         std::size_t width) {
-  if (choice.empty()) return kNone;
-  std::size_t number = 0;
-  const auto [end, ec] = std::from_chars(choice.data(), choice.data() + choice.size(), number);
-  if (end == choice.data() + choice.size()) {
-    if (ec != std::errc() || number < 1 || number > width) {
-      throw Refusal(std::string("the ") + what + " column " + choice + ": the record has columns 1 to " +
-                        std::to_string(width));
-    }
-    return number - 1;
-  }
-  const std::string quoted = Quote(choice);
-  if (names.empty()) {
-    throw Refusal(std::string("the ") + what + " column " + quoted +
-                      ": the record has no header to find it in; give the column's number");
-  }
-  // The name as the header writes it, else both without their units.
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    if (SameText(names[i], choice)) return i;
-  }
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    if (SameText(NameAndUnit(names[i]).first, NameAndUnit(choice).first)) return i;
-  }
-  std::string list;
-  for (std::size_t i = 0; i < names.size() && i < 20; ++i) list += (i > 0 ? ", " : "") + Quote(names[i]);
-  throw Refusal(std::string("the ") + what + " column " + quoted + ": no column has that name; the header has " +
-                    list + (names.size() > 20 ? ", ..." : ""));
 }
 
 // A header or units line split into `width` texts, with the delimiter of
@@ -376,6 +328,15 @@ Record RecordParser::Finish() {
     throw Refusal(lineNumber_ == 0 ? "the record is empty" : "the record holds no points (" +
                                                                      std::to_string(lineNumber_) + " lines read)");
   }
+  // A time column taken for the displacement by its place: it never turns
+  // back, while the column read as the force does.
+  if (uByPosition_ && !record_.F.empty() && !Reverses(record_.u, 1) && Reverses(record_.F, 2)) {
+    throw Refusal("column " + std::to_string(record_.displacement.number) +
+                  ", read as the displacement by its place, never turns back while column " +
+                  std::to_string(record_.force.number) +
+                  " does: is it a time column? Name the displacement's column (--u-column) and the force's "
+                  "(--F-column)");
+  }
   return std::move(record_);
 }
 
@@ -459,15 +420,12 @@ void RecordParser::ChooseColumns() {
 
   std::size_t u = ChosenColumn(choice_.displacement, "displacement", names, width);
   std::size_t F = ChosenColumn(choice_.force, "force", names, width);
-  if (u == kNone && !names.empty()) {
-    u = first([&](std::size_t i) { return SaysDisplacement(names[i]) && !SaysForce(names[i]); }, F);
-  }
+  if (u == kNone && !names.empty()) u = BestNamed(names, SaysDisplacement, SaysForce, F, "displacement", "--u-column");
   // A history's force is read when it is asked for or named, or when its
   // displacement is the first numeric column by default as well.
   const bool forceByDefault = columns_ == Columns::kDisplacementAndForce || (u == kNone && F == kNone);
-  if (F == kNone && !names.empty()) {
-    F = first([&](std::size_t i) { return SaysForce(names[i]) && !SaysDisplacement(names[i]); }, u);
-  }
+  if (F == kNone && !names.empty()) F = BestNamed(names, SaysForce, SaysDisplacement, u, "force", "--F-column");
+  uByPosition_ = u == kNone;
   if (u == kNone) u = first([&](std::size_t i) { return numeric[i]; }, F);
   if (F == kNone && forceByDefault) F = first([&](std::size_t i) { return numeric[i]; }, u);
   if (u == kNone || (F == kNone && columns_ == Columns::kDisplacementAndForce)) {

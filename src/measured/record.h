@@ -103,6 +103,7 @@ class RecordParser {
   char delimiter_ = 0;  // 0: not yet known; ' ' stands for runs of blanks
   Decimal decimal_ = Decimal::kUnknown;
   std::size_t uIndex_ = 0, FIndex_ = 0;  // from 0; FIndex_ == columns when there is no force
+  bool uByPosition_ = false;  // the displacement is the first numeric column, neither asked for nor named
   std::vector<std::string_view> fields_;
   std::string scratch_;
   Columns columns_;

@@ -121,6 +121,9 @@ py::dict Cycles(const py::object& u, const py::object& F, double deadBand, const
   out["steady"] = steady;
   out["steady_means"] = means;
   out["counter_clockwise"] = table.counterClockwise;
+  py::list warnings;
+  for (const std::string& w : measured::TableWarnings(table)) warnings.append(w);
+  out["warnings"] = warnings;
   return out;
 }
 

@@ -84,7 +84,12 @@ TEST(ParseRecord, ReadsTestMachinesAndLaboratoryFilesAndChoosesTheirColumns) {
       {"\"u\";\"F\"\n\"1,5\";\"2\"\n", {}, {1.5}, {2}, {1, "u", ""}, {2, "F", ""}, true},
       {"1,-1e-400\n2e-400,5\n", {}, {1, 0}, {-0.0, 5}, {1, "", ""}, {2, "", ""}},  // below the doubles: ±0
       {"time;u\n0;1\n1;2\n", {}, {1, 2}, {}, {2, "u", ""}, {}, false, Columns::kDisplacementWithOptionalForce},
-      {"1 5\n2 6\n", {}, {1, 2}, {5, 6}, {1, "", ""}, {2, "", ""}, false, Columns::kDisplacementWithOptionalForce}};
+      {"1 5\n2 6\n", {}, {1, 2}, {5, 6}, {1, "", ""}, {2, "", ""}, false, Columns::kDisplacementWithOptionalForce},
+      // The name that says displacement in the fewest words: not the rate.
+      {"Displacement rate [mm/s],Displacement [mm],Force [kN]\n3,0,1\n0,1,2\n", {}, {0, 1}, {1, 2},
+       {2, "Displacement [mm]", "mm"}, {3, "Force [kN]", "kN"}},
+      // A time column named as the displacement by the user is taken: only the place proves nothing.
+      {"0 0\n1 1\n2 0\n3 1\n", {"1", ""}, {0, 1, 2, 3}, {0, 1, 0, 1}, {1, "", ""}, {2, "", ""}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     const Record r = ParseRecord(c.text, c.columns, c.choice);
@@ -103,6 +108,12 @@ TEST(ParseRecord, ReadsTestMachinesAndLaboratoryFilesAndChoosesTheirColumns) {
   }
   ExpectError<Refusal>([&] { ParseRecord("1;2\n", Columns::kDisplacementAndForce, {"u", ""}); },
                            "no header to find it in");
+  const std::pair<const char*, const char*> ambiguous[] = {
+      {"Disp A,F,Disp B\n1,2,3\n", "columns 1 (\"Disp A\") and 3 (\"Disp B\") both name the displacement"},
+      {"u,Load,Force\n1,2,3\n", "columns 2 (\"Load\") and 3 (\"Force\") both name the force: choose one (--F-column)"},
+      // (time, displacement) without names: the first column never turns back, the second does.
+      {"0 0\n1 1\n2 0\n3 1\n", "column 1, read as the displacement by its place, never turns back while column 2"}};
+  for (const auto& [text, message] : ambiguous) ExpectError<Refusal>([&text = text] { ParseRecord(text); }, message);
 }
 
 // Read in small pieces (lines and CR LF cut anywhere) a file gives what its whole text gives; the
@@ -275,6 +286,11 @@ TEST(Cycles, CountsTheCyclesThatRunCounterClockwise) {
     EXPECT_EQ(std::tuple(t.counterClockwise, MostlyCounterClockwise(t)), std::tuple(t.cycles.size(), true));
     EXPECT_NE(CounterClockwiseWarning(t).find("columns swapped, or is the force's sign reversed"), std::string::npos);
   }
+  // A force that falls as the displacement grows: each cycle's Keff is negative, and said so.
+  const std::vector<std::string> falling = TableWarnings(FindCycles(u, minusF));
+  ASSERT_EQ(falling.size(), 2u);
+  EXPECT_TRUE(falling[1].find("have a negative Keff") != std::string::npos) << falling[1];
+  EXPECT_TRUE(TableWarnings(FindCycles(u, F)).empty());
 }
 
 // The steady loop at given displacements reproduces the loop polygon of views (which goes from z

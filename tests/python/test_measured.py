@@ -105,7 +105,12 @@ def test_a_laboratory_file_reads_as_the_arrays_it_holds(cli, record, tmp_path):
                                                {"column": 1, "name": "Load", "unit": "kN"})
     got, expected = quorix.cycles(str(path), u_column=2, F_column="load"), quorix.cycles(u, F)
     assert (bits(got["EDC"]), got["counter_clockwise"]) == (bits(expected["EDC"]), 0)
-    assert quorix.cycles(path, u_column="Load", F_column=2)["counter_clockwise"] == len(expected["EDC"])
+    swapped = quorix.cycles(path, u_column="Load", F_column=2)
+    assert swapped["counter_clockwise"] == len(expected["EDC"])
+    assert [w.split(":")[0] for w in swapped["warnings"]] == [
+        f"all {len(expected['EDC'])} cycles run counter-clockwise (negative EDC)"]
+    falling = quorix.cycles(u, -F)  # the force's sign reversed: every Keff negative, and said so
+    assert "have a negative Keff" in falling["warnings"][-1] and quorix.cycles(u, F)["warnings"] == []
     with pytest.raises(ValueError, match="cannot fit: all .* cycles run counter-clockwise"):
         quorix.fit(F, u)
     assert cli.json("cycles", path)["displacement"] == {"column": 3, "name": "Stroke", "unit": "mm"}
