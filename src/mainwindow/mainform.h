@@ -1,6 +1,10 @@
 // MainForm: the program's one working window. It owns the case record, lets
 // the user type the seven inputs and the sweep range, keeps β = 1 − γ, and
 // runs the two commands, Solve and Loop, on the toolkit-free command core.
+// Beside the numbers it says what they are: a field whose text is not one
+// complete number, a case outside the model's domain and a result the
+// specified arithmetic gets wrong are marked, each with its sentence, and
+// results whose inputs have since changed are greyed.
 #pragma once
 
 #include <QMainWindow>
@@ -12,7 +16,10 @@
 #include <optional>
 
 #include "bouc_wen_case.h"
+#include "case_notes.h"
+#include "check.h"
 #include "commands.h"
+#include "domain.h"
 #include "save_dialogs.h"
 #include "services.h"
 #include "sweep_curves.h"
@@ -49,6 +56,8 @@ class MainForm : public QMainWindow {
 
   // The case record of the last command (read by tests).
   const BoucWenCase& CaseRecord() const { return case_; }
+  // The status line's text: the notes on the fields and on the last command.
+  QString StatusText() const;
   // The Plots window, once the menu has opened it; nullptr before.
   PlotsWindow* Plots() const;
   // What the Sweep tab draws: the rows of the last Loop, thinned.
@@ -59,7 +68,9 @@ class MainForm : public QMainWindow {
 
  public slots:
   // Solve: reads the fields into the record, solves, and writes the nine
-  // result labels one by one. Stops silently at the first failure.
+  // result labels one by one; then checks the results against the model's
+  // exact values and marks those that differ. A field beyond the range of a
+  // double ends it, marked, the labels as they were (and greyed).
   void SolveCommand();
   // Loop: sweeps Umax/Uy over From..To, writes results.out beside the
   // executable (or, when that folder is not writable, in the user's data
@@ -68,7 +79,9 @@ class MainForm : public QMainWindow {
   // while the window, disabled, keeps drawing; after kProgressDelay a
   // progress dialog shows the rows written and offers Cancel, which, like
   // closing the window, ends the table after the row in progress and opens
-  // no viewer. Returns when the sweep has ended.
+  // no viewer. Returns when the sweep has ended; the status line then says
+  // how many rows were written, how many lie outside the model and in how
+  // many results differ from the exact values.
   void SweepCommand();
   // Opens a freshly made About box, modally.
   void ShowAbout();
@@ -96,11 +109,31 @@ class MainForm : public QMainWindow {
   void BuildLoopControls(QGroupBox* frame);
   void BuildResultRows(QGroupBox* frame);
   void SetTabOrder();
+  void BuildStatusLine();
   void FollowGamma(const QString& gammaText);
   void RelabelLoopIntegrals(bool complementary);
+  // The option pair changed: results shown are solved again at once, so that
+  // the captions never stand over the other formula set's values.
+  void SolveAgainForFormulaSet();
   void KeepTabStopOnSelectedOption();
   CaseTexts CurrentCaseTexts() const;
   SweepTexts CurrentSweepTexts() const;
+
+  // The marks and the status line (mainform_notes.cpp), recomputed from the
+  // fields as they are now and the last commands at every change.
+  void UpdateNotes();
+  // Marks each number field with how it was read, and the field at fault
+  // with the breach; returns the fields' notes for the status line.
+  QStringList MarkFields(const std::optional<DomainBreach>& breach);
+  void MarkResults(bool stale);
+  QLineEdit* FieldOfInput(const std::string& input) const;
+  // The nine fields the user types numbers into, with their names as the
+  // status line gives them.
+  struct NumberField {
+    QLineEdit* box;
+    const char* name;
+  };
+  std::array<NumberField, 9> NumberFields() const;
 
   platform::Services& services_;
   std::unique_ptr<platform::SaveDialogs> ownDialogs_;
@@ -112,6 +145,18 @@ class MainForm : public QMainWindow {
   // What the Plots window shows, kept also while it is closed so that it
   // opens on the last Solve and the last Loop.
   std::optional<BoucWenCase> lastSolved_;
+  // The last Solve that solved: its texts (the labels are stale once the
+  // fields differ), its check against the exact values and its breach.
+  std::optional<CaseTexts> solvedTexts_;
+  accurate::ResultCheck solvedCheck_;
+  std::optional<DomainBreach> solvedBreach_;
+  // The last Loop's sentence, shown while the fields hold its inputs.
+  struct LoopStatus {
+    std::string text;
+    CaseTexts texts;
+    SweepTexts range;
+  };
+  std::optional<LoopStatus> loopStatus_;
   bool sweepRan_ = false;  // a Loop has written its table (or part of it)
   SweepCurves sweepCurves_;
   QPointer<PlotsWindow> plots_;
@@ -135,7 +180,10 @@ class MainForm : public QMainWindow {
   QPushButton* cmdLoop_ = nullptr;
   QLabel* lblKcd_ = nullptr;
   QLabel* lblKda_ = nullptr;
+  QGroupBox* frameResults_ = nullptr;
   std::array<QLabel*, kResultCount> resultLabels_{};
+  std::array<QLabel*, kResultCount> flagLabels_{};  // "≠ exact value" beside a flagged result
+  QLabel* lblStatus_ = nullptr;
 };
 
 }  // namespace quorix

@@ -6,6 +6,7 @@
 #include <QProgressDialog>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QStatusBar>
 #include <chrono>
 #include <memory>
 
@@ -35,8 +36,11 @@ QStringList Solved(BoucWenCase bw) {
   return texts;
 }
 
-// A row of results.out for the initial case at this Umax/Uy.
-QString Row(double u) { return QString::fromStdString(FormatFixed(u, 2)) + '\t' + Solved(InitialCase(u)).join('\t'); }
+// A row of results.out for the initial case at this Umax/Uy, written with `decimals` decimals (two, or more
+// where the step is finer than 0.01).
+QString Row(double u, int decimals = 2) {
+  return QString::fromStdString(FormatFixed(u, decimals)) + '\t' + Solved(InitialCase(u)).join('\t');
+}
 
 const QString kHeader = QStringLiteral("Umax/Uy\tZa\tFha\tFela\tFa\tKcd\tKda\tDE/ Fy /Uy\tDE /Fh /Uy\tDE");
 
@@ -80,8 +84,11 @@ class MainFormTest : public QObject {
   void windowAsItOpens() {
     MainForm& form = w_->form;
     QCOMPARE(form.windowTitle(), QStringLiteral("Quorix : Bouc-Wen Dissipated Energy"));
-    // 7545 x 3900 twips of client area below the menu bar, not resizable, no maximise button.
-    QCOMPARE(form.size(), QSize(503, 260 + form.menuBar()->height()));
+    // 7545 x 3900 twips of client area between the menu bar and the status line, not resizable, no maximise
+    // button; the status line is three lines high, and empty while there is nothing to say.
+    QCOMPARE(form.size(), QSize(503, 260 + form.menuBar()->height() + form.statusBar()->height()));
+    QVERIFY(form.statusBar()->height() >= 3 * form.fontMetrics().lineSpacing());
+    QCOMPARE(form.StatusText(), QString());
     QCOMPARE(form.minimumSize(), form.maximumSize());
     QVERIFY(!form.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     QStringList commands;  // Plots, then About, as commands on the bar itself
@@ -132,17 +139,18 @@ class MainFormTest : public QObject {
     QCOMPARE(w_->Text("txtBetaSmall"), QStringLiteral(".6"));
   }
   // Solve reads the fields and the option as they are now; one that fails leaves the labels. The option buttons
-  // relabel Kcd and Kda at once; results and case record change at the next Solve.
+  // relabel Kcd and Kda at once and, once there are results, solve again with the other formula set.
   void solve() {
     QTest::keyClick(Control(w_->form, "cmdSolve"), Qt::Key_Enter);  // Enter presses the focused button
-    const QStringList initial = w_->ResultLabels();
-    QCOMPARE(initial, Solved(InitialCase()));
+    QCOMPARE(w_->ResultLabels(), Solved(InitialCase()));
     auto* direct = Control<QRadioButton>(w_->form, "optDirect");
     QTest::mouseClick(direct, Qt::LeftButton, {}, QPoint(6, direct->height() / 2));  // on the indicator
     QCOMPARE(Control<QLabel>(w_->form, "lblKcd")->text() + Control<QLabel>(w_->form, "lblKda")->text(),
              QStringLiteral("Kcd :Kda :"));
-    QCOMPARE(w_->ResultLabels(), initial);
-    QVERIFY(w_->form.CaseRecord().Complementary);
+    BoucWenCase direct1 = InitialCase();
+    direct1.Complementary = false;
+    QCOMPARE(w_->ResultLabels(), Solved(direct1));
+    QVERIFY(!w_->form.CaseRecord().Complementary);
     QCOMPARE(w_->services.calls.size(), std::size_t{0});
     // γ = 0.8 leaves '.2' in β, which is what Solve reads.
     w_->Enter({{"txtGammaSmall", "0.8"}, {"txtNee", " 1 . 5"}, {"txtAlphaSmall", ""}, {"txtFy", "3"}, {"txtUy", "0.2"},
@@ -162,22 +170,26 @@ class MainFormTest : public QObject {
     QTest::addColumn<QStringList>("fields");
     QTest::addColumn<QString>("fail");
     QTest::addColumn<int>("lines");
+    QTest::addColumn<QString>("status");  // how the status line's last line begins afterwards
     const QStringList initial = {"0.1", "10.0", "0.1"};
-    QTest::newRow("Step of 0") << QStringList{"0.1", "10.0", "0"} << "" << -1;
-    QTest::newRow("file cannot be created") << initial << "open" << -1;
-    QTest::newRow("installed, no data folder") << initial << "exe+data" << -1;
-    QTest::newRow("third line cannot be written") << initial << "write3" << 2;  // what was written stays
-    QTest::newRow("file cannot be closed") << initial << "close" << 101;
-    QTest::newRow("viewer does not start") << initial << "viewer" << 101;
+    const QString complete = QStringLiteral("Loop: 100 rows, every result within 1e-4 of its exact value");
+    QTest::newRow("Step of 0") << QStringList{"0.1", "10.0", "0"} << "" << -1 << "Loop ended: step count: ";
+    QTest::newRow("file cannot be created") << initial << "open" << -1 << "Loop ended: fake: OpenForOutput failed";
+    QTest::newRow("installed, no data folder") << initial << "exe+data" << -1 << "Loop ended: fake: ";
+    QTest::newRow("third line cannot be written")  // what was written stays
+        << initial << "write3" << 2 << "Loop ended after 1 row: fake: ";
+    QTest::newRow("file cannot be closed") << initial << "close" << 101 << "Loop ended after 100 rows: fake: ";
+    QTest::newRow("viewer does not start") << initial << "viewer" << 101 << complete;
     // Not failures: the viewer shows these.
-    QTest::newRow("initial range") << initial << "" << 101;
-    QTest::newRow("installed") << initial << "exe" << 101;
-    QTest::newRow("header only") << QStringList{"1", "0", "0.1"} << "" << 1;
+    QTest::newRow("initial range") << initial << "" << 101 << complete;
+    QTest::newRow("installed") << initial << "exe" << 101 << complete;
+    QTest::newRow("header only") << QStringList{"1", "0", "0.1"} << "" << 1 << "Loop: 0 rows";
   }
   void sweepFailures() {
     QFETCH(QStringList, fields);
     QFETCH(QString, fail);
     QFETCH(int, lines);
+    QFETCH(QString, status);
     const bool viewerStarted = lines > 0 && (fail.isEmpty() || fail == "exe");
     testing::FakeServices& services = w_->services;
     const std::string old = "an older table\r\n";
@@ -201,6 +213,7 @@ class MainFormTest : public QObject {
     QCOMPARE(w_->ResultLabels().join(QString()), QString());
     QCOMPARE(FocusName(), QStringLiteral("cmdLoop"));
     QCOMPARE(services.openFiles, 0);  // closed on every path
+    QVERIFY2(w_->form.StatusText().split('\n').last().startsWith(status), qPrintable(w_->form.StatusText()));
     QCOMPARE(services.files.size(), std::size_t(fail == "exe" ? 2 : 1));  // nothing written anywhere else
     if (lines < 0) QCOMPARE(services.files.at(w_->results), old);
     if (lines >= 0) QCOMPARE(testing::Lines(services.files.at(path)).size(), lines);
@@ -251,12 +264,14 @@ class MainFormTest : public QObject {
       QVERIFY(!form.findChild<QProgressDialog*>());
       QCOMPARE(w_->services.viewerPaths, std::vector<std::string>{});
       QCOMPARE(w_->services.openFiles, 0);
-      // Complete rows in order, each that of U = 0.001·i + 0.1.
+      // Complete rows in order, each that of U = 0.001·i + 0.1, with three decimals to keep them apart.
       const QStringList lines = w_->ResultLines();
       QCOMPARE(lines[0], kHeader);
       const int rows = int(lines.size()) - 1;
-      for (int i : {0, rows / 2, rows - 1}) if (i >= 0 && i < rows) QCOMPARE(lines[i + 1], Row(0.001 * i + 0.1));
+      for (int i : {0, rows / 2, rows - 1}) if (i >= 0 && i < rows) QCOMPARE(lines[i + 1], Row(0.001 * i + 0.1, 3));
       QCOMPARE(form.isVisible(), !byClosingTheWindow);
+      QCOMPARE(form.StatusText(), QStringLiteral("Loop stopped after %1 rows, every result within 1e-4 of its exact value")
+                                      .arg(QString::fromStdString(GroupedCount(rows))));
     }
   }
   // About opens a modal box, unloaded on closing.

@@ -1,0 +1,461 @@
+// What the main window says beside its numbers: fields that are not one complete number, cases outside the
+// model, results the specified arithmetic gets wrong, results whose inputs have changed, and the Loop's tally.
+// The numbers themselves stay those of the fields' reading and of the specified arithmetic.
+#include <QChart>
+#include <QChartView>
+#include <QGroupBox>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <cmath>
+#include <memory>
+#include <numbers>
+
+#include "bouc_wen_ode.h"
+#include "case_notes.h"
+#include "energy_solver.h"
+#include "mainform_test_support.h"
+#include "numbertext.h"
+#include "plots_window.h"
+
+using namespace quorix;
+using quorix::testing::Control;
+
+namespace {
+
+BoucWenCase InitialCase(double u = 1.0) {
+  return BoucWenCase{.Nee = 2.0, .BetaSmall = 0.1, .GammaSmall = 0.9, .AlphaSmall = 0.10, .Fy = 2.86, .Uy = 0.111,
+                     .UmaxOverUy = u, .Complementary = true};
+}
+
+QStringList Solved(BoucWenCase bw) {
+  SolveEnergy(bw);
+  QStringList texts;
+  for (const std::string& text : ResultTexts(bw)) texts << QString::fromStdString(text);
+  return texts;
+}
+
+// The input a field feeds, set in a case.
+void SetInput(BoucWenCase& bw, const QString& box, double value) {
+  if (box == "txtNee") bw.Nee = value;
+  if (box == "txtGammaSmall") bw.GammaSmall = value, bw.BetaSmall = 1.0 - value;
+  if (box == "txtAlphaSmall") bw.AlphaSmall = value;
+  if (box == "txtFy") bw.Fy = value;
+  if (box == "txtUy") bw.Uy = value;
+  if (box == "txtUmaxOverUy") bw.UmaxOverUy = value;
+}
+
+// The number after `key` in a text ("XiEq (exact 1.90986e-08)"), NaN when it is not there.
+double NumberAfter(const QString& text, const QString& key) {
+  const qsizetype at = text.indexOf(key);
+  if (at < 0) return NAN;
+  static const QRegularExpression number(QStringLiteral("^-?[0-9.]+(e[-+][0-9]+)?"));
+  const auto match = number.match(text.mid(at + key.size()));
+  return match.hasMatch() ? match.captured().toDouble() : NAN;
+}
+
+bool Near(double value, double expected, double relative) {
+  return std::fabs(value - expected) <= relative * std::fabs(expected);
+}
+
+}  // namespace
+
+class WindowNotesTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { w_ = std::make_unique<testing::Window>(); }
+  void cleanup() { w_.reset(); }
+
+  // How a text is read, said in words; nothing for a complete number.
+  void readingNotes_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("note");
+    const std::pair<const char*, const char*> rows[] = {
+        {"2.5", ""},
+        {" 1 . 5", ""},
+        {"-.5", ""},
+        {"2,5", "2,5 read as 2: the decimal point is '.'"},
+        {"", "empty: read as 0"},
+        {"abc", "abc read as 0: not a number"},
+        {"NaN", "NaN read as 0: not a number"},
+        {"0x10", "0x10 read as 0: the number ends before 'x10'"},
+        {"1e", "1e read as 1: the number ends before 'e'"},
+        {"2.5abc", "2.5abc read as 2.5: the number ends before 'abc'"},
+        {" .5 m", ".5 m read as 0.5: the number ends before 'm'"},
+        {"1e999", "number beyond the range of a double: 1e999"},
+    };
+    for (const auto& [text, note] : rows) QTest::addRow("'%s'", text) << text << note;
+  }
+  void readingNotes() {
+    QFETCH(QString, text);
+    QFETCH(QString, note);
+    QCOMPARE(QString::fromStdString(window::ReadingNote(text.toStdString()).value_or("")), note);
+  }
+
+  // Results stand under the fields while these read as the same inputs, whatever the texts.
+  void sameInputs_data() {
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<bool>("same");
+    QTest::newRow("0.1 .1") << "0.1" << ".1" << true;
+    QTest::newRow("2,5 2") << "2,5" << "2" << true;
+    QTest::newRow("abc empty") << "abc" << "" << true;
+    QTest::newRow("1 1.0000001") << "1" << "1.0000001" << false;
+    QTest::newRow("0 -0") << "0" << "-0" << false;
+    QTest::newRow("1e999 1e999") << "1e999" << "1e999" << true;
+    QTest::newRow("1e999 2e999") << "1e999" << "2e999" << false;
+  }
+  void sameInputs() {
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(bool, same);
+    // In each field of a case, and of a sweep's range.
+    std::string CaseTexts::* const caseFields[] = {&CaseTexts::Nee, &CaseTexts::BetaSmall, &CaseTexts::GammaSmall,
+                                                   &CaseTexts::AlphaSmall, &CaseTexts::Fy, &CaseTexts::Uy,
+                                                   &CaseTexts::UmaxOverUy};
+    for (auto field : caseFields) {
+      CaseTexts x, y;
+      x.*field = a.toStdString(), y.*field = b.toStdString();
+      QCOMPARE(window::SameInputs(x, y), same);
+      y = x, y.Complementary = false;
+      QVERIFY(!window::SameInputs(x, y));
+    }
+    SweepTexts x, y;
+    x.Step = a.toStdString(), y.Step = b.toStdString();
+    QCOMPARE(window::SameInputs(x, y), same);
+    y.Step = x.Step, y.From = "0.2";
+    QVERIFY(!window::SameInputs(x, y));
+  }
+
+  // Typed into the window: the field is marked as it is typed and stays marked after Solve, which computes the
+  // field's reading all the same. `read` is what the field reads; `note` every sentence on the field.
+  void fieldsReadAsTyped_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("read");
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("Umax/Uy 2,5") << "txtUmaxOverUy" << "2,5" << 2.0 << "2,5 read as 2: the decimal point is '.'"
+                                 << "Umax / Uy: 2,5 read as 2: the decimal point is '.'";
+    QTest::newRow("Umax/Uy abc") << "txtUmaxOverUy" << "abc" << 0.0 << "abc read as 0: not a number"
+                                 << "Umax / Uy: abc read as 0: not a number";
+    QTest::newRow("gamma NaN") << "txtGammaSmall" << "NaN" << 0.0 << "NaN read as 0: not a number"
+                               << "gamma: NaN read as 0: not a number";
+    QTest::newRow("n 1.5x") << "txtNee" << "1.5x" << 1.5 << "1.5x read as 1.5: the number ends before 'x'"
+                            << "n: 1.5x read as 1.5: the number ends before 'x'";
+    // Read as 0, which is outside the model too: both sentences on the field.
+    QTest::newRow("Fy empty") << "txtFy" << "" << 0.0
+                              << "empty: read as 0\noutside the model: Fy must be positive: 0"
+                              << "Fy: empty: read as 0";
+    QTest::newRow("Uy 0x10") << "txtUy" << "0x10" << 0.0
+                             << "0x10 read as 0: the number ends before 'x10'\noutside the model: Uy must be positive: 0"
+                             << "Uy: 0x10 read as 0: the number ends before 'x10'";
+    QTest::newRow("Step 0,5") << "txtStep" << "0,5" << double(NAN) << "0,5 read as 0: the decimal point is '.'"
+                              << "Step: 0,5 read as 0: the decimal point is '.'";
+  }
+  void fieldsReadAsTyped() {
+    QFETCH(QString, box);
+    QFETCH(QString, text);
+    QFETCH(double, read);
+    QFETCH(QString, note);
+    QFETCH(QString, status);
+    auto* field = Control<QLineEdit>(w_->form, box);
+    const QString plainToolTip = field->toolTip();
+    Type(field, text);
+    for (int pass = 0; pass < 2; ++pass) {  // as typed, then after Solve
+      QCOMPARE(field->property("quorixNote").toString(), note);
+      QCOMPARE(field->accessibleDescription(), note);
+      QVERIFY(!field->styleSheet().isEmpty());
+      QCOMPARE(field->toolTip(), plainToolTip.isEmpty() ? note : note + "\n\n" + plainToolTip);
+      QVERIFY2(w_->form.StatusText().split('\n').contains(status), qPrintable(w_->form.StatusText()));
+      QCOMPARE(field->font(), w_->form.font());  // the frame, not the font, marks it
+      if (pass == 0) w_->Click("cmdSolve");
+    }
+    BoucWenCase expected = InitialCase();
+    if (!std::isnan(read)) SetInput(expected, box, read);
+    QCOMPARE(w_->ResultLabels(), Solved(expected));
+    if (text == "2,5") QCOMPARE(w_->ResultLabels().last(), QStringLiteral("1.216642171"));  // DE
+    // Typed again as a complete number, the mark goes, and the box is drawn as the others.
+    Type(field, QStringLiteral("0.5"));
+    QCOMPARE(field->property("quorixNote").toString(), QString());
+    QCOMPARE(field->styleSheet(), QString());
+    QCOMPARE(field->toolTip(), plainToolTip);
+  }
+
+  // A field beyond the range of a double ends Solve: the field says why, the labels keep the last results,
+  // greyed, since they are no longer those of the fields.
+  void fieldBeyondDouble() {
+    w_->Click("cmdSolve");
+    Type(Control<QLineEdit>(w_->form, "txtFy"), QStringLiteral("1e999"));
+    w_->Click("cmdSolve");
+    QCOMPARE(Control<QLineEdit>(w_->form, "txtFy")->property("quorixNote").toString(),
+             QStringLiteral("number beyond the range of a double: 1e999"));
+    QCOMPARE(w_->ResultLabels(), Solved(InitialCase()));
+    QVERIFY(!Control<QLabel>(w_->form, "lblDEValue")->isEnabled());
+    QVERIFY(w_->form.StatusText().startsWith(QStringLiteral("inputs changed: press Solve\nFy: number beyond")));
+  }
+
+  // Each rule of the model's domain, broken in the field the user types, and its edges kept: the field at fault
+  // and the status line give the rule and the value, the results frame says the results lie outside, and the
+  // results are those the specified arithmetic computes all the same.
+  void outsideTheModel_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("breach");  // empty: inside the model
+    const std::tuple<const char*, const char*, double, const char*> rows[] = {
+        {"txtNee", "0", 0.0, "n must be positive: 0"},
+        {"txtNee", "0.05", 0.05, ""},
+        {"txtUy", "0", 0.0, "Uy must be positive: 0"},
+        {"txtAlphaSmall", "1.5", 1.5, "alpha must lie in [0, 1): 1.5"},
+        {"txtAlphaSmall", "1", 1.0, "alpha must lie in [0, 1): 1"},
+        {"txtAlphaSmall", "0", 0.0, ""},
+        {"txtFy", "-2.86", -2.86, "Fy must be positive: -2.86"},
+        {"txtUmaxOverUy", "-1", -1.0, "Umax/Uy must not be negative: -1"},
+        {"txtUmaxOverUy", "0", 0.0, ""},
+        {"txtGammaSmall", "-0.5", -0.5, "gamma must not be negative (beta - gamma must not exceed 1): -0.5"},
+        {"txtGammaSmall", "0", 0.0, ""},
+    };
+    for (const auto& [box, text, value, breach] : rows) {
+      QTest::addRow("%s %s", box + 3, text) << box << text << value << breach;
+    }
+  }
+  void outsideTheModel() {
+    QFETCH(QString, box);
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    QFETCH(QString, breach);
+    auto* field = Control<QLineEdit>(w_->form, box);
+    Type(field, text);
+    const QString note = breach.isEmpty() ? QString() : "outside the model: " + breach;
+    QCOMPARE(field->property("quorixNote").toString(), note);  // as typed
+    w_->Click("cmdSolve");
+    QCOMPARE(field->property("quorixNote").toString(), note);
+    QCOMPARE(w_->form.StatusText().contains(QStringLiteral("outside the model")), !note.isEmpty());
+    if (!note.isEmpty()) QVERIFY(w_->form.StatusText().split('\n').contains(note));
+    auto* frame = Control<QGroupBox>(w_->form, "frameResults");
+    QCOMPARE(frame->title(), breach.isEmpty() ? QStringLiteral("Results") : QStringLiteral("Results (outside the model)"));
+    QCOMPARE(frame->toolTip(), note);
+    BoucWenCase expected = InitialCase();
+    SetInput(expected, box, value);
+    QCOMPARE(w_->ResultLabels(), Solved(expected));
+    // Only the field at fault is marked.
+    int marked = 0;
+    for (QLineEdit* other : w_->form.findChildren<QLineEdit*>()) {
+      marked += other->property("quorixNote").toString().isEmpty() ? 0 : 1;
+    }
+    QCOMPARE(marked, breach.isEmpty() ? 0 : 1);
+  }
+
+  // The check against the exact values, with exact values found here independently:
+  //  - at a tiny amplitude X the loop of n = 1 is, to first order in X, a lens of area ∮z dx = (4γ/3)·X³
+  //    (dz/dx = 1 − z loading above z = 0, 1 − (β − γ)|z| below), so DE = (1 − α)·Fy·Uy·(4γ/3)·X³ and
+  //    XiEq = DE/(2π·Fa·Umax) = (1 − α)·2γ·X/(3π); the specified arithmetic shows the three energies as 0
+  //    and XiEq negative;
+  //  - at n = 0.3, γ = 0.99, Umax/Uy = 0.119 the law is integrated in time (RK4), and the specified
+  //    truncation is percents off.
+  void exactValues_data() {
+    QTest::addColumn<QString>("n");
+    QTest::addColumn<QString>("gamma");
+    QTest::addColumn<QString>("u");
+    QTest::addColumn<QStringList>("flagged");  // the shown results with a flag
+    QTest::addColumn<QString>("derived");      // a derived result named with its exact value
+    QTest::addColumn<int>("count");            // of the twelve (nine shown, XiEq, Ksec, Ksec/K0)
+    QTest::newRow("initial case") << "2.0" << "0.9" << "1" << QStringList() << "" << 0;
+    QTest::newRow("n 1, Umax/Uy 1e-6") << "1" << "0.1" << "1e-6" << QStringList{"DEOverFyUy", "DEOverFhUy", "DE"}
+                                       << "XiEq" << 4;
+    // All but Fela = α·Fy·Umax/Uy, which has no series in it.
+    QTest::newRow("n 0.3, gamma 0.99") << "0.3" << "0.99" << "0.119"
+                                       << QStringList{"Za", "Fha", "Fa", "Kcd", "Kda", "DEOverFyUy", "DEOverFhUy",
+                                                      "DE"}
+                                       << "XiEq" << 11;
+  }
+  void exactValues() {
+    QFETCH(QString, n);
+    QFETCH(QString, gamma);
+    QFETCH(QString, u);
+    QFETCH(QStringList, flagged);
+    QFETCH(QString, derived);
+    QFETCH(int, count);
+    Type(Control<QLineEdit>(w_->form, "txtNee"), n);
+    Type(Control<QLineEdit>(w_->form, "txtGammaSmall"), gamma);
+    Type(Control<QLineEdit>(w_->form, "txtUmaxOverUy"), u);
+    w_->Click("cmdSolve");
+    BoucWenCase specified = InitialCase(u.toDouble());
+    specified.Nee = n.toDouble();
+    specified.GammaSmall = gamma.toDouble();
+    specified.BetaSmall = ParseNumber(w_->Text("txtBetaSmall").toStdString());
+    QCOMPARE(w_->ResultLabels(), Solved(specified));  // the labels keep the specified texts
+    QStringList shownFlags;
+    for (std::string_view name : kResultNames) {
+      const QString result = QString::fromLatin1(name.data(), name.size());
+      if (Control<QLabel>(w_->form, "lbl" + result + "Flag")->isVisible()) shownFlags << result;
+    }
+    QCOMPARE(shownFlags, flagged);
+    const QString status = w_->form.StatusText();
+    QCOMPARE(status.isEmpty(), flagged.isEmpty());
+    if (flagged.isEmpty()) return;
+    QVERIFY2(status.startsWith(QString::number(count) + " results differ from the exact values by more "
+                                                                      "than 1e-4: "),
+             qPrintable(status));
+    const double xiEq = NumberAfter(status, derived + " (exact ");
+    const double deExact = NumberAfter(Control<QLabel>(w_->form, "lblDEFlag")->toolTip(), "exact: ");
+    const double X = u.toDouble(), g = gamma.toDouble(), alpha = 0.1, Fy = 2.86, Uy = 0.111;
+    if (n == "1") {
+      QVERIFY2(Near(xiEq, (1 - alpha) * 2 * g * X / (3 * std::numbers::pi), 1e-5), qPrintable(status));
+      QVERIFY(Near(deExact, (1 - alpha) * Fy * Uy * 4 * g / 3 * X * X * X, 1e-5));
+      QVERIFY(Control<QLabel>(w_->form, "lblDEFlag")->text().startsWith(QStringLiteral("≠ 3.8095")));
+      return;
+    }
+    testing::BoucWenOde ode{n.toDouble(), g};
+    const double za = ode.SteadyPeak(X, 20000);
+    const double de = 2 * (1 - alpha) * Fy * Uy * ode.area;
+    const double xiOde = de / (2 * std::numbers::pi * (alpha * Fy * X + (1 - alpha) * Fy * za) * X * Uy);
+    QVERIFY2(Near(xiEq, xiOde, 1e-5), qPrintable(status));
+    QVERIFY(Near(deExact, de, 1e-5));
+    QVERIFY(Near(NumberAfter(Control<QLabel>(w_->form, "lblZaFlag")->toolTip(), "exact: "), za, 1e-5));
+    // What the specified arithmetic shows lies percents away.
+    const double deShown = w_->ResultLabels().last().toDouble();
+    QVERIFY(std::fabs(deShown - de) > 0.05 * de);
+  }
+
+  // Switching the formula set never leaves one set's values under the other's captions: the results are
+  // solved again at once. Kcd at Umax/Uy 2.5 is 1.182711516 (Complementary) and -0.367108960 (Direct).
+  void formulaSetSwitch_data() {
+    QTest::addColumn<QString>("u");
+    QTest::addColumn<QString>("complementaryKcd");
+    QTest::addColumn<QString>("directKcd");
+    QTest::newRow("2.5") << "2.5" << "1.182711516" << "-0.367108960";
+    QTest::newRow("1") << "1" << Solved(InitialCase(1.0))[4] << "";
+  }
+  void formulaSetSwitch() {
+    QFETCH(QString, u);
+    QFETCH(QString, complementaryKcd);
+    QFETCH(QString, directKcd);
+    auto* direct = Control<QRadioButton>(w_->form, "optDirect");
+    auto* complementary = Control<QRadioButton>(w_->form, "optComplementary");
+    direct->click();  // before any Solve: nothing to solve again
+    QCOMPARE(w_->ResultLabels().join(QString()), QString());
+    complementary->click();
+    Type(Control<QLineEdit>(w_->form, "txtUmaxOverUy"), u);
+    w_->Click("cmdSolve");
+    QCOMPARE(w_->ResultLabels()[4], complementaryKcd);
+    for (QRadioButton* option : {direct, complementary, direct}) {
+      QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
+      const bool isComplementary = option == complementary;
+      BoucWenCase expected = InitialCase(u.toDouble());
+      expected.Complementary = isComplementary;
+      QCOMPARE(Control<QLabel>(w_->form, "lblKcd")->text(), isComplementary ? "Kcd* :" : "Kcd :");
+      QCOMPARE(w_->ResultLabels(), Solved(expected));
+      if (!isComplementary && !directKcd.isEmpty()) QCOMPARE(w_->ResultLabels()[4], directKcd);
+      QVERIFY(Control<QLabel>(w_->form, "lblKcdValue")->isEnabled());
+    }
+  }
+
+  // After a Solve, an edit of an input greys the results and says so; typed back, they stand again. The
+  // Loop's fields are not the results' inputs.
+  void editsGreyTheResults_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("greys");
+    for (const char* box : {"txtGammaSmall", "txtNee", "txtAlphaSmall", "txtFy", "txtUy", "txtUmaxOverUy"}) {
+      QTest::addRow("%s", box) << box << "0.5" << true;
+    }
+    QTest::newRow("txtFrom") << "txtFrom" << "0.5" << false;
+    QTest::newRow("txtStep") << "txtStep" << "0.5" << false;
+  }
+  void editsGreyTheResults() {
+    QFETCH(QString, box);
+    QFETCH(QString, text);
+    QFETCH(bool, greys);
+    w_->Click("cmdSolve");
+    const QStringList solved = w_->ResultLabels();
+    auto* field = Control<QLineEdit>(w_->form, box);
+    const QString before = field->text();
+    Type(field, text);
+    QCOMPARE(w_->ResultLabels(), solved);  // greyed, not changed
+    for (std::string_view name : kResultNames) {
+      QCOMPARE(Control<QLabel>(w_->form, "lbl" + QString::fromLatin1(name.data(), name.size()) + "Value")->isEnabled(),
+               !greys);
+    }
+    QCOMPARE(w_->form.StatusText().startsWith(QStringLiteral("inputs changed: press Solve")), greys);
+    Type(field, before);
+    QVERIFY(Control<QLabel>(w_->form, "lblDEValue")->isEnabled());
+    QCOMPARE(w_->form.StatusText(), QString());
+    Type(field, text);
+    w_->Click("cmdSolve");
+    QVERIFY(Control<QLabel>(w_->form, "lblDEValue")->isEnabled());
+    BoucWenCase expected = InitialCase();
+    SetInput(expected, box, text.toDouble());
+    QCOMPARE(w_->ResultLabels(), Solved(expected));
+  }
+
+  // The Plots window's charts carry the case they were drawn for in their titles: an edit, or a Loop of
+  // another case, leaves each chart with its own case, never under the fields' new values.
+  void plotsCarryTheirCase() {
+    w_->SetText("txtNee", QStringLiteral("1.5"));
+    w_->SetText("txtTo", QStringLiteral("1"));
+    w_->Click("cmdSolve");
+    w_->Click("cmdLoop");
+    w_->form.ShowPlots();
+    PlotsWindow* plots = w_->form.Plots();
+    QVERIFY(plots);
+    const QString loopCase = QStringLiteral("n = 1.5, γ = 0.9, α = 0.1, Fy = 2.86, Uy = 0.111, Complementary");
+    for (QChartView* view : {plots->LoopView(), plots->SweepView()}) QVERIFY(view->chart()->title().contains(loopCase));
+    w_->SetText("txtNee", QStringLiteral("3"));
+    Control<QRadioButton>(w_->form, "optDirect")->click();  // solves n = 3, Direct, at once; the sweep stays
+    QVERIFY(plots->LoopView()->chart()->title().contains(QStringLiteral("n = 3, γ = 0.9") + ", α = 0.1, Fy = 2.86, "
+                                                                                           "Uy = 0.111, Direct"));
+    QVERIFY(plots->SweepView()->chart()->title().contains(loopCase));
+  }
+
+  // After a Loop the status line says how many rows it wrote, how many lie outside the model and in how many
+  // results differ from the exact values (the rows of n 0.3, γ 0.99 at Umax/Uy 0.119 do, as exactValues
+  // shows); an edit takes the sentence away. results.out keeps its rows.
+  void loopTally_data() {
+    QTest::addColumn<QStringList>("fields");  // n, gamma, From, To, Step
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("lines");
+    QTest::newRow("initial range") << QStringList{"2.0", "0.9", "0.1", "10.0", "0.1"}
+                                   << "Loop: 100 rows, every result within 1e-4 of its exact value" << 101;
+    QTest::newRow("from a negative amplitude")
+        << QStringList{"2.0", "0.9", "-0.5", "0.5", "0.1"}
+        << "Loop: 11 rows; 5 outside the model: Umax/Uy must not be negative: -0.5; the others within 1e-4 of "
+           "the exact values"
+        << 12;
+    QTest::newRow("truncation") << QStringList{"0.3", "0.99", "-0.881", "0.119", "1"}
+                                << "Loop: 2 rows; 1 outside the model: Umax/Uy must not be negative: -0.881; in 1 "
+                                   "of them results differ from the exact values by more than 1e-4, the first at "
+                                   "Umax/Uy = .119"
+                                << 3;
+    QTest::newRow("step of 0") << QStringList{"2.0", "0.9", "0.1", "10.0", "0"}
+                               << "Loop ended: step count: (To - From) / Step is not a finite number" << -1;
+  }
+  void loopTally() {
+    QFETCH(QStringList, fields);
+    QFETCH(QString, status);
+    QFETCH(int, lines);
+    int i = 0;
+    for (const char* box : {"txtNee", "txtGammaSmall", "txtFrom", "txtTo", "txtStep"}) w_->SetText(box, fields[i++]);
+    w_->Click("cmdLoop");
+    QCOMPARE(w_->form.StatusText().split('\n').last(), status);
+    QCOMPARE(w_->ResultLines().size(), lines < 0 ? 0 : lines);
+    w_->SetText("txtTo", QStringLiteral("20"));
+    QVERIFY(!w_->form.StatusText().contains(QStringLiteral("Loop")));
+  }
+
+ private:
+  // As a user types: the whole text selected, erased, the new one typed key by key.
+  static void Type(QLineEdit* field, const QString& text) {
+    field->setFocus(Qt::OtherFocusReason);
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClicks(field, text);
+    QCOMPARE(field->text(), text);
+  }
+
+  std::unique_ptr<testing::Window> w_;
+};
+
+QTEST_MAIN(WindowNotesTest)
+#include "window_notes_test.moc"
