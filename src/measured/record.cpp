@@ -97,6 +97,28 @@ bool IsNumeric(std::string_view field, char delimiter) {
   return ReadCellNumber(copy, value) != NumberStatus::notNumber;
 }
 
+// Whether a line split at commas reads as pairs "integer,digits" whose
+// second halves look like the fraction digits of decimal commas: one length
+// of at least two digits, a leading zero among them ("0,000000,2,955202").
+// Integer columns ("10,20,30,40") do not look so.
+bool LooksLikeDecimalCommaPairs(const std::vector<std::string_view>& fields) {
+  if (fields.size() < 2 || fields.size() % 2 != 0) return false;
+  const auto digits = [](std::string_view f) {
+    return !f.empty() && std::all_of(f.begin(), f.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  bool leadingZero = false;
+  for (std::size_t i = 0; i < fields.size(); i += 2) {
+    std::string_view whole = fields[i];
+    if (!whole.empty() && (whole.front() == '-' || whole.front() == '+')) whole.remove_prefix(1);
+    const std::string_view fraction = fields[i + 1];
+    if (!digits(whole) || !digits(fraction) || fraction.size() < 2 || fraction.size() != fields[1].size()) {
+      return false;
+    }
+    leadingZero = leadingZero || fraction.front() == '0';
+  }
+  return leadingZero;
+}
+
 bool HoldsANumber(std::string_view line, std::vector<std::string_view>& fields) {
   const char delimiter = DetectDelimiter(line);
   Split(line, delimiter, fields);
@@ -380,6 +402,11 @@ void RecordParser::Line(std::string_view raw) {
     }
     delimiter_ = DetectDelimiter(line);
     Split(line, delimiter_, fields_);
+    if (delimiter_ == ',' && LooksLikeDecimalCommaPairs(fields_)) {
+      throw Refusal(Where() + Quote(line) + " has the comma both between its columns and as their decimal mark (" +
+                    std::to_string(fields_.size()) + " numbers, or " + std::to_string(fields_.size() / 2) +
+                    " with decimal commas): separate the columns with ';' or TAB");
+    }
     ChooseColumns();
   } else {
     Split(line, delimiter_, fields_);

@@ -21,13 +21,19 @@ using exact::SidePoint;
 // exactly as rounded.
 constexpr double kSmallestGap = 0x1p-1000;
 
+constexpr double kSmallestExponent = 1e-9;
+
 }  // namespace
 
 void CheckParameters(const Case& p, double z0) {
   if (p.A != 1.0) Refuse("A must be 1 (normalise the case first)", p.A);
   // The response reads the normalised law by γ alone (β = 1 − γ).
   RequireDomain(NormalisedCase(p.n, p.gamma, p.alpha, p.Fy, p.Uy));
-  if (!std::isfinite(2.0 / p.n)) Refuse("n is too small", p.n);
+  // Below about 1e-12 the branch integrals' series lose every digit (the
+  // work of a loop turns negative); 1e-9 keeps three decades of margin.
+  if (p.n < kSmallestExponent) Refuse("n is too small for the response's closed forms (below 1e-9)", p.n);
+  // w = 1 − 2γ must be a double: beyond it no branch integral is defined.
+  if (!std::isfinite(1.0 - 2.0 * p.gamma)) Refuse("gamma is too large: 1 - 2 gamma lies beyond the doubles", p.gamma);
   RequireFinite("z0", z0);
   if (!(std::fabs(z0) < 1.0)) Refuse("z0 must lie between -1 and 1", z0);
 }
@@ -36,10 +42,12 @@ void CheckHistory(std::span<const double> u, const Case& p) {
   if (u.size() < 2) throw Refusal("a displacement history needs at least two samples, not " + std::to_string(u.size()));
   double lowest = u[0];
   double highest = u[0];
+  double path = 0.0;  // Σ|Δu|, by halves so that it overflows only where the work would
   for (std::size_t k = 0; k < u.size(); ++k) {
     if (!std::isfinite(u[k])) Refuse("u at sample " + std::to_string(k + 1) + " is not a finite number", u[k]);
     lowest = std::min(lowest, u[k]);
     highest = std::max(highest, u[k]);
+    if (k > 0) path += std::fabs(0.5 * u[k] - 0.5 * u[k - 1]);
   }
   if (lowest == highest) {
     throw Refusal("the displacement never moves: every sample is " + decimal::ShortestText(lowest));
@@ -50,6 +58,13 @@ void CheckHistory(std::span<const double> u, const Case& p) {
   }
   const double forceBound = std::fabs(p.alpha * p.Fy) * (largest / p.Uy) + std::fabs((1.0 - p.alpha) * p.Fy);
   if (!std::isfinite(forceBound)) Refuse("the force overflows: the largest displacement is", largest);
+  // The hysteretic work of any stretch, and their sum, is at most
+  // (1 − α)·|Fy|·Σ|Δu| (|z| ≤ 1): refused where that bound leaves the
+  // doubles, rather than answered with inf or NaN.
+  if (!std::isfinite(2.0 * std::fabs((1.0 - p.alpha) * p.Fy) * path)) {
+    throw Refusal("the work along the history is beyond the range of a double (the displacement travels " +
+                  decimal::ShortestText(2.0 * path) + "): give the displacement or the force in a larger unit");
+  }
 }
 
 Response::Response(const Case& p, double z0, double u0)

@@ -37,13 +37,14 @@ struct Stretch {
 };
 
 // The law is the normalised one, read by γ (β = 1 − γ).
-// Throws Refusal unless A = 1, n > 0 (with 2/n finite), γ ≥ 0 (β − γ ≤ 1),
-// α, Fy finite, Uy > 0 finite and −1 < z0 < 1.
+// Throws Refusal unless the case lies in the model's domain (domain.h),
+// A = 1, n ≥ 1e-9 (below it the closed forms lose their digits), 1 − 2γ is
+// a double and −1 < z0 < 1.
 void CheckParameters(const Case& p, double z0);
 
 // Throws Refusal for a history of fewer than two samples, a sample
 // that is not finite, a displacement that never moves, or displacements so
-// large beside Uy that u/Uy or the force overflows.
+// large beside Uy that u/Uy, the force or the work overflows.
 void CheckHistory(std::span<const double> u, const Case& p);
 
 // The response sample by sample, for a history checked beforehand.

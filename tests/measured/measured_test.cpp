@@ -43,6 +43,7 @@ TEST(ParseRecord, NamesTheProblemOfABadRecord) {
       {"1,2\nu,F\n", "line 2: the displacement \"u\""}, {"1,2\n3,nan\n", "line 2: the force \"nan\" is not a finite"},
       {"1,1e999\n", "line 1: the force \"1e999\" is beyond the range"}, {"1,x\n", "only column 1 holds a number"},
       {"1,2\n0x10,2\n", "line 2: the displacement \"0x10\" is not a number"},
+      {"0,000000,2,955202\n", "line 1: \"0,000000,2,955202\" has the comma both between its columns and as"},
       {"1,2\n" + std::string(5000, '7'), "line 2 is longer than 4096"},
       {std::string("\x7f" "ELF\x01\x02\0\0\n\x03\x04\0,\x05\n", 15), "line 1: the byte 0x7f is not text"}};
   for (const auto& [text, message] : cases) ExpectError<Refusal>([&text = text] { ParseRecord(text); }, message);

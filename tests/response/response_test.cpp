@@ -177,6 +177,14 @@ TEST(Response, RefusesWhatTheModelCannotAnswer) {
       {good, {2.0, 2.0, 2.0}, 0.0, "the displacement never moves: every sample is 2"},
       {{.n = 2.0, .gamma = 0.5, .alpha = 0.0, .Fy = 1.0, .Uy = 1e-300}, {0.0, 1e10}, 0.0,
        "u/Uy overflows: the largest displacement is: 1e+10"},
+      // Outside the domain as every face decides it; and where the closed forms or the doubles end.
+      {{.n = 2.0, .gamma = 0.5, .alpha = 1.5, .Fy = 1.0, .Uy = 1.0}, history, 0.0, "alpha must lie in [0, 1): 1.5"},
+      {{.n = 2.0, .gamma = 0.5, .alpha = 0.0, .Fy = -3.0, .Uy = 1.0}, history, 0.0, "Fy must be positive: -3"},
+      {Unit(1e-12, 0.5), history, 0.0, "n is too small for the response's closed forms (below 1e-9): 1e-12"},
+      {Unit(2.0, 1e308), history, 0.0, "gamma is too large: 1 - 2 gamma lies beyond the doubles: 1e+308"},
+      {{.n = 2.0, .gamma = 0.5, .alpha = 0.0, .Fy = 10.0, .Uy = 1.0}, {0.0, 1e307, -1e307, 1e307}, 0.0,
+       "the work along the history is beyond the range of a double (the displacement travels 5e+307): give the "
+       "displacement or the force in a larger unit"},
   };
   for (const Row& c : cases) {
     try {
