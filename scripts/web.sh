@@ -44,7 +44,9 @@ dir=build/web
 # scripts/cross.sh wasm has configured build/wasm (same compiler, same
 # flags), it is built there and the engine's libraries are not compiled a
 # second time; else in build/web, without the test programs.
-engine=build/wasm
+# $QUORIX_WEB_ENGINE_BUILD names another folder to look in first (build/web
+# for a build of the page's engine alone).
+engine=${QUORIX_WEB_ENGINE_BUILD:-build/wasm}
 if ! grep -qs '^CMAKE_TOOLCHAIN_FILE:.*Emscripten' "$engine/CMakeCache.txt"; then
   engine=$dir
   emcmake cmake -S . -B "$engine" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORIX_TESTS=OFF >/dev/null

@@ -33,12 +33,15 @@ function chartFor(echarts, id) {
   return charts[id];
 }
 
-export function baseOption(title, xName, yName) {
+// A plot's options; `caseText`, under its title, names the case it was drawn
+// for, so that the plot (and its PNG or SVG) says what it belongs to.
+export function baseOption(title, xName, yName, caseText = "") {
   return {
     animation: false,
     backgroundColor: "#ffffff",
-    title: { text: title, left: "center", textStyle: { fontSize: 13, fontWeight: "normal" } },
-    grid: { left: 64, right: 24, top: 56, bottom: 72, containLabel: false },
+    title: { text: title, subtext: caseText, left: "center", textStyle: { fontSize: 13, fontWeight: "normal" },
+      itemGap: 4, subtextStyle: { fontSize: 11, lineHeight: 14, color: "#444", width: 440, overflow: "break" } },
+    grid: { left: 64, right: 24, top: caseText ? 84 : 56, bottom: 72, containLabel: false },
     tooltip: { trigger: "axis" },
     legend: { bottom: 0, type: "scroll" },
     xAxis: { type: "value", name: xName, nameLocation: "middle", nameGap: 26, scale: true },

@@ -6,14 +6,29 @@
 class Engine {
   constructor() {
     this.next = 1;
+    // Settles once the first worker has its engine, or could not get it (a
+    // page opened from a file, a site without its engine): main.js then
+    // says how to serve the page.
+    this.started = new Promise((resolve, reject) => {
+      this.startedOrFailed = { resolve, reject };
+    });
     this.start();
   }
 
   start() {
     this.pending = new Map();
-    this.worker = new Worker("worker.js");
+    try {
+      this.worker = new Worker("worker.js");
+    } catch (error) {
+      // A browser that refuses the worker outright (a page from a file).
+      this.startedOrFailed.reject(error);
+      this.worker = { postMessage: () => {}, terminate: () => {} };
+      return;
+    }
     this.worker.onmessage = (event) => {
       const reply = event.data;
+      if (reply.started) this.startedOrFailed.resolve();
+      if (reply.failed) this.startedOrFailed.reject(new Error(reply.failed));
       const request = this.pending.get(reply.id);
       if (!request) return;
       // A sweep's table as it grows comes before its end.
@@ -27,6 +42,7 @@ class Engine {
     };
     this.worker.onerror = (event) => {
       event.preventDefault();
+      this.startedOrFailed.reject(new Error(event.message || "the engine's worker did not start"));
       for (const request of this.pending.values()) request.reject(new Error(event.message || "the engine failed"));
       this.pending.clear();
     };
@@ -54,15 +70,12 @@ class Engine {
     return this.request({ type: "batch", runs, parse, files, bytes });
   }
 
-  // A Loop in one message: onChunk(bytes, rows) as the table grows (rows:
-  // the sweep's row count), the rest of the table with the end, then
-  // {status, err, numbers} (the numbers of `parse`).
-  sweep(args, range, { parse = [], onChunk }) {
-    return this.request({ type: "sweep", args, ...range, parse }, (part) => onChunk(part.chunk, part.total))
-      .then((reply) => {
-        if (reply.chunk) onChunk(reply.chunk, reply.total);
-        return reply;
-      });
+  // A Loop in one message: onPart(part) as the table grows ({chunk,
+  // total}), at its end ({table, total}) and as its rows are read as
+  // numbers ({curves}); then the end ({status, total, curves} or a range
+  // refused: {refused}). See worker.js.
+  sweep(args, range, { curveArgs, curvePoints, onPart }) {
+    return this.request({ type: "sweep", args, ...range, curveArgs, curvePoints }, onPart);
   }
 
   // A running request cannot be interrupted inside the worker: the worker

@@ -1,8 +1,9 @@
 // The case's and the Loop's fields: their texts as the command line's
-// arguments, β following γ, the query string, and the buttons that wait
-// while a command runs.
+// arguments, a refused field's mark, what a result was computed from, β
+// following γ, the query string, and the buttons that wait while a command
+// runs.
 import { engine } from "./engine.js";
-import { OPTION_OF } from "./replies.js";
+import { FIELD_NAME, OPTION_OF } from "./replies.js";
 
 export const $ = (id) => document.getElementById(id);
 
@@ -11,19 +12,56 @@ export const SWEEP_FIELDS = ["from", "to", "step"];
 
 // The fields' texts go to the command line as --name=TEXT, so that a text
 // that looks like an option stays a value (the option parser takes no
-// empty text that way: an empty field, which reads as 0, goes as its own
-// argument). A NUL cannot be passed at all.
+// empty text that way: an empty field goes as its own argument, which the
+// command line refuses as no number). A NUL cannot be passed at all.
 export const fieldText = (id) => $(id).value.replace(/\0/g, "");
 export const option = (id) => (fieldText(id) === "" ? [OPTION_OF[id], ""] : [OPTION_OF[id] + "=" + fieldText(id)]);
 
+// The texts as typed, read as the command line reads its arguments: a text
+// that is not a complete number ("2,5", "abc", an empty field) or a value
+// outside the model's domain is refused, naming the field, and nothing is
+// computed. (The window's lenient reading, --as-typed, took "2,5" for 2.)
 export function caseOptions(withAmplitude) {
-  const args = ["--as-typed", ...option("n"), ...option("gamma"), ...option("beta"), ...option("alpha"),
+  const args = [...option("n"), ...option("gamma"), ...option("beta"), ...option("alpha"),
     ...option("fy"), ...option("uy")];
   if (withAmplitude) args.push(...option("umax"));
   args.push($("mode-direct").checked ? "--direct" : "--complementary");
   if ($("accurate").checked) args.push("--accurate");
   return args;
 }
+
+// ---- A refused field --------------------------------------------------
+
+// Marks the field a refusal names, with its message beside it
+// (fieldRefusal's), or clears the marks of `ids` (text null).
+export function markField(id, text) {
+  const input = $(id);
+  const message = $("error-" + id);
+  if (!input || !message) return;
+  message.textContent = text || "";
+  message.hidden = !text;
+  if (text) input.setAttribute("aria-invalid", "true");
+  else input.removeAttribute("aria-invalid");
+}
+export const clearMarks = (ids) => ids.forEach((id) => markField(id, null));
+
+// ---- What a result was computed from -------------------------------------
+
+// The inputs a Solve (withAmplitude) or a Loop reads, as one text: a result
+// shown belongs to the fields while their key is the one it was made with.
+export function inputsKey(withAmplitude, withRange = false) {
+  const ids = [...CASE_FIELDS.filter((id) => withAmplitude || id !== "umax"), ...(withRange ? SWEEP_FIELDS : [])];
+  return JSON.stringify([ids.map(fieldText), $("mode-direct").checked, $("accurate").checked]);
+}
+
+// The case in words, for the captions of what was computed from it:
+// "γ 0.9, n 2.0, α 0.10, Fy 2.86, Uy 0.111; Complementary, the specified
+// arithmetic".
+export const parameterCaption = () =>
+  ["gamma", "n", "alpha", "fy", "uy"].map((id) => FIELD_NAME[OPTION_OF[id]] + " " + fieldText(id)).join(", ");
+export const caseCaption = () => parameterCaption() + "; " +
+  ($("mode-direct").checked ? "Direct" : "Complementary") + ", " +
+  ($("accurate").checked ? "accurate" : "the specified arithmetic");
 
 // The captions of the loop integrals before any Solve has given them: the
 // window's, "Kcd* :" and "Kda* :" for the Complementary set.

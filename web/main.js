@@ -1,36 +1,59 @@
 // Quorix's page: the window's fields and commands, with quorix-cli itself
 // (compiled to WebAssembly, worker.js) doing every computation. The page
-// passes the fields' texts as the window reads them (--as-typed) and shows
-// the texts of the command line's JSON answers; it formats no result of its
-// own. This module wires the others to the page.
+// passes the fields' texts as the command line reads them, refusing what is
+// no number or lies outside the model's domain, and shows the texts of the
+// command line's JSON answers; it formats no result of its own. This module
+// wires the others to the page.
 import { engine } from "./engine.js";
-import { $, CASE_FIELDS, SWEEP_FIELDS, followGamma, isBusy, readQuery, relabelLoopIntegrals } from "./fields.js";
+import { $, CASE_FIELDS, SWEEP_FIELDS, followGamma, isBusy, markField, readQuery, relabelLoopIntegrals, setBusy }
+  from "./fields.js";
 import { exportPlot, nextFrame, showEmpty } from "./charts.js";
-import { solve } from "./solve.js";
-import { curvesDone, runSweep, stopSweep } from "./sweep.js";
+import { TYPING_PAUSE, afterSolve, markResultsStale, requestSolve, solve } from "./solve.js";
+import { curvesDone, markLoopStale, runSweep, stopSweep } from "./sweep.js";
 import { caseResponse, downloadResponse, fit, readRecord, useParameters } from "./records.js";
 import { copyMaterials, readMaterial } from "./materials.js";
 
 const PLOTS = ["plot-loop", "plot-de", "plot-xieq", "plot-za", "plot-record"];
 
+// A change of the case: what was computed from the fields before is greyed
+// at once, and the case solved again after `delay` (a pause in typing).
+function caseChanged(delay) {
+  markResultsStale();
+  markLoopStale();
+  requestSolve(delay);
+}
+
+function wireFields() {
+  for (const id of CASE_FIELDS) $(id).addEventListener("input", () => caseChanged(TYPING_PAUSE));
+  for (const id of ["mode-direct", "mode-complementary", "accurate"]) $(id).addEventListener("change", () => caseChanged(0));
+  // A Loop's range is read when Loop is pressed: a refused text's mark,
+  // which quotes it, goes once the text changes.
+  for (const id of SWEEP_FIELDS) {
+    $(id).addEventListener("input", () => {
+      markField(id, null);
+      markLoopStale();
+    });
+  }
+  $("gamma").addEventListener("input", followGamma);
+  // Select-all on focus, as the window's text boxes.
+  for (const id of [...CASE_FIELDS, ...SWEEP_FIELDS]) $(id).addEventListener("focus", (e) => e.target.select());
+}
+
 function wire() {
   // On the buttons' clicks, which Enter in a field of their form gives too
   // (its implicit submission clicks the form's button): the form's submit
   // event came a millisecond or two after the click, more than the engine
-  // takes for a Solve.
-  for (const [form, button, command] of [["case-form", "solve", solve], ["loop-form", "loop", runSweep]]) {
+  // takes for a Solve. A Solve asked for while one runs comes after it.
+  for (const [form, button, command, waits] of [["case-form", "solve", solve, false], ["loop-form", "loop", runSweep, true]]) {
     const start = (event) => {
       event.preventDefault();
-      if (!isBusy()) command();
+      if (!waits || !isBusy()) command();
     };
     $(button).addEventListener("click", start);
     $(form).addEventListener("submit", start);
   }
   $("stop").addEventListener("click", stopSweep);
-  $("gamma").addEventListener("input", followGamma);
-  for (const id of ["mode-direct", "mode-complementary"]) $(id).addEventListener("change", relabelLoopIntegrals);
-  // Select-all on focus, as the window's text boxes.
-  for (const id of [...CASE_FIELDS, ...SWEEP_FIELDS]) $(id).addEventListener("focus", (e) => e.target.select());
+  wireFields();
   // A plot is exported as it is once the curves of the last Loop are drawn.
   for (const id of PLOTS) {
     $(id + "-png").addEventListener("click", () => exportPlot(id, "png", curvesDone()));
@@ -46,9 +69,20 @@ function wire() {
     if (!isBusy()) readMaterial();
   });
   $("copy-materials").addEventListener("click", copyMaterials);
+  // The response along an open record follows the case as its results do.
+  afterSolve(caseResponse);
+}
+
+// The engine's worker did not start (a page opened from a file, a site
+// served without its engine): the note on how to serve the page, and why.
+function engineFailed(error) {
+  $("serve-reason").textContent = "Its engine did not start: " + error.message + ".";
+  $("serve-note").hidden = false;
+  $("message").textContent = "Nothing computed: the engine did not start.";
 }
 
 async function main() {
+  engine.started.catch(engineFailed);
   wire();
   for (const id of ["plot-de", "plot-xieq", "plot-za"]) showEmpty(id, "Run a Loop to draw its curves.");
   showEmpty("plot-loop", "Solve to draw the loop.");
@@ -59,10 +93,13 @@ async function main() {
   // The window starts with the focus on Solve, its Tab order going on to
   // γ; the page keeps its reading order, so Tab begins at γ.
   await solve();
+  // The buttons, disabled in the page as loaded, once it can compute.
+  setBusy(0);
   // The engine's code is compiled function by function as it is first
   // called (and tiered up as it gets hot): a first Loop paid some 20 ms for
-  // that. One sweep of each arithmetic, its table thrown away, pays it now.
-  await engine.batch([["sweep", "--accurate"], ["sweep"]]);
+  // that. One sweep of each arithmetic, its table thrown away, pays it now
+  // (with the rows as numbers, which a Loop reads for its curves).
+  await engine.batch([["sweep", "--accurate"], ["sweep"], ["sweep", "--jsonl", "--to", "1"]]);
   // Ready once the loop is painted, not only handed to its chart: a click
   // at once would otherwise wait for that frame.
   await nextFrame();

@@ -1,15 +1,16 @@
 // The measured record: quorix-cli cycles' table of it, the model's response
 // along it (quorix-cli response), the fit (quorix-cli fit) and its use.
 import { engine } from "./engine.js";
-import { $, betaFollowed, fieldText } from "./fields.js";
+import { $, betaFollowed, caseOptions, fieldText, parameterCaption } from "./fields.js";
 import { baseOption, download, show, showEmpty } from "./charts.js";
-import { FIELD_NAME, OPTION_OF, answerOf, cyclesView, fitReportText, refusalText } from "./replies.js";
+import { answerOf, cyclesView, fieldRefusal, fitReportText, refusalText } from "./replies.js";
 import { solveCase } from "./solve.js";
 
 let record = null;  // {name, bytes}
 let fitted = null;  // the fit's parameters
 // What the record's plot holds: the measured force, the model's response
-// with the case's parameters, and with the fitted ones ({u, F} each).
+// with the case's parameters, and with the fitted ones (points each), and
+// the case's parameters in words (caption).
 let recordCurves = {};
 // The arguments of the last response shown, whose table the download asks
 // for, and that table's address once asked for.
@@ -50,13 +51,14 @@ function clearRecord() {
   recordCurves = {};
 }
 
+// A record read: its cycles, then the response along it. What the previous
+// record drew (its plot and name, its table) goes at once, whether or not
+// this one can be read.
 export async function readRecord() {
   const file = $("record-file").files[0];
   clearRecord();
-  if (!file) {
-    await drawRecord();
-    return;
-  }
+  await drawRecord();
+  if (!file) return;
   try {
     // A name the engine's file system takes: no slash, nothing odd.
     const name = file.name.replace(/[^A-Za-z0-9._-]/g, "_") || "record";
@@ -75,6 +77,7 @@ export async function readRecord() {
   } catch (error) {
     $("record-message").textContent = "The record cannot be read: " + error.message;
     record = null;
+    await drawRecord();
     return;
   }
   await caseResponse();
@@ -129,49 +132,55 @@ function curveOf(u, F) {
   return points;
 }
 
-// The case's fields as numbers, or the message of the first that reads as
-// none.
+// The case's fields as numbers, or the message of the field the command
+// line refuses (as a Solve refuses it: a text that is no complete number, a
+// value outside the model's domain). The response takes no amplitude nor
+// formula set: solve checks the fields with its own amplitude and
+// arithmetic.
 async function caseNumbers() {
   const ids = ["n", "gamma", "alpha", "fy", "uy"];
-  const { numbers } = await engine.batch([], { parse: ids.map(fieldText) });
-  const bad = numbers.findIndex((x) => !Number.isFinite(x));
-  if (bad >= 0) {
-    return { message: FIELD_NAME[OPTION_OF[ids[bad]]] + ": number beyond the range of a double: " +
-      fieldText(ids[bad]) };
+  const check = ["solve", "--json", "--as", "none", ...caseOptions(false).filter((arg) => arg !== "--accurate")];
+  const { replies: [reply], numbers } = await engine.batch([check], { parse: ids.map(fieldText) });
+  const answer = answerOf(reply);
+  if (reply.status !== 0 || answer === null) {
+    const field = fieldRefusal(answer);
+    return { message: field ? field.text : refusalText(answer, { naming: true }) };
   }
   return { p: Object.fromEntries(ids.map((id, i) => [id, numbers[i]])) };
 }
 
-// The model's response along the record with the case's fields as the
-// window reads them; its table is the download.
+// The model's response along the record with the case's fields; its table
+// is the download. A case the command line refuses takes the last response
+// away (curve and download): it was another case's.
 export async function caseResponse() {
   if (!record) return;
   const message = $("response-message");
   message.textContent = "";
   $("response").disabled = true;
+  const shown = record;
   try {
     await betaFollowed();
+    const caption = parameterCaption();
     const { p, message: refused } = await caseNumbers();
-    if (refused) {
-      message.textContent = "No response: " + refused;
-      return;
+    const reply = refused ? null : await engine.run(responseArgs(p, true), { files: [record] });
+    if (shown !== record) return;
+    const r = reply && answerOf(reply);
+    if (refused || reply.status !== 0 || r === null) {
+      message.textContent = "No response: " + (refused || refusalText(r, { naming: true }));
+      delete recordCurves.model;
+      setResponseDownload(null);
+    } else {
+      setResponseDownload(responseArgs(p, false));
+      recordCurves.model = curveOf(r.u, r.F);
+      recordCurves.caption = "The case's parameters: " + caption;
+      if (r.F_measured) recordCurves.measured = curveOf(r.u, r.F_measured);
     }
-    const reply = await engine.run(responseArgs(p, true), { files: [record] });
-    const r = answerOf(reply);
-    // A case the model refuses changes nothing, as a refused Solve.
-    if (reply.status !== 0 || r === null) {
-      message.textContent = "No response: " + refusalText(r, { naming: true });
-      return;
-    }
-    setResponseDownload(responseArgs(p, false));
-    recordCurves.model = curveOf(r.u, r.F);
-    if (r.F_measured) recordCurves.measured = curveOf(r.u, r.F_measured);
-    await drawRecord();
   } catch (error) {
     if (!error.stopped) message.textContent = "No response: " + error.message;
   } finally {
     $("response").disabled = record === null;
   }
+  if (shown === record) await drawRecord();
 }
 
 // The record as measured and the model's responses along it, in the
@@ -186,10 +195,10 @@ export async function drawRecord() {
     itemStyle: { color: colour },
   }));
   if (series.length === 0) {
-    await showEmpty("plot-record", record ? "Nothing of this record can be drawn." : "Open a record to draw it.");
+    await showEmpty("plot-record", record ? "Nothing of " + record.name + " can be drawn." : "Open a record to draw it.");
     return;
   }
-  const option = baseOption(record.name, "u", "F");
+  const option = baseOption(record.name, "u", "F", recordCurves.model ? recordCurves.caption : "");
   option.series = series;
   await show("plot-record", option);
 }

@@ -89,3 +89,138 @@ export function sweepEnd(bytes) {
 // writes it; not through Intl itself, whose first use set up its locale
 // data for some 30 ms at the first Loop's first progress text.
 export const grouped = (n) => String(Math.max(0, n)).replace(/\B(?=(\d{3})+$)/g, ",");
+
+// ---- Refused fields ------------------------------------------------------
+
+// The field each option comes from. β follows γ and cannot be typed: a
+// refusal of --beta is γ's to mend.
+export const FIELD_OF = { ...Object.fromEntries(Object.entries(OPTION_OF).map(([id, opt]) => [opt, id])),
+  "--beta": "gamma" };
+
+// The command line closes a refused text's reason with a hint about its own
+// options ("; --as-typed reads it as …"), which the page does not offer.
+const COMMAND_LINE_HINT = /; --[a-z-]+ [^)]*\)$/;
+export const readerReason = (reason) => reason.replace(COMMAND_LINE_HINT, ")");
+
+// The field a refusal names and the message shown beside it, by the page's
+// name of the field ("Umax/Uy: \"2,5\" is not a number (the decimal point is
+// '.')"); null when the refusal names no field of the page.
+export function fieldRefusal(answer) {
+  const refusal = answer && answer.refusal;
+  if (!refusal || !Object.hasOwn(FIELD_OF, refusal.option) || typeof refusal.reason !== "string") return null;
+  return { field: FIELD_OF[refusal.option], text: FIELD_NAME[refusal.option] + ": " + readerReason(refusal.reason) };
+}
+
+// A sweep's amplitudes Umax/Uy = Step·i + From (i = 0 … rows − 1), the
+// command line's own arithmetic, are the model's amplitudes and must not be
+// negative: a range that gives one is refused before its first row, as the
+// command line refuses a negative Umax/Uy, naming From when the first row is
+// negative, else To (the last). The numbers are those of the three texts,
+// rows the sweep's row count.
+export function sweepRangeRefusal(from, to, step, rows) {
+  if (!(rows >= 1)) return null;
+  const last = step * (rows - 1) + from;
+  const refused = (option, rule, value, text) => {
+    const reason = rule + ": " + String(value) + " (outside the model's domain)";
+    return { refusal: { message: option + ": " + reason, option, reason, value: text } };
+  };
+  if (from < 0) return refused("--from", "Umax/Uy must not be negative", from, String(from));
+  if (last < 0) return refused("--to", "the last row's Umax/Uy must not be negative", last, String(to));
+  return null;
+}
+
+// ---- Results that differ from the exact values ---------------------------
+
+// The results as the page names them in a sentence.
+const RESULT_TEXT = { Za: "Za", Fha: "Fha", Fela: "Fela", Fa: "Fa", Kcd: "Kcd", Kda: "Kda",
+  DEOverFyUy: "DE/(Fy Uy)", DEOverFhUy: "DE/(Fh Uy)", DE: "DE", XiEq: "XiEq", Ksec: "Ksec", KsecOverK0: "Ksec/K0" };
+// The bound the command line flags with, for a sweep's rows, which do not
+// carry it (solve's answer does: check_bound).
+export const CHECK_BOUND = 1e-4;
+const boundText = (bound) => bound.toExponential();
+const plural = (n, one, many) => grouped(n) + " " + (n === 1 ? one : many);
+
+// solve --json's results that differ from the exact values (its "flagged",
+// in the order the results are shown), each with the exact value's text as
+// the results are written (null where the answer has none). The accurate
+// mode's answer flags nothing.
+export function flaggedResults(answer) {
+  const flagged = Array.isArray(answer.flagged) ? answer.flagged : [];
+  const texts = answer.exact_texts || {};
+  return RESULT_NAMES.filter((name) => flagged.includes(name))
+    .map((name) => ({ name, exactText: typeof texts[name] === "string" ? texts[name] : null }));
+}
+
+// The sentence under the results when some are flagged; "" when none is.
+export function resultFlagsText(flags, bound = CHECK_BOUND) {
+  if (flags.length === 0) return "";
+  return plural(flags.length, "result differs", "results differ") + " from the exact value by more than " +
+    boundText(bound) + " (relative) or in sign: " + flags.map((f) => RESULT_TEXT[f.name]).join(", ") +
+    ". The specified arithmetic loses its digits here; Accurate gives the exact values.";
+}
+
+// The sentence above a Loop's table when some rows are flagged; "" when none
+// is. flags: {count, first: {u, names}} of sweepCurves.
+export function sweepFlagsText(flags, bound = CHECK_BOUND) {
+  if (!flags || flags.count === 0 || !flags.first) return "";
+  return plural(flags.count, "row differs", "rows differ") + " from the exact values by more than " +
+    boundText(bound) + " (relative) or in sign; first at Umax/Uy = " + String(flags.first.u) + " (" +
+    flags.first.names.map((name) => RESULT_TEXT[name] || name).join(", ") + "). Accurate gives the exact values.";
+}
+
+// ---- A sweep's rows as numbers -------------------------------------------
+
+// What the Loop draws of each row of sweep --jsonl: the engine's doubles.
+export const CURVE_KEYS = ["UmaxOverUy", "DE", "XiEq", "Za"];
+const noPoints = () => Object.fromEntries(CURVE_KEYS.map((key) => [key, []]));
+
+// Reads sweep --jsonl's output as it comes, in pieces cut anywhere: keeps
+// the curves' points of every stride-th row (stride = ⌈total/maxPoints⌉, the
+// last row kept too, so a long sweep is thinned evenly to at most maxPoints
+// and a short one drawn whole), counts the rows that carry flags and keeps
+// the first, and a refusal after the rows. take() hands over the points
+// kept since the last take, with the counts so far.
+export function sweepCurves(total, maxPoints) {
+  const stride = total > 0 ? Math.max(1, Math.ceil(total / maxPoints)) : 1;
+  let pending = "";
+  let rows = 0;
+  let points = noPoints();
+  let refusal = null;
+  const flags = { count: 0, first: null };
+  const read = (line) => {
+    if (line.trim() === "") return;
+    const row = JSON.parse(line);
+    if (row.refusal) {
+      refusal = row;
+      return;
+    }
+    const i = rows++;
+    if (Array.isArray(row.flagged) && row.flagged.length > 0) {
+      if (flags.count++ === 0) flags.first = { u: row.UmaxOverUy, names: row.flagged };
+    }
+    if (i % stride === 0 || i === total - 1) for (const key of CURVE_KEYS) points[key].push(row[key] ?? NaN);
+  };
+  return {
+    add(text) {
+      const lines = (pending + text).split("\n");
+      pending = lines.pop();
+      lines.forEach(read);
+    },
+    take() {
+      const taken = { ...points, rows, flags: { ...flags }, refusal };
+      points = noPoints();
+      return taken;
+    },
+  };
+}
+
+// The curves' pieces as they came (take()'s), joined: the points in order,
+// the counts of the last.
+export function joinCurves(pieces) {
+  const joined = { ...noPoints(), rows: 0, flags: { count: 0, first: null }, refusal: null };
+  for (const piece of pieces) {
+    for (const key of CURVE_KEYS) for (const value of piece[key]) joined[key].push(value);
+    Object.assign(joined, { rows: piece.rows, flags: piece.flags, refusal: piece.refusal });
+  }
+  return joined;
+}

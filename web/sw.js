@@ -8,7 +8,7 @@
 "use strict";
 
 const CACHE = "quorix-@SITE_VERSION@";
-const FILES = ["./", "index.html", "style.css", "main.js", "engine.js", "fields.js", "replies.js", "charts.js",
+const FILES = ["./", "index.html", "style.css", "start.js", "main.js", "engine.js", "fields.js", "replies.js", "charts.js",
   "solve.js", "sweep.js", "records.js", "materials.js", "worker.js", "quorix-web.js", "quorix-web.wasm",
   "echarts.min.js"];
 

@@ -1,10 +1,13 @@
 // Loop: quorix-cli sweep's table as it grows, the progress, Stop, the
-// table in the page, the download of its bytes, and the three curves.
+// table in the page, the download of its bytes, and the three curves, drawn
+// from the same rows as numbers (sweep --jsonl), never from the table's
+// rounded texts. What a Loop shows carries the case it was made with, and
+// is greyed once the fields hold another.
 import { engine } from "./engine.js";
-import { $, SWEEP_FIELDS, betaFollowed, caseOptions, fieldText, option, queryOfFields, setBusy,
-  writeQuery } from "./fields.js";
+import { $, SWEEP_FIELDS, betaFollowed, caseCaption, caseOptions, clearMarks, fieldText, inputsKey, markField,
+  option, queryOfFields, setBusy, writeQuery } from "./fields.js";
 import { baseOption, nextFrame, show, showEmpty } from "./charts.js";
-import { grouped, refusalText, sweepEnd } from "./replies.js";
+import { fieldRefusal, grouped, joinCurves, refusalText, sweepEnd, sweepFlagsText } from "./replies.js";
 
 // The rows the page's table shows; the download holds them all. The first
 // TABLE_FIRST (more than its box shows at once) come in the frame that ends
@@ -15,30 +18,47 @@ const TABLE_FIRST = 25;
 // Points a sweep's curve is drawn with at most (evenly thinned, the last
 // row kept), as the Plots window thins a long sweep.
 const CURVE_POINTS = 10000;
+const CURVE_FIGURES = ["figure-de", "figure-xieq", "figure-za"];
 
-// The three curves of a sweep, from the numbers of its table.
-async function drawSweep(curves) {
+// The Loop shown: {key (inputsKey of its fields), caption}; null before any.
+let shownLoop = null;
+
+// Greys the Loop's table, download and curves while the fields differ from
+// those it was made with, and says so.
+export function markLoopStale() {
+  const stale = shownLoop !== null && shownLoop.key !== inputsKey(false, true);
+  for (const id of ["sweep-output", "download", ...CURVE_FIGURES]) $(id).classList.toggle("stale", stale);
+  const note = stale
+    ? "The fields have changed since this Loop: it shows the case named below; press Loop for the fields' case." : "";
+  // Written only when it changes: a live region says it again otherwise.
+  if ($("sweep-stale").textContent !== note) $("sweep-stale").textContent = note;
+}
+
+// The three curves of a sweep, from its rows' numbers (joinCurves').
+async function drawSweep(curves, made, stopped) {
   const plots = [
     ["plot-de", "DE", "DE", "#143ca0"],
     ["plot-xieq", "XiEq", "XiEq = ξeq", "#d25014"],
     ["plot-za", "Za", "Za", "#1e8c3c"],
   ];
+  const rows = (stopped ? "the first " : "") + grouped(curves.rows) + " row" + (curves.rows === 1 ? "" : "s") +
+    (stopped ? " (stopped)" : "");
   for (const [id, key, name, colour] of plots) {
-    const data = curves.filter((row) => Number.isFinite(row[key])).map((row) => [row.u, row[key]]);
+    const data = curves.UmaxOverUy.map((u, i) => [u, curves[key][i]])
+      .filter(([u, value]) => Number.isFinite(u) && Number.isFinite(value));
     if (data.length === 0) {
-      await showEmpty(id, "The last Loop gave no rows: its range holds no amplitude.");
+      await showEmpty(id, stopped ? "The Loop was stopped before its rows were read for the curves."
+        : "The last Loop gave no rows: its range holds no amplitude.");
       continue;
     }
-    const option = baseOption(name + " against Umax/Uy, " + grouped(curves.rows) + " row" +
-      (curves.rows === 1 ? "" : "s"), "Umax/Uy", name);
+    const option = baseOption(name + " against Umax/Uy, " + rows, "Umax/Uy", name, made.caption);
     option.series = [{ name, type: "line", data, showSymbol: data.length === 1, lineStyle: { color: colour },
       itemStyle: { color: colour } }];
     await show(id, option);
   }
 }
 
-
-let sweep = null;       // the sweep running: {bytes, size, rows}
+let sweep = null;       // the sweep running (startRunning's)
 let downloadUrl = null;
 
 // Counts the line ends in the bytes received: the rows complete so far.
@@ -51,7 +71,7 @@ function countLines(chunk) {
   return n;
 }
 
-function showProgress(written, total) {
+function showProgress(written, total, what = "") {
   const bar = $("progress");
   if (total > 0) {
     bar.max = total;
@@ -59,7 +79,7 @@ function showProgress(written, total) {
   } else {
     bar.removeAttribute("value");
   }
-  $("progress-text").textContent = grouped(written) + " of " + (total >= 0 ? grouped(total) : "?") + " rows";
+  $("progress-text").textContent = what + grouped(written) + " of " + (total >= 0 ? grouped(total) : "?") + " rows";
 }
 
 // The table's bytes up to the last complete line: what a stopped sweep
@@ -87,14 +107,9 @@ export const curvesDone = () => curvesDrawn;
 let tableFilled = Promise.resolve();
 let tableFills = 0;
 
-// The table in the page (the first rows), the download, and the curves
-// after the next frame. uy is the number Uy reads as.
-function showTable(bytes, uy) {
-  const text = new TextDecoder().decode(bytes);
-  const lines = text.split("\r\n");
-  lines.pop();  // after the last CR LF
-  const header = lines.length > 0 ? lines[0].split("\t") : [];
-  const rows = lines.slice(1);
+// The table's rows in the page: the first at once, the rest after they are
+// painted; aria-busy until every row is there.
+function fillTable(header, rows) {
   // One innerHTML of escaped cells: a node per cell through the DOM's calls
   // cost more than the sweep itself for the default hundred rows.
   const rowsHtml = (from, to) => rows.slice(from, to)
@@ -104,7 +119,6 @@ function showTable(bytes, uy) {
   table.innerHTML = header.length === 0 ? "" : "<thead><tr>" +
     header.map((name) => '<th scope="col">' + escaped(name) + "</th>").join("") + "</tr></thead><tbody>" +
     rowsHtml(0, TABLE_FIRST) + "</tbody>";
-  // aria-busy until every row is there.
   const filling = ++tableFills;
   if (shown > TABLE_FIRST) {
     table.setAttribute("aria-busy", "true");
@@ -116,36 +130,41 @@ function showTable(bytes, uy) {
   } else {
     table.removeAttribute("aria-busy");
   }
+}
+
+// The table in the page (the first rows), the download, and the case they
+// belong to; the curves of an earlier Loop are cleared until these come.
+function showTable(bytes, made) {
+  const lines = new TextDecoder().decode(bytes).split("\r\n");
+  lines.pop();  // after the last CR LF
+  const header = lines.length > 0 ? lines[0].split("\t") : [];
+  const rows = lines.slice(1);
+  fillTable(header, rows);
   $("sweep-note").textContent = rows.length > TABLE_ROWS
     ? "The first " + grouped(TABLE_ROWS) + " of " + grouped(rows.length) + " rows; results.out holds them all."
     : grouped(rows.length) + " row" + (rows.length === 1 ? "" : "s") + ".";
+  $("sweep-case").textContent = "Loop of " + made.caption + ".";
+  $("sweep-flags").textContent = "";
+  shownLoop = made;
+  markLoopStale();
+  for (const id of ["plot-de", "plot-xieq", "plot-za"]) showEmpty(id, "Reading the rows of this Loop for its curves…");
 
   if (downloadUrl) URL.revokeObjectURL(downloadUrl);
   downloadUrl = URL.createObjectURL(new Blob([bytes], { type: "application/octet-stream" }));
   const link = $("download");
   link.href = downloadUrl;
   link.removeAttribute("aria-disabled");
-
-  curvesDrawn = Promise.all([curvesDrawn, tableFilled]).then(nextFrame).then(() => drawSweep(curvesOf(header, rows, uy)))
-    .then(() => performance.mark("quorix:curves"), () => {});
 }
 
-// The curves of a sweep's table: the columns of Umax/Uy, Za, Fa and DE;
-// XiEq = DE/(2π·Fa·Umax) with Umax = Umax/Uy · Uy, as the Plots window
-// derives it.
-function curvesOf(header, rows, uy) {
-  const column = (name) => header.indexOf(name);
-  const [cu, cza, cfa, cde] = ["Umax/Uy", "Za", "Fa", "DE"].map(column);
-  const stride = Math.max(1, Math.ceil(rows.length / CURVE_POINTS));
-  const curves = [];
-  for (let i = 0; i < rows.length; ++i) {
-    if (i % stride !== 0 && i !== rows.length - 1) continue;
-    const cells = rows[i].split("\t").map(Number);
-    const u = cells[cu];
-    curves.push({ u, DE: cells[cde], Za: cells[cza], XiEq: cells[cde] / (2 * Math.PI * cells[cfa] * u * uy) });
-  }
-  curves.rows = rows.length;
-  return curves;
+// The curves and the rows that differ from the exact values, from the
+// pieces of the rows read as numbers, after the frame that shows the table.
+function showCurves(running, stopped) {
+  const curves = joinCurves(running.curves);
+  const flags = sweepFlagsText(curves.flags);
+  $("sweep-flags").textContent = flags && stopped ? "In the first " + grouped(curves.rows) + " rows: " + flags : flags;
+  curvesDrawn = Promise.all([curvesDrawn, tableFilled]).then(nextFrame)
+    .then(() => drawSweep(curves, running.made, stopped))
+    .then(() => performance.mark("quorix:curves"), () => {});
 }
 
 function clearProgress() {
@@ -154,65 +173,95 @@ function clearProgress() {
   $("progress-text").textContent = "";
 }
 
-// The running sweep's table as it grows: its chunks, the lines in them and
-// the row count the sweep will have (−1 until known).
-function startRunning() {
-  const running = { chunks: [], rows: 0, total: -1, shown: false };
+// A sweep refused: the field it names marked, the reason under Loop.
+function sweepRefused(refusal) {
+  const field = fieldRefusal(refusal);
+  if (field) markField(field.field, field.text);
+  $("sweep-message").textContent = field ? field.text : refusalText(refusal);
+}
+
+// The running sweep: its table's chunks, the lines in them, the row count
+// the sweep will have (−1 until known), whether its table has ended and
+// was shown, and the pieces of its rows read as numbers.
+function startRunning(made) {
+  const running = { made, chunks: [], rows: 0, total: -1, shown: false, tableDone: false, shownTable: false,
+    curves: [] };
   // The header is a line too.
-  running.progress = () => showProgress(Math.max(0, running.rows - 1), running.total);
-  running.onChunk = (chunk, total) => {
-    running.total = total;
-    running.chunks.push(chunk);
-    running.rows += countLines(chunk);
+  running.progress = () => {
+    const read = running.curves.length ? running.curves[running.curves.length - 1].rows : 0;
+    if (running.tableDone) showProgress(read, running.total, "Curves: ");
+    else showProgress(Math.max(0, running.rows - 1), running.total);
+  };
+  running.onPart = (part) => {
+    running.total = part.total ?? running.total;
+    if (part.table) {
+      tableEnded(running, part.table);
+    } else if (part.curves) {
+      running.curves.push(part.curves);
+    } else {
+      running.chunks.push(part.chunk);
+      running.rows += countLines(part.chunk);
+    }
     if (running.shown) running.progress();
   };
   return running;
 }
 
-// The sweep's end: its table (a refusal after the rows written is no row),
+// The table's end: its table (a refusal after the rows written is no row),
 // and its refusal under Loop. A sweep that failed before its first byte
 // leaves the last table alone, as the window leaves results.out, and the
 // progress empty: the rows it would have had are no count of anything
 // written.
-function sweepEnded(running, reply) {
+function tableEnded(running, end) {
+  if (end.chunk) running.chunks.push(end.chunk);
+  running.tableDone = true;
   const { table, refusal } = sweepEnd(completeBytes(running.chunks));
   performance.mark("quorix:rows");
   if (table.length > 0) {
     running.rows = countLines(table);
-    running.progress();
-    showTable(table, reply.numbers[0]);
+    showProgress(Math.max(0, running.rows - 1), running.total);
+    showTable(table, running.made);
+    running.shownTable = true;
   }
-  if (reply.status !== 0) {
-    $("sweep-message").textContent = refusalText(refusal);
+  if (end.status !== 0) {
+    sweepRefused(refusal);
     if (table.length === 0) clearProgress();
   }
+  performance.mark("quorix:loop-done");
 }
 
-// A sweep stopped (its worker ended): the complete rows it had written.
-async function sweepStopped(running, uyAtClick) {
-  const bytes = completeBytes(running.chunks);
-  const written = Math.max(0, countLines(bytes) - 1);
-  $("sweep-message").textContent = "Stopped after " + grouped(written) + " of " +
-    (running.total >= 0 ? grouped(running.total) : "?") + " rows: the table holds the complete rows.";
-  // A worker ended mid-sweep gave no Uy: the worker started in its place
-  // reads it.
-  if (bytes.length > 0) {
-    const { numbers } = await engine.batch([], { parse: [uyAtClick] });
-    showTable(bytes, numbers[0]);
+// A sweep stopped (its worker ended): the complete rows it had written, and
+// the curves of the rows read as numbers before the stop (none while the
+// table was still growing).
+function sweepStopped(running) {
+  if (!running.tableDone) {
+    const bytes = completeBytes(running.chunks);
+    const written = Math.max(0, countLines(bytes) - 1);
+    $("sweep-message").textContent = "Stopped after " + grouped(written) + " of " +
+      (running.total >= 0 ? grouped(running.total) : "?") + " rows: the table holds the complete rows.";
+    if (bytes.length > 0) showTable(bytes, running.made);
+  } else {
+    $("sweep-message").textContent = "Stopped while its rows were read for the curves: they show the rows read.";
   }
+  if (running.tableDone || running.chunks.length > 0) showCurves(running, true);
 }
+
+// The Loop's case in words: the case, then the range.
+const loopCaption = () => caseCaption() + "; Umax/Uy from " + fieldText("from") + " to " + fieldText("to") +
+  " step " + fieldText("step");
 
 export async function runSweep() {
   if (sweep) return;
   setBusy(1);
   $("sweep-message").textContent = "";
+  clearMarks(SWEEP_FIELDS);
   await betaFollowed();
   const range = Object.fromEntries(SWEEP_FIELDS.map((id) => [id, fieldText(id)]));
-  const args = ["sweep", "--json", ...caseOptions(false), ...option("from"), ...option("to"), ...option("step")];
-  // The address is written at the end, of the fields as they were at the
-  // click.
-  const query = queryOfFields();
-  const running = startRunning();
+  const options = [...caseOptions(false), ...option("from"), ...option("to"), ...option("step")];
+  // What the Loop is made with, its caption, and the address written at
+  // the end: the fields as they are at the click.
+  const made = { key: inputsKey(false, true), caption: loopCaption(), query: queryOfFields() };
+  const running = startRunning(made);
   sweep = running;
   // Stop and the progress appear once the sweep has run for a tenth of a
   // second: one that ends sooner draws no frame until its table (a frame
@@ -222,23 +271,25 @@ export async function runSweep() {
     $("stop").disabled = false;
     running.progress();
   }, 100);
-  // Uy's number comes with the sweep (the curves' ξeq needs it), of Uy's
-  // text at the click, as the arguments are.
-  const uyAtClick = fieldText("uy");
   try {
-    const reply = await engine.sweep(args, range, { parse: [uyAtClick], onChunk: running.onChunk });
-    clearTimeout(reveal);
-    sweepEnded(running, reply);
+    const reply = await engine.sweep(["sweep", "--json", ...options], range,
+      { curveArgs: ["sweep", "--jsonl", "--json", ...options], curvePoints: CURVE_POINTS, onPart: running.onPart });
+    if (reply.refused) {
+      sweepRefused(reply.refused);
+      clearProgress();
+    } else if (reply.curves && running.shownTable) {
+      running.curves.push(reply.curves);
+      showCurves(running, false);
+    }
   } catch (error) {
-    clearTimeout(reveal);
-    if (error.stopped) await sweepStopped(running, uyAtClick);
+    if (error.stopped) sweepStopped(running);
     else $("sweep-message").textContent = error.message;
   } finally {
+    clearTimeout(reveal);
     sweep = null;
     $("stop").disabled = true;
     setBusy(-1);
-    writeQuery(query);
-    performance.mark("quorix:loop-done");
+    writeQuery(made.query);
   }
 }
 
@@ -246,4 +297,3 @@ export function stopSweep() {
   if (!sweep) return;
   engine.restart();
 }
-

@@ -1,7 +1,9 @@
 // The page's engine: quorix-cli compiled to WebAssembly (src/web), run in
 // this worker so that the page stays responsive while it computes. The page
-// posts {id, type, ...} and gets {id, ...} back; a long sweep also posts its
-// table as it grows ({id, part: true, chunk, total}) before that.
+// posts {id, type, ...} and gets {id, ...} back; a sweep also posts parts
+// before that ({id, part: true, ...}: its table as it grows, the table's
+// end, its rows read as numbers). Once, unasked, the worker posts
+// {started: true} when its engine is ready, or {failed} when it cannot be.
 "use strict";
 
 // The megabyte of WebAssembly is fetched and compiled while the loader
@@ -19,14 +21,15 @@ const compiled = WebAssembly.compileStreaming(fetch(wasmUrl, { credentials: "sam
 importScripts("quorix-web.js");
 
 // The sweep running: its id, its row count, and the bytes of the last
-// hand-over, held back until the next: the last goes with the sweep's
-// answer, so that a sweep that ends within one hand-over costs the page a
-// single message.
+// hand-over, held back until the next: the last goes with the table's end,
+// so that a table that ends within one hand-over costs the page a single
+// message. While its rows are read as numbers (sweep --jsonl), `curves`
+// reads the output instead and its points go to the page as they come.
 let stream = null;
 const encoder = new TextEncoder();
 const decoder = new TextDecoder();
 
-const ready = compiled.then((module) => new Promise((resolve, reject) => {
+const engineReady = compiled.then((module) => new Promise((resolve, reject) => {
   createQuorixEngine({
     instantiateWasm(imports, receive) {
       WebAssembly.instantiate(module, imports).then((instance) => receive(instance), reject);
@@ -36,14 +39,27 @@ const ready = compiled.then((module) => new Promise((resolve, reject) => {
     // memory: copied before it can move or be written again.
     onOutput(bytes) {
       if (stream === null) return;
+      if (stream.curves) {
+        stream.curves.add(stream.text.decode(bytes, { stream: true }));
+        postMessage({ id: stream.id, part: true, curves: stream.curves.take() });
+        return;
+      }
       if (stream.held) postMessage({ id: stream.id, part: true, chunk: stream.held, total: stream.total });
       stream.held = bytes.slice();
+      stream.wrote = true;
     },
     // Nothing of the engine writes to the console: its streams are its own.
     print() {},
     printErr() {},
   }).then(resolve, reject);
 }));
+// The page's reading of the engine's answers (replies.js, a module of no
+// DOM): a sweep's rows are read here, where they are written.
+const ready = Promise.all([engineReady, import("./replies.js")]);
+// The page learns at once whether the engine can start: a page opened from
+// a file, or served without its engine, says so instead of waiting.
+ready.then(() => postMessage({ started: true }),
+  (error) => postMessage({ failed: "the engine did not load: " + (error && error.message ? error.message : error) }));
 
 function cString(engine, text) {
   const bytes = encoder.encode(text + "\0");
@@ -102,7 +118,41 @@ function writeFiles(engine, files) {
   }
 }
 
-function handle(engine, message) {
+// A Loop. The range is checked first: one of negative amplitudes is refused
+// before any row ({status: 2, total, refused}), the texts the command line
+// does not take as numbers being left to it. Then the table as it grows
+// ({id, part: true, chunk, total}) and its end ({id, part: true, total,
+// table: {status, err, chunk}}, the chunk being the rest of the table, or
+// none), and, unless it wrote nothing, the same rows as numbers (curveArgs,
+// sweep --jsonl) read here as they come ({id, part: true, curves}), the last
+// of them with the end: {status, total, curves}.
+function sweep(engine, replies, message) {
+  const texts = [message.from, message.to, message.step];
+  const total = sweepRows(engine, ...texts);
+  if (texts.every((text) => run(engine, ["format-plain", "--", text], false).status === 0)) {
+    const refused = replies.sweepRangeRefusal(...texts.map((text) => parsed(engine, text)), total);
+    if (refused) return { status: 2, total, refused };
+  }
+  stream = { id: message.id, total, held: null, wrote: false, curves: null };
+  try {
+    const table = run(engine, message.args, true);
+    // Rows, not only a refusal: a sweep refused before its first row has
+    // no rows to read again.
+    const wrote = stream.wrote || (stream.held !== null && replies.sweepEnd(stream.held).table.length > 0);
+    postMessage({ id: message.id, part: true, total, table: { status: table.status, err: table.err, chunk: stream.held } });
+    stream.held = null;
+    if (!wrote || !message.curveArgs) return { status: table.status, total };
+    stream.curves = replies.sweepCurves(total, message.curvePoints);
+    stream.text = new TextDecoder();
+    const rows = run(engine, message.curveArgs, true);
+    stream.curves.add(stream.text.decode());
+    return { status: rows.status, total, curves: stream.curves.take() };
+  } finally {
+    stream = null;
+  }
+}
+
+function handle([engine, replies], message) {
   switch (message.type) {
     // Commands one after the other, with the numbers of some texts:
     // {replies: [{status, out, err}...], numbers: [...]}; the replies of the
@@ -113,21 +163,8 @@ function handle(engine, message) {
         replies: message.runs.map((args, i) => run(engine, args, false, (message.bytes || []).includes(i))),
         numbers: (message.parse || []).map((text) => parsed(engine, text)),
       };
-    // A Loop: the table as it grows ({id, part: true, chunk, total}), then
-    // {status, err, numbers, total, chunk}, the chunk being the rest of the
-    // table (or none).
-    case "sweep": {
-      const total = sweepRows(engine, message.from, message.to, message.step);
-      const numbers = (message.parse || []).map((text) => parsed(engine, text));
-      stream = { id: message.id, total, held: null };
-      try {
-        const reply = { ...run(engine, message.args, true), numbers, total };
-        if (stream.held) reply.chunk = stream.held;
-        return reply;
-      } finally {
-        stream = null;
-      }
-    }
+    case "sweep":
+      return sweep(engine, replies, message);
     case "run": {
       writeFiles(engine, message.files);
       return run(engine, message.args, false);
@@ -148,9 +185,9 @@ function handle(engine, message) {
 onmessage = (event) => {
   const message = event.data;
   ready.then(
-    (engine) => {
+    (started) => {
       try {
-        postMessage({ id: message.id, ...handle(engine, message) });
+        postMessage({ id: message.id, ...handle(started, message) });
       } catch (error) {
         postMessage({ id: message.id, error: String(error && error.message ? error.message : error) });
       }

@@ -241,16 +241,19 @@ std::string OptionOfBreach(const CaseOptions& options, const DomainBreach& breac
 // value and the range; with --as-typed (the window's reading) it is
 // computed as the window computes it, with a warning. The accurate mode
 // refuses it either way: it has no value outside.
-void CheckDomain(const CaseOptions& options, const ResolvedCase& resolved, bool withAmplitude) {
-  const auto breach =
-      FindDomainBreach(resolved.c, withAmplitude ? std::optional<double>(resolved.UmaxOverUy) : std::nullopt);
-  if (!breach) return;
-  const std::string message = OptionOfBreach(options, *breach) + ": " + breach->message + " (outside the model's domain)";
+void Breached(const CaseOptions& options, const DomainBreach& breach, const std::string& option) {
+  const std::string message = option + ": " + breach.message + " (outside the model's domain)";
   if (gAsTyped.load() && !options.accurate) {
     std::fprintf(Settings().err, "quorix-cli: warning: %s; computed as the window computes it\n", message.c_str());
     return;
   }
   throw BadCommandLine(message);
+}
+
+void CheckDomain(const CaseOptions& options, const ResolvedCase& resolved, bool withAmplitude) {
+  const auto breach =
+      FindDomainBreach(resolved.c, withAmplitude ? std::optional<double>(resolved.UmaxOverUy) : std::nullopt);
+  if (breach) Breached(options, *breach, OptionOfBreach(options, *breach));
 }
 
 ResolvedCase ResolveCase(CaseOptions& options, bool withAmplitude);
@@ -297,6 +300,10 @@ ResolvedCase ResolveCase(CaseOptions& options, bool withAmplitude) {
 }
 
 }  // namespace
+
+void RequireAmplitudeInDomain(const CaseOptions& options, const Case& c, double UmaxOverUy, const std::string& option) {
+  if (const auto breach = FindDomainBreach(c, UmaxOverUy)) Breached(options, *breach, option);
+}
 
 BoucWenCase ResolvedCase::Record() const {
   BoucWenCase bw = RecordOf(c, UmaxOverUy);

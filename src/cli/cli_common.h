@@ -105,6 +105,12 @@ struct ResolvedCase {
 // once on standard error, since the formulas take it as 1.
 ResolvedCase ResolveCaseOptions(CaseOptions& options, bool withAmplitude);
 
+// An amplitude the command reads outside the case's options (a sweep's
+// From and last row): refused as ResolveCaseOptions refuses a case outside
+// the model's domain, naming `option`; computed with a warning under
+// --as-typed unless --accurate.
+void RequireAmplitudeInDomain(const CaseOptions& options, const Case& c, double UmaxOverUy, const std::string& option);
+
 // The solver the options ask for: SolveEnergy, or with --accurate the
 // accurate path, which refuses inputs outside the model's domain by
 // throwing (a failure of the command that names the input).

@@ -234,6 +234,16 @@ void RefuseLongSweep(double from, double to, double step) {
   }
 }
 
+// Rows run from From to From + N·Step: an amplitude below zero at either
+// end lies outside the model's domain, and is refused as a case's is.
+void RefuseNegativeRows(const CaseOptions& fields, const BoucWenCase& inputs, double from, double to, double step) {
+  const std::int32_t n = SweepStepCount(from, to, step);
+  if (n < 0) return;  // no rows
+  const double last = from + step * n;
+  const bool first = from < 0.0 || !(last < 0.0);
+  RequireAmplitudeInDomain(fields, CaseOf(inputs), first ? from : last, first ? "--from" : "--to");
+}
+
 // Progress goes to standard error when a person watches it there, and not
 // when the table itself streams to the terminal.
 bool ShowsSweepProgress(const SweepOptions& options, bool toStandardOutput) {
@@ -247,6 +257,7 @@ void RunSweepCommand(SweepOptions& options, int& exitCode) {
   const double to = ReadField("--to", options.range.To);
   const double step = ReadField("--step", options.range.Step);
   RefuseLongSweep(from, to, step);
+  RefuseNegativeRows(options.fields, inputs, from, to, step);
   const CaseSolver solve = SolverFor(options.fields);
 
   // "-" is standard output, as for every program that takes a file name

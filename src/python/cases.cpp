@@ -161,9 +161,12 @@ py::dict Sweep(double start, double stop, double step, double n, double gamma, c
                double alpha, double fy, double uy, const py::object& mode, bool accurate, const std::string& outside) {
   const Options options = ReadOptions(mode, accurate, outside);
   const BoucWenCase inputs = RecordOfInputs({n, gamma, beta.value_or(0.0), alpha, fy, uy, 0.0}, beta.has_value(), options);
-  // The case, and the first row's amplitude (the rows run from it); a later
-  // row below zero is refused by the accurate arithmetic, noted otherwise.
-  if (options.refuseOutside) RequireDomain(CaseOf(inputs), start);
+  // The case and the amplitudes at both ends of the rows.
+  if (options.refuseOutside) {
+    RequireDomain(CaseOf(inputs), start);
+    const std::int32_t n = SweepStepCount(start, stop, step);
+    if (n >= 0) RequireDomain(CaseOf(inputs), start + step * n);
+  }
   if (beta && !WarnIfSumDiffers(*beta, gamma)) throw py::error_already_set();
   // The row count first, to size the columns; RunSweepRows computes it again
   // by the same rule and fails the same way.

@@ -186,8 +186,9 @@ TEST_F(CliTest, FailuresGiveTheirStatusAndMessage) {
       {{"solve", "--fy", "1e999"}, 1, "quorix-cli: --fy: number beyond the range of a double: 1e999\n"},
       {{"parse", "-1e309"}, 1, "quorix-cli: number beyond the range of a double: -1e309\n"},
       {{"sweep", "-o", "no folder/x"}, 1, "quorix-cli: cannot create no folder/x: No such file or directory\n"},
-      {{"sweep", "--accurate", "--from", "1", "--to", "-1", "--step", "-1"}, 1,
-       "quorix-cli: Umax/Uy must not be negative: -1\n", 3},  // the rows at 1 and 0 written
+      {{"sweep", "--accurate", "--from", "1", "--to", "-1", "--step", "-1"}, 2,
+       "quorix-cli: --to: Umax/Uy must not be negative: -1 (outside the model's domain)\n"},  // before any row
+      {{"sweep", "--from", "-0.5", "--to", "1"}, 2, "quorix-cli: --from: Umax/Uy must not be negative: -0.5 ("},
       {{"eval", "hyp2f1", "1", "2", "4", "0.5", "--accurate"}, 1, "covers F(1, b; 1 + b; t) only"},
       {{"cycles", "missing.csv"}, 1, "quorix-cli: cannot open"},
       {{"cycles", "half.csv"}, 1, "quorix-cli: fewer than one full cycle"},

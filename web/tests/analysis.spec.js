@@ -16,7 +16,9 @@ function materialLines(stdout) {
 const WRITTEN = [
   { name: 'the default case (no Wen link: γ ≠ β)', c: {} },
   { name: 'γ = β = 0.5, accurate (the Wen link too)', c: { accurate: true, fields: { gamma: '0.5', n: '1.5' } } },
-  { name: 'n = 0 (no material: the reason)', c: { fields: { n: '0' } } },
+  // n = 0 (no material, the reason instead) was here: it lies outside the
+  // model's domain, which the page now refuses before any line is written.
+  { name: 'n = 0.5, α = 0', c: { fields: { n: '0.5', alpha: '0' } } },
 ];
 
 for (const { name, c } of WRITTEN) {

@@ -88,6 +88,18 @@ async function download(page, selector) {
   return { name: file.suggestedFilename(), bytes: fs.readFileSync(await file.path()) };
 }
 
+// A plot as its chart holds it: its title, the case under it, and its
+// first series' points; null before the chart library has drawn it.
+function plotOf(page, id) {
+  return page.evaluate((plotId) => {
+    const chart = window.echarts && window.echarts.getInstanceByDom(document.getElementById(plotId));
+    if (!chart) return null;
+    const option = chart.getOption();
+    const [title] = option.title || [{}];
+    return { title: title.text || '', subtext: title.subtext || '', data: option.series && option.series.length ? option.series[0].data : [] };
+  }, id);
+}
+
 // Every test fails on an error the page logs or throws, whatever it checks.
 const test = base.extend({
   page: async ({ page }, use) => {
@@ -104,5 +116,5 @@ const test = base.extend({
 
 module.exports = {
   test, expect, cli, cliOk, caseArgs, parseSolve, expectedSolve, tempFile, openPage, enterCase, shownResults,
-  download, RESULT_IDS, DEFAULT_FIELDS,
+  download, plotOf, RESULT_IDS, DEFAULT_FIELDS,
 };

@@ -3,7 +3,7 @@
 // displacement history, and closed-form loops laid end to end.
 const fs = require('node:fs');
 const {
-  test, expect, cli, cliOk, tempFile, openPage, shownResults, expectedSolve, download,
+  test, expect, cli, cliOk, tempFile, openPage, shownResults, expectedSolve, download, plotOf,
 } = require('./helpers');
 
 function writeRecord(name, text) {
@@ -191,17 +191,50 @@ for (const { name, make, fields } of RESPONSES) {
   });
 }
 
-test('response: a field the model refuses keeps the last response and says why', async ({ page }) => {
+// A case the model refuses takes the response away, curve and download:
+// they were the last case's (the page kept them before, under fields they
+// no longer belonged to). Mended, the response is the same again.
+test('response: a field the model refuses takes the last response away and says why', async ({ page }) => {
   const file = sineHistory();
   await openPage(page);
   await page.setInputFiles('#record-file', file);
   await expect(page.locator('#download-response')).not.toHaveAttribute('aria-disabled', 'true');
   const before = (await download(page, '#download-response')).bytes;
   await page.fill('#n', '-1');
-  await page.click('#response');
-  await expect(page.locator('#response-message')).toHaveText(/^No response: n\b/);
-  expect(((await download(page, '#download-response')).bytes).equals(before), 'the last response kept').toBe(true);
+  await expect(page.locator('#response-message'))
+    .toHaveText("No response: n: n must be positive: -1 (outside the model's domain)");
+  await expect(page.locator('#download-response')).toHaveAttribute('aria-disabled', 'true');
+  await expect.poll(async () => (await plotOf(page, 'plot-record')).title).toBe('Nothing of history.txt can be drawn.');
+  await page.fill('#n', '2');
+  await expect(page.locator('#download-response')).not.toHaveAttribute('aria-disabled', 'true');
+  await expect(page.locator('#response-message')).toHaveText('');
+  expect(((await download(page, '#download-response')).bytes).equals(before), 'the same response again').toBe(true);
 });
+
+// A file that cannot be read as a record clears what the record before it
+// drew: its plot (and name), its cycles, its response.
+const UNREADABLE = [
+  { name: 'words', text: 'hello\nworld\n' },
+  { name: 'an empty file', text: '' },
+];
+
+for (const { name, text } of UNREADABLE) {
+  test(`a record that cannot be read (${name}) clears the last record's plot and table`, async ({ page }) => {
+    const good = writeRecord('first.txt', RECORDS[0].make());
+    const bad = writeRecord('second.txt', text);
+    await openPage(page);
+    await page.setInputFiles('#record-file', good);
+    await expect.poll(async () => (await plotOf(page, 'plot-record')).title).toBe('first.txt');
+    await expect(page.locator('#cycles-table tr')).not.toHaveCount(0);
+    await page.setInputFiles('#record-file', bad);
+    await expect(page.locator('#record-message')).not.toHaveText('');
+    await expect.poll(async () => (await plotOf(page, 'plot-record')).title).toBe('Nothing of second.txt can be drawn.');
+    expect((await plotOf(page, 'plot-record')).data, 'no curve left').toEqual([]);
+    await expect(page.locator('#cycles-table tr')).toHaveCount(0);
+    await expect(page.locator('#download-response')).toHaveAttribute('aria-disabled', 'true');
+    await expect(page.locator('#fit')).toBeDisabled();
+  });
+}
 
 test('the fitted model is drawn along the record', async ({ page }) => {
   const file = writeRecord('record.txt', RECORDS[0].make());
