@@ -2,7 +2,8 @@
 # Deliberate faults, one at a time, to see which of them the test suite
 # notices: in the engine and the number texts (M1–M25), and beyond them in
 # the response, the materials' mapping and texts, the command line's
-# reading of numbers, the cycles and the fits (M26–M39).
+# reading of numbers, the cycles and the fits (M26–M39), the model's domain,
+# the check against the exact values and the records' columns (M40–M46).
 #
 #   scripts/mutants.sh            every mutant
 #   scripts/mutants.sh M3 M7      only these
@@ -63,6 +64,13 @@ M36|src/measured/cycles.cpp|s/q\.EDC \/ \(2\.0 \* std::numbers::pi \* q\.Keff \*
 M37|src/measured/cycles.cpp|s/if \(q\.EDC < 0\.0\) \+\+table\.counterClockwise;/if (q.EDC > 0.0) ++table.counterClockwise;/|cycles: the clockwise cycles counted as the counter-clockwise ones
 M38|src/measured/steady_fit.cpp|s/result\.rmsRelative = result\.rms \/ meanFPlus;/result.rmsRelative = result.rms \/ (2.0 * meanFPlus);/|steady fit: the relative misfit halved
 M39|src/measured/record_fit.cpp|s/result\.rmsRelative = result\.rms \/ scale;/result.rmsRelative = result.rms;/|record fit: the relative misfit not divided by the force scale
+M40|src/solver/domain.cpp|s/c\.alpha >= 0\.0 && c\.alpha < 1\.0/c.alpha >= 0.0 \&\& c.alpha <= 1.5/|domain: alpha up to 1.5 taken as inside the model
+M41|src/solver/domain.cpp|s/if \(\*UmaxOverUy < 0\.0\)/if (*UmaxOverUy < -1.0)/|domain: a slightly negative amplitude taken as inside
+M42|src/accurate/check.cpp|s/return std::fabs\(specified - exact\) > kCheckBound \* std::fabs\(exact\);/return std::fabs(specified - exact) > 10.0 * kCheckBound * std::fabs(exact);/|check: the bound ten times wider
+M43|src/commands/commands.cpp|s/return std::max\(kAmplitudeDecimals, std::min\(p - e, 1 - e\)\);/return kAmplitudeDecimals;/|sweep rows: a fine step's Umax/Uy with two decimals again
+M44|src/measured/record_columns.cpp|s/if \(best == kNone \x7c\x7c words < fewest\)/if (best == kNone)/|records: the first name saying displacement taken, not the shortest
+M45|src/measured/record.cpp|s/if \(uByPosition_ && !record_\.F\.empty\(\)/if (false \&\& !record_.F.empty()/|records: a time column taken for the displacement silently
+M46|src/measured/record.cpp|s/if \(delimiter_ == ',' && LooksLikeDecimalCommaPairs\(fields_\)\)/if (false)/|records: commas both between columns and as decimal marks read as four columns
 EOF
 )
 # The page's reading of the engine's JSON, caught by node's test runner.

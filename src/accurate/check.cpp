@@ -11,8 +11,8 @@ namespace quorix::accurate {
 
 bool Differs(double specified, double exact) {
   if (std::isnan(specified) || std::isnan(exact)) return std::isnan(specified) != std::isnan(exact);
-  if (specified == exact) return false;
-  if ((specified > 0.0) != (exact > 0.0) || (specified < 0.0) != (exact < 0.0)) return true;
+  // A sign change needs no test of its own: then |specified − exact| ≥ |exact|,
+  // far beyond the bound, and an exact 0 flags any other value.
   return std::fabs(specified - exact) > kCheckBound * std::fabs(exact);
 }
 

@@ -2,6 +2,7 @@
 // parameters by name, their domain, and the checks of a fit's input.
 #include "fit.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <system_error>
@@ -105,12 +106,35 @@ void CheckGivenValues(const FitOptions& options) {
 
 namespace detail {
 
+// The fits' steps and tolerances hold for forces over displacements from
+// about 1e-15 to 1e13 (units of force per unit of displacement); beyond,
+// a fit stalls or stops at its start with a plausible misfit. A record
+// whose ratio lies outside 1e-12 … 1e12 is refused, naming it, rather than
+// fitted to a wrong answer: other units bring it back.
+void CheckStiffnessScale(const std::vector<double>& u, const std::vector<double>& F) {
+  double uMax = 0.0, FMax = 0.0;
+  for (std::size_t k = 0; k < u.size(); ++k) {
+    uMax = std::max(uMax, std::fabs(u[k]));
+    FMax = std::max(FMax, std::fabs(F[k]));
+  }
+  if (uMax == 0.0 || FMax == 0.0) return;  // refused later for having no cycle
+  const double ratio = FMax / uMax;
+  if (!(ratio >= 1e-12 && ratio <= 1e12)) {
+    char text[32];
+    const auto end = decimal::WriteScientific(text, text + sizeof text, ratio, 1).ptr;
+    throw Refusal("cannot fit: the largest force over the largest displacement is " + std::string(text, end) +
+                  ", outside the 1e-12 to 1e12 the fit holds for; give u and F in units nearer each other's scale "
+                  "(mm and kN, say)");
+  }
+}
+
 void CheckFitInput(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
                    const FitOptions& options) {
   if (u.size() != F.size()) throw Refusal("displacements and forces differ in number");
   // The model's loops always dissipate: fitted to loops that run the other
   // way it would only find the parameters that come closest to no loop.
   if (MostlyCounterClockwise(table)) throw Refusal("cannot fit: " + CounterClockwiseWarning(table));
+  CheckStiffnessScale(u, F);
   CheckGivenValues(options);
 }
 

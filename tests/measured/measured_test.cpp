@@ -398,6 +398,12 @@ TEST(SteadyFit, RefusesRecordsThatCannotDetermineTheParameters) {
     steadyFit.steady = true;
     ExpectError<Refusal>([&] { Fit(rec.u, rec.F, FindCycles(rec.u, rec.F), steadyFit); }, c.message);
   }
+  // u in a unit 1e15 times smaller than the force's: the fit would stop at its start with a plausible
+  // misfit; refused, with the ratio (F+ = α·Fy·2 + (1 − α)·Fy·z ≈ 2 + 9·0.97 at u+ = 2e-15: 5.5e15).
+  auto rec = MakeRecord({2.0, 0.7, 0.1, 10.0, 1.0}, {Block{2.0, 3, true}}, 500);
+  for (double& u : rec.u) u *= 1e-15;
+  ExpectError<Refusal>([&] { Fit(rec.u, rec.F, FindCycles(rec.u, rec.F), {}); },
+                       "the largest force over the largest displacement is 5.5e+15, outside the 1e-12 to 1e12");
 }
 
 // Either fit reports its misfit relative to the mean F⁺ of the cycles it fitted, read off the cycle table.
