@@ -62,8 +62,11 @@ bench=(libgsl-dev hyperfine)
 cross=(g++ cmake ninja-build pkg-config libcli11-dev libeigen3-dev libfast-float-dev libfmt-dev nlohmann-json3-dev
   libgtest-dev googletest)
 cross_arm64=(g++-aarch64-linux-gnu qemu-user-static dpkg-dev ccache)
-cross_windows=(g++-mingw-w64-x86-64 wine wine64)
-cross_wasm=(emscripten nodejs)
+# Windows and WebAssembly: glibc-source, the sources of Linux's C library,
+# whose exp, log, pow, sin, tan, expm1 and log1p their builds compile in
+# (cmake/libm.cmake), so that they compute them as Linux does.
+cross_windows=(g++-mingw-w64-x86-64 wine wine64 glibc-source)
+cross_wasm=(emscripten nodejs glibc-source)
 
 # The command line's packages for other machines (scripts/package-cross.sh):
 # the cross compiler and the header-only libraries, no tests. The arm64 .deb is
@@ -75,13 +78,13 @@ cross_wasm=(emscripten nodejs)
 # the program under Wine.
 package_cross=(cmake ninja-build libcli11-dev libeigen3-dev libfast-float-dev libfmt-dev)
 package_arm64=(g++-aarch64-linux-gnu qemu-user-static dpkg-dev file help2man lintian libstdc++6:arm64 ccache)
-package_windows=(g++-mingw-w64-x86-64 zip unzip wine wine64)
+package_windows=(g++-mingw-w64-x86-64 zip unzip wine wine64 glibc-source)
 
 # The page (scripts/web.sh): the engine as WebAssembly with Debian's
 # emscripten and the header-only libraries of the command line it runs (no
 # tests: no GoogleTest), npm for the chart library the page pins, Python's
 # http.server to serve it.
-web=(emscripten nodejs npm python3 cmake ninja-build libcli11-dev libeigen3-dev libfast-float-dev libfmt-dev)
+web=(emscripten nodejs npm python3 cmake ninja-build libcli11-dev libeigen3-dev libfast-float-dev libfmt-dev glibc-source)
 # The page's browser tests (scripts/web-test.sh): Debian's chromium, which
 # Playwright drives (its own browser downloads are not used), a font for
 # the text chromium draws into the plots' PNGs, and the compiler for the

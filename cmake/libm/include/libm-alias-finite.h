@@ -1,0 +1,2 @@
+/* No version aliases: select.c gives the names. */
+#define libm_alias_finite(from, to)

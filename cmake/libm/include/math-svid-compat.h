@@ -1,0 +1,1 @@
+/* No System V error-handling compatibility. */
