@@ -138,18 +138,25 @@ class MainFormTest : public QObject {
     gammaBox->setText(QStringLiteral("0.4"));  // the same when the program sets the text
     QCOMPARE(w_->Text("txtBetaSmall"), QStringLiteral(".6"));
   }
-  // Solve reads the fields and the option as they are now; one that fails leaves the labels. The option buttons
-  // relabel Kcd and Kda at once and, once there are results, solve again with the other formula set.
+  // Solve reads the fields and the option as they are now; one that fails leaves the labels, greyed. The option
+  // buttons relabel Kcd and Kda at once and, once there are results, solve again with the other formula set.
   void solve() {
+    auto* direct = Control<QRadioButton>(w_->form, "optDirect");
+    auto* complementary = Control<QRadioButton>(w_->form, "optComplementary");
+    direct->click();  // before any Solve: nothing to solve again
+    QCOMPARE(w_->ResultLabels().join(QString()), QString());
+    complementary->click();
     QTest::keyClick(Control(w_->form, "cmdSolve"), Qt::Key_Enter);  // Enter presses the focused button
     QCOMPARE(w_->ResultLabels(), Solved(InitialCase()));
-    auto* direct = Control<QRadioButton>(w_->form, "optDirect");
-    QTest::mouseClick(direct, Qt::LeftButton, {}, QPoint(6, direct->height() / 2));  // on the indicator
-    QCOMPARE(Control<QLabel>(w_->form, "lblKcd")->text() + Control<QLabel>(w_->form, "lblKda")->text(),
-             QStringLiteral("Kcd :Kda :"));
-    BoucWenCase direct1 = InitialCase();
-    direct1.Complementary = false;
-    QCOMPARE(w_->ResultLabels(), Solved(direct1));
+    for (QRadioButton* option : {direct, complementary, direct}) {
+      QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));  // on the indicator
+      BoucWenCase expected = InitialCase();
+      expected.Complementary = option == complementary;
+      QCOMPARE(Control<QLabel>(w_->form, "lblKcd")->text() + Control<QLabel>(w_->form, "lblKda")->text(),
+               expected.Complementary ? QStringLiteral("Kcd* :Kda* :") : QStringLiteral("Kcd :Kda :"));
+      QCOMPARE(w_->ResultLabels(), Solved(expected));
+      QVERIFY(Control<QLabel>(w_->form, "lblKcdValue")->isEnabled());
+    }
     QVERIFY(!w_->form.CaseRecord().Complementary);
     QCOMPARE(w_->services.calls.size(), std::size_t{0});
     // γ = 0.8 leaves '.2' in β, which is what Solve reads.
@@ -158,12 +165,13 @@ class MainFormTest : public QObject {
     const QStringList solved = Solved(BoucWenCase{.Nee = 1.5, .BetaSmall = 0.2, .GammaSmall = 0.8, .AlphaSmall = 0.0,
                                                   .Fy = 3.0, .Uy = 0.2, .UmaxOverUy = 2.5, .Complementary = false});
     QCOMPARE(w_->ResultLabels(), solved);
-    w_->Enter({{"txtFy", "1e999"}}, "cmdSolve");  // beyond the range of a double
+    // Beyond the range of a double, the other fields complete numbers again: the field says why.
+    w_->Enter({{"txtAlphaSmall", "0"}, {"txtUmaxOverUy", "2.5"}, {"txtFy", "1e999"}}, "cmdSolve");
     QCOMPARE(w_->ResultLabels(), solved);
+    QVERIFY(!Control<QLabel>(w_->form, "lblDEValue")->isEnabled());
+    QVERIFY2(w_->form.StatusText().startsWith(QStringLiteral("inputs changed: press Solve\nFy: number beyond")),
+             qPrintable(w_->form.StatusText()));
     QVERIFY(w_->form.isEnabled());
-    QCOMPARE(FocusName(), QStringLiteral("cmdSolve"));
-    Control<QRadioButton>(w_->form, "optComplementary")->click();
-    QCOMPARE(Control<QLabel>(w_->form, "lblKcd")->text(), QStringLiteral("Kcd* :"));
   }
   void sweepFailures_data() {
     // What fails: exe is the program's folder (the data folder is used), exe+data both; -1 lines: old file kept.
@@ -173,7 +181,8 @@ class MainFormTest : public QObject {
     QTest::addColumn<QString>("status");  // how the status line's last line begins afterwards
     const QStringList initial = {"0.1", "10.0", "0.1"};
     const QString complete = QStringLiteral("Loop: 100 rows, every result within 1e-4 of its exact value");
-    QTest::newRow("Step of 0") << QStringList{"0.1", "10.0", "0"} << "" << -1 << "Loop ended: step count: ";
+    QTest::newRow("Step of 0") << QStringList{"0.1", "10.0", "0"} << "" << -1
+                               << "Loop ended: step count: (To - From) / Step is not a finite number";
     QTest::newRow("file cannot be created") << initial << "open" << -1 << "Loop ended: fake: OpenForOutput failed";
     QTest::newRow("installed, no data folder") << initial << "exe+data" << -1 << "Loop ended: fake: ";
     QTest::newRow("third line cannot be written")  // what was written stays

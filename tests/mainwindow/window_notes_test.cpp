@@ -1,6 +1,6 @@
 // What the main window says beside its numbers: fields that are not one complete number, cases outside the
-// model, results the specified arithmetic gets wrong, results whose inputs have changed, and the Loop's tally.
-// The numbers themselves stay those of the fields' reading and of the specified arithmetic.
+// model, results the window's own arithmetic gets wrong, results whose inputs have changed, and the Loop's
+// tally. The numbers themselves stay those of the fields' reading and of the window's arithmetic.
 #include <QChart>
 #include <QChartView>
 #include <QGroupBox>
@@ -109,22 +109,17 @@ class WindowNotesTest : public QObject {
     QFETCH(QString, a);
     QFETCH(QString, b);
     QFETCH(bool, same);
-    // In each field of a case, and of a sweep's range.
-    std::string CaseTexts::* const caseFields[] = {&CaseTexts::Nee, &CaseTexts::BetaSmall, &CaseTexts::GammaSmall,
-                                                   &CaseTexts::AlphaSmall, &CaseTexts::Fy, &CaseTexts::Uy,
-                                                   &CaseTexts::UmaxOverUy};
-    for (auto field : caseFields) {
-      CaseTexts x, y;
-      x.*field = a.toStdString(), y.*field = b.toStdString();
-      QCOMPARE(window::SameInputs(x, y), same);
-      y = x, y.Complementary = false;
-      QVERIFY(!window::SameInputs(x, y));
-    }
-    SweepTexts x, y;
-    x.Step = a.toStdString(), y.Step = b.toStdString();
+    // In a field of a case (editsGreyTheResults walks the others), and of a sweep's range.
+    CaseTexts x, y;
+    x.Nee = a.toStdString(), y.Nee = b.toStdString();
     QCOMPARE(window::SameInputs(x, y), same);
-    y.Step = x.Step, y.From = "0.2";
+    y = x, y.Complementary = false;
     QVERIFY(!window::SameInputs(x, y));
+    SweepTexts p, q;
+    p.Step = a.toStdString(), q.Step = b.toStdString();
+    QCOMPARE(window::SameInputs(p, q), same);
+    q.Step = p.Step, q.From = "0.2";  // loopTally edits To
+    QVERIFY(!window::SameInputs(p, q));
   }
 
   // Typed into the window: the field is marked as it is typed and stays marked after Solve, which computes the
@@ -137,16 +132,14 @@ class WindowNotesTest : public QObject {
     QTest::addColumn<QString>("status");
     QTest::newRow("Umax/Uy 2,5") << "txtUmaxOverUy" << "2,5" << 2.0 << "2,5 read as 2: the decimal point is '.'"
                                  << "Umax / Uy: 2,5 read as 2: the decimal point is '.'";
-    QTest::newRow("Umax/Uy abc") << "txtUmaxOverUy" << "abc" << 0.0 << "abc read as 0: not a number"
-                                 << "Umax / Uy: abc read as 0: not a number";
     QTest::newRow("gamma NaN") << "txtGammaSmall" << "NaN" << 0.0 << "NaN read as 0: not a number"
                                << "gamma: NaN read as 0: not a number";
     QTest::newRow("n 1.5x") << "txtNee" << "1.5x" << 1.5 << "1.5x read as 1.5: the number ends before 'x'"
                             << "n: 1.5x read as 1.5: the number ends before 'x'";
+    QTest::newRow("a 1e") << "txtAlphaSmall" << "1e" << 1.0
+                          << "1e read as 1: the number ends before 'e'\noutside the model: alpha must lie in [0, 1): 1"
+                          << "a: 1e read as 1: the number ends before 'e'";
     // Read as 0, which is outside the model too: both sentences on the field.
-    QTest::newRow("Fy empty") << "txtFy" << "" << 0.0
-                              << "empty: read as 0\noutside the model: Fy must be positive: 0"
-                              << "Fy: empty: read as 0";
     QTest::newRow("Uy 0x10") << "txtUy" << "0x10" << 0.0
                              << "0x10 read as 0: the number ends before 'x10'\noutside the model: Uy must be positive: 0"
                              << "Uy: 0x10 read as 0: the number ends before 'x10'";
@@ -182,22 +175,9 @@ class WindowNotesTest : public QObject {
     QCOMPARE(field->toolTip(), plainToolTip);
   }
 
-  // A field beyond the range of a double ends Solve: the field says why, the labels keep the last results,
-  // greyed, since they are no longer those of the fields.
-  void fieldBeyondDouble() {
-    w_->Click("cmdSolve");
-    Type(Control<QLineEdit>(w_->form, "txtFy"), QStringLiteral("1e999"));
-    w_->Click("cmdSolve");
-    QCOMPARE(Control<QLineEdit>(w_->form, "txtFy")->property("quorixNote").toString(),
-             QStringLiteral("number beyond the range of a double: 1e999"));
-    QCOMPARE(w_->ResultLabels(), Solved(InitialCase()));
-    QVERIFY(!Control<QLabel>(w_->form, "lblDEValue")->isEnabled());
-    QVERIFY(w_->form.StatusText().startsWith(QStringLiteral("inputs changed: press Solve\nFy: number beyond")));
-  }
-
   // Each rule of the model's domain, broken in the field the user types, and its edges kept: the field at fault
   // and the status line give the rule and the value, the results frame says the results lie outside, and the
-  // results are those the specified arithmetic computes all the same.
+  // results are those the window's arithmetic computes all the same.
   void outsideTheModel_data() {
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("text");
@@ -250,42 +230,39 @@ class WindowNotesTest : public QObject {
   // The check against the exact values, with exact values found here independently:
   //  - at a tiny amplitude X the loop of n = 1 is, to first order in X, a lens of area ∮z dx = (4γ/3)·X³
   //    (dz/dx = 1 − z loading above z = 0, 1 − (β − γ)|z| below), so DE = (1 − α)·Fy·Uy·(4γ/3)·X³ and
-  //    XiEq = DE/(2π·Fa·Umax) = (1 − α)·2γ·X/(3π); the specified arithmetic shows the three energies as 0
+  //    XiEq = DE/(2π·Fa·Umax) = (1 − α)·2γ·X/(3π); the window's arithmetic shows the three energies as 0
   //    and XiEq negative;
-  //  - at n = 0.3, γ = 0.99, Umax/Uy = 0.119 the law is integrated in time (RK4), and the specified
-  //    truncation is percents off.
+  //  - at n = 0.3, γ = 0.99, Umax/Uy = 0.119 the law is integrated in time (RK4), and the window's
+  //    truncated series is percents off.
+  // A case without flags leaves the status line empty (editsGreyTheResults).
   void exactValues_data() {
     QTest::addColumn<QString>("n");
     QTest::addColumn<QString>("gamma");
     QTest::addColumn<QString>("u");
     QTest::addColumn<QStringList>("flagged");  // the shown results with a flag
-    QTest::addColumn<QString>("derived");      // a derived result named with its exact value
     QTest::addColumn<int>("count");            // of the twelve (nine shown, XiEq, Ksec, Ksec/K0)
-    QTest::newRow("initial case") << "2.0" << "0.9" << "1" << QStringList() << "" << 0;
-    QTest::newRow("n 1, Umax/Uy 1e-6") << "1" << "0.1" << "1e-6" << QStringList{"DEOverFyUy", "DEOverFhUy", "DE"}
-                                       << "XiEq" << 4;
+    QTest::newRow("n 1, Umax/Uy 1e-6") << "1" << "0.1" << "1e-6" << QStringList{"DEOverFyUy", "DEOverFhUy", "DE"} << 4;
     // All but Fela = α·Fy·Umax/Uy, which has no series in it.
     QTest::newRow("n 0.3, gamma 0.99") << "0.3" << "0.99" << "0.119"
                                        << QStringList{"Za", "Fha", "Fa", "Kcd", "Kda", "DEOverFyUy", "DEOverFhUy",
                                                       "DE"}
-                                       << "XiEq" << 11;
+                                       << 11;
   }
   void exactValues() {
     QFETCH(QString, n);
     QFETCH(QString, gamma);
     QFETCH(QString, u);
     QFETCH(QStringList, flagged);
-    QFETCH(QString, derived);
     QFETCH(int, count);
     Type(Control<QLineEdit>(w_->form, "txtNee"), n);
     Type(Control<QLineEdit>(w_->form, "txtGammaSmall"), gamma);
     Type(Control<QLineEdit>(w_->form, "txtUmaxOverUy"), u);
     w_->Click("cmdSolve");
-    BoucWenCase specified = InitialCase(u.toDouble());
-    specified.Nee = n.toDouble();
-    specified.GammaSmall = gamma.toDouble();
-    specified.BetaSmall = ParseNumber(w_->Text("txtBetaSmall").toStdString());
-    QCOMPARE(w_->ResultLabels(), Solved(specified));  // the labels keep the specified texts
+    BoucWenCase shown = InitialCase(u.toDouble());
+    shown.Nee = n.toDouble();
+    shown.GammaSmall = gamma.toDouble();
+    shown.BetaSmall = ParseNumber(w_->Text("txtBetaSmall").toStdString());
+    QCOMPARE(w_->ResultLabels(), Solved(shown));  // the labels keep the window's own texts
     QStringList shownFlags;
     for (std::string_view name : kResultNames) {
       const QString result = QString::fromLatin1(name.data(), name.size());
@@ -293,12 +270,10 @@ class WindowNotesTest : public QObject {
     }
     QCOMPARE(shownFlags, flagged);
     const QString status = w_->form.StatusText();
-    QCOMPARE(status.isEmpty(), flagged.isEmpty());
-    if (flagged.isEmpty()) return;
     QVERIFY2(status.startsWith(QString::number(count) + " results differ from the exact values by more "
                                                                       "than 1e-4: "),
              qPrintable(status));
-    const double xiEq = NumberAfter(status, derived + " (exact ");
+    const double xiEq = NumberAfter(status, QStringLiteral("XiEq (exact "));
     const double deExact = NumberAfter(Control<QLabel>(w_->form, "lblDEFlag")->toolTip(), "exact: ");
     const double X = u.toDouble(), g = gamma.toDouble(), alpha = 0.1, Fy = 2.86, Uy = 0.111;
     if (n == "1") {
@@ -314,46 +289,13 @@ class WindowNotesTest : public QObject {
     QVERIFY2(Near(xiEq, xiOde, 1e-5), qPrintable(status));
     QVERIFY(Near(deExact, de, 1e-5));
     QVERIFY(Near(NumberAfter(Control<QLabel>(w_->form, "lblZaFlag")->toolTip(), "exact: "), za, 1e-5));
-    // What the specified arithmetic shows lies percents away.
+    // What the window shows lies percents away.
     const double deShown = w_->ResultLabels().last().toDouble();
     QVERIFY(std::fabs(deShown - de) > 0.05 * de);
   }
 
-  // Switching the formula set never leaves one set's values under the other's captions: the results are
-  // solved again at once. Kcd at Umax/Uy 2.5 is 1.182711516 (Complementary) and -0.367108960 (Direct).
-  void formulaSetSwitch_data() {
-    QTest::addColumn<QString>("u");
-    QTest::addColumn<QString>("complementaryKcd");
-    QTest::addColumn<QString>("directKcd");
-    QTest::newRow("2.5") << "2.5" << "1.182711516" << "-0.367108960";
-    QTest::newRow("1") << "1" << Solved(InitialCase(1.0))[4] << "";
-  }
-  void formulaSetSwitch() {
-    QFETCH(QString, u);
-    QFETCH(QString, complementaryKcd);
-    QFETCH(QString, directKcd);
-    auto* direct = Control<QRadioButton>(w_->form, "optDirect");
-    auto* complementary = Control<QRadioButton>(w_->form, "optComplementary");
-    direct->click();  // before any Solve: nothing to solve again
-    QCOMPARE(w_->ResultLabels().join(QString()), QString());
-    complementary->click();
-    Type(Control<QLineEdit>(w_->form, "txtUmaxOverUy"), u);
-    w_->Click("cmdSolve");
-    QCOMPARE(w_->ResultLabels()[4], complementaryKcd);
-    for (QRadioButton* option : {direct, complementary, direct}) {
-      QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
-      const bool isComplementary = option == complementary;
-      BoucWenCase expected = InitialCase(u.toDouble());
-      expected.Complementary = isComplementary;
-      QCOMPARE(Control<QLabel>(w_->form, "lblKcd")->text(), isComplementary ? "Kcd* :" : "Kcd :");
-      QCOMPARE(w_->ResultLabels(), Solved(expected));
-      if (!isComplementary && !directKcd.isEmpty()) QCOMPARE(w_->ResultLabels()[4], directKcd);
-      QVERIFY(Control<QLabel>(w_->form, "lblKcdValue")->isEnabled());
-    }
-  }
-
-  // After a Solve, an edit of an input greys the results and says so; typed back, they stand again. The
-  // Loop's fields are not the results' inputs.
+  // After a Solve, an edit of an input greys the results and says so; typed back, or solved, they stand
+  // again. The Loop's fields are not the results' inputs.
   void editsGreyTheResults_data() {
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("text");
@@ -385,9 +327,6 @@ class WindowNotesTest : public QObject {
     Type(field, text);
     w_->Click("cmdSolve");
     QVERIFY(Control<QLabel>(w_->form, "lblDEValue")->isEnabled());
-    BoucWenCase expected = InitialCase();
-    SetInput(expected, box, text.toDouble());
-    QCOMPARE(w_->ResultLabels(), Solved(expected));
   }
 
   // The Plots window's charts carry the case they were drawn for in their titles: an edit, or a Loop of
@@ -411,13 +350,12 @@ class WindowNotesTest : public QObject {
 
   // After a Loop the status line says how many rows it wrote, how many lie outside the model and in how many
   // results differ from the exact values (the rows of n 0.3, γ 0.99 at Umax/Uy 0.119 do, as exactValues
-  // shows); an edit takes the sentence away. results.out keeps its rows.
+  // shows); an edit takes the sentence away. results.out keeps its rows. A Loop without outside or flagged
+  // rows, and one ended before its first row, are sweepFailures' (mainform_test).
   void loopTally_data() {
     QTest::addColumn<QStringList>("fields");  // n, gamma, From, To, Step
     QTest::addColumn<QString>("status");
     QTest::addColumn<int>("lines");
-    QTest::newRow("initial range") << QStringList{"2.0", "0.9", "0.1", "10.0", "0.1"}
-                                   << "Loop: 100 rows, every result within 1e-4 of its exact value" << 101;
     QTest::newRow("from a negative amplitude")
         << QStringList{"2.0", "0.9", "-0.5", "0.5", "0.1"}
         << "Loop: 11 rows; 5 outside the model: Umax/Uy must not be negative: -0.5; the others within 1e-4 of "
@@ -428,8 +366,6 @@ class WindowNotesTest : public QObject {
                                    "of them results differ from the exact values by more than 1e-4, the first at "
                                    "Umax/Uy = .119"
                                 << 3;
-    QTest::newRow("step of 0") << QStringList{"2.0", "0.9", "0.1", "10.0", "0"}
-                               << "Loop ended: step count: (To - From) / Step is not a finite number" << -1;
   }
   void loopTally() {
     QFETCH(QStringList, fields);
@@ -439,7 +375,7 @@ class WindowNotesTest : public QObject {
     for (const char* box : {"txtNee", "txtGammaSmall", "txtFrom", "txtTo", "txtStep"}) w_->SetText(box, fields[i++]);
     w_->Click("cmdLoop");
     QCOMPARE(w_->form.StatusText().split('\n').last(), status);
-    QCOMPARE(w_->ResultLines().size(), lines < 0 ? 0 : lines);
+    QCOMPARE(w_->ResultLines().size(), lines);
     w_->SetText("txtTo", QStringLiteral("20"));
     QVERIFY(!w_->form.StatusText().contains(QStringLiteral("Loop")));
   }
