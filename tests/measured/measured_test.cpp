@@ -287,6 +287,13 @@ TEST(Cycles, CountsTheCyclesThatRunCounterClockwise) {
     EXPECT_EQ(std::tuple(t.counterClockwise, MostlyCounterClockwise(t)), std::tuple(t.cycles.size(), true));
     EXPECT_NE(CounterClockwiseWarning(t).find("columns swapped, or is the force's sign reversed"), std::string::npos);
   }
+  // Noise on the displacement beyond the dead band: many cycles, about half each way; the warning names
+  // the noise and the dead band, not swapped columns.
+  auto noisy = MakeRecord({2.0, 0.7, 0.1, 10.0, 1.0}, {Block{2.0, 3, true}}, 500);
+  testing::AddNoise(noisy, 0.0, 0.02, 0.0, 5);
+  const std::string noise = CounterClockwiseWarning(FindCycles(noisy.u, noisy.F));
+  EXPECT_NE(noise.find("about half of many cycles run each way, as noise on the displacement"), std::string::npos)
+      << noise;
   // A force that falls as the displacement grows: each cycle's Keff is negative, and said so.
   const std::vector<std::string> falling = TableWarnings(FindCycles(u, minusF));
   ASSERT_EQ(falling.size(), 2u);
