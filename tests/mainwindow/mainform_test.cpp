@@ -16,25 +16,14 @@
 
 using namespace quorix;
 using quorix::testing::Control;
+using quorix::testing::InitialCase;
+using quorix::testing::Solved;
 using quorix::testing::FocusName;
 
 namespace {
 
 // Twips as laid out for the window, 15 to the pixel.
 QRect Twips(int left, int top, int width, int height) { return QRect(left / 15, top / 15, width / 15, height / 15); }
-
-// The case of the window's initial texts.
-BoucWenCase InitialCase(double u = 1.0) {
-  return BoucWenCase{.Nee = 2.0, .BetaSmall = 0.1, .GammaSmall = 0.9, .AlphaSmall = 0.10, .Fy = 2.86, .Uy = 0.111,
-                     .UmaxOverUy = u, .Complementary = true};
-}
-
-QStringList Solved(BoucWenCase bw) {
-  SolveEnergy(bw);
-  QStringList texts;
-  for (const std::string& text : ResultTexts(bw)) texts << QString::fromStdString(text);
-  return texts;
-}
 
 // A row of results.out for the initial case at this Umax/Uy, written with `decimals` decimals (two, or more
 // where the step is finer than 0.01).

@@ -19,20 +19,10 @@
 
 using namespace quorix;
 using quorix::testing::Control;
+using quorix::testing::InitialCase;
+using quorix::testing::Solved;
 
 namespace {
-
-BoucWenCase InitialCase(double u = 1.0) {
-  return BoucWenCase{.Nee = 2.0, .BetaSmall = 0.1, .GammaSmall = 0.9, .AlphaSmall = 0.10, .Fy = 2.86, .Uy = 0.111,
-                     .UmaxOverUy = u, .Complementary = true};
-}
-
-QStringList Solved(BoucWenCase bw) {
-  SolveEnergy(bw);
-  QStringList texts;
-  for (const std::string& text : ResultTexts(bw)) texts << QString::fromStdString(text);
-  return texts;
-}
 
 // The input a field feeds, set in a case.
 void SetInput(BoucWenCase& bw, const QString& box, double value) {

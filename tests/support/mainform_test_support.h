@@ -12,10 +12,25 @@
 #include <utility>
 
 #include "fake_save_dialogs.h"
+#include "energy_solver.h"
 #include "fake_services.h"
 #include "mainform.h"
 
 namespace quorix::testing {
+
+// The case of the window's initial texts, at this Umax/Uy.
+inline BoucWenCase InitialCase(double u = 1.0) {
+  return BoucWenCase{.Nee = 2.0, .BetaSmall = 0.1, .GammaSmall = 0.9, .AlphaSmall = 0.10, .Fy = 2.86, .Uy = 0.111,
+                     .UmaxOverUy = u, .Complementary = true};
+}
+
+// The nine result texts the window shows for a case, solved here.
+inline QStringList Solved(BoucWenCase bw) {
+  SolveEnergy(bw);
+  QStringList texts;
+  for (const std::string& text : ResultTexts(bw)) texts << QString::fromStdString(text);
+  return texts;
+}
 
 // The one child of `root` with this object name, or nullptr when there is
 // none or more than one (a control's name must be unique in its window).
