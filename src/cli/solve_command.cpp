@@ -45,7 +45,7 @@ std::vector<std::string> LinesOf(const std::string& text) {
 
 // Beside the numbers, every text the report shows: the results' and the
 // derived quantities' texts and captions, and the lines of --as.
-void WriteSolveJson(const SolveOptions& options, const BoucWenCase& bw) {
+void WriteSolveJson(const SolveOptions& options, const BoucWenCase& bw, const accurate::ResultCheck& check) {
   const std::array<double, kResultCount> values = ResultValues(bw);
   const std::array<std::string, kResultCount> texts = ResultTexts(bw);
   const std::array<std::string, kResultCount> resultCaptions = ResultCaptions(bw.Complementary);
@@ -75,7 +75,7 @@ void WriteSolveJson(const SolveOptions& options, const BoucWenCase& bw) {
                            .Number("uy", bw.Uy)
                            .Number("UmaxOverUy", bw.UmaxOverUy));
   }
-  if (!options.fields.accurate) AddCheckMembers(out, CheckResults(options.fields, bw), true);
+  if (!options.fields.accurate) AddCheckMembers(out, check, true);
   out.Object("materials", MaterialJson(bw, options.fields.outputA));
   out.Strings("material_lines", LinesOf(MaterialReport(bw, options.as, options.fields.outputA)));
   WriteOut(out.Text() + "\n");
@@ -83,9 +83,10 @@ void WriteSolveJson(const SolveOptions& options, const BoucWenCase& bw) {
 
 void RunSolve(SolveOptions& options) {
   const BoucWenCase bw = SolveCaseWith(options.fields, ResolveCaseOptions(options.fields, true));
-  WarnOfFlags(CheckResults(options.fields, bw), bw);
+  const accurate::ResultCheck check = CheckResults(options.fields, bw);
+  WarnOfFlags(check, bw);
   if (options.json) {
-    WriteSolveJson(options, bw);
+    WriteSolveJson(options, bw, check);
     return;
   }
   const std::array<std::string, kResultCount> texts = ResultTexts(bw);
