@@ -1,6 +1,7 @@
 #include "json.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -11,12 +12,39 @@ namespace quorix::cli {
 
 namespace {
 
+// The length of the well-formed UTF-8 sequence that starts at text[i], or 0
+// where none does: RFC 3629's table, so no overlong form, no surrogate and
+// nothing past U+10FFFF.
+std::size_t Utf8Length(std::string_view text, std::size_t i) {
+  const auto byte = [&](std::size_t k) { return i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0u; };
+  const auto follows = [&](std::size_t k, unsigned low = 0x80, unsigned high = 0xBF) {
+    return byte(k) >= low && byte(k) <= high;
+  };
+  const unsigned lead = byte(0);
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return follows(1) ? 2 : 0;
+  if (lead >= 0xE0 && lead <= 0xEF) {
+    return follows(1, lead == 0xE0 ? 0xA0 : 0x80, lead == 0xED ? 0x9F : 0xBF) && follows(2) ? 3 : 0;
+  }
+  if (lead >= 0xF0 && lead <= 0xF4) {
+    return follows(1, lead == 0xF0 ? 0x90 : 0x80, lead == 0xF4 ? 0x8F : 0xBF) && follows(2) && follows(3) ? 4 : 0;
+  }
+  return 0;
+}
+
+// A JSON string. Texts typed by the user come back in refusals, and JSON is
+// UTF-8: a byte that begins no well-formed sequence is written as U+FFFD,
+// the replacement character, so that every reader can still parse the answer.
 std::string Quoted(std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
   std::string out = "\"";
-  for (char c : text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const char c = text[i];
     const auto u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
+    const std::size_t length = Utf8Length(text, i);
+    if (length == 0) {
+      out += "\\ufffd";
+    } else if (c == '"' || c == '\\') {
       out += '\\';
       out += c;
     } else if (u < 0x20) {
@@ -24,8 +52,9 @@ std::string Quoted(std::string_view text) {
       out += kHex[u >> 4];
       out += kHex[u & 0xF];
     } else {
-      out += c;
+      out.append(text.substr(i, length));
     }
+    i += std::max<std::size_t>(length, 1);
   }
   return out + '"';
 }

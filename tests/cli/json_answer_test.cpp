@@ -161,6 +161,20 @@ TEST_F(JsonAnswerTest, RefusalsAnswerInJsonAndKeepTheirMessageAndStatus) {
   }
 }
 
+// A value typed in bytes that are not UTF-8 comes back as U+FFFD, one for
+// each byte that begins no well-formed sequence (a lone continuation byte,
+// an overlong form, a surrogate, a sequence cut short), and the well-formed
+// characters around them as they were.
+TEST_F(JsonAnswerTest, ARefusedValueThatIsNotUtf8ComesBackReplacedCharacterByCharacter) {
+  const CliRun answered = Cli({"solve", "--json", "--material", "\xC2\xB5 \x80 \xC0\xAF \xED\xA0\x80 \xF0\x9F\x98"});
+  ASSERT_NE(answered.status, 0) << answered.out;
+  const std::string replaced = "\\ufffd";
+  EXPECT_NE(answered.out.find("\"value\": \"\xC2\xB5 " + replaced + " " + replaced + replaced + " " + replaced + replaced +
+                              replaced + " " + replaced + replaced + replaced + "\""),
+            std::string::npos)
+      << answered.out;
+}
+
 std::string RecordText(const std::vector<double>& u, const std::vector<double>& F, double sign) {
   std::string text = "disp [mm];force [kN]\n";
   for (std::size_t k = 0; k < u.size(); ++k) {

@@ -5,6 +5,9 @@
 //   2. Status 1 or 2 comes with a message on standard error.
 //   3. With --json (or sweep's --jsonl) asked and status 0, standard output
 //      is one valid JSON text, strictly to RFC 8259 (one a line for --jsonl).
+//      Sweep's --json answers only a refusal: its rows stay a table. With
+//      --json and a status other than 0, standard output, where not empty,
+//      ends with one valid JSON line (the refusal, holding what was typed).
 //   4. A run that fails leaves every file of its folder as it was, or holds a
 //      results table of complete rows: the header, then lines of ten
 //      TAB-separated fields, each line ended by CR LF.
@@ -82,10 +85,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (args.size() > 24) return 0;
   bool options = true, json = false, jsonLines = false, help = false;
-  std::string command;
+  std::string command, subcommand;
   for (std::size_t i = 1; i < args.size(); ++i) {
     if (args[i].find_first_of("/\\") != npos) return 0;
     command += " [" + args[i] + "]";
+    if (subcommand.empty() && !args[i].starts_with("-")) subcommand = args[i];
     options = options && args[i] != "--";
     if (!options) continue;
     json = json || args[i] == "--json";
@@ -115,7 +119,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   Check(status == 0 || status == 1 || status == 2, "exit status 0, 1 or 2", command + ": " + std::to_string(status));
   Check(status == 0 || !err.empty(), "a message on standard error when the command fails", command);
-  if (status == 0 && !help && json) Check(nlohmann::json::accept(out), "valid JSON with --json", command + "\n" + out);
+  if (status == 0 && !help && json && subcommand != "sweep") {
+    Check(nlohmann::json::accept(out), "valid JSON with --json", command + "\n" + out);
+  }
+  if (status != 0 && !help && json && !out.empty()) {
+    const std::size_t last = out.find_last_of('\n', out.size() - 2);
+    Check(out.ends_with('\n') && nlohmann::json::accept(out.substr(last == npos ? 0 : last + 1)),
+          "a refusal answered in valid JSON with --json", command + "\n" + out);
+  }
   std::istringstream lines(status == 0 && !help && jsonLines ? out : "");
   for (std::string line; std::getline(lines, line);) {
     Check(nlohmann::json::accept(line), "valid JSON lines with --jsonl", command + "\n" + line);
