@@ -18,10 +18,11 @@
 #
 # MUTANTS_CMAKE_ARGS adds configure options (e.g. -DQUORIX_GUI=OFF) and
 # MUTANTS_CTEST_ARGS ctest options (e.g. -R 'Digamma|Hypergeometric') for a
-# quicker look at part of the suite.
+# quicker look at part of the suite; MUTANTS_WORK another folder than
+# build/mutants, so that two checks can run side by side.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-work="$root/build/mutants"
+work="${MUTANTS_WORK:-$root/build/mutants}"
 
 # id | file | perl substitution applied once to the whole file | what it breaks
 mutants=$(cat <<'EOF'
