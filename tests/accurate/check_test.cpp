@@ -1,7 +1,5 @@
-// Which results of the specified arithmetic are flagged as lying off the
-// exact values: the bound's edges, signs, zeros and NaN; then whole cases,
-// against the small-amplitude law of the loop (independent of both
-// arithmetics).
+// Which results are flagged as off the exact values: the bound's edges, signs, zeros and NaN; then whole
+// cases, against the loop's small-amplitude law.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -29,9 +27,8 @@ TEST(CheckAgainstExact, DiffersAtTheBoundAndOnEverySignChange) {
   for (const auto& c : cases) EXPECT_EQ(Differs(c.specified, c.exact), c.differs) << c.specified << " " << c.exact;
 }
 
-// For a small amplitude x = Umax/Uy the loop is nearly elastic: z ≈ x and
-// DE/(Fh·Uy) = 2·∫₀^Za z·(1/(1 − zⁿ) − 1/(1 − w·zⁿ)) dz ≈ 2(1 − w)·x^(n+2)/(n + 2),
-// so XiEq = DE/(2π·Fa·Umax) ≈ (1 − w)(1 − α)·xⁿ/((n + 2)·π).
+// At a small x = Umax/Uy, z ≈ x and DE/(Fh·Uy) = 2·∫₀^Za z·(1/(1 − zⁿ) − 1/(1 − w·zⁿ)) dz
+// ≈ 2(1 − w)·x^(n+2)/(n + 2), so XiEq = DE/(2π·Fa·Umax) ≈ (1 − w)(1 − α)·xⁿ/((n + 2)·π).
 double SmallAmplitudeXiEq(double n, double w, double alpha, double x) {
   return (1.0 - w) * (1.0 - alpha) * std::pow(x, n) / ((n + 2.0) * std::numbers::pi);
 }
@@ -42,15 +39,8 @@ TEST(CheckAgainstExact, FlagsTheCancellingEnergyAtSmallAmplitudesAndNothingAtThe
     bool flagged;
   } cases[] = {{1.0, 0.1, 1e-6, true}, {3.0, 0.9, 4e-4, true}, {2.0, 0.9, 1.0, false}, {2.0, 0.9, 5.0, false}};
   for (const auto& c : cases) {
-    BoucWenCase bw;
-    bw.Nee = c.n;
-    bw.GammaSmall = c.gamma;
-    bw.BetaSmall = 1.0 - c.gamma;
-    bw.AlphaSmall = 0.1;
-    bw.Fy = 2.86;
-    bw.Uy = 0.111;
-    bw.UmaxOverUy = c.x;
-    bw.Complementary = true;
+    BoucWenCase bw{.Nee = c.n, .BetaSmall = 1.0 - c.gamma, .GammaSmall = c.gamma, .AlphaSmall = 0.1, .Fy = 2.86,
+                   .Uy = 0.111, .UmaxOverUy = c.x, .Complementary = true};
     SolveEnergy(bw);
     const ResultCheck check = CheckAgainstExact(bw);
     ASSERT_TRUE(check.available);
@@ -60,8 +50,7 @@ TEST(CheckAgainstExact, FlagsTheCancellingEnergyAtSmallAmplitudesAndNothingAtThe
     if (c.flagged) {
       const double law = SmallAmplitudeXiEq(c.n, bw.BetaSmall - bw.GammaSmall, 0.1, c.x);
       EXPECT_NEAR(check.exact[xi], law, 1e-3 * law) << c.n;
-      // The energy itself cancels to 0 or below: a sign change outranks every relative difference,
-      // and the first of them (DE/(Fy Uy)) is the one named.
+      // The energy cancels to 0 or below: the first sign change (DE/(Fy Uy)) outranks every difference.
       EXPECT_EQ(check.Worst(CheckedValues(bw)), 6) << c.n;
     }
   }

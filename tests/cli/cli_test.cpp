@@ -1,6 +1,7 @@
 // End-to-end runs of the built quorix-cli.
 #include <algorithm>
 #include <cstdio>
+#include <numbers>
 #include <sstream>
 
 #include "synthetic.h"
@@ -12,62 +13,53 @@ namespace {
 
 using namespace quorix::testing;
 using CliTest = TempFolderTest;
+using quorix::decimal::ShortestText;
 
-TEST_F(CliTest, SolveJsonHoldsTheNineResultsInOrderThenTextsAndDerived) {
-  for (const auto& [flag, kcd, kda] :
-       {std::tuple{"--direct", -0.287250, 0.653372}, std::tuple{"--complementary", 1.016538, 0.617340}}) {
-    SCOPED_TRACE(flag);
+// `text` from the first `key` on; "" without one.
+std::string From(const std::string& text, const std::string& key) {
+  const std::size_t at = text.find(key);
+  return at == std::string::npos ? "" : text.substr(at);
+}
+
+TEST_F(CliTest, SolveJsonHoldsTheResultsInOrderThenTextsAndDerived) {
+  for (const auto& [flag, kcd] : {std::pair{"--direct", -0.287250}, std::pair{"--complementary", 1.016538}}) {
     const CliRun run = Cli({"solve", "--json", flag});
     ASSERT_EQ(run.status, 0) << run.err;
-    const std::string results = run.out.substr(0, run.out.find("\"texts\": {\"Za\": \"0.853990"));
-    ASSERT_LT(results.size(), run.out.size()) << run.out;
-    const std::vector<std::pair<std::string, double>> expected = {
-        {"Za", 0.853990}, {"Fha", 2.198171},        {"Fela", 0.286000},       {"Fa", 2.484171}, {"Kcd", kcd},
-        {"Kda", kda},     {"DEOverFyUy", 0.659019}, {"DEOverFhUy", 0.732244}, {"DE", 0.209212}};
-    for (const auto& [key, value] : expected) EXPECT_NEAR(JsonNumber(results, key), value, 5e-7) << key;
-    EXPECT_EQ(Missing(results, Args{"Za", "Fha", "Fela", "Fa", "Kcd", "Kda", "DEOverFyUy", "DEOverFhUy", "DE"}), "");
-    // After the texts, against mpmath's values (tests/solver/data/make_views_reference.py).
-    const std::string derived = run.out.substr(run.out.find("\"derived\": {", results.size()));
-    for (const auto& [key, value] : {std::pair{"XiEq", 0.12075432259318535}, {"Ksec", 22.379923050837825},
-                                     {"KsecOverK0", 0.86859141910594355}}) {
-      EXPECT_NEAR(JsonNumber(derived, key), value, 1e-8 * value) << key;
-    }
+    EXPECT_EQ(Missing(run.out, Args{"Za", "Fha", "Fela", "Fa", "Kcd", "Kda", "DEOverFyUy", "DEOverFhUy", "DE", "texts",
+                                    "derived", "XiEq", "Ksec", "KsecOverK0"}), "") << run.out;
+    EXPECT_NEAR(JsonNumber(run.out, "Kcd"), kcd, 5e-7) << flag;
+    EXPECT_NEAR(JsonNumber(run.out, "DE"), 0.209212, 5e-7) << flag;
+    // mpmath's (tests/solver/data/make_views_reference.py).
+    EXPECT_NEAR(JsonNumber(From(run.out, "\"derived\": {"), "Ksec"), 22.379923050837825, 1e-7) << flag;
   }
-  // The exact model: for n = 2, w = 0.1 − 0.9 (as doubles) mpmath gives Za, the root of
-  // ½(atan(√−w·x)/√−w + atanh x) = 1, and DE = 2·∫₀^Za z·(1/(1 − z²) − 1/(1 − w·z²)) dz·(1 − α)·Fy·Uy.
+  // The exact model (mpmath): for n = 2, w = 0.1 − 0.9, Za solves ½(atan(√−w·x)/√−w + atanh x) = 1.
   const CliRun accurate = Cli({"solve", "--accurate", "--json"});
   EXPECT_NEAR(JsonNumber(accurate.out, "Za"), 0.85399046567327061688, 4e-16) << accurate.err;
   EXPECT_NEAR(JsonNumber(accurate.out, "DE"), 0.20921224550833950883, 2e-16);
 }
 
-// Where the specified arithmetic loses its digits (the energy's formulas cancel at small amplitudes)
-// each face says so: one warning naming the results with their exact values, and in JSON the flags.
-// The exact XiEq there follows the nearly elastic loop: XiEq ≈ (1 − w)(1 − α)·xⁿ/((n + 2)π).
+// Where the arithmetic loses its digits: one warning naming the results with their exact values, and the
+// JSON's flags. Of a nearly elastic loop the exact XiEq ≈ (1 − w)(1 − α)·xⁿ/((n + 2)π).
 TEST_F(CliTest, ResultsOffTheExactValuesAreFlagged) {
-  const CliRun plain = Cli({"solve", "--json"});
-  EXPECT_EQ(std::tuple(plain.err, Has(plain.out, "\"flagged\": [], \"check_bound\": 1e-04, \"exact\": {\"Za\": 0.85399")),
-            std::tuple(std::string(), true)) << plain.out;
+  EXPECT_TRUE(Has(Cli({"solve", "--json"}).out, "\"flagged\": [], \"check_bound\": 1e-04, \"exact\": {\"Za\": 0.85399"));
   EXPECT_FALSE(Has(Cli({"solve", "--json", "--accurate"}).out, "flagged"));
   const CliRun small = Cli({"solve", "--n", "1", "--gamma", "0.1", "--u", "1e-6", "--json"});
   EXPECT_EQ(small.status, 0);
   EXPECT_TRUE(Has(small.err, "quorix-cli: warning: 4 of the 12 results lie more than 1e-4 (relative)")) << small.err;
   EXPECT_TRUE(Has(small.err, "XiEq -0.206818314 (exactly 1.90986e-08); --accurate computes")) << small.err;
   EXPECT_TRUE(Has(small.out, "\"flagged\": [\"DEOverFyUy\", \"DEOverFhUy\", \"DE\", \"XiEq\"]")) << small.out;
-  const std::string exact = small.out.substr(small.out.find("\"exact\": {"));
-  EXPECT_NEAR(JsonNumber(exact, "XiEq"), 0.2 * 0.9 * 1e-6 / (3 * 3.141592653589793), 1e-4 * 1.9e-8);
+  EXPECT_NEAR(JsonNumber(From(small.out, "\"exact\": {"), "XiEq"), 0.18e-6 / (3 * std::numbers::pi), 2e-12);
   // A sweep warns once, with the count of its rows and the worst; each JSON line flags its own.
-  const Args sweep = {"sweep", "--n", "3", "--from", "0.0001", "--to", "0.0005", "--step", "0.0001"};
+  Args sweep = {"sweep", "--n", "3", "--from", "0.0001", "--to", "0.0005", "--step", "0.0001"};
   const CliRun rows = Cli(sweep);
   EXPECT_EQ(Count(rows.err, '\n'), 1u) << rows.err;
   EXPECT_TRUE(Has(rows.err, "warning: in 5 of 5 rows results lie more than 1e-4")) << rows.err;
   EXPECT_TRUE(Has(rows.err, "the worst at Umax/Uy = 4e-04: ")) << "XiEq turns negative there: " << rows.err;
-  Args lines = sweep;
-  lines.push_back("--jsonl");
-  const std::vector<std::string> objects = Split(Cli(lines).out, "\n");
+  sweep.push_back("--jsonl");
+  const std::vector<std::string> objects = Split(Cli(sweep).out, "\n");
   ASSERT_EQ(objects.size(), 5u);
-  const double x = 4e-4, law = 1.8 * 0.9 * x * x * x / (5 * 3.141592653589793);
-  const std::string row = objects[3].substr(objects[3].find("\"flagged\""));
-  EXPECT_NEAR(JsonNumber(row.substr(row.find("\"exact\"")), "XiEq"), law, 1e-3 * law) << row;
+  const double law = 1.8 * 0.9 * 4e-4 * 4e-4 * 4e-4 / (5 * std::numbers::pi);
+  EXPECT_NEAR(JsonNumber(From(From(objects[3], "\"flagged\""), "\"exact\""), "XiEq"), law, 1e-3 * law) << objects[3];
   // Outside the model's domain --as-typed computes, as the window does, and says so.
   const CliRun typed = Cli({"solve", "--as-typed", "--n", "-2"});
   EXPECT_EQ(std::tuple(typed.status, Count(typed.out, '\n')), std::tuple(0, 12u));
@@ -85,15 +77,14 @@ TEST_F(CliTest, SolveTextShowsCaptionsAndValuesAndNaNWithoutACycle) {
 }
 
 TEST_F(CliTest, LoopPrintsTheClosedPolygonAsTsvAndJson) {
-  const CliRun solve = Cli({"solve", "--n", "5", "--u", "9", "--json"});
-  const double fa = JsonNumber(solve.out, "Fa"), de = JsonNumber(solve.out, "DE");
+  const double fa = JsonNumber(Cli({"solve", "--n", "5", "--u", "9", "--json"}).out, "Fa");
   const CliRun tsv = Cli({"loop", "--n", "5", "--u", "9"});
   const std::vector<std::string> lines = Split(tsv.out, "\n");
   ASSERT_EQ(lines.size(), 1u + 2 * 2001 - 2) << tsv.err;
   EXPECT_EQ(std::tuple(lines[0], Count(tsv.out, '\r')), std::tuple(std::string("u\tF\tz"), 0u)) << "LF line ends";
   // From (−Umax, −Fa) to (Umax, Fa) on row 2001, the first point not repeated at the end. Umax = 9·0.111, Za = 1.
-  EXPECT_EQ(lines[1], "-0.999\t" + quorix::decimal::ShortestText(-fa) + "\t-1");
-  EXPECT_EQ(lines[2001], "0.999\t" + quorix::decimal::ShortestText(fa) + "\t1");
+  EXPECT_EQ(lines[1], "-0.999\t" + ShortestText(-fa) + "\t-1");
+  EXPECT_EQ(lines[2001], "0.999\t" + ShortestText(fa) + "\t1");
   // The JSON holds the same numbers column by column, then DE and the enclosed area.
   std::string columns[3];
   for (std::size_t i = 1; i < lines.size(); ++i) {
@@ -103,37 +94,27 @@ TEST_F(CliTest, LoopPrintsTheClosedPolygonAsTsvAndJson) {
   const CliRun json = Cli({"loop", "--n", "5", "--u", "9", "--json"});
   EXPECT_TRUE(json.out.starts_with("{\"u\": [" + columns[0] + "], \"F\": [" + columns[1] + "], \"z\": [" +
                                    columns[2] + "], \"DE\": "));
-  EXPECT_EQ(JsonNumber(json.out, "DE"), de);
-  EXPECT_NEAR(JsonNumber(json.out, "area"), de, 1e-5 * de);
-  const CliRun accurate = Cli({"loop", "--accurate", "--n", "3", "--u", "2", "--json"});  // below saturation
-  EXPECT_NEAR(JsonNumber(accurate.out, "area"), JsonNumber(accurate.out, "DE"), 1e-5 * JsonNumber(accurate.out, "DE"));
+  for (const CliRun& run : {json, Cli({"loop", "--accurate", "--n", "3", "--u", "2", "--json"})}) {
+    EXPECT_NEAR(JsonNumber(run.out, "area"), JsonNumber(run.out, "DE"), 1e-5 * JsonNumber(run.out, "DE")) << run.out;
+  }
   EXPECT_EQ(Split(Cli({"loop", "--points", "3"}).out, "\n").size(), 5u);
   const CliRun none = Cli({"loop", "--u", "0"});  // no cycle: the header only
   EXPECT_EQ(std::tuple(none.status, none.out), std::tuple(0, std::string("u\tF\tz\n"))) << none.err;
 }
 
-TEST_F(CliTest, SweepWritesTheResultsTableBytes) {
+// CR LF lines, each column the JSON line's value rounded to its decimals (the derived quantities close the
+// line); -o writes the same bytes.
+TEST_F(CliTest, SweepWritesTheResultsTableAndJsonLinesInFull) {
   const CliRun run = Cli({"sweep"});
   ASSERT_EQ(run.status, 0) << run.err;
   const std::string header = "Umax/Uy\tZa\tFha\tFela\tFa\tKcd\tKda\tDE/ Fy /Uy\tDE /Fh /Uy\tDE\r\n";
   EXPECT_EQ(run.out.substr(0, header.size() + 5), header + "0.10\t");
-  // 101 lines, every LF after a CR, the last one ending the text.
-  EXPECT_EQ(std::tuple(Split(run.out, "\r\n").size(), Count(run.out, '\n'), run.out.ends_with("\r\n"),
-                       Has(run.out, "\r\n10.00\t")), std::tuple(101u, 101u, true, true));
-  ASSERT_EQ(Cli({"sweep", "--no-progress", "-o", "results.out"}).status, 0);
-  EXPECT_EQ(ReadAll(dir_ / "results.out"), run.out);
-}
-
-TEST_F(CliTest, SweepJsonLinesHoldTheTableRowsInFull) {
-  Args args = {"sweep", "--n", "3", "--from", "0", "--to", "8", "--step", "0.25"};
-  const std::vector<std::string> rows = Split(Cli(args).out, "\r\n");
-  args.push_back("--jsonl");
-  const std::vector<std::string> objects = Split(Cli(args).out, "\n");
-  ASSERT_EQ(std::tuple(objects.size(), rows.size()), std::tuple(33u, 34u)) << "the table has a header";
+  const std::vector<std::string> rows = Split(run.out, "\r\n"), objects = Split(Cli({"sweep", "--jsonl"}).out, "\n");
+  ASSERT_EQ(std::tuple(rows.size(), Count(run.out, '\n'), run.out.ends_with("\r\n"), objects.size()),
+            std::tuple(101u, 101u, true, 100u));
   const Args keys = {"UmaxOverUy", "Za",  "Fha",        "Fela",       "Fa",   "Kcd",
                      "Kda",        "DEOverFyUy", "DEOverFhUy", "DE", "XiEq", "Ksec", "KsecOverK0"};
   for (std::size_t r = 0; r < objects.size(); ++r) {
-    // Each column of the table is the JSON value rounded to its decimals; the derived quantities close the object.
     const std::vector<std::string> columns = Split(rows[r + 1] + "\t", "\t");
     ASSERT_EQ(std::tuple(columns.size(), Missing(objects[r], keys), objects[r].ends_with('}')),
               std::tuple(10u, std::string(), true)) << objects[r];
@@ -141,16 +122,12 @@ TEST_F(CliTest, SweepJsonLinesHoldTheTableRowsInFull) {
       EXPECT_EQ(quorix::FormatFixed(JsonNumber(objects[r], keys[k]), k == 0 ? 2 : 9), columns[k]) << objects[r];
     }
   }
-  // The row of U = 0.25·4 = 1 holds solve's own numbers in full.
-  const CliRun solve = Cli({"solve", "--n", "3", "--u", "1", "--json"});
-  const std::size_t from = solve.out.find("\"Za\"");
-  const std::string members = solve.out.substr(from, solve.out.find('}') - from);
-  EXPECT_EQ(objects[4].substr(0, 20 + members.size()), "{\"UmaxOverUy\": 1, " + members + ", ") << members;
+  ASSERT_EQ(Cli({"sweep", "--no-progress", "-o", "results.out"}).status, 0);
+  EXPECT_EQ(ReadAll(dir_ / "results.out"), run.out);
 }
 
-// Row 1 (U = 2e308) overflows: row 0 stays, complete, in the table (after its
-// header), in the JSON lines and in the file of -o alike. A sweep that fails
-// before its first row leaves the file as it was.
+// Row 1 (U = 2e308) overflows: row 0 stays, complete, in the table, the JSON lines and the file of -o alike.
+// A sweep that fails before its first row leaves the file as it was.
 TEST_F(CliTest, FailedSweepKeepsCompleteRowsOrTheFileAsItWas) {
   for (const auto& [extra, lines] :
        {std::pair<Args, std::size_t>{{}, 2}, {{"--jsonl"}, 1}, {{"-o", "results.out"}, 0}}) {
@@ -172,8 +149,9 @@ TEST_F(CliTest, FailedSweepKeepsCompleteRowsOrTheFileAsItWas) {
   EXPECT_EQ(ReadAll(dir_ / "results.out"), "previous table\r\n");
 }
 
-// Status 1 for a failure, with one line on standard error; 2 for a bad
-// command line. "-.", "-.e5", "-inf" are not numbers: options, and unknown.
+// Status 1 and one line on standard error for a failure; 2 for a bad command line. The rules themselves (the
+// numbers' grammar, the model's domain) are the core's to test: here one of each kind, as the command line
+// reports it. "-." and "-inf" are not numbers: options, and unknown.
 TEST_F(CliTest, FailuresGiveTheirStatusAndMessage) {
   Write("half.csv", "0,0\n1,1\n0,0\n-1,-1\n0,0\n");
   Write("one.csv", "1,2\n3\n");
@@ -181,82 +159,60 @@ TEST_F(CliTest, FailuresGiveTheirStatusAndMessage) {
     Args args;
     int status;
     std::string message;
-    std::size_t lines = 0;  // on standard output
   } cases[] = {
       {{"solve", "--fy", "1e999"}, 1, "quorix-cli: --fy: number beyond the range of a double: 1e999\n"},
       {{"parse", "-1e309"}, 1, "quorix-cli: number beyond the range of a double: -1e309\n"},
       {{"sweep", "-o", "no folder/x"}, 1, "quorix-cli: cannot create no folder/x: No such file or directory\n"},
       {{"sweep", "--accurate", "--from", "1", "--to", "-1", "--step", "-1"}, 2,
        "quorix-cli: --to: Umax/Uy must not be negative: -1 (outside the model's domain)\n"},  // before any row
-      {{"sweep", "--from", "-0.5", "--to", "1"}, 2, "quorix-cli: --from: Umax/Uy must not be negative: -0.5 ("},
       {{"eval", "hyp2f1", "1", "2", "4", "0.5", "--accurate"}, 1, "covers F(1, b; 1 + b; t) only"},
       {{"cycles", "missing.csv"}, 1, "quorix-cli: cannot open"},
       {{"cycles", "half.csv"}, 1, "quorix-cli: fewer than one full cycle"},
       {{"fit", "one.csv"}, 1, "quorix-cli: line 2: one column"},
       {{}, 2, "A subcommand is required"}, {{"solve", "--no-such-option"}, 2, "--no-such-option"},
       {{"solve", "--direct", "--complementary"}, 2, "--direct excludes --complementary"},
-      {{"eval", "hyp2f1", "1", "2"}, 2, "C is required"}, {{"loop", "--points", "2"}, 2, "--points"},
+      {{"loop", "--points", "2"}, 2, "--points"},
       {{"sweep", "--jsonl", "-o", "x"}, 2, "excludes --jsonl"},
-      {{"parse", "-."}, 2, "TEXT is required"}, {{"parse", "-.e5"}, 2, "TEXT is required"},
-      {{"parse", "-inf"}, 2, "TEXT is required"}, {{"format-fixed", "1", "x"}, 2, "DECIMALS"},
-      // After "--" every argument is an operand, even one that reads as --help (a fuzzing finding).
-      {{"sweep", "--jsonl", "--", "-h"}, 2, "not expected: -h"}, {{"parse", "1", "--", "--help"}, 2, "--help"},
-      {{"solve", "--json", "--", "--version"}, 2, "not expected: --version"}, {{"solve", "--", "-Vx"}, 2, "-Vx"},
-      // An option whose value was forgotten, before another option (a fuzzing finding).
+      {{"parse", "-."}, 2, "TEXT is required"}, {{"parse", "-inf"}, 2, "TEXT is required"},
+      // After "--" every argument is an operand, even one that reads as --help or --version.
+      {{"parse", "1", "--", "--help"}, 2, "--help"}, {{"solve", "--json", "--", "--version"}, 2, "not expected: --version"},
+      // An option whose value was forgotten, before another option.
       {{"solve", "--fy", "--json"}, 2, "--fy needs a value before the option --json"},
-      {{"sweep", "-o", "--jsonl"}, 2, "-o needs a value"},
-      // A number option takes a complete number; the message says what the window's field would read.
-      {{"solve", "--u", "abc"}, 2, "quorix-cli: --u: \"abc\" is not a number (the decimal point is '.'; --as-typed"},
-      {{"solve", "--u", "2,5"}, 2, "as the window's field does, as 2)"},
+      {{"solve", "--u", "2,5"}, 2, "quorix-cli: --u: \"2,5\" is not a number (the decimal point is '.'; --as-typed "
+                                   "reads it as the window's field does, as 2)"},
+      {{"format-plain", "1e"}, 2, "VALUE: \"1e\""},
       // An empty material (a script's unset variable) is refused, not taken for the default case.
       {{"solve", "--material", ""}, 2, "quorix-cli: --material: the text is empty\n"},
-      // Outside the model's domain, in either arithmetic: the option, its rule and its value.
       {{"solve", "--accurate", "--n", "-1"}, 2, "quorix-cli: --n: n must be positive: -1 (outside the model's domain)\n"},
-      {{"solve", "--u", "-1"}, 2, "quorix-cli: --u: Umax/Uy must not be negative: -1 (outside"},
       {{"solve", "--umax", "-0.1"}, 2, "quorix-cli: --umax: Umax/Uy must not be negative: -0.9009009009009009 ("},
-      {{"solve", "--uy", "0"}, 2, "quorix-cli: --uy: Uy must be positive: 0 (outside"},
-      {{"loop", "--accurate", "--fy", "-3"}, 2, "quorix-cli: --fy: Fy must be positive: -3 (outside"},
-      {{"sweep", "--alpha", "1.5"}, 2, "quorix-cli: --alpha: alpha must lie in [0, 1): 1.5 (outside"},
-      {{"solve", "--gamma", "-0.1"}, 2, "--gamma: gamma must not be negative (beta - gamma must not exceed 1): -0.1"},
-      {{"solve", "--gamma", "0", "--beta", "1.5"}, 2, "--beta: beta - gamma must not exceed 1: 1.5 (outside"},
-      {{"solve", "--csi-wen", "k=1,yield=2,ratio=0.1,exp=2", "--u", "-2"}, 2, "--u: Umax/Uy must not be negative"},
-      {{"sweep", "--csi-wen", " "}, 2, "quorix-cli: --csi-wen: the text is empty\n"},
       // An amplitude formed from two typed ones that no double can hold is refused, not read as 0.
       {{"solve", "--umax", "1e308", "--uy", "1e-10"}, 2, "--umax: the amplitude it gives is beyond the range"},
-      {{"solve", "--model", "general", "--u", "1e308", "--uy", "1e10"}, 2, "--u: the amplitude it gives is beyond"},
-      {{"sweep", "--step", "1.5x"}, 2, "--step: \"1.5x\" is not a number"},
-      {{"format-plain", "1e"}, 2, "VALUE: \"1e\""}, {{"eval", "gamma", "+"}, 2, "X: \"+\""},
       {{"solv"}, 2, "quorix-cli: unknown subcommand \"solv\"; did you mean solve?"},
       {{"frobnicate"}, 2, "the subcommands are eval, solve, sweep"}};
   for (const auto& c : cases) {
     const CliRun run = Cli(c.args);
     SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0] + " " + c.args.back());
-    EXPECT_EQ(std::tuple(run.status, Count(run.out, '\n')), std::tuple(c.status, c.lines)) << run.out;
+    EXPECT_EQ(std::tuple(run.status, run.out), std::tuple(c.status, std::string()));
     EXPECT_TRUE(Has(run.err, c.message)) << run.err;
     if (c.status != 2) { EXPECT_EQ(Count(run.err, '\n'), 1u) << run.err; }
   }
 }
 
 TEST_F(CliTest, EvalReportsValueStatusAndEscapedFaults) {
-  const CliRun run = Cli({"eval", "gamma", "-2.5", "--json"});  // Γ(−5/2) = −8√π/15
-  ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NEAR(JsonNumber(run.out, "value"), -0.94530872048294188, 1e-13);
+  const CliRun run = Cli({"eval", "gamma", "-.5", "--json"});  // Γ(−½) = −2√π
+  EXPECT_NEAR(JsonNumber(run.out, "value"), -3.5449077018110320546, 1e-12) << run.err;
   EXPECT_EQ(std::tuple(JsonNumber(run.out, "status"), Has(run.out, "\"raised\": false")), std::tuple(1.0, true))
       << run.out;
   EXPECT_EQ(JsonNumber(Cli({"eval", "gamma", "171.7", "--json"}).out, "status"), 0.0);  // beyond the doubles
-  EXPECT_NEAR(JsonNumber(Cli({"eval", "gamma", "-.5", "--json"}).out, "value"), -3.5449077018110320546, 1e-12);
   // Pfaff region: (1 − z)^(−a) = (1 + 1e300)^400 overflows in the evaluator's own arithmetic; it lets that escape.
   EXPECT_TRUE(Has(Cli({"eval", "hyp2f1", "-400", "1", "2", "-1e300"}).out, "(arithmetic fault raised)"));
 }
 
-// Number texts as positionals and option values, also those that begin with
-// "-." and would otherwise be read as an option name.
+// Number texts as positionals and option values, also those that begin with "-." and would read as an option.
 TEST_F(CliTest, NumberTextCommands) {
   const std::pair<Args, std::string> cases[] = {
-      {{"parse", " 2 . 5"}, "2.5\n"},      {{"parse", "-.5"}, "-0.5\n"},
-      {{"parse", "-.5e3"}, "-500\n"},      {{"format-fixed", "2.675", "2"}, "2.67\n"},
-      {{"format-fixed", "-.25", "2"}, "-0.25\n"}, {{"format-plain", "0.00001"}, "1E-05\n"},
-      {{"format-plain", "-.5"}, "-.5\n"},     {{"parse", "-1e-400"}, "-0\n"},  // underflow keeps the sign
+      {{"parse", "-.5e3"}, "-500\n"}, {{"format-fixed", "-.25", "2"}, "-0.25\n"},
+      {{"format-plain", "-.5"}, "-.5\n"}, {{"parse", "-1e-400"}, "-0\n"},  // underflow keeps the sign
   };
   for (const auto& [args, out] : cases) {
     const CliRun run = Cli(args);
@@ -268,8 +224,7 @@ TEST_F(CliTest, NumberTextCommands) {
   EXPECT_EQ(Cli({"format-plain", "abc", "--as-typed"}).out, "0\n");
 }
 
-// The conventions of a Unix command line: --version, "-" for standard
-// output, help that fits 80 columns.
+// The conventions of a Unix command line: --version, "-" for standard output, help that fits 80 columns.
 TEST_F(CliTest, VersionStandardOutputAndNarrowHelp) {
   for (const char* flag : {"--version", "-V"}) {
     const CliRun run = Cli({flag});
@@ -297,23 +252,18 @@ std::string RecordText(std::string header, const std::vector<double>& u, const s
   return header;
 }
 
-// Noiseless steady cycles at three amplitudes of n = 2, γ = 0.7, α = 0.1, Fy = 50, Uy = 2: their cycles and fit.
+// Noiseless steady cycles at three amplitudes of n = 2, γ = 0.7, α = 0.1, Fy = 50, Uy = 2 (the fit's accuracy
+// and the cycles' values are tests/measured's): the options reach the engine and its reports reach the user.
 TEST_F(CliTest, CyclesAndFitPrintTheirTablesAndRefuseBadOptions) {
   using namespace quorix::measured::testing;
   const auto rec =
       MakeRecord({2.0, 0.7, 0.1, 50.0, 2.0}, {Block{2.8, 3, true}, Block{6.0, 3, true}, Block{16.0, 3, true}}, 400, 8);
   Write("record.csv", RecordText("# synthetic\nu;F\n", rec.u, rec.F, ';'));
   const CliRun run = Cli({"fit", "--steady", "--json", "record.csv"});
-  ASSERT_EQ(run.status, 0) << run.err;
-  for (const auto& [name, value] : {std::pair{"n", 2.0}, {"gamma", 0.7}, {"alpha", 0.1}, {"fy", 50.0}, {"uy", 2.0}}) {
-    EXPECT_NEAR(JsonNumber(run.out, name), value, 1e-6 * value) << name;
-  }
+  EXPECT_NEAR(JsonNumber(run.out, "gamma"), 0.7, 1e-6) << run.err;
   EXPECT_EQ(JsonNumber(run.out, "cycles"), 2.0);  // the steady cycles: 2, 5, 8
-  // Their table (the engine's against closed forms: tests/measured): the first cycle's tip at the amplitude.
   const CliRun cycles = Cli({"cycles", "--json", "record.csv"});
-  EXPECT_NEAR(JsonNumber(cycles.out, "uPlus"), 2.8, 1e-12) << cycles.out;
-  EXPECT_EQ(JsonNumber(cycles.out, "steady"), 2.0) << cycles.out;
-  EXPECT_EQ(JsonNumber(cycles.out, "count"), 3.0) << cycles.out;
+  EXPECT_EQ(std::tuple(JsonNumber(cycles.out, "steady"), JsonNumber(cycles.out, "count")), std::tuple(2.0, 3.0));
   const CliRun table = Cli({"cycles", "record.csv"});
   EXPECT_TRUE(table.out.starts_with("cycle\tfirst\tlast\tu+\tu-\tF+\tF-\tEDC\tKeff\txi_eff\tsteady\n")) << table.out;
   EXPECT_TRUE(Has(table.out, "\nmean of 3 steady\t")) << table.out;
@@ -324,46 +274,37 @@ TEST_F(CliTest, CyclesAndFitPrintTheirTablesAndRefuseBadOptions) {
     EXPECT_TRUE(Has(fixed.out, line)) << line << fixed.out << fixed.err;
   }
   const std::pair<Args, const char*> bad[] = {
-      {{"--fix", "k=2"}, "unknown parameter \"k\""}, {{"--fix", "n"}, "not NAME=VALUE"},
-      {{"--fix", "n=x"}, "not a finite number"},     {{"--start", "alpha="}, "not a finite number"},
-      {{"--cycles", "0:2"}, "--cycles"},              {{"--cycles", "3:2"}, "--cycles"},
-      {{"--fix", "Uy=0"}, "Uy=0: Uy must be positive"}, {{"--start", "alpha=1"}, "alpha=1: alpha must lie in [0, 1)"}};
-  for (const auto& [args, message] : bad) {
-    const CliRun run = Cli({"fit", "record.csv", args[0], args[1]});
-    EXPECT_EQ(run.status, 2) << args[0] << " " << args[1];
-    EXPECT_TRUE(Has(run.err, message)) << run.err;
-  }
-  // One parameter given two values, under one name or as beta and gamma, is refused, not the last taken.
-  const std::pair<Args, const char*> twice[] = {
-      {{"--fix", "gamma=0.5", "--fix", "beta=0.4"}, "--fix: gamma is given twice, as 0.5 and as 0.6 (beta is 1 - gamma)"},
+      {{"--fix", "k=2"}, "unknown parameter \"k\""},   {{"--fix", "n"}, "not NAME=VALUE"},
+      {{"--fix", "n=x"}, "not a finite number"},       {{"--cycles", "0:2"}, "--cycles"},
+      {{"--cycles", "3:2"}, "--cycles"},               {{"--fix", "Uy=0"}, "Uy=0: Uy must be positive"},
       {{"--start", "n=2", "--start", "n=3"}, "--start: n is given twice, as 2 and as 3"}};
-  for (const auto& [args, message] : twice) {
-    const CliRun run = Cli({"fit", "record.csv", args[0], args[1], args[2], args[3]});
-    EXPECT_EQ(std::tuple(run.status, Has(run.err, message)), std::tuple(2, true)) << run.err;
+  for (const auto& [options, message] : bad) {
+    Args args{"fit", "record.csv"};
+    args.insert(args.end(), options.begin(), options.end());
+    const CliRun refused = Cli(args);
+    EXPECT_EQ(std::tuple(refused.status, Has(refused.err, message)), std::tuple(2, true)) << refused.err;
   }
   EXPECT_EQ(Cli({"fit", "record.csv", "--fix", "n=2.5", "--fix", "n=2.5"}).status, 0);
-  // The smallest amplitude's two cycles: the steady ones at the others and the wider ones named, the
-  // narrow span warned of on standard error and in the JSON.
+  // The smallest amplitude's two cycles: what was left out named, the narrow span warned of on standard error
+  // and in the JSON.
   const CliRun narrow = Cli({"fit", "--steady", "record.csv", "--cycles", "1:2"});
   EXPECT_TRUE(Has(narrow.out, "fitted: cycles 1-2, amplitude 2.8; left out: steady cycles 5, 8; wider cycles 3-8\n"))
       << narrow.out;
   EXPECT_TRUE(Has(narrow.err, "quorix-cli: warning: the fitted points span 17.5 % of the record's")) << narrow.err;
   const CliRun narrowJson = Cli({"fit", "--steady", "record.csv", "--cycles", "1:2", "--json"});
   EXPECT_TRUE(Has(narrowJson.out, "\"warnings\": [\"the fitted points span 17.5 %")) << narrowJson.out;
-  EXPECT_TRUE(Has(narrowJson.out, "\"left_out_steady\": [5, 8]")) << narrowJson.out;
   const CliRun beyond = Cli({"fit", "record.csv", "--cycles", "7:9"});
   EXPECT_EQ(std::tuple(beyond.status, beyond.err),
             std::tuple(1, std::string("quorix-cli: --cycles 7:9: the record has cycles 1 to 8\n")));
-  // An open end runs to the record's last cycle (the check of the option's form once listed the numbers
-  // up to the largest count and ran out of memory).
+  // An open end runs to the record's last cycle (the option's check once listed every number up to the largest).
   const CliRun openEnd = Cli({"fit", "--steady", "record.csv", "--cycles", "7:"});
-  const CliRun closed = Cli({"fit", "--steady", "record.csv", "--cycles", "7:8"});
-  EXPECT_EQ(std::tuple(openEnd.status, openEnd.out), std::tuple(0, closed.out)) << openEnd.err;
+  EXPECT_EQ(std::tuple(openEnd.status, openEnd.out),
+            std::tuple(0, Cli({"fit", "--steady", "record.csv", "--cycles", "7:8"}).out)) << openEnd.err;
 }
 
-// The same record as a laboratory writes it: four columns, the force first, a units line, decimal commas; read
-// from standard input too. The table is the plain file's, then the columns read; swapped columns are warned of
-// by cycles and refused by fit.
+// The same record as a laboratory writes it (four columns, the force first, a units line, decimal commas), also
+// from standard input: the plain file's table, then the columns read. Swapped columns: warned of by cycles,
+// refused by fit.
 TEST_F(CliTest, CyclesAndFitReadLaboratoryFiles) {
   using namespace quorix::measured::testing;
   const auto rec = MakeRecord({2.0, 0.7, 0.1, 50.0, 2.0}, {Block{3.0, 3, true}, Block{8.0, 3, true}}, 200, 4);
@@ -385,7 +326,6 @@ TEST_F(CliTest, CyclesAndFitReadLaboratoryFiles) {
     std::string input, out;
   } same[] = {{{"cycles", "lab.csv"}, "", plain.out + columns},
               {{"cycles", "-", "--u-column", "stroke", "--F-column", "2"}, "lab.csv", plain.out + columns},
-              {{"cycles", "-"}, "plain.csv", plain.out},
               {{"response", "lab.csv", "--u-column", "3"}, "", Cli({"response", "plain.csv"}).out}};
   for (const auto& c : same) {
     const CliRun run = Cli(c.args, c.input);
@@ -397,10 +337,6 @@ TEST_F(CliTest, CyclesAndFitReadLaboratoryFiles) {
   const CliRun refused = Cli({"fit", "-", "--F-column", "1", "--u-column", "2"}, "plain.csv");
   EXPECT_EQ(std::tuple(refused.status, refused.out), std::tuple(1, std::string()));
   EXPECT_TRUE(Has(refused.err, "cannot fit: all 5 cycles run counter-clockwise")) << refused.err;
-  EXPECT_EQ(Cli({"cycles", "plain.csv", "--dead-band", "nan"}).status, 2);
-  EXPECT_EQ(Cli({"fit", "lab.csv", "--u-column", "Weg"}).err,
-            "quorix-cli: the displacement column \"Weg\": no column has that name; the header has \"Time\", \"Load\", "
-            "\"Stroke\", \"T\"\n");
 }
 
 }  // namespace

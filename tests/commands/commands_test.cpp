@@ -43,7 +43,7 @@ struct RecordingSink : SweepSink {
 
 // Rows i = 0 … N with N = round((To − From)/Step), each at From + i·Step.
 TEST(Sweep, RowsRunFromFromForNPlusOneSteps) {
-  std::vector<std::string> initial;  // 0.10 … 10.00; 0.1·2 + 0.1 lies above 0.3 and still shows 0.30
+  std::vector<std::string> initial;  // 0.10 … 10.00 (0.1·2 + 0.1 lies above 0.3 and shows 0.30)
   for (int k = 1; k <= 100; ++k) initial.push_back(std::to_string(k / 10) + "." + std::to_string(k % 10) + "0");
   const std::pair<SweepTexts, std::vector<std::string>> cases[] = {
       {{}, initial},                                           // q = 99

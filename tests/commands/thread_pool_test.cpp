@@ -1,6 +1,5 @@
-// The sweep on the program's thread pool: rows in order up to a failure,
-// which reaches the calling thread, and a sweep that completes while every
-// pool thread is busy elsewhere.
+// The sweep on the thread pool: rows in order up to a failure, which reaches the calling thread; a sweep that
+// completes while every pool thread is busy; threads only where they pay.
 #include "thread_pool.h"
 
 #include <gtest/gtest.h>
@@ -31,11 +30,8 @@ std::set<std::thread::id> gThreads;  // where rows were solved
 std::condition_variable gThreadsGrew;
 constexpr int kMeetingRow = 500;
 
-// SolveEnergy, slowed down so that the sweep takes to threads and they all
-// get rows; throws at kFailingRow when asked to. On a busy machine the
-// calling thread could still solve every row before a pool thread is first
-// scheduled, so row kMeetingRow waits (a while, not for ever) until a second
-// thread has solved a row: rows that stay on one thread make it wait in vain.
+// SolveEnergy slowed so that the sweep takes to threads; throws at kFailingRow when asked to. Row kMeetingRow
+// waits (up to 10 s) for a second thread, which a busy machine might not schedule before the rows end.
 template <bool kFails>
 void SlowSolve(BoucWenCase& bw) {
   std::this_thread::sleep_for(std::chrono::microseconds(bw.UmaxOverUy == 0.0 ? 3000 : 20));
@@ -60,7 +56,7 @@ struct LineSink : SweepSink {
   int failAtLine = -1;
 };
 
-// The window's initial case, swept over U = 0 … kRows − 1 into the sink.
+// The initial case over U = 0 … kRows − 1.
 void Sweep(LineSink& sink, CaseSolver solve) {
   BoucWenCase inputs;
   ReadCase(CaseTexts{}, inputs);
@@ -98,10 +94,7 @@ TEST_F(ThreadPoolSweep, RowsInOrderUpToTheFirstFailureWhichReachesTheCallingThre
   }
 }
 
-// Every pool thread held by another group's runs: the sweep's own thread
-// computes its rows rather than wait for workers that cannot start. Holding
-// them takes pool threads that run: where none can start, the busy group's
-// runs are never picked up and the wait for them below would never end.
+// Every pool thread held elsewhere: the sweep's own thread computes its rows rather than wait for them.
 TEST_F(ThreadPoolSweep, CompletesWhileEveryPoolThreadIsBusy) {
   QUORIX_SKIP_WITHOUT_THREADS();
   ThreadPool& pool = ThreadPool::Shared();
@@ -128,11 +121,8 @@ TEST_F(ThreadPoolSweep, CompletesWhileEveryPoolThreadIsBusy) {
   changed.notify_all();
 }
 
-// A group ends once the runs under way have: those no thread has picked up
-// are withdrawn, never run after it. On a target that starts no threads the
-// pool has none and no run is ever picked up, and a group that waited for
-// its runs would never end. The task's count is read again after a pause, so
-// that a withdrawn run that a late thread still started shows.
+// A group ends once its runs under way have; those no thread picked up are withdrawn, never run later (read
+// again after a pause), and where no thread starts none runs.
 TEST(TaskGroup, EndsWithoutTheRunsNoThreadPickedUp) {
   ThreadPool& pool = ThreadPool::Shared();
   std::atomic<unsigned> ran{0};
@@ -150,8 +140,7 @@ TEST(TaskGroup, EndsWithoutTheRunsNoThreadPickedUp) {
   }
 }
 
-// Threads only where they pay: the first row says little (it fills the
-// caches), the pace of the rows after it decides.
+// The first row says little (it fills the caches): the pace of the rows after it decides.
 void DearFirstRowOnly(BoucWenCase& bw) {
   if (bw.UmaxOverUy == 0.0) std::this_thread::sleep_for(std::chrono::milliseconds(3));
   std::lock_guard lock(gThreadsMutex);
@@ -165,11 +154,8 @@ TEST(SweepThreads, OnlyWhereTheRowsAfterTheFirstPay) {
     int rows;
     bool shares;
   } cases[] = {
-      // 3 ms, then 9 rows of next to nothing: one thread (the first row alone said 27 ms). Few
-      // rows, so that even under a sanitizer the rows after the first stay far below the bar.
-      {DearFirstRowOnly, 10, false},
-      // 3 ms, then 999 rows of at least 20 µs: threads.
-      {SlowSolve<false>, kRows, true},
+      {DearFirstRowOnly, 10, false},   // 3 ms, then 9 rows of next to nothing: one thread
+      {SlowSolve<false>, kRows, true},  // 3 ms, then 999 rows of at least 20 µs: threads
   };
   for (const auto& c : cases) {
     gThreads.clear();

@@ -1,20 +1,15 @@
 #!/usr/bin/python3
-"""Writes data/expected.txt for elementary_test: the C library's results for the arguments
-of the test's generator, on Linux x86-64, where they are the reference of every target.
+"""Writes data/expected.txt for elementary_test: the C library's results for its arguments on
+Linux x86-64, the reference of every target.
 
-    /usr/bin/python3 tests/elementary/make_expected.py            # rewrites data/expected.txt
-    /usr/bin/python3 tests/elementary/make_expected.py --show exp 17
-                                                   # the arguments and results of one block
+    /usr/bin/python3 tests/elementary/make_expected.py             # rewrites data/expected.txt
+    /usr/bin/python3 tests/elementary/make_expected.py --show exp  # each argument and its result
 
-The arguments come from the same generator as the test's, written again here: a splitmix64
-stream per function, turned into doubles by integer operations, exact scaling and single
-IEEE operations only, so that Python's floats and C++'s doubles give the same bits. The
-results come from the C library itself (ctypes, no Python wrapper between).
-
-Linux's library has two kinds of every function on x86-64: one compiled with fused
-multiply-add, which it takes on processors with FMA and AVX2, and one without. The file holds
-the fused kind's results and, where they differ, the plain kind's, made by running this
-script again with the library told to leave FMA and AVX2 aside (GLIBC_TUNABLES).
+The samplers below are written into the file, and the test draws the same arguments from
+them: a splitmix64 stream per function, turned into doubles by integer operations and single
+IEEE operations only, so that Python and C++ give the same bits. The results come from the C
+library through ctypes, in both of its x86-64 kinds: with fused multiply-add (taken on
+processors with FMA and AVX2) and without (GLIBC_TUNABLES leaves FMA and AVX2 aside).
 """
 import ast
 import ctypes
@@ -26,21 +21,19 @@ import sys
 
 MASK = (1 << 64) - 1
 GOLDEN = 0x9E3779B97F4A7C15
-BLOCK = 1000
 PI = 3.141592653589793
 HALF_PI = 1.5707963267948966
 LN2 = 0.6931471805599453
 QUIET_NAN = 0x7FF8000000000000
 
-# Samplers: (kind, parameters). The test's table (elementary_test.cpp) is the same.
+# (function, thousands of arguments, ranges taken in turn); a range is one sampler per argument:
 #   U a b        a + (b - a)·u, u uniform in [0, 1) with 53 bits
-#   B e0 e1 s    a double with a random mantissa and its exponent field in [e0, e1]
-#                (0: subnormals); s = 0 positive, 1 negative, 2 either
+#   B e0 e1 s    a random mantissa, the exponent field in [e0, e1] (0: subnormals);
+#                s = 0 positive, 1 negative, 2 either
 #   O o e0 e1 s  o + B(e0, e1, s), rounded once
 #   N c k u      the double nearest j·c for j in [1, k], moved by up to u ulps
 #   S a b c      U(a, b)·c
-#   I a b        an integer in [a, b]
-#   H a b        an integer in [a, b] plus one half
+#   I a b        an integer in [a, b];  H a b  the same plus one half
 #   F a          a itself
 #   P            −(x·y) of the case's first two arguments (rounded once)
 FUNCTIONS = [
@@ -131,25 +124,28 @@ HARD = [
     ("nextafter", [0.0, -1.0]), ("nextafter", [H("0x1.fffffffffffffp1023"), INF]), ("nextafter", [1.0, 1.0]),
 ]
 
+def mix(z):
+    z = ((z ^ (z >> 30)) * 0xBF58476D1CE4E5B9) & MASK
+    z = ((z ^ (z >> 27)) * 0x94D049BB133111EB) & MASK
+    return z ^ (z >> 31)
 
-def splitmix_seed(name):
-    """FNV-1a of the function's name."""
-    h = 0xCBF29CE484222325
-    for byte in name.encode():
-        h = ((h ^ byte) * 0x100000001B3) & MASK
-    return h
+
+def term(index, word):
+    """One value's share of a hash: a sum, so the order of summing does not matter."""
+    return mix(word ^ ((index * GOLDEN) & MASK))
 
 
 class Stream:
+    """splitmix64 seeded with the FNV-1a hash of the function's name."""
+
     def __init__(self, name):
-        self.state = splitmix_seed(name)
+        self.state = 0xCBF29CE484222325
+        for byte in name.encode():
+            self.state = ((self.state ^ byte) * 0x100000001B3) & MASK
 
     def next(self):
         self.state = (self.state + GOLDEN) & MASK
-        z = self.state
-        z = ((z ^ (z >> 30)) * 0xBF58476D1CE4E5B9) & MASK
-        z = ((z ^ (z >> 27)) * 0x94D049BB133111EB) & MASK
-        return z ^ (z >> 31)
+        return mix(self.state)
 
     def unit(self):
         return (self.next() >> 11) * 2.0 ** -53
@@ -164,77 +160,42 @@ def double_of(b):
 
 
 def binades(stream, e0, e1, sign):
-    r1 = stream.next()
-    r2 = stream.next()
+    r1, r2 = stream.next(), stream.next()
     exponent = e0 + r1 % (e1 - e0 + 1)
     negative = sign == 1 or (sign == 2 and (r2 >> 63) == 1)
     return double_of((int(negative) << 63) | (exponent << 52) | (r2 & ((1 << 52) - 1)))
 
 
-def sample(stream, sampler, earlier):
-    kind = sampler[0]
+def sample(stream, s, earlier):
+    kind, p = s[0], s[1:]
     if kind == "U":
-        u = stream.unit()
-        return sampler[1] + (sampler[2] - sampler[1]) * u
+        return p[0] + (p[1] - p[0]) * stream.unit()
     if kind == "B":
-        return binades(stream, sampler[1], sampler[2], sampler[3])
+        return binades(stream, *p)
     if kind == "O":
-        return sampler[1] + binades(stream, sampler[2], sampler[3], sampler[4])
+        return p[0] + binades(stream, *p[1:])
     if kind == "N":
-        k = 1 + stream.next() % sampler[2]
-        j = stream.next() % (2 * sampler[3] + 1) - sampler[3]
-        return double_of(bits_of(float(k) * sampler[1]) + j)
+        k = 1 + stream.next() % p[1]
+        j = stream.next() % (2 * p[2] + 1) - p[2]
+        return double_of(bits_of(float(k) * p[0]) + j)
     if kind == "S":
-        u = stream.unit()
-        return (sampler[1] + (sampler[2] - sampler[1]) * u) * sampler[3]
-    if kind == "I":
-        return float(sampler[1] + stream.next() % (sampler[2] - sampler[1] + 1))
-    if kind == "H":
-        return float(sampler[1] + stream.next() % (sampler[2] - sampler[1] + 1)) + 0.5
+        return (p[0] + (p[1] - p[0]) * stream.unit()) * p[2]
+    if kind in "IH":
+        return float(p[0] + stream.next() % (p[1] - p[0] + 1)) + (0.5 if kind == "H" else 0.0)
     if kind == "F":
-        return sampler[1]
-    if kind == "P":
-        return -(earlier[0] * earlier[1])
-    raise ValueError(kind)
+        return p[0]
+    return -(earlier[0] * earlier[1])  # P
 
 
-def arguments(name, count, ranges):
+def arguments(name, thousands, ranges):
     stream = Stream(name)
     cases = []
-    for i in range(count):
+    for i in range(thousands * 1000):
         args = []
-        for sampler in ranges[i % len(ranges)]:
-            args.append(sample(stream, sampler, args))
+        for s in ranges[i % len(ranges)]:
+            args.append(sample(stream, s, args))
         cases.append(args)
     return cases
-
-
-def load_libm():
-    libm = ctypes.CDLL("libm.so.6")
-    d, i = ctypes.c_double, ctypes.c_int
-    sigs = {"exp": [d], "log": [d], "pow": [d, d], "sin": [d], "tan": [d], "expm1": [d], "log1p": [d],
-            "fma": [d, d, d], "sqrt": [d], "fmod": [d, d], "floor": [d], "ceil": [d], "nearbyint": [d],
-            "ldexp": [d, i], "scalbn": [d, i], "nextafter": [d, d]}
-    calls = {}
-    for name, argtypes in sigs.items():
-        f = getattr(libm, name)
-        f.argtypes, f.restype = argtypes, d
-        if argtypes[-1] is i:
-            calls[name] = (lambda g: lambda x, n: result_word(g(x, int(n))))(f)
-        else:
-            calls[name] = (lambda g: lambda *a: result_word(g(*a)))(f)
-    frexp = libm.frexp
-    frexp.argtypes, frexp.restype = [d, ctypes.POINTER(i)], d
-
-    def call_frexp(x):
-        e = i(0)
-        m = frexp(x, ctypes.byref(e))
-        return (result_word(m) + (e.value & MASK) * GOLDEN) & MASK
-    calls["frexp"] = call_frexp
-    ilogb = libm.ilogb
-    ilogb.argtypes, ilogb.restype = [d], i
-    calls["ilogb"] = lambda x: ilogb(x) & MASK
-    return calls
 
 
 def result_word(x):
@@ -242,44 +203,42 @@ def result_word(x):
     return QUIET_NAN if x != x else bits_of(x)
 
 
-def mix(z):
-    z = ((z ^ (z >> 30)) * 0xBF58476D1CE4E5B9) & MASK
-    z = ((z ^ (z >> 27)) * 0x94D049BB133111EB) & MASK
-    return z ^ (z >> 31)
+def load_libm():
+    libm = ctypes.CDLL("libm.so.6")
+    d, i = ctypes.c_double, ctypes.c_int
+    calls = {}
+    for name, count in [("exp", 1), ("log", 1), ("pow", 2), ("sin", 1), ("tan", 1), ("expm1", 1), ("log1p", 1),
+                        ("fma", 3), ("sqrt", 1), ("fmod", 2), ("floor", 1), ("ceil", 1), ("nearbyint", 1),
+                        ("nextafter", 2)]:
+        f = getattr(libm, name)
+        f.argtypes, f.restype = [d] * count, d
+        calls[name] = (lambda g: lambda *a: result_word(g(*a)))(f)
+    for name in ("ldexp", "scalbn"):
+        f = getattr(libm, name)
+        f.argtypes, f.restype = [d, i], d
+        calls[name] = (lambda g: lambda x, n: result_word(g(x, int(n))))(f)
+    frexp, ilogb = libm.frexp, libm.ilogb
+    frexp.argtypes, frexp.restype = [d, ctypes.POINTER(i)], d
+    ilogb.argtypes, ilogb.restype = [d], i
 
-
-def term(index, word):
-    return mix(word ^ ((index * GOLDEN) & MASK))
+    def call_frexp(x):  # the mantissa's bits and the exponent in one word
+        e = i(0)
+        return (result_word(frexp(x, ctypes.byref(e))) + (e.value & MASK) * GOLDEN) & MASK
+    calls["frexp"] = call_frexp
+    calls["ilogb"] = lambda x: ilogb(x) & MASK
+    return calls
 
 
 def compute():
-    """Every block's hash and every hard case's word, in this process's kind."""
+    """Each function's hash of its arguments and of its results, and the hard cases' results."""
     calls = load_libm()
-    blocks, argument_hashes = {}, {}
-    for name, count, ranges in FUNCTIONS:
-        cases = arguments(name, count * BLOCK, ranges)
-        h = 0
-        for index, args in enumerate(cases):
-            for a in args:
-                h = (h + term(index, bits_of(a))) & MASK
-        argument_hashes[name] = h
-        for b in range(count):
-            s = 0
-            for index in range(b * BLOCK, (b + 1) * BLOCK):
-                s = (s + term(index, calls[name](*cases[index]))) & MASK
-            blocks[(name, b)] = s
-    hard = [calls[name](*args) for name, args in HARD]
-    return blocks, argument_hashes, hard
-
-
-def fused_machine():
-    flags = set()
-    with open("/proc/cpuinfo") as info:
-        for line in info:
-            if line.startswith("flags"):
-                flags = set(line.split(":", 1)[1].split())
-                break
-    return {"fma", "avx2"} <= flags
+    hashes = {}
+    for name, thousands, ranges in FUNCTIONS:
+        cases = arguments(name, thousands, ranges)
+        args = sum(term(k, bits_of(a)) for k, case in enumerate(cases) for a in case) & MASK
+        results = sum(term(k, calls[name](*case)) for k, case in enumerate(cases)) & MASK
+        hashes[name] = (args, results)
+    return hashes, [calls[name](*args) for name, args in HARD]
 
 
 def child(kind):
@@ -292,59 +251,54 @@ def child(kind):
     return ast.literal_eval(out)
 
 
+def number(p):
+    return p.hex() if isinstance(p, float) else str(p)
+
+
 def write():
-    if platform.machine() != "x86_64" or not fused_machine():
+    with open("/proc/cpuinfo") as info:
+        flags = next((line.split(":", 1)[1].split() for line in info if line.startswith("flags")), [])
+    if platform.machine() != "x86_64" or not {"fma", "avx2"} <= set(flags):
         sys.exit("make_expected.py: run it on Linux x86-64, on a processor with FMA and AVX2")
-    fused, argument_hashes, fused_hard = child("fused")
-    plain, _, plain_hard = child("plain")
+    fused, fused_hard = child("fused")
+    plain, plain_hard = child("plain")
     lines = [
         "# The C library's results for elementary_test's arguments (make_expected.py; do not edit),",
         "# from GNU libc %s on Linux x86-64." % platform.libc_ver()[1],
-        "#   args <function> <hash>              the arguments: checks the test's generator against the script's",
-        "#   block <function> <block> <hash>     1000 results, as Linux's library gives them with fused",
-        "#                                       multiply-add (x86-64 with FMA and AVX2, arm64)",
-        "#   plain <function> <block> <hash>     the same block without fused multiply-add, where it differs",
-        "#   hard <function> <argument bits>... <fused> <plain>",
+        "#   function <name> <thousands> <sampler> <numbers>... | <sampler> ...   a range, then the next",
+        "#   hash <name> <arguments> <results with fused multiply-add> <results without>",
+        "#   hard <name> <argument bits>... <fused> <plain>",
     ]
-    for name, count, _ in FUNCTIONS:
-        lines.append("args %s %016x" % (name, argument_hashes[name]))
-    for name, count, _ in FUNCTIONS:
-        for b in range(count):
-            lines.append("block %s %d %016x" % (name, b, fused[(name, b)]))
-    differ = 0
-    for name, count, _ in FUNCTIONS:
-        for b in range(count):
-            if plain[(name, b)] != fused[(name, b)]:
-                lines.append("plain %s %d %016x" % (name, b, plain[(name, b)]))
-                differ += 1
+    for name, thousands, ranges in FUNCTIONS:
+        lines.append("function %s %d %s" % (name, thousands, " | ".join(
+            " ".join(" ".join([s[0]] + [number(p) for p in s[1:]]) for s in r) for r in ranges)))
+    for name, _, _ in FUNCTIONS:
+        lines.append("hash %s %016x %016x %016x" % (name, fused[name][0], fused[name][1], plain[name][1]))
     for (name, args), f, p in zip(HARD, fused_hard, plain_hard):
         lines.append("hard %s %s %016x %016x" % (name, " ".join("%016x" % bits_of(a) for a in args), f, p))
     path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "data", "expected.txt")
-    os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "w") as out:
         out.write("\n".join(lines) + "\n")
-    print("make_expected.py: %s: %d blocks, %d of them other without fused multiply-add, %d hard cases"
-          % (path, len(fused), differ, len(HARD)))
+    differ = [name for name in fused if fused[name] != plain[name]]
+    print("make_expected.py: %s: the kinds differ in %s" % (path, ", ".join(differ) or "nothing"))
 
 
-def show(name, block):
+def show(name):
     calls = load_libm()
-    for fname, count, ranges in FUNCTIONS:
+    for fname, thousands, ranges in FUNCTIONS:
         if fname == name:
-            cases = arguments(name, (block + 1) * BLOCK, ranges)
-            for index in range(block * BLOCK, (block + 1) * BLOCK):
-                args = cases[index]
-                print("%d %s -> %016x" % (index, " ".join("%016x (%.17g)" % (bits_of(a), a) for a in args),
+            for k, args in enumerate(arguments(name, thousands, ranges)):
+                print("%d %s -> %016x" % (k, " ".join("%016x (%.17g)" % (bits_of(a), a) for a in args),
                                           calls[name](*args)))
             return
     sys.exit("make_expected.py: no function %s" % name)
 
 
 if __name__ == "__main__":
-    if sys.argv[1:2] == ["--kind-run"]:
+    if sys.argv[1:] == ["--kind-run"]:
         print(repr(compute()))
-    elif sys.argv[1:2] == ["--show"] and len(sys.argv) == 4:
-        show(sys.argv[2], int(sys.argv[3]))
+    elif sys.argv[1:2] == ["--show"] and len(sys.argv) == 3:
+        show(sys.argv[2])
     elif len(sys.argv) == 1:
         write()
     else:

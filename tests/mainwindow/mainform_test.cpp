@@ -42,8 +42,8 @@ class MainFormTest : public QObject {
   void init() { w_ = std::make_unique<testing::Window>(); }
   void cleanup() { w_.reset(); }
 
-  // Each control's caption or initial text (present and unique), the frames' places and, as the layout rule,
-  // the last parameter and result rows: 360 twips apart, captions right-aligned.
+  // Each control's caption or initial text (present and unique); the frames' places and, as the layout rule,
+  // the last rows: 360 twips apart, captions right-aligned.
   void controls() {
     const std::pair<const char*, const char*> texts[] = {
         {"frameBoucWen", "Bouc-Wen parameters"}, {"frameAmplitude", "Displacement amplitude"},
@@ -106,10 +106,9 @@ class MainFormTest : public QObject {
   void betaFollowsGamma_data() {
     QTest::addColumn<QString>("gamma");
     QTest::addColumn<QString>("beta");
-    // β = 1 − γ to 15 significant digits, without a zero before the point;
-    // a γ beyond a double ("1e999", typed after "1e99") leaves β as it was.
-    for (const auto& [gamma, beta] : {std::pair{"0.75", ".25"}, {"1.5", "-.5"}, {"", "1"}, {"0,5", "1"},
-                                      {" 0 . 2 5", ".75"}, {"1e", "0"}, {"1e20", "-1E+20"}, {"1e999", "-1E+99"}}) {
+    // β = 1 − γ as the plain 15-digit text; a γ beyond a double ("1e999", typed after "1e99") leaves β as it was.
+    for (const auto& [gamma, beta] : {std::pair{"0.75", ".25"}, {"1.5", "-.5"}, {"0,5", "1"}, {"1e20", "-1E+20"},
+                                      {"1e999", "-1E+99"}}) {
       QTest::addRow("'%s'", gamma) << gamma << beta;
     }
   }
@@ -127,8 +126,8 @@ class MainFormTest : public QObject {
     gammaBox->setText(QStringLiteral("0.4"));  // the same when the program sets the text
     QCOMPARE(w_->Text("txtBetaSmall"), QStringLiteral(".6"));
   }
-  // Solve reads the fields and the option as they are now; one that fails leaves the labels, greyed. The option
-  // buttons relabel Kcd and Kda at once and, once there are results, solve again with the other formula set.
+  // Solve reads the fields as they are now; one that fails leaves the labels, greyed. The options relabel Kcd and
+  // Kda and, once there are results, solve again.
   void solve() {
     auto* direct = Control<QRadioButton>(w_->form, "optDirect");
     auto* complementary = Control<QRadioButton>(w_->form, "optComplementary");
@@ -149,7 +148,7 @@ class MainFormTest : public QObject {
     QVERIFY(!w_->form.CaseRecord().Complementary);
     QCOMPARE(w_->services.calls.size(), std::size_t{0});
     // γ = 0.8 leaves '.2' in β, which is what Solve reads.
-    w_->Enter({{"txtGammaSmall", "0.8"}, {"txtNee", " 1 . 5"}, {"txtAlphaSmall", ""}, {"txtFy", "3"}, {"txtUy", "0.2"},
+    w_->Enter({{"txtGammaSmall", "0.8"}, {"txtNee", "1.5"}, {"txtAlphaSmall", ""}, {"txtFy", "3"}, {"txtUy", "0.2"},
                {"txtUmaxOverUy", "2.5abc"}}, "cmdSolve");
     const QStringList solved = Solved(BoucWenCase{.Nee = 1.5, .BetaSmall = 0.2, .GammaSmall = 0.8, .AlphaSmall = 0.0,
                                                   .Fy = 3.0, .Uy = 0.2, .UmaxOverUy = 2.5, .Complementary = false});
@@ -167,12 +166,10 @@ class MainFormTest : public QObject {
     QTest::addColumn<QStringList>("fields");
     QTest::addColumn<QString>("fail");
     QTest::addColumn<int>("lines");
-    QTest::addColumn<QString>("status");  // how the status line's last line begins afterwards
+    QTest::addColumn<QString>("status");  // the status line's last line, or how it begins where it ends in ": "
     const QStringList initial = {"0.1", "10.0", "0.1"};
     const QString complete = QStringLiteral("Loop: 100 rows, every result within 1e-4 of its exact value");
-    QTest::newRow("Step of 0") << QStringList{"0.1", "10.0", "0"} << "" << -1
-                               << "Loop ended: step count: (To - From) / Step is not a finite number";
-    QTest::newRow("file cannot be created") << initial << "open" << -1 << "Loop ended: fake: OpenForOutput failed";
+    QTest::newRow("file cannot be created") << initial << "open" << -1 << "Loop ended: fake: OpenForOutput failed: ";
     QTest::newRow("installed, no data folder") << initial << "exe+data" << -1 << "Loop ended: fake: ";
     QTest::newRow("third line cannot be written")  // what was written stays
         << initial << "write3" << 2 << "Loop ended after 1 row: fake: ";
@@ -211,7 +208,8 @@ class MainFormTest : public QObject {
     QCOMPARE(w_->ResultLabels().join(QString()), QString());
     QCOMPARE(FocusName(), QStringLiteral("cmdLoop"));
     QCOMPARE(services.openFiles, 0);  // closed on every path
-    QVERIFY2(w_->form.StatusText().split('\n').last().startsWith(status), qPrintable(w_->form.StatusText()));
+    const QString last = w_->form.StatusText().split('\n').last();
+    QVERIFY2(status.endsWith(u": ") ? last.startsWith(status) : last == status, qPrintable(last));
     QCOMPARE(services.files.size(), std::size_t(fail == "exe" ? 2 : 1));  // nothing written anywhere else
     if (lines < 0) QCOMPARE(services.files.at(w_->results), old);
     if (lines >= 0) QCOMPARE(testing::Lines(services.files.at(path)).size(), lines);
@@ -225,8 +223,8 @@ class MainFormTest : public QObject {
     QCOMPARE(written[0], kHeader);
     for (int k : {0, 2, 99}) QCOMPARE(written[k + 1], Row(0.1 * k + 0.1));
   }
-  // A sweep of about 10^9 rows on a clock the test moves: no progress before the delay, then a dialog; Cancel or
-  // closing the window ends it after the row in progress, with complete rows only and no viewer.
+  // A sweep of 10^9 rows on a clock the test moves: a dialog only after the delay; Cancel or closing the window
+  // ends it after the row in progress, with complete rows only and no viewer.
   void longSweepStops() {
     for (bool byClosingTheWindow : {false, true}) {
       w_ = std::make_unique<testing::Window>();

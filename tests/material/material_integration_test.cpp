@@ -1,9 +1,6 @@
-// Each program's own equation, in its own parameters, integrated step by
-// step along a symmetric displacement cycle: the steady energy per cycle
-// against Quorix's closed form on the mapped case. The integrator is this
-// test's own (classical Runge-Kutta in u, the law being rate-independent),
-// and the step is halved once to show that the difference is the
-// integrator's and shrinks with it.
+// Each program's own equation in its own parameters, integrated by this test's RK4 in u (the law is
+// rate-independent) over symmetric cycles: the steady energy against the closed form on the mapped case, the
+// step halved once to show that the difference is the integrator's.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -27,8 +24,7 @@ struct Law {
 double SignedPower(double z, double p) { return std::copysign(std::pow(std::fabs(z), p), z); }
 double AbsPower(double z, double p) { return std::pow(std::fabs(z), p); }
 
-// ∮F du over the last of `cycles` full cycles ±umax, starting from u = z = 0
-// and loading to +umax first; `steps` Runge-Kutta steps per branch.
+// ∮F du over the last of `cycles` cycles ±umax from u = z = 0, loading first; `steps` steps a branch.
 double SteadyEnergy(const Law& law, double umax, int steps, int cycles) {
   double u = 0.0, z = 0.0;
   auto leg = [&](double to, int n, double& work) {
@@ -126,8 +122,7 @@ TEST(MaterialIntegration, EachProgramsEquationGivesTheClosedFormsEnergy) {
       const double difference = std::fabs(SteadyEnergy(c.law, c.umax, steps, 40) / exact - 1.0);
       std::printf("%-40s %6d steps/branch  relative difference %.2e\n", c.label.c_str(), steps, difference);
       EXPECT_LT(difference, 2e-6);
-      // Halving the step shrinks the difference, down to the floor of the
-      // doubles' sums over 6·10⁵ steps.
+      // Halving the step shrinks the difference, down to the doubles' floor over 6·10⁵ steps.
       if (steps == 8000) {
         EXPECT_TRUE(difference < 0.75 * previous || difference < 1e-10) << difference;
       }

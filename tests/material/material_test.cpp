@@ -1,12 +1,13 @@
-// The mapping between analysis programs' materials and the normalised case:
-// against mpmath's values of the same formulas (material_reference.h), the
-// round trips through each program's text, and the refusals.
+// The mapping of analysis programs' materials to the normalised case against mpmath's values
+// (material_reference.h), the round trips through each program's text, and the refusals.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "material.h"
 #include "material_reference.h"
@@ -15,7 +16,7 @@
 namespace quorix::material {
 namespace {
 
-// Distance in units in the last place between two positive finite doubles.
+// Ulps between two positive finite doubles.
 std::int64_t Ulps(double a, double b) {
   std::int64_t ia = 0, ib = 0;
   std::memcpy(&ia, &a, sizeof a);
@@ -39,8 +40,7 @@ void ExpectCase(const Case& got, const reference::Normalised& want, std::int64_t
   }
 }
 
-// The double-double mapping rounds once at the end: every value is the
-// nearest double to the exact mapping of its inputs.
+// Rounded once at the end: every value is the nearest double to the exact mapping.
 TEST(MaterialMapping, MatchesHighPrecisionValues) {
   for (const auto& r : reference::kGeneral) {
     // in: A β γ n α Fy Uy
@@ -60,9 +60,8 @@ TEST(MaterialMapping, MatchesHighPrecisionValues) {
   }
 }
 
-// Quorix → program text → Quorix. The texts carry each double exactly, so
-// what remains is the rounding of the values each program keeps (ko, β·s,
-// γ·s, E = Fy/Uy, k): each costs at most one rounding on the way back.
+// Case → program text → case: each double exact in the text, the values a program keeps (ko, β·s, γ·s,
+// E = Fy/Uy, k) cost at most one rounding.
 TEST(MaterialMapping, RoundTripsThroughEachProgramsText) {
   const Case cases[] = {{2.0, 0.1, 0.9, 0.1, 2.86, 0.111},
                         {1.0, 0.5, 0.5, 0.0, 1e3, 2e-3},
@@ -86,19 +85,15 @@ TEST(MaterialMapping, RoundTripsThroughEachProgramsText) {
 
 TEST(MaterialText, ReadsTheFormsAnalysisFilesUse) {
   const Case tcl = FromOpenSees(ParseOpenSees("uniaxialMaterial BoucWen 1 0.1 25.766 2 8.1162 73.046 1.0 0 0 0"));
-  // The line is the default case to its five digits.
-  EXPECT_NEAR(tcl.Uy, 0.111, 1e-6);
+  EXPECT_NEAR(tcl.Uy, 0.111, 1e-6);  // the default case to its five digits
   EXPECT_NEAR(tcl.Fy, 2.86, 1e-4);
   EXPECT_NEAR(tcl.gamma, 0.9, 1e-6);
   const Case py = FromOpenSees(ParseOpenSees(" ops.uniaxialMaterial( \"BoucWen\", 1, 0.1, 25.766, 2, 8.1162, 73.046, 1.0, "
                                        "0.0, 0.0, 0.0, 1e-8, 20, ) "));
-  EXPECT_EQ(py.Uy, tcl.Uy);
-  EXPECT_EQ(py.Fy, tcl.Fy);
+  EXPECT_EQ(std::pair(py.Uy, py.Fy), std::pair(tcl.Uy, tcl.Fy));
   // BoucWenOriginal's optional words take their defaults: η = 1, β = γ = ½.
   const Case original = FromOpenSees(ParseOpenSees("uniaxialMaterial BoucWenOriginal 3 2e5 355 0.02;"));
-  EXPECT_EQ(original.n, 1.0);
-  EXPECT_EQ(original.gamma, 0.5);
-  EXPECT_EQ(original.Fy, 355.0);
+  EXPECT_EQ(std::tuple(original.n, original.gamma, original.Fy), std::tuple(1.0, 0.5, 355.0));
   const CsiWen link = ParseCsiWen("exp=2, ratio=0.1 ,yield=2.86,k=25.765765765765767");
   EXPECT_EQ(FromCsiWen(link).Uy, 2.86 / 25.765765765765767);
 }

@@ -1,5 +1,4 @@
-// Measured records: reading them, their cycles, the steady model loop and the fit, on records made by
-// integrating the law in time (synthetic.h).
+// Records read, their cycles, the steady loop and fit, on records integrated in time (synthetic.h).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -33,7 +32,11 @@ void ExpectError(F call, const std::string& part) {
 }
 
 TEST(ParseRecord, NamesTheProblemOfABadRecord) {
-  const std::pair<std::string, const char*> cases[] = {  // the text, a part of the message
+  const struct {
+    std::string text;
+    const char* message;  // a part of it
+    ColumnChoice choice = {};
+  } cases[] = {
       {"", "the record is empty"}, {"# x\nu,F\n\n", "holds no points (3 lines read)"},
       {"1\n2\n", "line 1: one column"}, {"1,2\n3\n", "line 2: one column"}, {"u F t\n1 2 3\n1 2\n", "line 3: 2 columns"},
       {"1.5;2\n1,5;2\n", "line 2: the displacement \"1,5\" has a decimal comma, the lines before decimal points"},
@@ -45,8 +48,20 @@ TEST(ParseRecord, NamesTheProblemOfABadRecord) {
       {"1,2\n0x10,2\n", "line 2: the displacement \"0x10\" is not a number"},
       {"0,000000,2,955202\n", "line 1: \"0,000000,2,955202\" has the comma both between its columns and as"},
       {"1,2\n" + std::string(5000, '7'), "line 2 is longer than 4096"},
-      {std::string("\x7f" "ELF\x01\x02\0\0\n\x03\x04\0,\x05\n", 15), "line 1: the byte 0x7f is not text"}};
-  for (const auto& [text, message] : cases) ExpectError<Refusal>([&text = text] { ParseRecord(text); }, message);
+      {std::string("\x7f" "ELF\x01\x02\0\0\n\x03\x04\0,\x05\n", 15), "line 1: the byte 0x7f is not text"},
+      // Columns asked for that the record lacks, or named twice.
+      {"u [mm];F\n1;2\n", "the displacement column 3: the record has columns 1 to 2", {"3", ""}},
+      {"u [mm];F\n1;2\n", "the force column \"Kraft\": no column has that name; the header has \"u [mm]\", \"F\"",
+       {"", "Kraft"}},
+      {"u [mm];F\n1;2\n", "the displacement and the force are both column 1", {"1", "1"}},
+      {"1;2\n", "no header to find it in", {"u", ""}},
+      {"Disp A,F,Disp B\n1,2,3\n", "columns 1 (\"Disp A\") and 3 (\"Disp B\") both name the displacement"},
+      {"u,Load,Force\n1,2,3\n", "columns 2 (\"Load\") and 3 (\"Force\") both name the force: choose one (--F-column)"},
+      // (time, displacement) without names: the first column never turns back, the second does.
+      {"0 0\n1 1\n2 0\n3 1\n", "column 1, read as the displacement by its place, never turns back while column 2"}};
+  for (const auto& c : cases) {
+    ExpectError<Refusal>([&c] { ParseRecord(c.text, Columns::kDisplacementAndForce, c.choice); }, c.message);
+  }
 }
 
 // UTF-16 with its byte-order mark, of ASCII text.
@@ -100,31 +115,15 @@ TEST(ParseRecord, ReadsTestMachinesAndLaboratoryFilesAndChoosesTheirColumns) {
       EXPECT_EQ(std::tuple(got.number, got.name, got.unit), std::tuple(expected.number, expected.name, expected.unit));
     }
   }
-  const std::pair<ColumnChoice, const char*> refused[] = {
-      {{"3", ""}, "the displacement column 3: the record has columns 1 to 2"},
-      {{"", "Kraft"}, "the force column \"Kraft\": no column has that name; the header has \"u [mm]\", \"F\""},
-      {{"1", "1"}, "the displacement and the force are both column 1"}};
-  for (const auto& [choice, message] : refused) {
-    ExpectError<Refusal>([&choice = choice] { ParseRecord("u [mm];F\n1;2\n", Columns::kDisplacementAndForce, choice); }, message);
-  }
-  ExpectError<Refusal>([&] { ParseRecord("1;2\n", Columns::kDisplacementAndForce, {"u", ""}); },
-                           "no header to find it in");
-  const std::pair<const char*, const char*> ambiguous[] = {
-      {"Disp A,F,Disp B\n1,2,3\n", "columns 1 (\"Disp A\") and 3 (\"Disp B\") both name the displacement"},
-      {"u,Load,Force\n1,2,3\n", "columns 2 (\"Load\") and 3 (\"Force\") both name the force: choose one (--F-column)"},
-      // (time, displacement) without names: the first column never turns back, the second does.
-      {"0 0\n1 1\n2 0\n3 1\n", "column 1, read as the displacement by its place, never turns back while column 2"}};
-  for (const auto& [text, message] : ambiguous) ExpectError<Refusal>([&text = text] { ParseRecord(text); }, message);
 }
 
-// Read in small pieces (lines and CR LF cut anywhere) a file gives what its whole text gives; the
-// platform's failures pass through.
+// Read in pieces (lines, CR LF and UTF-16 units cut anywhere) a file is its whole text; failures pass through.
 TEST(ReadRecordFile, PiecesJoinToTheWholeTextAndFailuresPassThrough) {
   quorix::testing::FakeServices services;
   std::string text = "u;F\r\n";
   for (int i = 0; i < 500; ++i) text += std::to_string(i * 0.001) + ";" + std::to_string(-i * 0.25) + "\r\n";
   services.files["rec.csv"] = text;
-  services.files["rec16.csv"] = Utf16(text, false);  // a code unit cut in two, too
+  services.files["rec16.csv"] = Utf16(text, false);
   const Record whole = ParseRecord(text);
   EXPECT_EQ(whole.u.size(), 500u);
   for (const char* file : {"rec.csv", "rec16.csv"}) {
@@ -140,7 +139,7 @@ TEST(ReadRecordFile, PiecesJoinToTheWholeTextAndFailuresPassThrough) {
   EXPECT_THROW(ReadRecordFile(services, "rec.csv"), platform::PlatformError);
 }
 
-// The ellipse u = d·cos t + shift, F = k·u − c·sin t at N even steps of t a cycle, three cycles and a quarter.
+// u = d·cos t + shift, F = k·u − c·sin t at N steps of t a cycle, for three cycles and a quarter.
 constexpr double kEllipseD = 2.0, kEllipseK = 3.0, kEllipseC = 0.7;
 std::pair<std::vector<double>, std::vector<double>> Ellipse(int N = 40, double shift = 0.3) {
   std::vector<double> u, F;
@@ -152,14 +151,13 @@ std::pair<std::vector<double>, std::vector<double>> Ellipse(int N = 40, double s
   return {u, F};
 }
 
-// Centred, the ellipse's polygon has the area (N/2)·c·d·sin(2π/N), run clockwise: EDC exactly that, Keff = k,
-// ξeff = EDC/(2π·k·d²).
+// Centred, its polygon encloses (N/2)·c·d·sin(2π/N) clockwise: EDC, Keff = k, ξeff = EDC/(2π·k·d²).
 TEST(Cycles, EllipsePolygonHasItsExactArea) {
   const int N = 360;
   const double d = kEllipseD, k = kEllipseK, area = 0.5 * N * kEllipseC * d * std::sin(2.0 * std::numbers::pi / N);
   const auto [u, F] = Ellipse(N, 0.0);
   const CycleTable table = FindCycles(u, F);
-  // Starting on a maximum is no reversal: the cycles run from the first minimum to the last.
+  // Starting on a maximum is no reversal: cycles from the first minimum to the last.
   ASSERT_EQ(table.cycles.size(), 2u);
   for (const Cycle& cy : table.cycles) {
     EXPECT_NEAR(cy.EDC, area, 1e-12 * area);
@@ -173,11 +171,8 @@ TEST(Cycles, EllipsePolygonHasItsExactArea) {
   EXPECT_NEAR(table.steadyMeans.EDC, area, 1e-12 * area);
 }
 
-// Force and displacement noise below the dead band make no false reversals; blocks of new amplitude start unsteady.
-// Noise and drift move a cycle's area by up to about 2 %, more where the cycle's two ends lie at different
-// amplitudes (cycles 2 and 5, from one block into the next): its polygon closes with the chord between two single
-// samples, whose force noise σ_F moves the area by σ_F·|Δu|/√2 on its own, 1.8 % of cycle 2's. Over 400 draws the
-// largest change was 2.3 % on a closed cycle and 7.2 % on cycle 2, within 3 % plus four times the chord's share.
+// Noise below the dead band makes no false reversals. Noise moves an area by up to 3 %, plus the closing
+// chord's σ_F·|Δu|/√2 where a cycle's ends lie at different amplitudes (7.2 % the worst of 400 draws).
 TEST(Cycles, NoiseMakesNoFalseReversals) {
   auto rec =
       MakeRecord({2.0, 0.6, 0.1, 1.0, 1.0}, {Block{1.0, 3, false}, Block{2.0, 3, false}, Block{4.0, 3, false}}, 500);
@@ -205,30 +200,30 @@ TEST(Cycles, ARecordWithoutAFullCycleIsAClearError) {
   } cases[] = {{{0, 1, 0}, {0, 1}, "differ in number (3 and 2)"}, {{1, 1, 1, 1}, {0, 1, 2, 3}, "reverses 0 time(s)"},
                {{0, 1, 2, 3}, {0, 1, 2, 3}, "reverses 0 time(s)"}, {{0, NAN, 0}, {0, 1, 0}, "point 2 is not finite"},
                {{0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, "reverses 2 time(s)"},
-               // F⁺ ≈ F⁻ beside a force near the largest double: ξeff lies beyond the doubles (a fuzzing finding: it was ∞).
+               // Fuzzing findings, ξeff beyond the doubles: F⁺ ≈ F⁻ beside F near the largest double (it was ∞),
                {{1, 6, 0.866025, 4.707107, -7, 0.5, 0.2588165926}, {2, 1.80244, 1.48205, 1.0646752, 1.06066, 0.56e307,
                 -2.0612}, "cycle 2: its xi_eff is beyond the range of a double", 6 / 520.0},
-               // F⁺ = 0 and F⁻ = 7·2⁻¹⁰⁷⁴ beside F = 34.4 in the cycle: ξeff near 3e323 (a fuzzing finding: Keff
-               // underflowed to 0 and ξeff was NaN with success).
+               // and F⁺ = 0, F⁻ = 7·2⁻¹⁰⁷⁴ beside F = 34.4 (Keff underflowed to 0, ξeff NaN with success).
                {{7, -324, -324, 7, -324, 7, 7, -324, -324, -324, 7, 0, 7, 77},
                 {7 * 0x1p-1074, 7 * 0x1p-1074, 0, 7 * 0x1p-1074, 7 * 0x1p-1074, 0, 34.4, 7 * 0x1p-1074, 0, 0, 0, 3.3e-323,
                  0, 0},
                 "cycle 2: its xi_eff is beyond the range of a double", 0.1}};
   for (const auto& c : cases) ExpectError<Refusal>([&] { FindCycles(c.u, c.F, c.deadBand); }, c.message);
   for (double band : {0.0, -0.1, double(NAN), double(INFINITY), 1.0}) {
-    ExpectError<Refusal>([&] { FindCycles({0, 1, 0, -1, 0, 1, 0}, {0, 1, 0, -1, 0, 1, 0}, band); }, "dead band");
+    ExpectError<Refusal>([&] { FindCycles({0, 1, 0, -1, 0, 1, 0}, {0, 1, 0, -1, 0, 1, 0}, band); },
+                         "the dead band must be a share");
   }
 }
 
-// The same record in other units: the same cycles and ξeff (to the bit for powers of two), or a refusal when an
-// EDC or Keff lies beyond the doubles. Unscaled, u near 1e308 or F near 1.7e308 found no reversal or gave EDC NaN.
+// Other units: the same cycles and ξeff (to the bit for powers of two), or a refusal when EDC or Keff lies
+// beyond the doubles (unscaled, u near 1e308 or F near 1.7e308 found no reversal or gave EDC NaN).
 TEST(Cycles, AnyUnitsGiveTheSameCycles) {
   const auto [u, F] = Ellipse();
   const CycleTable plain = FindCycles(u, F);
   const struct {
     double su, sF;
-    double tolerance;       // of ξeff, relative
-    const char* refusal;    // nullptr: read
+    double tolerance;     // of ξeff, relative
+    const char* refusal;  // nullptr: read
   } cases[] = {{0x1p-500, 0x1p400, 0, nullptr}, {1e-200, 1e-200, 1e-14, nullptr}, {1e300, 1e-300, 1e-14, nullptr},
                {4e307, 1e-300, 1e-14, nullptr}, {1, 2.2e307, 1e-14, nullptr},
                {1e300, 1e300, 0, "cycle 1: its EDC is beyond the range of a double"},
@@ -254,20 +249,16 @@ TEST(Cycles, AnyUnitsGiveTheSameCycles) {
   }
 }
 
-// Forces among the subnormals beside one of normal size (a fuzzing finding: scaled by the record's largest force
-// they lost their last bits, Keff became 0 and ξeff NaN although F⁺ ≠ F⁻). Each cycle is taken at the scale of its
-// own points. t = 7·2⁻¹⁰⁷⁴; cycle 1 (u −324, −324, 7, −324; F t, 0, t, t) encloses −331·t/2, which rounds to
-// −1158·2⁻¹⁰⁷⁴ (ties to even); cycle 2 (u −324, 7, 7, −324; F t, 0, 0, t) encloses nothing, so its ξeff is 0.
+// Subnormal forces beside a normal one, each cycle at its own scale (scaled by the largest force they lost their
+// bits: ξeff NaN). With t = 7·2⁻¹⁰⁷⁴ cycle 1 encloses −331·t/2 → −1158·2⁻¹⁰⁷⁴ (ties to even), cycle 2 nothing.
 TEST(Cycles, SubnormalForcesBesideNormalOnesKeepTheirBits) {
   const double t = 7 * 0x1p-1074;
   const std::vector<double> u = {7, -324, -324, 7, -324, 7, 7, -324, 7, 7, -324, -324, 7, 0, 7, 77};
   const std::vector<double> F = {t, t, 0, t, t, 0, 0, t, 34, 0, t, t, 0, 3.3e-323, 0, 0};
   const CycleTable table = FindCycles(u, F, 0.1);
   ASSERT_EQ(table.cycles.size(), 3u);
-  EXPECT_EQ(table.cycles[0].EDC, -1158 * 0x1p-1074);
-  EXPECT_EQ(table.counterClockwise, 1u);
-  EXPECT_EQ(table.cycles[1].EDC, 0.0);
-  EXPECT_EQ(table.cycles[1].XiEff, 0.0);
+  EXPECT_EQ(std::tuple(table.cycles[0].EDC, table.counterClockwise, table.cycles[1].EDC, table.cycles[1].XiEff),
+            std::tuple(-1158 * 0x1p-1074, 1u, 0.0, 0.0));
   for (const Cycle& c : table.cycles) {
     if (c.FPlus != c.FMinus) {
       EXPECT_TRUE(std::isfinite(c.XiEff)) << c.first << ": " << c.XiEff;
@@ -287,22 +278,21 @@ TEST(Cycles, CountsTheCyclesThatRunCounterClockwise) {
     EXPECT_EQ(std::tuple(t.counterClockwise, MostlyCounterClockwise(t)), std::tuple(t.cycles.size(), true));
     EXPECT_NE(CounterClockwiseWarning(t).find("columns swapped, or is the force's sign reversed"), std::string::npos);
   }
-  // Noise on the displacement beyond the dead band: many cycles, about half each way; the warning names
-  // the noise and the dead band, not swapped columns.
+  // Displacement noise beyond the dead band: about half of many cycles each way, said as noise.
   auto noisy = MakeRecord({2.0, 0.7, 0.1, 10.0, 1.0}, {Block{2.0, 3, true}}, 500);
   testing::AddNoise(noisy, 0.0, 0.02, 0.0, 5);
   const std::string noise = CounterClockwiseWarning(FindCycles(noisy.u, noisy.F));
   EXPECT_NE(noise.find("about half of many cycles run each way, as noise on the displacement"), std::string::npos)
       << noise;
-  // A force that falls as the displacement grows: each cycle's Keff is negative, and said so.
+  // A force falling as u grows: a negative Keff, said so.
   const std::vector<std::string> falling = TableWarnings(FindCycles(u, minusF));
   ASSERT_EQ(falling.size(), 2u);
   EXPECT_TRUE(falling[1].find("have a negative Keff") != std::string::npos) << falling[1];
   EXPECT_TRUE(TableWarnings(FindCycles(u, F)).empty());
 }
 
-// The steady loop at given displacements reproduces the loop polygon of views (which goes from z
-// to x, the other way round), and its analytic ∂F/∂Uy the central differences, also saturated.
+// The steady loop at given displacements is views' loop (computed from z to x, the other way round), and its
+// analytic ∂F/∂Uy the central differences, also saturated.
 TEST(SteadyModel, ReproducesTheSolversLoop) {
   const struct {
     Case p;
@@ -319,7 +309,7 @@ TEST(SteadyModel, ReproducesTheSolversLoop) {
       return std::isfinite(value);
     });
     ASSERT_FALSE(loop.u.empty());
-    // The whole cycle as CyclePoints wants it: the loading branch with both tips, the unloading one reflected.
+    // The loading branch with both tips, the unloading one reflected.
     CyclePoints cp;
     cp.halfRange = U * p.Uy;
     std::vector<std::pair<double, std::size_t>> order;
@@ -344,11 +334,9 @@ TEST(SteadyModel, ReproducesTheSolversLoop) {
   }
 }
 
-// Three amplitudes, three cycles each, each block begun on its steady cycle. Noiseless: all five
-// within 1e-6; with 1 % force noise, 0.1 % displacement noise and a 1 % drift of the force's zero:
-// Fy, Uy, α within 2 %, n and γ within 5 %, and within 5 standard errors.
-constexpr double Case::*kFields[5] = {&Case::n, &Case::gamma, &Case::alpha, &Case::Fy,
-                                            &Case::Uy};
+// Three amplitudes, three cycles each begun steady. Noiseless: within 1e-6; with 1 % force noise, 0.1 % on u
+// and a 1 % drift: Fy, Uy, α within 2 %, n and γ within 5 %, and within 5 standard errors.
+constexpr double Case::*kFields[5] = {&Case::n, &Case::gamma, &Case::alpha, &Case::Fy, &Case::Uy};
 class SteadyFit : public ::testing::TestWithParam<std::tuple<int, bool>> {};
 
 TEST_P(SteadyFit, RecoversTheTrueParameters) {
@@ -373,7 +361,7 @@ TEST_P(SteadyFit, RecoversTheTrueParameters) {
     EXPECT_NEAR(got, truth[i], (noisy ? (i < 2 ? 0.05 : 0.02) : 1e-6) * std::fabs(truth[i])) << kParameterNames[i];
     EXPECT_TRUE(!noisy || std::fabs(got - truth[i]) < 5.0 * fit.errors[i]) << kParameterNames[i];
   }
-  // Noise and drift add area of their own to a small cycle; without them the model's DE is the measured area.
+  // Without noise the model's DE is the measured area.
   for (const CycleFit& cf : fit.cycles) {
     EXPECT_TRUE(noisy || std::fabs(cf.modelEDC - cf.measuredEDC) <= 1e-6 * cf.measuredEDC) << cf.modelEDC;
   }
@@ -405,15 +393,15 @@ TEST(SteadyFit, RefusesRecordsThatCannotDetermineTheParameters) {
     steadyFit.steady = true;
     ExpectError<Refusal>([&] { Fit(rec.u, rec.F, FindCycles(rec.u, rec.F), steadyFit); }, c.message);
   }
-  // u in a unit 1e15 times smaller than the force's: the fit would stop at its start with a plausible
-  // misfit; refused, with the ratio (F+ = α·Fy·2 + (1 − α)·Fy·z ≈ 2 + 9·0.97 at u+ = 2e-15: 5.5e15).
+  // u in a unit 1e15 times smaller than F's would stop the fit at its start: refused, with the ratio
+  // (F⁺ ≈ 2 + 9·0.97 at u⁺ = 2e-15: 5.5e15).
   auto rec = MakeRecord({2.0, 0.7, 0.1, 10.0, 1.0}, {Block{2.0, 3, true}}, 500);
   for (double& u : rec.u) u *= 1e-15;
   ExpectError<Refusal>([&] { Fit(rec.u, rec.F, FindCycles(rec.u, rec.F), {}); },
                        "the largest force over the largest displacement is 5.5e+15, outside the 1e-12 to 1e12");
 }
 
-// Either fit reports its misfit relative to the mean F⁺ of the cycles it fitted, read off the cycle table.
+// Either fit's misfit is relative to the mean F⁺ of the cycles it fitted.
 TEST(FitMisfit, IsSharedOutOverTheFittedCyclesMeanPeakForce) {
   const TrueModel m{2.0, 0.7, 0.1, 50.0, 2.0};
   auto rec = MakeRecord(m, {Block{1.0 * m.Uy, 2, true}, Block{3.0 * m.Uy, 2, true}}, 60, 4);

@@ -1,7 +1,5 @@
-// The fit along the whole record, on records integrated in time from rest
-// (tests/support/bouc_wen_ode.h, RK4) with the loading protocols of real
-// tests: several cycles at each of rising amplitudes, the first at each a
-// transient.
+// The whole-record fit on records integrated from rest (RK4, tests/support) with real tests' protocols:
+// cycles at rising amplitudes, the first at each a transient.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -20,8 +18,7 @@ using testing::Block;
 using testing::MakeRecord;
 using testing::TrueModel;
 
-constexpr double Case::*kFields[5] = {&Case::n, &Case::gamma, &Case::alpha, &Case::Fy,
-                                            &Case::Uy};
+constexpr double Case::*kFields[5] = {&Case::n, &Case::gamma, &Case::alpha, &Case::Fy, &Case::Uy};
 
 testing::Synthetic FromRest(const TrueModel& m, std::vector<double> amplitudes, int cycles, int perQuarter,
                             int substeps) {
@@ -39,11 +36,8 @@ struct Recovery {
   std::array<double, 5> tolerance;  // relative, of n, γ, α, Fy, Uy
 };
 
-// Noiseless records come back within 1e-6 of every parameter; with 1 %
-// force noise (0.1 % on u) within a few standard errors. α is the loosest
-// of the five there: its standard error is 2.3 % of α and its error
-// scatters wider still (3.9 % over 400 draws of the noise, 12.8 % the
-// largest), so it is allowed 15 % where the others keep 5 %.
+// Noiseless within 1e-6; with 1 % force noise (0.1 % on u) within 5 standard errors, and 5 % (α 15 %: its
+// error reached 12.8 % over 400 draws of the noise).
 class RecordFit : public ::testing::TestWithParam<Recovery> {};
 
 TEST_P(RecordFit, RecoversTheParametersFromRest) {
@@ -78,12 +72,8 @@ INSTANTIATE_TEST_SUITE_P(
         Recovery{"the same with 1 % noise", {2.5, 0.75, 0.08, 3.1, 0.15}, {0.3, 0.6, 1.0, 1.5}, 2, 200, 50, 0.01,
                  {0.05, 0.05, 0.15, 0.05, 0.05}}));
 
-// From rest, the first cycle at an amplitude and the one after it share
-// their displacements while the force settles: only a cycle whose EDC and
-// peak forces repeat too is steady. Cut from reversal to reversal, cycles
-// 1–2, 4–5 and 7–8 are the pairs at 0.8, 1.5 and 3 Uy (3 and 6 span two
-// amplitudes); the EDC of cycle 2 lies 12 % below that of cycle 1 and of
-// cycle 5 2.2 % below cycle 4's, while cycle 8 repeats cycle 7.
+// From rest a cycle repeats its predecessor's displacements while the force settles: only one whose EDC and
+// peaks repeat too is steady (cycle 2's EDC is 12 % below cycle 1's, cycle 5's 2.2 % below 4's; 8 repeats 7).
 TEST(Cycles, SteadyOnlyWhereTheForceRepeats) {
   const TrueModel m{2.5, 0.75, 0.08, 3.1, 0.15};
   const testing::Synthetic rec = FromRest(m, {0.8, 1.5, 3.0}, 3, 500, 4);

@@ -1,7 +1,4 @@
-// The thinned copy a long record's whole-record fit searches on
-// (record_sketch.h), on triangular paths whose turns are known: what it
-// keeps, what each kept sample weighs, and that the model along it is the
-// model along the record.
+// The thinned copy a long record's fit searches on (record_sketch.h), on triangles whose turns are known.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -36,11 +33,8 @@ double SumOfWeights(const Sketch& sk) {
   return sum;
 }
 
-// 36001 samples, of which the copy keeps about 20000: sample 0, the first
-// and last that count, every tip, and samples evenly between. Within a
-// stretch z depends only on where the stretch starts, so the model run
-// along the copy meets the model along the record at every kept sample;
-// the weights add up to the samples that count.
+// Of 36001 samples the copy keeps ~20000: sample 0, the first and last that count, every tip, and samples
+// between; the model along it is the model along the record, and the weights add up to the samples counted.
 TEST(SketchOf, KeepsEveryTurnSoThatTheModelAlongItIsTheModelAlongTheRecord) {
   const Path path = Triangles({0.8, 1.5, 3.0}, 3, 1000);
   const CycleTable table = FindCycles(path.u, path.F);
@@ -73,10 +67,8 @@ TEST(SketchOf, KeepsEveryTurnSoThatTheModelAlongItIsTheModelAlongTheRecord) {
   }
 }
 
-// Jitter of 2e-3 on every other sample, more than twice a step of the path
-// (1.2e-4 at 0.8 Uy, 4.5e-4 at 3 Uy), turns the motion at every sample by
-// more than 0.1 % of the range (0.9): the copy keeps only the turns beyond
-// 1 %, and says how many it passed over.
+// Jitter of 2e-3 on every other sample turns the motion at each by over 0.1 % of the range: the copy keeps
+// only the turns beyond 1 %, and counts those it passed over.
 TEST(SketchOf, PassesOverTheTurnsOfNoiseAndCountsThem) {
   Path path = Triangles({0.8, 1.5, 3.0}, 3, 1000);
   for (std::size_t k = 1; k < path.u.size(); k += 2) path.u[k] += 2e-3;
@@ -89,11 +81,8 @@ TEST(SketchOf, PassesOverTheTurnsOfNoiseAndCountsThem) {
   EXPECT_NEAR(SumOfWeights(sk), static_cast<double>(path.u.size()), 1e-9 * static_cast<double>(path.u.size()));
 }
 
-// 3000 small cycles at two amplitudes, 12 samples each: 6000 turns, too
-// many to keep. The copy keeps the first two steady cycles of each run and
-// drops the rest, whose samples its kept cycles weigh for: the weights
-// still add up to the record's samples, to within a sample for each of the
-// two runs.
+// 3000 small cycles: the copy keeps the first two steady cycles of each run and weighs for the rest, to
+// within a sample a run.
 TEST(SketchOf, DropsTheRepeatsOfSteadyCyclesAndWeighsTheirSamples) {
   const Path path = Triangles({1.0, 2.0}, 1500, 3);
   const CycleTable table = FindCycles(path.u, path.F);

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <memory>
 
-#include "material_text.h"
 #include "mainform_test_support.h"
 #include "numbertext.h"
 #include "plots_window.h"
@@ -22,8 +21,7 @@ namespace {
 
 using quorix::measured::testing::Synthetic;
 
-// Three cycles at each of three amplitudes of n = 2, γ = 0.7, α, Fy = 50, Uy = 2 from rest, integrated
-// independently.
+// Three cycles at each of three amplitudes of n = 2, γ = 0.7, α, Fy = 50, Uy = 2 from rest.
 Synthetic MadeRecord(double alpha, int perQuarter = 300) {
   using namespace quorix::measured::testing;
   return MakeRecord(TrueModel{2.0, 0.7, alpha, 50.0, 2.0},
@@ -41,32 +39,13 @@ std::string TextOf(const Synthetic& rec) {
 
 std::string RecordText(double alpha) { return TextOf(MadeRecord(alpha)); }
 
-// What a fit along the whole record reports with every parameter held at the values the record was made with
-// and z0 = 0: the model's response from rest at every sample, its area over each cycle, and its misfit.
+// A fit along the whole record with every parameter held at the record's own values and z0 = 0.
 quorix::measured::FitResult HeldAlongTheRecord(const Synthetic& rec) {
-  const quorix::Case p = quorix::NormalisedCase(2.0, 0.7, 0.1, 50.0, 2.0);
-  const quorix::response::History along = quorix::response::RespondAlong(rec.u, p);
   quorix::measured::FitResult fit;
-  fit.parameters = fit.startingValues = p;
+  fit.parameters = fit.startingValues = quorix::NormalisedCase(2.0, 0.7, 0.1, 50.0, 2.0);
   fit.fixed.fill(true);
-  double ss = 0.0;
-  for (std::size_t i = 0; i < rec.u.size(); ++i) {
-    fit.points.push_back(i);
-    ss += (along.F[i] - rec.F[i]) * (along.F[i] - rec.F[i]);
-  }
-  fit.modelF = along.F;
-  fit.rms = std::sqrt(ss / static_cast<double>(rec.u.size()));
-  double fPlus = 0.0;
-  const quorix::measured::CycleTable table = quorix::measured::FindCycles(rec.u, rec.F);
-  for (std::size_t k = 0; k < table.cycles.size(); ++k) {
-    const quorix::measured::Cycle& c = table.cycles[k];
-    const auto from = static_cast<std::ptrdiff_t>(c.first), to = static_cast<std::ptrdiff_t>(c.last) + 1;
-    const double area = quorix::ShoelaceArea(std::vector<double>(rec.u.begin() + from, rec.u.begin() + to),
-                                             std::vector<double>(along.F.begin() + from, along.F.begin() + to));
-    fit.cycles.push_back({k, 0.5 * (c.uPlus - c.uMinus), c.EDC, area});
-    fPlus += c.FPlus / static_cast<double>(table.cycles.size());
-  }
-  fit.rmsRelative = fit.rms / fPlus;
+  for (std::size_t i = 0; i < rec.u.size(); ++i) fit.points.push_back(i);
+  fit.modelF = quorix::response::RespondAlong(rec.u, fit.parameters).F;
   return fit;
 }
 
@@ -187,8 +166,6 @@ class PlotsWindowTest : public QObject {
     QTest::addColumn<QString>("typedName");  // empty: the user cancels
     QTest::addColumn<QString>("writtenName");  // empty: nothing written
     QTest::newRow("loop PNG") << 0 << "loop.png" << "loop.png";
-    QTest::newRow("loop SVG") << 0 << "loop.svg" << "loop.svg";
-    QTest::newRow("sweep PNG, no extension typed") << 1 << "sweep" << "sweep.png";
     QTest::newRow("sweep SVG, no extension typed") << 1 << "sweep" << "sweep.svg";
     QTest::newRow("cancelled") << 0 << "" << "loop.png";
     QTest::newRow("no such folder") << 0 << "missing/loop.svg" << "loop.svg";
@@ -278,27 +255,21 @@ class PlotsWindowTest : public QObject {
     QCOMPARE(plots->StatusText(),
              QStringLiteral("Could not open bad.csv: line 3: the force \"x\" is not a number (the decimal point is '.')"));
     QCOMPARE(plots->MeasuredSeries()->points().size(), 10801);
-    // The fit finds the model the record was made with, and hands it to the main window.
+    // The fit, handed to the main window (how well it fits is the fit's own tests').
     QVERIFY(!Control(*plots, "cmdUseParameters")->isEnabled());
     PlotsClick(plots, "cmdFit");
     QVERIFY(plots->LastFit().has_value());
     const quorix::Case p = plots->LastFit()->parameters;
-    for (const auto& [fitted, made] : {std::pair{p.n, 2.0}, {p.gamma, 0.7}, {p.Uy, 2.0}, {p.Fy, 50.0}})
-      QVERIFY(std::abs(fitted / made - 1.0) < 1e-6);
-    // The cycles the window chose to fit (how a fit is drawn is fitIsDrawnAlongTheRecord's).
     const quorix::measured::FitResult& fit = *plots->LastFit();
     QVERIFY(plots->RecordText().contains(fit.steady ? QStringLiteral("Fit to cycles 2, 5, 8")
                                                     : QStringLiteral("Fit to the whole record (samples 1–10801)")));
     QVERIFY2(plots->RecordText().contains(QStringLiteral("fitted: cycles ")) &&
                  !plots->RecordText().contains(QStringLiteral("Warning")),
              qPrintable(plots->RecordText()));
-    // The fitted case as the analysis programs write it, copied to paste into their input files.
+    // The fitted case as the analysis programs write it, on the clipboard.
     PlotsClick(plots, "cmdCopyMaterials");
     const QString tcl = QGuiApplication::clipboard()->text().section(QLatin1Char('\n'), 0, 0);
     QVERIFY2(tcl.startsWith(QStringLiteral("OpenSees: uniaxialMaterial BoucWen 1 ")), qPrintable(tcl));
-    const quorix::Case back =
-        quorix::material::FromOpenSees(quorix::material::ParseOpenSees(tcl.mid(10).toStdString()));
-    QVERIFY(std::abs(back.Uy / p.Uy - 1.0) < 1e-15 && std::abs(back.gamma / p.gamma - 1.0) < 1e-15);
     PlotsClick(plots, "cmdUseParameters");
     const auto shown = [](double x) { return QString::fromStdString(quorix::FormatPlainNumber(x)); };
     QCOMPARE(w_->Text("txtNee") + w_->Text("txtGammaSmall") + w_->Text("txtUy"),
@@ -312,9 +283,8 @@ class PlotsWindowTest : public QObject {
     QVERIFY(plots->PathSeries().empty());
   }
 
-  // After a fit the model's force is drawn over the measured displacements: one line through every sample for a
-  // fit along the whole record; for a steady fit a line over each chosen cycle, never joining two of them, and
-  // the fitted loops. The drawing follows the result alone, however it was computed.
+  // A fit's force over the measured displacements: one line along the whole record, or for a steady fit one line
+  // over each chosen cycle, never joining two, and the fitted loops.
   void fitIsDrawnAlongTheRecord() {
     using namespace quorix::measured;
     const Synthetic rec = MadeRecord(0.1);
@@ -340,8 +310,7 @@ class PlotsWindowTest : public QObject {
                                       "response from rest"));
     QVERIFY(Control(*plots, "cmdUseParameters")->isEnabled());
 
-    // A steady fit of cycles 2, 5 and 8 (the second at each amplitude) replaces it: a run over each cycle's own
-    // samples.
+    // A steady fit of cycles 2, 5 and 8 replaces it: a run over each cycle's own samples.
     FitOptions steadyOnly;
     steadyOnly.steady = true;
     steadyOnly.cycles = {1, 4, 7};
@@ -366,8 +335,7 @@ class PlotsWindowTest : public QObject {
     QVERIFY(plots->RecordText().contains(QStringLiteral("Fit to cycles 2, 5, 8: n = ")));
     QCOMPARE(fitTip(), QStringLiteral("Fit n, γ, α, Fy and Uy to the steady cycles of the record"));
 
-    // A long record of 86437 samples, which the stride of 5 does not divide: at most about 20000 points drawn,
-    // the first and the last among them, each one of the model's, in order.
+    // 86437 samples, which the stride of 5 does not divide: at most about 20000 drawn, both ends among them, in order.
     const Synthetic longRecord = MadeRecord(0.1, 2401);
     w_->services.files["/data/long.csv"] = TextOf(longRecord);
     QVERIFY(plots->OpenRecord("/data/long.csv"));

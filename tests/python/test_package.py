@@ -4,7 +4,6 @@ import doctest
 import os
 import pickle
 import re
-import time
 from pathlib import Path
 
 import numpy as np
@@ -65,25 +64,18 @@ def test_pandas_xarray_and_masked_arrays_come_back_as_they_went_in():
     assert bits(r.DE.compressed()) == bits(exact.DE[U <= 6.0])
 
 
-def test_ten_million_cases_on_dask_give_the_bits_of_the_numpy_call():
+def test_dask_chunks_on_threads_give_the_bits_of_the_numpy_call():
     da = pytest.importorskip("dask.array")
     import dask
 
-    # The accurate arithmetic: 10^7 specified Solves take minutes on two cores, the accurate ones seconds.
-    u = np.linspace(1e-4, 10.0, 10_000_000)
+    u = np.linspace(1e-4, 10.0, 400_000)
     n = np.array([1.5, 2.0, 3.0, 4.0])[np.arange(u.size) % 4]
-    begin = time.perf_counter()
     want = quorix.solve(n=n, u=u, accurate=True)
-    numpy_seconds = time.perf_counter() - begin
-    lazy = quorix.solve(n=da.from_array(n, chunks=1_000_000), u=da.from_array(u, chunks=1_000_000), accurate=True)
+    lazy = quorix.solve(n=da.from_array(n, chunks=40_000), u=da.from_array(u, chunks=40_000), accurate=True)
     assert isinstance(lazy.DE, da.Array)
-    begin = time.perf_counter()
     with dask.config.set(scheduler="threads"):
         got = dask.compute(*(lazy[k] for k in NAMES))
-    dask_seconds = time.perf_counter() - begin
-    print(f"10^7 accurate Solves: numpy {numpy_seconds:.2f} s, Dask (threads, 10 chunks) {dask_seconds:.2f} s")
-    for k, column in zip(NAMES, got):
-        assert column.tobytes() == want[k].tobytes(), k
+    assert [column.tobytes() for column in got] == [want[k].tobytes() for k in NAMES]
 
 
 def test_the_first_failing_element_is_named_in_any_layout():
@@ -122,24 +114,17 @@ def test_a_result_is_a_data_frame():
     assert quorix.solve().to_frame().shape == (1, 12)
 
 
+# Each function's own reading of its arguments, and each kind of non-number once.
 @pytest.mark.parametrize("call, name", [
     (lambda: quorix.solve(n="2.5"), "n"),
-    (lambda: quorix.solve(n=np.array(["2.5"])), "n"),
-    (lambda: quorix.solve(u=None), "u"),
     (lambda: quorix.solve(u=[1.0, None]), "u"),
     (lambda: quorix.solve(u=np.array([1.0, None], dtype=object)), "u"),
-    (lambda: quorix.solve(gamma=0.5 + 0j), "gamma"),
     (lambda: quorix.solve(fy=np.array([1 + 2j])), "fy"),
     (lambda: quorix.solve(accurate=1), "accurate"),
-    (lambda: quorix.sweep(0.1, 1.0, 0.1, n="2"), "n"),
     (lambda: quorix.sweep("0.1", 1.0, 0.1), "start"),
-    (lambda: quorix.loop(u=None), "u"),
     (lambda: quorix.loop(alpha=1j), "alpha"),
-    (lambda: quorix.response(["0", "1"]), "u"),
     (lambda: quorix.response([0.0, 1.0], z0="0"), "z0"),
-    (lambda: quorix.special.gamma("2"), "x"),
     (lambda: quorix.special.hyp2f1(1.0, None, 2.0, 0.5), "b"),
-    (lambda: quorix.Material(n="2"), "n"),
     (lambda: quorix.Material.general(A=1.0, beta=0.5, gamma=None), "gamma"),
     (lambda: quorix.Material().solve(umax="1"), "umax"),
     (lambda: quorix.fit([0.0, 1.0], [0.0, None]), "F"),

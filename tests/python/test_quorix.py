@@ -1,6 +1,5 @@
-"""quorix.solve, sweep, loop and special: the engine's results to the last bit,
-as quorix-cli gives them. (The exact values the accurate mode is held to are the
-C++ tests' own, tests/accurate/data.)"""
+"""quorix.solve, sweep, loop and special: their arguments reach the engine, whose results come back to the last
+bit as quorix-cli gives them (the engine's values are the C++ tests' own)."""
 import _thread
 import math
 import os
@@ -22,16 +21,14 @@ CASES = [
     {},  # the window's initial values, also quorix-cli's defaults
     # beta from gamma: .46 and .44, not 1 - gamma; beta - gamma differs in its last bits, and so do Kcd and DE.
     {"n": 3, "gamma": 0.54, "u": 3.0},
-    {"n": 1.5, "gamma": 0.56, "u": 1.0},
     {"n": 2, "gamma": 0.5, "beta": 0.45, "alpha": 0.05, "fy": 1, "uy": 0.02, "u": 40},  # saturated: Za = 1
-    {"n": 2.5, "gamma": 0.95, "u": 1e-4},
 ]
 # Outside the model: refused, or with outside_domain="warn" (quorix-cli --as-typed) answered as the window answers.
-ODD = [{"n": 0}, {"n": -1}, {"uy": 0}, {"gamma": 2, "u": -1}]
+ODD = [{"n": 0}, {"gamma": 2, "u": -1}]
 
 
-@pytest.mark.parametrize("mode", ["complementary", "direct"])
-@pytest.mark.parametrize("case, accurate", [(c, False) for c in CASES] + [(c, True) for c in CASES])
+@pytest.mark.parametrize("case, mode, accurate", [(CASES[0], "complementary", False), (CASES[1], "direct", False),
+                                                  (CASES[1], "complementary", True), (CASES[2], "direct", True)])
 def test_solve_gives_the_results_of_the_command_line(cli, case, mode, accurate):
     expected = cli.json("solve", *case_options(case, mode, accurate))
     expected = {**expected["results"], **expected["derived"]}
@@ -95,7 +92,6 @@ def test_results_inside_the_reach_of_the_specified_arithmetic_pass_without_a_wor
 @pytest.mark.parametrize("call, message", [
         (lambda: quorix.solve(n=[1.0, 2.0], u=[1.0, 2.0, 3.0]), r"n \(2,\).*u \(3,\)"),
         (lambda: quorix.solve(mode="Direct"), "mode must be 'complementary' or 'direct'"),
-        (lambda: quorix.solve(n=-1.0, accurate=True), "n must be positive"),
         # The first failing element in index order, whichever thread met it first.
         (lambda: quorix.solve(u=[1.0] * 40 + [-1.0, -2.0] * 20, accurate=True),
          r"Umax/Uy must not be negative: -1 \(at index \(40,\)\)"),
@@ -110,10 +106,8 @@ def test_refusals_name_the_input(call, message):
 
 
 @pytest.mark.parametrize("start, stop, step, case, mode, accurate", [
-        (0.1, 10.0, 0.1, {}, "complementary", False),  # the window's initial range
         (2.0, 0.5, -0.25, {"n": 3, "gamma": 0.8}, "direct", False),  # downwards
-        (0.0, 1.0, 0.35, {"n": 1.5}, "complementary", False),  # q = 2.86: the last row lies beyond stop
-        (0.25, 5.0, 0.25, {"n": 3}, "direct", True)])
+        (0.0, 1.0, 0.35, {"n": 1.5}, "complementary", True)])  # q = 2.86: the last row lies beyond stop
 def test_sweep_rows_are_those_of_the_command_line(cli, start, stop, step, case, mode, accurate):
     table = quorix.sweep(start, stop, step, **case, mode=mode, accurate=accurate)
     options = case_options(case, mode, accurate) + ["--from", repr(start), "--to", repr(stop), "--step", repr(step)]
@@ -123,7 +117,7 @@ def test_sweep_rows_are_those_of_the_command_line(cli, start, stop, step, case, 
         assert bits(table[name]) == bits([row[name] for row in rows]), name
 
 
-@pytest.mark.parametrize("case", [{}, {"n": 3, "u": 40, "mode": "direct"}, {"n": 1.5, "u": 2, "accurate": True}])
+@pytest.mark.parametrize("case", [{"n": 3, "u": 40, "mode": "direct"}, {"n": 1.5, "u": 2, "accurate": True}])
 def test_loop_is_the_loop_of_the_command_line(cli, case):
     mode, accurate = case.pop("mode", "complementary"), case.pop("accurate", False)
     got = quorix.loop(**case, mode=mode, accurate=accurate, points=50)
@@ -132,12 +126,10 @@ def test_loop_is_the_loop_of_the_command_line(cli, case):
         assert (len(column), bits(column)) == (98, bits(expected[name])), name
 
 
-# digamma from the table, from the series, at a pole (status 0); then the accurate mode, which has no series.
+# Each function once in each arithmetic; digamma at a pole gives status 0.
 @pytest.mark.parametrize("name, args, accurate", [
-    ("loggamma", [0.5], False), ("gamma", [-2.5], False), ("digamma", [3.0], False), ("digamma", [0.3], False),
-    ("digamma", [-2.0], False), ("hyp2f1", [1.0, 0.5, 1.5, -3.0], False), ("series", [1.0, 1.0, 2.0, 0.5], False),
-    ("loggamma", [0.5], True), ("gamma", [4.5], True), ("digamma", [0.5], True),
-    ("hyp2f1", [1.0, 0.5, 1.5, -3.0], True)])
+    ("loggamma", [0.5], False), ("gamma", [4.5], True), ("digamma", [-2.0], False), ("digamma", [0.5], True),
+    ("hyp2f1", [1.0, 0.5, 1.5, -3.0], False), ("hyp2f1", [1.0, 0.5, 1.5, -3.0], True), ("series", [1.0, 1.0, 2.0, 0.5], False)])
 def test_special_functions_give_value_and_status_as_the_command_line(cli, name, args, accurate):
     expected = cli.json("eval", name, *map(repr, args), *(["--accurate"] if accurate else []))
     value, status = getattr(quorix.special, name)(*args, **({"accurate": True} if accurate else {}))
@@ -155,8 +147,7 @@ def test_a_fault_the_evaluator_lets_out_is_a_floating_point_error(cli):
 def test_ctrl_c_ends_a_long_sweep_and_leaves_no_thread_running():
     quorix.solve(u=np.linspace(0.1, 10.0, 100))  # the thread pool started, as any earlier array call starts it
     before = len(os.listdir("/proc/self/task"))
-    # A process started in the background inherits SIGINT ignored, and Python then installs no
-    # handler of its own, so that interrupt_main would do nothing: the test installs Python's.
+    # A process started in the background inherits SIGINT ignored: install Python's handler for interrupt_main.
     previous = signal.signal(signal.SIGINT, signal.default_int_handler)
     timer = threading.Timer(0.5, _thread.interrupt_main)  # Ctrl-C, as the terminal would send it
     timer.start()

@@ -1,5 +1,5 @@
 // What the page's tests share: the native quorix-cli, run at test time for
-// every expected value, and the few steps every test takes on the page.
+// every expected value, and the steps every test takes on the page.
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
@@ -12,7 +12,7 @@ const CLI = process.env.QUORIX_CLI;
 const RESULT_IDS = ['Za', 'Fha', 'Fela', 'Fa', 'Kcd', 'Kda', 'DEOverFyUy', 'DEOverFhUy', 'DE', 'XiEq', 'Ksec',
   'KsecOverK0'];
 
-// The page's defaults, written out: a test's case names only what it changes.
+// The page's defaults: a case names only what it changes.
 const DEFAULT_FIELDS = { n: '2.0', gamma: '0.9', alpha: '0.10', fy: '2.86', uy: '0.111', umax: '1' };
 const FIELD_OPTIONS = { n: '--n', gamma: '--gamma', alpha: '--alpha', fy: '--fy', uy: '--uy', umax: '--u' };
 
@@ -40,29 +40,21 @@ function caseArgs(c, { amplitude = true } = {}) {
   return args;
 }
 
-// quorix-cli solve's lines, each the caption, " : " and the text the page
-// shows for it.
-function parseSolve(stdout) {
-  const lines = stdout.toString().split('\n').filter((l) => l.includes(' : ') || / :$/.test(l));
+// quorix-cli solve's "caption : text" lines: the texts and captions the page shows.
+function expectedSolve(c) {
+  const lines = cliOk(['solve', ...caseArgs(c)]).toString().split('\n').filter((l) => l.includes(' : '));
   const texts = {};
   const captions = {};
   RESULT_IDS.forEach((id, i) => {
-    const line = lines[i];
-    if (line === undefined) throw new Error(`quorix-cli solve printed no line for ${id}:\n${stdout}`);
-    const at = line.indexOf(' : ');
-    captions[id] = line.slice(0, at + 2).trim();
-    texts[id] = line.slice(at + 3);
+    const at = lines[i].indexOf(' : ');
+    captions[id] = lines[i].slice(0, at + 2).trim();
+    texts[id] = lines[i].slice(at + 3);
   });
   return { texts, captions };
 }
 
-function expectedSolve(c) {
-  return parseSolve(cliOk(['solve', ...caseArgs(c)]));
-}
-
 function tempFile(name) {
-  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'quorix-web-test-'));
-  return path.join(dir, name);
+  return path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'quorix-web-test-')), name);
 }
 
 async function openPage(page, query = '') {
@@ -82,14 +74,33 @@ async function shownResults(page) {
   return texts;
 }
 
+// Loop's end: the button usable again, Stop not, and every row of the table there.
+async function loopDone(page) {
+  await expect(page.locator('#loop')).toBeEnabled();
+  await expect(page.locator('#stop')).toBeDisabled();
+  await expect(page.locator('#sweep-table')).not.toHaveAttribute('aria-busy', 'true');
+}
+
+async function runLoop(page, range = {}) {
+  for (const [id, value] of Object.entries(range)) await page.fill(`#${id}`, value);
+  await page.click('#loop');
+  await loopDone(page);
+}
+
+// The Loop table's data rows as their cells' texts.
+function tableRows(page) {
+  return page.locator('#sweep-table tr:has(td)').evaluateAll(
+    (rows) => rows.map((r) => Array.from(r.querySelectorAll('td'), (td) => td.textContent.trim())));
+}
+
 // What clicking `selector` downloads: {name, bytes}.
 async function download(page, selector) {
   const [file] = await Promise.all([page.waitForEvent('download'), page.click(selector)]);
   return { name: file.suggestedFilename(), bytes: fs.readFileSync(await file.path()) };
 }
 
-// A plot as its chart holds it: its title, the case under it, and its
-// first series' points; null before the chart library has drawn it.
+// A plot as its chart holds it: its title, subtext and first series' points;
+// null before the chart library has drawn it.
 function plotOf(page, id) {
   return page.evaluate((plotId) => {
     const chart = window.echarts && window.echarts.getInstanceByDom(document.getElementById(plotId));
@@ -115,6 +126,6 @@ const test = base.extend({
 });
 
 module.exports = {
-  test, expect, cli, cliOk, caseArgs, parseSolve, expectedSolve, tempFile, openPage, enterCase, shownResults,
-  download, plotOf, RESULT_IDS, DEFAULT_FIELDS,
+  test, expect, cli, cliOk, caseArgs, expectedSolve, tempFile, openPage, enterCase, shownResults, loopDone, runLoop,
+  tableRows, download, plotOf, RESULT_IDS, DEFAULT_FIELDS,
 };

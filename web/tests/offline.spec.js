@@ -1,6 +1,5 @@
-// Once opened, the page opens and runs again without the network. The page
-// is served here by a server of the test's own, which is then shut down:
-// what the page does after that comes from what it kept.
+// Once opened, the page opens and runs again without the network: served by
+// the test's own server, then shut down.
 const fs = require('node:fs');
 const http = require('node:http');
 const path = require('node:path');

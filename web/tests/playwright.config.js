@@ -1,7 +1,5 @@
-// The page's browser tests: Debian's chromium (Playwright's own browser
-// downloads are out of reach), the site that scripts/web.sh assembles and
-// serves, and the native quorix-cli (env QUORIX_CLI) as the source of every
-// expected value.
+// The page's browser tests: Debian's chromium, the site scripts/web.sh
+// serves, and the native quorix-cli (env QUORIX_CLI) for every expected value.
 const path = require('node:path');
 const { defineConfig } = require('@playwright/test');
 
@@ -11,8 +9,7 @@ const port = Number(process.env.QUORIX_WEB_PORT || 8765);
 module.exports = defineConfig({
   testDir: '.',
   testMatch: '*.spec.js',
-  // One browser at a time: the machine's two cores are shared, and the
-  // engine's sweeps are timed by what a test waits for.
+  // One browser at a time: the two cores are shared, and sweeps are timed.
   workers: 1,
   fullyParallel: false,
   forbidOnly: true,
@@ -28,16 +25,14 @@ module.exports = defineConfig({
     acceptDownloads: true,
     launchOptions: {
       executablePath: process.env.QUORIX_CHROMIUM || '/usr/bin/chromium',
-      // Without the background-networking flags chromium keeps reaching for
-      // Google's services, which a closed network refuses, and logs it.
+      // Else chromium keeps reaching for its vendor's services, and logs the refusals.
       args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
         '--disable-component-update', '--disable-sync'],
     },
   },
   webServer: {
-    // The page as users get it: the script's own server (it builds nothing
-    // new when build/web/site is current). The server's line for every
-    // request that succeeded is left out of the log; failures stay in it.
+    // The page as users get it, from the script's own server; its log keeps
+    // only the requests that failed.
     command: `bash scripts/web.sh --port ${port} 2>&1 | grep --line-buffered -v '" [23]0[0-9] -$'`,
     cwd: repo,
     url: `http://127.0.0.1:${port}/`,

@@ -1,8 +1,6 @@
 // Where the page cannot run it says so, and how to serve it: opened from a
-// file (the browser refuses its modules and its worker), without
-// JavaScript, or served without its engine. These pages log the browser's
-// refusals, so they use Playwright's own test, not the one that fails on
-// any error the page logs.
+// file, without JavaScript, or served without its engine. These pages log
+// the browser's refusals: Playwright's own test, not helpers.js's.
 const path = require('node:path');
 const { test, expect } = require('@playwright/test');
 
@@ -29,8 +27,7 @@ test.describe('without JavaScript', () => {
   });
 });
 
-// The engine's loader or its WebAssembly missing from the site: the worker
-// cannot start, and the page says so instead of waiting.
+// The engine's loader or its WebAssembly missing: the page says so instead of waiting.
 for (const missing of ['quorix-web.js', 'quorix-web.wasm']) {
   test(`served without ${missing}, the page says its engine did not start`, async ({ page }) => {
     await page.route(`**/${missing}`, (route) => route.fulfill({ status: 404, body: 'not here' }));
