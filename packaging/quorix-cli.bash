@@ -9,7 +9,19 @@ _quorix_cli_help_section() {
   shift
   quorix-cli "$@" --help 2>/dev/null | awk -v section="$section" '
     /^[^ ]/ { inside = ($0 == section); next }
-    inside && /^  [^ ]/ { print $1 }'
+    inside && /^  [^ ]/ && !seen[$1]++ { print $1 }'
+}
+
+# The value's form in OPTION's entry of `quorix-cli WORDS... --help`
+# ("TEXT", "FLOAT=0", "TEXT:{opensees,all,none}=none"), nothing for a flag.
+_quorix_cli_value_form() {
+  local option=$1
+  shift
+  quorix-cli "$@" --help 2>/dev/null | awk -v option="$option" '
+    /^  [^ ]/ {
+      n = split($1, names, ",")
+      for (i = 1; i <= n; i++) if (names[i] == option && $2 ~ /^[A-Z]+([:=]|$)/) { print $2; exit }
+    }'
 }
 
 _quorix_cli() {
@@ -24,12 +36,22 @@ _quorix_cli() {
     grep -qxF -- "$word" <<<"$subcommands" && path+=("$word")
   done
 
-  case $prev in
-    -o | --output)
-      compopt -o filenames 2>/dev/null
-      COMPREPLY=($(compgen -f -- "$cur"))
-      return ;;
-  esac
+  # After an option that takes a value: its values where the help lists
+  # them ({a,b,c}), a file name for -o, else nothing (a number or a column
+  # is typed, not a file chosen).
+  if [[ $prev == -* ]]; then
+    local form
+    form=$(_quorix_cli_value_form "$prev" "${path[@]}")
+    if [[ -n $form ]]; then
+      if [[ $form =~ \{([^}]*)\} ]]; then
+        COMPREPLY=($(compgen -W "${BASH_REMATCH[1]//,/ }" -- "$cur"))
+      elif [[ $prev == -o || $prev == --output ]]; then
+        compopt -o filenames 2>/dev/null
+        COMPREPLY=($(compgen -f -- "$cur"))
+      fi
+      return
+    fi
+  fi
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W "$(_quorix_cli_help_section "Options:" "${path[@]}" | tr ',' ' ')" -- "$cur"))
     return

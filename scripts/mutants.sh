@@ -51,7 +51,7 @@ M22|src/accurate/solve.cpp|s/value \+ \(d1 \* eps \+ 0\.5 \* d2 \* eps \* eps\)/
 M23|src/exact/lerch.cpp|s/kNegligible = 0x1p-56;/kNegligible = 0x1p-36;/|exact Lerch sums: series cut off far too early
 M24|src/decimal/numbertext.cpp|s/return n\.negative \? -0\.0 : 0\.0;/return 0.0;/|number text: underflow loses the sign of zero
 M25|src/decimal/numbertext.cpp|s/exponent < -4 /exponent < -5 /|plain number: exponent form starts one decade lower
-M26|src/response/response.cpp|s/if \(p\.gamma < 0\.0\) Refuse/if (p.gamma < -0.5) Refuse/|response: a negative gamma down to -0.5 accepted, z runs away
+M26|src/solver/domain.cpp|s/c\.beta == 1\.0 - c\.gamma && c\.gamma < 0\.0/c.beta == 1.0 - c.gamma \&\& c.gamma < -0.5/|domain: a negative gamma down to -0.5 taken as inside, z runs away
 M27|src/response/response.cpp|s/z_ = direction_ \* FrameZ\(state_\);/z_ = FrameZ(state_);/|response: z on a descending branch keeps the ascending sign
 M28|src/response/response.cpp|s/closed_\.work = Work\(startState_, state_, direction_ \* \(previousU - uStart_\)/closed_.work = Work(startState_, state_, (previousU - uStart_)/|response: work of a closed descending stretch with the wrong sign
 M29|src/material/material.cpp|s/c\.Uy = Nonzero\(m\.yield \/ m\.k, "Uy"\);/c.Uy = Nonzero(m.k \/ m.yield, "Uy");/|material: the Wen link's Uy inverted (k/yield)
@@ -93,6 +93,7 @@ mkdir -p "$work"
 mkdir -p "$work/src"
 files=$(cd "$root" && git ls-files -co --exclude-standard)
 while IFS= read -r file; do
+  [ -e "$root/$file" ] || continue  # deleted, its deletion not yet committed
   if ! cmp -s "$root/$file" "$work/src/$file"; then
     mkdir -p "$(dirname "$work/src/$file")"
     cp "$root/$file" "$work/src/$file"

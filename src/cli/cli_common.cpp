@@ -75,6 +75,21 @@ double ReadField(std::string_view name, const std::string& text) {
   return value;
 }
 
+const CLI::Validator& CompleteNumberText() {
+  static const CLI::Validator check(
+      [](std::string& text) {
+        if (!IsCompleteNumber(text)) return "\"" + text + "\" is not a number (the decimal point is '.')";
+        try {
+          text = ShortestText(ParseNumber(text));
+        } catch (const Refusal& e) {
+          return std::string(e.what());
+        }
+        return std::string();
+      },
+      "");
+  return check;
+}
+
 void WriteOut(std::string_view text) {
   errno = 0;
   if (std::fwrite(text.data(), 1, text.size(), Settings().out) != text.size()) {

@@ -54,6 +54,12 @@ void RunReporting(int& exitCode, const std::function<void()>& work);
 // range of a double are a Refusal that names the field.
 double ReadField(std::string_view name, const std::string& text);
 
+// For options that the option parser converts to a double itself: the same
+// complete-number grammar as every other number option ('0x10', '2 5' and
+// '1e999' refused, exit 2), the text handed on as the shortest text of the
+// value read, so that the parser's conversion gives exactly that double.
+const CLI::Validator& CompleteNumberText();
+
 // Writes text to the run's output (standard output); throws Refusal
 // when it cannot.
 void WriteOut(std::string_view text);

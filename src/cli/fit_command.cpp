@@ -310,7 +310,7 @@ void AddFitCommand(CLI::App& app, int& exitCode) {
       ->check(kCycleRange)
       ->excludes("--cycles");
   command->add_option("--z0", options->z0, "z at the first sample, -1 < z0 < 1 (0: a specimen at rest)")
-      ->capture_default_str();
+      ->transform(CompleteNumberText())->capture_default_str();
   command->add_flag("--fit-z0", options->fitZ0, "fit z0 too, starting from --z0");
   command->add_flag("--steady", options->steady,
                     "fit the closed-form steady loops of the chosen cycles instead of the response along the "

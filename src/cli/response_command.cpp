@@ -178,14 +178,14 @@ void AddResponseCommand(CLI::App& app, int& exitCode) {
       "beside the model's as F_measured), in a file as for 'cycles'; of more columns, the force is read when "
       "--F-column or the header names it, or when neither names the displacement either");
   AddRecordInput(*command, options->input, "the history, or - for standard input");
-  command->add_option("--n", options->parameters.n, "exponent n > 0")->capture_default_str();
-  command->add_option("--gamma", options->parameters.gamma, "gamma >= 0 (beta = 1 - gamma)")->capture_default_str();
+  command->add_option("--n", options->parameters.n, "exponent n > 0")->transform(CompleteNumberText())->capture_default_str();
+  command->add_option("--gamma", options->parameters.gamma, "gamma >= 0 (beta = 1 - gamma)")->transform(CompleteNumberText())->capture_default_str();
   command->add_option("--alpha", options->parameters.alpha, "alpha, the elastic share of the yield force")
-      ->capture_default_str();
-  command->add_option("--fy", options->parameters.Fy, "yield force Fy")->capture_default_str();
-  command->add_option("--uy", options->parameters.Uy, "yield displacement Uy > 0")->capture_default_str();
+      ->transform(CompleteNumberText())->capture_default_str();
+  command->add_option("--fy", options->parameters.Fy, "yield force Fy")->transform(CompleteNumberText())->capture_default_str();
+  command->add_option("--uy", options->parameters.Uy, "yield displacement Uy > 0")->transform(CompleteNumberText())->capture_default_str();
   command->add_option("--z0", options->z0, "z at the first sample, -1 < z0 < 1 (0: a specimen at rest)")
-      ->capture_default_str();
+      ->transform(CompleteNumberText())->capture_default_str();
   command->add_flag("--stretches", options->stretches,
                     "print the stretches between reversals instead of the samples: first and last sample "
                     "(1-based), u there, and the hysteretic work, the integral of (1 - alpha) Fy z du along it");

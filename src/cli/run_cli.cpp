@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <iterator>
 #include <memory>
+#include <set>
 #include <utility>
 #include <cctype>
 #include <cerrno>
@@ -80,8 +81,12 @@ class WrappingFormatter : public CLI::Formatter {
     constexpr std::size_t kWidth = 80;
     if (line.size() <= kWidth) return line + "\n";
     const std::size_t lead = line.find_first_not_of(' ');
-    // An entry: names, then a gap of two blanks or more, then its text.
-    std::size_t indent = lead;
+    // An entry: names, then a gap of two blanks or more, then its text. An
+    // entry's names too long for one line go on four columns further in, so
+    // that no continuation reads as an entry of its own (the completion
+    // reads entries as lines indented by two).
+    constexpr std::size_t kEntryIndent = 2;
+    std::size_t indent = lead == kEntryIndent ? lead + 4 : lead;
     const std::size_t gap = line.find("  ", lead);
     if (lead > 0 && gap != std::string::npos && gap < kWidth / 2) {
       indent = line.find_first_not_of(' ', gap);
@@ -126,6 +131,44 @@ std::size_t EditDistance(std::string_view a, std::string_view b) {
   return row[b.size()];
 }
 
+// The closest of `names` to `word`, when near enough to be what was meant
+// (at most two edits, or a third of the name's letters); empty otherwise.
+std::string_view Closest(std::string_view word, const std::vector<std::string_view>& names) {
+  std::string_view closest;
+  std::size_t best = std::string_view::npos;
+  for (const std::string_view name : names) {
+    const std::size_t d = EditDistance(word, name);
+    if (d < best) {
+      best = d;
+      closest = name;
+    }
+  }
+  return best <= std::max<std::size_t>(2, closest.size() / 3) ? closest : std::string_view();
+}
+
+// One line for each "--name" among the arguments that the subcommand has no
+// option of, with the closest name it has ("--gama": did you mean --gamma?).
+// Arguments after "--" are operands, and "--fy=2" is named "--fy".
+std::string UnknownOptionLines(const CLI::App& command, const std::vector<std::string>& arguments) {
+  std::vector<std::string> longNames;
+  for (const CLI::Option* option : command.get_options()) {
+    for (const std::string& name : option->get_lnames()) longNames.push_back("--" + name);
+  }
+  const std::vector<std::string_view> names(longNames.begin(), longNames.end());
+  std::string lines;
+  for (std::size_t i = 2; i < arguments.size() && arguments[i] != "--"; ++i) {
+    const std::string& argument = arguments[i];
+    if (argument.size() < 3 || !argument.starts_with("--") || std::isalpha(static_cast<unsigned char>(argument[2])) == 0)
+      continue;
+    const std::string name = argument.substr(0, argument.find('='));
+    if (command.get_option_no_throw(name) != nullptr) continue;
+    const std::string_view closest = Closest(name, names);
+    lines += "quorix-cli: " + command.get_name() + " has no option " + name;
+    lines += closest.empty() ? std::string("\n") : "; did you mean " + std::string(closest) + "?\n";
+  }
+  return lines;
+}
+
 // Writes a message of the option parser to a stream of the settings.
 void Put(std::FILE* stream, const std::string& text) { std::fwrite(text.data(), 1, text.size(), stream); }
 
@@ -141,33 +184,46 @@ constexpr Subcommand kSubcommands[] = {
     {"response", AddResponseCommand},
 };
 
+constexpr const char* kExitStatusLine = "Exit status: 0 success, 1 the command failed, 2 bad command line.";
+
 // The program's name, version, help footer and the rule of one subcommand.
 void DescribeProgram(CLI::App& app) {
   app.formatter(std::make_shared<WrappingFormatter>());
   app.require_subcommand(1);
   app.set_version_flag("-V,--version", "quorix-cli " QUORIX_VERSION);
-  app.footer(
-      "A number option takes a complete number ('2.5'; '2,5' and 'abc' are refused); --as-typed reads\n"
-      "numbers as the window's fields do. A negative one may be written as it is (--gamma -.5).\n"
-      "Exit status: 0 success, 1 the command failed, 2 bad command line.");
+  app.footer(kExitStatusLine);
+}
+
+// Each subcommand's footer: its own (the sweep's word on signals), how its
+// number options are read where it has them, and the exit statuses; only
+// what holds for that subcommand, in sentences the formatter wraps.
+void DescribeSubcommands(CLI::App& app) {
+  for (CLI::App* command : app.get_subcommands({})) {
+    std::string footer = command->get_footer() == kExitStatusLine ? "" : command->get_footer() + "\n\n";
+    if (command->get_option_no_throw("--as-typed") != nullptr) {
+      footer += "A number option takes a complete number ('2.5'; '2,5' and 'abc' are refused); --as-typed reads "
+                "numbers as the window's fields do.";
+      if (command->get_option_no_throw("--gamma") != nullptr) {
+        footer += " A negative one may be written as it is (--gamma -.5).";
+      }
+      footer += "\n";
+    }
+    command->footer(footer + kExitStatusLine);
+    DescribeSubcommands(*command);
+  }
 }
 
 // What to tell someone who wrote a word that names no subcommand: the
 // closest name when it is near enough, else every name.
 std::string UnknownSubcommandHint(std::string_view word) {
-  std::string_view closest;
-  std::size_t best = std::string_view::npos;
+  std::vector<std::string_view> names;
   std::string all;
   for (const auto& [name, add] : kSubcommands) {
     all += (all.empty() ? "" : ", ") + std::string(name);
-    const std::size_t d = EditDistance(word, name);
-    if (d < best) {
-      best = d;
-      closest = name;
-    }
+    names.push_back(name);
   }
-  return best <= std::max<std::size_t>(2, closest.size() / 3) ? "did you mean " + std::string(closest) + "?"
-                                                             : "the subcommands are " + all;
+  const std::string_view closest = Closest(word, names);
+  return closest.empty() ? "the subcommands are " + all : "did you mean " + std::string(closest) + "?";
 }
 
 // Building a subcommand's options is most of what the program itself does
@@ -198,6 +254,25 @@ std::vector<std::string> ArgumentsForParser(int argc, const char* const* argv) {
   return arguments;
 }
 
+// The parser's complaint of arguments it did not expect, listing them in
+// the order given (its message joins the list it is given last first).
+CLI::ExtrasError ExtrasInOrder(const CLI::App& app, const std::vector<std::string>& arguments) {
+  std::multiset<std::string> left;
+  for (const CLI::App* command : app.get_subcommands()) {
+    for (const std::string& extra : command->remaining()) left.insert(extra);
+  }
+  for (const std::string& extra : app.remaining()) left.insert(extra);
+  std::vector<std::string> extras;
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    if (const auto at = left.find(arguments[i]); at != left.end()) {
+      extras.push_back(arguments[i]);
+      left.erase(at);
+    }
+  }
+  std::reverse(extras.begin(), extras.end());
+  return CLI::ExtrasError(extras);
+}
+
 // Parses the arguments, which runs the subcommand. Throws CLI::ParseError
 // for a bad command line, and for --help and --version.
 void ParseArguments(CLI::App& app, const std::vector<std::string>& arguments) {
@@ -213,33 +288,40 @@ void ParseArguments(CLI::App& app, const std::vector<std::string>& arguments) {
     const auto end = std::find(arguments.begin() + 1, arguments.end(), "--");
     const auto asks = e.get_name() == "CallForVersion" ? AsksForVersion : AsksForHelp;
     if (end == arguments.end() || std::any_of(arguments.begin() + 1, end, asks)) throw;
-    // (The parser keeps its arguments last first, and so lists them.)
+    // (The message joins the list last first.)
     throw CLI::ExtrasError(std::vector<std::string>(arguments.rbegin(), std::make_reverse_iterator(end + 1)));
+  } catch (const CLI::ExtrasError&) {
+    throw ExtrasInOrder(app, arguments);
   }
+}
+
+// The command's exit status once standard output is flushed: 1 when the
+// flush fails (or an earlier write did) after a command that had succeeded,
+// said on standard error.
+int StatusAfterFlush(int exitCode, const CliSettings& settings) {
+  // An earlier write's failure leaves the stream's error flag and its errno.
+  const int earlier = std::ferror(settings.out) != 0 ? errno : 0;
+  errno = 0;
+  const bool flushed = std::fflush(settings.out) == 0;
+  if ((!flushed || earlier != 0) && exitCode == 0) {
+    const int error = flushed ? earlier : errno;
+    std::fprintf(settings.err, "quorix-cli: cannot write standard output: %s\n",
+                 std::generic_category().message(error).c_str());
+    exitCode = 1;
+  }
+  return exitCode;
 }
 
 // Writes the parser's message, or the help or version text, and gives the
 // exit status: 0 for --help and --version, which arrive as "errors" with
-// status 0, else 2.
+// status 0 (1 when their text could not be written: a full disk), else 2.
 int ReportParseError(const CLI::App& app, const CLI::ParseError& e, const CliSettings& settings) {
   std::ostringstream out, err;
   const int status = app.exit(e, out, err);
+  errno = 0;
   Put(settings.out, out.str());
   Put(settings.err, err.str());
-  std::fflush(settings.out);
-  return status == 0 ? 0 : 2;
-}
-
-// The command's exit status once standard output is flushed: 1 when the
-// flush fails after a command that had succeeded, said on standard error.
-int StatusAfterFlush(int exitCode, const CliSettings& settings) {
-  errno = 0;
-  if (std::fflush(settings.out) != 0 && exitCode == 0) {
-    std::fprintf(settings.err, "quorix-cli: cannot write standard output: %s\n",
-                 std::generic_category().message(errno).c_str());
-    exitCode = 1;
-  }
-  return exitCode;
+  return StatusAfterFlush(status == 0 ? 0 : 2, settings);
 }
 
 }  // namespace
@@ -262,11 +344,20 @@ int RunCli(int argc, const char* const* argv, const CliSettings& settings) {
     return 2;
   }
   AddSubcommands(app, named, exitCode);
+  DescribeSubcommands(app);
 
   const std::vector<std::string> arguments = ArgumentsForParser(argc, argv);
   try {
     if (named != std::end(kSubcommands)) RefuseOptionsAsValues(*app.get_subcommand(std::string(first)), arguments);
     ParseArguments(app, arguments);
+  } catch (const CLI::ExtrasError& e) {
+    // A misspelt option: named, with the closest the subcommand has, where
+    // the parser would list every argument it did not expect, last first.
+    const std::string lines =
+        named != std::end(kSubcommands) ? UnknownOptionLines(*app.get_subcommand(std::string(first)), arguments) : "";
+    if (lines.empty()) return ReportParseError(app, e, settings);
+    Put(settings.err, lines + "Run with --help for more information.\n");
+    return 2;
   } catch (const CLI::ParseError& e) {
     return ReportParseError(app, e, settings);
   }

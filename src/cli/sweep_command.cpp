@@ -102,6 +102,14 @@ const char* SignalName(int signal) {
       return "SIGINT";
     case SIGTERM:
       return "SIGTERM";
+#ifndef _WIN32
+    case SIGHUP:
+      return "SIGHUP";
+    case SIGQUIT:
+      return "SIGQUIT";
+    case SIGPIPE:
+      return "SIGPIPE";
+#endif
     default:
       return "a signal";
   }
@@ -321,7 +329,13 @@ void AddSweepCommand(CLI::App& app, int& exitCode) {
   command->add_option("--to", options->range.To, "last Umax/Uy, to within half a step")->capture_default_str();
   command->add_option("--step", options->range.Step, "step of Umax/Uy")->capture_default_str();
   CLI::Option* output =
-      command->add_option("-o,--output", options->output, "write the table to FILE instead of standard output ('-': standard output)");
+      command->add_option("-o,--output", options->output, "write the table to FILE instead of standard output ('-': standard output)")
+          ->check([](const std::string& name) {
+            // An empty name (a shell variable that was never set) is no file: writing the
+            // table to standard output instead would look like success.
+            return name.empty() ? std::string("an empty file name: give FILE, or '-' for standard output")
+                                : std::string();
+          });
   command
       ->add_flag("--jsonl", options->jsonLines,
                  "print each row as one JSON object a line, as it completes: UmaxOverUy, the nine results, XiEq, "
@@ -334,8 +348,9 @@ void AddSweepCommand(CLI::App& app, int& exitCode) {
                     "no progress line on standard error, which otherwise appears on a terminal once the sweep has "
                     "run for a second");
   command->footer(
-      "SIGINT (Ctrl-C) or SIGTERM ends the sweep after the row in progress: the table holds the header and "
-      "complete rows only, and the exit status is 130 or 143.");
+      "SIGINT (Ctrl-C), SIGTERM, SIGHUP (a closed terminal), SIGQUIT or SIGPIPE ends the sweep after the row in "
+      "progress: the table holds the header and complete rows only, and the exit status is 128 + the signal's "
+      "number (130 for SIGINT, 143 for SIGTERM, 129 for SIGHUP).");
   command->callback(
       [options, command, &exitCode] { RunAnswering(exitCode, *command, options->json, [&] { RunSweepCommand(*options, exitCode); }); });
 }

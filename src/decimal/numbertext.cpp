@@ -132,7 +132,15 @@ void AppendExponent(std::string& out, int exponent) {
 
 }  // namespace
 
-bool IsCompleteNumber(std::string_view text) { return Scan(text).wholeText; }
+bool IsCompleteNumber(std::string_view text) {
+  // The field drops blanks anywhere ("2 5" reads as 25); a complete number
+  // has them only around it, so that a typed gap is never joined silently.
+  const std::size_t first = text.find_first_not_of(" \t\n"), last = text.find_last_not_of(" \t\n");
+  if (first != std::string_view::npos && text.substr(first, last - first + 1).find_first_of(" \t\n") != std::string_view::npos) {
+    return false;
+  }
+  return Scan(text).wholeText;
+}
 
 double ParseNumber(std::string_view text) {
   const CleanNumber n = Scan(text);

@@ -18,9 +18,10 @@ namespace quorix {
 // a double; one too small for a double reads as zero.
 double ParseNumber(std::string_view text);
 
-// Whether the text, blanks apart, is one whole number of that grammar with
-// nothing before or after it: what the command line accepts where the
-// window would read a leading number ('2,5', '1e', 'abc' are not).
+// Whether the text is one whole number of that grammar with nothing but
+// blanks before or after it: what the command line accepts where the
+// window would read a leading number ('2,5', '1e', 'abc' are not, nor
+// '2 5', which the field reads as 25).
 bool IsCompleteNumber(std::string_view text);
 
 // Fixed-point text with exactly `decimals` digits after ".", correctly

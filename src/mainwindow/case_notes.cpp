@@ -19,13 +19,23 @@ std::string_view TrimBlanks(std::string_view text) {
   return text;
 }
 
+// Whether the text is one complete number once its blanks are taken out,
+// as the field takes them out.
+bool IsNumberOnceJoined(std::string_view text) {
+  std::string joined;
+  for (const char c : text) {
+    if (!IsBlank(c)) joined += c;
+  }
+  return !joined.empty() && IsCompleteNumber(joined);
+}
+
 // The longest start of the text that is one complete number by itself: where
 // the field's reading stops. Found with the field's own test rather than a
 // second copy of its grammar; the texts are a field's, short.
 std::string_view NumberPart(std::string_view text) {
   for (std::size_t length = text.size(); length > 0; --length) {
     const std::string_view start = text.substr(0, length);
-    if (!TrimBlanks(start).empty() && IsCompleteNumber(start)) return start;
+    if (IsNumberOnceJoined(start)) return start;
   }
   return {};
 }
@@ -65,6 +75,8 @@ std::optional<std::string> ReadingNote(std::string_view text) {
   const std::string_view typed = TrimBlanks(text);
   if (typed.empty()) return std::string("empty: read as 0");
   const std::string read = std::string(typed) + " read as " + decimal::ShortestText(value) + ": ";
+  // "2 5": the field joins what a blank parts.
+  if (IsNumberOnceJoined(typed)) return read + "the blanks inside it are dropped";
   const std::string_view number = NumberPart(text);
   if (number.empty()) return read + "not a number";
   const std::string_view rest = TrimBlanks(text.substr(number.size()));

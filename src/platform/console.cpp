@@ -3,6 +3,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <iterator>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -38,8 +39,12 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
   return FALSE;  // closing the console or logging off: the default, ending the process
 }
 #else
-struct sigaction previousInt {};
-struct sigaction previousTerm {};
+// Ctrl-C and a termination request, and three more that would end the
+// process mid-line: a closed terminal (SIGHUP), Ctrl-\ (SIGQUIT) and a reader
+// gone from the other end of a pipe (SIGPIPE, whose writes then fail with
+// EPIPE, which the job reports as a write failure).
+constexpr int kCaughtSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
+struct sigaction previous[std::size(kCaughtSignals)] {};
 
 extern "C" void OnSignal(int signal) { Keep(signal); }
 #endif
@@ -67,13 +72,11 @@ InterruptCatcher::InterruptCatcher() {
   sigemptyset(&action.sa_mask);
   // Writes and waits that a signal interrupts go on rather than fail.
   action.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &action, &previousInt);
-  sigaction(SIGTERM, &action, &previousTerm);
+  for (std::size_t i = 0; i < std::size(kCaughtSignals); ++i) sigaction(kCaughtSignals[i], &action, &previous[i]);
 }
 
 InterruptCatcher::~InterruptCatcher() {
-  sigaction(SIGINT, &previousInt, nullptr);
-  sigaction(SIGTERM, &previousTerm, nullptr);
+  for (std::size_t i = 0; i < std::size(kCaughtSignals); ++i) sigaction(kCaughtSignals[i], &previous[i], nullptr);
 }
 #endif
 

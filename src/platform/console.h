@@ -8,8 +8,8 @@ namespace quorix::platform {
 bool StandardOutputIsTerminal();
 bool StandardErrorIsTerminal();
 
-// While one lives, SIGINT and SIGTERM (on Windows: Ctrl-C and Ctrl-Break)
-// no longer end the process: the first request is kept, for the job to see
+// While one lives, SIGINT, SIGTERM, SIGHUP, SIGQUIT and SIGPIPE (on Windows:
+// Ctrl-C and Ctrl-Break) no longer end the process: the first request is kept, for the job to see
 // between two of its steps; later ones change nothing, so an impatient
 // second Ctrl-C cannot cut a line in half. The previous handling comes back
 // on destruction. Only one may live at a time.
@@ -20,7 +20,7 @@ class InterruptCatcher {
   InterruptCatcher(const InterruptCatcher&) = delete;
   InterruptCatcher& operator=(const InterruptCatcher&) = delete;
 
-  // The number of the first signal caught (SIGINT 2, SIGTERM 15), or 0.
+  // The number of the first signal caught (SIGINT 2, SIGTERM 15, ...), or 0.
   int Caught() const;
 };
 

@@ -38,4 +38,12 @@ expect "record.csv results.tsv " fit --json re
 expect "record.csv results.tsv " response r
 expect "results.tsv " sweep -o res
 expect "" solve r
+# After an option that takes a value: its listed values, else nothing (no file names).
+expect "all csi-wen none opensees openseespy " solve --as ""
+expect "normalised " solve --model n
+expect "" fit --u-column ""
+expect "" solve --n r
+# Each option once, although the help wraps long lists of exclusions.
+all=$(complete_words solve --)
+[[ $(tr ' ' '\n' <<<"$all" | sort | uniq -d) == "" ]] || { echo "solve --: an option offered twice: $all"; failures=$((failures + 1)); }
 exit $((failures > 0))

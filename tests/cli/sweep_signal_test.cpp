@@ -1,4 +1,4 @@
-// quorix-cli sweep stopped by SIGINT or SIGTERM: the conventional exit status, one line on standard
+// quorix-cli sweep stopped by SIGINT, SIGTERM, SIGHUP or SIGQUIT: the conventional exit status, one line on standard
 // error, and complete rows that are, byte for byte, those of a sweep that ran through. Its progress
 // line on a terminal.
 #include <fcntl.h>
@@ -66,7 +66,8 @@ TEST_P(SweepSignalTest, EndsAfterCompleteRows) {
 
 INSTANTIATE_TEST_SUITE_P(Signals, SweepSignalTest,
                          ::testing::Values(std::tuple{SIGINT, 130, true}, std::tuple{SIGTERM, 143, true},
-                                           std::tuple{SIGINT, 130, false}));
+                                           std::tuple{SIGINT, 130, false}, std::tuple{SIGHUP, 129, true},
+                                           std::tuple{SIGQUIT, 131, false}));
 
 // With standard error on a terminal, a sweep running longer than a second shows its progress there,
 // wiped before the last message; not with --no-progress.

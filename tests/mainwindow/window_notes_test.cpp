@@ -60,6 +60,8 @@ class WindowNotesTest : public QObject {
     const std::pair<const char*, const char*> rows[] = {
         {"2.5", ""}, {"2,5", "2,5 read as 2: the decimal point is '.'"}, {"", "empty: read as 0"},
         {"abc", "abc read as 0: not a number"}, {"1e", "1e read as 1: the number ends before 'e'"},
+        {" 1 . 5", "1 . 5 read as 1.5: the blanks inside it are dropped"},
+        {"2 5abc", "2 5abc read as 25: the number ends before 'abc'"},
         {" .5 m", ".5 m read as 0.5: the number ends before 'm'"},
         {"1e999", "number beyond the range of a double: 1e999"}};
     for (const auto& [text, note] : rows) QTest::addRow("'%s'", text) << text << note;
