@@ -113,7 +113,7 @@ void WriteCyclesJson(const measured::CycleTable& table, const measured::Record& 
   // The text report's cells and lines, as it shows them.
   object.StringRows("table", TableCells(table)).Strings("notes", TableNotes(table, record));
   object.Strings("warnings", warnings);
-  WriteOut(object.Text() + "\n");
+  WriteOut(object.Answer() + "\n");
 }
 
 void RunCycles(const CyclesOptions& options) {
@@ -154,10 +154,12 @@ void AddCyclesCommand(CLI::App& app, int& exitCode) {
                     "share of the whole displacement range the displacement must move back before a reversal "
                     "counts (noise below it makes no false reversals)");
   command->add_flag("--json", options->json,
-                    "print one object: arrays per column (cycle, first, last: 1-based; uPlus, uMinus, FPlus, FMinus, "
-                    "EDC, Keff, XiEff), \"steady\": the steady cycles' numbers, \"steadyMeans\"; \"table\" and "
-                    "\"notes\": the text report's cells (a row each) and the lines below it; \"warnings\"; a "
-                    "refusal as {\"refusal\": {...}}");
+                    "print one object: \"schema\", \"sample_count\", arrays per column (\"cycle\", \"first\", "
+                    "\"last\": 1-based; \"uPlus\", \"uMinus\", \"FPlus\", \"FMinus\", \"EDC\", \"Keff\", "
+                    "\"XiEff\"), \"steady\": the steady cycles' numbers (1-based), \"steady_means\", "
+                    "\"counter_clockwise\"; for a file with named columns \"displacement\", \"force\", "
+                    "\"decimal_comma\"; \"table\" and \"notes\": the text report's cells (a row each) and the "
+                    "lines below it; \"warnings\"; a refusal as {\"schema\": ..., \"refusal\": {...}}");
   command->callback([options, command, &exitCode] {
     RunAnswering(exitCode, *command, options->json, [&] { RunCycles(*options); });
   });

@@ -40,7 +40,7 @@ void Report(const Outcome& outcome, bool json) {
                  .Number("value", outcome.value)
                  .Integer("status", outcome.status)
                  .Bool("raised", outcome.raised)
-                 .Text() +
+                 .Answer() +
              "\n");
     return;
   }
@@ -62,7 +62,7 @@ CLI::App* AddArguments(CLI::App& parent, const std::string& name, const std::str
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     command->add_option(arguments[i], options.texts[i], "argument " + arguments[i] + " (number text)")->required();
   }
-  command->add_flag("--json", options.json, "print {\"value\": V, \"status\": S, \"raised\": R}");
+  command->add_flag("--json", options.json, "print {\"schema\": ..., \"value\": V, \"status\": S, \"raised\": R}");
   AddAsTypedFlag(*command);
   return command;
 }
@@ -128,12 +128,12 @@ void AddEvalCommand(CLI::App& app, int& exitCode) {
   auto options = std::make_shared<EvalOptions>();
   CLI::App* amplitude = AddArguments(*eval, "amplitude", "Umax/Uy of the cycle whose hysteretic variable peaks at X",
                                      {"X", "N", "BETA", "GAMMA"}, *options);
-  amplitude->get_option("--json")->description("print {\"value\": V}");
+  amplitude->get_option("--json")->description("print {\"schema\": ..., \"value\": V}");
   amplitude->callback([options, &exitCode] {
     RunReporting(exitCode, [&] {
       const std::array<double, 4> x = ReadArguments(*options);
       const double value = DisplacementAmplitude(x[0], x[1], x[2], x[3]);
-      WriteOut(options->json ? JsonObject().Number("value", value).Text() + "\n"
+      WriteOut(options->json ? JsonObject().Number("value", value).Answer() + "\n"
                              : "value " + ShortestText(value) + "\n");
     });
   });

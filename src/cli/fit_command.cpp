@@ -188,7 +188,7 @@ void WriteFitJson(const measured::FitResult& fit, const std::vector<std::string>
       .Strings("warnings", warnings)
       .Object("materials", MaterialJson(measured::SteadyRecord(p, 1.0), 1.0))
       .String("report", report);
-  WriteOut(object.Text() + "\n");
+  WriteOut(object.Answer() + "\n");
 }
 
 // The fit as tables: the parameters with their standard errors, the misfit
@@ -310,7 +310,8 @@ void AddFitCommand(CLI::App& app, int& exitCode) {
       ->check(kCycleRange)
       ->excludes("--cycles");
   command->add_option("--z0", options->z0, "z at the first sample, -1 < z0 < 1 (0: a specimen at rest)")
-      ->transform(CompleteNumberText())->capture_default_str();
+      ->transform(CompleteNumberText())
+      ->capture_default_str();
   command->add_flag("--fit-z0", options->fitZ0, "fit z0 too, starting from --z0");
   command->add_flag("--steady", options->steady,
                     "fit the closed-form steady loops of the chosen cycles instead of the response along the "
@@ -330,14 +331,15 @@ void AddFitCommand(CLI::App& app, int& exitCode) {
   command->add_flag("--no-progress", options->noProgress,
                     "no progress line on standard error (shown on a terminal once the fit takes over a second)");
   command->add_flag("--json", options->json,
-                    "print one object: n, gamma, alpha, Fy, Uy, (z0), beta, \"fit\": \"record\" or \"steady\", "
-                    "\"errors\" and \"fixed\" per parameter, rms, "
-                    "rmsRelative (rms over the mean F+), iterations, points, per fitted cycle: cycles, "
-                    "halfRange, measuredEDC, modelEDC; leftOutSteady and leftOutWider (the cycles not fitted), "
-                    "and warnings (also on standard error: a misfit above 10 % of F+, alpha < 0, no steady "
-                    "cycle, fitted points spanning less than half the record's displacements); \"materials\": the fitted "
-                    "case as OpenSees, OpenSeesPy and (when gamma = 0.5) CSI's Wen link write it; \"report\": the "
-                    "text the command prints without --json; a refusal as {\"refusal\": {...}}");
+                    "print one object: \"schema\"; \"parameters\" (n, gamma, alpha, fy, uy, (z0), beta), "
+                    "\"fit\": \"record\" or \"steady\", \"errors\" and \"fixed\" per parameter, \"rms\", "
+                    "\"rms_relative\" (rms over the mean F+), \"iterations\", \"point_count\", per fitted cycle: "
+                    "\"cycles\", \"half_range\", \"measured_EDC\", \"model_EDC\"; \"left_out_steady\" and "
+                    "\"left_out_wider\" (the cycles not fitted), \"summary\", \"warnings\" (also on standard error: "
+                    "a misfit above 10 % of F+, alpha < 0, no steady cycle, fitted points spanning less than half the "
+                    "record's displacements); \"materials\": the fitted case as OpenSees, OpenSeesPy and (when "
+                    "gamma = 0.5) CSI's Wen link write it; \"report\": the text the command prints without --json; "
+                    "a refusal as {\"schema\": ..., \"refusal\": {...}}");
   AddAsOption(*command, options->as, "all");
   command->callback([options, command, &exitCode] {
     RunAnswering(exitCode, *command, options->json, [&] { RunFit(*options); });

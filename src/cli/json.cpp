@@ -149,6 +149,10 @@ JsonObject& JsonObject::Object(std::string_view key, const JsonObject& value) {
 
 std::string JsonObject::Text() const { return "{" + members_ + "}"; }
 
+std::string JsonObject::Answer() const {
+  return "{\"schema\": \"" + std::string(kJsonSchema) + "\"" + (members_.empty() ? "" : ", " + members_) + "}";
+}
+
 void JsonObject::Key(std::string_view key) {
   if (!members_.empty()) members_ += ", ";
   members_ += Quoted(key);
@@ -179,7 +183,7 @@ void RunAnswering(int& exitCode, const CLI::App& command, const bool& json, cons
     } catch (const std::exception& e) {
       // Written before the message, as the rows of a sweep are: whatever a
       // reader of standard output gets, it gets whole.
-      if (json) WriteOut(RefusalJson(&command, e.what()).Text() + "\n");
+      if (json) WriteOut(RefusalJson(&command, e.what()).Answer() + "\n");
       throw;
     }
   });

@@ -22,6 +22,10 @@ std::string ShortestText(double value);
 // the string "inf", "-inf" or "nan".
 std::string JsonNumberText(double value);
 
+// The names and shapes of the JSON answers, versioned with the program's
+// minor version: a script checks it before reading a key.
+inline constexpr const char* kJsonSchema = "quorix-cli/1.1";
+
 class JsonObject {
  public:
   // Finite doubles as JSON numbers, non-finite ones as the strings "inf",
@@ -40,6 +44,9 @@ class JsonObject {
 
   // The object's text, e.g. {"value": 1.5, "status": 1}.
   std::string Text() const;
+  // The object as a whole answer of the program, its members after the
+  // schema of the names: {"schema": "quorix-cli/1.1", "value": 1.5}.
+  std::string Answer() const;
 
  private:
   void Key(std::string_view key);

@@ -35,7 +35,7 @@ void RunLoop(LoopOptions& options) {
                  .Numbers("z", loop.z)
                  .Number("DE", bw.DE)
                  .Number("area", ShoelaceArea(loop.u, loop.F))
-                 .Text() +
+                 .Answer() +
              "\n");
     return;
   }
@@ -59,7 +59,7 @@ void AddLoopCommand(CLI::App& app, int& exitCode) {
       ->check(CLI::Range(3, 1000000))
       ->capture_default_str();
   command->add_flag("--json", options->json,
-                    "print {\"u\": [...], \"F\": [...], \"z\": [...], \"DE\": D, \"area\": A}, A the polygon's "
+                    "print {\"schema\": ..., \"u\": [...], \"F\": [...], \"z\": [...], \"DE\": D, \"area\": A}, A the polygon's "
                     "shoelace area (work around the loop)");
   command->callback([options, command, &exitCode] {
     RunAnswering(exitCode, *command, options->json, [&] { RunLoop(*options); });

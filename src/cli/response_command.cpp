@@ -120,6 +120,8 @@ void WriteJson(const ResponseOptions& options, const measured::Record& record) {
   JsonStream json(out);
   const std::size_t count = record.u.size();
   json.Open();
+  json.Key("schema");
+  out.Add("\"" + std::string(kJsonSchema) + "\"");
   json.Number("sample_count", static_cast<double>(count));
   json.Array("u", count, [&](std::size_t k) { return record.u[k]; });
   std::vector<response::Stretch> stretches;
@@ -178,20 +180,31 @@ void AddResponseCommand(CLI::App& app, int& exitCode) {
       "beside the model's as F_measured), in a file as for 'cycles'; of more columns, the force is read when "
       "--F-column or the header names it, or when neither names the displacement either");
   AddRecordInput(*command, options->input, "the history, or - for standard input");
-  command->add_option("--n", options->parameters.n, "exponent n > 0")->transform(CompleteNumberText())->capture_default_str();
-  command->add_option("--gamma", options->parameters.gamma, "gamma >= 0 (beta = 1 - gamma)")->transform(CompleteNumberText())->capture_default_str();
-  command->add_option("--alpha", options->parameters.alpha, "alpha, the elastic share of the yield force")
-      ->transform(CompleteNumberText())->capture_default_str();
-  command->add_option("--fy", options->parameters.Fy, "yield force Fy")->transform(CompleteNumberText())->capture_default_str();
-  command->add_option("--uy", options->parameters.Uy, "yield displacement Uy > 0")->transform(CompleteNumberText())->capture_default_str();
-  command->add_option("--z0", options->z0, "z at the first sample, -1 < z0 < 1 (0: a specimen at rest)")
-      ->transform(CompleteNumberText())->capture_default_str();
+  // The parser converts these itself; the transform holds them to the grammar of every number option.
+  const std::pair<const char*, double*> numbers[] = {{"--n", &options->parameters.n},
+                                                     {"--gamma", &options->parameters.gamma},
+                                                     {"--alpha", &options->parameters.alpha},
+                                                     {"--fy", &options->parameters.Fy},
+                                                     {"--uy", &options->parameters.Uy},
+                                                     {"--z0", &options->z0}};
+  const char* meanings[] = {"exponent n > 0",
+                            "gamma >= 0 (beta = 1 - gamma)",
+                            "alpha, the elastic share of the yield force",
+                            "yield force Fy",
+                            "yield displacement Uy > 0",
+                            "z at the first sample, -1 < z0 < 1 (0: a specimen at rest)"};
+  for (std::size_t i = 0; i < std::size(numbers); ++i) {
+    command->add_option(numbers[i].first, *numbers[i].second, meanings[i])
+        ->transform(CompleteNumberText())
+        ->capture_default_str();
+  }
   command->add_flag("--stretches", options->stretches,
                     "print the stretches between reversals instead of the samples: first and last sample "
                     "(1-based), u there, and the hysteretic work, the integral of (1 - alpha) Fy z du along it");
   command->add_flag("--json", options->json,
-                    "print one object: \"points\", arrays \"u\", \"F\", \"z\" (and \"F_measured\"), "
-                    "\"stretches\" with arrays \"first\", \"last\" (1-based) and \"work\", and \"work\", their sum");
+                    "print one object: \"schema\", \"sample_count\", arrays \"u\", \"F\", \"z\" (and "
+                    "\"F_measured\"), \"stretches\" with arrays \"first\", \"last\" (1-based) and \"work\", and "
+                    "\"work\", their sum");
   command->callback([options, command, &exitCode] {
     RunAnswering(exitCode, *command, options->json, [&] { RunResponse(*options); });
   });

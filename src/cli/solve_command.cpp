@@ -78,7 +78,7 @@ void WriteSolveJson(const SolveOptions& options, const BoucWenCase& bw, const ac
   if (!options.fields.accurate) AddCheckMembers(out, check, true);
   out.Object("materials", MaterialJson(bw, options.fields.outputA));
   out.Strings("material_lines", LinesOf(MaterialReport(bw, options.as, options.fields.outputA)));
-  WriteOut(out.Text() + "\n");
+  WriteOut(out.Answer() + "\n");
 }
 
 void RunSolve(SolveOptions& options) {
@@ -113,9 +113,11 @@ void AddSolveCommand(CLI::App& app, int& exitCode) {
       app.add_subcommand("solve", "solve one case and print its nine results and the derived quantities");
   AddCaseOptions(*command, options->fields, true);
   command->add_flag("--json", options->json,
-                    "print {\"results\": {...}, \"texts\": {...}, \"derived\": {...}, \"derived_texts\": {...}, "
-                    "\"captions\": {...}, \"materials\": {...}, \"material_lines\": [the lines of --as]}, "
-                    "with \"case\": {...} when the case was mapped; a refusal as {\"refusal\": {...}}");
+                    "print {\"schema\": ..., \"results\": {...}, \"texts\": {...}, \"derived\": {...}, "
+                    "\"derived_texts\": {...}, \"captions\": {...}, \"flagged\": [...], \"check_bound\": B, "
+                    "\"exact\": {...}, \"exact_texts\": {...}, \"materials\": {...}, \"material_lines\": [the "
+                    "lines of --as]}, with \"case\": {...} when the case was mapped (without the check under "
+                    "--accurate); a refusal as {\"schema\": ..., \"refusal\": {...}}");
   AddAsOption(*command, options->as, "none");
   command->callback([options, command, &exitCode] {
     RunAnswering(exitCode, *command, options->json, [&] { RunSolve(*options); });

@@ -207,7 +207,7 @@ class JsonLinesSink final : public SweepSink {
     for (int i = 0; i < kResultCount; ++i) object.Number(kResultNames[i], values[i]);
     AddDerivedMembers(object, row);
     if (checker_ != nullptr) AddCheckMembers(object, checker_->Last(), false);
-    WriteOut(object.Text() + "\n");
+    WriteOut(object.Answer() + "\n");
     FlushSweepOutput();
   }
 
@@ -338,12 +338,14 @@ void AddSweepCommand(CLI::App& app, int& exitCode) {
           });
   command
       ->add_flag("--jsonl", options->jsonLines,
-                 "print each row as one JSON object a line, as it completes: UmaxOverUy, the nine results, XiEq, "
-                 "Ksec and KsecOverK0 in full precision")
+                 "print each row as one JSON object a line, as it completes: \"schema\", UmaxOverUy, the nine "
+                 "results, XiEq, Ksec and KsecOverK0 in full precision, \"flagged\" (and \"exact\" of the "
+                 "flagged names)")
       ->excludes(output);
   command->add_flag("--json", options->json,
                     "answer a refusal on standard output too, after the rows written, as one line "
-                    "{\"refusal\": {\"message\": ..., \"option\": ..., \"reason\": ..., \"value\": ...}}");
+                    "{\"schema\": ..., \"refusal\": {\"message\": ..., \"option\": ..., \"reason\": ..., \"value\": "
+                    "...}}");
   command->add_flag("--no-progress", options->noProgress,
                     "no progress line on standard error, which otherwise appears on a terminal once the sweep has "
                     "run for a second");

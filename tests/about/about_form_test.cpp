@@ -33,7 +33,7 @@ class AboutFormTest : public QObject {
   void textsLayoutAndModalOk() {
     const AboutInfo info = quorix::ProgramAboutInfo();
     AboutForm box(info);
-    QCOMPARE(std::pair(box.windowTitle(), Title(box, 0)), std::pair(QString("About Quorix"), QString("Quorix 1.0.0")));
+    QCOMPARE(std::pair(box.windowTitle(), Title(box, 0)), std::pair(QString("About Quorix"), QString("Quorix 1.1.0")));
     QCOMPARE(std::pair(info.comments.isEmpty(), info.comments.contains(u'\n')), std::pair(false, false));  // one line
     QCOMPARE(Text(box, "lblContact"), QString("For comments, suggestions and questions:"));
     // No person, institution or address is invented: no mail address, no example domain.

@@ -92,7 +92,7 @@ TEST_F(CliTest, LoopPrintsTheClosedPolygonAsTsvAndJson) {
     for (std::size_t c = 0; c < 3; ++c) columns[c] += (i > 1 ? ", " : "") + fields[c];
   }
   const CliRun json = Cli({"loop", "--n", "5", "--u", "9", "--json"});
-  EXPECT_TRUE(json.out.starts_with("{\"u\": [" + columns[0] + "], \"F\": [" + columns[1] + "], \"z\": [" +
+  EXPECT_TRUE(json.out.starts_with("{\"schema\": \"quorix-cli/1.1\", \"u\": [" + columns[0] + "], \"F\": [" + columns[1] + "], \"z\": [" +
                                    columns[2] + "], \"DE\": "));
   for (const CliRun& run : {json, Cli({"loop", "--accurate", "--n", "3", "--u", "2", "--json"})}) {
     EXPECT_NEAR(JsonNumber(run.out, "area"), JsonNumber(run.out, "DE"), 1e-5 * JsonNumber(run.out, "DE")) << run.out;

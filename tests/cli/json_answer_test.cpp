@@ -141,7 +141,7 @@ TEST_F(JsonAnswerTest, RefusalsAnswerInJsonAndKeepTheirMessageAndStatus) {
     // The message as standard error gives it, without the program's name.
     std::string message = Split(plain.err, "\n").front();
     if (message.starts_with("quorix-cli: ")) message.erase(0, 12);
-    EXPECT_TRUE(answered.out.starts_with("{\"refusal\": {") && Count(answered.out, '\n') == 1) << answered.out;
+    EXPECT_TRUE(answered.out.starts_with("{\"schema\": \"quorix-cli/1.1\", \"refusal\": {") && Count(answered.out, '\n') == 1) << answered.out;
     EXPECT_EQ(std::tuple(JsonString(answered.out, "message"), JsonString(answered.out, "option"),
                          JsonString(answered.out, "value")), std::tuple(message, c.option, c.value));
     if (c.reason != "<none>" || c.option == "<none>") {
@@ -163,6 +163,22 @@ TEST_F(JsonAnswerTest, ARefusedValueThatIsNotUtf8ComesBackReplacedCharacterByCha
                               replaced + " " + replaced + replaced + replaced + "\""),
             std::string::npos)
       << answered.out;
+}
+
+// Every answer, and each line of --jsonl, names the schema of its keys first.
+TEST_F(JsonAnswerTest, EveryAnswerBeginsWithItsSchema) {
+  Write("history.txt", "0;0\n1;1\n0;0\n-1;-1\n0;0\n1;1\n0;0\n");
+  const std::vector<Args> commands = {
+      {"solve", "--json"},           {"loop", "--points", "3", "--json"},       {"eval", "gamma", "2.5", "--json"},
+      {"eval", "amplitude", "0.5", "2", "0.1", "0.9", "--json"}, {"response", "--json", "history.txt"},
+      {"cycles", "--json", "history.txt"}, {"sweep", "--jsonl", "--from", "1", "--to", "2", "--step", "1"},
+  };
+  for (const Args& args : commands) {
+    const CliRun run = Cli(args);
+    const std::vector<std::string> lines = Split(run.out, "\n");
+    ASSERT_FALSE(lines.empty()) << args.front() << run.err;
+    for (const std::string& line : lines) EXPECT_TRUE(line.starts_with("{\"schema\": \"quorix-cli/1.1\", \"")) << line;
+  }
 }
 
 std::string RecordText(const std::vector<double>& u, const std::vector<double>& F, double sign) {

@@ -44,7 +44,7 @@ def test_fit_is_the_fit_of_the_command_line(cli, record, kwargs, options):
     assert len(got["points"]) == expected["point_count"]
     # One vocabulary: every key of the command line's JSON names the same thing in Python's result
     # (apart from its text report, which the page shows as the command line prints it).
-    assert set(expected) - {"point_count", "report"} <= set(got), set(expected) - set(got)
+    assert set(expected) - {"schema", "point_count", "report"} <= set(got), set(expected) - set(got)
     if not kwargs:  # the record is the model's: its forces and loops come back
         np.testing.assert_allclose(got["model_F"], F[got["points"]], atol=1e-9 * 85.0)
         loop_u, loop_F = got["loops"][-1]
