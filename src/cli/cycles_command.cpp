@@ -126,13 +126,19 @@ void RunCycles(const CyclesOptions& options) {
     WriteCyclesJson(table, record, warnings);
     return;
   }
-  std::string out;
+  // Standard output is one table, a cycle a row, for a script to read as it
+  // is; the steady means and the notes below it go to standard error, where
+  // a person at a terminal reads them under the table all the same.
+  std::string out, summary;
   for (const std::vector<std::string>& row : TableCells(table)) {
-    for (std::size_t i = 0; i < row.size(); ++i) out += (i == 0 ? "" : "\t") + row[i];
-    out += '\n';
+    std::string line;
+    for (std::size_t i = 0; i < row.size(); ++i) line += (i == 0 ? "" : "\t") + row[i];
+    (row.front().starts_with("mean of ") ? summary : out) += line + '\n';
   }
-  for (const std::string& note : TableNotes(table, record)) out += note + '\n';
+  for (const std::string& note : TableNotes(table, record)) summary += note + '\n';
   WriteOut(out);
+  std::fflush(Settings().out);
+  std::fputs(summary.c_str(), Settings().err);
 }
 
 }  // namespace
@@ -143,11 +149,12 @@ void AddCyclesCommand(CLI::App& app, int& exitCode) {
       "cycles",
       "split a measured force-displacement record into full cycles at displacement reversals and print, per cycle, "
       "u+, u-, the forces F+ and F- there, the dissipated energy EDC (enclosed area), Keff = (F+ - F-)/(u+ - u-) "
-      "and xi_eff = EDC/(2 pi Keff d^2), d = (u+ - u-)/2, then their means over the steady cycles (TAB-separated). "
+      "and xi_eff = EDC/(2 pi Keff d^2), d = (u+ - u-)/2 (TAB-separated); their means over the steady cycles and "
+      "the notes below the table go to standard error, so that standard output is one table. "
       "FILE (or - for standard input): columns delimited by ';', TAB, ',' or blanks, '.' as the decimal point (or "
       "',' with ';' or TAB), an optional header line of names and after it an optional line of units, '#' "
       "comments; UTF-8 or UTF-16 with its byte-order mark. A record with a header, more than two columns or decimal "
-      "commas ends the table with the columns read and their units. Cycles that run counter-clockwise (negative "
+      "commas gets the columns read and their units among the notes. Cycles that run counter-clockwise (negative "
       "EDC) are warned of on standard error");
   AddRecordInput(*command, options->input, "the record, or - for standard input");
   AddDeadBandOption(*command, options->deadBand,

@@ -266,7 +266,9 @@ TEST_F(CliTest, CyclesAndFitPrintTheirTablesAndRefuseBadOptions) {
   EXPECT_EQ(std::tuple(JsonNumber(cycles.out, "steady"), JsonNumber(cycles.out, "count")), std::tuple(2.0, 3.0));
   const CliRun table = Cli({"cycles", "record.csv"});
   EXPECT_TRUE(table.out.starts_with("cycle\tfirst\tlast\tu+\tu-\tF+\tF-\tEDC\tKeff\txi_eff\tsteady\n")) << table.out;
-  EXPECT_TRUE(Has(table.out, "\nmean of 3 steady\t")) << table.out;
+  // Standard output is the table alone; the steady means follow on standard error.
+  EXPECT_EQ(std::pair(Has(table.out, "mean of"), table.err.starts_with("mean of 3 steady\t")), std::pair(false, true))
+      << table.err;
 
   const CliRun fixed =
       Cli({"fit", "--steady", "record.csv", "--cycles", "4:5", "--fix", "n=2.5", "--fix", "beta=0.3"});
@@ -323,13 +325,13 @@ TEST_F(CliTest, CyclesAndFitReadLaboratoryFiles) {
                               "units: u+, u- in mm; F+, F- in kN; EDC in kN\u00B7mm; Keff in kN/mm\n";
   const struct {
     Args args;
-    std::string input, out;
-  } same[] = {{{"cycles", "lab.csv"}, "", plain.out + columns},
-              {{"cycles", "-", "--u-column", "stroke", "--F-column", "2"}, "lab.csv", plain.out + columns},
-              {{"response", "lab.csv", "--u-column", "3"}, "", Cli({"response", "plain.csv"}).out}};
+    std::string input, out, err;
+  } same[] = {{{"cycles", "lab.csv"}, "", plain.out, plain.err + columns},
+              {{"cycles", "-", "--u-column", "stroke", "--F-column", "2"}, "lab.csv", plain.out, plain.err + columns},
+              {{"response", "lab.csv", "--u-column", "3"}, "", Cli({"response", "plain.csv"}).out, ""}};
   for (const auto& c : same) {
     const CliRun run = Cli(c.args, c.input);
-    EXPECT_EQ(std::tuple(run.status, run.out, run.err), std::tuple(0, c.out, std::string())) << c.args[1];
+    EXPECT_EQ(std::tuple(run.status, run.out, run.err), std::tuple(0, c.out, c.err)) << c.args[1];
   }
   const CliRun swapped = Cli({"cycles", "lab.csv", "--u-column", "Load", "--F-column", "Stroke [mm]"});
   EXPECT_EQ(swapped.status, 0);
