@@ -100,7 +100,7 @@ void WriteCyclesJson(const measured::CycleTable& table, const measured::Record& 
       .Numbers("cycle", number).Numbers("first", first).Numbers("last", last)
       .Numbers("uPlus", uPlus).Numbers("uMinus", uMinus).Numbers("FPlus", FPlus).Numbers("FMinus", FMinus)
       .Numbers("EDC", EDC).Numbers("Keff", Keff).Numbers("XiEff", XiEff)
-      .Numbers("steady", steady)
+      .Numbers("steady_cycles", steady)
       .Object("steady_means", means);
   object.Integer("counter_clockwise", static_cast<std::int64_t>(table.counterClockwise));
   // The record's columns only where the text report names them: a file of
@@ -163,7 +163,7 @@ void AddCyclesCommand(CLI::App& app, int& exitCode) {
   command->add_flag("--json", options->json,
                     "print one object: \"schema\", \"sample_count\", arrays per column (\"cycle\", \"first\", "
                     "\"last\": 1-based; \"uPlus\", \"uMinus\", \"FPlus\", \"FMinus\", \"EDC\", \"Keff\", "
-                    "\"XiEff\"), \"steady\": the steady cycles' numbers (1-based), \"steady_means\", "
+                    "\"XiEff\"), \"steady_cycles\": the steady cycles' numbers (1-based), \"steady_means\", "
                     "\"counter_clockwise\"; for a file with named columns \"displacement\", \"force\", "
                     "\"decimal_comma\"; \"table\" and \"notes\": the text report's cells (a row each) and the "
                     "lines below it; \"warnings\"; a refusal as {\"schema\": ..., \"refusal\": {...}}");

@@ -118,7 +118,14 @@ py::dict Cycles(const py::object& u, const py::object& F, double deadBand, const
   out["uPlus"] = ArrayOf(uPlus), out["uMinus"] = ArrayOf(uMinus);
   out["FPlus"] = ArrayOf(FPlus), out["FMinus"] = ArrayOf(FMinus);
   out["EDC"] = ArrayOf(EDC), out["Keff"] = ArrayOf(Keff), out["XiEff"] = ArrayOf(XiEff);
+  // Two names for two forms: "steady" a mask over the cycles, "steady_cycles"
+  // their positions (from 0; the command line's "steady_cycles" counts from 1).
+  std::vector<std::int64_t> steadyCycles;
+  for (std::size_t i = 0; i < steadyFlags.size(); ++i) {
+    if (steadyFlags[i]) steadyCycles.push_back(static_cast<std::int64_t>(i));
+  }
   out["steady"] = steady;
+  out["steady_cycles"] = ArrayOf(steadyCycles);
   out["steady_means"] = means;
   out["counter_clockwise"] = table.counterClockwise;
   py::list warnings;

@@ -263,7 +263,7 @@ TEST_F(CliTest, CyclesAndFitPrintTheirTablesAndRefuseBadOptions) {
   EXPECT_NEAR(JsonNumber(run.out, "gamma"), 0.7, 1e-6) << run.err;
   EXPECT_EQ(JsonNumber(run.out, "cycles"), 2.0);  // the steady cycles: 2, 5, 8
   const CliRun cycles = Cli({"cycles", "--json", "record.csv"});
-  EXPECT_EQ(std::tuple(JsonNumber(cycles.out, "steady"), JsonNumber(cycles.out, "count")), std::tuple(2.0, 3.0));
+  EXPECT_EQ(std::tuple(JsonNumber(cycles.out, "steady_cycles"), JsonNumber(cycles.out, "count")), std::tuple(2.0, 3.0));
   const CliRun table = Cli({"cycles", "record.csv"});
   EXPECT_TRUE(table.out.starts_with("cycle\tfirst\tlast\tu+\tu-\tF+\tF-\tEDC\tKeff\txi_eff\tsteady\n")) << table.out;
   // Standard output is the table alone; the steady means follow on standard error.

@@ -23,7 +23,7 @@ def test_cycles_are_those_of_the_command_line(cli, record):
     u, F, path = record
     got, expected = quorix.cycles(u, F), cli.json("cycles", path)
     assert (got["first"] + 1).tolist() == expected["first"]  # counted from 1 on the command line
-    assert (np.flatnonzero(got["steady"]) + 1).tolist() == expected["steady"]
+    assert (got["steady_cycles"] + 1).tolist() == expected["steady_cycles"] == (np.flatnonzero(got["steady"]) + 1).tolist()
     for name in ["uPlus", "FMinus", "EDC", "Keff", "XiEff"]:
         assert bits(got[name]) == bits(expected[name]), name
     assert bits(got["steady_means"]["EDC"]) == bits(expected["steady_means"]["EDC"])
