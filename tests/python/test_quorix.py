@@ -36,6 +36,22 @@ def test_solve_gives_the_results_of_the_command_line(cli, case, mode, accurate):
     assert [(k, bits(v)) for k, v in got.items()] == [(k, bits(expected[k])) for k in NAMES]
 
 
+def test_umax_is_the_amplitude_the_command_line_divides_by_uy(cli):
+    expected = cli.json("solve", "--umax", "0.3", "--uy", "0.12")["results"]["DE"]
+    assert bits(quorix.solve(umax=0.3, uy=0.12).DE) == bits(expected)
+    assert bits(quorix.solve(umax=np.array([0.3]), uy=0.12).DE[0]) == bits(expected)
+
+
+@pytest.mark.parametrize("call, message", [
+        (lambda: quorix.solve(gama=0.3), r"^solve\(\) got an unexpected keyword argument 'gama'; did you mean 'gamma'\?$"),
+        (lambda: quorix.solve(castng="no"), "did you mean 'casting'"),
+        (lambda: quorix.solve(u=1.0, umax=1.0), "give u .* or umax .*, not both"),
+        (lambda: quorix.solve(umax="0.3"), "umax must be a number")])
+def test_keyword_mistakes_name_solve(call, message):
+    with pytest.raises(TypeError, match=message):
+        call()
+
+
 @pytest.mark.parametrize("case", ODD)
 def test_outside_the_domain_is_refused_or_computed_as_the_window_computes_it(cli, case):
     with pytest.raises(ValueError, match=r"must (be positive|not be negative|not exceed 1).*: -?\d"):
@@ -174,3 +190,15 @@ def test_a_forked_child_computes_on_threads_of_its_own():
             sys.exit(3 if not same else 4 if alone else 0)  # 3: other results, 4: no threads of its own
         sys.exit(os.waitstatus_to_exitcode(os.wait()[1]))"""
     assert subprocess.run([sys.executable, "-c", script], timeout=120).returncode == 0
+
+
+def test_results_are_read_only_but_arrays_given_as_out_stay_the_callers():
+    r = quorix.solve(u=np.linspace(0.1, 2.0, 5))
+    with pytest.raises(ValueError, match="read-only"):
+        r.DE[0] = 1.0
+    with pytest.raises(TypeError, match="cannot be changed"):
+        r["DE"] = r.Za
+    out = tuple(np.zeros(3) for _ in NAMES)
+    quorix.solve(u=[1.0, 2.0, 3.0], out=out)
+    out[8][0] = 5.0
+    assert out[8][0] == 5.0

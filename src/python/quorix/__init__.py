@@ -62,8 +62,12 @@ def _masked(values):
     return any(isinstance(v, _np.ma.MaskedArray) for v in values)
 
 
-def solve(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["fy"], uy=_D["uy"], u=_D["u"],
-          mode=_D["mode"], accurate=False, outside_domain="raise", out=None, where=True, **ufunc_kwargs):
+_SOLVE_KEYWORDS = _INPUTS + ("umax", "mode", "accurate", "outside_domain", "out", "where")
+_UFUNC_KEYWORDS = ("casting", "order", "dtype", "subok")
+
+
+def solve(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["fy"], uy=_D["uy"], u=None,
+          umax=None, mode=_D["mode"], accurate=False, outside_domain="raise", out=None, where=True, **ufunc_kwargs):
     """Solve one case, or every case of inputs that broadcast as numpy broadcasts.
 
     The law, in Wen's labelling (gamma on the |u'| term)::
@@ -91,7 +95,9 @@ def solve(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["
     uy : float or array_like
         The yield displacement Uy (length).
     u : float or array_like
-        The amplitude of the symmetric cycle, Umax/Uy (dimensionless).
+        The amplitude of the symmetric cycle, Umax/Uy (dimensionless); default 1.
+    umax : float or array_like, optional
+        The amplitude Umax itself (length), instead of u: u is then umax / uy.
     mode : {'complementary', 'direct'}
         The set of loop integrals: beyond saturation (Za = 1) 'direct' stops growing while
         'complementary' grows DEOverFhUy by 4 per unit of u.
@@ -141,6 +147,17 @@ def solve(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["
     >>> g.DE.shape
     (3, 100)
     """
+    _checks.keywords("solve", ufunc_kwargs, _UFUNC_KEYWORDS, _SOLVE_KEYWORDS)
+    if umax is not None:
+        if u is not None:
+            raise TypeError("solve: give u (Umax/Uy) or umax (Umax itself), not both")
+        umax, uy = _checks.real_array("solve", "umax", umax), _checks.real_array("solve", "uy", uy)
+        with _np.errstate(divide="ignore", invalid="ignore"):  # uy = 0 is refused below, as outside the model
+            u = _np.true_divide(umax, uy)
+        if all(type(v) is float or type(v) is int for v in (umax, uy)):
+            u = float(u)
+    elif u is None:
+        u = _D["u"]
     mode = _mode("solve", mode)
     accurate = _checks.flag("solve", "accurate", accurate)
     outside = _outside("solve", outside_domain)
@@ -159,7 +176,7 @@ def solve(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["
     if any(_is_dask(v) for v in inputs):
         return Result(_solve_dask(ufunc, inputs, ufunc_kwargs), mode, accurate)
     if _masked(inputs):
-        return Result(_solve_masked(ufunc, inputs, ufunc_kwargs), mode, accurate)
+        return Result(_solve_masked(ufunc, inputs, ufunc_kwargs), mode, accurate, frozen=out is None)
     try:
         outputs = ufunc(*inputs, **ufunc_kwargs)
     except ValueError as error:
@@ -167,7 +184,7 @@ def solve(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["
             shapes = " ".join(f"{name} {_np.shape(x)}" for name, x in zip(names, inputs))
             raise ValueError(f"solve: the arguments cannot be broadcast to one shape: {shapes}") from None
         raise _located(ufunc, inputs, where, error) from None
-    return Result(outputs, mode, accurate)
+    return Result(outputs, mode, accurate, frozen=out is None)
 
 
 def _located(ufunc, inputs, where, error):

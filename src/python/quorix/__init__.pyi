@@ -52,7 +52,8 @@ class Result(dict[str, Any]):
     def to_frame(self) -> Any: ...
 
 def solve(*, n: _Input = ..., gamma: _Input = ..., beta: _Input | None = ..., alpha: _Input = ...,
-          fy: _Input = ..., uy: _Input = ..., u: _Input = ..., mode: _Mode = ..., accurate: bool = ...,
+          fy: _Input = ..., uy: _Input = ..., u: _Input | None = ..., umax: _Input | None = ...,
+          mode: _Mode = ..., accurate: bool = ...,
           outside_domain: Literal["raise", "warn"] = ...,
           out: tuple[np.ndarray, ...] | None = ..., where: npt.ArrayLike = ..., **ufunc_kwargs: Any) -> Result: ...
 def sweep(start: _Real, stop: _Real, step: _Real, *, n: _Real = ..., gamma: _Real = ..., beta: _Real | None = ...,

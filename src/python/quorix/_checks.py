@@ -6,6 +6,7 @@ with a TypeError that names the function and the argument. A text that
 looks like a number ('2.5') is refused too: numpy would read it only when
 asked to cast, and then would read it differently from quorix-cli.
 """
+import difflib
 import numbers
 
 import numpy as np
@@ -78,3 +79,13 @@ def real_vector(function, name, value):
     """A one-dimensional sequence of real numbers as a float64 numpy array."""
     array = real_array(function, name, value)
     return np.asarray(array, dtype=np.float64)
+
+
+def keywords(function, given, allowed, known):
+    """TypeError naming `function` and the closest known keyword for a keyword it does not take: what Python
+    says of a misspelt keyword, without the name of the internal function it would otherwise reach."""
+    for key in given:
+        if key not in allowed:
+            close = difflib.get_close_matches(key, list(known) + list(allowed), n=1)
+            hint = f"; did you mean {close[0]!r}?" if close else ""
+            raise TypeError(f"{function}() got an unexpected keyword argument {key!r}{hint}")

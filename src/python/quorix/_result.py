@@ -74,10 +74,14 @@ class Result(dict):
 
     __slots__ = ("_mode", "_accurate")
 
-    def __init__(self, values, mode, accurate):
+    def __init__(self, values, mode, accurate, *, frozen=True):
         values = tuple(values)
         if len(values) != len(NAMES):
             raise ValueError(f"a Result holds {len(NAMES)} values, not {len(values)}")
+        # Its arrays are read-only as the mapping is, unless they are the caller's own (ufunc's out=).
+        for value in values:
+            if frozen and isinstance(value, np.ndarray):
+                value.flags.writeable = False
         dict.__init__(self, zip(NAMES, values))
         self._mode = mode
         self._accurate = accurate
