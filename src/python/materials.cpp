@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include <pybind11/functional.h>
 #include <pybind11/stl.h>
@@ -164,6 +165,18 @@ void RegisterMaterial(py::module_& m) {
   AddParameters(cls);
   AddWriters(cls);
   cls.def("__repr__", &Repr);
+  // The state is the mapped case and its A as they are: no mapping again,
+  // so that a material comes back from a pickle bit for bit.
+  using State = std::tuple<double, double, double, double, double, double, double>;
+  const auto state = [](const PyMaterial& p) {
+    return State{p.c.n, p.c.gamma, p.c.beta, p.c.alpha, p.c.Fy, p.c.Uy, p.A};
+  };
+  cls.def(py::pickle(state, [](const State& s) {
+        const auto [n, gamma, beta, alpha, Fy, Uy, A] = s;
+        return PyMaterial{{.n = n, .beta = beta, .gamma = gamma, .alpha = alpha, .Fy = Fy, .Uy = Uy}, A};
+      }))
+      .def("_state", state)
+      .def("__eq__", [state](const PyMaterial& a, const PyMaterial& b) { return state(a) == state(b); });
 }
 
 }  // namespace quorix::python

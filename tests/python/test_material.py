@@ -81,3 +81,15 @@ def test_fit_gives_the_fitted_case_as_materials():
     back = quorix.Material.from_opensees(fit["materials"]["opensees_boucwen"])
     assert back.uy == pytest.approx(fit["parameters"]["uy"], rel=1e-15)
     assert fit["materials"]["csi_wen"]["k"] == pytest.approx(30.0, rel=1e-6)
+
+
+def test_a_material_pickles_bit_for_bit_and_compares_by_its_case():
+    import pickle
+
+    m = quorix.Material.general(A=2.0, beta=0.3, gamma=0.5, n=2.5)  # a mapped case and an A of its own
+    back = pickle.loads(pickle.dumps(m))
+    assert (back == m, hash(back) == hash(m), back.to_opensees() == m.to_opensees()) == (True, True, True)
+    assert [bits(getattr(back, k)) for k in "n gamma beta alpha fy uy".split()] == \
+        [bits(getattr(m, k)) for k in "n gamma beta alpha fy uy".split()]
+    assert quorix.Material(n=2.0) != quorix.Material(n=3.0)
+    assert quorix.Material() != "quorix.Material()"

@@ -48,6 +48,16 @@ class Material:
             args["beta"] = _checks.real("Material", "beta", beta)
         self._m = _core.Material(**args)
 
+    def __eq__(self, other):
+        """Equal when the mapped cases and their A are, bit for bit."""
+        return self._m == other._m if isinstance(other, Material) else NotImplemented
+
+    def __hash__(self):
+        return hash(self._m._state())
+
+    def __reduce__(self):
+        return (_restored, (self._m,))
+
     @classmethod
     def _of(cls, core):
         material = cls.__new__(cls)
@@ -242,3 +252,8 @@ class Material:
 
     def __repr__(self):
         return repr(self._m)
+
+
+def _restored(core):
+    """A Material from its pickled core."""
+    return Material._of(core)
