@@ -1,5 +1,7 @@
 """quorix.cycles and quorix.fit as quorix-cli gives them, on a record of the model's own steady loops.
 (Closed forms and records from an independent time integration are the C++ tests' own, tests/measured and tests/support/synthetic.h.)"""
+import warnings
+
 import numpy as np
 import pytest
 
@@ -49,6 +51,21 @@ def test_fit_is_the_fit_of_the_command_line(cli, record, kwargs, options):
         np.testing.assert_allclose(got["model_F"], F[got["points"]], atol=1e-9 * 85.0)
         loop_u, loop_F = got["loops"][-1]
         assert (loop_u.max(), loop_F.max()) == (pytest.approx(8.0), pytest.approx(F.max(), rel=1e-9))
+
+
+def test_fit_and_response_read_a_path_as_cycles_does_and_fit_warns_of_what_it_lists(record):
+    u, F, path = record
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        from_arrays = quorix.fit(u, F, steady=True, cycles=[0, 1])  # the smallest amplitude alone: warned of
+    assert from_arrays["warnings"] and [str(w.message) for w in caught] == [f"fit: {w}" for w in from_arrays["warnings"]]
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore")
+        from_path = quorix.fit(path, steady=True, cycles=[0, 1], u_column="u")
+    assert [bits(from_path["parameters"][k]) for k in TRUE] == [bits(from_arrays["parameters"][k]) for k in TRUE]
+    assert bits(quorix.response(path, **TRUE)["F"]) == bits(quorix.response(u, **TRUE)["F"])
+    with pytest.raises(TypeError, match="give no F"):
+        quorix.fit(path, F)
 
 
 @pytest.mark.parametrize("call, message", [

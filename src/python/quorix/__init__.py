@@ -319,7 +319,12 @@ def loop(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["f
                       points=int(points), outside_domain=_outside("loop", outside_domain))
 
 
-def response(u, *, n=_D["n"], gamma=_D["gamma"], alpha=_D["alpha"], fy=_D["fy"], uy=_D["uy"], z0=0.0):
+def _is_path(value):
+    return isinstance(value, str) or hasattr(value, "__fspath__")
+
+
+def response(u, *, n=_D["n"], gamma=_D["gamma"], alpha=_D["alpha"], fy=_D["fy"], uy=_D["uy"], z0=0.0,
+             u_column=None):
     """The model's exact response along a displacement history, in closed form.
 
     The law dz/du = (1/Uy)(1 - gamma sign(du) |z|^(n-1) z - beta |z|^n), beta = 1 - gamma,
@@ -327,12 +332,15 @@ def response(u, *, n=_D["n"], gamma=_D["gamma"], alpha=_D["alpha"], fy=_D["fy"],
 
     Parameters
     ----------
-    u : array_like
-        The displacement history (length), one-dimensional, at least two samples.
+    u : array_like or path
+        The displacement history (length), one-dimensional, at least two samples; or a
+        record's file, read as read_record reads it.
     n, gamma, alpha, fy, uy : float
         The case, as for solve().
     z0 : float
         z at u[0], -1 < z0 < 1.
+    u_column : int or str, optional
+        With a path, as for read_record.
 
     Returns
     -------
@@ -349,6 +357,10 @@ def response(u, *, n=_D["n"], gamma=_D["gamma"], alpha=_D["alpha"], fy=_D["fy"],
     """
     args = {name: _checks.real("response", name, v) for name, v in
             dict(n=n, gamma=gamma, alpha=alpha, fy=fy, uy=uy, z0=z0).items()}
+    if _is_path(u):
+        u = read_record(u, u_column=u_column)["u"]
+    elif u_column is not None:
+        raise TypeError("response: u_column goes with a path, not with an array")
     return _core.response(_checks.real_array("response", "u", u), **args)
 
 
@@ -414,7 +426,7 @@ def cycles(u, F=None, *, dead_band=_core._default_dead_band, u_column=None, F_co
     2
     """
     dead_band = _checks.real("cycles", "dead_band", dead_band)
-    if isinstance(u, str) or hasattr(u, "__fspath__"):
+    if _is_path(u):
         return _core.cycles(u, F, dead_band=dead_band, u_column=u_column, F_column=F_column)
     u = _checks.real_vector("cycles", "u", u)
     if F is not None:
@@ -422,8 +434,8 @@ def cycles(u, F=None, *, dead_band=_core._default_dead_band, u_column=None, F_co
     return _core.cycles(u, F, dead_band=dead_band, u_column=u_column, F_column=F_column)
 
 
-def fit(u, F, cycles=None, fix=None, *, start=None, dead_band=_core._default_dead_band, steady=False,
-        samples=None, z0=0.0, fit_z0=False):
+def fit(u, F=None, cycles=None, fix=None, *, start=None, dead_band=_core._default_dead_band, steady=False,
+        samples=None, z0=0.0, fit_z0=False, u_column=None, F_column=None):
     """Fit n, gamma (beta = 1 - gamma), alpha, fy and uy to a measured record.
 
     Least squares on F at every measured sample against the model's exact response along
@@ -433,7 +445,8 @@ def fit(u, F, cycles=None, fix=None, *, start=None, dead_band=_core._default_dea
     Parameters
     ----------
     u, F : array_like
-        Displacements (length) and forces (force).
+        Displacements (length) and forces (force); or u a record's file, read as
+        read_record reads it, and no F.
     cycles : sequence of int, optional
         Rows of cycles() whose samples count.
     fix, start : dict {name: number}, optional
@@ -445,13 +458,15 @@ def fit(u, F, cycles=None, fix=None, *, start=None, dead_band=_core._default_dea
         First and last indices of the samples that count.
     z0 : float
     fit_z0 : bool
+    u_column, F_column : int or str, optional
+        With a path, as for read_record.
 
     Returns
     -------
     dict
         fit, parameters, errors, fixed, rms, rms_relative, iterations, cycles, half_range,
         measured_EDC, model_EDC, points, model_F, loops, materials, left_out_steady,
-        left_out_wider, summary, warnings.
+        left_out_wider, summary, warnings (each also given as a UserWarning).
 
     Examples
     --------
@@ -461,8 +476,18 @@ def fit(u, F, cycles=None, fix=None, *, start=None, dead_band=_core._default_dea
     >>> round(quorix.fit(u, F)["parameters"]["n"], 6)
     2.0
     """
-    return _core.fit(_checks.real_vector("fit", "u", u), _checks.real_vector("fit", "F", F), cycles,
-                     {} if fix is None else fix, start={} if start is None else start,
-                     dead_band=_checks.real("fit", "dead_band", dead_band),
-                     steady=_checks.flag("fit", "steady", steady), samples=samples,
-                     z0=_checks.real("fit", "z0", z0), fit_z0=_checks.flag("fit", "fit_z0", fit_z0))
+    if _is_path(u):
+        if F is not None:
+            raise TypeError("fit: with a path, the forces come from the file: give no F")
+        record = read_record(u, u_column=u_column, F_column=F_column)
+        u, F = record["u"], record["F"]
+    elif F is None or u_column is not None or F_column is not None:
+        raise TypeError("fit: give u and F as arrays, or a record's path (with u_column, F_column) alone")
+    result = _core.fit(_checks.real_vector("fit", "u", u), _checks.real_vector("fit", "F", F), cycles,
+                       {} if fix is None else fix, start={} if start is None else start,
+                       dead_band=_checks.real("fit", "dead_band", dead_band),
+                       steady=_checks.flag("fit", "steady", steady), samples=samples,
+                       z0=_checks.real("fit", "z0", z0), fit_z0=_checks.flag("fit", "fit_z0", fit_z0))
+    for warning in result["warnings"]:
+        _warnings.warn(f"fit: {warning}", UserWarning, stacklevel=2)
+    return result
