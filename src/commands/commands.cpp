@@ -18,6 +18,7 @@
 #include "numbertext.h"
 #include "specialfunctions.h"
 #include "thread_pool.h"
+#include "workers.h"
 
 namespace quorix {
 
@@ -353,7 +354,7 @@ void RunSweepRows(const BoucWenCase& inputs, double from, double to, double step
   constexpr std::chrono::microseconds kWorthThreads{2000};
   constexpr std::int32_t kProbeRows = 3;
   constexpr std::chrono::milliseconds kDearRow{50};
-  const unsigned cores = std::thread::hardware_concurrency();
+  const unsigned cores = platform::WorkerCount();
   const bool mayShare = cores > 1 && !StraightforwardEvaluation() && !ThreadPool::OnPoolThread();
   std::chrono::steady_clock::time_point probeStart;
   const int decimals = AmplitudeDecimals(step);

@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "workers.h"
+
 #ifndef _WIN32
 #include <pthread.h>
 #endif
@@ -62,7 +64,7 @@ struct ThreadPool::State {
   }
 };
 
-ThreadPool::ThreadPool() : size_(std::max(1u, std::thread::hardware_concurrency())), state_(new State) {}
+ThreadPool::ThreadPool() : size_(platform::WorkerCount()), state_(new State) {}
 
 ThreadPool& ThreadPool::Shared() {
   // Never destroyed, so that a loop still running on another thread while

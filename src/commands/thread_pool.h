@@ -2,10 +2,11 @@
 // the command core and its faces (the sweep's rows, the Python module's
 // array calls).
 //
-// The pool has one thread per core (std::thread::hardware_concurrency, at
-// least one), started on first use and kept until the process exits, so the
-// engine's per-thread caches (the digamma tables) stay warm from one call to
-// the next. A parallel loop makes a TaskGroup, spawns runs of one task on
+// The pool has one thread per core this process may use (WorkerCount:
+// QUORIX_NUM_THREADS, else the affinity mask), started on first use and
+// kept until the process exits, so the engine's per-thread caches (the
+// digamma tables) stay warm from one call to the next. A parallel loop
+// makes a TaskGroup, spawns runs of one task on
 // the pool and does its share of the work on its own thread as well: the
 // pool speeds a loop up but is never needed for it to finish, so a loop
 // cannot wait on threads that are busy elsewhere, stopped at exit, or gone

@@ -45,19 +45,35 @@ void CallNotes::Look(std::size_t index, const BoucWenCase& solved) {
   }
 }
 
+void CallNotes::AddTo(GatheredNotes& gathered, std::size_t count) const {
+  // The pieces come in the call's order: the first note of the call is the
+  // first piece's first.
+  if (gathered.outside.empty()) gathered.outside = outside_;
+  const std::size_t flagged = flagged_.load();
+  if (gathered.flagged == 0 && flagged > 0) gathered.firstFlagged = firstFlagged_;
+  gathered.flagged += flagged;
+  gathered.count += count;
+}
+
 bool CallNotes::Warn(const char* call, std::size_t count) const {
-  if (!outside_.empty()) {
-    const std::string message = std::string(call) + ": outside the model's domain: " + outside_ +
+  GatheredNotes notes;
+  AddTo(notes, count);
+  return notes.Warn(call);
+}
+
+bool GatheredNotes::Warn(const char* call) const {
+  if (sumDiffers && !WarnIfSumDiffers(beta, gamma)) return false;
+  if (!outside.empty()) {
+    const std::string message = std::string(call) + ": outside the model's domain: " + outside +
                                 "; computed as the window computes it";
     if (PyErr_WarnEx(PyExc_UserWarning, message.c_str(), 2) != 0) return false;
   }
-  const std::size_t flagged = flagged_.load();
   if (flagged == 0) return true;
   const std::string message =
       std::string(call) + ": " + std::to_string(flagged) + " of " + std::to_string(count) +
       (count == 1 ? " case has" : " cases have") +
       " results more than 1e-4 (relative) from the model's exact values or of the other sign, where the specified "
-      "arithmetic loses its digits; the first: " + firstFlagged_ + "; accurate=True computes the exact values";
+      "arithmetic loses its digits; the first: " + firstFlagged + "; accurate=True computes the exact values";
   return PyErr_WarnEx(PyExc_UserWarning, message.c_str(), 2) == 0;
 }
 

@@ -5,6 +5,7 @@
 
 #include "python_module.h"
 #include "thread_pool.h"
+#include "workers.h"
 
 namespace quorix::python {
 
@@ -43,7 +44,7 @@ void ElementLoop::Work(const std::function<void(std::size_t)>& element, const Af
 
 void ElementLoop::Run(std::size_t count, const std::function<void(std::size_t)>& element) {
   count_ = count;
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const unsigned cores = platform::WorkerCount();
   const std::size_t chunks = (count + kChunk - 1) / kChunk;
   bool interrupted = false;
   {

@@ -62,6 +62,8 @@ const char* ModeName(bool complementary);
 // thread: the first case outside the model's domain that the window's
 // reading computed, and the cases whose results of the specified arithmetic
 // lie off the exact values (accurate/check.h), the first of them named.
+struct GatheredNotes;
+
 class CallNotes {
  public:
   explicit CallNotes(const Options& options) : options_(options) {}
@@ -71,6 +73,8 @@ class CallNotes {
   // `count` elements in all, attributed to the caller of the package's
   // function `call`. False when a warning was made an error.
   bool Warn(const char* call, std::size_t count) const;
+  // Adds these notes, of `count` elements that come after those gathered.
+  void AddTo(GatheredNotes& gathered, std::size_t count) const;
 
  private:
   const Options options_;
@@ -82,6 +86,26 @@ class CallNotes {
   std::size_t flaggedIndex_ = std::numeric_limits<std::size_t>::max();
   std::string firstFlagged_;
 };
+
+// The notes of one call of the package's function, gathered over the pieces
+// in which numpy hands a ufunc's loop its elements (a broadcast call comes
+// in pieces of a few thousand), so that the call warns once of each kind,
+// of all its elements. Made by NoteGathering, on the calling thread.
+struct GatheredNotes {
+  std::size_t count = 0;
+  std::string outside;
+  std::size_t flagged = 0;
+  std::string firstFlagged;
+  bool sumDiffers = false;
+  double beta = 0.0, gamma = 1.0;  // the first case whose β + γ is not 1
+  // With the interpreter's lock: the warnings of the call; false when one
+  // was made an error.
+  bool Warn(const char* call) const;
+};
+
+// This thread's gathering (null outside one): a ufunc's loop adds its notes
+// to it instead of warning.
+GatheredNotes* NotesBeingGathered();
 
 // Solves the case of inputs x (β from γ when !betaGiven): its twelve
 // outputs, noted in `notes` as element `index`. Throws Refusal (a

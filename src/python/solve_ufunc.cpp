@@ -19,6 +19,8 @@
 #include <cfenv>
 #include <cstring>
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 #include "material.h"
 #include "python_module.h"
@@ -107,9 +109,30 @@ void RaiseOrWarn(const Failure& failure, const SumCheck& sum, const CallNotes& n
                     failure.message.c_str());
     return;
   }
-  if (sum.found && !PyErr_Occurred() && !WarnIfSumDiffers(sum.beta, sum.gamma)) return;
-  if (!PyErr_Occurred()) notes.Warn("quorix.solve", static_cast<std::size_t>(count));
+  if (PyErr_Occurred()) return;
+  GatheredNotes* gathered = NotesBeingGathered();
+  GatheredNotes own;
+  GatheredNotes& into = gathered != nullptr ? *gathered : own;
+  if (sum.found && !into.sumDiffers) {
+    into.sumDiffers = true;
+    into.beta = sum.beta;
+    into.gamma = sum.gamma;
+  }
+  notes.AddTo(into, static_cast<std::size_t>(count));
+  if (gathered == nullptr) own.Warn("quorix.solve");
 }
+
+// Whether an earlier piece of the same call failed or was interrupted (its
+// error set, for numpy to raise once the call ends), or Ctrl-C is pending:
+// the remaining pieces of a broadcast call are then not computed.
+bool CallEnded() {
+  const PyGILState_STATE lock = PyGILState_Ensure();
+  const bool ended = PyErr_Occurred() != nullptr || PyErr_CheckSignals() != 0;
+  PyGILState_Release(lock);
+  return ended;
+}
+
+thread_local GatheredNotes* gathering = nullptr;
 
 // The engine computes in double: a float32 loop reads its inputs exactly
 // into doubles and rounds each output once, to the nearest float.
@@ -117,6 +140,7 @@ template <typename T>
 void SolveLoop(char** args, const npy_intp* dimensions, const npy_intp* steps, void* data) {
   const Variant& v = *static_cast<const Variant*>(data);
   const npy_intp count = dimensions[0];
+  if (CallEnded()) return;
   const int nin = v.betaGiven ? kInputCount : kInputCount - 1;
   const int* position = v.betaGiven ? kWithBeta.data() : kWithoutBeta.data();
   SumCheck sum;
@@ -197,7 +221,34 @@ void FillTypes(std::array<char, N>& types) {
 
 }  // namespace
 
+GatheredNotes* NotesBeingGathered() { return gathering; }
+
+// `with _core._notes_of_one_call("quorix.solve"):` around a ufunc's call:
+// its pieces' notes gathered, one warning of each kind when it ends well.
+class NoteGathering {
+ public:
+  explicit NoteGathering(std::string call) : call_(std::move(call)) {}
+  void Enter() {
+    previous_ = gathering;
+    gathering = &notes_;
+  }
+  bool Exit(const py::object& type, const py::object&, const py::object&) {
+    gathering = previous_;
+    if (type.is_none() && !notes_.Warn(call_.c_str())) throw py::error_already_set();
+    return false;
+  }
+
+ private:
+  std::string call_;
+  GatheredNotes notes_;
+  GatheredNotes* previous_ = nullptr;
+};
+
 void RegisterSolveUfuncs(py::module_& m) {
+  py::class_<NoteGathering>(m, "_notes_of_one_call")
+      .def(py::init<std::string>())
+      .def("__enter__", &NoteGathering::Enter)
+      .def("__exit__", &NoteGathering::Exit);
   if (_import_array() < 0 || _import_umath() < 0) throw py::error_already_set();
   FillTypes(typesWithBeta);
   FillTypes(typesWithoutBeta);

@@ -178,7 +178,9 @@ def solve(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["
     if _masked(inputs):
         return Result(_solve_masked(ufunc, inputs, ufunc_kwargs), mode, accurate, frozen=out is None)
     try:
-        outputs = ufunc(*inputs, **ufunc_kwargs)
+        # numpy hands the loop a broadcast call in pieces: their notes make one warning of each kind.
+        with _core._notes_of_one_call("quorix.solve"):
+            outputs = ufunc(*inputs, **ufunc_kwargs)
     except ValueError as error:
         if "broadcast" in str(error):
             shapes = " ".join(f"{name} {_np.shape(x)}" for name, x in zip(names, inputs))

@@ -1,0 +1,79 @@
+// The worker count: QUORIX_NUM_THREADS when it is a whole number from 1,
+// else the processors the process may run on.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <thread>
+
+#ifdef __linux__
+#include <sched.h>
+#endif
+
+#include "workers.h"
+
+namespace {
+
+class ScopedVariable {
+ public:
+  explicit ScopedVariable(const std::optional<std::string>& value) {
+    if (const char* old = std::getenv("QUORIX_NUM_THREADS")) old_ = old;
+    Set(value);
+  }
+  ~ScopedVariable() { Set(old_); }
+
+ private:
+  static void Set(const std::optional<std::string>& value) {
+#ifdef _WIN32
+    _putenv_s("QUORIX_NUM_THREADS", value ? value->c_str() : "");
+#else
+    if (value) {
+      setenv("QUORIX_NUM_THREADS", value->c_str(), 1);
+    } else {
+      unsetenv("QUORIX_NUM_THREADS");
+    }
+#endif
+  }
+  std::optional<std::string> old_;
+};
+
+TEST(Workers, TheVariableWhenAWholeNumberFromOneElseTheProcessorsAtHand) {
+  unsigned unset = 0;
+  {
+    const ScopedVariable none(std::nullopt);
+    unset = quorix::platform::WorkerCount();
+  }
+  EXPECT_GE(unset, 1u);
+  EXPECT_LE(unset, std::max(1u, std::thread::hardware_concurrency()));
+  const struct {
+    const char* text;
+    unsigned expected;  // 0: as if unset
+  } rows[] = {{"3", 3}, {"1", 1}, {"64", 64}, {"0", 0}, {"-1", 0}, {"+2", 0}, {"2x", 0}, {"abc", 0}, {"", 0},
+              {"99999999999999999999", 0}};
+  for (const auto& row : rows) {
+    const ScopedVariable set(std::string(row.text));
+    EXPECT_EQ(quorix::platform::WorkerCount(), row.expected == 0 ? unset : row.expected) << "'" << row.text << "'";
+  }
+}
+
+#ifdef __linux__
+// Narrowed to one processor (as taskset narrows a process), the count is 1.
+TEST(Workers, FollowTheAffinityMask) {
+  cpu_set_t before;
+  ASSERT_EQ(sched_getaffinity(0, sizeof before, &before), 0);
+  int first = 0;
+  while (!CPU_ISSET(first, &before)) ++first;
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  CPU_SET(first, &one);
+  ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+  const ScopedVariable none(std::nullopt);
+  const unsigned count = quorix::platform::WorkerCount();
+  sched_setaffinity(0, sizeof before, &before);
+  EXPECT_EQ(count, 1u);
+}
+#endif
+
+}  // namespace
