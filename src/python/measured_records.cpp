@@ -297,6 +297,14 @@ py::dict Fit(const py::object& u, const py::object& F, const py::object& cycles,
   options.steady = steady;
   options.z0 = z0;
   options.fitZ0 = fitZ0;
+  // At each step the fit reports, a pending Ctrl-C ends it: the interpreter's
+  // KeyboardInterrupt is set, and an exception no part of the fit catches
+  // unwinds it.
+  struct Interrupted {};
+  options.progress = [](const std::string&) {
+    const py::gil_scoped_acquire lock;
+    if (PyErr_CheckSignals() != 0) throw Interrupted{};
+  };
   measured::FitResult fit;
   std::vector<HysteresisLoop> loops;
   measured::CycleTable table;
@@ -305,7 +313,7 @@ py::dict Fit(const py::object& u, const py::object& F, const py::object& cycles,
     table = measured::FindCycles(uv, Fv, deadBand);
   }
   CheckIndices(options, table, uv.size());
-  {
+  try {
     py::gil_scoped_release release;
     fit = measured::Fit(uv, Fv, table, options);
     // The fitted model's closed loop at each fitted cycle's amplitude,
@@ -314,6 +322,8 @@ py::dict Fit(const py::object& u, const py::object& F, const py::object& cycles,
       const measured::Cycle& cy = table.cycles[c.cycle];
       loops.push_back(measured::ModelLoop(fit.parameters, c.halfRange, 0.5 * (cy.uPlus + cy.uMinus)));
     }
+  } catch (const Interrupted&) {
+    throw py::error_already_set();
   }
   return FitDict(fit, loops);
 }
