@@ -116,7 +116,7 @@ AboutForm::AboutForm(const AboutInfo& info, QWidget* parent) : QDialog(parent) {
 
   // The only control that takes the focus: default (Enter) and, through
   // QDialog, cancel (Escape) button alike.
-  cmdOk_ = new QPushButton(QStringLiteral("Ok"), this);
+  cmdOk_ = new QPushButton(QStringLiteral("OK"), this);
   cmdOk_->setObjectName(QStringLiteral("cmdOk"));
   cmdOk_->setGeometry(TwipRect(4500, 5520, 1335, 375));
   cmdOk_->setDefault(true);

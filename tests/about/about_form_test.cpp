@@ -60,7 +60,7 @@ class AboutFormTest : public QObject {
     QCOMPARE(Title(other, 0) + Title(other, 1), QStringLiteral("Quorix 65535.0.12A line"));
     auto* ok = box.findChild<QPushButton*>(QStringLiteral("cmdOk"));
     QVERIFY(ok);
-    QCOMPARE(std::pair(ok->isDefault(), ok->text()), std::pair(true, QString("Ok")));
+    QCOMPARE(std::pair(ok->isDefault(), ok->text()), std::pair(true, QString("OK")));
     // The box fixed at 5955 x 5985 twips (15 to the pixel); the layout rule on one line: its place, left-aligned.
     QCOMPARE(std::pair(box.minimumSize(), box.maximumSize()), std::pair(QSize(397, 399), QSize(397, 399)));
     auto* line = box.findChild<QLabel*>(QStringLiteral("Label6"));
