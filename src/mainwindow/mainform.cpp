@@ -67,8 +67,13 @@ MainForm::MainForm(platform::Services& services, platform::SaveDialogs* dialogs,
   }
   connect(cmdSolve_, &QPushButton::clicked, this, &MainForm::SolveCommand);
   connect(cmdLoop_, &QPushButton::clicked, this, &MainForm::SweepCommand);
+  // Enter in a field of the case solves it, as Solve would be the default
+  // button of a dialog; Alt+S and Alt+L press the two commands.
+  for (QLineEdit* box : {txtGammaSmall_, txtNee_, txtAlphaSmall_, txtFy_, txtUy_, txtUmaxOverUy_}) {
+    connect(box, &QLineEdit::returnPressed, cmdSolve_, &QPushButton::click);
+  }
 
-  cmdSolve_->setFocus(Qt::OtherFocusReason);
+  txtGammaSmall_->setFocus(Qt::OtherFocusReason);
   // The client area is fixed; the menu bar sits above it, the status line
   // below.
   layout()->setSizeConstraint(QLayout::SetFixedSize);

@@ -171,7 +171,7 @@ void MainForm::BuildAmplitudeControls(QGroupBox* frame) {
   optComplementary_->setToolTip(QStringLiteral(
       "The Complementary loop integrals: beyond saturation DE/(Fh·Uy) grows by 4 per unit of Umax/Uy"));
   cmdSolve_ = Make<QPushButton>(picture2, "cmdSolve", TwipRect(120, 900, 1395, 435));
-  cmdSolve_->setText(QStringLiteral("Solve"));
+  cmdSolve_->setText(QStringLiteral("&Solve"));
 }
 
 void MainForm::BuildLoopControls(QGroupBox* frame) {
@@ -183,7 +183,7 @@ void MainForm::BuildLoopControls(QGroupBox* frame) {
   MakeLabel(picture4, "Label3", "Step :", TwipRect(30, 840, 420, 195), Qt::AlignLeft);
   txtStep_ = MakeTextBox(picture4, "txtStep", "0.1", TwipRect(540, 780, 975, 315));
   cmdLoop_ = Make<QPushButton>(picture4, "cmdLoop", TwipRect(60, 1140, 1455, 435));
-  cmdLoop_->setText(QStringLiteral("Loop"));
+  cmdLoop_->setText(QStringLiteral("&Loop"));
 }
 
 // Caption and value per row, 360 twips apart.
@@ -233,8 +233,10 @@ void MainForm::BuildStatusLine() {
 
 // The read-only boxes and the labels take no Tab stop.
 void MainForm::SetTabOrder() {
-  QWidget* const tabOrder[] = {cmdSolve_, txtGammaSmall_, txtNee_,  txtAlphaSmall_, txtFy_, txtUy_, txtUmaxOverUy_,
-                               optDirect_, optComplementary_, txtFrom_, txtTo_, txtStep_, cmdLoop_};
+  // The inputs, then the command they feed: the case's fields and mode,
+  // Solve, the Loop's range, Loop.
+  QWidget* const tabOrder[] = {txtGammaSmall_, txtNee_,  txtAlphaSmall_, txtFy_, txtUy_,  txtUmaxOverUy_, optDirect_,
+                               optComplementary_, cmdSolve_, txtFrom_, txtTo_, txtStep_, cmdLoop_};
   for (std::size_t i = 1; i < std::size(tabOrder); ++i) QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
 

@@ -52,7 +52,7 @@ class MainFormTest : public QObject {
         {"lblGammaSmall", "gamma :"}, {"txtGammaSmall", "0.9"}, {"lblNee", "n :"},         {"txtNee", "2.0"},
         {"lblAlphaSmall", "a :"},   {"txtAlphaSmall", "0.10"}, {"lblFy", "Fy :"},          {"txtFy", "2.86"},
         {"lblUy", "Uy :"},          {"txtUy", "0.111"},        {"lblUmaxOverUy", "Umax / Uy :"}, {"txtUmaxOverUy", "1"},
-        {"optDirect", "Direct"},    {"optComplementary", "Complementary"}, {"cmdSolve", "Solve"}, {"cmdLoop", "Loop"},
+        {"optDirect", "Direct"},    {"optComplementary", "Complementary"}, {"cmdSolve", "&Solve"}, {"cmdLoop", "&Loop"},
         {"Label1", "From :"},       {"txtFrom", "0.1"},        {"Label2", "To :"},         {"txtTo", "10.0"},
         {"Label3", "Step :"},       {"txtStep", "0.1"},        {"lblZa", "Za :"},          {"lblFha", "Fha :"},
         {"lblFela", "Fela :"},      {"lblFa", "Fa :"},         {"lblKcd", "Kcd* :"},       {"lblKda", "Kda* :"},
@@ -86,10 +86,11 @@ class MainFormTest : public QObject {
     // Frame captions in the highlight colour.
     QCOMPARE(Control(form, "frameLoop")->palette().color(QPalette::WindowText),
              QApplication::palette().color(QPalette::Highlight));
-    // The Tab chain from Solve, round to it; of the option pair only the selected one is a stop (Qt's rule).
-    QCOMPARE(FocusName(), QStringLiteral("cmdSolve"));
-    const QStringList stops = {"txtGammaSmall", "txtNee",  "txtAlphaSmall", "txtFy",  "txtUy", "txtUmaxOverUy",
-                               "optComplementary", "txtFrom", "txtTo",         "txtStep", "cmdLoop", "cmdSolve"};
+    // The Tab chain from the first input, through the case to Solve and the Loop's range to Loop, round to it;
+    // of the option pair only the selected one is a stop (Qt's rule).
+    QCOMPARE(FocusName(), QStringLiteral("txtGammaSmall"));
+    const QStringList stops = {"txtNee",  "txtAlphaSmall", "txtFy", "txtUy",   "txtUmaxOverUy", "optComplementary",
+                               "cmdSolve", "txtFrom",      "txtTo", "txtStep", "cmdLoop",       "txtGammaSmall"};
     QStringList seen;
     for (int i = 0; i < stops.size(); ++i) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -147,6 +148,13 @@ class MainFormTest : public QObject {
     }
     QVERIFY(!w_->form.CaseRecord().Complementary);
     QCOMPARE(w_->services.calls.size(), std::size_t{0});
+    // Return in a field of the case solves, as Solve would.
+    w_->SetText("txtNee", "3");
+    QTest::keyClick(Control(w_->form, "txtNee"), Qt::Key_Return);
+    BoucWenCase three = InitialCase();
+    three.Nee = 3.0;
+    three.Complementary = false;
+    QCOMPARE(w_->ResultLabels(), Solved(three));
     // γ = 0.8 leaves '.2' in β, which is what Solve reads.
     w_->Enter({{"txtGammaSmall", "0.8"}, {"txtNee", "1.5"}, {"txtAlphaSmall", ""}, {"txtFy", "3"}, {"txtUy", "0.2"},
                {"txtUmaxOverUy", "2.5abc"}}, "cmdSolve");
