@@ -49,6 +49,11 @@ std::string FittedSummary(const FitResult& fit, std::size_t firstNumber);
 // Each warning of the result as a sentence that says what it means.
 std::vector<std::string> WarningTexts(const FitResult& fit, std::size_t firstNumber);
 
+// The free parameters (indices as kParameterNames) whose standard error
+// exceeds kSpreadWarning of their scale (their value; 1 for the shares γ
+// and α): the record hardly determines them.
+std::vector<std::size_t> UndeterminedParameters(const FitResult& fit);
+
 // The model's closed loop (the views' polygon, in the accurate arithmetic)
 // at half-range d, shifted to the centre c: what a fitted cycle is drawn
 // against. Empty when the model has no cycle there.

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "decimal.h"
@@ -14,6 +16,48 @@
 namespace quorix::measured {
 
 namespace detail {
+
+namespace {
+
+// The largest |z| of the fitted model at the fitted points, from its force:
+// F = α·Fy·u/Uy + (1 − α)·Fy·z. With no hysteretic share (α = 1) there is
+// no z to speak of, and nothing to warn of.
+double PeakZ(const std::vector<double>& u, const FitResult& result) {
+  const Case& p = result.parameters;
+  const double share = (1.0 - p.alpha) * p.Fy;
+  if (!(share != 0.0)) return 1.0;
+  double peak = 0.0;
+  for (std::size_t i = 0; i < result.points.size() && i < result.modelF.size(); ++i) {
+    const double z = (result.modelF[i] - p.alpha * p.Fy * (u[result.points[i]] / p.Uy)) / share;
+    peak = std::max(peak, std::fabs(z));
+  }
+  return peak;
+}
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0.0;
+  const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+  std::nth_element(values.begin(), middle, values.end());
+  return *middle;
+}
+
+// The displacement's noise and its typical step. On a smooth path the second
+// difference u[i+1] − 2u[i] + u[i−1] is of the order of the step times the
+// angle turned per sample, while white noise of deviation σ gives second
+// differences of deviation σ·√6; their median absolute value, scaled to a
+// deviation (× 1.4826) and divided by √6, estimates σ without being moved by
+// the few samples at reversals.
+std::pair<double, double> NoiseAndStep(const std::vector<double>& u) {
+  std::vector<double> second, step;
+  for (std::size_t i = 1; i + 1 < u.size(); ++i) {
+    second.push_back(std::fabs(u[i + 1] - 2.0 * u[i] + u[i - 1]));
+    step.push_back(std::fabs(u[i + 1] - u[i]));
+  }
+  return {1.4826 * Median(std::move(second)) / std::sqrt(6.0), Median(std::move(step))};
+}
+
+}  // namespace
+
 
 void JudgeFit(const std::vector<double>& u, const CycleTable& table, FitResult& result) {
   result.parameters.beta = 1.0 - result.parameters.gamma;
@@ -40,13 +84,20 @@ void JudgeFit(const std::vector<double>& u, const CycleTable& table, FitResult& 
     result.fittedLow = std::min(result.fittedLow, u[k]);
     result.fittedHigh = std::max(result.fittedHigh, u[k]);
   }
+  result.peakZ = PeakZ(u, result);
+  if (!result.steady) std::tie(result.displacementNoise, result.medianStep) = NoiseAndStep(u);
   std::vector<FitWarning>& w = result.warnings;
   if (!(result.rmsRelative <= kMisfitWarning)) w.push_back(FitWarning::kMisfit);
   if (result.parameters.alpha < 0.0) w.push_back(FitWarning::kNegativeAlpha);
-  if (!anySteady) w.push_back(FitWarning::kNoSteadyCycle);
+  // Steady loops are what the steady fit models; along the record every
+  // cycle is followed as it is, settled or not.
+  if (result.steady && !anySteady) w.push_back(FitWarning::kNoSteadyCycle);
   if (result.fittedHigh - result.fittedLow < kRangeWarning * (result.recordHigh - result.recordLow)) {
     w.push_back(FitWarning::kNarrowRange);
   }
+  if (!UndeterminedParameters(result).empty()) w.push_back(FitWarning::kUndetermined);
+  if (result.peakZ < kYieldWarning) w.push_back(FitWarning::kBelowYield);
+  if (result.displacementNoise > kNoiseWarning * result.medianStep) w.push_back(FitWarning::kNoisyDisplacement);
 }
 
 }  // namespace detail
@@ -138,6 +189,39 @@ std::string FittedSummary(const FitResult& fit, std::size_t firstNumber) {
   return text;
 }
 
+std::vector<std::size_t> UndeterminedParameters(const FitResult& fit) {
+  const Case& p = fit.parameters;
+  const double values[5] = {p.n, p.gamma, p.alpha, p.Fy, p.Uy};
+  // γ and α are shares of order 1: their spread is judged against 1.
+  const bool share[5] = {false, true, true, false, false};
+  std::vector<std::size_t> found;
+  for (std::size_t i = 0; i < 5; ++i) {
+    if (fit.fixed[i]) continue;
+    const double scale = share[i] ? 1.0 : std::fabs(values[i]);
+    if (!(fit.errors[i] <= kSpreadWarning * scale)) found.push_back(i);
+  }
+  return found;
+}
+
+namespace {
+
+// "the record hardly determines n (2.5 with a standard error of 0.9), …".
+std::string UndeterminedText(const FitResult& fit) {
+  const Case& p = fit.parameters;
+  const double values[5] = {p.n, p.gamma, p.alpha, p.Fy, p.Uy};
+  std::string text = "the record hardly determines";
+  const char* separator = " ";
+  for (std::size_t i : UndeterminedParameters(fit)) {
+    text += separator;
+    text += std::string(kParameterNames[i]) + " (" + Short(values[i]) + " with a standard error of " +
+            Short(fit.errors[i]) + ")";
+    separator = ", ";
+  }
+  return text + ": other values would fit it almost as well";
+}
+
+}  // namespace
+
 std::vector<std::string> WarningTexts(const FitResult& fit, std::size_t firstNumber) {
   auto percent = [](double share) {
     char buffer[32];
@@ -176,6 +260,21 @@ std::vector<std::string> WarningTexts(const FitResult& fit, std::size_t firstNum
         texts.push_back(text);
         break;
       }
+      case FitWarning::kUndetermined:
+        texts.push_back(UndeterminedText(fit));
+        break;
+      case FitWarning::kBelowYield:
+        texts.push_back("the fitted model's |z| reaches only " + Short(fit.peakZ) +
+                        " on the fitted points (1 at full yield): the record hardly reaches the yield range, so n, gamma and Fy "
+                        "rest on the force's rise before yield");
+        break;
+      case FitWarning::kNoisyDisplacement:
+        texts.push_back("the displacement's noise (about " + Short(fit.displacementNoise) +
+                        ", from its second differences) is large against the step between samples (median " +
+                        Short(fit.medianStep) +
+                        "): z follows every wiggle of u, so the noise acts on the model as motion and the "
+                        "standard errors are too small");
+        break;
     }
   }
   return texts;

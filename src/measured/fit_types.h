@@ -50,11 +50,28 @@ struct CycleFit {
 
 // What a fit that ran may still get wrong, each checked on every result:
 // a misfit above kMisfitWarning of the mean F⁺; α < 0 (a force that falls
-// after yield); no fitted cycle steady; fitted points whose displacements
-// span less than kRangeWarning of the record's range.
-enum class FitWarning { kMisfit, kNegativeAlpha, kNoSteadyCycle, kNarrowRange };
+// after yield); fitted points whose displacements span less than
+// kRangeWarning of the record's range; a free parameter whose standard
+// error exceeds kSpreadWarning of its value (of 1 for γ and α, which are
+// shares); a fitted model whose |z| stays below kYieldWarning on the fitted
+// points, so that the record shows little of what happens past yield.
+// Steady fit only: no fitted cycle steady (it fits steady loops). Fit along
+// the record only: a displacement whose noise exceeds kNoiseWarning of the
+// typical step between samples (z follows every wiggle of u).
+enum class FitWarning {
+  kMisfit,
+  kNegativeAlpha,
+  kNoSteadyCycle,
+  kNarrowRange,
+  kUndetermined,
+  kBelowYield,
+  kNoisyDisplacement
+};
 inline constexpr double kMisfitWarning = 0.10;
 inline constexpr double kRangeWarning = 0.5;
+inline constexpr double kSpreadWarning = 0.25;
+inline constexpr double kYieldWarning = 0.5;
+inline constexpr double kNoiseWarning = 0.2;
 
 struct FitResult {
   bool steady = false;  // which fit (FitOptions::steady)
@@ -84,6 +101,12 @@ struct FitResult {
   // The displacements the fitted points span, and those of the record.
   double fittedLow = 0.0, fittedHigh = 0.0, recordLow = 0.0, recordHigh = 0.0;
   std::vector<FitWarning> warnings;
+  // The largest |z| of the fitted model at the fitted points; and, for a
+  // fit along the record, the displacement's noise as its second
+  // differences show it and the median step between samples.
+  double peakZ = 0.0;
+  double displacementNoise = 0.0;
+  double medianStep = 0.0;
   // Whole-record fit of a long record: the search ran on a thinned copy
   // (see record_sketch.h) of this many samples, then was finished on every
   // sample; 0 when it ran on every sample from the start.
