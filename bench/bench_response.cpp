@@ -47,7 +47,6 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
-using quorix::response::Parameters;
 
 constexpr int kHalfCycles = 40;
 // 10⁶ samples: 12400 on the first quarter cycle, 24690 on each half cycle
@@ -57,7 +56,7 @@ struct Sampling {
 };
 constexpr Sampling kDense{12'400, 24'690};
 constexpr Sampling kSparse{124, 247};
-const Parameters kModel{.n = 2.5, .gamma = 0.75, .alpha = 0.08, .Fy = 3.1, .Uy = 1.0};
+const quorix::Case kModel = quorix::NormalisedCase(2.5, 0.75, 0.08, 3.1, 1.0);
 
 // One monotone piece: from x = a at time t0 to x = b at t0 + duration.
 struct Piece {
@@ -85,11 +84,11 @@ std::vector<Piece> PiecesOf(Sampling s) {
 }
 
 // A history, its pieces and its exact response, made once.
-struct Case {
+struct History {
   std::vector<Piece> pieces;
   std::vector<double> u;
   std::vector<double> z;
-  explicit Case(Sampling s) : pieces(PiecesOf(s)), u{0.0} {
+  explicit History(Sampling s) : pieces(PiecesOf(s)), u{0.0} {
     for (const Piece& p : pieces) {
       for (int k = 1; k <= p.samples; ++k) u.push_back(k == p.samples ? p.b : p.X(p.TimeAt(k)));
     }
@@ -97,13 +96,13 @@ struct Case {
   }
 };
 
-const Case& CaseOf(bool sparse) {
-  static const Case dense(kDense), few(kSparse);
+const History& HistoryOf(bool sparse) {
+  static const History dense(kDense), few(kSparse);
   return sparse ? few : dense;
 }
 
 void BM_ResponseClosedForm(benchmark::State& state) {
-  const std::vector<double>& u = CaseOf(state.range(0) != 0).u;
+  const std::vector<double>& u = HistoryOf(state.range(0) != 0).u;
   double sink = 0.0;
   std::size_t allocations = 0;
   for (auto _ : state) {
@@ -136,7 +135,7 @@ int Law(double t, const double y[], double dydt[], void* parameters) {
 
 void BM_ResponseRk8pd(benchmark::State& state) {
   const double tolerance = std::pow(10.0, -static_cast<double>(state.range(0)));
-  const Case& c = CaseOf(state.range(1) != 0);
+  const History& c = HistoryOf(state.range(1) != 0);
   const std::vector<double>& exact = c.z;
   double largest = 0.0;
   for (auto _ : state) {
