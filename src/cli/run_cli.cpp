@@ -192,6 +192,13 @@ void DescribeProgram(CLI::App& app) {
   app.require_subcommand(1);
   app.set_version_flag("-V,--version", "quorix-cli " QUORIX_VERSION);
   app.footer(kExitStatusLine);
+  // Every refusal in one form: the parser's own begin with the program's
+  // name too, as the commands' refusals do.
+  app.failure_message([](const CLI::App* failed, const CLI::Error& e) {
+    std::string text = "quorix-cli: " + std::string(e.what()) + "\n";
+    if (failed->get_help_ptr() != nullptr) text += "Run with --help for more information.\n";
+    return text;
+  });
 }
 
 // Each subcommand's footer: its own (the sweep's word on signals), how its
@@ -312,13 +319,33 @@ int StatusAfterFlush(int exitCode, const CliSettings& settings) {
   return exitCode;
 }
 
+// A command line the parser refused, of a subcommand asked for JSON
+// (--json before any "--"): answered on standard output with the refusal's
+// JSON line, as a command's own refusal is. `message` is what standard
+// error says, each line's "quorix-cli: " and the hint of --help left out.
+void AnswerAsJson(const CLI::App* command, const std::vector<std::string>& arguments, const std::string& message) {
+  if (command == nullptr || command->get_option_no_throw("--json") == nullptr) return;
+  const auto end = std::find(arguments.begin(), arguments.end(), "--");
+  if (std::find(arguments.begin(), end, "--json") == end) return;
+  std::string joined;
+  std::istringstream lines(message);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with("Run with --help")) continue;
+    if (line.starts_with("quorix-cli: ")) line.erase(0, 12);
+    joined += (joined.empty() ? "" : "; ") + line;
+  }
+  WriteOut(RefusalJson(command, joined).Answer() + "\n");
+}
+
 // Writes the parser's message, or the help or version text, and gives the
 // exit status: 0 for --help and --version, which arrive as "errors" with
 // status 0 (1 when their text could not be written: a full disk), else 2.
-int ReportParseError(const CLI::App& app, const CLI::ParseError& e, const CliSettings& settings) {
+int ReportParseError(const CLI::App& app, const CLI::App* command, const std::vector<std::string>& arguments,
+                     const CLI::ParseError& e, const CliSettings& settings) {
   std::ostringstream out, err;
   const int status = app.exit(e, out, err);
   errno = 0;
+  if (status != 0) AnswerAsJson(command, arguments, err.str());
   Put(settings.out, out.str());
   Put(settings.err, err.str());
   return StatusAfterFlush(status == 0 ? 0 : 2, settings);
@@ -347,19 +374,20 @@ int RunCli(int argc, const char* const* argv, const CliSettings& settings) {
   DescribeSubcommands(app);
 
   const std::vector<std::string> arguments = ArgumentsForParser(argc, argv);
+  CLI::App* command = named != std::end(kSubcommands) ? app.get_subcommand(std::string(first)) : nullptr;
   try {
-    if (named != std::end(kSubcommands)) RefuseOptionsAsValues(*app.get_subcommand(std::string(first)), arguments);
+    if (command != nullptr) RefuseOptionsAsValues(*command, arguments);
     ParseArguments(app, arguments);
   } catch (const CLI::ExtrasError& e) {
     // A misspelt option: named, with the closest the subcommand has, where
     // the parser would list every argument it did not expect, last first.
-    const std::string lines =
-        named != std::end(kSubcommands) ? UnknownOptionLines(*app.get_subcommand(std::string(first)), arguments) : "";
-    if (lines.empty()) return ReportParseError(app, e, settings);
+    const std::string lines = command != nullptr ? UnknownOptionLines(*command, arguments) : "";
+    if (lines.empty()) return ReportParseError(app, command, arguments, e, settings);
+    AnswerAsJson(command, arguments, lines);
     Put(settings.err, lines + "Run with --help for more information.\n");
-    return 2;
+    return StatusAfterFlush(2, settings);
   } catch (const CLI::ParseError& e) {
-    return ReportParseError(app, e, settings);
+    return ReportParseError(app, command, arguments, e, settings);
   }
   return StatusAfterFlush(exitCode, settings);
 }

@@ -175,9 +175,9 @@ TEST_F(CliTest, FailuresGiveTheirStatusAndMessage) {
       {{"sweep", "--jsonl", "-o", "x"}, 2, "excludes --jsonl"},
       {{"parse", "-."}, 2, "TEXT is required"}, {{"parse", "-inf"}, 2, "TEXT is required"},
       // After "--" every argument is an operand, even one that reads as --help or --version.
-      {{"parse", "1", "--", "--help"}, 2, "--help"}, {{"solve", "--json", "--", "--version"}, 2, "not expected: --version"},
+      {{"parse", "1", "--", "--help"}, 2, "--help"}, {{"solve", "--direct", "--", "--version"}, 2, "not expected: --version"},
       // An option whose value was forgotten, before another option.
-      {{"solve", "--fy", "--json"}, 2, "--fy needs a value before the option --json"},
+      {{"solve", "--fy", "--direct"}, 2, "--fy needs a value before the option --direct"},
       {{"solve", "--u", "2,5"}, 2, "quorix-cli: --u: \"2,5\" is not a number (the decimal point is '.'; --as-typed "
                                    "reads it as the window's field does, as 2)"},
       {{"format-plain", "1e"}, 2, "VALUE: \"1e\""},

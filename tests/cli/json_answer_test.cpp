@@ -130,6 +130,10 @@ TEST_F(JsonAnswerTest, RefusalsAnswerInJsonAndKeepTheirMessageAndStatus) {
       {{"cycles", "missing.csv"}, "<none>", "<none>", "<none>"},
       {{"fit", "--no-progress", "missing.csv"}, "<none>", "<none>", "<none>"},
       {{"response", "missing.csv"}, "<none>", "<none>", "<none>"},
+      // The option parser's own refusals: a value its validator refuses, a misspelt option, an extra operand.
+      {{"response", "--n", "0x10", "h.txt"}, "--n", "0x10", "\"0x10\" is not a number (the decimal point is '.')"},
+      {{"solve", "--gama", "0.3"}, "<none>", "<none>", "<none>"},
+      {{"solve", "3"}, "<none>", "<none>", "<none>"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args.front() + " " + c.args.back());

@@ -31,18 +31,18 @@ TEST_F(MannersTest, MistakesGetExitTwoAndAMessageNamingWhatIsWrong) {
       {{"sweep", "--form", "1"}, "quorix-cli: sweep has no option --form; did you mean --from?\n"},
       {{"fit", "--u-colum", "1", "history.txt"}, "quorix-cli: fit has no option --u-colum; did you mean --u-column?\n"},
       {{"solve", "--xyzzy=3"}, "quorix-cli: solve has no option --xyzzy\n"},
-      {{"solve", "3", "4"}, "The following arguments were not expected: 3 4\n"},
+      {{"solve", "3", "4"}, "quorix-cli: The following arguments were not expected: 3 4\n"},
       // The grammar of --n in solve, for the options the parser converts itself.
-      {{"response", "--n", "0x10", "history.txt"}, "--n: \"0x10\" is not a number (the decimal point is '.')\n"},
-      {{"response", "--gamma", "2 5", "history.txt"}, "--gamma: \"2 5\" is not a number (the decimal point is '.')\n"},
-      {{"response", "--uy", "1e999", "history.txt"}, "--uy: number beyond the range of a double: 1e999\n"},
-      {{"fit", "--z0", "abc", "history.txt"}, "--z0: \"abc\" is not a number (the decimal point is '.')\n"},
+      {{"response", "--n", "0x10", "history.txt"}, "quorix-cli: --n: \"0x10\" is not a number (the decimal point is '.')\n"},
+      {{"response", "--gamma", "2 5", "history.txt"}, "quorix-cli: --gamma: \"2 5\" is not a number (the decimal point is '.')\n"},
+      {{"response", "--uy", "1e999", "history.txt"}, "quorix-cli: --uy: number beyond the range of a double: 1e999\n"},
+      {{"fit", "--z0", "abc", "history.txt"}, "quorix-cli: --z0: \"abc\" is not a number (the decimal point is '.')\n"},
       {{"solve", "--u", "2 5"},
        "quorix-cli: --u: \"2 5\" is not a number (the decimal point is '.'; --as-typed reads it as the window's field does, "
        "as 25)\n",
        false},
       {{"sweep", "-o", "", "--from", "1", "--to", "2", "--step", "1"},
-       "--output: an empty file name: give FILE, or '-' for standard output\n"},
+       "quorix-cli: --output: an empty file name: give FILE, or '-' for standard output\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + c.args[1]);
