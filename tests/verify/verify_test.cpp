@@ -78,6 +78,25 @@ TEST(Verify, InitialStateFromTheRecord) {
   EXPECT_EQ(Verify(r.u, r.F, r.z, model, o).z0, 0.0);
 }
 
+// The program's z over Quorix's: z_u of each program's law, (Ao/s)^(1/n) for BoucWen (z a length),
+// s^(-1/eta) for BoucWenOriginal, 1 for CSI's link (s = beta + gamma of the material).
+TEST(Verify, ZScaleOfEachProgram) {
+  struct Row {
+    const char* text;
+    bool csi;
+    double zu;
+  } const rows[] = {
+      {"uniaxialMaterial BoucWen 1 0.1 20 2 0.3 0.6 1.5 0 0 0", false, std::sqrt(1.5 / 0.9)},
+      {"uniaxialMaterial BoucWen 1 0.05 7 1.5 0.5 0.5 1 0 0 0", false, 1.0},
+      {"uniaxialMaterial BoucWenOriginal 1 2e5 355 0.02 0 2 3 0.2 0.4", false, std::pow(0.6, -1.0 / 3.0)},
+      {"k=2e4,yield=150,ratio=0.08,exp=1.5", true, 1.0},
+  };
+  for (const Row& row : rows) {
+    const ProgramModel m = row.csi ? ModelOfCsiWen(row.text) : ModelOfOpenSees(row.text);
+    EXPECT_NEAR(m.zScale / row.zu, 1.0, 4e-16) << row.text;
+  }
+}
+
 TEST(Verify, Refusals) {
   const ProgramModel model = ModelOfCase(NormalisedCase(2.0, 0.5, 0.1, 1.0, 1.0));
   const std::vector<double> u{0.0, 1.0, -1.0, 1.0}, F{0.0, 1.0, -1.0, 1.0}, shortF{0.0, 1.0};
