@@ -192,7 +192,7 @@ void AddVerifyCommand(CLI::App& app, int& exitCode) {
                       "this; the verdict is then within or exceeds");
   AddDeadBandOption(*command, options->deadBand, "the cycles' dead band, as for 'cycles'");
   command->add_flag("--json", options->json,
-                    "print one object: \"schema\", \"sample_count\", \"z0\", \"F\" and \"z\" (null without z) each "
+                    "print one object: \"schema\", \"sample_count\", \"z0\" (the program's units), \"F\" and \"z\" (null without z) each "
                     "with \"largest\", \"sample\" (1-based), \"u\", \"rms\", \"scale\", \"relative\"; \"relative\", "
                     "\"tolerance\" (or null), \"verdict\" (agrees, close, differs, within, exceeds), "
                     "\"verdict_text\", \"cycles\" with arrays \"first\", \"last\" (1-based), \"program_EDC\", "

@@ -70,7 +70,7 @@ py::dict Verify(const py::object& u, const py::object& F, const py::object& z, d
   out["relative"] = r.relative, out["tolerance"] = tolerance ? py::object(py::float_(*tolerance)) : py::none();
   out["verdict"] = std::string(verify::VerdictName(r.verdict));
   out["verdict_text"] = verify::VerdictLine(r, us, o, 0);
-  out["z0"] = r.z0 * model.zScale;
+  out["z0"] = r.z0;
   out["cycles"] = CyclesDict(r), out["cycles_note"] = r.cyclesNote;
   out["model_F"] = ArrayOf(r.exactF), out["model_z"] = ArrayOf(r.exactZ);
   return out;

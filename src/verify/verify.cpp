@@ -110,9 +110,10 @@ Report Verify(std::span<const double> u, std::span<const double> F, std::span<co
   RequireFiniteSamples(z, "z");
   Report report;
   report.samples = u.size();
-  report.z0 = options.z0 ? *options.z0 : (z.empty() ? 0.0 : z[0] / model.zScale);
-  response::CheckParameters(model.c, report.z0);
-  response::History exact = response::RespondAlong(u, model.c, report.z0);
+  const double z0 = options.z0 ? *options.z0 : (z.empty() ? 0.0 : z[0] / model.zScale);
+  response::CheckParameters(model.c, z0);
+  report.z0 = z0 * model.zScale;
+  response::History exact = response::RespondAlong(u, model.c, z0);
   report.exactF = std::move(exact.F);
   report.force = Compare(F, report.exactF);
   report.relative = report.force.relative;

@@ -81,7 +81,7 @@ struct Options {
 
 struct Report {
   std::size_t samples = 0;
-  double z0 = 0.0;  // where the exact response started, in Quorix's z
+  double z0 = 0.0;  // z where the exact response started, in the program's units
   Difference force;
   std::optional<Difference> z;  // in the program's z units
   // The larger of the force's and z's relative differences: what the

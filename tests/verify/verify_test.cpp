@@ -65,14 +65,17 @@ TEST(Verify, FineRecordAndPlantedError) {
   }
 }
 
-// The initial state: by default the record's first z (here 0.4 in OpenSees's units, over z_u), unless given.
+// The initial state: by default the record's first z (here 0.4 in OpenSeesBoucWen's units), unless given.
 TEST(Verify, InitialStateFromTheRecord) {
   const OpenSeesBoucWenLaw law;
   testing::ProgramRecord r = FineRecord(law, SineHistory(3.0, 1, 200), 16);
   const ProgramModel model = ModelOfOpenSees(law.Tcl());
   EXPECT_NEAR(model.zScale, std::pow(law.Ao / (law.gamma + law.beta), 1.0 / law.n), 1e-15);
   for (double& z : r.z) z = 0.4;  // a record whose z column starts at 0.4
-  EXPECT_NEAR(Verify(r.u, r.F, r.z, model).z0 * model.zScale, 0.4, 1e-15);
+  const Report fromRecord = Verify(r.u, r.F, r.z, model);
+  EXPECT_NEAR(fromRecord.z0, 0.4, 1e-15);
+  // At u = 0 the model's force is the program's hysteretic force of z = 0.4: (1 - alpha)·ko·0.4.
+  EXPECT_NEAR(fromRecord.exactF[0], (1.0 - law.alpha) * law.ko * 0.4, 1e-14);
   Options o;
   o.z0 = 0.0;
   EXPECT_EQ(Verify(r.u, r.F, r.z, model, o).z0, 0.0);
