@@ -61,7 +61,7 @@ _quorix_cli() {
     COMPREPLY=($(compgen -W "$subcommands" -- "$cur"))
   else
     case ${path[-1]-} in
-      cycles | fit | response)  # the record's file, their only operand
+      cycles | fit | response | verify)  # the record's file, their only operand
         compopt -o filenames 2>/dev/null
         COMPREPLY=($(compgen -f -- "$cur")) ;;
     esac

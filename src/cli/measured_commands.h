@@ -1,5 +1,5 @@
 // The subcommands on measured records and displacement histories: cycles,
-// fit and response, and the reading of their records that they share.
+// fit, response and verify, and the reading of their records that they share.
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -12,6 +12,7 @@ namespace quorix::cli {
 void AddCyclesCommand(CLI::App& app, int& exitCode);
 void AddFitCommand(CLI::App& app, int& exitCode);
 void AddResponseCommand(CLI::App& app, int& exitCode);
+void AddVerifyCommand(CLI::App& app, int& exitCode);
 
 // A record's file (or "-" for standard input) and its chosen columns.
 struct RecordInput {

@@ -181,7 +181,7 @@ constexpr Subcommand kSubcommands[] = {
     {"eval", AddEvalCommand},          {"solve", AddSolveCommand},       {"sweep", AddSweepCommand},
     {"loop", AddLoopCommand},          {"parse", AddTextCommands},       {"format-fixed", AddTextCommands},
     {"format-plain", AddTextCommands}, {"cycles", AddCyclesCommand},     {"fit", AddFitCommand},
-    {"response", AddResponseCommand},
+    {"response", AddResponseCommand},  {"verify", AddVerifyCommand},
 };
 
 constexpr const char* kExitStatusLine = "Exit status: 0 success, 1 the command failed, 2 bad command line.";
@@ -206,6 +206,8 @@ void DescribeProgram(CLI::App& app) {
 // what holds for that subcommand, in sentences the formatter wraps.
 void DescribeSubcommands(CLI::App& app) {
   for (CLI::App* command : app.get_subcommands({})) {
+    // A subcommand with exit statuses of its own (verify's) says them itself.
+    if (command->get_footer().starts_with("Exit status") && command->get_footer() != kExitStatusLine) continue;
     std::string footer = command->get_footer() == kExitStatusLine ? "" : command->get_footer() + "\n\n";
     if (command->get_option_no_throw("--as-typed") != nullptr) {
       footer += "A number option takes a complete number ('2.5'; '2,5' and 'abc' are refused); --as-typed reads "

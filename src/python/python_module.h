@@ -10,6 +10,7 @@
 //   measured_records.cpp  measured records: cycles and fit
 //   history_response.cpp  the response along a displacement history
 //   materials.cpp         quorix.Material: analysis programs' materials in and out
+//   verify_record.cpp     quorix.verify: a program's record against the model
 #pragma once
 
 #include <pybind11/numpy.h>
@@ -175,6 +176,7 @@ void RegisterSpecial(py::module_& m);
 void RegisterMeasured(py::module_& m);
 void RegisterResponse(py::module_& m);
 void RegisterMaterial(py::module_& m);
+void RegisterVerify(py::module_& m);
 
 // The case as analysis programs write it, as fit() returns it under
 // "materials" (ValueError for a case outside the model's domain).

@@ -63,4 +63,5 @@ PYBIND11_MODULE(_core, m) {
   quorix::python::RegisterMeasured(m);
   quorix::python::RegisterResponse(m);
   quorix::python::RegisterMaterial(m);
+  quorix::python::RegisterVerify(m);
 }

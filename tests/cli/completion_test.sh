@@ -36,6 +36,7 @@ expect "--samples --start --steady " fit --s
 expect "record.csv " cycles rec
 expect "record.csv results.tsv " fit --json re
 expect "record.csv results.tsv " response r
+expect "record.csv results.tsv " verify r
 expect "results.tsv " sweep -o res
 expect "" solve r
 # After an option that takes a value: its listed values, else nothing (no file names).

@@ -11,6 +11,7 @@ sweep(start, stop, step, ...)   the rows of a sweep over Umax/Uy
 loop(...)                       the closed hysteresis loop of one case
 response(u, ...)                the model's exact response along a displacement history
 read_record, cycles, fit        measured records: read, cut into cycles, the model fitted
+verify(record, ...)             an analysis program's record against the model's exact response
 Material                        analysis programs' materials in and out
 special                         the engine's special functions
 ufuncs                          the numpy ufuncs behind solve
@@ -35,7 +36,7 @@ from .material import Material
 
 __version__ = _core.__version__
 __all__ = ["solve", "sweep", "loop", "response", "read_record", "cycles", "fit", "Material", "Result", "NAMES",
-           "special", "ufuncs", "__version__"]
+           "special", "ufuncs", "__version__", "verify", "Verification"]
 
 _D = _core._window_defaults()
 _INPUTS = ("n", "gamma", "beta", "alpha", "fy", "uy", "u")
@@ -493,3 +494,118 @@ def fit(u, F=None, cycles=None, fix=None, *, start=None, dead_band=_core._defaul
     for warning in result["warnings"]:
         _warnings.warn(f"fit: {warning}", UserWarning, stacklevel=2)
     return result
+
+
+class Verification:
+    """What quorix.verify found: an analysis program's record against the model's exact response.
+
+    Attributes
+    ----------
+    F, z : dict
+        For the force (and z, None without it): 'largest' (max |program - model|), 'sample'
+        (where it occurs, from 0), 'u' there, 'rms', 'scale' (the model's max |F|, or |z|) and
+        'relative' (largest / scale). z is in the program's own units.
+    relative : float
+        The larger of F's and z's relative differences: what the verdict and the tolerance judge.
+    verdict : str
+        'agrees' (relative <= 1e-6), 'close' (<= 1e-3), 'differs'; with a tolerance 'within'
+        or 'exceeds'. verdict_text says it in a line.
+    passed : bool
+        False only when the tolerance was exceeded.
+    z0 : float
+        z at the first sample where the model's response started (the program's units).
+    cycles : dict
+        Per cycle 'first', 'last' (samples from 0), 'program_EDC' and 'model_EDC'; cycles_note
+        says why there is none.
+    model_F, model_z : numpy.ndarray
+        The model's exact response at every sample (z in the program's units).
+
+    Examples
+    --------
+    >>> u = 0.3 * np.sin(np.linspace(0.0, 6.0 * np.pi, 301))
+    >>> v = quorix.verify(u, quorix.response(u)["F"] * 1.01)
+    >>> v.verdict, round(v.relative, 6)
+    ('differs', 0.01)
+    """
+
+    def __init__(self, figures):
+        for name, value in figures.items():
+            setattr(self, name, value)
+        self.passed = self.verdict != "exceeds"
+
+    def __repr__(self):
+        return f"<quorix.Verification: {self.verdict_text}>"
+
+
+def verify(record, F=None, z=None, *, n=_D["n"], gamma=_D["gamma"], alpha=_D["alpha"], fy=_D["fy"], uy=_D["uy"],
+           material=None, csi_wen=None, z0=None, tolerance=None, dead_band=_core._default_dead_band, u_column=None,
+           F_column=None, z_column=None):
+    """How far an analysis program's record lies from the model it was given.
+
+    The model's exact response along the recorded u, from the same initial state, beside the
+    recorded force (and z): the largest and RMS differences with where they occur, the
+    energy per cycle by both, and a verdict. The relative difference is the largest one over
+    the model's largest |F| (|z|) along the record.
+
+    Parameters
+    ----------
+    record : path, array_like or dict
+        A record's file (read as read_record reads it; z from the column z_column, or one
+        named "z"), the displacements u with F (and z) given apart, or a dict with 'u', 'F'
+        and perhaps 'z'.
+    n, gamma, alpha, fy, uy : float
+        The case, as for response(); or instead
+    material : str or Material
+        An OpenSees material line (its z in its own units: BoucWen's a length), or a
+        quorix.Material (z as Quorix has it);
+    csi_wen : str
+        CSI's Wen link as "k=...,yield=...,ratio=...,exp=...".
+    z0 : float, optional
+        z at the first sample in the program's units; default the record's z there, else 0.
+    tolerance : float, optional
+        A relative difference: the verdict is then 'within' or 'exceeds'.
+    dead_band : float
+        For the cycles, as for cycles().
+    u_column, F_column, z_column : int or str, optional
+        With a path: a column's index (from 0) or name.
+
+    Returns
+    -------
+    Verification
+
+    Examples
+    --------
+    >>> u = 0.3 * np.sin(np.linspace(0.0, 6.0 * np.pi, 301))
+    >>> v = quorix.verify({"u": u, "F": quorix.response(u)["F"]})
+    >>> v.verdict, v.F["largest"] < 1e-12, len(v.cycles["model_EDC"])
+    ('agrees', True, 2)
+    """
+    if material is not None and not isinstance(material, (str, Material)):
+        raise TypeError("verify: material must be an OpenSees line (str) or a quorix.Material")
+    if isinstance(material, Material):
+        n, gamma, alpha, fy, uy, material = material.n, material.gamma, material.alpha, material.fy, material.uy, None
+    args = {name: _checks.real("verify", name, v) for name, v in
+            dict(n=n, gamma=gamma, alpha=alpha, fy=fy, uy=uy, dead_band=dead_band).items()}
+    for name, value in (("z0", z0), ("tolerance", tolerance)):
+        args[name] = None if value is None else _checks.real("verify", name, value)
+    if _is_path(record):
+        read = read_record(record, u_column=u_column, F_column=F_column)
+        u, F = read["u"], read["F"]
+        if z_column is not None or read["header"]:
+            try:
+                z = read_record(record, u_column=read["displacement"]["column"], F_column=z_column or "z")["F"]
+            except ValueError:
+                if z_column is not None:
+                    raise
+    else:
+        if u_column is not None or F_column is not None or z_column is not None:
+            raise TypeError("verify: u_column, F_column and z_column choose the columns of a file")
+        if isinstance(record, dict):
+            u, F, z = record["u"], record["F"], record.get("z")
+        else:
+            u = record
+        if F is None:
+            raise TypeError("verify: F is needed beside the displacements u")
+    u, F = _checks.real_vector("verify", "u", u), _checks.real_vector("verify", "F", F)
+    z = None if z is None else _checks.real_vector("verify", "z", z)
+    return Verification(_core.verify(u, F, z, material=material, csi_wen=csi_wen, **args))

@@ -72,3 +72,23 @@ def fit(u: npt.ArrayLike | str | os.PathLike[str], F: npt.ArrayLike | None = ...
         fix: Mapping[str, _Real] | None = ..., *, start: Mapping[str, _Real] | None = ...,
         dead_band: _Real = ..., steady: bool = ..., samples: tuple[int, int] | None = ..., z0: _Real = ...,
         fit_z0: bool = ..., u_column: int | str | None = ..., F_column: int | str | None = ...) -> dict[str, Any]: ...
+
+class Verification:
+    F: dict[str, Any]
+    z: dict[str, Any] | None
+    relative: float
+    tolerance: float | None
+    verdict: Literal["agrees", "close", "differs", "within", "exceeds"]
+    verdict_text: str
+    passed: bool
+    z0: float
+    cycles: dict[str, np.ndarray]
+    cycles_note: str
+    model_F: np.ndarray
+    model_z: np.ndarray
+
+def verify(record: npt.ArrayLike | Mapping[str, Any] | str | os.PathLike[str], F: npt.ArrayLike | None = ...,
+           z: npt.ArrayLike | None = ..., *, n: _Real = ..., gamma: _Real = ..., alpha: _Real = ..., fy: _Real = ...,
+           uy: _Real = ..., material: str | Material | None = ..., csi_wen: str | None = ..., z0: _Real | None = ...,
+           tolerance: _Real | None = ..., dead_band: _Real = ..., u_column: int | str | None = ...,
+           F_column: int | str | None = ..., z_column: int | str | None = ...) -> Verification: ...
