@@ -115,8 +115,9 @@ def test_workers_change_no_bit(workers):
     (0, ValueError, "workers must lie from 1 to 4096, not 0"), (True, TypeError, "workers must be an int"),
     ("2", TypeError, "workers must be an int"), (2.0, TypeError, "workers must be an int")])
 def test_workers_must_be_a_count(workers, error, message):
-    with pytest.raises(error, match=message):
-        quorix.solve(u=[1.0, 2.0], workers=workers)
+    for u in (2.0, [1.0, 2.0]):  # one case too, which never reaches the threads
+        with pytest.raises(error, match=message):
+            quorix.solve(u=u, workers=workers)
 
 
 def test_workers_reach_dask_blocks():

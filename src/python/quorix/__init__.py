@@ -25,6 +25,7 @@ Examples
 >>> sorted(r)[:3]
 ['DE', 'DEOverFhUy', 'DEOverFyUy']
 """
+import contextlib as _contextlib
 import functools as _functools
 import warnings as _warnings
 
@@ -174,6 +175,7 @@ def solve(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["
     mode = _mode("solve", mode)
     accurate = _checks.flag("solve", "accurate", accurate)
     outside = _outside("solve", outside_domain)
+    workers = _checks.workers("solve", workers)
     given = beta is not None
     plain = out is None and where is True and not ufunc_kwargs
     values = (n, gamma, beta, alpha, fy, uy, u)
@@ -186,7 +188,6 @@ def solve(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["
         ufunc_kwargs["out"] = out
     if where is not True:
         ufunc_kwargs["where"] = where
-    workers = _checks.workers("solve", workers)
 
     def compute(arrays, present=None):
         inputs = [_checks.real_array("solve", name, value) for name, value in zip(names, arrays)]
@@ -194,8 +195,8 @@ def solve(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["
             return _solve_arrays(ufunc, names, inputs, dict(ufunc_kwargs), where, workers)
         # Where a label is missing the outputs are NaN, as in pandas' arithmetic, and the NaN of the
         # alignment are not refused as inputs outside the model: those elements are not computed.
-        chosen = present & _np.asarray(where, dtype=bool)
-        outputs = _solve_arrays(ufunc, names, inputs, {**ufunc_kwargs, "where": chosen}, chosen, workers)
+        wanted = present & _np.asarray(where, dtype=bool)
+        outputs = _solve_arrays(ufunc, names, inputs, {**ufunc_kwargs, "where": wanted}, wanted, workers)
         if out is None:
             for output in outputs:
                 _np.copyto(output, _np.nan, where=~present)
@@ -213,16 +214,8 @@ def solve(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["
     return Result(outputs, mode, accurate, frozen=out is None)
 
 
-class _NoLimit:
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        return False
-
-
 def _limit(workers):
-    return _NoLimit() if workers is None else _core._workers(workers)
+    return _contextlib.nullcontext() if workers is None else _core._workers(workers)
 
 
 def _solve_arrays(ufunc, names, inputs, kwargs, where, workers):
