@@ -57,14 +57,14 @@ struct Scaled {
   double uPlus, uMinus, FPlus, FMinus, EDC, Keff, XiEff;
 };
 
-void CheckPoints(const std::vector<double>& u, const std::vector<double>& F) {
+void CheckPoints(const std::vector<double>& u, const std::vector<double>& F, std::size_t firstNumber) {
   if (u.size() != F.size()) {
     throw Refusal("displacements and forces differ in number (" + std::to_string(u.size()) + " and " +
                   std::to_string(F.size()) + ")");
   }
   for (std::size_t i = 0; i < u.size(); ++i) {
     if (!std::isfinite(u[i]) || !std::isfinite(F[i])) {
-      throw Refusal("point " + std::to_string(i + 1) + " is not finite");
+      throw Refusal("point " + std::to_string(i + firstNumber) + " is not finite");
     }
   }
 }
@@ -120,8 +120,8 @@ double XiEffApart(const Cycle& c, const Scaled& q, const Scale& cF, std::size_t 
 }
 
 // The cycle's EDC, Keff and ξeff into c, in the record's units; returns its
-// quantities in the scale of its own points (cu, cF). `number` counts the
-// cycles from 1, for a refusal.
+// quantities in the scale of its own points (cu, cF). `number` names the
+// cycle in a refusal.
 Scaled Measure(const std::vector<double>& u, const std::vector<double>& F, const Scale& cu, const Scale& cF,
                std::size_t number, Cycle& c) {
   Scaled q{cu(c.uPlus), cu(c.uMinus), cF(c.FPlus), cF(c.FMinus), EnclosedArea(u, F, cu, cF, c.first, c.last), 0, 0};
@@ -254,9 +254,10 @@ std::vector<std::size_t> FindReversals(const std::vector<double>& u, double dead
   return reversals;
 }
 
-CycleTable FindCycles(const std::vector<double>& u, const std::vector<double>& F, double deadBand) {
+CycleTable FindCycles(const std::vector<double>& u, const std::vector<double>& F, double deadBand,
+                      std::size_t firstNumber) {
   CheckDeadBand(deadBand);
-  CheckPoints(u, F);
+  CheckPoints(u, F, firstNumber);
   const std::vector<std::size_t> rev = FindReversals(u, deadBand);
   if (rev.size() < 3) {
     throw Refusal("fewer than one full cycle: the displacement reverses " + std::to_string(rev.size()) +
@@ -268,7 +269,7 @@ CycleTable FindCycles(const std::vector<double>& u, const std::vector<double>& F
   for (std::size_t k = 0; k + 2 < rev.size(); k += 2) {
     Cycle c = CycleAt(u, F, rev[k], rev[k + 1], rev[k + 2]);
     const Scale cu(u, c.first, c.last + 1), cF(F, c.first, c.last + 1);
-    Scaled q = Measure(u, F, cu, cF, table.cycles.size() + 1, c);
+    Scaled q = Measure(u, F, cu, cF, table.cycles.size() + firstNumber, c);
     if (q.EDC < 0.0) ++table.counterClockwise;  // the sign, before it may round away below
     ToRecordScale(cu.exponent - su.exponent, cF.exponent - sF.exponent, q);
     if (!scaled.empty()) c.steady = Repeats(q, scaled.back());
@@ -296,7 +297,7 @@ std::string CounterClockwiseWarning(const CycleTable& table) {
                    "columns swapped, or is the force's sign reversed?";
 }
 
-std::vector<std::string> TableWarnings(const CycleTable& table) {
+std::vector<std::string> TableWarnings(const CycleTable& table, std::size_t firstNumber) {
   std::vector<std::string> warnings;
   if (std::string orientation = CounterClockwiseWarning(table); !orientation.empty()) {
     warnings.push_back(std::move(orientation));
@@ -305,7 +306,7 @@ std::vector<std::string> TableWarnings(const CycleTable& table) {
   std::size_t count = 0;
   for (std::size_t k = 0; k < table.cycles.size(); ++k) {
     if (!(table.cycles[k].Keff < 0.0)) continue;
-    if (++count <= 10) negative += (negative.empty() ? "" : ", ") + std::to_string(k + 1);
+    if (++count <= 10) negative += (negative.empty() ? "" : ", ") + std::to_string(k + firstNumber);
   }
   if (count > 0) {
     warnings.push_back((count == 1 ? "cycle " : std::to_string(count) + " cycles (") + negative +

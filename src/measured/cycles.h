@@ -67,8 +67,10 @@ struct CycleTable {
 // units. The arithmetic runs on u and F scaled by powers of two, so any
 // unit system gives the same cycles and ξeff (an EDC or Keff below the
 // doubles' range reads as 0, as a number below the smallest subnormal does).
+// A refusal names points and cycles by their positions counted from
+// firstNumber: 1 for the command line and the window, 0 for Python.
 CycleTable FindCycles(const std::vector<double>& u, const std::vector<double>& F,
-                      double deadBand = kDefaultDeadBand);
+                      double deadBand = kDefaultDeadBand, std::size_t firstNumber = 1);
 
 // The reversal points (indices) the cycles are cut at, alternately maxima
 // and minima. Exposed for the fit, which needs each cycle's two branches.
@@ -83,8 +85,8 @@ std::string CounterClockwiseWarning(const CycleTable& table);
 // Every warning a cycle table calls for, each a sentence: the
 // counter-clockwise cycles, and the cycles whose Keff is negative (the force
 // falls as the displacement grows: a column that is not the displacement,
-// or a force of the wrong sign).
-std::vector<std::string> TableWarnings(const CycleTable& table);
+// or a force of the wrong sign), naming cycles from firstNumber.
+std::vector<std::string> TableWarnings(const CycleTable& table, std::size_t firstNumber = 1);
 // Whether most cycles run counter-clockwise: a record that the model, whose
 // loops always dissipate, cannot be fitted to as it stands.
 bool MostlyCounterClockwise(const CycleTable& table);

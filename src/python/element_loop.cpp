@@ -16,6 +16,32 @@ namespace {
 
 constexpr std::chrono::milliseconds kListenInterval{50};
 
+// The caller's workers= for the calls on this thread (0: none given). numpy
+// runs a ufunc's loop on the thread that called it, so a thread's own count
+// reaches its loops and no other thread's.
+thread_local unsigned workerLimit = 0;
+
+// `with _core._workers(k):` around a call: its array loops use at most k
+// threads, this one included.
+class WorkerLimit {
+ public:
+  explicit WorkerLimit(unsigned limit) : limit_(limit) {
+    if (limit == 0) throw py::value_error("workers must be at least 1");
+  }
+  void Enter() {
+    previous_ = workerLimit;
+    workerLimit = limit_;
+  }
+  bool Exit(const py::object&, const py::object&, const py::object&) {
+    workerLimit = previous_;
+    return false;
+  }
+
+ private:
+  unsigned limit_;
+  unsigned previous_ = 0;
+};
+
 // Ctrl-C seen from a thread that has let the interpreter's lock go; the
 // KeyboardInterrupt stays pending, to be raised once the loop has ended.
 bool Interrupted() {
@@ -44,7 +70,7 @@ void ElementLoop::Work(const std::function<void(std::size_t)>& element, const Af
 
 void ElementLoop::Run(std::size_t count, const std::function<void(std::size_t)>& element) {
   count_ = count;
-  const unsigned cores = platform::WorkerCount();
+  const unsigned cores = workerLimit != 0 ? workerLimit : platform::WorkerCount();
   const std::size_t chunks = (count + kChunk - 1) / kChunk;
   bool interrupted = false;
   {
@@ -83,6 +109,13 @@ void ElementLoop::Fail(std::size_t i, std::exception_ptr failure) {
   failedIndex_ = i;
   failure_ = std::move(failure);
   if (i < limit_) limit_ = i;
+}
+
+void RegisterElementLoop(py::module_& m) {
+  py::class_<WorkerLimit>(m, "_workers")
+      .def(py::init<unsigned>())
+      .def("__enter__", &WorkerLimit::Enter)
+      .def("__exit__", &WorkerLimit::Exit);
 }
 
 }  // namespace quorix::python

@@ -8,13 +8,42 @@ namespace quorix::python {
 
 namespace {
 
+// Samples between two looks for Ctrl-C: some milliseconds of work.
+constexpr std::size_t kListenEvery = 16384;
+
+// RespondAlong's steps, listening for Ctrl-C between blocks of samples: a
+// pending one ends the response with the interpreter's KeyboardInterrupt.
+// Sample positions in refusals count from 0.
+response::History Follow(const std::vector<double>& u, const Case& p, double z0) {
+  response::CheckParameters(p, z0);
+  response::CheckHistory(u, p, 0);
+  response::History history;
+  history.z.reserve(u.size());
+  history.F.reserve(u.size());
+  response::Response response(p, z0, u[0]);
+  history.z.push_back(response.Z());
+  history.F.push_back(response.F());
+  for (std::size_t k = 1; k < u.size(); ++k) {
+    if (k % kListenEvery == 0) {
+      const py::gil_scoped_acquire lock;
+      if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+    }
+    if (response.Next(u[k])) history.stretches.push_back(response.Closed());
+    history.z.push_back(response.Z());
+    history.F.push_back(response.F());
+  }
+  response::Stretch last;
+  if (response.Open(last)) history.stretches.push_back(last);
+  return history;
+}
+
 py::dict Response(const py::object& u, double n, double gamma, double alpha, double fy, double uy, double z0) {
   const std::vector<double> history = VectorOf(u, "u");
   const Case p = NormalisedCase(n, gamma, alpha, fy, uy);
   response::History h;
   {
     py::gil_scoped_release release;
-    h = response::RespondAlong(history, p, z0);
+    h = Follow(history, p, z0);
   }
   std::vector<std::int64_t> first, last;
   std::vector<double> work;

@@ -94,7 +94,7 @@ py::dict Cycles(const py::object& u, const py::object& F, double deadBand, const
   measured::CycleTable table;
   {
     py::gil_scoped_release release;
-    table = measured::FindCycles(uv, Fv, deadBand);
+    table = measured::FindCycles(uv, Fv, deadBand, 0);
   }
   std::vector<std::int64_t> first, last;
   std::vector<double> uPlus, uMinus, FPlus, FMinus, EDC, Keff, XiEff;
@@ -129,7 +129,7 @@ py::dict Cycles(const py::object& u, const py::object& F, double deadBand, const
   out["steady_means"] = means;
   out["counter_clockwise"] = table.counterClockwise;
   py::list warnings;
-  for (const std::string& w : measured::TableWarnings(table)) warnings.append(w);
+  for (const std::string& w : measured::TableWarnings(table, 0)) warnings.append(w);
   out["warnings"] = warnings;
   return out;
 }
@@ -310,7 +310,7 @@ py::dict Fit(const py::object& u, const py::object& F, const py::object& cycles,
   measured::CycleTable table;
   {
     py::gil_scoped_release release;
-    table = measured::FindCycles(uv, Fv, deadBand);
+    table = measured::FindCycles(uv, Fv, deadBand, 0);
   }
   CheckIndices(options, table, uv.size());
   try {

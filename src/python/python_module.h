@@ -170,6 +170,8 @@ py::array_t<T> ArrayOf(const std::vector<T>& values) {
 // Each area adds its functions and classes to the module; the engine's
 // timing for the benchmarks comes with the cases.
 void RegisterCases(py::module_& m);
+// _workers, the context in which an array call's loops use at most k threads.
+void RegisterElementLoop(py::module_& m);
 void RegisterSolveUfuncs(py::module_& m);
 void RegisterEngineTiming(py::module_& m);
 void RegisterSpecial(py::module_& m);

@@ -57,6 +57,7 @@ PYBIND11_MODULE(_core, m) {
   m.attr("__version__") = QUORIX_VERSION;
   py::register_exception_translator(&TranslatePlatformErrors);
   quorix::python::RegisterCases(m);
+  quorix::python::RegisterElementLoop(m);
   quorix::python::RegisterSolveUfuncs(m);
   quorix::python::RegisterSpecial(m);
   quorix::python::RegisterEngineTiming(m);

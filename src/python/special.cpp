@@ -1,9 +1,11 @@
-// quorix.special: the engine's special functions with its calling
-// convention, (value, status), or the exact mathematics on request.
-#include <pybind11/stl.h>
-
+// quorix.special: the engine's special functions on arrays, each element
+// with its status in the engine's calling convention, or the exact
+// mathematics on request; quorix/special.py gives them their shapes and
+// the values at a failure.
+#include <algorithm>
+#include <array>
 #include <cstdint>
-#include <utility>
+#include <exception>
 
 #include "accurate.h"
 #include "python_module.h"
@@ -13,40 +15,75 @@ namespace quorix::python {
 
 namespace {
 
-using Outcome = std::pair<double, std::int32_t>;
+using Flat = py::array_t<double, py::array::c_style | py::array::forcecast>;
 
-// The evaluator lets faults of its own arithmetic out instead of returning a
-// status: FloatingPointError, with what it had stored in `value`.
-Outcome Hyp2F1(double a, double b, double c, double z, bool accurate) {
-  if (accurate) return {accurate::Hyp2F1(a, b, c, z), 1};
-  double value = 0.0;
-  std::int32_t status = 0;
+// What an array call met first, in element order: its flat index, "value"
+// (ValueError: the accurate arithmetic outside its domain) or "fault"
+// (FloatingPointError: the evaluator's own arithmetic), and the message.
+py::tuple FirstFailure(const ElementLoop& loop, std::exception_ptr failure) {
   try {
-    status = Hypergeometric2F1(a, b, c, z, value);
+    std::rethrow_exception(failure);
   } catch (const FloatingPointFault&) {
-    const py::object type = py::module_::import("builtins").attr("FloatingPointError");
-    py::object error = type("hyp2f1: a floating-point fault in the evaluator's own arithmetic");
-    error.attr("value") = value;
-    PyErr_SetObject(type.ptr(), error.ptr());
-    throw py::error_already_set();
+    return py::make_tuple(loop.FailedIndex(), "fault", "a floating-point fault in the evaluator's own arithmetic");
+  } catch (const std::exception& e) {
+    return py::make_tuple(loop.FailedIndex(), "value", e.what());
   }
-  return {value, status};
 }
 
-// A function of one argument: the specified one with its status, or the
-// accurate one, which has none (status 1) and throws outside its domain.
+// Every element of flat, equally long arrays on every core: (values,
+// statuses, None) or, when an element failed, (values, statuses, (index,
+// kind, message)) with the values stored up to the failure and at it.
+template <int Arity, class Evaluate>
+py::tuple EachElement(const std::array<Flat, Arity>& args, const Evaluate& evaluate) {
+  const auto count = static_cast<std::size_t>(args[0].size());
+  py::array_t<double> values(static_cast<py::ssize_t>(count));
+  py::array_t<std::int32_t> statuses(static_cast<py::ssize_t>(count));
+  std::array<const double*, Arity> in{};
+  for (int k = 0; k < Arity; ++k) in[static_cast<std::size_t>(k)] = args[static_cast<std::size_t>(k)].data();
+  double* value = values.mutable_data();
+  std::int32_t* status = statuses.mutable_data();
+  std::fill(value, value + count, 0.0);
+  std::fill(status, status + count, 0);
+  ElementLoop loop;
+  py::object failed = py::none();
+  try {
+    loop.Run(count, [&](std::size_t i) {
+      std::array<double, Arity> x{};
+      for (std::size_t k = 0; k < Arity; ++k) x[k] = in[k][i];
+      status[i] = evaluate(x, value[i]);
+    });
+  } catch (const py::error_already_set&) {
+    throw;  // Ctrl-C
+  } catch (...) {
+    failed = FirstFailure(loop, std::current_exception());
+  }
+  return py::make_tuple(values, statuses, failed);
+}
+
+// The array form of a function of one argument: the specified arithmetic
+// with its statuses, or the accurate one (status 1, a failure outside its
+// domain).
 template <std::int32_t (*Specified)(double, double&), double (*Accurate)(double)>
-Outcome OneArgument(double x, bool accurate) {
-  if (accurate) return {Accurate(x), 1};
-  double value = 0.0;
-  const std::int32_t status = Specified(x, value);
-  return {value, status};
+py::tuple OneArgumentArray(const Flat& x, bool accurate) {
+  return EachElement<1>({x}, [accurate](const std::array<double, 1>& a, double& value) -> std::int32_t {
+    if (!accurate) return Specified(a[0], value);
+    value = Accurate(a[0]);
+    return 1;
+  });
 }
 
-Outcome Series(double a, double b, double c, double z) {
-  double sum = 0.0;
-  const std::int32_t status = HypergeometricSeries(a, b, c, z, sum);
-  return {sum, status};
+py::tuple Hyp2F1Array(const Flat& a, const Flat& b, const Flat& c, const Flat& z, bool accurate) {
+  return EachElement<4>({a, b, c, z}, [accurate](const std::array<double, 4>& x, double& value) -> std::int32_t {
+    if (!accurate) return Hypergeometric2F1(x[0], x[1], x[2], x[3], value);
+    value = accurate::Hyp2F1(x[0], x[1], x[2], x[3]);
+    return 1;
+  });
+}
+
+py::tuple SeriesArray(const Flat& a, const Flat& b, const Flat& c, const Flat& z) {
+  return EachElement<4>({a, b, c, z}, [](const std::array<double, 4>& x, double& sum) -> std::int32_t {
+    return HypergeometricSeries(x[0], x[1], x[2], x[3], sum);
+  });
 }
 
 }  // namespace
@@ -54,23 +91,15 @@ Outcome Series(double a, double b, double c, double z) {
 void RegisterSpecial(py::module_& m) {
   py::module_ special = m.def_submodule(
       "special",
-      "The engine's special functions with its calling convention: (value, status), status 0 for a failure.\n"
-      "accurate=True gives the exact mathematics instead, with status 1 (ValueError outside its domain).");
-  special.def("loggamma", &OneArgument<LogGamma, accurate::LogGamma>, py::arg("x"), py::kw_only(),
-              py::arg("accurate") = false, "ln Gamma(x) for x > 0.");
-  special.def("gamma", &OneArgument<GammaFunction, accurate::Gamma>, py::arg("x"), py::kw_only(),
-              py::arg("accurate") = false, "Gamma(x) for x > 0 and negative non-integers.");
-  special.def("digamma", &OneArgument<Digamma, accurate::Digamma>, py::arg("x"), py::kw_only(),
-              py::arg("accurate") = false,
-              "psi(x). Status 1 from a table or when the series met its stop test, 2 when all of its terms ran.");
-  special.def("hyp2f1", &Hyp2F1, py::arg("a"), py::arg("b"), py::arg("c"), py::arg("z"), py::kw_only(),
-              py::arg("accurate") = false,
-              "F(a, b; c; z) for z < 1. A floating-point fault of the evaluator's own arithmetic raises\n"
-              "FloatingPointError, whose `value` attribute holds what it had stored. accurate=True covers\n"
-              "F(1, b; 1 + b; t) and F(b, 1; 1 + b; t) only.");
-  special.def("series", &Series, py::arg("a"), py::arg("b"), py::arg("c"), py::arg("z"),
-              "The Gauss series of F(a, b; c; z) summed term by term; status: the index of the term that left the sum\n"
-              "unchanged, 0 when 1000 terms did not reach it.");
+      "The engine's special functions on flat float64 arrays, for quorix.special: the values, the statuses\n"
+      "(0 for a failure) and the first element that failed, or None.");
+  // The array forms behind quorix.special: flat float64 arrays of one length
+  // in, (values, statuses, first failure or None) out.
+  special.def("_loggamma_array", &OneArgumentArray<LogGamma, accurate::LogGamma>);
+  special.def("_gamma_array", &OneArgumentArray<GammaFunction, accurate::Gamma>);
+  special.def("_digamma_array", &OneArgumentArray<Digamma, accurate::Digamma>);
+  special.def("_hyp2f1_array", &Hyp2F1Array);
+  special.def("_series_array", &SeriesArray);
 }
 
 }  // namespace quorix::python

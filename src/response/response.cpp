@@ -38,13 +38,13 @@ void CheckParameters(const Case& p, double z0) {
   if (!(std::fabs(z0) < 1.0)) Refuse("z0 must lie between -1 and 1", z0);
 }
 
-void CheckHistory(std::span<const double> u, const Case& p) {
+void CheckHistory(std::span<const double> u, const Case& p, std::size_t firstNumber) {
   if (u.size() < 2) throw Refusal("a displacement history needs at least two samples, not " + std::to_string(u.size()));
   double lowest = u[0];
   double highest = u[0];
   double path = 0.0;  // Σ|Δu|, by halves so that it overflows only where the work would
   for (std::size_t k = 0; k < u.size(); ++k) {
-    if (!std::isfinite(u[k])) Refuse("u at sample " + std::to_string(k + 1) + " is not a finite number", u[k]);
+    if (!std::isfinite(u[k])) Refuse("u at sample " + std::to_string(k + firstNumber) + " is not a finite number", u[k]);
     lowest = std::min(lowest, u[k]);
     highest = std::max(highest, u[k]);
     if (k > 0) path += std::fabs(0.5 * u[k] - 0.5 * u[k - 1]);

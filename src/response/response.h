@@ -44,8 +44,10 @@ void CheckParameters(const Case& p, double z0);
 
 // Throws Refusal for a history of fewer than two samples, a sample
 // that is not finite, a displacement that never moves, or displacements so
-// large beside Uy that u/Uy, the force or the work overflows.
-void CheckHistory(std::span<const double> u, const Case& p);
+// large beside Uy that u/Uy, the force or the work overflows. The refusal
+// names a sample by its position counted from firstNumber: 1 for the command
+// line, as text tools count lines, 0 for Python.
+void CheckHistory(std::span<const double> u, const Case& p, std::size_t firstNumber = 1);
 
 // The response sample by sample, for a history checked beforehand.
 class Response {

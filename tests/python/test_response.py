@@ -50,3 +50,32 @@ def test_fit_along_the_record_is_that_of_the_command_line_and_inverts_the_respon
         assert bits(got["parameters"][name]) == bits(expected["parameters"][name]), name
         assert got["parameters"][name] == pytest.approx(value, rel=1e-9), name
     assert got["points"].tolist() == list(range(len(u)))
+
+
+def _falling_record():
+    """Three loops of the model with the force's sign reversed: two full cycles, each counter-clockwise
+    with a negative Keff."""
+    u, F, _ = quorix.loop(u=3.0, points=60)
+    return np.tile(u, 3), -np.tile(F, 3)
+
+
+# Positions count from 0 in Python's messages (the command line's count from 1: tests/response, tests/measured).
+@pytest.mark.parametrize("call, message", [
+    (lambda: quorix.response([0.0, 0.5, 1.0, np.nan, 0.0]), r"^u at sample 3 is not a finite number: nan$"),
+    (lambda: quorix.cycles([0.0, 1.0, np.inf, 0.0], [0.0, 1.0, 2.0, 0.0]), r"^point 2 is not finite$"),
+    (lambda: quorix.fit([0.0, np.nan, 0.0], [0.0, 1.0, 0.0]), r"^point 1 is not finite$"),
+])
+def test_messages_count_positions_from_0(call, message):
+    with pytest.raises(ValueError, match=message):
+        call()
+
+
+def test_warnings_name_cycles_from_0_as_the_results_do(cli, tmp_path):
+    u, F = _falling_record()
+    got = quorix.cycles(u, F)
+    assert len(got["Keff"]) == 2 and (got["Keff"] < 0).all()
+    assert any(w.startswith("2 cycles (0, 1) have a negative Keff") for w in got["warnings"]), got["warnings"]
+    path = tmp_path / "falling.csv"
+    np.savetxt(path, np.c_[u, F], fmt="%.17g", delimiter=";", header="u;F", comments="")
+    printed = cli.run("cycles", path).stderr
+    assert "2 cycles (1, 2) have a negative Keff" in printed, printed  # the command line's, from 1

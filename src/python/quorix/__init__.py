@@ -26,11 +26,13 @@ Examples
 >>> sorted(r)[:3]
 ['DE', 'DEOverFhUy', 'DEOverFyUy']
 """
+import contextlib as _contextlib
+import functools as _functools
 import warnings as _warnings
 
 import numpy as _np
 
-from . import _checks, _core, special, ufuncs
+from . import _checks, _core, _frames, special, ufuncs
 from ._result import NAMES, Result
 from .material import Material
 
@@ -63,12 +65,13 @@ def _masked(values):
     return any(isinstance(v, _np.ma.MaskedArray) for v in values)
 
 
-_SOLVE_KEYWORDS = _INPUTS + ("umax", "mode", "accurate", "outside_domain", "out", "where")
+_SOLVE_KEYWORDS = _INPUTS + ("umax", "mode", "accurate", "outside_domain", "out", "where", "workers")
 _UFUNC_KEYWORDS = ("casting", "order", "dtype", "subok")
 
 
 def solve(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["fy"], uy=_D["uy"], u=None,
-          umax=None, mode=_D["mode"], accurate=False, outside_domain="raise", out=None, where=True, **ufunc_kwargs):
+          umax=None, mode=_D["mode"], accurate=False, outside_domain="raise", out=None, where=True, workers=None,
+          **ufunc_kwargs):
     """Solve one case, or every case of inputs that broadcast as numpy broadcasts.
 
     The law, in Wen's labelling (gamma on the |u'| term)::
@@ -76,9 +79,15 @@ def solve(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["
         z' = (1/Uy) (u' - gamma |u'| |z|^(n-1) z - beta u' |z|^n),    F = alpha (Fy/Uy) u + (1 - alpha) Fy z
 
     with A = 1 and beta + gamma = 1 (a UserWarning when they are not). The inputs are
-    those of a numpy ufunc (``quorix.ufuncs``): numbers, numpy arrays, sequences, pandas
-    Series, xarray DataArrays, masked arrays and Dask arrays, and every output then has
-    their type and broadcast shape; arrays are computed on every core.
+    those of a numpy ufunc (``quorix.ufuncs``): numbers, numpy arrays, sequences, masked
+    arrays and Dask arrays (computed lazily), and every output then has their type and
+    broadcast shape; arrays are computed on every core the process may use
+    (``QUORIX_NUM_THREADS``, or ``workers``). pandas Series and DataFrames, in any
+    combination, are aligned as pandas' arithmetic aligns them (two Series: the union of
+    their indexes, NaN where one has no label; a Series beside a DataFrame: by its
+    columns) and every output is a Series (a DataFrame) on those labels, named after the
+    output; xarray DataArrays, numpy- or Dask-backed, are aligned and broadcast by name as
+    xarray's arithmetic does and every output is a DataArray of that name.
 
     Parameters
     ----------
@@ -117,6 +126,9 @@ def solve(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["
         Where to write the twelve outputs, as for any ufunc.
     where : array_like of bool, optional
         Which elements to compute, as for any ufunc; the others keep what ``out`` held.
+    workers : int, optional
+        At most this many threads for the call (this one included); default: one per core
+        the process may use, or ``QUORIX_NUM_THREADS``. The results do not depend on it.
     **ufunc_kwargs
         ``casting``, ``order``, ``dtype``, ``subok``: numpy's ufunc keywords.
 
@@ -147,6 +159,8 @@ def solve(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["
     >>> g = quorix.solve(n=np.array([[1.0], [2.0], [4.0]]), u=np.linspace(0.1, 10, 100))
     >>> g.DE.shape
     (3, 100)
+    >>> quorix.solve(u=[1.0, 2.0], workers=1) == quorix.solve(u=[1.0, 2.0])
+    True
     """
     _checks.keywords("solve", ufunc_kwargs, _UFUNC_KEYWORDS, _SOLVE_KEYWORDS)
     if umax is not None:
@@ -162,32 +176,63 @@ def solve(*, n=_D["n"], gamma=_D["gamma"], beta=None, alpha=_D["alpha"], fy=_D["
     mode = _mode("solve", mode)
     accurate = _checks.flag("solve", "accurate", accurate)
     outside = _outside("solve", outside_domain)
+    workers = _checks.workers("solve", workers)
     given = beta is not None
     plain = out is None and where is True and not ufunc_kwargs
     values = (n, gamma, beta, alpha, fy, uy, u)
     if plain and all(type(v) is float or type(v) is int for i, v in enumerate(values) if given or i != 2):
         return Result(_core._solve_scalar(n, gamma, beta, alpha, fy, uy, u, mode, accurate, outside), mode, accurate)
     names = [name for name in _INPUTS if given or name != "beta"]
-    inputs = [_checks.real_array("solve", name, value) for name, value in zip(_INPUTS, values) if given or name != "beta"]
+    chosen = [v for name, v in zip(_INPUTS, values) if given or name != "beta"]
     ufunc = ufuncs.WINDOW[(mode, given)] if outside == "warn" and not accurate else ufuncs.BY_OPTIONS[(mode, accurate, given)]
     if out is not None:
         ufunc_kwargs["out"] = out
     if where is not True:
         ufunc_kwargs["where"] = where
-    if any(_is_dask(v) for v in inputs):
-        return Result(_solve_dask(ufunc, inputs, ufunc_kwargs), mode, accurate)
-    if _masked(inputs):
-        return Result(_solve_masked(ufunc, inputs, ufunc_kwargs), mode, accurate, frozen=out is None)
-    try:
-        # numpy hands the loop a broadcast call in pieces: their notes make one warning of each kind.
-        with _core._notes_of_one_call("quorix.solve"):
-            outputs = ufunc(*inputs, **ufunc_kwargs)
-    except ValueError as error:
-        if "broadcast" in str(error):
-            shapes = " ".join(f"{name} {_np.shape(x)}" for name, x in zip(names, inputs))
-            raise ValueError(f"solve: the arguments cannot be broadcast to one shape: {shapes}") from None
-        raise _located(ufunc, inputs, where, error) from None
+
+    def compute(arrays, present=None):
+        inputs = [_checks.real_array("solve", name, value) for name, value in zip(names, arrays)]
+        if present is None:
+            return _solve_arrays(ufunc, names, inputs, dict(ufunc_kwargs), where, workers)
+        # Where a label is missing the outputs are NaN, as in pandas' arithmetic, and the NaN of the
+        # alignment are not refused as inputs outside the model: those elements are not computed.
+        wanted = present & _np.asarray(where, dtype=bool)
+        outputs = _solve_arrays(ufunc, names, inputs, {**ufunc_kwargs, "where": wanted}, wanted, workers)
+        if out is None:
+            for output in outputs:
+                _np.copyto(output, _np.nan, where=~present)
+        return outputs
+
+    # numpy hands the loop a broadcast call in pieces: their notes make one warning of each kind, given
+    # here, so that it names the caller's line.
+    with _core._notes_of_one_call("quorix.solve"):
+        # pandas and xarray objects aligned as their own arithmetic aligns them, and given back as they came.
+        outputs = _frames.with_pandas(chosen, compute, NAMES)
+        if outputs is None:
+            outputs = _frames.with_xarray(chosen, compute, NAMES)
+        if outputs is None:
+            outputs = compute(chosen)
     return Result(outputs, mode, accurate, frozen=out is None)
+
+
+def _limit(workers):
+    return _contextlib.nullcontext() if workers is None else _core._workers(workers)
+
+
+def _solve_arrays(ufunc, names, inputs, kwargs, where, workers):
+    """The twelve outputs of the ufunc on numbers, numpy, masked or Dask arrays."""
+    if any(_is_dask(v) for v in inputs):
+        return _solve_dask(ufunc, inputs, kwargs, workers)
+    with _limit(workers):
+        if _masked(inputs):
+            return _solve_masked(ufunc, inputs, kwargs)
+        try:
+            return ufunc(*inputs, **kwargs)
+        except ValueError as error:
+            if "broadcast" in str(error):
+                shapes = " ".join(f"{name} {_np.shape(x)}" for name, x in zip(names, inputs))
+                raise ValueError(f"solve: the arguments cannot be broadcast to one shape: {shapes}") from None
+            raise _located(ufunc, inputs, where, error) from None
 
 
 def _located(ufunc, inputs, where, error):
@@ -220,7 +265,12 @@ def _located(ufunc, inputs, where, error):
     return ValueError(f"{last} (at index {index})")
 
 
-def _solve_dask(ufunc, inputs, kwargs):
+def _blockwise(ufunc, workers, *blocks):
+    with _limit(workers):
+        return ufunc(*blocks)
+
+
+def _solve_dask(ufunc, inputs, kwargs, workers):
     """Dask passes ufuncs of several outputs only to its own wrappers: the ufunc goes through apply_gufunc,
     block by block (each block on every core, as a numpy call would be)."""
     import dask.array as da
@@ -230,11 +280,24 @@ def _solve_dask(ufunc, inputs, kwargs):
     probe = [_np.zeros(1, getattr(x, "dtype", None) or _np.asarray(x).dtype) for x in inputs]
     # The dtype of the outputs, from a probe of zeros, which lie outside the domain: the window's reading,
     # its warning not the caller's.
-    with _warnings.catch_warnings():
+    with _warnings.catch_warnings(), _core._notes_of_one_call("quorix.solve"):  # gathered apart from the call's
         _warnings.simplefilter("ignore")
         dtype = ufuncs.WINDOW[("complementary", len(inputs) == 7)](*probe)[0].dtype
+    # apply_gufunc wants the arrays' blocks to line up: a numpy array beside a Dask one (as xarray passes
+    # them) is one block, so every array is cut into the common blocks first, dimensions aligned from the
+    # right as in broadcasting.
+    ndim = max(_np.ndim(x) for x in inputs)
+    placed = [i for i, x in enumerate(inputs) if _np.ndim(x) > 0]
+    if len(placed) > 1:
+        pairs = []
+        for i in placed:
+            pairs += [da.asarray(inputs[i]), tuple(range(ndim - _np.ndim(inputs[i]), ndim))]
+        inputs = list(inputs)
+        for i, array in zip(placed, da.core.unify_chunks(*pairs)[1]):
+            inputs[i] = array
     signature = ",".join(["()"] * len(inputs)) + "->" + ",".join(["()"] * len(NAMES))
-    return da.apply_gufunc(ufunc, signature, *inputs, output_dtypes=[dtype] * len(NAMES))
+    call = ufunc if workers is None else _functools.partial(_blockwise, ufunc, workers)
+    return da.apply_gufunc(call, signature, *inputs, output_dtypes=[dtype] * len(NAMES))
 
 
 def _solve_masked(ufunc, inputs, kwargs):

@@ -55,7 +55,8 @@ def solve(*, n: _Input = ..., gamma: _Input = ..., beta: _Input | None = ..., al
           fy: _Input = ..., uy: _Input = ..., u: _Input | None = ..., umax: _Input | None = ...,
           mode: _Mode = ..., accurate: bool = ...,
           outside_domain: Literal["raise", "warn"] = ...,
-          out: tuple[np.ndarray, ...] | None = ..., where: npt.ArrayLike = ..., **ufunc_kwargs: Any) -> Result: ...
+          out: tuple[np.ndarray, ...] | None = ..., where: npt.ArrayLike = ..., workers: int | None = ...,
+          **ufunc_kwargs: Any) -> Result: ...
 def sweep(start: _Real, stop: _Real, step: _Real, *, n: _Real = ..., gamma: _Real = ..., beta: _Real | None = ...,
           alpha: _Real = ..., fy: _Real = ..., uy: _Real = ..., mode: _Mode = ...,
           accurate: bool = ..., outside_domain: Literal["raise", "warn"] = ...) -> dict[str, np.ndarray]: ...

@@ -89,3 +89,14 @@ def keywords(function, given, allowed, known):
             close = difflib.get_close_matches(key, list(known) + list(allowed), n=1)
             hint = f"; did you mean {close[0]!r}?" if close else ""
             raise TypeError(f"{function}() got an unexpected keyword argument {key!r}{hint}")
+
+
+def workers(function, value):
+    """None, or a thread count from 1 as an int (numpy's integers too); TypeError or ValueError otherwise."""
+    if value is None:
+        return None
+    if isinstance(value, (bool, np.bool_)) or not isinstance(value, numbers.Integral):
+        raise TypeError(f"{function}: workers must be an int from 1, not {_describe(value)}")
+    if not 1 <= value <= 4096:
+        raise ValueError(f"{function}: workers must lie from 1 to 4096, not {int(value)}")
+    return int(value)
