@@ -362,7 +362,7 @@ std::string ElasticTermText(const ElasticTerm& term) {
          ", mu = " + decimal::ShortestText(term.mu) + ")";
 }
 
-MaterialLines LinesOf(const Case& c, const ElasticTerm& term, double Ao, long tag, bool element) {
+MaterialLines LinesOf(const Case& c, const ElasticTerm& term, double Ao, long tag, const ElastomericBearing* element) {
   MaterialLines lines;
   if (!term.Active()) {
     lines = LinesOf(c, Ao, tag);
@@ -372,8 +372,13 @@ MaterialLines LinesOf(const Case& c, const ElasticTerm& term, double Ao, long ta
     lines.pythonOriginal = PythonCall(original);
     lines.elasticTerm = ElasticTermText(term);
   }
-  if (element || term.Active()) {
-    const ElastomericBearing bearing = ToElastomericBearing(c, term, tag);
+  if (element != nullptr || term.Active()) {
+    ElastomericBearing bearing = ToElastomericBearing(c, term, element != nullptr ? element->tag : tag);
+    if (element != nullptr) {
+      bearing.iNode = element->iNode;
+      bearing.jNode = element->jNode;
+      bearing.rest = element->rest;
+    }
     lines.tclElement = TclLine(bearing);
     lines.pythonElement = PythonCall(bearing);
   }

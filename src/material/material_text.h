@@ -62,7 +62,9 @@ struct MaterialLines {
 MaterialLines LinesOf(const Case& c, double Ao = 1.0, long tag = 1);
 // With an elastic term: BoucWenOriginal with alphaNL and mu, the element
 // with alpha2 and mu, no BoucWen line and no link.
-MaterialLines LinesOf(const Case& c, const ElasticTerm& term, double Ao, long tag = 1, bool element = false);
+// `element`, when given, writes the element with its nodes and other words.
+MaterialLines LinesOf(const Case& c, const ElasticTerm& term, double Ao, long tag = 1,
+                      const ElastomericBearing* element = nullptr);
 
 // The words that name a case's elastic term in messages.
 std::string ElasticTermText(const ElasticTerm& term);

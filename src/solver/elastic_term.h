@@ -24,7 +24,7 @@ struct ElasticTerm {
   // sgn(0) = 0: the spring is unloaded at u = 0 whatever μ.
   double Force(double u) const {
     if (!Active() || u == 0.0) return 0.0;
-    return std::copysign(k3 * std::pow(std::fabs(u), mu), u);
+    return k3 * std::copysign(std::pow(std::fabs(u), mu), u);  // k3 may be negative
   }
 };
 

@@ -177,7 +177,11 @@ TEST(MaterialTerm, ReportsWhatEachFormCanHold) {
   EXPECT_NE(with.find("OpenSeesPy: ops.element('elastomericBearingBoucWen', 1, iNode, jNode"), std::string::npos);
   // Without a term every line is as before, and no element line unless asked for.
   EXPECT_EQ(ReportText(LinesOf(c, ElasticTerm{}, 1.0)), ReportText(LinesOf(c)));
-  EXPECT_NE(ReportText(LinesOf(c, ElasticTerm{}, 1.0, 1, true)).find("OpenSees: element"), std::string::npos);
+  // The element read keeps its tag, nodes and other directions' words.
+  const auto read = std::get<ElastomericBearing>(ParseOpenSees("element elastomericBearingBoucWen 9 3 4 1e4 50 0.1 0 2 -P 5 -Mz 6"));
+  EXPECT_NE(ReportText(LinesOf(Map(read).c, ElasticTerm{}, 1.0, 1, &read))
+                .find("OpenSees: element elastomericBearingBoucWen 9 3 4 10000 50 0.1 0 2 1 0.5 0.5 -P 5 -Mz 6\n"),
+            std::string::npos);
 }
 
 }  // namespace
