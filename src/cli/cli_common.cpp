@@ -100,6 +100,12 @@ void WriteOut(std::string_view text) {
   }
 }
 
+constexpr const char* kMaterialHelp =
+    "an OpenSees material without degradation, as Tcl words ('uniaxialMaterial BoucWen 1 alpha ko n gamma beta Ao "
+    "0 0 0', or BoucWenOriginal tag E fy alphaL ...), the isolator element ('element elastomericBearingBoucWen "
+    "tag iNode jNode kInit qd alpha1 alpha2 mu ...', its shear law) or an OpenSeesPy call; replaces the case's "
+    "options";
+
 void AddCaseOptions(CLI::App& command, CaseOptions& options, bool withAmplitude) {
   AddAsTypedFlag(command);
   command.add_option("--n", options.texts.Nee, "Bouc-Wen exponent n")->capture_default_str();
@@ -141,10 +147,7 @@ void AddCaseOptions(CLI::App& command, CaseOptions& options, bool withAmplitude)
           ->check(CLI::IsMember({"normalised", "general"}))
           ->capture_default_str();
   options.A = command.add_option("--A", options.wenA, "Wen's A, with --model general")->capture_default_str();
-  CLI::Option* material = command.add_option(
-      "--material", options.material,
-      "an OpenSees material without degradation, as Tcl words ('uniaxialMaterial BoucWen 1 alpha ko n gamma beta Ao "
-      "0 0 0', or BoucWenOriginal tag E fy alphaL ...) or an OpenSeesPy call; replaces the case's options");
+  CLI::Option* material = command.add_option("--material", options.material, kMaterialHelp);
   CLI::Option* csi = command.add_option("--csi-wen", options.csiWen,
                                         "CSI's Plastic (Wen) link as k=STIFFNESS,yield=STRENGTH,ratio=POST-YIELD "
                                         "STIFFNESS RATIO,exp=YIELDING EXPONENT; replaces the case's options");
@@ -192,6 +195,8 @@ double RequireAmplitude(std::string_view name, double value) {
 // set in umax.
 std::optional<Case> MappedCase(CaseOptions& options, std::optional<double>& umax) {
   const CaseTexts& t = options.texts;
+  options.elastic = {};  // nothing left over from an earlier run of the same options
+  options.element.reset();
   // An empty text (a script's unset variable) is no material: refused, not
   // read as "none given", which would solve the default case.
   for (const auto& [option, text] : {std::pair{options.materialOption, &options.material},

@@ -144,7 +144,7 @@ Case FromOpenSees(const OpenSeesBoucWen& m) {
 }
 
 Case FromOpenSees(const OpenSeesBoucWenOriginal& m) {
-  RequireZero("alphaNL", m.alphaNL, "the nonlinear elastic term has no closed form; only alphaNL = 0 is taken");
+  RequireZero("alphaNL", m.alphaNL, "the nonlinear elastic term travels beside the case (Map), not in it");
   RequirePositive("E", m.E);
   RequirePositive("fy", m.fy);
   RequireShare("alphaL", m.alphaL);
