@@ -145,6 +145,7 @@ TEST(MaterialIntegration, AnElasticTermKeepsTheEnergyAndAddsItsForce) {
   const OpenSeesBoucWenOriginal o2 = OriginalTerm(210e3, 250.0, 0.05, 0.5, 1.5, 2.0, 1.0, 0.5);
   const ElastomericBearing b1 = Bearing(1e4, 50.0, 0.1, 0.3, 2.0, 1.0, 0.5, 0.5);
   const ElastomericBearing b2 = Bearing(2e3, 20.0, 0.05, 0.02, 0.5, 1.5, 0.8, 0.6);
+  const ElastomericBearing b3 = Bearing(2e3, 20.0, 0.05, -0.02, 0.5, 1.5, 0.8, 0.6);  // a softening spring
   const struct {
     std::string label;
     Law law;
@@ -155,6 +156,7 @@ TEST(MaterialIntegration, AnElasticTermKeepsTheEnergyAndAddsItsForce) {
       {"BoucWenOriginal alphaNL=0.5 mu=1.5 eta=2, u=5 Uy", OriginalTermLaw(o2), Map(o2), 5.0 * Map(o2).c.Uy},
       {"bearing alpha2=0.3 mu=2, u=0.1 (saturated)", BearingLaw(b1), Map(b1), 0.1},
       {"bearing alpha2=0.02 mu=0.5 eta=1.5, u=0.05", BearingLaw(b2), Map(b2), 0.05},
+      {"bearing alpha2=-0.02 mu=0.5 eta=1.5, u=0.05", BearingLaw(b3), Map(b3), 0.05},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
