@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <optional>
 #include <system_error>
+#include <variant>
 
 #include "decimal.h"
 #include "numbertext.h"
@@ -99,6 +100,12 @@ void WriteOut(std::string_view text) {
   }
 }
 
+constexpr const char* kMaterialHelp =
+    "an OpenSees material without degradation, as Tcl words ('uniaxialMaterial BoucWen 1 alpha ko n gamma beta Ao "
+    "0 0 0', or BoucWenOriginal tag E fy alphaL ...), the isolator element ('element elastomericBearingBoucWen "
+    "tag iNode jNode kInit qd alpha1 alpha2 mu ...', its shear law) or an OpenSeesPy call; replaces the case's "
+    "options";
+
 void AddCaseOptions(CLI::App& command, CaseOptions& options, bool withAmplitude) {
   AddAsTypedFlag(command);
   command.add_option("--n", options.texts.Nee, "Bouc-Wen exponent n")->capture_default_str();
@@ -140,10 +147,7 @@ void AddCaseOptions(CLI::App& command, CaseOptions& options, bool withAmplitude)
           ->check(CLI::IsMember({"normalised", "general"}))
           ->capture_default_str();
   options.A = command.add_option("--A", options.wenA, "Wen's A, with --model general")->capture_default_str();
-  CLI::Option* material = command.add_option(
-      "--material", options.material,
-      "an OpenSees material without degradation, as Tcl words ('uniaxialMaterial BoucWen 1 alpha ko n gamma beta Ao "
-      "0 0 0', or BoucWenOriginal tag E fy alphaL ...) or an OpenSeesPy call; replaces the case's options");
+  CLI::Option* material = command.add_option("--material", options.material, kMaterialHelp);
   CLI::Option* csi = command.add_option("--csi-wen", options.csiWen,
                                         "CSI's Plastic (Wen) link as k=STIFFNESS,yield=STRENGTH,ratio=POST-YIELD "
                                         "STIFFNESS RATIO,exp=YIELDING EXPONENT; replaces the case's options");
@@ -191,6 +195,8 @@ double RequireAmplitude(std::string_view name, double value) {
 // set in umax.
 std::optional<Case> MappedCase(CaseOptions& options, std::optional<double>& umax) {
   const CaseTexts& t = options.texts;
+  options.elastic = {};  // nothing left over from an earlier run of the same options
+  options.element.reset();
   // An empty text (a script's unset variable) is no material: refused, not
   // read as "none given", which would solve the default case.
   for (const auto& [option, text] : {std::pair{options.materialOption, &options.material},
@@ -200,7 +206,13 @@ std::optional<Case> MappedCase(CaseOptions& options, std::optional<double>& umax
     }
   }
   try {
-    if (!options.material.empty()) return material::FromOpenSees(material::ParseOpenSees(options.material));
+    if (!options.material.empty()) {
+      const material::OpenSeesMaterial parsed = material::ParseOpenSees(options.material);
+      const material::MappedMaterial mapped = material::Map(parsed);
+      options.elastic = mapped.elastic;
+      if (const auto* bearing = std::get_if<material::ElastomericBearing>(&parsed)) options.element = *bearing;
+      return mapped.c;
+    }
     if (!options.csiWen.empty()) return material::FromCsiWen(material::ParseCsiWen(options.csiWen));
   } catch (const Refusal& e) {
     throw Refusal(std::string(!options.material.empty() ? "--material" : "--csi-wen") + ": " + e.what());
@@ -388,6 +400,57 @@ std::string MaterialReport(const BoucWenCase& bw, const std::string& as, double 
   }
   const bool all = as == "all";
   return material::ReportText(lines, {all || as == "opensees", all || as == "openseespy", all || as == "csi-wen"});
+}
+
+namespace {
+const material::ElastomericBearing* ElementOf(const CaseOptions& options) {
+  return options.element ? &*options.element : nullptr;
+}
+}  // namespace
+
+std::string MaterialReport(const BoucWenCase& bw, const std::string& as, const CaseOptions& options) {
+  if (!options.elastic.Active() && !options.element) return MaterialReport(bw, as, options.outputA);
+  if (as == "none") return "";
+  if (as == "csi-wen" && options.elastic.Active()) {
+    throw Refusal("--as csi-wen: the Wen link has no " + material::ElasticTermText(options.elastic));
+  }
+  material::MaterialLines lines;
+  try {
+    lines = material::LinesOf(CaseOf(bw), options.elastic, options.outputA, 1, ElementOf(options));
+  } catch (const Refusal& e) {
+    return std::string("no analysis program's material for this case: ") + e.what() + "\n";
+  }
+  const bool all = as == "all";
+  return material::ReportText(lines, {all || as == "opensees", all || as == "openseespy", all || as == "csi-wen"});
+}
+
+JsonObject MaterialJson(const BoucWenCase& bw, const CaseOptions& options) {
+  if (!options.elastic.Active() && !options.element) return MaterialJson(bw, options.outputA);
+  JsonObject out;
+  try {
+    const material::MaterialLines lines =
+        material::LinesOf(CaseOf(bw), options.elastic, options.outputA, 1, ElementOf(options));
+    if (!lines.tclBoucWen.empty()) {
+      out.String("opensees_boucwen", lines.tclBoucWen).String("openseespy_boucwen", lines.pythonBoucWen);
+    }
+    out.String("opensees_boucwen_original", lines.tclOriginal)
+        .String("openseespy_boucwen_original", lines.pythonOriginal)
+        .String("opensees_elastomeric_bearing", lines.tclElement)
+        .String("openseespy_elastomeric_bearing", lines.pythonElement);
+    if (lines.csiWen) {
+      out.Object("csi_wen", JsonObject()
+                               .Number("k", lines.csiWen->k)
+                               .Number("yield", lines.csiWen->yield)
+                               .Number("ratio", lines.csiWen->ratio)
+                               .Number("exp", lines.csiWen->exp));
+    } else {
+      out.Null("csi_wen");
+    }
+    if (options.elastic.Active()) out.String("elastic_term", lines.elasticTerm);
+  } catch (const Refusal& e) {
+    out.String("unavailable", e.what());
+  }
+  return out;
 }
 
 JsonObject MaterialJson(const BoucWenCase& bw, double Ao) {

@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -12,6 +13,8 @@
 #include "check.h"
 #include "cli.h"
 #include "case.h"
+#include "elastic_term.h"
+#include "material.h"
 #include "commands.h"
 #include "json.h"
 #include "refusal.h"
@@ -91,6 +94,11 @@ struct CaseOptions {
   // or link), and the A its OpenSees line is written with.
   bool mapped = false;
   double outputA = 1.0;
+  // Set by ResolveCaseOptions: a material's nonlinear elastic term (none
+  // unless --material gave one), and whether it was the isolator element,
+  // whose lines --as then writes too.
+  ElasticTerm elastic;
+  std::optional<material::ElastomericBearing> element;
 };
 
 void AddCaseOptions(CLI::App& command, CaseOptions& options, bool withAmplitude);
@@ -152,6 +160,11 @@ void AddAsOption(CLI::App& command, std::string& as, const std::string& defaultV
 // csi-wen, all, none), as report lines, and as a JSON object of all of them.
 std::string MaterialReport(const BoucWenCase& bw, const std::string& as, double Ao);
 JsonObject MaterialJson(const BoucWenCase& bw, double Ao);
+// The same for a case read from --material: with its elastic term the forms
+// that cannot hold it say so, and --as csi-wen alone is refused naming it;
+// the element's lines when the case carries a term or came from the element.
+std::string MaterialReport(const BoucWenCase& bw, const std::string& as, const CaseOptions& options);
+JsonObject MaterialJson(const BoucWenCase& bw, const CaseOptions& options);
 
 // The three derived quantities of a solved record as JSON members
 // "XiEq", "Ksec" and "KsecOverK0", added to the object.

@@ -25,8 +25,10 @@ void RunLoop(LoopOptions& options) {
   const BoucWenCase bw = SolveCaseWith(options.fields, ResolveCaseOptions(options.fields, true));
   WarnOfFlags(CheckResults(options.fields, bw), bw);
   const BranchIntegralFn integral = BranchIntegralFor(options.fields);
-  const HysteresisLoop loop =
-      integral != nullptr ? LoopOf(bw, options.points, integral) : LoopOf(bw, options.points);
+  HysteresisLoop loop = integral != nullptr ? LoopOf(bw, options.points, integral) : LoopOf(bw, options.points);
+  // A material's elastic term: its force joins F at every point; the loop's
+  // area, the energy, is unchanged (the term returns what it takes).
+  AddElasticForces(loop.u, loop.F, options.fields.elastic);
 
   if (options.json) {
     WriteOut(JsonObject()

@@ -76,15 +76,22 @@ void WriteSolveJson(const SolveOptions& options, const BoucWenCase& bw, const ac
                            .Number("UmaxOverUy", bw.UmaxOverUy));
   }
   if (!options.fields.accurate) AddCheckMembers(out, check, true);
-  out.Object("materials", MaterialJson(bw, options.fields.outputA));
-  out.Strings("material_lines", LinesOf(MaterialReport(bw, options.as, options.fields.outputA)));
+  if (options.fields.elastic.Active()) {
+    out.Object("elastic_term",
+               JsonObject().Number("k3", options.fields.elastic.k3).Number("mu", options.fields.elastic.mu));
+  }
+  out.Object("materials", MaterialJson(bw, options.fields));
+  out.Strings("material_lines", LinesOf(MaterialReport(bw, options.as, options.fields)));
   WriteOut(out.Answer() + "\n");
 }
 
 void RunSolve(SolveOptions& options) {
-  const BoucWenCase bw = SolveCaseWith(options.fields, ResolveCaseOptions(options.fields, true));
+  BoucWenCase bw = SolveCaseWith(options.fields, ResolveCaseOptions(options.fields, true));
+  // The closed form's values are checked as they are; the elastic term's
+  // force at Umax then joins Fela and Fa (and so XiEq, Ksec, Ksec/K0).
   const accurate::ResultCheck check = CheckResults(options.fields, bw);
   WarnOfFlags(check, bw);
+  AddElasticTerm(bw, options.fields.elastic);
   if (options.json) {
     WriteSolveJson(options, bw, check);
     return;
@@ -98,11 +105,15 @@ void RunSolve(SolveOptions& options) {
   std::string out;
   // A mapped case first, as the options that give it again.
   if (options.fields.mapped) out += "case: " + CaseAsOptions(bw) + "\n";
+  if (options.fields.elastic.Active()) {
+    out += "elastic term: k3 = " + ShortestText(options.fields.elastic.k3) + ", mu = " +
+           ShortestText(options.fields.elastic.mu) + " (its force at Umax in Fela and Fa; DE unchanged)\n";
+  }
   for (int i = 0; i < kResultCount; ++i) out += line(captions[i], texts[i]);
   // The derived quantities below them, with the results' decimals.
   const std::array<std::string, 3> derivedTexts = DerivedTexts(bw);
   for (std::size_t i = 0; i < kDerivedNames.size(); ++i) out += line(kDerivedCaptions[i], derivedTexts[i]);
-  WriteOut(out + MaterialReport(bw, options.as, options.fields.outputA));
+  WriteOut(out + MaterialReport(bw, options.as, options.fields));
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "cli_common.h"
+#include "material_text.h"
 #include "console.h"
 #include "json.h"
 #include "system_services.h"
@@ -259,8 +260,16 @@ bool ShowsSweepProgress(const SweepOptions& options, bool toStandardOutput) {
          (!toStandardOutput || !platform::StandardOutputIsTerminal());
 }
 
+// The table's forces are the law's alone: a material's elastic term is refused by name.
+void RefuseElasticTerm(const CaseOptions& fields) {
+  if (!fields.elastic.Active()) return;
+  throw Refusal("--material: the sweep's table has no place for the " + material::ElasticTermText(fields.elastic) +
+                "; solve and loop carry it (its energy per cycle is the table's DE)");
+}
+
 void RunSweepCommand(SweepOptions& options, int& exitCode) {
   const BoucWenCase inputs = ResolveCaseOptions(options.fields, false).Record();
+  RefuseElasticTerm(options.fields);
   const double from = ReadField("--from", options.range.From);
   const double to = ReadField("--to", options.range.To);
   const double step = ReadField("--step", options.range.Step);

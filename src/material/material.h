@@ -24,7 +24,9 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 #include "case.h"
+#include "elastic_term.h"
 #include "refusal.h"
 
 namespace quorix::material {
@@ -45,10 +47,11 @@ struct OpenSeesBoucWen {
   double deltaA = 0.0, deltaNu = 0.0, deltaEta = 0.0;
 };
 
-// OpenSees's uniaxialMaterial BoucWenOriginal without its nonlinear elastic
-// term: F = αL·E·u + (1 − αL)·fy·z,
-//   ż = (E/fy)·(u̇ − β·|u̇|·|z|^(η−1)·z − γ·u̇·|z|^η), z dimensionless.
-// alphaNL must be 0 (mu, the exponent of that term, is then unused).
+// OpenSees's uniaxialMaterial BoucWenOriginal: with εy = fy/E, k3 = alphaNL·E,
+//   F = qd·z + αL·E·u + k3·sgn(u)·|u|^μ,  qd = fy − αL·E·εy − k3·εy^μ,
+//   ż = (1/εy)·(u̇ − β·|u̇|·|z|^(η−1)·z − γ·u̇·|z|^η), z dimensionless.
+// Without alphaNL, qd = (1 − αL)·fy and F = αL·E·u + (1 − αL)·fy·z. The
+// k3 term is elastic (ElasticTerm); it lowers the hysteretic strength qd.
 struct OpenSeesBoucWenOriginal {
   long tag = 1;
   double E = 0.0, fy = 0.0, alphaL = 0.0, alphaNL = 0.0, mu = 2.0, eta = 1.0, beta = 0.5, gamma = 0.5;
@@ -62,9 +65,35 @@ struct CsiWen {
   double k = 0.0, yield = 0.0, ratio = 0.0, exp = 0.0;
 };
 
+// OpenSees's element elastomericBearingBoucWen, its shear direction (the one
+// with the Bouc-Wen law; in 3D, a cycle along one shear axis leaves the other
+// axis's z at zero): with k0 = (1 − α1)·kInit, k3 = α2·kInit,
+//   q = qYield·z + α1·kInit·u + k3·sgn(u)·|u|^μ,
+//   qYield = (1 − α1 − α2·(qd/kInit)^(μ−1))·qd,  uy = qYield/k0,
+//   ż = (1/uy)·(u̇ − β·|u̇|·|z|^(η−1)·z − γ·u̇·|z|^η).
+// The nodes and the words after the shear law (the other directions'
+// materials -P, -T, -My, -Mz and the options) are kept as written and not used.
+struct ElastomericBearing {
+  long tag = 1;
+  std::string iNode = "$iNode", jNode = "$jNode";
+  double kInit = 0.0, qd = 0.0, alpha1 = 0.0, alpha2 = 0.0, mu = 2.0, eta = 1.0, beta = 0.5, gamma = 0.5;
+  // The words after gamma, Tcl's way: flags unquoted ("-P"), variables with '$'.
+  std::vector<std::string> rest = {"-P", "$matTagP", "-Mz", "$matTagMz"};
+};
+
+// A mapped material: the normalised case and the elastic term beside it.
+struct MappedMaterial {
+  Case c;
+  ElasticTerm elastic;
+};
+
 Case FromOpenSees(const OpenSeesBoucWen& m);
 Case FromOpenSees(const OpenSeesBoucWenOriginal& m);
 Case FromCsiWen(const CsiWen& m);
+// With the elastic term: alphaNL (or alpha2) may be nonzero, μ then
+// positive; refused when the term leaves the hysteretic part no strength.
+MappedMaterial Map(const OpenSeesBoucWenOriginal& m);
+MappedMaterial Map(const ElastomericBearing& m);
 
 // The case as each material writes it (refused unless normalised, A = 1): BoucWen with the given Ao (z in
 // displacement units, z_u = Ao·Uy), BoucWenOriginal (z_u = 1), and the CSI
@@ -72,6 +101,12 @@ Case FromCsiWen(const CsiWen& m);
 OpenSeesBoucWen ToOpenSees(const Case& c, double Ao = 1.0, long tag = 1);
 OpenSeesBoucWenOriginal ToOpenSeesOriginal(const Case& c, long tag = 1);
 std::optional<CsiWen> ToCsiWen(const Case& c);
+// The same with an elastic term (alphaNL = k3/E, alpha2 = k3/kInit); without
+// one, ToOpenSeesOriginal's values. The element's qd solves
+// (1 − α1)·(qd − Fy) = k3·(qd/kInit)^μ from qd = Fy, refused where the term
+// outgrows the strength (no qd).
+OpenSeesBoucWenOriginal ToOpenSeesOriginal(const Case& c, const ElasticTerm& term, long tag = 1);
+ElastomericBearing ToElastomericBearing(const Case& c, const ElasticTerm& term = {}, long tag = 1);
 
 // Whether β + γ differs from 1 beyond the 15 significant digits the β field
 // shows: the β field's text for γ (that of 1 − γ) differs from β's own.

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <optional>
 #include <system_error>
+#include <type_traits>
+#include <cctype>
 #include <vector>
 
 #include "decimal.h"
@@ -34,6 +36,7 @@ std::string PythonFloat(double x) {
 struct Words {
   std::vector<std::string_view> words;
   bool python = false;
+  bool element = false;  // an element command rather than uniaxialMaterial
 };
 
 Words Split(std::string_view text) {
@@ -45,7 +48,8 @@ Words Split(std::string_view text) {
     std::string_view callee = Trim(text.substr(0, open));
     const std::size_t dot = callee.rfind('.');
     if (dot != std::string_view::npos) callee = callee.substr(dot + 1);
-    if (callee != "uniaxialMaterial") {
+    out.element = callee == "element";
+    if (callee != "uniaxialMaterial" && !out.element) {
       throw Refusal("not a uniaxialMaterial call: \"" + std::string(callee) + "\"");
     }
     std::string_view rest = Trim(text.substr(open + 1));
@@ -74,7 +78,8 @@ Words Split(std::string_view text) {
     if (end == std::string_view::npos) break;
     text = Trim(text.substr(end));
   }
-  if (out.words.empty() || out.words.front() != "uniaxialMaterial") {
+  out.element = !out.words.empty() && out.words.front() == "element";
+  if (out.words.empty() || (out.words.front() != "uniaxialMaterial" && !out.element)) {
     throw Refusal("a material line begins with uniaxialMaterial");
   }
   out.words.erase(out.words.begin());
@@ -183,11 +188,54 @@ OpenSeesBoucWenOriginal ParseOriginal(const Words& w) {
   return m;
 }
 
+// A word of the element kept as text, Tcl's way: a Python string unquoted
+// ('-P' → -P), a Python name a Tcl variable (iNode → $iNode), the brackets
+// of *[1, 2] dropped.
+std::string KeptWord(const Words& w, std::string_view word) {
+  if (!w.python) return std::string(word);
+  if (word.starts_with("*[")) word.remove_prefix(2);
+  if (word.ends_with("]")) word.remove_suffix(1);
+  word = Trim(word);
+  if (word.size() >= 2 && (word.front() == '\'' || word.front() == '"') && word.back() == word.front()) {
+    return std::string(word.substr(1, word.size() - 2));
+  }
+  const bool name = !word.empty() && (std::isalpha(static_cast<unsigned char>(word.front())) || word.front() == '_');
+  return name ? "$" + std::string(word) : std::string(word);
+}
+
+bool IsFlag(std::string_view word) {
+  return word.size() >= 2 && word.front() == '-' && std::isalpha(static_cast<unsigned char>(word[1]));
+}
+
+// tag iNode jNode kInit qd alpha1 alpha2 mu, then eta beta gamma where given
+// (defaults 1, ½, ½), then the other directions' words from the first flag.
+ElastomericBearing ParseBearing(const Words& w) {
+  static constexpr std::array<std::string_view, 11> kNames = {
+      "tag", "iNode", "jNode", "kInit", "qd", "alpha1", "alpha2", "mu", "eta", "beta", "gamma"};
+  std::size_t shear = 1;  // the words of the shear law end before the first flag
+  while (shear < w.words.size() && !IsFlag(KeptWord(w, w.words[shear]))) ++shear;
+  const Words head{{w.words.begin(), w.words.begin() + static_cast<std::ptrdiff_t>(shear)}, w.python, true};
+  RequireCount(head, kNames, 8);
+  ElastomericBearing m;
+  m.tag = Whole(w, 1, kNames[0]);
+  m.iNode = KeptWord(w, w.words[2]);
+  m.jNode = KeptWord(w, w.words[3]);
+  double* fields[] = {&m.kInit, &m.qd, &m.alpha1, &m.alpha2, &m.mu, &m.eta, &m.beta, &m.gamma};
+  for (std::size_t i = 0; i + 4 < shear; ++i) *fields[i] = Number(w, i + 4, kNames[i + 3]);
+  m.rest.clear();
+  for (std::size_t i = shear; i < w.words.size(); ++i) m.rest.push_back(KeptWord(w, w.words[i]));
+  return m;
+}
+
 }  // namespace
 
 OpenSeesMaterial ParseOpenSees(std::string_view text) {
   const Words w = Split(text);
   const std::string_view name = w.words.front();
+  if (w.element) {
+    if (name == "elastomericBearingBoucWen" || name == "ElastomericBearingBoucWen") return ParseBearing(w);
+    throw Refusal("the element \"" + std::string(name) + "\" is not one Quorix can map: elastomericBearingBoucWen");
+  }
   if (name == "BoucWen") return ParseBoucWen(w);
   if (name == "BoucWenOriginal") return ParseOriginal(w);
   throw Refusal("the material \"" + std::string(name) +
@@ -226,7 +274,23 @@ CsiWen ParseCsiWen(std::string_view text) {
 }
 
 Case FromOpenSees(const OpenSeesMaterial& material) {
-  return std::visit([](const auto& m) { return FromOpenSees(m); }, material);
+  const MappedMaterial mapped = Map(material);
+  if (mapped.elastic.Active()) {
+    throw Refusal("the " + ElasticTermText(mapped.elastic) + " has no place in the case alone");
+  }
+  return mapped.c;
+}
+
+MappedMaterial Map(const OpenSeesMaterial& material) {
+  return std::visit(
+      [](const auto& m) -> MappedMaterial {
+        if constexpr (std::is_same_v<std::decay_t<decltype(m)>, OpenSeesBoucWen>) {
+          return {FromOpenSees(m), {}};
+        } else {
+          return Map(m);
+        }
+      },
+      material);
 }
 
 std::string TclLine(const OpenSeesBoucWen& m) {
@@ -259,6 +323,28 @@ std::string PythonCall(const OpenSeesBoucWenOriginal& m) {
   return call + ")";
 }
 
+std::string TclLine(const ElastomericBearing& m) {
+  std::string line = "element elastomericBearingBoucWen " + std::to_string(m.tag) + " " + m.iNode + " " + m.jNode;
+  for (double v : {m.kInit, m.qd, m.alpha1, m.alpha2, m.mu, m.eta, m.beta, m.gamma}) {
+    line.append(" ").append(decimal::ShortestText(v));
+  }
+  for (const std::string& word : m.rest) line.append(" ").append(word);
+  return line;
+}
+
+std::string PythonCall(const ElastomericBearing& m) {
+  // Tcl's words as Python's: a flag quoted, a variable a name.
+  auto word = [](const std::string& w) {
+    if (IsFlag(w)) return "'" + w + "'";
+    return w.starts_with('$') ? w.substr(1) : w;
+  };
+  std::string call = "ops.element('elastomericBearingBoucWen', " + std::to_string(m.tag) + ", " + word(m.iNode) +
+                     ", " + word(m.jNode);
+  for (double v : {m.kInit, m.qd, m.alpha1, m.alpha2, m.mu, m.eta, m.beta, m.gamma}) call += ", " + PythonFloat(v);
+  for (const std::string& w : m.rest) call += ", " + word(w);
+  return call + ")";
+}
+
 std::string CsiWenText(const CsiWen& m) {
   using decimal::ShortestText;
   return "k=" + ShortestText(m.k) + ",yield=" + ShortestText(m.yield) + ",ratio=" + ShortestText(m.ratio) +
@@ -268,15 +354,52 @@ std::string CsiWenText(const CsiWen& m) {
 MaterialLines LinesOf(const Case& c, double Ao, long tag) {
   const OpenSeesBoucWen boucWen = ToOpenSees(c, Ao, tag);
   const OpenSeesBoucWenOriginal original = ToOpenSeesOriginal(c, tag);
-  return {TclLine(boucWen), TclLine(original), PythonCall(boucWen), PythonCall(original), ToCsiWen(c)};
+  return {TclLine(boucWen), TclLine(original), PythonCall(boucWen), PythonCall(original), ToCsiWen(c), {}, {}, {}};
+}
+
+std::string ElasticTermText(const ElasticTerm& term) {
+  return "nonlinear elastic term k3*sgn(u)*|u|^mu (k3 = " + decimal::ShortestText(term.k3) +
+         ", mu = " + decimal::ShortestText(term.mu) + ")";
+}
+
+MaterialLines LinesOf(const Case& c, const ElasticTerm& term, double Ao, long tag, const ElastomericBearing* element) {
+  MaterialLines lines;
+  if (!term.Active()) {
+    lines = LinesOf(c, Ao, tag);
+  } else {
+    const OpenSeesBoucWenOriginal original = ToOpenSeesOriginal(c, term, tag);
+    lines.tclOriginal = TclLine(original);
+    lines.pythonOriginal = PythonCall(original);
+    lines.elasticTerm = ElasticTermText(term);
+  }
+  if (element != nullptr || term.Active()) {
+    ElastomericBearing bearing = ToElastomericBearing(c, term, element != nullptr ? element->tag : tag);
+    if (element != nullptr) {
+      bearing.iNode = element->iNode;
+      bearing.jNode = element->jNode;
+      bearing.rest = element->rest;
+    }
+    lines.tclElement = TclLine(bearing);
+    lines.pythonElement = PythonCall(bearing);
+  }
+  return lines;
 }
 
 std::string ReportText(const MaterialLines& lines, ReportForms forms) {
   std::string out;
-  if (forms.tcl) out += "OpenSees: " + lines.tclBoucWen + "\nOpenSees: " + lines.tclOriginal + "\n";
-  if (forms.python) out += "OpenSeesPy: " + lines.pythonBoucWen + "\nOpenSeesPy: " + lines.pythonOriginal + "\n";
+  const std::string noBoucWen = "BoucWen: none (it has no " + lines.elasticTerm + ")";
+  const bool term = !lines.elasticTerm.empty();
+  if (forms.tcl) {
+    out += "OpenSees: " + (term ? noBoucWen : lines.tclBoucWen) + "\nOpenSees: " + lines.tclOriginal + "\n";
+    if (!lines.tclElement.empty()) out += "OpenSees: " + lines.tclElement + "\n";
+  }
+  if (forms.python) {
+    out += "OpenSeesPy: " + (term ? noBoucWen : lines.pythonBoucWen) + "\nOpenSeesPy: " + lines.pythonOriginal + "\n";
+    if (!lines.pythonElement.empty()) out += "OpenSeesPy: " + lines.pythonElement + "\n";
+  }
   if (forms.csiWen) {
     out += lines.csiWen ? "CSI Wen link: " + CsiWenText(*lines.csiWen) + "\n"
+           : term       ? "CSI Wen link: none (it has no " + lines.elasticTerm + ")\n"
                         : std::string("CSI Wen link: none (the link is the model with gamma = beta = 0.5)\n");
   }
   return out;

@@ -14,7 +14,7 @@
 
 namespace quorix::material {
 
-using OpenSeesMaterial = std::variant<OpenSeesBoucWen, OpenSeesBoucWenOriginal>;
+using OpenSeesMaterial = std::variant<OpenSeesBoucWen, OpenSeesBoucWenOriginal, ElastomericBearing>;
 
 // Either form, told apart by the parenthesis of the call. BoucWen's words
 // after its name: tag alpha ko n gamma beta Ao deltaA deltaNu deltaEta, then
@@ -22,13 +22,19 @@ using OpenSeesMaterial = std::variant<OpenSeesBoucWen, OpenSeesBoucWenOriginal>;
 // optionally alphaNL mu eta beta gamma tol maxIter (defaults 0, 2, 1, ½, ½).
 // Throws Refusal naming the word at fault (1-based, counting the
 // material's name as word 1) or the material that is not one of the two.
+// An element line (element elastomericBearingBoucWen …, ops.element(…))
+// gives the isolator: tag iNode jNode kInit qd alpha1 alpha2 mu, then eta
+// beta gamma where given (defaults 1, ½, ½), then the words of the other
+// directions from the first flag (-P …), kept as text.
 OpenSeesMaterial ParseOpenSees(std::string_view text);
 
 // "k=…,yield=…,ratio=…,exp=…" in any order, each exactly once.
 CsiWen ParseCsiWen(std::string_view text);
 
-// FromOpenSees of either material, after its own checks.
+// FromOpenSees of either material, after its own checks; refused when the
+// material carries an elastic term (Map keeps it).
 Case FromOpenSees(const OpenSeesMaterial& material);
+MappedMaterial Map(const OpenSeesMaterial& material);
 
 // The lines that give each program the case, every value as the shortest
 // text that reads back to the same double.
@@ -36,6 +42,8 @@ std::string TclLine(const OpenSeesBoucWen& m);
 std::string TclLine(const OpenSeesBoucWenOriginal& m);
 std::string PythonCall(const OpenSeesBoucWen& m);
 std::string PythonCall(const OpenSeesBoucWenOriginal& m);
+std::string TclLine(const ElastomericBearing& m);
+std::string PythonCall(const ElastomericBearing& m);
 std::string CsiWenText(const CsiWen& m);
 
 // The case as every program's input writes it: OpenSees's two materials as
@@ -44,8 +52,22 @@ std::string CsiWenText(const CsiWen& m);
 struct MaterialLines {
   std::string tclBoucWen, tclOriginal, pythonBoucWen, pythonOriginal;
   std::optional<CsiWen> csiWen;
+  // The elastomericBearingBoucWen element's lines; empty unless asked for or
+  // the case carries an elastic term.
+  std::string tclElement, pythonElement;
+  // With an elastic term, what BoucWen and the CSI link cannot hold
+  // ("k3 = 2000, mu = 3"); their lines are then empty.
+  std::string elasticTerm;
 };
 MaterialLines LinesOf(const Case& c, double Ao = 1.0, long tag = 1);
+// With an elastic term: BoucWenOriginal with alphaNL and mu, the element
+// with alpha2 and mu, no BoucWen line and no link.
+// `element`, when given, writes the element with its nodes and other words.
+MaterialLines LinesOf(const Case& c, const ElasticTerm& term, double Ao, long tag = 1,
+                      const ElastomericBearing* element = nullptr);
+
+// The words that name a case's elastic term in messages.
+std::string ElasticTermText(const ElasticTerm& term);
 
 // The lines as a report gives them, one a line, each led by its program's
 // name ("OpenSees: uniaxialMaterial BoucWen …"); the CSI line says when the

@@ -23,9 +23,10 @@ namespace {
 struct PyMaterial {
   Case c;
   double A = 1.0;
+  ElasticTerm elastic;  // from a BoucWenOriginal with alphaNL or the isolator element
 };
 
-PyMaterial Mapped(const std::function<Case()>& map, double A = 1.0) { return {map(), A}; }
+PyMaterial Mapped(const std::function<Case()>& map, double A = 1.0) { return {map(), A, {}}; }
 
 py::object CsiDict(const std::optional<material::CsiWen>& link) {
   if (!link) return py::none();
@@ -39,10 +40,20 @@ py::object CsiDict(const std::optional<material::CsiWen>& link) {
 
 material::MaterialLines LinesFor(const Case& c, double A, long tag) { return material::LinesOf(c, A, tag); }
 
+// The lines of a material with its elastic term; a form that cannot hold the
+// term (BoucWen, the CSI link) is refused naming it.
+material::MaterialLines LinesFor(const PyMaterial& p, double A, long tag, const char* form = nullptr) {
+  if (form != nullptr && p.elastic.Active()) {
+    throw Refusal(std::string(form) + " has no " + material::ElasticTermText(p.elastic));
+  }
+  return material::LinesOf(p.c, p.elastic, A, tag, nullptr);
+}
+
 std::string Repr(const PyMaterial& m) {
   auto f = [](double x) { return py::repr(py::float_(x)).cast<std::string>(); };
+  const std::string term = m.elastic.Active() ? ", k3=" + f(m.elastic.k3) + ", mu=" + f(m.elastic.mu) : "";
   return "quorix.Material(n=" + f(m.c.n) + ", gamma=" + f(m.c.gamma) + ", beta=" + f(m.c.beta) +
-         ", alpha=" + f(m.c.alpha) + ", fy=" + f(m.c.Fy) + ", uy=" + f(m.c.Uy) + ")";
+         ", alpha=" + f(m.c.alpha) + ", fy=" + f(m.c.Fy) + ", uy=" + f(m.c.Uy) + term + ")";
 }
 
 // The ways to make a Material: a normalised case, Wen's general law and each
@@ -76,13 +87,16 @@ void AddMakers(py::class_<PyMaterial>& cls, const WindowInputs& d) {
       .def_static(
           "from_opensees",
           [](const std::string& text) {
-            return Mapped([&] { return material::FromOpenSees(material::ParseOpenSees(text)); });
+            const material::MappedMaterial mapped = material::Map(material::ParseOpenSees(text));
+            return PyMaterial{mapped.c, 1.0, mapped.elastic};
           },
           py::arg("text"),
           "An OpenSees material without degradation: Tcl words ('uniaxialMaterial BoucWen tag alpha ko n gamma\n"
           "beta Ao 0 0 0', 'uniaxialMaterial BoucWenOriginal tag E fy alphaL ...') or OpenSeesPy's call text\n"
-          "(\"ops.uniaxialMaterial('BoucWen', 1, ...)\"). ValueError names the word at fault; degradation\n"
-          "(deltaA, deltaNu, deltaEta) and alphaNL other than 0 are refused: no closed form holds for them.")
+          "(\"ops.uniaxialMaterial('BoucWen', 1, ...)\"), or the element 'element elastomericBearingBoucWen tag\n"
+          "iNode jNode kInit qd alpha1 alpha2 mu eta beta gamma -P ...' (its shear law). ValueError names the\n"
+          "word at fault; degradation (deltaA, deltaNu, deltaEta) is refused: no closed form holds for it.\n"
+          "BoucWenOriginal's alphaNL and the element's alpha2 give the elastic term k3*sgn(u)*|u|^mu (k3, mu).")
       .def_static(
           "from_csi_wen",
           [](double k, double yieldStrength, double ratio, double exponent) {
@@ -100,37 +114,48 @@ void AddParameters(py::class_<PyMaterial>& cls) {
       .def_property_readonly("beta", [](const PyMaterial& p) { return p.c.beta; })
       .def_property_readonly("alpha", [](const PyMaterial& p) { return p.c.alpha; })
       .def_property_readonly("fy", [](const PyMaterial& p) { return p.c.Fy; })
-      .def_property_readonly("uy", [](const PyMaterial& p) { return p.c.Uy; });
+      .def_property_readonly("uy", [](const PyMaterial& p) { return p.c.Uy; })
+      .def_property_readonly("k3", [](const PyMaterial& p) { return p.elastic.k3; })
+      .def_property_readonly("mu", [](const PyMaterial& p) { return p.elastic.mu; });
 }
 
 // The case written out in each program's form.
 void AddWriters(py::class_<PyMaterial>& cls) {
   cls.def(
          "to_opensees", [](const PyMaterial& p, const std::optional<double>& A,
-                           long tag) { return LinesFor(p.c, A.value_or(p.A), tag).tclBoucWen; },
+                           long tag) { return LinesFor(p, A.value_or(p.A), tag, "BoucWen").tclBoucWen; },
          py::kw_only(), py::arg("A") = py::none(), py::arg("tag") = 1,
          "The Tcl line of OpenSees's BoucWen material (z in displacement units) with Ao = A (default: the\n"
          "general law's A, else 1).")
       .def(
           "to_openseespy", [](const PyMaterial& p, const std::optional<double>& A,
-                              long tag) { return LinesFor(p.c, A.value_or(p.A), tag).pythonBoucWen; },
+                              long tag) { return LinesFor(p, A.value_or(p.A), tag, "BoucWen").pythonBoucWen; },
           py::kw_only(), py::arg("A") = py::none(), py::arg("tag") = 1, "The same as OpenSeesPy's call.")
       .def(
-          "to_opensees_original", [](const PyMaterial& p, long tag) { return LinesFor(p.c, 1.0, tag).tclOriginal; },
+          "to_opensees_original", [](const PyMaterial& p, long tag) { return LinesFor(p, 1.0, tag).tclOriginal; },
           py::kw_only(), py::arg("tag") = 1, "The Tcl line of OpenSees's BoucWenOriginal material.")
       .def(
           "to_openseespy_original",
-          [](const PyMaterial& p, long tag) { return LinesFor(p.c, 1.0, tag).pythonOriginal; }, py::kw_only(),
+          [](const PyMaterial& p, long tag) { return LinesFor(p, 1.0, tag).pythonOriginal; }, py::kw_only(),
           py::arg("tag") = 1, "The same as OpenSeesPy's call.")
       .def(
-          "to_csi_wen", [](const PyMaterial& p) { return CsiDict(LinesFor(p.c, 1.0, 1).csiWen); },
+          "to_opensees_element",
+          [](const PyMaterial& p, long tag) {
+            const material::ElastomericBearing m = material::ToElastomericBearing(p.c, p.elastic, tag);
+            return std::pair{material::TclLine(m), material::PythonCall(m)};
+          },
+          py::kw_only(), py::arg("tag") = 1,
+          "The elastomericBearingBoucWen element's Tcl line and OpenSeesPy call (nodes and the other\n"
+          "directions as variables to fill in).")
+      .def(
+          "to_csi_wen", [](const PyMaterial& p) { return CsiDict(LinesFor(p, 1.0, 1, "the Wen link").csiWen); },
           "The Wen link's k, yield, ratio, exp as a dict, or None unless gamma = beta = 0.5 (to 15 digits).");
 }
 
 }  // namespace
 
 py::dict MaterialsDict(double n, double gamma, double beta, double alpha, double Fy, double Uy) {
-  const material::MaterialLines lines = LinesFor({n, beta, gamma, alpha, Fy, Uy}, 1.0, 1);
+  const material::MaterialLines lines = LinesFor(Case{n, beta, gamma, alpha, Fy, Uy}, 1.0, 1);
   py::dict d;
   d["opensees_boucwen"] = lines.tclBoucWen;
   d["opensees_boucwen_original"] = lines.tclOriginal;
@@ -167,16 +192,20 @@ void RegisterMaterial(py::module_& m) {
   cls.def("__repr__", &Repr);
   // The state is the mapped case and its A as they are: no mapping again,
   // so that a material comes back from a pickle bit for bit.
-  using State = std::tuple<double, double, double, double, double, double, double>;
+  // Seven values as ever; a material with an elastic term adds k3 and mu.
   const auto state = [](const PyMaterial& p) {
-    return State{p.c.n, p.c.gamma, p.c.beta, p.c.alpha, p.c.Fy, p.c.Uy, p.A};
+    py::tuple s = py::make_tuple(p.c.n, p.c.gamma, p.c.beta, p.c.alpha, p.c.Fy, p.c.Uy, p.A);
+    return p.elastic.Active() ? py::tuple(s + py::make_tuple(p.elastic.k3, p.elastic.mu)) : s;
   };
-  cls.def(py::pickle(state, [](const State& s) {
-        const auto [n, gamma, beta, alpha, Fy, Uy, A] = s;
-        return PyMaterial{{.n = n, .beta = beta, .gamma = gamma, .alpha = alpha, .Fy = Fy, .Uy = Uy}, A};
+  cls.def(py::pickle(state, [](const py::tuple& s) {
+        auto at = [&s](std::size_t i) { return s[i].cast<double>(); };
+        if (s.size() != 7 && s.size() != 9) throw std::runtime_error("a Material's state holds 7 or 9 values");
+        PyMaterial p{{.n = at(0), .beta = at(2), .gamma = at(1), .alpha = at(3), .Fy = at(4), .Uy = at(5)}, at(6), {}};
+        if (s.size() == 9) p.elastic = {at(7), at(8)};
+        return p;
       }))
       .def("_state", state)
-      .def("__eq__", [state](const PyMaterial& a, const PyMaterial& b) { return state(a) == state(b); });
+      .def("__eq__", [state](const PyMaterial& a, const PyMaterial& b) { return state(a).equal(state(b)); });
 }
 
 }  // namespace quorix::python

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "accurate.h"
+#include "elastic_term.h"
 #include "material.h"
 
 namespace quorix::material {
@@ -25,7 +26,7 @@ double SignedPower(double z, double p) { return std::copysign(std::pow(std::fabs
 double AbsPower(double z, double p) { return std::pow(std::fabs(z), p); }
 
 // ∮F du over the last of `cycles` cycles ±umax from u = z = 0, loading first; `steps` steps a branch.
-double SteadyEnergy(const Law& law, double umax, int steps, int cycles) {
+double SteadyEnergy(const Law& law, double umax, int steps, int cycles, double* tipForce = nullptr) {
   double u = 0.0, z = 0.0;
   auto leg = [&](double to, int n, double& work) {
     const double h = (to - u) / n;
@@ -50,6 +51,7 @@ double SteadyEnergy(const Law& law, double umax, int steps, int cycles) {
     leg(-umax, steps, work);
     leg(umax, steps, work);
   }
+  if (tipForce != nullptr) *tipForce = law.force(umax, z);
   return work;
 }
 
@@ -70,6 +72,27 @@ Law OriginalLaw(const OpenSeesBoucWenOriginal& m) {
           },
           [m](double u, double z) { return m.alphaL * m.E * u + (1.0 - m.alphaL) * m.fy * z; }};
 }
+// BoucWenOriginal with alphaNL: z over εy = fy/E, the force qd·z + αL·E·u + k3·sgn(u)·|u|^μ.
+Law OriginalTermLaw(const OpenSeesBoucWenOriginal& m) {
+  const double epsY = m.fy / m.E, k3 = m.alphaNL * m.E;
+  const double qd = m.fy - m.alphaL * m.E * epsY - k3 * std::pow(epsY, m.mu);
+  return {[m, epsY](double z, double d) {
+            return (1.0 - m.beta * d * SignedPower(z, m.eta) - m.gamma * AbsPower(z, m.eta)) / epsY;
+          },
+          [m, qd, k3](double u, double z) { return qd * z + m.alphaL * m.E * u + k3 * SignedPower(u, m.mu); }};
+}
+// The element's shear law: z over uy = qYield/k0, the force qYield·z + α1·kInit·u + k3·sgn(u)·|u|^μ.
+Law BearingLaw(const ElastomericBearing& m) {
+  const double qYield = (1.0 - m.alpha1 - m.alpha2 * std::pow(m.qd / m.kInit, m.mu - 1.0)) * m.qd;
+  const double uy = qYield / ((1.0 - m.alpha1) * m.kInit), k3 = m.alpha2 * m.kInit;
+  return {[m, uy](double z, double d) {
+            return (1.0 - m.beta * d * SignedPower(z, m.eta) - m.gamma * AbsPower(z, m.eta)) / uy;
+          },
+          [m, qYield, k3](double u, double z) {
+            return qYield * z + m.alpha1 * m.kInit * u + k3 * SignedPower(u, m.mu);
+          }};
+}
+
 Law CsiLaw(const CsiWen& m) {
   return {[m](double z, double d) { return m.k / m.yield * (d * z > 0.0 ? 1.0 - AbsPower(z, m.exp) : 1.0); },
           [m](double u, double z) { return m.ratio * m.k * u + (1.0 - m.ratio) * m.yield * z; }};
@@ -90,6 +113,70 @@ OpenSeesBoucWenOriginal Original(double E, double fy, double alphaL, double eta,
   OpenSeesBoucWenOriginal m;
   m.E = E, m.fy = fy, m.alphaL = alphaL, m.eta = eta, m.beta = beta, m.gamma = gamma;
   return m;
+}
+
+// The closed form's record of the mapped case at umax, its forces with the elastic term.
+BoucWenCase ClosedForm(const MappedMaterial& m, double umax) {
+  BoucWenCase bw = RecordOf(m.c, umax / m.c.Uy);
+  bw.Complementary = true;
+  accurate::Solve(bw);
+  AddElasticTerm(bw, m.elastic);
+  return bw;
+}
+
+OpenSeesBoucWenOriginal OriginalTerm(double E, double fy, double alphaL, double alphaNL, double mu, double eta,
+                                     double beta, double gamma) {
+  OpenSeesBoucWenOriginal m = Original(E, fy, alphaL, eta, beta, gamma);
+  m.alphaNL = alphaNL, m.mu = mu;
+  return m;
+}
+ElastomericBearing Bearing(double kInit, double qd, double alpha1, double alpha2, double mu, double eta, double beta,
+                           double gamma) {
+  ElastomericBearing m;
+  m.kInit = kInit, m.qd = qd, m.alpha1 = alpha1, m.alpha2 = alpha2, m.mu = mu, m.eta = eta, m.beta = beta,
+  m.gamma = gamma;
+  return m;
+}
+
+// The elastic term does no work over the cycle: the energy is the closed form's of the mapped case, and the
+// force at the tip is the closed form's Fa with the term's force there.
+TEST(MaterialIntegration, AnElasticTermKeepsTheEnergyAndAddsItsForce) {
+  const OpenSeesBoucWenOriginal o1 = OriginalTerm(2e5, 355.0, 0.02, 2000.0, 3.0, 1.0, 0.5, 0.5);
+  const OpenSeesBoucWenOriginal o2 = OriginalTerm(210e3, 250.0, 0.05, 0.5, 1.5, 2.0, 1.0, 0.5);
+  const ElastomericBearing b1 = Bearing(1e4, 50.0, 0.1, 0.3, 2.0, 1.0, 0.5, 0.5);
+  const ElastomericBearing b2 = Bearing(2e3, 20.0, 0.05, 0.02, 0.5, 1.5, 0.8, 0.6);
+  const ElastomericBearing b3 = Bearing(2e3, 20.0, 0.05, -0.02, 0.5, 1.5, 0.8, 0.6);  // a softening spring
+  const struct {
+    std::string label;
+    Law law;
+    MappedMaterial mapped;
+    double umax;
+  } cases[] = {
+      {"BoucWenOriginal alphaNL=2000 mu=3, u=3 Uy", OriginalTermLaw(o1), Map(o1), 3.0 * Map(o1).c.Uy},
+      {"BoucWenOriginal alphaNL=0.5 mu=1.5 eta=2, u=5 Uy", OriginalTermLaw(o2), Map(o2), 5.0 * Map(o2).c.Uy},
+      {"bearing alpha2=0.3 mu=2, u=0.1 (saturated)", BearingLaw(b1), Map(b1), 0.1},
+      {"bearing alpha2=0.02 mu=0.5 eta=1.5, u=0.05", BearingLaw(b2), Map(b2), 0.05},
+      {"bearing alpha2=-0.02 mu=0.5 eta=1.5, u=0.05", BearingLaw(b3), Map(b3), 0.05},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    ASSERT_TRUE(c.mapped.elastic.Active());
+    const BoucWenCase closed = ClosedForm(c.mapped, c.umax);
+    double previous = 0.0;
+    for (int steps : {4000, 8000}) {
+      double tip = 0.0;
+      const double difference = std::fabs(SteadyEnergy(c.law, c.umax, steps, 40, &tip) / closed.DE - 1.0);
+      const double force = std::fabs(tip / closed.Fa - 1.0);
+      std::printf("%-48s %6d steps/branch  relative difference %.2e, force at the tip %.2e\n", c.label.c_str(), steps,
+                  difference, force);
+      EXPECT_LT(difference, 2e-6);
+      EXPECT_LT(force, 2e-6);
+      if (steps == 8000) {
+        EXPECT_TRUE(difference < 0.75 * previous || difference < 1e-10) << difference;
+      }
+      previous = difference;
+    }
+  }
 }
 
 TEST(MaterialIntegration, EachProgramsEquationGivesTheClosedFormsEnergy) {

@@ -112,7 +112,7 @@ TEST(MaterialText, RefusesNamingTheFault) {
       {"uniaxialMaterial BoucWen 1 0.1 25 2 -8 -73 1 0 0 0", "beta + gamma must be positive"},
       {"uniaxialMaterial BoucWen 1 0.1 25 2 80 -7 1 0 0 0", "beta (on the |du/dt| term) must not be negative"},
       {"uniaxialMaterial BoucWen 1 0.1 25 2 8 73 1e999 0 0 0", "(Ao) is not within the range of a double"},
-      {"uniaxialMaterial BoucWenOriginal 1 2e5 355 0.02 0.1", "alphaNL = 0.1: the nonlinear elastic term"},
+      {"uniaxialMaterial BoucWenOriginal 1 2e5 355 0.02 0.1", "the nonlinear elastic term k3*sgn(u)*|u|^mu (k3 = 20000"},
       {"uniaxialMaterial Steel01 1 355 2e5 0.01", "\"Steel01\" is not one Quorix can map"},
       {"ops.uniaxialMaterial(BoucWen, 1)", "the material's name must be a quoted string"},
       {"ops.uniaxialMaterial('BoucWen', 1, 0.1", "closing parenthesis is missing"},

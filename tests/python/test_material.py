@@ -93,3 +93,56 @@ def test_a_material_pickles_bit_for_bit_and_compares_by_its_case():
         [bits(getattr(m, k)) for k in "n gamma beta alpha fy uy".split()]
     assert quorix.Material(n=2.0) != quorix.Material(n=3.0)
     assert quorix.Material() != "quorix.Material()"
+
+
+TERMS = ["uniaxialMaterial BoucWenOriginal 1 2e5 355 0.02 2000 3",
+         "element elastomericBearingBoucWen 1 1 2 2e3 20 0.05 -0.02 0.5 1.5 0.8 0.6 -P 3 -Mz 4"]
+
+
+@pytest.mark.parametrize("line, umax", [(TERMS[0], 0.005), (TERMS[1], 0.05)])
+def test_an_elastic_term_gives_the_command_lines_forces(cli, line, umax):
+    m = quorix.Material.from_opensees(line)
+    expected = cli.json("solve", "--material", line, "--umax", str(umax))
+    assert bits([m.k3, m.mu]) == bits([expected["elastic_term"]["k3"], expected["elastic_term"]["mu"]])
+    got = m.solve(umax=umax)
+    names = ("Fela", "Fa", "DE", "Za", "XiEq", "Ksec", "KsecOverK0")
+    values = {**expected["results"], **expected["derived"]}
+    assert bits([got[k] for k in names]) == bits([values[k] for k in names])
+    # The energy is the case's without the term; Fa gains k3*sgn(u)*|u|^mu.
+    plain = quorix.solve(n=m.n, gamma=m.gamma, beta=m.beta, alpha=m.alpha, fy=m.fy, uy=m.uy, u=umax / m.uy)
+    assert bits(got.DE) == bits(plain.DE)
+    assert got.Fa - plain.Fa == pytest.approx(m.k3 * umax ** m.mu, rel=1e-12)
+    # Arrays: the same values row by row, and at Umax = 0 the law's own results.
+    rows = m.solve(umax=np.array([0.0, umax]))
+    assert bits(rows.Fa[1]) == bits(got.Fa)
+    assert bits(rows.XiEq[0]) == bits(quorix.solve(n=m.n, gamma=m.gamma, beta=m.beta, alpha=m.alpha, fy=m.fy,
+                                                   uy=m.uy, u=0.0).XiEq)
+
+
+class _OpsElement:
+    def element(self, *args):
+        self.args = args
+
+
+def test_an_elastic_term_is_written_back_or_refused_by_name():
+    m = quorix.Material.from_opensees(TERMS[0])
+    tcl, call = m.to_opensees_element(tag=3)
+    ops = _OpsElement()
+    eval(call, {"ops": ops, "iNode": 1, "jNode": 2, "matTagP": 5, "matTagMz": 6})
+    assert ops.args[:4] == ("elastomericBearingBoucWen", 3, 1, 2) and ops.args[-4:] == ("-P", 5, "-Mz", 6)
+    for text in (tcl, m.to_opensees_original(), m.to_openseespy_original()):
+        back = quorix.Material.from_opensees(text)
+        for k in ("n", "gamma", "beta", "alpha", "fy", "uy", "k3"):
+            assert abs(getattr(back, k) - getattr(m, k)) <= 4 * math.ulp(getattr(m, k)), (k, text)
+        assert back.mu == m.mu
+    for write in (m.to_opensees, m.to_openseespy, m.to_csi_wen):
+        with pytest.raises(ValueError, match=r"has no nonlinear elastic term k3\*sgn\(u\)\*\|u\|\^mu \(k3 = 4e\+08"):
+            write()
+    # Pickled with its term; a material without one pickles as before and differs.
+    import pickle
+
+    assert pickle.loads(pickle.dumps(m)) == m
+    assert bits(pickle.loads(pickle.dumps(m)).k3) == bits(m.k3)
+    same_case = quorix.Material.from_opensees(m.to_opensees_original().replace(" 2000.0000000000002 3 ", " 0 3 "))
+    assert same_case.k3 == 0.0 and same_case != m and len(same_case._m._state()) == 7
+    assert "k3=400000000.0, mu=3.0" in repr(m) and "k3" not in repr(quorix.Material())

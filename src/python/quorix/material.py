@@ -102,7 +102,8 @@ class Material:
         ----------
         text : str
             'uniaxialMaterial BoucWen tag alpha ko n gamma beta Ao 0 0 0', 'uniaxialMaterial
-            BoucWenOriginal tag E fy alphaL ...' or "ops.uniaxialMaterial('BoucWen', 1, ...)".
+            BoucWenOriginal tag E fy alphaL ...', "ops.uniaxialMaterial('BoucWen', 1, ...)" or
+            'element elastomericBearingBoucWen tag iNode jNode kInit qd alpha1 alpha2 mu ...'.
 
         Returns
         -------
@@ -111,8 +112,10 @@ class Material:
         Raises
         ------
         ValueError
-            Naming the word at fault; degradation and alphaNL other than 0 are refused, since
-            no closed form holds for them.
+            Naming the word at fault; degradation is refused, since no closed form holds for it.
+            BoucWenOriginal's alphaNL and the elastomericBearingBoucWen element's alpha2 give the
+            nonlinear elastic term k3*sgn(u)*|u|^mu (``k3``, ``mu``): it dissipates nothing, so
+            ``solve()`` keeps the energy and adds its force to Fela and Fa.
 
         Examples
         --------
@@ -162,6 +165,12 @@ class Material:
     uy = property(lambda self: self._m.uy, doc="The yield displacement Uy (length).\n\n"
                   "Examples\n--------\n>>> quorix.Material(uy=2.0).uy\n2.0\n")
 
+    k3 = property(lambda self: self._m.k3, doc="The elastic term's k3 (force over length^mu); 0.0 without one.\n\n"
+                  "Examples\n--------\n>>> quorix.Material().k3\n0.0\n")
+    mu = property(lambda self: self._m.mu, doc="The elastic term's exponent mu (2.0, unused, without one).\n\n"
+                  "Examples\n--------\n>>> quorix.Material.from_opensees("
+                  "'uniaxialMaterial BoucWenOriginal 1 2e5 355 0.02 2000 3').mu\n3.0\n")
+
     def solve(self, *, umax=None, u=None, mode=_D["mode"], accurate=False):
         """quorix.solve() of the mapped case at the amplitude umax, or at u = Umax/Uy.
 
@@ -191,8 +200,9 @@ class Material:
         if umax is not None:
             u = _checks.real_array("Material.solve", "umax", umax) / self._m.uy
         c = self._m
-        return solve(n=c.n, gamma=c.gamma, beta=c.beta, alpha=c.alpha, fy=c.fy, uy=c.uy, u=u, mode=mode,
-                     accurate=accurate)
+        result = solve(n=c.n, gamma=c.gamma, beta=c.beta, alpha=c.alpha, fy=c.fy, uy=c.uy, u=u, mode=mode,
+                       accurate=accurate)
+        return result if c.k3 == 0.0 else _with_elastic_term(result, c, u)
 
     def to_opensees(self, *, A=None, tag=1):
         """The Tcl line of OpenSees's BoucWen material (z in displacement units), Ao = A.
@@ -240,6 +250,18 @@ class Material:
         """
         return self._m.to_openseespy_original(tag=tag)
 
+    def to_opensees_element(self, *, tag=1):
+        """The elastomericBearingBoucWen element: its Tcl line and its OpenSeesPy call, a pair.
+
+        The nodes and the other directions' materials are variables to fill in.
+
+        Examples
+        --------
+        >>> quorix.Material().to_opensees_element()[0].split()[:3]
+        ['element', 'elastomericBearingBoucWen', '1']
+        """
+        return self._m.to_opensees_element(tag=tag)
+
     def to_csi_wen(self):
         """CSI's Plastic (Wen) link as a dict (k, yield, ratio, exp), or None when gamma != beta.
 
@@ -252,6 +274,30 @@ class Material:
 
     def __repr__(self):
         return repr(self._m)
+
+
+def _with_elastic_term(result, c, u):
+    """The result with the elastic term's force at Umax in Fela and Fa, and XiEq, Ksec, KsecOverK0
+    formed again from that Fa; the energies unchanged (the term's work over a cycle is zero)."""
+    import numpy as np
+
+    from ._result import Result
+
+    u = np.asarray(u, dtype=float)
+    umax = u * c.uy
+    force = c.k3 * np.sign(umax) * np.abs(umax) ** c.mu
+    values = dict(result)
+    fa = values["Fa"] + force
+    with np.errstate(divide="ignore", invalid="ignore"):
+        derived = {"XiEq": values["DE"] / (2.0 * np.pi * fa * umax), "Ksec": fa / umax, "KsecOverK0": fa / (c.fy * u)}
+    moved = force != 0.0  # at Umax = 0 nothing moves: the results stay the law's own
+    values["Fela"] = values["Fela"] + force
+    values["Fa"] = fa
+    for name, value in derived.items():
+        values[name] = np.where(moved, value, values[name])
+    scalar = not isinstance(result["DE"], np.ndarray)  # a case's floats stay floats
+    out = {name: float(value) if scalar else value for name, value in values.items()}
+    return Result([out[name] for name in result], result.mode, result.accurate)
 
 
 def _restored(core):
