@@ -56,7 +56,7 @@ function showResults(answer) {
   $("results-flags").textContent = resultFlagsText(flags, answer.check_bound);
   // ξeq read in percent beside its fraction: the same digits, the point moved.
   const percent = percentText($("result-XiEq").textContent);
-  $("unit-XiEq").textContent = percent === null ? "fraction" : "fraction = " + percent + " %";
+  $("unit-XiEq").textContent = percent === null ? "fraction" : percent + " %";
   showMaterials(answer.material_lines || []);
 }
 

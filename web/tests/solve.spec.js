@@ -41,7 +41,7 @@ for (const { name, c, query, range, note } of SOLVE_CASES) {
     for (const id of RESULT_IDS) await expect(page.locator(`#caption-${id}`), id).toHaveText(expected.captions[id]);
     // ξeq in percent: the solver's double times 100, to the digits shown.
     const xi = JSON.parse(cliOk(['solve', '--json', ...caseArgs(c)]).toString()).derived.XiEq;
-    const percent = Number(/= (\S+) %$/.exec(await page.locator('#unit-XiEq').textContent())[1]);
+    const percent = Number(/^(\S+) %$/.exec(await page.locator('#unit-XiEq').textContent())[1]);
     expect(Math.abs(percent - 100 * xi), `ξeq ${xi} in percent`).toBeLessThan(1e-7 * 100);
     await expect(page.locator('#address-message')).toHaveText(note || '');
     if (!range) return;
