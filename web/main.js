@@ -2,8 +2,10 @@
 // (compiled to WebAssembly, worker.js) doing every computation. The page
 // passes the fields' texts as the command line reads them, refusing what is
 // no number or lies outside the model's domain, and shows the texts of the
-// command line's JSON answers; it formats no result of its own. This module
-// wires the others to the page.
+// command line's JSON answers; it computes no result of its own, and only
+// shortens the texts of tables to seven significant digits, adds a leading
+// zero and writes ξeq in percent (replies.js). This module wires the others
+// to the page.
 import { engine } from "./engine.js";
 import { $, CASE_FIELDS, SWEEP_FIELDS, followGamma, isBusy, markField, queryOfFields, readQuery, relabelLoopIntegrals,
   say, setBusy } from "./fields.js";

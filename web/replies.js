@@ -1,7 +1,8 @@
 // What the page shows of quorix-cli's JSON replies: no DOM here, so that
 // node's own test runner reads the same replies the page reads
-// (web/tests/unit). Every text comes whole from the engine; the page only
-// picks it out, names a field, and joins lines.
+// (web/tests/unit). Every text comes from the engine; the page picks it
+// out, names a field, joins lines, and for reading shortens a table's
+// 16–17-digit texts, adds a leading zero and moves ξeq's decimal point.
 
 // The nine results and the three derived quantities, in the order
 // `quorix-cli solve` prints them.
