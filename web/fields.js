@@ -3,7 +3,7 @@
 // following γ, the query string, and the buttons that wait while a command
 // runs.
 import { engine } from "./engine.js";
-import { FIELD_NAME, OPTION_OF } from "./replies.js";
+import { ADDRESS_FIELDS, FIELD_NAME, OPTION_OF, leadingZero, readAddress } from "./replies.js";
 
 export const $ = (id) => document.getElementById(id);
 
@@ -72,7 +72,7 @@ export function relabelLoopIntegrals() {
 }
 
 // β follows γ as the window's field does: FormatPlainNumber(1 − γ) of γ as
-// read; a γ beyond the range of a double leaves β as it was. The answers
+// read, with its leading zero (the window's ".1" is the page's "0.1"); a γ beyond the range of a double leaves β as it was. The answers
 // come back in order, so the last one is the latest γ.
 // A command waits for the β of the last γ typed (betaFollowed) before it
 // reads the fields.
@@ -80,43 +80,60 @@ let betaFollowing = Promise.resolve();
 export const betaFollowed = () => betaFollowing;
 export function followGamma() {
   betaFollowing = engine.request({ type: "beta", gamma: fieldText("gamma") }).then((reply) => {
-    if (reply.beta !== "") $("beta").value = reply.beta;
+    if (reply.beta !== "") $("beta").value = leadingZero(reply.beta);
   }, () => {});
 }
 
-// Commands running; Solve and Loop wait for none.
+// A line under a command: an error (refused, failed) in the page's red,
+// anything else (what runs, what was stopped, notes) in its ink.
+export function say(id, text, { error = false } = {}) {
+  $(id).textContent = text;
+  $(id).classList.toggle("error", error && text !== "");
+}
+
+// Commands running, and what the longest of them is ("the fit", "the
+// Loop"): Solve, Loop and Read wait for none; a Solve asked for meanwhile
+// (a field typed in) waits in the engine, and says so.
 let busy = 0;
+const running = [];
 export const isBusy = () => busy > 0;
-export function setBusy(delta) {
+export const busyWith = () => running[running.length - 1] || "";
+export function setBusy(delta, what = "") {
   busy += delta;
+  if (what && delta > 0) running.push(what);
+  if (what && delta < 0) running.splice(running.lastIndexOf(what), 1);
   for (const id of ["solve", "loop", "read-material"]) $(id).disabled = busy > 0;
 }
 
 // ---- The query string -------------------------------------------------
 
-const QUERY = { gamma: "gamma", n: "n", alpha: "alpha", fy: "fy", uy: "uy", u: "umax", from: "from", to: "to",
-  step: "step" };
-
-// The fields of the address; whether it gave γ (and asks for a Solve).
+// The address's fields and choices into the page; what it holds that the
+// page cannot use is said under Solve. {gammaGiven, loop}: whether it gave
+// γ (and the β to follow) and asks for its Loop (loop=1, which the address
+// of a page showing its Loop carries).
 export function readQuery() {
-  const params = new URLSearchParams(location.search);
-  for (const [key, id] of Object.entries(QUERY)) {
-    if (params.has(key)) $(id).value = params.get(key);
+  const address = readAddress(location.search);
+  for (const [id, text] of Object.entries(address.fields)) $(id).value = text;
+  if (address.mode !== null) {
+    $("mode-direct").checked = address.mode === "direct";
+    $("mode-complementary").checked = address.mode !== "direct";
   }
-  if (params.has("mode")) {
-    const direct = params.get("mode") === "direct";
-    $("mode-direct").checked = direct;
-    $("mode-complementary").checked = !direct;
-  }
-  if (params.has("accurate")) $("accurate").checked = params.get("accurate") === "1";
-  return params.has("gamma");
+  if (address.accurate !== null) $("accurate").checked = address.accurate;
+  say("address-message", address.note);
+  return { gammaGiven: "gamma" in address.fields, loop: address.loop };
 }
 
-export function queryOfFields() {
+// Whether the Loop shown is the fields' (sweep.js tells): the address then
+// carries loop=1, and opened elsewhere runs it again.
+let loopShown = () => false;
+export const followLoopShown = (shown) => { loopShown = shown; };
+
+export function queryOfFields({ loop = loopShown() } = {}) {
   const params = new URLSearchParams();
-  for (const [key, id] of Object.entries(QUERY)) params.set(key, $(id).value);
+  for (const [key, id] of Object.entries(ADDRESS_FIELDS)) params.set(key, $(id).value);
   params.set("mode", $("mode-direct").checked ? "direct" : "complementary");
   if ($("accurate").checked) params.set("accurate", "1");
+  if (loop) params.set("loop", "1");
   return "?" + params.toString();
 }
 

@@ -2,16 +2,19 @@
 // (compiled to WebAssembly, worker.js) doing every computation. The page
 // passes the fields' texts as the command line reads them, refusing what is
 // no number or lies outside the model's domain, and shows the texts of the
-// command line's JSON answers; it formats no result of its own. This module
-// wires the others to the page.
+// command line's JSON answers; it computes no result of its own, and only
+// shortens the texts of tables to seven significant digits, adds a leading
+// zero and writes ξeq in percent (replies.js). This module wires the others
+// to the page.
 import { engine } from "./engine.js";
-import { $, CASE_FIELDS, SWEEP_FIELDS, followGamma, isBusy, markField, readQuery, relabelLoopIntegrals, setBusy }
-  from "./fields.js";
+import { $, CASE_FIELDS, SWEEP_FIELDS, followGamma, isBusy, markField, queryOfFields, readQuery, relabelLoopIntegrals,
+  say, setBusy } from "./fields.js";
 import { exportPlot, nextFrame, showEmpty } from "./charts.js";
 import { TYPING_PAUSE, afterSolve, markResultsStale, requestSolve, solve } from "./solve.js";
 import { curvesDone, markLoopStale, runSweep, stopSweep } from "./sweep.js";
-import { caseResponse, downloadResponse, fit, readRecord, useParameters } from "./records.js";
-import { copyMaterials, readMaterial } from "./materials.js";
+import { caseResponse, downloadFitReport, downloadResponse, fit, readRecord, stopFit, useParameters }
+  from "./records.js";
+import { readMaterial } from "./materials.js";
 
 const PLOTS = ["plot-loop", "plot-de", "plot-xieq", "plot-za", "plot-record"];
 
@@ -44,7 +47,7 @@ function wire() {
   // (its implicit submission clicks the form's button): the form's submit
   // event came a millisecond or two after the click, more than the engine
   // takes for a Solve. A Solve asked for while one runs comes after it.
-  for (const [form, button, command, waits] of [["case-form", "solve", solve, false], ["loop-form", "loop", runSweep, true]]) {
+  for (const [form, button, command, waits] of [["case-form", "solve", solveAndShow, false], ["loop-form", "loop", runSweep, true]]) {
     const start = (event) => {
       event.preventDefault();
       if (!waits || !isBusy()) command();
@@ -53,6 +56,7 @@ function wire() {
     $(form).addEventListener("submit", start);
   }
   $("stop").addEventListener("click", stopSweep);
+  $("copy-link").addEventListener("click", copyLink);
   wireFields();
   // A plot is exported as it is once the curves of the last Loop are drawn.
   for (const id of PLOTS) {
@@ -61,6 +65,8 @@ function wire() {
   }
   $("record-file").addEventListener("change", readRecord);
   $("fit").addEventListener("click", fit);
+  $("stop-fit").addEventListener("click", stopFit);
+  $("download-fit").addEventListener("click", downloadFitReport);
   $("use-parameters").addEventListener("click", useParameters);
   $("response").addEventListener("click", caseResponse);
   $("download-response").addEventListener("click", downloadResponse);
@@ -68,9 +74,34 @@ function wire() {
     event.preventDefault();
     if (!isBusy()) readMaterial();
   });
-  $("copy-materials").addEventListener("click", copyMaterials);
   // The response along an open record follows the case as its results do.
   afterSolve(caseResponse);
+}
+
+// A Solve asked for with its button (or Enter): where the results lie out of
+// sight (a phone's one column puts them below the case), they are brought
+// into view once shown.
+async function solveAndShow() {
+  await solve();
+  const results = $("results-heading").getBoundingClientRect();
+  if (results.top < 0 || results.top > innerHeight - 80) {
+    $("results-heading").scrollIntoView({ block: "start", behavior: "instant" });
+  }
+}
+
+// The address of the page as it is (the fields, the choices, loop=1 when its
+// Loop is shown) onto the clipboard, or, where the page may not write there,
+// into the address bar for the browser's own copy.
+async function copyLink() {
+  const link = location.origin + location.pathname + queryOfFields();
+  try {
+    await navigator.clipboard.writeText(link);
+    $("copy-link").textContent = "Copied";
+    setTimeout(() => { $("copy-link").textContent = "Copy link"; }, 1500);
+  } catch (error) {
+    history.replaceState(null, "", queryOfFields());
+    say("address-message", "The page may not write to the clipboard here: copy the address from the address bar.");
+  }
 }
 
 // The engine's worker did not start (a page opened from a file, a site
@@ -78,7 +109,7 @@ function wire() {
 function engineFailed(error) {
   $("serve-reason").textContent = "Its engine did not start: " + error.message + ".";
   $("serve-note").hidden = false;
-  $("message").textContent = "Nothing computed: the engine did not start.";
+  say("message", "Nothing computed: the engine did not start.", { error: true });
 }
 
 async function main() {
@@ -87,7 +118,7 @@ async function main() {
   for (const id of ["plot-de", "plot-xieq", "plot-za"]) showEmpty(id, "Run a Loop to draw its curves.");
   showEmpty("plot-loop", "Solve to draw the loop.");
   showEmpty("plot-record", "Open a record to draw it.");
-  const gammaGiven = readQuery();
+  const { gammaGiven, loop } = readQuery();
   relabelLoopIntegrals();
   if (gammaGiven) followGamma();
   // The window starts with the focus on Solve, its Tab order going on to
@@ -100,6 +131,8 @@ async function main() {
   // that. One sweep of each arithmetic, its table thrown away, pays it now
   // (with the rows as numbers, which a Loop reads for its curves).
   await engine.batch([["sweep", "--accurate"], ["sweep"], ["sweep", "--jsonl", "--to", "1"]]);
+  // A shared link of a page that showed its Loop runs that Loop.
+  if (loop) await runSweep();
   // Ready once the loop is painted, not only handed to its chart: a click
   // at once would otherwise wait for that frame.
   await nextFrame();

@@ -1,12 +1,13 @@
 // The measured record: quorix-cli cycles' table of it, the model's response
 // along it (quorix-cli response), the fit (quorix-cli fit) and its use.
 import { engine } from "./engine.js";
-import { $, betaFollowed, caseOptions, fieldText, parameterCaption } from "./fields.js";
+import { $, betaFollowed, caseOptions, fieldText, parameterCaption, say, setBusy } from "./fields.js";
 import { baseOption, download, show, showEmpty } from "./charts.js";
-import { answerOf, cyclesView, fieldRefusal, fitReportText, refusalText } from "./replies.js";
+import { answerOf, cyclesView, fieldRefusal, fitReportText, grouped, refusalText, shownNumber, shownReport }
+  from "./replies.js";
 import { solveCase } from "./solve.js";
 
-let record = null;  // {name, bytes}
+let record = null;  // {name, bytes, samples, axes: {u, F} (the columns' names and units)}
 let fitted = null;  // the fit's parameters
 // What the record's plot holds: the measured force, the model's response
 // with the case's parameters, and with the fitted ones (points each), and
@@ -33,17 +34,20 @@ function showCycles(table, { head, rows }) {
     headRow.appendChild(th);
   }
   const body = table.createTBody();
+  // The cells with at most eight significant digits: the command line
+  // writes the shortest text of each double, 16–17 digits.
   for (const cells of rows) {
     const tr = body.insertRow();
-    for (const cell of cells) tr.insertCell().textContent = cell;
+    for (const cell of cells) tr.insertCell().textContent = shownNumber(cell);
   }
 }
 
 function clearRecord() {
   for (const id of ["fit", "use-parameters", "response"]) $(id).disabled = true;
   $("fit-report").textContent = "";
-  $("record-message").textContent = "";
-  $("response-message").textContent = "";
+  setFitDownload(null);
+  say("record-message", "");
+  say("response-message", "");
   $("cycles-table").replaceChildren();
   setResponseDownload(null);
   fitted = null;
@@ -67,20 +71,31 @@ export async function readRecord() {
     const answer = answerOf(reply);
     if (reply.status !== 0 || answer === null) {
       // A displacement history alone has no cycles but has a response.
-      $("record-message").textContent = "No cycles: " + refusalText(answer);
+      say("record-message", "No cycles: " + refusalText(answer, { naming: true }), { error: true });
     } else {
       const view = cyclesView(answer);
       showCycles($("cycles-table"), view);
-      $("record-message").textContent = view.message;
+      say("record-message", view.message);
+      record.samples = answer.sample_count;
+      record.axes = { u: axisName(answer.displacement, "u"), F: axisName(answer.force, "F") };
       $("fit").disabled = false;
     }
   } catch (error) {
-    $("record-message").textContent = "The record cannot be read: " + error.message;
+    say("record-message", "The record cannot be read: " + error.message, { error: true });
     record = null;
     await drawRecord();
     return;
   }
   await caseResponse();
+}
+
+// A plot's axis after a column of the record ({name, unit} of cycles
+// --json): its name with its unit ("force [kN]", "F (kN)"), or `bare` for a
+// record with no header.
+function axisName(column, bare) {
+  if (!column) return bare;
+  const name = column.name || bare;
+  return column.unit && !name.includes(column.unit) ? name + " (" + column.unit + ")" : name;
 }
 
 // quorix-cli response along the record with these parameters (numbers,
@@ -154,8 +169,7 @@ async function caseNumbers() {
 // away (curve and download): it was another case's.
 export async function caseResponse() {
   if (!record) return;
-  const message = $("response-message");
-  message.textContent = "";
+  say("response-message", "");
   $("response").disabled = true;
   const shown = record;
   try {
@@ -166,7 +180,7 @@ export async function caseResponse() {
     if (shown !== record) return;
     const r = reply && answerOf(reply);
     if (refused || reply.status !== 0 || r === null) {
-      message.textContent = "No response: " + (refused || refusalText(r, { naming: true }));
+      say("response-message", "No response: " + (refused || refusalText(r, { naming: true })), { error: true });
       delete recordCurves.model;
       setResponseDownload(null);
     } else {
@@ -176,7 +190,7 @@ export async function caseResponse() {
       if (r.F_measured) recordCurves.measured = curveOf(r.u, r.F_measured);
     }
   } catch (error) {
-    if (!error.stopped) message.textContent = "No response: " + error.message;
+    if (!error.stopped) say("response-message", "No response: " + error.message, { error: true });
   } finally {
     $("response").disabled = record === null;
   }
@@ -198,7 +212,8 @@ export async function drawRecord() {
     await showEmpty("plot-record", record ? "Nothing of " + record.name + " can be drawn." : "Open a record to draw it.");
     return;
   }
-  const option = baseOption(record.name, "u", "F", recordCurves.model ? recordCurves.caption : "");
+  const axes = record.axes || { u: "u", F: "F" };
+  const option = baseOption(record.name, axes.u, axes.F, recordCurves.model ? recordCurves.caption : "");
   option.series = series;
   await show("plot-record", option);
 }
@@ -215,27 +230,72 @@ async function drawFitted() {
   await drawRecord();
 }
 
+// The fit: "Fitting N samples…" and its Stop while it runs, the commands
+// that need the engine waiting (Solve, Loop and Read disabled, a Solve
+// asked for by typing says it waits); then its report, numbers shown with
+// eight significant digits at most, the download keeping every digit.
+let fitting = null;
 export async function fit() {
-  if (!record) return;
-  $("fit").disabled = true;
+  if (!record || fitting) return;
+  const shown = record;
+  fitting = shown;
+  for (const id of ["fit", "record-file", "response", "use-parameters"]) $(id).disabled = true;
+  $("stop-fit").disabled = false;
+  setBusy(1, "the fit");
+  say("record-message", "Fitting " + (shown.samples ? grouped(shown.samples) + " samples" : "the record") + "…");
   try {
     const reply = await engine.run(["fit", "--no-progress", "--json", recordPath()], { files: [record] });
     const answer = answerOf(reply);
     if (reply.status !== 0 || answer === null) {
-      $("record-message").textContent = "No fit: " + refusalText(answer);
+      say("record-message", "No fit: " + refusalText(answer, { naming: true }), { error: true });
       $("fit-report").textContent = "";
+      setFitDownload(null);
       return;
     }
-    $("fit-report").textContent = fitReportText(answer);
-    $("record-message").textContent = "";
+    const report = fitReportText(answer);
+    $("fit-report").textContent = shownReport(report);
+    setFitDownload(report);
+    say("record-message", "");
     fitted = answer.parameters;
     $("use-parameters").disabled = false;
     await drawFitted();
   } catch (error) {
-    $("record-message").textContent = "No fit: " + error.message;
+    say("record-message", error.stopped ? "Fit stopped: nothing fitted." : "No fit: " + error.message,
+      { error: !error.stopped });
   } finally {
-    $("fit").disabled = false;
+    fitting = null;
+    setBusy(-1, "the fit");
+    $("stop-fit").disabled = true;
+    $("record-file").disabled = false;
+    $("fit").disabled = record === null;
+    $("response").disabled = record === null;
+    $("use-parameters").disabled = fitted === null;
   }
+}
+
+// A fit cannot be interrupted inside the engine: its worker is ended and
+// another started, as a Loop's Stop does (a Solve waiting is asked again).
+export function stopFit() {
+  if (fitting) engine.restart();
+}
+
+// The fit's report as the command line writes it, every digit.
+let fitUrl = null;
+function setFitDownload(report) {
+  if (fitUrl) URL.revokeObjectURL(fitUrl);
+  fitUrl = report === null ? null : URL.createObjectURL(new Blob([report], { type: "text/plain" }));
+  const link = $("download-fit");
+  if (fitUrl) {
+    link.href = fitUrl;
+    link.removeAttribute("aria-disabled");
+  } else {
+    link.removeAttribute("href");
+    link.setAttribute("aria-disabled", "true");
+  }
+}
+export function downloadFitReport(event) {
+  event.preventDefault();
+  if (fitUrl) download("fit.txt", fitUrl);
 }
 
 // The fitted case into the fields.

@@ -1,7 +1,8 @@
 // What the page shows of quorix-cli's JSON replies: no DOM here, so that
 // node's own test runner reads the same replies the page reads
-// (web/tests/unit). Every text comes whole from the engine; the page only
-// picks it out, names a field, and joins lines.
+// (web/tests/unit). Every text comes from the engine; the page picks it
+// out, names a field, joins lines, and for reading shortens a table's
+// 16–17-digit texts, adds a leading zero and moves ξeq's decimal point.
 
 // The nine results and the three derived quantities, in the order
 // `quorix-cli solve` prints them.
@@ -13,6 +14,15 @@ export const OPTION_OF = { n: "--n", gamma: "--gamma", beta: "--beta", alpha: "-
   umax: "--u", from: "--from", to: "--to", step: "--step" };
 export const FIELD_NAME = { "--n": "n", "--gamma": "γ", "--beta": "β", "--alpha": "α", "--fy": "Fy", "--uy": "Uy",
   "--u": "Umax/Uy", "--from": "From", "--to": "To", "--step": "Step" };
+// The options the page gives that are no field, as the page names them.
+const INPUT_NAME = { ...FIELD_NAME, "--material": "the material line", "--csi-wen": "the link line" };
+
+// A message of the command line in the page's words: its options named as
+// the page names their fields ("--step: …" reads "Step: …"). An option the
+// page does not give stays as written.
+export const pageWords = (text) =>
+  text.replace(/(^|[\s(])(--[a-z][a-z0-9-]*)(?=[:\s,)]|$)/g,
+    (whole, before, option) => (Object.hasOwn(INPUT_NAME, option) ? before + INPUT_NAME[option] : whole));
 
 const FAILED = "the command failed";
 
@@ -37,7 +47,7 @@ export function refusalText(answer, { naming = false } = {}) {
   if (naming && refusal.option && Object.hasOwn(FIELD_NAME, refusal.option) && typeof refusal.reason === "string") {
     return FIELD_NAME[refusal.option] + ": " + refusal.reason;
   }
-  return refusal.message;
+  return naming ? pageWords(refusal.message) : refusal.message;
 }
 
 // solve --json's twelve rows as shown: {name, caption, text}.
@@ -118,6 +128,7 @@ export function fieldRefusal(answer) {
 // negative, else To (the last). The numbers are those of the three texts,
 // rows the sweep's row count.
 export function sweepRangeRefusal(from, to, step, rows) {
+  if (rows === 0) return emptyRangeRefusal(from, to, step);
   if (!(rows >= 1)) return null;
   const last = step * (rows - 1) + from;
   const refused = (option, rule, value, text) => {
@@ -127,6 +138,23 @@ export function sweepRangeRefusal(from, to, step, rows) {
   if (from < 0) return refused("--from", "Umax/Uy must not be negative", from, String(from));
   if (last < 0) return refused("--to", "the last row's Umax/Uy must not be negative", last, String(to));
   return null;
+}
+
+// A range of no row, which the command line writes as a table of its
+// header alone: refused, saying why (To on the wrong side of From for
+// Step's sign). The texts are the fields', the numbers theirs.
+function emptyRangeRefusal(from, to, step) {
+  const refused = (option, reason, value) => ({ refusal: { message: option + ": " + reason, option, reason, value } });
+  const texts = [from, to, step].map(roundTrip);
+  if (step > 0 && to < from) {
+    return refused("--to", `${texts[1]} is below From ${texts[0]}: the range holds no amplitude (Step is positive, ` +
+      "the rows run upwards from From)", texts[1]);
+  }
+  if (step < 0 && to > from) {
+    return refused("--step", `${texts[2]} is negative but To ${texts[1]} is above From ${texts[0]}: the range ` +
+      "holds no amplitude (a negative Step runs the rows downwards)", texts[2]);
+  }
+  return refused("--to", "the range from From to To by Step holds no amplitude", texts[1]);
 }
 
 // ---- Results that differ from the exact values ---------------------------
@@ -223,4 +251,95 @@ export function joinCurves(pieces) {
     Object.assign(joined, { rows: piece.rows, flags: piece.flags, refusal: piece.refusal });
   }
   return joined;
+}
+
+// ---- Numbers as the page writes them --------------------------------------
+
+// A number's text with its leading zero: the window's plain texts drop it
+// (".25" for 1 − 0.75), which reads as a typo on a page.
+export const leadingZero = (text) => text.replace(/^([+-]?)\./, "$10.");
+
+// The shortest text that reads back as the double x, with its leading zero
+// (JavaScript's own Number → String is that shortest text).
+export const roundTrip = (x) => String(x);
+
+// A table's cell as the page shows it: a number written with more than
+// TABLE_DIGITS + 1 significant digits (the command line's shortest round
+// trip, 16–17 of them) is shown with TABLE_DIGITS, its trailing zeros
+// dropped; any other text as it is. The downloads keep every digit.
+export const TABLE_DIGITS = 7;
+const NUMBER = /^([+-]?)(\d*)\.?(\d*)(?:[eE]([+-]?\d+))?$/;
+export function shownNumber(text) {
+  const match = NUMBER.exec(text);
+  if (!match || (match[2] === "" && match[3] === "")) return text;
+  const significant = (match[2] + match[3]).replace(/^0+/, "").length;
+  if (significant <= TABLE_DIGITS + 1) return text;
+  const short = Number(text).toPrecision(TABLE_DIGITS);
+  // 1.234500e-7 → 1.2345e-7; 25.77000 → 25.77
+  return short.replace(/(\.\d*?)0+(?=$|e)/, "$1").replace(/\.(?=$|e)/, "");
+}
+
+// A report's line as shown: its TAB-separated cells' numbers as
+// shownNumber writes them (a cell "0.56374297704 % of the mean F+" too);
+// a line with no TAB (a material line, a sentence) as it is.
+export function shownReportLine(line) {
+  if (!line.includes("\t")) return line;
+  return line.split("\t").map((cell) => cell.replace(/[+-]?(?:\d+\.?\d*|\.\d+)(?:[eE][+-]?\d+)?/g,
+    (number, at) => (at > 0 && /[\w.]/.test(cell[at - 1]) ? number : shownNumber(number)))).join("\t");
+}
+export const shownReport = (text) => text.split("\n").map(shownReportLine).join("\n");
+
+// ξeq in percent from its text as a fraction ("0.120754323" → "12.0754323"),
+// the decimal point moved two places: no digit is rounded or made up.
+export function percentText(text) {
+  const match = /^([+-]?)(\d+)\.?(\d*)$/.exec(text);
+  if (!match) return null;
+  const digits = (match[2] + match[3].padEnd(2, "0"));
+  const point = match[2].length + 2;
+  const whole = digits.slice(0, point).replace(/^0+(?=\d)/, "");
+  const fraction = digits.slice(point);
+  return match[1] + whole + (fraction ? "." + fraction : "");
+}
+
+// ---- The lines analysis programs read --------------------------------------
+
+// solve --as's lines, "Program: command", as {label, command}: the command
+// alone is what the program (and the page's own reader) takes; a program
+// the case has no line for ("none (…)") has no command.
+export function materialCommands(lines) {
+  return lines.map((line) => {
+    const at = line.indexOf(": ");
+    const label = at < 0 ? "" : line.slice(0, at);
+    const rest = at < 0 ? line : line.slice(at + 2);
+    return { label, line, command: /^none\b/.test(rest) ? null : rest };
+  });
+}
+
+// ---- The address ---------------------------------------------------------
+
+// The address's keys and the fields they fill.
+export const ADDRESS_FIELDS = { gamma: "gamma", n: "n", alpha: "alpha", fy: "fy", uy: "uy", u: "umax", from: "from",
+  to: "to", step: "step" };
+const CHOICES = { mode: ["direct", "complementary"], accurate: ["0", "1"], loop: ["0", "1"] };
+
+// What an address's query gives: the fields' texts, the choices (mode and
+// accurate, read whatever their letters' case), whether it runs its Loop
+// (loop=1), and the sentence for what it holds that the page cannot use
+// ("" when everything is used).
+export function readAddress(search) {
+  const params = new URLSearchParams(search);
+  const fields = {};
+  const choices = {};
+  const unknown = [];
+  for (const [key, value] of params) {
+    if (Object.hasOwn(ADDRESS_FIELDS, key)) fields[ADDRESS_FIELDS[key]] = value;
+    else if (Object.hasOwn(CHOICES, key) && CHOICES[key].includes(value.toLowerCase())) choices[key] = value.toLowerCase();
+    else if (Object.hasOwn(CHOICES, key)) {
+      unknown.push(`${key}=${value} (it takes ${CHOICES[key].join(" or ")})`);
+    } else unknown.push(`${key}=${value} (no field of the page)`);
+  }
+  const note = unknown.length === 0 ? ""
+    : "The address holds what the page does not know, left out: " + unknown.join(", ") + ".";
+  return { fields, mode: choices.mode ?? null, accurate: choices.accurate ? choices.accurate === "1" : null,
+    loop: choices.loop === "1", note };
 }

@@ -5,11 +5,12 @@
 // and a case the command line refuses clears it: no result stands under
 // fields it was not computed from.
 import { engine } from "./engine.js";
-import { $, CASE_FIELDS, betaFollowed, caseCaption, caseOptions, clearMarks, fieldText, followGamma, inputsKey,
-  markField, queryOfFields, writeQuery } from "./fields.js";
+import { $, CASE_FIELDS, betaFollowed, busyWith, caseCaption, caseOptions, clearMarks, fieldText, followGamma,
+  inputsKey, markField, queryOfFields, say, writeQuery } from "./fields.js";
 import { baseOption, loadCharts, show, showEmpty } from "./charts.js";
-import { RESULT_NAMES, answerOf, fieldRefusal, flaggedResults, materialText, refusalText, resultFlagsText,
-  resultRows } from "./replies.js";
+import { RESULT_NAMES, answerOf, fieldRefusal, flaggedResults, percentText, refusalText, resultFlagsText,
+  resultRows, roundTrip } from "./replies.js";
+import { showMaterials } from "./materials.js";
 import { markLoopStale } from "./sweep.js";
 
 // The pause in typing after which the case is solved again.
@@ -53,9 +54,10 @@ function showResults(answer) {
     cell.append(mark, words, flag.exactText === null ? "no exact value" : "exact: " + flag.exactText);
   }
   $("results-flags").textContent = resultFlagsText(flags, answer.check_bound);
-  const lines = materialText(answer);
-  $("materials").textContent = lines;
-  $("copy-materials").disabled = lines === "";
+  // ξeq read in percent beside its fraction: the same digits, the point moved.
+  const percent = percentText($("result-XiEq").textContent);
+  $("unit-XiEq").textContent = percent === null ? "fraction" : percent + " %";
+  showMaterials(answer.material_lines || []);
 }
 
 // Nothing shown: the case was refused (why, in `reason`).
@@ -67,8 +69,8 @@ function clearResults(reason) {
     $("exact-" + name).replaceChildren();
   }
   $("results-flags").textContent = "";
-  $("materials").textContent = "";
-  $("copy-materials").disabled = true;
+  $("unit-XiEq").textContent = "fraction";
+  showMaterials([]);
   markResultsStale();
   return showEmpty("plot-loop", "No loop: " + reason);
 }
@@ -79,7 +81,7 @@ function refused(answer) {
   const field = fieldRefusal(answer);
   if (field) markField(field.field, field.text);
   const reason = field ? field.text : refusalText(answer, { naming: true });
-  $("message").textContent = "Nothing computed: " + reason;
+  say("message", "Nothing computed: " + reason, { error: true });
   return clearResults(reason);
 }
 
@@ -92,6 +94,8 @@ async function solveOnce() {
     const key = inputsKey(true);
     const drawn = { umax: fieldText("umax"), caption: caseCaption(), query: queryOfFields() };
     const options = caseOptions(true);
+    // A fit or a Loop holds the engine: the Solve waits for it, and says so.
+    if (busyWith()) say("message", "The Solve waits for " + busyWith() + " to end (or its Stop).");
     // The loop and Uy, Fy (its units) come in the same message as the
     // results: it is drawn only when the case solves.
     const { replies: [reply, loop], numbers: [uy, fy] } = await engine.batch(
@@ -107,14 +111,14 @@ async function solveOnce() {
     showResults(answer);
     shownKey = key;
     markResultsStale();
-    $("message").textContent = "";
+    say("message", "");
     performance.mark("quorix:solved");
     await drawLoop(loop, uy, fy, drawn);
     writeQuery(drawn.query);
   } catch (error) {
     loadCharts();
     if (error.stopped) throw error;
-    $("message").textContent = "Nothing computed: " + error.message;
+    say("message", "Nothing computed: " + error.message, { error: true });
     await clearResults(error.message);
   }
 }
@@ -155,15 +159,11 @@ export function requestSolve(delay) {
   timer = setTimeout(solve, delay);
 }
 
-// n, γ, α, Fy, Uy (numbers) into the fields, as the window's β field shows
-// numbers (FormatPlainNumber), and a Solve.
+// n, γ, α, Fy, Uy (numbers) into the fields, each as the shortest text that
+// reads back as the same double (so the fields hold the very case a
+// material line or a fit gave), and a Solve.
 export async function solveCase(c) {
-  const values = { n: c.n, gamma: c.gamma, alpha: c.alpha, fy: c.fy, uy: c.uy };
-  const ids = Object.keys(values);
-  const { replies } = await engine.batch(ids.map((id) => ["format-plain", "--", String(values[id])]));
-  ids.forEach((id, i) => {
-    if (replies[i].status === 0) $(id).value = replies[i].out.replace(/\n$/, "");
-  });
+  for (const id of ["n", "gamma", "alpha", "fy", "uy"]) $(id).value = roundTrip(c[id]);
   followGamma();
   markResultsStale();
   markLoopStale();

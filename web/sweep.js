@@ -4,8 +4,8 @@
 // rounded texts. What a Loop shows carries the case it was made with, and
 // is greyed once the fields hold another.
 import { engine } from "./engine.js";
-import { $, SWEEP_FIELDS, betaFollowed, caseCaption, caseOptions, clearMarks, fieldText, inputsKey, markField,
-  option, queryOfFields, setBusy, writeQuery } from "./fields.js";
+import { $, SWEEP_FIELDS, betaFollowed, caseCaption, caseOptions, clearMarks, fieldText, followLoopShown, inputsKey,
+  markField, option, queryOfFields, say, setBusy, writeQuery } from "./fields.js";
 import { baseOption, nextFrame, show, showEmpty } from "./charts.js";
 import { fieldRefusal, grouped, joinCurves, refusalText, sweepEnd, sweepFlagsText } from "./replies.js";
 
@@ -22,6 +22,8 @@ const CURVE_FIGURES = ["figure-de", "figure-xieq", "figure-za"];
 
 // The Loop shown: {key (inputsKey of its fields), caption}; null before any.
 let shownLoop = null;
+// The page's address carries loop=1 while the Loop shown is the fields'.
+followLoopShown(() => shownLoop !== null && shownLoop.key === inputsKey(false, true));
 
 // Greys the Loop's table, download and curves while the fields differ from
 // those it was made with, and says so.
@@ -177,7 +179,7 @@ function clearProgress() {
 function sweepRefused(refusal) {
   const field = fieldRefusal(refusal);
   if (field) markField(field.field, field.text);
-  $("sweep-message").textContent = field ? field.text : refusalText(refusal);
+  say("sweep-message", field ? field.text : refusalText(refusal, { naming: true }), { error: true });
 }
 
 // The running sweep: its table's chunks, the lines in them, the row count
@@ -237,11 +239,11 @@ function sweepStopped(running) {
   if (!running.tableDone) {
     const bytes = completeBytes(running.chunks);
     const written = Math.max(0, countLines(bytes) - 1);
-    $("sweep-message").textContent = "Stopped after " + grouped(written) + " of " +
-      (running.total >= 0 ? grouped(running.total) : "?") + " rows: the table holds the complete rows.";
+    say("sweep-message", "Stopped after " + grouped(written) + " of " +
+      (running.total >= 0 ? grouped(running.total) : "?") + " rows: the table holds the complete rows.");
     if (bytes.length > 0) showTable(bytes, running.made);
   } else {
-    $("sweep-message").textContent = "Stopped while its rows were read for the curves: they show the rows read.";
+    say("sweep-message", "Stopped while its rows were read for the curves: they show the rows read.");
   }
   if (running.tableDone || running.chunks.length > 0) showCurves(running, true);
 }
@@ -252,15 +254,15 @@ const loopCaption = () => caseCaption() + "; Umax/Uy from " + fieldText("from") 
 
 export async function runSweep() {
   if (sweep) return;
-  setBusy(1);
-  $("sweep-message").textContent = "";
+  setBusy(1, "the Loop");
+  say("sweep-message", "");
   clearMarks(SWEEP_FIELDS);
   await betaFollowed();
   const range = Object.fromEntries(SWEEP_FIELDS.map((id) => [id, fieldText(id)]));
   const options = [...caseOptions(false), ...option("from"), ...option("to"), ...option("step")];
   // What the Loop is made with, its caption, and the address written at
   // the end: the fields as they are at the click.
-  const made = { key: inputsKey(false, true), caption: loopCaption(), query: queryOfFields() };
+  const made = { key: inputsKey(false, true), caption: loopCaption(), query: queryOfFields({ loop: true }) };
   const running = startRunning(made);
   sweep = running;
   // Stop and the progress appear once the sweep has run for a tenth of a
@@ -283,13 +285,13 @@ export async function runSweep() {
     }
   } catch (error) {
     if (error.stopped) sweepStopped(running);
-    else $("sweep-message").textContent = error.message;
+    else say("sweep-message", error.message, { error: true });
   } finally {
     clearTimeout(reveal);
     sweep = null;
     $("stop").disabled = true;
-    setBusy(-1);
-    writeQuery(made.query);
+    setBusy(-1, "the Loop");
+    writeQuery(shownLoop === made ? made.query : queryOfFields());
   }
 }
 

@@ -99,7 +99,8 @@ async function download(page, selector) {
   return { name: file.suggestedFilename(), bytes: fs.readFileSync(await file.path()) };
 }
 
-// A plot as its chart holds it: its title, subtext and first series' points;
+// A plot as its chart holds it: its title, subtext, first series' points and
+// its axes' names;
 // null before the chart library has drawn it.
 function plotOf(page, id) {
   return page.evaluate((plotId) => {
@@ -107,7 +108,9 @@ function plotOf(page, id) {
     if (!chart) return null;
     const option = chart.getOption();
     const [title] = option.title || [{}];
-    return { title: title.text || '', subtext: title.subtext || '', data: option.series && option.series.length ? option.series[0].data : [] };
+    const axis = (a) => (a && a.length ? a[0].name : '');
+    return { title: title.text || '', subtext: title.subtext || '', data: option.series && option.series.length ? option.series[0].data : [],
+      axes: [axis(option.xAxis), axis(option.yAxis)] };
   }, id);
 }
 

@@ -70,6 +70,18 @@ function fitReport(report) {
 // pow and exp: far closer than a wrong fit, not bit for bit.
 const FIT_AGREEMENT = 1e-9;
 
+// A table's cell as the page shows it against quorix-cli's (every digit):
+// the same text, or at most eight significant digits rounded from it
+// (seven: half a unit in the 7th place, 5e-7 relative at most).
+function shownCellDifference(shown, full) {
+  if (shown === full) return null;
+  const significant = shown.replace(/^[+-]?0*\.?0*/, '').replace(/e.*$/, '').replace('.', '').length;
+  if (significant > 8) return `${shown}: ${significant} significant digits`;
+  return relativeDifference(shown, full) <= 5e-7 ? null : `${shown} is not ${full} rounded`;
+}
+const tableDifferencesShown = (shownRows, fullRows) => fullRows.flatMap((row, i) =>
+  row.map((cell, j) => shownCellDifference((shownRows[i] || [])[j] ?? '', cell)).filter((d) => d !== null));
+
 for (const { name, make } of RECORDS) {
   test(`record: ${name}`, async ({ page }) => {
     const file = writeRecord('record.txt', make());
@@ -85,10 +97,12 @@ for (const { name, make } of RECORDS) {
     await expect.poll(async () => (await cellRows(page, '#cycles-table')).filter((r) => /^\d+$/.test(r[0])).length)
       .toBe(cycleRows.length);
     const table = await cellRows(page, '#cycles-table');
-    expect(table.filter((r) => /^\d+$/.test(r[0])), 'the cycles as quorix-cli cycles prints them').toEqual(cycleRows);
+    expect(tableDifferencesShown(table.filter((r) => /^\d+$/.test(r[0])), cycleRows),
+      'the cycles as quorix-cli cycles prints them, rounded for the page').toEqual([]);
     if (meanRow) {
       const mean = meanRow.split('\t').filter((cell) => cell !== '');
-      expect(table.map((r) => r.filter((cell) => cell !== '')), 'the steady cycles\' mean').toContainEqual(mean);
+      const shownMean = table.map((r) => r.filter((cell) => cell !== '')).find((r) => r[0] === mean[0]);
+      expect(tableDifferencesShown([shownMean], [mean]), 'the steady cycles\' mean').toEqual([]);
     }
 
     await page.click('#fit');
@@ -98,7 +112,12 @@ for (const { name, make } of RECORDS) {
       return;
     }
     await expect(page.locator('#fit-report')).toContainText('EDC measured');
-    const shown = fitReport(await page.locator('#fit-report').textContent());
+    // Shown with eight digits at most; fit.txt keeps every one.
+    const shownFit = fitReport(await page.locator('#fit-report').textContent());
+    const shown = fitReport((await download(page, '#download-fit')).bytes);
+    expect(Object.entries(shownFit.parameters).map(([id, text]) => shownCellDifference(text, shown.parameters[id]))
+      .filter((d) => d !== null)).toEqual([]);
+    expect(tableDifferencesShown(shownFit.cycles, shown.cycles)).toEqual([]);
     expect(Object.keys(shown.parameters).sort()).toEqual(['Fy', 'Uy', 'alpha', 'gamma', 'n']);
     for (const [id, value] of Object.entries(fit)) {
       expect(relativeDifference(shown.parameters[id], value), `${id}: ${shown.parameters[id]} against ${value}`)
@@ -111,8 +130,8 @@ for (const { name, make } of RECORDS) {
     const picture = (await download(page, '#plot-record-svg')).bytes.toString();
     for (const curve of ['Measured', 'Model, the case&#39;s parameters', 'Fitted model']) expect(picture).toContain(curve);
 
-    // The fitted case copied into the fields (15 digits, as the window's
-    // fields write numbers) and solved: quorix-cli's results for those texts.
+    // The fitted case copied into the fields (the shortest texts of the
+    // fit's doubles) and solved: quorix-cli's results for those texts.
     await page.click('#use-parameters');
     const fitted = { n: fit.n, gamma: fit.gamma, alpha: fit.alpha, fy: fit.Fy, uy: fit.Uy };
     for (const [id, value] of Object.entries(fitted)) {
@@ -166,15 +185,22 @@ test('response: the fields\' case along a history; refused, then mended', async 
   expect((await download(page, '#download-response')).bytes.equals(before), 'the same response again').toBe(true);
 });
 
-// A file that cannot be read as a record (quorix-cli cycles refuses it)
-// clears what the record before it drew: its plot and name, cycles, response.
-test('a record that cannot be read clears the last record\'s plot and table', async ({ page }) => {
-  const good = writeRecord('first.txt', RECORDS[0].make());
+// The record's plot names its axes after the record's columns, with their
+// units. A file that cannot be read as a record (quorix-cli cycles refuses
+// it) clears what the record before it drew: its plot and name, cycles,
+// response.
+test('a record\'s axes are its columns; one that cannot be read clears the last record\'s plot and table', async ({ page }) => {
+  const [, ...body] = RECORDS[0].make().split('\n');
+  const good = writeRecord('first.txt', ['disp [mm]\tforce', 'mm\tkN', ...body].join('\n'));
   const bad = writeRecord('second.txt', 'hello\nworld\n');
   expect(cli(['cycles', bad]).status, 'quorix-cli cycles refuses it').not.toBe(0);
   await openPage(page);
   await page.setInputFiles('#record-file', good);
   await expect.poll(async () => (await plotOf(page, 'plot-record')).title).toBe('first.txt');
+  expect((await plotOf(page, 'plot-record')).axes).toEqual(['disp [mm]', 'force (kN)']);
+  // The record's notes are no error.
+  await expect(page.locator('#record-message')).toContainText('kN');
+  await expect(page.locator('#record-message')).not.toHaveClass(/\berror\b/);
   await expect(page.locator('#cycles-table tr')).not.toHaveCount(0);
   await page.setInputFiles('#record-file', bad);
   await expect(page.locator('#record-message')).not.toHaveText('');
@@ -183,4 +209,30 @@ test('a record that cannot be read clears the last record\'s plot and table', as
   await expect(page.locator('#cycles-table tr')).toHaveCount(0);
   await expect(page.locator('#download-response')).toHaveAttribute('aria-disabled', 'true');
   await expect(page.locator('#fit')).toBeDisabled();
+});
+
+// A long fit says what it does and can be stopped; meanwhile Solve, Loop and
+// Read are disabled, and a Solve asked for by typing says that it waits,
+// then runs once the fit is stopped.
+test('a fit of 80,000 samples: "Fitting…", the commands waiting, Stop', async ({ page }) => {
+  const lines = ['u'];
+  for (let i = 0; i < 80_000; ++i) lines.push(String(0.3 * (1 + i / 20_000) * Math.sin((2 * Math.PI * i) / 400)));
+  const history = writeRecord('long-history.txt', `${lines.join('\n')}\n`);
+  const file = writeRecord('long.txt', twoColumns(cliOk(['response', '--n', '1.5', '--gamma', '0.7', history])));
+  await openPage(page);
+  await page.setInputFiles('#record-file', file);
+  await expect(page.locator('#fit')).toBeEnabled();
+  await page.click('#fit');
+  await expect(page.locator('#record-message')).toHaveText('Fitting 80,000 samples…');
+  await expect(page.locator('#record-message')).not.toHaveClass(/\berror\b/);
+  for (const id of ['#solve', '#loop', '#read-material', '#fit']) await expect(page.locator(id), id).toBeDisabled();
+  await page.fill('#umax', '2');
+  await expect(page.locator('#message')).toHaveText('The Solve waits for the fit to end (or its Stop).');
+  await page.click('#stop-fit');
+  await expect(page.locator('#record-message')).toHaveText('Fit stopped: nothing fitted.');
+  await expect(page.locator('#fit-report')).toHaveText('');
+  await expect.poll(() => shownResults(page)).toEqual(expectedSolve({ fields: { umax: '2' } }).texts);
+  await expect(page.locator('#message')).toHaveText('');
+  for (const id of ['#solve', '#loop', '#fit']) await expect(page.locator(id), id).toBeEnabled();
+  await expect(page.locator('#stop-fit')).toBeDisabled();
 });

@@ -1,26 +1,32 @@
 // Solve on the page against quorix-cli solve: the results' texts and their
 // captions, the β field, the query string, the keyboard and narrow screens.
-const { test, expect, cliOk, expectedSolve, openPage, enterCase, shownResults, runLoop, RESULT_IDS } = require('./helpers');
+const {
+  test, expect, cliOk, caseArgs, expectedSolve, openPage, enterCase, shownResults, runLoop, loopDone, tableRows, RESULT_IDS,
+} = require('./helpers');
 
 async function expectResults(page, expected) {
   await expect.poll(() => shownResults(page)).toEqual(expected.texts);
   await expect(page.locator('#message')).toHaveText('');
 }
 
-// Typed and Solve clicked, or given by the address: the results and the two
-// sets' captions (Kcd* and Kda* in Complementary, Kcd and Kda in Direct).
+// Typed and Solve clicked, or given by a shared link: the results and the
+// two sets' captions (Kcd* and Kda* in Complementary, Kcd and Kda in
+// Direct), ξeq in percent beside its fraction. A link of a page that showed
+// its Loop (loop=1) runs it; what the address holds that the page does not
+// know is said, and the page's own Copy link gives the same page again.
 const SOLVE_CASES = [
   { name: 'typed, Solve clicked', c: { fields: { n: '0.5', umax: '3' } } },
   {
-    name: 'Direct and accurate, every field from the query string',
+    name: 'Direct and accurate, a shared link with its Loop',
     c: { mode: 'direct', accurate: true, fields: { gamma: '0.75', n: '1.25', alpha: '0.02', fy: '40', uy: '0.5', umax: '6' } },
-    query: 'gamma=0.75&n=1.25&alpha=0.02&fy=40&uy=0.5&u=6&mode=direct&accurate=1&from=1&to=3&step=0.5',
+    query: 'gamma=0.75&n=1.25&alpha=0.02&fy=40&uy=0.5&u=6&mode=Direct&accurate=1&from=1&to=3&step=0.5&loop=1&zeta=0.05',
     range: { from: '1', to: '3', step: '0.5' },
+    note: 'The address holds what the page does not know, left out: zeta=0.05 (no field of the page).',
   },
 ];
 
-for (const { name, c, query, range } of SOLVE_CASES) {
-  test(`Solve: ${name}`, async ({ page }) => {
+for (const { name, c, query, range, note } of SOLVE_CASES) {
+  test(`Solve: ${name}`, async ({ page, context }) => {
     const expected = expectedSolve(c);
     await openPage(page, query);
     if (query) {
@@ -33,6 +39,25 @@ for (const { name, c, query, range } of SOLVE_CASES) {
     }
     await expectResults(page, expected);
     for (const id of RESULT_IDS) await expect(page.locator(`#caption-${id}`), id).toHaveText(expected.captions[id]);
+    // ξeq in percent: the solver's double times 100, to the digits shown.
+    const xi = JSON.parse(cliOk(['solve', '--json', ...caseArgs(c)]).toString()).derived.XiEq;
+    const percent = Number(/^(\S+) %$/.exec(await page.locator('#unit-XiEq').textContent())[1]);
+    expect(Math.abs(percent - 100 * xi), `ξeq ${xi} in percent`).toBeLessThan(1e-7 * 100);
+    await expect(page.locator('#address-message')).toHaveText(note || '');
+    if (!range) return;
+    const rows = cliOk(['sweep', ...caseArgs(c, { amplitude: false }), '--from', range.from, '--to', range.to, '--step',
+      range.step, '--no-progress']).toString().split('\r\n').slice(1).filter((l) => l !== '').map((l) => l.split('\t'));
+    await loopDone(page);
+    expect(await tableRows(page), 'the link\'s Loop').toEqual(rows);
+    await context.grantPermissions(['clipboard-read', 'clipboard-write']);
+    await page.click('#copy-link');
+    const link = await page.evaluate(() => navigator.clipboard.readText());
+    expect(new URL(link).searchParams.get('loop'), link).toBe('1');
+    await page.goto(link);
+    await expect(page.locator('body')).toHaveAttribute('data-ready', '1', { timeout: 30_000 });
+    await expectResults(page, expected);
+    expect(await tableRows(page), 'the copied link\'s Loop').toEqual(rows);
+    await expect(page.locator('#address-message')).toHaveText('');
   });
 }
 
@@ -42,19 +67,34 @@ test('β follows γ as it is typed', async ({ page }) => {
   await openPage(page);
   await expect(page.locator('#beta')).toHaveValue('0.1');
   expect(await page.locator('#beta').evaluate((e) => e.readOnly)).toBe(true);
-  for (const gamma of ['0.25', '0.123456789012345678', '1e-20']) {
-    const beta = cliOk(['format-plain', '--', String(1 - Number(gamma))]).toString().trim();
+  // with its leading zero, which the window's plain text drops
+  for (const gamma of ['0.75', '0.123456789012345678', '1e-20']) {
+    const beta = cliOk(['format-plain', '--', String(1 - Number(gamma))]).toString().trim().replace(/^\./, '0.');
     await page.fill('#gamma', '');
     await page.locator('#gamma').pressSequentially(gamma);
     await expect(page.locator('#beta'), `γ ${gamma}`).toHaveValue(beta);
   }
 });
 
-test('every input has its label', async ({ page }) => {
+// Every input has its label and every button a name of its own; every
+// field and result its meaning in a legend a tap opens (a tooltip never
+// shows on a touch screen).
+test('every input has its label, every button its own name, every field and result its meaning', async ({ page }) => {
   await openPage(page);
   for (const id of ['gamma', 'beta', 'n', 'alpha', 'fy', 'uy', 'umax', 'mode-direct', 'mode-complementary', 'accurate',
     'from', 'to', 'step']) {
     await expect(page.locator(`label[for="${id}"]`), id).toHaveCount(1);
+  }
+  const names = await page.locator('button').evaluateAll((all) => all.map((b) => b.getAttribute('aria-label') || b.textContent));
+  expect(names.filter((name, i) => names.indexOf(name) !== i), 'buttons of the same name').toEqual([]);
+  for (const [legend, terms] of [
+    ['#legend-inputs', ['γ (gamma)', 'β', 'n', 'α (alpha)', 'Fy', 'Uy', 'Umax/Uy', 'Direct, Complementary', 'Accurate']],
+    ['#legend-results', ['Za', 'Fha', 'Fela', 'Fa', 'Kcd, Kda', 'Kcd*, Kda*', 'DE/(Fy Uy)', 'DE/(Fh Uy)', 'DE', 'XiEq', 'Ksec',
+      'Ksec/K0']],
+  ]) {
+    await page.click(`${legend} summary`);
+    await expect(page.locator(`${legend} dt`)).toHaveText(terms);
+    for (const dd of await page.locator(`${legend} dd`).all()) await expect(dd).toBeVisible();
   }
 });
 
@@ -111,6 +151,13 @@ for (const { name, viewport, scale } of SCREENS) {
       await expect(page.locator('#sweep-table tr:has(td)')).toHaveCount(100);
       w = await widths();
       expect(w.scroll, 'with a sweep table').toBeLessThanOrEqual(w.client);
+      // Solve from the top of the page: the results, below the case in one
+      // column, come into view.
+      await page.evaluate(() => window.scrollTo(0, 0));
+      await page.fill('#umax', '2');
+      await page.click('#solve');
+      await expect(page.locator('#results-heading')).toBeInViewport();
+      await expect(page.locator('#result-DE')).toBeInViewport();
     });
   });
 }

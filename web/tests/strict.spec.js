@@ -39,10 +39,10 @@ for (const { id, text, message } of REFUSED) {
     await page.fill(`#${id}`, text);
     await expectMarked(page, id, expected);
     await expect.poll(() => shownResults(page)).toEqual(Object.fromEntries(RESULT_IDS.map((r) => [r, ''])));
-    await expect(page.locator('#materials')).toHaveText('');
-    await expect(page.locator('#copy-materials')).toBeDisabled();
+    await expect(page.locator('#materials li')).toHaveCount(0);
     await expect.poll(async () => (await plotOf(page, 'plot-loop')).title).toBe(`No loop: ${expected}`);
     await expect(page.locator('#message')).toHaveText(`Nothing computed: ${expected}`);
+    await expect(page.locator('#message')).toHaveClass(/\berror\b/);
     await page.fill(`#${id}`, DEFAULT_FIELDS[id]);
     await expectUnmarked(page, id);
     await expect.poll(() => shownResults(page)).toEqual(defaults);
@@ -60,6 +60,12 @@ const RANGES = [
     message: "To: the last row's Umax/Uy must not be negative: -0.5 (outside the model's domain)",
   },
   { range: { step: '0' }, message: 'step count: (To - From) / Step is not a finite number' },
+  // No row at all: the reason, not an empty table.
+  {
+    id: 'to',
+    range: { from: '5', to: '1' },
+    message: 'To: 1 is below From 5: the range holds no amplitude (Step is positive, the rows run upwards from From)',
+  },
   { range: { to: '5000', step: '0.001' }, message: 'sweep of more than 1000000 rows refused' },
 ];
 
@@ -72,6 +78,7 @@ for (const { id, range, message } of RANGES) {
     await runLoop(page, range);
     if (id) await expectMarked(page, id, message);
     await expect(page.locator('#sweep-message')).toHaveText(message);
+    await expect(page.locator('#sweep-message')).toHaveClass(/\berror\b/);
     await expect(page.locator('#progress-text')).toHaveText('');
     expect(await tableRows(page), 'the last table').toEqual(table);
     // (after the frames in which a Loop's curves are drawn)

@@ -46,6 +46,9 @@ test('a long sweep shows its progress and Stop ends it with whole rows', async (
   await expect(page.locator('#progress-text')).toHaveText(/^[1-9]\d{0,2}(,\d{3})* of 999,901 rows$/);
   await page.click('#stop');
   await loopDone(page);
+  // What Stop did, in the page's ink: no error.
+  await expect(page.locator('#sweep-message')).toHaveText(/^Stopped /);
+  await expect(page.locator('#sweep-message')).not.toHaveClass(/\berror\b/);
   const table = await tableRows(page);
   expect(table.length).toBeGreaterThan(0);
   for (const row of table) expect(row.filter((cell) => cell !== ''), 'a row\'s cells').toHaveLength(10);

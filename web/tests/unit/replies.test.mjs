@@ -3,7 +3,8 @@
 // the same answer (solve's "caption : text" lines, the fit's warning lines).
 import { test } from "node:test";
 import assert from "node:assert/strict";
-import { answerOf, cyclesView, fitReportText, refusalText, resultRows, sweepEnd } from "../../replies.js";
+import { answerOf, cyclesView, fitReportText, leadingZero, materialCommands, pageWords, percentText, readAddress,
+  refusalText, resultRows, shownNumber, shownReport, sweepEnd } from "../../replies.js";
 
 const bytes = (text) => new TextEncoder().encode(text);
 const text = (b) => new TextDecoder().decode(b);
@@ -30,7 +31,9 @@ test("refusalText names the field whose option was refused", () => {
     ["n, naming", { refusal: n }, true, "n: number beyond the range of a double: 1e999"],
     ["n, as the command says it", { refusal: n }, false, "--n: number beyond the range of a double: 1e999"],
     ["γ", { refusal: { ...n, option: "--gamma", message: "--gamma: x" } }, true, "γ: number beyond the range of a double: 1e999"],
-    ["an option no field gives", { refusal: material }, true, material.message],
+    ["the material line, in the page's words", { refusal: material }, true,
+      "the material line: expected uniaxialMaterial BoucWen or BoucWenOriginal"],
+    ["the material line, as the command says it", { refusal: material }, false, material.message],
     ["no option", { refusal: plain }, true, "sweep of more than 1000000 rows refused"],
     ["no answer", null, true, "the command failed"],
   ];
@@ -102,4 +105,72 @@ test("sweepEnd keeps the table's complete lines and reads a refusal after them",
     assert.equal(text(end.table), expectedTable, name);
     assert.equal(end.refusal === null ? null : refusalText(end.refusal), expectedMessage, name);
   }
+});
+
+test("pageWords names the options the page gives by its fields, and leaves the others", () => {
+  const cases = [
+    ["a Loop's field", "--step: \"x\" is not a number", "Step: \"x\" is not a number"],
+    ["the link line", "--csi-wen: k= is missing", "the link line: k= is missing"],
+    ["within a sentence", "sweep needs --from below --to (or a negative --step)",
+      "sweep needs From below To (or a negative Step)"],
+    ["an option the page does not give", "--fix: unknown parameter \"z\"", "--fix: unknown parameter \"z\""],
+    ["a longer option of the same start", "--uy: x; --umax and --u-x", "Uy: x; --umax and --u-x"],
+    ["a minus sign is no option", "(To - From) / Step is -1", "(To - From) / Step is -1"],
+  ];
+  for (const [name, message, expected] of cases) assert.equal(pageWords(message), expected, name);
+});
+
+// Tables show the command line's shortest texts (16–17 digits) with seven
+// significant digits, rounded to nearest as written out here by hand.
+test("numbers as the page shows them: a leading zero, tables with seven significant digits", () => {
+  const zero = [[".25", "0.25"], ["-.5", "-0.5"], ["0.1", "0.1"], ["12", "12"], ["1e-7", "1e-7"]];
+  for (const [text, expected] of zero) assert.equal(leadingZero(text), expected, text);
+  const cells = [
+    ["0.6599999999999999", "0.66"], ["11.997039362194394", "11.99704"], ["80.24114999999999", "80.24115"],
+    ["0.03222595977993716", "0.03222596"], ["-0.1000000000000001", "-0.1"], ["1.2345678901e-7", "1.234568e-7"],
+    ["25.769999999999995", "25.77"], ["9.9999999999", "10"],
+    // eight significant digits or fewer, and no numbers: as they are
+    ["19.75", "19.75"], ["0.12345678", "0.12345678"], ["0.000001000", "0.000001000"], ["yes", "yes"],
+    ["mean of 1 steady", "mean of 1 steady"], ["", ""], ["-", "-"], ["1-19", "1-19"],
+  ];
+  for (const [text, expected] of cells) assert.equal(shownNumber(text), expected, text);
+  const report = "n\t0.4139181460340044\t0.003838096234745135\nrms misfit\t0.030614797121398328\t" +
+    "0.5637429770420482 % of the mean F+\nfitted: cycles 1-19, amplitudes 0.360122 ... 1.44\n" +
+    "OpenSees: uniaxialMaterial BoucWen 1 0.09753333560786881 30.532379621718945\ncycle\td\n6\t0.6599999999999999";
+  assert.equal(shownReport(report), "n\t0.4139181\t0.003838096\nrms misfit\t0.0306148\t" +
+    "0.563743 % of the mean F+\nfitted: cycles 1-19, amplitudes 0.360122 ... 1.44\n" +
+    "OpenSees: uniaxialMaterial BoucWen 1 0.09753333560786881 30.532379621718945\ncycle\td\n6\t0.66");
+});
+
+test("percentText moves ξeq's decimal point two places, no digit rounded", () => {
+  const cases = [["0.120754323", "12.0754323"], ["0.000000019", "0.0000019"], ["1.5", "150"], ["-0.2068", "-20.68"],
+    ["0.1", "10"], ["0.000000000", "0.0000000"], ["nan", null], ["", null]];
+  for (const [text, expected] of cases) assert.equal(percentText(text), expected, text);
+});
+
+test("materialCommands parts each line into its program and the bare command", () => {
+  const lines = ["OpenSees: uniaxialMaterial BoucWen 1 0.1 25.77 2 8.12 73.05 1 0 0 0",
+    "OpenSeesPy: ops.uniaxialMaterial('BoucWen', 1, 0.1, 25.77, 2.0)",
+    "CSI Wen link: k=25.77,yield=2.86,ratio=0.1,exp=2",
+    "CSI Wen link: none (the link is the model with gamma = beta = 0.5)"];
+  assert.deepEqual(materialCommands(lines).map(({ label, command }) => [label, command]), [
+    ["OpenSees", "uniaxialMaterial BoucWen 1 0.1 25.77 2 8.12 73.05 1 0 0 0"],
+    ["OpenSeesPy", "ops.uniaxialMaterial('BoucWen', 1, 0.1, 25.77, 2.0)"],
+    ["CSI Wen link", "k=25.77,yield=2.86,ratio=0.1,exp=2"],
+    ["CSI Wen link", null]]);
+});
+
+test("readAddress fills the fields, reads the choices whatever their case and reports what it cannot use", () => {
+  const cases = [
+    ["a shared Loop", "?gamma=0.5&u=2&from=1&mode=direct&accurate=1&loop=1",
+      { fields: { gamma: "0.5", umax: "2", from: "1" }, mode: "direct", accurate: true, loop: true, note: "" }],
+    ["capitals", "?mode=Direct&accurate=0",
+      { fields: {}, mode: "direct", accurate: false, loop: false, note: "" }],
+    ["unknown values and keys", "?mode=fast&accurate=yes&zeta=0.05&n=3",
+      { fields: { n: "3" }, mode: null, accurate: null, loop: false,
+        note: "The address holds what the page does not know, left out: mode=fast (it takes direct or complementary), " +
+          "accurate=yes (it takes 0 or 1), zeta=0.05 (no field of the page)." }],
+    ["nothing", "", { fields: {}, mode: null, accurate: null, loop: false, note: "" }],
+  ];
+  for (const [name, search, expected] of cases) assert.deepEqual(readAddress(search), expected, name);
 });

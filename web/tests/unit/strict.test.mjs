@@ -37,7 +37,11 @@ test("sweepRangeRefusal refuses a range that reaches a negative amplitude, namin
     ["a last row below 0", [1, -0.4, -0.5, 4],
       ["--to", "the last row's Umax/Uy must not be negative: -0.5" + DOMAIN, "-0.4"]],
     ["downwards to 0", [1, 0, -0.5, 3], null],
-    ["an empty range", [-1, -2, 1, 0], null],
+    // No row at all: said why, naming the field to mend.
+    ["To below From, Step positive", [5, 1, 0.5, 0],
+      ["--to", "1 is below From 5: the range holds no amplitude (Step is positive, the rows run upwards from From)", "1"]],
+    ["To above From, Step negative", [1, 5, -1, 0], ["--step", "-1 is negative but To 5 is above From 1: the range " +
+      "holds no amplitude (a negative Step runs the rows downwards)", "-1"]],
   ];
   for (const [name, [from, to, step, rows], expected] of cases) {
     const got = sweepRangeRefusal(from, to, step, rows);
