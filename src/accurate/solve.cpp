@@ -42,7 +42,9 @@ struct Point {
   double sw = 1.0;  // 1 − w·xⁿ
 };
 
-// The root Za of amp = U, the point there and ε = Za* − Za.
+// The root Za* of amp = U: Za, the double nearest it, and the point the
+// other results are taken at (Za itself or a double within 2⁻²⁰ of it),
+// with ε = Za* − at.x.
 struct Root {
   double za = 0.0;
   Point at;
@@ -229,16 +231,15 @@ struct End {
   bool known = false;
 };
 
-// Za = x + ε rounded, and the point and the distance to the root there.
-// While ε is below 2⁻²⁰ of x and of 1 − x the quadratic step leaves out less
-// than 2⁻⁶⁰ of them and ε is carried to Za exactly (x and Za lie within a
-// factor of two); a larger ε is taken afresh at Za itself, less than half an
-// ulp from the root.
+// Za = x + ε rounded. While ε is below 2⁻²⁰ of x and of 1 − x, the
+// quadratic step leaves out less than 2⁻⁶⁰ of them, and the results are
+// carried from x itself to the root x + ε (their Taylor polynomials leave
+// out as little); a larger ε is taken afresh at Za, less than half an ulp
+// from the root.
 Root Model::Finish(double x, const Point& p, double eps, double lo, double hi, double u) const {
   const double za = std::clamp(x + eps, lo, hi);
-  if (za == x) return {x, p, eps};
+  if (za == x || std::fabs(eps) <= 0x1p-20 * std::min(x, 1.0 - x)) return {za, p, eps};
   const Point at = At(za);
-  if (std::fabs(eps) <= 0x1p-20 * std::min(x, 1.0 - x)) return {za, at, (x - za) + eps};
   return {za, at, Correction(at, Residual(at, u))};
 }
 
@@ -331,8 +332,8 @@ struct Peak {
   double ampTop = 0.0;  // the amplitude there
   bool saturated = false;
   double za = 0.0;
-  Point at;  // at Za, or at the top when saturated
-  double eps = 0.0;
+  Point at;          // where the results are taken (see Root), or the top when saturated
+  double eps = 0.0;  // Za* − at.x
 };
 
 // The model for (n, w) with its point at ZaUpperBound and the amplitude
@@ -430,7 +431,7 @@ LoopValues LoopValuesAt(const Model& model, const Peak& peak, double u, bool com
   } else {
     // The Direct set multiplies by Za itself, which is 1 when saturated.
     // Below saturation Kcd = −H_w(Za) and Kda = H_1(Za), H_y′ = x/(1 − y·xⁿ).
-    const double halfSquare = 0.5 * peak.za * peak.za;
+    const double halfSquare = peak.saturated ? 0.5 : 0.5 * x * x;
     loop.kcd = AtRoot(eps, -halfSquare * model.SecondF(at.tw, at.sw), -x / at.sw,
                       -(1.0 / at.sw + n * w1 * at.p / (at.sw * at.sw)));
     loop.kda =
@@ -460,7 +461,7 @@ void RequireFiniteResults(double za, const LoopValues& loop) {
 // exact product or sum.
 void WriteResults(const Peak& peak, const LoopValues& loop, BoucWenCase& bw) {
   const DoubleDouble oneMinusAlpha = DoubleDouble::Difference(1.0, bw.AlphaSmall);
-  const DoubleDouble root = DoubleDouble::Normalised(peak.za, peak.eps);
+  const DoubleDouble root = peak.saturated ? DoubleDouble{1.0, 0.0} : DoubleDouble::Normalised(peak.at.x, peak.eps);
   const DoubleDouble fha = exact::Multiply(exact::Multiply(oneMinusAlpha, bw.Fy), root);
   const DoubleDouble fela = exact::Multiply(DoubleDouble{bw.AlphaSmall, 0.0}, bw.Fy);
   const DoubleDouble felaU = exact::Multiply(fela, bw.UmaxOverUy);
