@@ -81,9 +81,12 @@ class Model {
   // amp(x) − x = ½·x·b·(P·Φ_{b+1}(P) + w·P·Φ_{b+1}(w·P)), from G_y − x = x·(F − 1)
   // and F − 1 = b·t·Φ_{b+1}(t): small where amp is close to x, and free of
   // the cancellation that amp(x) − x would suffer.
-  double AmplitudeExcess(const Point& p) const {
-    if (p.x == 0.0) return 0.0;
-    const double sum = p.p * f1Next_->Phi(p.p, p.sp) + p.tw * f1Next_->Phi(p.tw, p.sw);
+  double AmplitudeExcess(const Point& p) const { return p.x == 0.0 ? 0.0 : ExcessWith(p, PhiOfPower(p)); }
+
+  // The same with Φ_{b+1}(P) given, the half that does not depend on w.
+  double PhiOfPower(const Point& p) const { return f1Next_->Phi(p.p, p.sp); }
+  double ExcessWith(const Point& p, double phiOfPower) const {
+    const double sum = p.p * phiOfPower + p.tw * f1Next_->Phi(p.tw, p.sw);
     return 0.5 * p.x * b1_ * sum;
   }
 
@@ -338,14 +341,20 @@ struct Peak {
 
 // The model for (n, w) with its point at ZaUpperBound and the amplitude
 // there, which every Solve with the same n and w shares: kept per thread for
-// the last (n, w) asked for, and built again once the families' cache has
-// been emptied (a first Solve measured after exact::ForgetFamilies is one).
+// the last (n, w) asked for, its half that depends on n alone taken over
+// when only w changes, and built afresh once the families' cache has been
+// emptied (a first Solve measured after exact::ForgetFamilies is one).
 struct ModelAndTop {
-  ModelAndTop(double n, DoubleDouble w)
-      : model(n, w), top(model.At(ZaUpperBound)), excessTop(model.AmplitudeExcess(top)), ampTop(top.x + excessTop) {}
+  ModelAndTop(double n, DoubleDouble w, const ModelAndTop* sameN)
+      : model(n, w),
+        top(model.At(ZaUpperBound)),
+        phiOfPowerTop(sameN != nullptr ? sameN->phiOfPowerTop : model.PhiOfPower(top)),
+        excessTop(model.ExcessWith(top, phiOfPowerTop)),
+        ampTop(top.x + excessTop) {}
   Model model;
   Point top;
-  double excessTop;  // amp − x there
+  double phiOfPowerTop;  // Φ_{b+1}(ZaUpperBoundⁿ)
+  double excessTop;      // amp − x there
   double ampTop;
 };
 
@@ -358,9 +367,10 @@ const ModelAndTop& ModelFor(double n, DoubleDouble w) {
   };
   thread_local Last last;
   const std::uint64_t forgotten = exact::FamiliesForgotten();
-  if (!last.value || last.n != n || last.w.hi != w.hi || last.w.lo != w.lo || last.forgotten != forgotten) {
-    last.value.reset();  // its families may go before the new ones are made
-    last.value = std::make_unique<const ModelAndTop>(n, w);
+  const bool current = last.value && last.forgotten == forgotten;
+  if (!current || last.n != n || last.w.hi != w.hi || last.w.lo != w.lo) {
+    const ModelAndTop* sameN = current && last.n == n ? last.value.get() : nullptr;
+    last.value = std::make_unique<const ModelAndTop>(n, w, sameN);
     last.n = n;
     last.w = w;
     last.forgotten = forgotten;
