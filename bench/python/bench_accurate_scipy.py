@@ -110,6 +110,8 @@ def main():
     parser.add_argument("--scipy-cases", type=int, default=2000, help="cases of the scipy loop (default 2000)")
     parser.add_argument("--cases", type=int, default=1000000, help="cases of the quorix call (default 10^6)")
     parser.add_argument("--new-n", action="store_true", help="a new n for every case")
+    parser.add_argument("--specified-cases", type=int, default=100,
+                        help="cases of the specified arithmetic with a new n each (default 100)")
     parser.add_argument("--repeat", type=int, default=3, help="runs of each, the best kept (default 3)")
     args = parser.parse_args()
 
@@ -141,6 +143,12 @@ def main():
           f"({q_cpu / q_wall:.2f} cores, {q_cpu * 1e9:.0f} ns of CPU a case)")
     print(f"scipy.special loop, {args.scipy_cases} cases:              {s_wall * 1e9:9.0f} ns a case "
           f"({s_cpu / s_wall:.2f} cores)")
+    if args.specified_cases:
+        n, gamma, beta, u, _ = study(args.specified_cases, 0)
+        (_, wall, cpu) = timed(lambda: quorix.solve(n=n, gamma=gamma, beta=beta, u=u, accurate=False))
+        print(f"specified arithmetic, a new n every case, {args.specified_cases} cases: "
+              f"{wall / args.specified_cases * 1e3:9.2f} ms a case ({cpu / wall:.2f} cores, "
+              f"{cpu / args.specified_cases * 1e3:.2f} ms of CPU a case)")
     print(f"ratio (scipy loop / quorix), wall: {s_wall / q_wall:.0f}x; CPU: {s_cpu / q_cpu:.0f}x")
     print(f"10^7 cases at quorix's rate: {q_wall * 1e7:.1f} s wall; the scipy loop: {s_wall * 1e7 / 3600:.1f} h")
     print(f"scipy loop against quorix over its cases: Za {za_diff:.1e}, DE {de_diff:.1e} relative at most "
