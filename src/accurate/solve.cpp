@@ -207,7 +207,7 @@ double Model::Step(const Point& p, double f) const {
   return p.x - e * std::expm1(-dv);
 }
 
-// The first iterate. For u·max(1, |w|)^(1/n) small, the series inverted:
+// The first iterate. For uⁿ·max(1, |w|) ≤ 1/4, the series inverted:
 // amp(x) = x + a·x^(n+1) + c·x^(2n+1) + … with a = (1 + w)/(2(n + 1)),
 // c = (1 + w²)/(2(2n + 1)) (Φ_{b+1}(t) = 1/(1 + b) + t/(2 + b) + …) gives
 //   x = u·(1 − a·uⁿ + ((n + 1)·a² − c)·u²ⁿ + …).
