@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "accurate.h"
 #include "bench_cases.h"
@@ -187,6 +188,51 @@ void BM_PeerDefaultSweep(benchmark::State& state) {
   state.counters["rows"] = last + 1;
 }
 BENCHMARK(BM_PeerDefaultSweep)->Unit(benchmark::kMillisecond);
+
+// --- studies of many cases -------------------------------------------------
+
+// A study's cases: U spread over (0.05, 10) by the golden ratio's fractional
+// parts (no two alike, no order to exploit), γ over (0.5, 0.99) the same way
+// with β = 1 − γ, both formula sets; n fixed, or (nx10 = 0) a new n for every
+// case, spread over (0.5, 5).
+std::vector<quorix::BoucWenCase> StudyCases(double n, bool varyW, std::size_t count) {
+  constexpr double kGolden = 0.6180339887498949;
+  std::vector<quorix::BoucWenCase> cases(count, DefaultCase(n, false));
+  double phase = 0.0;
+  for (std::size_t i = 0; i < count; ++i) {
+    phase = std::fmod(phase + kGolden, 1.0);
+    quorix::BoucWenCase& bw = cases[i];
+    bw.UmaxOverUy = 0.05 + 9.95 * phase;
+    bw.Complementary = i % 2 == 1;
+    if (varyW) {
+      bw.GammaSmall = 0.5 + 0.49 * std::fmod(phase * 7.0, 1.0);
+      bw.BetaSmall = 1.0 - bw.GammaSmall;
+    }
+    if (n == 0.0) bw.Nee = 0.5 + 4.5 * std::fmod(phase * 13.0, 1.0);
+  }
+  return cases;
+}
+
+// args: n × 10 (0: a new n every case), β and γ varied (0/1). Time per case
+// in items: the rows of a study in one thread, every case solved once a pass.
+void BM_AccurateStudy(benchmark::State& state) {
+  const std::vector<quorix::BoucWenCase> cases =
+      StudyCases(static_cast<double>(state.range(0)) / 10.0, state.range(1) != 0, 4096);
+  std::vector<quorix::BoucWenCase> solved = cases;
+  for (auto _ : state) {
+    for (quorix::BoucWenCase& bw : solved) quorix::accurate::Solve(bw);
+    benchmark::DoNotOptimize(solved.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(cases.size()));
+}
+BENCHMARK(BM_AccurateStudy)
+    ->ArgNames({"nx10", "vary_w"})
+    ->Args({20, 0})
+    ->Args({30, 0})
+    ->Args({30, 1})
+    ->Args({0, 1})
+    ->Unit(benchmark::kMillisecond);
 
 // --- log-gamma and gamma ----------------------------------------------------
 

@@ -68,7 +68,8 @@ double Amplitude(double x, double n, double beta, double gamma);
 // Reads the record's seven inputs and its option, writes its nine results:
 // the exact values of the model on the input doubles, each rounded with an
 // error of a few ulps.
-//   - Za is the double nearest the root Za* of Amplitude(Za*) = UmaxOverUy,
+//   - Za is the double nearest the root Za* of Amplitude(Za*) = UmaxOverUy
+//     (as far as the amplitude's own few ulps allow: within about 1.5 ulp),
 //     or exactly 1 when UmaxOverUy exceeds the amplitude at ZaUpperBound;
 //     the hypergeometric arguments are then taken at ZaUpperBound, as in
 //     SolveEnergy. The other results are those at Za* itself, not at its

@@ -7,7 +7,9 @@
 //   H_y(x) = ∫₀ˣ z dz/(1 − y·zⁿ) = x²·b·Φ_2b(y·P)
 // (Φ of lerch.h), so amp(x) = ½(G_w + G_1), Kcd* = G_w + H_w, Kda* = G_1 − H_1,
 // and the energy's integral D(x) = H_1 − H_w.
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <memory>
 #include <string>
@@ -40,6 +42,15 @@ struct Point {
   double sw = 1.0;  // 1 − w·xⁿ
 };
 
+// The root Za* of amp = U: Za, the double nearest it, and the point the
+// other results are taken at (Za itself or a double within 2⁻²⁰ of it),
+// with ε = Za* − at.x.
+struct Root {
+  double za = 0.0;
+  Point at;
+  double eps = 0.0;
+};
+
 class Model {
  public:
   Model(double n, DoubleDouble w)
@@ -70,16 +81,23 @@ class Model {
   // amp(x) − x = ½·x·b·(P·Φ_{b+1}(P) + w·P·Φ_{b+1}(w·P)), from G_y − x = x·(F − 1)
   // and F − 1 = b·t·Φ_{b+1}(t): small where amp is close to x, and free of
   // the cancellation that amp(x) − x would suffer.
-  double AmplitudeExcess(const Point& p) const {
-    if (p.x == 0.0) return 0.0;
-    const double sum = p.p * f1Next_->Phi(p.p, p.sp) + p.tw * f1Next_->Phi(p.tw, p.sw);
+  double AmplitudeExcess(const Point& p) const { return p.x == 0.0 ? 0.0 : ExcessWith(p, PhiOfPower(p)); }
+
+  // The same with Φ_{b+1}(P) given, the half that does not depend on w.
+  double PhiOfPower(const Point& p) const { return f1Next_->Phi(p.p, p.sp); }
+  double ExcessWith(const Point& p, double phiOfPower) const {
+    const double sum = p.p * phiOfPower + p.tw * f1Next_->Phi(p.tw, p.sw);
     return 0.5 * p.x * b1_ * sum;
   }
 
   double Amplitude(const Point& p) const { return p.x + AmplitudeExcess(p); }
 
-  // amp(x) − U, accurate to a few ulps of U however close x is to the root.
-  double Residual(const Point& p, double u) const { return (p.x - u) + AmplitudeExcess(p); }
+  // amp(x) − U, accurate to a few ulps of U however close x is to the root:
+  // x − U is taken exactly (two doubles), so only the excess's own error is left.
+  double Residual(const Point& p, double u) const {
+    const exact::Sum2 difference = exact::TwoSum(p.x, -u);
+    return difference.sum + (AmplitudeExcess(p) + difference.error);
+  }
 
   // d amp/dx = ½·(1/(1 − w·xⁿ) + 1/(1 − xⁿ)).
   static double Slope(const Point& p) { return 0.5 * (1.0 / p.sw + 1.0 / p.sp); }
@@ -96,7 +114,11 @@ class Model {
   double N() const { return n_; }
   double W() const { return w_; }
 
-  double Root(double u, const Point& top, double ampTop) const;
+  double Correction(const Point& p, double f) const;
+  double Step(const Point& p, double f) const;
+  double Start(double u, const Point& top, double fTop) const;
+  Root RootOf(double u, const Point& top, double fTop) const;
+  Root Finish(double x, const Point& p, double eps, double lo, double hi, double u) const;
 
   // Kcd* = G_w + H_w = x·b·(Φ_b(w·P) + x·Φ_2b(w·P)): positive terms.
   double ComplementaryKcd(const Point& p) const {
@@ -162,67 +184,105 @@ class Model {
   std::shared_ptr<const LerchFamily> f2Next_;
 };
 
-// amp(x) = U on [0, top.x] with amp(top.x) = ampTop ≥ U. amp rises from 0
-// with slope 1 and grows like −ln(1 − x)/(2n) near 1, so Newton's method is
-// applied to amp as a function of v = −ln(1 − x), where it is close to
-// linear at both ends; each step keeps a bracket and falls back to halving
-// it (in v near 1, in x below ½) when the Newton step leaves it. The last
-// iterate is moved to the neighbouring double while that brings the
-// residual's sign across zero, and the closer of the two is returned.
-double Model::Root(double u, const Point& top, double ampTop) const {
-  if (u == 0.0) return 0.0;
-  if (ampTop == u) return top.x;
-  double lo = 0.0;
-  double hi = top.x;
+// The step ε from x towards the root of amp = U: the root of the Taylor
+// polynomial f + f′·ε + ½·f″·ε², to second order in f. Near the root what it
+// leaves out is of relative order (ε/(1 − x))² and (ε/x)².
+double Model::Correction(const Point& p, double f) const {
+  const double slope = Slope(p);
+  const double first = -f / slope;
+  return first - 0.5 * (Curvature(p) / slope) * first * first;
+}
 
-  // Start: the tangent in v at the top end, which is exact in the limit
-  // x → 1, or u itself when that lies lower (amp(x) ≥ x for |w| ≤ 1).
+// Halley's step for amp as a function of v = −ln(1 − x), where amp is close
+// to linear at both ends (it grows like v/(2n) or v/n near x = 1): with
+// dx/dv = 1 − x, amp_v = amp′·(1 − x) and amp_vv = amp″·(1 − x)² − amp′·(1 − x).
+// Where the cubic's correction would more than double the step, Newton's.
+double Model::Step(const Point& p, double f) const {
+  const double e = 1.0 - p.x;
+  const double d1 = Slope(p) * e;
+  const double d2 = Curvature(p) * e * e - d1;
+  const double newton = -f / d1;
+  const double denominator = 1.0 + 0.5 * newton * d2 / d1;
+  const double dv = denominator > 0.5 ? newton / denominator : newton;
+  return p.x - e * std::expm1(-dv);
+}
+
+// The first iterate. For uⁿ·max(1, |w|) ≤ 1/4, the series inverted:
+// amp(x) = x + a·x^(n+1) + c·x^(2n+1) + … with a = (1 + w)/(2(n + 1)),
+// c = (1 + w²)/(2(2n + 1)) (Φ_{b+1}(t) = 1/(1 + b) + t/(2 + b) + …) gives
+//   x = u·(1 − a·uⁿ + ((n + 1)·a² − c)·u²ⁿ + …).
+// Otherwise the tangent in v at the top end, exact in the limit x → 1, or u
+// itself when that lies lower (amp(x) ≥ x for |w| ≤ 1).
+double Model::Start(double u, const Point& top, double fTop) const {
+  const double un = std::pow(u, n_);
+  if (un * std::max(1.0, std::fabs(w_)) <= 0.25) {
+    const double a = (1.0 + w_) / (2.0 * (n_ + 1.0));
+    const double c = (1.0 + w_ * w_) / (2.0 * (2.0 * n_ + 1.0));
+    return u * (1.0 + un * (-a + un * ((n_ + 1.0) * a * a - c)));
+  }
   const double slopeTop = Slope(top) * (1.0 - top.x);
-  const double v0 = -std::log1p(-top.x) - (ampTop - u) / slopeTop;
-  double x = v0 > 0.0 ? -std::expm1(-v0) : u;
-  if (u < x) x = u;
-  if (!(x > lo && x < hi)) x = 0.5 * (lo + hi);
+  const double v0 = -std::log1p(-top.x) - fTop / slopeTop;
+  const double x = v0 > 0.0 ? -std::expm1(-v0) : u;
+  return std::min(x, u);
+}
 
-  auto residual = [&](const Point& p) { return Residual(p, u); };
+// An end of the search's bracket with its residual, when that is known.
+struct End {
+  double x = 0.0;
+  Point p;
+  double f = 0.0;
+  bool known = false;
+};
 
-  Point p = At(x);
-  double f = residual(p);
-  for (int iteration = 0; iteration < 200 && f != 0.0; ++iteration) {
+// Za = x + ε rounded. While ε is below 2⁻²⁰ of x and of 1 − x, the
+// quadratic step leaves out less than 2⁻⁶⁰ of them, and the results are
+// carried from x itself to the root x + ε (their Taylor polynomials leave
+// out as little); a larger ε is taken afresh at Za, less than half an ulp
+// from the root.
+Root Model::Finish(double x, const Point& p, double eps, double lo, double hi, double u) const {
+  const double za = std::clamp(x + eps, lo, hi);
+  if (za == x || std::fabs(eps) <= 0x1p-20 * std::min(x, 1.0 - x)) return {za, p, eps};
+  const Point at = At(za);
+  return {za, at, Correction(at, Residual(at, u))};
+}
+
+// amp(x) = U on [0, top.x] with amp(top.x) = ampTop ≥ U, U > 0, and
+// residual fTop there. Halley's iteration in v keeps a bracket; a step that
+// leaves it is replaced by the quadratic step from the end it passed (whose
+// residual is known), and failing that by halving the bracket (in v near 1,
+// in x below ½). It stops once the quadratic step ε to the root is below
+// 2⁻²⁰ of x and of 1 − x (two evaluations from a start within about 1%),
+// or when the bracket holds adjacent doubles.
+Root Model::RootOf(double u, const Point& top, double fTop) const {
+  End lo, hi{top.x, top, fTop, true};
+  double x = Start(u, top, fTop);
+  if (!(x > lo.x && x < hi.x)) x = 0.5 * (lo.x + hi.x);
+  for (int iteration = 0;; ++iteration) {
     steps::Count();
-    if (f < 0.0) {
-      lo = x;
-    } else {
-      hi = x;
+    const Point p = At(x);
+    const double f = Residual(p, u);
+    if (f == 0.0) return {x, p, Correction(p, f)};  // 0, or NaN where amp″ overflows
+    (f < 0.0 ? lo : hi) = End{x, p, f, true};
+    const double eps = Correction(p, f);
+    if (std::fabs(eps) <= 0x1p-20 * std::min(x, 1.0 - x) || iteration == 200) {
+      return Finish(x, p, eps, lo.x, hi.x, u);
     }
-    const double e = 1.0 - x;
-    const double dv = -f / (Slope(p) * e);
-    double next = x - e * std::expm1(-dv);
-    if (next == x) break;  // a step below the spacing of doubles: converged
-    if (!(next > lo && next < hi)) {
-      next = hi <= 0.5 ? 0.5 * (lo + hi) : 1.0 - std::sqrt((1.0 - lo) * (1.0 - hi));
-      if (!(next > lo && next < hi)) break;  // the bracket holds adjacent doubles
+    double next = Step(p, f);
+    if (!(next > lo.x && next < hi.x)) {
+      // Past an end: the root is likely close to it.
+      const End& end = next >= hi.x ? hi : lo;
+      if (end.known) {
+        const double endEps = Correction(end.p, end.f);
+        next = end.x + endEps;
+        if (next == end.x) return {end.x, end.p, endEps};
+      }
     }
-    const bool close = std::fabs(next - x) <= 4.0 * std::numeric_limits<double>::epsilon() * x;
+    if (!(next > lo.x && next < hi.x)) {
+      next = hi.x <= 0.5 ? 0.5 * (lo.x + hi.x) : 1.0 - std::sqrt((1.0 - lo.x) * (1.0 - hi.x));
+    }
+    if (!(next > lo.x && next < hi.x)) return Finish(x, p, eps, lo.x, hi.x, u);
     x = next;
-    p = At(x);
-    f = residual(p);
-    if (close) break;
   }
-
-  // To the double nearest the root: step towards it while the residual keeps
-  // its sign; once it changes, the root lies between the last two doubles.
-  for (int step = 0; step < 16 && f != 0.0; ++step) {
-    steps::Count();
-    const double towards = f > 0.0 ? 0.0 : 1.0;
-    const double y = std::nextafter(x, towards);
-    if (y < 0.0 || y > top.x) break;
-    const Point q = At(y);
-    const double g = residual(q);
-    if (g == 0.0 || (g > 0.0) != (f > 0.0)) return std::fabs(g) < std::fabs(f) ? y : x;
-    x = y;
-    f = g;
-  }
-  return x;
 }
 
 // β and γ are finite here, yet their difference may lie beyond the doubles
@@ -275,29 +335,73 @@ struct Peak {
   double ampTop = 0.0;  // the amplitude there
   bool saturated = false;
   double za = 0.0;
-  Point at;  // at Za, or at the top when saturated
-  double eps = 0.0;
+  Point at;          // where the results are taken (see Root), or the top when saturated
+  double eps = 0.0;  // Za* − at.x
 };
 
-Peak PeakOf(const Model& model, double u) {
+// The model for (n, w) with its point at ZaUpperBound and the amplitude
+// there, which every Solve with the same n and w shares: kept per thread for
+// the last (n, w) asked for, its half that depends on n alone taken over
+// when only w changes, and built afresh once the families' cache has been
+// emptied (a first Solve measured after exact::ForgetFamilies is one).
+struct ModelAndTop {
+  ModelAndTop(double n, DoubleDouble w, const ModelAndTop* sameN)
+      : model(n, w),
+        top(model.At(ZaUpperBound)),
+        phiOfPowerTop(sameN != nullptr ? sameN->phiOfPowerTop : model.PhiOfPower(top)),
+        excessTop(model.ExcessWith(top, phiOfPowerTop)),
+        ampTop(top.x + excessTop) {}
+  Model model;
+  Point top;
+  double phiOfPowerTop;  // Φ_{b+1}(ZaUpperBoundⁿ)
+  double excessTop;      // amp − x there
+  double ampTop;
+};
+
+const ModelAndTop& ModelFor(double n, DoubleDouble w) {
+  struct Last {
+    std::unique_ptr<const ModelAndTop> value;
+    double n = 0.0;
+    DoubleDouble w{};
+    std::uint64_t forgotten = 0;
+  };
+  thread_local Last last;
+  const std::uint64_t forgotten = exact::FamiliesForgotten();
+  const bool current = last.value && last.forgotten == forgotten;
+  if (!current || last.n != n || last.w.hi != w.hi || last.w.lo != w.lo) {
+    const ModelAndTop* sameN = current && last.n == n ? last.value.get() : nullptr;
+    last.value = std::make_unique<const ModelAndTop>(n, w, sameN);
+    last.n = n;
+    last.w = w;
+    last.forgotten = forgotten;
+  }
+  return *last.value;
+}
+
+// Za is the double nearest the root Za*; the other results belong to Za*
+// itself. Near saturation they change by up to 1/(n·(1 − Za)) per unit of
+// Za, so one ulp of Za would move them by 10⁻⁶ relative: they are carried to
+// Za* = Za + ε by their Taylor polynomials of degree two, with ε from the
+// residual (known to a few ulps of U).
+Peak PeakOf(const ModelAndTop& model, double u) {
   // Za: exactly 1 above the amplitude at the top of the search interval, and
   // the arguments then taken there.
   Peak peak;
-  peak.top = model.At(ZaUpperBound);
-  peak.ampTop = model.Amplitude(peak.top);
+  peak.top = model.top;
+  peak.ampTop = model.ampTop;
   peak.saturated = u > peak.ampTop;
-  peak.za = peak.saturated ? 1.0 : model.Root(u, peak.top, peak.ampTop);
-  peak.at = peak.saturated ? peak.top : model.At(peak.za);
-
-  // Za is the double nearest the root Za*; the other results belong to Za*
-  // itself. Near saturation they change by up to 1/(n·(1 − Za)) per unit of
-  // Za, so one ulp of Za would move them by 10⁻⁶ relative: they are carried
-  // to Za* = Za + ε by their Taylor polynomials of degree two, with ε from
-  // the residual (known to a few ulps of U) and f(Za) + f′·ε + ½·f″·ε² = 0.
-  if (!peak.saturated && peak.za > 0.0) {
-    const double slope = Model::Slope(peak.at);
-    const double first = -model.Residual(peak.at, u) / slope;
-    peak.eps = first - 0.5 * (model.Curvature(peak.at) / slope) * first * first;
+  if (peak.saturated) {
+    peak.za = 1.0;
+    peak.at = peak.top;
+  } else if (u == peak.ampTop) {
+    peak.za = peak.top.x;
+    peak.at = peak.top;
+    peak.eps = model.model.Correction(peak.top, (peak.top.x - u) + model.excessTop);
+  } else if (u > 0.0) {
+    const Root root = model.model.RootOf(u, peak.top, (peak.top.x - u) + model.excessTop);
+    peak.za = root.za;
+    peak.at = root.at;
+    peak.eps = root.eps;
   }
   return peak;
 }
@@ -337,7 +441,7 @@ LoopValues LoopValuesAt(const Model& model, const Peak& peak, double u, bool com
   } else {
     // The Direct set multiplies by Za itself, which is 1 when saturated.
     // Below saturation Kcd = −H_w(Za) and Kda = H_1(Za), H_y′ = x/(1 − y·xⁿ).
-    const double halfSquare = 0.5 * peak.za * peak.za;
+    const double halfSquare = peak.saturated ? 0.5 : 0.5 * x * x;
     loop.kcd = AtRoot(eps, -halfSquare * model.SecondF(at.tw, at.sw), -x / at.sw,
                       -(1.0 / at.sw + n * w1 * at.p / (at.sw * at.sw)));
     loop.kda =
@@ -367,7 +471,7 @@ void RequireFiniteResults(double za, const LoopValues& loop) {
 // exact product or sum.
 void WriteResults(const Peak& peak, const LoopValues& loop, BoucWenCase& bw) {
   const DoubleDouble oneMinusAlpha = DoubleDouble::Difference(1.0, bw.AlphaSmall);
-  const DoubleDouble root = DoubleDouble::Normalised(peak.za, peak.eps);
+  const DoubleDouble root = peak.saturated ? DoubleDouble{1.0, 0.0} : DoubleDouble::Normalised(peak.at.x, peak.eps);
   const DoubleDouble fha = exact::Multiply(exact::Multiply(oneMinusAlpha, bw.Fy), root);
   const DoubleDouble fela = exact::Multiply(DoubleDouble{bw.AlphaSmall, 0.0}, bw.Fy);
   const DoubleDouble felaU = exact::Multiply(fela, bw.UmaxOverUy);
@@ -421,9 +525,9 @@ double Amplitude(double x, double n, double beta, double gamma) {
 
 void Solve(BoucWenCase& bw) {
   const DoubleDouble w = ValidatedInputs(bw);
-  const Model model(bw.Nee, w);
+  const ModelAndTop& model = ModelFor(bw.Nee, w);
   const Peak peak = PeakOf(model, bw.UmaxOverUy);
-  const LoopValues loop = LoopValuesAt(model, peak, bw.UmaxOverUy, bw.Complementary);
+  const LoopValues loop = LoopValuesAt(model.model, peak, bw.UmaxOverUy, bw.Complementary);
   RequireFiniteResults(peak.za, loop);
   WriteResults(peak, loop, bw);
 }

@@ -357,6 +357,7 @@ struct FamilyCache {
   static constexpr std::size_t kSlots = 8;
   std::array<std::shared_ptr<const LerchFamily>, kSlots> slots;
   std::size_t next = 0;
+  std::uint64_t forgotten = 0;
 };
 
 FamilyCache& ThisThreadsFamilies() {
@@ -381,6 +382,9 @@ void ForgetFamilies() {
   FamilyCache& cache = ThisThreadsFamilies();
   for (auto& slot : cache.slots) slot.reset();
   cache.next = 0;
+  ++cache.forgotten;
 }
+
+std::uint64_t FamiliesForgotten() { return ThisThreadsFamilies().forgotten; }
 
 }  // namespace quorix::exact

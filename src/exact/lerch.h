@@ -32,6 +32,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -93,6 +94,11 @@ std::shared_ptr<const LerchFamily> Family(double b);
 
 // Empties this thread's cache (for measuring a first Solve).
 void ForgetFamilies();
+
+// How many times this thread's cache was emptied: a holder of families that
+// keeps them across calls (the accurate Solve's last model) drops them when
+// this changes, so that a first Solve measured after ForgetFamilies is one.
+std::uint64_t FamiliesForgotten();
 
 // e^x·E₁(x) for x > 0, E₁ the exponential integral.
 double ScaledExponentialIntegral(double x);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
 #include <cmath>
 #include <iostream>
 #include <limits>
@@ -16,6 +17,7 @@
 #include "accurate.h"
 #include "checks.h"
 #include "energy_solver.h"
+#include "lerch.h"
 #include "reference_table.h"
 
 namespace quorix::accurate {
@@ -103,30 +105,40 @@ std::array<double, 9> Results(const BoucWenCase& bw) {
 constexpr std::array<const char*, 9> kResultNames = {"Za",  "Fha",        "Fela",       "Fa", "Kcd",
                                                      "Kda", "DE/(Fy Uy)", "DE/(Fh Uy)", "DE"};
 
-// Every result within 1e-12 relative of the exact value (1e-300 absolute where that is 0).
+BoucWenCase InputsOf(const Row& row) {
+  BoucWenCase bw;
+  double* inputs[] = {&bw.Nee, &bw.BetaSmall, &bw.GammaSmall, &bw.AlphaSmall, &bw.Fy, &bw.Uy, &bw.UmaxOverUy};
+  for (std::size_t i = 0; i < std::size(inputs); ++i) *inputs[i] = static_cast<double>(row.numbers[i]);
+  bw.Complementary = row.fields[7] == "1";
+  return bw;
+}
+
+// Every result within 1e-12 relative of the exact value (1e-300 absolute where that is 0): the grid of
+// solve.tsv, and in roots.tsv the cases where the search for Za changes its way (tiny amplitudes, either
+// side of the end of its small-amplitude start, w = -29.5 and 1, roots a few doubles below the top).
 TEST(AccurateTables, Solve) {
-  WorstError all{"solve, all nine results"};
-  for (const Row& row : ReadTable("solve.tsv")) {
-    BoucWenCase bw;
-    double* inputs[] = {&bw.Nee, &bw.BetaSmall, &bw.GammaSmall, &bw.AlphaSmall, &bw.Fy, &bw.Uy, &bw.UmaxOverUy};
-    for (std::size_t i = 0; i < std::size(inputs); ++i) *inputs[i] = static_cast<double>(row.numbers[i]);
-    bw.Complementary = row.fields[7] == "1";
-    Solve(bw);
-    const std::array<double, 9> results = Results(bw);
-    const std::string where = "line " + std::to_string(row.line) + ": n = " + row.fields[0] + ", gamma = " +
-                              row.fields[2] + ", U = " + row.fields[6] + (bw.Complementary ? ", compl" : ", direct");
-    for (std::size_t i = 0; i < results.size(); ++i) {
-      const long double expected = row.numbers[8 + i];
-      all.Add(results[i], expected, where + ", " + kResultNames[i]);
-      if (expected == 0.0L) {
-        EXPECT_LE(std::fabs(results[i]), 1e-300) << kResultNames[i] << ", " << where;
-      } else {
-        EXPECT_LE(RelativeError(results[i], expected), 1e-12) << kResultNames[i] << ", " << where;
-        EXPECT_LE(UlpError(results[i], expected), kSolveUlps) << kResultNames[i] << ", " << where;
+  for (const char* table : {"solve.tsv", "roots.tsv"}) {
+    WorstError all{std::string(table) + ", all nine results"};
+    for (const Row& row : ReadTable(table)) {
+      BoucWenCase bw = InputsOf(row);
+      Solve(bw);
+      const std::array<double, 9> results = Results(bw);
+      const std::string where = std::string(table) + " line " + std::to_string(row.line) + ": n = " + row.fields[0] +
+                                ", gamma = " + row.fields[2] + ", U = " + row.fields[6] +
+                                (bw.Complementary ? ", compl" : ", direct");
+      for (std::size_t i = 0; i < results.size(); ++i) {
+        const long double expected = row.numbers[8 + i];
+        all.Add(results[i], expected, where + ", " + kResultNames[i]);
+        if (expected == 0.0L) {
+          EXPECT_LE(std::fabs(results[i]), 1e-300) << kResultNames[i] << ", " << where;
+        } else {
+          EXPECT_LE(RelativeError(results[i], expected), 1e-12) << kResultNames[i] << ", " << where;
+          EXPECT_LE(UlpError(results[i], expected), kSolveUlps) << kResultNames[i] << ", " << where;
+        }
       }
     }
+    std::cout << "[accuracy] " << all.Report() << "\n";
   }
-  std::cout << "[accuracy] " << all.Report() << "\n";
 }
 
 TEST(Accurate, FunctionsRefuseOutsideTheirDomains) {
@@ -222,6 +234,35 @@ TEST(AccurateSolve, FreshThreadsGiveTheSameBits) {
   for (std::size_t i = 0; i < cases.size(); ++i) {
     EXPECT_EQ(bits(forwards[i]), bits(cases[i])) << i;
     EXPECT_EQ(bits(backwards[i]), bits(cases[i])) << i;
+  }
+}
+
+// The model and its top amplitude are kept per thread for the last n and w (the part that depends on n alone
+// taken over when only w changes): a case gives the bits of a first Solve whatever came before it, after the
+// same n and another w, after w differing only below the rounding of β − γ (γ = 2⁻⁶⁰ with β = 1: 1 − w is 2⁻⁶⁰, not 0), after another n, and
+// after the families' cache was emptied.
+TEST(AccurateSolve, KeptModelGivesTheBitsOfAFirstSolve) {
+  const BoucWenCase cases[] = {Input(3.0, 0.1, 0.9, 1.0, true),      Input(3.0, 0.3, 0.7, 1.0, true),
+                               Input(3.0, 1.0, 0x1p-60, 2.0, false), Input(3.0, 1.0, 0.0, 2.0, false),
+                               Input(0.7, 0.0, 0.9, 2.0, false),     Input(3.0, 0.1, 0.9, 4.5, true),
+                               Input(3.0, 0.1, 0.9, 0.01, false),    Input(3.0, 0.1, 0.9, 1.0, true)};
+  const auto bits = [](const BoucWenCase& bw) {
+    const std::array<double, 9> results = Results(bw);
+    return Bits(std::vector<double>(results.begin(), results.end()));
+  };
+  std::vector<std::vector<std::uint64_t>> first;
+  for (BoucWenCase bw : cases) {
+    exact::ForgetFamilies();
+    Solve(bw);
+    first.push_back(bits(bw));
+  }
+  for (int pass = 0; pass < 2; ++pass) {  // in order, then backwards, with the cache as the last case left it
+    for (std::size_t k = 0; k < std::size(cases); ++k) {
+      const std::size_t i = pass == 0 ? k : std::size(cases) - 1 - k;
+      BoucWenCase bw = cases[i];
+      Solve(bw);
+      EXPECT_EQ(bits(bw), first[i]) << "case " << i << ", pass " << pass;
+    }
   }
 }
 

@@ -19,12 +19,20 @@ Tables (tab-separated, '#' starts a comment line):
     gamma.tsv      x  Gamma(x)
     hyp2f1.tsv     region  b  t  F(1, b; 1 + b; t)
     solve.tsv      n beta gamma alpha Fy Uy U complementary  Za Fha Fela Fa Kcd Kda DE/(Fy Uy) DE/(Fh Uy) DE
+    roots.tsv      the same columns, cases chosen for the search for Za (below)
 
 The Solve grid: n from 0.3 to 10, gamma from 0.5 to 0.99 with beta = 1 -
 gamma, U from 1e-4 to beyond saturation (just below and just above it
 included), both formula sets, alpha, Fy and Uy varied row by row; then
 three cases with gamma < 1/2 and five far outside the grid (n = 0.05 and 50,
 w = 1, w = -3, w = 0.99).
+
+The roots table: w = -29.5, 1 and 0.9 at n = 0.3 ... 10 and U where the
+search for Za changes its way: tiny amplitudes, either side of the point
+where its first guess stops being the small-amplitude series
+(U^n max(1, |w|) = 1/4), the middle, and the amplitudes of the doubles 1 and
+3 ulps below 0.999999999999, whose roots lie within a few doubles of the
+top of the search.
 
 The Solve reference is the model's exact mathematics on the input doubles:
 w = beta - gamma and b = 1/n exactly; Za = 1 when U exceeds the amplitude at
@@ -337,11 +345,32 @@ def solve_table():
                         "Kcd", "Kda", "DE/(Fy Uy)", "DE/(Fh Uy)", "DE"], rows)
 
 
+def roots_table():
+    rows = []
+    for n in [0.3, 1.0, 3.0, 10.0]:
+        for beta, g in [(0.5, 30.0), (1.0, 0.0), (0.95, 0.05)]:
+            mp.dps = 60
+            m = Model(n, beta, g)
+            top = float(m.amp(mpf(ZA_UPPER_BOUND)))
+            below = [float(m.amp(mpf(ZA_UPPER_BOUND) - k * mpf(2) ** -53)) for k in (1, 3)]
+            switch = (0.25 / max(1.0, abs(beta - g))) ** (1.0 / n)
+            us = [1e-6, 1e-3, switch * (1 - 1e-3), switch * (1 + 1e-3), 0.5 * top] + below
+            for index, u in enumerate(us):
+                for complementary in (False, True):
+                    values, _ = solve(n, beta, g, 0.1, 2.86, 0.111, u, complementary)
+                    rows.append([repr(n), repr(beta), repr(g), "0.1", "2.86", "0.111", repr(u),
+                                 "1" if complementary else "0"] + [text(v) for v in values])
+    write("roots.tsv", ["n", "beta", "gamma", "alpha", "Fy", "Uy", "U", "complementary", "Za", "Fha", "Fela", "Fa",
+                        "Kcd", "Kda", "DE/(Fy Uy)", "DE/(Fh Uy)", "DE"], rows)
+
+
 if __name__ == "__main__":
-    tables = sys.argv[1:] or ["gamma", "hyp2f1", "solve"]
+    tables = sys.argv[1:] or ["gamma", "hyp2f1", "solve", "roots"]
     if "gamma" in tables:
         gamma_tables()
     if "hyp2f1" in tables:
         hyp2f1_table()
     if "solve" in tables:
         solve_table()
+    if "roots" in tables:
+        roots_table()
