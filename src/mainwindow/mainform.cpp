@@ -122,6 +122,8 @@ void MainForm::FollowGamma(const QString& gammaText) {
   try {
     const double gamma = ParseNumber(gammaText.toStdString());
     txtBetaSmall_->setText(QString::fromStdString(FormatPlainNumber(1.0 - gamma)));
+    // Read-only and narrow: it shows the start of its number, not the tail.
+    txtBetaSmall_->setCursorPosition(0);
   } catch (const std::exception&) {
     // γ beyond the range of a double: β keeps its text.
   }

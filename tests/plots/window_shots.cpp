@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
   quorix::testing::FakeSaveDialogs dialogs;
   using namespace quorix::measured::testing;
   const Synthetic rec =
-      MakeRecord(TrueModel{2.0, 0.7, 0.1, 50.0, 2.0}, {Block{1.4, 3, false}, Block{3.0, 3, false}, Block{8.0, 2, false}}, 150);
+      MakeRecord(TrueModel{2.0, 0.7, 0.1, 50.0, 2.0}, {Block{1.4, 3, false}, Block{3.0, 3, false}, Block{8.0, 3, false}}, 150);
   QString text = QStringLiteral("u [mm];F [kN]\n");
   for (std::size_t i = 0; i < rec.u.size(); ++i) {
     text += QString::number(rec.u[i], 'g', 17) + u';' + QString::number(rec.F[i], 'g', 17) + u'\n';
