@@ -1,6 +1,9 @@
 #include "mainform.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMessageBox>
 #include <QEvent>
 #include <QLabel>
 #include <QLayout>
@@ -19,6 +22,7 @@
 #include "plots_window.h"
 #include "program_look.h"
 #include "qt_save_dialogs.h"
+#include "window_texts.h"
 
 namespace quorix {
 
@@ -39,14 +43,12 @@ MainForm::MainForm(platform::Services& services, platform::SaveDialogs* dialogs,
   setWindowTitle(QString::fromLatin1(kCaption));
   setWindowIcon(ProgramIcon());
   setFont(ProgramFont());
+  ask_ = [this](const QString& question) {
+    return QMessageBox::question(this, QStringLiteral("Loop"), question, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+  };
 
-  mnuPlots_ = menuBar()->addAction(QStringLiteral("Plots"));
-  mnuPlots_->setObjectName(QStringLiteral("mnuPlots"));
-  connect(mnuPlots_, &QAction::triggered, this, &MainForm::ShowPlots);
-  mnuAbout_ = menuBar()->addAction(QStringLiteral("About"));
-  mnuAbout_->setObjectName(QStringLiteral("mnuAbout"));
-  connect(mnuAbout_, &QAction::triggered, this, &MainForm::ShowAbout);
-
+  BuildMenu();
   BuildControls();
 
   // Load: the window opens with "Complementary" selected and captioned.
@@ -86,6 +88,23 @@ MainForm::~MainForm() { delete plots_; }
 
 PlotsWindow* MainForm::Plots() const { return plots_; }
 
+// Commands on the bar itself: Plots, Copy results, About.
+void MainForm::BuildMenu() {
+  mnuPlots_ = menuBar()->addAction(QStringLiteral("Plots"));
+  mnuPlots_->setObjectName(QStringLiteral("mnuPlots"));
+  connect(mnuPlots_, &QAction::triggered, this, &MainForm::ShowPlots);
+  mnuCopyResults_ = menuBar()->addAction(QStringLiteral("&Copy results"));
+  mnuCopyResults_->setObjectName(QStringLiteral("mnuCopyResults"));
+  mnuCopyResults_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+  mnuCopyResults_->setToolTip(
+      QStringLiteral("Copy the case and its results, with names and units, TAB-separated (Ctrl+Shift+C)"));
+  connect(mnuCopyResults_, &QAction::triggered, this, &MainForm::CopyResults);
+  mnuAbout_ = menuBar()->addAction(QStringLiteral("About"));
+  mnuAbout_->setObjectName(QStringLiteral("mnuAbout"));
+  connect(mnuAbout_, &QAction::triggered, this, &MainForm::ShowAbout);
+
+}
+
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
   // Select-all on focus. Deferred: a mouse click delivers the focus first
   // and then places the cursor, which would undo an immediate selection.
@@ -103,6 +122,8 @@ void MainForm::FollowGamma(const QString& gammaText) {
   try {
     const double gamma = ParseNumber(gammaText.toStdString());
     txtBetaSmall_->setText(QString::fromStdString(FormatPlainNumber(1.0 - gamma)));
+    // Read-only and narrow: it shows the start of its number, not the tail.
+    txtBetaSmall_->setCursorPosition(0);
   } catch (const std::exception&) {
     // γ beyond the range of a double: β keeps its text.
   }
@@ -187,13 +208,28 @@ void MainForm::ShowAbout() {
   about.exec();
 }
 
-void MainForm::ApplyParameters(double n, double gamma, double alpha, double Fy, double Uy) {
-  txtNee_->setText(QString::fromStdString(FormatPlainNumber(n)));
-  txtGammaSmall_->setText(QString::fromStdString(FormatPlainNumber(gamma)));
-  txtAlphaSmall_->setText(QString::fromStdString(FormatPlainNumber(alpha)));
-  txtFy_->setText(QString::fromStdString(FormatPlainNumber(Fy)));
-  txtUy_->setText(QString::fromStdString(FormatPlainNumber(Uy)));
+void MainForm::ApplyParameters(const FittedValues& values, const FittedValues& errors) {
+  QLineEdit* const boxes[] = {txtNee_, txtGammaSmall_, txtAlphaSmall_, txtFy_, txtUy_};
+  for (std::size_t i = 0; i < std::size(boxes); ++i) {
+    const QString text = QString::fromStdString(window::SupportedDigits(values[i], errors[i]));
+    // The field keeps the full value in its tooltip while it holds the
+    // rounded text (mainform_notes.cpp).
+    boxes[i]->setProperty(kFittedTextProperty, text);
+    boxes[i]->setProperty(kFittedToolTipProperty,
+                          QStringLiteral("Fitted: %1").arg(QString::fromStdString(FormatPlainNumber(values[i]))) +
+                              (errors[i] > 0.0 ? QStringLiteral(" ± %1 (standard error)")
+                                                     .arg(QString::fromStdString(FormatPlainNumber(errors[i])))
+                                               : QStringLiteral(" (held fixed)")));
+    boxes[i]->setText(text);
+    // A narrow field shows the start of its number, not the tail.
+    boxes[i]->setCursorPosition(0);
+  }
   SolveCommand();
+}
+
+void MainForm::CopyResults() {
+  if (!lastSolved_ || !solvedTexts_) return;
+  QGuiApplication::clipboard()->setText(QString::fromStdString(window::ResultsBlock(*lastSolved_)));
 }
 
 void MainForm::ShowPlots() {

@@ -9,17 +9,21 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 #include <array>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
+#include <string>
 
 #include "bouc_wen_case.h"
 #include "case_notes.h"
 #include "check.h"
 #include "commands.h"
 #include "domain.h"
+#include "plots_window.h"
 #include "save_dialogs.h"
 #include "services.h"
 #include "sweep_curves.h"
@@ -42,8 +46,14 @@ class MainForm : public QMainWindow {
   static constexpr const char* kCaption = "Quorix : Bouc-Wen Dissipated Energy";
   // A Loop that runs this long shows its progress, with a Cancel button.
   static constexpr std::chrono::milliseconds kProgressDelay{500};
+  // The text "Use these parameters" wrote into a field and the tooltip line
+  // with the full fitted value, shown while the field still holds that text.
+  static constexpr const char* kFittedTextProperty = "quorixFittedText";
+  static constexpr const char* kFittedToolTipProperty = "quorixFittedToolTip";
 
   using Clock = std::function<std::chrono::steady_clock::time_point()>;
+  // A yes-or-no question put to the user before a Loop goes on; true: go on.
+  using Ask = std::function<bool(const QString& question)>;
 
   // `services` must outlive the window: the sweep writes its file and starts
   // the viewer through it. The Plots window asks for file names in the
@@ -65,6 +75,10 @@ class MainForm : public QMainWindow {
   // The clock a Loop reads to decide when to show its progress and to
   // estimate the time left; steady_clock::now unless tests set another.
   void SetSweepClock(Clock clock) { clock_ = std::move(clock); }
+  // Who answers the Loop's questions (overwriting a file this window did not
+  // write, a table of more than window::kRowsToAskAbout rows): a message box
+  // unless tests set another.
+  void SetAsk(Ask ask) { ask_ = std::move(ask); }
 
  public slots:
   // Solve: reads the fields into the record, solves, and writes the nine
@@ -87,9 +101,15 @@ class MainForm : public QMainWindow {
   void ShowAbout();
   // Opens the Plots window, or raises it when it is open already.
   void ShowPlots();
-  // Writes n, γ (β follows), α, Fy and Uy into their fields, as the window
-  // shows numbers, and runs Solve: "Use these parameters" of a fit.
-  void ApplyParameters(double n, double gamma, double alpha, double Fy, double Uy);
+  // Writes n, γ (β follows), α, Fy and Uy into their fields, each with the
+  // digits its standard error supports (the full value in the field's
+  // tooltip), the cursor at the start, and runs Solve: "Use these
+  // parameters" of a fit. An error of 0 (a fixed parameter) writes the
+  // value as the window shows numbers.
+  void ApplyParameters(const FittedValues& values, const FittedValues& errors);
+  // "Copy results": the case solved last and its nine results, with names
+  // and units, TAB-separated, on the clipboard.
+  void CopyResults();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -103,6 +123,7 @@ class MainForm : public QMainWindow {
   // nullptr `dialogs`: the native ones, owned by the window.
   MainForm(platform::Services& services, platform::SaveDialogs* dialogs, QWidget* parent);
 
+  void BuildMenu();
   void BuildControls();
   void BuildParameterRows(QGroupBox* frame);
   void BuildAmplitudeControls(QGroupBox* frame);
@@ -110,6 +131,12 @@ class MainForm : public QMainWindow {
   void BuildResultRows(QGroupBox* frame);
   void SetTabOrder();
   void BuildStatusLine();
+  // The meaning and unit of every field, as its tooltip and accessible name.
+  void DescribeFields();
+  // What to ask before a Loop: whether to write more than
+  // window::kRowsToAskAbout rows, whether to replace a file this window did
+  // not write. The Loop goes on only when the user says yes to each.
+  QStringList SweepQuestions(const CaseTexts& texts, const SweepTexts& range);
   void FollowGamma(const QString& gammaText);
   void RelabelLoopIntegrals(bool complementary);
   // The option pair changed: results shown are solved again at once, so that
@@ -140,6 +167,8 @@ class MainForm : public QMainWindow {
   platform::SaveDialogs* dialogs_;
   BoucWenCase case_;
   Clock clock_ = [] { return std::chrono::steady_clock::now(); };
+  Ask ask_;
+  std::set<std::string> writtenPaths_;  // the files this window's Loops have written
   SweepWatch* runningSweep_ = nullptr;  // the Loop in progress, if any
 
   // What the Plots window shows, kept also while it is closed so that it
@@ -163,6 +192,7 @@ class MainForm : public QMainWindow {
 
   QAction* mnuPlots_ = nullptr;
   QAction* mnuAbout_ = nullptr;
+  QAction* mnuCopyResults_ = nullptr;
   QLineEdit* txtAlphaCap_ = nullptr;
   QLineEdit* txtBetaSmall_ = nullptr;
   QLineEdit* txtGammaSmall_ = nullptr;
@@ -184,6 +214,7 @@ class MainForm : public QMainWindow {
   std::array<QLabel*, kResultCount> resultLabels_{};
   std::array<QLabel*, kResultCount> flagLabels_{};  // "≠ exact value" beside a flagged result
   QLabel* lblStatus_ = nullptr;
+  QLabel* lblUnits_ = nullptr;
 };
 
 }  // namespace quorix

@@ -9,10 +9,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QVBoxLayout>
 #include <string>
 
 #include "mainform.h"
 #include "program_look.h"
+#include "window_texts.h"
 
 namespace quorix {
 
@@ -113,6 +115,7 @@ void MainForm::BuildControls() {
   }
   BuildResultRows(frameResults_);
   BuildStatusLine();
+  DescribeFields();
   SetTabOrder();
   // Select-all on focus (eventFilter).
   for (QLineEdit* box : {txtNee_, txtGammaSmall_, txtAlphaSmall_, txtFy_, txtUy_, txtUmaxOverUy_, txtFrom_, txtTo_,
@@ -144,7 +147,10 @@ void MainForm::BuildParameterRows(QGroupBox* frame) {
   int top = 60;
   for (const Row& row : rows) {
     *row.box = MakeTextBox(picture1, row.boxName, row.text, TwipRect(900, top, 675, 315));
-    MakeLabel(picture1, row.labelName, row.caption, TwipRect(0, top + 60, 735, 195), Qt::AlignRight);
+    // The caption is the field's buddy: assistive tools read it as the
+    // field's label.
+    MakeLabel(picture1, row.labelName, row.caption, TwipRect(0, top + 60, 735, 195), Qt::AlignRight)
+        ->setBuddy(*row.box);
     top += 360;
   }
   MakeReadOnly(txtAlphaCap_);
@@ -161,8 +167,9 @@ void MainForm::BuildParameterRows(QGroupBox* frame) {
 
 void MainForm::BuildAmplitudeControls(QGroupBox* frame) {
   auto* picture2 = MakeInner(frame, "Picture2", TwipRect(60, 285, 1575, 1335));
-  MakeLabel(picture2, "lblUmaxOverUy", "Umax / Uy :", TwipRect(0, 60, 975, 255), Qt::AlignLeft);
+  QLabel* caption = MakeLabel(picture2, "lblUmaxOverUy", "Umax / Uy :", TwipRect(0, 60, 975, 255), Qt::AlignLeft);
   txtUmaxOverUy_ = MakeTextBox(picture2, "txtUmaxOverUy", "1", TwipRect(1020, 0, 495, 315));
+  caption->setBuddy(txtUmaxOverUy_);
   optDirect_ = Make<QRadioButton>(picture2, "optDirect", TwipRect(120, 360, 1755, 195));
   optDirect_->setText(QStringLiteral("Direct"));
   optComplementary_ = Make<QRadioButton>(picture2, "optComplementary", TwipRect(120, 600, 1815, 195));
@@ -176,12 +183,12 @@ void MainForm::BuildAmplitudeControls(QGroupBox* frame) {
 
 void MainForm::BuildLoopControls(QGroupBox* frame) {
   auto* picture4 = MakeInner(frame, "Picture4", TwipRect(120, 240, 1635, 1575));
-  MakeLabel(picture4, "Label1", "From :", TwipRect(60, 120, 435, 195), Qt::AlignLeft);
   txtFrom_ = MakeTextBox(picture4, "txtFrom", "0.1", TwipRect(540, 60, 975, 315));
-  MakeLabel(picture4, "Label2", "To :", TwipRect(240, 480, 285, 195), Qt::AlignLeft);
+  MakeLabel(picture4, "Label1", "From :", TwipRect(60, 120, 435, 195), Qt::AlignLeft)->setBuddy(txtFrom_);
   txtTo_ = MakeTextBox(picture4, "txtTo", "10.0", TwipRect(540, 420, 975, 315));
-  MakeLabel(picture4, "Label3", "Step :", TwipRect(30, 840, 420, 195), Qt::AlignLeft);
+  MakeLabel(picture4, "Label2", "To :", TwipRect(240, 480, 285, 195), Qt::AlignLeft)->setBuddy(txtTo_);
   txtStep_ = MakeTextBox(picture4, "txtStep", "0.1", TwipRect(540, 780, 975, 315));
+  MakeLabel(picture4, "Label3", "Step :", TwipRect(30, 840, 420, 195), Qt::AlignLeft)->setBuddy(txtStep_);
   cmdLoop_ = Make<QPushButton>(picture4, "cmdLoop", TwipRect(60, 1140, 1455, 435));
   cmdLoop_->setText(QStringLiteral("&Loop"));
 }
@@ -201,6 +208,9 @@ void MainForm::BuildResultRows(QGroupBox* frame) {
     value->setFrameStyle(QFrame::Box | QFrame::Plain);
     value->setLineWidth(1);
     value->setIndent(3);
+    // Selectable with the mouse (and copied from its context menu); not a
+    // Tab stop, which would break the chain from the inputs to Solve.
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     resultLabels_[i] = value;
     // The flag sits inside the value's box, at its right end, where the
     // nine decimals never reach; hidden until the check flags the result.
@@ -218,17 +228,47 @@ void MainForm::BuildResultRows(QGroupBox* frame) {
   }
 }
 
-// Below the frames, three lines high so that the window keeps its size
-// whatever it says; the full text is also its tooltip.
+// Below the frames: the units line, then the status line, three lines high
+// so that the window keeps its size whatever it says; the full text is
+// also its tooltip.
 void MainForm::BuildStatusLine() {
-  lblStatus_ = new QLabel(this);
+  lblUnits_ = new QLabel(QString::fromUtf8(window::kUnitsLine));
+  lblUnits_->setObjectName(QStringLiteral("lblUnits"));
+  lblUnits_->setTextFormat(Qt::PlainText);
+  lblStatus_ = new QLabel;
   lblStatus_->setObjectName(QStringLiteral("lblStatus"));
   lblStatus_->setTextFormat(Qt::PlainText);
   lblStatus_->setWordWrap(true);
   lblStatus_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  // Wrapped, never wider than the window: a long word (a path) is cut at
+  // the window's edge, whole in the tooltip.
+  lblStatus_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
   lblStatus_->setFixedHeight(3 * lblStatus_->fontMetrics().lineSpacing() + 4);
+  auto* lines = new QWidget;
+  auto* column = new QVBoxLayout(lines);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addWidget(lblUnits_);
+  column->addWidget(lblStatus_);
+  lines->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
   statusBar()->setSizeGripEnabled(false);
-  statusBar()->addWidget(lblStatus_, 1);
+  statusBar()->addWidget(lines, 1);
+}
+
+void MainForm::DescribeFields() {
+  QLineEdit* const inputs[] = {txtGammaSmall_, txtNee_, txtAlphaSmall_, txtFy_,
+                               txtUy_,         txtUmaxOverUy_, txtBetaSmall_, txtAlphaCap_};
+  QLineEdit* const range[] = {txtFrom_, txtTo_, txtStep_};
+  const auto describe = [](QLineEdit* box, const window::Meaning& m) {
+    const QString line = QString::fromUtf8(m.what) + QStringLiteral(" (") + QString::fromUtf8(m.unit) + u')';
+    box->setAccessibleName(QString::fromUtf8(m.name));
+    // γ and β have their law in the tooltip already: the unit goes last.
+    box->setToolTip(box->toolTip().isEmpty() ? line
+                                             : box->toolTip() + QStringLiteral("\n(") + QString::fromUtf8(m.unit) + u')');
+  };
+  for (std::size_t i = 0; i < std::size(inputs); ++i) describe(inputs[i], window::kInputMeanings[i]);
+  for (std::size_t i = 0; i < std::size(range); ++i) describe(range[i], window::kRangeMeanings[i]);
+  lblUnits_->setToolTip(QStringLiteral("Quorix takes no unit: give Fy and Uy in any, and every result follows"));
 }
 
 // The read-only boxes and the labels take no Tab stop.

@@ -9,6 +9,7 @@
 //    results frame says when the solved case lies outside the model;
 //  - results whose fields have changed since their Solve are greyed;
 //  - the status line sums all of this up, with the last Loop's tally.
+#include <QAction>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,7 @@
 
 #include "case_notes.h"
 #include "mainform.h"
+#include "window_texts.h"
 
 namespace quorix {
 
@@ -31,10 +33,17 @@ constexpr const char* kStaleNote = "inputs changed: press Solve";
 
 void MarkField(QLineEdit* box, const QString& note) {
   if (!box->property(kPlainToolTipProperty).isValid()) box->setProperty(kPlainToolTipProperty, box->toolTip());
+  QString plain = box->property(kPlainToolTipProperty).toString();
+  // A fitted value rounded to its standard error keeps the full value in
+  // the tooltip for as long as the field holds the rounded text.
+  const QVariant fitted = box->property(MainForm::kFittedTextProperty);
+  if (fitted.isValid() && fitted.toString() == box->text()) {
+    plain += QLatin1Char('\n') + box->property(MainForm::kFittedToolTipProperty).toString();
+  }
+  const QString tip = note.isEmpty() ? plain : plain.isEmpty() ? note : note + QStringLiteral("\n\n") + plain;
+  if (box->toolTip() != tip) box->setToolTip(tip);
   if (box->property(kNoteProperty).toString() == note) return;
-  const QString plain = box->property(kPlainToolTipProperty).toString();
   box->setProperty(kNoteProperty, note);
-  box->setToolTip(note.isEmpty() ? plain : plain.isEmpty() ? note : note + QStringLiteral("\n\n") + plain);
   box->setAccessibleDescription(note);
   // Only a marked field takes a style sheet: the others keep the platform's
   // own frame. A style sheet puts the application's font back on the
@@ -105,10 +114,17 @@ void MainForm::MarkResults(bool stale) {
         flagged ? Q(window::CheckedResultName(i, complementary)) + QStringLiteral(" differs from its exact value ") +
                       exact
                 : QString());
+    // What the result is and its unit; where nine decimals lose the value,
+    // the value in significant digits.
+    const std::optional<double> value =
+        solvedTexts_ && lastSolved_ ? std::optional(ResultValues(*lastSolved_)[i]) : std::nullopt;
+    resultLabels_[i]->setToolTip(Q(window::ResultToolTip(i, complementary, value)));
+    resultLabels_[i]->setAccessibleName(Q(window::CheckedResultName(i, complementary)));
     // Greyed, not emptied: the user still reads what the last Solve gave.
     resultLabels_[i]->setEnabled(!stale);
     flag->setEnabled(!stale);
   }
+  mnuCopyResults_->setEnabled(solvedTexts_.has_value());
   frameResults_->setTitle(solvedTexts_ && solvedBreach_ ? QStringLiteral("Results (outside the model)")
                                                         : QStringLiteral("Results"));
   frameResults_->setToolTip(solvedTexts_ && solvedBreach_

@@ -15,8 +15,10 @@
 #include "command_scope.h"
 #include "domain.h"
 #include "mainform.h"
+#include "numbertext.h"
 #include "plots_window.h"
 #include "program_look.h"
+#include "window_texts.h"
 
 namespace quorix {
 
@@ -125,7 +127,64 @@ void WriteResultsFile(platform::Services& services, const CaseTexts& texts, cons
   }
 }
 
+// About how many bytes a row of this sweep takes: the row of its last
+// amplitude, whose numbers are the widest, and its CR LF; 0 when the case
+// cannot be read (the Loop then says why).
+std::int64_t RowBytes(CaseTexts texts, const SweepTexts& range) {
+  try {
+    texts.UmaxOverUy = range.To;
+    BoucWenCase row;
+    SolveCase(texts, row);
+    return static_cast<std::int64_t>(SweepRowLine(row, AmplitudeDecimals(ParseNumber(range.Step))).size()) + 2;
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+// Opens a complete table in the viewer; returns where the table went and
+// whether the viewer could show it, for the status line ("" when the sweep
+// never reached its file).
+std::string ShowTable(platform::Services& services, const SweepOutcome& outcome) {
+  if (!outcome.opened) return {};
+  std::string where = "Written to " + outcome.path;
+  if (outcome.complete) {
+    try {
+      services.OpenInViewer(outcome.path);
+    } catch (const std::exception& e) {
+      // The file is complete all the same.
+      where += "; the viewer could not be opened: " + std::string(e.what());
+    }
+  }
+  return where;
+}
+
 }  // namespace
+
+QStringList MainForm::SweepQuestions(const CaseTexts& texts, const SweepTexts& range) {
+  // A range the Loop refuses asks nothing: the Loop says why, touching no
+  // file and no folder.
+  QStringList questions;
+  const std::optional<std::int64_t> rows = window::SweepRowCount(range);
+  if (!rows) return questions;
+  if (*rows > window::kRowsToAskAbout) {
+    const std::int64_t rowBytes = RowBytes(texts, range);
+    if (rowBytes > 0) questions << QString::fromStdString(window::LargeSweepQuestion(*rows, rowBytes));
+  }
+  // results.out has a name the user never chose: one this window has not
+  // written (another run's, or a file of the user's) is replaced only when
+  // the user says so.
+  std::string path;
+  try {
+    path = ResultsPath(services_);
+  } catch (const std::exception&) {
+    return questions;  // no data folder: the Loop says so
+  }
+  if (!writtenPaths_.contains(path) && services_.CanOpenForInput(path)) {
+    questions << QStringLiteral("%1 exists and was not written by this window. Replace it with the Loop's table?")
+                     .arg(QString::fromStdString(path));
+  }
+  return questions;
+}
 
 // The progress of a running Loop: a dialog that appears once the sweep has
 // run for kProgressDelay, with the rows written of all rows, the time left
@@ -195,9 +254,19 @@ class MainForm::SweepProgress : public QObject {
 };
 
 void MainForm::SweepCommand() {
-  CommandScope scope(*this);
   const CaseTexts texts = CurrentCaseTexts();
   const SweepTexts range = CurrentSweepTexts();
+  // The questions are found with the window disabled, as for every use of
+  // the services, and asked with it enabled: a disabled window disables its
+  // message boxes too.
+  const QStringList questions = [&] {
+    CommandScope finding(*this);
+    return SweepQuestions(texts, range);
+  }();
+  for (const QString& question : questions) {
+    if (!ask_(question)) return;
+  }
+  CommandScope scope(*this);
   SweepWatch watch;
   SweepOutcome outcome;
   outcome.record = case_;
@@ -229,14 +298,9 @@ void MainForm::SweepCommand() {
     sweepRan_ = true;
     if (plots_) plots_->ShowSweep(sweepCurves_);
   }
-  if (outcome.complete) {
-    try {
-      services_.OpenInViewer(outcome.path);
-    } catch (const std::exception&) {
-      // A viewer that does not start: the file is complete all the same.
-    }
-  }
-  loopStatus_ = LoopStatus{window::LoopNote(outcome.end), texts, range};
+  if (outcome.opened) writtenPaths_.insert(outcome.path);
+  const std::string where = ShowTable(services_, outcome);
+  loopStatus_ = LoopStatus{(where.empty() ? where : where + "\n") + window::LoopNote(outcome.end), texts, range};
   UpdateNotes();
 }
 

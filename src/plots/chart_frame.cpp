@@ -2,12 +2,15 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPainter>
 #include <QPen>
 #include <QValueAxis>
+#include <algorithm>
 #include <cmath>
 
 namespace quorix::plots {
@@ -108,6 +111,49 @@ QLabel* MakePrompt(const char* name, const char* text) {
   font.setPointSizeF(font.pointSizeF() * 1.25);
   label->setFont(font);
   return label;
+}
+
+void FitLegend(QChart* chart) {
+  QLegend* legend = chart->legend();
+  // Measured in the legend's own font, kept from the first call: the font
+  // set below must not change the next answer.
+  constexpr const char* kBaseFont = "quorixLegendFont";
+  if (!legend->property(kBaseFont).isValid()) legend->setProperty(kBaseFont, legend->font());
+  QFont font = legend->property(kBaseFont).value<QFont>();
+  const QFontMetricsF metrics(font);
+  // Each entry: its marker (about a line high), the gaps around it, its
+  // label; the legend's own margins at both ends.
+  const qreal marker = 2.0 * metrics.height() + 8.0;
+  qreal needed = 2.0 * metrics.height(), widest = 0.0;
+  for (QLegendMarker* entry : legend->markers()) {
+    if (!entry->isVisible()) continue;
+    needed += metrics.horizontalAdvance(entry->label()) + marker;
+    widest = std::max(widest, metrics.horizontalAdvance(entry->label()) + marker);
+  }
+  const qreal room = chart->size().width() - chart->margins().left() - chart->margins().right();
+  // Under the plot while the entries fit side by side; at its right while
+  // the widest takes a quarter of the chart at most (a legend there is cut
+  // beyond about a third); else under it in a smaller font, down to 60 %.
+  Qt::Alignment wanted = Qt::AlignBottom;
+  if (needed > room && widest <= 0.25 * room) {
+    wanted = Qt::AlignRight;
+  } else if (needed > room && font.pointSizeF() > 0) {
+    font.setPointSizeF(font.pointSizeF() * std::max(0.6, room / needed));
+  }
+  if (legend->alignment() != wanted) legend->setAlignment(wanted);
+  if (legend->font() != font) legend->setFont(font);
+}
+
+void KeepLegendWhole(QChart* chart) {
+  // Setting the alignment lays the chart out again, which calls this once
+  // more with the same answer: no loop.
+  QObject::connect(chart, &QChart::plotAreaChanged, chart, [chart] { FitLegend(chart); });
+}
+
+QString LegendName(const QString& name) {
+  constexpr qsizetype kMost = 20;
+  if (name.size() <= kMost) return name;
+  return name.left(kMost / 2 - 1) + QStringLiteral("…") + name.right(kMost / 2);
 }
 
 }  // namespace quorix::plots

@@ -36,4 +36,14 @@ QChart* MakeChart();
 QChartView* MakeView(QChart* chart, const char* name);
 QLabel* MakePrompt(const char* name, const char* text);
 
+// Keeps every entry of the chart's legend whole: under the plot while the
+// entries fit there side by side, at its right, one above the other, when
+// they do not. Checked whenever the plot area changes; FitLegend checks
+// again after a legend entry changed.
+void KeepLegendWhole(QChart* chart);
+void FitLegend(QChart* chart);
+// A file name short enough for a legend entry: the start and the end of a
+// long one, "…" between them.
+QString LegendName(const QString& name);
+
 }  // namespace quorix::plots

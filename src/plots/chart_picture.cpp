@@ -6,7 +6,11 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <QSvgGenerator>
+#include <QValueAxis>
+#include <QXYSeries>
 #include <algorithm>
+
+#include "numbertext.h"
 
 namespace quorix::plots {
 
@@ -59,6 +63,25 @@ QByteArray SvgBytes(QChartView& view, const QString& title) {
   view.render(&painter, QRectF(QPointF(0, 0), size), view.viewport()->rect());
   painter.end();
   return bytes;
+}
+
+QString ChartDataText(const QChart& chart) {
+  QStringList blocks;
+  for (QAbstractSeries* abstract : chart.series()) {
+    auto* series = qobject_cast<QXYSeries*>(abstract);
+    if (!series || !series->isVisible() || series->count() == 0) continue;
+    QString x = QStringLiteral("x"), y = QStringLiteral("y");
+    for (QAbstractAxis* axis : series->attachedAxes()) {
+      (axis->orientation() == Qt::Horizontal ? x : y) = axis->titleText();
+    }
+    QString block = series->name() + u'\n' + x + u'\t' + y + u'\n';
+    for (const QPointF& p : series->points()) {
+      block += QString::fromStdString(FormatPlainNumber(p.x())) + u'\t' +
+               QString::fromStdString(FormatPlainNumber(p.y())) + u'\n';
+    }
+    blocks << block;
+  }
+  return blocks.join(u'\n');
 }
 
 }  // namespace quorix::plots

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QString>
 
+class QChart;
 class QChartView;
 
 namespace quorix::plots {
@@ -19,5 +20,11 @@ QByteArray PngBytes(QChartView& view);
 // An SVG drawing titled `title`, described by the chart's title without its
 // markup; empty when it cannot be drawn.
 QByteArray SvgBytes(QChartView& view, const QString& title);
+
+// The data of a chart as TAB-separated text, for the clipboard beside its
+// picture: for each curve with points, a line with its name, a line with
+// the two axes' titles, then its points, one a line, in fifteen
+// significant digits; a blank line between curves.
+QString ChartDataText(const QChart& chart);
 
 }  // namespace quorix::plots

@@ -62,6 +62,7 @@ LoopTab::LoopTab(const char* prompt) : promptText_(QString::fromLatin1(prompt)) 
   chart_->addAxis(axisF_, Qt::AlignLeft);
   AddModelSeries();
   AddInfoBox();
+  KeepLegendWhole(chart_);
 
   view_ = MakeView(chart_, "loopChartView");
   prompt_ = MakePrompt("lblLoopPrompt", prompt);
@@ -196,7 +197,7 @@ void LoopTab::ShowMeasured(const std::vector<double>& u, const std::vector<doubl
   points.reserve(static_cast<qsizetype>(count / stride + 1));
   for (std::size_t i = 0; i < count; i += stride) points.append(QPointF(u[i], F[i]));
   measured_->replace(points);
-  measured_->setName(QStringLiteral("Measured record %1").arg(name));
+  measured_->setName(QStringLiteral("Measured record %1").arg(LegendName(name)));
   HideLegend(chart_, measured_, false);
   measuredShown_ = true;
   measuredName_ = name;
@@ -268,6 +269,8 @@ void LoopTab::UpdateRanges() {
   // tips.
   SetRange(axisU_, -1.04 * uExtent, 1.04 * uExtent, 6);
   SetRange(axisF_, -1.08 * fExtent, 1.08 * fExtent, 6);
+  // Every change of what is drawn passes here, legend entries included.
+  FitLegend(chart_);
 }
 
 void LoopTab::PlaceInfo() {

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScreen>
@@ -73,10 +74,16 @@ QLayout* PlotsWindow::BuildStatusLine() {
   cmdSaveSvg_->setObjectName(QStringLiteral("cmdSaveSvg"));
   cmdCopy_ = new QPushButton(QStringLiteral("Copy"));
   cmdCopy_->setObjectName(QStringLiteral("cmdCopy"));
-  cmdCopy_->setToolTip(QStringLiteral("Copy the picture of the chart to the clipboard"));
+  cmdCopy_->setToolTip(
+      QStringLiteral("Copy the picture of the chart to the clipboard, with its data as TAB-separated text"));
   lblStatus_ = new QLabel;
   lblStatus_->setObjectName(QStringLiteral("lblStatus"));
   lblStatus_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  // A long message (a long file name, a fit's refusal) wraps and is cut at
+  // the window's edge rather than widening the window; its tooltip has it
+  // whole.
+  lblStatus_->setWordWrap(true);
+  lblStatus_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   connect(cmdSavePng_, &QPushButton::clicked, this, &PlotsWindow::SaveAsPng);
   connect(cmdSaveSvg_, &QPushButton::clicked, this, &PlotsWindow::SaveAsSvg);
   connect(cmdCopy_, &QPushButton::clicked, this, &PlotsWindow::CopyPicture);
@@ -170,12 +177,16 @@ void PlotsWindow::DrawFit() {
 
 void PlotsWindow::UseFittedParameters() {
   if (!record_->LastFit()) return;
-  const Case& p = record_->LastFit()->parameters;
-  emit ParametersChosen(p.n, p.gamma, p.alpha, p.Fy, p.Uy);
+  const measured::FitResult& fit = *record_->LastFit();
+  const Case& p = fit.parameters;
+  FittedValues errors{};
+  for (std::size_t i = 0; i < errors.size(); ++i) errors[i] = fit.fixed[i] ? 0.0 : fit.errors[i];
+  emit ParametersChosen({p.n, p.gamma, p.alpha, p.Fy, p.Uy}, errors);
 }
 
 void PlotsWindow::SetStatus(const QString& text, bool failure) {
   lblStatus_->setText(text);
+  lblStatus_->setToolTip(text);
   QPalette palette = lblStatus_->parentWidget() ? lblStatus_->parentWidget()->palette() : lblStatus_->palette();
   if (failure) palette.setColor(QPalette::WindowText, QColor(190, 0, 0));
   lblStatus_->setPalette(palette);
@@ -244,7 +255,12 @@ void PlotsWindow::CopyPicture() {
   if (!view) return;
   // At the screen's own resolution: pasted into a document, the picture
   // has the size it has on the screen.
-  QGuiApplication::clipboard()->setImage(plots::RenderPicture(*view, view->devicePixelRatioF()));
+  // The data goes beside the picture: a spreadsheet or an editor takes the
+  // text, a document the picture.
+  auto* data = new QMimeData;
+  data->setImageData(plots::RenderPicture(*view, view->devicePixelRatioF()));
+  data->setText(plots::ChartDataText(*view->chart()));
+  QGuiApplication::clipboard()->setMimeData(data);
   SetStatus(QStringLiteral("Copied the %1 chart to the clipboard.").arg(CurrentChartName()), false);
 }
 

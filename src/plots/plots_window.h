@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,6 +35,10 @@ class SweepTab;
 }  // namespace quorix::plots
 
 namespace quorix {
+
+// n, γ, α, Fy and Uy of a fit, or their standard errors (0 for one held
+// fixed).
+using FittedValues = std::array<double, 5>;
 
 class PlotsWindow : public QWidget {
   Q_OBJECT
@@ -89,8 +94,9 @@ class PlotsWindow : public QWidget {
   QByteArray SvgBytes() const;
 
  signals:
-  // "Use these parameters": the fitted values for the main window's fields.
-  void ParametersChosen(double n, double gamma, double alpha, double Fy, double Uy);
+  // "Use these parameters": the fitted values for the main window's fields,
+  // with their standard errors.
+  void ParametersChosen(const quorix::FittedValues& values, const quorix::FittedValues& errors);
 
  public slots:
   void SaveAsPng();

@@ -1,5 +1,6 @@
 #include "record_tab.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QFontDatabase>
@@ -65,17 +66,89 @@ QLabel* MakeRecordLabel() {
   label->setObjectName(QStringLiteral("lblRecord"));
   label->setWordWrap(true);
   label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  // A record's long name wraps or is cut, never widening the window.
+  label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   return label;
 }
 
-// The cycles' table: read-only, its columns sharing the width.
+// The selected cells as TAB-separated lines under their columns' headers:
+// the rows and columns from the first selected to the last, a cell left
+// out of the selection empty. Nothing selected: the whole table.
+QString SelectionText(const QTableWidget& table) {
+  const QModelIndexList selected = table.selectionModel()->selectedIndexes();
+  int top = 0, left = 0, bottom = table.rowCount() - 1, right = table.columnCount() - 1;
+  if (!selected.isEmpty()) {
+    top = bottom = selected.front().row();
+    left = right = selected.front().column();
+    for (const QModelIndex& index : selected) {
+      top = std::min(top, index.row()), bottom = std::max(bottom, index.row());
+      left = std::min(left, index.column()), right = std::max(right, index.column());
+    }
+  }
+  const auto cell = [&table, &selected](int row, int column) {
+    const QTableWidgetItem* item = table.item(row, column);
+    const bool chosen = selected.isEmpty() || table.selectionModel()->isSelected(table.model()->index(row, column));
+    return item && chosen ? item->text() : QString();
+  };
+  QStringList lines, header;
+  for (int column = left; column <= right; ++column) header << table.horizontalHeaderItem(column)->text();
+  lines << header.join(u'\t');
+  for (int row = top; row <= bottom; ++row) {
+    QStringList cells;
+    for (int column = left; column <= right; ++column) cells << cell(row, column);
+    lines << cells.join(u'\t');
+  }
+  return lines.join(u'\n') + u'\n';
+}
+
+// The cycles' table: read-only, each column as wide as its header and
+// numbers (the table scrolls sideways when the window is narrow, rather
+// than cutting a header short; a stretched last column would be cut). Ctrl+C and
+// the context menu copy the selection with its header.
 QTableWidget* MakeCycleTable() {
   auto* table = new QTableWidget;
   table->setObjectName(QStringLiteral("tblCycles"));
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table->verticalHeader()->setVisible(false);
-  table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  auto* copy = new QAction(QStringLiteral("Copy"), table);
+  copy->setObjectName(QStringLiteral("actCopyCycles"));
+  copy->setShortcut(QKeySequence::Copy);
+  copy->setShortcutContext(Qt::WidgetShortcut);
+  QObject::connect(copy, &QAction::triggered, table,
+                   [table] { QGuiApplication::clipboard()->setText(SelectionText(*table)); });
+  table->addAction(copy);
+  table->setContextMenuPolicy(Qt::ActionsContextMenu);
   return table;
+}
+
+// The table's columns: header (with the record's unit where it names one)
+// and what the column holds, for its tooltip.
+struct Column {
+  QString header, meaning;
+};
+
+QList<Column> CycleColumns(const measured::Record& record, bool fitted) {
+  const QString u = QString::fromStdString(record.displacement.unit);
+  const QString F = QString::fromStdString(record.force.unit);
+  const auto in = [](const QString& unit) { return unit.isEmpty() ? QString() : QStringLiteral(" [%1]").arg(unit); };
+  const QString energy = u.isEmpty() || F.isEmpty() ? QString() : in(F + u'·' + u);
+  const QString stiffness = u.isEmpty() || F.isEmpty() ? QString() : in(F + u'/' + u);
+  QList<Column> columns{
+      {QStringLiteral("Cycle"), QStringLiteral("The cycle's number, from the start of the record")},
+      {QStringLiteral("u⁺") + in(u), QStringLiteral("The cycle's largest displacement")},
+      {QStringLiteral("u⁻") + in(u), QStringLiteral("The cycle's smallest displacement")},
+      {QStringLiteral("F⁺") + in(F), QStringLiteral("The force at u⁺")},
+      {QStringLiteral("F⁻") + in(F), QStringLiteral("The force at u⁻")},
+      {QStringLiteral("EDC") + energy, QStringLiteral("The energy the cycle dissipates: the area of its loop")},
+      {QStringLiteral("Keff") + stiffness, QStringLiteral("The effective stiffness (F⁺ − F⁻)/(u⁺ − u⁻)")},
+      {QStringLiteral("ξeff"), QStringLiteral("The effective damping ratio EDC/(2π·Keff·((u⁺ − u⁻)/2)²), dimensionless")},
+      {QStringLiteral("Steady"), QStringLiteral("Whether the cycle is one of the steady ones, whose means are the last row")}};
+  if (fitted) {
+    columns.append({QStringLiteral("EDC of the fit") + energy,
+                    QStringLiteral("The area of the fitted model's response over the cycle's samples")});
+  }
+  return columns;
 }
 
 // The fitted case as the analysis programs take it, to paste into their
@@ -285,13 +358,14 @@ std::vector<QList<QPointF>> RecordTab::ModelPath() const {
 // column with the EDC of the model at each fitted cycle.
 void RecordTab::FillTable() {
   const std::vector<measured::Cycle>& cycles = cycles_->cycles;
-  QStringList headers{QStringLiteral("Cycle"), QStringLiteral("u⁺"),   QStringLiteral("u⁻"),   QStringLiteral("F⁺"),
-                      QStringLiteral("F⁻"),    QStringLiteral("EDC"),  QStringLiteral("Keff"), QStringLiteral("ξeff"),
-                      QStringLiteral("Steady")};
-  if (result_) headers << QStringLiteral("EDC of the fit");
+  const QList<Column> columns = CycleColumns(*record_, result_.has_value());
   table_->clear();
-  table_->setColumnCount(static_cast<int>(headers.size()));
-  table_->setHorizontalHeaderLabels(headers);
+  table_->setColumnCount(static_cast<int>(columns.size()));
+  for (int i = 0; i < columns.size(); ++i) {
+    auto* header = new QTableWidgetItem(columns[i].header);
+    header->setToolTip(columns[i].meaning);
+    table_->setHorizontalHeaderItem(i, header);
+  }
   table_->setRowCount(static_cast<int>(cycles.size()) + 1);
   auto set = [this](int row, int column, const QString& text) {
     auto* item = new QTableWidgetItem(text);

@@ -81,6 +81,7 @@ SweepTab::SweepTab(const char* prompt) : promptText_(QString::fromLatin1(prompt)
     series->attachAxis(axisRatio_);
   }
 
+  KeepLegendWhole(chart_);
   view_ = MakeView(chart_, "sweepChartView");
   prompt_ = MakePrompt("lblSweepPrompt", prompt);
   stack_ = new QStackedWidget;

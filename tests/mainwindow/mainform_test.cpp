@@ -80,9 +80,9 @@ class MainFormTest : public QObject {
     QCOMPARE(form.StatusText(), QString());
     QCOMPARE(form.minimumSize(), form.maximumSize());
     QVERIFY(!form.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-    QStringList commands;  // Plots, then About, as commands on the bar itself
+    QStringList commands;  // Plots, Copy results, About, as commands on the bar itself
     for (const QAction* item : form.menuBar()->actions()) commands << item->text();
-    QCOMPARE(commands, (QStringList{"Plots", "About"}));
+    QCOMPARE(commands, (QStringList{"Plots", "&Copy results", "About"}));
     // Frame captions in the highlight colour.
     QCOMPARE(Control(form, "frameLoop")->palette().color(QPalette::WindowText),
              QApplication::palette().color(QPalette::Highlight));
@@ -274,8 +274,10 @@ class MainFormTest : public QObject {
       const int rows = int(lines.size()) - 1;
       for (int i : {0, rows / 2, rows - 1}) if (i >= 0 && i < rows) QCOMPARE(lines[i + 1], Row(0.001 * i + 0.1, 3));
       QCOMPARE(form.isVisible(), !byClosingTheWindow);
-      QCOMPARE(form.StatusText(), QStringLiteral("Loop stopped after %1 rows, every result within 1e-4 of its exact value")
-                                      .arg(QString::fromStdString(GroupedCount(rows))));
+      QCOMPARE(form.StatusText(), QStringLiteral("Written to %1\nLoop stopped after %2 rows, every result within 1e-4 of "
+                                                 "its exact value")
+                                      .arg(QString::fromStdString(w_->results), QString::fromStdString(GroupedCount(rows))));
+      QCOMPARE(w_->questions.size(), 1);  // about the 10^9 rows
     }
   }
   // About opens a modal box, unloaded on closing.

@@ -134,6 +134,17 @@ class PlotsWindowTest : public QObject {
              plots->SweepView()->viewport()->size() * plots->devicePixelRatio());
     // Each 9-decimal DE text of results.out is the rounding of the value drawn.
     const QStringList lines = w_->ResultLines();
+    // Beside the picture, each curve's data as text: DE's block holds every row of results.out.
+    const QStringList blocks = QGuiApplication::clipboard()->text().split(QStringLiteral("\n\n"));
+    QCOMPARE(blocks.size(), 3);
+    const QStringList deLines = blocks[0].split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(deLines.mid(0, 2), (QStringList{"DE (left axis)", "Umax/Uy\tDE (unit of Fy·Uy)"}));
+    QCOMPARE(deLines.size(), 2 + 100);
+    for (int i = 0; i < 100; ++i) {
+      const QStringList copied = deLines[i + 2].split(u'\t'), written = lines[i + 1].split(u'\t');
+      QVERIFY(std::abs(copied[0].toDouble() - written[0].toDouble()) <= 0.005);
+      QVERIFY2(std::abs(copied[1].toDouble() - written[9].toDouble()) <= 5e-10, qPrintable(deLines[i + 2]));
+    }
     const QList<QPointF> de = plots->DESeries()->points();
     QCOMPARE(de.size(), qsizetype{100});
     for (qsizetype i = 0; i < de.size(); ++i) {
@@ -271,16 +282,97 @@ class PlotsWindowTest : public QObject {
     const QString tcl = QGuiApplication::clipboard()->text().section(QLatin1Char('\n'), 0, 0);
     QVERIFY2(tcl.startsWith(QStringLiteral("OpenSees: uniaxialMaterial BoucWen 1 ")), qPrintable(tcl));
     PlotsClick(plots, "cmdUseParameters");
-    const auto shown = [](double x) { return QString::fromStdString(quorix::FormatPlainNumber(x)); };
-    QCOMPARE(w_->Text("txtNee") + w_->Text("txtGammaSmall") + w_->Text("txtUy"),
-             shown(p.n) + shown(p.gamma) + shown(p.Uy));
-    QCOMPARE(w_->form.CaseRecord().Fy, quorix::ParseNumber(quorix::FormatPlainNumber(p.Fy)));  // Solve ran on them
+    // Each value within a twentieth of its standard error, in no more digits than the full value.
+    const std::pair<const char*, double> used[] = {
+        {"txtNee", p.n}, {"txtGammaSmall", p.gamma}, {"txtAlphaSmall", p.alpha}, {"txtFy", p.Fy}, {"txtUy", p.Uy}};
+    for (std::size_t i = 0; i < std::size(used); ++i) {
+      const QString text = w_->Text(used[i].first);
+      const double error = fit.fixed[i] ? 0.0 : fit.errors[i];
+      QVERIFY2(std::abs(quorix::ParseNumber(text.toStdString()) - used[i].second) <= 0.05 * error + 1e-15 * std::abs(used[i].second),
+               qPrintable(text));
+      QVERIFY(text.size() <= qsizetype(quorix::FormatPlainNumber(used[i].second).size()) + 1);
+    }
+    QCOMPARE(w_->form.CaseRecord().Fy, quorix::ParseNumber(w_->Text("txtFy").toStdString()));  // Solve ran on them
     // A record the fit cannot answer: the reason, no fitted loop, nothing to use.
     open("/data/elastic.csv");
     PlotsClick(plots, "cmdFit");
     QVERIFY(plots->StatusText().startsWith(QStringLiteral("No fit: the cycles enclose almost no area")));
     QVERIFY(!Control(*plots, "cmdUseParameters")->isEnabled());
     QVERIFY(plots->PathSeries().empty());
+  }
+
+  // A long message (a bad record with a long name, a fit's refusal) wraps or is cut, whole in the tooltip; the
+  // window keeps its width.
+  void longMessagesNeverWidenTheWindow() {
+    const std::string name = "/data/" + std::string(300, 'r') + ".csv";
+    w_->services.files[name] = "u,F\n1,2\n3,x\n";
+    w_->services.files["/data/" + std::string(300, 'e') + ".csv"] = RecordText(1.0);
+    PlotsWindow* plots = OpenPlots();
+    plots->Tabs()->setCurrentIndex(2);
+    const int width = plots->width();
+    QVERIFY(!plots->OpenRecord(name));
+    QVERIFY(plots->StatusText().size() > 300);
+    QCOMPARE(Control<QLabel>(*plots, "lblStatus")->toolTip(), plots->StatusText());
+    QVERIFY(plots->OpenRecord("/data/" + std::string(300, 'e') + ".csv"));
+    PlotsClick(plots, "cmdFit");
+    QVERIFY(plots->StatusText().startsWith(QStringLiteral("No fit: ")));
+    QTest::qWait(50);  // the layout settles
+    QCOMPARE(plots->width(), width);
+  }
+
+  // The cycles' table names the record's units, shows every header whole, and Ctrl+C copies the selection under
+  // its headers.
+  void cycleTableCopiesWithUnits() {
+    w_->services.files["/data/record.csv"] = RecordText(0.1);  // "u [mm];F [kN]"
+    PlotsWindow* plots = OpenPlots();
+    plots->Tabs()->setCurrentIndex(2);
+    QVERIFY(plots->OpenRecord("/data/record.csv"));
+    PlotsClick(plots, "cmdFit");
+    QTableWidget* table = plots->CycleTable();
+    QStringList headers;
+    for (int c = 0; c < table->columnCount(); ++c) {
+      headers << table->horizontalHeaderItem(c)->text();
+      const int needed = table->horizontalHeader()->fontMetrics().horizontalAdvance(headers.back());
+      QVERIFY2(table->horizontalHeader()->sectionSize(c) >= needed, qPrintable(headers.back()));
+      QVERIFY(!table->horizontalHeaderItem(c)->toolTip().isEmpty());
+    }
+    QCOMPARE(headers, (QStringList{"Cycle", "u⁺ [mm]", "u⁻ [mm]", "F⁺ [kN]", "F⁻ [kN]", "EDC [kN·mm]", "Keff [kN/mm]",
+                                   "ξeff", "Steady", "EDC of the fit [kN·mm]"}));
+    QVERIFY(QTest::qWaitForWindowActive(plots));
+    table->setFocus();
+    table->setRangeSelected(QTableWidgetSelectionRange(1, 3, 2, 5), true);
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+    QStringList expected{"F⁺ [kN]\tF⁻ [kN]\tEDC [kN·mm]"};
+    for (int r : {1, 2}) expected << table->item(r, 3)->text() + '\t' + table->item(r, 4)->text() + '\t' + table->item(r, 5)->text();
+    QCOMPARE(QGuiApplication::clipboard()->text(), expected.join('\n') + '\n');
+  }
+
+  // Every legend entry is drawn whole, at the window's size and wider, with a record, its fit and the model.
+  void legendsFit() {
+    w_->services.files["/data/a-record-with-a-rather-long-name-from-the-lab.csv"] = RecordText(0.1);
+    w_->Click("cmdSolve");
+    PlotsWindow* plots = OpenPlots();
+    QVERIFY(plots->OpenRecord("/data/a-record-with-a-rather-long-name-from-the-lab.csv"));
+    PlotsClick(plots, "cmdFit");
+    for (QChartView* view : {plots->LoopView(), plots->SweepView()}) {
+      if (view == plots->SweepView()) {
+        w_->Click("cmdLoop");
+        plots->Tabs()->setCurrentIndex(1);
+      }
+      for (const QSize size : {QSize(820, 600), QSize(1000, 700)}) {
+        plots->resize(size);
+        QTest::qWait(50);
+        QStringList entries, cut;
+        for (QGraphicsItem* item : view->scene()->items()) {
+          auto* text = dynamic_cast<QGraphicsTextItem*>(item);
+          if (!text || !text->isVisible() || !view->chart()->legend()->isAncestorOf(text)) continue;
+          entries << text->toPlainText();
+          if (entries.back().endsWith(QStringLiteral("..."))) cut << entries.back();
+        }
+        QVERIFY2(entries.size() >= 3 && cut.isEmpty(), qPrintable(QString::number(size.width()) + ": " + entries.join(" | ")));
+      }
+    }
   }
 
   // A fit's force over the measured displacements: one line along the whole record, or for a steady fit one line

@@ -55,8 +55,11 @@ struct Window {
   FakeSaveDialogs dialogs;
   MainForm form{services, dialogs};
   const std::string results = platform::JoinPath(services.folder, "results.out");
+  QStringList questions;  // the Loop's questions, in order
+  bool answer = true;     // to each of them
 
   Window() {
+    form.SetAsk([this](const QString& question) { return questions << question, answer; });
     form.show();
     (void)QTest::qWaitForWindowActive(&form);
   }
