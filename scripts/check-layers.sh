@@ -5,7 +5,7 @@
 # rooms before it in this order, and those of the platform and decimal:
 #
 #   specialfunctions → solver → exact → accurate → response → measured → commands
-#     → material → the faces: cli, python, look → about → plots → mainwindow
+#     → material → isolation → the faces: cli, python, look → about → plots → mainwindow
 #     → startup; web (the page's engine, src/web) on cli
 #
 # The platform and decimal (the number texts of doubles) stand beside them
@@ -27,7 +27,7 @@ cd "$root/src"
 declare -A rank=(
   [refusal]=0 [platform]=0 [decimal]=0
   [specialfunctions]=1 [solver]=2 [exact]=3 [accurate]=4 [response]=5 [measured]=6 [commands]=7 [material]=8
-  [cli]=9 [python]=9 [look]=9 [about]=10 [web]=10 [plots]=11 [mainwindow]=12 [startup]=13
+  [isolation]=9 [cli]=10 [python]=10 [look]=10 [about]=11 [web]=11 [plots]=12 [mainwindow]=13 [startup]=14
 )
 
 files=$(find . -type f -printf '%P\n' | sort)
