@@ -28,7 +28,10 @@ constexpr double kNearSaturation = 0.999999;
 // ln(1 − e^(−n·v)) without cancellation.
 SidePoint PointAtV(double v, double n) {
   if (v <= 0.0) return SidePoint::FromSigma(0.0);
-  const double logPower = std::log(-std::expm1(-n * v));  // ln σⁿ
+  // ln σⁿ = ln(1 − e^(−n·v)): log1p of the small exponential past ln 2,
+  // where 1 − e^(−n·v) itself would round away its digits.
+  const double nv = n * v;
+  const double logPower = nv > M_LN2 ? std::log1p(-std::exp(-nv)) : std::log(-std::expm1(-nv));
   return SidePoint{std::exp(logPower / n), -std::expm1(logPower / n)};
 }
 
@@ -37,13 +40,22 @@ SidePoint PointAtV(double v, double n) {
 template <class F>
 double SafeNewton(const F& f, double lo, double hi, double x) {
   if (!(x > lo && x < hi)) x = 0.5 * (lo + hi);
-  for (int step = 0; step < 200; ++step) {
+  double previous = INFINITY;
+  for (int step = 0; step < 100; ++step) {
     const auto [value, slope] = f(x);
     if (value == 0.0) return x;
     (value < 0.0 ? lo : hi) = x;
     double next = x - value / slope;
     if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
-    if (std::abs(next - x) <= 2e-16 * std::abs(x) || next == lo || next == hi) return next;
+    // Converged when the step is a few ulps, or when it has stopped
+    // shrinking quadratically while already far below the digits that
+    // matter: it then only follows the rounding of f.
+    const double change = std::abs(next - x);
+    if (change <= 1e-15 * std::abs(x) || (change > 0.25 * previous && change <= 1e-11 * std::abs(x)) ||
+        next == lo || next == hi) {
+      return next;
+    }
+    previous = change;
     x = next;
   }
   return x;
@@ -71,7 +83,9 @@ SidePoint InvertPositiveSide(const SideIntegrals& one, double T) {
   }
   const double vHalf = std::log(2.0) / n;
   const double slopeMin = std::min(1.0, std::exp2(1.0 - 1.0 / n));
-  const double vHi = vHalf + (T - Ghalf) / slopeMin;
+  // Beyond the root by a margin, so that Newton's steps onto the root of a
+  // G linear in v (n = 1) stay strictly inside the bracket.
+  const double vHi = vHalf + 1.01 * (T - Ghalf) / slopeMin + 1e-3;
   const double v = SafeNewton(
       [&](double v) {
         const SidePoint p = PointAtV(v, n);
@@ -92,7 +106,7 @@ SidePoint PeakNearSaturation(const SideIntegrals& negative, const SideIntegrals&
   const SidePoint half = PointAtV(vHalf, n);
   const double excessHalf = negative.G(half) + positive.G(half) - 2.0 * X;
   if (excessHalf >= 0.0) return SidePoint::FromSigma(0.0);  // not near saturation: the caller keeps Za
-  const double vHi = vHalf - excessHalf / slopeMin;
+  const double vHi = vHalf - 1.01 * excessHalf / slopeMin + 1e-3;
   const double v = SafeNewton(
       [&](double v) {
         const SidePoint p = PointAtV(v, n);
@@ -100,7 +114,7 @@ SidePoint PeakNearSaturation(const SideIntegrals& negative, const SideIntegrals&
         const double slopeW = positive.Slope(p) / negative.Slope(p) * slope1;
         return std::pair{negative.G(p) + positive.G(p) - 2.0 * X, slope1 + slopeW};
       },
-      vHalf, vHi, vHalf - excessHalf);
+      vHalf, vHi, vHalf - 0.999 * excessHalf);
   return PointAtV(v, n);
 }
 
