@@ -181,7 +181,7 @@ constexpr Subcommand kSubcommands[] = {
     {"eval", AddEvalCommand},          {"solve", AddSolveCommand},       {"sweep", AddSweepCommand},
     {"loop", AddLoopCommand},          {"parse", AddTextCommands},       {"format-fixed", AddTextCommands},
     {"format-plain", AddTextCommands}, {"cycles", AddCyclesCommand},     {"fit", AddFitCommand},
-    {"response", AddResponseCommand},
+    {"response", AddResponseCommand},     {"isolation", AddIsolationCommand},
 };
 
 constexpr const char* kExitStatusLine = "Exit status: 0 success, 1 the command failed, 2 bad command line.";

@@ -64,6 +64,10 @@ Bilinear EquivalentBilinear(const Properties& p);
 Properties System(const Properties& p, double N);
 Bilinear System(const Bilinear& b, double N);
 
+// The bilinear loop with the case's own parameters: Qd = (1 − α)·Fy,
+// Kd = α·Fy/Uy, Dy = Uy, Ku = Fy/Uy; the loop the model tends to as n grows.
+Bilinear ParametersBilinear(const Case& c);
+
 // The properties of a bilinear loop (characteristic strength Qd,
 // post-yield stiffness Kd, yield displacement Dy) at D, in closed form:
 // Keff = Kd + Qd/D, EDC = 4·Qd·(D − Dy) for D ≥ Dy; elastic (Ku = Qd/Dy + Kd,

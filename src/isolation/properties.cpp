@@ -209,6 +209,11 @@ Properties System(const Properties& p, double N) {
 
 Bilinear System(const Bilinear& b, double N) { return Bilinear{b.Qd * N, b.Kd * N, b.Dy, b.Ku * N}; }
 
+Bilinear ParametersBilinear(const Case& c) {
+  RequireDomain(c);
+  return Bilinear{(1.0 - c.alpha) * c.Fy, c.alpha * c.Fy / c.Uy, c.Uy, c.Fy / c.Uy};
+}
+
 Properties BilinearPropertiesAt(const Bilinear& b, double D) {
   if (!(D > 0.0) || !std::isfinite(D)) Refuse("D must be positive and finite", D);
   Properties p;
