@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "design.h"
+#include "worked_examples.h"
 
 namespace quorix::isolation {
 namespace {
@@ -92,6 +93,34 @@ TEST(IsolationDesign, FindsEveryFixedPointAndWhichOneTheIterationReaches) {
   ASSERT_GE(d.reached, 0);
   EXPECT_NE(d.reached, 1);
   EXPECT_NEAR(d.last, d.points[d.reached].bearing.D, 1e-9);
+}
+
+// The README's worked examples, one per code, from make_worked_examples.py
+// (mpmath alone): every value the README shows, reproduced to far more than
+// its 4 significant digits.
+TEST(IsolationDesign, ReproducesTheWorkedExamples) {
+  const Case c = NormalisedCase(kWorkedCase[0], kWorkedCase[1], kWorkedCase[2], kWorkedCase[3], kWorkedCase[4]);
+  for (const WorkedExample& w : kWorkedExamples) {
+    DesignInput in;
+    in.N = kWorkedSystem[0];
+    in.W = kWorkedSystem[1];
+    in.g = kWorkedSystem[2];
+    in.spectrum.S1 = kWorkedSystem[3];
+    in.code = CodeNamed(w.code);
+    in.Dmin = 0.01 * c.Uy;
+    in.Dmax = 100.0 * c.Uy;
+    const Design d = DesignDisplacement(in, [&](double D) { return PropertiesAt(c, D); });
+    ASSERT_EQ(d.points.size(), 1u) << w.code;
+    ASSERT_EQ(d.reached, 0) << w.code;
+    const DesignPoint& p = d.points[0];
+    const Properties s = System(p.bearing, in.N);
+    const Bilinear b = System(EquivalentBilinear(p.bearing), in.N);
+    const std::pair<double, double> pairs[] = {{s.D, w.D},       {s.Keff, w.Keff},   {p.Teff, w.Teff},
+                                               {s.betaEff, w.betaEff}, {p.B, w.B}, {p.Sa, w.Sa},
+                                               {s.Force, w.F},   {p.bearing.Force, w.F_bearing},
+                                               {s.Qd, w.Qd},     {b.Kd, w.Kd},       {b.Dy, w.Dy}};
+    for (const auto& [value, expected] : pairs) EXPECT_NEAR(value, expected, 1e-9 * std::abs(expected)) << w.code;
+  }
 }
 
 TEST(IsolationDesign, RefusesInputsWithoutADesign) {

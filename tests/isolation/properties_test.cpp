@@ -7,6 +7,7 @@
 #include <string>
 
 #include "isolation.h"
+#include "isolation_bounds.h"
 #include "isolation_reference.h"
 
 namespace quorix::isolation {
@@ -67,6 +68,29 @@ TEST(IsolationProperties, EquivalentBilinearGivesBackKeffEdcAndQd) {
       EXPECT_NEAR(b.Ku, b.Kd + b.Qd / b.Dy, 1e-13 * b.Ku);
     }
   }
+}
+
+// The bound model, computed again from scratch at D, has λ times the
+// nominal Qd and Kd; and a λ_K too small for any α is refused.
+TEST(IsolationBounds, ModelsHaveTheFactoredQdAndKd) {
+  const Factors factors[] = {{0.85, 0.9}, {1.4, 1.2}, {1.0, 1.0}, {2.0, 0.8}};
+  for (const double n : {0.7, 2.0, 6.0}) {
+    const Case c = NormalisedCase(n, 0.4, 0.06, 90.0, 0.015);
+    for (const double D : {0.06, 0.3}) {  // beyond Uy: Kd's elastic part large enough for every factor
+      const Bilinear nominal = EquivalentBilinear(PropertiesAt(c, D));
+      for (const Factors& f : factors) {
+        const Case bound = BoundCase(c, D, f);
+        EXPECT_EQ(bound.n, c.n);
+        EXPECT_EQ(bound.gamma, c.gamma);
+        EXPECT_EQ(bound.Uy, c.Uy);
+        const Bilinear b = EquivalentBilinear(PropertiesAt(bound, D));
+        EXPECT_NEAR(b.Qd, f.Qd * nominal.Qd, 1e-12 * b.Qd) << n << " " << D;
+        EXPECT_NEAR(b.Kd, f.Kd * nominal.Kd, 1e-9 * b.Kd) << n << " " << D;
+      }
+    }
+  }
+  const Case slow = NormalisedCase(0.5, 0.5, 0.01, 120.0, 0.012);
+  EXPECT_THROW(BoundCase(slow, 0.05, {1.0, 1e-4}), Refusal);
 }
 
 TEST(IsolationProperties, RefuseWhatDoesNotExist) {
