@@ -21,6 +21,8 @@
 // (case, D) pairs maps element by element. All are thread-safe.
 #pragma once
 
+#include <memory>
+
 #include "case.h"
 #include "refusal.h"
 
@@ -48,8 +50,23 @@ struct Bilinear {
 
 // Properties of the normalised case c (A = 1, β + γ = 1) at amplitude D > 0.
 // Throws Refusal for a case outside the model's domain, for D not positive
-// and finite, or where the accurate mode gives no result.
+// and finite, or where the closed forms give no finite result.
 Properties PropertiesAt(const Case& c, double D);
+
+// One case's loop, its tables looked up once, for many displacements: what
+// an array of D for one case (or a ufunc over pairs whose case repeats)
+// calls. Use it on the thread that made it.
+class Loop {
+ public:
+  explicit Loop(const Case& c);  // Refusal outside the domain or for A ≠ 1
+  ~Loop();
+  Loop(Loop&&) noexcept;
+  Properties At(double D) const;
+
+ private:
+  struct Parts;
+  std::unique_ptr<const Parts> parts_;
+};
 
 // Why a bilinear loop does not exist, or Exists.
 enum class BilinearStatus { Exists, NoStrength, YieldNotInside };

@@ -5,7 +5,6 @@
 #include <string>
 #include <utility>
 
-#include "accurate.h"
 #include "branch_integrals.h"
 #include "decimal.h"
 #include "domain.h"
@@ -20,9 +19,6 @@ namespace {
 using exact::SideIntegrals;
 using exact::SidePoint;
 
-// Above this Za the double has lost the digits of its gap 1 − Za that the
-// loop's properties need.
-constexpr double kNearSaturation = 0.999999;
 
 // The point σ with v = −ln(1 − σⁿ)/n, σ and its gap both formed from
 // ln(1 − e^(−n·v)) without cancellation.
@@ -46,12 +42,15 @@ double SafeNewton(const F& f, double lo, double hi, double x) {
     if (value == 0.0) return x;
     (value < 0.0 ? lo : hi) = x;
     double next = x - value / slope;
+    if (next == x) return x;  // a step below the ulp: converged (not a cue to bisect)
     if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
-    // Converged when the step is a few ulps, or when it has stopped
-    // shrinking quadratically while already far below the digits that
-    // matter: it then only follows the rounding of f.
+    // Converged, or no longer shrinking quadratically (following the
+    // rounding of f) while already far below the digits that matter.
+    // After a step of δ Newton's error is about (f''/2f')·δ²: a step of
+    // 1e-12 leaves nothing a double holds, even where f''/f' is large
+    // (n < 1, σ near 0).
     const double change = std::abs(next - x);
-    if (change <= 1e-15 * std::abs(x) || (change > 0.25 * previous && change <= 1e-11 * std::abs(x)) ||
+    if (change <= 1e-12 * std::abs(x) || (change > 0.25 * previous && change <= 1e-10 * std::abs(x)) ||
         next == lo || next == hi) {
       return next;
     }
@@ -66,19 +65,17 @@ double SafeNewton(const F& f, double lo, double hi, double x) {
 // and G ≥ σ puts the root below T. Above, in v = −ln(1 − σⁿ)/n, where
 // dG/dv = σ^(1−n) = σ/σⁿ lies between 2^(1 − 1/n) and 2 … 1 and G grows like
 // v (a step in σ there would have to resolve gaps of 1e-30).
-SidePoint InvertPositiveSide(const SideIntegrals& one, double T) {
+SidePoint InvertPositiveSide(const SideIntegrals& one, double T, double Ghalf) {
   const double n = one.N();
   if (!(T > 0.0)) return SidePoint::FromSigma(0.0);
-  const double sigmaHalf = std::exp2(-1.0 / n);  // σⁿ = ½
-  const SidePoint half{sigmaHalf, -std::expm1(-std::log(2.0) / n)};
-  const double Ghalf = one.G(half);
+  const double sigmaHalf = std::exp2(-1.0 / n);  // σⁿ = ½, where G_1 = Ghalf
   if (T <= Ghalf) {
     const double sigma = SafeNewton(
         [&](double s) {
           const SidePoint p = SidePoint::FromSigma(s);
           return std::pair{one.G(p) - T, 1.0 / one.Slope(p)};
         },
-        0.0, sigmaHalf, std::min(T, sigmaHalf));
+        0.0, sigmaHalf, T - std::pow(T, n + 1.0) / (n + 1.0));  // G ≈ σ + σ^(n+1)/(n+1)
     return SidePoint::FromSigma(sigma);
   }
   const double vHalf = std::log(2.0) / n;
@@ -99,12 +96,12 @@ SidePoint InvertPositiveSide(const SideIntegrals& one, double T) {
 // double Za has lost the gap (or stands at 1 under the saturation rule):
 // G_w(Za*) + G_1(Za*) = 2X solved in v as above, with
 // dG_w/dv = (1 − σⁿ)/((1 − w·σⁿ)·σ^(n−1)).
-SidePoint PeakNearSaturation(const SideIntegrals& negative, const SideIntegrals& positive, double X) {
+SidePoint PeakNearSaturation(const SideIntegrals& negative, const SideIntegrals& positive, double X,
+                             double sumHalf) {
   const double n = positive.N();
   const double vHalf = std::log(2.0) / n;
   const double slopeMin = std::min(1.0, std::exp2(1.0 - 1.0 / n));
-  const SidePoint half = PointAtV(vHalf, n);
-  const double excessHalf = negative.G(half) + positive.G(half) - 2.0 * X;
+  const double excessHalf = sumHalf - 2.0 * X;  // G_w + G_1 − 2X at σⁿ = ½
   if (excessHalf >= 0.0) return SidePoint::FromSigma(0.0);  // not near saturation: the caller keeps Za
   const double vHi = vHalf - 1.01 * excessHalf / slopeMin + 1e-3;
   const double v = SafeNewton(
@@ -118,63 +115,104 @@ SidePoint PeakNearSaturation(const SideIntegrals& negative, const SideIntegrals&
   return PointAtV(v, n);
 }
 
-// T = X − G_w(Za) = ½·(G_1(Za) − G_w(Za)), the distance left on the
-// positive side. For small amplitudes X and G_w(Za) agree in all but their
-// last digits (T ∝ Za^(n+1)), so there T comes from G_y − x = x·b·y·P·Φ_{b+1}(y·P)
-// (P = Zaⁿ) as ½·Za·b·P·(Φ_{b+1}(P) − w·Φ_{b+1}(w·P)), which cancels only for
-// w near 1; elsewhere from X.
-double CrossingTarget(const Case& c, double w, double X, const SidePoint& peak, const SideIntegrals& negative) {
-  const double P = std::pow(peak.sigma, c.n);
-  if (P < 0.5) {
-    const double b = 1.0 / c.n;
-    const auto next = exact::Family(b + 1.0);
-    const double sw = (1.0 - c.beta) + c.gamma;  // 1 − w
-    const double phiW = w * P > 0.5 ? next->Phi(w * P, sw + w * (1.0 - P)) : next->Phi(w * P, 1.0 - w * P);
-    return 0.5 * peak.sigma * b * P * (next->Phi(P, 1.0 - P) - w * phiW);
-  }
-  return X - negative.G(peak);
-}
-
 }  // namespace
 
-Properties PropertiesAt(const Case& c, double D) {
+struct Loop::Parts {
+  Case c;
+  double w;
+  double oneMinusW;
+  SideIntegrals negative;
+  SideIntegrals positive;
+  std::shared_ptr<const exact::LerchFamily> next;    // Φ_{b+1}
+  std::shared_ptr<const exact::LerchFamily> next2;   // Φ_{2b+1}
+  SidePoint half;         // σⁿ = ½, where the two regions of the unknowns meet
+  double GwHalf, G1Half;  // G_w and G_1 there
+
+  explicit Parts(const Case& k)
+      : c(k),
+        w(k.beta - k.gamma),
+        oneMinusW((1.0 - k.beta) + k.gamma),
+        negative(k.n, w, oneMinusW),
+        positive(k.n, 1.0, 0.0),
+        next(exact::Family(1.0 / k.n + 1.0)),
+        next2(exact::Family(2.0 / k.n + 1.0)),
+        half{std::exp2(-1.0 / k.n), -std::expm1(-M_LN2 / k.n)},
+        GwHalf(negative.G(half)),
+        G1Half(positive.G(half)) {}
+
+  // t·Φ_B(t) at t = y·P for the side y, its distance 1 − t without cancellation.
+  double ScaledPhi(const exact::LerchFamily& f, double y, double P) const {
+    const double t = y * P;
+    if (t == 0.0) return 0.0;
+    const double s = t > 0.5 ? (y == 1.0 ? 1.0 - P : oneMinusW + w * (1.0 - P)) : 1.0 - t;
+    return t * f.Phi(t, s);
+  }
+};
+
+Loop::Loop(const Case& c) {
   RequireDomain(c);
   if (c.A != 1.0) throw Refusal("the isolation quantities take the normalised case (A = 1): A = " + decimal::ShortestText(c.A));
+  parts_ = std::make_unique<const Parts>(c);
+}
+
+Loop::~Loop() = default;
+Loop::Loop(Loop&&) noexcept = default;
+
+// The peak Za and the loop's area ∮ z dx in two regions. Below Zaⁿ = ½, Za
+// by Newton's method on G_w + G_1 = 2X in σ (slope 1/(1 − w·σⁿ) + 1/(1 − σⁿ),
+// between ½ and 3; the root lies below X, where amp(σ) ≥ σ) and the area
+// 2·(K_1 − K_w) = 2·Za²·b·P·(Φ_{2b+1}(P) − w·Φ_{2b+1}(w·P)) from
+// Φ_B(t) = 1/B + t·Φ_{B+1}(t), free of the cancellation of two K ∝ Za² to a
+// difference ∝ Za^(n+2). Above, Za in v with its gap, and the area
+// 2·(2X − 2·G_w + D_w − D_1), whose terms do not cancel there.
+Properties Loop::At(double D) const {
+  const Parts& k = *parts_;
+  const Case& c = k.c;
   if (!(D > 0.0) || !std::isfinite(D)) Refuse("D must be positive and finite", D);
-  BoucWenCase bw = RecordOf(c, D / c.Uy);
-  bw.Complementary = true;  // the energy of the loop that goes on growing beyond saturation
-  accurate::Solve(bw);
+  const double X = D / c.Uy;
+  const double n = c.n;
+  const double b = 1.0 / n;
+  const double sigmaHalf = k.half.sigma;
+  SidePoint peak;
+  double area = 0.0;
+  if (k.GwHalf + k.G1Half >= 2.0 * X) {
+    const double sigma = SafeNewton(
+        [&](double s) {
+          const SidePoint p = SidePoint::FromSigma(s);
+          return std::pair{k.negative.G(p) + k.positive.G(p) - 2.0 * X, 1.0 / k.negative.Slope(p) + 1.0 / k.positive.Slope(p)};
+        },
+        // amp(σ) ≈ σ + (1 + w)·σ^(n+1)/(2(n + 1)) for small σ.
+        0.0, sigmaHalf, X - (1.0 + k.w) * std::pow(X, n + 1.0) / (2.0 * (n + 1.0)));
+    peak = SidePoint::FromSigma(sigma);
+    const double P = std::pow(sigma, n);
+    area = 2.0 * sigma * sigma * b * (k.ScaledPhi(*k.next2, 1.0, P) - k.ScaledPhi(*k.next2, k.w, P));
+  } else {
+    peak = PeakNearSaturation(k.negative, k.positive, X, k.GwHalf + k.G1Half);
+    area = 2.0 * (2.0 * X - 2.0 * k.negative.G(peak) + k.negative.D(peak) - k.positive.D(peak));
+  }
   Properties p;
   p.D = D;
-  p.Za = bw.Za;
-  p.Force = bw.Fa;
-  p.Keff = bw.Fa / D;
-  p.EDC = bw.DE;
+  p.Za = peak.sigma;
+  p.Force = c.alpha * c.Fy * X + (1.0 - c.alpha) * c.Fy * peak.sigma;
+  p.Keff = p.Force / D;
+  p.EDC = (1.0 - c.alpha) * c.Fy * c.Uy * area;
   p.betaEff = p.EDC / (2.0 * M_PI * p.Keff * D * D);
-  const double w = c.beta - c.gamma;
   if (c.gamma > 0.0) {
-    const SideIntegrals negative(c.n, w, (1.0 - c.beta) + c.gamma);
-    const SideIntegrals positive(c.n, 1.0, 0.0);
-    const double X = bw.UmaxOverUy;
-    SidePoint peak = SidePoint::FromSigma(bw.Za);
-    if (bw.Za > kNearSaturation) {
-      // Za rounded (or set to 1 by the saturation rule) has lost its gap: the
-      // peak, the force and the energy from Za* itself. The loop's area
-      // 2·(K_1 − K_w) with K = G − D and G_1 = 2X − G_w reads
-      // 2·(2X − 2·G_w + D_w − D_1), whose terms do not cancel there.
-      peak = PeakNearSaturation(negative, positive, X);
-      p.Za = peak.sigma;
-      p.Force = c.alpha * c.Fy * X + (1.0 - c.alpha) * c.Fy * peak.sigma;
-      p.Keff = p.Force / D;
-      const double area = 2.0 * (2.0 * X - 2.0 * negative.G(peak) + negative.D(peak) - positive.D(peak));
-      p.EDC = (1.0 - c.alpha) * c.Fy * c.Uy * area;
-      p.betaEff = p.EDC / (2.0 * M_PI * p.Keff * D * D);
-    }
-    p.z0 = InvertPositiveSide(positive, CrossingTarget(c, w, X, peak, negative)).sigma;
+    const double P = std::pow(peak.sigma, n);
+    // T = X − G_w(Za) = ½·(G_1(Za) − G_w(Za)); for small amplitudes, where X
+    // and G_w(Za) agree in all but their last digits, from G_y − x = x·b·y·P·Φ_{b+1}(y·P).
+    const double T = P < 0.5 ? 0.5 * peak.sigma * b * (k.ScaledPhi(*k.next, 1.0, P) - k.ScaledPhi(*k.next, k.w, P))
+                             : X - k.negative.G(peak);
+    p.z0 = InvertPositiveSide(k.positive, T, k.G1Half).sigma;
   }
   p.Qd = (1.0 - c.alpha) * c.Fy * p.z0;
+  if (!std::isfinite(p.Keff) || !std::isfinite(p.EDC) || !std::isfinite(p.Qd)) {
+    Refuse("no finite properties for this case at D", D);
+  }
   return p;
 }
+
+Properties PropertiesAt(const Case& c, double D) { return Loop(c).At(D); }
 
 BilinearStatus BilinearStatusOf(const Properties& p) {
   if (!(p.Qd > 0.0)) return BilinearStatus::NoStrength;
