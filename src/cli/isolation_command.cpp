@@ -2,7 +2,8 @@
 // loop, as four subcommands of one word, since each asks for other inputs
 // and answers with other keys: at (the properties at a displacement),
 // design (the codes' design displacement), bounds (the property
-// modification factors' models and their designs).
+// modification factors' models and their designs), inverse (the cases with
+// a target at D).
 #include <cmath>
 #include <memory>
 #include <string>
@@ -179,6 +180,7 @@ void AddIsolationCommand(CLI::App& app, int& exitCode) {
   bounds->callback([boundsOptions, bounds, &exitCode] {
     RunAnswering(exitCode, *bounds, boundsOptions->json, [&] { RunBounds(*boundsOptions); });
   });
+  AddIsolationInverseCommand(*isolation, exitCode);
 }
 
 }  // namespace quorix::cli

@@ -37,6 +37,7 @@ void AddBilinear(JsonObject& o, const iso::Properties& bearing, double N);
 std::string BilinearLines(const iso::Properties& bearing, double N);
 
 void RunDesign(IsolationOptions& options);
+void AddIsolationInverseCommand(CLI::App& isolation, int& exitCode);
 void RunBounds(IsolationOptions& options);
 
 }  // namespace quorix::cli

@@ -70,6 +70,32 @@ TEST_F(IsolationCommandTest, DesignGivesTheRoomsFixedPoints) {
   EXPECT_EQ(JsonNumber(run.out, "reached"), d.reached);
 }
 
+// Two cases of α = 0.05 have Qd 190 and Kd 1000 at D = 0.15 (βeff rises and
+// falls with D/Uy): both are found, each with the target when the room
+// computes its loop again.
+TEST_F(IsolationCommandTest, InverseGivesEveryCaseWithTheTarget) {
+  const CliRun run = Cli({"isolation", "inverse", "--n", "2", "--gamma", "0.5", "--alpha", "0.05", "--D", "0.15", "--qd",
+                          "190", "--kd", "1000", "--json"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto column = [&](const std::string& key) {
+    const std::size_t open = run.out.find("\"" + key + "\": [") + key.size() + 5;
+    std::vector<double> values;
+    for (const std::string& text : Split(run.out.substr(open, run.out.find(']', open) - open) + ",", ",")) {
+      double value = 0.0;
+      quorix::decimal::ReadDouble(text.substr(text.find_first_not_of(' ')), value);
+      values.push_back(value);
+    }
+    return values;
+  };
+  const std::vector<double> fy = column("fy"), uy = column("uy");
+  ASSERT_EQ(uy.size(), 2u) << run.out;
+  for (std::size_t i = 0; i < uy.size(); ++i) {
+    const iso::Properties p = iso::PropertiesAt(quorix::NormalisedCase(2.0, 0.5, 0.05, fy[i], uy[i]), 0.15);
+    EXPECT_NEAR(p.Qd, 190.0, 1e-9 * 190.0) << i;
+    EXPECT_NEAR(iso::EquivalentBilinear(p).Kd, 1000.0, 1e-8 * 1000.0) << i;
+  }
+}
+
 TEST_F(IsolationCommandTest, RefusesWithExitStatusTwo) {
   const Args design = With(With({"isolation", "design"}, kCase), {"--W", "3000", "--s1", "0.4"});
   const std::vector<std::pair<Args, std::string>> cases = {
@@ -85,6 +111,13 @@ TEST_F(IsolationCommandTest, RefusesWithExitStatusTwo) {
       {{"isolation", "bounds", "--n", "0.5", "--gamma", "0.5", "--alpha", "0.01", "--fy", "120", "--uy", "0.012", "--W",
         "3000", "--g", "9.81", "--s1", "0.4", "--lambda-min", "1,0.0001", "--lambda-max", "1.2"},
        "the factor on Kd must be at least"},
+      {{"isolation", "inverse", "--n", "2", "--gamma", "0.5", "--uy", "0.01", "--D", "0.15", "--keff", "2000"},
+       "inverse takes a target"},
+      {{"isolation", "inverse", "--n", "2", "--gamma", "0.5", "--D", "0.15", "--qd", "190", "--kd", "1000"},
+       "give exactly one"},
+      {{"isolation", "inverse", "--n", "2", "--gamma", "0.5", "--alpha", "0.05", "--D", "0.15", "--keff", "2000",
+        "--beta-eff", "0.9"},
+       "it reaches betaEff from"},
   };
   for (const auto& [args, words] : cases) {
     const CliRun run = Cli(args);
