@@ -157,9 +157,9 @@ void AddIsolationCommand(CLI::App& app, int& exitCode) {
   AddDesignOptions(*design, *designOptions);
   design->add_flag("--json", designOptions->json,
                    "print {\"schema\": ..., \"code\", \"source\", \"start\", \"iterations\", \"reached\", "
-                   "\"points\": [{\"D\", \"Keff\", \"Teff\", \"betaEff\", \"B\", \"Sa\", \"F\", \"F_bearing\", "
-                   "\"Qd\", \"Kd\", \"Dy\", \"slope\"}], \"bilinear\": {the same for the equivalent bilinear "
-                   "loop}}");
+                   "\"last\", \"points\": {columns \"D\", \"Keff\", \"Teff\", \"betaEff\", \"B\", \"Sa\", \"F\", "
+                   "\"F_bearing\", \"Qd\", \"Kd\", \"Dy\", \"slope\", one entry a fixed point}, \"bilinear\": {the "
+                   "same for the bilinear loop of the same Fy, alpha and Uy}}");
   design->callback([designOptions, design, &exitCode] {
     RunAnswering(exitCode, *design, designOptions->json, [&] { RunDesign(*designOptions); });
   });

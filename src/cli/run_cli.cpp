@@ -324,6 +324,16 @@ int ReportParseError(const CLI::App& app, const CLI::ParseError& e, const CliSet
   return StatusAfterFlush(status == 0 ? 0 : 2, settings);
 }
 
+// The subcommand the arguments name: `first`, or the subcommand of it that
+// the next argument names (isolation at, isolation design, ...).
+const CLI::App& Innermost(CLI::App& app, std::string_view first, const std::vector<std::string>& arguments) {
+  CLI::App* command = app.get_subcommand(std::string(first));
+  for (const CLI::App* inner : command->get_subcommands({})) {
+    if (arguments.size() > 2 && inner->get_name() == arguments[2]) return *inner;
+  }
+  return *command;
+}
+
 }  // namespace
 
 int RunCli(int argc, const char* const* argv, const CliSettings& settings) {
@@ -348,13 +358,13 @@ int RunCli(int argc, const char* const* argv, const CliSettings& settings) {
 
   const std::vector<std::string> arguments = ArgumentsForParser(argc, argv);
   try {
-    if (named != std::end(kSubcommands)) RefuseOptionsAsValues(*app.get_subcommand(std::string(first)), arguments);
+    if (named != std::end(kSubcommands)) RefuseOptionsAsValues(Innermost(app, first, arguments), arguments);
     ParseArguments(app, arguments);
   } catch (const CLI::ExtrasError& e) {
     // A misspelt option: named, with the closest the subcommand has, where
     // the parser would list every argument it did not expect, last first.
     const std::string lines =
-        named != std::end(kSubcommands) ? UnknownOptionLines(*app.get_subcommand(std::string(first)), arguments) : "";
+        named != std::end(kSubcommands) ? UnknownOptionLines(Innermost(app, first, arguments), arguments) : "";
     if (lines.empty()) return ReportParseError(app, e, settings);
     Put(settings.err, lines + "Run with --help for more information.\n");
     return 2;

@@ -101,6 +101,8 @@ TEST_F(IsolationCommandTest, RefusesWithExitStatusTwo) {
   const std::vector<std::pair<Args, std::string>> cases = {
       {With(With({"isolation", "at"}, kCase), {"--D", "-1"}), "D must be positive and finite: -1"},
       {With(With({"isolation", "at"}, kCase), {"--D", "0.1", "--bearings", "2.5"}), "--bearings"},
+      {With(With({"isolation", "at"}, kCase), {"--D", "0.1", "--bearing", "2"}), "did you mean --bearings?"},
+      {With(With({"isolation", "at"}, kCase), {"--D", "--json"}), "--D"},
       {With(With({"isolation", "at"}, {"--n", "-2"}), {"--D", "0.1"}), "n must be positive"},
       {design, "--g is needed"},
       {With(design, {"--g", "9.81", "--code", "nbc"}), "--code"},
