@@ -5,13 +5,14 @@
 # rooms before it in this order, and those of the platform and decimal:
 #
 #   specialfunctions → solver → exact → accurate → response → measured → commands
-#     → material → verify → the faces: cli, python, look → about → plots
-#     → mainwindow → startup; web (the page's engine, src/web) on cli
+#     → material → verify, isolation → the faces: cli, python, look → about
+#     → plots → mainwindow → startup; web (the page's engine, src/web) on cli
 #
 # The platform and decimal (the number texts of doubles) stand beside them
 # all: every room may use them, and they use no other room, not even each
 # other. Below everything lies refusal (the one type of a refused input):
-# every room may use it, and it uses none. cli, python and look share a rank and so may not include
+# every room may use it, and it uses none. verify and isolation share a rank, as do cli, python and look:
+# rooms of one rank may not include
 # one another. A folder of src/ that is not in the table fails the check, so
 # a new room has to be given its place.
 #
@@ -27,7 +28,7 @@ cd "$root/src"
 declare -A rank=(
   [refusal]=0 [platform]=0 [decimal]=0
   [specialfunctions]=1 [solver]=2 [exact]=3 [accurate]=4 [response]=5 [measured]=6 [commands]=7 [material]=8
-  [verify]=9 [cli]=10 [python]=10 [look]=10 [about]=11 [web]=11 [plots]=12 [mainwindow]=13 [startup]=14
+  [verify]=9 [isolation]=9 [cli]=10 [python]=10 [look]=10 [about]=11 [web]=11 [plots]=12 [mainwindow]=13 [startup]=14
 )
 
 files=$(find . -type f -printf '%P\n' | sort)

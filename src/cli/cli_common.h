@@ -175,5 +175,6 @@ void AddSolveCommand(CLI::App& app, int& exitCode);
 void AddSweepCommand(CLI::App& app, int& exitCode);
 void AddLoopCommand(CLI::App& app, int& exitCode);
 void AddTextCommands(CLI::App& app, int& exitCode);
+void AddIsolationCommand(CLI::App& app, int& exitCode);
 
 }  // namespace quorix::cli

@@ -181,7 +181,7 @@ constexpr Subcommand kSubcommands[] = {
     {"eval", AddEvalCommand},          {"solve", AddSolveCommand},       {"sweep", AddSweepCommand},
     {"loop", AddLoopCommand},          {"parse", AddTextCommands},       {"format-fixed", AddTextCommands},
     {"format-plain", AddTextCommands}, {"cycles", AddCyclesCommand},     {"fit", AddFitCommand},
-    {"response", AddResponseCommand},  {"verify", AddVerifyCommand},
+    {"response", AddResponseCommand},  {"verify", AddVerifyCommand},  {"isolation", AddIsolationCommand},
 };
 
 constexpr const char* kExitStatusLine = "Exit status: 0 success, 1 the command failed, 2 bad command line.";
@@ -353,6 +353,16 @@ int ReportParseError(const CLI::App& app, const CLI::App* command, const std::ve
   return StatusAfterFlush(status == 0 ? 0 : 2, settings);
 }
 
+// The subcommand the arguments name: `first`, or the subcommand of it that
+// the next argument names (isolation at, isolation design, ...).
+const CLI::App& Innermost(CLI::App& app, std::string_view first, const std::vector<std::string>& arguments) {
+  CLI::App* command = app.get_subcommand(std::string(first));
+  for (const CLI::App* inner : command->get_subcommands({})) {
+    if (arguments.size() > 2 && inner->get_name() == arguments[2]) return *inner;
+  }
+  return *command;
+}
+
 }  // namespace
 
 int RunCli(int argc, const char* const* argv, const CliSettings& settings) {
@@ -376,7 +386,7 @@ int RunCli(int argc, const char* const* argv, const CliSettings& settings) {
   DescribeSubcommands(app);
 
   const std::vector<std::string> arguments = ArgumentsForParser(argc, argv);
-  CLI::App* command = named != std::end(kSubcommands) ? app.get_subcommand(std::string(first)) : nullptr;
+  const CLI::App* command = named != std::end(kSubcommands) ? &Innermost(app, first, arguments) : nullptr;
   try {
     if (command != nullptr) RefuseOptionsAsValues(*command, arguments);
     ParseArguments(app, arguments);

@@ -39,6 +39,9 @@ expect "record.csv results.tsv " response r
 expect "record.csv results.tsv " verify r
 expect "results.tsv " sweep -o res
 expect "" solve r
+expect "isolation " isol
+expect "at " isolation a
+expect "aashto asce7 en1998 " isolation design --code ""
 # After an option that takes a value: its listed values, else nothing (no file names).
 expect "all csi-wen none opensees openseespy " solve --as ""
 expect "normalised " solve --model n
