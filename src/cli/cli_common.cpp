@@ -424,6 +424,23 @@ std::string MaterialReport(const BoucWenCase& bw, const std::string& as, const C
   return material::ReportText(lines, {all || as == "opensees", all || as == "openseespy", all || as == "csi-wen"});
 }
 
+namespace {
+
+// CSI's Wen link of the lines, or null where the case has none.
+void CsiWenJson(JsonObject& out, const material::MaterialLines& lines) {
+  if (!lines.csiWen) {
+    out.Null("csi_wen");
+    return;
+  }
+  out.Object("csi_wen", JsonObject()
+                            .Number("k", lines.csiWen->k)
+                            .Number("yield", lines.csiWen->yield)
+                            .Number("ratio", lines.csiWen->ratio)
+                            .Number("exp", lines.csiWen->exp));
+}
+
+}  // namespace
+
 JsonObject MaterialJson(const BoucWenCase& bw, const CaseOptions& options) {
   if (!options.elastic.Active() && !options.element) return MaterialJson(bw, options.outputA);
   JsonObject out;
@@ -437,15 +454,7 @@ JsonObject MaterialJson(const BoucWenCase& bw, const CaseOptions& options) {
         .String("openseespy_boucwen_original", lines.pythonOriginal)
         .String("opensees_elastomeric_bearing", lines.tclElement)
         .String("openseespy_elastomeric_bearing", lines.pythonElement);
-    if (lines.csiWen) {
-      out.Object("csi_wen", JsonObject()
-                               .Number("k", lines.csiWen->k)
-                               .Number("yield", lines.csiWen->yield)
-                               .Number("ratio", lines.csiWen->ratio)
-                               .Number("exp", lines.csiWen->exp));
-    } else {
-      out.Null("csi_wen");
-    }
+    CsiWenJson(out, lines);
     if (options.elastic.Active()) out.String("elastic_term", lines.elasticTerm);
   } catch (const Refusal& e) {
     out.String("unavailable", e.what());
@@ -461,15 +470,7 @@ JsonObject MaterialJson(const BoucWenCase& bw, double Ao) {
         .String("opensees_boucwen_original", lines.tclOriginal)
         .String("openseespy_boucwen", lines.pythonBoucWen)
         .String("openseespy_boucwen_original", lines.pythonOriginal);
-    if (lines.csiWen) {
-      out.Object("csi_wen", JsonObject()
-                               .Number("k", lines.csiWen->k)
-                               .Number("yield", lines.csiWen->yield)
-                               .Number("ratio", lines.csiWen->ratio)
-                               .Number("exp", lines.csiWen->exp));
-    } else {
-      out.Null("csi_wen");
-    }
+    CsiWenJson(out, lines);
   } catch (const Refusal& e) {
     out.String("unavailable", e.what());
   }

@@ -5,10 +5,10 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <variant>
 
+#include "checks.h"
 #include "material.h"
 #include "material_reference.h"
 #include "material_text.h"
@@ -16,12 +16,7 @@
 namespace quorix::material {
 namespace {
 
-std::int64_t Ulps(double a, double b) {
-  std::int64_t ia = 0, ib = 0;
-  std::memcpy(&ia, &a, sizeof a);
-  std::memcpy(&ib, &b, sizeof b);
-  return ia > ib ? ia - ib : ib - ia;
-}
+using quorix::testing::Ulps;
 
 // Each value of the case and k3 within `ulps` of the wanted one (same sign).
 void ExpectMapped(const MappedMaterial& got, const reference::WithTerm& want, std::int64_t ulps) {

@@ -4,11 +4,11 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <tuple>
 #include <utility>
 
+#include "checks.h"
 #include "material.h"
 #include "material_reference.h"
 #include "material_text.h"
@@ -16,13 +16,7 @@
 namespace quorix::material {
 namespace {
 
-// Ulps between two positive finite doubles.
-std::int64_t Ulps(double a, double b) {
-  std::int64_t ia = 0, ib = 0;
-  std::memcpy(&ia, &a, sizeof a);
-  std::memcpy(&ib, &b, sizeof b);
-  return ia > ib ? ia - ib : ib - ia;
-}
+using quorix::testing::Ulps;
 
 void ExpectCase(const Case& got, const reference::Normalised& want, std::int64_t ulps) {
   SCOPED_TRACE(want.label);

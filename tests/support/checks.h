@@ -35,4 +35,11 @@ inline std::vector<std::uint64_t> Bits(const std::vector<double>& values) {
 
 inline bool SameBits(double a, double b) { return Bits(a) == Bits(b); }
 
+// Units in the last place between two finite doubles of the same sign: the
+// distance of their bit patterns, which the format orders as the values.
+inline std::int64_t Ulps(double a, double b) {
+  const auto ia = static_cast<std::int64_t>(Bits(a)), ib = static_cast<std::int64_t>(Bits(b));
+  return ia > ib ? ia - ib : ib - ia;
+}
+
 }  // namespace quorix::testing
