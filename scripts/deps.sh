@@ -50,8 +50,10 @@ test=(libgtest-dev libgmock-dev libbenchmark-dev libx11-dev locales
 package=(dpkg-dev file lintian appstream desktop-file-utils help2man python3-dev pybind11-dev python3-numpy)
 
 # GSL for the peers the benchmarks time Quorix against (bench/CMakeLists.txt
-# leaves them out without it); whole-process timings of bench/process_bench.sh.
-bench=(libgsl-dev hyperfine)
+# leaves them out without it); whole-process timings of bench/process_bench.sh;
+# scipy for the loop of scipy.special evaluations bench/python times the
+# accurate mode against.
+bench=(libgsl-dev hyperfine python3-scipy)
 
 # Builds for other machines (scripts/cross.sh): the command line's
 # acceptance is built for this machine (compiler, CLI11, GoogleTest), the
