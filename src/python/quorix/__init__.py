@@ -40,8 +40,7 @@ from .material import Material
 
 __version__ = _core.__version__
 __all__ = ["solve", "sweep", "loop", "response", "read_record", "cycles", "fit", "Material", "Result", "NAMES",
-           "special", "ufuncs", "__version__", "verify", "Verification", "isolation_at", "IsolationResult",
-           "ISOLATION_NAMES"]
+           "special", "ufuncs", "__version__", "verify", "Verification", "isolation_at", "IsolationResult"]
 
 _D = _core._window_defaults()
 _INPUTS = ("n", "gamma", "beta", "alpha", "fy", "uy", "u")
