@@ -6,6 +6,7 @@
 //   element_loop.cpp      the elements of an array call on every core
 //   cases.cpp             one case's inputs and results, solve of plain numbers, sweep, loop
 //   solve_ufunc.cpp       the numpy ufuncs that solve arrays of cases on every core
+//   isolation_ufunc.cpp   the ufunc of an isolation system's properties at D
 //   special.cpp           the special functions, quorix.special
 //   measured_records.cpp  measured records: cycles and fit
 //   history_response.cpp  the response along a displacement history
@@ -173,6 +174,7 @@ void RegisterCases(py::module_& m);
 // _workers, the context in which an array call's loops use at most k threads.
 void RegisterElementLoop(py::module_& m);
 void RegisterSolveUfuncs(py::module_& m);
+void RegisterIsolationUfunc(py::module_& m);
 void RegisterEngineTiming(py::module_& m);
 void RegisterSpecial(py::module_& m);
 void RegisterMeasured(py::module_& m);

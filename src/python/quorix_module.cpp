@@ -59,6 +59,7 @@ PYBIND11_MODULE(_core, m) {
   quorix::python::RegisterCases(m);
   quorix::python::RegisterElementLoop(m);
   quorix::python::RegisterSolveUfuncs(m);
+  quorix::python::RegisterIsolationUfunc(m);
   quorix::python::RegisterSpecial(m);
   quorix::python::RegisterEngineTiming(m);
   quorix::python::RegisterMeasured(m);

@@ -12,6 +12,7 @@ loop(...)                       the closed hysteresis loop of one case
 response(u, ...)                the model's exact response along a displacement history
 read_record, cycles, fit        measured records: read, cut into cycles, the model fitted
 verify(record, ...)             an analysis program's record against the model's exact response
+isolation_at(D, ...)            an isolation system's properties at D on the exact loop (a ufunc)
 Material                        analysis programs' materials in and out
 special                         the engine's special functions
 ufuncs                          the numpy ufuncs behind solve
@@ -33,12 +34,13 @@ import warnings as _warnings
 import numpy as _np
 
 from . import _checks, _core, _frames, special, ufuncs
+from ._isolation import ISOLATION_NAMES, IsolationResult, isolation_at
 from ._result import NAMES, Result
 from .material import Material
 
 __version__ = _core.__version__
 __all__ = ["solve", "sweep", "loop", "response", "read_record", "cycles", "fit", "Material", "Result", "NAMES",
-           "special", "ufuncs", "__version__", "verify", "Verification"]
+           "special", "ufuncs", "__version__", "verify", "Verification", "isolation_at", "IsolationResult"]
 
 _D = _core._window_defaults()
 _INPUTS = ("n", "gamma", "beta", "alpha", "fy", "uy", "u")

@@ -93,3 +93,24 @@ def verify(record: npt.ArrayLike | Mapping[str, Any] | str | os.PathLike[str], F
            uy: _Real = ..., material: str | Material | None = ..., csi_wen: str | None = ..., z0: _Real | None = ...,
            tolerance: _Real | None = ..., dead_band: _Real = ..., u_column: int | str | None = ...,
            F_column: int | str | None = ..., z_column: int | str | None = ...) -> Verification: ...
+
+ISOLATION_NAMES: tuple[str, ...]
+
+class IsolationResult(dict[str, Any]):
+    D: Any
+    Keff: Any
+    F: Any
+    EDC: Any
+    betaEff: Any
+    Qd: Any
+    Za: Any
+    z0: Any
+    Kd: Any
+    Dy: Any
+    Ku: Any
+    @property
+    def shape(self) -> tuple[int, ...]: ...
+    def __init__(self, values: Sequence[Any]) -> None: ...
+
+def isolation_at(D: _Input, *, n: _Input = ..., gamma: _Input = ..., alpha: _Input = ..., fy: _Input = ...,
+                 uy: _Input = ..., bearings: _Input = ..., workers: int | None = ...) -> IsolationResult: ...
