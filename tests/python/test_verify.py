@@ -8,7 +8,10 @@ import pytest
 
 import quorix
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "verify"))
+# The record maker lives beside the C++ tests; a run of the installed package copies only these tests and
+# names the source tree in QUORIX_SOURCE.
+_top = os.environ.get("QUORIX_SOURCE") or os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+sys.path.insert(0, os.path.join(_top, "tests", "verify"))
 import make_program_record as program  # noqa: E402
 
 
