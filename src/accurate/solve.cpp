@@ -240,6 +240,10 @@ struct End {
 // out as little); a larger ε is taken afresh at Za, less than half an ulp
 // from the root.
 Root Model::Finish(double x, const Point& p, double eps, double lo, double hi, double u) const {
+  // A step that is not a number (amp″ beyond the doubles, at the domain's
+  // extremes) is no point to evaluate: x stays, and the results carried by
+  // that step come out not finite, which Solve refuses.
+  if (std::isnan(eps)) return {x, p, eps};
   const double za = std::clamp(x + eps, lo, hi);
   if (za == x || std::fabs(eps) <= 0x1p-20 * std::min(x, 1.0 - x)) return {za, p, eps};
   const Point at = At(za);
