@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <string>
 
 #include "decimal.h"
@@ -13,7 +14,7 @@ namespace quorix::isolation {
 
 namespace {
 
-constexpr double kTwoPi = 2.0 * M_PI;
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 // ASCE/SEI 7-16 and 7-22, Table 17.5-1, the damping coefficient B_M against
 // the effective damping in percent of critical.

@@ -1,6 +1,7 @@
 // The inverse design's closed forms and bracketed solves.
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <string>
 
 #include "decimal.h"
@@ -38,12 +39,12 @@ Case UyFixed(const InverseInput& in) {
   const double X = in.D / Uy;
   const Shape s = ShapeAt(in.n, in.gamma, X);
   if (in.target == Target::KeffBeta) {
-    const double Fh = 2.0 * M_PI * in.second * in.first * in.D * in.D / (Uy * s.area);
+    const double Fh = 2.0 * std::numbers::pi * in.second * in.first * in.D * in.D / (Uy * s.area);
     const double elastic = (in.first * in.D - Fh * s.Za) / X;
     if (!(Fh > 0.0) || !(elastic >= 0.0)) {
       throw Refusal("no model with n, gamma and Uy fixed has betaEff " + decimal::ShortestText(in.second) +
                     " at D = " + decimal::ShortestText(in.D) + ": it reaches " +
-                    Range("betaEff", 0.0, s.area / (2.0 * M_PI * s.Za * X)) + " (alpha = 0)");
+                    Range("betaEff", 0.0, s.area / (2.0 * std::numbers::pi * s.Za * X)) + " (alpha = 0)");
     }
     return WithElasticAndHysteretic(in, Uy, elastic, Fh);
   }
@@ -61,7 +62,7 @@ Case UyFixed(const InverseInput& in) {
 double RatioAt(const InverseInput& in, double X) {
   const double a = in.fixed;
   const Shape s = ShapeAt(in.n, in.gamma, X);
-  if (in.target == Target::KeffBeta) return (1.0 - a) * s.area / (2.0 * M_PI * X * (a * X + (1.0 - a) * s.Za));
+  if (in.target == Target::KeffBeta) return (1.0 - a) * s.area / (2.0 * std::numbers::pi * X * (a * X + (1.0 - a) * s.Za));
   return (1.0 - a) * s.z0 / (a * X + (1.0 - a) * (s.Za - s.z0));
 }
 

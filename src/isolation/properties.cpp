@@ -2,6 +2,7 @@
 // crossing z(0) by inverting G_1 on the positive side.
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <utility>
 
@@ -27,7 +28,7 @@ SidePoint PointAtV(double v, double n) {
   // ln σⁿ = ln(1 − e^(−n·v)): log1p of the small exponential past ln 2,
   // where 1 − e^(−n·v) itself would round away its digits.
   const double nv = n * v;
-  const double logPower = nv > M_LN2 ? std::log1p(-std::exp(-nv)) : std::log(-std::expm1(-nv));
+  const double logPower = nv > std::numbers::ln2 ? std::log1p(-std::exp(-nv)) : std::log(-std::expm1(-nv));
   return SidePoint{std::exp(logPower / n), -std::expm1(logPower / n)};
 }
 
@@ -136,7 +137,7 @@ struct Loop::Parts {
         positive(k.n, 1.0, 0.0),
         next(exact::Family(1.0 / k.n + 1.0)),
         next2(exact::Family(2.0 / k.n + 1.0)),
-        half{std::exp2(-1.0 / k.n), -std::expm1(-M_LN2 / k.n)},
+        half{std::exp2(-1.0 / k.n), -std::expm1(-std::numbers::ln2 / k.n)},
         GwHalf(negative.G(half)),
         G1Half(positive.G(half)) {}
 
@@ -196,7 +197,7 @@ Properties Loop::At(double D) const {
   p.Force = c.alpha * c.Fy * X + (1.0 - c.alpha) * c.Fy * peak.sigma;
   p.Keff = p.Force / D;
   p.EDC = (1.0 - c.alpha) * c.Fy * c.Uy * area;
-  p.betaEff = p.EDC / (2.0 * M_PI * p.Keff * D * D);
+  p.betaEff = p.EDC / (2.0 * std::numbers::pi * p.Keff * D * D);
   if (c.gamma > 0.0) {
     const double P = std::pow(peak.sigma, n);
     // T = X − G_w(Za) = ½·(G_1(Za) − G_w(Za)); for small amplitudes, where X
@@ -266,7 +267,7 @@ Properties BilinearPropertiesAt(const Bilinear& b, double D) {
   p.Force = b.Qd + b.Kd * D;
   p.Keff = p.Force / D;
   p.EDC = 4.0 * b.Qd * (D - Dy);
-  p.betaEff = p.EDC / (2.0 * M_PI * p.Keff * D * D);
+  p.betaEff = p.EDC / (2.0 * std::numbers::pi * p.Keff * D * D);
   p.Qd = b.Qd;  // the characteristic strength, the loop's parameter
   p.Za = 1.0;
   // The hysteretic share, in units of Qd, rises from −1 at slope 1/Dy on the

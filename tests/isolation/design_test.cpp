@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 #include "design.h"
@@ -11,7 +12,7 @@
 namespace quorix::isolation {
 namespace {
 
-constexpr double kTwoPi = 2.0 * M_PI;
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 TEST(IsolationDesign, DampingCoefficientsAreTheCodesValues) {
   struct Row {
@@ -50,9 +51,9 @@ TEST(IsolationDesign, FindsTheFixedPointBuiltIntoABilinearSystem) {
       in.Dmin = 0.001;
       in.Dmax = 2.0;
       const double Keff = b.Kd + b.Qd / target;
-      const double beta = 2.0 * b.Qd * (target - b.Dy) / (M_PI * Keff * target * target);
+      const double beta = 2.0 * b.Qd * (target - b.Dy) / (std::numbers::pi * Keff * target * target);
       const double Teff = kTwoPi * std::sqrt(in.W / (in.N * Keff * in.g));
-      in.spectrum.S1 = target * 4.0 * M_PI * M_PI * DampingCoefficient(code, beta) / (in.g * Teff);
+      in.spectrum.S1 = target * 4.0 * std::numbers::pi * std::numbers::pi * DampingCoefficient(code, beta) / (in.g * Teff);
       const Design d = DesignDisplacement(in, [&](double D) { return BilinearPropertiesAt(b, D); });
       // βeff falls with D past its peak, so the map is a contraction here: one point.
       ASSERT_EQ(d.points.size(), 1u) << NameOf(code) << " " << target;
