@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cmath>
+#include <numbers>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -91,7 +92,7 @@ inline ProgramRecord FineRecord(const OpenSeesBoucWenLaw& law, const std::vector
 inline std::vector<double> SineHistory(double amplitude, int cycles, int perCycle) {
   std::vector<double> u;
   for (int k = 0; k <= cycles * perCycle; ++k) {
-    u.push_back(amplitude * std::sin(2.0 * M_PI * k / perCycle));
+    u.push_back(amplitude * std::sin(2.0 * std::numbers::pi * k / perCycle));
   }
   return u;
 }
