@@ -58,7 +58,7 @@ const char* NameOf(Code code) {
 const char* SourceOf(Code code) {
   switch (code) {
     case Code::Asce7: return "ASCE/SEI 7-22, Table 17.5-1 (damping coefficient B_M)";
-    case Code::Aashto: return "AASHTO Guide Specifications for Seismic Isolation Design (2014), Eq. 7.1-3 (B_L)";
+    case Code::Aashto: return "AASHTO guide for the seismic isolation design of bridges (2014), Eq. 7.1-3 (B_L)";
     case Code::En1998: return "EN 1998-1:2004, 3.2.2.2(3), Eq. 3.6 (eta)";
   }
   return "";

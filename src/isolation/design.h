@@ -26,7 +26,7 @@ namespace quorix::isolation {
 
 enum class Code {
   Asce7,   // ASCE/SEI 7, isolated buildings: B from its table, linear between rows
-  Aashto,  // AASHTO Guide Specifications for Seismic Isolation Design: (β/0.05)^0.3, capped
+  Aashto,  // AASHTO guide for the seismic isolation design of bridges: (β/0.05)^0.3, capped
   En1998,  // EN 1998-1: η = sqrt(10/(5 + ξ)) ≥ 0.55, B = 1/η
 };
 

@@ -48,7 +48,7 @@ def damping(code, beta):
             if p <= x1:
                 return mp.mpf(y0) + (mp.mpf(y1) - mp.mpf(y0)) * (p - x0) / (x1 - x0)
         return mp.mpf(2)
-    if code == "aashto":  # AASHTO Guide Specifications for Seismic Isolation Design, Eq. 7.1-3
+    if code == "aashto":  # AASHTO guide for the seismic isolation design of bridges, Eq. 7.1-3
         return (beta / mp.mpf("0.05")) ** mp.mpf("0.3") if beta <= mp.mpf("0.3") else mp.mpf("1.7")
     eta = mp.sqrt(10 / (5 + 100 * beta))  # EN 1998-1 Eq. 3.6
     return 1 / max(eta, mp.mpf("0.55"))
