@@ -1,8 +1,11 @@
 // quorix-cli verify: how far an analysis program's record (u, F and perhaps
 // z) lies from the model it was given, by the model's exact response along
 // the recorded u from the same initial state.
+#include <cerrno>
+#include <cstdio>
 #include <memory>
 #include <optional>
+#include <system_error>
 #include <string>
 #include <vector>
 
@@ -154,6 +157,13 @@ void RunVerify(VerifyOptions& options) {
     std::string out;
     for (const std::string& line : lines) out += line + '\n';
     WriteOut(out);
+  }
+  // Exit status 1 means "exceeded" here, so the output is flushed now: a
+  // write that fails is a failure of the command (status 2), which the
+  // flush at exit would report as 1.
+  errno = 0;
+  if (std::fflush(Settings().out) != 0) {
+    throw Refusal("cannot write standard output: " + std::generic_category().message(errno));
   }
   options.exceeded = report.verdict == verify::Verdict::kExceeds;
 }

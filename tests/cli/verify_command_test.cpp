@@ -106,6 +106,10 @@ TEST_F(VerifyCommand, ExitStatus) {
     EXPECT_EQ(run.status, row.status) << row.extra[0] << " " << run.err;
     EXPECT_EQ(Has(run.out, "verdict"), row.status != 2) << row.extra[0];
   }
+  // A report that cannot be written (a full disk) is a failure, never "exceeded".
+  const std::string full = "cd '" + dir_.string() + "' && " + CliCommand() + " verify coarse.txt --material '" +
+                           law.Tcl() + "' >/dev/full 2>/dev/null";
+  EXPECT_EQ(WEXITSTATUS(std::system(full.c_str())), 2);
 }
 
 }  // namespace
