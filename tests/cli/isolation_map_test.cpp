@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,9 @@ struct MapCase {
   std::vector<double> D;  // the displacements expected
 };
 
+// Named by its rule in the test's name.
+void PrintTo(const MapCase& m, std::ostream* os) { *os << m.code << " " << m.dmin << " ... " << m.dmax; }
+
 class MapSamples : public TempFolderTest, public ::testing::WithParamInterface<MapCase> {};
 
 TEST_P(MapSamples, AreTheFormulasValuesOnAGeometricSeries) {
@@ -89,7 +93,8 @@ TEST_P(MapSamples, AreTheFormulasValuesOnAGeometricSeries) {
 INSTANTIATE_TEST_SUITE_P(Codes, MapSamples,
                          ::testing::Values(MapCase{"asce7", "0.001", "10", "5", {0.001, 0.01, 0.1, 1.0, 10.0}},
                                            MapCase{"aashto", "0.002", "0.2", "3", {0.002, 0.02, 0.2}},
-                                           MapCase{"en1998", "0.0005", "0.5", "2", {0.0005, 0.5}}));
+                                           MapCase{"en1998", "0.0005", "0.5", "2", {0.0005, 0.5}}),
+                         [](const ::testing::TestParamInfo<MapCase>& info) { return info.param.code; });
 
 TEST_F(IsolationMapTest, GivesEachFixedPointBack) {
   const CliRun design = Cli(kDesign);
