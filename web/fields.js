@@ -4,6 +4,7 @@
 // runs.
 import { engine } from "./engine.js";
 import { ADDRESS_FIELDS, FIELD_NAME, OPTION_OF, leadingZero, readAddress } from "./replies.js";
+import { ISO_ADDRESS_FIELDS, ISO_ADDRESS_KEYS, readIsolationAddress } from "./isolation-replies.js";
 
 export const $ = (id) => document.getElementById(id);
 
@@ -102,7 +103,7 @@ export function setBusy(delta, what = "") {
   busy += delta;
   if (what && delta > 0) running.push(what);
   if (what && delta < 0) running.splice(running.lastIndexOf(what), 1);
-  for (const id of ["solve", "loop", "read-material"]) $(id).disabled = busy > 0;
+  for (const id of ["solve", "loop", "read-material", "iso-design"]) $(id).disabled = busy > 0;
 }
 
 // ---- The query string -------------------------------------------------
@@ -112,15 +113,27 @@ export function setBusy(delta, what = "") {
 // γ (and the β to follow) and asks for its Loop (loop=1, which the address
 // of a page showing its Loop carries).
 export function readQuery() {
-  const address = readAddress(location.search);
+  const address = readAddress(location.search, ISO_ADDRESS_KEYS);
   for (const [id, text] of Object.entries(address.fields)) $(id).value = text;
   if (address.mode !== null) {
     $("mode-direct").checked = address.mode === "direct";
     $("mode-complementary").checked = address.mode !== "direct";
   }
   if (address.accurate !== null) $("accurate").checked = address.accurate;
-  say("address-message", address.note);
-  return { gammaGiven: "gamma" in address.fields, loop: address.loop };
+  const isolation = readIsolationAddress(location.search);
+  for (const [id, text] of Object.entries(isolation.fields)) $(id).value = text;
+  if (isolation.code !== null) $("iso-code").value = isolation.code;
+  if (isolation.sa !== null) $(isolation.sa === "table" ? "iso-sa-table" : "iso-sa-s1").checked = true;
+  say("address-message", addressNote(address.note, isolation.unknown));
+  return { gammaGiven: "gamma" in address.fields, loop: address.loop, design: isolation.run };
+}
+
+// The sentence on what the address holds that the page cannot use, the
+// Isolation section's values joined to the others'.
+function addressNote(note, unknown) {
+  if (unknown.length === 0) return note;
+  if (note === "") return "The address holds what the page does not know, left out: " + unknown.join(", ") + ".";
+  return note.replace(/\.$/, ", " + unknown.join(", ") + ".");
 }
 
 // Whether the Loop shown is the fields' (sweep.js tells): the address then
@@ -128,12 +141,21 @@ export function readQuery() {
 let loopShown = () => false;
 export const followLoopShown = (shown) => { loopShown = shown; };
 
+// Whether the design shown is the fields' (isolation.js tells): the address
+// then carries iso=1, and opened elsewhere designs again.
+let designShown = () => false;
+export const followDesignShown = (shown) => { designShown = shown; };
+
 export function queryOfFields({ loop = loopShown() } = {}) {
   const params = new URLSearchParams();
   for (const [key, id] of Object.entries(ADDRESS_FIELDS)) params.set(key, $(id).value);
   params.set("mode", $("mode-direct").checked ? "direct" : "complementary");
   if ($("accurate").checked) params.set("accurate", "1");
   if (loop) params.set("loop", "1");
+  for (const [key, id] of Object.entries(ISO_ADDRESS_FIELDS)) params.set(key, $(id).value);
+  params.set("code", $("iso-code").value);
+  params.set("sa", $("iso-sa-table").checked ? "table" : "s1");
+  if (designShown()) params.set("iso", "1");
   return "?" + params.toString();
 }
 

@@ -15,14 +15,16 @@ import { curvesDone, markLoopStale, runSweep, stopSweep } from "./sweep.js";
 import { caseResponse, downloadFitReport, downloadResponse, fit, readRecord, stopFit, useParameters }
   from "./records.js";
 import { readMaterial } from "./materials.js";
+import { markIsolationStale, runDesign, wireIsolation } from "./isolation.js";
 
-const PLOTS = ["plot-loop", "plot-de", "plot-xieq", "plot-za", "plot-record"];
+const PLOTS = ["plot-loop", "plot-de", "plot-xieq", "plot-za", "plot-record", "plot-iso"];
 
 // A change of the case: what was computed from the fields before is greyed
 // at once, and the case solved again after `delay` (a pause in typing).
 function caseChanged(delay) {
   markResultsStale();
   markLoopStale();
+  markIsolationStale();
   requestSolve(delay);
 }
 
@@ -40,6 +42,7 @@ function wireFields() {
   $("gamma").addEventListener("input", followGamma);
   // Select-all on focus, as the window's text boxes.
   for (const id of [...CASE_FIELDS, ...SWEEP_FIELDS]) $(id).addEventListener("focus", (e) => e.target.select());
+  wireIsolation();
 }
 
 function wire() {
@@ -118,7 +121,7 @@ async function main() {
   for (const id of ["plot-de", "plot-xieq", "plot-za"]) showEmpty(id, "Run a Loop to draw its curves.");
   showEmpty("plot-loop", "Solve to draw the loop.");
   showEmpty("plot-record", "Open a record to draw it.");
-  const { gammaGiven, loop } = readQuery();
+  const { gammaGiven, loop, design } = readQuery();
   relabelLoopIntegrals();
   if (gammaGiven) followGamma();
   // The window starts with the focus on Solve, its Tab order going on to
@@ -133,6 +136,8 @@ async function main() {
   await engine.batch([["sweep", "--accurate"], ["sweep"], ["sweep", "--jsonl", "--to", "1"]]);
   // A shared link of a page that showed its Loop runs that Loop.
   if (loop) await runSweep();
+  // And one that showed its design designs again.
+  if (design) await runDesign();
   // Ready once the loop is painted, not only handed to its chart: a click
   // at once would otherwise wait for that frame.
   await nextFrame();

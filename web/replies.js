@@ -325,13 +325,15 @@ const CHOICES = { mode: ["direct", "complementary"], accurate: ["0", "1"], loop:
 // What an address's query gives: the fields' texts, the choices (mode and
 // accurate, read whatever their letters' case), whether it runs its Loop
 // (loop=1), and the sentence for what it holds that the page cannot use
-// ("" when everything is used).
-export function readAddress(search) {
+// ("" when everything is used). The keys in `others` belong to another
+// reader (the Isolation section's) and are passed over.
+export function readAddress(search, others = []) {
   const params = new URLSearchParams(search);
   const fields = {};
   const choices = {};
   const unknown = [];
   for (const [key, value] of params) {
+    if (others.includes(key)) continue;
     if (Object.hasOwn(ADDRESS_FIELDS, key)) fields[ADDRESS_FIELDS[key]] = value;
     else if (Object.hasOwn(CHOICES, key) && CHOICES[key].includes(value.toLowerCase())) choices[key] = value.toLowerCase();
     else if (Object.hasOwn(CHOICES, key)) {

@@ -9,8 +9,8 @@
 
 const CACHE = "quorix-@SITE_VERSION@";
 const FILES = ["./", "index.html", "style.css", "start.js", "main.js", "engine.js", "fields.js", "replies.js", "charts.js",
-  "solve.js", "sweep.js", "records.js", "materials.js", "worker.js", "quorix-web.js", "quorix-web.wasm",
-  "echarts.min.js"];
+  "solve.js", "sweep.js", "records.js", "materials.js", "isolation.js", "isolation-replies.js", "worker.js",
+  "quorix-web.js", "quorix-web.wasm", "echarts.min.js"];
 
 self.addEventListener("install", (event) => {
   // Past the browser's HTTP cache: the files of this version, not older ones.

@@ -155,11 +155,16 @@ void AddIsolationCommand(CLI::App& app, int& exitCode) {
   CLI::App* design = isolation->add_subcommand("design", "the codes' design displacement: every fixed point");
   AddCommon(*design, *designOptions);
   AddDesignOptions(*design, *designOptions);
+  design->add_option("--map-points", designOptions->mapPoints,
+                     "sample the map D -> next D at this many displacements, evenly spaced in log D over the "
+                     "range searched, for a plot of its fixed points (0: none)")
+      ->capture_default_str();
   design->add_flag("--json", designOptions->json,
                    "print {\"schema\": ..., \"code\", \"source\", \"start\", \"iterations\", \"reached\", "
                    "\"last\", \"points\": {columns \"D\", \"Keff\", \"Teff\", \"betaEff\", \"B\", \"Sa\", \"F\", "
-                   "\"F_bearing\", \"Qd\", \"Kd\", \"Dy\", \"slope\", one entry a fixed point}, \"bilinear\": {the "
-                   "same for the bilinear loop of the same Fy, alpha and Uy}}");
+                   "\"F_bearing\", \"Qd\", \"Kd\", \"Dy\", \"slope\", one entry a fixed point}, with --map-points "
+                   "\"map\": {\"D\", \"next\"}, \"bilinear\": {the same for the bilinear loop of the same Fy, "
+                   "alpha and Uy}}");
   design->callback([designOptions, design, &exitCode] {
     RunAnswering(exitCode, *design, designOptions->json, [&] { RunDesign(*designOptions); });
   });

@@ -21,6 +21,8 @@ struct IsolationOptions {
   std::string D;
   // design, bounds
   std::string W, mass, g, S1, spectrum, code = "asce7", Dmin, Dmax;
+  // design: the map sampled at this many displacements (0: not sampled)
+  std::string mapPoints = "0";
   // bounds
   std::string lambdaMin, lambdaMax, as = "none";
 };

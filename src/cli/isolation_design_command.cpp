@@ -87,29 +87,72 @@ std::string DesignText(const iso::Design& d, const iso::DesignInput& in) {
 // the model tends to as n grows), which a designer would take for it. (The
 // bilinear loop equivalent at a fixed point has that point's Keff and βeff,
 // and so the same fixed point: nothing to compare.)
+// With the map sampled (mapD not empty), its values at mapD for each loop:
+// the fixed points are where the curve D -> next D meets the line y = D.
 struct Designs {
   iso::Design model;
   iso::Design bilinear;
+  std::vector<double> mapD, mapModel, mapBilinear;
 };
 
-Designs DesignBoth(const Case& c, const iso::DesignInput& in) {
+// `count` displacements from Dmin to Dmax evenly spaced in log D, the
+// scan's own spacing; the ends exactly the range's.
+std::vector<double> MapDisplacements(const iso::DesignInput& in, int count) {
+  std::vector<double> D;
+  const double lo = std::log(in.Dmin);
+  const double hi = std::log(in.Dmax);
+  for (int i = 0; i < count; ++i) {
+    D.push_back(i == 0 ? in.Dmin : i == count - 1 ? in.Dmax : std::exp(lo + (hi - lo) * i / (count - 1)));
+  }
+  return D;
+}
+
+Designs DesignBoth(const Case& c, const iso::DesignInput& in, int mapPoints = 0) {
   Designs d;
-  d.model = iso::DesignDisplacement(in, [&](double D) { return iso::PropertiesAt(c, D); });
+  const iso::PropertiesFn model = [&](double D) { return iso::PropertiesAt(c, D); };
   const iso::Bilinear b = iso::ParametersBilinear(c);
-  d.bilinear = iso::DesignDisplacement(in, [&](double D) { return iso::BilinearPropertiesAt(b, D); });
+  const iso::PropertiesFn bilinear = [&](double D) { return iso::BilinearPropertiesAt(b, D); };
+  d.model = iso::DesignDisplacement(in, model);
+  d.bilinear = iso::DesignDisplacement(in, bilinear);
+  if (mapPoints > 0) d.mapD = MapDisplacements(in, mapPoints);
+  for (const double D : d.mapD) {
+    d.mapModel.push_back(iso::NextDisplacement(in, model(D)));
+    d.mapBilinear.push_back(iso::NextDisplacement(in, bilinear(D)));
+  }
   return d;
 }
 
 JsonObject DesignsJson(const Designs& d, const iso::DesignInput& in) {
   JsonObject o = DesignJson(d.model, in);
+  JsonObject bilinear = DesignJson(d.bilinear, in);
+  if (!d.mapD.empty()) {
+    o.Object("map", JsonObject().Numbers("D", d.mapD).Numbers("next", d.mapModel));
+    bilinear.Object("map", JsonObject().Numbers("D", d.mapD).Numbers("next", d.mapBilinear));
+  }
   o.String("code", iso::NameOf(in.code)).String("source", iso::SourceOf(in.code));
-  return o.Object("bilinear", DesignJson(d.bilinear, in));
+  return o.Object("bilinear", bilinear);
+}
+
+// --map-points: none (0), or 2 to 10000 samples. A text beyond the range of
+// a double is a bad command line like any other count refused here.
+int MapPoints(const IsolationOptions& options) {
+  double count = 0.0;
+  Refusing([&] { count = ReadField("--map-points", options.mapPoints); });
+  if (count != 0.0 && !(count >= 2.0 && count <= 10000.0 && count == std::floor(count))) {
+    throw BadCommandLine("--map-points: the samples of the map must be 0 or a whole number from 2 to 10000: " +
+                         options.mapPoints);
+  }
+  return static_cast<int>(count);
 }
 
 std::string DesignsText(const Designs& d, const iso::DesignInput& in) {
   std::string text = std::string("code: ") + iso::NameOf(in.code) + " (" + iso::SourceOf(in.code) + ")\n";
   text += "model:\n" + DesignText(d.model, in);
   text += "bilinear loop of the same Fy, alpha, Uy (n -> infinity):\n" + DesignText(d.bilinear, in);
+  if (!d.mapD.empty()) text += "map: D  next D (model)  next D (bilinear loop)\n";
+  for (std::size_t i = 0; i < d.mapD.size(); ++i) {
+    text += "  " + Six(d.mapD[i]) + "  " + Six(d.mapModel[i]) + "  " + Six(d.mapBilinear[i]) + "\n";
+  }
   return text;
 }
 
@@ -129,8 +172,9 @@ JsonObject CaseJson(const Case& c) {
 void RunDesign(IsolationOptions& options) {
   const Case c = CaseOfOptions(options);
   const iso::DesignInput in = DesignInputOf(options, c);
+  const int mapPoints = MapPoints(options);
   Refusing([&] {
-    const Designs d = DesignBoth(c, in);
+    const Designs d = DesignBoth(c, in, mapPoints);
     WriteOut(options.json ? DesignsJson(d, in).Answer() + "\n" : DesignsText(d, in));
   });
 }
