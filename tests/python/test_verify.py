@@ -48,13 +48,13 @@ def test_planted_error_found_at_its_sample():
     assert quorix.verify({"u": u, "F": F}, material=material, tolerance=2e-3).verdict == "within"
 
 
-@pytest.mark.parametrize("call, error", [
-    (lambda u: quorix.verify(u), TypeError),
-    (lambda u: quorix.verify(u, u, z_column=2), TypeError),
-    (lambda u: quorix.verify(u, u[:-1]), ValueError),
-    (lambda u: quorix.verify(u, u, material=3), TypeError),
-    (lambda u: quorix.verify(u, u, tolerance=-1), ValueError),
+@pytest.mark.parametrize("call, error, message", [
+    (lambda u: quorix.verify(u), TypeError, "F is needed beside the displacements u"),
+    (lambda u: quorix.verify(u, u, z_column=2), TypeError, "choose the columns of a file"),
+    (lambda u: quorix.verify(u, u[:-1]), ValueError, "differ in length: u 4, F 3"),
+    (lambda u: quorix.verify(u, u, material=3), TypeError, "material must be an OpenSees line"),
+    (lambda u: quorix.verify(u, u, tolerance=-1), ValueError, "tolerance must be a finite number >= 0: -1"),
 ])
-def test_refusals(call, error):
-    with pytest.raises(error):
+def test_refusals(call, error, message):
+    with pytest.raises(error, match=message):
         call(np.array([0.0, 1.0, -1.0, 1.0]))
