@@ -1,5 +1,6 @@
 // The accurate path against the mpmath tables of data/ (make_reference.py), each table test
-// printing its worst errors ("[accuracy]" lines); then its refusals, saturation and threads.
+// printing its worst errors ("[accuracy]" lines); then its refusals, saturation and threads; then which
+// results the check against the exact values flags.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -8,6 +9,7 @@
 #include <iostream>
 #include <limits>
 #include <map>
+#include <numbers>
 #include <string>
 #include <thread>
 #include <utility>
@@ -15,6 +17,7 @@
 
 #include "threads.h"
 #include "accurate.h"
+#include "check.h"
 #include "checks.h"
 #include "energy_solver.h"
 #include "lerch.h"
@@ -262,6 +265,50 @@ TEST(AccurateSolve, KeptModelGivesTheBitsOfAFirstSolve) {
       BoucWenCase bw = cases[i];
       Solve(bw);
       EXPECT_EQ(bits(bw), first[i]) << "case " << i << ", pass " << pass;
+    }
+  }
+}
+
+TEST(CheckAgainstExact, DiffersAtTheBoundAndOnEverySignChange) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const struct {
+    double specified, exact;
+    bool differs;
+  } cases[] = {
+      {1.0, 1.0, false},          {1.0 + 0.99e-4, 1.0, false}, {1.0 + 1.01e-4, 1.0, true},
+      {-1.0 - 0.99e-4, -1.0, false}, {-1.0 - 1.01e-4, -1.0, true},
+      {-1e-30, 1e-30, true},      // the small-amplitude cancellation: the other sign
+      {0.0, 1e-300, true},        // a zero where the value is not
+      {0.0, -0.0, false},         {nan, nan, false}, {nan, 1.0, true}, {1.0, nan, true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Differs(c.specified, c.exact), c.differs) << c.specified << " " << c.exact;
+}
+
+// At a small x = Umax/Uy, z ≈ x and DE/(Fh·Uy) = 2·∫₀^Za z·(1/(1 − zⁿ) − 1/(1 − w·zⁿ)) dz
+// ≈ 2(1 − w)·x^(n+2)/(n + 2), so XiEq = DE/(2π·Fa·Umax) ≈ (1 − w)(1 − α)·xⁿ/((n + 2)·π).
+double SmallAmplitudeXiEq(double n, double w, double alpha, double x) {
+  return (1.0 - w) * (1.0 - alpha) * std::pow(x, n) / ((n + 2.0) * std::numbers::pi);
+}
+
+TEST(CheckAgainstExact, FlagsTheCancellingEnergyAtSmallAmplitudesAndNothingAtTheDefault) {
+  const struct {
+    double n, gamma, x;
+    bool flagged;
+  } cases[] = {{1.0, 0.1, 1e-6, true}, {3.0, 0.9, 4e-4, true}, {2.0, 0.9, 1.0, false}, {2.0, 0.9, 5.0, false}};
+  for (const auto& c : cases) {
+    BoucWenCase bw{.Nee = c.n, .BetaSmall = 1.0 - c.gamma, .GammaSmall = c.gamma, .AlphaSmall = 0.1, .Fy = 2.86,
+                   .Uy = 0.111, .UmaxOverUy = c.x, .Complementary = true};
+    SolveEnergy(bw);
+    const ResultCheck check = CheckAgainstExact(bw);
+    ASSERT_TRUE(check.available);
+    const int xi = 9;  // XiEq
+    EXPECT_EQ(check.flagged[xi], c.flagged) << c.n << " " << c.x;
+    EXPECT_EQ(check.Count() > 0, c.flagged);
+    if (c.flagged) {
+      const double law = SmallAmplitudeXiEq(c.n, bw.BetaSmall - bw.GammaSmall, 0.1, c.x);
+      EXPECT_NEAR(check.exact[xi], law, 1e-3 * law) << c.n;
+      // The energy cancels to 0 or below: the first sign change (DE/(Fy Uy)) outranks every difference.
+      EXPECT_EQ(check.Worst(CheckedValues(bw)), 6) << c.n;
     }
   }
 }

@@ -120,13 +120,6 @@ def test_workers_must_be_a_count(workers, error, message):
             quorix.solve(u=u, workers=workers)
 
 
-def test_workers_reach_dask_blocks():
-    da = pytest.importorskip("dask.array")
-    u = np.linspace(0.5, 12.0, 3000)
-    lazy = quorix.solve(u=da.from_array(u, chunks=1000), workers=1)
-    assert bits(lazy.DE.compute(scheduler="threads")) == bits(quorix.solve(u=u).DE)
-
-
 @pytest.mark.parametrize("wrap", ["numpy", "pandas"])
 def test_a_warning_names_the_callers_line(wrap):
     u = [2.0, 1e-6, 1e-6]  # the specified arithmetic loses its digits at the small amplitudes

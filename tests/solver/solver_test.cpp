@@ -1,14 +1,19 @@
 // The solver against the model's example values, the elementary closed forms at n = 2,
 // w = β − γ = −0.8 and the law integrated in time; the views against closed forms and
-// data/make_views_reference.py (mpmath).
+// data/make_views_reference.py (mpmath); the model's domain at each of its edges.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <string>
 #include <tuple>
+#include <vector>
 
 #include "bouc_wen_ode.h"
+#include "case.h"
+#include "domain.h"
 #include "energy_solver.h"
 #include "loading_branch.h"
 #include "views.h"
@@ -252,6 +257,48 @@ TEST(LoopShape, NoLoopWhereTheClosedFormDoesNotApplyAndAtLeastThreePointsABranch
   const BoucWenCase initial = Solved(1.0, true), saturated = Solved(9.0, true, 5.0);
   ExpectWellFormedLoop(initial, LoopOf(initial, 1), 3, false);
   ExpectWellFormedLoop(saturated, LoopOf(saturated, 3), 3, false);
+}
+
+// The first input outside the domain is named; "" inside it.
+TEST(Domain, NamesTheFirstInputOutsideEachEdge) {
+  constexpr double inf = std::numeric_limits<double>::infinity(), below0 = -std::numeric_limits<double>::denorm_min();
+  const Case base = NormalisedCase(2.0, 0.9, 0.1, 2.86, 0.111);
+  struct Row {
+    Case c;
+    std::optional<double> amplitude;
+    std::string input;  // "" inside the domain
+  };
+  auto with = [&](auto edit) {
+    Case c = base;
+    edit(c);
+    return c;
+  };
+  const std::vector<Row> rows = {
+      {base, 1.0, ""},
+      {base, 0.0, ""},
+      {base, std::nullopt, ""},
+      {base, below0, "Umax/Uy"},
+      {base, inf, "Umax/Uy"},
+      {with([](Case& c) { c.n = 1e-300; }), 1.0, ""},
+      {with([](Case& c) { c.n = 0.0; }), 1.0, "n"},
+      {NormalisedCase(2.0, 0.0, 0.1, 2.86, 0.111), 1.0, ""},
+      {NormalisedCase(2.0, below0, 0.1, 2.86, 0.111), 1.0, "gamma"},
+      {with([](Case& c) { c.beta = 1.5; c.gamma = 0.5; }), 1.0, ""},  // β − γ = 1 exactly
+      {with([](Case& c) { c.beta = 1.5; c.gamma = 0.4; }), 1.0, "beta"},
+      {with([](Case& c) { c.alpha = 0.0; }), 1.0, ""},
+      {with([](Case& c) { c.alpha = std::nextafter(1.0, 0.0); }), 1.0, ""},
+      {with([](Case& c) { c.alpha = 1.0; }), 1.0, "alpha"},
+      {with([](Case& c) { c.alpha = below0; }), 1.0, "alpha"},
+      {with([](Case& c) { c.Fy = 0.0; }), 1.0, "Fy"},
+      {with([](Case& c) { c.Uy = -1.0; }), 1.0, "Uy"},
+      {with([](Case& c) { c.Uy = std::nan(""); }), 1.0, "Uy"},
+  };
+  for (const Row& row : rows) {
+    const auto breach = FindDomainBreach(row.c, row.amplitude);
+    EXPECT_EQ(breach ? breach->input : "", row.input)
+        << row.c.n << " " << row.c.beta << " " << row.c.gamma << " " << row.c.alpha << " " << row.c.Fy << " "
+        << row.c.Uy << " " << row.amplitude.value_or(-1);
+  }
 }
 
 }  // namespace
