@@ -442,8 +442,8 @@ def read_record(path, u_column=None, F_column=None):
     ----------
     path : str or os.PathLike
     u_column, F_column : int or str, optional
-        A column's index (from 0) or its header name; default: the columns whose names say
-        displacement and force, else the first numeric ones.
+        A column's index (from 0, as the messages count them) or its header name; default: the
+        columns whose names say displacement and force, else the first numeric ones.
 
     Returns
     -------
