@@ -90,3 +90,15 @@ def test_a_column_chosen_from_0_is_the_column_read(tmp_path):
 def test_a_keyword_in_the_window_s_case_is_told_its_python_name(call, keyword, meant):
     with pytest.raises(TypeError, match=rf"unexpected keyword argument '{keyword}'; did you mean '{meant}'\?$"):
         call()
+
+
+@pytest.mark.parametrize("z_column, message", [
+    ("zz", 'the z column (z_column=) "zz": no column has that name'),
+    (5, "the z column (z_column=) 5: the record has columns 0 to 2"),
+])
+def test_verify_names_the_z_column_as_given(tmp_path, z_column, message):
+    path = tmp_path / "record.csv"
+    path.write_text("u;F;z\n" + PLAIN)
+    with pytest.raises(ValueError) as caught:
+        quorix.verify(str(path), z_column=z_column)
+    assert str(caught.value).startswith(message), str(caught.value)
