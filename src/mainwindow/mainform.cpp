@@ -42,7 +42,10 @@ MainForm::MainForm(platform::Services& services, platform::SaveDialogs* dialogs,
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
   setWindowTitle(QString::fromLatin1(kCaption));
   setWindowIcon(ProgramIcon());
-  setFont(ProgramFont());
+  // The form follows the desktop's font: its font and every box it is laid
+  // out in grow by the same ratio (exactly 1 at the font it was designed for).
+  scale_ = FontScale();
+  setFont(ProgramFont(scale_));
   ask_ = [this](const QString& question) {
     return QMessageBox::question(this, QStringLiteral("Loop"), question, QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No) == QMessageBox::Yes;

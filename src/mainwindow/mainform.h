@@ -162,6 +162,7 @@ class MainForm : public QMainWindow {
   };
   std::array<NumberField, 9> NumberFields() const;
 
+  double scale_ = 1.0;  // the desktop's font over the one the form was laid out for (FontScale)
   platform::Services& services_;
   std::unique_ptr<platform::SaveDialogs> ownDialogs_;
   platform::SaveDialogs* dialogs_;

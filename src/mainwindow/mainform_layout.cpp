@@ -1,7 +1,8 @@
 // The window's controls and where they sit: the frames, the rows of fields
 // and results with their captions, the flags beside the results, the status
 // line, and the Tab order. Positions are in twips, as the window was laid
-// out, converted to pixels by Px.
+// out, converted to pixels by Px at the window's font scale: the whole
+// form grows with the desktop's font, as the font it is drawn in does.
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -23,8 +24,8 @@ namespace {
 // The colour of a flag beside a result; greyed like the result when stale.
 const QColor kFlagColour(176, 0, 0);
 
-QRect TwipRect(int left, int top, int width, int height) {
-  return QRect(Px(left), Px(top), Px(width), Px(height));
+QRect TwipRect(double scale, int left, int top, int width, int height) {
+  return QRect(Px(left, scale), Px(top, scale), Px(width, scale), Px(height, scale));
 }
 
 template <class Widget>
@@ -96,13 +97,13 @@ void MakeReadOnly(QLineEdit* box) {
 void MainForm::BuildControls() {
   auto* client = new QWidget(this);
   client->setObjectName(QStringLiteral("MainFormClient"));
-  client->setFixedSize(Px(7545), Px(3900));
+  client->setFixedSize(Px(7545, scale_), Px(3900, scale_));
   setCentralWidget(client);
 
-  auto* frameBoucWen = MakeFrame(client, "frameBoucWen", "Bouc-Wen parameters", TwipRect(60, 60, 1875, 3735));
-  auto* frameAmplitude = MakeFrame(client, "frameAmplitude", "Displacement amplitude", TwipRect(2040, 60, 1815, 1695));
-  auto* frameLoop = MakeFrame(client, "frameLoop", "Loop for Umax/Uy", TwipRect(2040, 1860, 1815, 1935));
-  frameResults_ = MakeFrame(client, "frameResults", "Results", TwipRect(3900, 60, 3555, 3735));
+  auto* frameBoucWen = MakeFrame(client, "frameBoucWen", "Bouc-Wen parameters", TwipRect(scale_, 60, 60, 1875, 3735));
+  auto* frameAmplitude = MakeFrame(client, "frameAmplitude", "Displacement amplitude", TwipRect(scale_, 2040, 60, 1815, 1695));
+  auto* frameLoop = MakeFrame(client, "frameLoop", "Loop for Umax/Uy", TwipRect(scale_, 2040, 1860, 1815, 1935));
+  frameResults_ = MakeFrame(client, "frameResults", "Results", TwipRect(scale_, 3900, 60, 3555, 3735));
   BuildParameterRows(frameBoucWen);
   BuildAmplitudeControls(frameAmplitude);
   BuildLoopControls(frameLoop);
@@ -127,7 +128,7 @@ void MainForm::BuildControls() {
 // One row per field, 360 twips apart; the label is right-aligned and sits
 // 60 twips lower than its box.
 void MainForm::BuildParameterRows(QGroupBox* frame) {
-  auto* picture1 = MakeInner(frame, "Picture1", TwipRect(120, 240, 1695, 2655));
+  auto* picture1 = MakeInner(frame, "Picture1", TwipRect(scale_, 120, 240, 1695, 2655));
   struct Row {
     QLineEdit** box;
     const char* boxName;
@@ -146,10 +147,10 @@ void MainForm::BuildParameterRows(QGroupBox* frame) {
   };
   int top = 60;
   for (const Row& row : rows) {
-    *row.box = MakeTextBox(picture1, row.boxName, row.text, TwipRect(900, top, 675, 315));
+    *row.box = MakeTextBox(picture1, row.boxName, row.text, TwipRect(scale_, 900, top, 675, 315));
     // The caption is the field's buddy: assistive tools read it as the
     // field's label.
-    MakeLabel(picture1, row.labelName, row.caption, TwipRect(0, top + 60, 735, 195), Qt::AlignRight)
+    MakeLabel(picture1, row.labelName, row.caption, TwipRect(scale_, 0, top + 60, 735, 195), Qt::AlignRight)
         ->setBuddy(*row.box);
     top += 360;
   }
@@ -166,43 +167,43 @@ void MainForm::BuildParameterRows(QGroupBox* frame) {
 }
 
 void MainForm::BuildAmplitudeControls(QGroupBox* frame) {
-  auto* picture2 = MakeInner(frame, "Picture2", TwipRect(60, 285, 1575, 1335));
-  QLabel* caption = MakeLabel(picture2, "lblUmaxOverUy", "Umax / Uy :", TwipRect(0, 60, 975, 255), Qt::AlignLeft);
-  txtUmaxOverUy_ = MakeTextBox(picture2, "txtUmaxOverUy", "1", TwipRect(1020, 0, 495, 315));
+  auto* picture2 = MakeInner(frame, "Picture2", TwipRect(scale_, 60, 285, 1575, 1335));
+  QLabel* caption = MakeLabel(picture2, "lblUmaxOverUy", "Umax / Uy :", TwipRect(scale_, 0, 60, 975, 255), Qt::AlignLeft);
+  txtUmaxOverUy_ = MakeTextBox(picture2, "txtUmaxOverUy", "1", TwipRect(scale_, 1020, 0, 495, 315));
   caption->setBuddy(txtUmaxOverUy_);
-  optDirect_ = Make<QRadioButton>(picture2, "optDirect", TwipRect(120, 360, 1755, 195));
+  optDirect_ = Make<QRadioButton>(picture2, "optDirect", TwipRect(scale_, 120, 360, 1755, 195));
   optDirect_->setText(QStringLiteral("Direct"));
-  optComplementary_ = Make<QRadioButton>(picture2, "optComplementary", TwipRect(120, 600, 1815, 195));
+  optComplementary_ = Make<QRadioButton>(picture2, "optComplementary", TwipRect(scale_, 120, 600, 1815, 195));
   optComplementary_->setText(QStringLiteral("Complementary"));
   optDirect_->setToolTip(QStringLiteral("The Direct loop integrals: beyond saturation (Za = 1) they stop growing"));
   optComplementary_->setToolTip(QStringLiteral(
       "The Complementary loop integrals: beyond saturation DE/(Fh·Uy) grows by 4 per unit of Umax/Uy"));
-  cmdSolve_ = Make<QPushButton>(picture2, "cmdSolve", TwipRect(120, 900, 1395, 435));
+  cmdSolve_ = Make<QPushButton>(picture2, "cmdSolve", TwipRect(scale_, 120, 900, 1395, 435));
   cmdSolve_->setText(QStringLiteral("&Solve"));
 }
 
 void MainForm::BuildLoopControls(QGroupBox* frame) {
-  auto* picture4 = MakeInner(frame, "Picture4", TwipRect(120, 240, 1635, 1575));
-  txtFrom_ = MakeTextBox(picture4, "txtFrom", "0.1", TwipRect(540, 60, 975, 315));
-  MakeLabel(picture4, "Label1", "From :", TwipRect(60, 120, 435, 195), Qt::AlignLeft)->setBuddy(txtFrom_);
-  txtTo_ = MakeTextBox(picture4, "txtTo", "10.0", TwipRect(540, 420, 975, 315));
-  MakeLabel(picture4, "Label2", "To :", TwipRect(240, 480, 285, 195), Qt::AlignLeft)->setBuddy(txtTo_);
-  txtStep_ = MakeTextBox(picture4, "txtStep", "0.1", TwipRect(540, 780, 975, 315));
-  MakeLabel(picture4, "Label3", "Step :", TwipRect(30, 840, 420, 195), Qt::AlignLeft)->setBuddy(txtStep_);
-  cmdLoop_ = Make<QPushButton>(picture4, "cmdLoop", TwipRect(60, 1140, 1455, 435));
+  auto* picture4 = MakeInner(frame, "Picture4", TwipRect(scale_, 120, 240, 1635, 1575));
+  txtFrom_ = MakeTextBox(picture4, "txtFrom", "0.1", TwipRect(scale_, 540, 60, 975, 315));
+  MakeLabel(picture4, "Label1", "From :", TwipRect(scale_, 60, 120, 435, 195), Qt::AlignLeft)->setBuddy(txtFrom_);
+  txtTo_ = MakeTextBox(picture4, "txtTo", "10.0", TwipRect(scale_, 540, 420, 975, 315));
+  MakeLabel(picture4, "Label2", "To :", TwipRect(scale_, 240, 480, 285, 195), Qt::AlignLeft)->setBuddy(txtTo_);
+  txtStep_ = MakeTextBox(picture4, "txtStep", "0.1", TwipRect(scale_, 540, 780, 975, 315));
+  MakeLabel(picture4, "Label3", "Step :", TwipRect(scale_, 30, 840, 420, 195), Qt::AlignLeft)->setBuddy(txtStep_);
+  cmdLoop_ = Make<QPushButton>(picture4, "cmdLoop", TwipRect(scale_, 60, 1140, 1455, 435));
   cmdLoop_->setText(QStringLiteral("&Loop"));
 }
 
 // Caption and value per row, 360 twips apart.
 void MainForm::BuildResultRows(QGroupBox* frame) {
-  auto* picture3 = MakeInner(frame, "Picture3", TwipRect(120, 300, 3315, 3195));
+  auto* picture3 = MakeInner(frame, "Picture3", TwipRect(scale_, 120, 300, 3315, 3195));
   const auto captions = ResultCaptions(false);
   int top = 0;
   for (int i = 0; i < kResultCount; ++i) {
     const std::string name(kResultNames[i]);
     auto* caption = MakeLabel(picture3, ("lbl" + name).c_str(), captions[i].c_str(),
-                              TwipRect(0, top + 60, 975, 195), Qt::AlignRight);
-    auto* value = MakeLabel(picture3, ("lbl" + name + "Value").c_str(), "", TwipRect(1140, top, 2115, 315),
+                              TwipRect(scale_, 0, top + 60, 975, 195), Qt::AlignRight);
+    auto* value = MakeLabel(picture3, ("lbl" + name + "Value").c_str(), "", TwipRect(scale_, 1140, top, 2115, 315),
                             Qt::AlignLeft);
     value->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     value->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -214,7 +215,7 @@ void MainForm::BuildResultRows(QGroupBox* frame) {
     resultLabels_[i] = value;
     // The flag sits inside the value's box, at its right end, where the
     // nine decimals never reach; hidden until the check flags the result.
-    auto* flag = MakeLabel(picture3, ("lbl" + name + "Flag").c_str(), "", TwipRect(2160, top + 30, 1035, 255),
+    auto* flag = MakeLabel(picture3, ("lbl" + name + "Flag").c_str(), "", TwipRect(scale_, 2160, top + 30, 1035, 255),
                            Qt::AlignRight);
     flag->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QPalette palette = flag->palette();

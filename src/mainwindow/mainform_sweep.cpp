@@ -234,7 +234,7 @@ class MainForm::SweepProgress : public QObject {
     dialog_->setAutoReset(false);
     dialog_->setMinimumDuration(0);
     dialog_->setRange(0, kBarSteps);
-    dialog_->setMinimumWidth(Px(4800));
+    dialog_->setMinimumWidth(Px(4800, FontScale()));
     dialog_->setCancelButtonText(QStringLiteral("Cancel"));
     connect(dialog_, &QProgressDialog::canceled, this, [this] {
       watch_.RequestStop();

@@ -353,11 +353,12 @@ Record RecordParser::Finish() {
   // A time column taken for the displacement by its place: it never turns
   // back, while the column read as the force does.
   if (uByPosition_ && !record_.F.empty() && !Reverses(record_.u, 1) && Reverses(record_.F, 2)) {
-    throw Refusal("column " + std::to_string(record_.displacement.number) +
+    const std::size_t first = choice_.firstNumber;
+    throw Refusal("column " + std::to_string(record_.displacement.number - 1 + first) +
                   ", read as the displacement by its place, never turns back while column " +
-                  std::to_string(record_.force.number) +
-                  " does: is it a time column? Name the displacement's column (--u-column) and the force's "
-                  "(--F-column)");
+                  std::to_string(record_.force.number - 1 + first) +
+                  " does: is it a time column? Name the displacement's column (" + choice_.displacementName +
+                  ") and the force's (" + choice_.forceName + ")");
   }
   return std::move(record_);
 }
@@ -445,25 +446,31 @@ void RecordParser::ChooseColumns() {
     return kNone;
   };
 
-  std::size_t u = ChosenColumn(choice_.displacement, "displacement", names, width);
-  std::size_t F = ChosenColumn(choice_.force, "force", names, width);
-  if (u == kNone && !names.empty()) u = BestNamed(names, SaysDisplacement, SaysForce, F, "displacement", "--u-column");
+  const std::size_t firstNumber = choice_.firstNumber;
+  std::size_t u = ChosenColumn(choice_.displacement, "displacement", names, width, firstNumber);
+  std::size_t F = ChosenColumn(choice_.force, "force", names, width, firstNumber);
+  if (u == kNone && !names.empty()) {
+    u = BestNamed(names, SaysDisplacement, SaysForce, F, "displacement", choice_.displacementName, firstNumber);
+  }
   // A history's force is read when it is asked for or named, or when its
   // displacement is the first numeric column by default as well.
   const bool forceByDefault = columns_ == Columns::kDisplacementAndForce || (u == kNone && F == kNone);
-  if (F == kNone && !names.empty()) F = BestNamed(names, SaysForce, SaysDisplacement, u, "force", "--F-column");
+  if (F == kNone && !names.empty()) {
+    F = BestNamed(names, SaysForce, SaysDisplacement, u, "force", choice_.forceName, firstNumber);
+  }
   uByPosition_ = u == kNone;
   if (u == kNone) u = first([&](std::size_t i) { return numeric[i]; }, F);
   if (F == kNone && forceByDefault) F = first([&](std::size_t i) { return numeric[i]; }, u);
   if (u == kNone || (F == kNone && columns_ == Columns::kDisplacementAndForce)) {
     if (width == 1) throw Refusal(Where() + "one column; expected displacement and force");
     throw Refusal(Where() + (u == kNone && F == kNone ? std::string("no column holds a number")
-                                                          : "only column " + std::to_string((u == kNone ? F : u) + 1) +
+                                                          : "only column " +
+                                                                std::to_string((u == kNone ? F : u) + firstNumber) +
                                                                 " holds a number") +
                       "; expected displacement and force");
   }
   if (u == F) {
-    throw Refusal("the displacement and the force are both column " + std::to_string(u + 1));
+    throw Refusal("the displacement and the force are both column " + std::to_string(u + firstNumber));
   }
   const auto describe = [&](std::size_t i) {
     RecordColumn c;

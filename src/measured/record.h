@@ -53,12 +53,17 @@ struct Record {
 // plain "displacement, force" of a file without names.
 enum class Columns { kDisplacementAndForce, kDisplacementWithOptionalForce };
 
-// The columns asked for, each empty (the default), a number from 1
-// ("3"), or a name the header gives, compared without regard to case and
-// with or without a unit ("Stroke" finds "Stroke [mm]", "Stroke [mm]"
-// finds "Stroke").
+// The columns asked for, each empty (the default), a number counted from
+// firstNumber ("3"), or a name the header gives, compared without regard
+// to case and with or without a unit ("Stroke" finds "Stroke [mm]",
+// "Stroke [mm]" finds "Stroke"). The messages count columns from
+// firstNumber too and name the choices as the caller's user gives them:
+// the command line counts from 1 and has options, Python counts from 0
+// and has keywords.
 struct ColumnChoice {
   std::string displacement, force;
+  std::size_t firstNumber = 1;
+  std::string displacementName = "--u-column", forceName = "--F-column";
 };
 
 // The longest line read; a longer one (a binary file, a file without line

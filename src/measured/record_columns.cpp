@@ -56,7 +56,8 @@ bool SaysForce(std::string_view name) {
 }
 
 std::size_t BestNamed(const std::vector<std::string>& names, bool (*says)(std::string_view),
-                      bool (*other)(std::string_view), std::size_t taken, const char* what, const char* option) {
+                      bool (*other)(std::string_view), std::size_t taken, const char* what, const std::string& option,
+                      std::size_t firstNumber) {
   std::size_t best = kNone, tie = kNone, fewest = 0;
   for (std::size_t i = 0; i < names.size(); ++i) {
     if (i == taken || !says(names[i]) || other(names[i])) continue;
@@ -70,8 +71,8 @@ std::size_t BestNamed(const std::vector<std::string>& names, bool (*says)(std::s
     }
   }
   if (tie != kNone) {
-    throw Refusal("columns " + std::to_string(best + 1) + " (" + Quote(names[best]) + ") and " +
-                  std::to_string(tie + 1) + " (" + Quote(names[tie]) + ") both name the " + what +
+    throw Refusal("columns " + std::to_string(best + firstNumber) + " (" + Quote(names[best]) + ") and " +
+                  std::to_string(tie + firstNumber) + " (" + Quote(names[tie]) + ") both name the " + what +
                   ": choose one (" + option + ")");
   }
   return best;
@@ -89,16 +90,16 @@ bool Reverses(const std::vector<double>& x, int turns) {
 }
 
 std::size_t ChosenColumn(const std::string& choice, const char* what, const std::vector<std::string>& names,
-                         std::size_t width) {
+                         std::size_t width, std::size_t firstNumber) {
   if (choice.empty()) return kNone;
   std::size_t number = 0;
   const auto [end, ec] = std::from_chars(choice.data(), choice.data() + choice.size(), number);
   if (end == choice.data() + choice.size()) {
-    if (ec != std::errc() || number < 1 || number > width) {
-      throw Refusal(std::string("the ") + what + " column " + choice + ": the record has columns 1 to " +
-                        std::to_string(width));
+    if (ec != std::errc() || number < firstNumber || number - firstNumber >= width) {
+      throw Refusal(std::string("the ") + what + " column " + choice + ": the record has columns " +
+                        std::to_string(firstNumber) + " to " + std::to_string(width - 1 + firstNumber));
     }
-    return number - 1;
+    return number - firstNumber;
   }
   const std::string quoted = Quote(choice);
   if (names.empty()) {

@@ -2,6 +2,7 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QCursor>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QLegend>
@@ -9,6 +10,7 @@
 #include <QLineSeries>
 #include <QPainter>
 #include <QPen>
+#include <QToolTip>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
@@ -82,13 +84,27 @@ QLineSeries* MakeLine(const QString& name, const QColor& colour, Qt::PenStyle st
   return series;
 }
 
+namespace {
+
+// The font k times as large, in the unit it was given in: a desktop font
+// may be set in pixels, and then has no point size to scale (-1).
+QFont Scaled(QFont font, double k) {
+  if (font.pointSizeF() > 0) {
+    font.setPointSizeF(font.pointSizeF() * k);
+  } else if (font.pixelSize() > 0) {
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(font.pixelSize() * k))));
+  }
+  return font;
+}
+
+}  // namespace
+
 QChart* MakeChart() {
   auto* chart = new QChart;
   chart->setAnimationOptions(QChart::NoAnimation);
   chart->setBackgroundRoundness(0);
   chart->legend()->setAlignment(Qt::AlignBottom);
-  QFont font = chart->titleFont();
-  font.setPointSizeF(font.pointSizeF() * 1.1);
+  QFont font = Scaled(chart->titleFont(), 1.1);
   font.setBold(true);
   chart->setTitleFont(font);
   return chart;
@@ -107,11 +123,33 @@ QLabel* MakePrompt(const char* name, const char* text) {
   label->setObjectName(QString::fromLatin1(name));
   label->setAlignment(Qt::AlignCenter);
   label->setWordWrap(true);
-  QFont font = label->font();
-  font.setPointSizeF(font.pointSizeF() * 1.25);
-  label->setFont(font);
+  label->setFont(Scaled(label->font(), 1.25));
   return label;
 }
+
+namespace {
+
+// Set on a legend whose entries do not fit side by side in the base font:
+// the legend may draw them shortened ("..."), and a pointer over one shows
+// it whole.
+constexpr const char* kShortenedLegend = "quorixLegendShortened";
+
+void ShowWholeEntriesOnHover(QLegend* legend) {
+  constexpr const char* kConnected = "quorixShowsWhole";
+  for (QLegendMarker* entry : legend->markers()) {
+    if (entry->property(kConnected).isValid()) continue;
+    entry->setProperty(kConnected, true);
+    QObject::connect(entry, &QLegendMarker::hovered, entry, [legend, entry](bool over) {
+      if (over && legend->property(kShortenedLegend).toBool()) {
+        QToolTip::showText(QCursor::pos(), entry->label());
+      } else {
+        QToolTip::hideText();
+      }
+    });
+  }
+}
+
+}  // namespace
 
 void FitLegend(QChart* chart) {
   QLegend* legend = chart->legend();
@@ -134,14 +172,22 @@ void FitLegend(QChart* chart) {
   // Under the plot while the entries fit side by side; at its right while
   // the widest takes a quarter of the chart at most (a legend there is cut
   // beyond about a third); else under it in a smaller font, down to 60 %.
+  // Narrower still (the window at its smallest) the legend shortens the
+  // entries, whose tooltips then hold their whole text.
   Qt::Alignment wanted = Qt::AlignBottom;
+  bool shortened = false;
   if (needed > room && widest <= 0.25 * room) {
     wanted = Qt::AlignRight;
-  } else if (needed > room && font.pointSizeF() > 0) {
-    font.setPointSizeF(font.pointSizeF() * std::max(0.6, room / needed));
+  } else if (needed > room) {
+    font = Scaled(font, std::max(0.6, room / needed));
+    // Shortened by the legend where the smallest font is not enough; the
+    // estimate above is near, so a smaller font alone counts as well.
+    shortened = true;
   }
   if (legend->alignment() != wanted) legend->setAlignment(wanted);
   if (legend->font() != font) legend->setFont(font);
+  legend->setProperty(kShortenedLegend, shortened);
+  ShowWholeEntriesOnHover(legend);
 }
 
 void KeepLegendWhole(QChart* chart) {

@@ -38,8 +38,10 @@ QLabel* MakePrompt(const char* name, const char* text);
 
 // Keeps every entry of the chart's legend whole: under the plot while the
 // entries fit there side by side, at its right, one above the other, when
-// they do not. Checked whenever the plot area changes; FitLegend checks
-// again after a legend entry changed.
+// they do not, else under it in a smaller font. In a chart too narrow even
+// for that the legend shortens its entries, and the pointer over one shows
+// it whole as a tooltip. Checked whenever the plot area changes; FitLegend
+// checks again after a legend entry changed.
 void KeepLegendWhole(QChart* chart);
 void FitLegend(QChart* chart);
 // A file name short enough for a legend entry: the start and the end of a

@@ -31,14 +31,14 @@ void CheckDeadBand(double deadBand) {
 }
 
 // A column argument as the reader takes it: an int counts from 0, a str is
-// the header's name (or a number from 1, as on the command line).
+// the header's name (or, all digits, an index from 0 as well).
 std::string ColumnText(const py::object& column, const char* name) {
   if (column.is_none()) return {};
   if (py::isinstance<py::str>(column)) return column.cast<std::string>();
   if (py::isinstance<py::int_>(column) && !py::isinstance<py::bool_>(column)) {
     const auto index = column.cast<std::int64_t>();
     if (index < 0) throw py::value_error(std::string(name) + ": columns count from 0, not " + std::to_string(index));
-    return std::to_string(index + 1);
+    return std::to_string(index);
   }
   throw py::type_error(std::string(name) + " must be a column's index (int, from 0) or its name (str)");
 }
@@ -49,7 +49,10 @@ bool IsPath(const py::object& value) {
 
 measured::Record ReadFile(const py::object& path, const py::object& uColumn, const py::object& FColumn) {
   const std::string file = py::str(py::module_::import("os").attr("fsdecode")(path));
-  const measured::ColumnChoice choice{ColumnText(uColumn, "u_column"), ColumnText(FColumn, "F_column")};
+  // The reader's messages count the columns from 0 and name the keywords,
+  // as the rest of the module does.
+  const measured::ColumnChoice choice{ColumnText(uColumn, "u_column"), ColumnText(FColumn, "F_column"), 0,
+                                      "u_column=", "F_column="};
   py::gil_scoped_release release;
   platform::SystemServices services;
   return measured::ReadRecordFile(services, file, measured::Columns::kDisplacementAndForce, choice);

@@ -4,6 +4,7 @@
 // the values at a failure.
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <exception>
 
@@ -61,13 +62,21 @@ py::tuple EachElement(const std::array<Flat, Arity>& args, const Evaluate& evalu
 }
 
 // The array form of a function of one argument: the specified arithmetic
-// with its statuses, or the accurate one (status 1, a failure outside its
-// domain).
+// with its statuses, or the accurate one. The accurate functions refuse
+// exactly where the value is not a number of the line (a pole, NaN, ±inf);
+// that is status 0 there, as in the specified mode, so that both modes
+// give the same one-sided limit or NaN (special.py) rather than one of
+// them raising for an array that merely touches a pole.
 template <std::int32_t (*Specified)(double, double&), double (*Accurate)(double)>
 py::tuple OneArgumentArray(const Flat& x, bool accurate) {
   return EachElement<1>({x}, [accurate](const std::array<double, 1>& a, double& value) -> std::int32_t {
     if (!accurate) return Specified(a[0], value);
-    value = Accurate(a[0]);
+    try {
+      value = Accurate(a[0]);
+    } catch (const Refusal&) {
+      value = 0.0;
+      return 0;
+    }
     return 1;
   });
 }
@@ -75,6 +84,13 @@ py::tuple OneArgumentArray(const Flat& x, bool accurate) {
 py::tuple Hyp2F1Array(const Flat& a, const Flat& b, const Flat& c, const Flat& z, bool accurate) {
   return EachElement<4>({a, b, c, z}, [accurate](const std::array<double, 4>& x, double& value) -> std::int32_t {
     if (!accurate) return Hypergeometric2F1(x[0], x[1], x[2], x[3], value);
+    // A NaN argument fails (NaN, status 0) in both modes; parameters outside
+    // the family the exact form covers are still refused (ValueError): the
+    // specified evaluator answers them, the exact one cannot.
+    if (std::isnan(x[0]) || std::isnan(x[1]) || std::isnan(x[2]) || std::isnan(x[3])) {
+      value = 0.0;
+      return 0;
+    }
     value = accurate::Hyp2F1(x[0], x[1], x[2], x[3]);
     return 1;
   });

@@ -1,7 +1,9 @@
 // Not a test: takes the pictures of the windows in docs/ (and more, to look at) on the fake services, as a user
 // leaves them after a Solve, a Loop and a fitted record. Run under a real X server so that the desktop's style and
 // fonts are those of a screen:
-//   xvfb-run -a build/dev/tests/plots/window_shots OUTDIR
+//   xvfb-run -a build/dev/tests/plots/window_shots OUTDIR [FONT_PIXELS]
+// FONT_PIXELS sets the application's font to that many pixels, as a desktop with a larger font would (the
+// windows are laid out for 12).
 #include <QAction>
 #include <QApplication>
 #include <QChartView>
@@ -9,7 +11,10 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <utility>
 
 #include "fake_save_dialogs.h"
 #include "fake_services.h"
@@ -30,6 +35,11 @@ void Save(QWidget* widget, const QString& folder, const char* name) {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+  if (argc > 2) {
+    QFont font = QApplication::font();
+    font.setPixelSize(std::max(6, std::atoi(argv[2])));
+    QApplication::setFont(font);
+  }
   quorix::testing::FakeServices services;
   quorix::testing::FakeSaveDialogs dialogs;
   using namespace quorix::measured::testing;
@@ -64,8 +74,19 @@ int main(int argc, char** argv) {
   Save(plots, folder, "plots-measured-loop.png");
   plots->resize(560, 420);
   Save(plots, folder, "plots-measured-loop-narrow.png");
+  plots->resize(plots->minimumSizeHint().width(), 420);
+  Save(plots, folder, "plots-measured-loop-narrowest.png");
   plots->findChild<QPushButton*>(QStringLiteral("cmdUseParameters"))->click();
   Save(&form, folder, "main-fitted.png");
+  // The sweep of the fitted case: 99 rows from 0.1 to 5.
+  const std::pair<const char*, const char*> range[] = {{"txtFrom", "0.1"}, {"txtTo", "5"}, {"txtStep", "0.05"}};
+  for (const auto& [name, text] : range) form.findChild<QLineEdit*>(QString::fromLatin1(name))->setText(text);
+  form.findChild<QPushButton*>(QStringLiteral("cmdLoop"))->click();
+  plots->resize(900, 640);
+  plots->Tabs()->setCurrentIndex(1);
+  Save(plots, folder, "plots-measured-sweep.png");
+  plots->resize(plots->minimumSizeHint().width(), 420);
+  Save(plots, folder, "plots-measured-sweep-narrowest.png");
   form.findChild<QLineEdit*>(QStringLiteral("txtNee"))->setText(QStringLiteral("2,5"));
   Save(&form, folder, "main-marked.png");
   return 0;

@@ -58,7 +58,7 @@ def test_arrays_and_numbers_come_back_as_numpy_gives_them():
 
 @pytest.mark.parametrize("call, error, message", [
     (lambda: special.hyp2f1([1.0, 2.0], 0.5, 1.5, [0.5, 0.5, 0.5]), ValueError, r"a \(2,\) b \(\) c \(\) z \(3,\)"),
-    (lambda: special.gamma([1.0, 2.0, -3.0], accurate=True), ValueError, r"-3.* \(at index \(2,\)\)$"),
+    (lambda: special.hyp2f1([1.0, 2.0], 0.5, 1.5, 0.5, accurate=True), ValueError, r"\(at index \(1,\)\)$"),
     (lambda: special.hyp2f1(np.ones(3), [1.0, 1e300, 1e300], [2.0, 1e300, 1e300], 0.7), FloatingPointError,
      r"^hyp2f1: a floating-point fault .* \(at index \(1,\)\)$"),
     (lambda: special.digamma(["1.0"]), TypeError, "x must be a number"),

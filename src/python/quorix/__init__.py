@@ -442,8 +442,8 @@ def read_record(path, u_column=None, F_column=None):
     ----------
     path : str or os.PathLike
     u_column, F_column : int or str, optional
-        A column's index (from 0) or its header name; default: the columns whose names say
-        displacement and force, else the first numeric ones.
+        A column's index (from 0, as the messages count them) or its header name; default: the
+        columns whose names say displacement and force, else the first numeric ones.
 
     Returns
     -------
@@ -659,9 +659,10 @@ def verify(record, F=None, z=None, *, n=_D["n"], gamma=_D["gamma"], alpha=_D["al
         if z_column is not None or read["header"]:
             try:
                 z = read_record(record, u_column=read["displacement"]["column"], F_column=z_column or "z")["F"]
-            except ValueError:
+            except ValueError as error:
+                # The z column is read in the force's place: the message names it as the caller did.
                 if z_column is not None:
-                    raise
+                    raise ValueError(str(error).replace("the force column", "the z column (z_column=)", 1)) from None
     else:
         if u_column is not None or F_column is not None or z_column is not None:
             raise TypeError("verify: u_column, F_column and z_column choose the columns of a file")

@@ -86,7 +86,10 @@ def keywords(function, given, allowed, known):
     says of a misspelt keyword, without the name of the internal function it would otherwise reach."""
     for key in given:
         if key not in allowed:
-            close = difflib.get_close_matches(key, list(known) + list(allowed), n=1)
+            names = list(known) + list(allowed)
+            # The case first: the window writes "Uy" and "Fy", the keywords are uy and fy.
+            close = [name for name in names if name.lower() == key.lower()]
+            close = close or difflib.get_close_matches(key, names, n=1)
             hint = f"; did you mean {close[0]!r}?" if close else ""
             raise TypeError(f"{function}() got an unexpected keyword argument {key!r}{hint}")
 

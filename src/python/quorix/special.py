@@ -1,11 +1,12 @@
 """The engine's special functions, on numbers and on arrays of any shape (numpy broadcasting, float64).
 
 Each takes ``accurate=False`` (the specified arithmetic, the model's published computation, to the last
-bit) or ``accurate=True`` (the exact mathematics; ValueError outside its domain, naming the index of the
-first such element of an array), and ``return_status=True`` to get the engine's status beside the value:
-``(value, status)``, an int32 array of statuses for an array.
+bit) or ``accurate=True`` (the exact mathematics; hyp2f1 outside the family it covers raises ValueError,
+naming the index of the first such element of an array), and ``return_status=True`` to get the engine's
+status beside the value: ``(value, status)``, an int32 array of statuses for an array.
 
-Where the specified arithmetic fails (status 0) the value follows scipy.special: at a pole the one-sided
+Where either mode fails (status 0: a pole, NaN, +-inf, or the specified arithmetic's own limits) the
+value follows scipy.special: at a pole the one-sided
 limit the sign of zero points to, or NaN where the sign depends on the side (the negative integers);
 +inf where the function grows beyond the doubles (Gamma(x) for x > 171, every function at +inf); NaN for
 any other failure (an argument outside the function's domain, NaN, -inf). Python numbers give Python
@@ -98,7 +99,7 @@ def loggamma(x, *, accurate=False, return_status=False):
     x : float or array_like
         The argument, dimensionless.
     accurate : bool, optional
-        True: the exact value (status 1).
+        True: the exact value (status 1); at a pole, NaN or +-inf status 0 and the value below.
     return_status : bool, optional
         True: (value, status), the engine's status 0 for a failure.
 
@@ -126,7 +127,7 @@ def gamma(x, *, accurate=False, return_status=False):
     x : float or array_like
         The argument, dimensionless.
     accurate : bool, optional
-        True: the exact value (status 1).
+        True: the exact value (status 1); at a pole, NaN or +-inf status 0 and the value below.
     return_status : bool, optional
         True: (value, status), the engine's status 0 for a failure.
 
@@ -154,7 +155,7 @@ def digamma(x, *, accurate=False, return_status=False):
     x : float or array_like
         The argument, dimensionless.
     accurate : bool, optional
-        True: the exact value (status 1).
+        True: the exact value (status 1); at a pole, NaN or +-inf status 0 and the value below.
     return_status : bool, optional
         True: (value, status): 1 from a table or when the series met its stop test, 2 when all of
         its terms ran, 0 for a failure.
@@ -181,7 +182,8 @@ def hyp2f1(a, b, c, z, *, accurate=False, return_status=False):
     a, b, c, z : float or array_like
         The parameters and the argument, dimensionless; they broadcast as numpy broadcasts.
     accurate : bool, optional
-        True: the exact value, for F(1, b; 1 + b; t) and F(b, 1; 1 + b; t) only.
+        True: the exact value, for F(1, b; 1 + b; t) and F(b, 1; 1 + b; t) only (ValueError for
+        other parameters); NaN with status 0 where an argument is NaN.
     return_status : bool, optional
         True: (value, status), the engine's status 0 for a failure.
 
