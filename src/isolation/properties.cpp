@@ -45,10 +45,12 @@ PointV AtV(double v, double n) {
   return q;
 }
 
-// Past n·v = 700 the gap 1 − σ ≈ e^(−n·v)/n lies below the smallest normal
+// Past n·v = 700 the gap 1 − σ ≈ e^(−n·v)/n nears the smallest normal
 // double (and e^(−n·v) itself underflows soon after, where G_1 would be
-// infinite): a root beyond is σ = 1 with no gap a double holds, and the
-// search, which would only bisect towards the underflow, is not made.
+// infinite). A root beyond is σ = 1.0 in a double, and the search, which
+// would only bisect towards the underflow, is not made: the point at
+// n·v = 700 stands for it, σ = 1.0 with a gap that keeps the sums about
+// σⁿ = 1 finite, off the root's D_y and G_w (w < 1) by about e^(−700).
 constexpr double kDeepV = 700.0;
 
 }  // namespace
@@ -130,7 +132,7 @@ struct Loop::Parts {
     double vHi = vHalf - 1.01 * excessHalf / slopeMin + 1e-3;
     if (vHi > kDeepV / n) {
       const PointV top = AtV(kDeepV / n, n);
-      if (Gw(top, Sw(top)) + G1(top) < 2.0 * X) return SidePoint{1.0, 0.0};
+      if (Gw(top, Sw(top)) + G1(top) < 2.0 * X) return top.point;
       vHi = kDeepV / n;
     }
     const double v = SafeHalley(
@@ -209,7 +211,9 @@ Properties Loop::At(double D) const {
     const SidePoint peak = k.PeakAboveHalf(X);
     const double Gw = k.negative.G(peak);
     Za = peak.sigma;
-    area = 2.0 * (2.0 * X - 2.0 * Gw + k.negative.D(peak) - k.positive.D(peak));
+    // γ = 0 (w = 1): both branches alike, no area, and terms of the pole
+    // at σ = 1 on both sides that would only leave their rounding.
+    area = c.gamma > 0.0 ? 2.0 * (2.0 * X - 2.0 * Gw + k.negative.D(peak) - k.positive.D(peak)) : 0.0;
     T = X - Gw;
   }
   Properties p;

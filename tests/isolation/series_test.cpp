@@ -38,6 +38,32 @@ TEST(IsolationSeries, MatchTheLawIntegratedByMpmath) {
   }
 }
 
+// Deep in saturation (n·v past 700 at the peak, where its gap nears the
+// smallest double) both branches run along z = ±1: one more unit of X adds
+// two stretches of length 2 at |z| = 1 to the loop, 4·Fh·Uy to the energy,
+// and the crossing is z(0) = 1, Qd = Fh. γ = 0 has branches alike and no
+// loop at all. Each amplitude once refused or, for γ = 0, left the rounding
+// of two pole terms as its energy.
+TEST(IsolationSeries, DeepSaturationAddsFourFhUyPerUnitOfX) {
+  const double alpha = 0.1, Fy = 2.0, Uy = 0.5, Fh = (1.0 - alpha) * Fy;
+  for (const double n : {0.2, 3.0, 200.0}) {
+    for (const double gamma : {0.0, 0.5, 0.9}) {
+      SCOPED_TRACE("n = " + std::to_string(n) + ", gamma = " + std::to_string(gamma));
+      const Loop loop(NormalisedCase(n, gamma, alpha, Fy, Uy));
+      const double X = 400.0 / n + 50.0;
+      const Properties a = loop.At(X * Uy), b = loop.At((X + 10.0) * Uy);
+      EXPECT_EQ(a.Za, 1.0);
+      if (gamma == 0.0) {
+        EXPECT_EQ(a.EDC, 0.0);
+        EXPECT_EQ(b.Qd, 0.0);
+      } else {
+        EXPECT_NEAR(b.EDC - a.EDC, 40.0 * Fh * Uy, 1e-12 * b.EDC);
+        EXPECT_NEAR(b.Qd, Fh, 1e-15 * Fh);
+      }
+    }
+  }
+}
+
 // A Loop keeps nothing of one displacement for the next: the same D gives
 // the same bits whatever was asked before it, in rising, falling or
 // scattered order.
