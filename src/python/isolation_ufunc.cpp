@@ -62,9 +62,9 @@ Case CaseOf(const IsoInputs& x) {
 // case repeats element after element (an array of D) or comes round again
 // (a grid of cases by displacements, the case changing at every element).
 // Keyed on the inputs' bits, so that 0 and −0 or two NaN are never mixed up.
-// At most kKeptLoops (a few kilobytes each) are kept; past that the cache
-// starts afresh, so a call of many distinct cases costs one Loop each, as
-// before, and no more memory.
+// At most kKeptLoops (kilobytes each, with their tables) are kept; past
+// that the cache starts afresh, so a call of many distinct cases costs one
+// Loop each, as before, and no more memory.
 struct CaseKey {
   std::array<std::uint64_t, kIsoD> bits{};
   bool operator==(const CaseKey&) const = default;
