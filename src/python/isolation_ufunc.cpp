@@ -15,9 +15,10 @@
 // equivalent bilinear one NaN in Kd, Dy and Ku. The package's function finds
 // the first such element and says why (_isolation_reason).
 //
-// An array of D for one case repeats the case element after element: each
-// thread keeps the last case's Loop (its tables looked up once), which gives
-// the same bits as PropertiesAt, itself Loop(c).At(D).
+// An array of D for one case repeats the case element after element, and a
+// grid of cases by displacements brings each case round again: each thread
+// keeps its cases' Loops (their tables looked up once), which give the same
+// bits as PropertiesAt, itself Loop(c).At(D).
 #define NPY_NO_DEPRECATED_API NPY_1_7_API_VERSION
 #include <numpy/arrayobject.h>
 #include <numpy/ufuncobject.h>
@@ -25,11 +26,12 @@
 #include <cfenv>
 #include <cmath>
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "case.h"
 #include "isolation.h"
@@ -55,19 +57,47 @@ Case CaseOf(const IsoInputs& x) {
   return Case{.n = x[kIsoN], .beta = beta, .gamma = x[kIsoGamma], .alpha = x[kIsoAlpha], .Fy = x[kIsoFy], .Uy = x[kIsoUy]};
 }
 
-// This thread's last case and its loop: the bits of PropertiesAt, without
-// looking its tables up again (nor writing β's text) while the case repeats.
+// This thread's loops by case: the bits of PropertiesAt, without looking a
+// case's tables up again (nor writing β's text) while it recurs, whether the
+// case repeats element after element (an array of D) or comes round again
+// (a grid of cases by displacements, the case changing at every element).
 // Keyed on the inputs' bits, so that 0 and −0 or two NaN are never mixed up.
-iso::Properties PropertiesOf(const IsoInputs& x) {
-  thread_local std::optional<std::array<double, kIsoD>> lastInputs;  // the case: the inputs before D
-  thread_local std::unique_ptr<iso::Loop> lastLoop;
-  if (!lastInputs || std::memcmp(lastInputs->data(), x.data(), sizeof(*lastInputs)) != 0) {
-    lastInputs.reset();
-    lastLoop = std::make_unique<iso::Loop>(CaseOf(x));  // Refusal outside the domain: nothing kept
-    lastInputs.emplace();
-    std::copy(x.begin(), x.begin() + kIsoD, lastInputs->begin());
+// At most kKeptLoops (kilobytes each, with their tables) are kept; past
+// that the cache starts afresh, so a call of many distinct cases costs one
+// Loop each, as before, and no more memory.
+struct CaseKey {
+  std::array<std::uint64_t, kIsoD> bits{};
+  bool operator==(const CaseKey&) const = default;
+};
+
+struct CaseKeyHash {
+  std::size_t operator()(const CaseKey& k) const {
+    std::uint64_t h = 0x9e3779b97f4a7c15u;
+    for (const std::uint64_t b : k.bits) h = (h ^ b) * 0x100000001b3u + (h >> 29);
+    return static_cast<std::size_t>(h);
   }
-  return lastLoop->At(x[kIsoD]);
+};
+
+constexpr std::size_t kKeptLoops = 1024;
+
+iso::Properties PropertiesOf(const IsoInputs& x) {
+  thread_local std::unordered_map<CaseKey, std::unique_ptr<iso::Loop>, CaseKeyHash> loops;
+  thread_local const iso::Loop* last = nullptr;
+  thread_local CaseKey lastKey;
+  CaseKey key;
+  std::memcpy(key.bits.data(), x.data(), sizeof(key.bits));
+  if (last == nullptr || !(key == lastKey)) {
+    last = nullptr;
+    auto found = loops.find(key);
+    if (found == loops.end()) {
+      auto loop = std::make_unique<iso::Loop>(CaseOf(x));  // Refusal outside the domain: nothing kept
+      if (loops.size() >= kKeptLoops) loops.clear();
+      found = loops.emplace(key, std::move(loop)).first;
+    }
+    last = found->second.get();
+    lastKey = key;
+  }
+  return last->At(x[kIsoD]);
 }
 
 void RequireBearings(double N) {

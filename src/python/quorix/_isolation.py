@@ -1,5 +1,6 @@
 """quorix.isolation_at: an isolation system's properties at a displacement D, on the exact steady loop."""
 import contextlib
+import functools
 import math
 import warnings
 
@@ -74,6 +75,36 @@ def _first_missing(outputs, inputs, present):
     return index, _core._isolation_reason(*element), count
 
 
+def _is_dask(value):
+    return hasattr(value, "__dask_graph__") and type(value).__module__.startswith("dask.array")
+
+
+def _blockwise(workers, *blocks):
+    with _core._workers(workers):
+        return _core.isolation_at(*blocks)
+
+
+def _with_dask(inputs, workers):
+    """The eleven outputs as Dask arrays, computed block by block when asked (each block on every core, as a
+    numpy call would be). Dask hands a ufunc of several outputs only to its own wrappers: apply_gufunc, the
+    arrays first cut into common blocks (dimensions aligned from the right, as in broadcasting), since it
+    wants their blocks to line up and a numpy array beside a Dask one (as xarray passes them) is one block."""
+    import dask.array as da
+
+    ndim = max(np.ndim(x) for x in inputs)
+    placed = [i for i, x in enumerate(inputs) if np.ndim(x) > 0]
+    if len(placed) > 1:
+        pairs = []
+        for i in placed:
+            pairs += [da.asarray(inputs[i]), tuple(range(ndim - np.ndim(inputs[i]), ndim))]
+        inputs = list(inputs)
+        for i, array in zip(placed, da.core.unify_chunks(*pairs)[1]):
+            inputs[i] = array
+    signature = ",".join(["()"] * len(_ARGUMENTS)) + "->" + ",".join(["()"] * len(ISOLATION_NAMES))
+    call = _core.isolation_at if workers is None else functools.partial(_blockwise, workers)
+    return tuple(da.apply_gufunc(call, signature, *inputs, output_dtypes=[np.float64] * len(ISOLATION_NAMES)))
+
+
 def isolation_at(D, *, n=_D["n"], gamma=_D["gamma"], alpha=_D["alpha"], fy=_D["fy"], uy=_D["uy"], bearings=1,
                  workers=None):
     """The properties of the exact steady loop at the displacement amplitude D, and its equivalent bilinear loop.
@@ -87,13 +118,17 @@ def isolation_at(D, *, n=_D["n"], gamma=_D["gamma"], alpha=_D["alpha"], fy=_D["f
     Every argument broadcasts as numpy broadcasts (a numpy ufunc of seven inputs and eleven
     outputs), computed on every core the process may use (or ``workers`` threads);
     pandas Series and DataFrames are aligned as pandas aligns them and come back as Series
-    (DataFrames) named after each output; xarray DataArrays as DataArrays.
+    (DataFrames) named after each output; xarray DataArrays (numpy- or Dask-backed) as
+    DataArrays, aligned by their coordinates as xarray's arithmetic aligns them (dimensions
+    in the order of the arguments n, gamma, alpha, fy, uy, D, bearings); Dask arrays as
+    Dask arrays, computed when asked.
 
     Where a property does not exist for an element, its outputs are NaN: all of them for a
     case outside the model's domain, a D not positive and finite or a bearing count that is
     not a whole number from 1; Kd, Dy and Ku where the bilinear loop does not exist (Qd not
     positive, or Dy outside (0, D)). One UserWarning a call then names the first such element
-    in C order, its index and the reason. A call of plain numbers raises ValueError for a case
+    in C order, its index and the reason (not for Dask arrays, whose values exist only once
+    computed: look for NaN there). A call of plain numbers raises ValueError for a case
     outside the domain, as quorix.solve does, and warns for a missing bilinear loop.
 
     Parameters
@@ -133,6 +168,8 @@ def isolation_at(D, *, n=_D["n"], gamma=_D["gamma"], alpha=_D["alpha"], fy=_D["f
 
     def compute(arrays, present=None):
         inputs = [_checks.real_array("isolation_at", name, value) for name, value in zip(_ARGUMENTS, arrays)]
+        if any(_is_dask(x) for x in inputs):
+            return _with_dask(inputs, workers)
         kwargs = {} if present is None else {"where": present}
         with contextlib.nullcontext() if workers is None else _core._workers(workers):
             try:
