@@ -12,8 +12,8 @@ import { $, CASE_FIELDS, SWEEP_FIELDS, followGamma, isBusy, markField, queryOfFi
 import { exportPlot, nextFrame, showEmpty } from "./charts.js";
 import { TYPING_PAUSE, afterSolve, markResultsStale, requestSolve, solve } from "./solve.js";
 import { curvesDone, markLoopStale, runSweep, stopSweep } from "./sweep.js";
-import { caseResponse, downloadFitReport, downloadResponse, fit, readRecord, stopFit, useParameters }
-  from "./records.js";
+import { caseResponse, checkProgram, downloadFitReport, downloadResponse, fit, programFileChosen, programTextTyped,
+  readRecord, stopFit, useParameters } from "./records.js";
 import { readMaterial } from "./materials.js";
 import { markIsolationStale, runDesign, wireIsolation } from "./isolation.js";
 
@@ -68,6 +68,9 @@ function wire() {
   }
   $("record-file").addEventListener("change", readRecord);
   $("fit").addEventListener("click", fit);
+  $("verify").addEventListener("click", checkProgram);
+  $("verify-file").addEventListener("change", programFileChosen);
+  $("verify-text").addEventListener("input", programTextTyped);
   $("stop-fit").addEventListener("click", stopFit);
   $("download-fit").addEventListener("click", downloadFitReport);
   $("use-parameters").addEventListener("click", useParameters);

@@ -1,7 +1,7 @@
 // The measured record: quorix-cli cycles' table of it, the model's response
 // along it (quorix-cli response), the fit (quorix-cli fit) and its use.
 import { engine } from "./engine.js";
-import { $, betaFollowed, caseOptions, fieldText, parameterCaption, say, setBusy } from "./fields.js";
+import { $, betaFollowed, caseOptions, fieldText, option, parameterCaption, say, setBusy } from "./fields.js";
 import { baseOption, download, show, showEmpty } from "./charts.js";
 import { answerOf, cyclesView, fieldRefusal, fitReportText, grouped, refusalText, shownNumber, shownReport }
   from "./replies.js";
@@ -301,4 +301,133 @@ export function downloadFitReport(event) {
 // The fitted case into the fields.
 export async function useParameters() {
   if (fitted) await solveCase(fitted);
+}
+
+// ---- Check a program's output ---------------------------------------------
+// quorix-cli verify: an analysis program's record (u, F, and z where a
+// column is named z) beside the model's exact response along the recorded
+// u, from the record's first z. The model is the material line when one is
+// given, else the case's fields.
+
+// The record to check: the file chosen or the text pasted, whichever was
+// given last.
+let programSource = "file";
+export const programFileChosen = () => { programSource = "file"; };
+export const programTextTyped = () => { programSource = "text"; };
+
+async function programRecord() {
+  const file = $("verify-file").files[0];
+  const text = $("verify-text").value.replace(/\0/g, "");
+  const useText = text.trim() !== "" && (programSource === "text" || !file);
+  if (useText) return { name: "pasted.txt", bytes: new TextEncoder().encode(text).buffer };
+  if (!file) return null;
+  return { name: file.name.replace(/[^A-Za-z0-9._-]/g, "_") || "record", bytes: await file.arrayBuffer() };
+}
+
+// The model's options: the material line (CSI's link as key=value pairs,
+// else an OpenSees material), or the case's parameters (verify follows the
+// law alone: no formula set, no arithmetic).
+function programModelArgs() {
+  const line = $("verify-material").value.replace(/\0/g, "").trim();
+  if (line !== "") {
+    const csi = !/uniaxialMaterial/i.test(line) && /^\s*(k|yield|ratio|exp)\s*=/i.test(line);
+    return [(csi ? "--csi-wen=" : "--material=") + line];
+  }
+  return ["n", "gamma", "alpha", "fy", "uy"].flatMap(option);
+}
+
+// One row a quantity (F, z): the largest difference, where it occurs
+// (sample from 1, u), the RMS difference and the relative difference.
+function showDifferences(answer) {
+  const table = $("verify-differences");
+  table.replaceChildren();
+  const head = table.createTHead().insertRow();
+  for (const name of ["", "largest difference", "at sample", "u there", "RMS difference", "relative difference"]) {
+    const th = document.createElement("th");
+    th.scope = "col";
+    th.textContent = name;
+    head.appendChild(th);
+  }
+  const body = table.createTBody();
+  for (const [name, d] of [["F", answer.F], ["z", answer.z]]) {
+    if (!d) continue;
+    const row = body.insertRow();
+    const th = document.createElement("th");
+    th.scope = "row";
+    th.textContent = name;
+    row.appendChild(th);
+    for (const value of [d.largest, d.sample, d.u, d.rms, d.relative]) {
+      row.insertCell().textContent = shownNumber(String(value));
+    }
+  }
+}
+
+// One row a cycle: its samples and its energy (EDC) by the program and by
+// the model.
+function showCycleEnergies(answer) {
+  const table = $("verify-cycles");
+  table.replaceChildren();
+  const c = answer.cycles || {};
+  if (!c.first || c.first.length === 0) return;
+  const head = table.createTHead().insertRow();
+  for (const name of ["cycle", "samples", "EDC by the program", "EDC by the model"]) {
+    const th = document.createElement("th");
+    th.scope = "col";
+    th.textContent = name;
+    head.appendChild(th);
+  }
+  const body = table.createTBody();
+  c.first.forEach((first, i) => {
+    const row = body.insertRow();
+    row.insertCell().textContent = String(i + 1);
+    row.insertCell().textContent = first + "–" + c.last[i];
+    row.insertCell().textContent = shownNumber(String(c.program_EDC[i]));
+    row.insertCell().textContent = shownNumber(String(c.model_EDC[i]));
+  });
+}
+
+function clearCheck() {
+  $("verify-verdict").textContent = "";
+  $("verify-verdict").className = "";
+  $("verify-differences").replaceChildren();
+  $("verify-cycles").replaceChildren();
+}
+
+// The check: exit status 0 (it ran, within any tolerance) or 1 (beyond the
+// tolerance) both answer with the figures; 2 is a refusal.
+export async function checkProgram() {
+  say("verify-message", "");
+  clearCheck();
+  const button = $("verify");
+  button.disabled = true;
+  setBusy(1);
+  try {
+    const source = await programRecord();
+    if (source === null) {
+      say("verify-message", "Nothing checked: choose the program's record or paste it.", { error: true });
+      return;
+    }
+    const tolerance = $("verify-tolerance").value.replace(/\0/g, "").trim();
+    const args = ["verify", "--json", ...programModelArgs()];
+    if (tolerance !== "") args.push("--tolerance=" + tolerance);
+    args.push("/records/" + source.name);
+    const reply = await engine.run(args, { files: [source] });
+    const answer = answerOf(reply);
+    if ((reply.status !== 0 && reply.status !== 1) || answer === null || answer.refusal) {
+      say("verify-message", "Nothing checked: " + refusalText(answer, { naming: true }), { error: true });
+      return;
+    }
+    const shown = answer.report.find((line) => line.includes("samples;")) || "";
+    say("verify-message", shown + (answer.cycles_note ? "; no cycle's energy: " + answer.cycles_note : ""));
+    showDifferences(answer);
+    showCycleEnergies(answer);
+    const verdict = $("verify-verdict");
+    verdict.textContent = "Verdict: " + answer.verdict_text;
+    verdict.className = "verdict-" + answer.verdict;
+  } catch (error) {
+    if (!error.stopped) say("verify-message", "Nothing checked: " + error.message, { error: true });
+  } finally {
+    setBusy(-1);
+    button.disabled = false;
+  }
 }

@@ -149,6 +149,28 @@ std::vector<double> Numbered(const std::vector<std::size_t>& cycles) {
   return numbers;
 }
 
+// Each other fit as good (fit_types.h): its "parameters" under the fit's
+// keys, its misfit, and the parameters that differ from the fit's.
+std::vector<JsonObject> OtherFitsJson(const measured::FitResult& fit) {
+  constexpr std::array<const char*, 6> kKeys{"n", "gamma", "alpha", "fy", "uy", "z0"};
+  std::vector<JsonObject> others;
+  for (const measured::OtherFit& other : fit.otherFits) {
+    const Case& p = other.parameters;
+    const double values[6] = {p.n, p.gamma, p.alpha, p.Fy, p.Uy, other.z0};
+    JsonObject parameters, object;
+    for (std::size_t i = 0; i < (fit.steady ? 5 : 6); ++i) parameters.Number(kKeys[i], values[i]);
+    parameters.Number("beta", 1.0 - p.gamma);
+    std::vector<std::string> differs;
+    for (std::size_t i : other.differs) differs.emplace_back(kKeys[i]);
+    object.Object("parameters", parameters)
+        .Number("rms", other.rms)
+        .Number("rms_relative", other.rmsRelative)
+        .Strings("differs", differs);
+    others.push_back(std::move(object));
+  }
+  return others;
+}
+
 // The fit as one JSON object. The keys of quorix.fit's result: the
 // parameters as the options and Python's keywords name them, other words
 // in snake_case.
@@ -184,6 +206,8 @@ void WriteFitJson(const measured::FitResult& fit, const std::vector<std::string>
       .Numbers("model_EDC", columns.modelEDC)
       .Numbers("left_out_steady", Numbered(fit.leftOutSteady))
       .Numbers("left_out_wider", Numbered(fit.leftOutWider))
+      .Objects("other_fits", OtherFitsJson(fit))
+      .Integer("starts", fit.starts)
       .String("summary", measured::FittedSummary(fit, 1))
       .Strings("warnings", warnings)
       .Object("materials", MaterialJson(measured::SteadyRecord(p, 1.0), 1.0))
@@ -191,9 +215,24 @@ void WriteFitJson(const measured::FitResult& fit, const std::vector<std::string>
   WriteOut(object.Answer() + "\n");
 }
 
+// The other fits as good, a row each: their parameters and misfit.
+std::string OtherFitsTable(const measured::FitResult& fit) {
+  if (fit.otherFits.empty()) return "";
+  std::string out = "\nother fits as good (misfit within " + ShortestText(100.0 * measured::kOtherFitShare) +
+                    " % of the fit's, outside its two standard errors)\nn\tgamma\talpha\tFy\tUy\t" +
+                    (fit.steady ? "" : "z0\t") + "rms misfit\t% of the mean F+\n";
+  for (const measured::OtherFit& other : fit.otherFits) {
+    const Case& p = other.parameters;
+    for (double v : {p.n, p.gamma, p.alpha, p.Fy, p.Uy}) out += ShortestText(v) + '\t';
+    if (!fit.steady) out += ShortestText(other.z0) + '\t';
+    out += ShortestText(other.rms) + '\t' + ShortestText(100.0 * other.rmsRelative) + '\n';
+  }
+  return out;
+}
+
 // The fit as tables: the parameters with their standard errors, the misfit
 // and what was fitted, each fitted cycle's EDC beside the model's, the
-// record's columns and the fitted case's materials.
+// other fits as good, the record's columns and the fitted case's materials.
 std::string FitReport(const measured::FitResult& fit, const measured::Record& record, const std::string& as) {
   const Case& p = fit.parameters;
   const double values[5] = {p.n, p.gamma, p.alpha, p.Fy, p.Uy};
@@ -217,12 +256,14 @@ std::string FitReport(const measured::FitResult& fit, const measured::Record& re
            std::to_string(fit.points.back() + 1) + "\n";
   }
   out += measured::FittedSummary(fit, 1) + "\n";
-  out += "points\t" + std::to_string(fit.points.size()) + "\titerations\t" + std::to_string(fit.iterations) + "\n";
+  out += "points\t" + std::to_string(fit.points.size()) + "\titerations\t" + std::to_string(fit.iterations) +
+         "\tstarts\t" + std::to_string(fit.starts) + "\n";
   out += "\ncycle\td\tEDC measured\tEDC model\n";
   for (std::size_t k = 0; k < columns.numbers.size(); ++k) {
     out += std::to_string(fit.cycles[k].cycle + 1) + '\t' + ShortestText(columns.halfRange[k]) + '\t' +
            ShortestText(columns.measuredEDC[k]) + '\t' + ShortestText(columns.modelEDC[k]) + '\n';
   }
+  out += OtherFitsTable(fit);
   const std::string described = DescribeColumns(record);
   if (!described.empty()) out += "\n" + described;
   const std::string materials = MaterialReport(measured::SteadyRecord(p, 1.0), as, 1.0);
@@ -335,9 +376,12 @@ void AddFitCommand(CLI::App& app, int& exitCode) {
                     "\"fit\": \"record\" or \"steady\", \"errors\" and \"fixed\" per parameter, \"rms\", "
                     "\"rms_relative\" (rms over the mean F+), \"iterations\", \"point_count\", per fitted cycle: "
                     "\"cycles\", \"half_range\", \"measured_EDC\", \"model_EDC\"; \"left_out_steady\" and "
-                    "\"left_out_wider\" (the cycles not fitted), \"summary\", \"warnings\" (also on standard error: "
-                    "a misfit above 10 % of F+, alpha < 0, no steady cycle, fitted points spanning less than half the "
-                    "record's displacements); \"materials\": the fitted case as OpenSees, OpenSeesPy and (when "
+                    "\"left_out_wider\" (the cycles not fitted); \"other_fits\": other parameter sets that fit as well "
+                    "(rms within 1 % of the fit's, outside its two standard errors), each with \"parameters\", "
+                    "\"rms\", \"rms_relative\" and \"differs\" (the parameters outside); "
+                    "\"starts\" (the searches run from the scan's starting points); \"summary\", \"warnings\" (also "
+                    "on standard error: a misfit above 10 % of F+, alpha < 0, no steady cycle, fitted points spanning "
+                    "less than half the record's displacements, other fits as good); \"materials\": the fitted case as OpenSees, OpenSeesPy and (when "
                     "gamma = 0.5) CSI's Wen link write it; \"report\": the text the command prints without --json; "
                     "a refusal as {\"schema\": ..., \"refusal\": {...}}");
   AddAsOption(*command, options->as, "all");

@@ -147,6 +147,17 @@ JsonObject& JsonObject::Object(std::string_view key, const JsonObject& value) {
   return *this;
 }
 
+JsonObject& JsonObject::Objects(std::string_view key, const std::vector<JsonObject>& values) {
+  Key(key);
+  members_ += '[';
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i != 0) members_ += ", ";
+    members_ += values[i].Text();
+  }
+  members_ += ']';
+  return *this;
+}
+
 std::string JsonObject::Text() const { return "{" + members_ + "}"; }
 
 std::string JsonObject::Answer() const {

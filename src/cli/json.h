@@ -41,6 +41,8 @@ class JsonObject {
   // An array of arrays of strings: a table's cells, a row each.
   JsonObject& StringRows(std::string_view key, const std::vector<std::vector<std::string>>& rows);
   JsonObject& Object(std::string_view key, const JsonObject& value);
+  // An array of objects.
+  JsonObject& Objects(std::string_view key, const std::vector<JsonObject>& values);
 
   // The object's text, e.g. {"value": 1.5, "status": 1}.
   std::string Text() const;

@@ -98,6 +98,7 @@ void JudgeFit(const std::vector<double>& u, const CycleTable& table, FitResult& 
   if (!UndeterminedParameters(result).empty()) w.push_back(FitWarning::kUndetermined);
   if (result.peakZ < kYieldWarning) w.push_back(FitWarning::kBelowYield);
   if (result.displacementNoise > kNoiseWarning * result.medianStep) w.push_back(FitWarning::kNoisyDisplacement);
+  if (!result.otherFits.empty()) w.push_back(FitWarning::kOtherFits);
 }
 
 }  // namespace detail
@@ -220,6 +221,38 @@ std::string UndeterminedText(const FitResult& fit) {
   return text + ": other values would fit it almost as well";
 }
 
+// A parameter by its index in an other fit's `differs` (5: z0).
+const char* DifferingName(std::size_t i) { return i < 5 ? kParameterNames[i] : "z0"; }
+
+// "other fits as good: n = 5.1, gamma = 0.2 fits within 1 % of the best
+// one's misfit (…); the record does not tell n and gamma apart".
+std::string OtherFitsText(const FitResult& fit) {
+  std::vector<std::size_t> names;
+  std::string text = "other fits as good: ";
+  for (std::size_t k = 0; k < fit.otherFits.size(); ++k) {
+    const OtherFit& other = fit.otherFits[k];
+    const Case& p = other.parameters;
+    const double values[6] = {p.n, p.gamma, p.alpha, p.Fy, p.Uy, other.z0};
+    if (k > 0) text += "; ";
+    for (std::size_t j = 0; j < other.differs.size(); ++j) {
+      const std::size_t i = other.differs[j];
+      text += std::string(j > 0 ? ", " : "") + DifferingName(i) + " = " + Short(values[i]);
+      if (std::find(names.begin(), names.end(), i) == names.end()) names.push_back(i);
+    }
+    text += " (misfit " + Short(100.0 * other.rmsRelative) + " %)";
+  }
+  std::sort(names.begin(), names.end());
+  std::string named;
+  for (std::size_t j = 0; j < names.size(); ++j) {
+    named += std::string(j == 0 ? "" : j + 1 == names.size() ? " and " : ", ") + DifferingName(names[j]);
+  }
+  text += fit.otherFits.size() == 1 ? " fits" : " fit";
+  text += " within " + Short(100.0 * kOtherFitShare) + " % of the best one's misfit (" +
+          Short(100.0 * fit.rmsRelative) + " % of the mean F+), outside its two standard errors; the record does "
+          "not tell " + (names.size() == 1 ? "the values of " : "") + named + " apart";
+  return text;
+}
+
 }  // namespace
 
 std::vector<std::string> WarningTexts(const FitResult& fit, std::size_t firstNumber) {
@@ -274,6 +307,9 @@ std::vector<std::string> WarningTexts(const FitResult& fit, std::size_t firstNum
                         Short(fit.medianStep) +
                         "): z follows every wiggle of u, so the noise acts on the model as motion and the "
                         "standard errors are too small");
+        break;
+      case FitWarning::kOtherFits:
+        texts.push_back(OtherFitsText(fit));
         break;
     }
   }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <new>
 
@@ -150,8 +151,8 @@ void TakeScanned(const Case& scanned, const FitOptions& options, const bool free
   }
 }
 
-Case ScanGrid(const Case& knee, const Case& held, const bool free[5],
-                    const std::function<double(Case&)>& cost, const std::string& what) {
+std::vector<Case> ScanStarts(const Case& knee, const Case& held, const bool free[5],
+                             const std::function<double(Case&)>& cost, const std::string& what, std::size_t count) {
   auto grid = [&](std::size_t i, std::vector<double> values) {
     if (!free[i]) return std::vector<double>{Get(held, i)};
     return values;
@@ -159,27 +160,52 @@ Case ScanGrid(const Case& knee, const Case& held, const bool free[5],
   const std::vector<double> ns = grid(kN, {0.8, 1.2, 2.0, 3.0, 5.0, 8.0});
   const std::vector<double> gammas = grid(kGamma, {0.3, 0.6, 0.9});
   const std::vector<double> uys = grid(kUy, {0.6 * knee.Uy, knee.Uy, 1.6 * knee.Uy});
-  Case best = knee;
-  double bestCost = std::numeric_limits<double>::infinity();
-  for (double n : ns) {
-    for (double g : gammas) {
-      for (double uy : uys) {
+  struct Point {
+    double cost;
+    int cell[3];  // the point's place on the grid: n, γ, Uy
+    Case p;
+  };
+  std::vector<Point> points;
+  for (std::size_t a = 0; a < ns.size(); ++a) {
+    for (std::size_t b = 0; b < gammas.size(); ++b) {
+      for (std::size_t c = 0; c < uys.size(); ++c) {
         Case p = knee;
-        p.n = n;
-        p.gamma = g;
-        p.Uy = uy;
+        p.n = ns[a];
+        p.gamma = gammas[b];
+        p.Uy = uys[c];
         if (!free[kAlpha]) p.alpha = held.alpha;
         if (!free[kFy]) p.Fy = held.Fy;
         const double pointCost = cost(p);
-        if (pointCost < bestCost) {
-          bestCost = pointCost;
-          best = p;
+        if (pointCost < std::numeric_limits<double>::infinity()) {
+          points.push_back({pointCost, {static_cast<int>(a), static_cast<int>(b), static_cast<int>(c)}, p});
         }
       }
     }
   }
-  if (!std::isfinite(bestCost)) throw Refusal("no starting point of the scan gives a model " + what);
-  return best;
+  if (points.empty()) throw Refusal("no starting point of the scan gives a model " + what);
+  // Stable: of equal costs the first visited comes first.
+  std::stable_sort(points.begin(), points.end(), [](const Point& x, const Point& y) { return x.cost < y.cost; });
+  // A neighbour of a point already taken lies on the same slope of the
+  // misfit: its search would end where that one's does.
+  std::vector<const Point*> taken;
+  for (const Point& candidate : points) {
+    if (taken.size() >= count) break;
+    bool near = false;
+    for (const Point* t : taken) {
+      int apart = 0;
+      for (int k = 0; k < 3; ++k) apart = std::max(apart, std::abs(candidate.cell[k] - t->cell[k]));
+      near = near || apart <= 1;
+    }
+    if (!near) taken.push_back(&candidate);
+  }
+  std::vector<Case> starts;
+  for (const Point* t : taken) starts.push_back(t->p);
+  return starts;
+}
+
+Case ScanGrid(const Case& knee, const Case& held, const bool free[5],
+                    const std::function<double(Case&)>& cost, const std::string& what) {
+  return ScanStarts(knee, held, free, cost, what, 1).front();
 }
 
 namespace {

@@ -57,7 +57,9 @@ struct CycleFit {
 // points, so that the record shows little of what happens past yield.
 // Steady fit only: no fitted cycle steady (it fits steady loops). Fit along
 // the record only: a displacement whose noise exceeds kNoiseWarning of the
-// typical step between samples (z follows every wiggle of u).
+// typical step between samples (z follows every wiggle of u). Both: other
+// parameter sets, outside the fit's uncertainty, that fit the record within
+// kOtherFitShare of its misfit (FitResult::otherFits).
 enum class FitWarning {
   kMisfit,
   kNegativeAlpha,
@@ -65,13 +67,29 @@ enum class FitWarning {
   kNarrowRange,
   kUndetermined,
   kBelowYield,
-  kNoisyDisplacement
+  kNoisyDisplacement,
+  kOtherFits
 };
 inline constexpr double kMisfitWarning = 0.10;
 inline constexpr double kRangeWarning = 0.5;
 inline constexpr double kSpreadWarning = 0.25;
 inline constexpr double kYieldWarning = 0.5;
 inline constexpr double kNoiseWarning = 0.2;
+inline constexpr double kOtherFitShare = 0.01;
+
+// Another minimum of the fit's misfit, reached from another of the scan's
+// starting points, as good as the fit's own (its rms within kOtherFitShare
+// of the fit's) and outside the fit's uncertainty in at least one
+// parameter: the record does not tell the two apart.
+struct OtherFit {
+  Case parameters;
+  double z0 = 0.0;          // whole-record fit: z at sample 0
+  double rms = 0.0;         // as FitResult::rms, over the same points
+  double rmsRelative = 0.0;  // over the same scale as FitResult::rmsRelative
+  // The parameters outside the fit's uncertainty (kParameterNames' indices;
+  // 5 stands for z0), ascending.
+  std::vector<std::size_t> differs;
+};
 
 struct FitResult {
   bool steady = false;  // which fit (FitOptions::steady)
@@ -114,6 +132,11 @@ struct FitResult {
   // Steady fit of more cycles than it takes (steady_fit.cpp): the number
   // chosen, of which those in `cycles` were fitted; 0 when all were.
   std::size_t spreadFrom = 0;
+  // Other parameter sets that fit as well (see OtherFit), best first; the
+  // local searches that ran from the scan's distinct starting points,
+  // the fit's own among them.
+  std::vector<OtherFit> otherFits;
+  int starts = 0;
 };
 
 }  // namespace quorix::measured

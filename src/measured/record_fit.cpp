@@ -20,12 +20,14 @@
 #include <functional>
 #include <limits>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "decimal.h"
 #include "fit.h"
 #include "fit_steps.h"
+#include "other_fits.h"
 #include "record_sketch.h"
 #include "response.h"
 #include "views.h"
@@ -182,9 +184,10 @@ std::vector<std::size_t> ScanSamples(const std::vector<double>& u, std::size_t l
   return kept;
 }
 
-// The scan's grid (ScanGrid) around the knee estimate, each point with its
-// best α and Fy (the force is linear in them), on the scan's samples.
-Case ScanStart(const RecordProblem& pr, Case knee) {
+// The scan's grid (ScanStarts) around the knee estimate, each point with
+// its best α and Fy (the force is linear in them), on the scan's samples:
+// the starting points of the searches, best first.
+std::vector<Case> ScanStart(const RecordProblem& pr, Case knee) {
   const std::vector<double>& u = *pr.u;
   const std::vector<double>& F = *pr.F;
   const std::vector<std::size_t> samples = ScanSamples(u, pr.last);
@@ -202,7 +205,7 @@ Case ScanStart(const RecordProblem& pr, Case knee) {
     }
     return sums.Cost(pr.free[kAlpha], pr.free[kFy], p);
   };
-  return ScanGrid(knee, pr.base, pr.free.data(), cost, "response");
+  return ScanStarts(knee, pr.base, pr.free.data(), cost, "response", kStarts);
 }
 
 // The samples that count: those asked for, those of the chosen cycles, or
@@ -238,10 +241,11 @@ std::vector<std::size_t> CyclesWithin(const CycleTable& table, const RecordProbl
   return inside;
 }
 
-// Marks the free parameters and returns where the search starts: the knee
+// Marks the free parameters and returns where the searches start: the knee
 // estimate of the widest cycle with the held and given values put in, then
-// the scan's best n, γ, Uy (and its α, Fy) for those not given.
-Case StartingValues(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
+// the scan's n, γ, Uy (and its α, Fy) for those not given, from its best
+// point and its others (ScanStarts); the knee alone when nothing is scanned.
+std::vector<Case> StartingValues(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
                           std::size_t widest, const FitOptions& options, RecordProblem& pr) {
   Case start = GivenStart(KneeEstimate(u, F, table.cycles[widest]), options, pr.free.data());
   pr.free[kZ0] = options.fitZ0;
@@ -250,13 +254,26 @@ Case StartingValues(const std::vector<double>& u, const std::vector<double>& F, 
   for (std::size_t i = 0; i < kFreeCount; ++i) {
     if (pr.free[i]) pr.freeIndex.push_back(i);
   }
+  std::vector<Case> starts{start};
   if (ScanWanted(options, pr.free.data())) {
     RecordProblem frame = pr;
     HoldGivenInScan(options, frame.free.data());
-    TakeScanned(ScanStart(frame, start), options, pr.free.data(), start);
+    const std::vector<Case> scanned = ScanStart(frame, start);
+    starts.assign(scanned.size(), start);
+    for (std::size_t k = 0; k < scanned.size(); ++k) TakeScanned(scanned[k], options, pr.free.data(), starts[k]);
   }
-  pr.base = start;
-  return start;
+  pr.base = starts.front();
+  return starts;
+}
+
+// What the rms misfit is reported relative to: the mean F⁺ of the cycles
+// that count, or with no full cycle the largest |F| that counts.
+double MisfitScale(const RecordProblem& pr, const CycleTable& table, const std::vector<std::size_t>& cycles) {
+  double scale = 0.0;
+  for (std::size_t c : cycles) scale += table.cycles[c].FPlus;
+  if (!cycles.empty()) return scale / static_cast<double>(cycles.size());
+  for (std::size_t k = pr.first; k <= pr.last; ++k) scale = std::max(scale, std::fabs((*pr.F)[k]));
+  return scale;
 }
 
 // The model along the samples that count, the misfit, and each cycle's
@@ -281,20 +298,13 @@ void FittedRecord(const RecordProblem& pr, const CycleTable& table, const std::v
     result.modelF.push_back(model[k]);
   }
   result.rms = std::sqrt(ss / static_cast<double>(pr.Rows()));
-  double scale = 0.0;
   for (std::size_t c : cycles) {
     const Cycle& cycle = table.cycles[c];
     const std::vector<double> cu(u.begin() + cycle.first, u.begin() + cycle.last + 1);
     const std::vector<double> cF(model.begin() + cycle.first, model.begin() + cycle.last + 1);
     result.cycles.push_back({c, 0.5 * (cycle.uPlus - cycle.uMinus), cycle.EDC, ShoelaceArea(cu, cF)});
-    scale += cycle.FPlus;
   }
-  if (!cycles.empty()) {
-    scale /= static_cast<double>(cycles.size());
-  } else {
-    for (std::size_t k = pr.first; k <= pr.last; ++k) scale = std::max(scale, std::fabs(F[k]));
-  }
-  result.rmsRelative = result.rms / scale;
+  result.rmsRelative = result.rms / MisfitScale(pr, table, cycles);
 }
 
 // The cycles the check for hysteresis judges: those within the samples
@@ -386,23 +396,27 @@ void TakeFitted(const RecordProblem& pr, const std::vector<double>& position, co
   }
 }
 
-// The search for the free parameters from `start`, on `searched` (the
+// The searches for the free parameters from each start, on `searched` (the
 // record's problem `pr`, or for a long record its thinned copy, `sketch`
-// then non-null, finished on every sample), and the verdicts on what it
-// found.
-void SearchRecord(RecordProblem& pr, RecordProblem& searched, const Sketch* sketch, const Case& start,
-                  const FitOptions& options, FitResult& result) {
+// then non-null), the best finished on every sample, and the verdicts on
+// what it found. Returns where the other searches ended.
+std::vector<std::vector<double>> SearchRecord(RecordProblem& pr, RecordProblem& searched, const Sketch* sketch,
+                                              const std::vector<Case>& starts, const FitOptions& options,
+                                              FitResult& result) {
   const LeastSquaresProblem problem = ProblemFunctions(searched);
-  std::vector<double> x0;
+  std::vector<std::vector<double>> x0(starts.size());
   std::vector<std::string> names;
   for (std::size_t i : pr.freeIndex) {
-    x0.push_back(i == kZ0 ? pr.z0 : Get(start, i));
+    for (std::size_t k = 0; k < starts.size(); ++k) x0[k].push_back(i == kZ0 ? pr.z0 : Get(starts[k], i));
     names.emplace_back(i == kZ0 ? kZ0Name : kParameterNames[i]);
   }
   const std::string what = sketch != nullptr ? "search on " + std::to_string(sketch->index.size()) + " of " +
                                                    std::to_string(pr.last + 1) + " samples"
                                              : std::string("search");
-  const Search search = LeastSquares(problem, x0, options.progress, what);
+  const LocalSearches searches = SearchFromEach(problem, x0, options.progress, what);
+  const Search& search = searches.found[searches.best].search;
+  result.starts = static_cast<int>(starts.size());
+  result.startingValues = starts[searches.found[searches.best].start];
 
   result.iterations = search.iterations;
   std::vector<double> position = search.position;
@@ -416,6 +430,38 @@ void SearchRecord(RecordProblem& pr, RecordProblem& searched, const Sketch* sket
     position = FinishOnEverySample(pr, *sketch, search.position, names, options, at, result.iterations);
   }
   TakeFitted(pr, position, names, at, result);
+  std::vector<std::vector<double>> others;
+  for (std::size_t k = 0; k < searches.found.size(); ++k) {
+    if (k != searches.best) others.push_back(searches.found[k].search.position);
+  }
+  return others;
+}
+
+// Where another search ended, as a candidate for another fit as good: its
+// misfit over every sample that counts (a thinned copy's search is not
+// finished on them: its misfit there is, if anything, a little high).
+std::optional<OtherFit> CandidateAt(RecordProblem& pr, const std::vector<double>& position, double scale,
+                                    const FitResult& fit) {
+  OtherFit other;
+  other.parameters = fit.parameters;
+  other.z0 = fit.z0;
+  for (std::size_t k = 0; k < pr.freeIndex.size(); ++k) {
+    if (pr.freeIndex[k] == kZ0) other.z0 = position[k];
+    else At(other.parameters, pr.freeIndex[k]) = position[k];
+  }
+  other.parameters.beta = 1.0 - other.parameters.gamma;
+  std::vector<double> z;
+  if (!ZAlong(*pr.u, pr.last, other.parameters, other.z0, z)) return std::nullopt;
+  const Case& p = other.parameters;
+  double ss = 0.0;
+  for (std::size_t k = pr.first; k <= pr.last; ++k) {
+    const double r = p.alpha * p.Fy * ((*pr.u)[k] / p.Uy) + (1.0 - p.alpha) * p.Fy * z[k] - (*pr.F)[k];
+    ss += r * r;
+  }
+  other.rms = std::sqrt(ss / static_cast<double>(pr.Rows()));
+  other.rmsRelative = other.rms / scale;
+  if (!std::isfinite(other.rms)) return std::nullopt;
+  return other;
 }
 
 }  // namespace
@@ -442,17 +488,24 @@ FitResult FitRecord(const std::vector<double>& u, const std::vector<double>& F, 
   }
   RecordProblem& searched = sketched ? copy : pr;
   if (options.progress) options.progress("scan for starting values");
-  const Case start = StartingValues(u, F, table, summary.largest, options, searched);
+  const std::vector<Case> starts = StartingValues(u, F, table, summary.largest, options, searched);
   if (sketched) {
     pr.free = copy.free;
     pr.freeIndex = copy.freeIndex;
     pr.base = copy.base;
     pr.z0 = copy.z0;
   }
-  FitResult result = StartedResult(pr, start, sketched ? sketch.index.size() : 0);
+  FitResult result = StartedResult(pr, starts.front(), sketched ? sketch.index.size() : 0);
   if (pr.Rows() <= pr.freeIndex.size()) throw Refusal("too few samples for the free parameters");
-  if (!pr.freeIndex.empty()) SearchRecord(pr, searched, sketched ? &sketch : nullptr, start, options, result);
+  std::vector<std::vector<double>> others;
+  if (!pr.freeIndex.empty()) others = SearchRecord(pr, searched, sketched ? &sketch : nullptr, starts, options, result);
   FittedRecord(pr, table, cycles, result);
+  std::vector<OtherFit> candidates;
+  const double scale = MisfitScale(pr, table, cycles);
+  for (const std::vector<double>& position : others) {
+    if (auto other = CandidateAt(pr, position, scale, result)) candidates.push_back(std::move(*other));
+  }
+  KeepOtherFits(std::move(candidates), result);
   JudgeFit(u, table, result);
   return result;
 }

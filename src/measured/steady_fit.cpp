@@ -16,6 +16,7 @@
 #include "accurate.h"
 #include "fit.h"
 #include "fit_steps.h"
+#include "other_fits.h"
 
 namespace quorix::measured {
 
@@ -148,9 +149,10 @@ double ProjectedCost(const Problem& pr, const std::vector<double>& F, Case& p) {
   return sums.Cost(pr.free[kAlpha], pr.free[kFy], p);
 }
 
-// The scan's grid (ScanGrid) around the knee estimate, on at most about 200
-// points a cycle, each point of the grid with its best α and Fy.
-Case ScanStart(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
+// The scan's grid (ScanStarts) around the knee estimate, on at most about
+// 200 points a cycle, each point of the grid with its best α and Fy: the
+// starting points of the searches, best first.
+std::vector<Case> ScanStart(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
                      const std::vector<std::size_t>& chosen, const Problem& full, Case knee) {
   Problem pr;
   pr.free = full.free;
@@ -160,7 +162,8 @@ Case ScanStart(const std::vector<double>& u, const std::vector<double>& F, const
     pr.cycles.push_back(PointsOf(u, cycle, stride));
     pr.rootWeight.push_back(1.0 / std::sqrt(static_cast<double>(pr.cycles.back().index.size())));
   }
-  return ScanGrid(knee, full.base, full.free.data(), [&](Case& p) { return ProjectedCost(pr, F, p); }, "loop");
+  return ScanStarts(knee, full.base, full.free.data(), [&](Case& p) { return ProjectedCost(pr, F, p); }, "loop",
+                    kStarts);
 }
 
 // The cycles to fit: those asked for, else the steady ones, else all of
@@ -231,11 +234,11 @@ Problem ProblemOf(const std::vector<double>& u, const std::vector<double>& F, co
   return pr;
 }
 
-// Marks the free parameters in `pr` and returns where the search starts:
+// Marks the free parameters in `pr` and returns where the searches start:
 // the knee estimate of the widest cycle with the held and the given values
-// put in, then, unless n, γ and Uy are all held or given, the best point of
-// the scan for those that are not.
-Case StartingValues(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
+// put in, then, unless n, γ and Uy are all held or given, the scan's best
+// point and its others (ScanStarts) for those that are not.
+std::vector<Case> StartingValues(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
                           const std::vector<std::size_t>& chosen, std::size_t largest, const FitOptions& options,
                           Problem& pr) {
   Case start = GivenStart(KneeEstimate(u, F, table.cycles[largest]), options, pr.free.data());
@@ -243,12 +246,15 @@ Case StartingValues(const std::vector<double>& u, const std::vector<double>& F, 
   for (std::size_t i = 0; i < 5; ++i) {
     if (pr.free[i]) pr.freeIndex.push_back(i);
   }
+  std::vector<Case> starts{start};
   if (ScanWanted(options, pr.free.data())) {
     Problem scanFrame = pr;
     HoldGivenInScan(options, scanFrame.free.data());
-    TakeScanned(ScanStart(u, F, table, chosen, scanFrame, start), options, pr.free.data(), start);
+    const std::vector<Case> scanned = ScanStart(u, F, table, chosen, scanFrame, start);
+    starts.assign(scanned.size(), start);
+    for (std::size_t k = 0; k < scanned.size(); ++k) TakeScanned(scanned[k], options, pr.free.data(), starts[k]);
   }
-  return start;
+  return starts;
 }
 
 // The steady fit's least-squares problem: its residuals and Jacobian over
@@ -304,6 +310,60 @@ void FittedCycles(const Problem& pr, const CycleTable& table, const std::vector<
   result.rmsRelative = result.rms / meanFPlus;
 }
 
+// The searches from each start, the best of them taken as the fit with its
+// standard errors. Returns where the other searches ended.
+std::vector<std::vector<double>> SearchSteady(Problem& pr, const std::vector<Case>& starts,
+                                              const FitOptions& options, FitResult& result) {
+  const LeastSquaresProblem problem = ProblemFunctions(pr);
+  std::vector<std::vector<double>> x0;
+  for (const Case& start : starts) x0.push_back(FreeValues(pr, start));
+  const LocalSearches searches = SearchFromEach(problem, x0, options.progress, "steady fit");
+  const LocalSearch& best = searches.found[searches.best];
+  result.starts = static_cast<int>(starts.size());
+  result.startingValues = starts[best.start];
+  result.iterations = best.search.iterations;
+  const Case fitted = pr.ToParameters(best.search.position);
+  pr.base = fitted;
+  result.parameters = fitted;
+  const Linearised at = LinearisedAt(problem, best.search.position);
+  const std::vector<std::string> names = FreeNames(pr);
+  CheckIdentifiable(at.J, names);
+  CheckConverged(best.search.end);
+  const std::vector<double> errors = StandardErrors(at, best.search.position, names);
+  for (std::size_t k = 0; k < names.size(); ++k) result.errors[pr.freeIndex[k]] = errors[k];
+  std::vector<std::vector<double>> others;
+  for (std::size_t k = 0; k < searches.found.size(); ++k) {
+    if (k != searches.best) others.push_back(searches.found[k].search.position);
+  }
+  return others;
+}
+
+// Where another search ended, as a candidate for another fit as good: its
+// rms misfit over the fitted points, as the fit's own is reckoned.
+std::vector<OtherFit> SteadyCandidates(const Problem& pr, const std::vector<std::vector<double>>& positions,
+                                       double meanFPlus) {
+  std::vector<OtherFit> candidates;
+  std::vector<double> model;
+  for (const std::vector<double>& position : positions) {
+    OtherFit other;
+    other.parameters = pr.ToParameters(position);
+    other.parameters.beta = 1.0 - other.parameters.gamma;
+    double ss = 0.0;
+    bool ok = true;
+    for (const CyclePoints& cp : pr.cycles) {
+      ok = ok && ModelForces(other.parameters, cp, model);
+      for (std::size_t k = 0; ok && k < model.size(); ++k) {
+        const double r = model[k] - (*pr.F)[cp.index[k]];
+        ss += r * r;
+      }
+    }
+    other.rms = std::sqrt(ss / static_cast<double>(pr.total));
+    other.rmsRelative = other.rms / meanFPlus;
+    if (ok && std::isfinite(other.rms)) candidates.push_back(std::move(other));
+  }
+  return candidates;
+}
+
 }  // namespace
 
 FitResult FitSteady(const std::vector<double>& u, const std::vector<double>& F, const CycleTable& table,
@@ -313,31 +373,20 @@ FitResult FitSteady(const std::vector<double>& u, const std::vector<double>& F, 
   const std::vector<std::size_t> chosen = Spread(table, all);
   const ChosenCycles summary = CheckHysteresis(table, chosen);
   Problem pr = ProblemOf(u, F, table, chosen);
-  const Case start = StartingValues(u, F, table, chosen, summary.largest, options, pr);
+  const std::vector<Case> starts = StartingValues(u, F, table, chosen, summary.largest, options, pr);
 
   FitResult result;
   result.steady = true;
   result.spreadFrom = chosen.size() < all.size() ? all.size() : 0;
-  result.startingValues = start;
+  result.startingValues = starts.front();
   for (std::size_t i = 0; i < 5; ++i) result.fixed[i] = !pr.free[i];
-  result.parameters = start;
+  result.parameters = starts.front();
   if (pr.total <= pr.freeIndex.size()) throw Refusal("too few points for the free parameters");
 
-  if (!pr.freeIndex.empty()) {
-    const LeastSquaresProblem problem = ProblemFunctions(pr);
-    const Search search = LeastSquares(problem, FreeValues(pr, start), options.progress, "steady fit");
-    result.iterations = search.iterations;
-    const Case fitted = pr.ToParameters(search.position);
-    pr.base = fitted;
-    result.parameters = fitted;
-    const Linearised at = LinearisedAt(problem, search.position);
-    const std::vector<std::string> names = FreeNames(pr);
-    CheckIdentifiable(at.J, names);
-    CheckConverged(search.end);
-    const std::vector<double> errors = StandardErrors(at, search.position, names);
-    for (std::size_t k = 0; k < names.size(); ++k) result.errors[pr.freeIndex[k]] = errors[k];
-  }
+  std::vector<std::vector<double>> others;
+  if (!pr.freeIndex.empty()) others = SearchSteady(pr, starts, options, result);
   FittedCycles(pr, table, chosen, summary.meanFPlus, result);
+  KeepOtherFits(SteadyCandidates(pr, others, summary.meanFPlus), result);
   JudgeFit(u, table, result);
   return result;
 }

@@ -46,6 +46,20 @@ QString ParameterList(const measured::FitResult& fit) {
   return terms.join(QStringLiteral(", "));
 }
 
+// Each other fit as good as the fit, a line of its parameters and misfit:
+// "n = 5.1, γ = 0.2, α = 0.08, Fy = 3.1, Uy = 0.15 (misfit 1.23 %)".
+QString OtherFitLines(const measured::FitResult& fit) {
+  QString text;
+  for (const measured::OtherFit& other : fit.otherFits) {
+    const Case& p = other.parameters;
+    text += QStringLiteral("\n  n = %1, γ = %2, α = %3, Fy = %4, Uy = %5")
+                .arg(Number(p.n), Number(p.gamma), Number(p.alpha), Number(p.Fy), Number(p.Uy));
+    if (fit.z0Fitted) text += QStringLiteral(", z0 = %1").arg(Number(other.z0));
+    text += QStringLiteral(" (misfit %1 % of the mean F⁺)").arg(QString::number(100.0 * other.rmsRelative, 'f', 2));
+  }
+  return text;
+}
+
 // z at the first sample, where a fit along the whole record starts the
 // model's response.
 QString StartOf(const measured::FitResult& fit) {
@@ -415,6 +429,10 @@ QString RecordTab::Summary() const {
   text += QStringLiteral("\n%1.\nMisfit (RMS) %2, %3 % of the mean F⁺.\n%4.")
               .arg(fitted, Number(result_->rms), QString::number(100.0 * result_->rmsRelative, 'f', 2),
                    QString::fromStdString(measured::FittedSummary(*result_, 1)));
+  if (!result_->otherFits.empty()) {
+    text += QStringLiteral("\nOther fits as good (misfit within %1 %, outside two standard errors):%2")
+                .arg(Number(100.0 * measured::kOtherFitShare), OtherFitLines(*result_));
+  }
   // What the command line writes to standard error, where it is seen.
   for (const std::string& warning : measured::WarningTexts(*result_, 1)) {
     text += QStringLiteral("\nWarning: %1").arg(QString::fromStdString(warning));

@@ -226,6 +226,29 @@ void CheckIndices(const measured::FitOptions& options, const measured::CycleTabl
   }
 }
 
+// Each other fit as good: its parameters under the keys of "parameters",
+// its misfit, and the names of the parameters that differ from the fit's.
+py::list OtherFitsList(const measured::FitResult& fit) {
+  const char* keys[6] = {"n", "gamma", "alpha", "fy", "uy", "z0"};
+  py::list others;
+  for (const measured::OtherFit& other : fit.otherFits) {
+    const Case& p = other.parameters;
+    const double values[6] = {p.n, p.gamma, p.alpha, p.Fy, p.Uy, other.z0};
+    py::dict parameters;
+    for (std::size_t i = 0; i < (fit.steady ? 5u : 6u); ++i) parameters[keys[i]] = values[i];
+    parameters["beta"] = 1.0 - p.gamma;
+    py::list differs;
+    for (std::size_t i : other.differs) differs.append(keys[i]);
+    py::dict entry;
+    entry["parameters"] = parameters;
+    entry["rms"] = other.rms;
+    entry["rms_relative"] = other.rmsRelative;
+    entry["differs"] = differs;
+    others.append(entry);
+  }
+  return others;
+}
+
 // The fit as fit() returns it, with the model's loop of each fitted cycle.
 py::dict FitDict(const measured::FitResult& fit, const std::vector<HysteresisLoop>& loops) {
   const Case& p = fit.parameters;
@@ -269,6 +292,8 @@ py::dict FitDict(const measured::FitResult& fit, const std::vector<HysteresisLoo
   out["left_out_steady"] = ArrayOf(leftOutSteady);
   out["left_out_wider"] = ArrayOf(leftOutWider);
   out["summary"] = measured::FittedSummary(fit, 0);
+  out["other_fits"] = OtherFitsList(fit);
+  out["starts"] = fit.starts;
   py::list warnings;
   for (const std::string& w : measured::WarningTexts(fit, 0)) warnings.append(w);
   out["warnings"] = warnings;
@@ -371,7 +396,9 @@ void RegisterMeasured(py::module_& m) {
         "rms_relative (over the mean FPlus), iterations, cycles, half_range, measured_EDC, model_EDC, points\n"
         "(indices of the fitted points) with model_F (the model's force there), and loops: per fitted cycle the\n"
         "model's closed loop as (u, F); left_out_steady and left_out_wider, the cycles not fitted that are\n"
-        "steady or wider than every fitted one; summary, a line naming the cycles and amplitudes fitted; and\n"
+        "steady or wider than every fitted one; other_fits, other parameter sets that fit within 1 % of the\n"
+        "misfit and lie outside two standard errors (parameters, rms, rms_relative, differs); starts, the\n"
+        "searches run from the scan's distinct points; summary, a line naming the cycles and amplitudes fitted; and\n"
         "warnings, a list of sentences (a misfit above 10 % of FPlus, alpha < 0, no steady cycle fitted,\n"
         "fitted points spanning less than half the record's displacements). Cycle numbers count from 0 in\n"
         "every message. TypeError for an argument of the wrong kind (cycles not integers, a fix or start value\n"

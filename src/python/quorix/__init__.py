@@ -534,7 +534,12 @@ def fit(u, F=None, cycles=None, fix=None, *, start=None, dead_band=_core._defaul
     dict
         fit, parameters, errors, fixed, rms, rms_relative, iterations, cycles, half_range,
         measured_EDC, model_EDC, points, model_F, loops, materials, left_out_steady,
-        left_out_wider, summary, warnings (each also given as a UserWarning).
+        left_out_wider, other_fits, starts, summary, warnings (each also given as a
+        UserWarning). The searches start from several distinct points of a coarse scan
+        (starts: how many); other_fits lists other parameter sets that fit as well (rms
+        within 1 % of the fit's) and lie outside the fit's two standard errors, each a dict
+        with parameters, rms, rms_relative and differs (the names of the parameters that
+        differ): the record does not tell those parameters apart.
 
     Examples
     --------
