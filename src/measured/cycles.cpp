@@ -6,7 +6,9 @@
 #include <numbers>
 #include <string>
 
+#include "cycle_figures.h"
 #include "decimal.h"
+#include "power_scale.h"
 
 namespace quorix::measured {
 
@@ -14,30 +16,6 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kSmallest = std::numeric_limits<double>::min();  // the smallest normal double
-
-// x·2^−e with 2^e the power of two at or below the largest |x|: the scaled
-// values lie in (−2, 2), so their differences, products and sums cannot
-// overflow whatever the record's units, and the scaling is exact, so every
-// rounding falls as it would on the values themselves.
-// A scaled value that falls among the subnormals is exact no longer; a
-// cycle's own quantities are therefore taken with the scale of its own
-// points (first … last), and only brought to the record's scale, exactly
-// again, where cycles are compared and averaged.
-struct Scale {
-  explicit Scale(const std::vector<double>& v) : Scale(v, 0, v.size()) {}
-  Scale(const std::vector<double>& v, std::size_t first, std::size_t end) {
-    double largest = 0.0;
-    for (std::size_t i = first; i < end; ++i) largest = std::max(largest, std::fabs(v[i]));
-    exponent = largest > 0.0 && std::isfinite(largest) ? std::ilogb(largest) : 0;
-    // 2^−e is a double unless the largest |x| is itself far down the
-    // subnormals; a product with it rounds as scalbn does, at a fraction of
-    // the cost.
-    factor = exponent >= -1023 ? std::ldexp(1.0, -exponent) : 0.0;
-  }
-  double operator()(double x) const { return factor != 0.0 ? x * factor : std::scalbn(x, -exponent); }
-  int exponent = 0;
-  double factor = 1.0;
-};
 
 // ½·Σ (F_i + F_{i+1})·(u_{i+1} − u_i) over the closed polygon first..last,
 // in scaled values: the trapezoid form of ∮ F du, which a constant offset
@@ -271,12 +249,14 @@ CycleTable FindCycles(const std::vector<double>& u, const std::vector<double>& F
     const Scale cu(u, c.first, c.last + 1), cF(F, c.first, c.last + 1);
     Scaled q = Measure(u, F, cu, cF, table.cycles.size() + firstNumber, c);
     if (q.EDC < 0.0) ++table.counterClockwise;  // the sign, before it may round away below
+    MeasureBilinear(u, F, cu, cF, q.EDC, q.Keff, c);
     ToRecordScale(cu.exponent - su.exponent, cF.exponent - sF.exponent, q);
     if (!scaled.empty()) c.steady = Repeats(q, scaled.back());
     table.cycles.push_back(c);
     scaled.push_back(q);
   }
   table.steadyMeans = SteadyMeans(table.cycles, scaled, su.exponent, sF.exponent);
+  GroupByAmplitude(table);
   return table;
 }
 

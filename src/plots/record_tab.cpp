@@ -157,7 +157,20 @@ QList<Column> CycleColumns(const measured::Record& record, bool fitted) {
       {QStringLiteral("EDC") + energy, QStringLiteral("The energy the cycle dissipates: the area of its loop")},
       {QStringLiteral("Keff") + stiffness, QStringLiteral("The effective stiffness (F⁺ − F⁻)/(u⁺ − u⁻)")},
       {QStringLiteral("ξeff"), QStringLiteral("The effective damping ratio EDC/(2π·Keff·((u⁺ − u⁻)/2)²), dimensionless")},
-      {QStringLiteral("Steady"), QStringLiteral("Whether the cycle is one of the steady ones, whose means are the last row")}};
+      {QStringLiteral("Steady"), QStringLiteral("Whether the cycle is one of the steady ones, whose means are the last row")},
+      {QStringLiteral("D") + in(u), QStringLiteral("The cycle's amplitude, its half-range (u⁺ − u⁻)/2")},
+      {QStringLiteral("Qd") + in(F),
+       QStringLiteral("The characteristic strength: half the gap between the forces where the ascending and the "
+                      "descending branch cross u = 0, each interpolated linearly between the samples around it")},
+      {QStringLiteral("Kd") + stiffness,
+       QStringLiteral("The post-yield stiffness of the bilinear loop with the cycle's Keff, EDC and Qd: Keff − Qd/D")},
+      {QStringLiteral("Dy") + in(u),
+       QStringLiteral("The yield displacement of the bilinear loop with the cycle's Keff, EDC and Qd: D − EDC/(4·Qd)")},
+      {QStringLiteral("Group"), QStringLiteral("The amplitude group: consecutive cycles whose D lies within 5 % of "
+                                               "the D of the group's first cycle")},
+      {QStringLiteral("Keff / group mean"), QStringLiteral("The cycle's Keff over the mean Keff of its amplitude group")},
+      {QStringLiteral("EDC / group mean"), QStringLiteral("The cycle's EDC over the mean EDC of its amplitude group")}};
+  static_assert(measured::kGroupTolerance == 0.05, "the Group column's tooltip names the tolerance");
   if (fitted) {
     columns.append({QStringLiteral("EDC of the fit") + energy,
                     QStringLiteral("The area of the fitted model's response over the cycle's samples")});
@@ -392,7 +405,8 @@ void RecordTab::FillTable() {
     set(row, 0, QString::number(i + 1));
     int column = 1;
     for (double v : {c.uPlus, c.uMinus, c.FPlus, c.FMinus, c.EDC, c.Keff, c.XiEff}) set(row, column++, Number(v));
-    set(row, 8, c.steady ? QStringLiteral("yes") : QStringLiteral("no"));
+    set(row, column++, c.steady ? QStringLiteral("yes") : QStringLiteral("no"));
+    SetFigures(row, column, c);
   }
   const measured::CycleMeans& m = cycles_->steadyMeans;
   const int last = static_cast<int>(cycles.size());
@@ -400,9 +414,62 @@ void RecordTab::FillTable() {
   int column = 1;
   for (double v : {m.uPlus, m.uMinus, m.FPlus, m.FMinus, m.EDC, m.Keff, m.XiEff}) set(last, column++, Number(v));
   if (result_) {
-    for (const measured::CycleFit& c : result_->cycles) set(static_cast<int>(c.cycle), 9, Number(c.modelEDC));
+    const int fitColumn = static_cast<int>(columns.size()) - 1;
+    for (const measured::CycleFit& c : result_->cycles) set(static_cast<int>(c.cycle), fitColumn, Number(c.modelEDC));
   }
   label_->setText(Summary());
+}
+
+// The isolator's figures of cycle c from `column` on: D, Qd, Kd, Dy, the
+// group (from 1) and the ratios. A figure that does not exist shows a dash,
+// its tooltip the reason (also among the summary's notes).
+void RecordTab::SetFigures(int row, int column, const measured::Cycle& c) {
+  const QString reason = QString::fromStdString(measured::BilinearReason(c));
+  const QString noRatio = QStringLiteral("The mean of the cycle's amplitude group is not positive");
+  const struct {
+    double value;
+    QString whyNot;
+  } cells[] = {{c.D, {}}, {c.Qd, reason}, {c.Kd, reason}, {c.Dy, reason},
+               {static_cast<double>(c.group + 1), {}}, {c.KeffRatio, noRatio}, {c.EDCRatio, noRatio}};
+  for (const auto& cell : cells) {
+    auto* item = new QTableWidgetItem(std::isnan(cell.value) ? QStringLiteral("—") : Number(cell.value));
+    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    if (std::isnan(cell.value)) item->setToolTip(cell.whyNot);
+    table_->setItem(row, column++, item);
+  }
+}
+
+// The amplitude groups, a line each (the first few: the table's Group
+// column holds them all), and why figures are missing.
+QString RecordTab::GroupsText() const {
+  constexpr std::size_t kShown = 6;
+  const QString u = QString::fromStdString(record_->displacement.unit);
+  const QString F = QString::fromStdString(record_->force.unit);
+  const auto in = [](const QString& unit) { return unit.isEmpty() ? QString() : u' ' + unit; };
+  const QString stiffness = u.isEmpty() || F.isEmpty() ? QString() : in(F + u'/' + u);
+  const QString energy = u.isEmpty() || F.isEmpty() ? QString() : in(F + u'·' + u);
+  const auto ratio = [](double r) { return std::isnan(r) ? QStringLiteral("—") : Number(r); };
+  QStringList lines;
+  const std::vector<measured::AmplitudeGroup>& groups = cycles_->groups;
+  for (std::size_t g = 0; g < std::min(groups.size(), kShown); ++g) {
+    const measured::AmplitudeGroup& group = groups[g];
+    const QString which = group.first == group.last
+                              ? QStringLiteral("cycle %1").arg(group.first + 1)
+                              : QStringLiteral("cycles %1–%2").arg(group.first + 1).arg(group.last + 1);
+    lines << QStringLiteral("Group %1 (%2): mean D %3, Keff %4, EDC %5; first cycle's Keff %6 and EDC %7 × the means.")
+                 .arg(g + 1)
+                 .arg(which, Number(group.D) + in(u), Number(group.Keff) + stiffness, Number(group.EDC) + energy,
+                      ratio(group.firstKeffRatio), ratio(group.firstEDCRatio));
+  }
+  if (groups.size() > kShown) lines << QStringLiteral("… and %1 groups more.").arg(groups.size() - kShown);
+  for (const auto& notes : {measured::BilinearNotes(*cycles_), measured::RatioNotes(*cycles_)}) {
+    for (const std::string& note : notes) {
+      QString text = QString::fromStdString(note);
+      text[0] = text[0].toUpper();
+      lines << text + u'.';
+    }
+  }
+  return lines.join(u'\n');
 }
 
 // The record's points and cycles; with a fit, what it was fitted to (the
@@ -414,6 +481,7 @@ QString RecordTab::Summary() const {
                      .arg(record_->u.size())
                      .arg(cycles_->cycles.size())
                      .arg(cycles_->steadyMeans.count);
+  text += u'\n' + GroupsText();
   if (!result_) return text;
   const QString beta = QStringLiteral("(β = %1)").arg(Number(1.0 - result_->parameters.gamma));
   QString fitted;

@@ -70,6 +70,8 @@ class RecordTab {
  private:
   void ClearFit();
   void FillTable();
+  void SetFigures(int row, int column, const measured::Cycle& c);
+  QString GroupsText() const;
   // The Fit button's tooltip: the fit that ran, or before any, the one the
   // button runs.
   void DescribeFit();

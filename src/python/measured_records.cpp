@@ -79,6 +79,36 @@ py::dict ReadRecord(const py::object& path, const py::object& uColumn, const py:
   return out;
 }
 
+// The isolator's figures of cycles(): per cycle D, Qd, Kd, Dy (NaN where
+// they do not exist, bilinear_refusal saying why), the amplitude group (from
+// 0) and the ratios to its means; "groups", the groups' arrays.
+void AddFigures(const measured::CycleTable& table, py::dict& out) {
+  std::vector<double> D, Qd, Kd, Dy, KeffRatio, EDCRatio;
+  std::vector<std::int64_t> group;
+  py::list refusals;
+  for (const measured::Cycle& c : table.cycles) {
+    D.push_back(c.D), Qd.push_back(c.Qd), Kd.push_back(c.Kd), Dy.push_back(c.Dy);
+    group.push_back(static_cast<std::int64_t>(c.group));
+    KeffRatio.push_back(c.KeffRatio), EDCRatio.push_back(c.EDCRatio);
+    refusals.append(measured::BilinearReason(c));
+  }
+  std::vector<std::int64_t> firstCycle, lastCycle;
+  std::vector<double> meanD, meanKeff, meanEDC, firstKeff, firstEDC;
+  for (const measured::AmplitudeGroup& g : table.groups) {
+    firstCycle.push_back(static_cast<std::int64_t>(g.first)), lastCycle.push_back(static_cast<std::int64_t>(g.last));
+    meanD.push_back(g.D), meanKeff.push_back(g.Keff), meanEDC.push_back(g.EDC);
+    firstKeff.push_back(g.firstKeffRatio), firstEDC.push_back(g.firstEDCRatio);
+  }
+  out["D"] = ArrayOf(D), out["Qd"] = ArrayOf(Qd), out["Kd"] = ArrayOf(Kd), out["Dy"] = ArrayOf(Dy);
+  out["bilinear_refusal"] = refusals;
+  out["group"] = ArrayOf(group), out["Keff_ratio"] = ArrayOf(KeffRatio), out["EDC_ratio"] = ArrayOf(EDCRatio);
+  py::dict groups;
+  groups["first_cycle"] = ArrayOf(firstCycle), groups["last_cycle"] = ArrayOf(lastCycle);
+  groups["D"] = ArrayOf(meanD), groups["Keff"] = ArrayOf(meanKeff), groups["EDC"] = ArrayOf(meanEDC);
+  groups["first_Keff_ratio"] = ArrayOf(firstKeff), groups["first_EDC_ratio"] = ArrayOf(firstEDC);
+  out["groups"] = groups;
+}
+
 py::dict Cycles(const py::object& u, const py::object& F, double deadBand, const py::object& uColumn,
                 const py::object& FColumn) {
   CheckDeadBand(deadBand);
@@ -127,6 +157,7 @@ py::dict Cycles(const py::object& u, const py::object& F, double deadBand, const
   for (std::size_t i = 0; i < steadyFlags.size(); ++i) {
     if (steadyFlags[i]) steadyCycles.push_back(static_cast<std::int64_t>(i));
   }
+  AddFigures(table, out);
   out["steady"] = steady;
   out["steady_cycles"] = ArrayOf(steadyCycles);
   out["steady_means"] = means;
@@ -380,6 +411,13 @@ void RegisterMeasured(py::module_& m) {
         "EDC/(2 pi Keff d^2) with d = (uPlus - uMinus)/2, steady (the cycle before repeated: amplitude, centre,\n"
         "EDC within 2 %, peak forces within 5 %); steady_means, a dict of their means over the steady cycles;\n"
         "counter_clockwise, the number of cycles with a negative EDC (swapped columns or a reversed force sign?).\n"
+        "For an isolator's prototype test: D = (uPlus - uMinus)/2; Qd, half the gap between the forces where the\n"
+        "ascending and the descending branch cross u = 0 (each interpolated linearly); the equivalent bilinear\n"
+        "loop's Kd = Keff - Qd/D and Dy = D - EDC/(4 Qd), NaN where it does not exist, bilinear_refusal saying\n"
+        "why ('' where it does); group, the amplitude group (from 0: consecutive cycles whose D lies within 5 %\n"
+        "of the group's first); Keff_ratio and EDC_ratio, over the group's means (NaN where the mean is not\n"
+        "positive); groups, a dict of arrays per group: first_cycle, last_cycle, D, Keff, EDC (means),\n"
+        "first_Keff_ratio, first_EDC_ratio.\n"
         "ValueError without a full cycle.");
   m.def("fit", &Fit, py::arg("u"), py::arg("F"), py::arg("cycles") = py::none(), py::arg("fix") = py::dict(),
         py::kw_only(), py::arg("start") = py::dict(), py::arg("dead_band") = measured::kDefaultDeadBand,

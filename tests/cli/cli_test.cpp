@@ -265,7 +265,9 @@ TEST_F(CliTest, CyclesAndFitPrintTheirTablesAndRefuseBadOptions) {
   const CliRun cycles = Cli({"cycles", "--json", "record.csv"});
   EXPECT_EQ(std::tuple(JsonNumber(cycles.out, "steady_cycles"), JsonNumber(cycles.out, "count")), std::tuple(2.0, 3.0));
   const CliRun table = Cli({"cycles", "record.csv"});
-  EXPECT_TRUE(table.out.starts_with("cycle\tfirst\tlast\tu+\tu-\tF+\tF-\tEDC\tKeff\txi_eff\tsteady\n")) << table.out;
+  EXPECT_TRUE(table.out.starts_with("cycle\tfirst\tlast\tu+\tu-\tF+\tF-\tEDC\tKeff\txi_eff\tsteady\tD\tQd\tKd\tDy\tgroup\t"
+                                    "Keff_ratio\tEDC_ratio\n"))
+      << table.out;
   // Standard output is the table alone; the steady means follow on standard error.
   EXPECT_EQ(std::pair(Has(table.out, "mean of"), table.err.starts_with("mean of 3 steady\t")), std::pair(false, true))
       << table.err;
@@ -322,7 +324,7 @@ TEST_F(CliTest, CyclesAndFitReadLaboratoryFiles) {
   const CliRun plain = Cli({"cycles", "plain.csv"});
   ASSERT_EQ(plain.status, 0) << plain.err;
   const std::string columns = "displacement: column 3 \"Stroke\" (mm)\nforce: column 2 \"Load\" (kN)\ndecimal commas\n"
-                              "units: u+, u- in mm; F+, F- in kN; EDC in kN\u00B7mm; Keff in kN/mm\n";
+                              "units: u+, u-, D, Dy in mm; F+, F-, Qd in kN; EDC in kN\u00B7mm; Keff, Kd in kN/mm\n";
   const struct {
     Args args;
     std::string input, out, err;

@@ -337,7 +337,8 @@ class PlotsWindowTest : public QObject {
       QVERIFY(!table->horizontalHeaderItem(c)->toolTip().isEmpty());
     }
     QCOMPARE(headers, (QStringList{"Cycle", "u⁺ [mm]", "u⁻ [mm]", "F⁺ [kN]", "F⁻ [kN]", "EDC [kN·mm]", "Keff [kN/mm]",
-                                   "ξeff", "Steady", "EDC of the fit [kN·mm]"}));
+                                   "ξeff", "Steady", "D [mm]", "Qd [kN]", "Kd [kN/mm]", "Dy [mm]", "Group",
+                                   "Keff / group mean", "EDC / group mean", "EDC of the fit [kN·mm]"}));
     QVERIFY(QTest::qWaitForWindowActive(plots));
     table->setFocus();
     table->setRangeSelected(QTableWidgetSelectionRange(1, 3, 2, 5), true);

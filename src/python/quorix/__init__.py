@@ -486,6 +486,13 @@ def cycles(u, F=None, *, dead_band=_core._default_dead_band, u_column=None, F_co
         One element per cycle: first, last (indices of its two ends), uPlus, uMinus (length),
         FPlus, FMinus (force), EDC (enclosed area, energy), Keff = (FPlus - FMinus)/(uPlus -
         uMinus), XiEff = EDC/(2 pi Keff d^2), steady; steady_means, counter_clockwise.
+        For an isolator's prototype test, per cycle: D = (uPlus - uMinus)/2 (length), Qd
+        (force: half the gap between the branches' forces where they cross u = 0), the
+        equivalent bilinear loop's Kd = Keff - Qd/D and Dy = D - EDC/(4 Qd), NaN where it
+        does not exist with the reason in bilinear_refusal; group (from 0: consecutive
+        cycles whose D lies within 5 % of the group's first), Keff_ratio and EDC_ratio
+        (over the group's means); groups: first_cycle, last_cycle, the means D, Keff, EDC,
+        first_Keff_ratio, first_EDC_ratio.
 
     Examples
     --------
