@@ -366,9 +366,10 @@ std::vector<double> FinishOnEverySample(RecordProblem& pr, const Sketch& sketch,
   }
 }
 
-// The shift of the fitted position that the displacement's noise makes
-// (DisplacementBias), the noise read off u's second differences; none
-// along a displacement without noise.
+// The shift of the fitted position that the displacement's noise makes,
+// and the scatter it adds (DisplacementBias), the noise read off u's
+// second differences; none along a displacement without noise. Each draw
+// runs the response five times along every sample that counts.
 DisplacementEffect BiasOfNoisyDisplacement(const RecordProblem& pr, const std::vector<double>& position) {
   const double sigma = NoiseAndStep(*pr.u).first;
   const Eigen::VectorXd x = Eigen::Map<const Eigen::VectorXd>(position.data(), static_cast<Eigen::Index>(position.size()));
