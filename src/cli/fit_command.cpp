@@ -180,21 +180,26 @@ void WriteFitJson(const measured::FitResult& fit, const std::vector<std::string>
   const Case& p = fit.parameters;
   const double values[5] = {p.n, p.gamma, p.alpha, p.Fy, p.Uy};
   const CycleColumns columns = CycleColumnsOf(fit);
-  JsonObject object, parameters, errors, fixed;
+  JsonObject object, parameters, errors, fixed, intervals;
   for (std::size_t i = 0; i < 5; ++i) {
     parameters.Number(kKeys[i], values[i]);
     errors.Number(kKeys[i], fit.errors[i]);
     fixed.Bool(kKeys[i], fit.fixed[i]);
+    intervals.Numbers(kKeys[i], {fit.intervals[i][0], fit.intervals[i][1]});
   }
   if (!fit.steady) {
     parameters.Number("z0", fit.z0);
     errors.Number("z0", fit.z0Error);
     fixed.Bool("z0", !fit.z0Fitted);
+    intervals.Numbers("z0", {fit.z0Interval[0], fit.z0Interval[1]});
   }
   parameters.Number("beta", 1.0 - p.gamma);
   object.Object("parameters", parameters)
       .String("fit", fit.steady ? "steady" : "record")
-      .Object("errors", errors)
+      .Object("errors", errors);
+  // The steady fit has no intervals: no key rather than made-up ones.
+  if (fit.hasIntervals) object.Object("interval95", intervals);
+  object
       .Object("fixed", fixed)
       .Number("rms", fit.rms)
       .Number("rms_relative", fit.rmsRelative)
@@ -237,14 +242,19 @@ std::string FitReport(const measured::FitResult& fit, const measured::Record& re
   const Case& p = fit.parameters;
   const double values[5] = {p.n, p.gamma, p.alpha, p.Fy, p.Uy};
   const CycleColumns columns = CycleColumnsOf(fit);
-  std::string out = "parameter\tvalue\tstandard error\n";
+  std::string out = std::string("parameter\tvalue\tstandard error") + (fit.hasIntervals ? "\t95 % interval\n" : "\n");
+  const auto interval = [&](bool free, const std::array<double, 2>& bounds) {
+    if (!fit.hasIntervals || !free) return std::string();
+    return '\t' + ShortestText(bounds[0]) + " ... " + ShortestText(bounds[1]);
+  };
   for (std::size_t i = 0; i < 5; ++i) {
     out += std::string(measured::kParameterNames[i]) + '\t' + ShortestText(values[i]) + '\t' +
-           (fit.fixed[i] ? std::string("fixed") : ShortestText(fit.errors[i])) + '\n';
+           (fit.fixed[i] ? std::string("fixed") : ShortestText(fit.errors[i])) + interval(!fit.fixed[i], fit.intervals[i]) +
+           '\n';
   }
   if (!fit.steady) {
     out += "z0\t" + ShortestText(fit.z0) + '\t' + (fit.z0Fitted ? ShortestText(fit.z0Error) : std::string("fixed")) +
-           '\n';
+           interval(fit.z0Fitted, fit.z0Interval) + '\n';
   }
   out += "beta\t" + ShortestText(1.0 - p.gamma) + "\t(1 - gamma)\n";
   out += "\nrms misfit\t" + ShortestText(fit.rms) + "\t" + ShortestText(100.0 * fit.rmsRelative) +
@@ -373,7 +383,8 @@ void AddFitCommand(CLI::App& app, int& exitCode) {
                     "no progress line on standard error (shown on a terminal once the fit takes over a second)");
   command->add_flag("--json", options->json,
                     "print one object: \"schema\"; \"parameters\" (n, gamma, alpha, fy, uy, (z0), beta), "
-                    "\"fit\": \"record\" or \"steady\", \"errors\" and \"fixed\" per parameter, \"rms\", "
+                    "\"fit\": \"record\" or \"steady\", \"errors\" and \"fixed\" per parameter, \"interval95\" (record fit: [low, high] per parameter, the "
+                    "95 % interval, which holds with noise on u too), \"rms\", "
                     "\"rms_relative\" (rms over the mean F+), \"iterations\", \"point_count\", per fitted cycle: "
                     "\"cycles\", \"half_range\", \"measured_EDC\", \"model_EDC\"; \"left_out_steady\" and "
                     "\"left_out_wider\" (the cycles not fitted); \"other_fits\": other parameter sets that fit as well "

@@ -11,6 +11,7 @@
 
 #include "decimal.h"
 #include "fit.h"
+#include "fit_intervals.h"
 #include "fit_steps.h"
 
 namespace quorix::measured {
@@ -41,6 +42,8 @@ double Median(std::vector<double> values) {
   return *middle;
 }
 
+}  // namespace
+
 // The displacement's noise and its typical step. On a smooth path the second
 // difference u[i+1] − 2u[i] + u[i−1] is of the order of the step times the
 // angle turned per sample, while white noise of deviation σ gives second
@@ -55,9 +58,6 @@ std::pair<double, double> NoiseAndStep(const std::vector<double>& u) {
   }
   return {1.4826 * Median(std::move(second)) / std::sqrt(6.0), Median(std::move(step))};
 }
-
-}  // namespace
-
 
 void JudgeFit(const std::vector<double>& u, const CycleTable& table, FitResult& result) {
   result.parameters.beta = 1.0 - result.parameters.gamma;
@@ -306,7 +306,7 @@ std::vector<std::string> WarningTexts(const FitResult& fit, std::size_t firstNum
                         ", from its second differences) is large against the step between samples (median " +
                         Short(fit.medianStep) +
                         "): z follows every wiggle of u, so the noise acts on the model as motion and the "
-                        "standard errors are too small");
+                        "standard errors are too small (the 95 % intervals allow for it)");
         break;
       case FitWarning::kOtherFits:
         texts.push_back(OtherFitsText(fit));

@@ -99,6 +99,21 @@ struct FitResult {
   bool z0Fitted = false;
   std::array<double, 5> errors{};  // standard errors; 0 for a fixed parameter
   std::array<bool, 5> fixed{};
+  // Whole-record fit: 95 % intervals [low, high] from the sandwich
+  // covariance (fit_intervals.h), which holds with noise on u as well as
+  // on F; [value, value] for a held parameter. hasIntervals is false for
+  // the steady fit, which has none. intervalLag: the lags the residuals'
+  // correlation was summed over.
+  // The displacement's noise shifts the estimate (the model runs along the
+  // noisy u as if it were the motion): displacementBias is that shift as
+  // simulation finds it (fit_intervals.h), and each interval reaches from
+  // value ± its half-width to the corrected value ± its half-width.
+  bool hasIntervals = false;
+  std::array<std::array<double, 2>, 5> intervals{};
+  std::array<double, 2> z0Interval{};
+  std::array<double, 5> displacementBias{};
+  double z0Bias = 0.0;
+  std::size_t intervalLag = 0;
   Case startingValues;
   double rms = 0.0;          // root mean square of F_model − F over the fitted points
   double rmsRelative = 0.0;  // rms over the mean F⁺ of the fitted cycles

@@ -76,6 +76,16 @@ std::array<double, 6> UncertaintyHalfWidths(const FitResult& fit) {
   std::array<double, 6> half{};
   for (std::size_t i = 0; i < 5; ++i) half[i] = fit.fixed[i] ? 0.0 : 2.0 * fit.errors[i];
   half[5] = fit.z0Fitted ? 2.0 * fit.z0Error : 0.0;
+  if (!fit.hasIntervals) return half;
+  // The 95 % interval where the fit has one: another fit lies outside it
+  // when it lies farther from the value than the interval's farther end.
+  const std::array<double, 6> value = Values(fit.parameters, fit.z0);
+  for (std::size_t i = 0; i < 6; ++i) {
+    const std::array<double, 2>& band = i < 5 ? fit.intervals[i] : fit.z0Interval;
+    if (std::isfinite(band[0]) && std::isfinite(band[1])) {
+      half[i] = std::max(value[i] - band[0], band[1] - value[i]);
+    }
+  }
   return half;
 }
 

@@ -42,8 +42,9 @@ LocalSearches SearchFromEach(const LeastSquaresProblem& problem, const std::vect
                              const std::function<void(const std::string&)>& progress, const std::string& what);
 
 // How far from the fit's value a parameter set must lie in a parameter to
-// count as another one: two standard errors (a 95 % band where the misfit
-// is near quadratic), 0 for a held parameter. Indices as kParameterNames,
+// count as another one: the farther end of its 95 % interval where the fit
+// has intervals, else two standard errors (a 95 % band where the misfit is
+// near quadratic); 0 for a held parameter. Indices as kParameterNames,
 // z0 at 5.
 std::array<double, 6> UncertaintyHalfWidths(const FitResult& fit);
 

@@ -26,6 +26,7 @@
 
 #include "decimal.h"
 #include "fit.h"
+#include "fit_intervals.h"
 #include "fit_steps.h"
 #include "other_fits.h"
 #include "record_sketch.h"
@@ -375,6 +376,25 @@ std::vector<double> FinishOnEverySample(RecordProblem& pr, const Sketch& sketch,
   }
 }
 
+// The shift of the fitted position that the displacement's noise makes,
+// and the scatter it adds (DisplacementBias), the noise read off u's
+// second differences; none along a displacement without noise. Each draw
+// runs the response five times along every sample that counts.
+DisplacementEffect BiasOfNoisyDisplacement(const RecordProblem& pr, const std::vector<double>& position) {
+  const double sigma = NoiseAndStep(*pr.u).first;
+  const Eigen::VectorXd x = Eigen::Map<const Eigen::VectorXd>(position.data(), static_cast<Eigen::Index>(position.size()));
+  RecordProblem along = pr;
+  const auto linearised = [&along, &x](const std::vector<double>& u, Eigen::MatrixXd& J, Eigen::VectorXd& r) {
+    along.u = &u;
+    J.resize(static_cast<Eigen::Index>(along.Rows()), x.size());
+    r.resize(static_cast<Eigen::Index>(along.Rows()));
+    if (!Jacobian(along, x, J)) return false;
+    Residuals(along, x, r);
+    return true;
+  };
+  return DisplacementBias(linearised, *pr.u, sigma, position.size());
+}
+
 // The fitted position into the result's parameters and z0, and the
 // standard errors at it.
 void TakeFitted(const RecordProblem& pr, const std::vector<double>& position, const std::vector<std::string>& names,
@@ -390,10 +410,35 @@ void TakeFitted(const RecordProblem& pr, const std::vector<double>& position, co
     bounds.push_back(pr.freeIndex[k] == kZ0 ? 1.0 : std::fabs(position[k]));
   }
   const std::vector<double> errors = StandardErrors(at, position, names, bounds);
+  const SandwichIntervals intervals = Sandwich(at.J, at.f, position);
+  const DisplacementEffect noise = BiasOfNoisyDisplacement(pr, position);
+  const std::vector<double>& bias = noise.shift;
   for (std::size_t k = 0; k < pr.freeIndex.size(); ++k) {
-    if (pr.freeIndex[k] == kZ0) result.z0Error = errors[k];
-    else result.errors[pr.freeIndex[k]] = errors[k];
+    // The scatter that the displacement's noise adds beside the sandwich's;
+    // widened towards the corrected value, never moved off the fitted one.
+    const double half = std::hypot(intervals.halfWidths[k], intervals.quantile * std::sqrt(noise.variance[k]));
+    const double corrected = position[k] - bias[k];
+    const std::array<double, 2> reach{std::min(position[k], corrected) - half, std::max(position[k], corrected) + half};
+    if (pr.freeIndex[k] == kZ0) {
+      result.z0Error = errors[k];
+      result.z0Interval = reach;
+      result.z0Bias = bias[k];
+    } else {
+      result.errors[pr.freeIndex[k]] = errors[k];
+      result.intervals[pr.freeIndex[k]] = reach;
+      result.displacementBias[pr.freeIndex[k]] = bias[k];
+    }
   }
+  result.intervalLag = intervals.lag;
+}
+
+// A held parameter's interval is its value; z0 held, likewise.
+void HeldIntervals(FitResult& result) {
+  result.hasIntervals = true;
+  for (std::size_t i = 0; i < 5; ++i) {
+    if (result.fixed[i]) result.intervals[i] = {Get(result.parameters, i), Get(result.parameters, i)};
+  }
+  if (!result.z0Fitted) result.z0Interval = {result.z0, result.z0};
 }
 
 // The searches for the free parameters from each start, on `searched` (the
@@ -500,6 +545,7 @@ FitResult FitRecord(const std::vector<double>& u, const std::vector<double>& F, 
   std::vector<std::vector<double>> others;
   if (!pr.freeIndex.empty()) others = SearchRecord(pr, searched, sketched ? &sketch : nullptr, starts, options, result);
   FittedRecord(pr, table, cycles, result);
+  HeldIntervals(result);
   std::vector<OtherFit> candidates;
   const double scale = MisfitScale(pr, table, cycles);
   for (const std::vector<double>& position : others) {

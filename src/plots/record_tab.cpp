@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <exception>
 
@@ -32,7 +33,15 @@ QPushButton* MakeButton(const char* name, const QString& caption, const QString&
   return button;
 }
 
-// The fitted parameters with their standard errors, as "n = 2 ± 0.01, …".
+// " (95 % interval 2.47 … 2.51)" after a free parameter of a fit that has
+// intervals (the whole-record fit); nothing otherwise.
+QString IntervalOf(const measured::FitResult& fit, const std::array<double, 2>& bounds) {
+  if (!fit.hasIntervals) return QString();
+  return QStringLiteral(" (95 % interval %1 … %2)").arg(Number(bounds[0]), Number(bounds[1]));
+}
+
+// The fitted parameters with their standard errors and, along the record,
+// their 95 % intervals, as "n = 2 ± 0.01 (95 % interval 1.97 … 2.03), …".
 QString ParameterList(const measured::FitResult& fit) {
   const Case& p = fit.parameters;
   const double values[5] = {p.n, p.gamma, p.alpha, p.Fy, p.Uy};
@@ -41,7 +50,8 @@ QString ParameterList(const measured::FitResult& fit) {
   for (std::size_t i = 0; i < 5; ++i) {
     const QString name = QString::fromUtf8(names[i]);
     terms << (fit.fixed[i] ? QStringLiteral("%1 = %2 (fixed)").arg(name, Number(values[i]))
-                           : QStringLiteral("%1 = %2 ± %3").arg(name, Number(values[i]), Number(fit.errors[i])));
+                           : QStringLiteral("%1 = %2 ± %3").arg(name, Number(values[i]), Number(fit.errors[i])) +
+                                 IntervalOf(fit, fit.intervals[i]));
   }
   return terms.join(QStringLiteral(", "));
 }
@@ -63,7 +73,8 @@ QString OtherFitLines(const measured::FitResult& fit) {
 // z at the first sample, where a fit along the whole record starts the
 // model's response.
 QString StartOf(const measured::FitResult& fit) {
-  return fit.z0Fitted ? QStringLiteral("z0 = %1 ± %2").arg(Number(fit.z0), Number(fit.z0Error))
+  return fit.z0Fitted ? QStringLiteral("z0 = %1 ± %2").arg(Number(fit.z0), Number(fit.z0Error)) +
+                            IntervalOf(fit, fit.z0Interval)
                       : QStringLiteral("z0 = %1 (held)").arg(Number(fit.z0));
 }
 

@@ -285,11 +285,13 @@ py::dict FitDict(const measured::FitResult& fit, const std::vector<HysteresisLoo
   const Case& p = fit.parameters;
   const char* keys[5] = {"n", "gamma", "alpha", "fy", "uy"};
   const double values[5] = {p.n, p.gamma, p.alpha, p.Fy, p.Uy};
-  py::dict parameters, errors, fixed;
+  py::dict parameters, errors, fixed, intervals;
   for (int i = 0; i < 5; ++i) {
+    const std::size_t k = static_cast<std::size_t>(i);
     parameters[keys[i]] = values[i];
-    errors[keys[i]] = fit.errors[static_cast<std::size_t>(i)];
-    fixed[keys[i]] = fit.fixed[static_cast<std::size_t>(i)];
+    errors[keys[i]] = fit.errors[k];
+    fixed[keys[i]] = fit.fixed[k];
+    intervals[keys[i]] = py::make_tuple(fit.intervals[k][0], fit.intervals[k][1]);
   }
   parameters["beta"] = 1.0 - p.gamma;
   std::vector<std::int64_t> chosen, points(fit.points.begin(), fit.points.end());
@@ -306,6 +308,8 @@ py::dict FitDict(const measured::FitResult& fit, const std::vector<HysteresisLoo
   out["parameters"] = parameters;
   out["errors"] = errors;
   out["fixed"] = fixed;
+  // The steady fit has no intervals: no key rather than made-up ones.
+  if (fit.hasIntervals) out["interval95"] = intervals;
   out["rms"] = fit.rms;
   out["rms_relative"] = fit.rmsRelative;
   out["iterations"] = fit.iterations;
@@ -332,6 +336,7 @@ py::dict FitDict(const measured::FitResult& fit, const std::vector<HysteresisLoo
     parameters["z0"] = fit.z0;
     errors["z0"] = fit.z0Error;
     fixed["z0"] = !fit.z0Fitted;
+    intervals["z0"] = py::make_tuple(fit.z0Interval[0], fit.z0Interval[1]);
   }
   return out;
 }
@@ -430,7 +435,8 @@ void RegisterMeasured(py::module_& m) {
         "or all when none is steady); samples: (first, last) indices of the samples that count; fix: {name:\n"
         "value} held fixed; start: {name: value} starting values. Returns a dict: fit ('record' or 'steady'),\n"
         "parameters (n, gamma, beta, alpha, fy, uy, and z0 for the record fit), errors (standard errors, 0 for\n"
-        "a fixed one), fixed, rms,\n"
+        "a fixed one), fixed, interval95 (record fit only: per parameter the 95 % interval (low, high), which\n"
+        "holds with noise on u as well as on F; (value, value) for a fixed one), rms,\n"
         "rms_relative (over the mean FPlus), iterations, cycles, half_range, measured_EDC, model_EDC, points\n"
         "(indices of the fitted points) with model_F (the model's force there), and loops: per fitted cycle the\n"
         "model's closed loop as (u, F); left_out_steady and left_out_wider, the cycles not fitted that are\n"

@@ -58,7 +58,9 @@ function fitReport(report) {
   let inCycles = false;
   for (const line of report.toString().split('\n')) {
     const cells = line.split('\t');
-    if (['n', 'gamma', 'alpha', 'Fy', 'Uy'].includes(cells[0]) && cells.length === 3) parameters[cells[0]] = cells[1];
+    if (['n', 'gamma', 'alpha', 'Fy', 'Uy'].includes(cells[0]) && (cells.length === 3 || cells.length === 4)) {
+      parameters[cells[0]] = cells[1];  // value, standard error (or "fixed") and, along the record, the 95 % interval
+    }
     if (cells[0] === 'cycle' && cells[1] === 'd') inCycles = true;
     else if (inCycles && cells.length === 4) cycles.push(cells);
     else if (inCycles) inCycles = false;
