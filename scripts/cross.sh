@@ -72,10 +72,10 @@ if ! grep -q '^cli_test:' <<<"$targets"; then
   cmake -S . -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORIX_GUI=OFF -DQUORIX_BENCH=OFF -DQUORIX_PYTHON=OFF \
     >/dev/null
 fi
-cmake --build "$host" -j "$jobs" --target cli_test response_command_test material_options_test acceptance_wide_test
+cmake --build "$host" -j "$jobs" --target cli_test acceptance_wide_test
 cli_log="$dir/cli-acceptance.log"
 : >"$cli_log"
-for t in cli_test response_command_test material_options_test acceptance_wide_test; do
+for t in cli_test acceptance_wide_test; do
   QUORIX_CLI_COMMAND="$cli" "$host/tests/cli/$t" --gtest_brief=1 2>&1 | tee -a "$cli_log"
 done
 

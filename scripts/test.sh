@@ -63,7 +63,7 @@ timed "-O0 suite under AddressSanitizer and UndefinedBehaviorSanitizer" \
 # "Thread" in its name belongs in one of them.
 timed "ThreadSanitizer suite" \
   run_suite thread "-R FastPath\\.|Thread|^Grid/FastPathEquality.*/3_compl|SweepStop\\.|SweepSignalTest" \
-  "accurate_test commands_test fast_path_test thread_pool_test sweep_signal_test digamma_lanes_test specialfunctions_digamma_threads_test" \
+  "accurate_test commands_test fast_path_test sweep_signal_test digamma_lanes_test specialfunctions_digamma_threads_test" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" \
   -DQUORIX_SANITIZE=thread "${engine_only[@]}"
 timed "fuzzing" bash scripts/fuzz.sh --seconds 30 --parallel "$jobs"

@@ -10,8 +10,8 @@ on both sides of its decisions (c - a - b within 1e-6 of a whole number or just 
 z at +-1/2, results near the overflow), gamma, log-gamma and digamma at negative and very
 large arguments, and sweeps of every n over the amplitudes.
 
-Each case is three lines: its exit status and arguments (TAB-separated), then its standard
-output, then its standard error. An eval's output is kept as text (\\n, \\t, \\r and \\\\
+Each case is two or three lines: its exit status and arguments (TAB-separated), then its
+standard output, then its standard error where there is any. An eval's output is kept as text (\\n, \\t, \\r and \\\\
 escaped); a solve's or a sweep's, long JSON lines, as the FNV-1a hash of each line.
 
 Linux's C library computes exp, log, pow, sin, tan, expm1 and log1p in one of two kinds on
@@ -117,7 +117,7 @@ def main():
         "#   case STATUS<TAB>ARGUMENT<TAB>...",
         "#   out TEXT              standard output, escaped; or",
         "#   lines HASH...         the FNV-1a hash of each line of standard output (long JSON lines)",
-        "#   err TEXT              standard error, escaped",
+        "#   err TEXT              standard error, escaped (no line: none)",
         "#   plain-out TEXT, plain-lines HASH...   standard output without fused multiply-add, where it differs",
     ]
     fused_env = dict(os.environ)
@@ -131,7 +131,8 @@ def main():
             sys.exit("make_acceptance_wide.py: %s: the status or the messages differ between the kinds" % args)
         lines.append("case %d\t%s" % (run.returncode, "\t".join(args)))
         lines.append(output_line("", args, run.stdout))
-        lines.append("err " + escape(run.stderr.decode()))
+        if run.stderr:
+            lines.append("err " + escape(run.stderr.decode()))
         if other.stdout != run.stdout:
             lines.append(output_line("plain-", args, other.stdout))
             plain += 1
