@@ -337,6 +337,22 @@ const CLI::Validator kCycleRange(
     },
     "I:J");
 
+// What --json prints, for its help.
+constexpr const char* kFitJsonHelp =
+    "print one object: \"schema\"; \"parameters\" (n, gamma, alpha, fy, uy, (z0), beta), "
+                    "\"fit\": \"record\" or \"steady\", \"errors\" and \"fixed\" per parameter, \"interval95\" (record fit: [low, high] per parameter, the "
+                    "95 % interval, which holds with noise on u too), \"rms\", "
+                    "\"rms_relative\" (rms over the mean F+), \"iterations\", \"point_count\", per fitted cycle: "
+                    "\"cycles\", \"half_range\", \"measured_EDC\", \"model_EDC\"; \"left_out_steady\" and "
+                    "\"left_out_wider\" (the cycles not fitted); \"other_fits\": other parameter sets that fit as well "
+                    "(rms within 1 % of the fit's, outside its 95 % intervals, or its two standard errors where it has none), each with \"parameters\", "
+                    "\"rms\", \"rms_relative\" and \"differs\" (the parameters outside); "
+                    "\"starts\" (the searches run from the scan's starting points); \"summary\", \"warnings\" (also "
+                    "on standard error: a misfit above 10 % of F+, alpha < 0, no steady cycle, fitted points spanning "
+                    "less than half the record's displacements, other fits as good); \"materials\": the fitted case as OpenSees, OpenSeesPy and (when "
+                    "gamma = 0.5) CSI's Wen link write it; \"report\": the text the command prints without --json; "
+                    "a refusal as {\"schema\": ..., \"refusal\": {...}}";
+
 }  // namespace
 
 void AddFitCommand(CLI::App& app, int& exitCode) {
@@ -381,20 +397,7 @@ void AddFitCommand(CLI::App& app, int& exitCode) {
   AddDeadBandOption(*command, options->deadBand, "as for 'cycles'");
   command->add_flag("--no-progress", options->noProgress,
                     "no progress line on standard error (shown on a terminal once the fit takes over a second)");
-  command->add_flag("--json", options->json,
-                    "print one object: \"schema\"; \"parameters\" (n, gamma, alpha, fy, uy, (z0), beta), "
-                    "\"fit\": \"record\" or \"steady\", \"errors\" and \"fixed\" per parameter, \"interval95\" (record fit: [low, high] per parameter, the "
-                    "95 % interval, which holds with noise on u too), \"rms\", "
-                    "\"rms_relative\" (rms over the mean F+), \"iterations\", \"point_count\", per fitted cycle: "
-                    "\"cycles\", \"half_range\", \"measured_EDC\", \"model_EDC\"; \"left_out_steady\" and "
-                    "\"left_out_wider\" (the cycles not fitted); \"other_fits\": other parameter sets that fit as well "
-                    "(rms within 1 % of the fit's, outside its two standard errors), each with \"parameters\", "
-                    "\"rms\", \"rms_relative\" and \"differs\" (the parameters outside); "
-                    "\"starts\" (the searches run from the scan's starting points); \"summary\", \"warnings\" (also "
-                    "on standard error: a misfit above 10 % of F+, alpha < 0, no steady cycle, fitted points spanning "
-                    "less than half the record's displacements, other fits as good); \"materials\": the fitted case as OpenSees, OpenSeesPy and (when "
-                    "gamma = 0.5) CSI's Wen link write it; \"report\": the text the command prints without --json; "
-                    "a refusal as {\"schema\": ..., \"refusal\": {...}}");
+  command->add_flag("--json", options->json, kFitJsonHelp);
   AddAsOption(*command, options->as, "all");
   command->callback([options, command, &exitCode] {
     RunAnswering(exitCode, *command, options->json, [&] { RunFit(*options); });
