@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <cmath>
 
 #include "about_version.h"
 #include "program_look.h"
@@ -13,6 +14,22 @@ namespace {
 
 QRect TwipRect(int left, int top, int width, int height) {
   return QRect(Px(left), Px(top), Px(width), Px(height));
+}
+
+// The box follows the desktop's font as the main window does: laid out in
+// twips for the design font, every box (each relative to its parent) and
+// the font grow by FontScale, rounded down; at the design font, scale 1,
+// nothing moves.
+void FollowDesktopFont(QDialog* box) {
+  const double scale = FontScale();
+  if (scale == 1.0) return;
+  const auto grown = [scale](int pixels) { return static_cast<int>(std::floor(pixels * scale)); };
+  for (QWidget* w : box->findChildren<QWidget*>()) {
+    const QRect g = w->geometry();
+    w->setGeometry(grown(g.x()), grown(g.y()), grown(g.width()), grown(g.height()));
+  }
+  box->setFont(ProgramFont(scale));
+  box->setFixedSize(grown(box->width()), grown(box->height()));
 }
 
 // A caption-less etched box that groups one-line labels.
@@ -122,6 +139,7 @@ AboutForm::AboutForm(const AboutInfo& info, QWidget* parent) : QDialog(parent) {
   cmdOk_->setDefault(true);
   cmdOk_->setFocus(Qt::OtherFocusReason);
   connect(cmdOk_, &QPushButton::clicked, this, &QDialog::accept);
+  FollowDesktopFont(this);
 
   Load(info);
 }

@@ -80,6 +80,27 @@ class AboutFormTest : public QObject {
     box.exec();
     QCOMPARE(std::tuple(timedOut, sawItOpen, box.isVisible()), std::tuple(false, true, false));
   }
+
+  // Under a desktop font half as large again the box grows with it and every caption stays whole.
+  void followsTheDesktopFont() {
+    const AboutInfo info = quorix::ProgramAboutInfo();
+    const QSize designed = AboutForm(info).size();
+    const QFont desktop = QApplication::font();
+    QFont larger = desktop;
+    larger.setPixelSize(18);
+    QApplication::setFont(larger);
+    {
+      AboutForm box(info);
+      QVERIFY2(box.width() >= designed.width() * 3 / 2 - 1 && box.height() >= designed.height() * 3 / 2 - 1,
+               qPrintable(QStringLiteral("%1x%2").arg(box.width()).arg(box.height())));
+      for (QLabel* label : box.findChildren<QLabel*>()) {
+        const QFontMetrics metrics(label->font());
+        QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width(), qPrintable(label->text()));
+        QVERIFY2(metrics.height() <= label->height(), qPrintable(label->text()));
+      }
+    }
+    QApplication::setFont(desktop);
+  }
 };
 
 QTEST_MAIN(AboutFormTest)

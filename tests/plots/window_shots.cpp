@@ -18,6 +18,7 @@
 
 #include "fake_save_dialogs.h"
 #include "fake_services.h"
+#include "about_form.h"
 #include "mainform.h"
 #include "plots_window.h"
 #include "synthetic.h"
@@ -57,6 +58,12 @@ int main(int argc, char** argv) {
   (void)QTest::qWaitForWindowExposed(&form);
   form.findChild<QPushButton*>(QStringLiteral("cmdSolve"))->click();
   Save(&form, folder, "main-solved.png");
+  {
+    quorix::AboutForm about(quorix::ProgramAboutInfo());
+    about.show();
+    (void)QTest::qWaitForWindowExposed(&about);
+    Save(&about, folder, "about.png");
+  }
   form.findChild<QAction*>(QStringLiteral("mnuPlots"))->trigger();
   quorix::PlotsWindow* plots = form.Plots();
   (void)QTest::qWaitForWindowExposed(plots);
