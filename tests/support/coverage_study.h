@@ -1,8 +1,5 @@
-// How often the whole-record fit's 95 % intervals hold the truth: records
-// integrated from known parameters (synthetic.h, RK4 on the law, not the
-// closed forms the fit runs on), noise drawn afresh on each, and the share
-// of fits whose interval holds each parameter's true value. Shared by the
-// benchmark (bench/bench_coverage.cpp) and the test's smaller study.
+// How often the whole-record fit's 95 % intervals hold the truth on records integrated by RK4 (not the closed
+// forms the fit runs on), noise drawn afresh on each. Shared by bench/bench_coverage.cpp and the test.
 #pragma once
 
 #include <algorithm>
@@ -10,6 +7,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "cycles.h"
@@ -24,14 +22,12 @@ struct NoiseSetting {
   double displacement;  // on u, a share of max |u|
 };
 
-// Noise on F alone and on F and u, each at a low and a high level.
 inline const std::array<NoiseSetting, 4> kCoverageSettings{{{"F 0.5 %", 0.005, 0.0},
                                                             {"F 2 %", 0.02, 0.0},
                                                             {"F 0.5 %, u 0.05 %", 0.005, 0.0005},
                                                             {"F 2 %, u 0.2 %", 0.02, 0.002}}};
 
-// The truth and the protocol: from rest, two cycles at each of 0.5, 1 and
-// 2 Uy, `perQuarter` samples a quarter cycle.
+// From rest, two cycles at each of 0.5, 1 and 2 Uy.
 inline const TrueModel kCoverageModel{2.5, 0.75, 0.08, 3.1, 0.15};
 
 inline Synthetic CoverageRecord(int perQuarter) {
@@ -42,20 +38,16 @@ inline Synthetic CoverageRecord(int perQuarter) {
 
 struct Coverage {
   int records = 0;  // fitted
-  int refused = 0;  // refused by the fit (counted as misses below)
-  std::array<int, 5> held{};  // intervals that held the truth, per parameter
-  std::array<int, 5> centredHeld{};  // the same for value ± the half-width, not widened by the shift
-  std::array<int, 5> stdHeld{};  // the same for value ± 1.96 standard errors
-  // Means over the fitted records of the error (value − truth) and of the
-  // interval's half-width, each over the half-width of value ± 1.96
-  // standard errors: a bias, and how much wider the interval is.
-  // meanBias: the estimated shift by the displacement's noise, likewise.
+  int refused = 0;  // counted as misses
+  // Per parameter, how often the truth lay in the interval, in value ± its half-width unwidened by the shift,
+  // in value ± 1.96 standard errors.
+  std::array<int, 5> held{}, centredHeld{}, stdHeld{};
+  // Means of the error, of the half-width and of the displacement noise's shift, over 1.96 standard errors.
   std::array<double, 5> meanError{}, meanWidth{}, meanBias{};
   double Share(int count) const { return records + refused > 0 ? double(count) / (records + refused) : 0.0; }
 };
 
-// `count` records of the setting, the noise of record k drawn from seed
-// `seed` + k.
+// `count` records, record k's noise drawn from seed `seed` + k.
 inline Coverage RunCoverage(const NoiseSetting& setting, int count, int perQuarter, std::uint64_t seed) {
   const Synthetic clean = CoverageRecord(perQuarter);
   const double truth[5] = {kCoverageModel.n, kCoverageModel.gamma, kCoverageModel.alpha, kCoverageModel.Fy,
@@ -78,16 +70,13 @@ inline Coverage RunCoverage(const NoiseSetting& setting, int count, int perQuart
       if (fit.intervals[i][0] <= truth[i] && truth[i] <= fit.intervals[i][1]) ++c.held[i];
       const double half = std::min(v, v - fit.displacementBias[i]) - fit.intervals[i][0];
       if (std::fabs(v - truth[i]) <= half) ++c.centredHeld[i];
-      if (std::fabs(v - truth[i]) <= 1.959964 * fit.errors[i]) ++c.stdHeld[i];
-      c.meanError[i] += (v - truth[i]) / (1.959964 * fit.errors[i]);
-      c.meanWidth[i] += half / (1.959964 * fit.errors[i]);
-      c.meanBias[i] += fit.displacementBias[i] / (1.959964 * fit.errors[i]);
+      const double se = 1.959964 * fit.errors[i];
+      if (std::fabs(v - truth[i]) <= se) ++c.stdHeld[i];
+      c.meanError[i] += (v - truth[i]) / se, c.meanWidth[i] += half / se, c.meanBias[i] += fit.displacementBias[i] / se;
     }
   }
-  for (int i = 0; i < 5; ++i) {
-    c.meanError[i] /= c.records > 0 ? c.records : 1;
-    c.meanWidth[i] /= c.records > 0 ? c.records : 1;
-    c.meanBias[i] /= c.records > 0 ? c.records : 1;
+  for (auto* mean : {&c.meanError, &c.meanWidth, &c.meanBias}) {
+    for (double& m : *mean) m /= std::max(c.records, 1);
   }
   return c;
 }
