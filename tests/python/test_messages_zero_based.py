@@ -27,17 +27,7 @@ CASES = [
 ]
 
 
-def read(path, **keywords):
-    return quorix.read_record(path, **keywords)
-
-
-ENTRIES = {
-    "read_record": read,
-    "cycles": lambda path, **keywords: quorix.cycles(path, **keywords),
-    "fit": lambda path, **keywords: quorix.fit(path, **keywords),
-    "response": lambda path, **keywords: quorix.response(path, **keywords),
-    "verify": lambda path, **keywords: quorix.verify(path, **keywords),
-}
+ENTRIES = ["read_record", "cycles", "fit", "response", "verify"]
 
 
 @pytest.mark.parametrize("entry", ENTRIES)
@@ -48,7 +38,7 @@ def test_every_reading_entry_counts_from_0_and_names_keywords(tmp_path, entry, t
     path = tmp_path / "record.csv"
     path.write_text(text)
     with pytest.raises(ValueError) as caught:
-        ENTRIES[entry](str(path), **keywords)
+        getattr(quorix, entry)(str(path), **keywords)
     assert message in str(caught.value)
     assert "--u-column" not in str(caught.value) and "--F-column" not in str(caught.value)
 
@@ -65,10 +55,8 @@ def shifted(message):
 def test_the_command_line_says_the_same_from_1(cli, tmp_path, text, keywords, message):
     path = tmp_path / "record.csv"
     path.write_text(text)
-    options = []
-    for name, value in keywords.items():
-        number = int(value) + 1  # the command line's numbers count from 1
-        options += [f"--{name.replace('_', '-')}", str(number)]
+    # The command line's numbers count from 1.
+    options = [o for name, value in keywords.items() for o in (f"--{name.replace('_', '-')}", int(value) + 1)]
     result = cli.run("cycles", str(path), *options, check=False)
     assert result.returncode != 0
     assert shifted(message) in result.stderr, (shifted(message), result.stderr)
