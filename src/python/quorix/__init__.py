@@ -285,18 +285,7 @@ def _solve_dask(ufunc, inputs, kwargs, workers):
     with _warnings.catch_warnings(), _core._notes_of_one_call("quorix.solve"):  # gathered apart from the call's
         _warnings.simplefilter("ignore")
         dtype = ufuncs.WINDOW[("complementary", len(inputs) == 7)](*probe)[0].dtype
-    # apply_gufunc wants the arrays' blocks to line up: a numpy array beside a Dask one (as xarray passes
-    # them) is one block, so every array is cut into the common blocks first, dimensions aligned from the
-    # right as in broadcasting.
-    ndim = max(_np.ndim(x) for x in inputs)
-    placed = [i for i, x in enumerate(inputs) if _np.ndim(x) > 0]
-    if len(placed) > 1:
-        pairs = []
-        for i in placed:
-            pairs += [da.asarray(inputs[i]), tuple(range(ndim - _np.ndim(inputs[i]), ndim))]
-        inputs = list(inputs)
-        for i, array in zip(placed, da.core.unify_chunks(*pairs)[1]):
-            inputs[i] = array
+    inputs = _frames.dask_blocks_in_line(inputs)
     signature = ",".join(["()"] * len(inputs)) + "->" + ",".join(["()"] * len(NAMES))
     call = ufunc if workers is None else _functools.partial(_blockwise, ufunc, workers)
     return da.apply_gufunc(call, signature, *inputs, output_dtypes=[dtype] * len(NAMES))

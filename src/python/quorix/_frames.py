@@ -99,3 +99,22 @@ def with_xarray(inputs, compute, names):
                              output_core_dims=[[]] * len(names), dask="allowed",
                              join=xr.get_options()["arithmetic_join"], keep_attrs="drop")
     return tuple(o.rename(name) if isinstance(o, xr.DataArray) else o for o, name in zip(outputs, names))
+
+
+def dask_blocks_in_line(inputs):
+    """The inputs with every array of more than zero dimensions cut into common Dask blocks, dimensions
+    aligned from the right as in broadcasting: apply_gufunc wants the arrays' blocks to line up, and a numpy
+    array beside a Dask one (as xarray passes them) is one block."""
+    import dask.array as da
+
+    ndim = max(np.ndim(x) for x in inputs)
+    placed = [i for i, x in enumerate(inputs) if np.ndim(x) > 0]
+    if len(placed) <= 1:
+        return inputs
+    pairs = []
+    for i in placed:
+        pairs += [da.asarray(inputs[i]), tuple(range(ndim - np.ndim(inputs[i]), ndim))]
+    inputs = list(inputs)
+    for i, array in zip(placed, da.core.unify_chunks(*pairs)[1]):
+        inputs[i] = array
+    return inputs

@@ -91,15 +91,7 @@ def _with_dask(inputs, workers):
     wants their blocks to line up and a numpy array beside a Dask one (as xarray passes them) is one block."""
     import dask.array as da
 
-    ndim = max(np.ndim(x) for x in inputs)
-    placed = [i for i, x in enumerate(inputs) if np.ndim(x) > 0]
-    if len(placed) > 1:
-        pairs = []
-        for i in placed:
-            pairs += [da.asarray(inputs[i]), tuple(range(ndim - np.ndim(inputs[i]), ndim))]
-        inputs = list(inputs)
-        for i, array in zip(placed, da.core.unify_chunks(*pairs)[1]):
-            inputs[i] = array
+    inputs = _frames.dask_blocks_in_line(inputs)
     signature = ",".join(["()"] * len(_ARGUMENTS)) + "->" + ",".join(["()"] * len(ISOLATION_NAMES))
     call = _core.isolation_at if workers is None else functools.partial(_blockwise, workers)
     return tuple(da.apply_gufunc(call, signature, *inputs, output_dtypes=[np.float64] * len(ISOLATION_NAMES)))
