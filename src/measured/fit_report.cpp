@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -85,7 +84,6 @@ void JudgeFit(const std::vector<double>& u, const CycleTable& table, FitResult& 
     result.fittedHigh = std::max(result.fittedHigh, u[k]);
   }
   result.peakZ = PeakZ(u, result);
-  if (!result.steady) std::tie(result.displacementNoise, result.medianStep) = NoiseAndStep(u);
   std::vector<FitWarning>& w = result.warnings;
   if (!(result.rmsRelative <= kMisfitWarning)) w.push_back(FitWarning::kMisfit);
   if (result.parameters.alpha < 0.0) w.push_back(FitWarning::kNegativeAlpha);

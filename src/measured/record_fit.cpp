@@ -22,6 +22,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "decimal.h"
@@ -380,8 +381,8 @@ std::vector<double> FinishOnEverySample(RecordProblem& pr, const Sketch& sketch,
 // and the scatter it adds (DisplacementBias), the noise read off u's
 // second differences; none along a displacement without noise. Each draw
 // runs the response five times along every sample that counts.
-DisplacementEffect BiasOfNoisyDisplacement(const RecordProblem& pr, const std::vector<double>& position) {
-  const double sigma = NoiseAndStep(*pr.u).first;
+DisplacementEffect BiasOfNoisyDisplacement(const RecordProblem& pr, const std::vector<double>& position,
+                                           double sigma) {
   const Eigen::VectorXd x = Eigen::Map<const Eigen::VectorXd>(position.data(), static_cast<Eigen::Index>(position.size()));
   RecordProblem along = pr;
   const auto linearised = [&along, &x](const std::vector<double>& u, Eigen::MatrixXd& J, Eigen::VectorXd& r) {
@@ -411,7 +412,7 @@ void TakeFitted(const RecordProblem& pr, const std::vector<double>& position, co
   }
   const std::vector<double> errors = StandardErrors(at, position, names, bounds);
   const SandwichIntervals intervals = Sandwich(at.J, at.f, position);
-  const DisplacementEffect noise = BiasOfNoisyDisplacement(pr, position);
+  const DisplacementEffect noise = BiasOfNoisyDisplacement(pr, position, result.displacementNoise);
   const std::vector<double>& bias = noise.shift;
   for (std::size_t k = 0; k < pr.freeIndex.size(); ++k) {
     // The scatter that the displacement's noise adds beside the sandwich's;
@@ -541,6 +542,9 @@ FitResult FitRecord(const std::vector<double>& u, const std::vector<double>& F, 
     pr.z0 = copy.z0;
   }
   FitResult result = StartedResult(pr, starts.front(), sketched ? sketch.index.size() : 0);
+  // The displacement's noise, read once: the intervals allow for it and the
+  // warnings judge it.
+  std::tie(result.displacementNoise, result.medianStep) = NoiseAndStep(u);
   if (pr.Rows() <= pr.freeIndex.size()) throw Refusal("too few samples for the free parameters");
   std::vector<std::vector<double>> others;
   if (!pr.freeIndex.empty()) others = SearchRecord(pr, searched, sketched ? &sketch : nullptr, starts, options, result);
