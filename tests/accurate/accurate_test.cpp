@@ -38,11 +38,6 @@ std::string At(const Row& row, std::size_t arguments) {
   return text;
 }
 
-template <class F>
-std::string RefusalOf(F call) {
-  return ThrownMessage<Refusal>(call);
-}
-
 // Digamma within a few ulps (x < 0: relative to the reflection's terms); log-gamma and gamma round once, also
 // next to the zeros of ln|Γ|, the poles, the overflow and among the subnormals.
 TEST(AccurateTables, GammaFamily) {
@@ -105,6 +100,10 @@ TEST(AccurateTables, Hyp2F1InEveryRegion) {
 std::array<double, 9> Results(const BoucWenCase& bw) {
   return {bw.Za, bw.Fha, bw.Fela, bw.Fa, bw.Kcd, bw.Kda, bw.DEOverFyUy, bw.DEOverFhUy, bw.DE};
 }
+std::vector<std::uint64_t> ResultBits(const BoucWenCase& bw) {
+  const std::array<double, 9> results = Results(bw);
+  return Bits(std::vector<double>(results.begin(), results.end()));
+}
 constexpr std::array<const char*, 9> kResultNames = {"Za",  "Fha",        "Fela",       "Fa", "Kcd",
                                                      "Kda", "DE/(Fy Uy)", "DE/(Fh Uy)", "DE"};
 
@@ -149,13 +148,13 @@ TEST(Accurate, FunctionsRefuseOutsideTheirDomains) {
   for (auto* function : {Digamma, LogGamma, Gamma}) {
     for (double x : {0.0, -0.0, -1.0, -7.0, nan, inf, -inf}) EXPECT_THROW(function(x), Refusal) << x;
   }
-  EXPECT_EQ(RefusalOf([] { Digamma(-3.0); }), "digamma has a pole at x = -3");
+  EXPECT_EQ(ThrownMessage<Refusal>([] { Digamma(-3.0); }), "digamma has a pole at x = -3");
   // a ≠ 1 and b ≠ 1; c ≠ 1 + b; b ≤ 0; t ≥ 1; t not finite.
   const double outside[][4] = {{2.0, 0.5, 1.5, 0.3}, {1.0, 0.5, 2.5, 0.3}, {1.0, -0.5, 0.5, 0.3},
                                {1.0, 0.0, 1.0, 0.3}, {1.0, 0.5, 1.5, 1.0}, {1.0, 0.5, 1.5, 2.0},
                                {1.0, 0.5, 1.5, nan}, {1.0, 0.5, 1.5, -inf}};
   for (const auto& p : outside) EXPECT_THROW(Hyp2F1(p[0], p[1], p[2], p[3]), Refusal) << "row " << &p - outside;
-  const std::string family = RefusalOf([] { Hyp2F1(1.0, 0.5, 2.5, 0.3); });
+  const std::string family = ThrownMessage<Refusal>([] { Hyp2F1(1.0, 0.5, 2.5, 0.3); });
   EXPECT_EQ(family.rfind("hyp2f1 --accurate covers F(1, b; 1 + b; t) only", 0), 0u) << family;
   // x < 0, x > 1, n = 0, w > 1, x NaN; the amplitude diverges at x = 1.
   const double amplitudes[][4] = {
@@ -200,7 +199,7 @@ TEST(AccurateSolve, RefusesWithAMessageAndTheRecordUnchanged) {
   for (auto [input, message] : cases) {
     BoucWenCase bw = input;  // a variable of its own: the lambda below captures it
     bw.Za = 42.0;  // a result left from before
-    const std::string got = RefusalOf([&] { Solve(bw); });
+    const std::string got = ThrownMessage<Refusal>([&] { Solve(bw); });
     EXPECT_EQ(message == kNoResult ? got.substr(0, message.size()) : got, message) << bw.Nee << " " << bw.UmaxOverUy;
     EXPECT_EQ(std::pair(bw.Za, bw.DE), std::pair(42.0, 0.0)) << message;
   }
@@ -230,13 +229,9 @@ TEST(AccurateSolve, FreshThreadsGiveTheSameBits) {
   std::thread second([&] { for (auto it = backwards.rbegin(); it != backwards.rend(); ++it) Solve(*it); });
   first.join();
   second.join();
-  const auto bits = [](const BoucWenCase& bw) {
-    const std::array<double, 9> results = Results(bw);
-    return Bits(std::vector<double>(results.begin(), results.end()));
-  };
   for (std::size_t i = 0; i < cases.size(); ++i) {
-    EXPECT_EQ(bits(forwards[i]), bits(cases[i])) << i;
-    EXPECT_EQ(bits(backwards[i]), bits(cases[i])) << i;
+    EXPECT_EQ(ResultBits(forwards[i]), ResultBits(cases[i])) << i;
+    EXPECT_EQ(ResultBits(backwards[i]), ResultBits(cases[i])) << i;
   }
 }
 
@@ -249,22 +244,18 @@ TEST(AccurateSolve, KeptModelGivesTheBitsOfAFirstSolve) {
                                Input(3.0, 1.0, 0x1p-60, 2.0, false), Input(3.0, 1.0, 0.0, 2.0, false),
                                Input(0.7, 0.0, 0.9, 2.0, false),     Input(3.0, 0.1, 0.9, 4.5, true),
                                Input(3.0, 0.1, 0.9, 0.01, false),    Input(3.0, 0.1, 0.9, 1.0, true)};
-  const auto bits = [](const BoucWenCase& bw) {
-    const std::array<double, 9> results = Results(bw);
-    return Bits(std::vector<double>(results.begin(), results.end()));
-  };
   std::vector<std::vector<std::uint64_t>> first;
   for (BoucWenCase bw : cases) {
     exact::ForgetFamilies();
     Solve(bw);
-    first.push_back(bits(bw));
+    first.push_back(ResultBits(bw));
   }
   for (int pass = 0; pass < 2; ++pass) {  // in order, then backwards, with the cache as the last case left it
     for (std::size_t k = 0; k < std::size(cases); ++k) {
       const std::size_t i = pass == 0 ? k : std::size(cases) - 1 - k;
       BoucWenCase bw = cases[i];
       Solve(bw);
-      EXPECT_EQ(bits(bw), first[i]) << "case " << i << ", pass " << pass;
+      EXPECT_EQ(ResultBits(bw), first[i]) << "case " << i << ", pass " << pass;
     }
   }
 }

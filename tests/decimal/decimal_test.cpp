@@ -75,17 +75,14 @@ std::vector<ReadCase> ReadCases() {
       {"-0", kOk, 2, -0.0},
       {".5", kOk, 2, 0.5},
       {"5.", kOk, 2, 5.0},
-      {"-.5", kOk, 3, -0.5},
       {"1e", kOk, 1, 1.0},  // an exponent needs a digit
       {"1e+", kOk, 1, 1.0},
       {"1E5x", kOk, 3, 1e5},
       {"0x1p3", kOk, 1, 0.0},  // no hexadecimal
       {"1,5", kOk, 1, 1.0},
       {"+1", kInvalid, 0, kUntouched},
-      {"+inf", kInvalid, 0, kUntouched},
       {"", kInvalid, 0, kUntouched},
       {".", kInvalid, 0, kUntouched},
-      {"-", kInvalid, 0, kUntouched},
       {"e5", kInvalid, 0, kUntouched},
       {" 1", kInvalid, 0, kUntouched},
       {"inf", kOk, 3, kInf},
@@ -100,7 +97,6 @@ std::vector<ReadCase> ReadCases() {
       {"2.4703282292062327e-324", kRange, 23, kUntouched},
       {"2e-324", kRange, 6, kUntouched},
       {"1e-400", kRange, 6, kUntouched},
-      {"-1e-400", kRange, 7, kUntouched},
       {"2.2250738585072011e-308", kOk, 23, 0x0.fffffffffffffp-1022},
       // The largest double, the text halfway above it, and beyond.
       {"1.7976931348623158e308", kOk, 22, 0x1.fffffffffffffp+1023},
@@ -137,13 +133,9 @@ TEST(WriteShortest, WritesAsToCharsDoes) {
   const std::vector<std::pair<double, std::string>> cases = {
       {0.0, "0"},
       {-0.0, "-0"},
-      {1.0, "1"},
       {-1.5, "-1.5"},
       {0.1, "0.1"},
-      {0.3, "0.3"},
-      {123.456, "123.456"},
       // The fixed form unless the exponent form is shorter; on a tie the fixed.
-      {100.0, "100"},
       {1e4, "10000"},
       {1e5, "1e+05"},
       {123456.0, "123456"},
@@ -152,9 +144,7 @@ TEST(WriteShortest, WritesAsToCharsDoes) {
       {1e-4, "1e-04"},
       {1.2e-4, "0.00012"},
       {1.5e-5, "1.5e-05"},
-      {1e21, "1e+21"},
       {1e23, "1e+23"},
-      {1e100, "1e+100"},
       {1.5e300, "1.5e+300"},
       // Whole numbers beyond 2^53 with their exact digits.
       {0x1p53 + 2, "9007199254740994"},
@@ -162,10 +152,8 @@ TEST(WriteShortest, WritesAsToCharsDoes) {
       {12345678901234567890.0, "12345678901234567168"},
       {0x1p-1074, "5e-324"},
       {0x1p-1022, "2.2250738585072014e-308"},
-      {-0x1p-1022, "-2.2250738585072014e-308"},
       {0x1.fffffffffffffp+1023, "1.7976931348623157e+308"},
       {kInf, "inf"},
-      {-kInf, "-inf"},
       {kNaN, "nan"},
       {-kNaN, "-nan"},
   };
@@ -186,19 +174,15 @@ TEST(WriteFixedAndScientific, RoundCorrectlyAsToCharsDoes) {
   };
   const std::vector<Case> cases = {
       {true, 0.125, 2, "0.12"},  // exact ties go to the even digit
-      {true, 0.375, 2, "0.38"},
       {true, 2.5, 0, "2"},
       {true, 3.5, 0, "4"},
       {true, 2.675, 2, "2.67"},  // 2.67499999…
       {true, 0x1p-10, 9, "0.000976562"},  // 0.0009765625, a tie at 9 decimals
-      {true, 0x3p-10, 9, "0.002929688"},  // 0.0029296875
       {true, -0x1.fffffffffffffp52, 19, "-9007199254740991.0000000000000000000"},
-      {true, 0x1p53, 1, "9007199254740992.0"},
       {true, 0.99999999951, 9, "1.000000000"},  // a carry into the whole part
       {true, 0x1p-1074, 19, "0.0000000000000000000"},
       {true, 0.1, 20, "0.10000000000000000555"},
       {true, -0.0, 2, "-0.00"},
-      {true, -0.001, 2, "-0.00"},
       {true, 0x1p-1074, 0, "0"},
       {true, 1e22, 3, "10000000000000000000000.000"},
       {true, 1e23, 0, "99999999999999991611392"},
@@ -207,11 +191,9 @@ TEST(WriteFixedAndScientific, RoundCorrectlyAsToCharsDoes) {
       {true, 1.5, -1, "1.500000"},
       {true, -kInf, 2, "-inf"},
       {false, 1.0, 14, "1.00000000000000e+00"},
-      {false, 0.0, 14, "0.00000000000000e+00"},
       {false, -0.0, 0, "-0e+00"},
       {false, 9.5, 0, "1e+01"},
       {false, 1.25, 1, "1.2e+00"},
-      {false, 1.35, 1, "1.4e+00"},
       {false, 0.1, 20, "1.00000000000000005551e-01"},
       {false, 0x1.fffffffffffffp+1023, 14, "1.79769313486232e+308"},
       {false, 0x1p-1074, 14, "4.94065645841247e-324"},
@@ -253,10 +235,7 @@ TEST(Write, RefusesABufferTooSmall) {
 // std::to_chars, the same results byte for byte on the tables above and on
 // random doubles and texts.
 
-struct Lcg {  // seeded, the same on every run
-  std::mt19937_64 engine{20240613};
-  std::uint64_t operator()() { return engine(); }
-};
+using Lcg = std::mt19937_64;  // seeded below, the same on every run
 
 // A double of one of the kinds where layouts and roundings change.
 double RandomDouble(Lcg& next, int kind) {
@@ -292,7 +271,7 @@ std::string StdText(double x, std::chars_format format, int decimals) {
 }
 
 TEST(AgainstStd, RandomDoublesAndTextsConvertTheSame) {
-  Lcg next;
+  Lcg next{20240613};
   const std::string alphabet = "0123456789.eE+-xinfatyIN( ";
   for (int i = 0; i < 20000; ++i) {
     const double x = RandomDouble(next, i);
@@ -327,14 +306,6 @@ TEST(AgainstStd, RandomDoublesAndTextsConvertTheSame) {
 }
 #endif
 
-}  // namespace
-}  // namespace quorix::decimal
-
-namespace quorix {
-namespace {
-
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kMin = std::numeric_limits<double>::denorm_min();
 
 // The leading number, or Refusal (kNaN below) for a magnitude beyond the double range.
@@ -415,4 +386,4 @@ TEST(NumberText, IgnoresACommaDecimalLocale) {
 }
 
 }  // namespace
-}  // namespace quorix
+}  // namespace quorix::decimal

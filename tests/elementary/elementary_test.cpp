@@ -19,15 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "checks.h"
+
 namespace {
 
 constexpr std::uint64_t kGolden = 0x9E3779B97F4A7C15u;
 
-std::uint64_t BitsOf(double x) {
-  std::uint64_t u;
-  std::memcpy(&u, &x, sizeof u);
-  return u;
-}
+using quorix::testing::Bits;
 
 double DoubleOf(std::uint64_t u) {
   double x;
@@ -83,7 +81,7 @@ double Sample(Stream& s, const Sampler& r, const std::vector<double>& earlier) {
       const std::uint64_t k = 1 + s.Next() % static_cast<std::uint64_t>(p[1]);
       const auto width = static_cast<std::uint64_t>(2 * p[2] + 1);
       const std::int64_t j = static_cast<std::int64_t>(s.Next() % width) - static_cast<std::int64_t>(p[2]);
-      return DoubleOf(BitsOf(static_cast<double>(k) * p[0]) + static_cast<std::uint64_t>(j));
+      return DoubleOf(Bits(static_cast<double>(k) * p[0]) + static_cast<std::uint64_t>(j));
     }
     case 'S': return (p[0] + (p[1] - p[0]) * s.Unit()) * p[2];
     case 'I': return s.Integer(p[0], p[1]);
@@ -94,7 +92,7 @@ double Sample(Stream& s, const Sampler& r, const std::vector<double>& earlier) {
 }
 
 // The result's bits; every NaN as one.
-std::uint64_t Word(double result) { return std::isnan(result) ? 0x7FF8000000000000u : BitsOf(result); }
+std::uint64_t Word(double result) { return std::isnan(result) ? 0x7FF8000000000000u : Bits(result); }
 
 using Call = std::function<std::uint64_t(const std::vector<double>&)>;
 Call One(double (*f)(double)) {
@@ -156,25 +154,20 @@ bool FusedKind() {
 #endif
 }
 
-std::string Show(const std::vector<double>& args) {
-  std::ostringstream out;
-  out.precision(17);
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    out << (i ? ", " : "") << args[i] << " (" << std::hex << BitsOf(args[i]) << std::dec << ")";
-  }
-  return out.str();
-}
-
-std::string Hex16(std::uint64_t word) {
-  char text[17];
-  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(word));
+// Arguments and results as make_expected.py --show lists them: bits, and values in parentheses.
+std::string Listed(std::uint64_t bits, const char* value = "") {
+  char text[64];
+  std::snprintf(text, sizeof text, "%016llx%s", static_cast<unsigned long long>(bits), value);
   return text;
 }
-
-// An argument as make_expected.py --show lists it: its bits and its value.
 std::string Listed(double a) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%016llx (%.17g)", static_cast<unsigned long long>(BitsOf(a)), a);
+  char value[32];
+  std::snprintf(value, sizeof value, " (%.17g)", a);
+  return Listed(Bits(a), value);
+}
+std::string Listed(const std::vector<double>& args) {
+  std::string text;
+  for (double a : args) text += " " + Listed(a);
   return text;
 }
 
@@ -226,7 +219,7 @@ TEST(ElementaryFunctions, ResultsAreLinuxsBitForBit) {
     std::vector<std::uint64_t> words;
     for (std::uint64_t k = 0; k < cases.size(); ++k) {
       for (const Sampler& s : ranges[k % ranges.size()]) cases[k].push_back(Sample(stream, s, cases[k]));
-      for (double a : cases[k]) arguments += Term(k, BitsOf(a));
+      for (double a : cases[k]) arguments += Term(k, Bits(a));
       words.push_back(call(cases[k]));
       results += Term(k, words.back());
     }
@@ -238,9 +231,7 @@ TEST(ElementaryFunctions, ResultsAreLinuxsBitForBit) {
     const std::string path = "elementary_" + line.name + ".txt";
     std::ofstream listing(path);
     for (std::size_t k = 0; k < cases.size(); ++k) {
-      listing << k;
-      for (double a : cases[k]) listing << ' ' << Listed(a);
-      listing << " -> " << Hex16(words[k]) << '\n';
+      listing << k << Listed(cases[k]) << " -> " << Listed(words[k]) << '\n';
     }
     ADD_FAILURE() << line.name << ": results other than Linux's; diff " << path
                   << " with what make_expected.py --show " << line.name << " writes on Linux";
@@ -258,7 +249,7 @@ TEST(ElementaryFunctions, HardCasesAreLinuxsBitForBit) {
     for (std::size_t i = 0; i + 2 < line.words.size(); ++i) args.push_back(DoubleOf(Hex(line.words[i])));
     const std::uint64_t want = Hex(line.words[line.words.size() - (fused ? 2 : 1)]);
     EXPECT_EQ(Calls().at(line.name)(args), want)
-        << line.name << "(" << Show(args) << "): Linux's bits " << std::hex << want;
+        << line.name << Listed(args) << ": Linux's bits " << Listed(want);
   }
   EXPECT_GT(hard, 100);
 }

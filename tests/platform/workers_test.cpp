@@ -16,24 +16,21 @@
 
 namespace {
 
+// QUORIX_NUM_THREADS as `value` (unset for nullptr) while it lives; as it was afterwards.
 class ScopedVariable {
  public:
-  explicit ScopedVariable(const std::optional<std::string>& value) {
+  explicit ScopedVariable(const char* value) {
     if (const char* old = std::getenv("QUORIX_NUM_THREADS")) old_ = old;
     Set(value);
   }
-  ~ScopedVariable() { Set(old_); }
+  ~ScopedVariable() { Set(old_ ? old_->c_str() : nullptr); }
 
  private:
-  static void Set(const std::optional<std::string>& value) {
+  static void Set(const char* value) {
 #ifdef _WIN32
-    _putenv_s("QUORIX_NUM_THREADS", value ? value->c_str() : "");
+    _putenv_s("QUORIX_NUM_THREADS", value != nullptr ? value : "");
 #else
-    if (value) {
-      setenv("QUORIX_NUM_THREADS", value->c_str(), 1);
-    } else {
-      unsetenv("QUORIX_NUM_THREADS");
-    }
+    (void)(value != nullptr ? setenv("QUORIX_NUM_THREADS", value, 1) : unsetenv("QUORIX_NUM_THREADS"));
 #endif
   }
   std::optional<std::string> old_;
@@ -42,7 +39,7 @@ class ScopedVariable {
 TEST(Workers, TheVariableWhenAWholeNumberFromOneElseTheProcessorsAtHand) {
   unsigned unset = 0;
   {
-    const ScopedVariable none(std::nullopt);
+    const ScopedVariable none(nullptr);
     unset = quorix::platform::WorkerCount();
   }
   EXPECT_GE(unset, 1u);
@@ -53,7 +50,7 @@ TEST(Workers, TheVariableWhenAWholeNumberFromOneElseTheProcessorsAtHand) {
   } rows[] = {{"3", 3}, {"1", 1}, {"64", 64}, {"0", 0}, {"-1", 0}, {"+2", 0}, {"2x", 0}, {"abc", 0}, {"", 0},
               {"99999999999999999999", 0}};
   for (const auto& row : rows) {
-    const ScopedVariable set(std::string(row.text));
+    const ScopedVariable set(row.text);
     EXPECT_EQ(quorix::platform::WorkerCount(), row.expected == 0 ? unset : row.expected) << "'" << row.text << "'";
   }
 }
@@ -69,7 +66,7 @@ TEST(Workers, FollowTheAffinityMask) {
   CPU_ZERO(&one);
   CPU_SET(first, &one);
   ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
-  const ScopedVariable none(std::nullopt);
+  const ScopedVariable none(nullptr);
   const unsigned count = quorix::platform::WorkerCount();
   sched_setaffinity(0, sizeof before, &before);
   EXPECT_EQ(count, 1u);
