@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <fstream>
 #include <limits>
@@ -29,6 +30,21 @@ inline long double LongDouble(const std::string& field) {
   in.imbue(std::locale::classic());
   long double value = 0.0L;
   return in >> value ? value : std::numeric_limits<long double>::quiet_NaN();
+}
+
+// A field as the nearest double, by a reader other than the program's own: std::from_chars, or where the C++
+// library lacks it the classic locale's stream (the C library's correctly rounded strtod underneath). Not
+// through long double, whose double rounding can miss the nearest double.
+inline double DoubleOf(const std::string& field) {
+  double value = std::numeric_limits<double>::quiet_NaN();
+#if defined(__cpp_lib_to_chars)
+  std::from_chars(field.data(), field.data() + field.size(), value);
+#else
+  std::istringstream text(field);
+  text.imbue(std::locale::classic());
+  text >> value;
+#endif
+  return value;
 }
 
 inline std::vector<Row> ReadTable(const std::string& name) {

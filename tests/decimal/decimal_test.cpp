@@ -11,17 +11,15 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <limits>
-#include <locale>
 #include <random>
-#include <sstream>
 #include <string>
 #include <system_error>
 #include <tuple>
 #include <utility>
 #include <vector>
 
+#include "../accurate/reference_table.h"
 #include "checks.h"
 #include "numbertext.h"
 
@@ -348,30 +346,15 @@ TEST(FormatNumber, EdgesBeyondTheTable) {
 // 2 and 9 decimals and the plain 15-digit text of magnitudes 1e-20 … 1e24 and the edges, from the exact binary
 // values with Python's decimal module (data/make_number_text_cases.py).
 TEST(NumberTextTable, MatchesTheDecimalReference) {
-  std::ifstream in(QUORIX_TEST_DATA_DIR "/number_text_cases.tsv");
-  ASSERT_TRUE(in) << "missing data file";
-  int rows = 0;
-  for (std::string line; std::getline(in, line);) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream fields(line);
-    std::string valueText, fixed2, fixed9, plain;
-    std::getline(std::getline(std::getline(std::getline(fields, valueText, '\t'), fixed2, '\t'), fixed9, '\t'), plain);
-    double value = 0.0;
-#if defined(__cpp_lib_to_chars)
-    std::from_chars(valueText.data(), valueText.data() + valueText.size(), value);
-#else
-    // A C++ library without the floating-point from_chars: its stream, in the classic locale (the
-    // C library's correctly rounded strtod underneath), still a reader other than the one tested.
-    std::istringstream text(valueText);
-    text.imbue(std::locale::classic());
-    text >> value;
-#endif
-    if (fixed2 != "-") { EXPECT_EQ(FormatFixed(value, 2), fixed2) << valueText; }
-    if (fixed9 != "-") { EXPECT_EQ(FormatFixed(value, 9), fixed9) << valueText; }
-    EXPECT_EQ(FormatPlainNumber(value), plain) << valueText;
-    ++rows;
+  const std::vector<testing::Row> rows = testing::ReadTable("number_text_cases.tsv");
+  for (const testing::Row& row : rows) {
+    const std::string& text = row.fields[0];
+    const double value = testing::DoubleOf(text);
+    if (row.fields[1] != "-") { EXPECT_EQ(FormatFixed(value, 2), row.fields[1]) << text; }
+    if (row.fields[2] != "-") { EXPECT_EQ(FormatFixed(value, 9), row.fields[2]) << text; }
+    EXPECT_EQ(FormatPlainNumber(value), row.fields[3]) << text;
   }
-  EXPECT_GT(rows, 200);
+  EXPECT_GT(rows.size(), 200u);
 }
 
 // Never the locale's: with a comma-decimal locale, "." is still the only point read and written.

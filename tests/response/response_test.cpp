@@ -3,11 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <locale>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,24 +16,13 @@
 namespace quorix::response {
 namespace {
 
+using testing::DoubleOf;
+
 Case Unit(double n, double gamma) { return {.n = n, .gamma = gamma, .alpha = 0.0, .Fy = 1.0, .Uy = 1.0}; }
 
 // Relative, or absolute within 1e-3 of zero.
 double ErrorOf(double value, double exact) {
   return std::fabs(value - exact) / std::max(std::fabs(exact), 1e-3);
-}
-
-// The double nearest a field's digits, by a reader other than the one the program has.
-double DoubleOf(const std::string& field) {
-  double value = std::nan("");
-#if defined(__cpp_lib_to_chars)
-  std::from_chars(field.data(), field.data() + field.size(), value);
-#else
-  std::istringstream text(field);  // the classic locale: the C library's correctly rounded strtod
-  text.imbue(std::locale::classic());
-  text >> value;
-#endif
-  return value;
 }
 
 struct ReferenceHistory {
