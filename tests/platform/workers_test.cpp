@@ -47,8 +47,8 @@ TEST(Workers, TheVariableWhenAWholeNumberFromOneElseTheProcessorsAtHand) {
   const struct {
     const char* text;
     unsigned expected;  // 0: as if unset
-  } rows[] = {{"3", 3}, {"1", 1}, {"64", 64}, {"0", 0}, {"-1", 0}, {"+2", 0}, {"2x", 0}, {"abc", 0}, {"", 0},
-              {"99999999999999999999", 0}};
+  } rows[] = {{"3", 3}, {"1", 1}, {"4096", 4096}, {"4097", 0}, {"0", 0}, {"-1", 0}, {"+4093", 0}, {"4093x", 0},
+              {"abc", 0}, {"", 0}, {"99999999999999999999", 0}};  // 4093: no machine's count, a misreading shows
   for (const auto& row : rows) {
     const ScopedVariable set(row.text);
     EXPECT_EQ(quorix::platform::WorkerCount(), row.expected == 0 ? unset : row.expected) << "'" << row.text << "'";
