@@ -72,6 +72,19 @@ TEST(OtherFits, OneOfEachValleyBestFirstNamingWhatDiffers) {
   EXPECT_EQ(text.rfind("other fits as good: n = 5 (misfit 1.005 %); n = 1, gamma = 0.2 (misfit 1.009 %) fit ", 0), 0u)
       << text;
   EXPECT_NE(text.find("the record does not tell n and gamma apart"), std::string::npos) << text;
+  // A record without noise: errors of 0. Searches apart by rounding are one fit, apart by more two.
+  const struct {
+    double Case::*field;
+    double value;
+    bool another;
+  } exact[] = {{&Case::alpha, std::nextafter(kTrue.alpha, 1.0), false}, {&Case::Fy, kTrue.Fy * (1 + 4e-16), false},
+               {&Case::alpha, kTrue.alpha + 1e-6, true}, {&Case::Uy, kTrue.Uy * (1 + 1e-6), true}};
+  for (const auto& c : exact) {
+    FitResult noiseless = Best();
+    noiseless.errors = {};
+    detail::KeepOtherFits({Candidate(1.0, c.field, c.value)}, noiseless);
+    EXPECT_EQ(noiseless.otherFits.size(), c.another ? 1u : 0u) << c.value;
+  }
   // A held parameter is no difference; z0, fitted, counts as the sixth.
   FitResult held = Best(), withZ0 = Best();
   held.fixed[2] = true;
