@@ -128,6 +128,56 @@ TEST(OtherFits, NoneOnARecordThatDeterminesTheParameters) {
   EXPECT_EQ(std::count(fit.warnings.begin(), fit.warnings.end(), FitWarning::kOtherFits), 0);
 }
 
+// The misfit of one element of `p` along the record, its z integrated by RK4 (not the fit's closed forms).
+double Rk4Misfit(const testing::Synthetic& r, const Case& p) {
+  const testing::Synthetic model = testing::MakeParallelRecord({{p.n, p.gamma, p.alpha, p.Fy, p.Uy}}, r.u, 16);
+  double ss = 0.0;
+  for (std::size_t k = 0; k < r.F.size(); ++k) ss += (model.F[k] - r.F[k]) * (model.F[k] - r.F[k]);
+  return std::sqrt(ss / static_cast<double>(r.F.size()));
+}
+
+// Two layers yielding at 0.1 and 1 (synthetic.h), n and γ held: one element fits it with the early layer's
+// yield or with the late one's, alike. The fit's searches find both; each is a minimum (a search started
+// near it ends there), their misfits agree within 1 % by RK4, and the other lies outside the fit's intervals
+// in α, Fy and Uy, which the one warning names.
+TEST(OtherFits, BothLayersOfATwoLayerRecord) {
+  const testing::Synthetic r = testing::TwoLayers();
+  const CycleTable table = FindCycles(r.u, r.F);
+  FitOptions held;
+  held.fixed[0] = 4.0;
+  held.fixed[1] = 0.5;
+  const FitResult fit = Fit(r.u, r.F, table, held);
+  ASSERT_EQ(fit.otherFits.size(), 1u);
+  const OtherFit& other = fit.otherFits[0];
+  EXPECT_EQ(other.differs, (std::vector<std::size_t>{2, 3, 4}));
+  EXPECT_EQ(std::count(fit.warnings.begin(), fit.warnings.end(), FitWarning::kOtherFits), 1);
+  const bool earlyBest = fit.parameters.Uy < other.parameters.Uy;
+  const Case& early = earlyBest ? fit.parameters : other.parameters;
+  const Case& late = earlyBest ? other.parameters : fit.parameters;
+  EXPECT_TRUE(early.Uy < 0.5 && late.Uy > 0.5) << early.Uy << " " << late.Uy;
+  const struct {
+    double alpha, Fy, Uy;
+    const Case& end;
+  } starts[] = {{0.4, 1.0, 0.3, early}, {0.3, 2.2, 0.95, late}};
+  for (const auto& s : starts) {
+    FitOptions from = held;
+    from.start[2] = s.alpha;
+    from.start[3] = s.Fy;
+    from.start[4] = s.Uy;
+    const Case p = Fit(r.u, r.F, table, from).parameters;
+    for (std::size_t i : {2, 3, 4}) EXPECT_NEAR(detail::Get(p, i), detail::Get(s.end, i), 1e-6) << s.Uy << " " << i;
+  }
+  const double fitMisfit = Rk4Misfit(r, fit.parameters), otherMisfit = Rk4Misfit(r, other.parameters);
+  EXPECT_NEAR(fitMisfit, fit.rms, 1e-6 * fit.rms);
+  EXPECT_NEAR(otherMisfit, other.rms, 1e-6 * other.rms);
+  EXPECT_LT(std::fabs(otherMisfit - fitMisfit), 0.01 * std::min(fitMisfit, otherMisfit));
+  ASSERT_TRUE(fit.hasIntervals);
+  for (std::size_t i : {2, 3, 4}) {
+    const double v = detail::Get(other.parameters, i);
+    EXPECT_TRUE(v < fit.intervals[i][0] || v > fit.intervals[i][1]) << kParameterNames[i];
+  }
+}
+
 // Residuals x² − 1 and 0.1·(x − 1): valleys at x ≈ −1 (‖f‖² ≈ 0.04) and x = 1 (0). The search from 2, second,
 // is the fit; a start the model cannot be evaluated at is left out, and with none left the refusal is thrown.
 TEST(SearchFromEach, TakesTheLowestEndAndKeepsTheOthers) {
