@@ -61,9 +61,10 @@ void TakeScanned(const Case& scanned, const FitOptions& options, const bool free
 Case ScanGrid(const Case& knee, const Case& held, const bool free[5],
                     const std::function<double(Case&)>& cost, const std::string& what);
 
-// The same scan's starting points for several searches: at most `count`,
-// best first (the first is ScanGrid's), none within one step of the grid
-// of another in every scanned parameter. Throws as ScanGrid.
+// The same scan's starting points for several searches: at most `count`
+// (with Uy alone scanned at most two), best first (the first is
+// ScanGrid's), none within one step of the grid of another in every
+// scanned parameter. Throws as ScanGrid.
 std::vector<Case> ScanStarts(const Case& knee, const Case& held, const bool free[5],
                              const std::function<double(Case&)>& cost, const std::string& what, std::size_t count);
 

@@ -117,6 +117,23 @@ TEST(ScanStarts, BestFirstAndNoneNextToAnother) {
   EXPECT_EQ(detail::ScanStarts(knee, knee, free, cost, "response", 2).size(), 2u);
 }
 
+// n and γ held: Uy's axis alone, 0.25 … 4 times the knee's. Valleys at 1, 0.25 and 4 times it, in that order;
+// two starts, the best and the next one not beside it.
+TEST(ScanStarts, UyAloneReachesAQuarterToFourTimesTheKneeForTwoStarts) {
+  const Case knee{.n = 2.0, .gamma = 0.5, .alpha = 0.1, .Fy = 1.0, .Uy = 2.0};
+  const bool free[5] = {false, false, true, true, true};
+  std::vector<double> seen;
+  const auto cost = [&](Case& p) {
+    const double ratio = p.Uy / knee.Uy;
+    seen.push_back(ratio);
+    return ratio == 1.0 ? 0.5 : ratio == 0.25 ? 1.0 : ratio == 4.0 ? 2.0 : 9.0;  // ×2, ÷2: exact
+  };
+  const std::vector<Case> starts = detail::ScanStarts(knee, knee, free, cost, "response", 5);
+  EXPECT_EQ(seen, (std::vector<double>{0.25, 0.4, 0.6, 1.0, 1.6, 2.5, 4.0}));
+  ASSERT_EQ(starts.size(), 2u);
+  EXPECT_EQ(std::vector<double>({starts[0].Uy, starts[1].Uy}), std::vector<double>({knee.Uy, 0.25 * knee.Uy}));
+}
+
 // Cycles to 1.5 Uy determine the parameters: every search ends in the one valley, nothing else is reported.
 TEST(OtherFits, NoneOnARecordThatDeterminesTheParameters) {
   testing::Synthetic r = testing::MakeRecord({kTrue.n, kTrue.gamma, kTrue.alpha, kTrue.Fy, kTrue.Uy},
