@@ -51,7 +51,8 @@ void HoldGivenInScan(const FitOptions& options, bool free[5]);
 void TakeScanned(const Case& scanned, const FitOptions& options, const bool free[5], Case& start);
 
 // The scan for starting values: a grid over n (0.8 … 8), γ (0.3, 0.6, 0.9)
-// and Uy (0.6, 1 and 1.6 times the knee's) around `knee`, a parameter not
+// and Uy (0.6, 1 and 1.6 times the knee's; with n and γ both held, Uy alone
+// from 0.25 to 4 times it in seven steps) around `knee`, a parameter not
 // free held at its value in `held`, each point with the best α and Fy that
 // `cost` finds for it: given the point, with α and Fy held where they are
 // not free, it sets them and returns the misfit, +∞ where the model has
@@ -60,9 +61,10 @@ void TakeScanned(const Case& scanned, const FitOptions& options, const bool free
 Case ScanGrid(const Case& knee, const Case& held, const bool free[5],
                     const std::function<double(Case&)>& cost, const std::string& what);
 
-// The same scan's starting points for several searches: at most `count`,
-// best first (the first is ScanGrid's), none within one step of the grid
-// of another in every scanned parameter. Throws as ScanGrid.
+// The same scan's starting points for several searches: at most `count`
+// (with Uy alone scanned at most two), best first (the first is
+// ScanGrid's), none within one step of the grid of another in every
+// scanned parameter. Throws as ScanGrid.
 std::vector<Case> ScanStarts(const Case& knee, const Case& held, const bool free[5],
                              const std::function<double(Case&)>& cost, const std::string& what, std::size_t count);
 

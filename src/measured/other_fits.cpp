@@ -33,12 +33,24 @@ bool Better(const LocalSearch& b, const LocalSearch& a) {
 // The values of the fit's parameters, z0 at 5.
 std::array<double, 6> Values(const Case& p, double z0) { return {p.n, p.gamma, p.alpha, p.Fy, p.Uy, z0}; }
 
+// Two searches that end in one valley end apart by rounding and by the
+// searches' own tolerance (steps of 1e-13 of the parameters); a record
+// without noise gives intervals of no width at all, and the two ends must
+// not count as two fits. Apart by more than 1e-8 of the values (Fy and Uy,
+// in the record's units) or of the larger of them and 1 (n, the shares γ
+// and α, and z0) they are two.
+double RoundingApart(std::size_t i, double a, double b) {
+  const double scale = std::max(std::fabs(a), std::fabs(b));
+  return 1e-8 * (i == kFy || i == kUy ? scale : std::max(1.0, scale));
+}
+
 // The parameters in which `other` lies outside `halfWidth` of `from`.
 std::vector<std::size_t> Differing(const std::array<double, 6>& from, const std::array<double, 6>& other,
                                    const std::array<double, 6>& halfWidth, const std::array<bool, 6>& free) {
   std::vector<std::size_t> differs;
   for (std::size_t i = 0; i < 6; ++i) {
-    if (free[i] && std::fabs(other[i] - from[i]) > halfWidth[i]) differs.push_back(i);
+    const double apart = std::fabs(other[i] - from[i]);
+    if (free[i] && apart > halfWidth[i] && apart > RoundingApart(i, from[i], other[i])) differs.push_back(i);
   }
   return differs;
 }

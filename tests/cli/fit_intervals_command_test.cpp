@@ -1,5 +1,6 @@
 // quorix-cli fit's 95 % intervals: the text's column and the JSON's "interval95" on a record integrated from
-// known parameters (RK4) with noise on F and u; their coverage is tests/measured's.
+// known parameters (RK4) with noise on F and u; their coverage is tests/measured's. Beside them, the other fit
+// as good that lies outside them, on a record of two layers.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -74,6 +75,22 @@ TEST_F(FitIntervalsCommand, ShowsTheSameIntervalsInTextAndJson) {
   EXPECT_TRUE(steady.out.starts_with("parameter\tvalue\tstandard error\n")) << steady.out << steady.err;
   EXPECT_TRUE(Has(steadyJson.out, "\"errors\": {") && !Has(steadyJson.out, "interval95")) << steadyJson.out;
   EXPECT_TRUE(Has(Cli({"fit", "--help"}).out, "\"interval95\""));
+}
+
+// The record of two layers that one element fits in two valleys alike (synthetic.h), n and γ held: the text
+// lists the other fit and standard error warns of it once.
+TEST_F(FitIntervalsCommand, WarnsOnceOfTheOtherFitOfTwoLayers) {
+  const mt::Synthetic rec = mt::TwoLayers();
+  std::string csv = "u;F\n";
+  for (std::size_t i = 0; i < rec.u.size(); ++i) {
+    csv += quorix::decimal::ShortestText(rec.u[i]) + ";" + quorix::decimal::ShortestText(rec.F[i]) + "\n";
+  }
+  Write("layers.csv", csv);
+  const CliRun run = Cli({"fit", "layers.csv", "--fix", "n=4", "--fix", "gamma=0.5"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Split(run.err, "warning: other fits as good: ").size(), 1u) << run.err;
+  EXPECT_TRUE(Has(run.err, "the record does not tell alpha, Fy and Uy apart")) << run.err;
+  EXPECT_TRUE(Has(run.out, "\nother fits as good (")) << run.out;
 }
 
 }  // namespace

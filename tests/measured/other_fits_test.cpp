@@ -72,6 +72,19 @@ TEST(OtherFits, OneOfEachValleyBestFirstNamingWhatDiffers) {
   EXPECT_EQ(text.rfind("other fits as good: n = 5 (misfit 1.005 %); n = 1, gamma = 0.2 (misfit 1.009 %) fit ", 0), 0u)
       << text;
   EXPECT_NE(text.find("the record does not tell n and gamma apart"), std::string::npos) << text;
+  // A record without noise: errors of 0. Searches apart by rounding are one fit, apart by more two.
+  const struct {
+    double Case::*field;
+    double value;
+    bool another;
+  } exact[] = {{&Case::alpha, std::nextafter(kTrue.alpha, 1.0), false}, {&Case::Fy, kTrue.Fy * (1 + 4e-16), false},
+               {&Case::alpha, kTrue.alpha + 1e-6, true}, {&Case::Uy, kTrue.Uy * (1 + 1e-6), true}};
+  for (const auto& c : exact) {
+    FitResult noiseless = Best();
+    noiseless.errors = {};
+    detail::KeepOtherFits({Candidate(1.0, c.field, c.value)}, noiseless);
+    EXPECT_EQ(noiseless.otherFits.size(), c.another ? 1u : 0u) << c.value;
+  }
   // A held parameter is no difference; z0, fitted, counts as the sixth.
   FitResult held = Best(), withZ0 = Best();
   held.fixed[2] = true;
@@ -104,6 +117,23 @@ TEST(ScanStarts, BestFirstAndNoneNextToAnother) {
   EXPECT_EQ(detail::ScanStarts(knee, knee, free, cost, "response", 2).size(), 2u);
 }
 
+// n and γ held: Uy's axis alone, 0.25 … 4 times the knee's. Valleys at 1, 0.25 and 4 times it, in that order;
+// two starts, the best and the next one not beside it.
+TEST(ScanStarts, UyAloneReachesAQuarterToFourTimesTheKneeForTwoStarts) {
+  const Case knee{.n = 2.0, .gamma = 0.5, .alpha = 0.1, .Fy = 1.0, .Uy = 2.0};
+  const bool free[5] = {false, false, true, true, true};
+  std::vector<double> seen;
+  const auto cost = [&](Case& p) {
+    const double ratio = p.Uy / knee.Uy;
+    seen.push_back(ratio);
+    return ratio == 1.0 ? 0.5 : ratio == 0.25 ? 1.0 : ratio == 4.0 ? 2.0 : 9.0;  // ×2, ÷2: exact
+  };
+  const std::vector<Case> starts = detail::ScanStarts(knee, knee, free, cost, "response", 5);
+  EXPECT_EQ(seen, (std::vector<double>{0.25, 0.4, 0.6, 1.0, 1.6, 2.5, 4.0}));
+  ASSERT_EQ(starts.size(), 2u);
+  EXPECT_EQ(std::vector<double>({starts[0].Uy, starts[1].Uy}), std::vector<double>({knee.Uy, 0.25 * knee.Uy}));
+}
+
 // Cycles to 1.5 Uy determine the parameters: every search ends in the one valley, nothing else is reported.
 TEST(OtherFits, NoneOnARecordThatDeterminesTheParameters) {
   testing::Synthetic r = testing::MakeRecord({kTrue.n, kTrue.gamma, kTrue.alpha, kTrue.Fy, kTrue.Uy},
@@ -113,6 +143,56 @@ TEST(OtherFits, NoneOnARecordThatDeterminesTheParameters) {
   EXPECT_GT(fit.starts, 1);
   EXPECT_TRUE(fit.otherFits.empty());
   EXPECT_EQ(std::count(fit.warnings.begin(), fit.warnings.end(), FitWarning::kOtherFits), 0);
+}
+
+// The misfit of one element of `p` along the record, its z integrated by RK4 (not the fit's closed forms).
+double Rk4Misfit(const testing::Synthetic& r, const Case& p) {
+  const testing::Synthetic model = testing::MakeParallelRecord({{p.n, p.gamma, p.alpha, p.Fy, p.Uy}}, r.u, 16);
+  double ss = 0.0;
+  for (std::size_t k = 0; k < r.F.size(); ++k) ss += (model.F[k] - r.F[k]) * (model.F[k] - r.F[k]);
+  return std::sqrt(ss / static_cast<double>(r.F.size()));
+}
+
+// Two layers yielding at 0.1 and 1 (synthetic.h), n and γ held: one element fits it with the early layer's
+// yield or with the late one's, alike. The fit's searches find both; each is a minimum (a search started
+// near it ends there), their misfits agree within 1 % by RK4, and the other lies outside the fit's intervals
+// in α, Fy and Uy, which the one warning names.
+TEST(OtherFits, BothLayersOfATwoLayerRecord) {
+  const testing::Synthetic r = testing::TwoLayers();
+  const CycleTable table = FindCycles(r.u, r.F);
+  FitOptions held;
+  held.fixed[0] = 4.0;
+  held.fixed[1] = 0.5;
+  const FitResult fit = Fit(r.u, r.F, table, held);
+  ASSERT_EQ(fit.otherFits.size(), 1u);
+  const OtherFit& other = fit.otherFits[0];
+  EXPECT_EQ(other.differs, (std::vector<std::size_t>{2, 3, 4}));
+  EXPECT_EQ(std::count(fit.warnings.begin(), fit.warnings.end(), FitWarning::kOtherFits), 1);
+  const bool earlyBest = fit.parameters.Uy < other.parameters.Uy;
+  const Case& early = earlyBest ? fit.parameters : other.parameters;
+  const Case& late = earlyBest ? other.parameters : fit.parameters;
+  EXPECT_TRUE(early.Uy < 0.5 && late.Uy > 0.5) << early.Uy << " " << late.Uy;
+  const struct {
+    double alpha, Fy, Uy;
+    const Case& end;
+  } starts[] = {{0.4, 1.0, 0.3, early}, {0.3, 2.2, 0.95, late}};
+  for (const auto& s : starts) {
+    FitOptions from = held;
+    from.start[2] = s.alpha;
+    from.start[3] = s.Fy;
+    from.start[4] = s.Uy;
+    const Case p = Fit(r.u, r.F, table, from).parameters;
+    for (std::size_t i : {2, 3, 4}) EXPECT_NEAR(detail::Get(p, i), detail::Get(s.end, i), 1e-6) << s.Uy << " " << i;
+  }
+  const double fitMisfit = Rk4Misfit(r, fit.parameters), otherMisfit = Rk4Misfit(r, other.parameters);
+  EXPECT_NEAR(fitMisfit, fit.rms, 1e-6 * fit.rms);
+  EXPECT_NEAR(otherMisfit, other.rms, 1e-6 * other.rms);
+  EXPECT_LT(std::fabs(otherMisfit - fitMisfit), 0.01 * std::min(fitMisfit, otherMisfit));
+  ASSERT_TRUE(fit.hasIntervals);
+  for (std::size_t i : {2, 3, 4}) {
+    const double v = detail::Get(other.parameters, i);
+    EXPECT_TRUE(v < fit.intervals[i][0] || v > fit.intervals[i][1]) << kParameterNames[i];
+  }
 }
 
 // Residuals x² − 1 and 0.1·(x − 1): valleys at x ≈ −1 (‖f‖² ≈ 0.04) and x = 1 (0). The search from 2, second,
