@@ -40,6 +40,9 @@ function caseArgs(c, { amplitude = true } = {}) {
   return args;
 }
 
+// quorix-cli sweep's arguments for a case and a range {from, to, step}.
+const sweepArgs = (c, r) => ['sweep', ...caseArgs(c, { amplitude: false }), '--from', r.from, '--to', r.to, '--step', r.step];
+
 // quorix-cli solve's "caption : text" lines: the texts and captions the page shows.
 function expectedSolve(c) {
   const lines = cliOk(['solve', ...caseArgs(c)]).toString().split('\n').filter((l) => l.includes(' : '));
@@ -53,13 +56,47 @@ function expectedSolve(c) {
   return { texts, captions };
 }
 
-function tempFile(name) {
-  return path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'quorix-web-test-')), name);
+// How far a number's text lies from a reference, relative; Infinity for no number.
+function relativeDifference(text, reference) {
+  const [a, b] = [Number(text), Number(reference)];
+  if (String(text).trim() === '' || !Number.isFinite(a)) return Infinity;
+  return a === b ? 0 : Math.abs(a - b) / Math.max(Math.abs(a), Math.abs(b));
+}
+
+// A number as the page's tables show it against quorix-cli's (every
+// digit): the same text, or at most eight significant digits rounded from
+// it (seven: half a unit in the 7th place, 5e-7 relative at most); null
+// when it is, else what is wrong.
+function shownDifference(shown = '', full) {
+  if (shown === String(full)) return null;
+  const significant = shown.replace(/^[+-]?0*\.?0*/, '').replace(/e.*$/, '').replace('.', '').length;
+  if (significant > 8) return `${shown}: ${significant} significant digits`;
+  return relativeDifference(shown, full) <= 5e-7 ? null : `"${shown}" is not ${full} rounded`;
+}
+
+// A table's rows as shown against quorix-cli's, by shownDifference: what
+// is wrong, a row count that differs among it.
+const shownTableDifferences = (shownRows, fullRows) => [
+  ...(shownRows.length === fullRows.length ? [] : [`${shownRows.length} rows, not ${fullRows.length}`]),
+  ...fullRows.flatMap((row, i) => row.map((cell, j) => shownDifference((shownRows[i] || [])[j], cell)).filter((d) => d))];
+
+// A table's rows (`selector` tr) as their cells' texts, head cells too.
+function cellRows(page, selector) {
+  return page.locator(`${selector} tr`).evaluateAll(
+    (rows) => rows.map((r) => Array.from(r.querySelectorAll('td, th'), (c) => c.textContent.trim())));
+}
+
+// A file of a fresh folder, with `text` written in it when given.
+function tempFile(name, text) {
+  const file = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'quorix-web-test-')), name);
+  if (text !== undefined) fs.writeFileSync(file, text);
+  return file;
 }
 
 async function openPage(page, query = '') {
   await page.goto(query ? `/?${query}` : '/');
   await expect(page.locator('body')).toHaveAttribute('data-ready', '1', { timeout: 30_000 });
+  await expect(page.locator('#serve-note')).toBeHidden();
 }
 
 async function enterCase(page, c) {
@@ -129,6 +166,6 @@ const test = base.extend({
 });
 
 module.exports = {
-  test, expect, cli, cliOk, caseArgs, expectedSolve, tempFile, openPage, enterCase, shownResults, loopDone, runLoop,
-  tableRows, download, plotOf, RESULT_IDS, DEFAULT_FIELDS,
+  test, expect, cli, cliOk, caseArgs, sweepArgs, expectedSolve, tempFile, openPage, enterCase, shownResults, loopDone, runLoop,
+  tableRows, download, plotOf, relativeDifference, shownDifference, shownTableDifferences, cellRows, RESULT_IDS, DEFAULT_FIELDS,
 };
