@@ -24,12 +24,8 @@ using AcceptanceWideTest = TempFolderTest;
 std::string Unescape(const std::string& text) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\' || i + 1 == text.size()) {
-      out += text[i];
-      continue;
-    }
-    const char c = text[++i];
-    out += c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
+    const char c = text[i] == '\\' && i + 1 < text.size() ? text[++i] : '\0';
+    out += c == '\0' ? text[i] : c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
   }
   return out;
 }
@@ -40,11 +36,20 @@ std::uint64_t Fnv1a(const std::string& line) {
   return h;
 }
 
+// Standard output as text ("out ..."), or as the hash of each line ("lines ...").
 struct Output {
   bool hashed = false;
-  std::string text;                   // the text, unless hashed
-  std::vector<std::uint64_t> lines;   // the hash of each output line, when hashed
+  std::string text;
+  std::vector<std::uint64_t> lines;
 };
+
+Output ReadOutput(const std::string& line) {
+  const bool text = line.starts_with("out ");
+  Output o{.hashed = !text, .text = text ? Unescape(line.substr(4)) : "", .lines = {}};
+  std::istringstream hashes(o.hashed ? line.substr(5) : "");
+  for (std::uint64_t h; hashes >> std::hex >> h;) o.lines.push_back(h);
+  return o;
+}
 
 struct Case {
   int status = 0;
@@ -59,18 +64,6 @@ struct Case {
     return text;
   }
 };
-
-Output ReadOutput(const std::string& line) {
-  Output o;
-  if (line.rfind("out ", 0) == 0) {
-    o.text = Unescape(line.substr(4));
-    return o;
-  }
-  o.hashed = true;
-  std::istringstream hashes(line.substr(5));
-  for (std::uint64_t h; hashes >> std::hex >> h;) o.lines.push_back(h);
-  return o;
-}
 
 std::vector<Case> ReadCases() {
   std::ifstream in(QUORIX_TEST_DATA_DIR "/acceptance_wide.txt", std::ios::binary);

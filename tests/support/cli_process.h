@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,27 @@ inline double JsonNumber(const std::string& json, const std::string& key) {
   double value = -999.0;
   decimal::ReadDouble(std::string_view(json).substr(pos), value);
   return value;
+}
+// A record's text: `header`, then a line "u<sep>F" for each sample, the numbers in their shortest exact form.
+inline std::string PairsText(std::string header, const std::vector<double>& u, const std::vector<double>& F,
+                             char sep = ';') {
+  for (std::size_t i = 0; i < u.size(); ++i) {
+    header += decimal::ShortestText(u[i]) + sep + decimal::ShortestText(F[i]) + '\n';
+  }
+  return header;
+}
+// The numbers of the array "key": [...] at or after `from` ("nan" read as NaN); empty when missing.
+inline std::vector<double> JsonNumbers(const std::string& json, const std::string& key, std::size_t from = 0) {
+  const std::size_t at = json.find("\"" + key + "\": [", from);
+  if (at == std::string::npos) return {};
+  const std::size_t open = at + key.size() + 5, close = json.find(']', open);
+  std::vector<double> values;
+  for (const std::string& text : Split(json.substr(open, close - open) + ", ", ", ")) {
+    double value = std::numeric_limits<double>::quiet_NaN();
+    if (!text.empty() && text != "\"nan\"") decimal::ReadDouble(text, value);
+    if (!text.empty()) values.push_back(value);
+  }
+  return values;
 }
 // The first of the keys that the JSON text lacks, each looked for after the one before it; "" when it holds them all.
 inline std::string Missing(const std::string& json, const std::vector<std::string>& keys) {
