@@ -316,7 +316,6 @@ class PlotsWindowTest : public QObject {
     PlotsClick(plots, "cmdFit");
     QVERIFY(plots->LastFit().has_value());
     const qm::FitResult& fit = *plots->LastFit();
-    const quorix::Case p = fit.parameters;
     QVERIFY(plots->RecordText().contains(fit.steady ? QStringLiteral("Fit to cycles 2, 5, 8")
                                                     : QStringLiteral("Fit to the whole record (samples 1–10801)")));
     QVERIFY2(plots->RecordText().contains(QStringLiteral("fitted: cycles ")) &&
@@ -327,17 +326,7 @@ class PlotsWindowTest : public QObject {
     const QString tcl = QGuiApplication::clipboard()->text().section(QLatin1Char('\n'), 0, 0);
     QVERIFY2(tcl.startsWith(QStringLiteral("OpenSees: uniaxialMaterial BoucWen 1 ")), qPrintable(tcl));
     PlotsClick(plots, "cmdUseParameters");
-    // Each value within a twentieth of its standard error, in no more digits than the full value.
-    const std::pair<const char*, double> used[] = {
-        {"txtNee", p.n}, {"txtGammaSmall", p.gamma}, {"txtAlphaSmall", p.alpha}, {"txtFy", p.Fy}, {"txtUy", p.Uy}};
-    for (std::size_t i = 0; i < std::size(used); ++i) {
-      const QString text = w_->Text(used[i].first);
-      const double error = fit.fixed[i] ? 0.0 : fit.errors[i], value = used[i].second;
-      QVERIFY2(std::abs(quorix::ParseNumber(text.toStdString()) - value) <= 0.05 * error + 1e-15 * std::abs(value),
-               qPrintable(text));
-      QVERIFY(text.size() <= qsizetype(quorix::FormatPlainNumber(value).size()) + 1);
-    }
-    QCOMPARE(w_->form.CaseRecord().Fy, quorix::ParseNumber(w_->Text("txtFy").toStdString()));  // Solve ran on them
+    UsedInTheMainWindow(fit);
     // A record the fit cannot answer: the reason, no fitted loop, nothing to use.
     open(elastic);
     PlotsClick(plots, "cmdFit");
@@ -394,12 +383,17 @@ class PlotsWindowTest : public QObject {
     QCOMPARE(plots->FittedSeries().size(), std::size_t{3});
     QCOMPARE(chart->series().size(), bare + 6);  // nothing left of the fit before
     QVERIFY(plots->RecordText().contains(QStringLiteral("Fit to cycles 2, 5, 8: n = ")));
+    QVERIFY(plots->OpenRecord("/data/record.csv"));
+    QCOMPARE(chart->series().size(), bare);  // a record opened again takes the fit away
+  }
 
-    // 86437 samples, which the stride of 5 does not divide: at most about 20000 drawn, both ends among them, in order.
+  // 86437 samples, which the stride of 5 does not divide: at most about 20000 of the fit's drawn, both ends among
+  // them, in order.
+  void longFitIsThinned() {
     const Synthetic longRecord = MadeRecord(0.1, 2401);
     w_->services.files["/data/long.csv"] = RecordCsv(longRecord.u, longRecord.F);
+    PlotsWindow* plots = w_->OpenPlots();
     QVERIFY(plots->OpenRecord("/data/long.csv"));
-    QCOMPARE(chart->series().size(), bare);  // a new record takes the fit away
     const qm::FitResult longFit = HeldAlongTheRecord(longRecord);
     plots->ShowFit(longFit);
     QCOMPARE(plots->PathSeries().size(), std::size_t{1});
@@ -540,6 +534,21 @@ class PlotsWindowTest : public QObject {
   }
 
  private:
+  // "Use these parameters": each value in its field of the main window, within a twentieth of its standard error,
+  // in no more digits than the full value, and Solve run on them.
+  void UsedInTheMainWindow(const qm::FitResult& fit) {
+    const quorix::Case& p = fit.parameters;
+    const std::pair<const char*, double> used[] = {
+        {"txtNee", p.n}, {"txtGammaSmall", p.gamma}, {"txtAlphaSmall", p.alpha}, {"txtFy", p.Fy}, {"txtUy", p.Uy}};
+    for (std::size_t i = 0; i < std::size(used); ++i) {
+      const QString text = w_->Text(used[i].first);
+      const double error = fit.fixed[i] ? 0.0 : fit.errors[i], value = used[i].second;
+      QVERIFY2(std::abs(quorix::ParseNumber(text.toStdString()) - value) <= 0.05 * error + 1e-15 * std::abs(value),
+               qPrintable(text));
+      QVERIFY(text.size() <= qsizetype(quorix::FormatPlainNumber(value).size()) + 1);
+    }
+    QCOMPARE(w_->form.CaseRecord().Fy, quorix::ParseNumber(w_->Text("txtFy").toStdString()));
+  }
   // The Plots window on the Record tab with this record opened; nullptr when it could not be.
   PlotsWindow* OpenRecord(const std::string& csv) {
     w_->services.files["/data/record.csv"] = csv;
