@@ -1,20 +1,28 @@
-// The main window: its controls, and its commands, which end every failure silently, the window enabled again.
+// The main window: its controls, and its commands, which end every failure silently, the window enabled again;
+// and its layout under a larger or smaller desktop font.
 #include <QAction>
+#include <QMenuBar>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QStatusBar>
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <memory>
 
 #include "energy_solver.h"
+#include "layout_faults.h"
 #include "mainform_test_support.h"
 #include "numbertext.h"
+#include "program_look.h"
 
 using namespace quorix;
 using quorix::testing::Control;
 using quorix::testing::InitialCase;
+using quorix::testing::Row;
+using quorix::testing::Rows;
 using quorix::testing::Solved;
 using quorix::testing::FocusName;
 
@@ -22,11 +30,26 @@ namespace {
 
 // A row of results.out for the initial case at this Umax/Uy, written with `decimals` decimals (two, or more
 // where the step is finer than 0.01).
-QString Row(double u, int decimals = 2) {
+QString ResultRow(double u, int decimals = 2) {
   return QString::fromStdString(FormatFixed(u, decimals)) + '\t' + Solved(InitialCase(u)).join('\t');
 }
 
 const QString kHeader = QStringLiteral("Umax/Uy\tZa\tFha\tFela\tFa\tKcd\tKda\tDE/ Fy /Uy\tDE /Fh /Uy\tDE");
+
+// A Loop's failures: exe is the program's folder (the data folder is used), exe+data both; -1 lines: the old
+// file kept; the status line's last line, or how it begins where it ends in ": ".
+struct Sweep { QStringList fields; const char* fail; int lines; const char* status; };  // fields From, To, Step
+const QStringList kInitialRange = {"0.1", "10.0", "0.1"};
+const char* const kComplete = "Loop: 100 rows, every result within 1e-4 of its exact value";
+const Sweep kSweeps[] = {{kInitialRange, "open", -1, "Loop ended: fake: OpenForOutput failed: "},  // not created
+                         {kInitialRange, "exe+data", -1, "Loop ended: fake: "},  // installed, no data folder
+                         {kInitialRange, "write3", 2, "Loop ended after 1 row: fake: "},  // what was written stays
+                         {kInitialRange, "close", 101, "Loop ended after 100 rows: fake: "},
+                         {kInitialRange, "viewer", 101, kComplete},
+                         // Not failures: the viewer shows these.
+                         {kInitialRange, "", 101, kComplete},
+                         {kInitialRange, "exe", 101, kComplete},
+                         {{"1", "0", "0.1"}, "", 1, "Loop: 0 rows"}};
 
 }  // namespace
 
@@ -39,11 +62,9 @@ class MainFormTest : public QObject {
 
   void windowAsItOpens() {
     MainForm& form = w_->form;
-    // Not resizable, no maximise button; the status line three lines high, and empty while there is nothing
-    // to say.
+    // Not resizable, no maximise button; the status line empty while there is nothing to say.
     QCOMPARE(form.minimumSize(), form.maximumSize());
     QVERIFY(!form.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-    QVERIFY(form.statusBar()->height() >= 3 * form.fontMetrics().lineSpacing());
     QCOMPARE(form.StatusText(), QString());
     // The Tab chain from the first input, through the case to Solve and the Loop's range to Loop, round to it;
     // of the option pair only the selected one is a stop (Qt's rule).
@@ -63,28 +84,22 @@ class MainFormTest : public QObject {
       QCOMPARE(FocusName(), QString::fromLatin1(name));
     }
   }
-  void betaFollowsGamma_data() {
-    QTest::addColumn<QString>("gamma");
-    QTest::addColumn<QString>("beta");
-    // β = 1 − γ as the plain 15-digit text; a γ beyond a double ("1e999", typed after "1e99") leaves β as it was.
+  // β = 1 − γ as the plain 15-digit text, as γ is typed (a click selects the whole text, as Tab does, so that
+  // Backspace clears it) or set by the program; a γ beyond a double ("1e999", after "1e99") leaves β as it was.
+  void betaFollowsGamma() {
+    auto* gammaBox = Control<QLineEdit>(w_->form, "txtGammaSmall");
     for (const auto& [gamma, beta] : {std::pair{"0.75", ".25"}, {"1.5", "-.5"}, {"0,5", "1"}, {"1e20", "-1E+20"},
                                       {"1e999", "-1E+99"}}) {
-      QTest::addRow("'%s'", gamma) << gamma << beta;
+      Control(w_->form, "txtNee")->setFocus(Qt::OtherFocusReason);  // the click brings the focus into γ's field
+      QTest::mouseClick(gammaBox, Qt::LeftButton, {}, gammaBox->rect().center());  // which would just place the cursor
+      QTRY_COMPARE(gammaBox->selectedText(), gammaBox->text());
+      QTest::keyClick(gammaBox, Qt::Key_Backspace);
+      QTest::keyClicks(gammaBox, gamma);  // one keystroke at a time
+      QCOMPARE(w_->Text("txtBetaSmall"), QString::fromLatin1(beta));
+      QVERIFY(w_->ResultLabels().join(QString()).isEmpty());
+      gammaBox->setText(QStringLiteral("0.4"));
+      QCOMPARE(w_->Text("txtBetaSmall"), QStringLiteral(".6"));
     }
-  }
-  // A click selects the whole text, as Tab does, so that Backspace clears it.
-  void betaFollowsGamma() {
-    QFETCH(QString, gamma);
-    QFETCH(QString, beta);
-    auto* gammaBox = Control<QLineEdit>(w_->form, "txtGammaSmall");
-    QTest::mouseClick(gammaBox, Qt::LeftButton, {}, gammaBox->rect().center());  // which would just place the cursor
-    QTRY_COMPARE(gammaBox->selectedText(), gammaBox->text());
-    QTest::keyClick(gammaBox, Qt::Key_Backspace);
-    QTest::keyClicks(gammaBox, gamma);  // one keystroke at a time
-    QCOMPARE(w_->Text("txtBetaSmall"), beta);
-    QVERIFY(w_->ResultLabels().join(QString()).isEmpty());
-    gammaBox->setText(QStringLiteral("0.4"));  // the same when the program sets the text
-    QCOMPARE(w_->Text("txtBetaSmall"), QStringLiteral(".6"));
   }
   // Solve reads the fields as they are now; one that fails leaves the labels, greyed. The options relabel Kcd and
   // Kda and, once there are results, solve again.
@@ -128,30 +143,11 @@ class MainFormTest : public QObject {
              qPrintable(w_->form.StatusText()));
     QVERIFY(w_->form.isEnabled());
   }
-  void sweepFailures_data() {
-    // What fails: exe is the program's folder (the data folder is used), exe+data both; -1 lines: old file kept.
-    QTest::addColumn<QStringList>("fields");
-    QTest::addColumn<QString>("fail");
-    QTest::addColumn<int>("lines");
-    QTest::addColumn<QString>("status");  // the status line's last line, or how it begins where it ends in ": "
-    const QStringList initial = {"0.1", "10.0", "0.1"};
-    const QString complete = QStringLiteral("Loop: 100 rows, every result within 1e-4 of its exact value");
-    QTest::newRow("file cannot be created") << initial << "open" << -1 << "Loop ended: fake: OpenForOutput failed: ";
-    QTest::newRow("installed, no data folder") << initial << "exe+data" << -1 << "Loop ended: fake: ";
-    QTest::newRow("third line cannot be written")  // what was written stays
-        << initial << "write3" << 2 << "Loop ended after 1 row: fake: ";
-    QTest::newRow("file cannot be closed") << initial << "close" << 101 << "Loop ended after 100 rows: fake: ";
-    QTest::newRow("viewer does not start") << initial << "viewer" << 101 << complete;
-    // Not failures: the viewer shows these.
-    QTest::newRow("initial range") << initial << "" << 101 << complete;
-    QTest::newRow("installed") << initial << "exe" << 101 << complete;
-    QTest::newRow("header only") << QStringList{"1", "0", "0.1"} << "" << 1 << "Loop: 0 rows";
-  }
+  void sweepFailures_data() { Rows(kSweeps); }
   void sweepFailures() {
-    QFETCH(QStringList, fields);
-    QFETCH(QString, fail);
-    QFETCH(int, lines);
-    QFETCH(QString, status);
+    const Sweep& r = Row(kSweeps);
+    const QString fail = r.fail, status = r.status;
+    const int lines = r.lines;
     const bool viewerStarted = lines > 0 && (fail.isEmpty() || fail == "exe");
     testing::FakeServices& services = w_->services;
     const std::string old = "an older table\r\n";
@@ -164,7 +160,7 @@ class MainFormTest : public QObject {
     if (fail.startsWith("exe")) services.unwritableFolders.insert(services.folder);
     services.failDataFolder = fail == "exe+data";
     int i = 0;
-    for (const char* box : {"txtFrom", "txtTo", "txtStep"}) w_->SetText(box, fields[i++]);
+    for (const char* box : {"txtFrom", "txtTo", "txtStep"}) w_->SetText(box, r.fields[i++]);
     w_->SetText("txtUmaxOverUy", QStringLiteral("1e999"));  // not read: the sweep sets Umax/Uy itself
     bool disabledThroughout = true;
     services.onCall = [&](std::string_view) { disabledThroughout = disabledThroughout && !w_->form.isEnabled(); };
@@ -188,7 +184,7 @@ class MainFormTest : public QObject {
              (std::vector<std::string>{"Close", "OpenInViewer"}));
     const QStringList written = testing::Lines(services.files.at(path));
     QCOMPARE(written[0], kHeader);
-    for (int k : {0, 2, 99}) QCOMPARE(written[k + 1], Row(0.1 * k + 0.1));
+    for (int k : {0, 2, 99}) QCOMPARE(written[k + 1], ResultRow(0.1 * k + 0.1));
   }
   // A sweep of 10^9 rows on a clock the test moves: a dialog only after the delay; Cancel or closing the window
   // ends it after the row in progress, with complete rows only and no viewer.
@@ -231,7 +227,7 @@ class MainFormTest : public QObject {
       const QStringList lines = w_->ResultLines();
       QCOMPARE(lines[0], kHeader);
       const int rows = int(lines.size()) - 1;
-      for (int i : {0, rows / 2, rows - 1}) if (i >= 0 && i < rows) QCOMPARE(lines[i + 1], Row(0.001 * i + 0.1, 3));
+      for (int i : {0, rows / 2, rows - 1}) if (i >= 0 && i < rows) QCOMPARE(lines[i + 1], ResultRow(0.001 * i + 0.1, 3));
       QCOMPARE(form.isVisible(), !byClosingTheWindow);
       QCOMPARE(form.StatusText(), QStringLiteral("Written to %1\nLoop stopped after %2 rows, every result within 1e-4 of "
                                                  "its exact value")
@@ -251,6 +247,38 @@ class MainFormTest : public QObject {
     w_->form.findChild<QAction*>(QStringLiteral("mnuAbout"))->trigger();  // returns when the box has closed
     QCOMPARE(title, QStringLiteral("About Quorix"));
     QVERIFY(box.isNull());
+  }
+
+  void font_data() {
+    QTest::addColumn<int>("pixels");
+    for (int pixels : {9, kDesignFontPixels, 13, 18, 24}) QTest::addRow("%d px", pixels) << pixels;
+  }
+  // Under a larger or smaller desktop font, solved, so that the results show their numbers: every text whole, no
+  // overlap, all inside; the window as much larger as the font is higher, never smaller than laid out (503 × 260
+  // pixels of client area), the form of the design font at a smaller one.
+  void font() {
+    QFETCH(int, pixels);
+    const testing::DesktopFont font(pixels);
+    QCOMPARE(QFontInfo(font.Desktop()).pixelSize(), kDesignFontPixels);
+    const double ratio =
+        std::max(1.0, QFontMetricsF(QApplication::font()).height() / QFontMetricsF(font.Desktop()).height());
+    QCOMPARE(FontScale() == 1.0, pixels <= kDesignFontPixels);
+    w_ = std::make_unique<testing::Window>();
+    MainForm& form = w_->form;
+    w_->Click("cmdSolve");
+    QVERIFY(!Control<QLabel>(form, "lblDEValue")->text().isEmpty());
+    const QStringList faults = testing::LayoutFaults(form.centralWidget());
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
+    const QSize client = form.centralWidget()->size();
+    QVERIFY2(std::abs(client.width() - 503 * ratio) <= 1.0, qPrintable(QString::number(client.width())));
+    QVERIFY2(std::abs(client.height() - 260 * ratio) <= 1.0, qPrintable(QString::number(client.height())));
+    if (pixels <= kDesignFontPixels) QCOMPARE(form.font().pixelSize(), 11);
+    // The window holds its client area, the menu bar and a status line three of its lines high, which never
+    // widens the window, however long what it says.
+    QCOMPARE(form.height(), client.height() + form.menuBar()->height() + form.statusBar()->height());
+    QVERIFY(form.statusBar()->height() >= 3 * form.fontMetrics().lineSpacing());
+    w_->SetText("txtNee", QString(300, u'x'));
+    QCOMPARE(form.centralWidget()->size(), client);
   }
 
  private:

@@ -4,23 +4,14 @@
 //   xvfb-run -a build/dev/tests/plots/window_shots OUTDIR [FONT_PIXELS]
 // FONT_PIXELS sets the application's font to that many pixels, as a desktop with a larger font would (the
 // windows are laid out for 12).
-#include <QAction>
 #include <QApplication>
-#include <QChartView>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTabWidget>
 #include <QTest>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <utility>
 
-#include "fake_save_dialogs.h"
-#include "fake_services.h"
 #include "about_form.h"
-#include "mainform.h"
-#include "plots_window.h"
+#include "mainform_test_support.h"
 #include "synthetic.h"
 
 namespace {
@@ -41,35 +32,23 @@ int main(int argc, char** argv) {
     font.setPixelSize(std::max(6, std::atoi(argv[2])));
     QApplication::setFont(font);
   }
-  quorix::testing::FakeServices services;
-  quorix::testing::FakeSaveDialogs dialogs;
+  quorix::testing::Window w;  // every question of the Loop answered yes
   using namespace quorix::measured::testing;
   const Synthetic rec =
       MakeRecord(TrueModel{2.0, 0.7, 0.1, 50.0, 2.0}, {Block{1.4, 3, false}, Block{3.0, 3, false}, Block{8.0, 3, false}}, 150);
-  QString text = QStringLiteral("u [mm];F [kN]\n");
-  for (std::size_t i = 0; i < rec.u.size(); ++i) {
-    text += QString::number(rec.u[i], 'g', 17) + u';' + QString::number(rec.F[i], 'g', 17) + u'\n';
-  }
-  services.files["/data/record.csv"] = text.toStdString();
-
-  quorix::MainForm form(services, dialogs);
-  form.SetAsk([](const QString&) { return true; });
-  form.show();
-  (void)QTest::qWaitForWindowExposed(&form);
-  form.findChild<QPushButton*>(QStringLiteral("cmdSolve"))->click();
-  Save(&form, folder, "main-solved.png");
+  w.services.files["/data/record.csv"] = quorix::testing::RecordCsv(rec.u, rec.F);
+  w.Click("cmdSolve");
+  Save(&w.form, folder, "main-solved.png");
   {
     quorix::AboutForm about(quorix::ProgramAboutInfo());
     about.show();
     (void)QTest::qWaitForWindowExposed(&about);
     Save(&about, folder, "about.png");
   }
-  form.findChild<QAction*>(QStringLiteral("mnuPlots"))->trigger();
-  quorix::PlotsWindow* plots = form.Plots();
-  (void)QTest::qWaitForWindowExposed(plots);
+  quorix::PlotsWindow* plots = w.OpenPlots();
   Save(plots, folder, "plots-loop.png");
-  form.findChild<QPushButton*>(QStringLiteral("cmdLoop"))->click();
-  Save(&form, folder, "main-looped.png");
+  w.Click("cmdLoop");
+  Save(&w.form, folder, "main-looped.png");
   plots->Tabs()->setCurrentIndex(1);
   Save(plots, folder, "plots-sweep.png");
   plots->resize(1000, 760);
@@ -84,17 +63,14 @@ int main(int argc, char** argv) {
   plots->resize(plots->minimumSizeHint().width(), 420);
   Save(plots, folder, "plots-measured-loop-narrowest.png");
   plots->findChild<QPushButton*>(QStringLiteral("cmdUseParameters"))->click();
-  Save(&form, folder, "main-fitted.png");
-  // The sweep of the fitted case: 99 rows from 0.1 to 5.
-  const std::pair<const char*, const char*> range[] = {{"txtFrom", "0.1"}, {"txtTo", "5"}, {"txtStep", "0.05"}};
-  for (const auto& [name, text] : range) form.findChild<QLineEdit*>(QString::fromLatin1(name))->setText(text);
-  form.findChild<QPushButton*>(QStringLiteral("cmdLoop"))->click();
+  Save(&w.form, folder, "main-fitted.png");
+  w.Enter({{"txtFrom", "0.1"}, {"txtTo", "5"}, {"txtStep", "0.05"}}, "cmdLoop");  // the fitted case's sweep: 99 rows
   plots->resize(900, 640);
   plots->Tabs()->setCurrentIndex(1);
   Save(plots, folder, "plots-measured-sweep.png");
   plots->resize(plots->minimumSizeHint().width(), 420);
   Save(plots, folder, "plots-measured-sweep-narrowest.png");
-  form.findChild<QLineEdit*>(QStringLiteral("txtNee"))->setText(QStringLiteral("2,5"));
-  Save(&form, folder, "main-marked.png");
+  w.SetText("txtNee", QStringLiteral("2,5"));
+  Save(&w.form, folder, "main-marked.png");
   return 0;
 }

@@ -1,6 +1,7 @@
 // Helpers shared by the Qt tests of the main window and its Plots window.
 #pragma once
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 #include <initializer_list>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "fake_save_dialogs.h"
 #include "energy_solver.h"
@@ -49,6 +51,29 @@ inline QStringList Lines(const std::string& bytes) {
   return lines;
 }
 
+// A record's text with the units "mm" and "kN", in seventeen digits so that the window reads back the very
+// doubles written.
+inline std::string RecordCsv(const std::vector<double>& u, const std::vector<double>& F) {
+  QString text = QStringLiteral("u [mm];F [kN]\n");
+  for (std::size_t i = 0; i < u.size(); ++i) {
+    text += QString::number(u[i], 'g', 17) + ';' + QString::number(F[i], 'g', 17) + '\n';
+  }
+  return text.toStdString();
+}
+
+// A table of cases as the rows of a data-driven Qt test: Rows(table) in the _data function, one tag a row (its
+// index), and Row(table) in the test for the row being run.
+template <class T, std::size_t N>
+void Rows(const T (&)[N]) {
+  QTest::addColumn<int>("row");
+  for (std::size_t i = 0; i < N; ++i) QTest::addRow("%zu", i) << static_cast<int>(i);
+}
+template <class T, std::size_t N>
+const T& Row(const T (&rows)[N]) {
+  QFETCH(int, row);
+  return rows[row];
+}
+
 // A main window on the fake services and save dialogs, shown and active.
 struct Window {
   FakeServices services;
@@ -69,6 +94,12 @@ struct Window {
   void Enter(std::initializer_list<std::pair<const char*, QString>> texts, const char* button) {
     for (const auto& [box, text] : texts) SetText(box, text);
     Click(button);
+  }
+  // Opens the Plots window from the menu, as a user does.
+  PlotsWindow* OpenPlots() {
+    form.findChild<QAction*>(QStringLiteral("mnuPlots"))->trigger();
+    if (form.Plots()) (void)QTest::qWaitForWindowExposed(form.Plots());
+    return form.Plots();
   }
   QString Text(const char* box) const { return Control<QLineEdit>(form, box)->text(); }
   QStringList ResultLines() const {
