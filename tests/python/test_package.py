@@ -25,6 +25,9 @@ def test_out_and_where_behave_as_for_any_ufunc():
         assert r[name] is column, name  # the outputs are the arrays given
         assert bits(column[where]) == bits(full[name][where]), name
         assert (column[~where] == -7.0).all(), name  # left as they were
+        column[0] = 5.0  # and still the caller's to write
+    with pytest.raises(ValueError, match="read-only"):  # a result's own arrays are not
+        full.DE[0] = 1.0
 
 
 CASE = {"n": 2.5, "gamma": 0.7, "alpha": 0.05, "fy": 1.3, "uy": 0.1}  # none of them a float32 exactly
@@ -156,11 +159,3 @@ def test_the_docstrings_examples_run(module):
         runner.run(test)
     assert runner.failures == 0
 
-
-def test_every_public_name_has_an_example():
-    public = [getattr(quorix, n) for n in quorix.__all__ if n not in ("__version__", "NAMES", "special", "ufuncs")]
-    public += [getattr(quorix.special, n) for n in quorix.special.__all__]
-    public += [getattr(quorix.Result, n) for n in NAMES + ["mode", "accurate", "shape", "as_dict", "to_frame"]]
-    public += [getattr(quorix.Material, n) for n in dir(quorix.Material) if not n.startswith("_")]
-    missing = [getattr(p, "__name__", repr(p)) for p in public if ">>>" not in (p.__doc__ or "")]
-    assert missing == []
