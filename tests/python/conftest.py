@@ -52,7 +52,7 @@ def write_record(path, u, F):
 
 
 POSITIONS = {"first", "last", "steady_cycles", "group", "first_cycle", "last_cycle", "cycles", "left_out_steady",
-             "left_out_wider"}
+             "left_out_wider", "sample"}
 
 
 def same_as_cli(got, expected, skip=()):

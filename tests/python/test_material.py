@@ -1,9 +1,7 @@
 """quorix.Material: analysis programs' materials in and out, the same case as quorix-cli maps (the mapping's
-values and refusals are tests/material's, three of them in test_quorix.py), and the warning for a beta + gamma
-that is not 1."""
+values and refusals are tests/material's; the warning for a beta + gamma that is not 1: test_quorix.py)."""
 import math
 import pickle
-import warnings
 
 import numpy as np
 import pytest
@@ -89,15 +87,3 @@ def test_a_material_pickles_bit_for_bit_and_compares_by_its_case():
     same_case = quorix.Material.from_opensees(term.to_opensees_original().replace(" 2000.0000000000002 3 ", " 0 3 "))
     assert same_case.k3 == 0.0 and same_case != term and len(same_case._m._state()) == 7
 
-
-def test_a_sum_other_than_one_warns_once_per_call():
-    with warnings.catch_warnings():
-        warnings.simplefilter("error")
-        quorix.solve(beta=0.1, gamma=0.9)
-        quorix.solve(gamma=np.linspace(0.1, 0.9, 50))
-    for call in (lambda: quorix.solve(beta=0.6, gamma=0.6),
-                 lambda: quorix.solve(beta=np.array([0.1, 0.6, 0.7]), gamma=0.6),
-                 lambda: quorix.sweep(0.1, 0.3, 0.1, beta=0.6, gamma=0.6)):
-        with pytest.warns(UserWarning, match="Material.general") as record:
-            call()
-        assert len(record) == 1
