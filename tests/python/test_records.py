@@ -62,7 +62,7 @@ def test_fit_is_the_fit_of_the_command_line(cli, record, kwargs, options):
     # One vocabulary: every key of the command line's JSON names the same thing in Python's result (apart from
     # its text report, which the page shows as the command line prints it), intervals and materials among them.
     same_as_cli(got, expected, skip={"schema", "point_count", "report", "summary", "warnings"})
-    assert len(got["points"]) == expected["point_count"] and ("interval95" in got) == (not got["fit"] == "steady")
+    assert len(got["points"]) == expected["point_count"] and ("interval95" in got) == (got["fit"] != "steady")
     # Each warning once, as a UserWarning too; the summary and the warnings count from 0, as the results do.
     assert [str(w.message) for w in caught] == [f"fit: {w}" for w in got["warnings"]]
     if "cycles" in kwargs:  # two of the three at 3; the steady ones are 1, 4 and 7
