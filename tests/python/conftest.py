@@ -10,8 +10,9 @@ import pytest
 
 
 def loads(text):
-    # parse_int: "-0" must read as -0.0; non-finite numbers come as "inf", "-inf", "nan".
-    hook = lambda obj: {k: float(v) if v in ("inf", "-inf", "nan") else v for k, v in obj.items()}  # noqa: E731
+    # parse_int: "-0" must read as -0.0; non-finite numbers come as "inf", "-inf", "nan", alone or in a list.
+    number = lambda v: float(v) if isinstance(v, str) and v in ("inf", "-inf", "nan") else v  # noqa: E731
+    hook = lambda obj: {k: list(map(number, v)) if isinstance(v, list) else number(v) for k, v in obj.items()}  # noqa: E731
     return json.loads(text, parse_int=float, object_hook=hook)
 
 
@@ -42,3 +43,33 @@ def bits(values):
     if np.ndim(values) > 0:
         return [bits(v) for v in values]
     return "nan" if math.isnan(values) else float(values).hex()
+
+
+def write_record(path, u, F):
+    """u and F as a file for quorix-cli, every digit kept."""
+    np.savetxt(path, np.c_[u, F], fmt="%.17g", delimiter=";", header="u;F", comments="")
+    return path
+
+
+POSITIONS = {"first", "last", "steady_cycles", "group", "first_cycle", "last_cycle", "cycles", "left_out_steady",
+             "left_out_wider", "sample"}
+
+
+def same_as_cli(got, expected, skip=()):
+    """Every key of quorix-cli's JSON (but those skipped) names the same thing in Python's result: numbers to
+    the bit, positions one lower (counted from 0 in Python, from 1 on the command line), anything else equal."""
+    for key, want in expected.items():
+        if key in skip:
+            continue
+        have = got[key]
+        if isinstance(want, dict):
+            same_as_cli(have, want)
+        elif key in POSITIONS:
+            assert (np.asarray(have) + 1).tolist() == want, key
+        elif isinstance(want, list) and want and isinstance(want[0], dict):
+            for one, theirs in zip(have, want, strict=True):
+                same_as_cli(one, theirs)
+        elif isinstance(want, float) or (isinstance(want, list) and all(isinstance(w, (float, list)) for w in want)):
+            assert bits(have) == bits(want), key
+        else:
+            assert have == want, key

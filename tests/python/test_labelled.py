@@ -12,40 +12,22 @@ from conftest import bits
 NAMES = list(quorix.NAMES)
 
 
-def by_label(pairs, labels):
-    """The values of {label: value} at each label, NaN where it has none: alignment written out."""
-    return np.array([pairs.get(label, math.nan) for label in labels])
-
-
-def expected(columns, labels):
-    """solve() of numpy arrays at the labels where every argument has a value; NaN elsewhere."""
-    arrays = {name: by_label(pairs, labels) if isinstance(pairs, dict) else pairs for name, pairs in columns.items()}
-    present = np.logical_and.reduce([~np.isnan(a) for a in arrays.values() if np.ndim(a)])
-    want = quorix.solve(**{k: v[present] if np.ndim(v) else v for k, v in arrays.items()})
-    return present, want
-
-
 # Each row: the arguments as {name: {label: value}} (a Series each), and the labels pandas' union gives.
-SERIES_CASES = [
+@pytest.mark.parametrize("columns, labels", [
     # Two columns of one frame: one index, kept in its order.
     ({"n": {"c": 1.5, "a": 2.0, "b": 3.0}, "u": {"c": 0.5, "a": 2.5, "b": 9.0}}, ["c", "a", "b"]),
-    # Different indexes: the sorted union, NaN where one has no label.
-    ({"n": {1: 2.0, 2: 3.0, 5: 1.2}, "u": {0: 1.0, 1: 2.0, 2: 4.0}}, [0, 1, 2, 5]),
-    # Three Series, and gamma among them.
-    ({"n": {"x": 2.0, "y": 3.0}, "gamma": {"y": 0.3, "x": 0.8}, "u": {"x": 1.5, "y": 6.0, "z": 2.0}},
-     ["x", "y", "z"]),
-]
-
-
-@pytest.mark.parametrize("columns, labels", SERIES_CASES)
+    # Different indexes, three Series: the sorted union, NaN where one has no label.
+    ({"n": {1: 2.0, 2: 3.0, 5: 1.2}, "gamma": {5: 0.3, 1: 0.8, 2: 0.5}, "u": {0: 1.0, 1: 2.0, 2: 4.0}}, [0, 1, 2, 5])])
 def test_series_in_any_combination_align_as_pandas_and_give_series(columns, labels):
     pd = pytest.importorskip("pandas")
-    got = quorix.solve(**{name: pd.Series(pairs) for name, pairs in columns.items()})
-    present, want = expected(columns, labels)
+    # Where a label is missing nothing is computed: the accurate arithmetic would refuse the NaN there.
+    got = quorix.solve(**{name: pd.Series(pairs) for name, pairs in columns.items()}, accurate=True)
+    arrays = {name: np.array([pairs.get(label, math.nan) for label in labels]) for name, pairs in columns.items()}
+    present = np.logical_and.reduce([~np.isnan(a) for a in arrays.values()])
+    want = quorix.solve(**{k: v[present] for k, v in arrays.items()}, accurate=True)
     for name in NAMES:
         column = got[name]
-        assert isinstance(column, pd.Series) and column.name == name, name
-        assert column.index.tolist() == labels, name
+        assert isinstance(column, pd.Series) and column.name == name and column.index.tolist() == labels, name
         assert bits(column.to_numpy()[present]) == bits(want[name]), name
         assert np.isnan(column.to_numpy()[~present]).all(), name
 
@@ -57,6 +39,8 @@ def test_a_series_beside_arrays_numbers_and_umax_keeps_its_index():
     got = quorix.solve(umax=frame["umax"], uy=frame["uy"], n=n, fy=3.0)
     want = quorix.solve(u=frame["umax"].to_numpy() / frame["uy"].to_numpy(), uy=frame["uy"].to_numpy(), n=n, fy=3.0)
     assert got.DE.index.tolist() == [10, 20, 30]
+    with pytest.raises(ValueError, match=r"must not be negative: -2\.99.* \(at index \(1,\)\)"):  # a bad value: refused
+        quorix.solve(n=n, umax=frame["umax"] * [1.0, -1.0, 1.0], uy=frame["uy"])
     assert [bits(got[k].to_numpy()) for k in NAMES] == [bits(want[k]) for k in NAMES]
     # An array that broadcasts wider than the Series: numpy's arrays, as pandas gives them.
     wide = quorix.solve(n=n[:, None], u=frame["umax"])
@@ -78,14 +62,6 @@ def test_frames_align_by_rows_and_columns_and_a_series_by_columns():
     assert bits(row.DE.to_numpy()) == bits(quorix.solve(n=np.array([2.0, 3.0]), u=np.array([[1.0, 3.0], [2.0, 4.0]])).DE)
 
 
-def test_a_missing_label_is_nan_not_a_refusal_but_a_bad_value_still_is():
-    pd = pytest.importorskip("pandas")
-    got = quorix.solve(n=pd.Series([2.0], index=[0]), u=pd.Series([1.0, 2.0], index=[0, 1]), accurate=True)
-    assert np.isnan(got.DE[1]) and not np.isnan(got.DE[0])
-    with pytest.raises(ValueError, match=r"Umax/Uy must not be negative: -1 \(at index \(1,\)\)"):
-        quorix.solve(n=pd.Series([2.0, 3.0]), u=pd.Series([1.0, -1.0]))
-
-
 @pytest.mark.parametrize("backing", ["numpy", "dask"])
 def test_data_arrays_align_by_coordinates_and_stay_lazy_on_dask(backing):
     xr = pytest.importorskip("xarray")
@@ -104,20 +80,15 @@ def test_data_arrays_align_by_coordinates_and_stay_lazy_on_dask(backing):
     assert [bits(got[k].values) for k in NAMES] == [bits(want[k]) for k in NAMES]
 
 
-@pytest.mark.parametrize("workers", [1, 2, np.int64(3)])
-def test_workers_change_no_bit(workers):
-    u = np.linspace(0.5, 12.0, 5000)
-    default = quorix.solve(n=np.array([[1.5], [2.5]]), u=u)
-    assert quorix.solve(n=np.array([[1.5], [2.5]]), u=u, workers=workers) == default
-
-
-@pytest.mark.parametrize("workers, error, message", [
-    (0, ValueError, "workers must lie from 1 to 4096, not 0"), (True, TypeError, "workers must be an int"),
-    ("2", TypeError, "workers must be an int"), (2.0, TypeError, "workers must be an int")])
-def test_workers_must_be_a_count(workers, error, message):
-    for u in (2.0, [1.0, 2.0]):  # one case too, which never reaches the threads
-        with pytest.raises(error, match=message):
-            quorix.solve(u=u, workers=workers)
+def test_workers_change_no_bit_and_must_be_a_count():
+    u, n = np.linspace(0.5, 12.0, 5000), np.array([[1.5], [2.5]])
+    default = quorix.solve(n=n, u=u)
+    assert all(quorix.solve(n=n, u=u, workers=workers) == default for workers in (1, 2, np.int64(3)))
+    for workers, error, message in [(0, ValueError, "workers must lie from 1 to 4096, not 0"), (True, TypeError,
+                                    "must be an int"), ("2", TypeError, "must be an int"), (2.0, TypeError, "an int")]:
+        for u in (2.0, [1.0, 2.0]):  # one case too, which never reaches the threads
+            with pytest.raises(error, match=message):
+                quorix.solve(u=u, workers=workers)
 
 
 @pytest.mark.parametrize("wrap", ["numpy", "pandas"])

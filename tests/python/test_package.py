@@ -1,6 +1,7 @@
 """The package around the compiled core: solve as a numpy ufunc (out=, where=, dtypes, the array types that
 dispatch through __array_ufunc__, Dask), the Result type, inputs refused by name, the docstrings' examples."""
 import doctest
+import importlib
 import os
 import pickle
 import re
@@ -25,6 +26,9 @@ def test_out_and_where_behave_as_for_any_ufunc():
         assert r[name] is column, name  # the outputs are the arrays given
         assert bits(column[where]) == bits(full[name][where]), name
         assert (column[~where] == -7.0).all(), name  # left as they were
+        column[0] = 5.0  # and still the caller's to write
+    with pytest.raises(ValueError, match="read-only"):  # a result's own arrays are not
+        full.DE[0] = 1.0
 
 
 CASE = {"n": 2.5, "gamma": 0.7, "alpha": 0.05, "fy": 1.3, "uy": 0.1}  # none of them a float32 exactly
@@ -53,9 +57,8 @@ def test_masked_arrays_come_back_masked():
     # Masked elements are not computed: the accurate arithmetic would refuse the -1 under the mask.
     masked = np.ma.MaskedArray(np.where(U > 6.0, -1.0, U), mask=U > 6.0)
     r = quorix.solve(n=3.0, u=masked, accurate=True)
-    exact = quorix.solve(n=3.0, u=U, accurate=True)
     assert isinstance(r.DE, np.ma.MaskedArray) and (r.DE.mask == (U > 6.0)).all()
-    assert bits(r.DE.compressed()) == bits(exact.DE[U <= 6.0])
+    assert bits(r.DE.compressed()) == bits(quorix.solve(n=3.0, u=U, accurate=True).DE[U <= 6.0])
 
 
 def test_dask_chunks_on_threads_with_workers_give_the_bits_of_the_numpy_call():
@@ -128,13 +131,6 @@ def test_text_none_and_complex_are_refused_by_name_everywhere(call, name):
         call()
 
 
-def test_numbers_numpy_takes_are_taken():
-    # bool, numpy's integers and 0-d arrays are numbers for numpy's ufuncs, and for every function here.
-    assert bits(quorix.solve(n=np.int64(2), u=np.array(2.5)).DE) == bits(quorix.solve(n=2.0, u=2.5).DE)
-    assert bits(quorix.sweep(np.float32(0.5), 2, np.int8(1), n=np.array(2.0))["DE"]) == bits(
-        quorix.sweep(0.5, 2.0, 1.0, n=2.0)["DE"])
-
-
 def test_the_version_is_the_projects():
     top = Path(os.environ.get("QUORIX_SOURCE") or Path(__file__).resolve().parents[2]) / "CMakeLists.txt"
     if not top.exists():
@@ -146,21 +142,8 @@ def test_the_version_is_the_projects():
 @pytest.mark.parametrize("module", ["quorix", "quorix._result", "quorix.special", "quorix.material",
                                     "quorix.ufuncs"])
 def test_the_docstrings_examples_run(module):
-    import importlib
+    found = doctest.DocTestFinder().find(importlib.import_module(module), globs={"quorix": quorix, "np": np})
+    runner = doctest.DocTestRunner(optionflags=doctest.ELLIPSIS)
+    tests = [t for t in found if t.examples]
+    assert tests and [runner.run(t).failed for t in tests] == [0] * len(tests)
 
-    finder, runner = doctest.DocTestFinder(), doctest.DocTestRunner(optionflags=doctest.ELLIPSIS)
-    target = importlib.import_module(module)
-    tests = [t for t in finder.find(target, globs={"quorix": quorix, "np": np}) if t.examples]
-    assert tests
-    for test in tests:
-        runner.run(test)
-    assert runner.failures == 0
-
-
-def test_every_public_name_has_an_example():
-    public = [getattr(quorix, n) for n in quorix.__all__ if n not in ("__version__", "NAMES", "special", "ufuncs")]
-    public += [getattr(quorix.special, n) for n in quorix.special.__all__]
-    public += [getattr(quorix.Result, n) for n in NAMES + ["mode", "accurate", "shape", "as_dict", "to_frame"]]
-    public += [getattr(quorix.Material, n) for n in dir(quorix.Material) if not n.startswith("_")]
-    missing = [getattr(p, "__name__", repr(p)) for p in public if ">>>" not in (p.__doc__ or "")]
-    assert missing == []
