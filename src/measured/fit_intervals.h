@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -42,23 +43,33 @@ SandwichIntervals Sandwich(const Eigen::MatrixXd& J, const Eigen::VectorXd& f, c
 // median step between samples (fit_report.cpp).
 std::pair<double, double> NoiseAndStep(const std::vector<double>& u);
 
-// The Jacobian J and the residuals r at the fitted values along another
-// displacement; false where the model has no response there.
-using LinearisedAlong = std::function<bool(const std::vector<double>& u, Eigen::MatrixXd& J, Eigen::VectorXd& r)>;
+// The displacement smoothed by a least-squares parabola through the m
+// samples either side of each sample, never across a turn of the motion,
+// m the widest of a ladder up to 32 whose residuals' median stays near
+// what noise of deviation `sigma` alone leaves, narrower about a sample
+// whose residuals do not (a kink): wider windows would round the record's
+// own bends. The record itself for sigma 0.
+std::vector<double> SmoothedDisplacement(const std::vector<double>& u, double sigma);
 
-// What the displacement's own noise (deviation `sigma`) does to the
-// estimate, by simulation and extrapolation: noise of variance λ·σ² added
-// again to u (λ = 1 and 2, `draws` pairs ±δ each), the fit moved by one
-// Gauss-Newton step from where it stands along each noisier u. The mean
-// move, linear in λ through 0, carried to λ = −1, where the noise would be
-// gone: the estimate's shift is minus the move there. The moves' scatter
-// over λ: the variance the noise adds, which the residuals at the fit do
-// not show where z carries a jitter's loop along a whole branch. Zeros for
-// sigma 0.
+// The Jacobian J and the residuals r = model − F at the parameters x along
+// displacement u against forces F; false where the model has no response.
+using LinearisedOn = std::function<bool(const Eigen::VectorXd& x, const std::vector<double>& u,
+                                        const std::vector<double>& F, Eigen::MatrixXd& J, Eigen::VectorXd& r)>;
+
+// What noise on the displacement does to the estimate, by a parametric
+// bootstrap: records made from the fitted model along the smoothed
+// displacement (`smoothU`, its forces `smoothF`), noise of deviation
+// `sigmaU` added to u and `sigmaF` to F, `pairs` antithetic pairs drawn
+// from `seed`, each refitted by a Gauss-Newton step from the fitted values
+// `fitted`. The moves' mean is the estimate's shift (the fit lands that
+// far from the values that made the record), their variance its scatter.
+// Zeros for sigmaU 0.
 struct DisplacementEffect {
   std::vector<double> shift, variance;
+  int moves = 0;  // the refits that counted
 };
-DisplacementEffect DisplacementBias(const LinearisedAlong& along, const std::vector<double>& u, double sigma,
-                                    std::size_t parameters, int draws = 5);
+DisplacementEffect NoisyDisplacementEffect(const LinearisedOn& along, const Eigen::VectorXd& fitted,
+                                           const std::vector<double>& smoothU, const std::vector<double>& smoothF,
+                                           double sigmaU, double sigmaF, std::uint64_t seed, int pairs = 50);
 
 }  // namespace quorix::measured::detail

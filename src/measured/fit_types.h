@@ -105,9 +105,9 @@ struct FitResult {
   // the steady fit, which has none. intervalLag: the lags the residuals'
   // correlation was summed over.
   // The displacement's noise shifts the estimate (the model runs along the
-  // noisy u as if it were the motion): displacementBias is that shift as
-  // simulation finds it (fit_intervals.h), and each interval reaches from
-  // value ± its half-width to the corrected value ± its half-width.
+  // noisy u as if it were the motion): displacementBias is that shift as a
+  // bootstrap finds it (fit_intervals.h), and the interval is centred on
+  // the corrected value, value − displacementBias, which it need not hold.
   bool hasIntervals = false;
   std::array<std::array<double, 2>, 5> intervals{};
   std::array<double, 2> z0Interval{};

@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <new>
@@ -377,23 +379,60 @@ std::vector<double> FinishOnEverySample(RecordProblem& pr, const Sketch& sketch,
   }
 }
 
+// The bootstrap's draws seeded by the record's own bits (FNV-1a): the same
+// record gives the same interval on every run and machine, and records do
+// not share their draws, so that one unlucky set of draws cannot widen or
+// narrow every interval alike.
+std::uint64_t RecordSeed(const RecordProblem& pr) {
+  std::uint64_t hash = 0xcbf29ce484222325ULL;
+  for (const std::vector<double>* samples : {pr.u, pr.F}) {
+    for (std::size_t k = pr.first; k <= pr.last; ++k) {
+      std::uint64_t bits = 0;
+      std::memcpy(&bits, &(*samples)[k], sizeof bits);
+      hash = (hash ^ bits) * 0x100000001b3ULL;
+    }
+  }
+  return hash;
+}
+
 // The shift of the fitted position that the displacement's noise makes,
-// and the scatter it adds (DisplacementBias), the noise read off u's
-// second differences; none along a displacement without noise. Each draw
-// runs the response five times along every sample that counts.
+// and its scatter (NoisyDisplacementEffect), the noise read off u's second
+// differences and the force's off its residual along the smoothed u; none
+// along a displacement without noise. Each refit runs the response once
+// for every parameter z depends on, and once more, along every sample.
 DisplacementEffect BiasOfNoisyDisplacement(const RecordProblem& pr, const std::vector<double>& position,
                                            double sigma) {
   const Eigen::VectorXd x = Eigen::Map<const Eigen::VectorXd>(position.data(), static_cast<Eigen::Index>(position.size()));
   RecordProblem along = pr;
-  const auto linearised = [&along, &x](const std::vector<double>& u, Eigen::MatrixXd& J, Eigen::VectorXd& r) {
+  if (!(sigma > 0.0)) return NoisyDisplacementEffect({}, x, {}, {}, 0.0, 0.0, 0);
+  const std::vector<double> smoothU = SmoothedDisplacement(*pr.u, sigma);
+  const std::vector<double> none(pr.u->size(), 0.0);
+  along.u = &smoothU;
+  along.F = &none;
+  Eigen::VectorXd model(static_cast<Eigen::Index>(pr.Rows()));
+  Residuals(along, x, model);
+  std::vector<double> smoothF(pr.u->size(), 0.0), misses;
+  for (std::size_t k = pr.first; k <= pr.last; ++k) {
+    smoothF[k] = model(static_cast<Eigen::Index>(k - pr.first));
+    misses.push_back(std::fabs((*pr.F)[k] - smoothF[k]));
+  }
+  // The force's noise from the median miss (1.4826·median |e| for normal
+  // noise): where the smoothed path rounds a kink of the record the model
+  // misses by more than noise, at a few samples only.
+  const auto middle = misses.begin() + static_cast<std::ptrdiff_t>(misses.size() / 2);
+  std::nth_element(misses.begin(), middle, misses.end());
+  const double sigmaF = 1.4826 * *middle;
+  const auto linearised = [&along](const Eigen::VectorXd& at, const std::vector<double>& u, const std::vector<double>& F,
+                                   Eigen::MatrixXd& J, Eigen::VectorXd& r) {
     along.u = &u;
-    J.resize(static_cast<Eigen::Index>(along.Rows()), x.size());
+    along.F = &F;
+    J.resize(static_cast<Eigen::Index>(along.Rows()), at.size());
     r.resize(static_cast<Eigen::Index>(along.Rows()));
-    if (!Jacobian(along, x, J)) return false;
-    Residuals(along, x, r);
+    if (!Jacobian(along, at, J)) return false;
+    Residuals(along, at, r);
     return true;
   };
-  return DisplacementBias(linearised, *pr.u, sigma, position.size());
+  return NoisyDisplacementEffect(linearised, x, smoothU, smoothF, sigma, sigmaF, RecordSeed(pr));
 }
 
 // The fitted position into the result's parameters and z0, and the
@@ -415,11 +454,17 @@ void TakeFitted(const RecordProblem& pr, const std::vector<double>& position, co
   const DisplacementEffect noise = BiasOfNoisyDisplacement(pr, position, result.displacementNoise);
   const std::vector<double>& bias = noise.shift;
   for (std::size_t k = 0; k < pr.freeIndex.size(); ++k) {
-    // The scatter that the displacement's noise adds beside the sandwich's;
-    // widened towards the corrected value, never moved off the fitted one.
-    const double half = std::hypot(intervals.halfWidths[k], intervals.quantile * std::sqrt(noise.variance[k]));
-    const double corrected = position[k] - bias[k];
-    const std::array<double, 2> reach{std::min(position[k], corrected) - half, std::max(position[k], corrected) + half};
+    // Along a noisy displacement: about the value the shift corrects to,
+    // as wide as the larger of the bootstrap's scatter (its own mean's
+    // uncertainty beside) and the sandwich's, which holds residuals the
+    // bootstrap's independent noise does not make (a model that misses).
+    double half = intervals.halfWidths[k], centre = position[k];
+    if (noise.moves > 1) {
+      const double scatter = noise.variance[k] * (1.0 + 1.0 / noise.moves);
+      half = std::max(half, intervals.quantile * std::sqrt(scatter));
+      centre -= bias[k];
+    }
+    const std::array<double, 2> reach{centre - half, centre + half};
     if (pr.freeIndex[k] == kZ0) {
       result.z0Error = errors[k];
       result.z0Interval = reach;

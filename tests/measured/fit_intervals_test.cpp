@@ -1,11 +1,13 @@
 // The sandwich intervals: t quantiles against SciPy's (scipy.stats.t.ppf(0.975, ν), 7 digits), their coverage
 // on straight-line fits whose errors are known, the bandwidth on scores of known correlation, the shift that
-// noise on the displacement makes, and a small coverage study of the whole-record fit.
+// noise on the displacement makes and the smoothing that the bootstrap for it starts from, and a small
+// coverage study of the whole-record fit.
 #include <gtest/gtest.h>
 
 #include <Eigen/Core>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -75,18 +77,22 @@ TEST(BartlettLag, FollowsTheScoresCorrelation) {
   }
 }
 
-// y = θ·x² fitted along x read with noise σ: Σx̃²y / Σx̃⁴ shifts by about −5θσ²·Σx²/Σx⁴. The fit's estimate
-// (five pairs of draws) against the mean over 4000 draws; its scatter (50 pairs) against their variance.
-TEST(DisplacementBias, FindsTheShiftThatNoiseOnTheRegressorMakes) {
+// y = θ·x² fitted along x read with noise σ (and y with noise 0.02): Σx̃²y / Σx̃⁴ shifts by about
+// −5θσ²·Σx²/Σx⁴. The bootstrap's shift and scatter against the mean and the variance of that estimate over
+// 4000 draws.
+TEST(NoisyDisplacementEffect, FindsTheShiftAndScatterThatNoiseOnTheRegressorMakes) {
   const int rows = 3000, draws = 4000;
-  const double theta = 1.5;
+  const double theta = 1.5, noiseF = 0.02;
   const std::vector<double> x = Path(rows);
-  const detail::LinearisedAlong along = [&](const std::vector<double>& u, Eigen::MatrixXd& J, Eigen::VectorXd& r) {
+  std::vector<double> y;
+  for (const double xk : x) y.push_back(theta * xk * xk);
+  const detail::LinearisedOn along = [&](const Eigen::VectorXd& at, const std::vector<double>& u,
+                                         const std::vector<double>& F, Eigen::MatrixXd& J, Eigen::VectorXd& r) {
     J.resize(rows, 1), r.resize(rows);
     for (int i = 0; i < rows; ++i) {
       const std::size_t k = static_cast<std::size_t>(i);
       J(i, 0) = u[k] * u[k];
-      r(i) = theta * (u[k] * u[k] - x[k] * x[k]);
+      r(i) = at(0) * u[k] * u[k] - F[k];
     }
     return true;
   };
@@ -97,17 +103,43 @@ TEST(DisplacementBias, FindsTheShiftThatNoiseOnTheRegressorMakes) {
       double sxy = 0.0, sxx = 0.0;
       for (const double xk : x) {
         const double seen = xk + sigma * normal(), square = seen * seen;
-        sxy += square * theta * xk * xk, sxx += square * square;
+        sxy += square * (theta * xk * xk + noiseF * normal()), sxx += square * square;
       }
       shift += (sxy / sxx - theta) / draws, squares += std::pow(sxy / sxx - theta, 2) / draws;
     }
     const double variance = squares - shift * shift;
-    const double estimated = detail::DisplacementBias(along, x, sigma, 1, 5).shift[0];
-    const double scatter = detail::DisplacementBias(along, x, sigma, 1, 50).variance[0];  // spread about 14 %
+    const Eigen::VectorXd fitted = Eigen::VectorXd::Constant(1, theta);
+    // Eight seeds of 50 pairs: each one's scatter is known to about 20 % (1/√50), their mean to 7 %.
+    double scatter = 0.0;
+    for (std::uint64_t seed = 1; seed <= 8; ++seed) {
+      scatter += detail::NoisyDisplacementEffect(along, fitted, x, y, sigma, noiseF, seed).variance[0] / 8.0;
+    }
+    const detail::DisplacementEffect effect = detail::NoisyDisplacementEffect(along, fitted, x, y, sigma, noiseF, 9);
     EXPECT_LT(shift, 0.0);
-    EXPECT_NEAR(estimated, shift, 0.05 * std::fabs(shift)) << sigma;
-    EXPECT_NEAR(scatter, variance, 0.3 * variance) << sigma;
+    EXPECT_EQ(effect.moves, 100);
+    EXPECT_NEAR(effect.shift[0], shift, 0.1 * std::fabs(shift)) << sigma;
+    EXPECT_NEAR(scatter, variance, 0.2 * variance) << sigma;
   }
+}
+
+// A triangular path read with noise: the smoothed path keeps every tip (no window reaches across a turn)
+// and stands closer to the true path than the reading does; without noise the path is its own.
+TEST(SmoothedDisplacement, RemovesNoiseAndKeepsTheTips) {
+  const testing::TrianglePath path = testing::Triangles(1.0, {0.5, 1.0, 2.0}, 2, 100);
+  for (const double sigma : {0.001, 0.004}) {
+    testing::NormalDeviates normal(23);
+    std::vector<double> read = path.u;
+    for (double& v : read) v += sigma * normal();
+    const std::vector<double> smooth = detail::SmoothedDisplacement(read, sigma);
+    double before = 0.0, after = 0.0, tips = 0.0;
+    for (std::size_t k = 0; k < read.size(); ++k) {
+      before += std::pow(read[k] - path.u[k], 2), after += std::pow(smooth[k] - path.u[k], 2);
+    }
+    for (const std::size_t t : path.tips) tips = std::fmax(tips, std::fabs(smooth[t] - path.u[t]));
+    EXPECT_LT(std::sqrt(after / before), 0.45) << sigma;
+    EXPECT_LT(tips, 1.5 * sigma) << sigma;
+  }
+  EXPECT_EQ(detail::SmoothedDisplacement(path.u, 0.0), path.u);
 }
 
 // The whole-record fit on 40 short records a setting: every interval holds the truth in at least 85 % of them.

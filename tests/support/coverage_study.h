@@ -39,8 +39,8 @@ inline Synthetic CoverageRecord(int perQuarter) {
 struct Coverage {
   int records = 0;  // fitted
   int refused = 0;  // counted as misses
-  // Per parameter, how often the truth lay in the interval, in value ± its half-width unwidened by the shift,
-  // in value ± 1.96 standard errors.
+  // Per parameter, how often the truth lay in the interval, in the interval moved to be centred on the fitted
+  // value (no correction for the shift), in value ± 1.96 standard errors.
   std::array<int, 5> held{}, centredHeld{}, stdHeld{};
   // Means of the error, of the half-width and of the displacement noise's shift, over 1.96 standard errors.
   std::array<double, 5> meanError{}, meanWidth{}, meanBias{};
@@ -68,7 +68,7 @@ inline Coverage RunCoverage(const NoiseSetting& setting, int count, int perQuart
     for (int i = 0; i < 5; ++i) {
       const double v = fit.parameters.*kFields[i];
       if (fit.intervals[i][0] <= truth[i] && truth[i] <= fit.intervals[i][1]) ++c.held[i];
-      const double half = std::min(v, v - fit.displacementBias[i]) - fit.intervals[i][0];
+      const double half = 0.5 * (fit.intervals[i][1] - fit.intervals[i][0]);
       if (std::fabs(v - truth[i]) <= half) ++c.centredHeld[i];
       const double se = 1.959964 * fit.errors[i];
       if (std::fabs(v - truth[i]) <= se) ++c.stdHeld[i];
