@@ -224,7 +224,8 @@ void WriteFitJson(const measured::FitResult& fit, const std::vector<std::string>
 std::string OtherFitsTable(const measured::FitResult& fit) {
   if (fit.otherFits.empty()) return "";
   std::string out = "\nother fits as good (misfit within " + ShortestText(100.0 * measured::kOtherFitShare) +
-                    " % of the fit's, outside its two standard errors)\nn\tgamma\talpha\tFy\tUy\t" +
+                    " % of the fit's, outside its " + (fit.hasIntervals ? "95 % intervals" : "two standard errors") +
+                    ")\nn\tgamma\talpha\tFy\tUy\t" +
                     (fit.steady ? "" : "z0\t") + "rms misfit\t% of the mean F+\n";
   for (const measured::OtherFit& other : fit.otherFits) {
     const Case& p = other.parameters;

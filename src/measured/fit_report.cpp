@@ -246,8 +246,9 @@ std::string OtherFitsText(const FitResult& fit) {
   }
   text += fit.otherFits.size() == 1 ? " fits" : " fit";
   text += " within " + Short(100.0 * kOtherFitShare) + " % of the best one's misfit (" +
-          Short(100.0 * fit.rmsRelative) + " % of the mean F+), outside its two standard errors; the record does "
-          "not tell " + (names.size() == 1 ? "the values of " : "") + named + " apart";
+          Short(100.0 * fit.rmsRelative) + " % of the mean F+), outside its " +
+          (fit.hasIntervals ? "95 % intervals" : "two standard errors") + "; the record does not tell " +
+          (names.size() == 1 ? "the values of " : "") + named + " apart";
   return text;
 }
 

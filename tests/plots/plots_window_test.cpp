@@ -523,7 +523,7 @@ class PlotsWindowTest : public QObject {
                               "the record does not tell n and gamma apart"}) {
       QVERIFY2(along.contains(QString::fromUtf8(shown)), qPrintable(QString::fromUtf8(shown) + " in: " + along));
     }
-    QCOMPARE(along.count(QStringLiteral("95 % interval")), 3);
+    QCOMPARE(along.count(QStringLiteral("(95 % interval ")), 3);
     QCOMPARE(plots->CycleTable()->horizontalHeaderItem(16)->text(), QStringLiteral("EDC of the fit [kN·mm]"));
     QCOMPARE(along.count(QStringLiteral("Warning: other fits as good: n = 5, gamma = 0.2 (misfit 1.236 %)")), 1);
     fit.steady = true;
