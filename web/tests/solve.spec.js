@@ -81,3 +81,40 @@ test.describe('a 375 px phone', () => {
     await expect(page.locator('#result-DE')).toBeInViewport();
   });
 });
+
+// Every input has its label and every button a name of its own.
+test('every input has its label, every button its own name', async ({ page }) => {
+  await openPage(page);
+  for (const id of ['gamma', 'beta', 'n', 'alpha', 'fy', 'uy', 'umax', 'mode-direct', 'mode-complementary', 'accurate',
+    'from', 'to', 'step']) {
+    await expect(page.locator(`label[for="${id}"]`), id).toHaveCount(1);
+  }
+  const names = await page.locator('button').evaluateAll((all) => all.map((b) => b.getAttribute('aria-label') || b.textContent));
+  expect(names.filter((name, i) => names.indexOf(name) !== i), 'buttons of the same name').toEqual([]);
+});
+
+// Tab to each field (no mouse), type, then Enter on Solve. Focus may start
+// anywhere: Tab forwards, then Shift+Tab back.
+async function tabTo(page, id) {
+  for (const [key, presses] of [['Tab', 60], ['Shift+Tab', 150]]) {
+    for (let i = 0; i < presses; ++i) {
+      if (await page.evaluate(() => document.activeElement && document.activeElement.id) === id) return;
+      await page.keyboard.press(key);
+    }
+  }
+  throw new Error(`neither Tab nor Shift+Tab reached #${id}`);
+}
+
+test('keyboard only: Tab, type, Enter on Solve', async ({ page }) => {
+  const c = { fields: { n: '2.5', gamma: '0.6', umax: '1.7' } };
+  const expected = expectedSolve(c);
+  await openPage(page);
+  for (const [id, value] of Object.entries(c.fields)) {
+    await tabTo(page, id);
+    await page.keyboard.press('ControlOrMeta+A');
+    await page.keyboard.type(value);
+  }
+  await tabTo(page, 'solve');
+  await page.keyboard.press('Enter');
+  await expectResults(page, expected);
+});
