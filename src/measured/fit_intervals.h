@@ -64,6 +64,12 @@ using LinearisedOn = std::function<bool(const Eigen::VectorXd& x, const std::vec
 // `fitted`. The moves' mean is the estimate's shift (the fit lands that
 // far from the values that made the record), their variance its scatter.
 // Zeros for sigmaU 0.
+// A seed from the bits of samples first … last of u and F (FNV-1a): the
+// same record draws the same noise on every run and machine, and records
+// do not share their draws, so that one unlucky set of draws cannot widen
+// or narrow every record's interval alike.
+std::uint64_t SeedOf(const std::vector<double>& u, const std::vector<double>& F, std::size_t first, std::size_t last);
+
 struct DisplacementEffect {
   std::vector<double> shift, variance;
   int moves = 0;  // the refits that counted

@@ -17,8 +17,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdint>
-#include <cstring>
 #include <functional>
 #include <limits>
 #include <new>
@@ -379,22 +377,6 @@ std::vector<double> FinishOnEverySample(RecordProblem& pr, const Sketch& sketch,
   }
 }
 
-// The bootstrap's draws seeded by the record's own bits (FNV-1a): the same
-// record gives the same interval on every run and machine, and records do
-// not share their draws, so that one unlucky set of draws cannot widen or
-// narrow every interval alike.
-std::uint64_t RecordSeed(const RecordProblem& pr) {
-  std::uint64_t hash = 0xcbf29ce484222325ULL;
-  for (const std::vector<double>* samples : {pr.u, pr.F}) {
-    for (std::size_t k = pr.first; k <= pr.last; ++k) {
-      std::uint64_t bits = 0;
-      std::memcpy(&bits, &(*samples)[k], sizeof bits);
-      hash = (hash ^ bits) * 0x100000001b3ULL;
-    }
-  }
-  return hash;
-}
-
 // The shift of the fitted position that the displacement's noise makes,
 // and its scatter (NoisyDisplacementEffect), the noise read off u's second
 // differences and the force's off its residual along the smoothed u; none
@@ -432,7 +414,7 @@ DisplacementEffect BiasOfNoisyDisplacement(const RecordProblem& pr, const std::v
     Residuals(along, at, r);
     return true;
   };
-  return NoisyDisplacementEffect(linearised, x, smoothU, smoothF, sigma, sigmaF, RecordSeed(pr));
+  return NoisyDisplacementEffect(linearised, x, smoothU, smoothF, sigma, sigmaF, SeedOf(*pr.u, *pr.F, pr.first, pr.last));
 }
 
 // The fitted position into the result's parameters and z0, and the
