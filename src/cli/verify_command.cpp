@@ -57,8 +57,12 @@ std::vector<double> ZColumnOf(const VerifyOptions& options, const std::string& t
   try {
     return measured::ParseRecord(text, measured::Columns::kDisplacementAndForce, choice).F;
   } catch (const Refusal& e) {
-    if (!options.zColumn.empty()) throw Refusal(std::string("--z-column: ") + e.what());
-    return {};
+    if (options.zColumn.empty()) return {};
+    // The z column is read in the force's place: its refusal names it as z.
+    std::string reason = e.what();
+    const std::string force = "the force column";
+    if (reason.starts_with(force)) reason.replace(0, force.size(), "the z column");
+    throw Refusal("--z-column: " + reason);
   }
 }
 

@@ -258,7 +258,8 @@ TEST_F(VerifyCommand, FiguresAreTheLibrarys) {
   EXPECT_TRUE(Has(Cli({"verify", "record.txt", "--material", law.Tcl()}).out, "at sample 138 (u = "));
 }
 
-// z by the header's name "z", by --z-column, or none: a record without names has no z unless it is chosen. The
+// z by the header's name "z", by --z-column, or none: a record without names has no z unless it is chosen; a
+// missing one refused as z. The
 // law given as Wen's general one (OpenSees's BoucWen with Uy = 1, Fy = ko, beta and gamma swapped) gives the
 // same relative differences, z's scale z_u included, to the digits printed.
 TEST_F(VerifyCommand, ZColumn) {
@@ -270,6 +271,9 @@ TEST_F(VerifyCommand, ZColumn) {
   EXPECT_TRUE(Has(named, "\nz: largest difference"));
   EXPECT_FALSE(Has(Cli({"verify", "plain.txt", "--material", law.Tcl()}).out, "\nz: "));
   EXPECT_EQ(Cli({"verify", "plain.txt", "--material", law.Tcl(), "--z-column", "3"}).out, named);
+  // A z column the record lacks is named as z, not as the force it is read in place of.
+  EXPECT_TRUE(Has(Cli({"verify", "plain.txt", "--material", law.Tcl(), "--z-column", "6"}).err,
+                  "--z-column: the z column 6: the record has columns 1 to 3"));
   const std::vector<std::string> byMaterial = Split(named, "\n"),
                                  byLaw = Split(Cli({"verify", "named.txt", "--model", "general", "--A", "1.5", "--gamma",
                                                     "0.6", "--beta", "0.3", "--n", "2", "--alpha", "0.1", "--fy", "20",
