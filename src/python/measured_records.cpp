@@ -47,7 +47,8 @@ bool IsPath(const py::object& value) {
   return py::isinstance<py::str>(value) || py::hasattr(value, "__fspath__");
 }
 
-measured::Record ReadFile(const py::object& path, const py::object& uColumn, const py::object& FColumn) {
+measured::Record ReadFile(const py::object& path, const py::object& uColumn, const py::object& FColumn,
+                          measured::Columns columns = measured::Columns::kDisplacementAndForce) {
   const std::string file = py::str(py::module_::import("os").attr("fsdecode")(path));
   // The reader's messages count the columns from 0 and name the keywords,
   // as the rest of the module does.
@@ -55,7 +56,7 @@ measured::Record ReadFile(const py::object& path, const py::object& uColumn, con
                                       "u_column=", "F_column="};
   py::gil_scoped_release release;
   platform::SystemServices services;
-  return measured::ReadRecordFile(services, file, measured::Columns::kDisplacementAndForce, choice);
+  return measured::ReadRecordFile(services, file, columns, choice);
 }
 
 py::dict ColumnDict(const measured::RecordColumn& c) {
@@ -66,8 +67,12 @@ py::dict ColumnDict(const measured::RecordColumn& c) {
   return d;
 }
 
-py::dict ReadRecord(const py::object& path, const py::object& uColumn, const py::object& FColumn) {
-  const measured::Record r = ReadFile(path, uColumn, FColumn);
+// forceOptional: a displacement history alone is a record too (response's
+// input, as quorix-cli response reads it).
+py::dict ReadRecord(const py::object& path, const py::object& uColumn, const py::object& FColumn, bool forceOptional) {
+  const measured::Record r =
+      ReadFile(path, uColumn, FColumn,
+               forceOptional ? measured::Columns::kDisplacementWithOptionalForce : measured::Columns::kDisplacementAndForce);
   py::dict out;
   out["u"] = ArrayOf(r.u);
   out["F"] = ArrayOf(r.F);
@@ -397,7 +402,7 @@ py::dict Fit(const py::object& u, const py::object& F, const py::object& cycles,
 void RegisterMeasured(py::module_& m) {
   m.attr("_default_dead_band") = measured::kDefaultDeadBand;
   m.def("read_record", &ReadRecord, py::arg("path"), py::kw_only(), py::arg("u_column") = py::none(),
-        py::arg("F_column") = py::none(),
+        py::arg("F_column") = py::none(), py::arg("_force_optional") = false,
         "A measured record's file as quorix-cli reads it: columns delimited by ';', TAB, ',' or blanks, an\n"
         "optional header of names and a units line after it, UTF-8 or UTF-16 with its byte-order mark, decimal\n"
         "commas with ';' or TAB. u_column, F_column: a column's index (from 0) or its header name; default: the\n"

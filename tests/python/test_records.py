@@ -94,6 +94,10 @@ def test_a_laboratory_file_reads_as_the_arrays_it_holds(cli, record, tmp_path):
     assert cli.json("cycles", path)["displacement"] == {"column": 3, "name": "Stroke", "unit": "mm"}
     assert bits(quorix.cycles(str(path), u_column=2, F_column="load")["EDC"]) == bits(quorix.cycles(u, F)["EDC"])
     assert bits(quorix.response(path, **TRUE)["F"]) == bits(quorix.response(u, **TRUE)["F"])
+    # A history of u alone, as quorix-cli response reads it.
+    alone = tmp_path / "stroke.txt"
+    alone.write_text("".join(f"{x!r}\n" for x in u))
+    assert bits(quorix.response(alone, **TRUE)["F"]) == bits(quorix.response(u, **TRUE)["F"])
     with warnings.catch_warnings():
         warnings.simplefilter("ignore")  # the narrow fit's: tested above
         fits = [quorix.fit(*source, steady=True, cycles=[0, 1], **kw)["parameters"].values()
@@ -140,7 +144,7 @@ PLAIN = "".join(f"{t};{u};{2 * u}\n" for t, u in enumerate([0.0, 1.0, 0.0, -1.0,
     ("read_record", PLAIN, dict(u_column=3), "the displacement column 3: the record has columns 0 to 2"),
     ("cycles", PLAIN, dict(F_column="7"), "the force column 7: the record has columns 0 to 2"),
     ("fit", PLAIN, dict(u_column=1, F_column=1), "the displacement and the force are both column 1"),
-    ("response", "x;1.5;y\nx;2.5;y\n", {}, "line 1: only column 1 holds a number; expected displacement and force"),
+    ("read_record", "x;1.5;y\nx;2.5;y\n", {}, "line 1: only column 1 holds a number; expected displacement and force"),
     ("verify", "Force A;Force B;u\n" + "".join(f"{f};{f};{f}\n" for f in [0.0, 1.0, 0.0, -1.0, 0.0]), {},
      'columns 0 ("Force A") and 1 ("Force B") both name the force: choose one (F_column=)'),
     ("fit", "".join(f"{t};{f}\n" for t, f in enumerate([0.0, 1.0, 0.0, -1.0, 0.0, 1.0, 0.0, -1.0])), {},

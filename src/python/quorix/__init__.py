@@ -415,7 +415,8 @@ def response(u, *, n=_D["n"], gamma=_D["gamma"], alpha=_D["alpha"], fy=_D["fy"],
     args = {name: _checks.real("response", name, v) for name, v in
             dict(n=n, gamma=gamma, alpha=alpha, fy=fy, uy=uy, z0=z0).items()}
     if _is_path(u):
-        u = read_record(u, u_column=u_column)["u"]
+        # A history of u alone is a record here, as quorix-cli response reads it.
+        u = _core.read_record(u, u_column=u_column, _force_optional=True)["u"]
     elif u_column is not None:
         raise TypeError("response: u_column goes with a path, not with an array")
     return _core.response(_checks.real_array("response", "u", u), **args)
