@@ -248,6 +248,18 @@ std::vector<double> SmoothedDisplacement(const std::vector<double>& u, double si
   return out;
 }
 
+std::uint64_t SeedOf(const std::vector<double>& u, const std::vector<double>& F, std::size_t first, std::size_t last) {
+  std::uint64_t hash = 0xcbf29ce484222325ULL;
+  for (const std::vector<double>* samples : {&u, &F}) {
+    for (std::size_t k = first; k <= last && k < samples->size(); ++k) {
+      std::uint64_t bits = 0;
+      std::memcpy(&bits, &(*samples)[k], sizeof bits);
+      hash = (hash ^ bits) * 0x100000001b3ULL;
+    }
+  }
+  return hash;
+}
+
 // Why a bootstrap. The fit runs the model along the measured u, so noise on
 // u acts as motion: where it turns the path back near a peak, z runs a
 // small loop and keeps what the loop cost, sample after sample, and the
@@ -262,18 +274,6 @@ std::vector<double> SmoothedDisplacement(const std::vector<double>& u, double si
 // fitted values is that fit (a second moved none of the coverage study's
 // records further), at the cost of a Jacobian. The moves' scatter is known
 // to about 1/√(2·pairs): 50 pairs, 10 %.
-std::uint64_t SeedOf(const std::vector<double>& u, const std::vector<double>& F, std::size_t first, std::size_t last) {
-  std::uint64_t hash = 0xcbf29ce484222325ULL;
-  for (const std::vector<double>* samples : {&u, &F}) {
-    for (std::size_t k = first; k <= last && k < samples->size(); ++k) {
-      std::uint64_t bits = 0;
-      std::memcpy(&bits, &(*samples)[k], sizeof bits);
-      hash = (hash ^ bits) * 0x100000001b3ULL;
-    }
-  }
-  return hash;
-}
-
 DisplacementEffect NoisyDisplacementEffect(const LinearisedOn& along, const Eigen::VectorXd& fitted,
                                            const std::vector<double>& smoothU, const std::vector<double>& smoothF,
                                            double sigmaU, double sigmaF, std::uint64_t seed, int pairs) {
