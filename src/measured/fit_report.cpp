@@ -305,7 +305,8 @@ std::vector<std::string> WarningTexts(const FitResult& fit, std::size_t firstNum
                         ", from its second differences) is large against the step between samples (median " +
                         Short(fit.medianStep) +
                         "): z follows every wiggle of u, so the noise acts on the model as motion and the "
-                        "standard errors are too small (the 95 % intervals allow for it)");
+                        "standard errors are too small and the values shifted (the 95 % intervals allow for both: each is "
+                        "centred on its value less the shift, which it need not hold)");
         break;
       case FitWarning::kOtherFits:
         texts.push_back(OtherFitsText(fit));
