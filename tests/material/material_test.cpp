@@ -200,9 +200,9 @@ TEST(MaterialText, RefusesNamingTheFault) {
       {"element elastomericBearingBoucWen 1 1 2 1e4 x 0.1 0.2 2 -P 1 -Mz 2", "word 6 \"x\" (qd) is not a number"},
       {"element zeroLength 1 1 2 -mat 1 -dir 1", "\"zeroLength\" is not one Quorix can map"},
   };
-  for (const auto& [text, message] : cases) {
-    const std::string got = testing::ThrownMessage<Refusal>([&] { Map(ParseOpenSees(text)); });
-    EXPECT_NE(got.find(message), std::string::npos) << text << " -> " << got;
+  for (const auto& row : cases) {
+    const std::string got = testing::ThrownMessage<Refusal>([&] { Map(ParseOpenSees(row.first)); });
+    EXPECT_NE(got.find(row.second), std::string::npos) << row.first << " -> " << got;
   }
   // The case alone cannot take a term; the element cannot hold one that outgrows its strength.
   const std::string term = testing::ThrownMessage<Refusal>(
