@@ -252,20 +252,35 @@ std::string OtherFitsText(const FitResult& fit) {
   return text;
 }
 
+// A share as a percentage to three figures ("12.5").
+std::string Percent(double share) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.3g", 100.0 * share);
+  return std::string(buffer);
+}
+
+std::string NarrowRangeText(const FitResult& fit, std::size_t firstNumber) {
+  std::string text = "the fitted points span " +
+                     Percent((fit.fittedHigh - fit.fittedLow) / (fit.recordHigh - fit.recordLow)) +
+                     " % of the record's displacement range (u " + Short(fit.fittedLow) + " to " +
+                     Short(fit.fittedHigh) + " of " + Short(fit.recordLow) + " to " + Short(fit.recordHigh) + ")";
+  if (!fit.leftOutWider.empty()) {
+    text += fit.leftOutWider.size() == 1 ? ": the wider cycle " : ": the wider cycles ";
+    text += ShortList(fit.leftOutWider, firstNumber);
+    text += fit.leftOutWider.size() == 1 ? " was left out" : " were left out";
+  }
+  return text;
+}
+
 }  // namespace
 
 std::vector<std::string> WarningTexts(const FitResult& fit, std::size_t firstNumber) {
-  auto percent = [](double share) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.3g", 100.0 * share);
-    return std::string(buffer);
-  };
   std::vector<std::string> texts;
   for (FitWarning w : fit.warnings) {
     switch (w) {
       case FitWarning::kMisfit:
-        texts.push_back("the misfit is " + percent(fit.rmsRelative) + " % of the mean F+ (more than " +
-                        percent(kMisfitWarning) + " %): the model does not describe this record closely");
+        texts.push_back("the misfit is " + Percent(fit.rmsRelative) + " % of the mean F+ (more than " +
+                        Percent(kMisfitWarning) + " %): the model does not describe this record closely");
         break;
       case FitWarning::kNegativeAlpha:
         texts.push_back("alpha is negative (" + decimal::ShortestText(fit.parameters.alpha) +
@@ -278,20 +293,9 @@ std::vector<std::string> WarningTexts(const FitResult& fit, std::size_t firstNum
                             : std::string("no fitted cycle is steady (each still differs from the one before): "
                                           "the parameters rest on cycles that had not settled"));
         break;
-      case FitWarning::kNarrowRange: {
-        std::string text = "the fitted points span " +
-                           percent((fit.fittedHigh - fit.fittedLow) / (fit.recordHigh - fit.recordLow)) +
-                           " % of the record's displacement range (u " + Short(fit.fittedLow) + " to " +
-                           Short(fit.fittedHigh) + " of " + Short(fit.recordLow) + " to " + Short(fit.recordHigh) +
-                           ")";
-        if (!fit.leftOutWider.empty()) {
-          text += fit.leftOutWider.size() == 1 ? ": the wider cycle " : ": the wider cycles ";
-          text += ShortList(fit.leftOutWider, firstNumber);
-          text += fit.leftOutWider.size() == 1 ? " was left out" : " were left out";
-        }
-        texts.push_back(text);
+      case FitWarning::kNarrowRange:
+        texts.push_back(NarrowRangeText(fit, firstNumber));
         break;
-      }
       case FitWarning::kUndetermined:
         texts.push_back(UndeterminedText(fit));
         break;
