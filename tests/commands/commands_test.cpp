@@ -33,10 +33,14 @@ TEST(ReadCase, StopsAtTheFirstFieldBeyondRangeLeavingEarlierFieldsWritten) {
             (std::array{3.0, 0.1, 0.9, 0.2, 42.0, 42.0, 42.0}));
 }
 
-// Records the lines; with a watch, asks it to stop once stopAfter rows are written.
+// Records the lines; with a watch, asks it to stop once stopAfter rows are written; throws at line failAtLine.
+struct SinkFault {};
 struct RecordingSink : SweepSink {
   void Open() override { ++opens; }
-  void WriteLine(std::string_view line) override { lines.emplace_back(line); }
+  void WriteLine(std::string_view line) override {
+    if (static_cast<int>(lines.size()) == failAtLine) throw SinkFault{};
+    lines.emplace_back(line);
+  }
   void RowWritten(const BoucWenCase&) override {
     if (watch && lines.size() - 1 == stopAfter) watch->RequestStop();
   }
@@ -49,6 +53,7 @@ struct RecordingSink : SweepSink {
   std::vector<std::string> lines;
   SweepWatch* watch = nullptr;
   std::size_t stopAfter = 0;
+  int failAtLine = -1;
 };
 
 // Rows i = 0 … N with N = round((To − From)/Step), each at From + i·Step.
@@ -76,13 +81,6 @@ TEST(Sweep, RowsRunFromFromForNPlusOneSteps) {
       const std::string& last = firstColumn.back();
       EXPECT_EQ(FormatFixed(bw.UmaxOverUy, static_cast<int>(last.size() - last.find('.') - 1)), last);
     }
-  }
-}
-
-// One place finer than the step's first digit, no finer than its shortest text; never fewer than two.
-TEST(Sweep, AmplitudeDecimalsKeepEveryStepsRowsApart) {
-  for (const auto& [step, decimals] : {std::pair{0.01, 2}, {5.0, 2}, {0.0099, 4}, {-0.005, 3}, {1e-4 / 3, 6}, {0.0, 2}}) {
-    EXPECT_EQ(AmplitudeDecimals(step), decimals) << step;
   }
 }
 
@@ -154,11 +152,9 @@ TEST(SweepCounters, RoundHalfToEvenWithinThe32BitRange) {
   EXPECT_THROW(SweepNextRowIndex(kMax), Refusal);
 }
 
-
 // The sweep on the thread pool: rows in order up to a failure, which reaches the calling thread; a sweep that
 // completes while every pool thread is busy; threads only where they pay.
 struct RowFault {};
-struct SinkFault {};
 
 constexpr int kRows = 1000;  // U = 0, 1, …, 999
 constexpr int kFailingRow = 700;
@@ -185,25 +181,15 @@ void SlowSolve(BoucWenCase& bw) {
   SolveEnergy(bw);
 }
 
-struct LineSink : SweepSink {
-  void Open() override {}
-  void WriteLine(std::string_view line) override {
-    if (static_cast<int>(lines.size()) == failAtLine) throw SinkFault{};
-    lines.emplace_back(line);
-  }
-  std::vector<std::string> lines;
-  int failAtLine = -1;
-};
-
 // The initial case over U = 0 … kRows − 1.
-void Sweep(LineSink& sink, CaseSolver solve) {
+void Sweep(RecordingSink& sink, CaseSolver solve) {
   BoucWenCase inputs;
   ReadCase(CaseTexts{}, inputs);
   RunSweepRows(inputs, 0.0, kRows - 1, 1.0, sink, solve);
 }
 
 std::vector<std::string> Lines(CaseSolver solve) {
-  LineSink sink;
+  RecordingSink sink;
   Sweep(sink, solve);
   return sink.lines;
 }
@@ -222,11 +208,11 @@ class ThreadPoolSweep : public ::testing::Test {
 TEST_F(ThreadPoolSweep, RowsInOrderUpToTheFirstFailureWhichReachesTheCallingThread) {
   if (std::thread::hardware_concurrency() > 1) { EXPECT_GT(gThreads.size(), 1u) << "the rows stayed on one thread"; }
   // A row's solve throws on whichever thread computed it; the sink's write throws on the sweep's own thread.
-  LineSink sink;
+  RecordingSink sink;
   EXPECT_THROW(Sweep(sink, SlowSolve<true>), RowFault);
   EXPECT_EQ(sink.lines, Head(kFailingRow));
   for (int failAtLine : {2, 300, kRows}) {
-    LineSink failing;
+    RecordingSink failing;
     failing.failAtLine = failAtLine;
     EXPECT_THROW(Sweep(failing, SlowSolve<false>), SinkFault);
     EXPECT_EQ(failing.lines, Head(failAtLine - 1)) << failAtLine;

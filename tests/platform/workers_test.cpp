@@ -4,7 +4,6 @@
 #include <stdlib.h>
 
 #include <algorithm>
-#include <optional>
 #include <string>
 #include <thread>
 
@@ -17,15 +16,12 @@
 namespace {
 
 // QUORIX_NUM_THREADS as `value` (unset for nullptr) while it lives; as it was afterwards.
-class ScopedVariable {
- public:
+struct ScopedVariable {
   explicit ScopedVariable(const char* value) {
-    if (const char* old = std::getenv("QUORIX_NUM_THREADS")) old_ = old;
+    if (const char* was = std::getenv("QUORIX_NUM_THREADS")) old = was;
     Set(value);
   }
-  ~ScopedVariable() { Set(old_ ? old_->c_str() : nullptr); }
-
- private:
+  ~ScopedVariable() { Set(old.empty() ? nullptr : old.c_str()); }
   static void Set(const char* value) {
 #ifdef _WIN32
     _putenv_s("QUORIX_NUM_THREADS", value != nullptr ? value : "");
@@ -33,7 +29,7 @@ class ScopedVariable {
     (void)(value != nullptr ? setenv("QUORIX_NUM_THREADS", value, 1) : unsetenv("QUORIX_NUM_THREADS"));
 #endif
   }
-  std::optional<std::string> old_;
+  std::string old;
 };
 
 TEST(Workers, TheVariableWhenAWholeNumberFromOneElseTheProcessorsAtHand) {

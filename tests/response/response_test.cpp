@@ -11,6 +11,7 @@
 
 #include "../accurate/reference_table.h"
 #include "accurate.h"
+#include "checks.h"
 #include "views.h"
 
 namespace quorix::response {
@@ -125,8 +126,6 @@ TEST(Response, RefusesWhatTheModelCannotAnswer) {
   const double nan = std::nan("");
   const Row cases[] = {
       {Unit(-1.0, 0.5), history, 0.0, "n must be positive: -1"},
-      {Unit(2.0, -0.1), history, 0.0, "gamma must not be negative (beta - gamma must not exceed 1): -0.1"},
-      {{.n = 2.0, .gamma = 0.5, .alpha = 0.0, .Fy = 1.0, .Uy = 0.0}, history, 0.0, "Uy must be positive: 0"},
       {{.n = 2.0, .gamma = 0.5, .alpha = 0.0, .Fy = 1.0, .Uy = 1.0, .A = 2.0}, history, 0.0,
        "A must be 1 (normalise the case first): 2"},
       {good, history, 1.0, "z0 must lie between -1 and 1: 1"},
@@ -143,14 +142,7 @@ TEST(Response, RefusesWhatTheModelCannotAnswer) {
        "the work along the history is beyond the range of a double (the displacement travels 5e+307): give the "
        "displacement or the force in a larger unit"},
   };
-  for (const Row& c : cases) {
-    try {
-      RespondAlong(c.u, c.p, c.z0);
-      ADD_FAILURE() << "accepted: " << c.message;
-    } catch (const Refusal& e) {
-      EXPECT_STREQ(e.what(), c.message);
-    }
-  }
+  for (const Row& c : cases) EXPECT_EQ(testing::ThrownMessage<Refusal>([&] { RespondAlong(c.u, c.p, c.z0); }), c.message);
 }
 
 }  // namespace
