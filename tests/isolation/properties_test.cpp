@@ -57,7 +57,7 @@ TEST(IsolationProperties, TendToTheBilinearLoopAsTheExponentGrows) {
 
 // The bilinear loop built from the model at D has, at that D, the model's
 // Keff, EDC, βeff and characteristic strength: its own closed forms give them back.
-TEST(IsolationProperties, EquivalentBilinearGivesBackKeffEdcAndQd) {
+TEST(IsolationProperties, EquivalentBilinearGivesBackKeffEdcBetaAndQd) {
   for (const double n : {0.5, 1.0, 2.0, 8.0}) {
     for (const double X : {0.3, 2.0, 20.0}) {
       const Case c = NormalisedCase(n, 0.7, 0.05, 120.0, 0.01);
