@@ -64,7 +64,7 @@ M35|src/cli/cli_common.cpp|s/\*umax \/ Uy\)/*umax)/|command line: --umax taken a
 M36|src/measured/cycles.cpp|s/q\.EDC \/ \(2\.0 \* std::numbers::pi \* q\.Keff \* d \* d\)/q.EDC \/ (std::numbers::pi * q.Keff * d * d)/|cycles: the equivalent damping ratio doubled
 M37|src/measured/cycles.cpp|s/if \(q\.EDC < 0\.0\) \+\+table\.counterClockwise;/if (q.EDC > 0.0) ++table.counterClockwise;/|cycles: the clockwise cycles counted as the counter-clockwise ones
 M38|src/measured/steady_fit.cpp|s/result\.rmsRelative = result\.rms \/ meanFPlus;/result.rmsRelative = result.rms \/ (2.0 * meanFPlus);/|steady fit: the relative misfit halved
-M39|src/measured/record_fit.cpp|s/result\.rmsRelative = result\.rms \/ scale;/result.rmsRelative = result.rms;/|record fit: the relative misfit not divided by the force scale
+M39|src/measured/record_fit.cpp|s/result\.rmsRelative = result\.rms \/ MisfitScale\(pr, table, cycles\);/result.rmsRelative = result.rms;/|record fit: the relative misfit not divided by the force scale
 M40|src/solver/domain.cpp|s/c\.alpha >= 0\.0 && c\.alpha < 1\.0/c.alpha >= 0.0 \&\& c.alpha <= 1.5/|domain: alpha up to 1.5 taken as inside the model
 M41|src/solver/domain.cpp|s/if \(\*UmaxOverUy < 0\.0\)/if (*UmaxOverUy < -1.0)/|domain: a slightly negative amplitude taken as inside
 M42|src/accurate/check.cpp|s/return std::fabs\(specified - exact\) > kCheckBound \* std::fabs\(exact\);/return std::fabs(specified - exact) > 10.0 * kCheckBound * std::fabs(exact);/|check: the bound ten times wider
