@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <ostream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -296,6 +297,12 @@ const Recovery kRecoveries[] = {
     {kRising, {0.8, 1.5, 3.0}, false, 3, 500, 4, 0.0, kExact},
     {kRising, {0.3, 0.6, 1.0, 1.5}, false, 2, 200, 50, 0.0, kExact},
     {kRising, {0.3, 0.6, 1.0, 1.5}, false, 2, 200, 50, 0.01, kRecordNoisy}};
+
+// The test's name in ctest, not the bytes of the row.
+void PrintTo(const Recovery& c, std::ostream* os) {
+  *os << (c.steady ? "steady, n=" : "from rest, n=") << c.m.n << ", " << c.amplitudes.size() << " amplitudes, noise "
+      << c.noise;
+}
 
 Synthetic RecordOf(const Recovery& c) {
   std::vector<Block> blocks;
