@@ -78,13 +78,17 @@ LineTruth Regression(const Line& line) {
   return {a, b, std::sqrt(s2 * (1.0 / n + tm * tm / stt)), std::sqrt(s2 / stt)};
 }
 
+// The search reports iteration 0, then each iteration.
 TEST(LeastSquares, ALineComesToItsRegressionAndItsTextbookErrorsInEitherColumnOrder) {
   const Line line(true);
   const LineTruth truth = Regression(line);
   for (bool swapped : {false, true}) {
     const LeastSquaresProblem problem = LineProblem(line, swapped);
-    const Search search = LeastSquares(problem, {0.0, 0.0});
+    std::vector<std::string> heard;
+    const Search search = LeastSquares(problem, {0.0, 0.0}, [&](const std::string& what) { heard.push_back(what); }, "line");
     ASSERT_EQ(search.end, SearchEnd::kConverged) << swapped;
+    ASSERT_EQ(heard.size(), static_cast<std::size_t>(search.iterations) + 1);
+    for (std::size_t i = 0; i < heard.size(); ++i) EXPECT_EQ(heard[i], "line, iteration " + std::to_string(i));
     const std::size_t ia = swapped ? 1 : 0, ib = swapped ? 0 : 1;
     EXPECT_NEAR(search.position[ia], truth.a, 1e-12 * truth.a) << swapped;
     EXPECT_NEAR(search.position[ib], truth.b, 1e-12 * truth.b) << swapped;
@@ -115,16 +119,6 @@ TEST(StandardErrors, AColumnThatMovesNothingIsNamedAndAnExactFitHasErrorZero) {
     at.J.conservativeResize(10, 2);
     EXPECT_EQ(StandardErrors(at, {truth.a, truth.b}, {"a", "b"}), (std::vector<double>{0.0, 0.0}));
   }
-}
-
-TEST(LeastSquares, ReportsIterationZeroThenEachIteration) {
-  const Line line(true);
-  std::vector<std::string> heard;
-  const Search search = LeastSquares(
-      LineProblem(line, false), {0.0, 0.0}, [&heard](const std::string& what) { heard.push_back(what); }, "line");
-  ASSERT_GT(search.iterations, 0);
-  ASSERT_EQ(heard.size(), static_cast<std::size_t>(search.iterations) + 1);
-  for (std::size_t i = 0; i < heard.size(); ++i) EXPECT_EQ(heard[i], "line, iteration " + std::to_string(i));
 }
 
 // Residuals e^−x twice: the minimum lies at infinity.
@@ -202,42 +196,36 @@ TEST(CheckIdentifiable, NamesTheParametersThatTradeOffOrThatMoveNothing) {
 }
 
 // n over 0.8 … 8, γ over 0.3, 0.6, 0.9, Uy at 0.6, 1, 1.6 knees, n outermost; held parameters (α and Fy
-// too) at their held values. The lowest misfit wins, the first of equal ones; +∞ everywhere is refused.
+// too) at their held values. The lowest misfit wins, as the cost left it, the first of equal ones; +∞
+// everywhere is refused.
 TEST(ScanGrid, VisitsEachPointOnceHoldsWhatIsNotFreeAndKeepsTheFirstBest) {
   const Case knee{.n = 2.0, .gamma = 0.5, .alpha = 0.2, .Fy = 4.0, .Uy = 0.5};
   const Case held{.n = 1.7, .gamma = 0.4, .alpha = 0.05, .Fy = 6.0, .Uy = 0.9};
   const bool allFree[5] = {true, true, true, true, true};
   const bool forceFree[5] = {false, false, true, true, false}, shapeFree[5] = {true, true, false, false, true};
   const auto point = [](const Case& p) { return std::vector<double>{p.n, p.gamma, p.Uy, p.alpha, p.Fy}; };
-  std::vector<std::vector<double>> seen;
-  const Case best = ScanGrid(
-      knee, held, allFree,
-      [&](Case& p) {
-        seen.push_back(point(p));
-        p.alpha = 0.3;  // the cost sets the free α and Fy
-        p.Fy = 5.0;
-        return std::fabs(p.n - 3.0) + std::fabs(p.gamma - 0.9) + std::fabs(p.Uy - 0.8);
-      },
-      "loop");
-  ASSERT_EQ(seen.size(), 54u);
-  EXPECT_EQ((std::vector{seen[0], seen[1], seen[3], seen.back()}),
-            (std::vector<std::vector<double>>{{0.8, 0.3, 0.3, 0.2, 4.0}, {0.8, 0.3, 0.5, 0.2, 4.0},
-                                              {0.8, 0.6, 0.3, 0.2, 4.0}, {8.0, 0.9, 0.8, 0.2, 4.0}}));
-  EXPECT_EQ(point(best), (std::vector<double>{3.0, 0.9, 0.8, 0.3, 5.0}));
   const struct {
     const bool* free;
+    bool tied;  // every point costs the same: the first visited wins
     std::size_t points;
-    std::vector<double> first;
-  } heldCases[] = {{forceFree, 1, {1.7, 0.4, 0.9, 0.2, 4.0}}, {shapeFree, 54, {0.8, 0.3, 0.3, 0.05, 6.0}}};
-  for (const auto& c : heldCases) {
-    seen.clear();
-    const Case tie = ScanGrid(knee, held, c.free, [&](Case& p) {
+    std::vector<std::vector<double>> seen;  // the first, second, fourth and last point
+    std::vector<double> best;
+  } cases[] = {{allFree, false, 54, {{0.8, 0.3, 0.3, 0.2, 4.0}, {0.8, 0.3, 0.5, 0.2, 4.0}, {0.8, 0.6, 0.3, 0.2, 4.0},
+                                     {8.0, 0.9, 0.8, 0.2, 4.0}}, {3.0, 0.9, 0.8, 0.3, 5.0}},
+               {forceFree, false, 1, {{1.7, 0.4, 0.9, 0.2, 4.0}}, {1.7, 0.4, 0.9, 0.3, 5.0}},
+               {shapeFree, true, 54, {{0.8, 0.3, 0.3, 0.05, 6.0}}, {0.8, 0.3, 0.3, 0.05, 6.0}}};
+  for (const auto& c : cases) {
+    std::vector<std::vector<double>> seen;
+    const Case best = ScanGrid(knee, held, c.free, [&](Case& p) {
       seen.push_back(point(p));
-      return 1.0;
+      p.alpha = c.free[3] ? 0.3 : p.alpha;  // the cost sets the free α and Fy
+      p.Fy = c.free[3] ? 5.0 : p.Fy;
+      return c.tied ? 1.0 : std::fabs(p.n - 3.0) + std::fabs(p.gamma - 0.9) + std::fabs(p.Uy - 0.8);
     }, "loop");
-    EXPECT_EQ(seen.size(), c.points);
-    EXPECT_EQ(seen.front(), c.first);
-    EXPECT_EQ(point(tie), c.first);
+    ASSERT_EQ(seen.size(), c.points);
+    const std::size_t at[] = {0, 1, 3, 53};
+    for (std::size_t k = 0; k < c.seen.size(); ++k) EXPECT_EQ(seen[at[k]], c.seen[k]) << at[k];
+    EXPECT_EQ(point(best), c.best);
   }
   const auto nowhere = [](Case&) { return std::numeric_limits<double>::infinity(); };
   EXPECT_EQ(RefusalOf([&] { ScanGrid(knee, held, allFree, nowhere, "response"); }),
@@ -299,32 +287,26 @@ TEST(SketchOf, KeepsEveryTurnSoThatTheModelAlongItIsTheModelAlongTheRecord) {
 }
 
 // Jitter of 2e-3 on every other sample turns the motion at each by over 0.1 % of the range: the copy keeps
-// only the turns beyond 1 %, and counts those it passed over.
-TEST(SketchOf, PassesOverTheTurnsOfNoiseAndCountsThem) {
-  Path path = Triangles({0.8, 1.5, 3.0}, 3, 1000);
-  for (std::size_t k = 1; k < path.u.size(); k += 2) path.u[k] += 2e-3;
-  const CycleTable table = FindCycles(path.u, path.F);
-  const Sketch sk = SketchOf(path.u, path.F, table, 0, path.u.size() - 1);
+// only the turns beyond 1 %, and counts those it passed over. Of 3000 small cycles it keeps the first two
+// steady cycles of each run and weighs for the rest, to within a sample a run.
+TEST(SketchOf, PassesOverTheTurnsOfNoiseAndTheRepeatsOfSteadyCyclesAndWeighsTheirSamples) {
+  Path jittered = Triangles({0.8, 1.5, 3.0}, 3, 1000);
+  for (std::size_t k = 1; k < jittered.u.size(); k += 2) jittered.u[k] += 2e-3;
+  const Sketch sk = SketchOf(jittered.u, jittered.F, FindCycles(jittered.u, jittered.F), 0, jittered.u.size() - 1);
   EXPECT_EQ(sk.noiseBand, 1e-2);
-  EXPECT_GT(sk.noiseTurns, path.u.size() * 9 / 10);
-  EXPECT_LT(sk.noiseTurns, path.u.size());
-  EXPECT_LT(sk.index.size(), kSketchSamples + path.tips.size() + 3);
-  EXPECT_NEAR(SumOfWeights(sk), static_cast<double>(path.u.size()), 1e-9 * static_cast<double>(path.u.size()));
-}
+  EXPECT_GT(sk.noiseTurns, jittered.u.size() * 9 / 10);
+  EXPECT_LT(sk.noiseTurns, jittered.u.size());
+  EXPECT_LT(sk.index.size(), kSketchSamples + jittered.tips.size() + 3);
+  EXPECT_NEAR(SumOfWeights(sk), static_cast<double>(jittered.u.size()), 1e-9 * static_cast<double>(jittered.u.size()));
 
-// 3000 small cycles: the copy keeps the first two steady cycles of each run and weighs for the rest, to
-// within a sample a run.
-TEST(SketchOf, DropsTheRepeatsOfSteadyCyclesAndWeighsTheirSamples) {
-  const Path path = Triangles({1.0, 2.0}, 1500, 3);
-  const CycleTable table = FindCycles(path.u, path.F);
-  const Sketch sk = SketchOf(path.u, path.F, table, 0, path.u.size() - 1);
+  const Path small = Triangles({1.0, 2.0}, 1500, 3);
+  const CycleTable table = FindCycles(small.u, small.F);
+  const Sketch repeats = SketchOf(small.u, small.F, table, 0, small.u.size() - 1);
   std::size_t kept = 0;
-  for (const Cycle& c : table.cycles) {
-    kept += std::binary_search(sk.index.begin(), sk.index.end(), c.middle) ? 1 : 0;
-  }
+  for (const Cycle& c : table.cycles) kept += std::binary_search(repeats.index.begin(), repeats.index.end(), c.middle);
   EXPECT_LT(kept, 10u) << "of " << table.cycles.size() << " cycles";
-  EXPECT_LT(sk.index.size(), 200u);
-  EXPECT_NEAR(SumOfWeights(sk), static_cast<double>(path.u.size()), 4.0);
+  EXPECT_LT(repeats.index.size(), 200u);
+  EXPECT_NEAR(SumOfWeights(repeats), static_cast<double>(small.u.size()), 4.0);
 }
 
 }  // namespace

@@ -1,14 +1,10 @@
 // What a fit refuses and warns of, on the model's exact response along triangles (response.h): a refusal or
-// a warning comes from the options or the path, never from the record's misfit. Then the whole-record fit on
-// records integrated from rest.
+// a warning comes from the options or the path, never from the record's misfit.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
-#include <cstdint>
-#include <cstdio>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "checks.h"
@@ -64,11 +60,6 @@ std::string RefusalOf(const Record& r, const FitOptions& options, FitEntry fit =
   return quorix::testing::ThrownMessage<Refusal>([&] { fit(r.u, r.F, r.table, options); });
 }
 
-auto Found(const FitResult& f) {
-  const Case& p = f.parameters;
-  return std::tuple(f.steady, p.n, p.gamma, p.alpha, p.Fy, p.Uy, f.errors, f.iterations, f.rms, f.modelF);
-}
-
 // Every entry refuses on its own what no fit can answer.
 TEST(FitTrust, EveryEntryRefusesWhatNoFitCanAnswer) {
   Record oneShort = Rising();
@@ -100,14 +91,6 @@ TEST(FitTrust, EveryEntryRefusesWhatNoFitCanAnswer) {
       EXPECT_NE(refusal.find(c.refusal), std::string::npos) << c.what << ", " << e.name << ": " << refusal;
     }
   }
-}
-
-// Fit is, to the bit, the fit the options ask for; each fit on its own ignores the flag.
-TEST(FitTrust, FitIsTheFitTheOptionsAskFor) {
-  const Record& r = Rising();
-  const FitOptions steady = With({}, {}, true);
-  EXPECT_EQ(Found(Fit(r.u, r.F, r.table, steady)), Found(FitSteady(r.u, r.F, r.table, steady)));
-  EXPECT_EQ(Found(Fit(r.u, r.F, r.table, {})), Found(FitRecord(r.u, r.F, r.table, steady)));
 }
 
 TEST(FitTrust, RefusesUndeterminedParametersAndValuesOutsideTheDomain) {
@@ -143,18 +126,11 @@ TEST(FitTrust, WarnsWhereTheFitMayNotMeanWhatItSays) {
   smallOnes.cycles = {0, 1};
   static const Record belowYield = Triangles(kTrue, {0.3}, 3, kPerQuarter);
   // Noise on u as a share of the median step (1.5 Uy / kPerQuarter a sample), the force the model's along the
-  // clean path. Drawn from integers (a 64-bit LCG, twelve uniforms less 6), so that every target draws the same.
+  // clean path.
   auto noisy = [](double share) {
     Record r = Rising();
-    std::uint64_t state = 7;
-    for (double& u : r.u) {
-      double sum = -6.0;
-      for (int k = 0; k < 12; ++k) {
-        state = state * 6364136223846793005u + 1442695040888963407u;
-        sum += static_cast<double>(state >> 11) * 0x1p-53;
-      }
-      u += share * (1.5 * kTrue.Uy / kPerQuarter) * sum;
-    }
+    testing::NormalDeviates normal(7);
+    for (double& u : r.u) u += share * (1.5 * kTrue.Uy / kPerQuarter) * normal();
     r.table = FindCycles(r.u, r.F);
     return r;
   };
@@ -237,73 +213,6 @@ TEST(FitTrust, LongRecordsFitOnEverySampleOrAreRefusedEarly) {
   EXPECT_EQ(steady.spreadFrom + 1, wide.table.cycles.size());  // all but the first are steady
   EXPECT_EQ(steady.leftOutSteady.size() + steady.cycles.size(), steady.spreadFrom);
   EXPECT_NEAR(steady.parameters.Uy, kTrue.Uy, 1e-9 * kTrue.Uy);
-}
-
-// The whole-record fit on records integrated from rest (RK4, tests/support) with real tests' protocols:
-// cycles at rising amplitudes, the first at each a transient.
-constexpr double Case::*kFields[5] = {&Case::n, &Case::gamma, &Case::alpha, &Case::Fy, &Case::Uy};
-
-testing::Synthetic FromRest(const testing::TrueModel& m, std::vector<double> amplitudes, int cycles, int perQuarter,
-                            int substeps) {
-  std::vector<testing::Block> blocks;
-  for (double a : amplitudes) blocks.push_back(testing::Block{a * m.Uy, cycles, false});
-  return testing::MakeRecord(m, blocks, perQuarter, substeps);
-}
-
-struct Recovery {
-  const char* what;
-  testing::TrueModel m;
-  std::vector<double> amplitudes;  // in units of Uy
-  int cycles, perQuarter, substeps;
-  double noise;                     // force noise as a share of max |F|
-  std::array<double, 5> tolerance;  // relative, of n, γ, α, Fy, Uy
-};
-
-// Noiseless within 1e-6; with 1 % force noise (0.1 % on u) within 5 standard errors, and 5 % (α 15 %: its
-// error reached 12.8 % over 400 draws of the noise).
-class RecordFit : public ::testing::TestWithParam<Recovery> {};
-
-TEST_P(RecordFit, RecoversTheParametersFromRest) {
-  const Recovery& c = GetParam();
-  testing::Synthetic rec = FromRest(c.m, c.amplitudes, c.cycles, c.perQuarter, c.substeps);
-  if (c.noise > 0.0) testing::AddNoise(rec, c.noise, 0.1 * c.noise, 0.0, 20261208);
-  const FitResult fit = Fit(rec.u, rec.F, FindCycles(rec.u, rec.F));
-  EXPECT_FALSE(fit.steady);
-  EXPECT_EQ(fit.points.size(), rec.u.size());
-  const double truth[5] = {c.m.n, c.m.gamma, c.m.alpha, c.m.Fy, c.m.Uy};
-  std::printf("%s (%zu samples):", c.what, rec.u.size());
-  for (int i = 0; i < 5; ++i) {
-    const double got = fit.parameters.*kFields[i];
-    std::printf(" %s %.3g (%.2g)", kParameterNames[i], got / truth[i] - 1.0, fit.errors[i] / truth[i]);
-    EXPECT_NEAR(got, truth[i], c.tolerance[i] * std::fabs(truth[i])) << kParameterNames[i];
-    if (c.noise > 0.0) {
-      EXPECT_LT(std::fabs(got - truth[i]), 5.0 * fit.errors[i]) << kParameterNames[i];
-    }
-  }
-  std::printf(", rms %.3g %% of F+\n", 100.0 * fit.rmsRelative);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Protocols, RecordFit,
-    ::testing::Values(
-        // Three cycles at each of 0.8, 1.5 and 3 Uy, RK4 at 8000 steps a cycle.
-        Recovery{"three cycles at 0.8, 1.5, 3 Uy", {2.5, 0.75, 0.08, 3.1, 0.15}, {0.8, 1.5, 3.0}, 3, 500, 4, 0.0,
-                 {1e-6, 1e-6, 1e-6, 1e-6, 1e-6}},
-        // Two cycles at each of 0.3, 0.6, 1 and 1.5 Uy, RK4 steps of 1e-4 Uy at most.
-        Recovery{"two cycles at 0.3, 0.6, 1, 1.5 Uy", {2.5, 0.75, 0.08, 3.1, 0.15}, {0.3, 0.6, 1.0, 1.5}, 2, 200, 50,
-                 0.0, {1e-6, 1e-6, 1e-6, 1e-6, 1e-6}},
-        Recovery{"the same with 1 % noise", {2.5, 0.75, 0.08, 3.1, 0.15}, {0.3, 0.6, 1.0, 1.5}, 2, 200, 50, 0.01,
-                 {0.05, 0.05, 0.15, 0.05, 0.05}}));
-
-// From rest a cycle repeats its predecessor's displacements while the force settles: only one whose EDC and
-// peaks repeat too is steady (cycle 2's EDC is 12 % below cycle 1's, cycle 5's 2.2 % below 4's; 8 repeats 7).
-TEST(Cycles, SteadyOnlyWhereTheForceRepeats) {
-  const testing::TrueModel m{2.5, 0.75, 0.08, 3.1, 0.15};
-  const testing::Synthetic rec = FromRest(m, {0.8, 1.5, 3.0}, 3, 500, 4);
-  const CycleTable table = FindCycles(rec.u, rec.F);
-  std::vector<bool> steady;
-  for (const Cycle& c : table.cycles) steady.push_back(c.steady);
-  EXPECT_EQ(steady, (std::vector<bool>{false, false, false, false, false, false, false, true}));
 }
 
 }  // namespace

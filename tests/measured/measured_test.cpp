@@ -1,23 +1,22 @@
 // Records read, their cycles, the steady loop and fit, on records integrated in time (synthetic.h).
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdio>
 #include <numbers>
+#include <ostream>
 #include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
-#include "accurate.h"
 #include "checks.h"
 #include "cycles.h"
 #include "fake_services.h"
 #include "fit.h"
 #include "record.h"
-#include "steady_model.h"
 #include "synthetic.h"
-#include "views.h"
 
 namespace quorix::measured {
 namespace {
@@ -171,27 +170,6 @@ TEST(Cycles, EllipsePolygonHasItsExactArea) {
   EXPECT_NEAR(table.steadyMeans.EDC, area, 1e-12 * area);
 }
 
-// Noise below the dead band makes no false reversals. Noise moves an area by up to 3 %, plus the closing
-// chord's σ_F·|Δu|/√2 where a cycle's ends lie at different amplitudes (7.2 % the worst of 400 draws).
-TEST(Cycles, NoiseMakesNoFalseReversals) {
-  auto rec =
-      MakeRecord({2.0, 0.6, 0.1, 1.0, 1.0}, {Block{1.0, 3, false}, Block{2.0, 3, false}, Block{4.0, 3, false}}, 500);
-  const CycleTable clean = FindCycles(rec.u, rec.F);
-  const std::vector<double> cleanU = rec.u;
-  double fMax = 0.0;
-  for (double F : rec.F) fMax = std::fmax(fMax, std::fabs(F));
-  const double forceShare = 0.01;
-  testing::AddNoise(rec, forceShare, 0.002, 0.01, 7);
-  const CycleTable noisy = FindCycles(rec.u, rec.F);
-  ASSERT_EQ(std::pair(clean.cycles.size(), noisy.cycles.size()), std::pair(std::size_t{8}, std::size_t{8}));
-  for (std::size_t i = 0; i < 8; ++i) {
-    const Cycle& c = clean.cycles[i];
-    const double chord = forceShare * fMax * std::fabs(cleanU[c.last] - cleanU[c.first]) / std::sqrt(2.0);
-    EXPECT_EQ(noisy.cycles[i].steady, c.steady) << i;
-    EXPECT_NEAR(noisy.cycles[i].EDC, c.EDC, 0.03 * c.EDC + 4.0 * chord) << i;
-  }
-}
-
 TEST(Cycles, ARecordWithoutAFullCycleIsAClearError) {
   const struct {
     std::vector<double> u, F;
@@ -291,92 +269,100 @@ TEST(Cycles, CountsTheCyclesThatRunCounterClockwise) {
   EXPECT_TRUE(TableWarnings(FindCycles(u, F)).empty());
 }
 
-// The steady loop at given displacements is views' loop (computed from z to x, the other way round), and its
-// analytic ∂F/∂Uy the central differences, also saturated.
-TEST(SteadyModel, ReproducesTheSolversLoop) {
-  const struct {
-    Case p;
-    double U;  // in units of Uy
-  } cases[] = {{NormalisedCase(2.0, 0.7, 0.1, 50.0, 2.0), 1.5}, {NormalisedCase(1.0, 0.5, 0.0, 1.0, 1.0), 0.3},
-               {NormalisedCase(2.0, 0.9, 0.2, 3.0, 0.5), 12.0}, {NormalisedCase(5.0, 0.3, 0.05, 1.0, 1.0), 2.0}};
-  for (const auto& [p, U] : cases) {
-    SCOPED_TRACE(::testing::Message() << "n=" << p.n << " gamma=" << p.gamma << " U=" << U);
-    BoucWenCase bw{.Nee = p.n, .BetaSmall = 1.0 - p.gamma, .GammaSmall = p.gamma, .AlphaSmall = p.alpha, .Fy = p.Fy,
-                   .Uy = p.Uy, .UmaxOverUy = U, .Complementary = true};
-    accurate::Solve(bw);
-    const HysteresisLoop loop = LoopOf(bw, 301, [](double y, double s, double n, double& value) {
-      value = s * accurate::Hyp2F1(1.0 / n, 1.0, 1.0 / n + 1.0, y * std::pow(s, n));
-      return std::isfinite(value);
-    });
-    ASSERT_FALSE(loop.u.empty());
-    // The loading branch with both tips, the unloading one reflected.
-    CyclePoints cp;
-    cp.halfRange = U * p.Uy;
-    std::vector<std::pair<double, std::size_t>> order;
-    const std::size_t half = loop.u.size() / 2 + 1;
-    for (std::size_t i = 0; i < loop.u.size(); ++i) order.emplace_back(i < half ? loop.u[i] : -loop.u[i], i);
-    std::sort(order.begin(), order.end());
-    for (const auto& [frame, i] : order) {
-      cp.frameU.push_back(frame);
-      cp.index.push_back(i);
-      cp.sign.push_back(i < half ? 1 : -1);
-    }
-    std::vector<double> F, z, dUy, Fu, Fd;
-    ASSERT_TRUE(ModelForces(p, cp, F, &z, &dUy));
-    for (std::size_t k = 0; k < F.size(); ++k) EXPECT_NEAR(F[k], loop.F[cp.index[k]], 1e-9 * bw.Fa) << k;
-    const double h = 1e-6 * p.Uy;
-    Case up = p, down = p;
-    up.Uy += h;
-    down.Uy -= h;
-    ASSERT_TRUE(ModelForces(up, cp, Fu));
-    ASSERT_TRUE(ModelForces(down, cp, Fd));
-    for (std::size_t k = 0; k < F.size(); ++k) EXPECT_NEAR(dUy[k], (Fu[k] - Fd[k]) / (2 * h), 1e-5 * bw.Fa / p.Uy) << k;
-  }
+// Records integrated in time (RK4): blocks begun on their steady cycle for the steady fit, or from rest with a
+// transient first cycle at each amplitude for the whole-record fit. Noiseless within 1e-6; with 1 % force
+// noise, 0.1 % on u (and a 1 % drift for the steady fit) within the row's tolerance and 5 standard errors
+// (the record fit's α error reached 12.8 % over 400 draws of the noise).
+using Tolerance = std::array<double, 5>;  // relative, of n, γ, α, Fy, Uy
+constexpr Tolerance kExact{1e-6, 1e-6, 1e-6, 1e-6, 1e-6}, kSteadyNoisy{0.05, 0.05, 0.02, 0.02, 0.02},
+    kRecordNoisy{0.05, 0.05, 0.15, 0.05, 0.05};
+struct Recovery {
+  TrueModel m;
+  std::vector<double> amplitudes;  // in units of Uy
+  bool steady;
+  int cycles, perQuarter, substeps;
+  double noise;  // on F, a share of max |F|
+  Tolerance tolerance;
+};
+const TrueModel kSteadyA{2.0, 0.7, 0.1, 50.0, 2.0}, kSteadyB{5.0, 0.9, 0.05, 1.2, 0.01},
+    kSteadyC{1.5, 0.5, 0.2, 10.0, 1.0}, kRising{2.5, 0.75, 0.08, 3.1, 0.15};
+const Recovery kRecoveries[] = {
+    {kSteadyA, {0.7, 1.5, 4.0}, true, 3, 1000, 8, 0.0, kExact},
+    {kSteadyA, {0.7, 1.5, 4.0}, true, 3, 1000, 8, 0.01, kSteadyNoisy},
+    {kSteadyB, {0.5, 1.2, 3.0}, true, 3, 1000, 8, 0.0, kExact},
+    {kSteadyB, {0.5, 1.2, 3.0}, true, 3, 1000, 8, 0.01, kSteadyNoisy},
+    {kSteadyC, {0.6, 1.5, 5.0}, true, 3, 1000, 8, 0.0, kExact},
+    {kSteadyC, {0.6, 1.5, 5.0}, true, 3, 1000, 8, 0.01, kSteadyNoisy},
+    // RK4 at 8000 steps a cycle; then steps of 1e-4 Uy at most.
+    {kRising, {0.8, 1.5, 3.0}, false, 3, 500, 4, 0.0, kExact},
+    {kRising, {0.3, 0.6, 1.0, 1.5}, false, 2, 200, 50, 0.0, kExact},
+    {kRising, {0.3, 0.6, 1.0, 1.5}, false, 2, 200, 50, 0.01, kRecordNoisy}};
+
+// The test's name in ctest, not the bytes of the row.
+void PrintTo(const Recovery& c, std::ostream* os) {
+  *os << (c.steady ? "steady, n=" : "from rest, n=") << c.m.n << ", " << c.amplitudes.size() << " amplitudes, noise "
+      << c.noise;
 }
 
-// Three amplitudes, three cycles each begun steady. Noiseless: within 1e-6; with 1 % force noise, 0.1 % on u
-// and a 1 % drift: Fy, Uy, α within 2 %, n and γ within 5 %, and within 5 standard errors.
-constexpr double Case::*kFields[5] = {&Case::n, &Case::gamma, &Case::alpha, &Case::Fy, &Case::Uy};
-class SteadyFit : public ::testing::TestWithParam<std::tuple<int, bool>> {};
-
-TEST_P(SteadyFit, RecoversTheTrueParameters) {
-  const auto [which, noisy] = GetParam();
-  const struct {
-    TrueModel m;
-    double amplitudes[3];  // in units of Uy
-  } cases[] = {{{2.0, 0.7, 0.1, 50.0, 2.0}, {0.7, 1.5, 4.0}},
-               {{5.0, 0.9, 0.05, 1.2, 0.01}, {0.5, 1.2, 3.0}},
-               {{1.5, 0.5, 0.2, 10.0, 1.0}, {0.6, 1.5, 5.0}}};
-  const TrueModel& m = cases[which].m;
+Synthetic RecordOf(const Recovery& c) {
   std::vector<Block> blocks;
-  for (double a : cases[which].amplitudes) blocks.push_back(Block{a * m.Uy, 3, true});
-  auto rec = MakeRecord(m, blocks, 1000, 8);
-  if (noisy) testing::AddNoise(rec, 0.01, 0.001, 0.01, 20261207);
-  FitOptions steadyFit;
-  steadyFit.steady = true;  // each block begins on its steady cycle
-  const FitResult fit = Fit(rec.u, rec.F, FindCycles(rec.u, rec.F), steadyFit);
-  const double truth[5] = {m.n, m.gamma, m.alpha, m.Fy, m.Uy};
+  for (double a : c.amplitudes) blocks.push_back(Block{a * c.m.Uy, c.cycles, c.steady});
+  return MakeRecord(c.m, blocks, c.perQuarter, c.substeps);
+}
+
+constexpr double Case::*kFields[5] = {&Case::n, &Case::gamma, &Case::alpha, &Case::Fy, &Case::Uy};
+class FitRecovery : public ::testing::TestWithParam<Recovery> {};
+
+TEST_P(FitRecovery, RecoversTheTrueParameters) {
+  const Recovery& c = GetParam();
+  Synthetic rec = RecordOf(c);
+  const bool noisy = c.noise > 0.0;
+  const unsigned seed = c.steady ? 20261207 : 20261208;
+  if (noisy) testing::AddNoise(rec, c.noise, 0.1 * c.noise, c.steady ? c.noise : 0.0, seed);
+  FitOptions options;
+  options.steady = c.steady;
+  const CycleTable table = FindCycles(rec.u, rec.F);
+  const FitResult fit = Fit(rec.u, rec.F, table, options);
+  EXPECT_EQ(fit.steady, c.steady);
+  // Either fit's misfit is relative to the mean F⁺ of the cycles it fitted.
+  double meanFPlus = 0.0;
+  for (const CycleFit& cf : fit.cycles) meanFPlus += table.cycles[cf.cycle].FPlus;
+  meanFPlus /= static_cast<double>(fit.cycles.size());
+  EXPECT_NEAR(fit.rmsRelative, fit.rms / meanFPlus, 1e-12 * fit.rmsRelative);
+  EXPECT_TRUE(c.steady || fit.points.size() == rec.u.size()) << fit.points.size();
+  const double truth[5] = {c.m.n, c.m.gamma, c.m.alpha, c.m.Fy, c.m.Uy};
+  std::printf("%zu samples, relative errors (standard errors):", rec.u.size());
   for (int i = 0; i < 5; ++i) {
     const double got = fit.parameters.*kFields[i];
-    EXPECT_NEAR(got, truth[i], (noisy ? (i < 2 ? 0.05 : 0.02) : 1e-6) * std::fabs(truth[i])) << kParameterNames[i];
+    std::printf(" %s %.3g (%.2g)", kParameterNames[i], got / truth[i] - 1.0, fit.errors[i] / truth[i]);
+    EXPECT_NEAR(got, truth[i], c.tolerance[i] * std::fabs(truth[i])) << kParameterNames[i];
     EXPECT_TRUE(!noisy || std::fabs(got - truth[i]) < 5.0 * fit.errors[i]) << kParameterNames[i];
   }
+  std::printf(", rms %.3g %% of F+\n", 100.0 * fit.rmsRelative);
   // Without noise the model's DE is the measured area.
   for (const CycleFit& cf : fit.cycles) {
     EXPECT_TRUE(noisy || std::fabs(cf.modelEDC - cf.measuredEDC) <= 1e-6 * cf.measuredEDC) << cf.modelEDC;
   }
-  EXPECT_LT(fit.rmsRelative, noisy ? 0.02 : 1e-7);
-  if (which != 0) return;
+  EXPECT_TRUE(!c.steady || fit.rmsRelative < (noisy ? 0.02 : 1e-7)) << fit.rmsRelative;
+  if (!c.steady || c.m.Fy != kSteadyA.Fy) return;
   // Held parameters stay where they are put and the others still come back.
-  FitOptions options = steadyFit;
   for (const char* assignment : {"n=2", "beta=0.3"}) SetParameter(options.fixed, assignment);  // γ = 0.7
-  const FitResult held = Fit(rec.u, rec.F, FindCycles(rec.u, rec.F), options);
+  const FitResult held = Fit(rec.u, rec.F, table, options);
   EXPECT_EQ(std::tuple(held.parameters.n, held.parameters.gamma, held.errors[0]), std::tuple(2.0, 1.0 - 0.3, 0.0));
   EXPECT_EQ(std::tuple(held.fixed[0], held.fixed[1], held.fixed[2]), std::tuple(true, true, false));
   for (int i = 2; i < 5; ++i) EXPECT_NEAR(held.parameters.*kFields[i], truth[i], 0.02 * truth[i]) << kParameterNames[i];
 }
 
-INSTANTIATE_TEST_SUITE_P(Records, SteadyFit, ::testing::Combine(::testing::Values(0, 1, 2), ::testing::Bool()));
+INSTANTIATE_TEST_SUITE_P(Records, FitRecovery, ::testing::ValuesIn(kRecoveries));
+
+// From rest a cycle repeats its predecessor's displacements while the force settles: only one whose EDC and
+// peaks repeat too is steady (cycle 2's EDC is 12 % below cycle 1's, cycle 5's 2.2 % below 4's; 8 repeats 7).
+TEST(Cycles, SteadyOnlyWhereTheForceRepeats) {
+  const Synthetic rec = RecordOf(kRecoveries[6]);
+  std::vector<bool> steady;
+  for (const Cycle& c : FindCycles(rec.u, rec.F).cycles) steady.push_back(c.steady);
+  EXPECT_EQ(steady, (std::vector<bool>{false, false, false, false, false, false, false, true}));
+}
 
 TEST(SteadyFit, RefusesRecordsThatCannotDetermineTheParameters) {
   const struct {
@@ -399,27 +385,6 @@ TEST(SteadyFit, RefusesRecordsThatCannotDetermineTheParameters) {
   for (double& u : rec.u) u *= 1e-15;
   ExpectError<Refusal>([&] { Fit(rec.u, rec.F, FindCycles(rec.u, rec.F), {}); },
                        "the largest force over the largest displacement is 5.5e+15, outside the 1e-12 to 1e12");
-}
-
-// Either fit's misfit is relative to the mean F⁺ of the cycles it fitted.
-TEST(FitMisfit, IsSharedOutOverTheFittedCyclesMeanPeakForce) {
-  const TrueModel m{2.0, 0.7, 0.1, 50.0, 2.0};
-  auto rec = MakeRecord(m, {Block{1.0 * m.Uy, 2, true}, Block{3.0 * m.Uy, 2, true}}, 60, 4);
-  testing::AddNoise(rec, 0.01, 0.0, 0.0, 11);
-  for (const bool steady : {true, false}) {
-    SCOPED_TRACE(steady ? "steady" : "record");
-    FitOptions options;
-    options.steady = steady;
-    for (const char* held : {"n=2", "gamma=0.7"}) SetParameter(options.fixed, held);  // the share is the point here
-    const CycleTable table = FindCycles(rec.u, rec.F);
-    const FitResult fit = Fit(rec.u, rec.F, table, options);
-    ASSERT_FALSE(fit.cycles.empty());
-    double meanFPlus = 0.0;
-    for (const CycleFit& c : fit.cycles) meanFPlus += table.cycles[c.cycle].FPlus;
-    meanFPlus /= static_cast<double>(fit.cycles.size());
-    EXPECT_GT(fit.rms, 0.0);
-    EXPECT_NEAR(fit.rmsRelative, fit.rms / meanFPlus, 1e-12 * fit.rmsRelative);
-  }
 }
 
 }  // namespace
