@@ -339,6 +339,9 @@ TEST_P(FitRecovery, RecoversTheTrueParameters) {
     EXPECT_TRUE(!noisy || std::fabs(got - truth[i]) < 5.0 * fit.errors[i]) << kParameterNames[i];
   }
   std::printf(", rms %.3g %% of F+\n", 100.0 * fit.rmsRelative);
+  // These records determine the parameters: every search of the whole-record fit ends in the one valley.
+  EXPECT_TRUE(c.steady || fit.starts > 1) << fit.starts;
+  EXPECT_TRUE(fit.otherFits.empty()) << fit.otherFits.size();
   // Without noise the model's DE is the measured area.
   for (const CycleFit& cf : fit.cycles) {
     EXPECT_TRUE(noisy || std::fabs(cf.modelEDC - cf.measuredEDC) <= 1e-6 * cf.measuredEDC) << cf.modelEDC;
