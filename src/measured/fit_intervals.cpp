@@ -223,9 +223,7 @@ std::vector<double> SmoothedDisplacement(const std::vector<double>& u, double si
   for (const std::size_t m : {2, 3, 4, 6, 8, 11, 16, 24, 32}) {
     std::vector<double> s = Smoothed(u, turns, m);
     for (std::size_t k = 0; k < u.size(); ++k) residual[k] = std::fabs(u[k] - s[k]);
-    const auto middle = residual.begin() + static_cast<std::ptrdiff_t>(residual.size() / 2);
-    std::nth_element(residual.begin(), middle, residual.end());
-    if (*middle > 1.1 * 0.6745 * std::sqrt(noiseAlone(m))) break;
+    if (Median(residual) > 1.1 * 0.6745 * std::sqrt(noiseAlone(m))) break;
     ladder.push_back(m);
     smoothed.push_back(std::move(s));
   }

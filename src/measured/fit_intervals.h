@@ -43,6 +43,10 @@ SandwichIntervals Sandwich(const Eigen::MatrixXd& J, const Eigen::VectorXd& f, c
 // median step between samples (fit_report.cpp).
 std::pair<double, double> NoiseAndStep(const std::vector<double>& u);
 
+// The middle value (the upper of the two middle ones for an even count); 0
+// for none.
+double Median(std::vector<double> values);
+
 // The displacement smoothed by a least-squares parabola through the m
 // samples either side of each sample, never across a turn of the motion,
 // m the widest of a ladder up to 32 whose residuals' median stays near
@@ -56,6 +60,12 @@ std::vector<double> SmoothedDisplacement(const std::vector<double>& u, double si
 using LinearisedOn = std::function<bool(const Eigen::VectorXd& x, const std::vector<double>& u,
                                         const std::vector<double>& F, Eigen::MatrixXd& J, Eigen::VectorXd& r)>;
 
+// A seed from the bits of samples first … last of u and F (FNV-1a): the
+// same record draws the same noise on every run and machine, and records
+// do not share their draws, so that one unlucky set of draws cannot widen
+// or narrow every record's interval alike.
+std::uint64_t SeedOf(const std::vector<double>& u, const std::vector<double>& F, std::size_t first, std::size_t last);
+
 // What noise on the displacement does to the estimate, by a parametric
 // bootstrap: records made from the fitted model along the smoothed
 // displacement (`smoothU`, its forces `smoothF`), noise of deviation
@@ -64,12 +74,6 @@ using LinearisedOn = std::function<bool(const Eigen::VectorXd& x, const std::vec
 // `fitted`. The moves' mean is the estimate's shift (the fit lands that
 // far from the values that made the record), their variance its scatter.
 // Zeros for sigmaU 0.
-// A seed from the bits of samples first … last of u and F (FNV-1a): the
-// same record draws the same noise on every run and machine, and records
-// do not share their draws, so that one unlucky set of draws cannot widen
-// or narrow every record's interval alike.
-std::uint64_t SeedOf(const std::vector<double>& u, const std::vector<double>& F, std::size_t first, std::size_t last);
-
 struct DisplacementEffect {
   std::vector<double> shift, variance;
   int moves = 0;  // the refits that counted

@@ -34,14 +34,14 @@ double PeakZ(const std::vector<double>& u, const FitResult& result) {
   return peak;
 }
 
+}  // namespace
+
 double Median(std::vector<double> values) {
   if (values.empty()) return 0.0;
   const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
   std::nth_element(values.begin(), middle, values.end());
   return *middle;
 }
-
-}  // namespace
 
 // The displacement's noise and its typical step. On a smooth path the second
 // difference u[i+1] − 2u[i] + u[i−1] is of the order of the step times the

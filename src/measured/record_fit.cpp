@@ -385,10 +385,10 @@ std::vector<double> FinishOnEverySample(RecordProblem& pr, const Sketch& sketch,
 DisplacementEffect BiasOfNoisyDisplacement(const RecordProblem& pr, const std::vector<double>& position,
                                            double sigma) {
   const Eigen::VectorXd x = Eigen::Map<const Eigen::VectorXd>(position.data(), static_cast<Eigen::Index>(position.size()));
-  RecordProblem along = pr;
   if (!(sigma > 0.0)) return NoisyDisplacementEffect({}, x, {}, {}, 0.0, 0.0, 0);
   const std::vector<double> smoothU = SmoothedDisplacement(*pr.u, sigma);
   const std::vector<double> none(pr.u->size(), 0.0);
+  RecordProblem along = pr;
   along.u = &smoothU;
   along.F = &none;
   Eigen::VectorXd model(static_cast<Eigen::Index>(pr.Rows()));
@@ -401,9 +401,7 @@ DisplacementEffect BiasOfNoisyDisplacement(const RecordProblem& pr, const std::v
   // The force's noise from the median miss (1.4826·median |e| for normal
   // noise): where the smoothed path rounds a kink of the record the model
   // misses by more than noise, at a few samples only.
-  const auto middle = misses.begin() + static_cast<std::ptrdiff_t>(misses.size() / 2);
-  std::nth_element(misses.begin(), middle, misses.end());
-  const double sigmaF = 1.4826 * *middle;
+  const double sigmaF = 1.4826 * Median(std::move(misses));
   const auto linearised = [&along](const Eigen::VectorXd& at, const std::vector<double>& u, const std::vector<double>& F,
                                    Eigen::MatrixXd& J, Eigen::VectorXd& r) {
     along.u = &u;
